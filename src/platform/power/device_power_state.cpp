@@ -1,0 +1,47 @@
+#include <atomic>
+
+#include "platform/power/low_power_mode.h"
+#include "platform/power/thermal_state.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+class LiveLowPowerMode : public LowPowerMode {
+ public:
+  bool isLowPowerModeEnabled() const override { return false; }
+};
+
+class LiveThermalMonitor : public ThermalMonitor {
+ public:
+  ThermalState thermalState() const override { return ThermalState::Nominal; }
+};
+
+std::atomic<LowPowerMode*> installedLowPowerMode{nullptr};
+std::atomic<ThermalMonitor*> installedThermalMonitor{nullptr};
+
+}  // namespace
+
+LowPowerMode& LowPowerMode::current() {
+  static LiveLowPowerMode* live = new LiveLowPowerMode();
+  LowPowerMode* installed = installedLowPowerMode.load();
+  return installed ? *installed : *live;
+}
+
+void LowPowerMode::setCurrent(LowPowerMode* mode) { installedLowPowerMode.store(mode); }
+
+std::optional<ThermalState> thermalStateFromRawValue(std::int64_t rawValue) {
+  if (rawValue < 0 || rawValue > static_cast<std::int64_t>(ThermalState::Critical))
+    return std::nullopt;
+  return static_cast<ThermalState>(rawValue);
+}
+
+ThermalMonitor& ThermalMonitor::current() {
+  static LiveThermalMonitor* live = new LiveThermalMonitor();
+  ThermalMonitor* installed = installedThermalMonitor.load();
+  return installed ? *installed : *live;
+}
+
+void ThermalMonitor::setCurrent(ThermalMonitor* monitor) { installedThermalMonitor.store(monitor); }
+
+}  // namespace vigilix::platform

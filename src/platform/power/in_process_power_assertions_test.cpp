@@ -1,0 +1,94 @@
+#include "platform/power/in_process_power_assertions.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/power/low_power_mode.h"
+#include "platform/power/power_sources.h"
+#include "platform/power/thermal_state.h"
+
+namespace vigilix::platform {
+namespace {
+
+TEST(InProcessPowerAssertionsTest, CreateRecordsTypeLevelAndNameAndListsThemUnderThisProcess) {
+  InProcessPowerAssertions registry;
+  auto created = registry.createWithName(kAssertionTypePreventUserIdleSystemSleep,
+                                         kPowerAssertionLevelOn, "Vigilix: Build");
+  ASSERT_EQ(created.result, kPowerReturnSuccess);
+  ASSERT_NE(created.assertionID, 0u);
+
+  auto listing = registry.copyAssertionsByProcess();
+  ASSERT_EQ(listing.result, kPowerReturnSuccess);
+  ASSERT_EQ(listing.byProcess.size(), 1u);
+  const auto& own = listing.byProcess.at(PowerAssertions::currentProcessID());
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(own[0].at(kAssertionTypeKey), PropertyValue("PreventUserIdleSystemSleep"));
+  EXPECT_EQ(own[0].at(kAssertionLevelKey), PropertyValue(std::int64_t{255}));
+  EXPECT_EQ(own[0].at(kAssertionNameKey), PropertyValue("Vigilix: Build"));
+}
+
+TEST(InProcessPowerAssertionsTest, RefusesBadArgumentsWithoutCreating) {
+  InProcessPowerAssertions registry;
+  EXPECT_EQ(registry.createWithName("", kPowerAssertionLevelOn, "n").result,
+            kPowerReturnBadArgument);
+  EXPECT_EQ(registry.createWithName("T", kPowerAssertionLevelOn, "").result,
+            kPowerReturnBadArgument);
+  EXPECT_EQ(registry.createWithName("T", 7, "n").result, kPowerReturnBadArgument);
+  EXPECT_TRUE(registry.heldAssertionIDs().empty());
+  EXPECT_TRUE(registry.copyAssertionsByProcess().byProcess.empty());
+}
+
+TEST(InProcessPowerAssertionsTest, IdentifiersAreNeverReusedAfterRelease) {
+  InProcessPowerAssertions registry;
+  auto first = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
+  EXPECT_EQ(registry.release(first), kPowerReturnSuccess);
+  auto second = registry.createWithName("T", kPowerAssertionLevelOn, "b").assertionID;
+  EXPECT_NE(first, second);
+  EXPECT_EQ(registry.release(first), kPowerReturnNotFound);
+  EXPECT_EQ(registry.heldAssertionIDs(), std::vector<PowerAssertionID>{second});
+}
+
+TEST(InProcessPowerAssertionsTest, PropertiesChangeOnlyOnKnownAssertions) {
+  InProcessPowerAssertions registry;
+  auto id = registry.createWithName("T", kPowerAssertionLevelOn, "old").assertionID;
+  EXPECT_EQ(registry.setProperty(id, kAssertionNameKey, "new"), kPowerReturnSuccess);
+  EXPECT_EQ(registry.setProperty(id, kAssertionDetailsKey, "why"), kPowerReturnSuccess);
+  auto properties = registry.copyProperties(id);
+  ASSERT_TRUE(properties);
+  EXPECT_EQ(properties->at(kAssertionNameKey), PropertyValue("new"));
+  EXPECT_EQ(properties->at(kAssertionDetailsKey), PropertyValue("why"));
+
+  EXPECT_EQ(registry.setProperty(id, kAssertionNameKey, std::int64_t{3}), kPowerReturnBadArgument);
+  EXPECT_EQ(registry.setProperty(id, kAssertionTypeKey, "Other"), kPowerReturnBadArgument);
+  EXPECT_EQ(registry.setProperty(id + 100, kAssertionDetailsKey, "x"), kPowerReturnNotFound);
+  EXPECT_EQ(registry.copyProperties(id)->at(kAssertionNameKey), PropertyValue("new"));
+}
+
+TEST(InProcessPowerAssertionsTest, DropForgetsTheAssertionAsAResetWould) {
+  InProcessPowerAssertions registry;
+  auto id = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
+  EXPECT_TRUE(registry.drop(id));
+  EXPECT_FALSE(registry.copyProperties(id));
+  EXPECT_FALSE(registry.drop(id));
+  EXPECT_EQ(registry.release(id), kPowerReturnNotFound);
+}
+
+TEST(LivePowerDefaultsTest, MainsPowerWithoutBatteryNominalHeatAndNoLowPowerMode) {
+  PowerSources& sources = PowerSources::current();
+  auto descriptions = sources.copyPowerSourceDescriptions();
+  ASSERT_TRUE(descriptions);
+  EXPECT_TRUE(descriptions->empty());
+  EXPECT_EQ(sources.providingPowerSourceType(), std::optional<std::string>("AC Power"));
+  EXPECT_NE(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);
+  EXPECT_FALSE(LowPowerMode::current().isLowPowerModeEnabled());
+  EXPECT_EQ(ThermalMonitor::current().thermalState(), ThermalState::Nominal);
+}
+
+TEST(ThermalStateTest, RawValuesBeyondCriticalAreUnknown) {
+  EXPECT_EQ(thermalStateFromRawValue(0), ThermalState::Nominal);
+  EXPECT_EQ(thermalStateFromRawValue(3), ThermalState::Critical);
+  EXPECT_EQ(thermalStateFromRawValue(4), std::nullopt);
+  EXPECT_EQ(thermalStateFromRawValue(-1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vigilix::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace vigilix::platform {
+
+// Posted on the default centre when Low Power Mode turns on or off.
+inline constexpr const char* kPowerStateDidChangeNotification =
+    "NSProcessInfoPowerStateDidChangeNotification";
+
+// The system's Low Power Mode flag.
+class LowPowerMode {
+ public:
+  virtual ~LowPowerMode() = default;
+  virtual bool isLowPowerModeEnabled() const = 0;
+
+  // Live: always off, as this system has no such mode; tests install their own.
+  static LowPowerMode& current();
+  static void setCurrent(LowPowerMode* mode);
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace vigilix::platform {
+
+// Posted on the default centre when the thermal state changes.
+inline constexpr const char* kThermalStateDidChangeNotification =
+    "NSProcessInfoThermalStateDidChangeNotification";
+
+// The system's thermal state by raw value. A later system may report a value
+// above Critical; callers must be ready for it.
+enum class ThermalState : std::int32_t { Nominal = 0, Fair = 1, Serious = 2, Critical = 3 };
+
+// The state for a raw value, or none for a value this system does not know.
+std::optional<ThermalState> thermalStateFromRawValue(std::int64_t rawValue);
+
+class ThermalMonitor {
+ public:
+  virtual ~ThermalMonitor() = default;
+  virtual ThermalState thermalState() const = 0;
+
+  // Live: nominal (no thermal zones are read yet); tests install their own.
+  static ThermalMonitor& current();
+  static void setCurrent(ThermalMonitor* monitor);
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/power/low_power_mode.h"
+#include "platform/power/thermal_state.h"
+
+namespace vigilix::testing {
+
+// Low Power Mode a test switches; each change is posted on the default centre.
+class FakeLowPowerMode : public platform::LowPowerMode {
+ public:
+  bool isLowPowerModeEnabled() const override { return enabled_; }
+  // Posts the change notification when the flag changes.
+  void setLowPowerModeEnabled(bool enabled);
+
+ private:
+  bool enabled_ = false;
+};
+
+// A thermal state a test sets; each change is posted on the default centre.
+// Any raw value can be set, also one above Critical.
+class FakeThermalMonitor : public platform::ThermalMonitor {
+ public:
+  platform::ThermalState thermalState() const override { return state_; }
+  // Posts the change notification when the state changes.
+  void setThermalState(platform::ThermalState state);
+
+ private:
+  platform::ThermalState state_ = platform::ThermalState::Nominal;
+};
+
+}  // namespace vigilix::testing
