@@ -1,0 +1,89 @@
+#include "platform/base/text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <memory>
+
+namespace vigilix::platform {
+namespace {
+
+std::unique_ptr<icu::BreakIterator> characterIterator(const icu::UnicodeString& text) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status) || !it) return nullptr;
+  it->setText(text);
+  return it;
+}
+
+icu::UnicodeString fromUtf16(std::u16string_view text) {
+  return icu::UnicodeString(text.data(), static_cast<int32_t>(text.size()));
+}
+
+}  // namespace
+
+std::u16string utf8ToUtf16(std::string_view text) {
+  icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  return std::u16string(unicode.getBuffer(), static_cast<std::size_t>(unicode.length()));
+}
+
+std::string utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  fromUtf16(text).toUTF8String(out);
+  return out;
+}
+
+std::size_t utf16Length(std::string_view text) { return utf8ToUtf16(text).size(); }
+
+TextRange rangeOfComposedCharacterSequenceAtIndex(std::u16string_view text, std::size_t index) {
+  if (index >= text.size()) return TextRange{text.size(), 0};
+  icu::UnicodeString unicode = fromUtf16(text);
+  auto it = characterIterator(unicode);
+  if (!it) {
+    // No break data: fall back to whole code points.
+    std::size_t start = index;
+    if (start > 0 && U16_IS_TRAIL(text[start]) && U16_IS_LEAD(text[start - 1])) --start;
+    std::size_t end = start + 1;
+    if (end < text.size() && U16_IS_LEAD(text[start]) && U16_IS_TRAIL(text[end])) ++end;
+    return TextRange{start, end - start};
+  }
+  // The break iterator answers for code point boundaries only: step back
+  // from a trailing surrogate to the start of its pair first.
+  if (index > 0 && U16_IS_TRAIL(text[index]) && U16_IS_LEAD(text[index - 1])) --index;
+  auto position = static_cast<int32_t>(index);
+  int32_t start = it->isBoundary(position) ? position : it->preceding(position);
+  int32_t end = it->following(position);
+  if (start == icu::BreakIterator::DONE) start = 0;
+  if (end == icu::BreakIterator::DONE) end = static_cast<int32_t>(text.size());
+  return TextRange{static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)};
+}
+
+TextRange rangeOfComposedCharacterSequenceAtIndex(std::string_view text, std::size_t index) {
+  return rangeOfComposedCharacterSequenceAtIndex(std::u16string_view(utf8ToUtf16(text)), index);
+}
+
+std::string prefixUtf16(std::string_view text, std::size_t units) {
+  std::u16string utf16 = utf8ToUtf16(text);
+  if (units >= utf16.size()) return utf16ToUtf8(utf16);
+  if (units > 0 && U16_IS_LEAD(utf16[units - 1]) && U16_IS_TRAIL(utf16[units])) --units;
+  return utf16ToUtf8(std::u16string_view(utf16).substr(0, units));
+}
+
+std::size_t graphemeCount(std::string_view text) {
+  icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  if (unicode.isEmpty()) return 0;
+  auto it = characterIterator(unicode);
+  if (!it) return static_cast<std::size_t>(unicode.countChar32());
+  std::size_t count = 0;
+  it->first();
+  while (it->next() != icu::BreakIterator::DONE) ++count;
+  return count;
+}
+
+}  // namespace vigilix::platform

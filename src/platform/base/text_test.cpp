@@ -1,0 +1,77 @@
+#include "platform/base/text.h"
+
+#include <gtest/gtest.h>
+
+namespace vigilix::platform {
+namespace {
+
+// "e" + combining acute, a flag (two regional indicators, four units),
+// a family emoji joined by ZWJ, and a plain astral character.
+const std::string kCombining = "e\u0301";
+const std::string kFlag = "\U0001F1EB\U0001F1F7";
+const std::string kFamily = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
+const std::string kAstral = "\U0001F600";
+
+TEST(TextTest, CountsUtf16UnitsAndGraphemes) {
+  EXPECT_EQ(utf16Length(""), 0u);
+  EXPECT_EQ(utf16Length("abc"), 3u);
+  EXPECT_EQ(utf16Length("\u00e9"), 1u);
+  EXPECT_EQ(utf16Length(kAstral), 2u);
+  EXPECT_EQ(utf16Length(kFamily), 8u);
+
+  EXPECT_EQ(graphemeCount(""), 0u);
+  EXPECT_EQ(graphemeCount("abc"), 3u);
+  EXPECT_EQ(graphemeCount(kCombining), 1u);
+  EXPECT_EQ(graphemeCount(kFlag), 1u);
+  EXPECT_EQ(graphemeCount(kFamily), 1u);
+  EXPECT_EQ(graphemeCount("a" + kFlag + kFamily + "\r\n"), 4u);  // CR LF is one character
+}
+
+TEST(TextTest, ConvertsBetweenEncodings) {
+  std::string mixed = "a\u00e9" + kAstral + kFamily;
+  EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(mixed)), mixed);
+  EXPECT_EQ(utf8ToUtf16(kAstral), std::u16string(u"\U0001F600"));
+  // Invalid input does not vanish silently: each bad sequence is U+FFFD.
+  EXPECT_EQ(utf16ToUtf8(utf8ToUtf16("a\xFFz")), "a\uFFFDz");
+  EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\uFFFD");
+}
+
+TEST(TextTest, ComposedSequenceRangeCoversTheWholeCluster) {
+  std::string text = "a" + kCombining + kFlag + kFamily + "z";
+  // Units: a(0) e(1) U+0301(2) flag(3..6) family(7..14) z(15).
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 0), (TextRange{0, 1}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 2), (TextRange{1, 2}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 3), (TextRange{3, 4}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 5), (TextRange{3, 4}));  // mid-pair
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 4), (TextRange{3, 4}));  // trail unit
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 8), (TextRange{7, 8}));  // trail unit
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 10), (TextRange{7, 8}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 14), (TextRange{7, 8}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 15), (TextRange{15, 1}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 16), (TextRange{16, 0}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(text, 99), (TextRange{16, 0}));
+  EXPECT_EQ(rangeOfComposedCharacterSequenceAtIndex(std::string(), 0), (TextRange{0, 0}));
+}
+
+TEST(TextTest, PrefixNeverLeavesHalfASurrogatePair) {
+  std::string text = "ab" + kAstral + "c";
+  EXPECT_EQ(prefixUtf16(text, 0), "");
+  EXPECT_EQ(prefixUtf16(text, 2), "ab");
+  EXPECT_EQ(prefixUtf16(text, 3), "ab");
+  EXPECT_EQ(prefixUtf16(text, 4), "ab" + kAstral);
+  EXPECT_EQ(prefixUtf16(text, 100), text);
+}
+
+// The cut used for names with a length cap: start of the cluster holding the
+// last unit that fits, then an ellipsis.
+TEST(TextTest, CutAtClusterStartKeepsClustersWhole) {
+  std::string text = std::string(126, 'x') + kFamily;  // family spans units 126..133
+  TextRange range = rangeOfComposedCharacterSequenceAtIndex(text, 127);
+  EXPECT_EQ(range.location, 126u);
+  std::string cut = prefixUtf16(text, range.location) + "\u2026";
+  EXPECT_EQ(utf16Length(cut), 127u);
+  EXPECT_EQ(cut, std::string(126, 'x') + "\u2026");
+}
+
+}  // namespace
+}  // namespace vigilix::platform

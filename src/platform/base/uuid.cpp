@@ -1,0 +1,67 @@
+#include "platform/base/uuid.h"
+
+#include <uuid/uuid.h>
+
+#include <cstring>
+#include <string_view>
+
+namespace vigilix::platform {
+namespace {
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+UUID UUID::generate() {
+  uuid_t raw;
+  uuid_generate_random(raw);
+  Bytes bytes;
+  std::memcpy(bytes.data(), raw, bytes.size());
+  return UUID(bytes);
+}
+
+std::optional<UUID> UUID::fromString(std::string_view text) {
+  // Parsed here rather than with uuid_parse so that the accepted form is
+  // exactly the canonical one: no braces, no surrounding text.
+  if (text.size() != 36) return std::nullopt;
+  Bytes bytes{};
+  std::size_t byte = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    if (i == 8 || i == 13 || i == 18 || i == 23) {
+      if (text[i] != '-') return std::nullopt;
+      ++i;
+      continue;
+    }
+    int high = hexValue(text[i]);
+    int low = hexValue(text[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes[byte++] = static_cast<std::uint8_t>(high * 16 + low);
+    i += 2;
+  }
+  return UUID(bytes);
+}
+
+std::string UUID::uuidString() const {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(36);
+  for (std::size_t i = 0; i < bytes_.size(); ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
+    out.push_back(kDigits[bytes_[i] >> 4]);
+    out.push_back(kDigits[bytes_[i] & 0x0F]);
+  }
+  return out;
+}
+
+}  // namespace vigilix::platform
+
+std::size_t std::hash<vigilix::platform::UUID>::operator()(
+    const vigilix::platform::UUID& uuid) const noexcept {
+  std::string_view view(reinterpret_cast<const char*>(uuid.bytes().data()), uuid.bytes().size());
+  return std::hash<std::string_view>{}(view);
+}
