@@ -12,7 +12,8 @@ namespace vigilix::platform {
 
 inline constexpr const char* kStandardDomain = "run.tarvo.vigilix";
 inline constexpr const char* kAppGroupSuite = "K9WQ2T7LMB.run.tarvo.vigilix";
-inline constexpr const char* kUserDefaultsDidChangeNotification = "NSUserDefaultsDidChangeNotification";
+inline constexpr const char* kUserDefaultsDidChangeNotification =
+    "NSUserDefaultsDidChangeNotification";
 
 // User defaults of one domain (NSUserDefaults). Lookup order: managed
 // (forced) value, then the user's value, then the registration domain.

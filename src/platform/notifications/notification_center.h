@@ -37,7 +37,8 @@ class NotificationCenter {
   virtual ~NotificationCenter() = default;
 
   virtual void post(const Notification& notification) = 0;
-  void post(const std::string& name, const void* object = nullptr, PropertyDictionary userInfo = {});
+  void post(const std::string& name, const void* object = nullptr,
+            PropertyDictionary userInfo = {});
 
   // Observes `name` (empty = every name) from `object` (nullptr = any
   // sender). With no queue the handler runs synchronously on the posting
@@ -54,7 +55,8 @@ class NotificationCenter {
 // name and a text object cross; handlers are always called on the main queue.
 class DistributedNotificationCenter {
  public:
-  using Handler = std::function<void(const std::string& name, const std::optional<std::string>& object)>;
+  using Handler =
+      std::function<void(const std::string& name, const std::optional<std::string>& object)>;
   virtual ~DistributedNotificationCenter() = default;
   virtual void post(const std::string& name, const std::optional<std::string>& object) = 0;
   [[nodiscard]] virtual ObserverHandle addObserver(const std::string& name, Handler handler) = 0;

@@ -1,0 +1,225 @@
+#include "platform/defaults/plist_defaults_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/base/logger.h"
+#include "platform/defaults/property_list_codec.h"
+#include "platform/runloop/clock.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+const Logger& log() {
+  static const Logger logger("run.tarvo.vigilix", "defaults");
+  return logger;
+}
+
+// App-group identifiers ("TEAMID.name" with a ten-character team, or
+// "group.name") live in a group container; other suites beside the domain.
+bool isAppGroup(const std::string& name) {
+  if (name.starts_with("group.")) return true;
+  if (name.size() < 12 || name[10] != '.') return false;
+  for (int i = 0; i < 10; ++i) {
+    const char c = name[static_cast<std::size_t>(i)];
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+// A domain as one path component: no folder separators, no climbing.
+std::string safeName(const std::string& domain) {
+  std::string safe = domain;
+  for (char& c : safe) {
+    if (c == '/') c = '_';
+  }
+  if (safe.empty() || safe == "." || safe == "..") safe = "_" + safe;
+  return safe;
+}
+
+enum class Decoded { Ok, Missing, Damaged, Unreadable };
+
+struct ReadOutcome {
+  Decoded state = Decoded::Missing;
+  PropertyDictionary values;
+  std::string message;
+};
+
+ReadOutcome readDictionary(const FileSystem::Path& path) {
+  auto bytes = FileSystem::readFile(path);
+  if (!bytes) {
+    if (bytes.error().isNotFound()) return {Decoded::Missing, {}, {}};
+    return {Decoded::Unreadable, {}, bytes.error().message};
+  }
+  auto decoded = decodePropertyList(*bytes);
+  if (!decoded) return {Decoded::Damaged, {}, decoded.error()};
+  if (!decoded->isDictionary()) return {Decoded::Damaged, {}, "top level is not a dictionary"};
+  return {Decoded::Ok, std::get<PropertyDictionary>(std::move(decoded->value)), {}};
+}
+
+// Holds an exclusive lock on a folder while the user's file in it is read,
+// merged and replaced, so that two writers cannot lose each other's keys.
+class FolderLock {
+ public:
+  // Reading needs no folder that does not exist yet; writing creates it.
+  FolderLock(const FileSystem::Path& folder, bool create) {
+    if (create) {
+      std::error_code ignored;
+      std::filesystem::create_directories(folder, ignored);
+    }
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view what) {
+  auto outcome = readDictionary(path);
+  switch (outcome.state) {
+    case Decoded::Ok:
+      return std::move(outcome.values);
+    case Decoded::Missing:
+      return {};
+    case Decoded::Damaged:
+      log().error("Ignoring damaged {} file {}: {}", what, path.string(), outcome.message);
+      return {};
+    case Decoded::Unreadable:
+      log().error("Cannot read {} file: {}", what, outcome.message);
+      return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
+                               const FileSystem::Path& home, const std::string& userName) {
+  const std::string folder = safeName(domain);
+  const std::string name = folder + ".plist";
+  DefaultsFiles files;
+  if (isSuite && isAppGroup(domain)) {
+    files.user = home / "Library/Group Containers" / folder / "Library/Preferences" / name;
+  } else {
+    files.user = home / "Library/Preferences" / name;
+  }
+  files.managed.push_back(FileSystem::pathFor("/Library/Managed Preferences/" + name));
+  if (!userName.empty() && userName.find('/') == std::string::npos && userName != "." &&
+      userName != "..") {
+    files.managed.push_back(
+        FileSystem::pathFor("/Library/Managed Preferences/" + userName + "/" + name));
+  }
+  files.anyUser = FileSystem::pathFor("/Library/Preferences/" + name);
+  return files;
+}
+
+PlistDefaultsStore::PlistDefaultsStore(DefaultsFiles files) : files_(std::move(files)) {}
+
+std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserValues() {
+  FolderLock lock(files_.user.parent_path(), false);
+  return readUserLocked();
+}
+
+std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserLocked() {
+  auto outcome = readDictionary(files_.user);
+  const std::string path = files_.user.string();
+  switch (outcome.state) {
+    case Decoded::Ok:
+      return std::move(outcome.values);
+    case Decoded::Missing:
+      return PropertyDictionary{};
+    case Decoded::Unreadable:
+      log().error("Cannot read defaults: {}", outcome.message);
+      return std::unexpected(
+          DefaultsError{DefaultsError::Kind::Unreadable, path, outcome.message, std::nullopt});
+    case Decoded::Damaged:
+      break;
+  }
+  auto moved = FileSystem::moveAside(files_.user, Clock::current().now());
+  if (!moved) {
+    // Left where it is, it must not be written over either.
+    log().error("Damaged defaults file {} ({}) cannot be moved aside: {}", path, outcome.message,
+                moved.error().message);
+    return std::unexpected(DefaultsError{DefaultsError::Kind::Unreadable, path,
+                                         outcome.message + "; " + moved.error().message,
+                                         std::nullopt});
+  }
+  log().error("Damaged defaults file {} ({}) moved aside to {}; starting empty", path,
+              outcome.message, moved->string());
+  return std::unexpected(
+      DefaultsError{DefaultsError::Kind::Damaged, path, outcome.message, moved->string()});
+}
+
+std::expected<void, DefaultsError> PlistDefaultsStore::writeUserValues(
+    const DefaultsChanges& changes) {
+  FolderLock lock(files_.user.parent_path(), true);
+  auto current = readUserLocked();
+  PropertyDictionary values;
+  if (current) {
+    values = std::move(*current);
+  } else if (current.error().kind != DefaultsError::Kind::Damaged) {
+    return std::unexpected(current.error());
+  }
+  const std::string path = files_.user.string();
+  std::string unstorable;
+  for (const auto& [key, value] : changes) {
+    if (!value) {
+      values.erase(key);
+      continue;
+    }
+    // One value the format cannot hold must not keep every other key unsaved.
+    if (auto probe = encodePropertyList(*value, PropertyListFormat::Binary); !probe) {
+      log().error("Cannot store {} in {}: {}", key, path, probe.error());
+      unstorable += (unstorable.empty() ? "" : ", ") + key + ": " + probe.error();
+      continue;
+    }
+    values[key] = *value;
+  }
+  auto encoded = encodePropertyList(PropertyValue(std::move(values)), PropertyListFormat::Binary);
+  if (!encoded) {
+    log().error("Cannot encode defaults for {}: {}", path, encoded.error());
+    return std::unexpected(
+        DefaultsError{DefaultsError::Kind::WriteFailed, path, encoded.error(), std::nullopt});
+  }
+  auto written = FileSystem::writeFileAtomically(files_.user, *encoded, 0600);
+  if (!written) {
+    log().error("Cannot write defaults: {}", written.error().message);
+    return std::unexpected(DefaultsError{DefaultsError::Kind::WriteFailed, path,
+                                         written.error().message, std::nullopt});
+  }
+  if (!unstorable.empty()) {
+    return std::unexpected(
+        DefaultsError{DefaultsError::Kind::Unstorable, path, unstorable, std::nullopt});
+  }
+  return {};
+}
+
+PropertyDictionary PlistDefaultsStore::readManagedValues() {
+  PropertyDictionary merged;
+  for (const auto& path : files_.managed) {
+    for (auto& [key, value] : readSystemFile(path, "managed preferences")) {
+      merged[key] = std::move(value);
+    }
+  }
+  return merged;
+}
+
+PropertyDictionary PlistDefaultsStore::readAnyUserValues() {
+  return readSystemFile(files_.anyUser, "preferences");
+}
+
+}  // namespace vigilix::platform

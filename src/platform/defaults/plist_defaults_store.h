@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/defaults/defaults_store.h"
+#include "platform/fs/file_system.h"
+
+namespace vigilix::platform {
+
+// The property-list files of one domain.
+struct DefaultsFiles {
+  FileSystem::Path user;
+  // Managed values; where two files hold a key, the later one wins.
+  std::vector<FileSystem::Path> managed;
+  FileSystem::Path anyUser;
+};
+
+// The macOS layout: the user's file under `home`, managed and any-user
+// files under the file-system root.
+DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
+                               const FileSystem::Path& home, const std::string& userName);
+
+// Keeps the user's values in one binary property list (XML is read too),
+// written atomically. A file that cannot be decoded is moved aside and
+// reported, never written over. Managed and any-user files belong to the
+// administrator: a damaged one is reported and ignored, but left in place.
+class PlistDefaultsStore final : public DefaultsStore {
+ public:
+  explicit PlistDefaultsStore(DefaultsFiles files);
+
+  std::expected<PropertyDictionary, DefaultsError> readUserValues() override;
+  std::expected<void, DefaultsError> writeUserValues(const DefaultsChanges& changes) override;
+  PropertyDictionary readManagedValues() override;
+  PropertyDictionary readAnyUserValues() override;
+
+  const DefaultsFiles& files() const { return files_; }
+
+ private:
+  std::expected<PropertyDictionary, DefaultsError> readUserLocked();
+
+  DefaultsFiles files_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,113 @@
+#include "platform/defaults/user_defaults.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/defaults/shared_defaults.h"
+#include "testing/test_platform.h"
+#include "testing/test_user_defaults.h"
+
+namespace vigilix::platform {
+namespace {
+
+using ::testing::Optional;
+
+class TypedGettersTest : public ::testing::Test {
+ protected:
+  testing::TestUserDefaults defaults;
+};
+
+TEST_F(TypedGettersTest, BoolIsNeverANumberAndNumberNeverABool) {
+  defaults.set("flag", true);
+  defaults.set("one", 1);
+  EXPECT_THAT(defaults.boolValue("flag"), Optional(true));
+  EXPECT_EQ(defaults.integerValue("flag"), std::nullopt);
+  EXPECT_EQ(defaults.doubleValue("flag"), std::nullopt);
+  EXPECT_EQ(defaults.boolValue("one"), std::nullopt);
+}
+
+TEST_F(TypedGettersTest, IntegerReadsAsRealAndIntegralRealAsInteger) {
+  defaults.set("n", std::int64_t{-1800});
+  defaults.set("whole", 1800.0);
+  defaults.set("fraction", 1799.9);
+  defaults.set("huge", 1e19);
+  defaults.set("limit", 9223372036854775808.0);  // 2^63: one past the largest integer
+  defaults.set("nan", std::nan(""));
+  EXPECT_THAT(defaults.doubleValue("n"), Optional(-1800.0));
+  EXPECT_THAT(defaults.integerValue("n"), Optional(-1800));
+  EXPECT_THAT(defaults.integerValue("whole"), Optional(1800));
+  EXPECT_EQ(defaults.integerValue("fraction"), std::nullopt);
+  EXPECT_THAT(defaults.doubleValue("fraction"), Optional(1799.9));
+  EXPECT_EQ(defaults.integerValue("huge"), std::nullopt);
+  EXPECT_EQ(defaults.integerValue("limit"), std::nullopt);
+  EXPECT_EQ(defaults.integerValue("nan"), std::nullopt);
+  defaults.set("lowest", -9223372036854775808.0);
+  EXPECT_THAT(defaults.integerValue("lowest"), Optional(std::numeric_limits<std::int64_t>::min()));
+}
+
+TEST_F(TypedGettersTest, EachKindAnswersOnlyItsOwnGetter) {
+  defaults.set("text", "1");
+  defaults.set("data", Bytes{0x31});
+  defaults.set("list", PropertyArray{1, "a"});
+  defaults.set("map", PropertyDictionary{{"k", false}});
+  defaults.set("when", Date(5));
+
+  EXPECT_THAT(defaults.stringValue("text"), Optional(std::string("1")));
+  EXPECT_EQ(defaults.integerValue("text"), std::nullopt);
+  EXPECT_EQ(defaults.dataValue("text"), std::nullopt);
+  EXPECT_THAT(defaults.dataValue("data"), Optional(Bytes{0x31}));
+  EXPECT_EQ(defaults.stringValue("data"), std::nullopt);
+  EXPECT_THAT(defaults.arrayValue("list"), Optional(PropertyArray{1, "a"}));
+  EXPECT_EQ(defaults.dictionaryValue("list"), std::nullopt);
+  EXPECT_THAT(defaults.dictionaryValue("map"), Optional(PropertyDictionary{{"k", false}}));
+  EXPECT_EQ(defaults.arrayValue("map"), std::nullopt);
+  EXPECT_EQ(defaults.doubleValue("when"), std::nullopt);
+  EXPECT_THAT(defaults.object("when"), Optional(PropertyValue(Date(5))));
+  EXPECT_EQ(defaults.boolValue("missing"), std::nullopt);
+}
+
+TEST_F(TypedGettersTest, GettersReadTheValueInForce) {
+  defaults.registerDefaults({{"run.tarvo.vigilix.AllowDisplaySleep", true}});
+  defaults.set("run.tarvo.vigilix.AllowDisplaySleep", "yes");  // wrong kind from the user
+  EXPECT_EQ(defaults.boolValue("run.tarvo.vigilix.AllowDisplaySleep"), std::nullopt);
+  defaults.setForced("run.tarvo.vigilix.AllowDisplaySleep", false);
+  EXPECT_THAT(defaults.boolValue("run.tarvo.vigilix.AllowDisplaySleep"), Optional(false));
+}
+
+class SharedDefaultsTest : public ::testing::Test {
+ protected:
+  testing::TestPlatform platform;
+  testing::TestDefaultsEnvironment environment;
+};
+
+TEST_F(SharedDefaultsTest, StandardAndSuitesAreSharedPerName) {
+  auto& standard = UserDefaults::standard();
+  EXPECT_EQ(&standard, &UserDefaults::standard());
+  EXPECT_EQ(standard.domain(), "run.tarvo.vigilix");
+
+  auto group = UserDefaults::suite(kAppGroupSuite);
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group, UserDefaults::suite(kAppGroupSuite));
+  EXPECT_EQ(group->domain(), "K9WQ2T7LMB.run.tarvo.vigilix");
+  EXPECT_NE(group.get(), &standard);
+  EXPECT_NE(UserDefaults::suite("other"), group);
+}
+
+TEST_F(SharedDefaultsTest, SuiteNamesThatCannotBeOpened) {
+  EXPECT_EQ(UserDefaults::suite(""), nullptr);
+  EXPECT_EQ(UserDefaults::suite(kStandardDomain), nullptr);
+  EXPECT_EQ(UserDefaults::suite("NSGlobalDomain"), nullptr);
+}
+
+TEST_F(SharedDefaultsTest, ResetMakesFreshInstances) {
+  UserDefaults::standard().set("k", 1);
+  auto group = UserDefaults::suite(kAppGroupSuite);
+  shared_defaults::reset();
+  EXPECT_NE(UserDefaults::suite(kAppGroupSuite), group);
+}
+
+}  // namespace
+}  // namespace vigilix::platform

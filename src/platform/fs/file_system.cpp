@@ -1,0 +1,251 @@
+#include "platform/fs/file_system.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace vigilix::platform {
+
+namespace {
+
+using Path = FileSystem::Path;
+
+struct State {
+  std::mutex mutex;
+  std::optional<Path> root;
+  std::optional<Path> home;
+  std::map<std::pair<FileSystem::Operation, std::string>, int> failures;
+};
+
+State& state() {
+  static auto* instance = new State();
+  return *instance;
+}
+
+FileError errorFor(int code, const Path& path, std::string_view what) {
+  return FileError{code, path.string(),
+                   std::string(what) + " " + path.string() + ": " + std::strerror(code)};
+}
+
+std::optional<FileError> injected(FileSystem::Operation operation, const Path& path,
+                                  std::string_view what) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  auto found = s.failures.find({operation, path.lexically_normal().string()});
+  if (found == s.failures.end()) return std::nullopt;
+  return errorFor(found->second, path, what);
+}
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+bool writeAll(int fd, std::string_view contents) {
+  while (!contents.empty()) {
+    const ssize_t written = ::write(fd, contents.data(), contents.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    contents.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::string utcStamp(Date at) {
+  double seconds = std::floor(at.timeIntervalSince1970());
+  if (!std::isfinite(seconds)) seconds = 0;
+  const auto time = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+  ::gmtime_r(&time, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+  return text;
+}
+
+// Renames without ever replacing `to`: EEXIST when it exists.
+int renameNoReplace(const Path& from, const Path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // The file system cannot rename exclusively: a hard link cannot replace either.
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  if (::unlink(from.c_str()) != 0) return errno;
+  return 0;
+}
+
+}  // namespace
+
+bool FileError::isNotFound() const { return code == ENOENT || code == ENOTDIR; }
+
+Path FileSystem::root() {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.root.value_or(Path("/"));
+}
+
+void FileSystem::setRoot(std::optional<Path> root) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.root = std::move(root);
+}
+
+Path FileSystem::pathFor(std::string_view systemPath) {
+  // Normalising as an absolute path drops every ".." that would climb above "/".
+  const Path normal = (Path("/") / Path(systemPath)).lexically_normal();
+  const Path base = root();
+  if (base == Path("/")) return normal;
+  return base / normal.relative_path();
+}
+
+Path FileSystem::homeDirectory() {
+  {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.home) return *s.home;
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return Path(home);
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+    return Path(entry->pw_dir);
+  }
+  return Path("/");
+}
+
+void FileSystem::setHomeDirectory(std::optional<Path> home) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.home = std::move(home);
+}
+
+std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
+  if (auto failure = injected(Operation::Read, path, "cannot read")) {
+    return std::unexpected(*failure);
+  }
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::unexpected(errorFor(errno, path, "cannot open"));
+  std::string contents;
+  char buffer[16384];
+  for (;;) {
+    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(errorFor(errno, path, "cannot read"));
+    }
+    if (count == 0) break;
+    contents.append(buffer, static_cast<std::size_t>(count));
+  }
+  return contents;
+}
+
+std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
+                                                               std::string_view contents,
+                                                               mode_t mode) {
+  if (auto failure = injected(Operation::Write, path, "cannot write")) {
+    return std::unexpected(*failure);
+  }
+  const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
+  std::error_code made;
+  std::filesystem::create_directories(folder, made);
+  if (made) return std::unexpected(errorFor(made.value(), folder, "cannot create folder"));
+
+  std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+  Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
+  auto fail = [&](std::string_view what) {
+    const int code = errno;
+    ::unlink(temp.c_str());
+    return std::unexpected(errorFor(code, path, what));
+  };
+  if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of");
+  if (!writeAll(fd.get(), contents)) return fail("cannot write");
+  if (::fsync(fd.get()) != 0) return fail("cannot flush");
+  if (::close(fd.release()) != 0) return fail("cannot close");
+  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
+
+  // The rename is durable only once the folder itself is flushed.
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0 || ::fsync(dir.get()) != 0) {
+    return std::unexpected(errorFor(errno, folder, "cannot flush folder"));
+  }
+  return {};
+}
+
+std::expected<Path, FileError> FileSystem::moveAside(const Path& path, Date at) {
+  if (auto failure = injected(Operation::MoveAside, path, "cannot move aside")) {
+    return std::unexpected(*failure);
+  }
+  const std::string base = path.string() + ".damaged-" + utcStamp(at);
+  for (int attempt = 1;; ++attempt) {
+    const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
+    const int code = renameNoReplace(path, target);
+    if (code == 0) return target;
+    if (code != EEXIST) return std::unexpected(errorFor(code, path, "cannot move aside"));
+  }
+}
+
+bool FileSystem::exists(const Path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::expected<void, FileError> FileSystem::remove(const Path& path) {
+  if (auto failure = injected(Operation::Remove, path, "cannot remove")) {
+    return std::unexpected(*failure);
+  }
+  std::error_code error;
+  std::filesystem::remove(path, error);
+  if (error) return std::unexpected(errorFor(error.value(), path, "cannot remove"));
+  return {};
+}
+
+std::expected<std::vector<std::string>, FileError> FileSystem::list(const Path& folder) {
+  if (auto failure = injected(Operation::List, folder, "cannot list")) {
+    return std::unexpected(*failure);
+  }
+  std::error_code error;
+  std::vector<std::string> names;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
+  if (error) return std::unexpected(errorFor(error.value(), folder, "cannot list"));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void FileSystem::injectFailure(Operation operation, const Path& path, int errorCode) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.failures[{operation, path.lexically_normal().string()}] = errorCode;
+}
+
+void FileSystem::clearInjectedFailures() {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.failures.clear();
+}
+
+}  // namespace vigilix::platform

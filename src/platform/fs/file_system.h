@@ -1,0 +1,66 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/date.h"
+
+namespace vigilix::platform {
+
+struct FileError {
+  int code = 0;  // errno
+  std::string path;
+  std::string message;
+
+  bool isNotFound() const;
+  bool operator==(const FileError&) const = default;
+};
+
+// The file system as the system sees it. System paths ("/Library/...",
+// "/Applications") are mapped under a root that tests move into a temporary
+// folder; the home folder can be moved the same way. Thread-safe.
+class FileSystem {
+ public:
+  using Path = std::filesystem::path;
+
+  static Path root();
+  // nullopt restores the real root "/".
+  static void setRoot(std::optional<Path> root);
+  // Maps an absolute system path inside the root. ".." never leads out of it.
+  static Path pathFor(std::string_view systemPath);
+
+  // Live: $HOME (or the password database's entry).
+  static Path homeDirectory();
+  // nullopt restores the live home folder.
+  static void setHomeDirectory(std::optional<Path> home);
+
+  static std::expected<std::string, FileError> readFile(const Path& path);
+  // Temp file in the same folder, write, fsync, rename over `path`, fsync
+  // the folder. Creates missing folders. Readers see the old or the new
+  // contents, never a mix.
+  static std::expected<void, FileError> writeFileAtomically(const Path& path,
+                                                            std::string_view contents,
+                                                            mode_t mode = 0644);
+  // Renames `path` to "<name>.damaged-<UTC time>" beside it (with "-2", "-3"
+  // ... when that exists), never replacing an earlier one. Answers the new path.
+  static std::expected<Path, FileError> moveAside(const Path& path, Date at);
+  static bool exists(const Path& path);
+  // Removing what does not exist succeeds.
+  static std::expected<void, FileError> remove(const Path& path);
+  // The names in a folder, sorted.
+  static std::expected<std::vector<std::string>, FileError> list(const Path& folder);
+
+  // Makes an operation on one path fail with `errorCode` (an errno value),
+  // whatever the file's modes, until cleared. For tests (CI runs as root).
+  enum class Operation { Read, Write, MoveAside, Remove, List };
+  static void injectFailure(Operation operation, const Path& path, int errorCode);
+  static void clearInjectedFailures();
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/notifications/notification_center.h"
+#include "platform/notifications/observer_registry.h"
+
+namespace vigilix::platform {
+
+// The in-process centre behind `defaultCenter()` and `workspaceCenter()`;
+// tests may also build their own. Thread-safe.
+class LocalNotificationCenter final : public NotificationCenter {
+ public:
+  using NotificationCenter::post;
+
+  void post(const Notification& notification) override;
+  [[nodiscard]] ObserverHandle addObserver(const std::string& name, const void* object,
+                                           DispatchQueue* queue, Handler handler) override;
+
+  std::size_t observerCount() const { return registry_.size(); }
+
+ private:
+  struct Entry {
+    std::string name;
+    const void* object = nullptr;
+    DispatchQueue* queue = nullptr;
+    Handler handler;
+    std::atomic<bool> alive{true};
+  };
+
+  detail::ObserverRegistry<Entry> registry_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,41 @@
+#include "platform/notifications/notification_center.h"
+
+#include <atomic>
+
+#include "platform/notifications/distributed_notification_bus.h"
+#include "platform/notifications/local_notification_center.h"
+
+namespace vigilix::platform {
+
+void NotificationCenter::post(const std::string& name, const void* object,
+                              PropertyDictionary userInfo) {
+  post(Notification{name, object, std::nullopt, std::move(userInfo)});
+}
+
+// Both centres live for the whole process: tokens handed out by them may be
+// destroyed during static destruction.
+NotificationCenter& NotificationCenter::defaultCenter() {
+  static auto* center = new LocalNotificationCenter();
+  return *center;
+}
+
+NotificationCenter& NotificationCenter::workspaceCenter() {
+  static auto* center = new LocalNotificationCenter();
+  return *center;
+}
+
+namespace {
+std::atomic<DistributedNotificationCenter*> installedDistributedCenter{nullptr};
+}  // namespace
+
+DistributedNotificationCenter& DistributedNotificationCenter::current() {
+  if (auto* installed = installedDistributedCenter.load()) return *installed;
+  static auto* processCenter = new BusNotificationCenter(DistributedNotificationBus::processWide());
+  return *processCenter;
+}
+
+void DistributedNotificationCenter::setCurrent(DistributedNotificationCenter* center) {
+  installedDistributedCenter.store(center);
+}
+
+}  // namespace vigilix::platform
