@@ -1,0 +1,215 @@
+#include "core/sleep_wake_timer.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+#include "platform/base/process_once.h"
+
+namespace vigilix {
+
+namespace {
+
+constexpr const char* kWillTerminateNotification = "NSApplicationWillTerminateNotification";
+constexpr const char* kDidWakeNotification = "NSWorkspaceDidWakeNotification";
+
+// One failure log for the whole process, whichever timer fails.
+platform::ProcessOnce& createFailureLogOnce() {
+  static platform::ProcessOnce* once = new platform::ProcessOnce();
+  return *once;
+}
+
+}  // namespace
+
+DZLSleepWakeTimer::Environment DZLSleepWakeTimer::Environment::current() {
+  return Environment{&platform::UserDefaults::standard(),
+                     &platform::PowerAssertions::current(),
+                     &platform::NotificationCenter::defaultCenter(),
+                     &platform::NotificationCenter::workspaceCenter(),
+                     &platform::DispatchQueue::main(),
+                     &platform::Clock::current()};
+}
+
+DZLSleepWakeTimer::DZLSleepWakeTimer(Environment environment) : environment_(environment) {}
+
+std::shared_ptr<DZLSleepWakeTimer> DZLSleepWakeTimer::make() {
+  return make(Environment::current());
+}
+
+std::shared_ptr<DZLSleepWakeTimer> DZLSleepWakeTimer::make(Environment environment) {
+  std::shared_ptr<DZLSleepWakeTimer> timer(new DZLSleepWakeTimer(environment));
+  timer->registerObservers();
+  return timer;
+}
+
+void DZLSleepWakeTimer::registerObservers() {
+  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
+  // On the posting thread, so the assertion is gone before the process ends.
+  willTerminateObserver_ = environment_.defaultCenter->addObserver(
+      kWillTerminateNotification, nullptr, nullptr, [weak](const platform::Notification&) {
+        if (auto self = weak.lock()) self->invalidate();
+      });
+  didWakeObserver_ = environment_.workspaceCenter->addObserver(
+      kDidWakeNotification, nullptr, environment_.mainQueue, [weak](const platform::Notification&) {
+        if (auto self = weak.lock()) self->handleDidWake();
+      });
+}
+
+DZLSleepWakeTimer::~DZLSleepWakeTimer() {
+  willTerminateObserver_.reset();
+  didWakeObserver_.reset();
+  cancelExpirationTimer();
+  if (assertionID_ != 0) {
+    environment_.assertions->release(assertionID_);
+    assertionID_ = 0;
+  }
+  if (completionBlock_) {
+    environment_.mainQueue->async([completion = std::move(completionBlock_)] { completion(true); });
+  }
+}
+
+void DZLSleepWakeTimer::setDelegate(std::weak_ptr<DZLSleepWakeTimerDelegate> delegate) {
+  delegate_ = std::move(delegate);
+}
+
+std::string DZLSleepWakeTimer::description() const {
+  return fmt::format("<DZLSleepWakeTimer: {}>", static_cast<const void*>(this));
+}
+
+platform::ObserverHandle DZLSleepWakeTimer::observeScheduled(
+    DZLScheduledObservers::Observer observer) {
+  return scheduledObservers_.add(std::move(observer));
+}
+
+bool DZLSleepWakeTimer::scheduleWithTimeInterval(double interval, Completion completion) {
+  if (!std::isfinite(interval)) {
+    log_.error("{} refused a time interval that is not finite.", description());
+    return false;
+  }
+  log_.log("{} will activate with time interval {}.", description(), interval);
+  if (auto delegate = delegate_.lock())
+    delegate->sleepWakeTimerWillActivateWithTimeInterval(*this, interval);
+  if (completion) completionBlock_ = std::move(completion);
+
+  const std::uint64_t generation = ++scheduleGeneration_;
+  cancelExpirationTimer();
+  releaseHeldAssertion();
+
+  scheduledTimeInterval_ = interval;
+  fireDate_ = interval != 0 ? std::optional(environment_.clock->now() + interval) : std::nullopt;
+
+  const std::string type = desiredAssertionType();
+  const auto created = environment_.assertions->createWithName(
+      type, platform::kPowerAssertionLevelOn, assertionName());
+  lastCreateResult_ = created.result;
+  if (created.result != platform::kPowerReturnSuccess || created.assertionID == 0) {
+    lastCreateFailed_ = true;
+    logAssertionCreateFailureOnce(created.result);
+    fireDate_.reset();
+    scheduledTimeInterval_ = 0;
+    notifyFinishedCancelled(true);
+    return true;
+  }
+
+  lastCreateFailed_ = false;
+  currentAssertionType_ = type;
+  applyAssertionDetails(created.assertionID);
+  storeAssertionID(created.assertionID);
+  if (interval != 0) startExpirationTimerForGeneration(generation);
+  return true;
+}
+
+void DZLSleepWakeTimer::invalidate() {
+  ++scheduleGeneration_;
+  lastCreateFailed_ = false;
+  cancelExpirationTimer();
+  fireDate_.reset();
+  scheduledTimeInterval_ = 0;
+  releaseHeldAssertion();
+  notifyFinishedCancelled(true);
+}
+
+void DZLSleepWakeTimer::storeAssertionID(platform::PowerAssertionID assertionID) {
+  const bool changes = (assertionID_ != 0) != (assertionID != 0);
+  if (changes) scheduledObservers_.notify({true, isScheduled()});
+  assertionID_ = assertionID;
+  if (changes) scheduledObservers_.notify({false, isScheduled()});
+}
+
+void DZLSleepWakeTimer::releaseHeldAssertion() {
+  if (assertionID_ != 0) {
+    const platform::PowerAssertionID held = assertionID_;
+    environment_.assertions->release(held);
+    storeAssertionID(0);
+  }
+  currentAssertionType_.reset();
+}
+
+void DZLSleepWakeTimer::logAssertionCreateFailureOnce(platform::PowerReturn result) {
+  createFailureLogOnce().call([this, result] {
+    log_.log("Failed to create power assertion: {}", static_cast<std::int32_t>(result));
+  });
+}
+
+void DZLSleepWakeTimer::startExpirationTimerForGeneration(std::uint64_t generation) {
+  if (!fireDate_) return;
+  const double remaining = fireDate_->timeIntervalSince(environment_.clock->now());
+  if (remaining <= 0) {
+    expireNaturally();
+    return;
+  }
+  auto source = platform::DispatchTimerSource::make(*environment_.mainQueue);
+  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
+  source->setEventHandler([weak, generation] {
+    auto self = weak.lock();
+    if (self && self->scheduleGeneration_ == generation) self->expireNaturally();
+  });
+  source->schedule(remaining, 0, 0, platform::DispatchTimerSource::ClockKind::Wall);
+  expirationTimer_ = source;
+  source->resume();
+}
+
+void DZLSleepWakeTimer::cancelExpirationTimer() {
+  if (!expirationTimer_) return;
+  expirationTimer_->cancel();
+  expirationTimer_.reset();
+}
+
+void DZLSleepWakeTimer::expireNaturally() {
+  if (assertionID_ == 0 && !completionBlock_) return;
+  ++scheduleGeneration_;
+  cancelExpirationTimer();
+  fireDate_.reset();
+  scheduledTimeInterval_ = 0;
+  releaseHeldAssertion();
+  notifyFinishedCancelled(false);
+}
+
+void DZLSleepWakeTimer::handleDidWake() {
+  // A wall-clock timer may miss its fire during sleep; catch it here.
+  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
+  environment_.mainQueue->async([weak] {
+    auto self = weak.lock();
+    if (!self || !self->fireDate_) return;
+    if (self->fireDate_->timeIntervalSince(self->environment_.clock->now()) <= 0)
+      self->expireNaturally();
+  });
+}
+
+void DZLSleepWakeTimer::notifyFinishedCancelled(bool cancelled) {
+  Completion completion = std::move(completionBlock_);
+  completionBlock_ = nullptr;
+  if (completion) {
+    environment_.mainQueue->async(
+        [completion = std::move(completion), cancelled] { completion(cancelled); });
+  }
+  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
+  environment_.mainQueue->async([weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (auto delegate = self->delegate_.lock()) delegate->sleepWakeTimerDidDeactivate(*self);
+    self->log_.log("{} did deactivate.", self->description());
+  });
+}
+
+}  // namespace vigilix

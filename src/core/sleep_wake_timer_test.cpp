@@ -1,0 +1,526 @@
+#include "core/sleep_wake_timer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/dzl_keys.h"
+#include "platform/base/text.h"
+#include "testing/captured_log.h"
+#include "testing/fake_power.h"
+#include "testing/test_platform.h"
+#include "testing/test_user_defaults.h"
+
+namespace vigilix {
+namespace {
+
+using platform::kAssertionTypePreventUserIdleDisplaySleep;
+using platform::kAssertionTypePreventUserIdleSystemSleep;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class RecordingDelegate : public DZLSleepWakeTimerDelegate {
+ public:
+  void sleepWakeTimerWillActivateWithTimeInterval(DZLSleepWakeTimer& timer,
+                                                  double interval) override {
+    events.push_back("willActivate " + std::to_string(static_cast<long>(interval)) +
+                     (timer.isScheduled() ? " holding" : " idle"));
+  }
+  void sleepWakeTimerDidDeactivate(DZLSleepWakeTimer&) override { events.push_back("deactivate"); }
+  std::vector<std::string> events;
+};
+
+// A delegate that implements neither optional method.
+class SilentDelegate : public DZLSleepWakeTimerDelegate {};
+
+class SleepWakeTimerTest : public ::testing::Test {
+ protected:
+  SleepWakeTimerTest() {
+    defaults.registerDefaults({{kDZLAllowDisplaySleepKey, true}});
+    timer = makeTimer();
+    timer->setDelegate(delegate);
+  }
+
+  std::shared_ptr<DZLSleepWakeTimer> makeTimer() {
+    return DZLSleepWakeTimer::make({&defaults, &power.assertions,
+                                    &platform::NotificationCenter::defaultCenter(),
+                                    &platform::NotificationCenter::workspaceCenter(),
+                                    &platform::DispatchQueue::main(), &platform::Clock::current()});
+  }
+
+  // Schedules with a completion that records each call.
+  void schedule(double interval) {
+    ASSERT_TRUE(timer->scheduleWithTimeInterval(
+        interval, [this](bool cancelled) { completions.push_back(cancelled); }));
+  }
+
+  std::vector<testing::FakePowerAssertions::Assertion> live() const {
+    return power.assertions.liveAssertions();
+  }
+
+  testing::TestPlatform platform;
+  testing::FakePower power;
+  testing::TestUserDefaults defaults;
+  testing::CapturedLog log;
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+  std::vector<bool> completions;
+  std::shared_ptr<DZLSleepWakeTimer> timer;
+};
+
+// --- The assertion's name and details --------------------------------------
+
+TEST_F(SleepWakeTimerTest, LongReasonIsCutToExactly128UnitsEndingInEllipsis) {
+  timer->setReason(std::string(200, 'r'));
+  schedule(0);
+  ASSERT_EQ(live().size(), 1u);
+  const std::string name = live()[0].name;
+  EXPECT_EQ(platform::utf16Length(name), 128u);
+  EXPECT_EQ(name, "Vigilix: " + std::string(118, 'r') + "\u2026");
+  // Details carry the whole reason.
+  EXPECT_EQ(live()[0].details, std::string(200, 'r'));
+}
+
+TEST_F(SleepWakeTimerTest, CutNeverSplitsAComposedCharacter) {
+  // "Vigilix: " is 9 units; 117 more put a 4-unit emoji with skin tone over
+  // units 126..129, so the cut at unit 127 falls inside it.
+  const std::string emoji = "\U0001F44D\U0001F3FD";
+  timer->setReason(std::string(117, 'a') + emoji + std::string(20, 'b'));
+  const std::string name = timer->assertionName();
+  EXPECT_EQ(name, "Vigilix: " + std::string(117, 'a') + "\u2026");
+  EXPECT_EQ(platform::utf16Length(name), 127u);
+}
+
+TEST_F(SleepWakeTimerTest, NameOfExactly128UnitsIsKept) {
+  timer->setReason(std::string(119, 'x'));
+  EXPECT_EQ(timer->assertionName(), "Vigilix: " + std::string(119, 'x'));
+  timer->setReason(std::string(120, 'x'));
+  EXPECT_EQ(platform::utf16Length(timer->assertionName()), 128u);
+  EXPECT_EQ(timer->assertionName().substr(timer->assertionName().size() - 3), "\u2026");
+}
+
+TEST_F(SleepWakeTimerTest, EmptyOrMissingReasonUsesTheDefaultTextInNameAndDetails) {
+  timer->setReason(std::string());
+  EXPECT_EQ(timer->reason(), "Keeping your Mac awake");
+  schedule(0);
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
+  EXPECT_EQ(live()[0].details, "Keeping your Mac awake");
+  timer->setReason("Compiling");
+  timer->setReason(std::nullopt);
+  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
+}
+
+// --- Scheduling --------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, IntervalZeroHoldsUntilInvalidatedWithoutExpiry) {
+  schedule(0);
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_EQ(timer->fireDate(), std::nullopt);
+  EXPECT_FALSE(timer->hasExpirationTimer());
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+  EXPECT_EQ(live()[0].level, 255);
+
+  platform.advance(30 * 24 * 3600.0);
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_THAT(completions, IsEmpty());
+
+  timer->invalidate();
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(live(), IsEmpty());
+  EXPECT_THAT(completions, IsEmpty()) << "the completion runs on the main queue, later";
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 0 idle", "deactivate"));
+}
+
+TEST_F(SleepWakeTimerTest, TimedAssertionEndsAtItsFireDateNotBefore) {
+  const platform::Date start = platform.now();
+  schedule(600);
+  EXPECT_EQ(timer->fireDate(), start + 600);
+  EXPECT_EQ(timer->scheduledTimeInterval(), 600);
+
+  platform.advance(599.5);
+  EXPECT_TRUE(timer->isScheduled());
+  platform.advance(0.5);
+  platform.runUntilIdle();
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(live(), IsEmpty());
+  EXPECT_EQ(timer->fireDate(), std::nullopt);
+  EXPECT_EQ(timer->scheduledTimeInterval(), 0);
+  EXPECT_THAT(completions, ElementsAre(false));
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 600 idle", "deactivate"));
+}
+
+TEST_F(SleepWakeTimerTest, RescheduleReleasesTheFirstAndItsExpiryCannotEndTheSecond) {
+  bool firstCalled = false;
+  ASSERT_TRUE(timer->scheduleWithTimeInterval(60, [&](bool) { firstCalled = true; }));
+  const auto first = timer->assertionID();
+  platform.advance(30);
+  schedule(0);
+  const auto second = timer->assertionID();
+
+  EXPECT_NE(first, second);
+  EXPECT_THAT(power.assertions.releaseCalls(), ElementsAre(first));
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].assertionID, second);
+
+  platform.advance(120);  // past the first fire date
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_EQ(timer->assertionID(), second);
+  EXPECT_FALSE(firstCalled) << "the replaced completion is never called";
+  EXPECT_THAT(completions, IsEmpty());
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 60 idle", "willActivate 0 holding"));
+}
+
+TEST_F(SleepWakeTimerTest, ScheduleWithoutCompletionKeepsTheStoredOne) {
+  schedule(0);
+  ASSERT_TRUE(timer->scheduleWithTimeInterval(0));
+  timer->invalidate();
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+  // Taken once: a second end calls nothing more.
+  timer->invalidate();
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+}
+
+TEST_F(SleepWakeTimerTest, DisplaySleepSettingChoosesTheTypeOnlyAtTheNextSchedule) {
+  schedule(0);
+  DZLKeys::setDzl_allowDisplaySleep(defaults, false);
+  EXPECT_EQ(timer->desiredAssertionType(), kAssertionTypePreventUserIdleDisplaySleep);
+  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+  EXPECT_THAT(timer->expectedAssertionTypes(),
+              ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
+
+  timer->setReason("Rendering");  // a rename keeps the type
+  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+
+  schedule(0);
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleDisplaySleep);
+  EXPECT_EQ(timer->currentAssertionType(), kAssertionTypePreventUserIdleDisplaySleep);
+}
+
+TEST_F(SleepWakeTimerTest, NonFiniteIntervalIsRefusedAndChangesNothing) {
+  schedule(0);
+  const auto held = timer->assertionID();
+  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity()}) {
+    bool called = false;
+    EXPECT_FALSE(timer->scheduleWithTimeInterval(bad, [&](bool) { called = true; }));
+    EXPECT_FALSE(called);
+  }
+  EXPECT_EQ(timer->assertionID(), held);
+  EXPECT_EQ(timer->fireDate(), std::nullopt);
+  EXPECT_EQ(power.assertions.createCount(), 1);
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 0 idle"));
+  // The completion stored by the valid schedule is still the one told.
+  timer->invalidate();
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+}
+
+TEST_F(SleepWakeTimerTest, NegativeIntervalEndsAtOnceNotCancelled) {
+  schedule(-5);
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(live(), IsEmpty());
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(false));
+}
+
+TEST_F(SleepWakeTimerTest, WillActivateLogsTheTimerAndInterval) {
+  schedule(1800);
+  EXPECT_TRUE(log.contains("SleepWakeTimer", platform::LogLevel::Default,
+                           timer->description() + " will activate with time interval 1800."));
+  timer->invalidate();
+  platform.runUntilIdle();
+  EXPECT_TRUE(log.contains(timer->description() + " did deactivate."));
+}
+
+// --- Failed creates ------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, FailedCreateHoldsNothingButKeepsTheProtectionExpected) {
+  power.assertions.failNextCreate(platform::kPowerReturnNotFound);
+  schedule(600);
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_TRUE(timer->lastCreateFailed());
+  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnNotFound);
+  EXPECT_EQ(timer->fireDate(), std::nullopt);
+  EXPECT_EQ(timer->scheduledTimeInterval(), 0);
+  EXPECT_THAT(timer->expectedAssertionTypes(),
+              ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
+  EXPECT_THAT(timer->currentAssertionIDs(), IsEmpty());
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 600 idle", "deactivate"));
+
+  timer->invalidate();
+  EXPECT_FALSE(timer->lastCreateFailed());
+  EXPECT_THAT(timer->expectedAssertionTypes(), IsEmpty());
+}
+
+TEST_F(SleepWakeTimerTest, SuccessWithoutIdentifierCountsAsFailure) {
+  power.assertions.failNextCreate(platform::kPowerReturnSuccess, 0);
+  schedule(0);
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_TRUE(timer->lastCreateFailed());
+  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnSuccess);
+  EXPECT_EQ(timer->expectedAssertionTypes().size(), 1u);
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+}
+
+TEST_F(SleepWakeTimerTest, CreateFailureIsLoggedOncePerProcessWhicheverTimerFails) {
+  auto other = makeTimer();
+  power.assertions.failAllCreates(platform::kPowerReturnError);
+  schedule(0);
+  schedule(0);
+  other->scheduleWithTimeInterval(0);
+  const std::string message = "Failed to create power assertion: -536870212";
+  std::size_t count = 0;
+  for (const auto& text : log.messages("SleepWakeTimer")) count += text == message;
+  EXPECT_EQ(count, 1u);
+}
+
+TEST_F(SleepWakeTimerTest, SuccessfulScheduleClearsAnEarlierFailure) {
+  power.assertions.failNextCreate(platform::kPowerReturnError);
+  schedule(0);
+  schedule(0);
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_FALSE(timer->lastCreateFailed());
+  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnSuccess);
+}
+
+// --- Sleep and wake --------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, FireDatePassedDuringSleepEndsRightAfterWakeNotCancelled) {
+  schedule(60);
+  platform.sleepFor(3600);
+  platform.runUntilIdle();
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(live(), IsEmpty());
+  EXPECT_THAT(completions, ElementsAre(false));
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 60 idle", "deactivate"));
+}
+
+TEST_F(SleepWakeTimerTest, WakeBeforeTheFireDateKeepsTheAssertionUntilItIsDue) {
+  schedule(600);
+  platform.sleepFor(60);
+  platform.runUntilIdle();
+  EXPECT_TRUE(timer->isScheduled());
+  platform.advance(539);
+  EXPECT_TRUE(timer->isScheduled());
+  platform.advance(1);
+  platform.runUntilIdle();
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(completions, ElementsAre(false));
+}
+
+TEST_F(SleepWakeTimerTest, WakeWithoutFireDateChangesNothing) {
+  schedule(0);
+  platform.sleepFor(3600);
+  platform.runUntilIdle();
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_THAT(completions, IsEmpty());
+}
+
+// --- Observers of `scheduled` ------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, ScheduledObserversAreToldAroundEveryChangeButNotRenameOrRepair) {
+  std::vector<DZLScheduledChange> changes;
+  auto token = timer->observeScheduled([&](const DZLScheduledChange& c) { changes.push_back(c); });
+
+  schedule(0);
+  EXPECT_THAT(changes,
+              ElementsAre(DZLScheduledChange{true, false}, DZLScheduledChange{false, true}));
+
+  changes.clear();
+  schedule(0);  // release, then a new identifier
+  EXPECT_THAT(changes,
+              ElementsAre(DZLScheduledChange{true, true}, DZLScheduledChange{false, false},
+                          DZLScheduledChange{true, false}, DZLScheduledChange{false, true}));
+
+  changes.clear();
+  power.assertions.failSetProperty(platform::kAssertionNameKey, platform::kPowerReturnError);
+  timer->setReason("Renamed by replacement");
+  power.assertions.clearFailures();
+  power.assertions.dropAll();
+  ASSERT_TRUE(timer->repair());
+  EXPECT_THAT(changes, IsEmpty());
+
+  timer->invalidate();
+  EXPECT_THAT(changes,
+              ElementsAre(DZLScheduledChange{true, true}, DZLScheduledChange{false, false}));
+
+  changes.clear();
+  token.reset();
+  schedule(0);
+  EXPECT_THAT(changes, IsEmpty());
+}
+
+TEST_F(SleepWakeTimerTest, InvalidateWhileIdleTellsNoScheduledObserver) {
+  std::vector<DZLScheduledChange> changes;
+  auto token = timer->observeScheduled([&](const DZLScheduledChange& c) { changes.push_back(c); });
+  timer->invalidate();
+  EXPECT_THAT(changes, IsEmpty());
+}
+
+// --- Renaming ------------------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, RenameChangesNameAndDetailsOfTheHeldAssertion) {
+  schedule(0);
+  const auto held = timer->assertionID();
+  timer->setReason("Uploading");
+  timer->setReason("Uploading");  // renames again, even unchanged
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].assertionID, held);
+  EXPECT_EQ(live()[0].name, "Vigilix: Uploading");
+  EXPECT_EQ(live()[0].details, "Uploading");
+  int nameSets = 0;
+  for (const auto& [id, key] : power.assertions.setPropertyCalls())
+    nameSets += key == platform::kAssertionNameKey;
+  EXPECT_EQ(nameSets, 2);
+}
+
+TEST_F(SleepWakeTimerTest, ReasonSetWhileIdleTouchesNoAssertion) {
+  timer->setReason("Later");
+  EXPECT_THAT(power.assertions.setPropertyCalls(), IsEmpty());
+  EXPECT_EQ(power.assertions.createCount(), 0);
+  schedule(0);
+  EXPECT_EQ(live()[0].name, "Vigilix: Later");
+}
+
+TEST_F(SleepWakeTimerTest, FailedRenameReplacesTheAssertionAndReleasesTheOldOne) {
+  schedule(0);
+  const auto old = timer->assertionID();
+  power.assertions.failSetProperty(platform::kAssertionNameKey, platform::kPowerReturnError);
+  timer->setReason("Exporting");
+
+  EXPECT_NE(timer->assertionID(), old);
+  EXPECT_TRUE(timer->isScheduled());
+  ASSERT_EQ(live().size(), 1u) << "the old assertion must not stay in force";
+  EXPECT_EQ(live()[0].assertionID, timer->assertionID());
+  EXPECT_EQ(live()[0].name, "Vigilix: Exporting");
+  EXPECT_EQ(live()[0].details, "Exporting");
+  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+  EXPECT_THAT(power.assertions.releaseCalls(), ElementsAre(old));
+
+  // Stopping afterwards leaves nothing keeping the machine awake.
+  timer->invalidate();
+  EXPECT_THAT(live(), IsEmpty());
+}
+
+TEST_F(SleepWakeTimerTest, FailedRenameWithFailedReplacementKeepsTheOldAssertion) {
+  schedule(0);
+  const auto old = timer->assertionID();
+  power.assertions.failSetProperty(platform::kAssertionNameKey, platform::kPowerReturnError);
+  power.assertions.failNextCreate(platform::kPowerReturnBadArgument);
+  timer->setReason("Exporting");
+
+  EXPECT_EQ(timer->assertionID(), old);
+  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnBadArgument);
+  EXPECT_FALSE(timer->lastCreateFailed());
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
+  EXPECT_THAT(power.assertions.releaseCalls(), IsEmpty());
+}
+
+// --- Repair ----------------------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, RepairDoesNothingWhenIdleOrWhenTheSystemStillKnowsTheAssertion) {
+  EXPECT_FALSE(timer->repair());
+  schedule(0);
+  const auto held = timer->assertionID();
+  EXPECT_THAT(timer->currentAssertionIDs(), ElementsAre(held));
+  EXPECT_TRUE(timer->repair());
+  EXPECT_EQ(timer->assertionID(), held);
+  EXPECT_EQ(power.assertions.createCount(), 1);
+}
+
+TEST_F(SleepWakeTimerTest, RepairRecreatesAnAssertionDroppedByAReset) {
+  timer->setReason("Backing up");
+  schedule(0);
+  power.assertions.dropAll();
+  EXPECT_THAT(timer->currentAssertionIDs(), IsEmpty());
+  EXPECT_TRUE(timer->isScheduled());
+
+  EXPECT_TRUE(timer->repair());
+  ASSERT_EQ(live().size(), 1u);
+  EXPECT_EQ(live()[0].assertionID, timer->assertionID());
+  EXPECT_EQ(live()[0].name, "Vigilix: Backing up");
+  EXPECT_EQ(live()[0].details, "Backing up");
+  EXPECT_THAT(timer->currentAssertionIDs(), ElementsAre(timer->assertionID()));
+}
+
+TEST_F(SleepWakeTimerTest, RepairReleasesAnAssertionTheSystemOnlyFailedToReport) {
+  schedule(0);
+  const auto stale = timer->assertionID();
+  power.assertions.hideFromCopyProperties(stale);
+  EXPECT_TRUE(timer->repair());
+  EXPECT_NE(timer->assertionID(), stale);
+  ASSERT_EQ(live().size(), 1u) << "the unreported assertion would keep the machine awake";
+  EXPECT_EQ(live()[0].assertionID, timer->assertionID());
+  timer->invalidate();
+  EXPECT_THAT(live(), IsEmpty());
+}
+
+TEST_F(SleepWakeTimerTest, FailedRepairKeepsTheStaleIdentifierSoALaterRepairRetries) {
+  schedule(0);
+  power.assertions.dropAll();
+  power.assertions.failNextCreate(platform::kPowerReturnError);
+  EXPECT_FALSE(timer->repair());
+  EXPECT_TRUE(timer->lastCreateFailed());
+  EXPECT_TRUE(timer->isScheduled());
+  EXPECT_EQ(timer->expectedAssertionTypes().size(), 1u);
+
+  EXPECT_TRUE(timer->repair());
+  EXPECT_FALSE(timer->lastCreateFailed());
+  EXPECT_EQ(live().size(), 1u);
+}
+
+// --- Life cycle ----------------------------------------------------------------------------
+
+TEST_F(SleepWakeTimerTest, WillTerminateReleasesTheAssertionBeforeThePostReturns) {
+  schedule(0);
+  platform::NotificationCenter::defaultCenter().post("NSApplicationWillTerminateNotification");
+  EXPECT_FALSE(timer->isScheduled());
+  EXPECT_THAT(live(), IsEmpty());
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+}
+
+TEST_F(SleepWakeTimerTest, DestructionReleasesAndCancelsWithoutTellingTheDelegate) {
+  schedule(600);
+  timer.reset();
+  EXPECT_THAT(live(), IsEmpty());
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+  EXPECT_THAT(delegate->events, ElementsAre("willActivate 600 idle"));
+  platform.advance(1200);  // the expiry source is gone with the timer
+  platform.sleepFor(10);   // and so are its observers
+  platform::NotificationCenter::defaultCenter().post("NSApplicationWillTerminateNotification");
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true));
+}
+
+TEST_F(SleepWakeTimerTest, DelegateIsHeldWeaklyAndMayImplementNothing) {
+  auto silent = std::make_shared<SilentDelegate>();
+  timer->setDelegate(silent);
+  schedule(0);
+  timer->invalidate();
+  platform.runUntilIdle();
+
+  timer->setDelegate(delegate);
+  delegate.reset();
+  EXPECT_EQ(timer->delegate(), nullptr);
+  schedule(0);
+  timer->invalidate();
+  platform.runUntilIdle();
+  EXPECT_THAT(completions, ElementsAre(true, true));
+}
+
+}  // namespace
+}  // namespace vigilix
