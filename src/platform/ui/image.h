@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/color.h"
+#include "platform/ui/view.h"
+
+namespace vigilix::platform {
+
+// An image; the model knows system symbol images by name.
+class Image {
+ public:
+  // The named system symbol, or none when this system does not have it.
+  static std::optional<Image> systemSymbol(const std::string& name,
+                                           std::optional<std::string> accessibilityDescription);
+  // Which symbols the system lacks (all are present unless a test says so).
+  static void setSystemSymbolAvailable(const std::string& name, bool available);
+  static void resetSystemSymbols();
+
+  const std::string& symbolName() const { return symbolName_; }
+  const std::optional<std::string>& accessibilityDescription() const { return description_; }
+  bool isTemplate() const { return isTemplate_; }
+  void setTemplate(bool isTemplate) { isTemplate_ = isTemplate; }
+  // The palette colours of a symbol configuration (empty: none).
+  const std::vector<Color>& paletteColors() const { return palette_; }
+  Image withPaletteColors(std::vector<Color> colors) const;
+
+  bool operator==(const Image&) const = default;
+
+ private:
+  std::string symbolName_;
+  std::optional<std::string> description_;
+  bool isTemplate_ = true;
+  std::vector<Color> palette_;
+};
+
+class ImageView : public View {
+ public:
+  explicit ImageView(Rect frame = {});
+  const std::optional<Image>& image() const { return image_; }
+  void setImage(std::optional<Image> image);
+  Size intrinsicContentSize() const override;
+  AccessibilityRole accessibilityRole() const override { return AccessibilityRole::Image; }
+
+ private:
+  std::optional<Image> image_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,85 @@
+#include "platform/ui/keyboard_layout.h"
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <mutex>
+
+#include "platform/base/shared_instances.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+struct CurrentLayout {
+  std::mutex mutex;
+  std::shared_ptr<const KeyboardLayout> layout;
+};
+
+CurrentLayout& currentLayout() {
+  static CurrentLayout* c = [] {
+    auto* created = new CurrentLayout;
+    created->layout = KeyboardLayout::us();
+    registerSharedInstanceReset([] { KeyboardLayout::restoreDefault(); });
+    return created;
+  }();
+  return *c;
+}
+
+std::map<std::uint16_t, std::u16string> usKeys() {
+  return {
+      {0, u"a"},  {1, u"s"},  {2, u"d"},  {3, u"f"},  {4, u"h"},  {5, u"g"},  {6, u"z"},
+      {7, u"x"},  {8, u"c"},  {9, u"v"},  {10, u"§"}, {11, u"b"}, {12, u"q"}, {13, u"w"},
+      {14, u"e"}, {15, u"r"}, {16, u"y"}, {17, u"t"}, {18, u"1"}, {19, u"2"}, {20, u"3"},
+      {21, u"4"}, {22, u"6"}, {23, u"5"}, {24, u"="}, {25, u"9"}, {26, u"7"}, {27, u"-"},
+      {28, u"8"}, {29, u"0"}, {30, u"]"}, {31, u"o"}, {32, u"u"}, {33, u"["}, {34, u"i"},
+      {35, u"p"}, {37, u"l"}, {38, u"j"}, {39, u"'"}, {40, u"k"}, {41, u";"}, {42, u"\\"},
+      {43, u","}, {44, u"/"}, {45, u"n"}, {46, u"m"}, {47, u"."}, {50, u"`"}, {65, u"."},
+      {67, u"*"}, {69, u"+"}, {75, u"/"}, {78, u"-"}, {81, u"="}, {82, u"0"}, {83, u"1"},
+      {84, u"2"}, {85, u"3"}, {86, u"4"}, {87, u"5"}, {88, u"6"}, {89, u"7"}, {91, u"8"},
+      {92, u"9"},
+  };
+}
+
+}  // namespace
+
+std::shared_ptr<const KeyboardLayout> KeyboardLayout::current() {
+  auto& c = currentLayout();
+  std::lock_guard lock(c.mutex);
+  return c.layout;
+}
+
+void KeyboardLayout::setCurrent(std::shared_ptr<const KeyboardLayout> layout) {
+  auto& c = currentLayout();
+  std::lock_guard lock(c.mutex);
+  c.layout = std::move(layout);
+}
+
+void KeyboardLayout::restoreDefault() { setCurrent(us()); }
+
+std::shared_ptr<const KeyboardLayout> KeyboardLayout::us() {
+  static const auto layout = std::make_shared<const TableKeyboardLayout>(usKeys());
+  return layout;
+}
+
+std::optional<std::u16string> TableKeyboardLayout::translateForDisplay(
+    std::uint16_t keyCode, std::size_t maxLength) const {
+  auto it = keys_.find(keyCode);
+  if (it == keys_.end() || it->second.empty() || it->second.size() > maxLength) {
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+std::string keyNameForKeyCode(std::uint16_t keyCode) {
+  std::optional<std::u16string> text;
+  if (auto layout = KeyboardLayout::current()) text = layout->translateForDisplay(keyCode, 4);
+  if (!text || text->empty()) return "Key " + std::to_string(keyCode);
+  icu::UnicodeString unicode(text->data(), static_cast<int32_t>(text->size()));
+  unicode.toUpper(icu::Locale::getRoot());
+  std::string out;
+  unicode.toUTF8String(out);
+  return out;
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,245 @@
+#include "platform/ui/text_field.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/window.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+FieldEditor::FieldEditor(TextField& field) : field_(field), text_(field.stringValue()) {
+  selectAll();
+}
+
+void FieldEditor::setString(const std::string& text) {
+  text_ = text;
+  selection_ = Range{text_.size(), 0};
+  field_.editorDidChangeText(false);
+}
+
+void FieldEditor::setSelectedRange(Range range) {
+  std::size_t location = std::min(range.location, text_.size());
+  std::size_t length = std::min(range.length, text_.size() - location);
+  selection_ = Range{location, length};
+}
+
+void FieldEditor::insertText(const std::string& text) {
+  text_.replace(selection_.location, selection_.length, text);
+  selection_ = Range{selection_.location + text.size(), 0};
+  field_.editorDidChangeText(true);
+}
+
+void FieldEditor::deleteBackward() {
+  if (selection_.length == 0) {
+    if (selection_.location == 0) return;
+    std::size_t start = selection_.location - 1;
+    while (start > 0 && isContinuationByte(text_[start])) --start;
+    selection_ = Range{start, selection_.location - start};
+  }
+  text_.erase(selection_.location, selection_.length);
+  selection_.length = 0;
+  field_.editorDidChangeText(true);
+}
+
+void FieldEditor::moveLeft() {
+  if (selection_.length > 0) {
+    selection_.length = 0;
+    return;
+  }
+  std::size_t at = selection_.location;
+  if (at == 0) return;
+  --at;
+  while (at > 0 && isContinuationByte(text_[at])) --at;
+  selection_ = Range{at, 0};
+}
+
+void FieldEditor::moveRight() {
+  if (selection_.length > 0) {
+    selection_ = Range{selection_.location + selection_.length, 0};
+    return;
+  }
+  std::size_t at = selection_.location;
+  if (at >= text_.size()) return;
+  ++at;
+  while (at < text_.size() && isContinuationByte(text_[at])) ++at;
+  selection_ = Range{at, 0};
+}
+
+TextField::TextField(Rect frame) : Control(frame) {}
+
+TextField::~TextField() = default;
+
+std::shared_ptr<TextField> TextField::labelWithString(const std::string& text) {
+  auto field = std::make_shared<TextField>();
+  field->setEditable(false);
+  field->setSelectable(false);
+  field->setBezeled(false);
+  field->setDrawsBackground(false);
+  field->setTextColor(Color::label());
+  field->setStringValue(text);
+  return field;
+}
+
+std::shared_ptr<TextField> TextField::wrappingLabelWithString(const std::string& text) {
+  auto field = labelWithString(text);
+  field->setSelectable(true);
+  field->setLineBreakMode(LineBreakMode::WordWrapping);
+  field->setMaximumNumberOfLines(0);
+  return field;
+}
+
+std::shared_ptr<TextField> TextField::textFieldWithString(const std::string& text) {
+  auto field = std::make_shared<TextField>();
+  field->setStringValue(text);
+  return field;
+}
+
+void TextField::setStringValue(const std::string& value) {
+  if (editor_) {
+    editor_->setString(value);
+    return;
+  }
+  Control::setStringValue(value);
+}
+
+void TextField::setIntegerValue(std::int64_t value) {
+  setStringValue(formatter_ ? formatter_->stringFromNumber(static_cast<double>(value))
+                            : std::to_string(value));
+}
+
+void TextField::setTextColor(const Color& color) {
+  if (textColor_ == color) return;
+  textColor_ = color;
+  setNeedsDisplay();
+}
+
+bool TextField::acceptsFirstResponder() const {
+  return editable_ && isEnabled() && !refusesFirstResponder();
+}
+
+bool TextField::becomeFirstResponder() {
+  if (!acceptsFirstResponder()) return false;
+  editor_ = std::make_unique<FieldEditor>(*this);
+  return true;
+}
+
+bool TextField::resignFirstResponder() {
+  editor_.reset();
+  return true;
+}
+
+void TextField::editorDidChangeText(bool byUser) {
+  stringValue_ = editor_ ? editor_->string() : stringValue_;
+  setNeedsDisplay();
+  if (!byUser) return;
+  if (auto delegate = delegate_.lock()) delegate->controlTextDidChange(*this);
+}
+
+void TextField::keyDown(const Event& event) {
+  if (!editor_) {
+    Control::keyDown(event);
+    return;
+  }
+  std::optional<TextCommand> command;
+  switch (event.keyCode) {
+    case KeyCode::UpArrow:
+      command = TextCommand::MoveUp;
+      break;
+    case KeyCode::DownArrow:
+      command = TextCommand::MoveDown;
+      break;
+    case KeyCode::LeftArrow:
+      command = TextCommand::MoveLeft;
+      break;
+    case KeyCode::RightArrow:
+      command = TextCommand::MoveRight;
+      break;
+    case KeyCode::Delete:
+      command = TextCommand::DeleteBackward;
+      break;
+    case KeyCode::Return:
+      command = TextCommand::InsertNewline;
+      break;
+    case KeyCode::Escape:
+      command = TextCommand::CancelOperation;
+      break;
+    case KeyCode::Tab:
+      command = (event.modifierFlags & ModifierFlags::Shift) ? TextCommand::InsertBacktab
+                                                             : TextCommand::InsertTab;
+      break;
+    default:
+      break;
+  }
+  if (command) {
+    auto self = weak_from_this().lock();
+    if (auto delegate = delegate_.lock()) {
+      if (delegate->controlTextViewDoCommandBySelector(*this, *editor_, *command)) return;
+    }
+    if (editor_) perform(*command);
+    return;
+  }
+  if (event.modifierFlags & (ModifierFlags::Command | ModifierFlags::Control)) {
+    Control::keyDown(event);
+    return;
+  }
+  if (!event.characters.empty()) editor_->insertText(event.characters);
+}
+
+void TextField::perform(TextCommand command) {
+  switch (command) {
+    case TextCommand::MoveUp:
+      editor_->moveToBeginning();
+      break;
+    case TextCommand::MoveDown:
+      editor_->moveToEnd();
+      break;
+    case TextCommand::MoveLeft:
+      editor_->moveLeft();
+      break;
+    case TextCommand::MoveRight:
+      editor_->moveRight();
+      break;
+    case TextCommand::DeleteBackward:
+      editor_->deleteBackward();
+      break;
+    case TextCommand::InsertTab:
+      if (Window* w = window()) w->selectNextKeyView();
+      break;
+    case TextCommand::InsertBacktab:
+      if (Window* w = window()) w->selectPreviousKeyView();
+      break;
+    case TextCommand::InsertNewline:
+      sendAction();
+      break;
+    case TextCommand::CancelOperation:
+      break;
+  }
+}
+
+Size TextField::intrinsicContentSize() const {
+  double line = std::ceil(font().lineHeight());
+  if (editable_) return Size{kNoIntrinsicMetric, line + 5};
+  Size text = font().sizeOfText(stringValue());
+  double width = text.width + 4;
+  int lines = 1;
+  if (maximumNumberOfLines_ != 1 && preferredMaxLayoutWidth_ > 0 &&
+      width > preferredMaxLayoutWidth_) {
+    lines = static_cast<int>(std::ceil(width / preferredMaxLayoutWidth_));
+    if (maximumNumberOfLines_ > 0) lines = std::min(lines, maximumNumberOfLines_);
+    width = preferredMaxLayoutWidth_;
+  }
+  return Size{width, line * lines};
+}
+
+AccessibilityRole TextField::accessibilityRole() const {
+  if (View::accessibilityRole() != AccessibilityRole::Unknown) return View::accessibilityRole();
+  return editable_ ? AccessibilityRole::TextField : AccessibilityRole::StaticText;
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,229 @@
+#include "platform/ui/window.h"
+
+#include <algorithm>
+
+#include "platform/ui/application.h"
+#include "platform/ui/button.h"
+#include "platform/ui/view.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+int buttonIndex(WindowButton button) {
+  switch (button) {
+    case WindowButton::Close:
+      return 0;
+    case WindowButton::Miniaturize:
+      return 1;
+    case WindowButton::Zoom:
+      return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Window::Window(Rect contentRect, unsigned styleMask, BackingStore backing, bool defer)
+    : styleMask_(styleMask), backing_(backing), defer_(defer) {
+  double titleBar = (styleMask & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  frame_ = Rect(contentRect.origin.x, contentRect.origin.y, contentRect.width(),
+                contentRect.height() + titleBar);
+  setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
+}
+
+Window::~Window() {
+  if (contentView_) contentView_->window_ = nullptr;
+}
+
+Rect Window::contentRect() const {
+  double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  return Rect(frame_.origin.x, frame_.origin.y, frame_.width(), frame_.height() - titleBar);
+}
+
+void Window::setContentSize(Size size) {
+  double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  // The top edge stays where it is, as on the screen.
+  double top = frame_.maxY();
+  frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
+  if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
+}
+
+void Window::center() {
+  Rect screen = screenVisibleFrame();
+  frame_.origin.x = screen.minX() + (screen.width() - frame_.width()) / 2;
+  // Slightly above the middle, as the platform places centred windows.
+  double spare = screen.height() - frame_.height();
+  frame_.origin.y = screen.minY() + spare * 2 / 3;
+}
+
+void Window::setContentView(std::shared_ptr<View> view) {
+  if (contentView_ == view) return;
+  if (contentView_) {
+    auto old = contentView_;
+    old->window_ = nullptr;
+    contentView_.reset();
+    old->notifyDidMoveToWindow();
+  }
+  contentView_ = std::move(view);
+  if (contentView_) {
+    contentView_->removeFromSuperview();
+    contentView_->window_ = this;
+    Rect content = contentRect();
+    contentView_->setFrame(Rect(0, 0, content.width(), content.height()));
+    contentView_->notifyDidMoveToWindow();
+  }
+}
+
+bool Window::isStandardWindowButtonHidden(WindowButton button) const {
+  return buttonHidden_[buttonIndex(button)];
+}
+
+void Window::setStandardWindowButtonHidden(WindowButton button, bool hidden) {
+  buttonHidden_[buttonIndex(button)] = hidden;
+}
+
+bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
+
+void Window::makeKeyAndOrderFront() {
+  visible_ = true;
+  if (!canBecomeKeyWindow()) return;
+  if (auto self = weak_from_this().lock()) Application::shared().setKeyWindow(self);
+  if (firstResponder() == this) {
+    if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());
+  }
+}
+
+void Window::orderFrontRegardless() { visible_ = true; }
+
+void Window::orderOut() {
+  visible_ = false;
+  Application::shared().resignKeyWindow(this);
+}
+
+void Window::close() {
+  // The delegate may drop its last reference to this window.
+  auto self = weak_from_this().lock();
+  if (auto delegate = delegate_.lock()) delegate->windowWillClose(*this);
+  if (auto view = firstResponder_.lock()) view->resignFirstResponder();
+  firstResponder_.reset();
+  orderOut();
+}
+
+void Window::performClose() {
+  if (styleMask_ & WindowStyle::Closable) close();
+}
+
+Responder* Window::firstResponder() const {
+  auto view = firstResponder_.lock();
+  if (view && view->window() == this) return view.get();
+  return const_cast<Window*>(this);
+}
+
+bool Window::makeFirstResponder(View* view) {
+  Responder* current = firstResponder();
+  if (current == view) return true;
+  if (view && (view->window() != this || !view->acceptsFirstResponder())) return false;
+  if (current != this && !current->resignFirstResponder()) return false;
+  firstResponder_.reset();
+  if (!view) return true;
+  if (!view->becomeFirstResponder()) return false;
+  firstResponder_ = view->weak_from_this();
+  return true;
+}
+
+void Window::selectNextKeyView() {
+  Responder* current = firstResponder();
+  auto* view = current == this ? initialFirstResponder().get() : static_cast<View*>(current);
+  if (!view) return;
+  if (current == this && view->canBecomeKeyView()) {
+    makeFirstResponder(view);
+    return;
+  }
+  // Follow the loop until a view that can take focus; stop after a full turn.
+  std::shared_ptr<View> next = view->nextKeyView();
+  for (int guard = 0; next && next.get() != view && guard < 1000; ++guard) {
+    if (next->canBecomeKeyView()) {
+      makeFirstResponder(next.get());
+      return;
+    }
+    next = next->nextKeyView();
+  }
+}
+
+void Window::selectPreviousKeyView() {
+  Responder* current = firstResponder();
+  if (current == this || !contentView_) return;
+  auto* view = static_cast<View*>(current);
+  // The previous view is the one whose next view is this one.
+  std::vector<View*> stack{contentView_.get()};
+  std::vector<View*> all;
+  while (!stack.empty()) {
+    View* v = stack.back();
+    stack.pop_back();
+    all.push_back(v);
+    for (auto& child : v->subviews()) stack.push_back(child.get());
+  }
+  View* target = view;
+  for (int guard = 0; guard < 1000; ++guard) {
+    auto it = std::find_if(all.begin(), all.end(),
+                           [&](View* v) { return v->nextKeyView().get() == target; });
+    if (it == all.end() || *it == view) return;
+    if ((*it)->canBecomeKeyView()) {
+      makeFirstResponder(*it);
+      return;
+    }
+    target = *it;
+  }
+}
+
+void Window::sendEvent(const Event& event) {
+  auto self = weak_from_this().lock();
+  switch (event.type) {
+    case Event::Type::KeyDown: {
+      std::uint64_t modifiers = event.modifierFlags & ModifierFlags::DeviceIndependentShortcutMask;
+      if (event.keyCode == KeyCode::Return && modifiers == 0) {
+        if (auto button = defaultButton();
+            button && button->window() == this && button->performClick()) {
+          return;
+        }
+      }
+      if (auto content = contentView_; content && content->performKeyEquivalent(event)) return;
+      firstResponder()->keyDown(event);
+      return;
+    }
+    case Event::Type::LeftMouseDown: {
+      if (!contentView_) return;
+      View* hit = contentView_->hitTest(event.locationInWindow);
+      if (!hit) return;
+      mouseTarget_ = hit->weak_from_this();
+      if (hit->acceptsFirstResponder()) makeFirstResponder(hit);
+      if (auto target = mouseTarget_.lock()) target->mouseDown(event);
+      return;
+    }
+    case Event::Type::LeftMouseDragged:
+      if (auto target = mouseTarget_.lock()) target->mouseDragged(event);
+      return;
+    case Event::Type::LeftMouseUp:
+      if (auto target = mouseTarget_.lock()) {
+        mouseTarget_.reset();
+        target->mouseUp(event);
+      }
+      return;
+  }
+}
+
+void Window::layoutIfNeeded() {
+  if (contentView_) contentView_->layoutSubtreeIfNeeded();
+}
+
+void Window::keyDown(const Event& event) {
+  if (event.keyCode != KeyCode::Tab) return;
+  if (event.modifierFlags & ModifierFlags::Shift) {
+    selectPreviousKeyView();
+  } else {
+    selectNextKeyView();
+  }
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ui/geometry.h"
+#include "platform/ui/responder.h"
+
+namespace vigilix::platform {
+
+class View;
+class Button;
+class Window;
+
+namespace WindowStyle {
+inline constexpr unsigned Borderless = 0;
+inline constexpr unsigned Titled = 1 << 0;
+inline constexpr unsigned Closable = 1 << 1;
+inline constexpr unsigned Miniaturizable = 1 << 2;
+inline constexpr unsigned Resizable = 1 << 3;
+}  // namespace WindowStyle
+
+enum class BackingStore { Buffered, Retained, Nonretained };
+enum class WindowButton { Close, Miniaturize, Zoom };
+
+// Window levels with the platform's raw values.
+enum class WindowLevel : int { Normal = 0, Floating = 3, ModalPanel = 8, StatusBar = 25 };
+
+class WindowDelegate {
+ public:
+  virtual ~WindowDelegate() = default;
+  virtual void windowWillClose(Window& window) { (void)window; }
+};
+
+// A window with a content view, a first responder, a key-view loop and a
+// default button. The screen is a fixed model (1440 x 900, menu bar 25).
+class Window : public Responder, public std::enable_shared_from_this<Window> {
+ public:
+  static constexpr double kTitleBarHeight = 28;
+  static Rect screenVisibleFrame() { return Rect(0, 0, 1440, 875); }
+
+  Window(Rect contentRect, unsigned styleMask, BackingStore backing, bool defer);
+  ~Window() override;
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  unsigned styleMask() const { return styleMask_; }
+  BackingStore backingType() const { return backing_; }
+  bool isDeferred() const { return defer_; }
+  const std::string& title() const { return title_; }
+  void setTitle(const std::string& title) { title_ = title; }
+
+  // The frame on the screen, title bar included.
+  Rect frame() const { return frame_; }
+  Rect contentRect() const;
+  void setContentSize(Size size);
+  void setFrameOrigin(Point origin) { frame_.origin = origin; }
+  void center();
+
+  std::shared_ptr<View> contentView() const { return contentView_; }
+  void setContentView(std::shared_ptr<View> view);
+
+  WindowLevel level() const { return level_; }
+  void setLevel(WindowLevel level) { level_ = level; }
+  bool hidesOnDeactivate() const { return hidesOnDeactivate_; }
+  void setHidesOnDeactivate(bool v) { hidesOnDeactivate_ = v; }
+  bool isReleasedWhenClosed() const { return releasedWhenClosed_; }
+  void setReleasedWhenClosed(bool v) { releasedWhenClosed_ = v; }
+  bool isStandardWindowButtonHidden(WindowButton button) const;
+  void setStandardWindowButtonHidden(WindowButton button, bool hidden);
+
+  std::shared_ptr<WindowDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(const std::shared_ptr<WindowDelegate>& delegate) { delegate_ = delegate; }
+
+  bool isVisible() const { return visible_; }
+  bool isKeyWindow() const;
+  virtual bool canBecomeKeyWindow() const { return true; }
+  void makeKeyAndOrderFront();
+  void orderFrontRegardless();
+  void orderOut();
+  // Closes the window: the delegate hears windowWillClose first.
+  void close();
+  // The close button: closes a closable window.
+  void performClose();
+
+  // The first responder: a view of this window, or the window itself.
+  Responder* firstResponder() const;
+  bool makeFirstResponder(View* view);
+  std::shared_ptr<View> initialFirstResponder() const { return initialFirstResponder_.lock(); }
+  void setInitialFirstResponder(const std::shared_ptr<View>& view) {
+    initialFirstResponder_ = view;
+  }
+  bool autorecalculatesKeyViewLoop() const { return autorecalculatesKeyViewLoop_; }
+  void setAutorecalculatesKeyViewLoop(bool v) { autorecalculatesKeyViewLoop_ = v; }
+  void selectNextKeyView();
+  void selectPreviousKeyView();
+
+  std::shared_ptr<Button> defaultButton() const { return defaultButton_.lock(); }
+  void setDefaultButton(const std::shared_ptr<Button>& button) { defaultButton_ = button; }
+
+  // Delivers an event as the platform does: a key goes first to the default
+  // button (Return) and the key equivalents of the window's views, then to
+  // the first responder; a mouse press goes to the view under it, which
+  // also receives the drags and the release that follow.
+  void sendEvent(const Event& event);
+
+  void layoutIfNeeded();
+
+  // End of the responder chain: Tab and Shift-Tab move through the loop.
+  void keyDown(const Event& event) override;
+
+ private:
+  unsigned styleMask_;
+  BackingStore backing_;
+  bool defer_;
+  std::string title_;
+  Rect frame_;
+  std::shared_ptr<View> contentView_;
+  WindowLevel level_ = WindowLevel::Normal;
+  bool hidesOnDeactivate_ = false;
+  bool releasedWhenClosed_ = true;
+  bool buttonHidden_[3] = {false, false, false};
+  std::weak_ptr<WindowDelegate> delegate_;
+  bool visible_ = false;
+  std::weak_ptr<View> firstResponder_;
+  std::weak_ptr<View> initialFirstResponder_;
+  bool autorecalculatesKeyViewLoop_ = false;
+  std::weak_ptr<Button> defaultButton_;
+  std::weak_ptr<View> mouseTarget_;
+};
+
+// A panel: a window for auxiliary content.
+class Panel : public Window {
+ public:
+  using Window::Window;
+  bool isFloatingPanel() const { return floating_; }
+  void setFloatingPanel(bool v) { floating_ = v; }
+  bool becomesKeyOnlyIfNeeded() const { return keyOnlyIfNeeded_; }
+  void setBecomesKeyOnlyIfNeeded(bool v) { keyOnlyIfNeeded_ = v; }
+
+ private:
+  bool floating_ = false;
+  bool keyOnlyIfNeeded_ = false;
+};
+
+}  // namespace vigilix::platform
