@@ -34,10 +34,20 @@ class RunLoop {
 
   // Creates a timer that first fires `interval` seconds from now (wall clock)
   // and, when repeating, every `interval` after; added in `mode`.
-  virtual std::shared_ptr<Timer> scheduleTimer(double interval, bool repeats, Timer::Handler handler,
+  virtual std::shared_ptr<Timer> scheduleTimer(double interval, bool repeats,
+                                               Timer::Handler handler,
                                                RunLoopMode mode = RunLoopMode::Default) = 0;
-  // Adds an existing timer for one more mode.
+  // Creates a timer for a given fire date that is not yet added to any mode
+  // (NSTimer's initWithFireDate:); it fires once `addTimer` adds it.
+  virtual std::shared_ptr<Timer> makeTimer(Date fireDate, double interval, bool repeats,
+                                           Timer::Handler handler) = 0;
+  // Adds an existing timer for one more mode. The run loop keeps a scheduled
+  // timer alive until it is invalidated (or a one-shot has fired).
   virtual void addTimer(const std::shared_ptr<Timer>& timer, RunLoopMode mode) = 0;
+  // Runs `task` once, on the main thread, the next time the loop runs in
+  // `mode` (a run-loop source's callout): a task for the default mode waits
+  // while a menu is being tracked.
+  virtual void perform(std::function<void()> task, RunLoopMode mode) = 0;
 
   virtual RunLoopMode currentMode() const = 0;
   // Enters and leaves event tracking (a menu opening and closing).

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/base/date.h"
+#include "testing/virtual_clock.h"
+#include "testing/virtual_scheduler.h"
+
+namespace vigilix::testing {
+
+// The deterministic platform of one test. Declare it as the first member of a
+// fixture, so it is built first and torn down last. While it lives, time is
+// virtual (starting at VirtualClock::kDefaultStart, Monday 2026-01-05 09:00:00
+// UTC, with 1000 s of uptime, unless given another start), and the main run
+// loop, the main queue, every serial queue and every timer source run on the
+// test's thread, only inside the verbs below. Destruction resets every shared
+// instance and restores the live platform.
+class TestPlatform {
+ public:
+  explicit TestPlatform(platform::Date start = VirtualClock::kDefaultStart);
+  ~TestPlatform();
+  TestPlatform(const TestPlatform&) = delete;
+  TestPlatform& operator=(const TestPlatform&) = delete;
+
+  // Fast-forward: runs everything that falls due within `seconds`, in due
+  // order (ties by posting order), moving the clock to each due time; ends
+  // exactly `seconds` after the start.
+  void advance(double seconds);
+  // Moves wall, uptime and continuous time; runs nothing (for late work).
+  void advanceClockWithoutRunning(double seconds);
+  // Runs every task and timer due now, also those they post for now; time
+  // stands still, so a repeating timer cannot make it spin.
+  void runUntilIdle();
+  // The machine sleeps for `seconds`: wall and continuous time move, uptime
+  // does not, nothing runs, and wall-clock timers whose fire date passes
+  // meanwhile miss it (a one-shot never fires; a repeating one goes on at its
+  // next fire date). Then posts "NSWorkspaceDidWakeNotification" on the
+  // workspace centre and runs what is due now.
+  void sleepFor(double seconds);
+  // Sets the wall clock alone (the user changed the date); runs nothing.
+  void setNow(platform::Date date);
+
+  // A menu opens and closes: the main run loop enters and leaves event tracking.
+  void beginTracking();
+  void endTracking();
+
+  platform::Date now() const { return clock_.now(); }
+  double uptime() const { return clock_.uptime(); }
+  VirtualClock& clock() { return clock_; }
+  const VirtualClock& clock() const { return clock_; }
+  VirtualScheduler& scheduler() { return scheduler_; }
+
+ private:
+  VirtualClock clock_;
+  VirtualScheduler scheduler_;
+  // The other fakes of the platform follow, one member each.
+};
+
+}  // namespace vigilix::testing
