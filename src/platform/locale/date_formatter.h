@@ -36,9 +36,10 @@ class DateFormatter {
   // pattern; it replaces the styles while set.
   void setLocalizedDateFormatFromTemplate(std::string dateTemplate);
 
-  // With a reference date, a date-only format names the day before, of and
-  // after the reference in words ("yesterday", "today", "tomorrow"); other
-  // days, and formats with a time, are unchanged. std::nullopt turns it off.
+  // With a reference date, a date style without a time style names the day
+  // before, of and after the reference in words ("yesterday", "today",
+  // "tomorrow"); other days, formats with a time and templates are unchanged.
+  // std::nullopt turns it off.
   void setRelativeDateFormatting(std::optional<Date> relativeTo) { relativeTo_ = relativeTo; }
 
   // Empty when both styles are noStyle and no template is set.
