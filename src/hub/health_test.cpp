@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "hub/health_line.h"
+#include "hub/health_registry.h"
+#include "platform/json/json_reader.h"
+#include "platform/json/json_writer.h"
+#include "testing/test_platform.h"
+
+namespace vigilix {
+namespace {
+
+namespace json = platform::json;
+
+std::string encodeText(const VGXHealthLine& line) {
+  auto text = json::write(encodeHealthLine(line));
+  EXPECT_TRUE(text.has_value());
+  return text.value_or("");
+}
+
+std::expected<VGXHealthLine, json::DecodingError> decodeText(std::string_view text) {
+  auto document = json::parse(text);
+  EXPECT_TRUE(document.has_value()) << text;
+  return decodeHealthLine(*document);
+}
+
+TEST(HealthSeverityTest, RawValuesAndTitles) {
+  EXPECT_EQ(rawValue(VGXHealthSeverity::Warning), "warning");
+  EXPECT_EQ(healthSeverityFromRawValue("error"), VGXHealthSeverity::Error);
+  EXPECT_EQ(healthSeverityFromRawValue("Error"), std::nullopt);
+  EXPECT_EQ(localizedTitle(VGXHealthSeverity::Ok), "OK");
+  EXPECT_EQ(localizedTitle(VGXHealthSeverity::Warning), "Needs attention");
+  EXPECT_EQ(localizedTitle(VGXHealthSeverity::Error), "Error");
+}
+
+TEST(HealthLineJsonTest, WritesTheFourKeysInOrderAndLeavesOutAMissingFixAction) {
+  EXPECT_EQ(encodeText({"Closed-lid mode", "Helper approved", VGXHealthSeverity::Ok, std::nullopt}),
+            R"({"title":"Closed-lid mode","detail":"Helper approved","severity":"ok"})");
+  EXPECT_EQ(
+      encodeText(
+          {"Assertion", "Missing", VGXHealthSeverity::Error, std::string("repairAssertion")}),
+      R"({"title":"Assertion","detail":"Missing","severity":"error","fixActionID":"repairAssertion"})");
+}
+
+TEST(HealthLineJsonTest, ReadsLinesWithAndWithoutFixAction) {
+  auto plain = decodeText(R"({"severity":"warning","detail":"d","title":"t"})");
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(*plain, (VGXHealthLine{"t", "d", VGXHealthSeverity::Warning, std::nullopt}));
+  auto withFix = decodeText(R"({"title":"t","detail":"d","severity":"ok","fixActionID":"open"})");
+  ASSERT_TRUE(withFix.has_value());
+  EXPECT_EQ(withFix->fixActionID, "open");
+  const VGXHealthLine line{"A \"quoted\" title", "\u00e9", VGXHealthSeverity::Error, "x"};
+  EXPECT_EQ(decodeText(encodeText(line)), line);
+}
+
+TEST(HealthLineJsonTest, RefusesAnUnknownSeverityAndMissingOrMistypedFields) {
+  auto fatal = decodeText(R"({"title":"t","detail":"d","severity":"fatal"})");
+  ASSERT_FALSE(fatal.has_value());
+  EXPECT_EQ(fatal.error().kind, json::DecodingError::Kind::dataCorrupted);
+  EXPECT_EQ(fatal.error().codingPath, json::CodingPath{"severity"});
+
+  auto noDetail = decodeText(R"({"title":"t","severity":"ok"})");
+  ASSERT_FALSE(noDetail.has_value());
+  EXPECT_EQ(noDetail.error().kind, json::DecodingError::Kind::keyNotFound);
+
+  auto numberTitle = decodeText(R"({"title":1,"detail":"d","severity":"ok"})");
+  ASSERT_FALSE(numberTitle.has_value());
+  EXPECT_EQ(numberTitle.error().kind, json::DecodingError::Kind::typeMismatch);
+
+  EXPECT_FALSE(decodeText(R"({"title":"t","detail":"d","severity":"ok","fixActionID":3})"));
+  EXPECT_FALSE(decodeText(R"(["t","d","ok"])"));
+}
+
+class HealthRegistryTest : public ::testing::Test {
+ protected:
+  testing::TestPlatform platform;
+};
+
+VGXHealthLine line(std::string title) {
+  return {std::move(title), "", VGXHealthSeverity::Ok, std::nullopt};
+}
+
+TEST_F(HealthRegistryTest, EmptyWithoutProviders) {
+  EXPECT_TRUE(VGXHealthRegistry::lines().empty());
+}
+
+TEST_F(HealthRegistryTest, ConcatenatesProvidersInRegistrationOrderOnEveryCall) {
+  int calls = 0;
+  VGXHealthRegistry::registerProvider([&] {
+    ++calls;
+    return std::vector{line("A1"), line("A2")};
+  });
+  VGXHealthRegistry::registerProvider([] { return std::vector{line("B1")}; });
+  EXPECT_EQ(VGXHealthRegistry::lines(), (std::vector{line("A1"), line("A2"), line("B1")}));
+  EXPECT_EQ(VGXHealthRegistry::lines().size(), 3u);
+  EXPECT_EQ(calls, 2) << "nothing is cached";
+}
+
+TEST_F(HealthRegistryTest, AProviderMayRegisterAndAskWithoutDeadlock) {
+  bool registered = false;
+  VGXHealthRegistry::registerProvider([&] {
+    if (!registered) {
+      registered = true;
+      VGXHealthRegistry::registerProvider([] { return std::vector{line("late")}; });
+    }
+    return std::vector{line("first")};
+  });
+  VGXHealthRegistry::registerProvider([] {
+    // Asking from inside a provider must not deadlock or recurse for ever.
+    static thread_local int depth = 0;
+    if (depth > 0) return std::vector<VGXHealthLine>{};
+    ++depth;
+    auto nested = VGXHealthRegistry::lines();
+    --depth;
+    return std::vector{line("nested " + std::to_string(nested.size()))};
+  });
+  // The provider registered during this call is first asked next time.
+  EXPECT_EQ(VGXHealthRegistry::lines(), (std::vector{line("first"), line("nested 2")}));
+  EXPECT_EQ(VGXHealthRegistry::lines(),
+            (std::vector{line("first"), line("nested 2"), line("late")}));
+}
+
+TEST_F(HealthRegistryTest, RegistersFromManyThreads) {
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([] {
+      for (int j = 0; j < 25; ++j)
+        VGXHealthRegistry::registerProvider([] { return std::vector{line("x")}; });
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(VGXHealthRegistry::lines().size(), 200u);
+}
+
+TEST_F(HealthRegistryTest, ListIsClearedBetweenTests) {
+  EXPECT_TRUE(VGXHealthRegistry::lines().empty());
+}
+
+}  // namespace
+}  // namespace vigilix

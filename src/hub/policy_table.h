@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "hub/policy_key.h"
+#include "platform/base/property_value.h"
+
+namespace vigilix {
+
+// The settings that administrators can force, and how their values merge.
+namespace VGXPolicy {
+
+// Every forcible setting, in the order the watcher observes them. Built once,
+// read-only afterwards.
+const std::vector<VGXPolicyKey>& keys();
+// The row with exactly this name, or none.
+const VGXPolicyKey* key(std::string_view named);
+
+using Value = std::optional<platform::PropertyValue>;
+
+// A Bool as itself; an integral number not above 1 as (value == 1);
+// anything else none.
+std::optional<bool> boolValue(const Value& value);
+// A number's integer value (a real truncated towards zero); none for
+// anything else, and for a real that is not finite or out of range.
+std::optional<std::int64_t> intValue(const Value& value);
+// A number's value as a double; none for anything else, also for a real
+// that is not finite.
+std::optional<double> doubleValue(const Value& value);
+
+// The value in the row's type when it converts; otherwise unchanged. A real
+// that is not finite, for a number row, counts as no value.
+Value normalized(const Value& value, const VGXPolicyKey& row);
+
+// Merges two values of the row by its strictness (after normalizing both):
+// `second` or else `fallback` when `first` is absent; `first` when `second`
+// is absent; otherwise the stricter, or `first` when they do not compare.
+Value stricterValue(const VGXPolicyKey& row, const Value& first, const Value& second,
+                    const Value& fallback);
+
+}  // namespace VGXPolicy
+}  // namespace vigilix
