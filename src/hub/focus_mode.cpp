@@ -1,10 +1,11 @@
 #include "hub/focus_mode.h"
 
-#include <nlohmann/json.hpp>
-
 #include "hub/awake_controller.h"
 #include "platform/base/localized.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/json/json_reader.h"
+#include "platform/json/json_writer.h"
+#include "platform/json/value_reader.h"
 
 namespace vigilix {
 
@@ -28,13 +29,15 @@ std::string_view rawValue(VGXFocusMode mode) {
 }
 
 std::string encodeFocusModeJson(VGXFocusMode mode) {
-  return nlohmann::json(std::string(rawValue(mode))).dump();
+  // A plain ASCII string always writes.
+  return platform::json::write(platform::json::Value(std::string(rawValue(mode)))).value_or("");
 }
 
 std::optional<VGXFocusMode> decodeFocusModeJson(std::string_view text) {
-  const auto json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (!json.is_string()) return std::nullopt;
-  return focusModeFromRawValue(json.get_ref<const std::string&>());
+  auto raw = platform::json::decode(
+      text, [](const platform::json::ValueReader& value) { return value.asString(); });
+  if (!raw) return std::nullopt;
+  return focusModeFromRawValue(*raw);
 }
 
 VGXFocusMode loadFocusMode(const platform::UserDefaults& defaults) {
