@@ -2,6 +2,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <iosfwd>
 
 namespace vigilix::platform {
 
@@ -29,7 +30,9 @@ class Date {
   constexpr double timeIntervalSince(Date other) const {
     return sinceReference_ - other.sinceReference_;
   }
-  constexpr Date addingTimeInterval(double seconds) const { return Date(sinceReference_ + seconds); }
+  constexpr Date addingTimeInterval(double seconds) const {
+    return Date(sinceReference_ + seconds);
+  }
 
   constexpr Date operator+(double seconds) const { return addingTimeInterval(seconds); }
   constexpr Date operator-(double seconds) const { return addingTimeInterval(-seconds); }
@@ -43,5 +46,8 @@ class Date {
  private:
   double sinceReference_ = 0;
 };
+
+// Test output: the UTC time and the exact number of seconds since 2001.
+void PrintTo(const Date& date, std::ostream* os);
 
 }  // namespace vigilix::platform

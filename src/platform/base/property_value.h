@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,5 +48,12 @@ struct PropertyValue {
 
   bool operator==(const PropertyValue&) const = default;
 };
+
+// One-line text of a value for logs and test output, for example
+// {"a": [1, 2.5, true], "d": <0aff>, "t": 2001-01-01 00:00:00 +0000}.
+// Kinds stay visible: integers without a point, reals with one, data in
+// angle brackets, texts quoted.
+std::string debugDescription(const PropertyValue& value);
+void PrintTo(const PropertyValue& value, std::ostream* os);
 
 }  // namespace vigilix::platform

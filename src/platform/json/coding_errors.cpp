@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <ostream>
+
 namespace vigilix::platform::json {
 namespace {
 
@@ -54,5 +56,8 @@ std::string EncodingError::description() const {
   if (codingPath.empty()) return fmt::format("invalidValue: {}", debugDescription);
   return fmt::format("invalidValue at {}: {}", codingPathText(codingPath), debugDescription);
 }
+
+void PrintTo(const DecodingError& error, std::ostream* os) { *os << error.description(); }
+void PrintTo(const EncodingError& error, std::ostream* os) { *os << error.description(); }
 
 }  // namespace vigilix::platform::json

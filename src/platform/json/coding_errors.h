@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,9 @@ struct EncodingError {
 
   bool operator==(const EncodingError&) const = default;
 };
+
+// Test output: the one-line description.
+void PrintTo(const DecodingError& error, std::ostream* os);
+void PrintTo(const EncodingError& error, std::ostream* os);
 
 }  // namespace vigilix::platform::json

@@ -48,5 +48,22 @@ TEST(NumberTextTest, NegativeZeroIsPlainZeroAndNonFiniteIsRefused) {
   EXPECT_FALSE(numberText(-std::numeric_limits<double>::infinity()).has_value());
 }
 
+TEST(DecimalDescriptionTest, AlwaysShowsAFractionInDecimalForm) {
+  EXPECT_EQ(decimalDescription(1800.0), "1800.0");
+  EXPECT_EQ(decimalDescription(0.0), "0.0");
+  EXPECT_EQ(decimalDescription(-0.0), "-0.0");
+  EXPECT_EQ(decimalDescription(0.5), "0.5");
+  EXPECT_EQ(decimalDescription(1709622489.123456), "1709622489.123456");
+  EXPECT_EQ(decimalDescription(0.0001), "0.0001");
+  EXPECT_EQ(decimalDescription(0.00001), "1e-05");
+  EXPECT_EQ(decimalDescription(1e16), "10000000000000000.0");
+  EXPECT_EQ(decimalDescription(1e17), "1e+17");
+  EXPECT_EQ(decimalDescription(std::nan("")), "nan");
+  EXPECT_EQ(decimalDescription(-std::numeric_limits<double>::infinity()), "-inf");
+  for (double d : {0.1 + 0.2, 1.0 / 3.0, 123456.789, 5e-324}) {
+    EXPECT_EQ(readBack(decimalDescription(d)), d);
+  }
+}
+
 }  // namespace
 }  // namespace vigilix::platform::json
