@@ -61,7 +61,7 @@ class SleepWakeTimerTest : public ::testing::Test {
   }
 
   testing::TestPlatform platform;
-  testing::FakePower power;
+  testing::FakePower& power = platform.power;
   testing::TestUserDefaults defaults;
   testing::CapturedLog log;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();

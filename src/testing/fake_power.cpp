@@ -2,18 +2,17 @@
 
 namespace vigilix::testing {
 
-FakePower::FakePower() {
-  platform::PowerAssertions::setCurrent(&assertions);
-  platform::PowerSources::setCurrent(&sources);
-  platform::LowPowerMode::setCurrent(&lowPowerMode);
-  platform::ThermalMonitor::setCurrent(&thermal);
-}
+FakePower::FakePower()
+    : previousAssertions_(platform::PowerAssertions::setCurrent(&assertions)),
+      previousSources_(platform::PowerSources::setCurrent(&sources)),
+      previousLowPowerMode_(platform::LowPowerMode::setCurrent(&lowPowerMode)),
+      previousThermal_(platform::ThermalMonitor::setCurrent(&thermal)) {}
 
 FakePower::~FakePower() {
-  platform::ThermalMonitor::setCurrent(nullptr);
-  platform::LowPowerMode::setCurrent(nullptr);
-  platform::PowerSources::setCurrent(nullptr);
-  platform::PowerAssertions::setCurrent(nullptr);
+  platform::ThermalMonitor::setCurrent(previousThermal_);
+  platform::LowPowerMode::setCurrent(previousLowPowerMode_);
+  platform::PowerSources::setCurrent(previousSources_);
+  platform::PowerAssertions::setCurrent(previousAssertions_);
 }
 
 }  // namespace vigilix::testing

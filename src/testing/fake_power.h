@@ -7,7 +7,8 @@
 namespace vigilix::testing {
 
 // Installs fake power assertions, power sources, Low Power Mode and thermal
-// state for as long as it lives, then restores the live ones.
+// state for as long as it lives, then puts back what was installed before.
+// Nest them in scope order only.
 class FakePower {
  public:
   FakePower();
@@ -19,6 +20,12 @@ class FakePower {
   FakePowerSources sources;
   FakeLowPowerMode lowPowerMode;
   FakeThermalMonitor thermal;
+
+ private:
+  platform::PowerAssertions* previousAssertions_;
+  platform::PowerSources* previousSources_;
+  platform::LowPowerMode* previousLowPowerMode_;
+  platform::ThermalMonitor* previousThermal_;
 };
 
 }  // namespace vigilix::testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/date.h"
+#include "testing/fake_power.h"
 #include "testing/virtual_clock.h"
 #include "testing/virtual_scheduler.h"
 
@@ -52,6 +53,10 @@ class TestPlatform {
   VirtualClock clock_;
   VirtualScheduler scheduler_;
   // The other fakes of the platform follow, one member each.
+
+ public:
+  // Power assertions, power sources, Low Power Mode and thermal state.
+  FakePower power;
 };
 
 }  // namespace vigilix::testing

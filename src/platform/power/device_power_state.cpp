@@ -28,7 +28,9 @@ LowPowerMode& LowPowerMode::current() {
   return installed ? *installed : *live;
 }
 
-void LowPowerMode::setCurrent(LowPowerMode* mode) { installedLowPowerMode.store(mode); }
+LowPowerMode* LowPowerMode::setCurrent(LowPowerMode* mode) {
+  return installedLowPowerMode.exchange(mode);
+}
 
 std::optional<ThermalState> thermalStateFromRawValue(std::int64_t rawValue) {
   if (rawValue < 0 || rawValue > static_cast<std::int64_t>(ThermalState::Critical))
@@ -42,6 +44,8 @@ ThermalMonitor& ThermalMonitor::current() {
   return installed ? *installed : *live;
 }
 
-void ThermalMonitor::setCurrent(ThermalMonitor* monitor) { installedThermalMonitor.store(monitor); }
+ThermalMonitor* ThermalMonitor::setCurrent(ThermalMonitor* monitor) {
+  return installedThermalMonitor.exchange(monitor);
+}
 
 }  // namespace vigilix::platform

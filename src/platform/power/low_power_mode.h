@@ -14,7 +14,8 @@ class LowPowerMode {
 
   // Live: always off, as this system has no such mode; tests install their own.
   static LowPowerMode& current();
-  static void setCurrent(LowPowerMode* mode);
+  // Returns the one it replaced (nullptr: the live one).
+  static LowPowerMode* setCurrent(LowPowerMode* mode);
 };
 
 }  // namespace vigilix::platform

@@ -26,8 +26,8 @@ PowerAssertions& PowerAssertions::current() {
   return installed ? *installed : liveAssertions();
 }
 
-void PowerAssertions::setCurrent(PowerAssertions* assertions) {
-  installedAssertions.store(assertions);
+PowerAssertions* PowerAssertions::setCurrent(PowerAssertions* assertions) {
+  return installedAssertions.exchange(assertions);
 }
 
 }  // namespace vigilix::platform

@@ -66,7 +66,8 @@ class PowerAssertions {
 
   // The assertions in force: the in-process registry unless a test installed others.
   static PowerAssertions& current();
-  static void setCurrent(PowerAssertions* assertions);
+  // Returns the one it replaced (nullptr: the live one).
+  static PowerAssertions* setCurrent(PowerAssertions* assertions);
 };
 
 }  // namespace vigilix::platform

@@ -22,6 +22,8 @@ PowerSources& PowerSources::current() {
   return installed ? *installed : liveSources();
 }
 
-void PowerSources::setCurrent(PowerSources* sources) { installedSources.store(sources); }
+PowerSources* PowerSources::setCurrent(PowerSources* sources) {
+  return installedSources.exchange(sources);
+}
 
 }  // namespace vigilix::platform

@@ -44,7 +44,8 @@ class PowerSources {
 
   // The power sources in force: the live reader unless a test installed others.
   static PowerSources& current();
-  static void setCurrent(PowerSources* sources);
+  // Returns the one it replaced (nullptr: the live one).
+  static PowerSources* setCurrent(PowerSources* sources);
 };
 
 }  // namespace vigilix::platform

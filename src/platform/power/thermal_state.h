@@ -23,7 +23,8 @@ class ThermalMonitor {
 
   // Live: nominal (no thermal zones are read yet); tests install their own.
   static ThermalMonitor& current();
-  static void setCurrent(ThermalMonitor* monitor);
+  // Returns the one it replaced (nullptr: the live one).
+  static ThermalMonitor* setCurrent(ThermalMonitor* monitor);
 };
 
 }  // namespace vigilix::platform

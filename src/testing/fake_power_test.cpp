@@ -1,0 +1,129 @@
+#include "testing/fake_power.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/notifications/notification_center.h"
+#include "testing/test_platform.h"
+
+namespace vigilix::testing {
+namespace {
+
+using platform::RunLoopMode;
+
+TEST(FakePowerTest, InstallsItsFakesAndPutsBackWhatWasThereBefore) {
+  TestPlatform platform;
+  EXPECT_EQ(&platform::PowerAssertions::current(), &platform.power.assertions);
+  {
+    FakePower inner;
+    EXPECT_EQ(&platform::PowerAssertions::current(), &inner.assertions);
+    EXPECT_EQ(&platform::PowerSources::current(), &inner.sources);
+    EXPECT_EQ(&platform::LowPowerMode::current(), &inner.lowPowerMode);
+    EXPECT_EQ(&platform::ThermalMonitor::current(), &inner.thermal);
+  }
+  EXPECT_EQ(&platform::PowerAssertions::current(), &platform.power.assertions);
+  EXPECT_EQ(&platform::PowerSources::current(), &platform.power.sources);
+  EXPECT_EQ(&platform::ThermalMonitor::current(), &platform.power.thermal);
+}
+
+class FakePowerSourcesTest : public ::testing::Test {
+ protected:
+  TestPlatform platform;
+  FakePowerSources& sources = platform.power.sources;
+};
+
+TEST_F(FakePowerSourcesTest, StartsOnMainsWithoutBattery) {
+  EXPECT_EQ(sources.copyPowerSourceDescriptions(), platform::PropertyArray{});
+  EXPECT_EQ(sources.providingPowerSourceType(), "AC Power");
+}
+
+TEST_F(FakePowerSourcesTest, ChangesArriveOnTheRunLoopInTheObserversMode) {
+  int defaultCalls = 0;
+  int commonCalls = 0;
+  auto defaultToken = sources.addChangeObserver(RunLoopMode::Default, [&] { ++defaultCalls; });
+  auto commonToken = sources.addChangeObserver(RunLoopMode::Common, [&] { ++commonCalls; });
+  ASSERT_NE(defaultToken, nullptr);
+  EXPECT_EQ(sources.observerCount(), 2u);
+
+  platform.beginTracking();
+  sources.change({FakePowerSources::internalBattery(40, 100, true)}, "Battery Power");
+  EXPECT_EQ(commonCalls, 0) << "never synchronously";
+  platform.runUntilIdle();
+  EXPECT_EQ(commonCalls, 1);
+  EXPECT_EQ(defaultCalls, 0) << "a default-mode source waits while a menu is open";
+  platform.endTracking();
+  platform.runUntilIdle();
+  EXPECT_EQ(defaultCalls, 1);
+  EXPECT_EQ(sources.providingPowerSourceType(), "Battery Power");
+  auto described = sources.copyPowerSourceDescriptions();
+  ASSERT_TRUE(described && described->size() == 1u);
+  EXPECT_EQ(std::get<platform::PropertyDictionary>((*described)[0].value).at("Power Source State"),
+            platform::PropertyValue("Battery Power"));
+}
+
+TEST_F(FakePowerSourcesTest, AnObserverGoneBeforeDeliveryIsNotCalled) {
+  int calls = 0;
+  auto token = sources.addChangeObserver(RunLoopMode::Default, [&] { ++calls; });
+  sources.notifyChange();
+  token.reset();
+  platform.runUntilIdle();
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(sources.observerCount(), 0u);
+}
+
+TEST_F(FakePowerSourcesTest, UnreadableInformationAndFailedSourceCreation) {
+  sources.setDescriptions(std::nullopt);
+  sources.setProvidingPowerSourceType(std::nullopt);
+  EXPECT_EQ(sources.copyPowerSourceDescriptions(), std::nullopt);
+  EXPECT_EQ(sources.providingPowerSourceType(), std::nullopt);
+  sources.setChangeSourceCreationFails(true);
+  EXPECT_EQ(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);
+}
+
+TEST(FakeDeviceStateTest, ChangesArePostedOnTheDefaultCentreOnlyWhenTheyChange) {
+  TestPlatform platform;
+  std::vector<std::string> posted;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      "", nullptr, nullptr, [&](const platform::Notification& n) { posted.push_back(n.name); });
+  platform.power.lowPowerMode.setLowPowerModeEnabled(true);
+  platform.power.lowPowerMode.setLowPowerModeEnabled(true);
+  EXPECT_TRUE(platform::LowPowerMode::current().isLowPowerModeEnabled());
+  platform.power.thermal.setThermalState(platform::ThermalState::Serious);
+  platform.power.thermal.setThermalState(static_cast<platform::ThermalState>(4));
+  EXPECT_EQ(static_cast<int>(platform::ThermalMonitor::current().thermalState()), 4);
+  EXPECT_EQ(posted, (std::vector<std::string>{"NSProcessInfoPowerStateDidChangeNotification",
+                                              "NSProcessInfoThermalStateDidChangeNotification",
+                                              "NSProcessInfoThermalStateDidChangeNotification"}));
+}
+
+TEST(FakePowerAssertionsTest, InjectedFailuresAndListing) {
+  TestPlatform platform;
+  FakePowerAssertions& fake = platform.power.assertions;
+  fake.failNextCreate(platform::kPowerReturnError);
+  fake.failNextCreate(platform::kPowerReturnSuccess, 0);
+  EXPECT_EQ(fake.createWithName("T", 255, "a"),
+            (platform::PowerAssertionCreateResult{platform::kPowerReturnError, 0}));
+  EXPECT_EQ(fake.createWithName("T", 255, "a"),
+            (platform::PowerAssertionCreateResult{platform::kPowerReturnSuccess, 0}));
+  const auto id = fake.createWithName("T", 255, "a").assertionID;
+  EXPECT_NE(id, 0u);
+  EXPECT_EQ(fake.createCount(), 3);
+
+  fake.hideFromCopyProperties(id);
+  EXPECT_EQ(fake.copyProperties(id), std::nullopt);
+  EXPECT_EQ(fake.liveAssertions().size(), 1u) << "hidden is still in force";
+
+  fake.addListedAssertion(4242, {{"AssertType", "Other"}});
+  auto listing = fake.copyAssertionsByProcess();
+  EXPECT_EQ(listing.byProcess.at(4242).size(), 1u);
+  EXPECT_EQ(listing.byProcess.at(platform::PowerAssertions::currentProcessID()).size(), 1u);
+  fake.failListing(platform::kPowerReturnNotFound);
+  EXPECT_EQ(fake.copyAssertionsByProcess().result, platform::kPowerReturnNotFound);
+
+  fake.clearFailures();
+  EXPECT_EQ(fake.copyAssertionsByProcess().result, platform::kPowerReturnSuccess);
+  fake.dropAll();
+  EXPECT_TRUE(fake.liveAssertions().empty());
+}
+
+}  // namespace
+}  // namespace vigilix::testing
