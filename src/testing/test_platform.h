@@ -2,6 +2,7 @@
 
 #include "platform/base/date.h"
 #include "testing/fake_power.h"
+#include "testing/test_user_defaults.h"
 #include "testing/virtual_clock.h"
 #include "testing/virtual_scheduler.h"
 
@@ -57,6 +58,8 @@ class TestPlatform {
  public:
   // Power assertions, power sources, Low Power Mode and thermal state.
   FakePower power;
+  // User defaults: the standard domain and every suite live in memory.
+  TestDefaultsEnvironment defaults;
 };
 
 }  // namespace vigilix::testing

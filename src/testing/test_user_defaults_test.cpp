@@ -8,6 +8,9 @@
 namespace vigilix::testing {
 namespace {
 
+using platform::kAppGroupSuite;
+using platform::kStandardDomain;
+using platform::PropertyDictionary;
 using platform::PropertyValue;
 using platform::UserDefaults;
 using ::testing::Optional;
@@ -15,25 +18,22 @@ using ::testing::Optional;
 TEST(TestDefaultsEnvironment, SharedInstancesAreInMemoryAndForgottenAfterwards) {
   {
     TestPlatform platform;
-    TestDefaultsEnvironment environment;
-    EXPECT_EQ(&environment.standard(), &UserDefaults::standard());
-    environment.standard().set("run.tarvo.vigilix.ActivateOnLaunch", true);
-    environment.suite(platform::kAppGroupSuite)->set("k", 1);
-    EXPECT_THAT(UserDefaults::suite(platform::kAppGroupSuite)->object("k"),
-                Optional(PropertyValue(1)));
+    EXPECT_EQ(&platform.defaults.standard(), &UserDefaults::standard());
+    platform.defaults.standard().set("run.tarvo.vigilix.ActivateOnLaunch", true);
+    platform.defaults.suite(kAppGroupSuite)->set("k", 1);
+    EXPECT_THAT(UserDefaults::suite(kAppGroupSuite)->object("k"), Optional(PropertyValue(1)));
   }
   TestPlatform platform;
-  TestDefaultsEnvironment environment;
-  EXPECT_EQ(environment.standard().object("run.tarvo.vigilix.ActivateOnLaunch"), std::nullopt);
-  EXPECT_EQ(environment.suite(platform::kAppGroupSuite)->object("k"), std::nullopt);
+  EXPECT_EQ(platform.defaults.standard().object("run.tarvo.vigilix.ActivateOnLaunch"),
+            std::nullopt);
+  EXPECT_EQ(platform.defaults.suite(kAppGroupSuite)->object("k"), std::nullopt);
 }
 
 TEST(TestDefaultsEnvironment, AnotherInstanceSharesTheStorage) {
   TestPlatform platform;
-  TestDefaultsEnvironment environment;
-  auto extension = environment.makeInstance(platform::kAppGroupSuite);
-  extension->set("run.tarvo.vigilix.ControlRequest", platform::PropertyDictionary{{"value", true}});
-  auto app = UserDefaults::suite(platform::kAppGroupSuite);
+  auto extension = platform.defaults.makeInstance(kAppGroupSuite);
+  extension->set("run.tarvo.vigilix.ControlRequest", PropertyDictionary{{"value", true}});
+  auto app = UserDefaults::suite(kAppGroupSuite);
   app->synchronize();
   EXPECT_TRUE(app->dictionaryValue("run.tarvo.vigilix.ControlRequest").has_value());
   EXPECT_NE(app.get(), extension.get());
@@ -41,18 +41,17 @@ TEST(TestDefaultsEnvironment, AnotherInstanceSharesTheStorage) {
 
 TEST(TestDefaultsEnvironment, UnavailableSuiteOpensAsNullUntilMadeAvailable) {
   TestPlatform platform;
-  TestDefaultsEnvironment environment;
-  environment.setSuiteUnavailable(platform::kAppGroupSuite);
-  EXPECT_EQ(UserDefaults::suite(platform::kAppGroupSuite), nullptr);
+  platform.defaults.setSuiteUnavailable(kAppGroupSuite);
+  EXPECT_EQ(UserDefaults::suite(kAppGroupSuite), nullptr);
   EXPECT_NE(UserDefaults::suite("other.suite"), nullptr);
-  environment.setSuiteUnavailable(platform::kAppGroupSuite, false);
-  EXPECT_NE(UserDefaults::suite(platform::kAppGroupSuite), nullptr);
+  platform.defaults.setSuiteUnavailable(kAppGroupSuite, false);
+  EXPECT_NE(UserDefaults::suite(kAppGroupSuite), nullptr);
 }
 
 TEST(TestUserDefaults, ForcedValuesShowAtOnceHereAndElsewhereOnSynchronize) {
   auto storage = std::make_shared<TestDefaultsStorage>();
-  TestUserDefaults admin(platform::kStandardDomain, storage);
-  TestUserDefaults other(platform::kStandardDomain, storage);
+  TestUserDefaults admin(kStandardDomain, storage);
+  TestUserDefaults other(kStandardDomain, storage);
   admin.setForced("VGXDisableAgentHooks", true);
   EXPECT_TRUE(admin.objectIsForced("VGXDisableAgentHooks"));
   EXPECT_FALSE(other.objectIsForced("VGXDisableAgentHooks"));

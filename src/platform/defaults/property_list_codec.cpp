@@ -62,7 +62,11 @@ std::expected<PropertyValue, std::string> fromNode(plist_t node, int depth) {
       std::int32_t seconds = 0;
       std::int32_t microseconds = 0;
       plist_get_date_val(node, &seconds, &microseconds);
-      return PropertyValue(Date(static_cast<double>(seconds) + microseconds / 1e6));
+      // The library hands out whole seconds truncated towards zero and the
+      // fraction without its sign.
+      const double fraction = std::abs(microseconds) / 1e6;
+      return PropertyValue(
+          Date(seconds < 0 ? seconds - fraction : static_cast<double>(seconds) + fraction));
     }
     case PLIST_ARRAY: {
       PropertyArray items;
@@ -127,6 +131,10 @@ struct NodeMaker {
     if (!std::isfinite(since) || whole < std::numeric_limits<std::int32_t>::min() ||
         whole > std::numeric_limits<std::int32_t>::max()) {
       return std::unexpected("date out of the storable range");
+    }
+    // Read back, the sign of a fraction between -1 and 0 is lost.
+    if (since < 0 && micro != 0) {
+      return std::unexpected("date before 2001 with a fraction of a second");
     }
     return Node(plist_new_date(static_cast<std::int32_t>(whole), static_cast<std::int32_t>(micro)));
   }

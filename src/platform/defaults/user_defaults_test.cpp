@@ -80,11 +80,11 @@ TEST_F(TypedGettersTest, GettersReadTheValueInForce) {
 class SharedDefaultsTest : public ::testing::Test {
  protected:
   testing::TestPlatform platform;
-  testing::TestDefaultsEnvironment environment;
 };
 
 TEST_F(SharedDefaultsTest, StandardAndSuitesAreSharedPerName) {
   auto& standard = UserDefaults::standard();
+  EXPECT_EQ(&standard, &platform.defaults.standard());
   EXPECT_EQ(&standard, &UserDefaults::standard());
   EXPECT_EQ(standard.domain(), "run.tarvo.vigilix");
 

@@ -1,0 +1,185 @@
+#include "platform/defaults/live_user_defaults.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/defaults/property_list_codec.h"
+#include "testing/captured_log.h"
+#include "testing/temporary_root.h"
+#include "testing/test_platform.h"
+
+namespace vigilix::platform {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Optional;
+
+class LiveUserDefaultsTest : public ::testing::Test {
+ protected:
+  static std::string contentsOf(const FileSystem::Path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  static void put(const FileSystem::Path& path, const std::string& bytes) {
+    ASSERT_TRUE(FileSystem::writeFileAtomically(path, bytes).has_value());
+  }
+  static void putPlist(const FileSystem::Path& path, const PropertyDictionary& values) {
+    put(path, *encodePropertyList(PropertyValue(values), PropertyListFormat::Xml));
+  }
+  std::vector<std::string> damagedCopies() const {
+    std::vector<std::string> names;
+    const auto listed = FileSystem::list(files.user.parent_path());
+    for (const auto& name : listed.value()) {
+      if (name.find(".damaged-") != std::string::npos) names.push_back(name);
+    }
+    return names;
+  }
+
+  testing::TestPlatform platform;
+  testing::TemporaryRoot root;
+  DefaultsFiles files = defaultsFilesFor(kStandardDomain, false, root.home(), "tester");
+};
+
+TEST_F(LiveUserDefaultsTest, FilesFollowTheMacLayout) {
+  EXPECT_EQ(files.user, root.home() / "Library/Preferences/run.tarvo.vigilix.plist");
+  EXPECT_THAT(
+      files.managed,
+      ElementsAre(root.path() / "Library/Managed Preferences/run.tarvo.vigilix.plist",
+                  root.path() / "Library/Managed Preferences/tester/run.tarvo.vigilix.plist"));
+  EXPECT_EQ(files.anyUser, root.path() / "Library/Preferences/run.tarvo.vigilix.plist");
+
+  auto group = defaultsFilesFor(kAppGroupSuite, true, root.home(), "tester");
+  EXPECT_EQ(group.user, root.home() /
+                            "Library/Group Containers/K9WQ2T7LMB.run.tarvo.vigilix/"
+                            "Library/Preferences/K9WQ2T7LMB.run.tarvo.vigilix.plist");
+  EXPECT_EQ(defaultsFilesFor("com.example.other", true, root.home(), "tester").user,
+            root.home() / "Library/Preferences/com.example.other.plist");
+  // A hostile name stays one file inside its folder.
+  EXPECT_EQ(defaultsFilesFor("../x", true, root.home(), "..").user,
+            root.home() / "Library/Preferences/.._x.plist");
+  EXPECT_EQ(defaultsFilesFor("../x", true, root.home(), "..").managed.size(), 1u);
+}
+
+TEST_F(LiveUserDefaultsTest, SharedConstructionUsesTheHomeFolderOfTheRoot) {
+  LiveUserDefaults group(kAppGroupSuite, true);
+  group.set("run.tarvo.vigilix.ControlState", Bytes{'{', '}'});
+  EXPECT_TRUE(FileSystem::exists(root.home() /
+                                 "Library/Group Containers/K9WQ2T7LMB.run.tarvo.vigilix/Library/"
+                                 "Preferences/K9WQ2T7LMB.run.tarvo.vigilix.plist"));
+}
+
+TEST_F(LiveUserDefaultsTest, StoresABinaryListThatKeepsNegativeIntegersAndDates) {
+  const Date when = Date::fromTimeIntervalSince1970(1767603600.5);
+  {
+    LiveUserDefaults defaults(kStandardDomain, files);
+    defaults.set("run.tarvo.vigilix.TimeInterval", std::int64_t{-1800});
+    defaults.set("when", when);
+    defaults.set("flag", false);
+  }
+  const std::string bytes = contentsOf(files.user);
+  EXPECT_EQ(bytes.substr(0, 8), "bplist00");
+  EXPECT_EQ(decodePropertyList(bytes), PropertyValue(PropertyDictionary{
+                                           {"run.tarvo.vigilix.TimeInterval", -1800},
+                                           {"when", when},
+                                           {"flag", false},
+                                       }));
+  LiveUserDefaults reopened(kStandardDomain, files);
+  EXPECT_THAT(reopened.integerValue("run.tarvo.vigilix.TimeInterval"), Optional(-1800));
+  EXPECT_THAT(reopened.object("when"), Optional(PropertyValue(when)));
+  EXPECT_THAT(reopened.boolValue("flag"), Optional(false));
+}
+
+TEST_F(LiveUserDefaultsTest, ReadsAnXmlFile) {
+  put(files.user, R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>run.tarvo.vigilix.BatteryCapacityThreshold</key><real>25</real>
+<key>run.tarvo.vigilix.ClickToKeepAwake</key><true/>
+</dict></plist>)");
+  LiveUserDefaults defaults(kStandardDomain, files);
+  EXPECT_THAT(defaults.doubleValue("run.tarvo.vigilix.BatteryCapacityThreshold"), Optional(25.0));
+  EXPECT_THAT(defaults.boolValue("run.tarvo.vigilix.ClickToKeepAwake"), Optional(true));
+  EXPECT_EQ(defaults.lastError(), std::nullopt);
+}
+
+TEST_F(LiveUserDefaultsTest, UserSpecificManagedFileWins) {
+  putPlist(files.managed[0], {{"VGXStopWhenHot", true}, {"run.tarvo.vigilix.TimeInterval", 3600}});
+  putPlist(files.managed[1], {{"run.tarvo.vigilix.TimeInterval", 900}});
+  LiveUserDefaults defaults(kStandardDomain, files);
+  EXPECT_THAT(defaults.object("run.tarvo.vigilix.TimeInterval"), Optional(PropertyValue(900)));
+  EXPECT_THAT(defaults.object("VGXStopWhenHot"), Optional(PropertyValue(true)));
+  EXPECT_TRUE(defaults.objectIsForced("VGXStopWhenHot"));
+  EXPECT_FALSE(defaults.objectIsForced("run.tarvo.vigilix.AllowDisplaySleep"));
+}
+
+TEST_F(LiveUserDefaultsTest, DamagedFileIsMovedAsideReportedAndStartsEmpty) {
+  testing::CapturedLog log;
+  put(files.user, "garbage, not a property list");
+  LiveUserDefaults defaults(kStandardDomain, files);
+
+  ASSERT_TRUE(defaults.lastError().has_value());
+  EXPECT_EQ(defaults.lastError()->kind, DefaultsError::Kind::Damaged);
+  EXPECT_EQ(defaults.lastError()->movedAsideTo, files.user.string() + ".damaged-20260105T090000Z");
+  EXPECT_EQ(contentsOf(files.user.string() + ".damaged-20260105T090000Z"),
+            "garbage, not a property list");
+  EXPECT_FALSE(FileSystem::exists(files.user));
+  EXPECT_EQ(defaults.object("anything"), std::nullopt);
+  EXPECT_TRUE(log.containsFragment("moved aside"));
+
+  defaults.set("k", 1);
+  EXPECT_EQ(decodePropertyList(contentsOf(files.user)),
+            PropertyValue(PropertyDictionary{{"k", 1}}));
+}
+
+TEST_F(LiveUserDefaultsTest, DamageFoundOnSynchronizeKeepsEarlierCopies) {
+  LiveUserDefaults defaults(kStandardDomain, files);
+  defaults.set("k", 1);
+  put(files.user, "first damage");
+  EXPECT_FALSE(defaults.synchronize());
+  EXPECT_EQ(defaults.object("k"), std::nullopt);
+  put(files.user, "second damage");
+  EXPECT_FALSE(defaults.synchronize());
+
+  EXPECT_THAT(damagedCopies(), ElementsAre("run.tarvo.vigilix.plist.damaged-20260105T090000Z",
+                                           "run.tarvo.vigilix.plist.damaged-20260105T090000Z-2"));
+  EXPECT_EQ(contentsOf(files.user.string() + ".damaged-20260105T090000Z"), "first damage");
+  EXPECT_TRUE(defaults.synchronize());  // nothing left to read: empty and sound
+}
+
+TEST_F(LiveUserDefaultsTest, DamagedFileThatCannotBeMovedIsLeftAlone) {
+  put(files.user, "garbage");
+  FileSystem::injectFailure(FileSystem::Operation::MoveAside, files.user, EACCES);
+  LiveUserDefaults defaults(kStandardDomain, files);
+  ASSERT_TRUE(defaults.lastError().has_value());
+  EXPECT_EQ(defaults.lastError()->kind, DefaultsError::Kind::Unreadable);
+  defaults.set("k", 1);
+  EXPECT_EQ(contentsOf(files.user), "garbage");
+  EXPECT_TRUE(defaults.hasPendingChanges());
+}
+
+TEST_F(LiveUserDefaultsTest, ValueTheFileCannotHoldDoesNotBlockOthers) {
+  LiveUserDefaults defaults(kStandardDomain, files);
+  defaults.set("far", Date::distantFuture());
+  ASSERT_TRUE(defaults.lastError().has_value());
+  EXPECT_EQ(defaults.lastError()->kind, DefaultsError::Kind::Unstorable);
+  EXPECT_THAT(defaults.object("far"), Optional(PropertyValue(Date::distantFuture())));
+  defaults.set("near", 1);
+  EXPECT_FALSE(defaults.hasPendingChanges());
+  EXPECT_THAT(LiveUserDefaults(kStandardDomain, files).object("near"), Optional(PropertyValue(1)));
+}
+
+TEST_F(LiveUserDefaultsTest, DamagedManagedFileIsIgnoredAndLeftInPlace) {
+  testing::CapturedLog log;
+  put(files.managed[0], "garbage");
+  putPlist(files.anyUser, {{"VGXStopWhenHot", false}});
+  LiveUserDefaults defaults(kStandardDomain, files);
+  EXPECT_FALSE(defaults.objectIsForced("VGXStopWhenHot"));
+  EXPECT_THAT(defaults.anyUserValue("VGXStopWhenHot"), Optional(PropertyValue(false)));
+  EXPECT_EQ(contentsOf(files.managed[0]), "garbage");
+  EXPECT_TRUE(log.containsFragment("Ignoring damaged managed preferences file"));
+}
+
+}  // namespace
+}  // namespace vigilix::platform

@@ -1,0 +1,121 @@
+#include "platform/fs/file_system.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <fstream>
+
+#include "testing/temporary_root.h"
+
+namespace vigilix::platform {
+namespace {
+
+using ::testing::ElementsAre;
+
+// 2026-01-05 09:00:00 UTC.
+constexpr Date kMorning = Date::fromTimeIntervalSince1970(1767603600);
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  static std::string contentsOf(const FileSystem::Path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  testing::TemporaryRoot root;
+};
+
+TEST_F(FileSystemTest, SystemPathsMapInsideTheRootAndNeverClimbOut) {
+  EXPECT_EQ(FileSystem::pathFor("/Library/Managed Preferences/x.plist"),
+            root.path() / "Library/Managed Preferences/x.plist");
+  EXPECT_EQ(FileSystem::pathFor("/../../etc/passwd"), root.path() / "etc/passwd");
+  EXPECT_EQ(FileSystem::pathFor("/Library/../../Applications"), root.path() / "Applications");
+  EXPECT_EQ(FileSystem::homeDirectory(), root.home());
+}
+
+TEST(FileSystemLive, RealRootMapsPathsToThemselves) {
+  EXPECT_EQ(FileSystem::root(), FileSystem::Path("/"));
+  EXPECT_EQ(FileSystem::pathFor("/Library/Preferences/a.plist"),
+            FileSystem::Path("/Library/Preferences/a.plist"));
+}
+
+TEST_F(FileSystemTest, AtomicWriteCreatesFoldersReplacesContentsAndLeavesNoTempFile) {
+  const auto path = root.home() / "Library/Preferences/deep/a.plist";
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, "first").has_value());
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, std::string("sec\0nd", 6), 0600).has_value());
+  EXPECT_EQ(contentsOf(path), std::string("sec\0nd", 6));
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_THAT(*FileSystem::list(path.parent_path()), ElementsAre("a.plist"));
+}
+
+TEST_F(FileSystemTest, ReadsWholeFilesAndReportsMissingOnes) {
+  const auto path = root.path() / "big";
+  const std::string big(100000, 'x');
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, big).has_value());
+  EXPECT_EQ(FileSystem::readFile(path).value_or(""), big);
+
+  auto missing = FileSystem::readFile(root.path() / "nothing");
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_TRUE(missing.error().isNotFound());
+  EXPECT_EQ(missing.error().path, (root.path() / "nothing").string());
+}
+
+TEST_F(FileSystemTest, InjectedFailuresHitOnlyTheirPathAndOperation) {
+  const auto path = root.path() / "a";
+  const auto other = root.path() / "b";
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, "x").has_value());
+  ASSERT_TRUE(FileSystem::writeFileAtomically(other, "y").has_value());
+
+  FileSystem::injectFailure(FileSystem::Operation::Read, root.path() / "./a", EACCES);
+  auto read = FileSystem::readFile(path);
+  ASSERT_FALSE(read.has_value());
+  EXPECT_EQ(read.error().code, EACCES);
+  EXPECT_FALSE(read.error().isNotFound());
+  EXPECT_TRUE(FileSystem::readFile(other).has_value());
+  EXPECT_TRUE(FileSystem::writeFileAtomically(path, "z").has_value());
+
+  FileSystem::injectFailure(FileSystem::Operation::Write, other, ENOSPC);
+  EXPECT_EQ(FileSystem::writeFileAtomically(other, "w").error().code, ENOSPC);
+  EXPECT_EQ(contentsOf(other), "y");
+
+  FileSystem::clearInjectedFailures();
+  EXPECT_EQ(FileSystem::readFile(path).value_or(""), "z");
+}
+
+TEST_F(FileSystemTest, MovingAsideNeverReplacesAnEarlierCopy) {
+  const auto path = root.path() / "prefs.plist";
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, "one").has_value());
+  auto first = FileSystem::moveAside(path, kMorning);
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(*first, root.path() / "prefs.plist.damaged-20260105T090000Z");
+  EXPECT_FALSE(FileSystem::exists(path));
+
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, "two").has_value());
+  auto second = FileSystem::moveAside(path, kMorning + 0.5);  // same second
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(*second, root.path() / "prefs.plist.damaged-20260105T090000Z-2");
+  EXPECT_EQ(contentsOf(*first), "one");
+  EXPECT_EQ(contentsOf(*second), "two");
+
+  EXPECT_FALSE(FileSystem::moveAside(path, kMorning).has_value());  // nothing left to move
+}
+
+TEST_F(FileSystemTest, RemoveAndListFolders) {
+  const auto folder = root.path() / "folder";
+  ASSERT_TRUE(FileSystem::writeFileAtomically(folder / "b", "").has_value());
+  ASSERT_TRUE(FileSystem::writeFileAtomically(folder / "a", "").has_value());
+  EXPECT_THAT(*FileSystem::list(folder), ElementsAre("a", "b"));
+
+  EXPECT_TRUE(FileSystem::remove(folder / "a").has_value());
+  EXPECT_TRUE(FileSystem::remove(folder / "a").has_value());  // already gone
+  EXPECT_FALSE(FileSystem::exists(folder / "a"));
+  EXPECT_THAT(*FileSystem::list(folder), ElementsAre("b"));
+  EXPECT_TRUE(FileSystem::list(root.path() / "none").error().isNotFound());
+}
+
+}  // namespace
+}  // namespace vigilix::platform
