@@ -11,6 +11,9 @@ namespace vigilix::platform {
 
 enum class TextAlignment { Natural, Left, Center, Right };
 
+// A control's state value, with the platform's raw values.
+enum class ControlStateValue { Mixed = -1, Off = 0, On = 1 };
+
 // A view that holds a value and sends an action when the user changes it.
 // The action is a callable standing for target and selector; owners bind it
 // to a weak reference of themselves so a control never calls a dead target.

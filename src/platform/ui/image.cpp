@@ -3,6 +3,8 @@
 #include <mutex>
 #include <set>
 
+#include "platform/base/shared_instances.h"
+
 namespace vigilix::platform {
 
 namespace {
@@ -13,8 +15,15 @@ struct MissingSymbols {
 };
 
 MissingSymbols& missingSymbols() {
-  static MissingSymbols m;
-  return m;
+  static MissingSymbols* m = [] {
+    auto* created = new MissingSymbols;
+    registerSharedInstanceReset([created] {
+      std::lock_guard lock(created->mutex);
+      created->names.clear();
+    });
+    return created;
+  }();
+  return *m;
 }
 
 }  // namespace

@@ -132,6 +132,12 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   Point convertPointFromView(Point point, const View* from) const;
   Point convertPointToView(Point point, const View* to) const;
 
+  // Whether a click that activates the window also reaches the view.
+  virtual bool acceptsFirstMouse(const Event* event) const {
+    (void)event;
+    return false;
+  }
+
   Responder* nextResponder() const override;
 
  private:

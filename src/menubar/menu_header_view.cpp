@@ -1,0 +1,207 @@
+#include "menubar/menu_header_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/format_placeholders.h"
+#include "platform/base/localized.h"
+#include "platform/ui/application.h"
+#include "platform/ui/menu.h"
+#include "platform/ui/window.h"
+
+namespace vigilix {
+
+using platform::LayoutAttribute;
+using platform::LayoutConstraint;
+using platform::LayoutRelation;
+using platform::Orientation;
+using platform::Rect;
+
+namespace {
+
+constexpr double kTitleTop = 8;
+constexpr double kReasonGap = 2;
+constexpr double kSymbolSize = 14;
+constexpr double kTitleToSwitch = 8;
+
+std::string keepAwakeSwitchLabel() {
+  return platform::localized("Keep Awake", "Header switch accessibility label");
+}
+
+}  // namespace
+
+double VGXMenuHeaderView::leadingInset() {
+  return platform::Application::isOperatingSystemAtLeast(26) ? 29 : 21;
+}
+
+std::shared_ptr<VGXMenuHeaderView> VGXMenuHeaderView::create(Rect frame) {
+  auto view = std::make_shared<VGXMenuHeaderView>(Passkey{}, frame);
+  view->setUp();
+  return view;
+}
+
+VGXMenuHeaderView::VGXMenuHeaderView(Passkey, Rect frame)
+    : View(frame), keepAwakeSwitch_(std::make_shared<VGXMenuSwitch>()) {}
+
+void VGXMenuHeaderView::setUp() {
+  const double L = leadingInset();
+  auto self = std::static_pointer_cast<VGXMenuHeaderView>(shared_from_this());
+
+  setTranslatesAutoresizingMaskIntoConstraints(false);
+  setAutoresizingMask(platform::AutoresizingMask::WidthSizable);
+  setAccessibilityElement(true);
+  setAccessibilityRole(platform::AccessibilityRole::Group);
+
+  titleLabel_ =
+      platform::TextField::labelWithString(platform::localized("Keep Awake", "Menu header title"));
+  titleLabel_->setFont(platform::Font::systemFont(13, platform::Font::Weight::Semibold));
+  titleLabel_->setTextColor(platform::Color::label());
+  titleLabel_->setLineBreakMode(platform::LineBreakMode::TruncatingTail);
+  titleLabel_->setContentCompressionResistancePriority(250, Orientation::Horizontal);
+  titleLabel_->setAccessibilityElement(false);
+
+  reasonLabel_ = platform::TextField::labelWithString("");
+  reasonLabel_->setFont(platform::Font::systemFont(12, platform::Font::Weight::Regular));
+  reasonLabel_->setTextColor(platform::Color::secondaryLabel());
+  reasonLabel_->setLineBreakMode(platform::LineBreakMode::TruncatingTail);
+  reasonLabel_->setContentCompressionResistancePriority(250, Orientation::Horizontal);
+  reasonLabel_->setAccessibilityElement(false);
+
+  keepAwakeSwitch_->setFocusRingType(platform::FocusRingType::None);
+  std::weak_ptr<VGXMenuHeaderView> weak = self;
+  keepAwakeSwitch_->setAction([weak](platform::Control& sender) {
+    if (auto header = weak.lock()) header->switchChanged(sender);
+  });
+  keepAwakeSwitch_->setAccessibilityLabel(keepAwakeSwitchLabel());
+
+  attentionImage_ = std::make_shared<platform::ImageView>();
+  auto symbol = platform::Image::systemSymbol(
+      "exclamationmark.triangle", platform::localized("Attention", "Menu header attention symbol"));
+  if (symbol) {
+    auto tinted = symbol->withPaletteColors({platform::Color::systemOrange()});
+    tinted.setTemplate(false);
+    attentionImage_->setImage(tinted);
+  }
+  attentionImage_->setHidden(true);
+  attentionImage_->setAccessibilityElement(false);
+  attentionImage_->setAccessibilityLabel("Attention");
+
+  for (const std::shared_ptr<View>& subview : std::initializer_list<std::shared_ptr<View>>{
+           titleLabel_, reasonLabel_, keepAwakeSwitch_, attentionImage_}) {
+    subview->setTranslatesAutoresizingMaskIntoConstraints(false);
+    addSubview(subview);
+  }
+
+  using A = LayoutAttribute;
+  using R = LayoutRelation;
+  widthConstraint_ = LayoutConstraint::make(self, A::Width, R::GreaterThanOrEqual, kMinimumWidth);
+  reasonLeading_ = LayoutConstraint::make(reasonLabel_, A::Leading, R::Equal, self, A::Leading, L);
+  constraints_ = {
+      widthConstraint_,
+      reasonLeading_,
+      LayoutConstraint::make(attentionImage_, A::Leading, R::Equal, self, A::Leading, L),
+      LayoutConstraint::make(attentionImage_, A::CenterY, R::Equal, reasonLabel_, A::CenterY, 0),
+      LayoutConstraint::make(attentionImage_, A::Width, R::Equal, kSymbolSize),
+      LayoutConstraint::make(attentionImage_, A::Height, R::Equal, kSymbolSize),
+      LayoutConstraint::make(self, A::Height, R::Equal, kHeight),
+      LayoutConstraint::make(titleLabel_, A::Leading, R::Equal, self, A::Leading, L),
+      LayoutConstraint::make(titleLabel_, A::Top, R::Equal, self, A::Top, kTitleTop),
+      LayoutConstraint::make(keepAwakeSwitch_, A::Trailing, R::Equal, self, A::Trailing,
+                             -kTrailingInset),
+      LayoutConstraint::make(keepAwakeSwitch_, A::CenterY, R::Equal, self, A::CenterY, 0),
+      LayoutConstraint::make(titleLabel_, A::Trailing, R::LessThanOrEqual, keepAwakeSwitch_,
+                             A::Leading, -kTitleToSwitch),
+      LayoutConstraint::make(reasonLabel_, A::Trailing, R::Equal, self, A::Trailing,
+                             -kTrailingInset),
+      LayoutConstraint::make(reasonLabel_, A::Top, R::Equal, titleLabel_, A::Bottom, kReasonGap),
+      LayoutConstraint::make(reasonLabel_, A::Bottom, R::LessThanOrEqual, self, A::Bottom,
+                             -kTitleTop),
+  };
+  LayoutConstraint::activate(constraints_);
+  setNeedsLayout(true);
+}
+
+void VGXMenuHeaderView::layout() {
+  // Header coordinates grow upwards; "top" distances are measured from the
+  // upper edge.
+  const double L = leadingInset();
+  const double width = frame().width();
+  const double height = frame().height();
+
+  platform::Size switchSize = keepAwakeSwitch_->intrinsicContentSize();
+  double switchX = width - kTrailingInset - switchSize.width;
+  keepAwakeSwitch_->setFrame(
+      Rect(switchX, (height - switchSize.height) / 2, switchSize.width, switchSize.height));
+
+  platform::Size title = titleLabel_->intrinsicContentSize();
+  double titleWidth = std::max(0.0, std::min(title.width, switchX - kTitleToSwitch - L));
+  double titleY = height - kTitleTop - title.height;
+  titleLabel_->setFrame(Rect(L, titleY, titleWidth, title.height));
+
+  platform::Size reason = reasonLabel_->intrinsicContentSize();
+  double reasonX = reasonLeading_->constant();
+  double reasonY = std::max(kTitleTop, titleY - kReasonGap - reason.height);
+  double reasonWidth = std::max(0.0, width - kTrailingInset - reasonX);
+  reasonLabel_->setFrame(Rect(reasonX, reasonY, reasonWidth, reason.height));
+
+  attentionImage_->setFrame(
+      Rect(L, reasonY + (reason.height - kSymbolSize) / 2, kSymbolSize, kSymbolSize));
+}
+
+void VGXMenuHeaderView::setAttention(bool shown) {
+  attentionImage_->setHidden(!shown);
+  attentionImage_->setAccessibilityElement(shown);
+  reasonLeading_->setConstant(leadingInset() + (shown ? kAttentionShift : 0));
+  setNeedsLayout(true);
+}
+
+void VGXMenuHeaderView::apply(const std::string& reasonLine, bool isOn, bool isEnabled,
+                              const std::optional<std::string>& attentionText) {
+  reasonLabel_->setStringValue(reasonLine);
+  setAccessibilityLabel(platform::localized("Keep Awake", "Menu header accessibility label"));
+  if (attentionText && !attentionText->empty()) {
+    setAccessibilityValue(*attentionText);
+  } else if (isOn) {
+    setAccessibilityValue(platform::fillPlaceholders(
+        platform::localized("On, %@", "Header accessibility value when keep-awake is on; cause"),
+        {reasonLine}));
+  } else {
+    setAccessibilityValue(
+        platform::localized("Off", "Header accessibility value when keep-awake is off"));
+  }
+  keepAwakeSwitch_->setEnabled(isEnabled);
+
+  isApplying_ = true;
+  keepAwakeSwitch_->setState(isOn ? platform::ControlStateValue::On
+                                  : platform::ControlStateValue::Off);
+  isApplying_ = false;
+
+  keepAwakeSwitch_->setAccessibilityLabel(keepAwakeSwitchLabel());
+  keepAwakeSwitch_->setAccessibilityValue(isOn ? platform::localized("On", "Switch on")
+                                               : platform::localized("Off", "Switch off"));
+  resize();
+  setNeedsLayout(true);
+}
+
+void VGXMenuHeaderView::switchChanged(platform::Control&) {
+  if (isApplying_ || !onToggle_) return;
+  auto onToggle = onToggle_;  // the callback may replace itself
+  onToggle(keepAwakeSwitch_->state() == platform::ControlStateValue::On);
+}
+
+void VGXMenuHeaderView::resize() {
+  double width = kMinimumWidth;
+  if (platform::Window* w = window(); w && w->frame().width() > 0) {
+    width = w->frame().width();
+  } else if (platform::MenuItem* item = enclosingMenuItem();
+             item && item->menu() && item->menu()->size().width > 0) {
+    width = item->menu()->size().width;
+  }
+  setFrame(Rect(frame().origin, platform::Size{width, kHeight}));
+  if (widthConstraint_) {
+    widthConstraint_->setConstant(width);
+    widthConstraint_->setActive(true);
+  }
+}
+
+}  // namespace vigilix
