@@ -83,8 +83,12 @@ std::optional<FileSnapshot> FileCompletionDetector::snapshot(const std::string& 
     return std::nullopt;
   }
   // A browser keeps its unfinished file beside the final name.
+  std::string sibling = path;
+  while (sibling.size() > 1 && sibling.back() == '/') sibling.pop_back();
   for (const std::string_view extension : kPartialDownloadExtensions) {
-    if (files.fileExists(path + "." + std::string(extension))) walk.snapshot.hasPartialFiles = true;
+    if (files.fileExists(sibling + "." + std::string(extension))) {
+      walk.snapshot.hasPartialFiles = true;
+    }
   }
   return walk.snapshot;
 }

@@ -78,6 +78,9 @@ TEST_F(FileSnapshotTest, APartialFileBesideTheWatchedOneCounts) {
   files_.remove("/dl/film.mkv.crdownload");
   files_.addDirectory("/dl/film.mkv.partial");
   EXPECT_EQ(snapshot("/dl/film.mkv"), (FileSnapshot{10, true}));
+  files_.addFile("/dl/album/track", 4);
+  files_.addFile("/dl/album.download", 1);
+  EXPECT_EQ(snapshot("/dl/album/"), (FileSnapshot{4, true}));
 }
 
 TEST_F(FileSnapshotTest, AFolderIsWalkedTwoLevelsDown) {
