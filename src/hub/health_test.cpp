@@ -133,7 +133,13 @@ TEST_F(HealthRegistryTest, RegistersFromManyThreads) {
   EXPECT_EQ(VGXHealthRegistry::lines().size(), 200u);
 }
 
-TEST_F(HealthRegistryTest, ListIsClearedBetweenTests) {
+TEST(HealthRegistryResetTest, ListIsClearedWithEachTestPlatform) {
+  {
+    testing::TestPlatform platform;
+    VGXHealthRegistry::registerProvider([] { return std::vector{line("x")}; });
+    EXPECT_EQ(VGXHealthRegistry::lines().size(), 1u);
+  }
+  testing::TestPlatform platform;
   EXPECT_TRUE(VGXHealthRegistry::lines().empty());
 }
 

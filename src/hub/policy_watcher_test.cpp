@@ -140,14 +140,14 @@ TEST_F(PolicyObservableTest, ACallFromAnotherThreadIsMovedToTheMainQueue) {
   EXPECT_EQ(posted, 1);
 }
 
-TEST_F(PolicyObservableTest, SharedInstanceStartsAtZeroInEveryTest) {
-  EXPECT_EQ(VGXPolicyObservable::shared().epoch(), 0);
-  VGXPolicyObservable::shared().noteChange();
-  EXPECT_EQ(&VGXPolicyObservable::shared(), &VGXPolicyObservable::shared());
-  EXPECT_EQ(VGXPolicyObservable::shared().epoch(), 1);
-}
-
-TEST_F(PolicyObservableTest, SharedInstanceIsFreshAfterTheEarlierTest) {
+TEST(PolicyObservableSharedTest, SharedInstanceIsOneAndStartsAfreshWithEachTestPlatform) {
+  {
+    testing::TestPlatform platform;
+    EXPECT_EQ(&VGXPolicyObservable::shared(), &VGXPolicyObservable::shared());
+    VGXPolicyObservable::shared().noteChange();
+    EXPECT_EQ(VGXPolicyObservable::shared().epoch(), 1);
+  }
+  testing::TestPlatform platform;
   EXPECT_EQ(VGXPolicyObservable::shared().epoch(), 0);
 }
 
