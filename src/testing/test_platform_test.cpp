@@ -100,7 +100,8 @@ class TestPlatformVerbs : public ::testing::Test {
 TEST_F(TestPlatformVerbs, AdvanceRunsDueWorkAtItsDueTimeAndEndsExactlyAtTheSpan) {
   std::vector<double> at;
   DispatchQueue::main().asyncAfter(2.5, [&] { at.push_back(uptimeSinceStart()); });
-  auto timer = RunLoop::main().scheduleTimer(1, false, [&](Timer&) { at.push_back(wallSinceStart()); });
+  auto timer =
+      RunLoop::main().scheduleTimer(1, false, [&](Timer&) { at.push_back(wallSinceStart()); });
   platform.advance(7);
   EXPECT_EQ(at, (std::vector<double>{1, 2.5}));
   EXPECT_EQ(wallSinceStart(), 7);
@@ -111,7 +112,8 @@ TEST_F(TestPlatformVerbs, AdvanceRunsDueWorkAtItsDueTimeAndEndsExactlyAtTheSpan)
 TEST_F(TestPlatformVerbs, AdvanceOrdersWallAndUptimeWorkDueTogetherByPostingOrder) {
   auto timer = RunLoop::main().scheduleTimer(5, false, [&](Timer&) { events.push_back("wall"); });
   DispatchQueue::main().asyncAfter(5, [&] { events.push_back("uptime"); });
-  auto second = RunLoop::main().scheduleTimer(5, false, [&](Timer&) { events.push_back("wall 2"); });
+  auto second =
+      RunLoop::main().scheduleTimer(5, false, [&](Timer&) { events.push_back("wall 2"); });
   platform.advance(5);
   EXPECT_EQ(events, (std::vector<std::string>{"wall", "uptime", "wall 2"}));
 }
@@ -169,7 +171,8 @@ TEST_F(TestPlatformVerbs, SetNowMovesOnlyTheWallClock) {
 }
 
 TEST_F(TestPlatformVerbs, WallTimerFiresByTheWallClockAfterSetNow) {
-  auto timer = RunLoop::main().scheduleTimer(3600, false, [&](Timer&) { events.push_back("fired"); });
+  auto timer =
+      RunLoop::main().scheduleTimer(3600, false, [&](Timer&) { events.push_back("fired"); });
   platform.setNow(startWall + 3600);
   platform.runUntilIdle();
   EXPECT_EQ(events, std::vector<std::string>{"fired"});
@@ -186,10 +189,12 @@ TEST_F(TestPlatformVerbs, TrackingVerbsReachTheMainRunLoop) {
 
 class TestPlatformSleep : public TestPlatformVerbs {
  protected:
-  platform::ObserverHandle wakeObserver = platform::NotificationCenter::workspaceCenter().addObserver(
-      "NSWorkspaceDidWakeNotification", nullptr, nullptr, [this](const platform::Notification&) {
-        events.push_back("did wake at " + std::to_string(int(wallSinceStart())));
-      });
+  platform::ObserverHandle wakeObserver =
+      platform::NotificationCenter::workspaceCenter().addObserver(
+          "NSWorkspaceDidWakeNotification", nullptr, nullptr,
+          [this](const platform::Notification&) {
+            events.push_back("did wake at " + std::to_string(int(wallSinceStart())));
+          });
 };
 
 TEST_F(TestPlatformSleep, MovesWallAndContinuousTimeButNotUptimeAndPostsDidWake) {
@@ -210,7 +215,8 @@ TEST_F(TestPlatformSleep, OneShotWallTimerDueDuringSleepNeverFiresAndTheWakeHand
 
 TEST_F(TestPlatformSleep, RepeatingWallTimerGoesOnAtItsNextFireDateAfterWake) {
   std::vector<double> at;
-  auto timer = RunLoop::main().scheduleTimer(60, true, [&](Timer&) { at.push_back(wallSinceStart()); });
+  auto timer =
+      RunLoop::main().scheduleTimer(60, true, [&](Timer&) { at.push_back(wallSinceStart()); });
   platform.sleepFor(150);  // 60 and 120 pass asleep
   EXPECT_TRUE(at.empty());
   EXPECT_EQ(timer->fireDate(), startWall + 180);

@@ -25,6 +25,12 @@ VirtualScheduler::~VirtualScheduler() {
   platform::Clock::setCurrent(nullptr);
 }
 
+bool VirtualScheduler::isMainThread() const {
+  if (std::this_thread::get_id() != thread_) return false;
+  const auto running = platform::CurrentQueue::running();
+  return running == 0 || running == mainQueue_.identity();
+}
+
 std::shared_ptr<platform::DispatchQueue> VirtualScheduler::makeSerialQueue(
     const std::string& label) {
   return std::make_shared<platform::WorkLoopQueue>(label, loop_);

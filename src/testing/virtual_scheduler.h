@@ -34,7 +34,9 @@ class VirtualScheduler final : public platform::RunLoopPlatform {
   platform::DispatchQueue& mainQueue() override { return mainQueue_; }
   std::shared_ptr<platform::DispatchQueue> makeSerialQueue(const std::string& label) override;
   platform::WorkLoop& timerLoop() override { return loop_; }
-  bool isMainThread() const override { return std::this_thread::get_id() == thread_; }
+  // The test's thread, except inside a task of another queue (serial or
+  // manual), which would run on a thread of its own in the live program.
+  bool isMainThread() const override;
 
   // Runs everything due within `seconds` in due order (ties by posting order),
   // moving the clock to each due time; ends exactly `seconds` later.

@@ -13,6 +13,8 @@ CurrentQueue::Identity CurrentQueue::newIdentity() { return ++lastIdentity; }
 
 bool CurrentQueue::is(Identity identity) { return identity != 0 && runningQueue == identity; }
 
+CurrentQueue::Identity CurrentQueue::running() { return runningQueue; }
+
 CurrentQueue::Scope::Scope(Identity identity) : previous_(runningQueue) { runningQueue = identity; }
 
 CurrentQueue::Scope::~Scope() { runningQueue = previous_; }

@@ -12,6 +12,8 @@ class CurrentQueue {
 
   static Identity newIdentity();
   static bool is(Identity identity);
+  // The queue whose task the calling thread runs; 0 when none.
+  static Identity running();
 
   // Marks the thread as running a task of `identity` while it lives.
   class Scope {

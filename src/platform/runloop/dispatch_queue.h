@@ -26,7 +26,8 @@ class DispatchQueue {
 
   static DispatchQueue& main();
   static std::shared_ptr<DispatchQueue> makeSerial(const std::string& label);
-  // True on the main thread (under the test platform: the test's thread).
+  // True on the main thread (under the test platform: the test's thread,
+  // outside the tasks of other queues).
   static bool isMainThread();
 };
 

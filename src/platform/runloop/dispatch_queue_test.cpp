@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "testing/manual_dispatch_queue.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::platform {
@@ -128,6 +129,27 @@ TEST_F(DispatchQueueTest, IsCurrentOnlyInsideTheQueuesOwnTasks) {
   EXPECT_EQ(events, (std::vector<std::string>{"worker current=yes other current=no",
                                               "hand-off worker current=no"}));
   EXPECT_FALSE(worker->isCurrent());
+}
+
+TEST_F(DispatchQueueTest, InsideASerialQueueTaskThisIsNotTheMainThread) {
+  // In the live program the task runs on the queue's worker; code that must
+  // hop to the main queue first has to see that under the test platform too.
+  auto worker = DispatchQueue::makeSerial("worker");
+  vigilix::testing::ManualDispatchQueue manual;
+  auto describe = [&](std::string where) {
+    events.push_back(where + (DispatchQueue::isMainThread() ? " main" : " off-main") +
+                     (DispatchQueue::main().isCurrent() ? " main-current" : ""));
+  };
+  worker->async([&] {
+    describe("worker");
+    DispatchQueue::main().async([&] { describe("hand-off"); });
+  });
+  manual.async([&] { describe("manual"); });
+  platform.runUntilIdle();
+  manual.runAll();
+  describe("test body");
+  EXPECT_EQ(events, (std::vector<std::string>{"worker off-main", "hand-off main main-current",
+                                              "manual off-main", "test body main main-current"}));
 }
 
 TEST_F(DispatchQueueTest, SerialQueueDelayedWorkRunsOnVirtualTime) {

@@ -123,6 +123,9 @@ TEST_F(LiveRunLoopTest, TimerSourceOnASerialQueueRepeatsUntilCancelled) {
   ASSERT_EQ(later.wait_for(std::chrono::seconds(5)), std::future_status::ready);
   EXPECT_EQ(later.get(), 3);
   EXPECT_TRUE(source->isCancelled());
+  // Joins the worker, so no task still touches the promises when they go.
+  source.reset();
+  queue.reset();
 }
 
 TEST_F(LiveRunLoopTest, StopWithoutARunningLoopIsIgnored) {

@@ -24,6 +24,8 @@ class WorkLoopQueue final : public DispatchQueue {
   void asyncAfter(double seconds, Task task) override;
   bool isCurrent() const override;
 
+  CurrentQueue::Identity identity() const { return identity_; }
+
  private:
   Task wrap(Task task) const;
 

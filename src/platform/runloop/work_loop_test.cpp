@@ -1,0 +1,126 @@
+#include "platform/runloop/work_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "testing/virtual_clock.h"
+
+namespace vigilix::platform {
+namespace {
+
+// The core on its own, driven by hand on a virtual clock.
+class WorkLoopTest : public ::testing::Test {
+ protected:
+  auto record(std::string name) {
+    return [this, name] { events.push_back(name); };
+  }
+  double wall(double fromNow) const {
+    return (clock.now() + fromNow).timeIntervalSinceReferenceDate();
+  }
+  double up(double fromNow) const { return clock.uptime() + fromNow; }
+  void drain() {
+    while (loop.runNextDue()) {
+    }
+  }
+
+  vigilix::testing::VirtualClock clock;
+  WorkLoop loop{clock};
+  std::vector<std::string> events;
+};
+
+TEST_F(WorkLoopTest, EntriesOnBothClocksRunByRemainingTimeThenPostingOrder) {
+  loop.post(ClockKind::Wall, wall(0.1), kAllModes, record("wall 0.1"));
+  loop.post(ClockKind::Uptime, up(0.05), kAllModes, record("up 0.05"));
+  // Due together within floating-point noise: posting order decides.
+  loop.post(ClockKind::Uptime, up(0.1), kAllModes, record("up 0.1"));
+  loop.post(ClockKind::Wall, wall(0.1) + 1e-8, kAllModes, record("wall 0.1 + noise"));
+  clock.advance(1);
+  drain();
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"up 0.05", "wall 0.1", "up 0.1", "wall 0.1 + noise"}));
+}
+
+TEST_F(WorkLoopTest, NothingRunsBeforeItIsDueAndNextReportsTheWait) {
+  loop.post(ClockKind::Uptime, up(2), kAllModes, record("later"));
+  EXPECT_FALSE(loop.runNextDue());
+  const auto next = loop.next();
+  ASSERT_TRUE(next.has_value());
+  EXPECT_DOUBLE_EQ(next->remaining, 2);
+  clock.advance(2);
+  EXPECT_TRUE(loop.runNextDue());
+  EXPECT_FALSE(loop.next().has_value());
+}
+
+TEST_F(WorkLoopTest, EntriesOutsideTheCurrentModeWaitAndDoNotBlockOthers) {
+  loop.post(ClockKind::Uptime, up(0), kDefaultModeBit, record("default"));
+  loop.post(ClockKind::Uptime, up(1), kAllModes, record("common"));
+  loop.setModeMask(kEventTrackingModeBit);
+  clock.advance(1);
+  drain();
+  EXPECT_EQ(events, std::vector<std::string>{"common"});
+  EXPECT_EQ(loop.pendingCount(), 1u);
+  loop.setModeMask(kDefaultModeBit);
+  drain();
+  EXPECT_EQ(events.back(), "default");
+}
+
+TEST_F(WorkLoopTest, CancelRemovesOnlyThatEntryAndReportsWhetherItWasPending) {
+  const auto a = loop.postNow(record("a"));
+  loop.postNow(record("b"));
+  EXPECT_TRUE(loop.cancel(a));
+  EXPECT_FALSE(loop.cancel(a));
+  drain();
+  EXPECT_EQ(events, std::vector<std::string>{"b"});
+}
+
+TEST_F(WorkLoopTest, WallEntriesPassedDuringAnIntervalAreTakenWithTheirMissedCallbacks) {
+  const Date from = clock.now();
+  loop.post(ClockKind::Wall, wall(0), kAllModes, record("due at start"), record("missed start"));
+  loop.post(ClockKind::Wall, wall(20), kAllModes, record("20"), record("missed 20"));
+  loop.post(ClockKind::Wall, wall(10), kAllModes, record("10"), record("missed 10"));
+  loop.post(ClockKind::Wall, wall(15), kAllModes, record("15"));
+  loop.post(ClockKind::Uptime, up(10), kAllModes, record("uptime 10"), record("never"));
+  loop.post(ClockKind::Wall, wall(30), kAllModes, record("30"), record("missed 30"));
+  auto missed = loop.takeWallEntriesDueIn(from, from + 20);
+  for (auto& callback : missed) callback();
+  EXPECT_EQ(events, (std::vector<std::string>{"missed 10", "missed 20"}));
+  EXPECT_EQ(loop.pendingCount(), 3u) << "the start, the uptime entry and the one at 30 stay";
+}
+
+TEST_F(WorkLoopTest, DiscardAllAlsoDropsWorkPostedByDestroyedCaptures) {
+  // A capture whose destructor posts, as an object releasing itself might.
+  struct PostsOnDestruction {
+    PostsOnDestruction(WorkLoop* l, std::shared_ptr<int> d) : loop(l), drops(std::move(d)) {}
+    WorkLoop* loop;
+    std::shared_ptr<int> drops;
+    ~PostsOnDestruction() {
+      ++*drops;
+      loop->postNow([] {});
+    }
+  };
+  auto drops = std::make_shared<int>(0);
+  auto capture = std::make_shared<PostsOnDestruction>(&loop, drops);
+  loop.postNow([capture] {});
+  capture.reset();
+  loop.discardAll();
+  EXPECT_EQ(*drops, 1);
+  EXPECT_EQ(loop.pendingCount(), 0u);
+}
+
+TEST_F(WorkLoopTest, StopOutsideRunIsIgnored) {
+  EXPECT_FALSE(loop.isRunning());
+  loop.stop();
+  loop.postNow([this] {
+    events.push_back("ran");
+    EXPECT_TRUE(loop.isRunning());
+    loop.stop();
+  });
+  loop.run();  // returns only through the stop inside the task
+  EXPECT_EQ(events, std::vector<std::string>{"ran"});
+}
+
+}  // namespace
+}  // namespace vigilix::platform
