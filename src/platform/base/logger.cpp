@@ -1,8 +1,9 @@
 #include "platform/base/logger.h"
 
-#include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <shared_mutex>
+#include <utility>
 
 namespace vigilix::platform {
 namespace {
@@ -25,7 +26,14 @@ StderrSink& liveSink() {
   return *sink;
 }
 
-std::atomic<LogSink*> installedSink{nullptr};
+// Writers hold the lock shared while they call the sink, and a swap takes it
+// exclusively: once setLogSink returns, nothing is still writing into the
+// sink it replaced, so that sink may be destroyed.
+std::shared_mutex& sinkLock() {
+  static auto* lock = new std::shared_mutex();
+  return *lock;
+}
+LogSink* installedSink = nullptr;
 
 }  // namespace
 
@@ -46,14 +54,20 @@ std::string_view logLevelName(LogLevel level) {
 }
 
 LogSink& currentLogSink() {
-  LogSink* sink = installedSink.load();
-  return sink != nullptr ? *sink : liveSink();
+  std::shared_lock lock(sinkLock());
+  return installedSink != nullptr ? *installedSink : liveSink();
 }
 
-LogSink* setLogSink(LogSink* sink) { return installedSink.exchange(sink); }
+LogSink* setLogSink(LogSink* sink) {
+  std::unique_lock lock(sinkLock());
+  return std::exchange(installedSink, sink);
+}
 
 void Logger::write(LogLevel level, std::string message) const {
-  currentLogSink().write(LogEntry{subsystem_, category_, level, std::move(message)});
+  LogEntry entry{subsystem_, category_, level, std::move(message)};
+  std::shared_lock lock(sinkLock());
+  LogSink& sink = installedSink != nullptr ? *installedSink : liveSink();
+  sink.write(entry);
 }
 
 }  // namespace vigilix::platform

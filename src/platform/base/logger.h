@@ -33,7 +33,9 @@ class LogSink {
 // The process-wide sink (never null: the live stderr sink when none is set).
 LogSink& currentLogSink();
 // Installs a sink for every logger (nullptr restores the live one) and
-// returns the one it replaced, or nullptr when that was the live sink.
+// returns the one it replaced, or nullptr when that was the live sink. Waits
+// for writes in progress, so the replaced sink may be destroyed at once. A
+// sink must not log nor swap sinks from inside write().
 LogSink* setLogSink(LogSink* sink);
 
 // A log of one subsystem and category (os_log / Logger). Every argument is

@@ -84,6 +84,38 @@ TEST(LoggerTest, LoggingFromManyThreadsLosesNothing) {
   EXPECT_EQ(log.count(LogLevel::Info), 400u);
 }
 
+// Counts what it receives and adds the count to a total once it has been
+// swapped out, when no write may still be running into it.
+class TallySink : public LogSink {
+ public:
+  explicit TallySink(std::size_t& total) : total_(total), previous_(setLogSink(this)) {}
+  ~TallySink() override {
+    setLogSink(previous_);
+    total_ += count_;
+  }
+  void write(const LogEntry&) override { ++count_; }
+
+ private:
+  std::size_t& total_;
+  LogSink* previous_;
+  std::size_t count_ = 0;  // only touched under the sink lock or after the swap
+};
+
+TEST(LoggerTest, SwappingSinksWhileAnotherThreadLogsLosesNothing) {
+  CapturedLog outer;
+  Logger logger("s", "c");
+  constexpr std::size_t kMessages = 2000;
+  std::thread writer([&logger] {
+    for (std::size_t i = 0; i < kMessages; ++i) logger.info("{}", i);
+  });
+  std::size_t inside = 0;
+  for (int round = 0; round < 300; ++round) {
+    TallySink tally(inside);
+  }
+  writer.join();
+  EXPECT_EQ(outer.size() + inside, kMessages);
+}
+
 TEST(LoggerTest, LevelNames) {
   EXPECT_EQ(logLevelName(LogLevel::Default), "default");
   EXPECT_EQ(logLevelName(LogLevel::Info), "info");

@@ -22,8 +22,9 @@ class ProcessOnce {
   bool hasRun() const;
   void reset();
 
+  struct State;  // shared with the registry of guards that resets them all
+
  private:
-  struct State;
   std::shared_ptr<State> state_;
 };
 
