@@ -16,7 +16,8 @@ using Factory =
 // Installs how shared instances are made (an empty factory restores the
 // live one). Instances made before stay until `reset`. For the test platform.
 void setFactory(Factory factory);
-// Drops every shared instance; the next use makes a new one.
+// Drops every shared instance; the next use makes a new one. A dropped
+// instance stays valid until the reset after, for references still held.
 void reset();
 
 }  // namespace vigilix::platform::shared_defaults

@@ -20,9 +20,15 @@ std::optional<T> valueOf(const std::optional<PropertyValue>& value) {
 }
 
 struct SharedDefaults {
+  using Instances = std::map<std::string, std::shared_ptr<UserDefaults>>;
+
   std::mutex mutex;
   shared_defaults::Factory factory;
-  std::map<std::string, std::shared_ptr<UserDefaults>> instances;  // "" = standard
+  Instances instances;  // "" = standard
+  // What the previous reset dropped. Other shared instances may be reset
+  // after this one and still reach for `standard()` they were given while
+  // they are torn down, so dropped instances live until the next reset.
+  Instances retired;
 
   SharedDefaults() {
     registerSharedInstanceReset([] { shared_defaults::reset(); });
@@ -110,11 +116,12 @@ void setFactory(Factory factory) {
 }
 
 void reset() {
-  std::map<std::string, std::shared_ptr<UserDefaults>> dropped;
+  SharedDefaults::Instances expired;
   auto& state = shared();
   {
     std::lock_guard lock(state.mutex);
-    dropped.swap(state.instances);
+    expired.swap(state.retired);
+    state.retired.swap(state.instances);
   }
   // Destroyed outside the lock: an instance's teardown may reach for another.
 }

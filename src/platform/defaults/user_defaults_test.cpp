@@ -3,8 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/defaults/shared_defaults.h"
 #include "testing/test_platform.h"
@@ -102,11 +107,50 @@ TEST_F(SharedDefaultsTest, SuiteNamesThatCannotBeOpened) {
   EXPECT_EQ(UserDefaults::suite("NSGlobalDomain"), nullptr);
 }
 
-TEST_F(SharedDefaultsTest, ResetMakesFreshInstances) {
-  UserDefaults::standard().set("k", 1);
-  auto group = UserDefaults::suite(kAppGroupSuite);
+TEST_F(SharedDefaultsTest, ResetMakesFreshInstancesAndKeepsOldReferencesValid) {
+  UserDefaults& held = UserDefaults::standard();
+  held.set("k", 1);
+  std::weak_ptr<UserDefaults> group = UserDefaults::suite(kAppGroupSuite);
   shared_defaults::reset();
-  EXPECT_NE(UserDefaults::suite(kAppGroupSuite), group);
+  EXPECT_NE(UserDefaults::suite(kAppGroupSuite), group.lock());
+  EXPECT_NE(&UserDefaults::standard(), &held);
+  // Something torn down after the reset may still use what it was given.
+  EXPECT_THAT(held.integerValue("k"), Optional(1));
+  EXPECT_FALSE(group.expired());
+  shared_defaults::reset();
+  EXPECT_TRUE(group.expired());
+}
+
+TEST_F(SharedDefaultsTest, WritesFromManyThreadsAllLand) {
+  auto& defaults = UserDefaults::standard();
+  std::atomic<int> posts{0};
+  std::mutex threadsMutex;
+  std::set<std::thread::id> postingThreads;
+  auto token = NotificationCenter::defaultCenter().addObserver(
+      kUserDefaultsDidChangeNotification, &defaults, nullptr, [&](const Notification&) {
+        posts.fetch_add(1);
+        std::lock_guard lock(threadsMutex);
+        postingThreads.insert(std::this_thread::get_id());
+      });
+  constexpr int kThreads = 4;
+  constexpr int kKeys = 50;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&defaults, t] {
+      for (int i = 0; i < kKeys; ++i) {
+        const std::string key = "k" + std::to_string(t) + "." + std::to_string(i);
+        defaults.set(key, i);
+        (void)defaults.integerValue(key);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(posts.load(), kThreads * kKeys);
+  EXPECT_EQ(postingThreads.size(), static_cast<std::size_t>(kThreads));  // each writer's own
+  EXPECT_FALSE(postingThreads.contains(std::this_thread::get_id()));
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_THAT(defaults.integerValue("k" + std::to_string(t) + ".49"), Optional(49));
+  }
 }
 
 }  // namespace

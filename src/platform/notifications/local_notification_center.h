@@ -10,7 +10,9 @@
 namespace vigilix::platform {
 
 // The in-process centre behind `defaultCenter()` and `workspaceCenter()`;
-// tests may also build their own. Thread-safe.
+// tests may also build their own. Thread-safe. Destroying a token stops
+// every delivery that has not begun; a handler already running on another
+// thread finishes.
 class LocalNotificationCenter final : public NotificationCenter {
  public:
   using NotificationCenter::post;
