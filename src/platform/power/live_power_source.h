@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/power/power_sources.h"
+
+namespace vigilix::platform {
+
+// The power sources as <root>/sys/class/power_supply lists them.
+//
+// A supply of type "Mains" or "USB" whose "online" is 1 is the adapter. Each
+// battery of the machine itself (not a device's, such as a mouse's, whose
+// "scope" is "Device"; not one marked absent) gives one description:
+// "Type" "InternalBattery", "Current Capacity" in percent (from "capacity",
+// else from the energy or charge now and full), "Max Capacity" 100,
+// "Power Source State", "Is Charging" and "Is Charged" (from "status").
+// The providing source is "AC Power" when an adapter is online or when there
+// is no battery at all, otherwise "Battery Power". No power-supply folder
+// means a machine on mains without a battery.
+//
+// Linux sends no change notice that a file shows, so change observers cannot
+// be created (null); callers fall back on their own polling.
+class LivePowerSources final : public PowerSources {
+ public:
+  explicit LivePowerSources(std::filesystem::path root = "/");
+
+  std::optional<PropertyArray> copyPowerSourceDescriptions() const override;
+  std::optional<std::string> providingPowerSourceType() const override;
+  [[nodiscard]] ObserverHandle addChangeObserver(RunLoopMode mode,
+                                                 std::function<void()> handler) override;
+
+ private:
+  struct Reading {
+    bool adapterOnline = false;
+    PropertyArray batteries;
+  };
+  Reading read() const;
+
+  std::filesystem::path root_;
+};
+
+}  // namespace vigilix::platform

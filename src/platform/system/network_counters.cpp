@@ -1,0 +1,26 @@
+#include "platform/system/network_counters.h"
+
+#include <utility>
+
+#include "platform/system/proc_values.h"
+
+namespace vigilix::platform {
+
+LiveNetworkCounters::LiveNetworkCounters(std::filesystem::path root) : root_(std::move(root)) {}
+
+InterfaceByteCounters LiveNetworkCounters::interfaceByteCounters() {
+  InterfaceByteCounters counters;
+  const std::filesystem::path folder = root_ / "sys/class/net";
+  for (const std::string& name : listFolder(folder)) {
+    if (name.starts_with("lo")) continue;
+    const std::filesystem::path statistics = folder / name / "statistics";
+    const auto received = readUnsignedFile(statistics / "rx_bytes");
+    const auto sent = readUnsignedFile(statistics / "tx_bytes");
+    if (!received || !sent) continue;
+    // The sum wraps modulo 2^64 like the counters themselves.
+    counters[name] = *received + *sent;
+  }
+  return counters;
+}
+
+}  // namespace vigilix::platform

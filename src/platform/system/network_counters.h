@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace vigilix::platform {
+
+// Bytes received plus sent so far, per network interface.
+using InterfaceByteCounters = std::map<std::string, std::uint64_t>;
+
+class NetworkCounters {
+ public:
+  virtual ~NetworkCounters() = default;
+  // Every interface except loopback; empty when the interfaces cannot be listed.
+  virtual InterfaceByteCounters interfaceByteCounters() = 0;
+};
+
+// Reads <root>/sys/class/net/<name>/statistics/rx_bytes and tx_bytes (64-bit
+// counters). Interfaces whose name begins with "lo", and those without both
+// counters, are left out.
+class LiveNetworkCounters final : public NetworkCounters {
+ public:
+  explicit LiveNetworkCounters(std::filesystem::path root = "/");
+  InterfaceByteCounters interfaceByteCounters() override;
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace vigilix::platform

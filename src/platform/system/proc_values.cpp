@@ -1,0 +1,60 @@
+#include "platform/system/proc_values.h"
+
+#include <charconv>
+
+#include "platform/fs/file_system.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
+std::string_view trimmedText(std::string_view text) {
+  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+  text = trimmedText(text);
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string> readTrimmedFile(const std::filesystem::path& path) {
+  auto contents = FileSystem::readFile(path);
+  if (!contents) return std::nullopt;
+  return std::string(trimmedText(*contents));
+}
+
+std::optional<std::uint64_t> readUnsignedFile(const std::filesystem::path& path) {
+  auto text = readTrimmedFile(path);
+  if (!text) return std::nullopt;
+  return parseUnsigned(*text);
+}
+
+std::vector<std::string> listFolder(const std::filesystem::path& folder) {
+  auto names = FileSystem::list(folder);
+  if (!names) return {};
+  return std::move(*names);
+}
+
+std::vector<std::string_view> splitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isSpace(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !isSpace(line[i])) ++i;
+    if (i > start) fields.push_back(line.substr(start, i - start));
+  }
+  return fields;
+}
+
+}  // namespace vigilix::platform

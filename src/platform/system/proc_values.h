@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vigilix::platform {
+
+// Small readers of the one-value text files under /proc and /sys.
+
+// The text without leading and trailing white space.
+std::string_view trimmedText(std::string_view text);
+// A decimal number that fills the whole (trimmed) text; none otherwise.
+std::optional<std::uint64_t> parseUnsigned(std::string_view text);
+// The file's trimmed contents; none when it cannot be read.
+std::optional<std::string> readTrimmedFile(const std::filesystem::path& path);
+// The file's number; none when it cannot be read or holds no number.
+std::optional<std::uint64_t> readUnsignedFile(const std::filesystem::path& path);
+// The names in a folder, sorted; empty when it cannot be listed.
+std::vector<std::string> listFolder(const std::filesystem::path& folder);
+// The fields of a line separated by runs of spaces or tabs.
+std::vector<std::string_view> splitFields(std::string_view line);
+
+}  // namespace vigilix::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vigilix::platform {
+
+struct RunningApplication {
+  std::int32_t processIdentifier = 0;
+  // None when the application has no identifier.
+  std::optional<std::string> bundleIdentifier;
+
+  bool operator==(const RunningApplication&) const = default;
+};
+
+// The workspace's view of the running applications.
+class RunningApplications {
+ public:
+  virtual ~RunningApplications() = default;
+  // Empty when they cannot be listed.
+  virtual std::vector<RunningApplication> runningApplications() = 0;
+  // None when no application is frontmost, or that cannot be told.
+  virtual std::optional<RunningApplication> frontmostApplication() = 0;
+};
+
+// The processes of <root>/proc. A process's identifier is the file name of
+// its executable; when the executable cannot be read (another user's process)
+// it is the kernel's name for the process. Kernel threads (no command line)
+// and processes that are gone have none. Linux has no notion of a frontmost
+// application that a plain file answers, so there is never one.
+class LiveRunningApplications final : public RunningApplications {
+ public:
+  explicit LiveRunningApplications(std::filesystem::path root = "/");
+  std::vector<RunningApplication> runningApplications() override;
+  std::optional<RunningApplication> frontmostApplication() override;
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,230 @@
+#include "triggers/trigger_monitor.h"
+
+#include <utility>
+
+#include "platform/power/power_sources.h"
+#include "platform/runloop/run_loop.h"
+#include "platform/system/workspace_notifications.h"
+
+namespace vigilix {
+
+using platform::DispatchQueue;
+using platform::NotificationCenter;
+
+std::shared_ptr<TriggerMonitor> TriggerMonitor::make(
+    std::shared_ptr<SystemSampling> sampler, TriggerConfiguration configuration,
+    platform::Calendar calendar, ConfigurationProvider configurationProvider,
+    ChangeHandler onChange, std::shared_ptr<platform::DispatchQueue> queue) {
+  if (!queue) queue = DispatchQueue::makeSerial(kQueueLabel);
+  return std::shared_ptr<TriggerMonitor>(
+      new TriggerMonitor(std::move(sampler), std::move(configuration), std::move(calendar),
+                         std::move(configurationProvider), std::move(onChange), std::move(queue)));
+}
+
+TriggerMonitor::TriggerMonitor(std::shared_ptr<SystemSampling> sampler,
+                               TriggerConfiguration configuration, platform::Calendar calendar,
+                               ConfigurationProvider configurationProvider, ChangeHandler onChange,
+                               std::shared_ptr<platform::DispatchQueue> queue)
+    : onChange_(std::move(onChange)),
+      sampler_(std::move(sampler)),
+      engine_(std::move(configuration), std::move(calendar)),
+      queue_(std::move(queue)),
+      configurationProvider_(std::move(configurationProvider)) {}
+
+TriggerMonitor::~TriggerMonitor() {
+  cancelTimer();
+  removeObservers();
+}
+
+void TriggerMonitor::start() {
+  if (!DispatchQueue::isMainThread()) {
+    DispatchQueue::main().async([weak = weak_from_this()] {
+      if (auto self = weak.lock()) self->start();
+    });
+    return;
+  }
+  {
+    std::lock_guard lock(stateLock_);
+    if (started_) return;
+    started_ = true;
+    ++epoch_;
+  }
+  onQueue([](TriggerMonitor& monitor) {
+    monitor.armTimer();
+    monitor.tick();
+  });
+  installObservers();
+}
+
+void TriggerMonitor::stop() {
+  {
+    std::lock_guard lock(stateLock_);
+    started_ = false;
+    ++epoch_;
+  }
+  auto finish = [weak = weak_from_this()] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->onQueue([](TriggerMonitor& monitor) {
+      monitor.cancelTimer();
+      // So the first decision after a restart is published even if unchanged.
+      monitor.lastDecision_.reset();
+    });
+    self->removeObservers();
+  };
+  if (DispatchQueue::isMainThread()) {
+    finish();
+  } else {
+    DispatchQueue::main().async(std::move(finish));
+  }
+}
+
+void TriggerMonitor::updateConfiguration(TriggerConfiguration configuration) {
+  if (!DispatchQueue::isMainThread()) {
+    DispatchQueue::main().async([weak = weak_from_this(), configuration]() mutable {
+      if (auto self = weak.lock()) self->updateConfiguration(std::move(configuration));
+    });
+    return;
+  }
+  onQueue([configuration = std::move(configuration)](TriggerMonitor& monitor) {
+    // An equal configuration keeps the sustain state of the threshold rules.
+    if (monitor.engine_.configuration() != configuration) {
+      monitor.engine_.setConfiguration(configuration);
+    }
+    // tick evaluates only while started.
+    monitor.tick();
+  });
+}
+
+void TriggerMonitor::requestEvaluation() {
+  if (!DispatchQueue::isMainThread()) {
+    DispatchQueue::main().async([weak = weak_from_this()] {
+      if (auto self = weak.lock()) self->requestEvaluationOnMain();
+    });
+    return;
+  }
+  requestEvaluationOnMain();
+}
+
+void TriggerMonitor::requestEvaluationOnMain() {
+  onQueue([](TriggerMonitor& monitor) { monitor.tick(); });
+}
+
+TriggerDecision TriggerMonitor::storedDecision() const {
+  std::lock_guard lock(stateLock_);
+  return storedDecision_;
+}
+
+TriggerMonitor::ChangeHandler TriggerMonitor::onChange() const {
+  std::lock_guard lock(stateLock_);
+  return onChange_;
+}
+
+void TriggerMonitor::setOnChange(ChangeHandler onChange) {
+  std::lock_guard lock(stateLock_);
+  onChange_ = std::move(onChange);
+}
+
+void TriggerMonitor::onQueue(std::function<void(TriggerMonitor&)> work) {
+  queue_->async([weak = weak_from_this(), work = std::move(work)] {
+    if (auto self = weak.lock()) work(*self);
+  });
+}
+
+void TriggerMonitor::armTimer() {
+  cancelTimer();
+  timer_ = platform::DispatchTimerSource::make(*queue_);
+  timer_->schedule(kInterval, kInterval, 0);
+  timer_->setEventHandler([weak = weak_from_this()] {
+    if (auto self = weak.lock()) self->tick();
+  });
+  timer_->resume();
+}
+
+void TriggerMonitor::cancelTimer() {
+  if (!timer_) return;
+  timer_->cancel();
+  timer_.reset();
+}
+
+void TriggerMonitor::tick() {
+  std::uint64_t epoch = 0;
+  {
+    std::lock_guard lock(stateLock_);
+    if (!started_) return;
+    epoch = epoch_;
+  }
+  if (configurationProvider_) {
+    TriggerConfiguration configuration = configurationProvider_();
+    if (configuration != engine_.configuration()) {
+      engine_.setConfiguration(std::move(configuration));
+    }
+  }
+  const SystemSample sample = sampler_->sample();
+  TriggerDecision decision = engine_.evaluate(sample);
+  {
+    std::lock_guard lock(stateLock_);
+    storedDecision_ = decision;
+  }
+  if (lastDecision_ && *lastDecision_ == decision) return;
+  lastDecision_ = decision;
+  DispatchQueue::main().async([weak = weak_from_this(), epoch, decision = std::move(decision)] {
+    if (auto self = weak.lock()) self->deliver(epoch, decision);
+  });
+}
+
+void TriggerMonitor::deliver(std::uint64_t epoch, const TriggerDecision& decision) {
+  ChangeHandler handler;
+  {
+    std::lock_guard lock(stateLock_);
+    // A decision from before a stop or restart is stale.
+    if (!started_ || epoch_ != epoch) return;
+    handler = onChange_;
+  }
+  if (handler) handler(decision);
+}
+
+void TriggerMonitor::installObservers() {
+  removeObservers();
+  auto evaluate = [weak = weak_from_this()](const platform::Notification&) {
+    if (auto self = weak.lock()) self->requestEvaluationOnMain();
+  };
+  NotificationCenter& workspace = NotificationCenter::workspaceCenter();
+  workspaceObservers_.push_back(workspace.addObserver(
+      platform::kWorkspaceDidLaunchApplicationNotification, nullptr, nullptr, evaluate));
+  workspaceObservers_.push_back(workspace.addObserver(
+      platform::kWorkspaceDidTerminateApplicationNotification, nullptr, nullptr, evaluate));
+  notificationObservers_.push_back(NotificationCenter::defaultCenter().addObserver(
+      platform::kApplicationDidChangeScreenParametersNotification, nullptr, nullptr, evaluate));
+
+  auto box = std::make_shared<PowerSourceCallbackBox>(weak_from_this());
+  platform::ObserverHandle source =
+      platform::PowerSources::current().addChangeObserver(platform::RunLoopMode::Default, [box] {
+        if (auto self = box->monitor.lock()) self->requestEvaluation();
+      });
+  // Without the source the 5 s timer still catches a change of power source.
+  if (source) {
+    powerSourceRunLoopSource_ = std::move(source);
+    powerSourceCallbackBox_ = std::move(box);
+  }
+}
+
+void TriggerMonitor::removeObservers() {
+  workspaceObservers_.clear();
+  notificationObservers_.clear();
+  if (!powerSourceRunLoopSource_) return;
+  std::shared_ptr<platform::ObserverToken> source(std::move(powerSourceRunLoopSource_));
+  std::shared_ptr<PowerSourceCallbackBox> box = std::move(powerSourceCallbackBox_);
+  if (DispatchQueue::isMainThread()) {
+    source.reset();
+    box.reset();
+  } else {
+    // The source belongs to the main run loop: invalidate it there.
+    DispatchQueue::main().async([source = std::move(source), box = std::move(box)]() mutable {
+      source.reset();
+      box.reset();
+    });
+  }
+}
+
+}  // namespace vigilix
