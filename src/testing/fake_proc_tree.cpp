@@ -1,0 +1,118 @@
+#include "testing/fake_proc_tree.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <system_error>
+
+namespace vigilix::testing {
+
+FakeProcTree::FakeProcTree() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vigilix-proc-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make " << pattern;
+  root_ = pattern;
+}
+
+FakeProcTree::~FakeProcTree() {
+  std::error_code error;
+  std::filesystem::remove_all(root_, error);
+}
+
+void FakeProcTree::writeFile(std::string_view relative, std::string_view contents) const {
+  const std::filesystem::path path = pathFor(relative);
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+  if (!out) ADD_FAILURE() << "cannot write " << path;
+}
+
+void FakeProcTree::remove(std::string_view relative) const {
+  std::error_code error;
+  std::filesystem::remove_all(pathFor(relative), error);
+}
+
+void FakeProcTree::setCPU(const CPULine& l) const {
+  writeFile("proc/stat",
+            fmt::format("cpu  {} {} {} {} {} {} {} {} {} {}\ncpu0 0 0 0 0 0 0 0 0 0 0\n"
+                        "intr 12345 0 0\nctxt 999\nbtime 1700000000\n",
+                        l.user, l.nice, l.system, l.idle, l.iowait, l.irq, l.softirq, l.steal,
+                        l.guest, l.guestNice));
+}
+
+void FakeProcTree::setInterface(const std::string& name, std::uint64_t received,
+                                std::uint64_t sent) const {
+  writeFile("sys/class/net/" + name + "/statistics/rx_bytes", fmt::format("{}\n", received));
+  writeFile("sys/class/net/" + name + "/statistics/tx_bytes", fmt::format("{}\n", sent));
+}
+
+void FakeProcTree::removeInterface(const std::string& name) const {
+  remove("sys/class/net/" + name);
+}
+
+void FakeProcTree::setDisk(const std::string& name, std::uint32_t major, std::uint32_t minor,
+                           std::uint64_t sectorsRead, std::uint64_t sectorsWritten,
+                           bool wholeDisk) {
+  disks_[name] = Disk{major, minor, sectorsRead, sectorsWritten};
+  if (wholeDisk) {
+    writeFile("sys/block/" + name + "/dev", fmt::format("{}:{}\n", major, minor));
+  } else {
+    std::filesystem::create_directories(pathFor("sys/block"));
+  }
+  writeDiskstats();
+}
+
+void FakeProcTree::removeDisk(const std::string& name) {
+  disks_.erase(name);
+  remove("sys/block/" + name);
+  writeDiskstats();
+}
+
+void FakeProcTree::writeDiskstats() const {
+  std::string text;
+  for (const auto& [name, d] : disks_) {
+    // Reads, merged, sectors, ms, then the same for writes, then the rest.
+    text += fmt::format("{:4} {:7} {} 100 7 {} 50 200 9 {} 80 0 130 130 0 0 0 0 0 0\n", d.major,
+                        d.minor, name, d.sectorsRead, d.sectorsWritten);
+  }
+  writeFile("proc/diskstats", text);
+}
+
+void FakeProcTree::setDisplay(const std::string& entry, std::string_view status) const {
+  writeFile("sys/class/drm/" + entry + "/status", fmt::format("{}\n", status));
+}
+
+void FakeProcTree::setPowerSupply(const std::string& name,
+                                  const std::map<std::string, std::string>& attributes) const {
+  for (const auto& [attribute, value] : attributes) {
+    writeFile("sys/class/power_supply/" + name + "/" + attribute, value + "\n");
+  }
+}
+
+void FakeProcTree::setSoundSubstream(const std::string& card, const std::string& device,
+                                     const std::string& substream, std::string_view state) const {
+  const std::string contents =
+      state.empty() ? std::string("closed\n")
+                    : fmt::format("state: {}\nowner_pid   : 4242\ntrigger_time: 1.5\n", state);
+  writeFile("proc/asound/" + card + "/" + device + "/" + substream + "/status", contents);
+}
+
+void FakeProcTree::addProcess(std::int32_t pid, std::string_view commandLine, std::string_view comm,
+                              std::optional<std::string> executable) const {
+  const std::string folder = fmt::format("proc/{}", pid);
+  std::string arguments(commandLine);
+  for (char& c : arguments) {
+    if (c == ' ') c = '\0';
+  }
+  if (!arguments.empty()) arguments.push_back('\0');
+  writeFile(folder + "/cmdline", arguments);
+  writeFile(folder + "/comm", fmt::format("{}\n", comm));
+  if (executable) {
+    std::error_code error;
+    std::filesystem::create_symlink(*executable, pathFor(folder + "/exe"), error);
+    if (error) ADD_FAILURE() << "cannot link " << folder << "/exe: " << error.message();
+  }
+}
+
+}  // namespace vigilix::testing
