@@ -1,0 +1,263 @@
+#include "triggers/live_system_sampler.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/fs/file_system.h"
+#include "testing/fake_proc_tree.h"
+#include "testing/fake_system.h"
+#include "testing/test_platform.h"
+
+namespace vigilix {
+namespace {
+
+using platform::FileSystem;
+using testing::FakeProcTree;
+
+// The live readers on a temporary tree, on virtual time.
+class LiveSystemSamplerTest : public ::testing::Test {
+ protected:
+  void TearDown() override { FileSystem::clearInjectedFailures(); }
+
+  SystemSample sampleAfter(double seconds) {
+    platform.advanceClockWithoutRunning(seconds);
+    return sampler.sample();
+  }
+  void setCPU(std::uint64_t busy, std::uint64_t idle) { tree.setCPU({.user = busy, .idle = idle}); }
+
+  testing::TestPlatform platform;
+  FakeProcTree tree;
+  LiveSystemSampler sampler{SystemSources::live(tree.root())};
+};
+
+TEST_F(LiveSystemSamplerTest, AnEmptyMachineGivesNeutralValues) {
+  const SystemSample first = sampler.sample();
+  const SystemSample second = sampleAfter(5);
+  SystemSample expected;
+  expected.date = platform.now();
+  expected.isOnPowerAdapter = true;  // no battery at all
+  EXPECT_EQ(second, expected);
+  EXPECT_EQ(first.date, platform.now() - 5) << "the date is the moment of the reading";
+}
+
+TEST_F(LiveSystemSamplerTest, FirstSampleGivesZeroRatesThenRatesBetweenReadings) {
+  tree.setInterface("eth0", 1'000'000, 0);
+  tree.setDisk("vda", 254, 0, 0, 0);
+  setCPU(100, 100);
+  const SystemSample first = sampler.sample();
+  EXPECT_EQ(first.networkBytesPerSecond, 0);
+  EXPECT_EQ(first.diskBytesPerSecond, 0);
+  EXPECT_EQ(first.cpuUsagePercent, 0);
+
+  tree.setInterface("eth0", 4'000'000, 2'000'000);  // 5,000,000 more
+  tree.setDisk("vda", 254, 0, 10'000, 10'000);      // 20,000 sectors
+  setCPU(130, 190);                                 // 30 busy of 120
+  const SystemSample second = sampleAfter(5);
+  EXPECT_DOUBLE_EQ(second.networkBytesPerSecond, 1'000'000);
+  EXPECT_DOUBLE_EQ(second.diskBytesPerSecond, 20'000 * 512 / 5.0);
+  EXPECT_DOUBLE_EQ(second.cpuUsagePercent, 25);
+}
+
+TEST_F(LiveSystemSamplerTest, NewAndResetInterfacesAddNothingAndLoopbackNeverCounts) {
+  tree.setInterface("eth0", 1000, 1000);
+  tree.setInterface("wlan0", 900'000, 0);
+  tree.setInterface("lo", 0, 0);
+  sampler.sample();
+
+  tree.setInterface("eth0", 6000, 1000);  // +5000
+  tree.setInterface("wlan0", 10, 0);      // re-created: went down
+  tree.setInterface("eth1", 777'777, 0);  // new
+  tree.setInterface("lo", 50'000'000, 50'000'000);
+  EXPECT_DOUBLE_EQ(sampleAfter(5).networkBytesPerSecond, 1000);
+
+  tree.setInterface("wlan0", 5010, 0);  // counts again from its new base
+  tree.setInterface("eth1", 777'777, 0);
+  EXPECT_DOUBLE_EQ(sampleAfter(5).networkBytesPerSecond, 1000);
+}
+
+TEST_F(LiveSystemSamplerTest, SixtyFourBitNetworkCountersDoNotWrapAtFourGigabytes) {
+  tree.setInterface("eth0", 4'294'967'000ULL, 0);
+  sampler.sample();
+  tree.setInterface("eth0", 4'294'967'000ULL + 10'000, 0);
+  EXPECT_DOUBLE_EQ(sampleAfter(10).networkBytesPerSecond, 1000);
+}
+
+TEST_F(LiveSystemSamplerTest, ASameOrEarlierDateGivesZeroAndRebasesTheCounters) {
+  tree.setInterface("eth0", 0, 0);
+  tree.setDisk("vda", 254, 0, 0, 0);
+  sampler.sample();
+
+  tree.setInterface("eth0", 50'000, 0);
+  tree.setDisk("vda", 254, 0, 100, 0);
+  const SystemSample same = sampler.sample();  // no time passed
+  EXPECT_EQ(same.networkBytesPerSecond, 0);
+  EXPECT_EQ(same.diskBytesPerSecond, 0);
+
+  tree.setInterface("eth0", 60'000, 0);
+  platform.setNow(platform.now() - 30);  // the clock was set back
+  EXPECT_EQ(sampler.sample().networkBytesPerSecond, 0);
+
+  tree.setInterface("eth0", 70'000, 0);
+  EXPECT_DOUBLE_EQ(sampleAfter(2).networkBytesPerSecond, 5000) << "measured from the re-base";
+}
+
+TEST_F(LiveSystemSamplerTest, PartitionsAndReattachedDisksAddNothing) {
+  tree.setDisk("vda", 254, 0, 0, 0);
+  tree.setDisk("vda1", 254, 1, 0, 0, /*wholeDisk=*/false);
+  tree.setDisk("sdb", 8, 16, 1'000'000, 0);
+  sampler.sample();
+
+  tree.setDisk("vda", 254, 0, 10, 0);
+  tree.setDisk("vda1", 254, 1, 10, 0, false);
+  tree.setDisk("sdb", 8, 16, 4, 0);  // unplugged and back: counters restarted
+  EXPECT_DOUBLE_EQ(sampleAfter(1).diskBytesPerSecond, 10 * 512);
+}
+
+TEST_F(LiveSystemSamplerTest, AFailedDiskLookupForgetsThePreviousReading) {
+  tree.setDisk("vda", 254, 0, 0, 0);
+  sampler.sample();
+  tree.setDisk("vda", 254, 0, 1000, 0);
+  FileSystem::injectFailure(FileSystem::Operation::Read, tree.pathFor("proc/diskstats"), EIO);
+  EXPECT_EQ(sampleAfter(5).diskBytesPerSecond, 0);
+
+  FileSystem::clearInjectedFailures();
+  EXPECT_EQ(sampleAfter(5).diskBytesPerSecond, 0) << "starts again from no previous reading";
+  tree.setDisk("vda", 254, 0, 2000, 0);
+  EXPECT_DOUBLE_EQ(sampleAfter(5).diskBytesPerSecond, 1000 * 512 / 5.0);
+}
+
+TEST_F(LiveSystemSamplerTest, CPUShareCountsIOWaitAsIdleAndInterruptsAsBusy) {
+  tree.setCPU({.user = 0, .nice = 0, .system = 0, .idle = 0});
+  sampler.sample();
+  tree.setCPU({.user = 10,
+               .nice = 10,
+               .system = 5,
+               .idle = 40,
+               .iowait = 20,
+               .irq = 5,
+               .softirq = 5,
+               .steal = 5});
+  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 40) << "40 busy of 100";
+}
+
+TEST_F(LiveSystemSamplerTest, CPUTicksThatDidNotMoveGiveZero) {
+  setCPU(500, 500);
+  sampler.sample();
+  EXPECT_EQ(sampleAfter(5).cpuUsagePercent, 0);
+}
+
+TEST_F(LiveSystemSamplerTest, CPUCountersThatWrapStillGiveTheRightShare) {
+  const std::uint64_t nearTheTop = UINT64_MAX - 49;
+  tree.setCPU({.user = nearTheTop, .idle = 1000});
+  sampler.sample();
+  tree.setCPU({.user = 50, .idle = 1300});  // user moved 100 through the wrap
+  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 25);
+}
+
+TEST_F(LiveSystemSamplerTest, ACPUCounterThatSteppedBackCountsAsNoTicks) {
+  tree.setCPU({.user = 1000, .idle = 5000, .iowait = 100});
+  sampler.sample();
+  tree.setCPU({.user = 1100, .idle = 4995, .iowait = 100});  // idle total 5100 -> 5095
+  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 100)
+      << "not 2^64 idle ticks: only the 100 busy ones moved";
+}
+
+TEST_F(LiveSystemSamplerTest, AFailedCPUReadGivesZeroAndKeepsThePreviousTicks) {
+  setCPU(0, 0);
+  sampler.sample();
+  tree.remove("proc/stat");
+  EXPECT_EQ(sampleAfter(5).cpuUsagePercent, 0);
+  setCPU(50, 50);
+  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 50) << "measured from the kept ticks";
+}
+
+TEST_F(LiveSystemSamplerTest, ExternalDisplaysAreTheConnectedOnesThatAreNotBuiltIn) {
+  // A laptop with its lid closed and two external displays.
+  tree.setDisplay("card0-eDP-1", "disconnected");
+  tree.setDisplay("card0-HDMI-A-1", "connected");
+  tree.setDisplay("card0-DP-2", "connected");
+  EXPECT_EQ(sampler.sample().externalDisplayCount, 2);
+
+  // Only its built-in panel.
+  tree.setDisplay("card0-eDP-1", "connected");
+  tree.setDisplay("card0-HDMI-A-1", "disconnected");
+  tree.setDisplay("card0-DP-2", "disconnected");
+  EXPECT_EQ(sampler.sample().externalDisplayCount, 0);
+}
+
+TEST_F(LiveSystemSamplerTest, PowerAdapterAppsAndSoundComeFromTheTree) {
+  tree.setPowerSupply("BAT0", {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "50"}});
+  tree.setPowerSupply("AC", {{"type", "Mains"}, {"online", "0"}});
+  tree.addProcess(10, "/usr/bin/firefox", "firefox", "/usr/lib/firefox/firefox");
+  tree.addProcess(11, "/usr/bin/firefox -contentproc", "Isolated Web Co",
+                  "/usr/lib/firefox/firefox");
+  tree.addProcess(2, "", "kthreadd");
+  tree.setSoundSubstream("card0", "pcm0c", "sub0", "RUNNING");
+
+  SystemSample sample = sampler.sample();
+  EXPECT_FALSE(sample.isOnPowerAdapter);
+  EXPECT_EQ(sample.runningBundleIdentifiers, std::set<std::string>{"firefox"})
+      << "one entry per identifier; processes without one are skipped";
+  EXPECT_TRUE(sample.isMicrophoneInUse);
+  EXPECT_FALSE(sample.isAudioPlaying);
+  EXPECT_FALSE(sample.isCameraInUse);
+  EXPECT_FALSE(sample.wifiNetworkName.has_value());
+  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value());
+
+  tree.setPowerSupply("AC", {{"online", "1"}});
+  EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
+}
+
+// Every field reaches the sample from its own source.
+TEST(LiveSystemSamplerSourcesTest, EachSourceFillsItsField) {
+  testing::TestPlatform platform;
+  auto applications = std::make_shared<testing::FakeRunningApplications>();
+  auto wifi = std::make_shared<testing::FakeWiFiInterface>();
+  auto audio = std::make_shared<testing::FakeAudioDevices>();
+  auto camera = std::make_shared<testing::FakeCameraDevices>();
+  auto displays = std::make_shared<testing::FakeDisplays>();
+  SystemSources sources;
+  sources.applications = applications;
+  sources.wifi = wifi;
+  sources.audio = audio;
+  sources.camera = camera;
+  sources.displays = displays;
+  LiveSystemSampler sampler(sources);
+
+  applications->add("com.example.Editor");
+  applications->add(std::nullopt);
+  applications->frontmost = platform::RunningApplication{7, "com.example.Editor"};
+  wifi->networkName = "Office";
+  audio->outputRunning = true;
+  camera->running = true;
+  displays->displays = {{"DP-1", false}, {"eDP-1", true}, {"HDMI-A-1", false}};
+  platform.power.sources.setProvidingPowerSourceType("Battery Power");
+
+  SystemSample sample = sampler.sample();
+  EXPECT_EQ(sample.runningBundleIdentifiers, std::set<std::string>{"com.example.Editor"});
+  EXPECT_EQ(sample.frontmostBundleIdentifier, "com.example.Editor");
+  EXPECT_EQ(sample.wifiNetworkName, "Office");
+  EXPECT_TRUE(sample.isAudioPlaying);
+  EXPECT_FALSE(sample.isMicrophoneInUse);
+  EXPECT_TRUE(sample.isCameraInUse);
+  EXPECT_EQ(sample.externalDisplayCount, 2);
+  EXPECT_FALSE(sample.isOnPowerAdapter) << "no power source given: the platform's";
+
+  applications->frontmost = platform::RunningApplication{8, std::nullopt};
+  audio->inputRunning = true;
+  platform.power.sources.setProvidingPowerSourceType(std::nullopt);
+  sample = sampler.sample();
+  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value());
+  EXPECT_TRUE(sample.isMicrophoneInUse);
+  EXPECT_FALSE(sample.isOnPowerAdapter) << "an unknown providing type is not the adapter";
+  platform.power.sources.setProvidingPowerSourceType("AC Power");
+  EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
+}
+
+}  // namespace
+}  // namespace vigilix
