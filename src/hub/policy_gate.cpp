@@ -29,9 +29,10 @@ std::optional<bool> enforcedBool(const platform::UserDefaults& defaults, const s
   if (!row || row->type != VGXPolicyValueType::Bool) return std::nullopt;
   const VGXPolicy::Value inForce = defaults.object(key);
   if (!defaults.objectIsForced(key)) return VGXPolicy::boolValue(inForce);
-  // The value in force is the managed one; the user's own lies beneath it.
+  // A forced value merges with the one set for any user on this host; the
+  // user's own value stays hidden beneath the managed one.
   return VGXPolicy::boolValue(
-      VGXPolicy::stricterValue(*row, inForce, defaults.userValue(key), std::nullopt));
+      VGXPolicy::stricterValue(*row, defaults.anyUserValue(key), inForce, std::nullopt));
 }
 
 }  // namespace VGXPolicyRuntime
