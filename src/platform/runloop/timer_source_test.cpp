@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "platform/runloop/dispatch_queue.h"
@@ -89,6 +90,17 @@ TEST_F(TimerSourceTest, LateRepeatingSourceFiresOnceThenKeepsToItsGrid) {
   platform.advance(3);
   EXPECT_EQ(fireTimes, (std::vector<double>{17, 20}));
   source->cancel();
+}
+
+TEST_F(TimerSourceTest, DeadlineThatIsNotANumberNeverComesAndDelaysNothingElse) {
+  auto never = makeRecording(DispatchQueue::main());
+  never->schedule(std::numeric_limits<double>::quiet_NaN(), 0, 0, Kind::Wall);
+  never->resume();
+  auto soon = makeRecording(DispatchQueue::main());
+  soon->schedule(1, 0, 0);
+  soon->resume();
+  platform.advance(1e6);
+  EXPECT_EQ(fireTimes, std::vector<double>{1});
 }
 
 // --- Cancel ----------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace vigilix::platform {
@@ -17,6 +18,10 @@ constexpr double kCrossClockTie = 1e-6;
 // A wall-clock wait is cut into pieces this long, so that a change of the
 // wall clock (set by the user, or a wake from sleep) is noticed.
 constexpr double kLongestWallWait = 1.0;
+
+// No single wait is longer than this: far-off due times (or "never") would
+// overflow the condition variable's clock arithmetic.
+constexpr double kLongestWait = 3600.0;
 
 }  // namespace
 
@@ -37,6 +42,8 @@ WorkLoop::WorkLoop(const Clock& clock) : clock_(clock) {}
 WorkLoop::~WorkLoop() { discardAll(); }
 
 WorkLoop::Id WorkLoop::post(ClockKind kind, double due, ModeMask modes, Task task, Task missed) {
+  // A due time that is not a number never comes.
+  if (std::isnan(due)) due = std::numeric_limits<double>::infinity();
   Id id;
   {
     std::lock_guard lock(mutex_);
@@ -206,7 +213,7 @@ void WorkLoop::run(std::optional<Date> until) {
       wait = std::min(wait.value_or(toDeadline), std::min(toDeadline, kLongestWallWait));
     }
     if (wait) {
-      changed_.wait_for(lock, std::chrono::duration<double>(std::max(*wait, 0.0)));
+      changed_.wait_for(lock, std::chrono::duration<double>(std::clamp(*wait, 0.0, kLongestWait)));
     } else {
       changed_.wait(lock);
     }
