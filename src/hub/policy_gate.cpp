@@ -29,10 +29,9 @@ std::optional<bool> enforcedBool(const platform::UserDefaults& defaults, const s
   if (!row || row->type != VGXPolicyValueType::Bool) return std::nullopt;
   const VGXPolicy::Value inForce = defaults.object(key);
   if (!defaults.objectIsForced(key)) return VGXPolicy::boolValue(inForce);
-  // A forced value merges with the one set for any user on this host; the
-  // user's own value stays hidden beneath the managed one.
+  // The value in force is the managed one; the user's own lies beneath it.
   return VGXPolicy::boolValue(
-      VGXPolicy::stricterValue(*row, defaults.anyUserValue(key), inForce, std::nullopt));
+      VGXPolicy::stricterValue(*row, inForce, defaults.userValue(key), std::nullopt));
 }
 
 }  // namespace VGXPolicyRuntime

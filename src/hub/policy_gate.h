@@ -22,9 +22,8 @@ namespace VGXPolicyRuntime {
 
 // The Boolean in force for a Boolean key of the policy table; none for any
 // other key, or when no Boolean value is set. For a forced key the managed
-// value merges with the value set for any user on this host by the key's
-// strictness, so a key where true is stricter reads true when either of them
-// is true.
+// value merges with the user's own value by the key's strictness, so a key
+// where true is stricter reads true when either of them is true.
 std::optional<bool> enforcedBool(const std::string& key);
 std::optional<bool> enforcedBool(const platform::UserDefaults& defaults, const std::string& key);
 

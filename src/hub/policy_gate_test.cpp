@@ -38,32 +38,29 @@ TEST_F(PolicyGateTest, UnforcedBooleanReadsTheUsersValue) {
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), std::nullopt);
 }
 
-TEST_F(PolicyGateTest, ForcedFalseWithTheHostWideTrueGivesTrueWhereTrueIsStricter) {
-  defaults.setAnyUserValue(kStopWhenHot, true);
+TEST_F(PolicyGateTest, ForcedFalseWithTheUsersTrueGivesTrueWhereTrueIsStricter) {
+  defaults.set(kStopWhenHot, true);
   defaults.setForced(kStopWhenHot, false);
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
 
-  defaults.setAnyUserValue(kStopWhenHot, false);
+  defaults.set(kStopWhenHot, false);
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
   defaults.setForced(kStopWhenHot, true);
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
-  defaults.removeAnyUserValue(kStopWhenHot);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
 }
 
-TEST_F(PolicyGateTest, TheUsersOwnValueBeneathAForcedOneIsNotMerged) {
-  defaults.set(kStopWhenHot, true);
+TEST_F(PolicyGateTest, ForcedBooleanMergesWithTheUsersOwnValueNotTheSystemWideOne) {
   defaults.setForced(kStopWhenHot, false);
+  defaults.setAnyUserValue(kStopWhenHot, true);
+  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
+  defaults.remove(kStopWhenHot);
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
 }
 
-TEST_F(PolicyGateTest, ForcedBooleanWithoutOrderTakesTheHostWideValueFirst) {
-  const char* key = "VGXRestartTimerOnActivity";
-  defaults.set(key, true);
-  defaults.setForced(key, false);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, key), false);
-  defaults.setAnyUserValue(key, true);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, key), true);
+TEST_F(PolicyGateTest, ForcedBooleanWithoutOrderKeepsTheManagedValue) {
+  defaults.set("VGXRestartTimerOnActivity", true);
+  defaults.setForced("VGXRestartTimerOnActivity", false);
+  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, "VGXRestartTimerOnActivity"), false);
 }
 
 TEST_F(PolicyGateTest, OnlyBooleanRowsOfTheTableAreRead) {
