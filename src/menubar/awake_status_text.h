@@ -80,6 +80,10 @@ struct AwakeStatusText {
   // matches ignoring case; else the identifier itself.
   static std::string appNameAmongRunningApplications(const std::string& bundleIdentifier,
                                                      const std::vector<RunningAppName>& running);
+
+  // The default resolver: the app-name rule over the workspace's running
+  // applications at the moment of the call.
+  static std::string defaultAppName(const std::string& bundleIdentifier);
 };
 
 }  // namespace vigilix

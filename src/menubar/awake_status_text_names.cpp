@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "menubar/awake_status_text.h"
+#include "platform/system/running_applications.h"
 
 namespace vigilix {
 namespace {
@@ -45,6 +46,14 @@ std::string AwakeStatusText::appNameAmongRunningApplications(
     }
   }
   return bundleIdentifier;
+}
+
+std::string AwakeStatusText::defaultAppName(const std::string& bundleIdentifier) {
+  std::vector<RunningAppName> running;
+  for (const auto& app : platform::RunningApplications::current().runningApplications()) {
+    if (app.bundleIdentifier) running.push_back({*app.bundleIdentifier, app.localizedName});
+  }
+  return appNameAmongRunningApplications(bundleIdentifier, running);
 }
 
 }  // namespace vigilix

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/base/localized.h"
+#include "testing/fake_system.h"
 #include "testing/pinned_locale.h"
 
 namespace vigilix {
@@ -250,6 +251,16 @@ TEST(AppNameRuleTest, ExactMatchFirstThenCaseInsensitiveThenIdentifier) {
   EXPECT_EQ(AwakeStatusText::appNameAmongRunningApplications("com.example.mai", running),
             "com.example.mai");
   EXPECT_EQ(AwakeStatusText::appNameAmongRunningApplications("x", {}), "x");
+}
+
+TEST(AppNameRuleTest, DefaultResolverReadsTheWorkspacesRunningApplications) {
+  vigilix::testing::FakeRunningApplications workspace;
+  workspace.add("com.example.Mail").localizedName = "Mail";
+  workspace.add(std::nullopt).localizedName = "Helper";
+  auto* previous = platform::RunningApplications::setCurrent(&workspace);
+  EXPECT_EQ(AwakeStatusText::defaultAppName("com.example.mail"), "Mail");
+  EXPECT_EQ(AwakeStatusText::defaultAppName("Helper"), "Helper");
+  platform::RunningApplications::setCurrent(previous);
 }
 
 }  // namespace

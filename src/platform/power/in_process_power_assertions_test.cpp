@@ -1,4 +1,5 @@
 #include "platform/power/in_process_power_assertions.h"
+#include "platform/power/live_power_source.h"
 
 #include <gtest/gtest.h>
 
@@ -72,13 +73,10 @@ TEST(InProcessPowerAssertionsTest, DropForgetsTheAssertionAsAResetWould) {
   EXPECT_EQ(registry.release(id), kPowerReturnNotFound);
 }
 
-TEST(LivePowerDefaultsTest, MainsPowerWithoutBatteryNominalHeatAndNoLowPowerMode) {
-  PowerSources& sources = PowerSources::current();
-  auto descriptions = sources.copyPowerSourceDescriptions();
-  ASSERT_TRUE(descriptions);
-  EXPECT_TRUE(descriptions->empty());
-  EXPECT_EQ(sources.providingPowerSourceType(), std::optional<std::string>("AC Power"));
-  EXPECT_NE(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);
+TEST(LivePowerDefaultsTest, PowerSourcesComeFromSysAndHeatIsNominalWithoutLowPowerMode) {
+  // What the /sys reader reports is tested on laid-out trees; here only
+  // that it is the one in force.
+  EXPECT_NE(dynamic_cast<LivePowerSources*>(&PowerSources::current()), nullptr);
   EXPECT_FALSE(LowPowerMode::current().isLowPowerModeEnabled());
   EXPECT_EQ(ThermalMonitor::current().thermalState(), ThermalState::Nominal);
 }

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/power/default_power_sources.h"
+#include "platform/power/live_power_source.h"
 
 namespace vigilix::platform {
 
@@ -11,7 +11,7 @@ namespace {
 std::atomic<PowerSources*> installedSources{nullptr};
 
 PowerSources& liveSources() {
-  static DefaultPowerSources* sources = new DefaultPowerSources();
+  static LivePowerSources* sources = new LivePowerSources();
   return *sources;
 }
 

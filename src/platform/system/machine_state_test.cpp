@@ -51,9 +51,13 @@ TEST(RunningApplicationsTest, IdentifiersComeFromTheExecutableThenTheKernelsName
   tree.writeFile("proc/stat", "cpu 1 1 1 1\n");
 
   auto applications = LiveRunningApplications(tree.root()).runningApplications();
-  std::vector<RunningApplication> expected{
-      {1, "systemd"}, {2, std::nullopt}, {300, "tool.py"}, {42, "sshd"}, {77, "editor"}};
-  EXPECT_EQ(applications, expected) << "argv rewritten by the process does not matter";
+  std::vector<RunningApplication> expected{{1, "systemd", "systemd"},
+                                           {2, std::nullopt, ""},
+                                           {300, "tool.py", "tool.py"},
+                                           {42, "sshd", "sshd"},
+                                           {77, "editor", "old"}};
+  EXPECT_EQ(applications, expected)
+      << "argv rewritten by the process does not matter; the shown name is the kernel's";
   EXPECT_FALSE(LiveRunningApplications(tree.root()).frontmostApplication().has_value());
 }
 

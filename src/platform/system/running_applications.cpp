@@ -1,5 +1,6 @@
 #include "platform/system/running_applications.h"
 
+#include <atomic>
 #include <system_error>
 #include <utility>
 
@@ -42,6 +43,9 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
     RunningApplication application;
     application.processIdentifier = static_cast<std::int32_t>(*pid);
     application.bundleIdentifier = identifierOf(proc / entry);
+    if (application.bundleIdentifier) {
+      application.localizedName = readTrimmedFile(proc / entry / "comm").value_or("");
+    }
     applications.push_back(std::move(application));
   }
   return applications;
@@ -49,6 +53,20 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
 
 std::optional<RunningApplication> LiveRunningApplications::frontmostApplication() {
   return std::nullopt;
+}
+
+namespace {
+std::atomic<RunningApplications*> installedApplications{nullptr};
+}  // namespace
+
+RunningApplications& RunningApplications::current() {
+  static LiveRunningApplications* live = new LiveRunningApplications();
+  RunningApplications* installed = installedApplications.load();
+  return installed ? *installed : *live;
+}
+
+RunningApplications* RunningApplications::setCurrent(RunningApplications* applications) {
+  return installedApplications.exchange(applications);
 }
 
 }  // namespace vigilix::platform

@@ -12,6 +12,8 @@ struct RunningApplication {
   std::int32_t processIdentifier = 0;
   // None when the application has no identifier.
   std::optional<std::string> bundleIdentifier;
+  // The name shown to the user; empty when there is none.
+  std::string localizedName{};
 
   bool operator==(const RunningApplication&) const = default;
 };
@@ -24,13 +26,18 @@ class RunningApplications {
   virtual std::vector<RunningApplication> runningApplications() = 0;
   // None when no application is frontmost, or that cannot be told.
   virtual std::optional<RunningApplication> frontmostApplication() = 0;
+
+  // The shared workspace's list: the live /proc reader unless a test
+  // installed another (nullptr restores it). Returns the one replaced.
+  static RunningApplications& current();
+  static RunningApplications* setCurrent(RunningApplications* applications);
 };
 
 // The processes of <root>/proc. A process's identifier is the file name of
 // its executable; when the executable cannot be read (another user's process)
-// it is the kernel's name for the process. Kernel threads (no command line)
-// and processes that are gone have none. Linux has no notion of a frontmost
-// application that a plain file answers, so there is never one.
+// it is the kernel's name for the process, which is also the name shown. Kernel threads (no command
+// line) and processes that are gone have none. Linux has no notion of a frontmost application that
+// a plain file answers, so there is never one.
 class LiveRunningApplications final : public RunningApplications {
  public:
   explicit LiveRunningApplications(std::filesystem::path root = "/");
