@@ -43,20 +43,28 @@ void VGXPolicyWatcher::start() {
   auto fireWeak = [weak] {
     if (auto self = weak.lock()) self->fire();
   };
+  // Managed files change behind our back and nothing announces it: the
+  // polling routes re-read the defaults first, so the handler sees them.
+  auto rereadAndFireWeak = [weak] {
+    if (auto self = weak.lock()) {
+      self->environment_.defaults->synchronize();
+      self->fire();
+    }
+  };
 
   for (const VGXPolicyKey& row : VGXPolicy::keys()) {
     observers_.push_back(environment_.defaults->observeKey(
         row.name, [fireWeak](const std::optional<platform::PropertyValue>&) { fireWeak(); }));
   }
   timer_ = environment_.runLoop->scheduleTimer(
-      kPollInterval, true, [fireWeak](platform::Timer&) { fireWeak(); },
+      kPollInterval, true, [rereadAndFireWeak](platform::Timer&) { rereadAndFireWeak(); },
       platform::RunLoopMode::Common);
   observers_.push_back(environment_.defaultCenter->addObserver(
       kDidBecomeActiveNotification, nullptr, environment_.mainQueue,
-      [fireWeak](const platform::Notification&) { fireWeak(); }));
+      [rereadAndFireWeak](const platform::Notification&) { rereadAndFireWeak(); }));
   observers_.push_back(environment_.workspaceCenter->addObserver(
       kDidWakeNotification, nullptr, environment_.mainQueue,
-      [fireWeak](const platform::Notification&) { fireWeak(); }));
+      [rereadAndFireWeak](const platform::Notification&) { rereadAndFireWeak(); }));
 }
 
 void VGXPolicyWatcher::fire() {

@@ -5,6 +5,12 @@
 #include <thread>
 
 #include "hub/policy_observable.h"
+#include "platform/base/property_value.h"
+#include "platform/defaults/live_user_defaults.h"
+#include "platform/defaults/plist_defaults_store.h"
+#include "platform/defaults/property_list_codec.h"
+#include "platform/fs/file_system.h"
+#include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 #include "testing/test_user_defaults.h"
 
@@ -68,6 +74,28 @@ TEST_F(PolicyWatcherTest, PollsEverySixtySecondsAlsoWhileAMenuIsOpen) {
   platform.advance(60);
   EXPECT_EQ(fired, 2);
   platform.endTracking();
+}
+
+TEST(PolicyWatcherLiveTest, PollingSeesAManagedFileWrittenBehindItsBack) {
+  testing::TestPlatform platform;
+  testing::TemporaryRoot root;
+  const auto files =
+      platform::defaultsFilesFor(platform::kStandardDomain, false, root.home(), "tester");
+  platform::LiveUserDefaults defaults(platform::kStandardDomain, files);
+  auto environment = VGXPolicyWatcher::Environment::current();
+  environment.defaults = &defaults;
+  std::vector<bool> forcedWhenFired;
+  auto watcher = VGXPolicyWatcher::make(
+      [&] { forcedWhenFired.push_back(defaults.objectIsForced("VGXStopWhenHot")); }, environment);
+  watcher->start();
+
+  platform::PropertyDictionary managed{{"VGXStopWhenHot", true}};
+  ASSERT_TRUE(platform::FileSystem::writeFileAtomically(
+      files.managed.front(), *platform::encodePropertyList(platform::PropertyValue(managed),
+                                                           platform::PropertyListFormat::Xml)));
+  platform.advance(60);
+  ASSERT_FALSE(forcedWhenFired.empty());
+  EXPECT_TRUE(forcedWhenFired.back());
 }
 
 TEST_F(PolicyWatcherTest, BecomingActiveAndWakingFire) {
