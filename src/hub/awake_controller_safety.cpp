@@ -7,9 +7,10 @@ namespace vigilix {
 // Battery and Low Power Mode -------------------------------------------------
 
 void AwakeController::updateBattery(bool onBattery, double percent) {
-  if (!std::isfinite(percent)) return;
+  // A reading that is not a number keeps the last level, but the power
+  // source still counts: plugging in must lift the block whatever the level.
   onBattery_ = onBattery;
-  batteryPercent_ = percent;
+  if (std::isfinite(percent)) batteryPercent_ = percent;
   reevaluateBattery();
 }
 
