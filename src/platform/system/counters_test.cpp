@@ -93,6 +93,17 @@ TEST_F(CountersTest, DisksCountWholeDisksInBytesKeyedByDeviceNumber) {
   EXPECT_NE(diskIdentity(1, 0), diskIdentity(0, 1));
 }
 
+TEST_F(CountersTest, DiskNamesWithASlashMatchTheirSysfsEntry) {
+  // The kernel shows "cciss/c0d0" in diskstats but names its sysfs entry
+  // "cciss!c0d0", since a slash cannot be part of a file name.
+  tree.writeFile("sys/block/cciss!c0d0/dev", "104:0\n");
+  tree.writeFile("proc/diskstats",
+                 " 104 0 cciss/c0d0 5 0 30 0 6 0 70 0 0 0 0\n"
+                 " 104 1 cciss/c0d0p1 5 0 30 0 6 0 70 0 0 0 0\n");
+  EXPECT_EQ(LiveDiskCounters(tree.root()).diskByteCounters(),
+            (DiskByteCounters{{diskIdentity(104, 0), 100 * 512}}));
+}
+
 TEST_F(CountersTest, DisksAreNoneWhenTheyCannotBeLookedUp) {
   EXPECT_FALSE(LiveDiskCounters(tree.root()).diskByteCounters().has_value()) << "empty machine";
   tree.setDisk("vda", 254, 0, 1, 1);

@@ -1,5 +1,6 @@
 #include "platform/system/disk_counters.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,7 +25,12 @@ std::optional<DiskByteCounters> LiveDiskCounters::diskByteCounters() {
   if (!wholeDisks) return std::nullopt;
   auto text = FileSystem::readFile(root_ / "proc/diskstats");
   if (!text) return std::nullopt;
-  const std::set<std::string, std::less<>> disks(wholeDisks->begin(), wholeDisks->end());
+  // sysfs spells a slash in a disk's name ("cciss/c0d0") as '!'.
+  std::set<std::string, std::less<>> disks;
+  for (std::string name : *wholeDisks) {
+    std::replace(name.begin(), name.end(), '!', '/');
+    disks.insert(std::move(name));
+  }
 
   DiskByteCounters counters;
   std::string_view rest = *text;
