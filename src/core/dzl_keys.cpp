@@ -100,7 +100,13 @@ bool setDzl_batteryCapacityThreshold(platform::UserDefaults& defaults, double pe
 }
 
 double dzl_defaultTimeInterval(const platform::UserDefaults& defaults) {
-  return static_cast<double>(defaults.integerValue(kDZLTimeIntervalKey).value_or(0));
+  if (auto seconds = defaults.integerValue(kDZLTimeIntervalKey))
+    return static_cast<double>(*seconds);
+  // A real with a fraction (an administrator's profile may hold one) reads
+  // as its whole seconds, as the setter would have stored it, not as
+  // "indefinite".
+  const double seconds = std::trunc(defaults.doubleValue(kDZLTimeIntervalKey).value_or(0.0));
+  return std::isfinite(seconds) ? seconds : 0.0;
 }
 
 bool setDzl_defaultTimeInterval(platform::UserDefaults& defaults, double seconds) {

@@ -96,6 +96,15 @@ TEST_F(DZLKeysTest, DefaultTimeIntervalIsWholeSecondsTruncatedTowardsZero) {
   EXPECT_EQ(DZLKeys::dzl_defaultTimeInterval(defaults), 0.0);
 }
 
+TEST_F(DZLKeysTest, DefaultTimeIntervalStoredAsARealReadsAsWholeSeconds) {
+  defaults.set(kDZLTimeIntervalKey, 1800.5);
+  EXPECT_EQ(DZLKeys::dzl_defaultTimeInterval(defaults), 1800.0) << "not indefinite";
+  defaults.set(kDZLTimeIntervalKey, std::numeric_limits<double>::infinity());
+  EXPECT_EQ(DZLKeys::dzl_defaultTimeInterval(defaults), 0.0);
+  defaults.set(kDZLTimeIntervalKey, "600");
+  EXPECT_EQ(DZLKeys::dzl_defaultTimeInterval(defaults), 0.0) << "text is no number";
+}
+
 TEST_F(DZLKeysTest, DefaultTimeIntervalRefusesWhatAnIntegerCannotHold) {
   ASSERT_TRUE(DZLKeys::setDzl_defaultTimeInterval(defaults, 3600));
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
