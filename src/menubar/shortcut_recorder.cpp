@@ -148,11 +148,10 @@ std::shared_ptr<platform::View> VGXShortcutRecorderRow::body() {
   label->setFrameSize(label->intrinsicContentSize());
   items.push_back(label);
 
-  if (!recorderView_) {
-    recorderView_ = recorder_.makeView();
-  } else {
-    recorder_.updateView(*recorderView_);
-  }
+  // As in the declarative interface, a view just made is updated at once, so
+  // a row built while the binding says recording shows it recording.
+  if (!recorderView_) recorderView_ = recorder_.makeView();
+  recorder_.updateView(*recorderView_);
   auto host = std::make_shared<platform::View>(Rect(platform::Point{}, kRecorderSize));
   host->setAccessibilityElement(true);
   host->setAccessibilityRole(platform::AccessibilityRole::Button);

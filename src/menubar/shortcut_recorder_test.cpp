@@ -240,5 +240,19 @@ TEST(ShortcutRecorderRow, ShowsClearOnlyWithAShortcutAndClearingLeavesTheRecorde
   EXPECT_FALSE(recorder->isRecording());
 }
 
+TEST(ShortcutRecorderRow, ARowBuiltWhileRecordingShowsTheRecorderRecording) {
+  testing::TestPlatform platform;
+  Bound bound;
+  bound.shortcut = VGXShortcut{kK, Flags::Command};
+  bound.recording = true;
+  VGXShortcutRecorderRow row(
+      bound.shortcutBinding(), bound.recordingBinding(), bound.conflictBinding(), [] {},
+      [](std::uint16_t, std::uint64_t) {});
+  auto recorder = ui::findView<VGXShortcutRecorderNSView>(*row.body());
+  ASSERT_TRUE(recorder);
+  EXPECT_TRUE(recorder->isRecording());
+  EXPECT_EQ(recorder->displayedText(), "Type shortcut");
+}
+
 }  // namespace
 }  // namespace vigilix
