@@ -227,6 +227,25 @@ TEST_F(DeadlinePickerTest, EndTimesTomorrowAndLaterNameTheDay) {
   EXPECT_EQ(message(), "Until Wed, 7 Jan, 09:00");
 }
 
+TEST(DeadlinePickerAmerican, EndTimesUseTheTwelveHourClockAndMonthFirstDates) {
+  Date nineAm = [] {
+    testing::PinnedLocale pin("en_US", "America/New_York");
+    return *Calendar().dateFromComponents({.year = 2026, .month = 1, .day = 5, .hour = 9});
+  }();
+  testing::TestPlatform platform(nineAm);
+  testing::PinnedLocale pin("en_US", "America/New_York");
+  VGXDeadlinePicker::presentDuration([](double) {});
+  auto picker = VGXDeadlinePicker::current();
+  auto& panel = *picker->window();
+  EXPECT_EQ(picker->errorLabel()->stringValue(), "Until 10:00 AM");
+  panel.makeFirstResponder(picker->hoursField().get());
+  ui::replaceText(panel, "20");
+  EXPECT_EQ(picker->errorLabel()->stringValue(), "Until tomorrow, 5:00 AM");
+  ui::replaceText(panel, "48");
+  EXPECT_EQ(picker->errorLabel()->stringValue(), "Until Wed, Jan 7, 9:00 AM");
+  panel.close();
+}
+
 TEST_F(DeadlinePickerTest, StartReportsTheLengthClosesAndForgetsThePicker) {
   auto picker = openDuration();
   typeMinutes("30");
