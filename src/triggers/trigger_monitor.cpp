@@ -51,20 +51,30 @@ void TriggerMonitor::start() {
   }
   onQueue([](TriggerMonitor& monitor) {
     monitor.armTimer();
+    // The first decision after a start is always published, also when the
+    // queue part of a stop from another thread has not run yet.
+    monitor.lastDecision_.reset();
     monitor.tick();
   });
   installObservers();
 }
 
 void TriggerMonitor::stop() {
+  std::uint64_t stoppedEpoch = 0;
   {
     std::lock_guard lock(stateLock_);
     started_ = false;
-    ++epoch_;
+    stoppedEpoch = ++epoch_;
   }
-  auto finish = [weak = weak_from_this()] {
+  auto finish = [weak = weak_from_this(), stoppedEpoch] {
     auto self = weak.lock();
     if (!self) return;
+    {
+      // Started again (or stopped again) before this ran: the timer and
+      // observers now belong to that later call.
+      std::lock_guard lock(self->stateLock_);
+      if (self->epoch_ != stoppedEpoch) return;
+    }
     self->onQueue([](TriggerMonitor& monitor) {
       monitor.cancelTimer();
       // So the first decision after a restart is published even if unchanged.

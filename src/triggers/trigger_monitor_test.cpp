@@ -336,6 +336,22 @@ TEST_F(TriggerMonitorTest, WorkFromAnotherThreadMovesToTheMainThreadFirst) {
   EXPECT_EQ(sampler->readings, 2);
 }
 
+TEST_F(TriggerMonitorTest, AStartRightAfterAStopFromAnotherThreadKeepsRunning) {
+  monitor->start();
+  settle();
+  queue->async([this] { monitor->stop(); });
+  queue->runAll();  // stopped; the rest of the stop waits on the main queue
+  monitor->start();
+  settle();
+  EXPECT_EQ(delivered, (std::vector<TriggerDecision>{kIdle, kIdle}));
+  const int before = sampler->readings;
+  advance(10);
+  EXPECT_EQ(sampler->readings, before + 2) << "the restarted timer still runs";
+  NotificationCenter::workspaceCenter().post(platform::kWorkspaceDidLaunchApplicationNotification);
+  settle();
+  EXPECT_EQ(sampler->readings, before + 3) << "the observers are still installed";
+}
+
 TEST_F(TriggerMonitorTest, TheHandlerCanBeReplaced) {
   std::vector<TriggerDecision> replaced;
   monitor->setOnChange(
