@@ -50,14 +50,18 @@ std::string AwakeStatusText::reasonClause(const TriggerReason& reason, platform:
   auto fill = [](const char* format, const char* comment, std::string argument) {
     return fillPlaceholders(localized(format, comment), {std::move(argument)});
   };
+  // An empty resolver shows the identifier rather than throwing.
+  auto nameOf = [&appName](const std::string& identifier) {
+    return appName ? appName(identifier) : identifier;
+  };
   switch (reason.kind()) {
     case Kind::appRunning:
-      return fill("%@ is running", "Trigger reason; app name", appName(reason.payload()));
+      return fill("%@ is running", "Trigger reason; app name", nameOf(reason.payload()));
     case Kind::watchedFile:
       return fill("Until \u201C%@\u201D finishes downloading", "Watch status; file name",
                   reason.payload());
     case Kind::watchedApp:
-      return fill("Until %@ quits", "Watch status; app name", appName(reason.payload()));
+      return fill("Until %@ quits", "Watch status; app name", nameOf(reason.payload()));
     case Kind::wifiNetwork:
       return fill("connected to %@", "Trigger reason; Wi-Fi name", reason.payload());
     case Kind::agent:

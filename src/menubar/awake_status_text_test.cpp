@@ -160,6 +160,12 @@ TEST_F(AwakeStatusTextTest, ClausesWithPayloadsCallTheResolverOnlyForApps) {
   EXPECT_EQ(resolved_.size(), 2u);
 }
 
+TEST_F(AwakeStatusTextTest, AnEmptyResolverShowsTheIdentifier) {
+  EXPECT_EQ(AwakeStatusText::reasonClause(TriggerReason::watchedApp("com.example.Render"), now_,
+                                          calendar_, locale_, std::nullopt, AppNameResolver{}),
+            "Until com.example.Render quits");
+}
+
 TEST_F(AwakeStatusTextTest, AgentClausesUseDisplayNames) {
   EXPECT_EQ(clause(TriggerReason::agent("claude")), "Claude Code is working");
   EXPECT_EQ(clause(TriggerReason::agent("codex")), "Codex is working");
