@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "menubar/pinned_text_test_fixture.h"
 #include "platform/base/localized.h"
 #include "testing/fake_system.h"
-#include "testing/pinned_locale.h"
 
 namespace vigilix {
 namespace {
@@ -19,16 +19,9 @@ using platform::Calendar;
 using platform::Date;
 using platform::Locale;
 
-class AwakeStatusTextTest : public ::testing::Test {
+class AwakeStatusTextTest : public testing::PinnedTextTest {
  protected:
-  explicit AwakeStatusTextTest(const char* locale = "en_US", const char* zone = "America/New_York")
-      : pin_(locale, zone) {}
-
-  // Thursday 10 December 2026 at the given local time.
-  Date at(int hour, int minute, int second = 0, int day = 10) const {
-    return *calendar_.dateFromComponents(
-        {.year = 2026, .month = 12, .day = day, .hour = hour, .minute = minute, .second = second});
-  }
+  using PinnedTextTest::PinnedTextTest;
 
   std::string status(const AwakeSnapshot& snapshot, bool lowPower = false,
                      std::optional<Date> scheduleEnd = std::nullopt) {
@@ -57,16 +50,6 @@ class AwakeStatusTextTest : public ::testing::Test {
     snapshot.agentCount = agents;
     return snapshot;
   }
-
-  testing::PinnedLocale pin_;
-  Calendar calendar_;
-  Locale locale_ = Locale::current();
-  Date now_ = at(15, 25);
-  std::vector<std::string> resolved_;
-  AppNameResolver appName_ = [this](const std::string& id) {
-    resolved_.push_back(id);
-    return "Name of " + id;
-  };
 };
 
 class BritishStatusTextTest : public AwakeStatusTextTest {

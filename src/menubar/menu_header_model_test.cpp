@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "testing/pinned_locale.h"
+#include "menubar/pinned_text_test_fixture.h"
 
 namespace vigilix {
 namespace {
@@ -13,16 +13,9 @@ using platform::Calendar;
 using platform::Date;
 using platform::Locale;
 
-class MenuHeaderModelTest : public ::testing::Test {
+class MenuHeaderModelTest : public testing::PinnedTextTest {
  protected:
-  explicit MenuHeaderModelTest(const char* locale = "en_US", const char* zone = "America/New_York")
-      : pin_(locale, zone) {}
-
-  // Thursday 10 December 2026 at the given local time.
-  Date at(int hour, int minute, int second = 0, int day = 10) const {
-    return *calendar_.dateFromComponents(
-        {.year = 2026, .month = 12, .day = day, .hour = hour, .minute = minute, .second = second});
-  }
+  using PinnedTextTest::PinnedTextTest;
   static AwakeSnapshot of(AwakeStatus primary) {
     AwakeSnapshot snapshot;
     snapshot.primary = std::move(primary);
@@ -40,16 +33,6 @@ class MenuHeaderModelTest : public ::testing::Test {
   std::string remaining(double seconds) {
     return VGXMenuHeaderModel::remainingText(now_ + seconds, now_, locale_);
   }
-
-  testing::PinnedLocale pin_;
-  Calendar calendar_;
-  Locale locale_ = Locale::current();
-  Date now_ = at(15, 25);
-  std::vector<std::string> resolved_;
-  AppNameResolver appName_ = [this](const std::string& id) {
-    resolved_.push_back(id);
-    return "Name of " + id;
-  };
 };
 
 class BritishMenuHeaderModelTest : public MenuHeaderModelTest {
