@@ -12,17 +12,9 @@ struct TableSlot {
   std::shared_ptr<const StringTable> table;
 };
 
-TableSlot& slot() {
-  static TableSlot* instance = [] {
-    auto* created = new TableSlot();
-    registerSharedInstanceReset([created] {
-      std::lock_guard lock(created->mutex);
-      created->table.reset();
-    });
-    return created;
-  }();
-  return *instance;
-}
+constinit SharedInstance<TableSlot> sharedSlot;
+
+TableSlot& slot() { return sharedSlot.get(); }
 
 }  // namespace
 
