@@ -1,8 +1,7 @@
-#include "hub/policy_gate.h"
+#include "policy/policy_gate.h"
 
 #include <gtest/gtest.h>
 
-#include "hub/policy_action.h"
 #include "testing/test_platform.h"
 #include "testing/test_user_defaults.h"
 
@@ -69,20 +68,6 @@ TEST_F(PolicyGateTest, OnlyBooleanRowsOfTheTableAreRead) {
             std::nullopt);
   defaults.set("NotAPolicyKey", true);
   EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, "NotAPolicyKey"), std::nullopt);
-}
-
-TEST_F(PolicyGateTest, RefusalReasonPutsHeatBeforeTheForcedDuration) {
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, false), std::nullopt);
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, true),
-            "Paused because your Mac is hot");
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::managedFooter(defaults), std::nullopt);
-
-  defaults.setForced(kTimeInterval, 0);
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, false),
-            "Managed by your organization.");
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, true),
-            "Paused because your Mac is hot");
-  EXPECT_EQ(VGXKeepAwakeActionPolicy::managedFooter(defaults), "Managed by your organization.");
 }
 
 }  // namespace
