@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "testing/test_platform.h"
 #include "testing/test_user_defaults.h"
 
@@ -27,47 +29,50 @@ TEST_F(PolicyGateTest, ForcedKeysCannotBeWritten) {
   EXPECT_TRUE(VGXPolicyGate::canWriteKey(defaults, kTimeInterval));
 }
 
-TEST_F(PolicyGateTest, UnforcedBooleanReadsTheUsersValue) {
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), std::nullopt);
-  defaults.set(kStopWhenHot, false);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
-  defaults.set(kStopWhenHot, 1);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
-  defaults.set(kStopWhenHot, "yes");
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), std::nullopt);
-}
-
-TEST_F(PolicyGateTest, ForcedFalseWithTheUsersTrueGivesTrueWhereTrueIsStricter) {
-  defaults.set(kStopWhenHot, true);
-  defaults.setForced(kStopWhenHot, false);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
-
-  defaults.set(kStopWhenHot, false);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
-  defaults.setForced(kStopWhenHot, true);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), true);
-}
-
-TEST_F(PolicyGateTest, ForcedBooleanMergesWithTheUsersOwnValueNotTheSystemWideOne) {
-  defaults.setForced(kStopWhenHot, false);
-  defaults.setAnyUserValue(kStopWhenHot, true);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
-  defaults.remove(kStopWhenHot);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, kStopWhenHot), false);
-}
-
-TEST_F(PolicyGateTest, ForcedBooleanWithoutOrderKeepsTheManagedValue) {
-  defaults.set("VGXRestartTimerOnActivity", true);
-  defaults.setForced("VGXRestartTimerOnActivity", false);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, "VGXRestartTimerOnActivity"), false);
-}
-
-TEST_F(PolicyGateTest, OnlyBooleanRowsOfTheTableAreRead) {
-  defaults.set("run.tarvo.vigilix.BatteryCapacityThreshold", 1);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, "run.tarvo.vigilix.BatteryCapacityThreshold"),
-            std::nullopt);
-  defaults.set("NotAPolicyKey", true);
-  EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, "NotAPolicyKey"), std::nullopt);
+TEST(PolicyRuntimeTest, EnforcedBoolMergesAForcedValueWithTheUsersOwn) {
+  using platform::PropertyValue;
+  using Value = std::optional<PropertyValue>;
+  struct Row {
+    const char* name;
+    const char* key;
+    Value user;
+    Value forced;
+    std::optional<bool> expected;
+    Value anyUser = std::nullopt;
+  };
+  const Row rows[] = {
+      {"nothing set", kStopWhenHot, {}, {}, std::nullopt},
+      {"the user's false", kStopWhenHot, PropertyValue(false), {}, false},
+      {"the user's number 1", kStopWhenHot, PropertyValue(1), {}, true},
+      {"the user's text", kStopWhenHot, PropertyValue("yes"), {}, std::nullopt},
+      {"forced false, user true: true is stricter", kStopWhenHot, PropertyValue(true),
+       PropertyValue(false), true},
+      {"forced false, user false", kStopWhenHot, PropertyValue(false), PropertyValue(false), false},
+      {"forced true, user false", kStopWhenHot, PropertyValue(false), PropertyValue(true), true},
+      {"forced false, only a system-wide true",
+       kStopWhenHot,
+       {},
+       PropertyValue(false),
+       false,
+       PropertyValue(true)},
+      {"forced without order keeps the managed value", "VGXRestartTimerOnActivity",
+       PropertyValue(true), PropertyValue(false), false},
+      {"a number row",
+       "run.tarvo.vigilix.BatteryCapacityThreshold",
+       PropertyValue(1),
+       {},
+       std::nullopt},
+      {"a key outside the table", "NotAPolicyKey", PropertyValue(true), {}, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TestPlatform platform;
+    testing::TestUserDefaults defaults;
+    if (row.user) defaults.set(row.key, *row.user);
+    if (row.forced) defaults.setForced(row.key, *row.forced);
+    if (row.anyUser) defaults.setAnyUserValue(row.key, *row.anyUser);
+    EXPECT_EQ(VGXPolicyRuntime::enforcedBool(defaults, row.key), row.expected);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 #include <unordered_set>
 
@@ -83,32 +84,42 @@ TEST(PolicyTableTest, RowsAreEqualAndHashedByAllFourFields) {
   EXPECT_EQ(all.size(), 36u);
 }
 
-TEST(PolicyValuesTest, BoolValueReadsBooleansAndOnlyIntegralNumbersUpToOne) {
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(true)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(1)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(0)), false);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(1.0)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(-3)), false);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(2)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(0.5)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(std::nan(""))), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(-std::numeric_limits<double>::infinity())),
-            std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue("true")), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(platform::Bytes{1})), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(std::nullopt), std::nullopt);
-}
-
-TEST(PolicyValuesTest, NumbersConvertButNeverFromBooleansOrNonFiniteReals) {
-  EXPECT_EQ(VGXPolicy::intValue(PropertyValue(2.9)), 2);
-  EXPECT_EQ(VGXPolicy::intValue(PropertyValue(-2.9)), -2);
-  EXPECT_EQ(VGXPolicy::intValue(PropertyValue(true)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::intValue(PropertyValue(1e30)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::intValue(PropertyValue(std::nan(""))), std::nullopt);
-  EXPECT_EQ(VGXPolicy::doubleValue(PropertyValue(7)), 7.0);
-  EXPECT_EQ(VGXPolicy::doubleValue(PropertyValue("7")), std::nullopt);
-  EXPECT_EQ(VGXPolicy::doubleValue(PropertyValue(std::numeric_limits<double>::infinity())),
-            std::nullopt);
+TEST(PolicyValuesTest, ReadsOfOneValueAsBoolIntAndDouble) {
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    const char* name;
+    Value value;
+    std::optional<bool> asBool;
+    std::optional<std::int64_t> asInt;
+    std::optional<double> asDouble;
+  };
+  const Row rows[] = {
+      {"true", PropertyValue(true), true, std::nullopt, std::nullopt},
+      {"integer 1", PropertyValue(1), true, 1, 1.0},
+      {"integer 0", PropertyValue(0), false, 0, 0.0},
+      {"real 1.0", PropertyValue(1.0), true, 1, 1.0},
+      {"negative integer", PropertyValue(-3), false, -3, -3.0},
+      {"integer 2", PropertyValue(2), std::nullopt, 2, 2.0},
+      {"7", PropertyValue(7), std::nullopt, 7, 7.0},
+      {"real 0.5", PropertyValue(0.5), std::nullopt, 0, 0.5},
+      {"real 2.9 truncates", PropertyValue(2.9), std::nullopt, 2, 2.9},
+      {"real -2.9 truncates", PropertyValue(-2.9), std::nullopt, -2, -2.9},
+      {"real beyond 64 bits", PropertyValue(1e30), std::nullopt, std::nullopt, 1e30},
+      {"not a number", PropertyValue(nan), std::nullopt, std::nullopt, std::nullopt},
+      {"minus infinity", PropertyValue(-inf), std::nullopt, std::nullopt, std::nullopt},
+      {"infinity", PropertyValue(inf), std::nullopt, std::nullopt, std::nullopt},
+      {"text", PropertyValue("true"), std::nullopt, std::nullopt, std::nullopt},
+      {"text of a number", PropertyValue("7"), std::nullopt, std::nullopt, std::nullopt},
+      {"data", PropertyValue(platform::Bytes{1}), std::nullopt, std::nullopt, std::nullopt},
+      {"no value", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(VGXPolicy::boolValue(row.value), row.asBool);
+    EXPECT_EQ(VGXPolicy::intValue(row.value), row.asInt);
+    EXPECT_EQ(VGXPolicy::doubleValue(row.value), row.asDouble);
+  }
 }
 
 TEST(PolicyValuesTest, NormalizedConvertsToTheRowTypeOrLeavesTheValue) {
@@ -125,63 +136,123 @@ TEST(PolicyValuesTest, NormalizedConvertsToTheRowTypeOrLeavesTheValue) {
   EXPECT_EQ(VGXPolicy::normalized(PropertyValue(std::nan("")), threshold), std::nullopt);
 }
 
-TEST(PolicyMergeTest, HigherIsStricterKeepsTheHigherNumber) {
-  const auto& threshold = row("run.tarvo.vigilix.BatteryCapacityThreshold");
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(30), PropertyValue(20), {}),
-            PropertyValue(30.0));
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(15), PropertyValue(40), {}),
-            PropertyValue(40.0));
-  // A value that is no number does not compare: the first stands.
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(15), PropertyValue("90"), {}),
-            PropertyValue(15.0));
-}
-
-TEST(PolicyMergeTest, LowerIsStricterKeepsTheLowerNumber) {
-  const auto& cap = row("VGXClosedLidBatteryCapHours");
-  EXPECT_EQ(VGXPolicy::stricterValue(cap, PropertyValue(2), PropertyValue(4), {}),
-            PropertyValue(2));
-  EXPECT_EQ(VGXPolicy::stricterValue(cap, PropertyValue(4), PropertyValue(2), {}),
-            PropertyValue(2));
-  EXPECT_EQ(VGXPolicy::stricterValue(cap, PropertyValue(4.5), PropertyValue(4), {}),
-            PropertyValue(4));
-}
-
-TEST(PolicyMergeTest, TrueIsStricterWhenEitherIsTrue) {
-  const auto& hot = row("VGXStopWhenHot");
-  EXPECT_EQ(VGXPolicy::stricterValue(hot, PropertyValue(false), PropertyValue(true), {}),
-            PropertyValue(true));
-  EXPECT_EQ(VGXPolicy::stricterValue(hot, PropertyValue(true), PropertyValue(false), {}),
-            PropertyValue(true));
-  EXPECT_EQ(VGXPolicy::stricterValue(hot, PropertyValue(false), PropertyValue(0), {}),
-            PropertyValue(false));
-  EXPECT_EQ(VGXPolicy::stricterValue(hot, PropertyValue("x"), PropertyValue(true), {}),
-            PropertyValue("x"));
-  EXPECT_EQ(VGXPolicy::stricterValue(hot, PropertyValue(false), PropertyValue("x"), {}),
-            PropertyValue(false));
-}
-
-TEST(PolicyMergeTest, NoneKeepsTheFirstAndAbsenceFallsBack) {
-  const auto& launch = row("run.tarvo.vigilix.ActivateOnLaunch");
-  EXPECT_EQ(VGXPolicy::stricterValue(launch, PropertyValue(false), PropertyValue(true), {}),
-            PropertyValue(false));
-  EXPECT_EQ(VGXPolicy::stricterValue(launch, std::nullopt, PropertyValue(true), {}),
-            PropertyValue(true));
-  EXPECT_EQ(VGXPolicy::stricterValue(launch, std::nullopt, std::nullopt, PropertyValue(1)),
-            PropertyValue(1));
-  EXPECT_EQ(VGXPolicy::stricterValue(launch, PropertyValue(true), std::nullopt, PropertyValue(0)),
-            PropertyValue(true));
-}
-
-TEST(PolicyMergeTest, NonFiniteNumberCountsAsAbsentAndIsNeverChosen) {
-  const auto& threshold = row("run.tarvo.vigilix.BatteryCapacityThreshold");
+TEST(PolicyMergeTest, StricterValueByEachStrictness) {
   const double nan = std::nan("");
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(nan), PropertyValue(20), {}),
-            PropertyValue(20.0));
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(20), PropertyValue(inf), {}),
-            PropertyValue(20.0));
-  EXPECT_EQ(VGXPolicy::stricterValue(threshold, PropertyValue(inf), std::nullopt, {}),
-            std::nullopt);
+  constexpr const char* kThreshold = "run.tarvo.vigilix.BatteryCapacityThreshold";
+  constexpr const char* kCap = "VGXClosedLidBatteryCapHours";
+  constexpr const char* kHot = "VGXStopWhenHot";
+  constexpr const char* kLaunch = "run.tarvo.vigilix.ActivateOnLaunch";
+  struct Row {
+    const char* name;
+    const char* key;
+    Value first;
+    Value second;
+    Value fallback;
+    Value expected;
+  };
+  const Row rows[] = {
+      {"higher: managed 30 over user 20",
+       kThreshold,
+       PropertyValue(30),
+       PropertyValue(20),
+       {},
+       PropertyValue(30.0)},
+      {"higher: user 40 over managed 15",
+       kThreshold,
+       PropertyValue(15),
+       PropertyValue(40),
+       {},
+       PropertyValue(40.0)},
+      // A value that is no number does not compare: the first stands.
+      {"higher: text does not compare",
+       kThreshold,
+       PropertyValue(15),
+       PropertyValue("90"),
+       {},
+       PropertyValue(15.0)},
+      {"lower: 2 over 4", kCap, PropertyValue(2), PropertyValue(4), {}, PropertyValue(2)},
+      {"lower: 2 over 4, either order",
+       kCap,
+       PropertyValue(4),
+       PropertyValue(2),
+       {},
+       PropertyValue(2)},
+      {"lower: real 4.5 normalized to 4",
+       kCap,
+       PropertyValue(4.5),
+       PropertyValue(4),
+       {},
+       PropertyValue(4)},
+      {"true: managed false, user true",
+       kHot,
+       PropertyValue(false),
+       PropertyValue(true),
+       {},
+       PropertyValue(true)},
+      {"true: managed true, user false",
+       kHot,
+       PropertyValue(true),
+       PropertyValue(false),
+       {},
+       PropertyValue(true)},
+      {"true: false and the number 0",
+       kHot,
+       PropertyValue(false),
+       PropertyValue(0),
+       {},
+       PropertyValue(false)},
+      {"true: first not Boolean",
+       kHot,
+       PropertyValue("x"),
+       PropertyValue(true),
+       {},
+       PropertyValue("x")},
+      {"true: second not Boolean",
+       kHot,
+       PropertyValue(false),
+       PropertyValue("x"),
+       {},
+       PropertyValue(false)},
+      {"none: the first wins",
+       kLaunch,
+       PropertyValue(false),
+       PropertyValue(true),
+       {},
+       PropertyValue(false)},
+      {"first absent: the second",
+       kLaunch,
+       std::nullopt,
+       PropertyValue(true),
+       {},
+       PropertyValue(true)},
+      {"both absent: the fallback", kLaunch, std::nullopt, std::nullopt, PropertyValue(1),
+       PropertyValue(1)},
+      {"second absent: the first", kLaunch, PropertyValue(true), std::nullopt, PropertyValue(0),
+       PropertyValue(true)},
+      {"non-finite first counts as absent",
+       kThreshold,
+       PropertyValue(nan),
+       PropertyValue(20),
+       {},
+       PropertyValue(20.0)},
+      {"non-finite second is never chosen",
+       kThreshold,
+       PropertyValue(20),
+       PropertyValue(inf),
+       {},
+       PropertyValue(20.0)},
+      {"non-finite alone gives nothing",
+       kThreshold,
+       PropertyValue(inf),
+       std::nullopt,
+       {},
+       std::nullopt},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(VGXPolicy::stricterValue(row(r.key), r.first, r.second, r.fallback), r.expected);
+  }
 }
 
 }  // namespace
