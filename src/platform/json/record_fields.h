@@ -21,20 +21,25 @@
 #include "platform/json/value.h"
 #include "platform/json/value_reader.h"
 
-// A stored record's JSON form, written and read from ONE table of its fields,
+// A stored record's JSON form, written and read from one table of its fields,
 // so that the two directions cannot drift apart. A row names the JSON key, the
 // member it holds and the member's kind (how one value is written and read):
 //
-//   const json::RecordFields<Watch>& watchFields() {
-//     static const json::RecordFields<Watch> fields{
-//         json::field("id", &Watch::id, json::UuidText{}),
-//         json::field("kind", &Watch::kind, WatchKindCoding{}),
-//         json::field("startedAt", &Watch::startedAt, json::DateNumber{}),
+//   const json::RecordFields<WatchKind::App>& appFields() {
+//     static const json::RecordFields<WatchKind::App> fields{
+//         json::field("processIdentifier", &App::processIdentifier, json::Integer<int32_t>{}),
+//         json::field("bundleIdentifier", &App::bundleIdentifier, json::Text{}),
+//         json::field("displayName", &App::displayName, json::Text{}),
 //     };
 //     return fields;
 //   }
-//   json::Value value = json::encodeRecord(watch, watchFields());
-//   auto watch = json::decodeRecord(reader, watchFields(), emptyWatch);
+//   json::Value value = json::encodeRecord(app, appFields());
+//   std::expected<App, DecodingError> app = json::decodeRecord(reader, appFields());
+//
+// The tables are built once (function-local statics) and read-only afterwards,
+// so any thread may encode and decode. A record that cannot be default-
+// constructed names the value each read starts from (decodeRecord's `record`,
+// RecordOf's `start`).
 //
 // Writing puts the keys in table order (the declaration order of the stored
 // form). Reading takes the rows in the same order, so the first bad field is
