@@ -108,12 +108,12 @@ TEST_F(LiveSystemSamplerTest, ASameOrEarlierDateGivesZeroAndRebasesTheCounters) 
 
 TEST_F(LiveSystemSamplerTest, PartitionsAndReattachedDisksAddNothing) {
   tree.setDisk("vda", 254, 0, 0, 0);
-  tree.setDisk("vda1", 254, 1, 0, 0, /*wholeDisk=*/false);
+  tree.setDisk("vda1", 254, 1, 0, 0, FakeProcTree::DiskKind::Partition);
   tree.setDisk("sdb", 8, 16, 1'000'000, 0);
   sampler.sample();
 
   tree.setDisk("vda", 254, 0, 10, 0);
-  tree.setDisk("vda1", 254, 1, 10, 0, false);
+  tree.setDisk("vda1", 254, 1, 10, 0, FakeProcTree::DiskKind::Partition);
   tree.setDisk("sdb", 8, 16, 4, 0);  // unplugged and back: counters restarted
   EXPECT_DOUBLE_EQ(sampleAfter(1).diskBytesPerSecond, 10 * 512);
 }

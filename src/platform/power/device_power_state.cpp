@@ -2,6 +2,7 @@
 
 #include "platform/power/low_power_mode.h"
 #include "platform/power/thermal_state.h"
+#include "platform/power/thermal_zones.h"
 
 namespace vigilix::platform {
 
@@ -10,11 +11,6 @@ namespace {
 class LiveLowPowerMode : public LowPowerMode {
  public:
   bool isLowPowerModeEnabled() const override { return false; }
-};
-
-class LiveThermalMonitor : public ThermalMonitor {
- public:
-  ThermalState thermalState() const override { return ThermalState::Nominal; }
 };
 
 std::atomic<LowPowerMode*> installedLowPowerMode{nullptr};
