@@ -12,32 +12,18 @@ namespace {
 
 // The value escapes of a string: \s \n \t \r \\ ; any other stays as written.
 std::string unescapedValue(std::string_view value) {
+  constexpr std::string_view kEscapes = "sntr\\";
+  constexpr std::string_view kMeanings = " \n\t\r\\";
   std::string text;
   text.reserve(value.size());
   for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
+    const std::size_t escape =
+        value[i] == '\\' && i + 1 < value.size() ? kEscapes.find(value[i + 1]) : std::string::npos;
+    if (escape == std::string::npos) {
       text.push_back(value[i]);
-      continue;
-    }
-    switch (value[++i]) {
-      case 's':
-        text.push_back(' ');
-        break;
-      case 'n':
-        text.push_back('\n');
-        break;
-      case 't':
-        text.push_back('\t');
-        break;
-      case 'r':
-        text.push_back('\r');
-        break;
-      case '\\':
-        text.push_back('\\');
-        break;
-      default:
-        text.push_back('\\');
-        text.push_back(value[i]);
+    } else {
+      text.push_back(kMeanings[escape]);
+      ++i;
     }
   }
   return text;
