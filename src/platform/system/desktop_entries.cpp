@@ -81,17 +81,21 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (line.empty() || line.front() == '#') continue;
     if (line.front() == '[') {
-      // Only the first group may be the main one; a repeated group is invalid.
-      inMainGroup = line == "[Desktop Entry]" && !sawMainGroup;
-      sawMainGroup = sawMainGroup || inMainGroup;
+      if (sawMainGroup) break;  // the rest are actions and other groups
+      inMainGroup = sawMainGroup = line == "[Desktop Entry]";
       continue;
     }
     if (!inMainGroup) continue;
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    // The first of a repeated key counts; "Name[de]" is another key.
-    values.try_emplace(std::string(trimmedText(line.substr(0, equals))),
-                       unescapedValue(trimmedText(line.substr(equals + 1))));
+    // The first of a repeated key counts; "Name[de]" and the many other keys
+    // are not kept.
+    const std::string_view key = trimmedText(line.substr(0, equals));
+    if (key != "Type" && key != "Name" && key != "Exec" && key != "StartupWMClass" &&
+        key != "Hidden") {
+      continue;
+    }
+    values.try_emplace(std::string(key), unescapedValue(trimmedText(line.substr(equals + 1))));
   }
   const auto value = [&](std::string_view key) {
     const auto found = values.find(key);
