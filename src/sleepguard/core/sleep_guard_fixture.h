@@ -14,9 +14,11 @@
 #include "testing/fake_guard_sensors.h"
 #include "testing/fake_guard_store.h"
 
-namespace vigilix::testing {
-
+namespace vigilix {
 inline void PrintTo(const VGXGuardError& error, std::ostream* os) { *os << error.description(); }
+}  // namespace vigilix
+
+namespace vigilix::testing {
 
 // The fakes and a core on them; tests of tables build one per row.
 struct GuardBench {

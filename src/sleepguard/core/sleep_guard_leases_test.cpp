@@ -6,11 +6,11 @@
 namespace vigilix::testing {
 namespace {
 
-using Leases = SleepGuardTest;
+using GuardLeases = SleepGuardTest;
 
 // Each row breaks its own check and every later one; the row's own refusal
 // must win, which pins the whole order.
-TEST_F(Leases, HoldRefusesInFixedOrder) {
+TEST_F(GuardLeases, HoldRefusesInFixedOrder) {
   struct Breaker {
     const char* name;
     VGXGuardError expected;
@@ -80,7 +80,7 @@ TEST_F(Leases, HoldRefusesInFixedOrder) {
   }
 }
 
-TEST_F(Leases, SensorLimitsAtTheirEdges) {
+TEST_F(GuardLeases, SensorLimitsAtTheirEdges) {
   struct Row {
     const char* name;
     std::int64_t ageSeconds;
@@ -112,7 +112,7 @@ TEST_F(Leases, SensorLimitsAtTheirEdges) {
   }
 }
 
-TEST_F(Leases, HoldRenewReleaseAndStatus) {
+TEST_F(GuardLeases, HoldRenewReleaseAndStatus) {
   const auto first = mustHold();
   EXPECT_EQ(state(), VGXGuardState::held(kUser));
   EXPECT_TRUE(runner.sleepDisabled);
@@ -148,7 +148,7 @@ TEST_F(Leases, HoldRenewReleaseAndStatus) {
   EXPECT_EQ(mustHold().generation, 2);
 }
 
-TEST_F(Leases, LeaseLapsesAtThirtySeconds) {
+TEST_F(GuardLeases, LeaseLapsesAtThirtySeconds) {
   const auto grant = mustHold();
   tickFor(20);
   ASSERT_TRUE(core->renew(kUser, grant.token).has_value());  // restarts the lease
@@ -164,7 +164,7 @@ TEST_F(Leases, LeaseLapsesAtThirtySeconds) {
   EXPECT_TRUE(core->hold(kUser, false).has_value());  // no latch: holds again
 }
 
-TEST_F(Leases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
+TEST_F(GuardLeases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
   runner.sleepDisabled = true;
   EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::alreadyDisabled());
   EXPECT_TRUE(runner.sleepDisabled);
@@ -172,7 +172,7 @@ TEST_F(Leases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
   EXPECT_EQ(state(), VGXGuardState::idle());
 }
 
-TEST_F(Leases, FailedApplyRollsBackAndTurnsSleepOn) {
+TEST_F(GuardLeases, FailedApplyRollsBackAndTurnsSleepOn) {
   struct Row {
     const char* name;
     std::function<void(GuardBench&)> breakIt;
@@ -198,7 +198,7 @@ TEST_F(Leases, FailedApplyRollsBackAndTurnsSleepOn) {
   }
 }
 
-TEST_F(Leases, UnreapedDisablingChildKeepsClearFailedUntilReaped) {
+TEST_F(GuardLeases, UnreapedDisablingChildKeepsClearFailedUntilReaped) {
   runner.failSet = VGXGuardError::io(std::string(kDisablingChildNotReaped));
   runner.unreaped = true;
   EXPECT_EQ(core->hold(kUser, true).error(), runner.failSet);
