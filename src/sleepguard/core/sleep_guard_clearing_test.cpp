@@ -59,7 +59,7 @@ TEST_F(GuardClearing, CrashDuringRearmingRequiresRearmingAgain) {
             R"("lastCheckpoint":1})");
   core->recoverAtStart();
   EXPECT_EQ(storedSafety().requiresRearm, true);
-  EXPECT_EQ(core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+  EXPECT_EQ(errorOf(core->hold(kUser, false)), VGXGuardError::budgetExhausted());
   EXPECT_TRUE(core->hold(kUser, true).has_value());
 }
 
@@ -80,10 +80,10 @@ TEST_F(GuardClearing, UnreadableStoreAtStartStillTurnsSleepOn) {
 TEST_F(GuardClearing, FailedClearIsRetriedEveryThirtySeconds) {
   const auto grant = mustHold();
   runner.stuckDisabled = true;
-  EXPECT_EQ(core->release(kUser, grant.token).error(), VGXGuardError::clearFailed());
+  EXPECT_EQ(errorOf(core->release(kUser, grant.token)), VGXGuardError::clearFailed());
   EXPECT_EQ(state(), VGXGuardState::clearFailed());
   EXPECT_NE(store.text(VGXGuardFile::journal())->find(R"("phase":"clearing")"), std::string::npos);
-  EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::clearFailed());
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::clearFailed());
 
   runner.stuckDisabled = false;
   runner.calls.clear();
@@ -117,7 +117,7 @@ TEST_F(GuardClearing, ClearFailsUntilEverythingIsSettled) {
     GuardBench t;
     const auto grant = t.mustHold();
     row.breakIt(t);
-    EXPECT_EQ(t.core->release(kUser, grant.token).error(), VGXGuardError::clearFailed());
+    EXPECT_EQ(errorOf(t.core->release(kUser, grant.token)), VGXGuardError::clearFailed());
     EXPECT_EQ(t.state(), VGXGuardState::clearFailed());
     EXPECT_TRUE(t.store.exists(VGXGuardFile::journal()));
   }
@@ -139,15 +139,15 @@ TEST_F(GuardClearing, DrainAndEndDrain) {
   EXPECT_TRUE(core->beginDrain().has_value());
   EXPECT_EQ(state(), VGXGuardState::draining());
   EXPECT_FALSE(runner.sleepDisabled);
-  EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::draining());
-  EXPECT_EQ(core->renew(kUser, grant.token).error(), VGXGuardError::draining());
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::draining());
+  EXPECT_EQ(errorOf(core->renew(kUser, grant.token)), VGXGuardError::draining());
 
   store.put(VGXGuardFile::maintenance(), R"({"txID":"T","op":"update","phase":"staged"})");
   core->endDrain();
   EXPECT_EQ(state(), VGXGuardState::draining());
-  EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::maintenance());
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::maintenance());
   store.files.erase("maintenance.json");
-  EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::maintenance());  // until end-drain
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::maintenance());  // until end-drain
   core->endDrain();
   EXPECT_EQ(state(), VGXGuardState::idle());
   EXPECT_TRUE(core->hold(kUser, true).has_value());
@@ -157,7 +157,7 @@ TEST_F(GuardClearing, BeginDrainWithNothingHeld) {
   EXPECT_TRUE(core->beginDrain().has_value());
   EXPECT_EQ(state(), VGXGuardState::draining());
   runner.sleepDisabled = true;  // someone else's
-  EXPECT_EQ(core->beginDrain().error(), VGXGuardError::clearFailed());
+  EXPECT_EQ(errorOf(core->beginDrain()), VGXGuardError::clearFailed());
 }
 
 TEST_F(GuardClearing, EndDrainKeepsAHoldInForce) {

@@ -20,6 +20,13 @@ inline void PrintTo(const VGXGuardError& error, std::ostream* os) { *os << error
 
 namespace vigilix::testing {
 
+// The error of a result; none when it succeeded.
+template <typename T>
+std::optional<VGXGuardError> errorOf(const std::expected<T, VGXGuardError>& result) {
+  if (result) return std::nullopt;
+  return result.error();
+}
+
 // The fakes and a core on them; tests of tables build one per row.
 struct GuardBench {
   static constexpr std::uint32_t kUser = 501;

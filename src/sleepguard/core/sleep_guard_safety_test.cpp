@@ -107,10 +107,10 @@ TEST_F(GuardSafety, LatchesAndTheirRearming) {
     EXPECT_EQ(t.storedSafety().latch, row.latch);
 
     row.remedy(t);
-    EXPECT_EQ(t.core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+    EXPECT_EQ(errorOf(t.core->hold(kUser, false)), VGXGuardError::budgetExhausted());
     EXPECT_EQ(t.core->status().latch, row.latch);
     t.restart();  // the latch outlives the guard process
-    EXPECT_EQ(t.core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+    EXPECT_EQ(errorOf(t.core->hold(kUser, false)), VGXGuardError::budgetExhausted());
 
     t.mustHold(kUser, true);  // the user re-arms
     const auto fresh = t.storedSafety();
@@ -201,7 +201,7 @@ TEST_F(GuardSafety, DamagedRecordIsQuarantinedAndNeverUsed) {
     GuardBench t;
     t.store.put(VGXGuardFile::safety(kUser), row.text);
     if (row.unreadable) t.store.unreadable.insert("safety-501.json");
-    EXPECT_EQ(t.core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+    EXPECT_EQ(errorOf(t.core->hold(kUser, false)), VGXGuardError::budgetExhausted());
     EXPECT_EQ(t.core->status().latch, VGXGuardLatch::totalCap);
     const auto& kept = t.store.quarantined["safety-501.json"];
     EXPECT_EQ(std::string(kept.begin(), kept.end()), row.text);
@@ -217,7 +217,7 @@ TEST_F(GuardSafety, DamagedRecordIsQuarantinedAndNeverUsed) {
 TEST_F(GuardSafety, DamagedRecordThatCannotBeMovedAsideIsNotOverwritten) {
   store.put(VGXGuardFile::safety(kUser), "{");
   store.failQuarantine = true;
-  EXPECT_EQ(core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+  EXPECT_EQ(errorOf(core->hold(kUser, false)), VGXGuardError::budgetExhausted());
   EXPECT_EQ(store.text(VGXGuardFile::safety(kUser)), "{");
 }
 
@@ -230,7 +230,7 @@ TEST_F(GuardSafety, ANewBootRequiresRearmingButKeepsTheCounters) {
   store.files.erase("journal.json");  // the old boot's setting died with it
   restart();
   core->recoverAtStart();
-  EXPECT_EQ(core->hold(kUser, false).error(), VGXGuardError::budgetExhausted());
+  EXPECT_EQ(errorOf(core->hold(kUser, false)), VGXGuardError::budgetExhausted());
   auto carried = storedSafety();
   EXPECT_EQ(carried.bootUUID, "BOOT-2");
   EXPECT_EQ(carried.heldNs, before.heldNs);
