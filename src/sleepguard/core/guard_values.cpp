@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "sleepguard/core/guard_record_fields.h"
+
 namespace vigilix {
 
 std::optional<VGXThermal> thermalFromRawValue(std::int64_t raw) {
@@ -117,10 +119,7 @@ std::string_view rawValue(VGXGuardLatch latch) {
 }
 
 std::optional<VGXGuardLatch> guardLatchFromRawValue(std::string_view raw) {
-  for (std::size_t i = 0; i < kLatchRaw.size(); ++i) {
-    if (kLatchRaw[i] == raw) return static_cast<VGXGuardLatch>(i);
-  }
-  return std::nullopt;
+  return guard_fields::fromRawTable<VGXGuardLatch>(kLatchRaw, raw);
 }
 
 }  // namespace vigilix
