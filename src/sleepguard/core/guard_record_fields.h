@@ -1,9 +1,8 @@
 #pragma once
 
 // The field tables behind the guard records' JSON coding, and the raw-text
-// tables of their enumerations. Each record lists
-// its keys and members once, and that one list drives both directions.
-// Private to this folder.
+// tables of their enumerations. Each record lists its keys and members once,
+// and that one list drives both directions. Private to this folder.
 
 #include <array>
 #include <cmath>

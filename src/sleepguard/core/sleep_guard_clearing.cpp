@@ -10,7 +10,7 @@ std::expected<bool, VGXGuardError> VGXSleepGuardCore::loadJournal() {
     case VGXFileRead::Kind::absent:
       return false;
     case VGXFileRead::Kind::storeError:
-      return std::unexpected(VGXGuardError::io(read.text));
+      return std::unexpected(VGXGuardError::ioFromText(read.text));
     case VGXFileRead::Kind::error:
       corruptJournal_ = true;
       return true;
