@@ -74,9 +74,13 @@ std::expected<void, VGXGuardError> VGXSleepGuardCore::clearSetting(bool forceFai
     if (journal_) {
       journal_->phase = Journal::Phase::clearing;
     } else {
-      journal_ = Journal{1,           Journal::Phase::clearing, clock_.bootSessionID(),
-                         generation_, lastUID_.value_or(0),     now(),
-                         std::nullopt};
+      journal_ = Journal{.version = 1,
+                         .phase = Journal::Phase::clearing,
+                         .bootUUID = clock_.bootSessionID(),
+                         .generation = generation_,
+                         .uid = lastUID_.value_or(0),
+                         .setAt = now(),
+                         .rearmPending = std::nullopt};
     }
     journalWritten = writeJournal().has_value();
   }
