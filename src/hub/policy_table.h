@@ -20,8 +20,8 @@ const VGXPolicyKey* key(std::string_view named);
 
 using Value = std::optional<platform::PropertyValue>;
 
-// A Bool as itself; an integral number not above 1 as (value == 1);
-// anything else none.
+// The defaults layer's one Boolean reading (platform::booleanOf): a number
+// is true unless it is 0.
 std::optional<bool> boolValue(const Value& value);
 // A number's integer value (a real truncated towards zero); none for
 // anything else, and for a real that is not finite or out of range.

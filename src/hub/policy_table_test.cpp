@@ -7,6 +7,8 @@
 #include <set>
 #include <unordered_set>
 
+#include "platform/defaults/user_defaults.h"
+
 namespace vigilix {
 namespace {
 
@@ -83,20 +85,31 @@ TEST(PolicyTableTest, RowsAreEqualAndHashedByAllFourFields) {
   EXPECT_EQ(all.size(), 36u);
 }
 
-TEST(PolicyValuesTest, BoolValueReadsBooleansAndOnlyIntegralNumbersUpToOne) {
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(true)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(1)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(0)), false);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(1.0)), true);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(-3)), false);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(2)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(0.5)), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(std::nan(""))), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(-std::numeric_limits<double>::infinity())),
-            std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue("true")), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(PropertyValue(platform::Bytes{1})), std::nullopt);
-  EXPECT_EQ(VGXPolicy::boolValue(std::nullopt), std::nullopt);
+TEST(PolicyValuesTest, BoolValueReadsBooleansAndNumbersAsTheDefaultsDo) {
+  struct Row {
+    const char* name;
+    VGXPolicy::Value value;
+    std::optional<bool> expected;
+  };
+  const Row rows[] = {
+      {"Bool", PropertyValue(true), true},
+      {"integer 1", PropertyValue(1), true},
+      {"integer 0", PropertyValue(0), false},
+      {"real 1", PropertyValue(1.0), true},
+      {"negative integer", PropertyValue(-3), true},
+      {"integer 2", PropertyValue(2), true},
+      {"fraction", PropertyValue(0.5), true},
+      {"not a number", PropertyValue(std::nan("")), std::nullopt},
+      {"infinity", PropertyValue(-std::numeric_limits<double>::infinity()), std::nullopt},
+      {"text", PropertyValue("true"), std::nullopt},
+      {"data", PropertyValue(platform::Bytes{1}), std::nullopt},
+      {"no value", std::nullopt, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(VGXPolicy::boolValue(row.value), row.expected);
+    EXPECT_EQ(VGXPolicy::boolValue(row.value), platform::booleanOf(row.value));
+  }
 }
 
 TEST(PolicyValuesTest, NumbersConvertButNeverFromBooleansOrNonFiniteReals) {

@@ -2,6 +2,7 @@
 #include <compare>
 
 #include "hub/policy_table.h"
+#include "platform/defaults/user_defaults.h"
 
 namespace vigilix::VGXPolicy {
 
@@ -23,21 +24,7 @@ std::optional<std::partial_ordering> compareNumbers(const PropertyValue& a,
 
 }  // namespace
 
-std::optional<bool> boolValue(const Value& value) {
-  if (!value) return std::nullopt;
-  if (value->isBool()) return std::get<bool>(value->value);
-  if (value->isInteger()) {
-    std::int64_t number = std::get<std::int64_t>(value->value);
-    if (number <= 1) return number == 1;
-    return std::nullopt;
-  }
-  if (value->isReal()) {
-    double number = std::get<double>(value->value);
-    if (std::isfinite(number) && number == std::trunc(number) && number <= 1.0)
-      return number == 1.0;
-  }
-  return std::nullopt;
-}
+std::optional<bool> boolValue(const Value& value) { return platform::booleanOf(value); }
 
 std::optional<std::int64_t> intValue(const Value& value) {
   if (!value) return std::nullopt;
