@@ -1,8 +1,8 @@
 #include <cmath>
 #include <compare>
 
-#include "hub/policy_table.h"
 #include "platform/defaults/user_defaults.h"
+#include "policy/policy_table.h"
 
 namespace vigilix::VGXPolicy {
 
