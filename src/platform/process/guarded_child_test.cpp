@@ -159,6 +159,26 @@ TEST(GuardedChildTest, AChildThatCannotBeReapedIsReportedNotWaitedFor) {
   EXPECT_TRUE(noChildLeft());
 }
 
+TEST(GuardedChildTest, AChildReapedElsewhereIsNeverKilled) {
+  // With SIGCHLD ignored the kernel reaps the child itself; its pid is then
+  // free for another process, so a kill could hit a stranger.
+  ChildControl control = ChildControl::live();
+  int signals = 0;
+  control.sendSignal = [&signals](pid_t, int) {
+    ++signals;
+    return 0;
+  };
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction former {};
+  ASSERT_EQ(::sigaction(SIGCHLD, &ignore, &former), 0);
+  const auto result = GuardedChildRunner(quickLimits(), control).run("/bin/sh", {"-c", "exit 0"});
+  ::sigaction(SIGCHLD, &former, nullptr);
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), ChildFailure{Kind::waitpid});
+  EXPECT_EQ(signals, 0);
+}
+
 TEST(GuardedChildTest, ChildrenThatAreNotOursAreForgotten) {
   UnreapedChildren unreaped;
   unreaped.add(0);

@@ -30,6 +30,11 @@ std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes)
   return arguments;
 }
 
+bool statShowsZombie(std::string_view stat) {
+  const std::size_t close = stat.rfind(") ");
+  return close != std::string_view::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
 ProcessListing::ProcessListing(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::filesystem::path ProcessListing::processFolder(std::int32_t pid) const {
@@ -84,10 +89,7 @@ std::optional<std::vector<ProcessSnapshot>> ProcessListing::listProcesses() cons
 bool ProcessListing::isZombie(std::int32_t pid) const {
   if (pid < 1) return false;
   const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
-  if (!stat) return false;
-  // "<pid> (<name>) <state> ...": the name may itself hold ") ", so look after the last one.
-  const std::size_t close = stat->rfind(") ");
-  return close != std::string::npos && close + 2 < stat->size() && (*stat)[close + 2] == 'Z';
+  return stat && statShowsZombie(*stat);
 }
 
 }  // namespace vigilix::platform

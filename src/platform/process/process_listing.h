@@ -24,6 +24,9 @@ struct ProcessSnapshot {
 // strings, the last terminator optional. None when it holds no argument (a
 // kernel thread, a process being torn down) or more than 256.
 std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes);
+// Whether a /proc/<pid>/stat line ("<pid> (<name>) <state> ...") shows state Z.
+// The name may itself hold ") ", so the state follows the last one.
+bool statShowsZombie(std::string_view stat);
 
 // The processes of <root>/proc. Thread-safe (it keeps no state); every call
 // reads afresh, and a process may end between two calls.
