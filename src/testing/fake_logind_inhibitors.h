@@ -7,9 +7,9 @@
 
 namespace vigilix::testing {
 
-// logind's inhibitor locks as a test lays them out. A lock taken through
-// inhibit() is listed with this process's pid and effective uid while its
-// descriptor (or a duplicate) stays open, as logind would list it.
+// logind's list of inhibitor locks as a test lays it out. Taking a lock
+// always fails here: tests that take locks run against the logind mock on a
+// private bus (tests/dbus), where a lock lives exactly as long as its descriptor.
 class FakeLogindInhibitors : public platform::LogindInhibitors {
  public:
   std::expected<platform::UniqueFd, platform::BusError> inhibit(const std::string& what,
@@ -19,19 +19,9 @@ class FakeLogindInhibitors : public platform::LogindInhibitors {
   std::expected<std::vector<platform::LogindInhibitor>, platform::BusError> listInhibitors()
       override;
 
-  // Locks of other processes, listed after the taken ones.
-  std::vector<platform::LogindInhibitor> otherLocks;
-  // Set: the next calls fail with it.
-  std::optional<platform::BusError> inhibitFailure;
+  std::vector<platform::LogindInhibitor> locks;
+  // Set: listing fails with it.
   std::optional<platform::BusError> listFailure;
-  int listCalls = 0;
-
- private:
-  struct Taken {
-    platform::LogindInhibitor lock;
-    platform::UniqueFd watch;  // the read end: hung up once every write end is closed
-  };
-  std::vector<Taken> taken_;
 };
 
 }  // namespace vigilix::testing

@@ -66,7 +66,7 @@ struct StrayWorld {
           if (dying.contains(pid)) {
             alive.erase(pid);
             if (!locksLinger) {
-              std::erase_if(logind->otherLocks, [pid](const LogindInhibitor& lock) {
+              std::erase_if(logind->locks, [pid](const LogindInhibitor& lock) {
                 return static_cast<pid_t>(lock.pid) == pid;
               });
             }
@@ -112,7 +112,7 @@ TEST(LogindSleepRunnerTest, KillingStraySwitches) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-    logind->otherLocks = row.locks;
+    logind->locks = row.locks;
     if (row.listFails) logind->listFailure = BusError{ENOENT, {}, {}};
     StrayWorld world;
     world.logind = logind.get();
@@ -126,47 +126,6 @@ TEST(LogindSleepRunnerTest, KillingStraySwitches) {
     // Every wait is a bounded number of steps: 2 s of 10 ms per stray, then 2 s for logind.
     EXPECT_LE(world.pauses, 200 * static_cast<int>(row.locks.size()) + 200);
   }
-}
-
-TEST(LogindSleepRunnerTest, TakesReadsAndReleasesTheLock) {
-  auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-  logind->otherLocks = {lockOf(700)};  // someone else's lock is not ours
-  VGXLogindSleepRunner runner("Closed-lid test", logind);
-  const bool root = ::geteuid() == 0;
-
-  EXPECT_EQ(runner.readSleepDisabled(), false);
-  ASSERT_TRUE(runner.setSleepDisabled(true).has_value());
-  EXPECT_EQ(runner.readSleepDisabled(), root);
-  auto locks = logind->listInhibitors();
-  ASSERT_TRUE(locks.has_value());
-  EXPECT_EQ(locks->front(),
-            (LogindInhibitor{kSleepSwitchWhat, kSleepSwitchWho, "Closed-lid test", kSleepSwitchMode,
-                             static_cast<std::uint32_t>(::geteuid()),
-                             static_cast<std::uint32_t>(::getpid())}));
-
-  // Asking again replaces the lock: still exactly one of ours.
-  ASSERT_TRUE(runner.setSleepDisabled(true).has_value());
-  locks = logind->listInhibitors();
-  ASSERT_TRUE(locks.has_value());
-  EXPECT_EQ(locks->size(), 2u);
-
-  ASSERT_TRUE(runner.setSleepDisabled(false).has_value());
-  EXPECT_EQ(runner.readSleepDisabled(), false);
-  EXPECT_EQ(logind->listInhibitors()->size(), 1u);
-  EXPECT_TRUE(runner.setSleepDisabled(false).has_value());  // nothing held: still fine
-}
-
-TEST(LogindSleepRunnerTest, BusAndLogindFailuresAreIOErrors) {
-  auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-  VGXLogindSleepRunner runner("test", logind);
-  logind->inhibitFailure = BusError{EACCES, "org.freedesktop.DBus.Error.AccessDenied", "no"};
-  logind->listFailure = BusError{ENOENT, {}, {}};
-  EXPECT_EQ(
-      runner.setSleepDisabled(true),
-      std::unexpected(VGXGuardError::io("logind inhibit org.freedesktop.DBus.Error.AccessDenied")));
-  EXPECT_EQ(runner.readSleepDisabled(), std::unexpected(VGXGuardError::io("logind list 2")));
-  EXPECT_FALSE(runner.killStrayDisablers());
-  EXPECT_FALSE(runner.reapUnreapedChildren());
 }
 
 }  // namespace

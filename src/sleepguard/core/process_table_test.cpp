@@ -1,7 +1,6 @@
 #include "sleepguard/core/process_table.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "sleepguard/core/logind_sleep_runner.h"
 #include "testing/fake_logind_inhibitors.h"
@@ -43,7 +42,7 @@ TEST(ProcessTableTest, AnyUnreadableListingMeansNobodyCanTell) {
     testing::FakeProcTree tree;
     if (row.procListed) tree.addProcess(30, kGuard, "guard", kGuard);
     auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-    logind->otherLocks = {{kSleepSwitchWhat, kSleepSwitchWho, "why", kSleepSwitchMode, 0, 30}};
+    logind->locks = {{kSleepSwitchWhat, kSleepSwitchWho, "why", kSleepSwitchMode, 0, 30}};
     if (!row.locksRead) logind->listFailure = platform::BusError{ENOENT, {}, {}};
     const VGXProcessTable table(platform::ProcessListing(tree.root()), logind);
     EXPECT_EQ(table.canListProcesses(), row.canList);
@@ -52,18 +51,6 @@ TEST(ProcessTableTest, AnyUnreadableListingMeansNobodyCanTell) {
     EXPECT_EQ(table.strayDisablerPIDs(),
               row.locksRead ? std::vector<std::int32_t>{30} : std::vector<std::int32_t>{});
   }
-}
-
-TEST(ProcessTableTest, StraysAreOtherHoldersOfTheSleepSwitch) {
-  auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-  const auto self = static_cast<std::uint32_t>(::getpid());
-  logind->otherLocks = {
-      {kSleepSwitchWhat, kSleepSwitchWho, "why", kSleepSwitchMode, 0, self},
-      {kSleepSwitchWhat, kSleepSwitchWho, "why", kSleepSwitchMode, 0, 77},
-      {"idle:sleep", kSleepSwitchWho, "app", kSleepSwitchMode, 0, 78},
-  };
-  const VGXProcessTable table(platform::ProcessListing("/nonexistent"), logind);
-  EXPECT_EQ(table.strayDisablerPIDs(), std::vector<std::int32_t>{77});
 }
 
 }  // namespace

@@ -106,52 +106,44 @@ TEST(SystemSensorsTest, SamplesFromASysTree) {
   struct Row {
     const char* name;
     std::optional<Supplies> supplies;  // none: no power_supply folder
+    platform::ThermalState thermal;
     std::optional<VGXSensorSample> sample;
   };
   const Row rows[] = {
-      {"no power supplies at all", std::nullopt, sample(false, 100)},
+      {"no power supplies at all", std::nullopt, platform::ThermalState::Serious,
+       sample(false, 100, VGXThermal::serious)},
+      {"a thermal state from the future", std::nullopt, static_cast<platform::ThermalState>(4),
+       std::nullopt},
       {"a laptop on its charger",
        Supplies{{"AC", mains},
                 {"BAT0", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Charging"}}}},
-       sample(false, 64)},
+       platform::ThermalState::Nominal, sample(false, 64)},
       {"a laptop unplugged",
        Supplies{{"AC", unplugged},
                 {"BAT0", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Discharging"}}}},
-       sample(true, 64)},
+       platform::ThermalState::Nominal, sample(true, 64)},
       {"two batteries, a mouse's skipped",
        Supplies{{"AC", unplugged},
                 {"BAT0", {{"type", "Battery"}, {"capacity", "40"}}},
                 {"BAT1", {{"type", "Battery"}, {"energy_now", "45000"}, {"energy_full", "50000"}}},
                 {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}}},
-       sample(true, 65)},
+       platform::ThermalState::Critical, sample(true, 65, VGXThermal::critical)},
       {"a battery whose charge cannot be read",
-       Supplies{{"AC", mains}, {"BAT0", {{"type", "Battery"}, {"status", "Full"}}}}, std::nullopt},
+       Supplies{{"AC", mains}, {"BAT0", {{"type", "Battery"}, {"status", "Full"}}}},
+       platform::ThermalState::Nominal, std::nullopt},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::FakeProcTree tree;
     if (row.supplies) {
-      tree.writeFile("sys/class/power_supply/.keep", "");
-      tree.remove("sys/class/power_supply/.keep");
       for (const auto& [name, attributes] : *row.supplies) tree.setPowerSupply(name, attributes);
     }
     FixedClock clock;
     const platform::LivePowerSources sources(tree.root());
     FixedThermal thermal;
+    thermal.state = row.thermal;
     EXPECT_EQ(VGXSystemSensors(clock, sources, thermal).sample(), row.sample);
   }
-}
-
-TEST(SystemSensorsTest, TheThermalStateIsReadLive) {
-  testing::FakeProcTree tree;
-  FixedClock clock;
-  const platform::LivePowerSources sources(tree.root());
-  FixedThermal thermal;
-  VGXSystemSensors sensors(clock, sources, thermal);
-  thermal.state = platform::ThermalState::Serious;
-  EXPECT_EQ(sensors.sample(), sample(false, 100, VGXThermal::serious));
-  thermal.state = static_cast<platform::ThermalState>(4);
-  EXPECT_EQ(sensors.sample(), std::nullopt);
 }
 
 }  // namespace
