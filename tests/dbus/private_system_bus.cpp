@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/dbus/bus_connection.h"
+#include "testing/temporary_folder.h"
 
 extern char** environ;
 
@@ -23,17 +24,6 @@ namespace vigilix::testing {
 namespace {
 
 constexpr const char* kAddressVariable = "DBUS_SYSTEM_BUS_ADDRESS";
-
-std::filesystem::path makeTemporaryFolder() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern =
-      (std::filesystem::path(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") / "vigilix-bus-XXXXXX")
-          .string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a folder for the private bus: " + pattern);
-  }
-  return pattern;
-}
 
 std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path);
@@ -125,7 +115,7 @@ void TestChildProcess::stop(int signal) {
   waitUntil([this] { return !running(); }, std::chrono::seconds(5));
 }
 
-PrivateSystemBus::PrivateSystemBus() : folder_(makeTemporaryFolder()) {
+PrivateSystemBus::PrivateSystemBus() : folder_(makeTemporaryFolder("vigilix-bus")) {
   const std::filesystem::path socket = folder_ / "system_bus_socket";
   const std::filesystem::path config = folder_ / "system.conf";
   std::ofstream(config) << configFor(socket);
