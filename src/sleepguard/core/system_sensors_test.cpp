@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/power/live_power_source.h"
+#include "testing/fake_guard_clock.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix {
@@ -88,12 +89,6 @@ TEST(SystemSensorsTest, SamplesFromDescriptions) {
   }
 }
 
-struct FixedClock : VGXGuardClock {
-  std::uint64_t continuousNanoseconds() override { return kNow; }
-  std::uint64_t absoluteNanoseconds() override { return kNow; }
-  std::string bootSessionID() override { return ""; }
-};
-
 struct FixedThermal : platform::ThermalMonitor {
   platform::ThermalState state = platform::ThermalState::Nominal;
   platform::ThermalState thermalState() const override { return state; }
@@ -138,7 +133,8 @@ TEST(SystemSensorsTest, SamplesFromASysTree) {
     if (row.supplies) {
       for (const auto& [name, attributes] : *row.supplies) tree.setPowerSupply(name, attributes);
     }
-    FixedClock clock;
+    testing::FakeGuardClock clock;
+    clock.set(kNow, 1);
     const platform::LivePowerSources sources(tree.root());
     FixedThermal thermal;
     thermal.state = row.thermal;
