@@ -44,7 +44,7 @@ std::expected<UniqueFd, BusError> LiveLogindInhibitors::inhibit(const std::strin
   // The message owns `lent` and closes it with the reply; the lock must outlive both,
   // and must never pass to a child we start (it would keep the lock alive).
   UniqueFd lock(::fcntl(lent, F_DUPFD_CLOEXEC, 3));
-  if (!lock) return std::unexpected(busErrorFromResult(-errno));
+  if (!lock.valid()) return std::unexpected(busErrorFromResult(-errno));
   return lock;
 }
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/base/unique_fd.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/dbus/bus_connection.h"
 
 namespace vigilix::platform {

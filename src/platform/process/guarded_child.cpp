@@ -13,7 +13,7 @@
 #include <limits>
 #include <utility>
 
-#include "platform/base/unique_fd.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/runloop/live_clock.h"
 
 extern char** environ;

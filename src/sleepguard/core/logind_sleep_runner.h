@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/base/unique_fd.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/power/logind_inhibitors.h"
 #include "sleepguard/core/guard_collaborators.h"
 

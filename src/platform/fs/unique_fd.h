@@ -1,13 +1,11 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <utility>
 
 namespace vigilix::platform {
 
-// Sole owner of a file descriptor: closes it when destroyed or reset. A
-// negative value holds nothing. Not thread-safe.
+// Owns one file descriptor and closes it on every path out of a scope.
+// Move-only; -1 means none.
 class UniqueFd {
  public:
   UniqueFd() = default;
@@ -23,13 +21,8 @@ class UniqueFd {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
-  explicit operator bool() const { return valid(); }
   int release() { return std::exchange(fd_, -1); }
-  void reset(int fd = -1) {
-    // close() releases the descriptor even when it reports EINTR, so never retry it.
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
+  void reset(int fd = -1);
 
  private:
   int fd_ = -1;
