@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fs/unique_fd.h"
 #include "platform/dbus/bus_connection.h"
+#include "platform/fs/unique_fd.h"
 
 namespace vigilix::platform {
 
