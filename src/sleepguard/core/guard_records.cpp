@@ -2,9 +2,14 @@
 
 #include <array>
 
-#include "sleepguard/core/guard_record_fields.h"
+#include "platform/json/json_reader.h"
+#include "platform/json/json_writer.h"
+#include "platform/json/record_fields.h"
+#include "sleepguard/core/guard_raw_text.h"
 
 namespace vigilix {
+
+namespace json = platform::json;
 
 namespace {
 
@@ -12,76 +17,99 @@ constexpr std::array<std::string_view, 3> kPhaseRaw = {"intent", "applied", "cle
 constexpr std::array<std::string_view, 3> kOperationRaw = {"update", "uninstall",
                                                            "appMissingUninstall"};
 
-using guard_fields::Field;
+// An enumeration coded as its raw text; an unknown text fails the record.
+template <typename E>
+struct RawText {
+  std::optional<E> (*fromRawValue)(std::string_view);
 
-const auto kJournalFields = std::tuple{
-    Field<Journal, std::int64_t>{"version", &Journal::version},
-    Field<Journal, Journal::Phase>{"phase", &Journal::phase},
-    Field<Journal, std::string>{"bootUUID", &Journal::bootUUID},
-    Field<Journal, std::int64_t>{"generation", &Journal::generation},
-    Field<Journal, std::uint32_t>{"uid", &Journal::uid},
-    Field<Journal, std::uint64_t>{"setAt", &Journal::setAt},
-    Field<Journal, std::optional<bool>>{"rearmPending", &Journal::rearmPending},
+  json::Value encode(E value, json::DateStrategy) const {
+    return json::Value(std::string(rawValue(value)));
+  }
+  std::expected<E, json::DecodingError> decode(const json::ValueReader& reader) const {
+    auto text = reader.asString();
+    if (!text) return std::unexpected(std::move(text.error()));
+    auto value = fromRawValue(*text);
+    if (!value) {
+      return std::unexpected(
+          reader.dataCorrupted("Cannot initialize from invalid String value " + *text));
+    }
+    return *value;
+  }
 };
 
-const auto kSafetyFields = std::tuple{
-    Field<Safety, std::string>{"bootUUID", &Safety::bootUUID},
-    Field<Safety, std::uint64_t>{"sessionStartedAt", &Safety::sessionStartedAt},
-    Field<Safety, std::uint64_t>{"heldNs", &Safety::heldNs},
-    Field<Safety, std::uint64_t>{"batteryHeldNs", &Safety::batteryHeldNs},
-    Field<Safety, std::uint64_t>{"lastCheckpoint", &Safety::lastCheckpoint},
-    Field<Safety, std::optional<VGXGuardLatch>>{"latch", &Safety::latch},
-    Field<Safety, std::optional<bool>>{"requiresRearm", &Safety::requiresRearm},
-    Field<Safety, std::optional<bool>>{"active", &Safety::active},
-};
+const json::RecordFields<Journal>& journalFields() {
+  static const json::RecordFields<Journal> fields{
+      json::field("version", &Journal::version, json::Integer<std::int64_t>{}),
+      json::field("phase", &Journal::phase, RawText<Journal::Phase>{journalPhaseFromRawValue}),
+      json::field("bootUUID", &Journal::bootUUID, json::Text{}),
+      json::field("generation", &Journal::generation, json::Integer<std::int64_t>{}),
+      json::field("uid", &Journal::uid, json::Unsigned<std::uint32_t>{}),
+      json::field("setAt", &Journal::setAt, json::Unsigned<std::uint64_t>{}),
+      json::field("rearmPending", &Journal::rearmPending, json::Boolean{}),
+  };
+  return fields;
+}
 
-const auto kMaintenanceFields = std::tuple{
-    Field<Maintenance, std::string>{"txID", &Maintenance::txID},
-    Field<Maintenance, Maintenance::Operation>{"op", &Maintenance::op},
-    Field<Maintenance, std::string>{"phase", &Maintenance::phase},
-    Field<Maintenance, std::optional<std::string>>{"installGeneration",
-                                                   &Maintenance::installGeneration},
-};
+const json::RecordFields<Safety>& safetyFields() {
+  static const json::RecordFields<Safety> fields{
+      json::field("bootUUID", &Safety::bootUUID, json::Text{}),
+      json::field("sessionStartedAt", &Safety::sessionStartedAt, json::Unsigned<std::uint64_t>{}),
+      json::field("heldNs", &Safety::heldNs, json::Unsigned<std::uint64_t>{}),
+      json::field("batteryHeldNs", &Safety::batteryHeldNs, json::Unsigned<std::uint64_t>{}),
+      json::field("lastCheckpoint", &Safety::lastCheckpoint, json::Unsigned<std::uint64_t>{}),
+      json::field("latch", &Safety::latch, RawText<VGXGuardLatch>{guardLatchFromRawValue}),
+      json::field("requiresRearm", &Safety::requiresRearm, json::Boolean{}),
+      json::field("active", &Safety::active, json::Boolean{}),
+  };
+  return fields;
+}
 
-const auto kInstallationFields = std::tuple{
-    Field<Installation, std::string>{"installGeneration", &Installation::installGeneration},
-};
+const json::RecordFields<Maintenance>& maintenanceFields() {
+  static const json::RecordFields<Maintenance> fields{
+      json::field("txID", &Maintenance::txID, json::Text{}),
+      json::field("op", &Maintenance::op,
+                  RawText<Maintenance::Operation>{maintenanceOperationFromRawValue}),
+      json::field("phase", &Maintenance::phase, json::Text{}),
+      json::field("installGeneration", &Maintenance::installGeneration, json::Text{}),
+  };
+  return fields;
+}
+
+const json::RecordFields<Installation>& installationFields() {
+  static const json::RecordFields<Installation> fields{
+      json::field("installGeneration", &Installation::installGeneration, json::Text{}),
+  };
+  return fields;
+}
+
+template <typename Record>
+GuardRecordEncoding encode(const Record& record, const json::RecordFields<Record>& fields) {
+  auto text = json::write(json::encodeRecord(record, fields));
+  if (!text) return std::unexpected(std::move(text.error()));
+  return platform::Bytes(text->begin(), text->end());
+}
+
+template <typename Record>
+GuardRecordDecoding<Record> decode(const platform::Bytes& data,
+                                   const json::RecordFields<Record>& fields) {
+  auto document = json::parse(data);
+  if (!document) return std::unexpected(std::move(document.error()));
+  return json::decodeRecord(json::ValueReader(*document), fields);
+}
 
 }  // namespace
-
-namespace guard_fields {
-template <>
-struct RawText<Journal::Phase> {
-  static std::string_view raw(Journal::Phase v) { return rawValue(v); }
-  static std::optional<Journal::Phase> from(std::string_view t) {
-    return journalPhaseFromRawValue(t);
-  }
-};
-template <>
-struct RawText<Maintenance::Operation> {
-  static std::string_view raw(Maintenance::Operation v) { return rawValue(v); }
-  static std::optional<Maintenance::Operation> from(std::string_view t) {
-    return maintenanceOperationFromRawValue(t);
-  }
-};
-template <>
-struct RawText<VGXGuardLatch> {
-  static std::string_view raw(VGXGuardLatch v) { return rawValue(v); }
-  static std::optional<VGXGuardLatch> from(std::string_view t) { return guardLatchFromRawValue(t); }
-};
-}  // namespace guard_fields
 
 std::string_view rawValue(Journal::Phase phase) {
   return kPhaseRaw.at(static_cast<std::size_t>(phase));
 }
 std::optional<Journal::Phase> journalPhaseFromRawValue(std::string_view raw) {
-  return guard_fields::fromRawTable<Journal::Phase>(kPhaseRaw, raw);
+  return guard_raw_text::fromTable<Journal::Phase>(kPhaseRaw, raw);
 }
 std::string_view rawValue(Maintenance::Operation op) {
   return kOperationRaw.at(static_cast<std::size_t>(op));
 }
 std::optional<Maintenance::Operation> maintenanceOperationFromRawValue(std::string_view raw) {
-  return guard_fields::fromRawTable<Maintenance::Operation>(kOperationRaw, raw);
+  return guard_raw_text::fromTable<Maintenance::Operation>(kOperationRaw, raw);
 }
 
 bool Journal::isValid() const { return version == 1 && generation >= 0 && !bootUUID.empty(); }
@@ -90,30 +118,26 @@ bool Safety::isValid() const {
   return !bootUUID.empty() && lastCheckpoint >= sessionStartedAt && heldNs >= batteryHeldNs;
 }
 
-GuardRecordEncoding encodeJournal(const Journal& record) {
-  return guard_fields::encode(record, kJournalFields);
-}
-GuardRecordEncoding encodeSafety(const Safety& record) {
-  return guard_fields::encode(record, kSafetyFields);
-}
+GuardRecordEncoding encodeJournal(const Journal& record) { return encode(record, journalFields()); }
+GuardRecordEncoding encodeSafety(const Safety& record) { return encode(record, safetyFields()); }
 GuardRecordEncoding encodeMaintenance(const Maintenance& record) {
-  return guard_fields::encode(record, kMaintenanceFields);
+  return encode(record, maintenanceFields());
 }
 GuardRecordEncoding encodeInstallation(const Installation& record) {
-  return guard_fields::encode(record, kInstallationFields);
+  return encode(record, installationFields());
 }
 
 GuardRecordDecoding<Journal> decodeJournal(const platform::Bytes& data) {
-  return guard_fields::decode<Journal>(data, kJournalFields);
+  return decode(data, journalFields());
 }
 GuardRecordDecoding<Safety> decodeSafety(const platform::Bytes& data) {
-  return guard_fields::decode<Safety>(data, kSafetyFields);
+  return decode(data, safetyFields());
 }
 GuardRecordDecoding<Maintenance> decodeMaintenance(const platform::Bytes& data) {
-  return guard_fields::decode<Maintenance>(data, kMaintenanceFields);
+  return decode(data, maintenanceFields());
 }
 GuardRecordDecoding<Installation> decodeInstallation(const platform::Bytes& data) {
-  return guard_fields::decode<Installation>(data, kInstallationFields);
+  return decode(data, installationFields());
 }
 
 }  // namespace vigilix

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "sleepguard/core/guard_record_fields.h"
+#include "sleepguard/core/guard_raw_text.h"
 
 namespace vigilix {
 
@@ -183,7 +183,7 @@ std::string_view rawValue(VGXGuardLatch latch) {
 }
 
 std::optional<VGXGuardLatch> guardLatchFromRawValue(std::string_view raw) {
-  return guard_fields::fromRawTable<VGXGuardLatch>(kLatchRaw, raw);
+  return guard_raw_text::fromTable<VGXGuardLatch>(kLatchRaw, raw);
 }
 
 }  // namespace vigilix
