@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/fs/file_system.h"
+#include "platform/fs/fs_faults.h"
 
 namespace vigilix::testing {
 
@@ -28,6 +29,7 @@ TemporaryRoot::~TemporaryRoot() {
   FileSystem::setRoot(std::nullopt);
   FileSystem::setHomeDirectory(std::nullopt);
   FileSystem::clearInjectedFailures();
+  platform::FsFaults::clear();
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
