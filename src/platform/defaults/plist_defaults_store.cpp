@@ -9,6 +9,7 @@
 
 #include "platform/base/logger.h"
 #include "platform/defaults/property_list_codec.h"
+#include "platform/fs/path_component.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix::platform {
@@ -117,13 +118,20 @@ DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
   } else {
     files.user = home / "Library/Preferences" / name;
   }
-  files.managed.push_back(FileSystem::pathFor("/Library/Managed Preferences/" + name));
-  if (!userName.empty() && userName.find('/') == std::string::npos && userName != "." &&
-      userName != "..") {
-    files.managed.push_back(
-        FileSystem::pathFor("/Library/Managed Preferences/" + userName + "/" + name));
-  }
+  files.managed = managedPreferenceFiles(managedPreferencesFolder(), name, userName);
   files.anyUser = FileSystem::pathFor("/Library/Preferences/" + name);
+  return files;
+}
+
+FileSystem::Path managedPreferencesFolder() {
+  return FileSystem::pathFor("/Library/Managed Preferences");
+}
+
+std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,
+                                                     const std::string& fileName,
+                                                     const std::string& userName) {
+  std::vector<FileSystem::Path> files{folder / fileName};
+  if (isSinglePathComponent(userName)) files.push_back(folder / userName / fileName);
   return files;
 }
 
