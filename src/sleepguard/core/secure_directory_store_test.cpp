@@ -71,6 +71,11 @@ class StateTree {
     std::ofstream(record(name), std::ios::binary | std::ios::trunc) << contents;
     fs::permissions(record(name), fs::perms(mode));
   }
+  // Empties the state directory.
+  void clear() const {
+    for (const auto& entry : fs::directory_iterator(dir())) fs::remove_all(entry.path());
+    fs::remove(root() / "elsewhere");
+  }
   std::vector<std::string> names() const {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(dir())) {
@@ -297,7 +302,7 @@ TEST_F(SecureDirectoryStoreTest, OnlyRootsPrivateSingleLinkRecordsAreRead) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    StateTree tree;
+    tree.clear();
     row.lay(tree);
     if (row.fault) FsFaults::inject(*row.fault);
     EXPECT_EQ(store->read(VGXGuardFile::journal()), row.expected);
