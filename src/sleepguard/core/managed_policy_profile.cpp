@@ -84,16 +84,16 @@ std::optional<VGXManagedLidValues> interpretProfile(const VGXProfileRead& profil
     case VGXProfileRead::Kind::data:
       break;
   }
-  auto decoded = platform::decodePropertyList(std::string_view(
-      reinterpret_cast<const char*>(profile.bytes.data()), profile.bytes.size()));
+  auto decoded = platform::decodePropertyList(
+      std::string_view(reinterpret_cast<const char*>(profile.bytes.data()), profile.bytes.size()));
   if (!decoded || !decoded->isDictionary()) return std::nullopt;
   const auto& values = std::get<platform::PropertyDictionary>(decoded->value);
 
   const auto disabled = booleanField(values, kDisableKey);
   const auto floor = wholeNumberField(values, kFloorKey, kVGXLowestBatteryFloorPercent,
                                       kVGXHighestBatteryFloorPercent);
-  const auto cap = wholeNumberField(values, kCapKey, kVGXShortestManagedCapHours,
-                                    kVGXLongestManagedCapHours);
+  const auto cap =
+      wholeNumberField(values, kCapKey, kVGXShortestManagedCapHours, kVGXLongestManagedCapHours);
   if (disabled.invalid || floor.invalid || cap.invalid) return std::nullopt;
   return VGXManagedLidValues{disabled.value.value_or(false), floor.value, cap.value};
 }

@@ -14,8 +14,8 @@
 namespace vigilix {
 
 // Closed-lid policy per user: the settings each hold request carried, made stricter by the
-// managed profiles "<root>/run.tarvo.vigilix.plist" and "<root>/<user name>/run.tarvo.vigilix.plist",
-// read afresh on every call. Thread-safe.
+// managed profiles "<root>/run.tarvo.vigilix.plist" and "<root>/<user
+// name>/run.tarvo.vigilix.plist", read afresh on every call. Thread-safe.
 class VGXManagedPolicySource final : public VGXGuardPolicySource {
  public:
   // A user's name, or none when the user is unknown.

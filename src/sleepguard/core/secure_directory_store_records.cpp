@@ -50,8 +50,8 @@ VGXFileRead VGXSecureDirectoryStore::read(const VGXGuardFile& file) {
   }
   auto bytes = platform::readAtMost(opened->get(), kVGXGuardRecordSizeLimit);
   if (!bytes) {
-    const auto failure = bytes.error().tooLarge ? ioError("record too large")
-                                                : ioError("read", bytes.error().code);
+    const auto failure =
+        bytes.error().tooLarge ? ioError("record too large") : ioError("read", bytes.error().code);
     return VGXFileRead::error(failure.description());
   }
   return VGXFileRead::data(std::move(*bytes));

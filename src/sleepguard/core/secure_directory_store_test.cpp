@@ -187,13 +187,15 @@ TEST(SecureDirectoryStoreRefusalTest, AnUnsafeChainIsRefusedByEveryOperation) {
        [](const StateTree& t) { fs::permissions(t.root(), fs::perms(0757)); }, std::nullopt,
        "unsafePath"},
       {"writable ACL entry hidden by the mask",
-       [](const StateTree& t) { setAcl(t.root() / "var", "u::rwx,u:1000:rwx,g::r-x,m::r-x,o::r-x"); },
+       [](const StateTree& t) {
+         setAcl(t.root() / "var", "u::rwx,u:1000:rwx,g::r-x,m::r-x,o::r-x");
+       },
        std::nullopt, "unsafePath"},
       {"folder of another user",
        [](const StateTree& t) { ASSERT_EQ(::chown((t.root() / "var").c_str(), 1000, 0), 0); },
        std::nullopt, "unsafePath"},
-      {"state directory missing", [](const StateTree& t) { fs::remove_all(t.dir()); },
-       std::nullopt, "unsafePath: errno 2"},
+      {"state directory missing", [](const StateTree& t) { fs::remove_all(t.dir()); }, std::nullopt,
+       "unsafePath: errno 2"},
       {"root cannot be examined", nullptr, FsFault::failing(FsCall::statPath, EACCES),
        "lstat root: errno 13"},
       {"root cannot be opened", nullptr, FsFault::failing(FsCall::openAt, EMFILE),
@@ -294,7 +296,8 @@ TEST_F(SecureDirectoryStoreTest, OnlyRootsPrivateSingleLinkRecordsAreRead) {
       {"folder", [](const StateTree& t) { fs::create_directory(t.record("journal.json")); },
        std::nullopt, readError("unsafeFile")},
       {"cannot be opened", [](const StateTree& t) { t.putRecord("journal.json", "{}"); },
-       FsFault::failing(FsCall::openAt, EACCES).on("journal.json"), readError("open file: errno 13")},
+       FsFault::failing(FsCall::openAt, EACCES).on("journal.json"),
+       readError("open file: errno 13")},
       {"cannot be examined", [](const StateTree& t) { t.putRecord("journal.json", "{}"); },
        FsFault::failing(FsCall::stat, EIO).after(kWalkOpens), readError("fstat file: errno 5")},
       {"read fails", [](const StateTree& t) { t.putRecord("journal.json", "{}"); },
@@ -343,10 +346,9 @@ TEST_F(SecureDirectoryStoreTest, AnInterruptedWriteNeverLeavesATornRecord) {
   const Row rows[] = {
       {"temporary file cannot be created",
        FsFault::failing(FsCall::openAt, ENOSPC).after(kWalkOpens), "create: errno 28", before},
-      {"mode cannot be set", FsFault::failing(FsCall::changeMode, EPERM), "chmod: errno 1",
-       before},
-      {"temporary file cannot be examined",
-       FsFault::failing(FsCall::stat, EIO).after(kWalkOpens), "fstat file: errno 5", before},
+      {"mode cannot be set", FsFault::failing(FsCall::changeMode, EPERM), "chmod: errno 1", before},
+      {"temporary file cannot be examined", FsFault::failing(FsCall::stat, EIO).after(kWalkOpens),
+       "fstat file: errno 5", before},
       {"disk full half-way", FsFault::failing(FsCall::write, ENOSPC).writingFirst(10),
        "write: errno 28", before},
       {"flush fails", FsFault::failing(FsCall::syncFile, EIO), "fsync file: errno 5", before},
@@ -472,9 +474,10 @@ TEST_F(SecureDirectoryStoreTest, ALockThatCannotBeTakenRunsNoBody) {
             std::unexpected(VGXGuardError::io("flock: errno 37")));
   EXPECT_FALSE(ran);
   // A body's own failure passes through as it is.
-  auto failed = store->withLock(VGXGuardLockName::guardLock, []() -> std::expected<int, VGXGuardError> {
-    return std::unexpected(VGXGuardError::maintenance());
-  });
+  auto failed =
+      store->withLock(VGXGuardLockName::guardLock, []() -> std::expected<int, VGXGuardError> {
+        return std::unexpected(VGXGuardError::maintenance());
+      });
   EXPECT_EQ(failed, std::unexpected(VGXGuardError::maintenance()));
 }
 
