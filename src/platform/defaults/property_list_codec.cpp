@@ -173,6 +173,11 @@ std::expected<PropertyValue, std::string> decodePropertyList(std::string_view by
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
     return std::unexpected("property list too large");
   }
+  // XML forbids NUL; libplist would take one inside a key or text and then abort the process
+  // on reading it back.
+  if (!bytes.starts_with("bplist") && bytes.find('\0') != std::string_view::npos) {
+    return std::unexpected("NUL byte in an XML property list");
+  }
   plist_t raw = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
   if (raw == nullptr) return std::unexpected("not a property list");

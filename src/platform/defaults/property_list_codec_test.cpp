@@ -90,6 +90,15 @@ TEST(PropertyListCodec, DamagedInputIsAnError) {
   EXPECT_FALSE(decodePropertyList("not a property list").has_value());
   EXPECT_FALSE(decodePropertyList("bplist00\x08\x09garbage").has_value());
   EXPECT_FALSE(decodePropertyList("<?xml version=\"1.0\"?><plist><dict><key>a</key>").has_value());
+  // A NUL inside XML text made libplist abort the process.
+  using namespace std::string_view_literals;
+  EXPECT_FALSE(
+      decodePropertyList("<plist version=\"1.0\"><dict><key>a\0b</key><true/></dict></plist>"sv)
+          .has_value());
+  EXPECT_FALSE(
+      decodePropertyList(
+          "<plist version=\"1.0\"><dict><key>a</key><string>x\0y</string></dict></plist>"sv)
+          .has_value());
 }
 
 TEST(PropertyListCodec, RefusesWhatItCannotStoreExactly) {
