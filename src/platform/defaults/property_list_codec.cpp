@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -24,6 +25,19 @@ struct MallocDeleter {
 };
 template <typename T>
 using Malloced = std::unique_ptr<T, MallocDeleter>;
+
+// libplist accepts a NUL inside a key or text (binary lists carry lengths; XML passes raw bytes)
+// and then aborts the process when that text is read back. Its XML writer keeps the stored
+// lengths, so such a NUL shows in the written document.
+bool holdsNulInText(plist_t root) {
+  char* xml = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(root, &xml, &length);
+  if (xml == nullptr) return false;
+  const bool found = std::memchr(xml, '\0', length) != nullptr;
+  plist_to_xml_free(xml);
+  return found;
+}
 
 std::expected<PropertyValue, std::string> fromNode(plist_t node, int depth) {
   if (depth > kMaxDepth) return std::unexpected("property list nested too deeply");
@@ -173,15 +187,11 @@ std::expected<PropertyValue, std::string> decodePropertyList(std::string_view by
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
     return std::unexpected("property list too large");
   }
-  // XML forbids NUL; libplist would take one inside a key or text and then abort the process
-  // on reading it back.
-  if (!bytes.starts_with("bplist") && bytes.find('\0') != std::string_view::npos) {
-    return std::unexpected("NUL byte in an XML property list");
-  }
   plist_t raw = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
   if (raw == nullptr) return std::unexpected("not a property list");
   Node root(raw);
+  if (holdsNulInText(root.get())) return std::unexpected("NUL character in a key or text");
   return fromNode(root.get(), 0);
 }
 

@@ -90,15 +90,29 @@ TEST(PropertyListCodec, DamagedInputIsAnError) {
   EXPECT_FALSE(decodePropertyList("not a property list").has_value());
   EXPECT_FALSE(decodePropertyList("bplist00\x08\x09garbage").has_value());
   EXPECT_FALSE(decodePropertyList("<?xml version=\"1.0\"?><plist><dict><key>a</key>").has_value());
-  // A NUL inside XML text made libplist abort the process.
+  // A NUL inside a key or text made libplist abort the process when the text was read.
   using namespace std::string_view_literals;
-  EXPECT_FALSE(
-      decodePropertyList("<plist version=\"1.0\"><dict><key>a\0b</key><true/></dict></plist>"sv)
-          .has_value());
-  EXPECT_FALSE(
-      decodePropertyList(
-          "<plist version=\"1.0\"><dict><key>a</key><string>x\0y</string></dict></plist>"sv)
-          .has_value());
+  struct Row {
+    const char* name;
+    std::string_view bytes;
+  };
+  const Row rows[] = {
+      {"XML text",
+       "<plist version=\"1.0\"><dict><key>a</key><string>x\0y</string></dict></plist>"sv},
+      {"binary key",
+       "\x62\x70\x6c\x69\x73\x74\x30\x30\xd3\x01\x02\x03\x04\x05\x06\x5f\x10\x1b\x56\x47"
+       "\x58\x43\x6c\x6f\x73\x65\x64\x4c\x69\x64\x42\x61\x74\x74\x65\x72\x79\x43\x61\x70"
+       "\x48\x6f\x75\x72\x73\x5f\x10\x18\x56\x47\x58\x43\x6c\x6f\x73\x65\x64\x4c\x69\x64"
+       "\x42\x61\x74\x74\x10\x5a\x08\x08\x0f\x2d\x48\x62\x6b\x6d\x00\x56\x47\x58\x44\x69"
+       "\x73\x61\x05\x00\x00\x00\x00\x00\x00\x00\x64\x4c\x69\x64\x4d\x6f\x64\x65\x13\xff"
+       "\xff\xff\xff\xff\xff\xff\xfc\x10\x5a\x08\x08\x0f\x2d\x48\x62\x6b\x6d\x00\x01\x00"
+       "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x07\x00\x00\x00\x00\x00\x00\x00"
+       "\x00\x00\x00\x00\x00\x00\x00\x00\x6e"sv},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(decodePropertyList(row.bytes), std::unexpected("NUL character in a key or text"));
+  }
 }
 
 TEST(PropertyListCodec, RefusesWhatItCannotStoreExactly) {
