@@ -4,6 +4,7 @@
 #include <expected>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/base/property_value.h"
 #include "sleepguard/core/guard_values.h"
@@ -63,5 +64,14 @@ struct VGXGuardPolicySource {
   virtual ~VGXGuardPolicySource() = default;
   virtual std::optional<VGXGuardPolicy> policy(std::uint32_t uid) = 0;
 };
+
+}  // namespace vigilix
+
+namespace vigilix {
+
+// The io text with which `setSleepDisabled(true)` reports that a child it
+// started could not be reaped; the core then requires `reapUnreapedChildren`
+// to report none left before a clear counts.
+inline constexpr std::string_view kDisablingChildNotReaped = "disabling child not reaped";
 
 }  // namespace vigilix
