@@ -1,15 +1,17 @@
 #include "platform/defaults/plist_defaults_store.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/logger.h"
 #include "platform/defaults/property_list_codec.h"
+#include "platform/fs/file_lock.h"
 #include "platform/fs/path_component.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix::platform {
@@ -73,20 +75,13 @@ class FolderLock {
       std::error_code ignored;
       std::filesystem::create_directories(folder, ignored);
     }
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
-    }
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return;
+    if (auto held = FileLock::acquireExclusive(std::move(fd))) lock_.emplace(std::move(*held));
   }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
 
  private:
-  int fd_ = -1;
+  std::optional<FileLock> lock_;
 };
 
 PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view what) {
