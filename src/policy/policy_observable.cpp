@@ -1,4 +1,4 @@
-#include "hub/policy_observable.h"
+#include "policy/policy_observable.h"
 
 #include <map>
 #include <mutex>
