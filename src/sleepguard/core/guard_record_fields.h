@@ -1,10 +1,12 @@
 #pragma once
 
-// The field tables behind the guard records' JSON coding: each record lists
-// its keys and members once, and that one list drives both directions.
-// Private to this folder.
+// The field tables behind the guard records' JSON coding, and the raw-text
+// tables of their enumerations. Each record lists its keys and members once,
+// and that one list drives both directions. Private to this folder.
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <limits>
@@ -22,6 +24,16 @@
 namespace vigilix::guard_fields {
 
 namespace json = platform::json;
+
+// The case of a raw-value enumeration whose raw texts are listed in case
+// order; none for any other text.
+template <typename E, std::size_t N>
+std::optional<E> fromRawTable(const std::array<std::string_view, N>& table, std::string_view raw) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (table[i] == raw) return static_cast<E>(i);
+  }
+  return std::nullopt;
+}
 
 template <typename Record, typename T>
 struct Field {

@@ -12,14 +12,6 @@ constexpr std::array<std::string_view, 3> kPhaseRaw = {"intent", "applied", "cle
 constexpr std::array<std::string_view, 3> kOperationRaw = {"update", "uninstall",
                                                            "appMissingUninstall"};
 
-template <typename E, std::size_t N>
-std::optional<E> fromRaw(const std::array<std::string_view, N>& table, std::string_view raw) {
-  for (std::size_t i = 0; i < N; ++i) {
-    if (table[i] == raw) return static_cast<E>(i);
-  }
-  return std::nullopt;
-}
-
 using guard_fields::Field;
 
 const auto kJournalFields = std::tuple{
@@ -83,13 +75,13 @@ std::string_view rawValue(Journal::Phase phase) {
   return kPhaseRaw.at(static_cast<std::size_t>(phase));
 }
 std::optional<Journal::Phase> journalPhaseFromRawValue(std::string_view raw) {
-  return fromRaw<Journal::Phase>(kPhaseRaw, raw);
+  return guard_fields::fromRawTable<Journal::Phase>(kPhaseRaw, raw);
 }
 std::string_view rawValue(Maintenance::Operation op) {
   return kOperationRaw.at(static_cast<std::size_t>(op));
 }
 std::optional<Maintenance::Operation> maintenanceOperationFromRawValue(std::string_view raw) {
-  return fromRaw<Maintenance::Operation>(kOperationRaw, raw);
+  return guard_fields::fromRawTable<Maintenance::Operation>(kOperationRaw, raw);
 }
 
 bool Journal::isValid() const { return version == 1 && generation >= 0 && !bootUUID.empty(); }

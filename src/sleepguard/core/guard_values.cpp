@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "sleepguard/core/guard_record_fields.h"
+
 namespace vigilix {
 
 std::optional<VGXThermal> thermalFromRawValue(std::int64_t raw) {
@@ -63,6 +65,58 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
+// Reverses `escaped` on the text between the quotes of a textual form; none
+// when it is not exactly such a text.
+std::optional<std::string> unescaped(std::string_view body) {
+  std::string out;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const char c = body[i];
+    if (c == '"') return std::nullopt;
+    if (c != '\\') {
+      out += c;
+      continue;
+    }
+    if (++i == body.size()) return std::nullopt;
+    switch (body[i]) {
+      case '"':
+      case '\\':
+        out += body[i];
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'u': {
+        const auto close = body.find('}', i);
+        if (i + 1 >= body.size() || body[i + 1] != '{' || close == std::string_view::npos ||
+            close - i < 3 || close - i > 4) {
+          return std::nullopt;
+        }
+        unsigned value = 0;
+        for (std::size_t k = i + 2; k < close; ++k) {
+          const char h = body[k];
+          const int digit = h >= '0' && h <= '9'   ? h - '0'
+                            : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                                                   : -1;
+          if (digit < 0) return std::nullopt;
+          value = value * 16 + static_cast<unsigned>(digit);
+        }
+        out += static_cast<char>(value);
+        i = close;
+        break;
+      }
+      default:
+        return std::nullopt;
+    }
+  }
+  return out;
+}
+
 constexpr std::array<std::string_view, 6> kLatchRaw = {
     "heat", "battery", "batteryCap", "totalCap", "externallyCleared", "policy"};
 
@@ -71,6 +125,18 @@ constexpr std::array<std::string_view, 6> kLatchRaw = {
 VGXGuardError VGXGuardError::asIO(const VGXGuardError& error) {
   if (error.kind == Kind::io) return error;
   return io(error.description());
+}
+
+VGXGuardError VGXGuardError::ioFromText(std::string text) {
+  constexpr std::string_view kOpen = "io(\"";
+  constexpr std::string_view kClose = "\")";
+  const std::string_view view(text);
+  if (view.size() >= kOpen.size() + kClose.size() && view.starts_with(kOpen) &&
+      view.ends_with(kClose)) {
+    auto inner = unescaped(view.substr(kOpen.size(), view.size() - kOpen.size() - kClose.size()));
+    if (inner) return io(std::move(*inner));
+  }
+  return io(std::move(text));
 }
 
 std::string_view VGXGuardError::name() const {
@@ -117,10 +183,7 @@ std::string_view rawValue(VGXGuardLatch latch) {
 }
 
 std::optional<VGXGuardLatch> guardLatchFromRawValue(std::string_view raw) {
-  for (std::size_t i = 0; i < kLatchRaw.size(); ++i) {
-    if (kLatchRaw[i] == raw) return static_cast<VGXGuardLatch>(i);
-  }
-  return std::nullopt;
+  return guard_fields::fromRawTable<VGXGuardLatch>(kLatchRaw, raw);
 }
 
 }  // namespace vigilix

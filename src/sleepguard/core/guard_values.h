@@ -109,6 +109,9 @@ struct VGXGuardError {
   // stays as it is (never io("io(\"...\")")), any other becomes io carrying
   // its textual form.
   static VGXGuardError asIO(const VGXGuardError& error);
+  // io carrying a failure text from a collaborator. A text that already is
+  // the textual form of an io error (io("...")) gives that error back.
+  static VGXGuardError ioFromText(std::string text);
 
   // The case name as written in code ("inUseByAnotherUser").
   std::string_view name() const;

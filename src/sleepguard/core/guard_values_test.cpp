@@ -24,10 +24,22 @@ TEST(GuardValues, ErrorTextsRenderOneWay) {
       {"other wrapped in io", VGXGuardError::asIO(VGXGuardError::unsafe("heat")),
        R"x(io("unsafe(\"heat\")"))x"},
       {"bare wrapped in io", VGXGuardError::asIO(VGXGuardError::stale()), R"x(io("stale"))x"},
+      {"text of an io error", VGXGuardError::ioFromText(R"x(io("a \"b\"\n\u{1}"))x"),
+       R"x(io("a \"b\"\n\u{1}"))x"},
+      {"plain text", VGXGuardError::ioFromText("disk full"), R"x(io("disk full"))x"},
+      {"text that only looks like one", VGXGuardError::ioFromText(R"x(io("a"b"))x"),
+       R"x(io("io(\"a\"b\")"))x"},
+      {"text of another error", VGXGuardError::ioFromText(R"x(unsafe("heat"))x"),
+       R"x(io("unsafe(\"heat\")"))x"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(row.error.description(), row.text);
+  }
+  // Any error's textual form read back as io text gives the same io error.
+  for (const auto& text : {std::string("plain"), std::string("q\"uo\\te\x7f\t")}) {
+    EXPECT_EQ(VGXGuardError::ioFromText(VGXGuardError::io(text).description()),
+              VGXGuardError::io(text));
   }
 }
 

@@ -10,7 +10,7 @@ std::expected<bool, VGXGuardError> VGXSleepGuardCore::loadJournal() {
     case VGXFileRead::Kind::absent:
       return false;
     case VGXFileRead::Kind::storeError:
-      return std::unexpected(VGXGuardError::io(read.text));
+      return std::unexpected(VGXGuardError::ioFromText(read.text));
     case VGXFileRead::Kind::error:
       corruptJournal_ = true;
       return true;
@@ -74,9 +74,13 @@ std::expected<void, VGXGuardError> VGXSleepGuardCore::clearSetting(bool forceFai
     if (journal_) {
       journal_->phase = Journal::Phase::clearing;
     } else {
-      journal_ = Journal{1,           Journal::Phase::clearing, clock_.bootSessionID(),
-                         generation_, lastUID_.value_or(0),     now(),
-                         std::nullopt};
+      journal_ = Journal{.version = 1,
+                         .phase = Journal::Phase::clearing,
+                         .bootUUID = clock_.bootSessionID(),
+                         .generation = generation_,
+                         .uid = lastUID_.value_or(0),
+                         .setAt = now(),
+                         .rearmPending = std::nullopt};
     }
     journalWritten = writeJournal().has_value();
   }

@@ -14,9 +14,18 @@
 #include "testing/fake_guard_sensors.h"
 #include "testing/fake_guard_store.h"
 
+namespace vigilix {
+inline void PrintTo(const VGXGuardError& error, std::ostream* os) { *os << error.description(); }
+}  // namespace vigilix
+
 namespace vigilix::testing {
 
-inline void PrintTo(const VGXGuardError& error, std::ostream* os) { *os << error.description(); }
+// The error of a result; none when it succeeded.
+template <typename T>
+std::optional<VGXGuardError> errorOf(const std::expected<T, VGXGuardError>& result) {
+  if (result) return std::nullopt;
+  return result.error();
+}
 
 // The fakes and a core on them; tests of tables build one per row.
 struct GuardBench {

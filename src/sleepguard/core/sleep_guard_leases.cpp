@@ -72,17 +72,22 @@ std::expected<VGXHoldGrant, VGXGuardError> VGXSleepGuardCore::apply(std::uint32_
                                                                     std::uint64_t now) {
   const bool rearming = prior.has_value();
   // Until the hold is applied the stored budget is the old one; the fresh
-  // record replaces it only on success, so a failed re-arming spends nothing.
+  // record replaces it only on success, so a failed re-arming keeps the latch.
   safety_[uid] = rearming ? *prior : current;
   lastUID_ = uid;
   snapshot_.latch = safety_[uid].latch;
 
-  Journal intent{
-      1, Journal::Phase::intent, clock_.bootSessionID(), generation_ + 1, uid, now, std::nullopt};
-  if (rearming) intent.rearmPending = true;
+  Journal intent{.version = 1,
+                 .phase = Journal::Phase::intent,
+                 .bootUUID = clock_.bootSessionID(),
+                 .generation = generation_ + 1,
+                 .uid = uid,
+                 .setAt = now,
+                 .rearmPending = rearming ? std::optional(true) : std::nullopt};
 
-  if (auto written = persistSafety(uid); !written)
+  if (auto written = persistSafety(uid); !written) {
     return std::unexpected(rollBack(uid, prior, written.error()));
+  }
   journal_ = intent;
   if (auto written = writeJournal(); !written) {
     return std::unexpected(rollBack(uid, prior, written.error()));

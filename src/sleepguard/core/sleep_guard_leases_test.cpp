@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -6,11 +7,11 @@
 namespace vigilix::testing {
 namespace {
 
-using Leases = SleepGuardTest;
+using GuardLeases = SleepGuardTest;
 
 // Each row breaks its own check and every later one; the row's own refusal
 // must win, which pins the whole order.
-TEST_F(Leases, HoldRefusesInFixedOrder) {
+TEST_F(GuardLeases, HoldRefusesInFixedOrder) {
   struct Breaker {
     const char* name;
     VGXGuardError expected;
@@ -75,12 +76,12 @@ TEST_F(Leases, HoldRefusesInFixedOrder) {
     }
     auto result = t.core->hold(kUser, false);
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error(), breakers[row].expected);
+    EXPECT_EQ(errorOf(result), breakers[row].expected);
     EXPECT_EQ(result.error().description(), breakers[row].expected.description());
   }
 }
 
-TEST_F(Leases, SensorLimitsAtTheirEdges) {
+TEST_F(GuardLeases, SensorLimitsAtTheirEdges) {
   struct Row {
     const char* name;
     std::int64_t ageSeconds;
@@ -105,14 +106,14 @@ TEST_F(Leases, SensorLimitsAtTheirEdges) {
     auto result = t.core->hold(kUser, true);
     if (row.refusal) {
       ASSERT_FALSE(result.has_value());
-      EXPECT_EQ(result.error(), *row.refusal);
+      EXPECT_EQ(errorOf(result), *row.refusal);
     } else {
       EXPECT_TRUE(result.has_value());
     }
   }
 }
 
-TEST_F(Leases, HoldRenewReleaseAndStatus) {
+TEST_F(GuardLeases, HoldRenewReleaseAndStatus) {
   const auto first = mustHold();
   EXPECT_EQ(state(), VGXGuardState::held(kUser));
   EXPECT_TRUE(runner.sleepDisabled);
@@ -123,19 +124,19 @@ TEST_F(Leases, HoldRenewReleaseAndStatus) {
   EXPECT_EQ(storedSafety().active, true);
   EXPECT_NE(store.text(VGXGuardFile::journal())->find(R"("phase":"applied")"), std::string::npos);
 
-  EXPECT_EQ(core->hold(kOther, true).error(), VGXGuardError::inUseByAnotherUser());
-  EXPECT_EQ(core->renew(kUser, "wrong").error(), VGXGuardError::stale());
-  EXPECT_EQ(core->renew(kOther, first.token).error(), VGXGuardError::inUseByAnotherUser());
+  EXPECT_EQ(errorOf(core->hold(kOther, true)), VGXGuardError::inUseByAnotherUser());
+  EXPECT_EQ(errorOf(core->renew(kUser, "wrong")), VGXGuardError::stale());
+  EXPECT_EQ(errorOf(core->renew(kOther, first.token)), VGXGuardError::inUseByAnotherUser());
   EXPECT_EQ(core->renew(kUser, first.token), first);
 
   const auto second = mustHold(kUser, false);
   EXPECT_NE(second.token, first.token);
   EXPECT_EQ(second.generation, first.generation);
   EXPECT_EQ(second.guardInstanceID, first.guardInstanceID);
-  EXPECT_EQ(core->renew(kUser, first.token).error(), VGXGuardError::stale());
+  EXPECT_EQ(errorOf(core->renew(kUser, first.token)), VGXGuardError::stale());
 
-  EXPECT_EQ(core->release(kUser, first.token).error(), VGXGuardError::stale());
-  EXPECT_EQ(core->release(kUser, std::nullopt).error(), VGXGuardError::stale());
+  EXPECT_EQ(errorOf(core->release(kUser, first.token)), VGXGuardError::stale());
+  EXPECT_EQ(errorOf(core->release(kUser, std::nullopt)), VGXGuardError::stale());
   EXPECT_EQ(state(), VGXGuardState::held(kUser));
   EXPECT_TRUE(core->release(kUser, second.token).has_value());
   EXPECT_EQ(state(), VGXGuardState::idle());
@@ -143,12 +144,12 @@ TEST_F(Leases, HoldRenewReleaseAndStatus) {
   EXPECT_FALSE(store.exists(VGXGuardFile::journal()));
   EXPECT_EQ(storedSafety().active, false);
 
-  EXPECT_EQ(core->renew(kUser, second.token).error(), VGXGuardError::notHeld());
+  EXPECT_EQ(errorOf(core->renew(kUser, second.token)), VGXGuardError::notHeld());
   EXPECT_TRUE(core->release(kUser, std::nullopt).has_value());  // idle, no journal
   EXPECT_EQ(mustHold().generation, 2);
 }
 
-TEST_F(Leases, LeaseLapsesAtThirtySeconds) {
+TEST_F(GuardLeases, LeaseLapsesAtThirtySeconds) {
   const auto grant = mustHold();
   tickFor(20);
   ASSERT_TRUE(core->renew(kUser, grant.token).has_value());  // restarts the lease
@@ -160,19 +161,19 @@ TEST_F(Leases, LeaseLapsesAtThirtySeconds) {
   EXPECT_EQ(state(), VGXGuardState::idle());
   EXPECT_FALSE(runner.sleepDisabled);
   EXPECT_EQ(core->status().latch, std::nullopt);
-  EXPECT_EQ(core->renew(kUser, grant.token).error(), VGXGuardError::notHeld());
+  EXPECT_EQ(errorOf(core->renew(kUser, grant.token)), VGXGuardError::notHeld());
   EXPECT_TRUE(core->hold(kUser, false).has_value());  // no latch: holds again
 }
 
-TEST_F(Leases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
+TEST_F(GuardLeases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
   runner.sleepDisabled = true;
-  EXPECT_EQ(core->hold(kUser, true).error(), VGXGuardError::alreadyDisabled());
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::alreadyDisabled());
   EXPECT_TRUE(runner.sleepDisabled);
   EXPECT_EQ(std::count(runner.calls.begin(), runner.calls.end(), "set 0"), 0);
   EXPECT_EQ(state(), VGXGuardState::idle());
 }
 
-TEST_F(Leases, FailedApplyRollsBackAndTurnsSleepOn) {
+TEST_F(GuardLeases, FailedApplyRollsBackAndTurnsSleepOn) {
   struct Row {
     const char* name;
     std::function<void(GuardBench&)> breakIt;
@@ -192,16 +193,16 @@ TEST_F(Leases, FailedApplyRollsBackAndTurnsSleepOn) {
     row.breakIt(t);
     auto result = t.core->hold(kUser, true);
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error(), row.expected);
+    EXPECT_EQ(errorOf(result), row.expected);
     EXPECT_FALSE(t.runner.sleepDisabled);
     EXPECT_NE(t.state(), VGXGuardState::held(kUser));
   }
 }
 
-TEST_F(Leases, UnreapedDisablingChildKeepsClearFailedUntilReaped) {
+TEST_F(GuardLeases, UnreapedDisablingChildKeepsClearFailedUntilReaped) {
   runner.failSet = VGXGuardError::io(std::string(kDisablingChildNotReaped));
   runner.unreaped = true;
-  EXPECT_EQ(core->hold(kUser, true).error(), runner.failSet);
+  EXPECT_EQ(errorOf(core->hold(kUser, true)), runner.failSet);
   EXPECT_EQ(state(), VGXGuardState::clearFailed());
   runner.failSet.reset();
   runner.unreaped = false;

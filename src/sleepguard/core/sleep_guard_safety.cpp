@@ -164,8 +164,14 @@ Safety VGXSleepGuardCore::freshSafety(std::uint64_t now) {
 }
 
 Safety VGXSleepGuardCore::exhaustedSafety(std::uint32_t uid, std::uint64_t now, bool write) {
-  Safety record{clock_.bootSessionID(),  now,          kMaxNs,      kMaxNs, now,
-                VGXGuardLatch::totalCap, std::nullopt, std::nullopt};
+  Safety record{.bootUUID = clock_.bootSessionID(),
+                .sessionStartedAt = now,
+                .heldNs = kMaxNs,
+                .batteryHeldNs = kMaxNs,
+                .lastCheckpoint = now,
+                .latch = VGXGuardLatch::totalCap,
+                .requiresRearm = std::nullopt,
+                .active = std::nullopt};
   safety_[uid] = record;
   if (write) (void)persistSafety(uid);
   return record;
