@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace vigilix {
@@ -10,7 +9,7 @@ namespace vigilix {
 enum class VGXGuardLockName { guardLock, maintenance };
 
 // "guard.lock", "maintenance.lock".
-std::string rawValue(VGXGuardLockName name);
+std::string_view rawValue(VGXGuardLockName name);
 // No value for any other text.
 std::optional<VGXGuardLockName> guardLockNameFromRawValue(std::string_view raw);
 

@@ -98,8 +98,8 @@ std::expected<platform::FileLock, VGXGuardError> VGXSecureDirectoryStore::lock(
   {
     auto directory = openVerifiedDirectory();
     if (!directory) return std::unexpected(directory.error());
-    auto opened =
-        platform::openAt(directory->get(), rawValue(name), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+    auto opened = platform::openAt(directory->get(), std::string(rawValue(name)),
+                                   O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
     if (!opened) return std::unexpected(ioError("lock", opened.error()));
     file = std::move(*opened);
   }
