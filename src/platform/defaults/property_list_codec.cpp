@@ -76,6 +76,10 @@ std::expected<PropertyValue, std::string> fromNode(plist_t node, int depth) {
       std::int32_t seconds = 0;
       std::int32_t microseconds = 0;
       plist_get_date_val(node, &seconds, &microseconds);
+      // A date beyond what the library holds comes out with both parts at INT32_MIN.
+      if (microseconds <= -1000000 || microseconds >= 1000000) {
+        return std::unexpected("date out of range");
+      }
       // The library hands out whole seconds truncated towards zero and the
       // fraction without its sign.
       const double fraction = std::abs(microseconds) / 1e6;

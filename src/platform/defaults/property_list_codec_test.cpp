@@ -115,6 +115,19 @@ TEST(PropertyListCodec, DamagedInputIsAnError) {
   }
 }
 
+TEST(PropertyListCodec, DatesBeyondTheLibrarysRangeAreAnError) {
+  using namespace std::string_view_literals;
+  // A binary list holding one date: NaN, then 1e30 seconds.
+  for (auto bytes : {"bplist00\x33\x7f\xf8\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00"
+                     "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00"
+                     "\x00\x00\x00\x00\x00\x00\x00\x00\x11"sv,
+                     "bplist00\x33\x46\x29\x3e\x59\x39\xa0\x8c\xea\x08\x00\x00\x00\x00\x00\x00"
+                     "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00"
+                     "\x00\x00\x00\x00\x00\x00\x00\x00\x11"sv}) {
+    EXPECT_EQ(decodePropertyList(bytes), std::unexpected("date out of range"));
+  }
+}
+
 TEST(PropertyListCodec, RefusesWhatItCannotStoreExactly) {
   const auto refuse = [](const PropertyValue& value) {
     return !encodePropertyList(value, PropertyListFormat::Binary).has_value();
