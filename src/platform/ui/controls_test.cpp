@@ -32,8 +32,7 @@ class RecordingDelegate : public TextFieldDelegate {
 class ControlsTest : public ::testing::Test {
  protected:
   ControlsTest()
-      : window(std::make_shared<Panel>(Rect(0, 0, 300, 200), WindowStyle::Titled,
-                                       BackingStore::Buffered, false)) {}
+      : window(std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled)) {}
 
   std::shared_ptr<TextField> addField(const std::string& text, Rect frame) {
     auto field = TextField::textFieldWithString(text);
@@ -43,7 +42,7 @@ class ControlsTest : public ::testing::Test {
   }
 
   testing::TestPlatform platform;
-  std::shared_ptr<Panel> window;
+  std::shared_ptr<Window> window;
 };
 
 TEST_F(ControlsTest, TypingEditsTheFieldAndTellsTheDelegate) {
@@ -227,8 +226,7 @@ TEST_F(ControlsTest, CloseTellsTheDelegateFirstAndSurvivesItsRelease) {
   auto delegate = std::make_shared<ClosingDelegate>();
   std::weak_ptr<Window> weak;
   {
-    auto w = std::make_shared<Panel>(Rect(0, 0, 100, 100), WindowStyle::Titled,
-                                     BackingStore::Buffered, false);
+    auto w = std::make_shared<Window>(Rect(0, 0, 100, 100), WindowStyle::Titled);
     w->setDelegate(delegate);
     w->makeKeyAndOrderFront();
     delegate->held = w;

@@ -7,24 +7,12 @@
 
 namespace vigilix::platform {
 
-enum class DatePickerStyle { TextFieldAndStepper, ClockAndCalendar, TextField };
-
-namespace DatePickerElements {
-inline constexpr unsigned HourMinute = 0x000c;
-inline constexpr unsigned HourMinuteSecond = 0x000e;
-inline constexpr unsigned YearMonthDay = 0x00e0;
-}  // namespace DatePickerElements
-
 // A date and time picker. Its value always lies within the minimum and
 // maximum dates; a user's choice outside them is brought inside.
 class DatePicker : public Control {
  public:
   explicit DatePicker(Rect frame = {});
 
-  DatePickerStyle datePickerStyle() const { return style_; }
-  void setDatePickerStyle(DatePickerStyle style) { style_ = style; }
-  unsigned datePickerElements() const { return elements_; }
-  void setDatePickerElements(unsigned elements) { elements_ = elements; }
 
   Date dateValue() const { return value_; }
   void setDateValue(Date date);
@@ -43,8 +31,6 @@ class DatePicker : public Control {
 
  private:
   Date clamped(Date date) const;
-  DatePickerStyle style_ = DatePickerStyle::TextFieldAndStepper;
-  unsigned elements_ = DatePickerElements::YearMonthDay | DatePickerElements::HourMinuteSecond;
   Date value_;
   std::optional<Date> minDate_;
   std::optional<Date> maxDate_;
