@@ -7,8 +7,8 @@
 
 namespace vigilix::platform {
 
-// A date and time picker. Its value always lies within the minimum and
-// maximum dates; a user's choice outside them is brought inside.
+// A date and time picker. Its value never lies before the minimum date; a
+// user's choice before it is brought up to it.
 class DatePicker : public Control {
  public:
   explicit DatePicker(Rect frame = {});
@@ -18,11 +18,9 @@ class DatePicker : public Control {
   void setDateValue(Date date);
   std::optional<Date> minDate() const { return minDate_; }
   void setMinDate(std::optional<Date> date);
-  std::optional<Date> maxDate() const { return maxDate_; }
-  void setMaxDate(std::optional<Date> date);
 
   // The user picks a date (typing into the elements or stepping them): the
-  // value is kept within the bounds and the action is sent.
+  // value is kept at or after the minimum and the action is sent.
   void chooseDate(Date date);
 
   bool acceptsFirstResponder() const override { return isEnabled(); }
@@ -33,7 +31,6 @@ class DatePicker : public Control {
   Date clamped(Date date) const;
   Date value_;
   std::optional<Date> minDate_;
-  std::optional<Date> maxDate_;
 };
 
 }  // namespace vigilix::platform

@@ -8,11 +8,8 @@ namespace vigilix::platform {
 // digits): fraction digits and integer digit counts.
 class NumberFormatter {
  public:
-  bool allowsFloats() const { return allowsFloats_; }
   void setAllowsFloats(bool v) { allowsFloats_ = v; }
-  int maximumFractionDigits() const { return maximumFractionDigits_; }
   void setMaximumFractionDigits(int v) { maximumFractionDigits_ = v; }
-  int minimumIntegerDigits() const { return minimumIntegerDigits_; }
   void setMinimumIntegerDigits(int v) { minimumIntegerDigits_ = v; }
   int maximumIntegerDigits() const { return maximumIntegerDigits_; }
   void setMaximumIntegerDigits(int v) { maximumIntegerDigits_ = v; }

@@ -48,11 +48,9 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   Rect frame() const { return frame_; }
   Rect contentRect() const;
   void setContentSize(Size size);
-  void setFrameOrigin(Point origin) { frame_.origin = origin; }
   void center();
 
   std::shared_ptr<View> contentView() const { return contentView_; }
-  void setContentView(std::shared_ptr<View> view);
 
   bool isStandardWindowButtonHidden(WindowButton button) const;
   void setStandardWindowButtonHidden(WindowButton button, bool hidden);
@@ -95,6 +93,8 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   void keyDown(const Event& event) override;
 
  private:
+  void setContentView(std::shared_ptr<View> view);
+
   unsigned styleMask_;
   std::string title_;
   Rect frame_;
