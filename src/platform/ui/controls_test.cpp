@@ -31,8 +31,7 @@ class RecordingDelegate : public TextFieldDelegate {
 
 class ControlsTest : public ::testing::Test {
  protected:
-  ControlsTest()
-      : window(std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled)) {}
+  ControlsTest() : window(std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled)) {}
 
   std::shared_ptr<TextField> addField(const std::string& text, Rect frame) {
     auto field = TextField::textFieldWithString(text);
@@ -73,14 +72,25 @@ TEST_F(ControlsTest, TypingEditsTheFieldAndTellsTheDelegate) {
 }
 
 TEST_F(ControlsTest, ReadsNumbersFromTheLeadingDigits) {
-  EXPECT_EQ(Control::leadingInteger("  12abc"), 12);
-  EXPECT_EQ(Control::leadingInteger("-7"), -7);
-  EXPECT_EQ(Control::leadingInteger("abc"), 0);
-  EXPECT_EQ(Control::leadingInteger(""), 0);
-  EXPECT_EQ(Control::leadingInteger("99999999999999999999999"),
-            std::numeric_limits<std::int64_t>::max());
-  EXPECT_EQ(Control::leadingDouble("2.5h"), 2.5);
-  EXPECT_EQ(Control::leadingDouble("nan"), 0.0);
+  struct Row {
+    const char* text;
+    std::int64_t integer;
+    double real;
+  };
+  const Row rows[] = {
+      {"  12abc", 12, 12},
+      {"-7", -7, -7},
+      {"2.5h", 2, 2.5},
+      {"abc", 0, 0},
+      {"", 0, 0},
+      {"nan", 0, 0},
+      {"99999999999999999999999", std::numeric_limits<std::int64_t>::max(), 1e23},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(Control::leadingInteger(row.text), row.integer);
+    EXPECT_DOUBLE_EQ(Control::leadingDouble(row.text), row.real);
+  }
 }
 
 TEST_F(ControlsTest, FormatterWritesWholeNumbersWithinItsDigits) {
@@ -88,9 +98,9 @@ TEST_F(ControlsTest, FormatterWritesWholeNumbersWithinItsDigits) {
   formatter->setMaximumFractionDigits(0);
   formatter->setMinimumIntegerDigits(1);
   formatter->setMaximumIntegerDigits(3);
-  EXPECT_EQ(formatter->stringFromNumber(0), "0");
-  EXPECT_EQ(formatter->stringFromNumber(7.6), "8");
-  EXPECT_EQ(formatter->stringFromNumber(999), "999");
+  for (auto [number, text] : {std::pair{0.0, "0"}, {7.6, "8"}, {999.0, "999"}, {1234.0, "234"}}) {
+    EXPECT_EQ(formatter->stringFromNumber(number), text) << number;
+  }
   auto field = addField("", Rect(0, 0, 56, 22));
   field->setFormatter(formatter);
   field->setIntegerValue(5);
