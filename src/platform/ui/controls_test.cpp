@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <tuple>
+
 #include "platform/ui/button.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/number_formatter.h"
@@ -72,24 +75,14 @@ TEST_F(ControlsTest, TypingEditsTheFieldAndTellsTheDelegate) {
 }
 
 TEST_F(ControlsTest, ReadsNumbersFromTheLeadingDigits) {
-  struct Row {
-    const char* text;
-    std::int64_t integer;
-    double real;
-  };
-  const Row rows[] = {
-      {"  12abc", 12, 12},
-      {"-7", -7, -7},
-      {"2.5h", 2, 2.5},
-      {"abc", 0, 0},
-      {"", 0, 0},
-      {"nan", 0, 0},
-      {"99999999999999999999999", std::numeric_limits<std::int64_t>::max(), 1e23},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    EXPECT_EQ(Control::leadingInteger(row.text), row.integer);
-    EXPECT_DOUBLE_EQ(Control::leadingDouble(row.text), row.real);
+  using Row = std::tuple<const char*, std::int64_t, double>;  // text, whole, real
+  for (auto [text, whole, real] :
+       {Row{"  12abc", 12, 12}, Row{"-7", -7, -7}, Row{"2.5h", 2, 2.5}, Row{"abc", 0, 0},
+        Row{"", 0, 0}, Row{"nan", 0, 0},
+        Row{"99999999999999999999999", std::numeric_limits<std::int64_t>::max(), 1e23}}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(Control::leadingInteger(text), whole);
+    EXPECT_DOUBLE_EQ(Control::leadingDouble(text), real);
   }
 }
 
