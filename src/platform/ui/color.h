@@ -1,6 +1,5 @@
 #pragma once
 
-
 namespace vigilix::platform {
 
 // A colour by its system name, with an alpha component. The model keeps
