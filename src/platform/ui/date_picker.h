@@ -13,7 +13,6 @@ class DatePicker : public Control {
  public:
   explicit DatePicker(Rect frame = {});
 
-
   Date dateValue() const { return value_; }
   void setDateValue(Date date);
   std::optional<Date> minDate() const { return minDate_; }
