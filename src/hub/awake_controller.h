@@ -31,7 +31,9 @@ class AwakeController {
   AwakeController(platform::Date now, double batteryThreshold);
 
   // A controller from saved bytes; fails when they are not a valid saved
-  // state. A session whose end passed meanwhile is dropped.
+  // state, also when a timed session's end overflows to infinity. A session
+  // whose end passed meanwhile is dropped; with a `now` that is not finite
+  // nothing is restored (a fresh controller).
   static std::expected<AwakeController, platform::json::DecodingError> restore(
       const platform::Bytes& data, platform::Date now, double batteryThreshold);
   // The saved bytes; empty when encoding fails.
@@ -98,8 +100,8 @@ class AwakeController {
   std::optional<platform::Date> presenceEndedAt() const { return presenceEndedAt_; }
 
  private:
-  static AwakeController restore(const PersistentState& state, platform::Date now,
-                                 double batteryThreshold);
+  static std::expected<AwakeController, platform::json::DecodingError> restore(
+      const PersistentState& state, platform::Date now, double batteryThreshold);
   bool isBlocked() const { return batteryBlocked_ || lowPowerModeEnabled_ || heatBlocked_; }
   std::vector<TriggerReason> activeReasons() const;
 

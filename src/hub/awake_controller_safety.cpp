@@ -85,7 +85,8 @@ void AwakeController::noteUserActivity(platform::Date activity, platform::Date /
   if (!restartOnActivity_ || manual_.kind() != ManualSessionKind::Kind::duration) return;
   const platform::Date current = *deadline();
   const platform::Date pushed = activity + manual_.total();
-  if (activity > manual_.startedAt() && activity <= current && pushed > current) {
+  if (pushed.isFinite() && activity > manual_.startedAt() && activity <= current &&
+      pushed > current) {
     durationDeadline_ = pushed;
   }
 }

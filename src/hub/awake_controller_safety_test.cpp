@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "hub/awake_controller.h"
 
 namespace vigilix {
@@ -158,25 +160,36 @@ TEST_F(AwakeControllerRestartOnActivity, ActivityPushesTheEndNeverEarlier) {
   EXPECT_EQ(c.manual(), ManualSessionKind::duration(1800, Date(0)));
 }
 
-TEST_F(AwakeControllerRestartOnActivity, BoundsOfTheActivityTime) {
-  c.noteUserActivity(Date(0), Date(5));  // not after the start
-  EXPECT_EQ(c.deadline(), Date(1800));
-  c.noteUserActivity(Date(1800.5), Date(1801));  // after the deadline
-  EXPECT_EQ(c.deadline(), Date(1800));
-  c.noteUserActivity(Date(1800), Date(1800));  // at the deadline
-  EXPECT_EQ(c.deadline(), Date(3600));
-}
-
-TEST_F(AwakeControllerRestartOnActivity, PresenceNudgesAndTheFlagGateIt) {
-  c.setPresenceEndedAt(Date(1200));
-  c.noteUserActivity(Date(1200), Date(1200));
-  EXPECT_EQ(c.deadline(), Date(1800));
-  c.noteUserActivity(Date(1201), Date(1201));
-  EXPECT_EQ(c.deadline(), Date(3001));
-
-  c.setRestartOnActivity(false);
-  c.noteUserActivity(Date(1500), Date(1500));
-  EXPECT_EQ(c.deadline(), Date(3001));
+TEST(AwakeControllerRestartOnActivityRules, ActivityMovesTheEndToActivityPlusTotal) {
+  struct Row {
+    const char* name;
+    double total;
+    double activity;
+    Date expectedDeadline;
+    std::optional<Date> presenceEndedAt = std::nullopt;
+    bool restartOnActivity = true;
+  };
+  const Row rows[] = {
+      {"inside the session", 1800, 1000, Date(2800)},
+      {"not after the start", 1800, 0, Date(1800)},
+      {"after the deadline", 1800, 1800.5, Date(1800)},
+      {"at the deadline", 1800, 1800, Date(3600)},
+      {"at the end of the pointer nudges", 1800, 1200, Date(1800), Date(1200)},
+      {"after the end of the pointer nudges", 1800, 1201, Date(3001), Date(1200)},
+      {"restarting off", 1800, 1500, Date(1800), std::nullopt, false},
+      // Finite numbers whose sum is infinite: such an end would never come.
+      {"an end that overflows", 1.7e308, 1e308, Date(1.7e308)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    AwakeController c(Date(0), 20);
+    c.setRestartOnActivity(row.restartOnActivity);
+    c.startDuration(row.total, Date(0));
+    c.setPresenceEndedAt(row.presenceEndedAt);
+    c.noteUserActivity(Date(row.activity), Date(row.activity));
+    EXPECT_EQ(c.deadline(), row.expectedDeadline);
+    EXPECT_FALSE(c.encodedState().empty());
+  }
 }
 
 TEST_F(AwakeControllerRestartOnActivity, OnlyDurationSessionsRestart) {

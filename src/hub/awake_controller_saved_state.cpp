@@ -25,9 +25,11 @@ platform::Bytes AwakeController::encodedState() const {
   return encodePersistentState(persistentState()).value_or(platform::Bytes{});
 }
 
-AwakeController AwakeController::restore(const PersistentState& state, platform::Date now,
-                                         double batteryThreshold) {
+std::expected<AwakeController, platform::json::DecodingError> AwakeController::restore(
+    const PersistentState& state, platform::Date now, double batteryThreshold) {
   AwakeController controller(now, batteryThreshold);
+  // Without a time to compare with, nothing saved can be known to be still running.
+  if (!now.isFinite()) return controller;
 
   if (state.kind == "until") {
     if (state.until && *state.until > now) controller.pause_ = TriggerPause::until(*state.until);
@@ -41,6 +43,16 @@ AwakeController AwakeController::restore(const PersistentState& state, platform:
     controller.manual_ = ManualSessionKind::until(*state.deadline);
   }
   controller.durationDeadline_ = state.deadline;
+
+  // Finite numbers whose sum overflows: such a session would never end and
+  // could never be saved again.
+  if (const auto& manual = controller.manual_; manual.kind() == ManualSessionKind::Kind::duration &&
+                                               !(manual.startedAt() + manual.total()).isFinite()) {
+    return std::unexpected(platform::json::DecodingError{
+        platform::json::DecodingError::Kind::dataCorrupted,
+        {"manualKind", "duration"},
+        "The session's end (startedAt + total) is not a finite date."});
+  }
 
   // Drops a session that ended while the application was not running.
   controller.tick(now);

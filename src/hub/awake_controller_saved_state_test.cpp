@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "hub/awake_controller.h"
@@ -19,45 +22,47 @@ AwakeController restored(const std::string& doc, double now) {
   return result ? std::move(*result) : AwakeController(at1970(now), 20);
 }
 
-TEST(AwakeControllerRestore, PauseUntilResumedWithoutSession) {
-  const auto c = restored(R"({"kind":"untilResumed"})", 0);
-  EXPECT_EQ(c.pause(), TriggerPause::untilResumed());
-  EXPECT_TRUE(c.manual().isNone());
-  EXPECT_FALSE(c.durationDeadline().has_value());
-}
-
-TEST(AwakeControllerRestore, PauseUntilADateOnlyWhileInTheFuture) {
-  EXPECT_EQ(restored(R"({"kind":"until","until":100})", 99).pause(),
-            TriggerPause::until(at1970(100)));
-  EXPECT_EQ(restored(R"({"kind":"until","until":100})", 100).pause(), TriggerPause::none());
-  EXPECT_EQ(restored(R"({"kind":"until"})", 0).pause(), TriggerPause::none());
-  EXPECT_EQ(restored(R"({"kind":"later"})", 0).pause(), TriggerPause::none());
-}
-
-TEST(AwakeControllerRestore, DurationSessionKeptOnlyBeforeItsDeadline) {
-  const std::string doc =
+TEST(AwakeControllerRestore, SessionAndPauseFromTheSavedDocument) {
+  const std::string duration =
       R"({"deadline":1800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})";
-  const auto live = restored(doc, 1000);
-  EXPECT_EQ(live.manual(), ManualSessionKind::duration(1800, at1970(0)));
-  EXPECT_EQ(live.deadline(), at1970(1800));
-
-  const auto expired = restored(doc, 1800);
-  EXPECT_TRUE(expired.manual().isNone());
-}
-
-TEST(AwakeControllerRestore, RestartedDeadlineIsKept) {
-  // A deadline moved by activity beyond startedAt + total survives.
-  const auto c = restored(
-      R"({"deadline":2800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})",
-      2000);
-  EXPECT_EQ(c.manual().kind(), ManualSessionKind::Kind::duration);
-  EXPECT_EQ(c.deadline(), at1970(2800));
-}
-
-TEST(AwakeControllerRestore, DeadlineWithoutManualKindIsAnUntilSession) {
-  EXPECT_EQ(restored(R"({"deadline":500,"kind":"none"})", 100).manual(),
-            ManualSessionKind::until(at1970(500)));
-  EXPECT_TRUE(restored(R"({"deadline":500,"kind":"none"})", 600).manual().isNone());
+  struct Row {
+    const char* name;
+    std::string doc;
+    double now;
+    ManualSessionKind manual;
+    TriggerPause pause;
+    std::optional<Date> deadline;
+  };
+  const auto none = ManualSessionKind::none();
+  const Row rows[] = {
+      {"paused until resumed, no session", R"({"kind":"untilResumed"})", 0, none,
+       TriggerPause::untilResumed(), std::nullopt},
+      {"pause until a date in the future", R"({"kind":"until","until":100})", 99, none,
+       TriggerPause::until(at1970(100)), std::nullopt},
+      {"pause until a date reached", R"({"kind":"until","until":100})", 100, none,
+       TriggerPause::none(), std::nullopt},
+      {"pause until without a date", R"({"kind":"until"})", 0, none, TriggerPause::none(),
+       std::nullopt},
+      {"unknown pause kind", R"({"kind":"later"})", 0, none, TriggerPause::none(), std::nullopt},
+      {"duration before its deadline", duration, 1000, ManualSessionKind::duration(1800, at1970(0)),
+       TriggerPause::none(), at1970(1800)},
+      {"duration at its deadline", duration, 1800, none, TriggerPause::none(), std::nullopt},
+      // A deadline moved by activity beyond startedAt + total survives.
+      {"restarted deadline",
+       R"({"deadline":2800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})",
+       2000, ManualSessionKind::duration(1800, at1970(0)), TriggerPause::none(), at1970(2800)},
+      {"deadline without manualKind", R"({"deadline":500,"kind":"none"})", 100,
+       ManualSessionKind::until(at1970(500)), TriggerPause::none(), at1970(500)},
+      {"deadline without manualKind, passed", R"({"deadline":500,"kind":"none"})", 600, none,
+       TriggerPause::none(), std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto c = restored(row.doc, row.now);
+    EXPECT_EQ(c.manual(), row.manual);
+    EXPECT_EQ(c.pause(), row.pause);
+    EXPECT_EQ(c.deadline(), row.deadline);
+  }
 }
 
 TEST(AwakeControllerRestore, EverythingElseStartsFresh) {
@@ -69,15 +74,40 @@ TEST(AwakeControllerRestore, EverythingElseStartsFresh) {
   EXPECT_EQ(c.batteryThreshold(), 20);
 }
 
-TEST(AwakeControllerRestore, UndecodableBytesFail) {
-  EXPECT_FALSE(AwakeController::restore(Bytes{}, at1970(0), 20).has_value());
-  EXPECT_FALSE(AwakeController::restore(bytes(R"({"kind":"none","deadline":1e999})"), at1970(0), 20)
-                   .has_value());
-  EXPECT_FALSE(
-      AwakeController::restore(
-          bytes(R"({"kind":"none","manualKind":{"duration":{"total":1e999,"startedAt":0}}})"),
-          at1970(0), 20)
-          .has_value());
+TEST(AwakeControllerRestore, RefusesUndecodableAndNeverEndingRecords) {
+  struct Row {
+    const char* name;
+    std::string doc;
+  };
+  const Row rows[] = {
+      {"empty bytes", ""},
+      {"infinite deadline", R"({"kind":"none","deadline":1e999})"},
+      {"infinite total",
+       R"({"kind":"none","manualKind":{"duration":{"total":1e999,"startedAt":0}}})"},
+      // Each number is finite; their sum is not.
+      {"start plus total overflows",
+       R"({"kind":"none","manualKind":{"duration":{"total":1.7e308,"startedAt":1.7e308}}})"},
+      {"start plus total overflows beside a finite deadline",
+       R"({"deadline":10,"kind":"none","manualKind":{"duration":{"total":1.7e308,"startedAt":1.7e308}}})"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_FALSE(AwakeController::restore(bytes(row.doc), at1970(0), 20).has_value());
+  }
+}
+
+TEST(AwakeControllerRestore, ANowThatIsNotFiniteKeepsNoSessionOrPause) {
+  const std::string doc =
+      R"({"deadline":1800,"kind":"until","manualKind":{"duration":{"startedAt":0,"total":1800}},)"
+      R"("until":100})";
+  for (const double now : {std::nan(""), std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity()}) {
+    SCOPED_TRACE(now);
+    auto c = AwakeController::restore(bytes(doc), Date(now), 20);
+    ASSERT_TRUE(c.has_value());
+    EXPECT_TRUE(c->manual().isNone());
+    EXPECT_EQ(c->pause(), TriggerPause::none());
+  }
 }
 
 TEST(AwakeControllerSave, RoundTripsSessionAndPause) {

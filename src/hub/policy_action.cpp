@@ -1,8 +1,8 @@
 #include "hub/policy_action.h"
 
 #include "core/dzl_keys.h"
-#include "hub/policy_gate.h"
 #include "platform/base/localized.h"
+#include "policy/policy_gate.h"
 
 namespace vigilix::VGXKeepAwakeActionPolicy {
 

@@ -41,53 +41,94 @@ TriggerConfiguration decoded(std::string_view text) {
   return result.value_or(TriggerConfiguration{});
 }
 
-TEST(TriggerConfigurationJSONTest, DefaultWritesElevenKeysInDeclarationOrder) {
-  EXPECT_EQ(encodeTriggerConfiguration(TriggerConfiguration::defaultConfiguration()),
-            std::string(kDefaultJSON));
-  EXPECT_EQ(decoded(kDefaultJSON), TriggerConfiguration::defaultConfiguration());
+TriggerConfiguration full() {
+  TriggerConfiguration c = example();
+  c.whenOnPowerAdapter = true;
+  c.cpuThresholdPercent = 42.5;
+  c.wifiNetworkNames = {"Office", "Home"};
+  c.sustainSeconds = 0.25;
+  c.whileAudioPlaying = true;
+  c.diskThresholdBytesPerSecond = 1e9;
+  c.whileTimeMachineBacksUp = true;
+  return c;
 }
 
-TEST(TriggerConfigurationJSONTest, EveryFieldRoundTripsInItsPlace) {
-  EXPECT_EQ(encodeTriggerConfiguration(example()), std::string(kExampleJSON));
-  EXPECT_EQ(decoded(kExampleJSON), example());
-
-  TriggerConfiguration full = example();
-  full.whenOnPowerAdapter = true;
-  full.cpuThresholdPercent = 42.5;
-  full.wifiNetworkNames = {"Office", "Home"};
-  full.sustainSeconds = 0.25;
-  full.whileAudioPlaying = true;
-  full.diskThresholdBytesPerSecond = 1e9;
-  full.whileTimeMachineBacksUp = true;
-  const auto text = encodeTriggerConfiguration(full);
-  ASSERT_TRUE(text.has_value());
-  EXPECT_EQ(
-      *text,
-      R"({"isEnabled":true,"appBundleIdentifiers":["com.apple.iWork.Keynote"],)"
-      R"("whenOnPowerAdapter":true,"whenExternalDisplayConnected":true,)"
-      R"("networkThresholdBytesPerSecond":1000000,"cpuThresholdPercent":42.5,)"
-      R"("wifiNetworkNames":["Office","Home"],)"
-      R"("schedule":{"weekdays":[2,3,4,5,6],"startMinute":540,"endMinute":1020},)"
-      R"("sustainSeconds":0.25,"frontmostOnlyBundleIdentifiers":["com.apple.iWork.Keynote"],)"
-      R"("duringCalls":true,"whileAudioPlaying":true,"diskThresholdBytesPerSecond":1000000000,)"
-      R"("onlyWhileOnPower":true,"whileTimeMachineBacksUp":true})");
-  EXPECT_EQ(decoded(*text), full);
+TriggerConfiguration withSchedule(TriggerSchedule schedule) {
+  TriggerConfiguration c;
+  c.schedule = std::move(schedule);
+  return c;
 }
 
-TEST(TriggerConfigurationJSONTest, MissingAndNullKeysTakeTheDefaults) {
-  EXPECT_EQ(decoded("{}"), TriggerConfiguration::defaultConfiguration());
-  EXPECT_EQ(decoded("{}").sustainSeconds, 30);
+// Each value writes exactly its literal, and the literal reads back as the value.
+TEST(TriggerConfigurationJSONTest, GoldenRowsRoundTrip) {
+  struct Row {
+    const char* name;
+    TriggerConfiguration value;
+    std::string literal;
+  };
+  const std::string defaultTail =
+      R"("sustainSeconds":30,"frontmostOnlyBundleIdentifiers":[],"duringCalls":false,)"
+      R"("whileAudioPlaying":false,"onlyWhileOnPower":false,"whileTimeMachineBacksUp":false})";
+  const std::string defaultHead =
+      R"({"isEnabled":false,"appBundleIdentifiers":[],"whenOnPowerAdapter":false,)"
+      R"("whenExternalDisplayConnected":false,"wifiNetworkNames":[],)";
+  const Row rows[] = {
+      {"default: the eleven keys in declaration order",
+       TriggerConfiguration::defaultConfiguration(), kDefaultJSON},
+      {"the stored example", example(), kExampleJSON},
+      {"every field in its place", full(),
+       R"({"isEnabled":true,"appBundleIdentifiers":["com.apple.iWork.Keynote"],)"
+       R"("whenOnPowerAdapter":true,"whenExternalDisplayConnected":true,)"
+       R"("networkThresholdBytesPerSecond":1000000,"cpuThresholdPercent":42.5,)"
+       R"("wifiNetworkNames":["Office","Home"],)"
+       R"("schedule":{"weekdays":[2,3,4,5,6],"startMinute":540,"endMinute":1020},)"
+       R"("sustainSeconds":0.25,"frontmostOnlyBundleIdentifiers":["com.apple.iWork.Keynote"],)"
+       R"("duringCalls":true,"whileAudioPlaying":true,"diskThresholdBytesPerSecond":1000000000,)"
+       R"("onlyWhileOnPower":true,"whileTimeMachineBacksUp":true})"},
+      {"schedule values out of range are kept", withSchedule({{0, 2, 9}, -5, 2000}),
+       defaultHead + R"("schedule":{"weekdays":[0,2,9],"startMinute":-5,"endMinute":2000},)" +
+           defaultTail},
+      // Beyond 32 bits: one such number must not throw away the whole configuration.
+      {"schedule values beyond 32 bits are kept exactly",
+       withSchedule({{2, 4294967296}, -9223372036854775807 - 1, 9223372036854775807}),
+       defaultHead +
+           R"("schedule":{"weekdays":[2,4294967296],"startMinute":-9223372036854775808,)"
+           R"("endMinute":9223372036854775807},)" +
+           defaultTail},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(encodeTriggerConfiguration(row.value), row.literal);
+    EXPECT_EQ(decoded(row.literal), row.value);
+  }
+}
 
+// Missing keys, nulls and unknown keys read as the defaults.
+TEST(TriggerConfigurationJSONTest, ReadingRowsApplyTheDefaults) {
   TriggerConfiguration immediate;
   immediate.isEnabled = true;
   immediate.sustainSeconds = 0;
-  EXPECT_EQ(decoded(R"({"isEnabled":true,"sustainSeconds":0})"), immediate);
-
-  const TriggerConfiguration nulls =
-      decoded(R"({"networkThresholdBytesPerSecond":null,"schedule":null,"sustainSeconds":null,)"
-              R"("appBundleIdentifiers":null,"isEnabled":null,"futureKey":[1,2]})");
-  EXPECT_EQ(nulls, TriggerConfiguration::defaultConfiguration());
-  EXPECT_EQ(encodeTriggerConfiguration(nulls), std::string(kDefaultJSON));
+  struct Row {
+    const char* name;
+    std::string literal;
+    TriggerConfiguration value;
+  };
+  const Row rows[] = {
+      {"empty object", "{}", TriggerConfiguration::defaultConfiguration()},
+      {"sustain zero", R"({"isEnabled":true,"sustainSeconds":0})", immediate},
+      {"nulls and an unknown key",
+       R"({"networkThresholdBytesPerSecond":null,"schedule":null,"sustainSeconds":null,)"
+       R"("appBundleIdentifiers":null,"isEnabled":null,"futureKey":[1,2]})",
+       TriggerConfiguration::defaultConfiguration()},
+      {"weekdays in any order, repeated",
+       R"({"schedule":{"weekdays":[9,0,2,2],"startMinute":-5,"endMinute":2000}})",
+       withSchedule({{0, 2, 9}, -5, 2000})},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(decoded(row.literal), row.value);
+  }
+  EXPECT_EQ(decoded("{}").sustainSeconds, 30);
 }
 
 TEST(TriggerConfigurationJSONTest, AWrongTypeAnywhereFailsTheWholeRecord) {
@@ -105,16 +146,12 @@ TEST(TriggerConfigurationJSONTest, AWrongTypeAnywhereFailsTheWholeRecord) {
            R"({"schedule":{"weekdays":[2.5],"startMinute":1,"endMinute":540}})",
            R"({"schedule":{"weekdays":[2],"startMinute":"9","endMinute":540}})",
            R"({"schedule":{"weekdays":[2],"startMinute":1,"endMinute":1e300}})",
+           R"({"schedule":{"weekdays":[2],"startMinute":9223372036854775808,"endMinute":1}})",
            R"([])",
            R"(not json)",
        }) {
     EXPECT_FALSE(decodeTriggerConfiguration(std::string_view(text)).has_value()) << text;
   }
-}
-
-TEST(TriggerConfigurationJSONTest, ScheduleValuesAreNotRangeChecked) {
-  const auto c = decoded(R"({"schedule":{"weekdays":[9,0,2],"startMinute":-5,"endMinute":2000}})");
-  EXPECT_EQ(c.schedule, (TriggerSchedule{{0, 2, 9}, -5, 2000}));
 }
 
 TEST(TriggerConfigurationJSONTest, DecodesFromStoredBytes) {

@@ -38,14 +38,25 @@ TriggerMonitor::~TriggerMonitor() {
 
 void TriggerMonitor::start() {
   if (!DispatchQueue::isMainThread()) {
-    DispatchQueue::main().async([weak = weak_from_this()] {
-      if (auto self = weak.lock()) self->start();
+    std::uint64_t askedAt = 0;
+    {
+      std::lock_guard lock(stateLock_);
+      askedAt = epoch_;
+    }
+    DispatchQueue::main().async([weak = weak_from_this(), askedAt] {
+      if (auto self = weak.lock()) self->startOnMain(askedAt);
     });
     return;
   }
+  startOnMain(std::nullopt);
+}
+
+void TriggerMonitor::startOnMain(std::optional<std::uint64_t> askedAt) {
   {
     std::lock_guard lock(stateLock_);
     if (started_) return;
+    // A stop that came after this start was asked for wins.
+    if (askedAt && *askedAt != epoch_) return;
     started_ = true;
     ++epoch_;
   }

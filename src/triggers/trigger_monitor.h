@@ -52,7 +52,8 @@ class TriggerMonitor : public std::enable_shared_from_this<TriggerMonitor> {
   TriggerMonitor(const TriggerMonitor&) = delete;
   TriggerMonitor& operator=(const TriggerMonitor&) = delete;
 
-  // Any thread; the work is done on the main thread.
+  // Any thread; the work is done on the main thread. A start asked for off
+  // the main thread does nothing when a stop came in before it got there.
   void start();
   void stop();
   void updateConfiguration(TriggerConfiguration configuration);
@@ -75,7 +76,9 @@ class TriggerMonitor : public std::enable_shared_from_this<TriggerMonitor> {
   void armTimer();
   void cancelTimer();
   void tick();
-  // On the main queue.
+  // On the main queue. `askedAt`: the epoch when a start from another thread
+  // was asked for.
+  void startOnMain(std::optional<std::uint64_t> askedAt);
   void deliver(std::uint64_t epoch, const TriggerDecision& decision);
   void requestEvaluationOnMain();
   void installObservers();

@@ -352,6 +352,67 @@ TEST_F(TriggerMonitorTest, AStartRightAfterAStopFromAnotherThreadKeepsRunning) {
   EXPECT_EQ(sampler->readings, before + 3) << "the observers are still installed";
 }
 
+TEST_F(TriggerMonitorTest, TheLastOfAStartAndAStopWinsWhicheverThreadsAskForThem) {
+  enum class Step { startOffMain, stopOffMain, startOnMain, stopOnMain };
+  struct Row {
+    const char* name;
+    bool startedFirst;
+    std::vector<Step> steps;
+    bool running;
+  };
+  const Row rows[] = {
+      {"start from another thread", false, {Step::startOffMain}, true},
+      {"start then stop, both from another thread",
+       false,
+       {Step::startOffMain, Step::stopOffMain},
+       false},
+      {"start from another thread, then stop on the main thread",
+       false,
+       {Step::startOffMain, Step::stopOnMain},
+       false},
+      {"stop from another thread, then start on the main thread",
+       true,
+       {Step::stopOffMain, Step::startOnMain},
+       true},
+      {"stop then start, both from another thread",
+       true,
+       {Step::stopOffMain, Step::startOffMain},
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    makeMonitor(onAdapter());
+    if (row.startedFirst) monitor->start();
+    settle();
+    for (const Step step : row.steps) {
+      switch (step) {
+        case Step::startOffMain:
+          queue->async([this] { monitor->start(); });
+          queue->runAll();  // the start now waits on the main queue
+          break;
+        case Step::stopOffMain:
+          queue->async([this] { monitor->stop(); });
+          queue->runAll();
+          break;
+        case Step::startOnMain:
+          monitor->start();
+          break;
+        case Step::stopOnMain:
+          monitor->stop();
+          break;
+      }
+    }
+    settle();
+    const int before = sampler->readings;
+    advance(10);
+    NotificationCenter::workspaceCenter().post(
+        platform::kWorkspaceDidLaunchApplicationNotification);
+    settle();
+    EXPECT_EQ(sampler->readings - before, row.running ? 3 : 0)
+        << "two timer fires and one evaluation for the launch";
+  }
+}
+
 TEST_F(TriggerMonitorTest, TheHandlerCanBeReplaced) {
   std::vector<TriggerDecision> replaced;
   monitor->setOnChange(

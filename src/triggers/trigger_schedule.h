@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <set>
 
 #include "platform/base/date.h"
@@ -16,10 +17,11 @@ class Calendar;
 // are compared as stored, without range checks: a weekday outside 1-7 never
 // matches.
 struct TriggerSchedule {
-  // The calendar's weekday numbers: 1 = Sunday ... 7 = Saturday.
-  std::set<int> weekdays;
-  int startMinute = 0;
-  int endMinute = 0;
+  // The calendar's weekday numbers: 1 = Sunday ... 7 = Saturday. Kept as
+  // stored, at full 64-bit width, so a large value is written back unchanged.
+  std::set<std::int64_t> weekdays;
+  std::int64_t startMinute = 0;
+  std::int64_t endMinute = 0;
 
   // Whether the window is open at `date`, read in `calendar`'s time zone.
   bool isActive(platform::Date date, const platform::Calendar& calendar) const;

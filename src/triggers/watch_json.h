@@ -3,6 +3,7 @@
 #include <expected>
 
 #include "platform/json/coding_errors.h"
+#include "platform/json/record_fields.h"
 #include "platform/json/value.h"
 #include "platform/json/value_reader.h"
 #include "triggers/watch.h"
@@ -20,5 +21,8 @@ std::expected<WatchKind, platform::json::DecodingError> decodeWatchKind(
     const platform::json::ValueReader& value);
 std::expected<Watch, platform::json::DecodingError> decodeWatch(
     const platform::json::ValueReader& value);
+
+// A watch as a field of another stored record.
+platform::json::RecordOf<Watch> watchRecord();
 
 }  // namespace vigilix

@@ -36,4 +36,9 @@ std::string prefixUtf16(std::string_view text, std::size_t units);
 // The number of user-perceived characters (Swift's String.count).
 std::size_t graphemeCount(std::string_view text);
 
+// The one rule for comparing texts ignoring case: Unicode default full case
+// folding, the same under every locale ("STRASSE" equals "straße", "I"
+// equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace vigilix::platform

@@ -1,9 +1,9 @@
 #include "platform/system/running_applications.h"
 
-#include <atomic>
 #include <system_error>
 #include <utility>
 
+#include "platform/base/current_instance.h"
 #include "platform/fs/file_system.h"
 #include "platform/system/proc_values.h"
 
@@ -56,17 +56,14 @@ std::optional<RunningApplication> LiveRunningApplications::frontmostApplication(
 }
 
 namespace {
-std::atomic<RunningApplications*> installedApplications{nullptr};
+constinit CurrentInstance<RunningApplications> currentApplications{
+    &processLifetimeInstance<RunningApplications, LiveRunningApplications>};
 }  // namespace
 
-RunningApplications& RunningApplications::current() {
-  static LiveRunningApplications* live = new LiveRunningApplications();
-  RunningApplications* installed = installedApplications.load();
-  return installed ? *installed : *live;
-}
+RunningApplications& RunningApplications::current() { return currentApplications.get(); }
 
 RunningApplications* RunningApplications::setCurrent(RunningApplications* applications) {
-  return installedApplications.exchange(applications);
+  return currentApplications.install(applications);
 }
 
 }  // namespace vigilix::platform

@@ -1,6 +1,6 @@
-#include "hub/policy_watcher.h"
+#include "policy/policy_watcher.h"
 
-#include "hub/policy_table.h"
+#include "policy/policy_table.h"
 
 namespace vigilix {
 

@@ -1,6 +1,6 @@
-#include "hub/policy_gate.h"
+#include "policy/policy_gate.h"
 
-#include "hub/policy_table.h"
+#include "policy/policy_table.h"
 
 namespace vigilix {
 

@@ -1,15 +1,15 @@
-#include "hub/policy_watcher.h"
+#include "policy/policy_watcher.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "hub/policy_observable.h"
 #include "platform/base/property_value.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/plist_defaults_store.h"
 #include "platform/defaults/property_list_codec.h"
 #include "platform/fs/file_system.h"
+#include "policy/policy_observable.h"
 #include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 #include "testing/test_user_defaults.h"

@@ -1,4 +1,4 @@
-#include "hub/policy_key.h"
+#include "policy/policy_key.h"
 
 #include <array>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "hub/policy_table.h"
+#include "policy/policy_table.h"
 
 namespace vigilix::VGXPolicy {
 

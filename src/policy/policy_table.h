@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "hub/policy_key.h"
 #include "platform/base/property_value.h"
+#include "policy/policy_key.h"
 
 namespace vigilix {
 

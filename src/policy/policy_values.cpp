@@ -1,7 +1,7 @@
 #include <cmath>
 #include <compare>
 
-#include "hub/policy_table.h"
+#include "policy/policy_table.h"
 
 namespace vigilix::VGXPolicy {
 
