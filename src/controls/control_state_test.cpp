@@ -44,24 +44,18 @@ TEST(VGXControlStateConstants, AreTheSharedNames) {
 }
 
 TEST(VGXControlStateJson, GoldenRowsRoundTrip) {
-  struct Row {
-    const char* name;
-    VGXControlState value;
-    const char* literal;
+  const VGXControlState off(false, Date(790000000));
+  EXPECT_FALSE(off.until().has_value()) << "not awake never keeps an end time";
+  const std::pair<VGXControlState, const char*> rows[] = {
+      {VGXControlState(true, Date(790000000.5)), R"({"isAwake":true,"until":790000000.5})"},
+      {VGXControlState(true, std::nullopt), R"({"isAwake":true})"},
+      {off, R"({"isAwake":false})"},
   };
-  const Row rows[] = {
-      {"timed", VGXControlState(true, Date(790000000.5)),
-       R"({"isAwake":true,"until":790000000.5})"},
-      {"indefinite", VGXControlState(true, std::nullopt), R"({"isAwake":true})"},
-      {"not awake never keeps an end time", VGXControlState(false, Date(790000000)),
-       R"({"isAwake":false})"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(text(row.value.encode().value()), row.literal);
-    EXPECT_EQ(VGXControlState::decode(bytes(row.literal)), row.value);
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(text(value.encode().value()), literal);
+    EXPECT_EQ(VGXControlState::decode(bytes(literal)), value);
   }
-  EXPECT_FALSE(rows[2].value.until().has_value());
   EXPECT_FALSE(
       VGXControlState(true, Date(std::numeric_limits<double>::quiet_NaN())).encode().has_value())
       << "a non-finite end cannot be stored";
