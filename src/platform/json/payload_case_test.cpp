@@ -108,38 +108,24 @@ std::expected<Saved, DecodingError> decodeSaved(std::string_view text) {
 Date at(double secondsSince1970) { return Date::fromTimeIntervalSince1970(secondsSince1970); }
 
 TEST(PayloadCaseTest, GoldenRowsRoundTripWithFractionsKeptAndAbsentOptionalsLeftOut) {
-  struct Row {
-    const char* name;
-    Saved value;
-    const char* literal;
-  };
-  const Row rows[] = {
-      {"timed session",
-       {"none", std::nullopt, Duration{1800, at(0)}, at(1800)},
+  const std::pair<Saved, const char*> rows[] = {
+      {{"none", std::nullopt, Duration{1800, at(0)}, at(1800)},
        R"({"deadline":1800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})"},
-      {"none case",
-       {"none", std::nullopt, None{}, std::nullopt},
-       R"({"kind":"none","manualKind":{"none":{}}})"},
-      {"indefinite case",
-       {"until", at(42.75), Indefinite{}, std::nullopt},
+      {{"none", std::nullopt, None{}, std::nullopt}, R"({"kind":"none","manualKind":{"none":{}}})"},
+      {{"until", at(42.75), Indefinite{}, std::nullopt},
        R"({"kind":"until","manualKind":{"indefinite":{}},"until":42.75})"},
-      {"fractions kept",
-       {"until", at(42.75), Duration{90.5, at(1.25)}, std::nullopt},
+      {{"until", at(42.75), Duration{90.5, at(1.25)}, std::nullopt},
        R"({"kind":"until","manualKind":{"duration":{"startedAt":1.25,"total":90.5}},"until":42.75})"},
-      {"unnamed payload",
-       {"untilResumed", std::nullopt, Until{at(60)}, std::nullopt},
+      {{"untilResumed", std::nullopt, Until{at(60)}, std::nullopt},
        R"({"kind":"untilResumed","manualKind":{"until":{"_0":60}}})"},
-      {"large date",
-       {"until", at(42.75), Until{at(1700000000.5)}, std::nullopt},
+      {{"until", at(42.75), Until{at(1700000000.5)}, std::nullopt},
        R"({"kind":"until","manualKind":{"until":{"_0":1700000000.5}},"until":42.75})"},
-      {"absent optionals",
-       {"none", std::nullopt, std::nullopt, std::nullopt},
-       R"({"kind":"none"})"},
+      {{"none", std::nullopt, std::nullopt, std::nullopt}, R"({"kind":"none"})"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(encodeSaved(row.value), row.literal);
-    EXPECT_EQ(decodeSaved(row.literal), row.value);
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(encodeSaved(value), literal);
+    EXPECT_EQ(decodeSaved(literal), value);
   }
   // Reading accepts null for an optional member as absent, and skips keys that name no case.
   EXPECT_EQ(decodeSaved(R"({"kind":"none","deadline":null})"),
