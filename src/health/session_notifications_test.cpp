@@ -15,6 +15,7 @@
 #include "platform/notifications/notification_center.h"
 #include "testing/captured_log.h"
 #include "testing/fake_user_notifications.h"
+#include "testing/map_string_table.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
@@ -331,22 +332,13 @@ TEST_F(SessionNotificationsTest, TextsOutsideTheWindowAreForgotten) {
   EXPECT_EQ(shown().size(), 4u);
 }
 
-class GermanTable : public platform::StringTable {
- public:
-  std::optional<std::string> lookup(std::string_view key) const override {
-    static const std::map<std::string, std::string, std::less<>> table{
-        {"Keep-awake stopped", "Wachhalten beendet"},
-        {"Add 15 Minutes", "15 Minuten mehr"},
-        {"%@ quit", "%@ wurde beendet"},
-    };
-    auto it = table.find(key);
-    if (it == table.end()) return std::nullopt;
-    return it->second;
-  }
-};
-
 TEST_F(SessionNotificationsTest, TextsComeFromTheStringTableWithTheEnglishAsFallback) {
-  platform::setStringTable(std::make_shared<GermanTable>());
+  platform::setStringTable(
+      std::make_shared<testing::MapStringTable>(testing::MapStringTable::Entries{
+          {"Keep-awake stopped", "Wachhalten beendet"},
+          {"Add 15 Minutes", "15 Minuten mehr"},
+          {"%@ quit", "%@ wurde beendet"},
+      }));
   notifications->start();
   notifications->postLidOpened();
   platform::NotificationCenter::defaultCenter().post(kVGXWatchFinishedNotification, nullptr,

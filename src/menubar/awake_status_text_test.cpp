@@ -11,6 +11,7 @@
 #include "menubar/pinned_text_test_fixture.h"
 #include "platform/base/localized.h"
 #include "testing/fake_system.h"
+#include "testing/map_string_table.h"
 
 namespace vigilix {
 namespace {
@@ -198,22 +199,16 @@ TEST_F(AwakeStatusTextTest, SecondaryLinePrefersTheOtherReasonOverThePause) {
   EXPECT_EQ(secondary(snapshot), "Also active: Name of com.example.Music is running");
 }
 
-class TranslatingTable : public platform::StringTable {
- public:
-  std::optional<std::string> lookup(std::string_view key) const override {
-    static const std::map<std::string, std::string, std::less<>> table{
-        {"Keeping awake: %@", "Wach: %@"},
-        {"power adapter connected", "am Netzteil"},
-        {"Keeping awake until %@ (%@ remaining)", "Wach bis %@ (noch %@)"},
-    };
-    auto it = table.find(key);
-    if (it == table.end()) return std::nullopt;
-    return it->second;
-  }
-};
+std::shared_ptr<testing::MapStringTable> translatingTable() {
+  return std::make_shared<testing::MapStringTable>(testing::MapStringTable::Entries{
+      {"Keeping awake: %@", "Wach: %@"},
+      {"power adapter connected", "am Netzteil"},
+      {"Keeping awake until %@ (%@ remaining)", "Wach bis %@ (noch %@)"},
+  });
+}
 
 TEST_F(BritishStatusTextTest, TextsComeFromTheStringTableExceptTheAgentWords) {
-  platform::setStringTable(std::make_shared<TranslatingTable>());
+  platform::setStringTable(translatingTable());
   EXPECT_EQ(status(automatic(TriggerReason::powerAdapter())), "Wach: am Netzteil");
   EXPECT_EQ(status(snapshotOf(AwakeStatus::manualUntil(at(17, 30)))),
             "Wach bis 17:30 (noch 2 hours, 5 minutes)");
