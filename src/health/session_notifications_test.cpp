@@ -98,22 +98,8 @@ TEST_F(SessionNotificationsTest, EachNoticeHasItsIdentifierCategoryTextsAndTheSe
   EXPECT_FALSE(heatStoppedRequest("t").includesAdd15Minutes);
 }
 
-TEST_F(SessionNotificationsTest, NoticesOfOneSessionShareAThreadAndANewSessionStartsAnother) {
-  const std::string first = notifications->sessionIdentifier();
-  notifications->postHeatStopped();
-  notifications->postProtectionLost();
-  notifications->startNewSession();
-  notifications->postLidOpened();
-  ASSERT_EQ(shown().size(), 3u);
-  EXPECT_EQ(shown()[0].content.threadIdentifier, first);
-  EXPECT_EQ(shown()[1].content.threadIdentifier, first);
-  EXPECT_NE(shown()[2].content.threadIdentifier, first);
-  EXPECT_EQ(shown()[2].content.threadIdentifier, notifications->sessionIdentifier());
-  EXPECT_EQ(first.size(), 36u);
-}
-
 TEST_F(SessionNotificationsTest, RepeatsWithinTenSecondsAreDroppedOnTheContinuousClock) {
-  enum class Step { heat, latchHeat, protection, advance, wallBack, wallForward, sleep };
+  enum class Step { heat, latchHeat, protection, advance, wallBack, wallForward, sleep, off, on };
   struct Row {
     const char* name;
     std::vector<std::pair<Step, double>> steps;
@@ -138,6 +124,10 @@ TEST_F(SessionNotificationsTest, RepeatsWithinTenSecondsAreDroppedOnTheContinuou
        2},
       {"a wall clock set forward does not end the window",
        {{Step::heat, 0}, {Step::wallForward, 3600}, {Step::advance, 2}, {Step::heat, 0}},
+       1},
+      // Nothing shown is remembered either: turned on, the first is no repeat.
+      {"with notifications off nothing is shown",
+       {{Step::off, 0}, {Step::heat, 0}, {Step::on, 0}, {Step::heat, 0}},
        1},
       {"an hour of sleep ends the window",
        {{Step::heat, 0}, {Step::sleep, 3600}, {Step::heat, 0}},
@@ -172,22 +162,14 @@ TEST_F(SessionNotificationsTest, RepeatsWithinTenSecondsAreDroppedOnTheContinuou
         case Step::sleep:
           rowPlatform.sleepFor(seconds);
           break;
+        case Step::off:
+        case Step::on:
+          platform::UserDefaults::standard().set(kVGXNotifyOnAwakeStateChangeKey, step == Step::on);
+          break;
       }
     }
     EXPECT_EQ(rowCenter.requests().size(), row.shownCount);
   }
-}
-
-TEST_F(SessionNotificationsTest, WithNotificationsOffNothingIsShownOrRemembered) {
-  platform::UserDefaults::standard().set(kVGXNotifyOnAwakeStateChangeKey, false);
-  notifications->postHeatStopped();
-  notifications->postTimedSessionEnded();
-  EXPECT_TRUE(shown().empty());
-  EXPECT_EQ(notifications->rememberedPostCount(), 0u);
-  // Turned on, the first notice is not taken for a repeat.
-  platform::UserDefaults::standard().set(kVGXNotifyOnAwakeStateChangeKey, true);
-  notifications->postHeatStopped();
-  EXPECT_EQ(shown().size(), 1u);
 }
 
 TEST_F(SessionNotificationsTest, StartRegistersTheSixCategoriesAndTheObserverOnce) {
@@ -236,8 +218,11 @@ TEST_F(SessionNotificationsTest, AddFifteenMinutesExtendsOrRestartsThroughTheHub
     const char* action;
     const char* request;
     int extendCalls;
+    bool hubConnected = true;
   };
   const std::vector<Row> rows = {
+      {"the button before the hub is connected only logs", kVGXAdd15MinutesAction,
+       kVGXSessionEndedCategory, 0, false},
       {"the button on the session-ended notice", kVGXAdd15MinutesAction, kVGXSessionEndedCategory,
        1},
       {"a click on the notice", platform::kNotificationDefaultActionIdentifier,
@@ -249,22 +234,18 @@ TEST_F(SessionNotificationsTest, AddFifteenMinutesExtendsOrRestartsThroughTheHub
   notifications->start();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
+    testing::CapturedLog log;
     extendCalls = 0;
+    notifications->setHub({row.hubConnected ? std::function<void()>([this] { ++extendCalls; })
+                                            : std::function<void()>(),
+                           nullptr, nullptr});
     // Completed at once, before the hub is reached.
     EXPECT_EQ(center.respond(row.action, row.request), true);
     EXPECT_EQ(extendCalls, 0);
     platform.runUntilIdle();
     EXPECT_EQ(extendCalls, row.extendCalls);
+    EXPECT_EQ(log.containsFragment("no hub"), !row.hubConnected);
   }
-}
-
-TEST_F(SessionNotificationsTest, AddFifteenMinutesWithoutAHubOnlyLogs) {
-  testing::CapturedLog log;
-  notifications->setHub({});
-  notifications->start();
-  EXPECT_EQ(center.respond(kVGXAdd15MinutesAction, kVGXSessionEndedCategory), true);
-  platform.runUntilIdle();
-  EXPECT_TRUE(log.containsFragment("no hub"));
 }
 
 TEST_F(SessionNotificationsTest, AFinishedWatchNamesItAndTellsWhetherTheMacStaysAwake) {
