@@ -34,7 +34,8 @@ struct VGXSessionNotificationsHub {
 // than 10 s before is dropped (measured on the continuous clock, so neither
 // a wall clock set back nor sleep can silence a notice); nothing is shown
 // unless "run.tarvo.vigilix.NotifyOnAwakeStateChange" is on. Never asks for
-// permission to show notices.
+// permission to show notices. Must be owned by a std::shared_ptr (shared() is):
+// the centre and the watch observer hold it weakly.
 class VGXSessionNotifications : public platform::UserNotificationCenterDelegate,
                                 public std::enable_shared_from_this<VGXSessionNotifications> {
  public:
