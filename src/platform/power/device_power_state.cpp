@@ -1,6 +1,7 @@
 #include "platform/base/current_instance.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/thermal_state.h"
+#include "platform/power/thermal_zones.h"
 
 namespace vigilix::platform {
 
@@ -9,11 +10,6 @@ namespace {
 class LiveLowPowerMode : public LowPowerMode {
  public:
   bool isLowPowerModeEnabled() const override { return false; }
-};
-
-class LiveThermalMonitor : public ThermalMonitor {
- public:
-  ThermalState thermalState() const override { return ThermalState::Nominal; }
 };
 
 constinit CurrentInstance<LowPowerMode> currentLowPowerMode{
