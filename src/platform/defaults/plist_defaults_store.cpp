@@ -1,14 +1,18 @@
 #include "platform/defaults/plist_defaults_store.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/logger.h"
 #include "platform/defaults/property_list_codec.h"
+#include "platform/fs/file_lock.h"
+#include "platform/fs/path_component.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix::platform {
@@ -72,21 +76,24 @@ class FolderLock {
       std::error_code ignored;
       std::filesystem::create_directories(folder, ignored);
     }
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
-    }
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return;
+    if (auto held = FileLock::acquireExclusive(std::move(fd))) lock_.emplace(std::move(*held));
   }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
 
  private:
-  int fd_ = -1;
+  std::optional<FileLock> lock_;
 };
+
+// The temporary names FileSystem::writeFileAtomically makes for a file:
+// the prefix and six letters or digits.
+bool isTemporaryName(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) return false;
+  for (char c : name.substr(prefix.size())) {
+    if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
+  }
+  return true;
+}
 
 PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view what) {
   auto outcome = readDictionary(path);
@@ -117,17 +124,45 @@ DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
   } else {
     files.user = home / "Library/Preferences" / name;
   }
-  files.managed.push_back(FileSystem::pathFor("/Library/Managed Preferences/" + name));
-  if (!userName.empty() && userName.find('/') == std::string::npos && userName != "." &&
-      userName != "..") {
-    files.managed.push_back(
-        FileSystem::pathFor("/Library/Managed Preferences/" + userName + "/" + name));
-  }
+  files.managed = managedPreferenceFiles(managedPreferencesFolder(), name, userName);
   files.anyUser = FileSystem::pathFor("/Library/Preferences/" + name);
   return files;
 }
 
-PlistDefaultsStore::PlistDefaultsStore(DefaultsFiles files) : files_(std::move(files)) {}
+FileSystem::Path managedPreferencesFolder() {
+  return FileSystem::pathFor("/Library/Managed Preferences");
+}
+
+std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,
+                                                     const std::string& fileName,
+                                                     const std::string& userName) {
+  std::vector<FileSystem::Path> files{folder / fileName};
+  if (isSinglePathComponent(userName)) files.push_back(folder / userName / fileName);
+  return files;
+}
+
+PlistDefaultsStore::PlistDefaultsStore(DefaultsFiles files) : files_(std::move(files)) {
+  removeStaleTemporaryFiles();
+}
+
+void PlistDefaultsStore::removeStaleTemporaryFiles() {
+  const FileSystem::Path folder = files_.user.parent_path();
+  if (!FileSystem::exists(folder)) return;
+  // Every write of ours holds this lock while its temporary file exists, so
+  // what is left now was left by a write that was killed.
+  FolderLock lock(folder, false);
+  auto names = FileSystem::list(folder);
+  if (!names) return;
+  const std::string prefix = "." + files_.user.filename().string() + ".tmp-";
+  for (const auto& name : *names) {
+    if (!isTemporaryName(name, prefix)) continue;
+    if (auto removed = FileSystem::remove(folder / name); !removed) {
+      log().error("Cannot remove stale temporary file: {}", removed.error().message);
+    } else {
+      log().info("Removed stale temporary file {}", (folder / name).string());
+    }
+  }
+}
 
 std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserValues() {
   FolderLock lock(files_.user.parent_path(), false);

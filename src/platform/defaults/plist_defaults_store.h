@@ -21,9 +21,18 @@ struct DefaultsFiles {
 DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
                                const FileSystem::Path& home, const std::string& userName);
 
+// The managed-preferences folder, "/Library/Managed Preferences" under the file-system root.
+FileSystem::Path managedPreferencesFolder();
+// The managed files named `fileName` in `folder`: the machine-wide one, then the user's
+// ("<folder>/<userName>/<fileName>") when `userName` is a single path component.
+std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,
+                                                     const std::string& fileName,
+                                                     const std::string& userName);
+
 // Keeps the user's values in one binary property list (XML is read too),
 // written atomically. A file that cannot be decoded is moved aside and
-// reported, never written over. Managed and any-user files belong to the
+// reported, never written over. Opening removes the temporary files that
+// killed writes left beside the user's file. Managed and any-user files belong to the
 // administrator: a damaged one is reported and ignored, but left in place.
 class PlistDefaultsStore final : public DefaultsStore {
  public:
@@ -38,6 +47,7 @@ class PlistDefaultsStore final : public DefaultsStore {
 
  private:
   std::expected<PropertyDictionary, DefaultsError> readUserLocked();
+  void removeStaleTemporaryFiles();
 
   DefaultsFiles files_;
 };
