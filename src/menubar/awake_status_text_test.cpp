@@ -15,6 +15,7 @@
 #include "menubar/pinned_text_test_fixture.h"
 #include "platform/base/localized.h"
 #include "testing/fake_system.h"
+#include "testing/map_string_table.h"
 
 namespace vigilix {
 namespace {
@@ -304,22 +305,16 @@ TEST_F(StatusTextTest, EndTimeShowsTheDateOnlyOnOtherDaysOfTheCalendarsZone) {
   }
 }
 
-class TranslatingTable : public platform::StringTable {
- public:
-  std::optional<std::string> lookup(std::string_view key) const override {
-    static const std::map<std::string, std::string, std::less<>> table{
-        {"Keeping awake: %@", "Wach: %@"},
-        {"power adapter connected", "am Netzteil"},
-        {"Keeping awake until %@ (%@ remaining)", "Wach bis %@ (noch %@)"},
-    };
-    auto it = table.find(key);
-    if (it == table.end()) return std::nullopt;
-    return it->second;
-  }
-};
+std::shared_ptr<testing::MapStringTable> translatingTable() {
+  return std::make_shared<testing::MapStringTable>(testing::MapStringTable::Entries{
+      {"Keeping awake: %@", "Wach: %@"},
+      {"power adapter connected", "am Netzteil"},
+      {"Keeping awake until %@ (%@ remaining)", "Wach bis %@ (noch %@)"},
+  });
+}
 
 TEST_F(StatusTextTest, TextsComeFromTheStringTableExceptTheAgentWords) {
-  platform::setStringTable(std::make_shared<TranslatingTable>());
+  platform::setStringTable(translatingTable());
   StatusTextContext context = this->context(/*british=*/true);
   auto line = [&](const State& state) {
     return AwakeStatusText::statusLine(state(context.now), context);

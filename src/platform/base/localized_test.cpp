@@ -5,23 +5,12 @@
 #include <map>
 
 #include "platform/base/shared_instances.h"
+#include "testing/map_string_table.h"
 
 namespace vigilix::platform {
 namespace {
 
-class MapTable : public StringTable {
- public:
-  explicit MapTable(std::map<std::string, std::string, std::less<>> entries)
-      : entries_(std::move(entries)) {}
-  std::optional<std::string> lookup(std::string_view key) const override {
-    auto it = entries_.find(key);
-    if (it == entries_.end()) return std::nullopt;
-    return it->second;
-  }
-
- private:
-  std::map<std::string, std::string, std::less<>> entries_;
-};
+using testing::MapStringTable;
 
 class LocalizedTest : public ::testing::Test {
  protected:
@@ -35,15 +24,13 @@ TEST_F(LocalizedTest, EnglishTextIsShownWithoutATable) {
 }
 
 TEST_F(LocalizedTest, TableEntriesReplaceTheKeyAndMissingOnesFallBack) {
-  setStringTable(
-      std::make_shared<MapTable>(std::map<std::string, std::string, std::less<>>{{"Off", "Aus"}}));
+  setStringTable(std::make_shared<MapStringTable>(MapStringTable::Entries{{"Off", "Aus"}}));
   EXPECT_EQ(localized("Off", "control value"), "Aus");
   EXPECT_EQ(localized("On", "control value"), "On");
 }
 
 TEST_F(LocalizedTest, ResetOfSharedInstancesDropsTheTable) {
-  setStringTable(
-      std::make_shared<MapTable>(std::map<std::string, std::string, std::less<>>{{"Off", "Aus"}}));
+  setStringTable(std::make_shared<MapStringTable>(MapStringTable::Entries{{"Off", "Aus"}}));
   resetSharedInstances();
   EXPECT_EQ(localized("Off", "control value"), "Off");
 }

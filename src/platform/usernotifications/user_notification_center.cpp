@@ -1,0 +1,58 @@
+#include "platform/usernotifications/user_notification_center.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/base/current_instance.h"
+#include "platform/base/logger.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+constinit CurrentInstance<UserNotificationCenter> currentCenter{
+    &processLifetimeInstance<UserNotificationCenter, LoggingUserNotificationCenter>};
+
+const Logger& log() {
+  static const Logger logger("run.tarvo.vigilix", "UserNotifications");
+  return logger;
+}
+
+}  // namespace
+
+UserNotificationCenter& UserNotificationCenter::current() { return currentCenter.get(); }
+
+UserNotificationCenter* UserNotificationCenter::setCurrent(UserNotificationCenter* center) {
+  return currentCenter.install(center);
+}
+
+void LoggingUserNotificationCenter::setNotificationCategories(
+    std::vector<NotificationCategory> categories) {
+  categories_ = std::move(categories);
+}
+
+void LoggingUserNotificationCenter::addRequest(const NotificationRequest& request) {
+  std::string buttons;
+  const auto category = std::ranges::find(categories_, request.content.categoryIdentifier,
+                                          &NotificationCategory::identifier);
+  if (!request.content.categoryIdentifier.empty() && category != categories_.end()) {
+    for (const auto& action : category->actions) {
+      buttons += buttons.empty() ? "" : ", ";
+      buttons += action.title;
+    }
+  }
+  log().info("notice {} (thread {}): {} / {}{}{}", request.identifier,
+             request.content.threadIdentifier, request.content.title, request.content.body,
+             buttons.empty() ? "" : " buttons: ", buttons);
+}
+
+std::shared_ptr<UserNotificationCenterDelegate> LoggingUserNotificationCenter::delegate() const {
+  return delegate_.lock();
+}
+
+void LoggingUserNotificationCenter::setDelegate(
+    std::weak_ptr<UserNotificationCenterDelegate> delegate) {
+  delegate_ = std::move(delegate);
+}
+
+}  // namespace vigilix::platform
