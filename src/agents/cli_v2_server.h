@@ -58,8 +58,8 @@ class VGXCLIv2Server {
   static const std::string& launchEpoch();
 
   // The process-wide registry shared by every server; replaces any earlier
-  // handler of the verb. Any thread. (The test platform empties it between
-  // tests.)
+  // handler of the verb; an empty handler stands for none. Any thread. (The test platform empties
+  // it between tests.)
   static void registerHandler(VGXCLIv2Verb verb, Handler handler);
 
   const std::string& epoch() const { return epoch_; }
