@@ -14,17 +14,9 @@ struct HandlerRegistry {
   std::array<std::shared_ptr<const VGXCLIv2Server::Handler>, kVGXCLIv2VerbCount> handlers;
 };
 
-HandlerRegistry& registry() {
-  static HandlerRegistry* shared = [] {
-    auto* created = new HandlerRegistry();
-    platform::registerSharedInstanceReset([created] {
-      std::lock_guard lock(created->mutex);
-      created->handlers = {};
-    });
-    return created;
-  }();
-  return *shared;
-}
+constinit platform::SharedInstance<HandlerRegistry> sharedRegistry;
+
+HandlerRegistry& registry() { return sharedRegistry.get(); }
 
 // A hold renews keep-awake only for the launch and stop generation the tool
 // last saw; anything older was ended by a stop the tool did not witness.

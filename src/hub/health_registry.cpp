@@ -13,17 +13,9 @@ struct Registry {
   std::vector<VGXHealthRegistry::Provider> providers;
 };
 
-Registry& registry() {
-  static Registry* shared = [] {
-    auto* created = new Registry();
-    platform::registerSharedInstanceReset([created] {
-      std::lock_guard lock(created->mutex);
-      created->providers.clear();
-    });
-    return created;
-  }();
-  return *shared;
-}
+constinit platform::SharedInstance<Registry> sharedRegistry;
+
+Registry& registry() { return sharedRegistry.get(); }
 
 }  // namespace
 

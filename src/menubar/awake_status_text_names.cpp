@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "menubar/awake_status_text.h"
+#include "platform/base/text.h"
 #include "platform/system/running_applications.h"
 
 namespace vigilix {
@@ -15,15 +16,6 @@ constexpr std::array<std::pair<const char*, const char*>, 5> kAgentNames{{
     {"cursor", "Cursor"},
     {"gemini", "Gemini CLI"},
 }};
-
-// Bundle identifiers are reverse-DNS names in ASCII, so ASCII folding is a
-// complete case-insensitive comparison for them.
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return fold(static_cast<unsigned char>(x)) == fold(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
@@ -41,7 +33,8 @@ std::string AwakeStatusText::appNameAmongRunningApplications(
   });
   if (exact != running.end() && !exact->localizedName.empty()) return exact->localizedName;
   for (const RunningAppName& app : running) {
-    if (!app.localizedName.empty() && equalsIgnoringCase(app.bundleIdentifier, bundleIdentifier)) {
+    if (!app.localizedName.empty() &&
+        platform::equalsIgnoringCase(app.bundleIdentifier, bundleIdentifier)) {
       return app.localizedName;
     }
   }

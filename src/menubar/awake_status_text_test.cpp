@@ -240,6 +240,10 @@ TEST(AppNameRuleTest, ExactMatchFirstThenCaseInsensitiveThenIdentifier) {
   EXPECT_EQ(AwakeStatusText::appNameAmongRunningApplications("com.example.mai", running),
             "com.example.mai");
   EXPECT_EQ(AwakeStatusText::appNameAmongRunningApplications("x", {}), "x");
+  // Identifiers are executable names, which may be any text: Unicode folding.
+  EXPECT_EQ(AwakeStatusText::appNameAmongRunningApplications(
+                "GR\u00d6SSE", {{"gr\u00f6\u00dfe", "Gr\u00f6\u00dfe"}}),
+            "Gr\u00f6\u00dfe");
 }
 
 TEST(AppNameRuleTest, DefaultResolverReadsTheWorkspacesRunningApplications) {

@@ -107,29 +107,20 @@ bool DurationFieldDelegate::controlTextViewDoCommandBySelector(Control& control,
   return true;
 }
 
-std::shared_ptr<VGXDeadlinePicker>& VGXDeadlinePicker::sharedSlot() {
-  static auto* slot = [] {
-    auto* created = new std::shared_ptr<VGXDeadlinePicker>;
-    platform::registerSharedInstanceReset([created] { created->reset(); });
-    return created;
-  }();
-  return *slot;
-}
+namespace {
+constinit platform::SharedInstance<VGXDeadlinePicker> sharedPicker;
+}  // namespace
 
-std::shared_ptr<VGXDeadlinePicker> VGXDeadlinePicker::current() { return sharedSlot(); }
+std::shared_ptr<VGXDeadlinePicker> VGXDeadlinePicker::current() { return sharedPicker.existing(); }
 
 void VGXDeadlinePicker::presentDuration(DurationHandler handler) {
-  auto& slot = sharedSlot();
-  if (!slot) slot = std::make_shared<VGXDeadlinePicker>();
-  auto picker = slot;
+  auto picker = sharedPicker.pointer();
   picker->present(true, std::move(handler), {},
                   localized("Custom Duration", "Title of the custom keep-awake duration panel"));
 }
 
 void VGXDeadlinePicker::presentUntil(UntilHandler handler) {
-  auto& slot = sharedSlot();
-  if (!slot) slot = std::make_shared<VGXDeadlinePicker>();
-  auto picker = slot;
+  auto picker = sharedPicker.pointer();
   picker->present(false, {}, std::move(handler),
                   localized("Keep Awake Until", "Title of the keep-awake-until panel"));
 }
@@ -552,7 +543,7 @@ void VGXDeadlinePicker::windowWillClose(platform::Window& window) {
   durationHandler_ = nullptr;
   untilHandler_ = nullptr;
   lastAnnouncedError_.reset();
-  if (sharedSlot().get() == this) sharedSlot().reset();
+  if (sharedPicker.existing().get() == this) sharedPicker.reset();
 }
 
 }  // namespace vigilix

@@ -88,7 +88,6 @@ class VGXDeadlinePicker : public platform::WindowDelegate,
  private:
   friend class DurationFieldDelegate;
 
-  static std::shared_ptr<VGXDeadlinePicker>& sharedSlot();
   void present(bool duration, DurationHandler durationHandler, UntilHandler untilHandler,
                const std::string& title);
   std::shared_ptr<DurationFieldDelegate> fieldDelegate();

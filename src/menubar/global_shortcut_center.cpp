@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <mutex>
 
 #include "platform/base/localized.h"
 #include "platform/base/shared_instances.h"
@@ -80,20 +79,10 @@ std::string keyName(std::uint16_t keyCode) {
 }  // namespace
 
 VGXGlobalShortcutCenter& VGXGlobalShortcutCenter::shared() {
-  static std::mutex mutex;
-  static std::shared_ptr<VGXGlobalShortcutCenter>* instance = [] {
-    auto* slot = new std::shared_ptr<VGXGlobalShortcutCenter>;
-    platform::registerSharedInstanceReset([slot] {
-      std::lock_guard lock(mutex);
-      slot->reset();
-    });
-    return slot;
-  }();
-  std::lock_guard lock(mutex);
-  if (!*instance) {
-    *instance = create(platform::UserDefaults::standard(), platform::HotKeyService::current());
-  }
-  return **instance;
+  static constinit platform::SharedInstance<VGXGlobalShortcutCenter> instance{[] {
+    return create(platform::UserDefaults::standard(), platform::HotKeyService::current());
+  }};
+  return instance.get();
 }
 
 std::shared_ptr<VGXGlobalShortcutCenter> VGXGlobalShortcutCenter::create(

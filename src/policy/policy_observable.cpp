@@ -1,7 +1,6 @@
 #include "policy/policy_observable.h"
 
 #include <map>
-#include <mutex>
 
 #include "platform/base/shared_instances.h"
 
@@ -27,11 +26,10 @@ class EpochToken : public platform::ObserverToken {
   std::function<void()> remove_;
 };
 
-std::mutex sharedMutex;
-std::shared_ptr<VGXPolicyObservable>& sharedSlot() {
-  static std::shared_ptr<VGXPolicyObservable> slot;
-  return slot;
-}
+constinit platform::SharedInstance<VGXPolicyObservable> sharedObservable{[] {
+  return VGXPolicyObservable::make(platform::NotificationCenter::defaultCenter(),
+                                   platform::DispatchQueue::main());
+}};
 
 }  // namespace
 
@@ -44,22 +42,7 @@ std::shared_ptr<VGXPolicyObservable> VGXPolicyObservable::make(platform::Notific
   return std::shared_ptr<VGXPolicyObservable>(new VGXPolicyObservable(center, mainQueue));
 }
 
-VGXPolicyObservable& VGXPolicyObservable::shared() {
-  static const bool resetRegistered = [] {
-    platform::registerSharedInstanceReset([] {
-      std::lock_guard lock(sharedMutex);
-      sharedSlot().reset();
-    });
-    return true;
-  }();
-  (void)resetRegistered;
-  std::lock_guard lock(sharedMutex);
-  auto& slot = sharedSlot();
-  if (!slot) {
-    slot = make(platform::NotificationCenter::defaultCenter(), platform::DispatchQueue::main());
-  }
-  return *slot;
-}
+VGXPolicyObservable& VGXPolicyObservable::shared() { return sharedObservable.get(); }
 
 void VGXPolicyObservable::noteChange() {
   if (!platform::DispatchQueue::isMainThread()) {

@@ -41,10 +41,12 @@ void FakeProcTree::setCPU(const CPULine& l) const {
                         l.guest, l.guestNice));
 }
 
-void FakeProcTree::setInterface(const std::string& name, std::uint64_t received,
-                                std::uint64_t sent) const {
+void FakeProcTree::setInterface(const std::string& name, std::uint64_t received, std::uint64_t sent,
+                                bool backedByDevice) const {
   writeFile("sys/class/net/" + name + "/statistics/rx_bytes", fmt::format("{}\n", received));
   writeFile("sys/class/net/" + name + "/statistics/tx_bytes", fmt::format("{}\n", sent));
+  if (backedByDevice)
+    std::filesystem::create_directories(pathFor("sys/class/net/" + name + "/device"));
 }
 
 void FakeProcTree::removeInterface(const std::string& name) const {
@@ -52,14 +54,15 @@ void FakeProcTree::removeInterface(const std::string& name) const {
 }
 
 void FakeProcTree::setDisk(const std::string& name, std::uint32_t major, std::uint32_t minor,
-                           std::uint64_t sectorsRead, std::uint64_t sectorsWritten,
-                           bool wholeDisk) {
+                           std::uint64_t sectorsRead, std::uint64_t sectorsWritten, DiskKind kind) {
   disks_[name] = Disk{major, minor, sectorsRead, sectorsWritten};
-  if (wholeDisk) {
-    writeFile("sys/block/" + name + "/dev", fmt::format("{}:{}\n", major, minor));
-  } else {
+  if (kind == DiskKind::Partition) {
     std::filesystem::create_directories(pathFor("sys/block"));
+  } else {
+    writeFile("sys/block/" + name + "/dev", fmt::format("{}:{}\n", major, minor));
   }
+  if (kind == DiskKind::Physical)
+    std::filesystem::create_directories(pathFor("sys/block/" + name + "/device"));
   writeDiskstats();
 }
 
@@ -79,8 +82,21 @@ void FakeProcTree::writeDiskstats() const {
   writeFile("proc/diskstats", text);
 }
 
-void FakeProcTree::setDisplay(const std::string& entry, std::string_view status) const {
+void FakeProcTree::setDisplay(const std::string& entry, std::string_view status,
+                              std::string_view enabled) const {
   writeFile("sys/class/drm/" + entry + "/status", fmt::format("{}\n", status));
+  writeFile("sys/class/drm/" + entry + "/enabled", fmt::format("{}\n", enabled));
+}
+
+void FakeProcTree::setThermalZone(int zone, std::int64_t temperature,
+                                  const std::vector<Trip>& trips) const {
+  const std::string folder = fmt::format("sys/class/thermal/thermal_zone{}/", zone);
+  writeFile(folder + "temp", fmt::format("{}\n", temperature));
+  for (std::size_t n = 0; n < trips.size(); ++n) {
+    writeFile(folder + fmt::format("trip_point_{}_type", n), trips[n].type + "\n");
+    writeFile(folder + fmt::format("trip_point_{}_temp", n),
+              fmt::format("{}\n", trips[n].temperature));
+  }
 }
 
 void FakeProcTree::setPowerSupply(const std::string& name,

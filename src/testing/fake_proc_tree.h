@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vigilix::testing {
 
@@ -33,18 +34,33 @@ class FakeProcTree {
   };
   void setCPU(const CPULine& line) const;
 
-  // sys/class/net/<name>/statistics/{rx,tx}_bytes.
-  void setInterface(const std::string& name, std::uint64_t received, std::uint64_t sent) const;
+  // sys/class/net/<name>/statistics/{rx,tx}_bytes, and <name>/device for an
+  // interface backed by a device.
+  void setInterface(const std::string& name, std::uint64_t received, std::uint64_t sent,
+                    bool backedByDevice = true) const;
   void removeInterface(const std::string& name) const;
 
-  // One line of proc/diskstats; a whole disk also gets sys/block/<name>.
-  // proc/diskstats is rewritten from every disk set so far.
+  // One line of proc/diskstats; a whole disk also gets sys/block/<name>, and
+  // a physical one sys/block/<name>/device. proc/diskstats is rewritten from
+  // every disk set so far.
+  enum class DiskKind { Physical, Partition, Virtual };
   void setDisk(const std::string& name, std::uint32_t major, std::uint32_t minor,
-               std::uint64_t sectorsRead, std::uint64_t sectorsWritten, bool wholeDisk = true);
+               std::uint64_t sectorsRead, std::uint64_t sectorsWritten,
+               DiskKind kind = DiskKind::Physical);
   void removeDisk(const std::string& name);
 
-  // sys/class/drm/<entry>/status, e.g. ("card0-HDMI-A-1", "connected").
-  void setDisplay(const std::string& entry, std::string_view status) const;
+  // sys/class/drm/<entry>/status and enabled, e.g. ("card0-HDMI-A-1",
+  // "connected", "enabled").
+  void setDisplay(const std::string& entry, std::string_view status,
+                  std::string_view enabled = "enabled") const;
+
+  // sys/class/thermal/thermal_zone<zone>/temp and a trip_point_<n>_type and
+  // _temp per trip, in millidegrees Celsius.
+  struct Trip {
+    std::string type;
+    std::int64_t temperature;
+  };
+  void setThermalZone(int zone, std::int64_t temperature, const std::vector<Trip>& trips) const;
 
   // sys/class/power_supply/<name>/<attribute> for each attribute given.
   void setPowerSupply(const std::string& name,

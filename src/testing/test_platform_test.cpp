@@ -52,17 +52,13 @@ TEST(TestPlatformInstallation, InstallsVirtualTimeAndRestoresTheLivePlatform) {
   EXPECT_EQ(&RunLoop::main(), &platform::LiveRunLoop::main());
 }
 
-int sharedResets = 0;
+constinit platform::SharedInstance<int> sharedCounter;
 
 TEST(TestPlatformInstallation, ResetsSharedInstancesWhenItEnds) {
-  static const bool registered = [] {
-    platform::registerSharedInstanceReset([] { ++sharedResets; });
-    return true;
-  }();
-  ASSERT_TRUE(registered);
-  const int before = sharedResets;
+  sharedCounter.get() = 7;
   { TestPlatform platform; }
-  EXPECT_EQ(sharedResets, before + 1);
+  EXPECT_EQ(sharedCounter.existing(), nullptr);
+  EXPECT_EQ(sharedCounter.get(), 0);
 }
 
 TEST(TestPlatformInstallation, PendingWorkIsDroppedUnrunWhenItEnds) {

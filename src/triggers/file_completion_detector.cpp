@@ -1,9 +1,9 @@
 #include "triggers/file_completion_detector.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
+#include "platform/base/text.h"
 #include "platform/system/file_paths.h"
 
 namespace vigilix {
@@ -12,12 +12,6 @@ namespace {
 
 using platform::FileResources;
 using platform::FileResourceValues;
-
-std::string lowercased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Accumulates one snapshot; any failure spoils the whole walk.
 class Walk {
@@ -58,9 +52,10 @@ class Walk {
 }  // namespace
 
 bool hasPartialDownloadExtension(const std::string& path) {
-  const std::string extension = lowercased(platform::pathExtension(path));
-  return std::find(kPartialDownloadExtensions.begin(), kPartialDownloadExtensions.end(),
-                   extension) != kPartialDownloadExtensions.end();
+  const std::string extension = platform::pathExtension(path);
+  return std::any_of(
+      kPartialDownloadExtensions.begin(), kPartialDownloadExtensions.end(),
+      [&](std::string_view known) { return platform::equalsIgnoringCase(extension, known); });
 }
 
 FileCompletionDetector::FileCompletionDetector(double quietSeconds)

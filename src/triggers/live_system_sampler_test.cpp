@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/fs/file_system.h"
 #include "testing/fake_proc_tree.h"
@@ -108,12 +109,12 @@ TEST_F(LiveSystemSamplerTest, ASameOrEarlierDateGivesZeroAndRebasesTheCounters) 
 
 TEST_F(LiveSystemSamplerTest, PartitionsAndReattachedDisksAddNothing) {
   tree.setDisk("vda", 254, 0, 0, 0);
-  tree.setDisk("vda1", 254, 1, 0, 0, /*wholeDisk=*/false);
+  tree.setDisk("vda1", 254, 1, 0, 0, FakeProcTree::DiskKind::Partition);
   tree.setDisk("sdb", 8, 16, 1'000'000, 0);
   sampler.sample();
 
   tree.setDisk("vda", 254, 0, 10, 0);
-  tree.setDisk("vda1", 254, 1, 10, 0, false);
+  tree.setDisk("vda1", 254, 1, 10, 0, FakeProcTree::DiskKind::Partition);
   tree.setDisk("sdb", 8, 16, 4, 0);  // unplugged and back: counters restarted
   EXPECT_DOUBLE_EQ(sampleAfter(1).diskBytesPerSecond, 10 * 512);
 }
@@ -176,18 +177,41 @@ TEST_F(LiveSystemSamplerTest, AFailedCPUReadGivesZeroAndKeepsThePreviousTicks) {
   EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 50) << "measured from the kept ticks";
 }
 
-TEST_F(LiveSystemSamplerTest, ExternalDisplaysAreTheConnectedOnesThatAreNotBuiltIn) {
-  // A laptop with its lid closed and two external displays.
-  tree.setDisplay("card0-eDP-1", "disconnected");
-  tree.setDisplay("card0-HDMI-A-1", "connected");
-  tree.setDisplay("card0-DP-2", "connected");
-  EXPECT_EQ(sampler.sample().externalDisplayCount, 2);
-
-  // Only its built-in panel.
-  tree.setDisplay("card0-eDP-1", "connected");
-  tree.setDisplay("card0-HDMI-A-1", "disconnected");
-  tree.setDisplay("card0-DP-2", "disconnected");
-  EXPECT_EQ(sampler.sample().externalDisplayCount, 0);
+// Each row is one machine's connectors: (entry, status, enabled).
+TEST(LiveSystemSamplerDisplaysTest, ExternalDisplaysAreTheShowingOnesThatAreNotBuiltIn) {
+  struct Connector {
+    const char* entry;
+    const char* status;
+    const char* enabled;
+  };
+  struct Row {
+    const char* name;
+    std::vector<Connector> connectors;
+    std::int64_t expected;
+  };
+  const Row rows[] = {
+      {"lid closed, two external displays",
+       {{"card0-eDP-1", "connected", "disabled"},
+        {"card0-HDMI-A-1", "connected", "enabled"},
+        {"card0-DP-2", "connected", "enabled"}},
+       2},
+      {"only the built-in panel",
+       {{"card0-eDP-1", "connected", "enabled"}, {"card0-HDMI-A-1", "disconnected", "disabled"}},
+       0},
+      {"an external display switched off",
+       {{"card0-eDP-1", "connected", "enabled"}, {"card0-DP-2", "connected", "disabled"}},
+       0},
+      {"a virtual machine's own screen", {{"card0-Virtual-1", "connected", "enabled"}}, 0},
+      {"no displays", {}, 0},
+  };
+  testing::TestPlatform platform;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    for (const Connector& c : row.connectors) tree.setDisplay(c.entry, c.status, c.enabled);
+    EXPECT_EQ(LiveSystemSampler(SystemSources::live(tree.root())).sample().externalDisplayCount,
+              row.expected);
+  }
 }
 
 TEST_F(LiveSystemSamplerTest, PowerAdapterAppsAndSoundComeFromTheTree) {

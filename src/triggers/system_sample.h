@@ -20,7 +20,7 @@ struct SystemSample {
   bool isOnPowerAdapter = false;
   // Active displays that are not built in.
   std::int64_t externalDisplayCount = 0;
-  // Received plus sent on every link-level interface except loopback.
+  // Received plus sent on every device-backed interface except loopback.
   double networkBytesPerSecond = 0;
   // Busy share of all CPU ticks, 0-100.
   double cpuUsagePercent = 0;
@@ -31,7 +31,7 @@ struct SystemSample {
   bool isCameraInUse = false;
   // The default output device is running.
   bool isAudioPlaying = false;
-  // Read plus written on all block-storage drivers.
+  // Read plus written on all physical disks, each byte once.
   double diskBytesPerSecond = 0;
 
   bool operator==(const SystemSample&) const = default;

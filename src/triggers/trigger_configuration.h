@@ -42,7 +42,4 @@ struct TriggerConfiguration {
   bool operator==(const TriggerConfiguration&) const = default;
 };
 
-// Case-insensitive equality of identifiers, as the app rules compare them.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace vigilix

@@ -4,7 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/text.h"
+
 namespace vigilix {
+
+using platform::equalsIgnoringCase;
 
 TriggerEngine::TriggerEngine(TriggerConfiguration configuration, platform::Calendar calendar)
     : configuration_(std::move(configuration)), calendar_(std::move(calendar)) {}

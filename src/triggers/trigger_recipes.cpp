@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/base/text.h"
+
 namespace vigilix {
 
 namespace {
 
 bool containsIgnoringCase(const std::vector<std::string>& list, std::string_view identifier) {
   return std::any_of(list.begin(), list.end(), [&](const std::string& entry) {
-    return equalsIgnoringCase(entry, identifier);
+    return platform::equalsIgnoringCase(entry, identifier);
   });
 }
 

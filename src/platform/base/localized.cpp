@@ -1,45 +1,25 @@
 #include "platform/base/localized.h"
 
-#include <mutex>
-
+#include "platform/base/current_instance.h"
 #include "platform/base/shared_instances.h"
 
 namespace vigilix::platform {
 namespace {
 
-struct TableSlot {
-  std::mutex mutex;
-  std::shared_ptr<const StringTable> table;
-};
+using TableSlot = CurrentValue<std::shared_ptr<const StringTable>>;
 
-TableSlot& slot() {
-  static TableSlot* instance = [] {
-    auto* created = new TableSlot();
-    registerSharedInstanceReset([created] {
-      std::lock_guard lock(created->mutex);
-      created->table.reset();
-    });
-    return created;
-  }();
-  return *instance;
-}
+constinit SharedInstance<TableSlot> sharedTable{[] {
+  return std::make_shared<TableSlot>([] { return std::shared_ptr<const StringTable>(); });
+}};
 
 }  // namespace
 
 void setStringTable(std::shared_ptr<const StringTable> table) {
-  TableSlot& s = slot();
-  std::lock_guard lock(s.mutex);
-  s.table = std::move(table);
+  sharedTable.get().install(std::move(table));
 }
 
 std::string localized(std::string_view text, std::string_view /*comment*/) {
-  std::shared_ptr<const StringTable> table;
-  {
-    TableSlot& s = slot();
-    std::lock_guard lock(s.mutex);
-    table = s.table;
-  }
-  if (table) {
+  if (const auto table = sharedTable.get().get()) {
     if (auto translated = table->lookup(text)) return *translated;
   }
   return std::string(text);

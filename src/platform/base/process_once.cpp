@@ -1,66 +1,38 @@
 #include "platform/base/process_once.h"
 
-#include <algorithm>
 #include <mutex>
-#include <vector>
 
 #include "platform/base/shared_instances.h"
 
 namespace vigilix::platform {
 
-struct ProcessOnce::State {
-  mutable std::recursive_mutex mutex;
-  bool started = false;
-};
-
 namespace {
 
-// Every live guard, held weakly: one registration with the shared-instance
-// resets serves them all, and guards that are gone are pruned as new ones
-// arrive, so the lists do not grow with short-lived guards.
-struct Guards {
-  std::mutex mutex;
-  std::vector<std::weak_ptr<ProcessOnce::State>> states;
-};
-
-Guards& guards() {
-  static Guards* instance = [] {
-    auto* created = new Guards();
-    registerSharedInstanceReset([created] {
-      std::vector<std::shared_ptr<ProcessOnce::State>> live;
-      {
-        std::lock_guard lock(created->mutex);
-        for (auto& weak : created->states) {
-          if (auto state = weak.lock()) live.push_back(std::move(state));
-        }
-      }
-      for (auto& state : live) {
-        std::lock_guard lock(state->mutex);
-        state->started = false;
-      }
-    });
-    return created;
-  }();
-  return *instance;
-}
+// Replaced by every shared-instance reset: a guard has run when it ran in the
+// epoch now in force, so one reset re-arms every guard at once.
+struct Epoch {};
+constinit SharedInstance<Epoch> currentEpoch;
 
 }  // namespace
 
-ProcessOnce::ProcessOnce() : state_(std::make_shared<State>()) {
-  Guards& g = guards();
-  std::lock_guard lock(g.mutex);
-  std::erase_if(g.states, [](const std::weak_ptr<State>& weak) { return weak.expired(); });
-  g.states.push_back(state_);
-}
+struct ProcessOnce::State {
+  mutable std::recursive_mutex mutex;
+  // The epoch of the last run; held, so a later epoch can never share its address.
+  std::shared_ptr<Epoch> ranIn;
+
+  bool started() const { return ranIn && ranIn == currentEpoch.existing(); }
+};
+
+ProcessOnce::ProcessOnce() : state_(std::make_shared<State>()) {}
 
 bool ProcessOnce::call(const std::function<void()>& fn) {
   std::lock_guard lock(state_->mutex);
-  if (state_->started) return false;
-  state_->started = true;
+  if (state_->started()) return false;
+  state_->ranIn = currentEpoch.pointer();
   try {
     if (fn) fn();
   } catch (...) {
-    state_->started = false;
+    state_->ranIn.reset();
     throw;
   }
   return true;
@@ -68,12 +40,12 @@ bool ProcessOnce::call(const std::function<void()>& fn) {
 
 bool ProcessOnce::hasRun() const {
   std::lock_guard lock(state_->mutex);
-  return state_->started;
+  return state_->started();
 }
 
 void ProcessOnce::reset() {
   std::lock_guard lock(state_->mutex);
-  state_->started = false;
+  state_->ranIn.reset();
 }
 
 }  // namespace vigilix::platform

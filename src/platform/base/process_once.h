@@ -6,9 +6,9 @@
 namespace vigilix::platform {
 
 // Runs a function at most once per process (dispatch_once), with a reset the
-// test platform uses between tests. Every guard registers its reset with
-// resetSharedInstances(). Thread-safe; a call from inside the function itself
-// returns without running it again.
+// test platform uses between tests: resetSharedInstances() re-arms every
+// guard. Thread-safe; a call from inside the function itself returns without
+// running it again.
 class ProcessOnce {
  public:
   ProcessOnce();
@@ -22,7 +22,7 @@ class ProcessOnce {
   bool hasRun() const;
   void reset();
 
-  struct State;  // shared with the registry of guards that resets them all
+  struct State;
 
  private:
   std::shared_ptr<State> state_;

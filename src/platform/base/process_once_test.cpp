@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -64,19 +63,6 @@ TEST(ProcessOnceTest, ConcurrentCallersRunTheFunctionOnce) {
   for (int i = 0; i < 8; ++i) threads.emplace_back([&] { once.call([&] { ++runs; }); });
   for (auto& t : threads) t.join();
   EXPECT_EQ(runs.load(), 1);
-}
-
-TEST(SharedInstancesTest, ResetsRunNewestFirstAndMayRegisterMore) {
-  // Registrations live as long as the process, so they share ownership of
-  // what they touch.
-  auto order = std::make_shared<std::vector<int>>();
-  registerSharedInstanceReset([order] { order->push_back(1); });
-  registerSharedInstanceReset([order] {
-    order->push_back(2);
-    registerSharedInstanceReset([] {});  // must not deadlock
-  });
-  resetSharedInstances();
-  EXPECT_EQ(*order, (std::vector<int>{2, 1}));
 }
 
 }  // namespace

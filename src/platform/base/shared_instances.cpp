@@ -19,7 +19,7 @@ Registry& registry() {
 
 }  // namespace
 
-void registerSharedInstanceReset(std::function<void()> reset) {
+void shared_instances_detail::registerSharedInstanceReset(std::function<void()> reset) {
   if (!reset) return;
   Registry& r = registry();
   std::lock_guard lock(r.mutex);

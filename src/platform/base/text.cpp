@@ -1,6 +1,8 @@
 #include "platform/base/text.h"
 
 #include <unicode/brkiter.h>
+#include <unicode/bytestream.h>
+#include <unicode/casemap.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
@@ -8,6 +10,7 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vigilix::platform {
@@ -26,7 +29,36 @@ icu::UnicodeString fromUtf16(std::u16string_view text) {
   return icu::UnicodeString(text.data(), static_cast<int32_t>(text.size()));
 }
 
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Folds UTF-8 directly rather than through UTF-16, so that ill-formed bytes
+// pass through unchanged instead of all becoming U+FFFD and matching each other.
+std::string foldCase(std::string_view text) {
+  std::string folded;
+  icu::StringByteSink<std::string> sink(&folded);
+  UErrorCode status = U_ZERO_ERROR;
+  icu::CaseMap::utf8Fold(U_FOLD_CASE_DEFAULT,
+                         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())), sink,
+                         nullptr, status);
+  if (U_FAILURE(status)) return std::string(text);
+  return folded;
+}
+
 }  // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (isAscii(a) && isAscii(b)) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return foldAscii(x) == foldAscii(y);
+           });
+  }
+  return foldCase(a) == foldCase(b);
+}
 
 std::u16string utf8ToUtf16(std::string_view text) {
   icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(

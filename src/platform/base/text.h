@@ -45,4 +45,9 @@ bool graphemeCountIsAtMost(std::string_view text, std::size_t limit);
 // U+FFFD characters).
 std::string_view prefixGraphemes(std::string_view text, std::size_t count);
 
+// The one rule for comparing texts ignoring case: Unicode default full case
+// folding, the same under every locale ("STRASSE" equals "straße", "I"
+// equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace vigilix::platform

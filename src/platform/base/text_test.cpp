@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace vigilix::platform {
 namespace {
 
@@ -100,6 +102,40 @@ TEST(TextTest, GraphemePrefixAndLimit) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(prefixGraphemes(row.text, row.count), row.prefix);
     EXPECT_EQ(graphemeCountIsAtMost(row.text, row.count), row.text == row.prefix);
+  }
+}
+
+TEST(TextTest, EqualsIgnoringCaseFoldsByUnicodeRules) {
+  struct Row {
+    const char* name;
+    std::string a;
+    std::string b;
+    bool equal;
+  };
+  const std::vector<Row> rows = {
+      {"ASCII letters", "com.Example.EDITOR", "COM.example.editor", true},
+      {"ASCII length differs", "editor", "editors", false},
+      {"ASCII punctuation is not a letter", "a-b", "a_b", false},
+      {"sharp s folds to ss", "STRASSE", "stra\u00dfe", true},
+      {"capital sharp s too", "STRA\u1e9eE", "strasse", true},
+      {"ligature folds to its letters", "\ufb03", "FFI", true},
+      {"Greek final sigma", "\u03a3\u038a\u03a3\u03a5\u03a6\u039f\u03a3",
+       "\u03c3\u03af\u03c3\u03c5\u03c6\u03bf\u03c2", true},
+      {"Cyrillic", "\u041c\u041e\u0421\u041a\u0412\u0410", "\u043c\u043e\u0441\u043a\u0432\u0430",
+       true},
+      {"dotted capital I folds to i with a dot above", "\u0130", "i\u0307", true},
+      {"dotless i stays apart from i", "\u0131", "I", false},
+      {"capital I folds to i, never by the Turkish rule", "TITLE", "title", true},
+      {"accents are kept", "caf\u00e9", "CAFE", false},
+      {"Kelvin sign folds to k", "\u212a", "k", true},
+      {"bad bytes compare as they are", "a\xff", "A\xfe", false},
+      {"equal bad bytes match", "A\xff\u00c9", "a\xff\u00e9", true},
+      {"empty texts", "", "", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(equalsIgnoringCase(row.a, row.b), row.equal);
+    EXPECT_EQ(equalsIgnoringCase(row.b, row.a), row.equal);
   }
 }
 

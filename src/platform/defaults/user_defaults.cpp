@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/base/current_instance.h"
 #include "platform/base/shared_instances.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/shared_defaults.h"
@@ -19,27 +20,23 @@ std::optional<T> valueOf(const std::optional<PropertyValue>& value) {
   return std::nullopt;
 }
 
+shared_defaults::Factory liveFactory() {
+  return [](const std::string& name, bool isSuite) {
+    return std::make_shared<LiveUserDefaults>(name, isSuite);
+  };
+}
+
+constinit CurrentValue<shared_defaults::Factory> currentFactory{&liveFactory};
+
 struct SharedDefaults {
-  using Instances = std::map<std::string, std::shared_ptr<UserDefaults>>;
-
   std::mutex mutex;
-  shared_defaults::Factory factory;
-  Instances instances;  // "" = standard
-  // What the previous reset dropped. Other shared instances may be reset
-  // after this one and still reach for `standard()` they were given while
-  // they are torn down, so dropped instances live until the next reset.
-  Instances retired;
-
-  SharedDefaults() {
-    registerSharedInstanceReset([] { shared_defaults::reset(); });
-  }
+  std::map<std::string, std::shared_ptr<UserDefaults>> instances;  // "" = standard
 
   std::shared_ptr<UserDefaults> instance(const std::string& name, bool isSuite) {
     std::lock_guard lock(mutex);
     const std::string slot = isSuite ? name : std::string();
     if (auto found = instances.find(slot); found != instances.end()) return found->second;
-    std::shared_ptr<UserDefaults> made =
-        factory ? factory(name, isSuite) : std::make_shared<LiveUserDefaults>(name, isSuite);
+    std::shared_ptr<UserDefaults> made = currentFactory.get()(name, isSuite);
     // The standard domain always opens; a suite that did not may open later.
     if (!made && !isSuite) made = std::make_shared<LiveUserDefaults>(name, isSuite);
     if (made) instances.emplace(slot, made);
@@ -47,10 +44,13 @@ struct SharedDefaults {
   }
 };
 
-SharedDefaults& shared() {
-  static auto* state = new SharedDefaults();
-  return *state;
-}
+// Other shared instances may be reset after this one and still reach for the
+// `standard()` they were given while they are torn down, so what a reset
+// drops lives until the next reset.
+constinit SharedInstance<SharedDefaults> sharedDefaults{
+    SharedInstance<SharedDefaults>::OnReset::keepUntilNextReset};
+
+SharedDefaults& shared() { return sharedDefaults.get(); }
 
 // Names that cannot be opened as a suite: the application's own domain and
 // the global domain.
@@ -110,21 +110,10 @@ std::shared_ptr<UserDefaults> UserDefaults::suite(const std::string& name) {
 namespace shared_defaults {
 
 void setFactory(Factory factory) {
-  auto& state = shared();
-  std::lock_guard lock(state.mutex);
-  state.factory = std::move(factory);
+  currentFactory.install(factory ? std::optional(std::move(factory)) : std::nullopt);
 }
 
-void reset() {
-  SharedDefaults::Instances expired;
-  auto& state = shared();
-  {
-    std::lock_guard lock(state.mutex);
-    expired.swap(state.retired);
-    state.retired.swap(state.instances);
-  }
-  // Destroyed outside the lock: an instance's teardown may reach for another.
-}
+void reset() { sharedDefaults.reset(); }
 
 }  // namespace shared_defaults
 

@@ -81,6 +81,24 @@ requires(sizeof(T) <= sizeof(std::int64_t)) struct Integer {
   }
 };
 
+// The unsigned counterpart: an integral number from 0 to `max` (up to the
+// largest UInt64, read exactly); anything else fails ("does not fit in
+// UInt32").
+std::expected<std::uint64_t, DecodingError> readUnsignedInteger(const ValueReader& value,
+                                                                std::uint64_t max,
+                                                                std::string_view typeName);
+
+template <std::unsigned_integral T>
+requires(sizeof(T) <= sizeof(std::uint64_t)) struct Unsigned {
+  Value encode(T number, DateStrategy) const { return Value(number); }
+  std::expected<T, DecodingError> decode(const ValueReader& value) const {
+    auto number = readUnsignedInteger(value, std::numeric_limits<T>::max(),
+                                      "UInt" + std::to_string(std::numeric_limits<T>::digits));
+    if (!number) return std::unexpected(std::move(number.error()));
+    return static_cast<T>(*number);
+  }
+};
+
 struct Boolean {
   Value encode(bool flag, DateStrategy) const { return Value(flag); }
   std::expected<bool, DecodingError> decode(const ValueReader& value) const {

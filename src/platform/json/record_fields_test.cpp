@@ -154,6 +154,41 @@ TEST(RecordFieldsTest, TheFirstBadFieldInTableOrderFailsTheRecord) {
   }
 }
 
+TEST(RecordFieldsTest, UnsignedIntegersReadExactlyWithinTheirWidth) {
+  struct Row {
+    const char* name;
+    std::string literal;
+    std::optional<std::uint64_t> wide;
+    std::optional<std::uint32_t> narrow;
+  };
+  const Row rows[] = {
+      {"largest UInt64", "18446744073709551615", 18446744073709551615ull, std::nullopt},
+      {"beyond UInt64", "18446744073709551616", std::nullopt, std::nullopt},
+      {"largest UInt32", "4294967295", 4294967295ull, 4294967295u},
+      {"beyond UInt32", "4294967296", 4294967296ull, std::nullopt},
+      {"integral double", "5.0", 5, 5},
+      {"negative", "-1", std::nullopt, std::nullopt},
+      {"fraction", "1.5", std::nullopt, std::nullopt},
+      {"text", R"("1")", std::nullopt, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto wide = decode(row.literal,
+                       [](const ValueReader& v) { return Unsigned<std::uint64_t>{}.decode(v); });
+    auto narrow = decode(row.literal,
+                         [](const ValueReader& v) { return Unsigned<std::uint32_t>{}.decode(v); });
+    EXPECT_EQ(wide ? std::optional(*wide) : std::nullopt, row.wide);
+    EXPECT_EQ(narrow ? std::optional(*narrow) : std::nullopt, row.narrow);
+  }
+  auto beyond = decode("4294967296",
+                       [](const ValueReader& v) { return Unsigned<std::uint32_t>{}.decode(v); });
+  ASSERT_FALSE(beyond.has_value());
+  EXPECT_EQ(beyond.error().debugDescription,
+            "Parsed JSON number <4294967296> does not fit in UInt32.");
+  EXPECT_EQ(write(Unsigned<std::uint64_t>{}.encode(18446744073709551615ull, {})),
+            "18446744073709551615");
+}
+
 TEST(RecordFieldsTest, DatesFollowTheStrategyOfEachDirection) {
   Sample sample;
   sample.at = Date(1.5);

@@ -1,21 +1,12 @@
 #include "platform/locale/locale.h"
 
 #include <cstdlib>
-#include <mutex>
 #include <utility>
+
+#include "platform/base/current_instance.h"
 
 namespace vigilix::platform {
 namespace {
-
-std::mutex& pinMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::optional<Locale>& pinnedSlot() {
-  static std::optional<Locale> locale;
-  return locale;
-}
 
 // "en_GB.UTF-8@euro" -> "en_GB"; "C" and "POSIX" have no language of their own.
 std::string identifierFromPosix(std::string value) {
@@ -23,6 +14,8 @@ std::string identifierFromPosix(std::string value) {
   if (value.empty() || value == "C" || value == "POSIX") return "en_US_POSIX";
   return value;
 }
+
+constinit CurrentValue<Locale> currentLocale{&Locale::fromEnvironment};
 
 }  // namespace
 
@@ -36,22 +29,10 @@ Locale Locale::fromEnvironment() {
   return Locale("en_US_POSIX");
 }
 
-Locale Locale::current() {
-  {
-    std::lock_guard lock(pinMutex());
-    if (pinnedSlot()) return *pinnedSlot();
-  }
-  return fromEnvironment();
-}
+Locale Locale::current() { return currentLocale.get(); }
 
-void Locale::setCurrent(std::optional<Locale> locale) {
-  std::lock_guard lock(pinMutex());
-  pinnedSlot() = std::move(locale);
-}
+void Locale::setCurrent(std::optional<Locale> locale) { currentLocale.install(std::move(locale)); }
 
-std::optional<Locale> Locale::pinned() {
-  std::lock_guard lock(pinMutex());
-  return pinnedSlot();
-}
+std::optional<Locale> Locale::pinned() { return currentLocale.installed(); }
 
 }  // namespace vigilix::platform

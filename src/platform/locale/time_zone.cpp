@@ -3,25 +3,11 @@
 #include <unicode/timezone.h>
 
 #include <memory>
-#include <mutex>
 
+#include "platform/base/current_instance.h"
 #include "platform/locale/icu_support.h"
 
 namespace vigilix::platform {
-namespace {
-
-std::mutex& pinMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::optional<TimeZone>& pinnedSlot() {
-  static std::optional<TimeZone> timeZone;
-  return timeZone;
-}
-
-}  // namespace
-
 std::optional<TimeZone> TimeZone::named(const std::string& identifier) {
   if (identifier.empty()) return std::nullopt;
   std::unique_ptr<icu::TimeZone> zone(
@@ -32,26 +18,26 @@ std::optional<TimeZone> TimeZone::named(const std::string& identifier) {
 
 TimeZone TimeZone::utc() { return TimeZone("UTC"); }
 
-TimeZone TimeZone::current() {
-  {
-    std::lock_guard lock(pinMutex());
-    if (pinnedSlot()) return *pinnedSlot();
-  }
+namespace {
+
+TimeZone hostTimeZone() {
   std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
   icu::UnicodeString id;
-  if (host == nullptr || *host == icu::TimeZone::getUnknown()) return utc();
+  if (host == nullptr || *host == icu::TimeZone::getUnknown()) return TimeZone::utc();
   host->getID(id);
-  return TimeZone(icu_support::toUtf8(id));
+  return TimeZone::named(icu_support::toUtf8(id)).value_or(TimeZone::utc());
 }
+
+constinit CurrentValue<TimeZone> currentTimeZone{&hostTimeZone};
+
+}  // namespace
+
+TimeZone TimeZone::current() { return currentTimeZone.get(); }
 
 void TimeZone::setCurrent(std::optional<TimeZone> timeZone) {
-  std::lock_guard lock(pinMutex());
-  pinnedSlot() = std::move(timeZone);
+  currentTimeZone.install(std::move(timeZone));
 }
 
-std::optional<TimeZone> TimeZone::pinned() {
-  std::lock_guard lock(pinMutex());
-  return pinnedSlot();
-}
+std::optional<TimeZone> TimeZone::pinned() { return currentTimeZone.installed(); }
 
 }  // namespace vigilix::platform

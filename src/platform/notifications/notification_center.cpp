@@ -1,7 +1,6 @@
 #include "platform/notifications/notification_center.h"
 
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/notifications/distributed_notification_bus.h"
 #include "platform/notifications/local_notification_center.h"
 
@@ -25,17 +24,20 @@ NotificationCenter& NotificationCenter::workspaceCenter() {
 }
 
 namespace {
-std::atomic<DistributedNotificationCenter*> installedDistributedCenter{nullptr};
+constinit CurrentInstance<DistributedNotificationCenter> currentDistributedCenter{
+    []() -> DistributedNotificationCenter& {
+      static auto* processCenter =
+          new BusNotificationCenter(DistributedNotificationBus::processWide());
+      return *processCenter;
+    }};
 }  // namespace
 
 DistributedNotificationCenter& DistributedNotificationCenter::current() {
-  if (auto* installed = installedDistributedCenter.load()) return *installed;
-  static auto* processCenter = new BusNotificationCenter(DistributedNotificationBus::processWide());
-  return *processCenter;
+  return currentDistributedCenter.get();
 }
 
 void DistributedNotificationCenter::setCurrent(DistributedNotificationCenter* center) {
-  installedDistributedCenter.store(center);
+  currentDistributedCenter.install(center);
 }
 
 }  // namespace vigilix::platform

@@ -1,7 +1,7 @@
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/thermal_state.h"
+#include "platform/power/thermal_zones.h"
 
 namespace vigilix::platform {
 
@@ -12,24 +12,17 @@ class LiveLowPowerMode : public LowPowerMode {
   bool isLowPowerModeEnabled() const override { return false; }
 };
 
-class LiveThermalMonitor : public ThermalMonitor {
- public:
-  ThermalState thermalState() const override { return ThermalState::Nominal; }
-};
-
-std::atomic<LowPowerMode*> installedLowPowerMode{nullptr};
-std::atomic<ThermalMonitor*> installedThermalMonitor{nullptr};
+constinit CurrentInstance<LowPowerMode> currentLowPowerMode{
+    &processLifetimeInstance<LowPowerMode, LiveLowPowerMode>};
+constinit CurrentInstance<ThermalMonitor> currentThermalMonitor{
+    &processLifetimeInstance<ThermalMonitor, LiveThermalMonitor>};
 
 }  // namespace
 
-LowPowerMode& LowPowerMode::current() {
-  static LiveLowPowerMode* live = new LiveLowPowerMode();
-  LowPowerMode* installed = installedLowPowerMode.load();
-  return installed ? *installed : *live;
-}
+LowPowerMode& LowPowerMode::current() { return currentLowPowerMode.get(); }
 
 LowPowerMode* LowPowerMode::setCurrent(LowPowerMode* mode) {
-  return installedLowPowerMode.exchange(mode);
+  return currentLowPowerMode.install(mode);
 }
 
 std::optional<ThermalState> thermalStateFromRawValue(std::int64_t rawValue) {
@@ -38,14 +31,10 @@ std::optional<ThermalState> thermalStateFromRawValue(std::int64_t rawValue) {
   return static_cast<ThermalState>(rawValue);
 }
 
-ThermalMonitor& ThermalMonitor::current() {
-  static LiveThermalMonitor* live = new LiveThermalMonitor();
-  ThermalMonitor* installed = installedThermalMonitor.load();
-  return installed ? *installed : *live;
-}
+ThermalMonitor& ThermalMonitor::current() { return currentThermalMonitor.get(); }
 
 ThermalMonitor* ThermalMonitor::setCurrent(ThermalMonitor* monitor) {
-  return installedThermalMonitor.exchange(monitor);
+  return currentThermalMonitor.install(monitor);
 }
 
 }  // namespace vigilix::platform

@@ -1,47 +1,23 @@
 #include "platform/power/live_power_source.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/fs/file_system.h"
+#include "platform/system/proc_values.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-std::optional<std::string> readValue(const std::filesystem::path& path) {
-  auto contents = FileSystem::readFile(path);
-  if (!contents) return std::nullopt;
-  std::string_view text = *contents;
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.remove_suffix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-    text.remove_prefix(1);
-  }
-  return std::string(text);
-}
-
-std::optional<std::int64_t> readNumber(const std::filesystem::path& path) {
-  auto text = readValue(path);
-  if (!text || text->empty()) return std::nullopt;
-  std::int64_t value = 0;
-  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-  if (error != std::errc() || end != text->data() + text->size()) return std::nullopt;
-  return value;
-}
-
 // Percent of a full charge from "now" and "full" counters of one kind.
 std::optional<std::int64_t> percentFrom(const std::filesystem::path& supply, const char* now,
                                         const char* full) {
-  const auto current = readNumber(supply / now);
-  const auto maximum = readNumber(supply / full);
+  const auto current = readSignedFile(supply / now);
+  const auto maximum = readSignedFile(supply / full);
   if (!current || !maximum || *maximum <= 0 || *current < 0) return std::nullopt;
   const double percent =
       std::round(static_cast<double>(*current) * 100.0 / static_cast<double>(*maximum));
@@ -49,7 +25,7 @@ std::optional<std::int64_t> percentFrom(const std::filesystem::path& supply, con
 }
 
 std::optional<std::int64_t> batteryPercent(const std::filesystem::path& supply) {
-  if (auto capacity = readNumber(supply / "capacity"); capacity && *capacity >= 0) {
+  if (auto capacity = readSignedFile(supply / "capacity"); capacity && *capacity >= 0) {
     return std::min<std::int64_t>(*capacity, 100);
   }
   if (auto percent = percentFrom(supply, "energy_now", "energy_full")) return percent;
@@ -57,6 +33,11 @@ std::optional<std::int64_t> batteryPercent(const std::filesystem::path& supply) 
 }
 
 bool isAdapterType(const std::string& type) { return type == "Mains" || type.starts_with("USB"); }
+
+// A battery held below a charge limit reads "Not charging" while on mains.
+bool isFedStatus(const std::string& status) {
+  return status == "Charging" || status == "Full" || status == "Not charging";
+}
 
 }  // namespace
 
@@ -73,17 +54,28 @@ LivePowerSources::Reading LivePowerSources::read() const {
     std::string status;
   };
   std::vector<Battery> batteries;
+  bool adapterListed = false;
   for (const std::string& name : *names) {
     const std::filesystem::path supply = folder / name;
-    const std::string type = readValue(supply / "type").value_or("");
+    const std::string type = readTrimmedFile(supply / "type").value_or("");
     if (isAdapterType(type)) {
-      if (readNumber(supply / "online") == 1) reading.adapterOnline = true;
+      adapterListed = true;
+      if (readSignedFile(supply / "online") == 1) reading.adapterOnline = true;
     } else if (type == "Battery") {
-      if (readValue(supply / "scope") == "Device") continue;
-      if (readNumber(supply / "present") == 0) continue;
+      if (readTrimmedFile(supply / "scope") == "Device") continue;
+      if (readSignedFile(supply / "present") == 0) continue;
       batteries.push_back(
-          Battery{batteryPercent(supply), readValue(supply / "status").value_or("")});
+          Battery{batteryPercent(supply), readTrimmedFile(supply / "status").value_or("")});
     }
+  }
+
+  // Some laptops list no adapter at all; their batteries then tell whether
+  // the machine is fed.
+  if (!adapterListed) {
+    const auto fed = [](const Battery& b) { return isFedStatus(b.status); };
+    const auto discharging = [](const Battery& b) { return b.status == "Discharging"; };
+    reading.adapterOnline =
+        std::ranges::any_of(batteries, fed) && std::ranges::none_of(batteries, discharging);
   }
 
   const char* state = reading.adapterOnline ? kPowerSourceACPower : kPowerSourceBatteryPower;

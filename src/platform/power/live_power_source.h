@@ -18,8 +18,10 @@ namespace vigilix::platform {
 // else from the energy or charge now and full), "Max Capacity" 100,
 // "Power Source State", "Is Charging" and "Is Charged" (from "status").
 // The providing source is "AC Power" when an adapter is online or when there
-// is no battery at all, otherwise "Battery Power". No power-supply folder
-// means a machine on mains without a battery.
+// is no battery at all, otherwise "Battery Power". When no adapter is listed
+// at all, a battery "Charging", "Full" or "Not charging" (and none
+// "Discharging") means "AC Power". No power-supply folder means a machine on
+// mains without a battery.
 //
 // Linux sends no change notice that a file shows, so change observers cannot
 // be created (null); callers fall back on their own polling.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "testing/fake_proc_tree.h"
@@ -16,9 +17,6 @@ class LivePowerSourcesTest : public ::testing::Test {
   void battery(const std::string& name, const std::string& status, const std::string& capacity) {
     tree.setPowerSupply(name, {{"type", "Battery"}, {"status", status}, {"capacity", capacity}});
   }
-  std::optional<std::string> providing() const {
-    return LivePowerSources(tree.root()).providingPowerSourceType();
-  }
   PropertyArray descriptions() const {
     return LivePowerSources(tree.root()).copyPowerSourceDescriptions().value_or(PropertyArray{});
   }
@@ -26,17 +24,75 @@ class LivePowerSourcesTest : public ::testing::Test {
   FakeProcTree tree;
 };
 
-TEST_F(LivePowerSourcesTest, AMachineWithoutPowerSupplyEntriesIsOnMainsWithoutBattery) {
-  EXPECT_EQ(providing(), "AC Power");
-  const auto listed = LivePowerSources(tree.root()).copyPowerSourceDescriptions();
-  ASSERT_TRUE(listed.has_value()) << "an absent folder is no failure";
-  EXPECT_TRUE(listed->empty());
+using Supplies = std::map<std::string, std::map<std::string, std::string>>;
+
+// Each row is one machine's power-supply folder: the providing type, and the
+// state every battery description carries.
+TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachineIsFed) {
+  const std::map<std::string, std::string> discharging{{"type", "Battery"},
+                                                       {"status", "Discharging"}};
+  const auto battery = [](const char* status) {
+    return std::map<std::string, std::string>{{"type", "Battery"}, {"status", status}};
+  };
+  struct Row {
+    const char* name;
+    Supplies supplies;
+    std::string providing;
+    std::size_t batteries;
+  };
+  const Row rows[] = {
+      {"no entries: on mains without battery", {}, "AC Power", 0},
+      {"mains offline",
+       {{"AC", {{"type", "Mains"}, {"online", "0"}}}, {"BAT0", discharging}},
+       "Battery Power",
+       1},
+      {"mains online",
+       {{"AC", {{"type", "Mains"}, {"online", "1"}}}, {"BAT0", battery("Full")}},
+       "AC Power",
+       1},
+      {"USB-C online",
+       {{"ucsi-source-psy-USBC000:001", {{"type", "USB"}, {"online", "1"}}},
+        {"BAT0", battery("Charging")}},
+       "AC Power",
+       1},
+      {"a listed adapter offline outweighs the battery's word",
+       {{"ADP1", {{"type", "Mains"}, {"online", "0"}}}, {"BAT0", battery("Charging")}},
+       "Battery Power",
+       1},
+      {"battery only, charging", {{"BAT0", battery("Charging")}}, "AC Power", 1},
+      {"battery only, full", {{"BAT0", battery("Full")}}, "AC Power", 1},
+      {"battery only, held at a charge limit", {{"BAT0", battery("Not charging")}}, "AC Power", 1},
+      {"battery only, discharging", {{"BAT0", discharging}}, "Battery Power", 1},
+      {"battery only, unknown", {{"BAT0", battery("Unknown")}}, "Battery Power", 1},
+      {"two batteries, one discharging",
+       {{"BAT0", battery("Not charging")}, {"BAT1", discharging}},
+       "Battery Power",
+       2},
+      {"a device's battery and an absent one are not the machine's",
+       {{"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}}},
+        {"BAT1", {{"type", "Battery"}, {"present", "0"}, {"status", "Discharging"}}}},
+       "AC Power",
+       0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    for (const auto& [name, attributes] : row.supplies) tree.setPowerSupply(name, attributes);
+    const LivePowerSources sources(tree.root());
+    EXPECT_EQ(sources.providingPowerSourceType(), row.providing);
+    const auto listed = sources.copyPowerSourceDescriptions();
+    ASSERT_TRUE(listed.has_value()) << "an absent folder is no failure";
+    ASSERT_EQ(listed->size(), row.batteries);
+    for (const PropertyValue& description : *listed) {
+      EXPECT_EQ(std::get<PropertyDictionary>(description.value).at("Power Source State"),
+                PropertyValue(row.providing));
+    }
+  }
 }
 
 TEST_F(LivePowerSourcesTest, ALaptopOnBatteryDescribesItsBattery) {
   tree.setPowerSupply("AC", {{"type", "Mains"}, {"online", "0"}});
   battery("BAT0", "Discharging", "64");
-  EXPECT_EQ(providing(), "Battery Power");
   EXPECT_EQ(descriptions(), (PropertyArray{PropertyDictionary{
                                 {"Type", "InternalBattery"},
                                 {"Current Capacity", std::int64_t{64}},
@@ -45,31 +101,6 @@ TEST_F(LivePowerSourcesTest, ALaptopOnBatteryDescribesItsBattery) {
                                 {"Is Charging", false},
                                 {"Is Charged", false},
                             }}));
-}
-
-TEST_F(LivePowerSourcesTest, AnOnlineMainsOrUSBSupplyIsTheAdapter) {
-  battery("BAT0", "Charging", "80");
-  tree.setPowerSupply("ucsi-source-psy-USBC000:001", {{"type", "USB"}, {"online", "1"}});
-  EXPECT_EQ(providing(), "AC Power");
-  const PropertyArray listed = descriptions();
-  ASSERT_EQ(listed.size(), 1u);
-  const auto& battery = std::get<PropertyDictionary>(listed[0].value);
-  EXPECT_EQ(battery.at("Power Source State"), PropertyValue("AC Power"));
-  EXPECT_EQ(battery.at("Is Charging"), PropertyValue(true));
-
-  tree.setPowerSupply("ucsi-source-psy-USBC000:001", {{"online", "0"}});
-  tree.setPowerSupply("ADP1", {{"type", "Mains"}, {"online", "1"}});
-  EXPECT_EQ(providing(), "AC Power");
-  tree.setPowerSupply("ADP1", {{"online", "0"}});
-  EXPECT_EQ(providing(), "Battery Power");
-}
-
-TEST_F(LivePowerSourcesTest, ADevicesBatteryOrAnAbsentOneIsNotTheMachines) {
-  tree.setPowerSupply("hidpp_battery_0",
-                      {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}});
-  tree.setPowerSupply("BAT1", {{"type", "Battery"}, {"present", "0"}});
-  EXPECT_TRUE(descriptions().empty());
-  EXPECT_EQ(providing(), "AC Power") << "no battery at all: on mains";
 }
 
 TEST_F(LivePowerSourcesTest, CapacityComesFromEnergyOrChargeWhenNoPercentIsGiven) {

@@ -2,32 +2,24 @@
 
 #include <unistd.h>
 
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/power/in_process_power_assertions.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-std::atomic<PowerAssertions*> installedAssertions{nullptr};
-
-PowerAssertions& liveAssertions() {
-  static InProcessPowerAssertions* registry = new InProcessPowerAssertions();
-  return *registry;
-}
+constinit CurrentInstance<PowerAssertions> currentAssertions{
+    &processLifetimeInstance<PowerAssertions, InProcessPowerAssertions>};
 
 }  // namespace
 
 std::int32_t PowerAssertions::currentProcessID() { return static_cast<std::int32_t>(::getpid()); }
 
-PowerAssertions& PowerAssertions::current() {
-  PowerAssertions* installed = installedAssertions.load();
-  return installed ? *installed : liveAssertions();
-}
+PowerAssertions& PowerAssertions::current() { return currentAssertions.get(); }
 
 PowerAssertions* PowerAssertions::setCurrent(PowerAssertions* assertions) {
-  return installedAssertions.exchange(assertions);
+  return currentAssertions.install(assertions);
 }
 
 }  // namespace vigilix::platform

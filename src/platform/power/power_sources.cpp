@@ -1,29 +1,21 @@
 #include "platform/power/power_sources.h"
 
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/power/live_power_source.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-std::atomic<PowerSources*> installedSources{nullptr};
-
-PowerSources& liveSources() {
-  static LivePowerSources* sources = new LivePowerSources();
-  return *sources;
-}
+constinit CurrentInstance<PowerSources> currentSources{
+    &processLifetimeInstance<PowerSources, LivePowerSources>};
 
 }  // namespace
 
-PowerSources& PowerSources::current() {
-  PowerSources* installed = installedSources.load();
-  return installed ? *installed : liveSources();
-}
+PowerSources& PowerSources::current() { return currentSources.get(); }
 
 PowerSources* PowerSources::setCurrent(PowerSources* sources) {
-  return installedSources.exchange(sources);
+  return currentSources.install(sources);
 }
 
 }  // namespace vigilix::platform

@@ -5,7 +5,9 @@
 
 namespace vigilix::platform {
 
-// Posted on the default centre when the thermal state changes.
+// Posted on the default centre when the thermal state changes. The live
+// monitor cannot post it (Linux gives no such notice): read the state where
+// it is needed.
 inline constexpr const char* kThermalStateDidChangeNotification =
     "NSProcessInfoThermalStateDidChangeNotification";
 
@@ -21,7 +23,7 @@ class ThermalMonitor {
   virtual ~ThermalMonitor() = default;
   virtual ThermalState thermalState() const = 0;
 
-  // Live: nominal (no thermal zones are read yet); tests install their own.
+  // Live: the machine's thermal zones (LiveThermalMonitor); tests install their own.
   static ThermalMonitor& current();
   // Returns the one it replaced (nullptr: the live one).
   static ThermalMonitor* setCurrent(ThermalMonitor* monitor);

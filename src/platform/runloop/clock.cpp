@@ -1,7 +1,6 @@
 #include <time.h>
 
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/runloop/live_clock.h"
 
 namespace vigilix::platform {
@@ -14,7 +13,7 @@ timespec read(clockid_t id) {
   return ts;
 }
 
-std::atomic<Clock*> installedClock{nullptr};
+constinit CurrentInstance<Clock> currentClock{[]() -> Clock& { return LiveClock::shared(); }};
 
 }  // namespace
 
@@ -41,11 +40,8 @@ LiveClock& LiveClock::shared() {
   return *clock;
 }
 
-Clock& Clock::current() {
-  if (Clock* clock = installedClock.load(std::memory_order_acquire)) return *clock;
-  return LiveClock::shared();
-}
+Clock& Clock::current() { return currentClock.get(); }
 
-void Clock::setCurrent(Clock* clock) { installedClock.store(clock, std::memory_order_release); }
+void Clock::setCurrent(Clock* clock) { currentClock.install(clock); }
 
 }  // namespace vigilix::platform

@@ -67,6 +67,9 @@ TEST_F(LiveRunLoopTest, RunUntilReturnsAtTheDateWhenNothingStopsIt) {
 TEST_F(LiveRunLoopTest, TimerFiresNoEarlierThanItsFireDateAndDelayedTasksKeepTheirOrder) {
   std::vector<std::string> events;
   Date firedAt;
+  // Posted in the order they fall due, so a slow machine cannot reorder them.
+  DispatchQueue::main().async([&] { events.push_back("now"); });
+  DispatchQueue::main().asyncAfter(0.01, [&] { events.push_back("early"); });
   auto timer = loop.scheduleTimer(0.03, false, [&](Timer& t) {
     firedAt = LiveClock::shared().now();
     EXPECT_GE(firedAt, t.fireDate());
@@ -77,8 +80,6 @@ TEST_F(LiveRunLoopTest, TimerFiresNoEarlierThanItsFireDateAndDelayedTasksKeepThe
     events.push_back("late");
     loop.stop();
   });
-  DispatchQueue::main().asyncAfter(0.01, [&] { events.push_back("early"); });
-  DispatchQueue::main().async([&] { events.push_back("now"); });
   loop.runUntil(deadline());
   EXPECT_EQ(events, (std::vector<std::string>{"now", "early", "timer", "late"}));
   EXPECT_GE(firedAt, fireDate);

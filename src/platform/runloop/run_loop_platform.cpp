@@ -1,26 +1,19 @@
 #include "platform/runloop/run_loop_platform.h"
 
-#include <atomic>
-
+#include "platform/base/current_instance.h"
 #include "platform/runloop/live_run_loop.h"
 #include "platform/runloop/queue_timer_source.h"
 
 namespace vigilix::platform {
 
 namespace {
-std::atomic<RunLoopPlatform*> installedPlatform{nullptr};
+constinit CurrentInstance<RunLoopPlatform> currentPlatform{
+    []() -> RunLoopPlatform& { return LivePlatform::shared(); }};
 }  // namespace
 
-RunLoopPlatform& RunLoopPlatform::current() {
-  if (RunLoopPlatform* platform = installedPlatform.load(std::memory_order_acquire)) {
-    return *platform;
-  }
-  return LivePlatform::shared();
-}
+RunLoopPlatform& RunLoopPlatform::current() { return currentPlatform.get(); }
 
-void RunLoopPlatform::setCurrent(RunLoopPlatform* platform) {
-  installedPlatform.store(platform, std::memory_order_release);
-}
+void RunLoopPlatform::setCurrent(RunLoopPlatform* platform) { currentPlatform.install(platform); }
 
 RunLoop& RunLoop::main() { return RunLoopPlatform::current().mainRunLoop(); }
 

@@ -2,17 +2,19 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
+#include "platform/base/current_instance.h"
+
 namespace vigilix::platform {
 
 namespace {
 
-std::atomic<BookmarkService*> installed{nullptr};
+constinit CurrentInstance<BookmarkService> currentService{
+    &processLifetimeInstance<BookmarkService, LiveBookmarkService>};
 
 // Layout: magic, device (8 bytes, little-endian), inode (8 bytes), path bytes.
 constexpr std::string_view kMagic = "VGXBMRK1";
@@ -30,13 +32,9 @@ std::uint64_t readUint64(const Bytes& in, std::size_t offset) {
 
 }  // namespace
 
-BookmarkService& BookmarkService::current() {
-  static LiveBookmarkService live;
-  BookmarkService* service = installed.load();
-  return service ? *service : live;
-}
+BookmarkService& BookmarkService::current() { return currentService.get(); }
 
-void BookmarkService::setCurrent(BookmarkService* service) { installed.store(service); }
+void BookmarkService::setCurrent(BookmarkService* service) { currentService.install(service); }
 
 std::expected<Bytes, FileError> LiveBookmarkService::createBookmark(const std::string& path) {
   struct stat info {};

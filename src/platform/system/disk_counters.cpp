@@ -16,18 +16,32 @@ namespace {
 
 constexpr std::uint64_t kSectorBytes = 512;
 
+// A whole disk of <sysBlock> backed by a device, not a device-mapper, RAID,
+// loop, zram or RAM disk.
+bool isPhysicalDisk(const std::filesystem::path& sysBlock, const std::string& entry) {
+  // Stacked and memory-backed disks pass every byte on to (or hold it in
+  // place of) a physical one; the names also cover a kernel that would give
+  // one of them a device link.
+  for (std::string_view layer : {"dm-", "md", "loop", "zram", "ram"}) {
+    if (entry.starts_with(layer)) return false;
+  }
+  return FileSystem::exists(sysBlock / entry / "device");
+}
+
 }  // namespace
 
 LiveDiskCounters::LiveDiskCounters(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::optional<DiskByteCounters> LiveDiskCounters::diskByteCounters() {
-  auto wholeDisks = FileSystem::list(root_ / "sys/block");
+  const std::filesystem::path sysBlock = root_ / "sys/block";
+  auto wholeDisks = FileSystem::list(sysBlock);
   if (!wholeDisks) return std::nullopt;
   auto text = FileSystem::readFile(root_ / "proc/diskstats");
   if (!text) return std::nullopt;
   // sysfs spells a slash in a disk's name ("cciss/c0d0") as '!'.
   std::set<std::string, std::less<>> disks;
   for (std::string name : *wholeDisks) {
+    if (!isPhysicalDisk(sysBlock, name)) continue;
     std::replace(name.begin(), name.end(), '!', '/');
     disks.insert(std::move(name));
   }

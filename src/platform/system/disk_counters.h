@@ -20,8 +20,10 @@ class DiskCounters {
 
 // Reads <root>/proc/diskstats: sectors read plus sectors written, times 512
 // (the kernel counts there in 512-byte units whatever the disk's own sector
-// size). Only whole disks, those listed in <root>/sys/block, are counted, so
-// a partition's traffic is not counted twice.
+// size). Only physical whole disks are counted: those of <root>/sys/block with
+// a "device" entry, not named dm-*, md*, loop*, zram* or ram*, so a byte
+// written through a partition, LVM, LUKS, RAID or a loop file counts once,
+// and swap in compressed memory not at all.
 class LiveDiskCounters final : public DiskCounters {
  public:
   explicit LiveDiskCounters(std::filesystem::path root = "/");

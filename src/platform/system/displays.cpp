@@ -22,8 +22,9 @@ std::string connectorOf(const std::string& entry) {
 }  // namespace
 
 bool isBuiltinConnector(const std::string& connector) {
+  // A virtual machine's own screen is its "Virtual-N" connector.
   return connector.starts_with("eDP") || connector.starts_with("LVDS") ||
-         connector.starts_with("DSI");
+         connector.starts_with("DSI") || connector.starts_with("Virtual-");
 }
 
 LiveDisplays::LiveDisplays(std::filesystem::path root) : root_(std::move(root)) {}
@@ -35,6 +36,8 @@ std::vector<ActiveDisplay> LiveDisplays::activeDisplays() {
     std::string connector = connectorOf(entry);
     if (connector.empty()) continue;
     if (readTrimmedFile(folder / entry / "status") != "connected") continue;
+    // A display plugged in but switched off (no mode set) shows nothing.
+    if (readTrimmedFile(folder / entry / "enabled") != "enabled") continue;
     const bool builtin = isBuiltinConnector(connector);
     displays.push_back(ActiveDisplay{std::move(connector), builtin});
   }

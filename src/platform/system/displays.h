@@ -22,8 +22,9 @@ class Displays {
 };
 
 // Reads the connectors of <root>/sys/class/drm ("card<N>-<connector>"): a
-// connector whose "status" is "connected" is an active display; eDP, LVDS and
-// DSI connectors are the machine's own panel.
+// connector whose "status" is "connected" and whose "enabled" is "enabled" is
+// an active display; eDP, LVDS and DSI connectors are the machine's own panel
+// and a virtual machine's "Virtual-N" its own screen.
 class LiveDisplays final : public Displays {
  public:
   explicit LiveDisplays(std::filesystem::path root = "/");
@@ -33,7 +34,7 @@ class LiveDisplays final : public Displays {
   std::filesystem::path root_;
 };
 
-// Whether a connector name ("eDP-1") is of a built-in panel.
+// Whether a connector name ("eDP-1", "Virtual-1") is of a built-in screen.
 bool isBuiltinConnector(const std::string& connector);
 
 }  // namespace vigilix::platform

@@ -3,16 +3,18 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+
+#include "platform/base/current_instance.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-std::atomic<FileResources*> installed{nullptr};
+constinit CurrentInstance<FileResources> currentResources{
+    &processLifetimeInstance<FileResources, LiveFileResources>};
 
 FileError errorFor(int code, const std::string& path) {
   return FileError{code, path, std::strerror(code)};
@@ -33,13 +35,9 @@ struct DirCloser {
 
 }  // namespace
 
-FileResources& FileResources::current() {
-  static LiveFileResources live;
-  FileResources* resources = installed.load();
-  return resources ? *resources : live;
-}
+FileResources& FileResources::current() { return currentResources.get(); }
 
-void FileResources::setCurrent(FileResources* resources) { installed.store(resources); }
+void FileResources::setCurrent(FileResources* resources) { currentResources.install(resources); }
 
 bool LiveFileResources::fileExists(const std::string& path) const {
   struct stat info {};

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/system/audio_devices.h"
 #include "platform/system/camera_devices.h"
 #include "platform/system/displays.h"
-#include "platform/system/running_applications.h"
 #include "platform/system/wifi_interface.h"
 #include "testing/fake_proc_tree.h"
 
@@ -15,55 +15,48 @@ namespace {
 
 using testing::FakeProcTree;
 
-TEST(DisplaysTest, ConnectedConnectorsAreActiveAndPanelsAreBuiltIn) {
-  FakeProcTree tree;
-  tree.setDisplay("card0-eDP-1", "connected");
-  tree.setDisplay("card0-HDMI-A-1", "connected");
-  tree.setDisplay("card1-DP-3", "connected");
-  tree.setDisplay("card1-DP-4", "disconnected");
-  tree.setDisplay("card0-LVDS-1", "unknown");
-  tree.setDisplay("card0", "connected");       // the card itself
-  tree.setDisplay("renderD128", "connected");  // not a connector
-  tree.setDisplay("cardX-DP-1", "connected");
-
-  EXPECT_EQ(LiveDisplays(tree.root()).activeDisplays(),
-            (std::vector<ActiveDisplay>{{"HDMI-A-1", false}, {"eDP-1", true}, {"DP-3", false}}))
-      << "in the order of the folder's sorted names";
-  EXPECT_TRUE(isBuiltinConnector("LVDS-1"));
-  EXPECT_TRUE(isBuiltinConnector("DSI-2"));
-  EXPECT_FALSE(isBuiltinConnector("DP-1"));
-  EXPECT_FALSE(isBuiltinConnector("Virtual-1"));
+// Each row is one entry of /sys/class/drm alone on a machine.
+TEST(DisplaysTest, ConnectedAndEnabledConnectorsAreActiveAndOwnScreensAreBuiltIn) {
+  struct Row {
+    const char* entry;
+    const char* status;
+    const char* enabled;
+    std::optional<ActiveDisplay> expected;
+  };
+  const Row rows[] = {
+      {"card0-eDP-1", "connected", "enabled", ActiveDisplay{"eDP-1", true}},
+      {"card0-LVDS-1", "connected", "enabled", ActiveDisplay{"LVDS-1", true}},
+      {"card0-DSI-2", "connected", "enabled", ActiveDisplay{"DSI-2", true}},
+      {"card0-Virtual-1", "connected", "enabled", ActiveDisplay{"Virtual-1", true}},
+      {"card0-HDMI-A-1", "connected", "enabled", ActiveDisplay{"HDMI-A-1", false}},
+      {"card1-DP-3", "connected", "enabled", ActiveDisplay{"DP-3", false}},
+      {"card1-DP-4", "connected", "disabled", std::nullopt},   // plugged in, switched off
+      {"card0-eDP-2", "connected", "disabled", std::nullopt},  // lid closed
+      {"card1-DP-5", "disconnected", "enabled", std::nullopt},
+      {"card0-LVDS-2", "unknown", "enabled", std::nullopt},
+      {"card0", "connected", "enabled", std::nullopt},  // the card itself
+      {"renderD128", "connected", "enabled", std::nullopt},
+      {"cardX-DP-1", "connected", "enabled", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.entry);
+    FakeProcTree tree;
+    tree.setDisplay(row.entry, row.status, row.enabled);
+    std::vector<ActiveDisplay> expected;
+    if (row.expected) expected.push_back(*row.expected);
+    EXPECT_EQ(LiveDisplays(tree.root()).activeDisplays(), expected);
+  }
 }
 
-TEST(DisplaysTest, NoneWithoutTheFolder) {
+TEST(DisplaysTest, ActiveDisplaysComeInTheFolderOrderAndNoneWithoutIt) {
   FakeProcTree tree;
   EXPECT_TRUE(LiveDisplays(tree.root()).activeDisplays().empty());
-}
-
-TEST(RunningApplicationsTest, IdentifiersComeFromTheExecutableThenTheKernelsName) {
-  FakeProcTree tree;
-  tree.addProcess(1, "/sbin/init splash", "systemd", "/usr/lib/systemd/systemd");
-  tree.addProcess(42, "sshd: root@pts/0", "sshd", "/usr/sbin/sshd");
-  tree.addProcess(77, "/opt/app/old", "old", "/opt/app/editor (deleted)");
-  tree.addProcess(300, "python3 tool.py", "tool.py");  // executable not readable
-  tree.addProcess(2, "", "kthreadd");                  // a kernel thread
-  tree.writeFile("proc/self/cmdline", "x");
-  tree.writeFile("proc/stat", "cpu 1 1 1 1\n");
-
-  auto applications = LiveRunningApplications(tree.root()).runningApplications();
-  std::vector<RunningApplication> expected{{1, "systemd", "systemd"},
-                                           {2, std::nullopt, ""},
-                                           {300, "tool.py", "tool.py"},
-                                           {42, "sshd", "sshd"},
-                                           {77, "editor", "old"}};
-  EXPECT_EQ(applications, expected)
-      << "argv rewritten by the process does not matter; the shown name is the kernel's";
-  EXPECT_FALSE(LiveRunningApplications(tree.root()).frontmostApplication().has_value());
-}
-
-TEST(RunningApplicationsTest, NoneWithoutProc) {
-  FakeProcTree tree;
-  EXPECT_TRUE(LiveRunningApplications(tree.root()).runningApplications().empty());
+  tree.setDisplay("card1-DP-3", "connected");
+  tree.setDisplay("card0-eDP-1", "connected");
+  tree.setDisplay("card0-HDMI-A-1", "connected");
+  tree.writeFile("sys/class/drm/card0-DP-9/status", "connected\n");  // no "enabled"
+  EXPECT_EQ(LiveDisplays(tree.root()).activeDisplays(),
+            (std::vector<ActiveDisplay>{{"HDMI-A-1", false}, {"eDP-1", true}, {"DP-3", false}}));
 }
 
 TEST(AudioDevicesTest, RunningCaptureIsInputAndRunningPlaybackIsOutput) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/fs/file_system.h"
 #include "platform/system/proc_values.h"
 
 namespace vigilix::platform {
@@ -13,6 +14,9 @@ InterfaceByteCounters LiveNetworkCounters::interfaceByteCounters() {
   const std::filesystem::path folder = root_ / "sys/class/net";
   for (const std::string& name : listFolder(folder)) {
     if (name.starts_with("lo")) continue;
+    // Virtual links (veth pairs, bridges, tun/tap, ifb, VPNs) carry bytes that
+    // also cross a device-backed interface: counting them too counts twice.
+    if (!FileSystem::exists(folder / name / "device")) continue;
     const std::filesystem::path statistics = folder / name / "statistics";
     const auto received = readUnsignedFile(statistics / "rx_bytes");
     const auto sent = readUnsignedFile(statistics / "tx_bytes");

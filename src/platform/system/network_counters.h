@@ -13,12 +13,14 @@ using InterfaceByteCounters = std::map<std::string, std::uint64_t>;
 class NetworkCounters {
  public:
   virtual ~NetworkCounters() = default;
-  // Every interface except loopback; empty when the interfaces cannot be listed.
+  // Every interface that counts, each once; empty when the interfaces cannot be listed.
   virtual InterfaceByteCounters interfaceByteCounters() = 0;
 };
 
 // Reads <root>/sys/class/net/<name>/statistics/rx_bytes and tx_bytes (64-bit
-// counters). Interfaces whose name begins with "lo", and those without both
+// counters) of the interfaces backed by a device (<name>/device exists), so
+// container, bridge, tunnel and VPN traffic is counted once, on the device
+// it crosses. Names beginning with "lo", and interfaces without both
 // counters, are left out.
 class LiveNetworkCounters final : public NetworkCounters {
  public:

@@ -18,13 +18,26 @@ std::string_view trimmedText(std::string_view text) {
   return text;
 }
 
-std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+namespace {
+
+template <typename Number>
+std::optional<Number> parseWhole(std::string_view text) {
   text = trimmedText(text);
   if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
+  Number value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+  return parseWhole<std::uint64_t>(text);
+}
+
+std::optional<std::int64_t> parseSigned(std::string_view text) {
+  return parseWhole<std::int64_t>(text);
 }
 
 std::optional<std::string> readTrimmedFile(const std::filesystem::path& path) {
@@ -37,6 +50,12 @@ std::optional<std::uint64_t> readUnsignedFile(const std::filesystem::path& path)
   auto text = readTrimmedFile(path);
   if (!text) return std::nullopt;
   return parseUnsigned(*text);
+}
+
+std::optional<std::int64_t> readSignedFile(const std::filesystem::path& path) {
+  auto text = readTrimmedFile(path);
+  if (!text) return std::nullopt;
+  return parseSigned(*text);
 }
 
 std::vector<std::string> listFolder(const std::filesystem::path& folder) {

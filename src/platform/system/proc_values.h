@@ -15,10 +15,13 @@ namespace vigilix::platform {
 std::string_view trimmedText(std::string_view text);
 // A decimal number that fills the whole (trimmed) text; none otherwise.
 std::optional<std::uint64_t> parseUnsigned(std::string_view text);
+// The same for a number that may carry a leading '-'.
+std::optional<std::int64_t> parseSigned(std::string_view text);
 // The file's trimmed contents; none when it cannot be read.
 std::optional<std::string> readTrimmedFile(const std::filesystem::path& path);
 // The file's number; none when it cannot be read or holds no number.
 std::optional<std::uint64_t> readUnsignedFile(const std::filesystem::path& path);
+std::optional<std::int64_t> readSignedFile(const std::filesystem::path& path);
 // The names in a folder, sorted; empty when it cannot be listed.
 std::vector<std::string> listFolder(const std::filesystem::path& folder);
 // The fields of a line separated by runs of spaces or tabs.

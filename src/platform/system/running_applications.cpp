@@ -1,16 +1,26 @@
 #include "platform/system/running_applications.h"
 
-#include <atomic>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
+#include "platform/base/current_instance.h"
 #include "platform/fs/file_system.h"
+#include "platform/system/desktop_entries.h"
 #include "platform/system/proc_values.h"
 
 namespace vigilix::platform {
 
 namespace {
 
+constexpr std::size_t kKernelNameLength = 15;
+
+// The executable's file name. When the executable cannot be read (another
+// user's process), the file name of the first argument, if the kernel's name
+// for the process (the first 15 bytes of the file name it ran) confirms it.
 std::optional<std::string> identifierOf(const std::filesystem::path& process) {
   auto commandLine = FileSystem::readFile(process / "cmdline");
   if (!commandLine || commandLine->empty()) return std::nullopt;
@@ -24,8 +34,13 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
     if (name.ends_with(kDeleted)) name.erase(name.size() - kDeleted.size());
     if (!name.empty()) return name;
   }
-  auto name = readTrimmedFile(process / "comm");
-  if (!name || name->empty()) return std::nullopt;
+  const std::string first = commandLine->substr(0, commandLine->find('\0'));
+  std::string name = std::filesystem::path(first).filename().string();
+  const auto kernelName = readTrimmedFile(process / "comm");
+  if (!kernelName || kernelName->empty()) return std::nullopt;
+  const bool confirmed = name == *kernelName ||
+                         (kernelName->size() == kKernelNameLength && name.starts_with(*kernelName));
+  if (!confirmed) return std::nullopt;
   return name;
 }
 
@@ -34,21 +49,46 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
 LiveRunningApplications::LiveRunningApplications(std::filesystem::path root)
     : root_(std::move(root)) {}
 
+LiveRunningApplications::LiveRunningApplications(
+    std::filesystem::path root, std::vector<std::filesystem::path> applicationFolders)
+    : root_(std::move(root)), applicationFolders_(std::move(applicationFolders)) {}
+
 std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
-  std::vector<RunningApplication> applications;
   const std::filesystem::path proc = root_ / "proc";
+  std::vector<std::int32_t> pids;
   for (const std::string& entry : listFolder(proc)) {
     const auto pid = parseUnsigned(entry);
-    if (!pid || *pid == 0 || *pid > INT32_MAX) continue;
+    if (pid && *pid > 0 && *pid <= INT32_MAX) pids.push_back(static_cast<std::int32_t>(*pid));
+  }
+  std::sort(pids.begin(), pids.end());
+
+  // Read once per listing, and only when some process needs a name.
+  std::optional<DesktopApplicationNames> names;
+  std::vector<RunningApplication> applications;
+  applications.reserve(pids.size());
+  for (const std::int32_t pid : pids) {
     RunningApplication application;
-    application.processIdentifier = static_cast<std::int32_t>(*pid);
-    application.bundleIdentifier = identifierOf(proc / entry);
+    application.processIdentifier = pid;
+    application.bundleIdentifier = identifierOf(proc / std::to_string(pid));
     if (application.bundleIdentifier) {
-      application.localizedName = readTrimmedFile(proc / entry / "comm").value_or("");
+      if (!names) names.emplace(folders());
+      application.localizedName =
+          names->nameFor(*application.bundleIdentifier).value_or(*application.bundleIdentifier);
     }
     applications.push_back(std::move(application));
   }
   return applications;
+}
+
+std::vector<std::filesystem::path> LiveRunningApplications::folders() const {
+  if (applicationFolders_) return *applicationFolders_;
+  const auto variable = [](const char* name) -> std::optional<std::string_view> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string_view(value);
+  };
+  return applicationFolders(root_, FileSystem::homeDirectory(), variable("XDG_DATA_HOME"),
+                            variable("XDG_DATA_DIRS"));
 }
 
 std::optional<RunningApplication> LiveRunningApplications::frontmostApplication() {
@@ -56,17 +96,14 @@ std::optional<RunningApplication> LiveRunningApplications::frontmostApplication(
 }
 
 namespace {
-std::atomic<RunningApplications*> installedApplications{nullptr};
+constinit CurrentInstance<RunningApplications> currentApplications{
+    &processLifetimeInstance<RunningApplications, LiveRunningApplications>};
 }  // namespace
 
-RunningApplications& RunningApplications::current() {
-  static LiveRunningApplications* live = new LiveRunningApplications();
-  RunningApplications* installed = installedApplications.load();
-  return installed ? *installed : *live;
-}
+RunningApplications& RunningApplications::current() { return currentApplications.get(); }
 
 RunningApplications* RunningApplications::setCurrent(RunningApplications* applications) {
-  return installedApplications.exchange(applications);
+  return currentApplications.install(applications);
 }
 
 }  // namespace vigilix::platform

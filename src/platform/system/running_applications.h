@@ -33,19 +33,28 @@ class RunningApplications {
   static RunningApplications* setCurrent(RunningApplications* applications);
 };
 
-// The processes of <root>/proc. A process's identifier is the file name of
-// its executable; when the executable cannot be read (another user's process)
-// it is the kernel's name for the process, which is also the name shown. Kernel threads (no command
-// line) and processes that are gone have none. Linux has no notion of a frontmost application that
-// a plain file answers, so there is never one.
+// The processes of <root>/proc in numeric order, one scan of /proc per
+// listing. A process's identifier is the file name of its executable (when
+// that cannot be read, another user's process, the file name of its first
+// argument if the kernel's name for the process confirms it); kernel threads
+// (no command line) and processes that are gone have none. The name shown is
+// that of the matching desktop entry of the XDG applications folders (by
+// default those of the environment, mapped under <root>), else the
+// identifier. Linux has no notion of a frontmost application that a plain
+// file answers, so there is never one.
 class LiveRunningApplications final : public RunningApplications {
  public:
   explicit LiveRunningApplications(std::filesystem::path root = "/");
+  LiveRunningApplications(std::filesystem::path root,
+                          std::vector<std::filesystem::path> applicationFolders);
   std::vector<RunningApplication> runningApplications() override;
   std::optional<RunningApplication> frontmostApplication() override;
 
  private:
+  std::vector<std::filesystem::path> folders() const;
+
   std::filesystem::path root_;
+  std::optional<std::vector<std::filesystem::path>> applicationFolders_;
 };
 
 }  // namespace vigilix::platform

@@ -1,7 +1,5 @@
 #include "platform/ui/application.h"
 
-#include <mutex>
-
 #include "platform/base/shared_instances.h"
 #include "platform/ui/window.h"
 
@@ -16,17 +14,9 @@ struct Shared {
   OperatingSystemVersion version = kNewestFollowed;
 };
 
-Shared& shared() {
-  static Shared* s = [] {
-    auto* created = new Shared;
-    registerSharedInstanceReset([created] {
-      created->application.reset();
-      created->version = kNewestFollowed;
-    });
-    return created;
-  }();
-  return *s;
-}
+constinit SharedInstance<Shared> sharedState;
+
+Shared& shared() { return sharedState.get(); }
 
 }  // namespace
 

@@ -1,26 +1,19 @@
 #include "platform/ui/hot_key_service.h"
 
-#include <atomic>
+#include "platform/base/current_instance.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-std::atomic<HotKeyService*> installed{nullptr};
-
-InProcessHotKeyService& processRegistry() {
-  static auto* registry = new InProcessHotKeyService;  // lives as long as the process
-  return *registry;
-}
+constinit CurrentInstance<HotKeyService> currentService{
+    &processLifetimeInstance<HotKeyService, InProcessHotKeyService>};
 
 }  // namespace
 
-HotKeyService& HotKeyService::current() {
-  if (HotKeyService* service = installed.load()) return *service;
-  return processRegistry();
-}
+HotKeyService& HotKeyService::current() { return currentService.get(); }
 
-void HotKeyService::setCurrent(HotKeyService* service) { installed.store(service); }
+void HotKeyService::setCurrent(HotKeyService* service) { currentService.install(service); }
 
 std::expected<EventHotKeyRef, OSStatus> InProcessHotKeyService::registerEventHotKey(
     std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID identity) {

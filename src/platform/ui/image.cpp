@@ -14,17 +14,9 @@ struct MissingSymbols {
   std::set<std::string> names;
 };
 
-MissingSymbols& missingSymbols() {
-  static MissingSymbols* m = [] {
-    auto* created = new MissingSymbols;
-    registerSharedInstanceReset([created] {
-      std::lock_guard lock(created->mutex);
-      created->names.clear();
-    });
-    return created;
-  }();
-  return *m;
-}
+constinit SharedInstance<MissingSymbols> sharedMissingSymbols;
+
+MissingSymbols& missingSymbols() { return sharedMissingSymbols.get(); }
 
 }  // namespace
 

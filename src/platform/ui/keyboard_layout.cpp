@@ -3,28 +3,17 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
-#include <mutex>
-
+#include "platform/base/current_instance.h"
 #include "platform/base/shared_instances.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-struct CurrentLayout {
-  std::mutex mutex;
-  std::shared_ptr<const KeyboardLayout> layout;
-};
-
-CurrentLayout& currentLayout() {
-  static CurrentLayout* c = [] {
-    auto* created = new CurrentLayout;
-    created->layout = KeyboardLayout::us();
-    registerSharedInstanceReset([] { KeyboardLayout::restoreDefault(); });
-    return created;
-  }();
-  return *c;
-}
+// An installed nullptr means no layout at all. Tests start from the built-in one.
+using LayoutSlot = CurrentValue<std::shared_ptr<const KeyboardLayout>>;
+constinit SharedInstance<LayoutSlot> currentLayout{
+    [] { return std::make_shared<LayoutSlot>(&KeyboardLayout::us); }};
 
 std::map<std::uint16_t, std::u16string> usKeys() {
   return {
@@ -44,18 +33,14 @@ std::map<std::uint16_t, std::u16string> usKeys() {
 }  // namespace
 
 std::shared_ptr<const KeyboardLayout> KeyboardLayout::current() {
-  auto& c = currentLayout();
-  std::lock_guard lock(c.mutex);
-  return c.layout;
+  return currentLayout.get().get();
 }
 
 void KeyboardLayout::setCurrent(std::shared_ptr<const KeyboardLayout> layout) {
-  auto& c = currentLayout();
-  std::lock_guard lock(c.mutex);
-  c.layout = std::move(layout);
+  currentLayout.get().install(std::move(layout));
 }
 
-void KeyboardLayout::restoreDefault() { setCurrent(us()); }
+void KeyboardLayout::restoreDefault() { currentLayout.get().install(std::nullopt); }
 
 std::shared_ptr<const KeyboardLayout> KeyboardLayout::us() {
   static const auto layout = std::make_shared<const TableKeyboardLayout>(usKeys());

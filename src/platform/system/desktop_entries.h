@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vigilix::platform {
+
+// What the application names need of a desktop-entry file's
+// "[Desktop Entry]" group.
+struct DesktopEntry {
+  std::string name;     // "Name" (unlocalised), escapes resolved
+  std::string program;  // file name of the program "Exec" runs ("env" and its settings skipped)
+  std::string startupWMClass;  // "StartupWMClass"
+  bool hidden = false;         // "Hidden=true": the entry counts as deleted
+
+  bool operator==(const DesktopEntry&) const = default;
+};
+
+// None unless the text has a "[Desktop Entry]" group of "Type=Application".
+// Any text is safe to give; missing keys read as empty.
+std::optional<DesktopEntry> parseDesktopEntry(std::string_view text);
+
+// The XDG applications folders in order of precedence, mapped under `root`:
+// <dataHome>/applications (by default <home>/.local/share), then
+// <dir>/applications for each of `dataDirs` (colon-separated; by default
+// /usr/local/share:/usr/share). Unset, empty and relative values are ignored.
+std::vector<std::filesystem::path> applicationFolders(const std::filesystem::path& root,
+                                                      const std::filesystem::path& home,
+                                                      std::optional<std::string_view> dataHome,
+                                                      std::optional<std::string_view> dataDirs);
+
+// Names of the applications the entries of some folders describe, read once
+// at construction. An entry's identifier is its path below its folder with
+// '/' as '-'; an earlier folder's entry hides a later one of the same
+// identifier, and within a folder entries count in sorted order.
+class DesktopApplicationNames {
+ public:
+  explicit DesktopApplicationNames(const std::vector<std::filesystem::path>& folders);
+
+  // The name of the first entry whose program is `executable` (a file
+  // name), else of the first whose StartupWMClass is; none otherwise.
+  std::optional<std::string> nameFor(std::string_view executable) const;
+
+ private:
+  void addFolder(const std::filesystem::path& folder, const std::string& prefix, int depth);
+
+  std::set<std::string, std::less<>> seen_;
+  std::map<std::string, std::string, std::less<>> byProgram_;
+  std::map<std::string, std::string, std::less<>> byWMClass_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,209 @@
+#include "platform/system/running_applications.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system/desktop_entries.h"
+#include "testing/fake_proc_tree.h"
+
+namespace vigilix::platform {
+namespace {
+
+using testing::FakeProcTree;
+
+TEST(DesktopEntryTest, ParsesWhatTheNamesNeed) {
+  struct Row {
+    const char* name;
+    const char* text;
+    std::optional<DesktopEntry> expected;
+  };
+  const Row rows[] = {
+      {"plain",
+       "[Desktop Entry]\nType=Application\nName=Firefox\nExec=/usr/lib/firefox/firefox %u\n",
+       DesktopEntry{"Firefox", "firefox", "", false}},
+      {"spaces around '=', comments, localised names and later groups",
+       "# made by hand\n[Desktop Entry]\nName[de] = Datei\nType = Application\n"
+       "Name = Files\nExec = nautilus --new-window %U\nStartupWMClass = org.gnome.Nautilus\n"
+       "[Desktop Action new-window]\nName=New Window\nExec=other\n",
+       DesktopEntry{"Files", "nautilus", "org.gnome.Nautilus", false}},
+      {"value escapes",
+       "[Desktop Entry]\nType=Application\nName=Tab\\sand\\\\slash\\q\nExec=a\\sb\n",
+       DesktopEntry{"Tab and\\slash\\q", "a", "", false}},
+      {"quoted program with a space and escapes",
+       "[Desktop Entry]\nType=Application\nName=My App\n"
+       "Exec=\"/opt/My App/my \\\\\"app\\\\\"\" --flag\n",
+       DesktopEntry{"My App", "my \"app\"", "", false}},
+      {"env and its settings are skipped",
+       "[Desktop Entry]\nType=Application\nName=Tool\n"
+       "Exec=env GDK_BACKEND=x11 \"A=b c\" /opt/tool/tool %f\n",
+       DesktopEntry{"Tool", "tool", "", false}},
+      {"hidden", "[Desktop Entry]\nType=Application\nHidden=true\n",
+       DesktopEntry{"", "", "", true}},
+      {"the first of a repeated key counts",
+       "[Desktop Entry]\nType=Application\nName=One\nName=Two\n",
+       DesktopEntry{"One", "", "", false}},
+      {"an unterminated quote ends the program", "[Desktop Entry]\nType=Application\nExec=\"/a/b\n",
+       DesktopEntry{"", "b", "", false}},
+      {"a link is no application", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://x\n",
+       std::nullopt},
+      {"no type", "[Desktop Entry]\nName=X\nExec=x\n", std::nullopt},
+      {"keys of another group", "[Other]\nType=Application\nName=X\n", std::nullopt},
+      {"the main group repeated later is no main group",
+       "[Desktop Entry]\nName=A\n[X]\n[Desktop Entry]\nType=Application\n", std::nullopt},
+      {"empty", "", std::nullopt},
+      {"CRLF lines", "[Desktop Entry]\r\nType=Application\r\nName=Win\r\nExec=w\r\n",
+       DesktopEntry{"Win", "w", "", false}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(parseDesktopEntry(row.text), row.expected);
+  }
+}
+
+TEST(DesktopEntryTest, ApplicationFoldersFollowTheEnvironmentUnderTheRoot) {
+  struct Row {
+    const char* name;
+    std::optional<std::string_view> dataHome;
+    std::optional<std::string_view> dataDirs;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"defaults",
+       std::nullopt,
+       std::nullopt,
+       {"/r/home/u/.local/share/applications", "/r/usr/local/share/applications",
+        "/r/usr/share/applications"}},
+      {"given",
+       "/data",
+       "/opt/share:/var/lib/flatpak/exports/share/",
+       {"/r/data/applications", "/r/opt/share/applications",
+        "/r/var/lib/flatpak/exports/share/applications"}},
+      {"empty and relative values are ignored",
+       "",
+       "relative::/usr/share",
+       {"/r/home/u/.local/share/applications", "/r/usr/share/applications"}},
+      {"a relative data home is ignored",
+       "share",
+       "",
+       {"/r/home/u/.local/share/applications", "/r/usr/local/share/applications",
+        "/r/usr/share/applications"}},
+      {"'..' stays under the root",
+       "/../../etc",
+       "/a/../../b",
+       {"/r/etc/applications", "/r/b/applications"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> folders;
+    for (const auto& folder : applicationFolders("/r", "/home/u", row.dataHome, row.dataDirs)) {
+      folders.push_back(folder.lexically_normal().string());
+    }
+    EXPECT_EQ(folders, row.expected);
+  }
+}
+
+// One machine: processes, and desktop entries in a user and two system folders.
+class RunningApplicationsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    entry("user/code.desktop", "Name=My Code\nExec=/usr/share/code/code %F\n");
+    entry("user/editor.desktop", "Hidden=true\n");
+    entry("local/editor.desktop", "Name=Editor\nExec=editor\n");
+    entry("system/code.desktop",
+          "Name=Visual Studio Code\nExec=/usr/share/code/code --unity-launch %F\n");
+    entry("system/firefox.desktop", "Name=Firefox\nExec=/usr/lib/firefox/firefox %u\n");
+    entry("system/gnome/settings.desktop", "Name=Settings\nExec=gnome-control-center\n");
+    entry("system/signal.desktop",
+          "Name=Signal\nExec=/opt/Signal/launcher %U\nStartupWMClass=signal-desktop\n");
+    entry("system/gimp.desktop",
+          "Name=GIMP\nExec=/usr/bin/gimp-launcher %U\nStartupWMClass=gimp-2.10\n");
+    entry("system/signal-helper.desktop", "Name=Signal Helper\nExec=signal-desktop --helper\n");
+    entry("system/zz-editor.desktop", "Name=Editor Again\nExec=editor\n");
+    entry("system/notes.txt", "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes\n");
+  }
+  void entry(const std::string& path, const std::string& keys) {
+    tree.writeFile("apps/" + path, "[Desktop Entry]\nType=Application\n" + keys);
+  }
+  std::vector<RunningApplication> running() const {
+    return LiveRunningApplications(
+               tree.root(),
+               {tree.pathFor("apps/user"), tree.pathFor("apps/local"), tree.pathFor("apps/system")})
+        .runningApplications();
+  }
+
+  FakeProcTree tree;
+};
+
+// Each row is one process alone on the machine.
+TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktopEntries) {
+  struct Row {
+    const char* name;
+    const char* commandLine;
+    const char* kernelName;
+    std::optional<std::string> executable;
+    std::optional<std::string> identifier;
+    std::string shownName;
+  };
+  const Row rows[] = {
+      {"matched by Exec", "/usr/lib/firefox/firefox", "firefox", "/usr/lib/firefox/firefox",
+       "firefox", "Firefox"},
+      {"a child with its own kernel name", "/usr/lib/firefox/firefox -contentproc",
+       "Isolated Web Co", "/usr/lib/firefox/firefox", "firefox", "Firefox"},
+      {"the user's entry wins", "/usr/share/code/code", "code", "/usr/share/code/code", "code",
+       "My Code"},
+      {"a hidden user entry hides the system one; the next one counts", "editor", "editor",
+       "/usr/bin/editor", "editor", "Editor Again"},
+      {"a long name is not the kernel's 15 bytes", "gnome-control-center", "gnome-control-c",
+       "/usr/bin/gnome-control-center", "gnome-control-center", "Settings"},
+      {"matched by StartupWMClass", "gimp-2.10", "gimp-2.10", "/usr/bin/gimp-2.10", "gimp-2.10",
+       "GIMP"},
+      {"Exec wins over StartupWMClass", "/opt/Signal/signal-desktop", "signal-desktop",
+       "/opt/Signal/signal-desktop", "signal-desktop", "Signal Helper"},
+      {"no entry: the executable's name", "sshd: root@pts/0", "sshd", "/usr/sbin/sshd", "sshd",
+       "sshd"},
+      {"a file that is no desktop entry", "notes", "notes", "/usr/bin/notes", "notes", "notes"},
+      {"a replaced executable", "/opt/app/old", "old", "/opt/app/editor (deleted)", "editor",
+       "Editor Again"},
+      {"unreadable executable: the first argument the kernel's name confirms",
+       "/usr/bin/python3 tool.py", "python3", std::nullopt, "python3", "python3"},
+      {"unreadable executable: a long first argument", "/usr/libexec/gnome-control-center",
+       "gnome-control-c", std::nullopt, "gnome-control-center", "Settings"},
+      {"unreadable executable, rewritten arguments", "sshd: root@pts/0", "sshd", std::nullopt,
+       std::nullopt, ""},
+      {"unreadable executable, another kernel name", "/usr/bin/python3 tool.py", "tool.py",
+       std::nullopt, std::nullopt, ""},
+      {"a kernel thread", "", "kthreadd", std::nullopt, std::nullopt, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    tree.remove("proc");
+    tree.addProcess(7, row.commandLine, row.kernelName, row.executable);
+    EXPECT_EQ(running(), (std::vector<RunningApplication>{{7, row.identifier, row.shownName}}));
+  }
+}
+
+TEST_F(RunningApplicationsTest, ProcessesComeInNumericOrder) {
+  for (const int pid : {300, 1, 42, 2, 77, 1000}) tree.addProcess(pid, "x", "x", "/bin/x");
+  tree.writeFile("proc/self/cmdline", "x");
+  tree.writeFile("proc/0/cmdline", "x");
+  tree.writeFile("proc/stat", "cpu 1 1 1 1\n");
+  std::vector<std::int32_t> order;
+  for (const RunningApplication& application : running()) {
+    order.push_back(application.processIdentifier);
+  }
+  EXPECT_EQ(order, (std::vector<std::int32_t>{1, 2, 42, 77, 300, 1000}));
+}
+
+TEST_F(RunningApplicationsTest, NoneWithoutProcAndNeverAFrontmostOne) {
+  EXPECT_TRUE(running().empty());
+  tree.addProcess(1, "/sbin/init", "systemd", "/usr/lib/systemd/systemd");
+  EXPECT_FALSE(LiveRunningApplications(tree.root()).frontmostApplication().has_value());
+}
+
+}  // namespace
+}  // namespace vigilix::platform

@@ -1,0 +1,143 @@
+#include "sleepguard/core/guard_records.h"
+
+#include <array>
+
+#include "platform/json/json_reader.h"
+#include "platform/json/json_writer.h"
+#include "platform/json/record_fields.h"
+#include "sleepguard/core/guard_raw_text.h"
+
+namespace vigilix {
+
+namespace json = platform::json;
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kPhaseRaw = {"intent", "applied", "clearing"};
+constexpr std::array<std::string_view, 3> kOperationRaw = {"update", "uninstall",
+                                                           "appMissingUninstall"};
+
+// An enumeration coded as its raw text; an unknown text fails the record.
+template <typename E>
+struct RawText {
+  std::optional<E> (*fromRawValue)(std::string_view);
+
+  json::Value encode(E value, json::DateStrategy) const {
+    return json::Value(std::string(rawValue(value)));
+  }
+  std::expected<E, json::DecodingError> decode(const json::ValueReader& reader) const {
+    auto text = reader.asString();
+    if (!text) return std::unexpected(std::move(text.error()));
+    auto value = fromRawValue(*text);
+    if (!value) {
+      return std::unexpected(
+          reader.dataCorrupted("Cannot initialize from invalid String value " + *text));
+    }
+    return *value;
+  }
+};
+
+const json::RecordFields<Journal>& journalFields() {
+  static const json::RecordFields<Journal> fields{
+      json::field("version", &Journal::version, json::Integer<std::int64_t>{}),
+      json::field("phase", &Journal::phase, RawText<Journal::Phase>{journalPhaseFromRawValue}),
+      json::field("bootUUID", &Journal::bootUUID, json::Text{}),
+      json::field("generation", &Journal::generation, json::Integer<std::int64_t>{}),
+      json::field("uid", &Journal::uid, json::Unsigned<std::uint32_t>{}),
+      json::field("setAt", &Journal::setAt, json::Unsigned<std::uint64_t>{}),
+      json::field("rearmPending", &Journal::rearmPending, json::Boolean{}),
+  };
+  return fields;
+}
+
+const json::RecordFields<Safety>& safetyFields() {
+  static const json::RecordFields<Safety> fields{
+      json::field("bootUUID", &Safety::bootUUID, json::Text{}),
+      json::field("sessionStartedAt", &Safety::sessionStartedAt, json::Unsigned<std::uint64_t>{}),
+      json::field("heldNs", &Safety::heldNs, json::Unsigned<std::uint64_t>{}),
+      json::field("batteryHeldNs", &Safety::batteryHeldNs, json::Unsigned<std::uint64_t>{}),
+      json::field("lastCheckpoint", &Safety::lastCheckpoint, json::Unsigned<std::uint64_t>{}),
+      json::field("latch", &Safety::latch, RawText<VGXGuardLatch>{guardLatchFromRawValue}),
+      json::field("requiresRearm", &Safety::requiresRearm, json::Boolean{}),
+      json::field("active", &Safety::active, json::Boolean{}),
+  };
+  return fields;
+}
+
+const json::RecordFields<Maintenance>& maintenanceFields() {
+  static const json::RecordFields<Maintenance> fields{
+      json::field("txID", &Maintenance::txID, json::Text{}),
+      json::field("op", &Maintenance::op,
+                  RawText<Maintenance::Operation>{maintenanceOperationFromRawValue}),
+      json::field("phase", &Maintenance::phase, json::Text{}),
+      json::field("installGeneration", &Maintenance::installGeneration, json::Text{}),
+  };
+  return fields;
+}
+
+const json::RecordFields<Installation>& installationFields() {
+  static const json::RecordFields<Installation> fields{
+      json::field("installGeneration", &Installation::installGeneration, json::Text{}),
+  };
+  return fields;
+}
+
+template <typename Record>
+GuardRecordEncoding encode(const Record& record, const json::RecordFields<Record>& fields) {
+  auto text = json::write(json::encodeRecord(record, fields));
+  if (!text) return std::unexpected(std::move(text.error()));
+  return platform::Bytes(text->begin(), text->end());
+}
+
+template <typename Record>
+GuardRecordDecoding<Record> decode(const platform::Bytes& data,
+                                   const json::RecordFields<Record>& fields) {
+  auto document = json::parse(data);
+  if (!document) return std::unexpected(std::move(document.error()));
+  return json::decodeRecord(json::ValueReader(*document), fields);
+}
+
+}  // namespace
+
+std::string_view rawValue(Journal::Phase phase) {
+  return kPhaseRaw.at(static_cast<std::size_t>(phase));
+}
+std::optional<Journal::Phase> journalPhaseFromRawValue(std::string_view raw) {
+  return guard_raw_text::fromTable<Journal::Phase>(kPhaseRaw, raw);
+}
+std::string_view rawValue(Maintenance::Operation op) {
+  return kOperationRaw.at(static_cast<std::size_t>(op));
+}
+std::optional<Maintenance::Operation> maintenanceOperationFromRawValue(std::string_view raw) {
+  return guard_raw_text::fromTable<Maintenance::Operation>(kOperationRaw, raw);
+}
+
+bool Journal::isValid() const { return version == 1 && generation >= 0 && !bootUUID.empty(); }
+
+bool Safety::isValid() const {
+  return !bootUUID.empty() && lastCheckpoint >= sessionStartedAt && heldNs >= batteryHeldNs;
+}
+
+GuardRecordEncoding encodeJournal(const Journal& record) { return encode(record, journalFields()); }
+GuardRecordEncoding encodeSafety(const Safety& record) { return encode(record, safetyFields()); }
+GuardRecordEncoding encodeMaintenance(const Maintenance& record) {
+  return encode(record, maintenanceFields());
+}
+GuardRecordEncoding encodeInstallation(const Installation& record) {
+  return encode(record, installationFields());
+}
+
+GuardRecordDecoding<Journal> decodeJournal(const platform::Bytes& data) {
+  return decode(data, journalFields());
+}
+GuardRecordDecoding<Safety> decodeSafety(const platform::Bytes& data) {
+  return decode(data, safetyFields());
+}
+GuardRecordDecoding<Maintenance> decodeMaintenance(const platform::Bytes& data) {
+  return decode(data, maintenanceFields());
+}
+GuardRecordDecoding<Installation> decodeInstallation(const platform::Bytes& data) {
+  return decode(data, installationFields());
+}
+
+}  // namespace vigilix
