@@ -6,7 +6,9 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
+#include <unicode/utext.h>
 #include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <memory>
@@ -116,6 +118,44 @@ std::size_t graphemeCount(std::string_view text) {
   it->first();
   while (it->next() != icu::BreakIterator::DONE) ++count;
   return count;
+}
+
+bool graphemeCountIsAtMost(std::string_view text, std::size_t limit) {
+  return text.size() <= limit || graphemeCount(text) <= limit;
+}
+
+std::string_view prefixGraphemes(std::string_view text, std::size_t count) {
+  if (text.size() <= count) return text;
+  UErrorCode status = U_ZERO_ERROR;
+  // A UTF-8 text walks the original bytes, so boundaries are byte offsets.
+  UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+  std::unique_ptr<icu::BreakIterator> it(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (!U_FAILURE(status) && it) it->setText(utext, status);
+  if (U_FAILURE(status) || !it) {
+    // No break data: whole code points.
+    it.reset();
+    utext_close(utext);
+    int32_t offset = 0;
+    const auto length = static_cast<int32_t>(text.size());
+    for (std::size_t taken = 0; taken < count && offset < length; ++taken) {
+      U8_FWD_1(reinterpret_cast<const uint8_t*>(text.data()), offset, length);
+    }
+    return text.substr(0, static_cast<std::size_t>(offset));
+  }
+  std::size_t end = 0;
+  it->first();
+  for (std::size_t taken = 0; taken < count; ++taken) {
+    int32_t next = it->next();
+    if (next == icu::BreakIterator::DONE) {
+      end = text.size();
+      break;
+    }
+    end = static_cast<std::size_t>(next);
+  }
+  it.reset();
+  utext_close(utext);
+  return text.substr(0, end);
 }
 
 }  // namespace vigilix::platform

@@ -41,4 +41,13 @@ std::size_t graphemeCount(std::string_view text);
 // equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// graphemeCount(text) <= limit; cheap when the text's bytes are already
+// within the limit (every character takes at least one byte).
+bool graphemeCountIsAtMost(std::string_view text, std::size_t limit);
+
+// The first `count` user-perceived characters of `text`, cut between two of
+// them in its own bytes (invalid bytes are kept as they are, counted as
+// U+FFFD characters).
+std::string_view prefixGraphemes(std::string_view text, std::size_t count);
+
 }  // namespace vigilix::platform

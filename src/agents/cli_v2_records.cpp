@@ -1,0 +1,83 @@
+#include "agents/cli_v2_records.h"
+
+#include <array>
+#include <utility>
+
+#include "agents/cli_protocol.h"
+#include "platform/base/text.h"
+
+namespace vigilix {
+
+namespace {
+
+constexpr std::int64_t kVersion = 2;
+constexpr std::int64_t kMaxTTL = 86400;
+
+constexpr std::array<std::pair<VGXCLIv2Verb, std::string_view>, kVGXCLIv2VerbCount> kVerbs{{
+    {VGXCLIv2Verb::hold, "hold"},
+    {VGXCLIv2Verb::release, "release"},
+    {VGXCLIv2Verb::holds, "holds"},
+    {VGXCLIv2Verb::doctor, "doctor"},
+    {VGXCLIv2Verb::epoch, "epoch"},
+}};
+
+constexpr std::array<std::pair<VGXCLIv2Status, std::string_view>, 6> kStatuses{{
+    {VGXCLIv2Status::ok, "ok"},
+    {VGXCLIv2Status::stale, "stale"},
+    {VGXCLIv2Status::policyDenied, "policyDenied"},
+    {VGXCLIv2Status::unknownVerb, "unknownVerb"},
+    {VGXCLIv2Status::appTooOld, "appTooOld"},
+    {VGXCLIv2Status::error, "error"},
+}};
+
+template <typename Table, typename Case>
+std::string_view nameIn(const Table& table, Case value) {
+  for (const auto& [known, name] : table) {
+    if (known == value) return name;
+  }
+  return {};
+}
+
+template <typename Case, typename Table>
+std::optional<Case> caseIn(const Table& table, std::string_view raw) {
+  for (const auto& [known, name] : table) {
+    if (name == raw) return known;
+  }
+  return std::nullopt;
+}
+
+bool within(const std::optional<std::string>& text, std::size_t characters) {
+  return !text || platform::graphemeCountIsAtMost(*text, characters);
+}
+
+}  // namespace
+
+std::string_view rawValue(VGXCLIv2Verb verb) { return nameIn(kVerbs, verb); }
+std::string_view rawValue(VGXCLIv2Status status) { return nameIn(kStatuses, status); }
+std::optional<VGXCLIv2Verb> verbFromRawValue(std::string_view raw) {
+  return caseIn<VGXCLIv2Verb>(kVerbs, raw);
+}
+std::optional<VGXCLIv2Status> statusFromRawValue(std::string_view raw) {
+  return caseIn<VGXCLIv2Status>(kStatuses, raw);
+}
+
+bool VGXCLIv2Request::isValid() const {
+  return v == kVersion && VGXCLIProtocol::isValidNonce(nonce) && within(id, 200) &&
+         (!ttl || (*ttl >= 1 && *ttl <= kMaxTTL)) && within(label, 200) && within(tool, 32) &&
+         within(corr, 128) && (!seq || *seq >= 0) && within(toolVersion, 64);
+}
+
+bool VGXCLIv2HoldInfo::isValid() const {
+  return platform::graphemeCountIsAtMost(id, 200) && within(tool, 32) && within(label, 200);
+}
+
+bool VGXCLIv2Reply::isValid() const {
+  if (v != kVersion || !VGXCLIProtocol::isValidNonce(nonce)) return false;
+  if (!holds) return true;
+  for (const auto& hold : *holds) {
+    if (!hold.isValid()) return false;
+  }
+  return true;
+}
+
+}  // namespace vigilix
