@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "platform/base/raw_values.h"
 #include "platform/base/text.h"
 
 namespace vigilix {
@@ -14,13 +15,6 @@ constexpr std::array<std::pair<VGXCLIVerb, std::string_view>, 3> kVerbs{{
     {VGXCLIVerb::unwatch, "unwatch"},
     {VGXCLIVerb::status, "status"},
 }};
-
-std::optional<VGXCLIVerb> verbNamed(std::string_view raw) {
-  for (const auto& [verb, name] : kVerbs) {
-    if (name == raw) return verb;
-  }
-  return std::nullopt;
-}
 
 // A decimal signed 32-bit integer whose own decimal text is exactly `field`
 // (so no "+", no leading zero, no "-0", no blank).
@@ -41,12 +35,7 @@ void appendOneLine(std::string& out, std::string_view text) {
 
 }  // namespace
 
-std::string_view rawValue(VGXCLIVerb verb) {
-  for (const auto& [known, name] : kVerbs) {
-    if (known == verb) return name;
-  }
-  return {};
-}
+std::string_view rawValue(VGXCLIVerb verb) { return platform::rawValueIn(kVerbs, verb); }
 
 std::vector<std::string_view> VGXCLIProtocol::fields(std::string_view line) {
   std::vector<std::string_view> out;
@@ -74,7 +63,7 @@ std::optional<VGXCLIRequest> VGXCLIProtocol::parseRequest(std::string_view line)
   const auto parts = fields(line);
   if (parts.size() < 3) return std::nullopt;
   if (!isValidNonce(parts[0])) return std::nullopt;
-  const auto verb = verbNamed(parts[1]);
+  const auto verb = platform::caseWithRawValue<VGXCLIVerb>(kVerbs, parts[1]);
   if (!verb) return std::nullopt;
   const auto pid = exactPid(parts[2]);
   if (!pid) return std::nullopt;

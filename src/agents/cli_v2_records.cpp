@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "agents/cli_protocol.h"
+#include "platform/base/raw_values.h"
 #include "platform/base/text.h"
 
 namespace vigilix {
@@ -30,35 +31,19 @@ constexpr std::array<std::pair<VGXCLIv2Status, std::string_view>, 6> kStatuses{{
     {VGXCLIv2Status::error, "error"},
 }};
 
-template <typename Table, typename Case>
-std::string_view nameIn(const Table& table, Case value) {
-  for (const auto& [known, name] : table) {
-    if (known == value) return name;
-  }
-  return {};
-}
-
-template <typename Case, typename Table>
-std::optional<Case> caseIn(const Table& table, std::string_view raw) {
-  for (const auto& [known, name] : table) {
-    if (name == raw) return known;
-  }
-  return std::nullopt;
-}
-
 bool within(const std::optional<std::string>& text, std::size_t characters) {
   return !text || platform::graphemeCountIsAtMost(*text, characters);
 }
 
 }  // namespace
 
-std::string_view rawValue(VGXCLIv2Verb verb) { return nameIn(kVerbs, verb); }
-std::string_view rawValue(VGXCLIv2Status status) { return nameIn(kStatuses, status); }
+std::string_view rawValue(VGXCLIv2Verb verb) { return platform::rawValueIn(kVerbs, verb); }
+std::string_view rawValue(VGXCLIv2Status status) { return platform::rawValueIn(kStatuses, status); }
 std::optional<VGXCLIv2Verb> verbFromRawValue(std::string_view raw) {
-  return caseIn<VGXCLIv2Verb>(kVerbs, raw);
+  return platform::caseWithRawValue<VGXCLIv2Verb>(kVerbs, raw);
 }
 std::optional<VGXCLIv2Status> statusFromRawValue(std::string_view raw) {
-  return caseIn<VGXCLIv2Status>(kStatuses, raw);
+  return platform::caseWithRawValue<VGXCLIv2Status>(kStatuses, raw);
 }
 
 bool VGXCLIv2Request::isValid() const {

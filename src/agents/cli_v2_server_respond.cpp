@@ -14,8 +14,9 @@ struct HandlerRegistry {
   std::array<std::shared_ptr<const VGXCLIv2Server::Handler>, kVGXCLIv2VerbCount> handlers;
 };
 
-// Emptied by the test platform between tests.
 constinit platform::SharedInstance<HandlerRegistry> sharedRegistry;
+
+HandlerRegistry& registry() { return sharedRegistry.get(); }
 
 // A hold renews keep-awake only for the launch and stop generation the tool
 // last saw; anything older was ended by a stop the tool did not witness.
@@ -32,15 +33,13 @@ const std::string& VGXCLIv2Server::launchEpoch() {
 
 void VGXCLIv2Server::registerHandler(VGXCLIv2Verb verb, Handler handler) {
   auto shared = std::make_shared<const Handler>(std::move(handler));
-  const std::shared_ptr<HandlerRegistry> registry = sharedRegistry.pointer();
-  HandlerRegistry& all = *registry;
+  HandlerRegistry& all = registry();
   std::lock_guard lock(all.mutex);
   all.handlers[static_cast<std::size_t>(verb)] = std::move(shared);
 }
 
 std::shared_ptr<const VGXCLIv2Server::Handler> VGXCLIv2Server::handlerFor(VGXCLIv2Verb verb) {
-  const std::shared_ptr<HandlerRegistry> registry = sharedRegistry.pointer();
-  HandlerRegistry& all = *registry;
+  HandlerRegistry& all = registry();
   std::lock_guard lock(all.mutex);
   return all.handlers[static_cast<std::size_t>(verb)];
 }

@@ -57,15 +57,21 @@ class VGXCLIv2ServerTest : public ::testing::Test {
     return VGXCLIv2Codec::decodeReply(*replyText);
   }
 
-  // Spins on real time, with a generous deadline, until `count` waiters have
-  // armed their deadlines in the platform's timer loop.
-  bool waitersArmed(std::size_t count) {
-    const auto until = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < until) {
-      if (platform.scheduler().pendingCount() >= count) return true;
-      std::this_thread::sleep_for(1ms);
-    }
-    return false;
+  // A handler for `verb` that counts its call and then blocks until the test
+  // lets it answer ok.
+  struct Blocked {
+    std::promise<void> entered;
+    std::promise<void> proceed;
+  };
+  void blockHandler(VGXCLIv2Verb verb, Blocked& blocked, std::function<void()> inside = {}) {
+    auto gate = blocked.proceed.get_future().share();
+    VGXCLIv2Server::registerHandler(verb, [&, gate, inside](const VGXCLIv2Request&) {
+      ++handlerCalls;
+      if (inside) inside();
+      blocked.entered.set_value();
+      gate.wait();
+      return reply(VGXCLIv2Status::ok);
+    });
   }
 
   vigilix::testing::TestPlatform platform;
@@ -273,32 +279,26 @@ TEST_F(VGXCLIv2ServerTest, EvictsByBytes) {
 // Duplicates of a nonce in flight wait for its answer (at most four of them,
 // at most 2.0 s); handlers run with no lock held.
 TEST_F(VGXCLIv2ServerTest, DuplicatesInFlightWaitForTheAnswer) {
-  std::promise<void> entered;
-  std::promise<void> proceed;
-  std::shared_future<void> gate = proceed.get_future().share();
-  VGXCLIv2Server::registerHandler(VGXCLIv2Verb::release, [&](const VGXCLIv2Request&) {
-    ++handlerCalls;
+  Blocked blocked;
+  blockHandler(VGXCLIv2Verb::release, blocked, [&] {
     // Neither lock is held: the handler may ask the server and the registry.
     EXPECT_TRUE(server.handle(text(req("inner", VGXCLIv2Verb::epoch)), now));
     VGXCLIv2Server::registerHandler(VGXCLIv2Verb::doctor, nullptr);
-    entered.set_value();
-    gate.wait();
-    return reply(VGXCLIv2Status::ok);
   });
   const std::string request = text(req("n", VGXCLIv2Verb::release));
   auto first = std::async(std::launch::async, [&] { return server.handle(request, now); });
-  entered.get_future().wait();
+  blocked.entered.get_future().wait();
 
   std::vector<std::future<std::optional<std::string>>> duplicates;
   for (int i = 0; i < 4; ++i) {
     duplicates.push_back(
         std::async(std::launch::async, [&] { return server.handle(request, now + 1); }));
   }
-  ASSERT_TRUE(waitersArmed(4));
+  ASSERT_TRUE(platform.waitUntilPending(4));
   EXPECT_EQ(server.handle(request, now + 1), std::nullopt) << "a fifth duplicate gets nothing";
 
   platform.advance(1.999);
-  proceed.set_value();
+  blocked.proceed.set_value();
   const auto answered = first.get();
   ASSERT_TRUE(answered);
   for (auto& duplicate : duplicates) EXPECT_EQ(duplicate.get(), answered);
@@ -307,24 +307,17 @@ TEST_F(VGXCLIv2ServerTest, DuplicatesInFlightWaitForTheAnswer) {
 }
 
 TEST_F(VGXCLIv2ServerTest, DuplicateWaitingLongerThanTwoSecondsGetsNothing) {
-  std::promise<void> entered;
-  std::promise<void> proceed;
-  std::shared_future<void> gate = proceed.get_future().share();
-  VGXCLIv2Server::registerHandler(VGXCLIv2Verb::holds, [&](const VGXCLIv2Request&) {
-    ++handlerCalls;
-    entered.set_value();
-    gate.wait();
-    return reply(VGXCLIv2Status::ok);
-  });
+  Blocked blocked;
+  blockHandler(VGXCLIv2Verb::holds, blocked);
   const std::string request = text(req("n", VGXCLIv2Verb::holds));
   auto first = std::async(std::launch::async, [&] { return server.handle(request, now); });
-  entered.get_future().wait();
+  blocked.entered.get_future().wait();
   auto duplicate = std::async(std::launch::async, [&] { return server.handle(request, now); });
-  ASSERT_TRUE(waitersArmed(1));
+  ASSERT_TRUE(platform.waitUntilPending(1));
 
   platform.advance(2.0);
   EXPECT_EQ(duplicate.get(), std::nullopt);
-  proceed.set_value();
+  blocked.proceed.set_value();
   const auto answered = first.get();
   ASSERT_TRUE(answered);
   EXPECT_EQ(server.handle(request, now + 3), answered) << "the answer is cached for later repeats";

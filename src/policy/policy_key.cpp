@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/base/raw_values.h"
+
 namespace vigilix {
 
 namespace {
@@ -22,36 +24,22 @@ constexpr std::array<std::pair<VGXPolicyStrictness, std::string_view>, 4> kStric
     {VGXPolicyStrictness::None, "none"},
 }};
 
-template <typename Table, typename Value>
-std::string_view nameOf(const Table& table, Value value) {
-  for (const auto& [candidate, name] : table) {
-    if (candidate == value) return name;
-  }
-  return {};
-}
-
-template <typename Value, typename Table>
-std::optional<Value> valueOf(const Table& table, std::string_view raw) {
-  for (const auto& [value, name] : table) {
-    if (name == raw) return value;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
-std::string_view rawValue(VGXPolicyValueType type) { return nameOf(kTypeNames, type); }
+std::string_view rawValue(VGXPolicyValueType type) {
+  return platform::rawValueIn(kTypeNames, type);
+}
 
 std::string_view rawValue(VGXPolicyStrictness strictness) {
-  return nameOf(kStrictnessNames, strictness);
+  return platform::rawValueIn(kStrictnessNames, strictness);
 }
 
 std::optional<VGXPolicyValueType> policyValueTypeFromRawValue(std::string_view raw) {
-  return valueOf<VGXPolicyValueType>(kTypeNames, raw);
+  return platform::caseWithRawValue<VGXPolicyValueType>(kTypeNames, raw);
 }
 
 std::optional<VGXPolicyStrictness> policyStrictnessFromRawValue(std::string_view raw) {
-  return valueOf<VGXPolicyStrictness>(kStrictnessNames, raw);
+  return platform::caseWithRawValue<VGXPolicyStrictness>(kStrictnessNames, raw);
 }
 
 }  // namespace vigilix

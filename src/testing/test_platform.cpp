@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/run_loop.h"
@@ -22,6 +25,16 @@ void TestPlatform::advance(double seconds) {
 }
 
 void TestPlatform::advanceClockWithoutRunning(double seconds) { clock_.advance(seconds); }
+
+bool TestPlatform::waitUntilPending(std::size_t count) {
+  using namespace std::chrono_literals;
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (scheduler_.pendingCount() < count) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
 
 void TestPlatform::runUntilIdle() {
   if (!scheduler_.runUntilIdle()) {

@@ -39,6 +39,10 @@ class TestPlatform {
   void sleepFor(double seconds);
   // Sets the wall clock alone (the user changed the date); runs nothing.
   void setNow(platform::Date date);
+  // For work that another thread posts (a waiter arming its deadline): waits
+  // on real time, up to 10 s, until at least `count` entries are pending.
+  // False when they never came.
+  bool waitUntilPending(std::size_t count);
 
   // A menu opens and closes: the main run loop enters and leaves event tracking.
   void beginTracking();

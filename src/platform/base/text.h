@@ -36,11 +36,6 @@ std::string prefixUtf16(std::string_view text, std::size_t units);
 // The number of user-perceived characters (Swift's String.count).
 std::size_t graphemeCount(std::string_view text);
 
-// The one rule for comparing texts ignoring case: Unicode default full case
-// folding, the same under every locale ("STRASSE" equals "straße", "I"
-// equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 // graphemeCount(text) <= limit; cheap when the text's bytes are already
 // within the limit (every character takes at least one byte).
 bool graphemeCountIsAtMost(std::string_view text, std::size_t limit);
@@ -49,5 +44,10 @@ bool graphemeCountIsAtMost(std::string_view text, std::size_t limit);
 // them in its own bytes (invalid bytes are kept as they are, counted as
 // U+FFFD characters).
 std::string_view prefixGraphemes(std::string_view text, std::size_t count);
+
+// The one rule for comparing texts ignoring case: Unicode default full case
+// folding, the same under every locale ("STRASSE" equals "straße", "I"
+// equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace vigilix::platform

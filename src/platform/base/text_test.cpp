@@ -75,6 +75,36 @@ TEST(TextTest, CutAtClusterStartKeepsClustersWhole) {
   EXPECT_EQ(cut, std::string(126, 'x') + "\u2026");
 }
 
+// Cuts keep whole characters and the text's own bytes, even invalid ones.
+TEST(TextTest, GraphemePrefixAndLimit) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::size_t count;
+    std::string prefix;
+  };
+  const Row rows[] = {
+      {"short text unchanged", "abc", 5, "abc"},
+      {"ASCII cut", "abcdef", 4, "abcd"},
+      {"nothing taken", "abc", 0, ""},
+      {"combining mark stays with its letter", "a" + kCombining + "z", 2, "a" + kCombining},
+      {"flag and family are one character each", kFlag + kFamily + "x", 2, kFlag + kFamily},
+      {"CR LF is one character", "a\r\nb", 2, "a\r\n"},
+      {"invalid bytes kept",
+       "\xFF\xFE"
+       "abc",
+       3,
+       "\xFF\xFE"
+       "a"},
+      {"fewer characters than bytes", kFamily + kFamily, 3, kFamily + kFamily},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(prefixGraphemes(row.text, row.count), row.prefix);
+    EXPECT_EQ(graphemeCountIsAtMost(row.text, row.count), row.text == row.prefix);
+  }
+}
+
 TEST(TextTest, EqualsIgnoringCaseFoldsByUnicodeRules) {
   struct Row {
     const char* name;
@@ -106,36 +136,6 @@ TEST(TextTest, EqualsIgnoringCaseFoldsByUnicodeRules) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(equalsIgnoringCase(row.a, row.b), row.equal);
     EXPECT_EQ(equalsIgnoringCase(row.b, row.a), row.equal);
-  }
-}
-
-// Cuts keep whole characters and the text's own bytes, even invalid ones.
-TEST(TextTest, GraphemePrefixAndLimit) {
-  struct Row {
-    const char* name;
-    std::string text;
-    std::size_t count;
-    std::string prefix;
-  };
-  const Row rows[] = {
-      {"short text unchanged", "abc", 5, "abc"},
-      {"ASCII cut", "abcdef", 4, "abcd"},
-      {"nothing taken", "abc", 0, ""},
-      {"combining mark stays with its letter", "a" + kCombining + "z", 2, "a" + kCombining},
-      {"flag and family are one character each", kFlag + kFamily + "x", 2, kFlag + kFamily},
-      {"CR LF is one character", "a\r\nb", 2, "a\r\n"},
-      {"invalid bytes kept",
-       "\xFF\xFE"
-       "abc",
-       3,
-       "\xFF\xFE"
-       "a"},
-      {"fewer characters than bytes", kFamily + kFamily, 3, kFamily + kFamily},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(prefixGraphemes(row.text, row.count), row.prefix);
-    EXPECT_EQ(graphemeCountIsAtMost(row.text, row.count), row.text == row.prefix);
   }
 }
 

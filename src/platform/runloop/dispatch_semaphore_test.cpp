@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <future>
-#include <thread>
 
 #include "testing/test_platform.h"
 
@@ -16,17 +14,6 @@ using namespace std::chrono_literals;
 
 class DispatchSemaphoreTest : public ::testing::Test {
  protected:
-  // Spins (on real time, with a generous deadline) until a waiter has armed
-  // its deadline in the timer loop.
-  bool waiterArmed(std::size_t pending) {
-    const auto until = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < until) {
-      if (platform.scheduler().pendingCount() >= pending) return true;
-      std::this_thread::sleep_for(1ms);
-    }
-    return false;
-  }
-
   vigilix::testing::TestPlatform platform;
 };
 
@@ -43,7 +30,7 @@ TEST_F(DispatchSemaphoreTest, WaitEndsBySignalOrByVirtualDeadline) {
     SCOPED_TRACE("a signal while waiting wakes the waiter before the deadline");
     DispatchSemaphore semaphore;
     auto waiter = std::async(std::launch::async, [&] { return semaphore.wait(2.0); });
-    ASSERT_TRUE(waiterArmed(1));
+    ASSERT_TRUE(platform.waitUntilPending(1));
     platform.advance(1.9);
     semaphore.signal();
     EXPECT_TRUE(waiter.get());
@@ -53,7 +40,7 @@ TEST_F(DispatchSemaphoreTest, WaitEndsBySignalOrByVirtualDeadline) {
     SCOPED_TRACE("the deadline passing on virtual time ends the wait");
     DispatchSemaphore semaphore;
     auto waiter = std::async(std::launch::async, [&] { return semaphore.wait(2.0); });
-    ASSERT_TRUE(waiterArmed(1));
+    ASSERT_TRUE(platform.waitUntilPending(1));
     platform.advance(1.999);
     EXPECT_EQ(waiter.wait_for(20ms), std::future_status::timeout);
     platform.advance(0.001);
