@@ -56,6 +56,19 @@ TEST_F(DZLKeysTest, BooleansReadFalseWhenMissingAndRoundTripUnderTheirKeys) {
     EXPECT_TRUE(accessor.get(defaults));
     accessor.set(defaults, false);
     EXPECT_FALSE(accessor.get(defaults));
+    // A profile's number reads as the platform reads it: 0 false, else true.
+    for (const auto& [stored, expected] : {std::pair<platform::PropertyValue, bool>{1, true},
+                                           {0, false},
+                                           {-2, true},
+                                           {0.0, false},
+                                           {"YES", false}}) {
+      SCOPED_TRACE(platform::debugDescription(stored));
+      defaults.setForced(accessor.key, stored);
+      EXPECT_EQ(accessor.get(defaults), expected);
+      defaults.set(accessor.key, stored);
+      defaults.removeForced(accessor.key);
+      EXPECT_EQ(accessor.get(defaults), expected);
+    }
   }
 }
 

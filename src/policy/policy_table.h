@@ -20,8 +20,10 @@ const VGXPolicyKey* key(std::string_view named);
 
 using Value = std::optional<platform::PropertyValue>;
 
-// A Bool as itself; an integral number not above 1 as (value == 1);
-// anything else none.
+// A managed Boolean: a Bool itself; an exact integer up to 1 is true when it
+// is 1, false otherwise; anything else (2, 0.5, text) forces nothing. The
+// plain defaults getters read any non-zero number as true instead
+// (platform::booleanOf); both agree on 0 and 1.
 std::optional<bool> boolValue(const Value& value);
 // A number's integer value (a real truncated towards zero); none for
 // anything else, and for a real that is not finite or out of range.

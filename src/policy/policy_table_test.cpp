@@ -8,6 +8,8 @@
 #include <set>
 #include <unordered_set>
 
+#include "platform/defaults/user_defaults.h"
+
 namespace vigilix {
 namespace {
 

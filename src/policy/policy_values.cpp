@@ -1,6 +1,7 @@
 #include <cmath>
 #include <compare>
 
+#include "platform/defaults/user_defaults.h"
 #include "policy/policy_table.h"
 
 namespace vigilix::VGXPolicy {
@@ -26,6 +27,8 @@ std::optional<std::partial_ordering> compareNumbers(const PropertyValue& a,
 std::optional<bool> boolValue(const Value& value) {
   if (!value) return std::nullopt;
   if (value->isBool()) return std::get<bool>(value->value);
+  // Stricter than the defaults getters: a managed 2 or 0.5 is a mistake in
+  // the profile, not a Boolean, so it forces nothing.
   if (value->isInteger()) {
     std::int64_t number = std::get<std::int64_t>(value->value);
     if (number <= 1) return number == 1;

@@ -2,18 +2,15 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <system_error>
 
+#include "testing/temporary_folder.h"
+
 namespace vigilix::testing {
 
-FakeProcTree::FakeProcTree() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vigilix-proc-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make " << pattern;
-  root_ = pattern;
-}
+FakeProcTree::FakeProcTree() : root_(makeTemporaryFolder("vigilix-proc")) {}
 
 FakeProcTree::~FakeProcTree() {
   std::error_code error;

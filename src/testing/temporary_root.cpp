@@ -1,24 +1,15 @@
 #include "testing/temporary_root.h"
 
-#include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 #include "platform/fs/file_system.h"
+#include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
 
 using platform::FileSystem;
 
-TemporaryRoot::TemporaryRoot() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern =
-      (std::filesystem::path(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") / "vigilix-root-XXXXXX")
-          .string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a temporary root: " + pattern);
-  }
-  path_ = pattern;
+TemporaryRoot::TemporaryRoot() : path_(makeTemporaryFolder("vigilix-root")) {
   std::filesystem::create_directories(home());
   FileSystem::setRoot(path_);
   FileSystem::setHomeDirectory(home());

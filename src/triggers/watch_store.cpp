@@ -3,9 +3,23 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/base/date_format.h"
+#include "platform/base/logger.h"
+#include "platform/runloop/clock.h"
+
 namespace vigilix {
 
 namespace {
+
+const platform::Logger& log() {
+  static const platform::Logger logger("run.tarvo.vigilix", "watches");
+  return logger;
+}
+
+bool isUndecodableData(const std::optional<platform::PropertyValue>& value) {
+  return value && value->isData() &&
+         !decodeSavedWatches(std::get<platform::Bytes>(value->value)).has_value();
+}
 
 VGXSavedWatch activeEntry(const Watch& watch, platform::Bytes bookmark) {
   return VGXSavedWatch{watch.id.uuidString(), watch.label(), std::move(bookmark),
@@ -26,22 +40,32 @@ std::vector<VGXSavedWatch> VGXWatchStore::load() {
     return lastSaved_;
   }
   if (stored->isData()) {
-    if (auto decoded = decodeSavedWatches(std::get<platform::Bytes>(stored->value))) {
+    auto decoded = decodeSavedWatches(std::get<platform::Bytes>(stored->value));
+    if (decoded) {
       lastSaved_ = std::move(*decoded);
       canSave_ = true;
       return lastSaved_;
     }
+    reportOnce(fmt::format("Saved watches cannot be read and are left as stored: {}",
+                           decoded.error().description()));
+  } else {
+    reportOnce(fmt::format("Saved watches are not data ({}) and are left as stored",
+                           platform::debugDescription(*stored)));
   }
   canSave_ = false;
   if (auto migrated = migrateLegacy()) lastSaved_ = std::move(*migrated);
   return lastSaved_;
 }
 
-std::optional<std::vector<VGXSavedWatch>> VGXWatchStore::migrateLegacy() const {
+std::optional<std::vector<VGXSavedWatch>> VGXWatchStore::migrateLegacy() {
   const auto data = defaults_.dataValue(kLegacyWatchesKey);
   if (!data) return std::nullopt;
   auto watches = decodeWatchList(*data);
-  if (!watches) return std::nullopt;
+  if (!watches) {
+    reportOnce(fmt::format("Former watches cannot be read and are ignored: {}",
+                           watches.error().description()));
+    return std::nullopt;
+  }
 
   std::map<std::string, platform::Bytes> bookmarks;
   if (const auto dictionary = defaults_.dictionaryValue(kLegacyWatchBookmarksKey)) {
@@ -51,6 +75,8 @@ std::optional<std::vector<VGXSavedWatch>> VGXWatchStore::migrateLegacy() const {
       for (const auto& [id, value] : *dictionary) {
         bookmarks.emplace(id, std::get<platform::Bytes>(value.value));
       }
+    } else {
+      reportOnce("Former watch bookmarks hold a value that is not data; all are ignored");
     }
   }
 
@@ -72,11 +98,7 @@ bool VGXWatchStore::write(const std::vector<VGXSavedWatch>& list, bool replacing
   (void)load();
   if (!canSave_) {
     if (!replacing) return false;
-    // Keep the unreadable value aside exactly as it was (bytes stay bytes)
-    // before replacing it, so nothing is lost to a forced overwrite.
-    if (const auto stored = defaults_.object(kSavedWatchesKey)) {
-      defaults_.set(kSavedWatchesBackupKey, *stored);
-    }
+    if (const auto stored = defaults_.object(kSavedWatchesKey)) keepAside(*stored);
   } else if (list == lastSaved_ && defaults_.object(kSavedWatchesKey)) {
     return true;
   }
@@ -86,6 +108,27 @@ bool VGXWatchStore::write(const std::vector<VGXSavedWatch>& list, bool replacing
   lastSaved_ = list;
   canSave_ = true;
   return true;
+}
+
+void VGXWatchStore::keepAside(const platform::PropertyValue& stored) {
+  // The backup slot holds unreadable bytes exactly; it is never given up
+  // while it still holds some. Everything else goes under a key of its own.
+  std::string key = kSavedWatchesBackupKey;
+  if (!stored.isData() || isUndecodableData(defaults_.object(key))) {
+    const std::string base = std::string(kSavedWatchesKey) + ".damaged-" +
+                             platform::iso8601Text(platform::Clock::current().now());
+    key = base;
+    for (int attempt = 2; defaults_.object(key); ++attempt) {
+      key = base + "-" + std::to_string(attempt);
+    }
+  }
+  defaults_.set(key, stored);
+  log().error("Saved watches that could not be read were replaced; the old value is kept under {}",
+              key);
+}
+
+void VGXWatchStore::reportOnce(std::string message) {
+  if (reported_.insert(message).second) log().error("{}", message);
 }
 
 bool VGXWatchStore::upsert(const Watch& watch, const platform::Bytes& bookmark) {

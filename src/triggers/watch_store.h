@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ inline constexpr const char* kLegacyWatchBookmarksKey = "run.tarvo.vigilix.Watch
 
 // The saved watches in user defaults. A stored value it cannot read is never
 // overwritten by ordinary recording; only an assignment of the whole list
-// replaces it, after keeping the unreadable value under the backup key.
+// replaces it, after keeping the unreadable value aside: undecodable data
+// under the backup key while that holds none, anything else under
+// "<key>.damaged-<UTC time>". What cannot be read is logged once.
 // No lock: the hub uses it on the main thread only.
 class VGXWatchStore {
  public:
@@ -50,11 +53,14 @@ class VGXWatchStore {
   // save(); true when the list is stored afterwards.
   bool write(const std::vector<VGXSavedWatch>& list, bool replacing);
   // The former keys' watches as active entries, or none.
-  std::optional<std::vector<VGXSavedWatch>> migrateLegacy() const;
+  std::optional<std::vector<VGXSavedWatch>> migrateLegacy();
+  void keepAside(const platform::PropertyValue& stored);
+  void reportOnce(std::string message);
 
   platform::UserDefaults& defaults_;
   std::vector<VGXSavedWatch> lastSaved_;
   bool canSave_ = true;
+  std::set<std::string> reported_;
 };
 
 }  // namespace vigilix

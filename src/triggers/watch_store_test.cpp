@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "platform/base/base64.h"
+#include "testing/captured_log.h"
+#include "testing/test_platform.h"
 #include "testing/test_user_defaults.h"
 
 namespace vigilix {
@@ -68,6 +70,7 @@ class VGXWatchStoreTest : public ::testing::Test {
     return data ? std::string(data->begin(), data->end()) : "<none>";
   }
 
+  testing::TestPlatform platform_;
   CountingDefaults defaults_;
 };
 
@@ -174,26 +177,75 @@ TEST_F(VGXWatchStoreTest, UnreadableValueIsNeverOverwrittenByRecording) {
   EXPECT_TRUE(store.load().empty());
 }
 
-TEST_F(VGXWatchStoreTest, ReplacingSaveKeepsTheUnreadableBytesAside) {
+// A forced save keeps what it replaces: undecodable bytes in the backup slot
+// unless that still holds such bytes, anything else under a key of its own.
+TEST_F(VGXWatchStoreTest, ReplacingSaveKeepsWhatItReplacesAndSaysWhere) {
+  const std::string damagedKey = std::string(kSavedWatchesKey) + ".damaged-2026-01-05T09:00:00Z";
+  struct Row {
+    const char* name;
+    PropertyValue stored;
+    std::optional<PropertyValue> backup;
+    std::optional<PropertyValue> backupAfter;
+    std::optional<PropertyValue> asideAfter;
+  };
   const Bytes damaged = bytesOf("{\"not\": \"a list\"}\xff");
-  defaults_.inner.set(kSavedWatchesKey, damaged);
-  defaults_.inner.set(kSavedWatchesBackupKey, bytesOf("older backup"));
-  VGXWatchStore store(defaults_);
-  store.setWatches({VGXSavedWatch{"X", "x", {}, VGXSavedWatchState::stopped(), std::nullopt}});
-  EXPECT_EQ(defaults_.inner.dataValue(kSavedWatchesBackupKey), damaged);
-  EXPECT_EQ(storedText(), R"([{"id":"X","label":"x","bookmark":"","state":{"stopped":{}}}])");
-  EXPECT_FALSE(store.hasUndecodableData());
-  EXPECT_TRUE(store.upsert(appWatch(), {}));
+  const Row rows[] = {
+      {"bytes into an empty slot", damaged, std::nullopt, damaged, std::nullopt},
+      {"bytes beside older damage", damaged, bytesOf("older damage"), bytesOf("older damage"),
+       damaged},
+      {"bytes over a readable backup", damaged, bytesOf("[]"), damaged, std::nullopt},
+      {"a text", PropertyValue("[]"), std::nullopt, std::nullopt, PropertyValue("[]")},
+      {"a text beside older damage", PropertyValue("[]"), bytesOf("x"), bytesOf("x"),
+       PropertyValue("[]")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::CapturedLog log;
+    CountingDefaults defaults;
+    defaults.inner.set(kSavedWatchesKey, row.stored);
+    if (row.backup) defaults.inner.set(kSavedWatchesBackupKey, *row.backup);
+    VGXWatchStore store(defaults);
+    EXPECT_FALSE(store.upsert(appWatch(), {}));
+    store.setWatches({VGXSavedWatch{"X", "x", {}, VGXSavedWatchState::stopped(), std::nullopt}});
+    EXPECT_EQ(defaults.inner.object(kSavedWatchesBackupKey), row.backupAfter);
+    EXPECT_EQ(defaults.inner.object(damagedKey), row.asideAfter);
+    EXPECT_EQ(defaults.inner.dataValue(kSavedWatchesKey),
+              bytesOf(R"([{"id":"X","label":"x","bookmark":"","state":{"stopped":{}}}])"));
+    EXPECT_FALSE(store.hasUndecodableData());
+    EXPECT_TRUE(log.containsFragment("cannot be read") || log.containsFragment("not data"));
+    EXPECT_TRUE(
+        log.containsFragment("the old value is kept under " +
+                             (row.asideAfter ? damagedKey : std::string(kSavedWatchesBackupKey))));
+  }
 }
 
-TEST_F(VGXWatchStoreTest, AValueOfTheWrongTypeIsUnreadableAndKeptAside) {
-  defaults_.inner.set(kSavedWatchesKey, PropertyValue("[]"));
+TEST_F(VGXWatchStoreTest, RepeatedDamageNeverReplacesAnEarlierCopy) {
   VGXWatchStore store(defaults_);
-  EXPECT_TRUE(store.hasUndecodableData());
-  EXPECT_FALSE(store.upsert(appWatch(), {}));
-  store.setWatches({});
-  EXPECT_EQ(defaults_.inner.object(kSavedWatchesBackupKey), PropertyValue("[]"));
-  EXPECT_EQ(storedText(), "[]");
+  for (const char* damage : {"first", "second", "third"}) {
+    defaults_.inner.set(kSavedWatchesKey, bytesOf(damage));
+    store.setWatches({});
+  }
+  const std::string aside = std::string(kSavedWatchesKey) + ".damaged-2026-01-05T09:00:00Z";
+  EXPECT_EQ(defaults_.inner.dataValue(kSavedWatchesBackupKey), bytesOf("first"));
+  EXPECT_EQ(defaults_.inner.dataValue(aside), bytesOf("second"));
+  EXPECT_EQ(defaults_.inner.dataValue(aside + "-2"), bytesOf("third"));
+}
+
+TEST_F(VGXWatchStoreTest, WhatCannotBeReadIsLoggedOnce) {
+  testing::CapturedLog log;
+  defaults_.inner.set(kSavedWatchesKey, bytesOf("garbage"));
+  defaults_.inner.set(kLegacyWatchesKey, bytesOf("[{}]"));
+  defaults_.inner.set(kLegacyWatchBookmarksKey, platform::PropertyDictionary{{"a", 1}});
+  VGXWatchStore store(defaults_);
+  (void)store.load();
+  (void)store.hasUndecodableData();
+  EXPECT_EQ(log.count(platform::LogLevel::Error), 2u);
+  EXPECT_TRUE(log.containsFragment("Saved watches cannot be read and are left as stored"));
+  EXPECT_TRUE(log.containsFragment("Former watches cannot be read and are ignored"));
+
+  defaults_.inner.set(kLegacyWatchesKey, bytesOf("[]"));
+  (void)store.load();
+  EXPECT_TRUE(log.containsFragment("Former watch bookmarks hold a value that is not data"));
 }
 
 TEST_F(VGXWatchStoreTest, OneBadElementMakesTheWholeListUnreadable) {
@@ -272,7 +324,9 @@ TEST_F(VGXWatchStoreMigrationTest, ABookmarkMapWithANonDataValueIsIgnoredWhole) 
   map["0B5D3C9A-7E21-4F6B-9C1D-2A3B4C5D6E7F"] = PropertyValue("not data");
   defaults_.inner.set(kLegacyWatchBookmarksKey, map);
   VGXWatchStore store(defaults_);
-  for (const auto& entry : store.load()) EXPECT_TRUE(entry.bookmark.empty()) << entry.id;
+  const auto list = store.load();
+  ASSERT_EQ(list.size(), 2u);
+  for (const auto& entry : list) EXPECT_TRUE(entry.bookmark.empty()) << entry.id;
 }
 
 TEST_F(VGXWatchStoreMigrationTest, UnreadableFormerListCountsAsAbsent) {

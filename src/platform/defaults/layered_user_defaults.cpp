@@ -44,7 +44,6 @@ void LayeredUserDefaults::set(const std::string& key, PropertyValue value) {
 void LayeredUserDefaults::remove(const std::string& key) { write(key, std::nullopt); }
 
 void LayeredUserDefaults::write(const std::string& key, std::optional<PropertyValue> value) {
-  Observed changes;
   {
     std::lock_guard lock(mutex_);
     const Observed before = observedLocked();
@@ -55,50 +54,36 @@ void LayeredUserDefaults::write(const std::string& key, std::optional<PropertyVa
     }
     pending_[key] = std::move(value);
     flushLocked();
-    changes = changedLocked(before);
+    deliverLocked(changedLocked(before));
   }
   NotificationCenter::defaultCenter().post(kUserDefaultsDidChangeNotification,
                                            static_cast<const UserDefaults*>(this));
-  deliver(std::move(changes));
 }
 
 void LayeredUserDefaults::registerDefaults(const PropertyDictionary& defaults) {
-  Observed changes;
-  {
-    std::lock_guard lock(mutex_);
-    const Observed before = observedLocked();
-    for (const auto& [key, value] : defaults) registration_[key] = value;
-    changes = changedLocked(before);
-  }
-  deliver(std::move(changes));
+  std::lock_guard lock(mutex_);
+  const Observed before = observedLocked();
+  for (const auto& [key, value] : defaults) registration_[key] = value;
+  deliverLocked(changedLocked(before));
 }
 
 bool LayeredUserDefaults::synchronize() {
-  Observed changes;
-  bool ok = false;
-  {
-    std::lock_guard lock(mutex_);
-    const Observed before = observedLocked();
-    ok = flushLocked();
-    ok = readUserLocked() && ok;
-    managed_ = store_->readManagedValues();
-    anyUser_ = store_->readAnyUserValues();
-    changes = changedLocked(before);
-  }
-  deliver(std::move(changes));
+  std::lock_guard lock(mutex_);
+  const Observed before = observedLocked();
+  bool ok = flushLocked();
+  ok = readUserLocked() && ok;
+  managed_ = store_->readManagedValues();
+  anyUser_ = store_->readAnyUserValues();
+  deliverLocked(changedLocked(before));
   return ok;
 }
 
 void LayeredUserDefaults::reloadSystemLayers() {
-  Observed changes;
-  {
-    std::lock_guard lock(mutex_);
-    const Observed before = observedLocked();
-    managed_ = store_->readManagedValues();
-    anyUser_ = store_->readAnyUserValues();
-    changes = changedLocked(before);
-  }
-  deliver(std::move(changes));
+  std::lock_guard lock(mutex_);
+  const Observed before = observedLocked();
+  managed_ = store_->readManagedValues();
+  anyUser_ = store_->readAnyUserValues();
+  deliverLocked(changedLocked(before));
 }
 
 bool LayeredUserDefaults::objectIsForced(const std::string& key) const {
@@ -157,7 +142,7 @@ LayeredUserDefaults::Observed LayeredUserDefaults::changedLocked(const Observed&
   return changed;
 }
 
-void LayeredUserDefaults::deliver(Observed changes) {
+void LayeredUserDefaults::deliverLocked(Observed changes) {
   if (changes.empty()) return;
   auto& main = DispatchQueue::main();
   for (auto& [entry, value] : changes) {

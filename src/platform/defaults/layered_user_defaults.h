@@ -54,7 +54,9 @@ class LayeredUserDefaults : public UserDefaults {
   std::optional<PropertyValue> inForceLocked(const std::string& key) const;
   Observed observedLocked() const;
   Observed changedLocked(const Observed& before) const;
-  static void deliver(Observed changes);
+  // Queued while the lock is held, so that observers are told the changes
+  // in the order they were made and the last value they see is in force.
+  static void deliverLocked(Observed changes);
   void write(const std::string& key, std::optional<PropertyValue> value);
   bool flushLocked();
   bool readUserLocked();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 #include "platform/defaults/live_user_defaults.h"
@@ -229,6 +230,35 @@ TYPED_TEST(UserDefaultsLayersTest, ObserverHearsManagedAndOtherProcessChangesOnS
   defaults->synchronize();
   this->platform.runUntilIdle();
   EXPECT_THAT(seen, ElementsAre(Optional(PropertyValue(true)), Optional(PropertyValue(false))));
+}
+
+// Writes made while another write is under way (a did-change observer that
+// writes, or another thread) reach key observers in the order they were
+// made: the last value told is the one in force.
+TYPED_TEST(UserDefaultsLayersTest, ObserverIsToldTheValueInForceLast) {
+  auto defaults = this->backend.open();
+  Seen seen;
+  auto token = this->observe(*defaults, "k", seen);
+  auto nested = NotificationCenter::defaultCenter().addObserver(
+      kUserDefaultsDidChangeNotification, defaults.get(), nullptr, [&](const Notification&) {
+        if (defaults->object("k") == PropertyValue(1)) defaults->set("k", 2);
+      });
+  defaults->set("k", 1);
+  this->platform.runUntilIdle();
+  EXPECT_THAT(seen, ElementsAre(Optional(PropertyValue(1)), Optional(PropertyValue(2))));
+  nested.reset();
+
+  constexpr int kThreads = 4;
+  constexpr int kWrites = 25;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&defaults, t] {
+      for (int i = 0; i < kWrites; ++i) defaults->set("k", 100 * t + i + 3);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  this->platform.runUntilIdle();
+  EXPECT_EQ(seen.back(), defaults->object("k"));
 }
 
 TYPED_TEST(UserDefaultsLayersTest, DroppedObserverGetsNothingPending) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <fstream>
 #include <iterator>
 
@@ -16,6 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::Optional;
+using namespace std::string_literals;
 
 class LiveUserDefaultsTest : public ::testing::Test {
  protected:
@@ -160,14 +162,101 @@ TEST_F(LiveUserDefaultsTest, DamagedFileThatCannotBeMovedIsLeftAlone) {
 }
 
 TEST_F(LiveUserDefaultsTest, ValueTheFileCannotHoldDoesNotBlockOthers) {
+  PropertyValue deep = PropertyArray{};
+  for (int i = 0; i < 300; ++i) deep = PropertyArray{deep};
   LiveUserDefaults defaults(kStandardDomain, files);
-  defaults.set("far", Date::distantFuture());
+  defaults.set("deep", deep);
   ASSERT_TRUE(defaults.lastError().has_value());
   EXPECT_EQ(defaults.lastError()->kind, DefaultsError::Kind::Unstorable);
-  EXPECT_THAT(defaults.object("far"), Optional(PropertyValue(Date::distantFuture())));
+  EXPECT_THAT(defaults.object("deep"), Optional(deep));
   defaults.set("near", 1);
   EXPECT_FALSE(defaults.hasPendingChanges());
   EXPECT_THAT(LiveUserDefaults(kStandardDomain, files).object("near"), Optional(PropertyValue(1)));
+}
+
+std::string bigEndianDate(double seconds) {
+  std::string out = "\x33";
+  const auto raw = std::bit_cast<std::uint64_t>(seconds);
+  for (int i = 7; i >= 0; --i) out += static_cast<char>((raw >> (8 * i)) & 0xFF);
+  return out;
+}
+
+// A binary list of one dictionary {"k": <object>}.
+std::string binaryWithValue(const std::string& object) {
+  std::string out = "bplist00\xD1\x01\x02\x51k" + object;
+  const auto table = static_cast<char>(out.size());
+  out += "\x08\x0B\x0D"s;
+  out += "\0\0\0\0\0\0\x01\x01"s + std::string(7, '\0') + "\x03"s + std::string(8, '\0') +
+         std::string(7, '\0') + table;
+  return out;
+}
+
+// Whatever another program or a person put in the file reads, and survives
+// any number of rewrites unchanged, without the file being moved aside.
+TEST_F(LiveUserDefaultsTest, WhatTheUserFileHoldsSurvivesRewrites) {
+  struct Row {
+    const char* name;
+    std::string file;
+    PropertyValue value;
+  };
+  const auto xml = [](const std::string& value) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>k</key>" +
+           value + "</dict></plist>\n";
+  };
+  const Row rows[] = {
+      {"text with a NUL", xml("<string>a\0b</string>"s), "a\0b"s},
+      {"Latin-1 text", xml("<string>\xE9t\xE9</string>"), "\xE9t\xE9"},
+      {"Latin-1 first byte", xml("<string>\xE9</string>"), "\xE9"},
+      {"date in 2100", xml("<date>2100-01-01T00:00:00Z</date>"), Date(3124137600)},
+      {"date in 1900", xml("<date>1900-01-01T00:00:00Z</date>"), Date(-3187296000)},
+      {"date after 2069", binaryWithValue(bigEndianDate(3e9)), Date(3e9)},
+      {"date just before 2001", binaryWithValue(bigEndianDate(-0.5)), Date(-0.5)},
+      {"date before 2001 with a fraction", binaryWithValue(bigEndianDate(-977616000.25)),
+       Date(-977616000.25)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(FileSystem::remove(files.user).has_value());
+    put(files.user, row.file);
+    for (int rewrite = 0; rewrite < 3; ++rewrite) {
+      LiveUserDefaults defaults(kStandardDomain, files);
+      EXPECT_THAT(defaults.object("k"), Optional(row.value));
+      defaults.set("other", rewrite);
+      EXPECT_EQ(defaults.lastError(), std::nullopt);
+      EXPECT_FALSE(defaults.hasPendingChanges());
+    }
+    EXPECT_EQ(decodePropertyList(contentsOf(files.user)),
+              PropertyValue(PropertyDictionary{{"k", row.value}, {"other", 2}}));
+    EXPECT_TRUE(damagedCopies().empty());
+  }
+}
+
+TEST_F(LiveUserDefaultsTest, AProfileNumberReadsAsABoolean) {
+  put(files.managed[0],
+      "<plist><dict><key>run.tarvo.vigilix.AllowDisplaySleep</key><integer>1</integer>"
+      "<key>VGXStopWhenHot</key><integer>0</integer><key>name\0</key><string>x\0y</string>"
+      "</dict></plist>"s);
+  LiveUserDefaults defaults(kStandardDomain, files);
+  EXPECT_THAT(defaults.boolValue("run.tarvo.vigilix.AllowDisplaySleep"), Optional(true));
+  EXPECT_THAT(defaults.boolValue("VGXStopWhenHot"), Optional(false));
+  EXPECT_THAT(defaults.object("name\0"s), Optional(PropertyValue("x\0y"s)));
+}
+
+TEST_F(LiveUserDefaultsTest, OpeningRemovesTemporaryFilesThatKilledWritesLeft) {
+  const auto folder = files.user.parent_path();
+  put(files.user, *encodePropertyList(PropertyDictionary{{"k", 1}}, PropertyListFormat::Binary));
+  const std::vector<std::string> stale = {".run.tarvo.vigilix.plist.tmp-Ab12Cd",
+                                          ".run.tarvo.vigilix.plist.tmp-000000"};
+  const std::vector<std::string> kept = {".run.tarvo.vigilix.plist.tmp-Ab12C",
+                                         ".run.tarvo.vigilix.plist.tmp-Ab12Cd.x",
+                                         ".other.plist.tmp-Ab12Cd", "notes.txt"};
+  for (const auto& name : stale) put(folder / name, "partial");
+  for (const auto& name : kept) put(folder / name, "other");
+  LiveUserDefaults defaults(kStandardDomain, files);
+  for (const auto& name : stale) EXPECT_FALSE(FileSystem::exists(folder / name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(FileSystem::exists(folder / name)) << name;
+  EXPECT_THAT(defaults.object("k"), Optional(PropertyValue(1)));
 }
 
 TEST_F(LiveUserDefaultsTest, DamagedManagedFileIsIgnoredAndLeftInPlace) {

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -88,6 +89,16 @@ class FolderLock {
   int fd_ = -1;
 };
 
+// The temporary names FileSystem::writeFileAtomically makes for a file:
+// the prefix and six letters or digits.
+bool isTemporaryName(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) return false;
+  for (char c : name.substr(prefix.size())) {
+    if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
+  }
+  return true;
+}
+
 PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view what) {
   auto outcome = readDictionary(path);
   switch (outcome.state) {
@@ -127,7 +138,28 @@ DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
   return files;
 }
 
-PlistDefaultsStore::PlistDefaultsStore(DefaultsFiles files) : files_(std::move(files)) {}
+PlistDefaultsStore::PlistDefaultsStore(DefaultsFiles files) : files_(std::move(files)) {
+  removeStaleTemporaryFiles();
+}
+
+void PlistDefaultsStore::removeStaleTemporaryFiles() {
+  const FileSystem::Path folder = files_.user.parent_path();
+  if (!FileSystem::exists(folder)) return;
+  // Every write of ours holds this lock while its temporary file exists, so
+  // what is left now was left by a write that was killed.
+  FolderLock lock(folder, false);
+  auto names = FileSystem::list(folder);
+  if (!names) return;
+  const std::string prefix = "." + files_.user.filename().string() + ".tmp-";
+  for (const auto& name : *names) {
+    if (!isTemporaryName(name, prefix)) continue;
+    if (auto removed = FileSystem::remove(folder / name); !removed) {
+      log().error("Cannot remove stale temporary file: {}", removed.error().message);
+    } else {
+      log().info("Removed stale temporary file {}", (folder / name).string());
+    }
+  }
+}
 
 std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserValues() {
   FolderLock lock(files_.user.parent_path(), false);

@@ -23,7 +23,8 @@ DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
 
 // Keeps the user's values in one binary property list (XML is read too),
 // written atomically. A file that cannot be decoded is moved aside and
-// reported, never written over. Managed and any-user files belong to the
+// reported, never written over. Opening removes the temporary files that
+// killed writes left beside the user's file. Managed and any-user files belong to the
 // administrator: a damaged one is reported and ignored, but left in place.
 class PlistDefaultsStore final : public DefaultsStore {
  public:
@@ -38,6 +39,7 @@ class PlistDefaultsStore final : public DefaultsStore {
 
  private:
   std::expected<PropertyDictionary, DefaultsError> readUserLocked();
+  void removeStaleTemporaryFiles();
 
   DefaultsFiles files_;
 };

@@ -60,8 +60,15 @@ bool isValidSuiteName(const std::string& name) {
 
 }  // namespace
 
+std::optional<bool> booleanOf(const std::optional<PropertyValue>& value) {
+  if (auto flag = valueOf<bool>(value)) return flag;
+  if (auto integer = valueOf<std::int64_t>(value)) return *integer != 0;
+  if (auto real = valueOf<double>(value); real && std::isfinite(*real)) return *real != 0;
+  return std::nullopt;
+}
+
 std::optional<bool> UserDefaults::boolValue(const std::string& key) const {
-  return valueOf<bool>(object(key));
+  return booleanOf(object(key));
 }
 
 std::optional<std::int64_t> UserDefaults::integerValue(const std::string& key) const {

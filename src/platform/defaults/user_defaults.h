@@ -15,6 +15,11 @@ inline constexpr const char* kAppGroupSuite = "K9WQ2T7LMB.run.tarvo.vigilix";
 inline constexpr const char* kUserDefaultsDidChangeNotification =
     "NSUserDefaultsDidChangeNotification";
 
+// The one Boolean reading of a stored value, for every Boolean getter: a
+// Bool is itself; a number is true unless it is 0 (a real that is not
+// finite reads as none); no value and every other kind read as none.
+std::optional<bool> booleanOf(const std::optional<PropertyValue>& value);
+
 // User defaults of one domain (NSUserDefaults). Lookup order: managed
 // (forced) value, then the user's value, then the registration domain.
 // Safe to use from any thread.
@@ -27,7 +32,8 @@ class UserDefaults {
   // The value in force, or none.
   virtual std::optional<PropertyValue> object(const std::string& key) const = 0;
   // Typed getters answer none when the value in force has another kind
-  // (an integer is read as a real, never as a Bool, and a Bool never as a number).
+  // (an integer is read as a real, and a Bool never as a number).
+  // Booleans read as `booleanOf` says.
   std::optional<bool> boolValue(const std::string& key) const;
   std::optional<std::int64_t> integerValue(const std::string& key) const;
   std::optional<double> doubleValue(const std::string& key) const;

@@ -25,13 +25,35 @@ class TypedGettersTest : public ::testing::Test {
   testing::TestUserDefaults defaults;
 };
 
-TEST_F(TypedGettersTest, BoolIsNeverANumberAndNumberNeverABool) {
+TEST_F(TypedGettersTest, BooleansReadNumbersAndNumbersNeverReadBooleans) {
+  struct Row {
+    const char* name;
+    PropertyValue stored;
+    std::optional<bool> expected;
+  };
+  const Row rows[] = {
+      {"true", true, true},
+      {"false", false, false},
+      {"integer 1", 1, true},
+      {"integer 0", 0, false},
+      {"integer 2", 2, true},
+      {"negative", -1, true},
+      {"real 0", 0.0, false},
+      {"fraction", 0.5, true},
+      {"not a number", std::nan(""), std::nullopt},
+      {"text", "true", std::nullopt},
+      {"data", Bytes{1}, std::nullopt},
+      {"date", Date(1), std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    defaults.set("k", row.stored);
+    EXPECT_EQ(defaults.boolValue("k"), row.expected);
+  }
   defaults.set("flag", true);
-  defaults.set("one", 1);
-  EXPECT_THAT(defaults.boolValue("flag"), Optional(true));
   EXPECT_EQ(defaults.integerValue("flag"), std::nullopt);
   EXPECT_EQ(defaults.doubleValue("flag"), std::nullopt);
-  EXPECT_EQ(defaults.boolValue("one"), std::nullopt);
+  EXPECT_EQ(defaults.boolValue("missing"), std::nullopt);
 }
 
 TEST_F(TypedGettersTest, IntegerReadsAsRealAndIntegralRealAsInteger) {

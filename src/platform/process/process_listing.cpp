@@ -1,0 +1,95 @@
+#include "platform/process/process_listing.h"
+
+#include <algorithm>
+#include <limits>
+#include <system_error>
+
+#include "platform/fs/file_system.h"
+#include "platform/system/proc_values.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+constexpr std::size_t kMaximumArguments = 256;
+constexpr std::size_t kMaximumCommandLineBytes = 1'048'576;
+
+}  // namespace
+
+std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > kMaximumCommandLineBytes) return std::nullopt;
+  if (bytes.back() == '\0') bytes.remove_suffix(1);
+  std::vector<std::string> arguments;
+  for (;;) {
+    if (arguments.size() == kMaximumArguments) return std::nullopt;
+    const std::size_t end = bytes.find('\0');
+    arguments.emplace_back(bytes.substr(0, end));
+    if (end == std::string_view::npos) break;
+    bytes.remove_prefix(end + 1);
+  }
+  return arguments;
+}
+
+bool statShowsZombie(std::string_view stat) {
+  const std::size_t close = stat.rfind(") ");
+  return close != std::string_view::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+ProcessListing::ProcessListing(std::filesystem::path root) : root_(std::move(root)) {}
+
+std::filesystem::path ProcessListing::processFolder(std::int32_t pid) const {
+  return root_ / "proc" / std::to_string(pid);
+}
+
+std::optional<std::vector<std::int32_t>> ProcessListing::listAllPIDs() const {
+  auto names = FileSystem::list(root_ / "proc");
+  if (!names) return std::nullopt;
+  std::vector<std::int32_t> pids;
+  for (const std::string& name : *names) {
+    const auto pid = parseUnsigned(name);
+    if (!pid || name != trimmedText(name) || *pid < 1 ||
+        *pid > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+      continue;
+    }
+    pids.push_back(static_cast<std::int32_t>(*pid));
+  }
+  std::sort(pids.begin(), pids.end());
+  return pids;
+}
+
+std::optional<std::string> ProcessListing::executablePath(std::int32_t pid) const {
+  if (pid < 1) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::path target =
+      std::filesystem::read_symlink(processFolder(pid) / "exe", error);
+  if (error || target.empty()) return std::nullopt;
+  return target.string();
+}
+
+std::optional<ProcessSnapshot> ProcessListing::snapshot(std::int32_t pid) const {
+  auto executable = executablePath(pid);
+  if (!executable) return std::nullopt;
+  const auto commandLine = FileSystem::readFile(processFolder(pid) / "cmdline");
+  if (!commandLine) return std::nullopt;
+  auto arguments = parseCommandLine(*commandLine);
+  if (!arguments) return std::nullopt;
+  return ProcessSnapshot{pid, std::move(*executable), std::move(*arguments)};
+}
+
+std::optional<std::vector<ProcessSnapshot>> ProcessListing::listProcesses() const {
+  const auto pids = listAllPIDs();
+  if (!pids) return std::nullopt;
+  std::vector<ProcessSnapshot> processes;
+  for (const std::int32_t pid : *pids) {
+    if (auto process = snapshot(pid)) processes.push_back(std::move(*process));
+  }
+  return processes;
+}
+
+bool ProcessListing::isZombie(std::int32_t pid) const {
+  if (pid < 1) return false;
+  const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
+  return stat && statShowsZombie(*stat);
+}
+
+}  // namespace vigilix::platform

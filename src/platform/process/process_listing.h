@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vigilix::platform {
+
+// One running process: its executable (the target of /proc/<pid>/exe, which
+// ends in " (deleted)" once the file was replaced) and its argument vector as
+// it was started, first element included.
+struct ProcessSnapshot {
+  std::int32_t pid = 0;
+  std::string executablePath;
+  std::vector<std::string> arguments;
+
+  bool operator==(const ProcessSnapshot&) const = default;
+};
+
+// The argument vector held in a /proc/<pid>/cmdline file: NUL-terminated
+// strings, the last terminator optional. None when it holds no argument (a
+// kernel thread, a process being torn down) or more than 256.
+std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes);
+// Whether a /proc/<pid>/stat line ("<pid> (<name>) <state> ...") shows state Z.
+// The name may itself hold ") ", so the state follows the last one.
+bool statShowsZombie(std::string_view stat);
+
+// The processes of <root>/proc. Thread-safe (it keeps no state); every call
+// reads afresh, and a process may end between two calls.
+class ProcessListing {
+ public:
+  explicit ProcessListing(std::filesystem::path root = "/");
+
+  // The numeric entries of <root>/proc in increasing order; none when the
+  // folder cannot be listed.
+  std::optional<std::vector<std::int32_t>> listAllPIDs() const;
+  // None when the process is gone or its executable or arguments cannot be
+  // read (kernel threads have neither).
+  std::optional<std::string> executablePath(std::int32_t pid) const;
+  std::optional<ProcessSnapshot> snapshot(std::int32_t pid) const;
+  // Every process that gives a snapshot; none only when the pids cannot be listed.
+  std::optional<std::vector<ProcessSnapshot>> listProcesses() const;
+  // Whether <root>/proc/<pid>/stat shows a zombie: a process that has ended
+  // and holds nothing any more, but whose pid still answers signals.
+  bool isZombie(std::int32_t pid) const;
+
+ private:
+  std::filesystem::path processFolder(std::int32_t pid) const;
+
+  std::filesystem::path root_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,117 @@
+#include "sleepguard/core/logind_sleep_runner.h"
+
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "platform/process/process_listing.h"
+#include "platform/system/process_liveness.h"
+
+namespace vigilix {
+
+namespace {
+
+// 2 s in steps of 10 ms, counted so that the wait ends whatever the clock does.
+constexpr int kStrayPolls = 200;
+
+std::string reasonOf(const platform::BusError& error) {
+  return error.name.empty() ? std::to_string(error.code) : error.name;
+}
+
+std::int32_t ownPid() { return static_cast<std::int32_t>(::getpid()); }
+
+}  // namespace
+
+bool isSleepSwitchLock(const platform::LogindInhibitor& lock) {
+  return lock.uid == 0 && lock.mode == kSleepSwitchMode && lock.inhibits("sleep") &&
+         lock.inhibits("handle-lid-switch");
+}
+
+std::vector<std::int32_t> strayDisablerPIDs(const std::vector<platform::LogindInhibitor>& locks,
+                                            std::int32_t ownPid) {
+  std::vector<std::int32_t> pids;
+  for (const platform::LogindInhibitor& lock : locks) {
+    const auto pid = static_cast<std::int64_t>(lock.pid);
+    if (lock.who != kSleepSwitchWho || !isSleepSwitchLock(lock) || pid < 2 || pid == ownPid ||
+        pid > std::numeric_limits<std::int32_t>::max()) {
+      continue;
+    }
+    pids.push_back(static_cast<std::int32_t>(pid));
+  }
+  std::sort(pids.begin(), pids.end());
+  pids.erase(std::unique(pids.begin(), pids.end()), pids.end());
+  return pids;
+}
+
+StrayProcessControl StrayProcessControl::live() {
+  return StrayProcessControl{
+      [](pid_t pid, int signal) { return ::kill(pid, signal) == 0 ? 0 : errno; },
+      [](pid_t pid) {
+        return platform::isProcessAlive(pid) && !platform::ProcessListing().isZombie(pid);
+      },
+      [] {
+        timespec step{0, 10'000'000};
+        while (::nanosleep(&step, &step) != 0 && errno == EINTR) {
+        }
+      },
+  };
+}
+
+VGXLogindSleepRunner::VGXLogindSleepRunner(std::string why,
+                                           std::shared_ptr<platform::LogindInhibitors> logind,
+                                           StrayProcessControl control)
+    : why_(std::move(why)), logind_(std::move(logind)), control_(std::move(control)) {}
+
+std::expected<void, VGXGuardError> VGXLogindSleepRunner::setSleepDisabled(bool disabled) {
+  if (!disabled) {
+    lock_.reset();
+    return {};
+  }
+  auto lock = logind_->inhibit(kSleepSwitchWhat, kSleepSwitchWho, why_, kSleepSwitchMode);
+  if (!lock) return std::unexpected(VGXGuardError::io("logind inhibit " + reasonOf(lock.error())));
+  lock_ = std::move(*lock);
+  return {};
+}
+
+std::expected<bool, VGXGuardError> VGXLogindSleepRunner::readSleepDisabled() {
+  const auto locks = logind_->listInhibitors();
+  if (!locks) return std::unexpected(VGXGuardError::io("logind list " + reasonOf(locks.error())));
+  const std::int32_t self = ownPid();
+  return std::any_of(locks->begin(), locks->end(), [self](const platform::LogindInhibitor& lock) {
+    return static_cast<std::int64_t>(lock.pid) == self && isSleepSwitchLock(lock);
+  });
+}
+
+bool VGXLogindSleepRunner::killStrayDisablers() {
+  const auto locks = logind_->listInhibitors();
+  if (!locks) return false;
+  const std::vector<std::int32_t> strays = strayDisablerPIDs(*locks, ownPid());
+  if (strays.empty()) return true;
+
+  bool ranOut = false;
+  for (const std::int32_t pid : strays) {
+    control_.sendSignal(pid, SIGKILL);
+    bool gone = false;
+    for (int polls = 0; !gone && polls <= kStrayPolls; ++polls) {
+      gone = !control_.exists(pid);
+      if (!gone && polls < kStrayPolls) control_.pause();
+    }
+    if (!gone) ranOut = true;
+  }
+
+  // logind drops a lock once it sees the descriptor closed, a moment after the holder ends.
+  for (int polls = 0;; ++polls) {
+    const auto remaining = logind_->listInhibitors();
+    if (!remaining) return false;
+    if (strayDisablerPIDs(*remaining, ownPid()).empty()) return !ranOut;
+    if (polls == kStrayPolls) return false;
+    control_.pause();
+  }
+}
+
+}  // namespace vigilix

@@ -1,0 +1,28 @@
+#include "dbus/mock_logind_test_fixture.h"
+
+#include <exception>
+
+namespace vigilix::testing {
+
+std::unique_ptr<PrivateSystemBus> MockLogindTest::bus_;
+std::unique_ptr<DbusMock> MockLogindTest::logind_;
+
+void MockLogindTest::TearDownTestSuite() {
+  logind_.reset();
+  bus_.reset();
+}
+
+void MockLogindTest::SetUp() {
+  try {
+    if (!bus_) bus_ = std::make_unique<PrivateSystemBus>();
+    if (!logind_ || !bus_->hasOwner("org.freedesktop.login1")) {
+      logind_.reset();
+      logind_ =
+          std::make_unique<DbusMock>(*bus_, logindInhibitTemplate(), "org.freedesktop.login1");
+    }
+  } catch (const std::exception& error) {
+    FAIL() << error.what();
+  }
+}
+
+}  // namespace vigilix::testing

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dbus/private_system_bus.h"
+
+namespace vigilix::testing {
+
+// Tests against logind on a private system bus. The bus and the mock start
+// with the suite and stop after it; a test that killed the mock gets a new
+// one at the next test's start.
+class MockLogindTest : public ::testing::Test {
+ protected:
+  static void TearDownTestSuite();
+  void SetUp() override;
+
+  static PrivateSystemBus& bus() { return *bus_; }
+  static DbusMock& logind() { return *logind_; }
+
+ private:
+  static std::unique_ptr<PrivateSystemBus> bus_;
+  static std::unique_ptr<DbusMock> logind_;
+};
+
+}  // namespace vigilix::testing

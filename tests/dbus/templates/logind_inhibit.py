@@ -1,0 +1,82 @@
+'''logind whose inhibitor locks behave like the real ones
+
+The stock template records every lock as uid 1000, pid 123456. Here a lock
+records the caller as the bus daemon knows it (its uid and pid), lives while
+the returned descriptor is open anywhere, and BlockInhibited/DelayInhibited
+follow the locks held (with PropertiesChanged).
+'''
+
+import os
+
+import dbus
+from gi.repository import GLib
+
+from dbusmock import mockobject
+from dbusmock.templates import logind
+
+BUS_NAME = logind.BUS_NAME
+MAIN_OBJ = logind.MAIN_OBJ
+MAIN_IFACE = logind.MAIN_IFACE
+SYSTEM_BUS = True
+
+_rows = []
+
+
+def load(mock, parameters):
+    logind.load(mock, parameters)
+    mock.AddProperties(MAIN_IFACE, dbus.Dictionary({
+        'BlockInhibited': '',
+        'DelayInhibited': '',
+    }, signature='sv'))
+
+
+def _caller(connection, sender, member):
+    return int(connection.call_blocking('org.freedesktop.DBus', '/org/freedesktop/DBus',
+                                        'org.freedesktop.DBus', member, 's', [sender]))
+
+
+def _publish(mock):
+    def joined(mode):
+        items = []
+        for row in _rows:
+            if row[3] == mode:
+                for item in row[0].split(':'):
+                    if item not in items:
+                        items.append(item)
+        return ':'.join(items)
+    mock.UpdateProperties(MAIN_IFACE, {
+        'BlockInhibited': dbus.String(joined('block')),
+        'DelayInhibited': dbus.String(joined('delay')),
+    })
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='ssss', out_signature='h',
+                     sender_keyword='sender', connection_keyword='connection')
+def Inhibit(self, what, who, why, mode, sender=None, connection=None):
+    if mode not in ('block', 'delay'):
+        raise dbus.exceptions.DBusException('Invalid mode specification ' + mode,
+                                            name='org.freedesktop.DBus.Error.InvalidArgs')
+    uid = _caller(connection, sender, 'GetConnectionUnixUser')
+    pid = _caller(connection, sender, 'GetConnectionUnixProcessID')
+    row = (dbus.String(what), dbus.String(who), dbus.String(why), dbus.String(mode),
+           dbus.UInt32(uid), dbus.UInt32(pid))
+    _rows.append(row)
+    _publish(self)
+
+    read_end, write_end = os.pipe()
+
+    def released(fd, _condition):
+        os.close(fd)
+        _rows.remove(row)
+        _publish(self)
+        return False
+
+    GLib.unix_fd_add_full(GLib.PRIORITY_HIGH, read_end, GLib.IO_HUP | GLib.IO_ERR, released)
+    # The reply carries a duplicate; ours goes once it is sent.
+    GLib.idle_add(os.close, write_end)
+    return write_end
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='', out_signature='a(ssssuu)')
+def ListInhibitors(_):
+    return dbus.Array(_rows, signature='(ssssuu)')
