@@ -30,9 +30,14 @@ pid_t startChild() {
   return child;
 }
 
+// The watcher gets a copy of the read end, so writing never meets a closed pipe.
 struct Pipe {
   Pipe() { EXPECT_EQ(pipe(fds), 0); }
-  ~Pipe() { close(fds[1]); }  // the read end belongs to the watcher
+  ~Pipe() {
+    close(fds[0]);
+    close(fds[1]);
+  }
+  int readEnd() const { return dup(fds[0]); }
   void write1() { EXPECT_EQ(write(fds[1], "x", 1), 1); }
   int fds[2] = {-1, -1};
 };
@@ -43,8 +48,8 @@ TEST(DescriptorWatcherTest, ReportsEachReadyDescriptorOnceAndNeverACancelledOne)
   std::atomic<int> cancelledCalls = 0;
   std::atomic<int> reportedCalls = 0;
   std::promise<void> done;
-  const auto id = watcher.watch(cancelled.fds[0], [&] { ++cancelledCalls; });
-  watcher.watch(reported.fds[0], [&] {
+  const auto id = watcher.watch(cancelled.readEnd(), [&] { ++cancelledCalls; });
+  watcher.watch(reported.readEnd(), [&] {
     ++reportedCalls;
     done.set_value();
   });
