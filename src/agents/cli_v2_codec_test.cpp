@@ -259,13 +259,5 @@ TEST(VGXCLIv2CodecTest, ReplyValidationAndSizeOnEncoding) {
   EXPECT_EQ(VGXCLIv2Codec::encodeRequest(ttl0), std::unexpected(CodecError::invalidFields));
 }
 
-TEST(VGXCLIv2CodecTest, RoutesTextsBeginningWithABrace) {
-  EXPECT_TRUE(VGXCLIv2Codec::looksLikeV2("{"));
-  EXPECT_TRUE(VGXCLIv2Codec::looksLikeV2(R"({"v":2})"));
-  EXPECT_FALSE(VGXCLIv2Codec::looksLikeV2(" {"));
-  EXPECT_FALSE(VGXCLIv2Codec::looksLikeV2("n|status|0"));
-  EXPECT_FALSE(VGXCLIv2Codec::looksLikeV2(""));
-}
-
 }  // namespace
 }  // namespace vigilix
