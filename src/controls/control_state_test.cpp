@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "testing/in_process_notification_bus.h"
 #include "testing/pinned_locale.h"
@@ -41,42 +43,47 @@ TEST(VGXControlStateConstants, AreTheSharedNames) {
   EXPECT_EQ(VGXControlState::requestLifetime, 15.0);
 }
 
-TEST(VGXControlStateJson, ExactStoredForm) {
-  EXPECT_EQ(text(VGXControlState(true, Date(790000000.5)).encode().value()),
-            R"({"isAwake":true,"until":790000000.5})");
-  EXPECT_EQ(text(VGXControlState(true, std::nullopt).encode().value()), R"({"isAwake":true})");
-  // Not awake never keeps an end time.
+TEST(VGXControlStateJson, GoldenRowsRoundTrip) {
   const VGXControlState off(false, Date(790000000));
-  EXPECT_FALSE(off.until().has_value());
-  EXPECT_EQ(text(off.encode().value()), R"({"isAwake":false})");
+  EXPECT_FALSE(off.until().has_value()) << "not awake never keeps an end time";
+  const std::pair<VGXControlState, const char*> rows[] = {
+      {VGXControlState(true, Date(790000000.5)), R"({"isAwake":true,"until":790000000.5})"},
+      {VGXControlState(true, std::nullopt), R"({"isAwake":true})"},
+      {off, R"({"isAwake":false})"},
+  };
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(text(value.encode().value()), literal);
+    EXPECT_EQ(VGXControlState::decode(bytes(literal)), value);
+  }
+  EXPECT_FALSE(
+      VGXControlState(true, Date(std::numeric_limits<double>::quiet_NaN())).encode().has_value())
+      << "a non-finite end cannot be stored";
 }
 
-TEST(VGXControlStateJson, DecodesAsFoundAndIgnoresUnknownKeys) {
-  const auto timed = VGXControlState::decode(bytes(R"({"until":60,"extra":[1],"isAwake":true})"));
-  ASSERT_TRUE(timed.has_value());
-  EXPECT_EQ(*timed, VGXControlState(true, Date(60)));
-
+TEST(VGXControlStateJson, DecodesAsFoundIgnoringUnknownKeysAndRefusesMissingOrWrongFields) {
+  const std::pair<const char*, std::optional<VGXControlState>> rows[] = {
+      {R"({"until":60,"extra":[1],"isAwake":true})", VGXControlState(true, Date(60))},
+      {R"({"isAwake":true,"until":null})", VGXControlState(true, std::nullopt)},
+      {R"({"until":60})", std::nullopt},
+      {R"({"isAwake":1})", std::nullopt},
+      {R"({"isAwake":"true"})", std::nullopt},
+      {R"({"isAwake":true,"until":"60"})", std::nullopt},
+      {R"({"isAwake":true,"until":1e999})", std::nullopt},
+      {R"([true])", std::nullopt},
+      {R"(garbage)", std::nullopt},
+  };
+  for (const auto& [literal, expected] : rows) {
+    SCOPED_TRACE(literal);
+    const auto decoded = VGXControlState::decode(bytes(literal));
+    EXPECT_EQ(decoded ? std::optional(*decoded) : std::nullopt, expected);
+  }
+  // A stored record that is off but carries an end time is read as found.
   const auto offWithEnd = VGXControlState::decode(bytes(R"({"isAwake":false,"until":60})"));
   ASSERT_TRUE(offWithEnd.has_value());
   EXPECT_FALSE(offWithEnd->isAwake());
   EXPECT_EQ(offWithEnd->until(), Date(60));
   EXPECT_NE(*offWithEnd, VGXControlState());
-
-  EXPECT_EQ(VGXControlState::decode(bytes(R"({"isAwake":true,"until":null})")),
-            VGXControlState(true, std::nullopt));
-}
-
-TEST(VGXControlStateJson, RefusesMissingOrWrongFields) {
-  for (const char* doc : {R"({"until":60})", R"({"isAwake":1})", R"({"isAwake":"true"})",
-                          R"({"isAwake":true,"until":"60"})", R"({"isAwake":true,"until":1e999})",
-                          R"([true])", R"(garbage)"}) {
-    EXPECT_FALSE(VGXControlState::decode(bytes(doc)).has_value()) << doc;
-  }
-}
-
-TEST(VGXControlStateJson, EncodingANonFiniteEndFails) {
-  EXPECT_FALSE(
-      VGXControlState(true, Date(std::numeric_limits<double>::quiet_NaN())).encode().has_value());
 }
 
 TEST_F(ControlStateTest, ReadGivesOffWithoutSuiteDataOrValidJson) {
@@ -149,51 +156,45 @@ TEST_F(ControlStateTest, PostRequestWithoutSuiteStillAnnounces) {
 class ControlRequestWindowTest : public ControlStateTest {
  protected:
   const Date now_ = Date::fromTimeIntervalSince1970(1000000);
-
-  std::optional<bool> takeStampedAt(double secondsSince1970, bool value = true) {
-    suite_.set(VGXControlState::requestKey,
-               PropertyDictionary{{"value", value}, {"at", secondsSince1970}});
-    auto taken = VGXControlState::takeRequest(now_, &suite_);
-    EXPECT_FALSE(suite_.object(VGXControlState::requestKey).has_value()) << "request left behind";
-    return taken;
-  }
 };
 
-TEST_F(ControlRequestWindowTest, AcceptsFromOneSecondAheadToFifteenSecondsOld) {
-  EXPECT_EQ(takeStampedAt(1000000), true);
-  EXPECT_EQ(takeStampedAt(1000000, false), false);
-  EXPECT_EQ(takeStampedAt(1000001.0), true);
-  EXPECT_EQ(takeStampedAt(1000001.5), std::nullopt);
-  EXPECT_EQ(takeStampedAt(1000000 - 15.0), true);
-  EXPECT_EQ(takeStampedAt(1000000 - 15.5), std::nullopt);
-  EXPECT_EQ(takeStampedAt(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+// Any dictionary is consumed; only a well-formed one from one second ahead to fifteen seconds
+// old is taken.
+TEST_F(ControlRequestWindowTest, TakesWellFormedRequestsInsideTheWindowAndConsumesEveryOther) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    const char* name;
+    PropertyDictionary request;
+    std::optional<bool> taken;
+  };
+  const Row rows[] = {
+      {"now, on", {{"value", true}, {"at", 1000000.0}}, true},
+      {"now, off", {{"value", false}, {"at", 1000000.0}}, false},
+      {"one second ahead", {{"value", true}, {"at", 1000001.0}}, true},
+      {"fifteen seconds old", {{"value", true}, {"at", 1000000 - 15.0}}, true},
+      {"integer time", {{"value", false}, {"at", std::int64_t{1000000 - 3}}}, false},
+      {"more than one second ahead", {{"value", true}, {"at", 1000001.5}}, std::nullopt},
+      {"more than fifteen seconds old", {{"value", true}, {"at", 1000000 - 15.5}}, std::nullopt},
+      {"time not a number", {{"value", true}, {"at", nan}}, std::nullopt},
+      {"no value", {{"at", 1000000.0}}, std::nullopt},
+      {"no time", {{"value", true}}, std::nullopt},
+      {"integer value", {{"value", 1}, {"at", 1000000.0}}, std::nullopt},
+      {"text value", {{"value", "1"}, {"at", 1000000.0}}, std::nullopt},
+      {"boolean time", {{"value", true}, {"at", true}}, std::nullopt},
+      {"text time", {{"value", true}, {"at", "1000000"}}, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    suite_.set(VGXControlState::requestKey, row.request);
+    EXPECT_EQ(VGXControlState::takeRequest(now_, &suite_), row.taken);
+    EXPECT_FALSE(suite_.object(VGXControlState::requestKey).has_value()) << "request left behind";
+  }
 }
 
 TEST_F(ControlRequestWindowTest, TakesARequestOnlyOnce) {
   VGXControlState::postRequest(true, now_, &suite_);
   EXPECT_EQ(VGXControlState::takeRequest(now_, &suite_), true);
   EXPECT_EQ(VGXControlState::takeRequest(now_, &suite_), std::nullopt);
-}
-
-TEST_F(ControlRequestWindowTest, IntegerTimesCount) {
-  suite_.set(VGXControlState::requestKey,
-             PropertyDictionary{{"value", false}, {"at", std::int64_t{1000000 - 3}}});
-  EXPECT_EQ(VGXControlState::takeRequest(now_, &suite_), false);
-}
-
-TEST_F(ControlRequestWindowTest, MalformedRequestsAreConsumedAndIgnored) {
-  for (const PropertyDictionary& request : {
-           PropertyDictionary{{"at", 1000000.0}},
-           PropertyDictionary{{"value", true}},
-           PropertyDictionary{{"value", 1}, {"at", 1000000.0}},
-           PropertyDictionary{{"value", "1"}, {"at", 1000000.0}},
-           PropertyDictionary{{"value", true}, {"at", true}},
-           PropertyDictionary{{"value", true}, {"at", "1000000"}},
-       }) {
-    suite_.set(VGXControlState::requestKey, request);
-    EXPECT_EQ(VGXControlState::takeRequest(now_, &suite_), std::nullopt);
-    EXPECT_FALSE(suite_.object(VGXControlState::requestKey).has_value());
-  }
 }
 
 TEST_F(ControlRequestWindowTest, NonDictionaryIsLeftInPlace) {

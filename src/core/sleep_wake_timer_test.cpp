@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "core/dzl_keys.h"
 #include "platform/base/text.h"
@@ -71,45 +73,47 @@ class SleepWakeTimerTest : public ::testing::Test {
 
 // --- The assertion's name and details --------------------------------------
 
-TEST_F(SleepWakeTimerTest, LongReasonIsCutToExactly128UnitsEndingInEllipsis) {
-  timer->setReason(std::string(200, 'r'));
-  schedule(0);
-  ASSERT_EQ(live().size(), 1u);
-  const std::string name = live()[0].name;
-  EXPECT_EQ(platform::utf16Length(name), 128u);
-  EXPECT_EQ(name, "Vigilix: " + std::string(118, 'r') + "\u2026");
-  // Details carry the whole reason.
-  EXPECT_EQ(live()[0].details, std::string(200, 'r'));
-}
-
-TEST_F(SleepWakeTimerTest, CutNeverSplitsAComposedCharacter) {
-  // "Vigilix: " is 9 units; 117 more put a 4-unit emoji with skin tone over
-  // units 126..129, so the cut at unit 127 falls inside it.
-  const std::string emoji = "\U0001F44D\U0001F3FD";
-  timer->setReason(std::string(117, 'a') + emoji + std::string(20, 'b'));
-  const std::string name = timer->assertionName();
-  EXPECT_EQ(name, "Vigilix: " + std::string(117, 'a') + "\u2026");
-  EXPECT_EQ(platform::utf16Length(name), 127u);
-}
-
-TEST_F(SleepWakeTimerTest, NameOfExactly128UnitsIsKept) {
-  timer->setReason(std::string(119, 'x'));
-  EXPECT_EQ(timer->assertionName(), "Vigilix: " + std::string(119, 'x'));
-  timer->setReason(std::string(120, 'x'));
-  EXPECT_EQ(platform::utf16Length(timer->assertionName()), 128u);
-  EXPECT_EQ(timer->assertionName().substr(timer->assertionName().size() - 3), "\u2026");
-}
-
-TEST_F(SleepWakeTimerTest, EmptyOrMissingReasonUsesTheDefaultTextInNameAndDetails) {
-  timer->setReason(std::string());
-  EXPECT_EQ(timer->reason(), "Keeping your Mac awake");
-  schedule(0);
-  ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
-  EXPECT_EQ(live()[0].details, "Keeping your Mac awake");
-  timer->setReason("Compiling");
-  timer->setReason(std::nullopt);
-  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
+TEST_F(SleepWakeTimerTest, NameIsPrefixedAndCutTo128UnitsWhileDetailsKeepTheWholeReason) {
+  // "Vigilix: " is 9 units. In the emoji row 117 more put a 4-unit emoji with skin tone over
+  // units 126..129, so the cut at unit 127 falls inside it and must not split it.
+  const std::string r200(200, 'r'), x119(119, 'x'), x120(120, 'x'), cut = "\u2026";
+  const std::string composed =
+      std::string(117, 'a') + "\U0001F44D\U0001F3FD" + std::string(20, 'b');
+  const std::string fallback = "Keeping your Mac awake";
+  struct Row {
+    const char* name;
+    std::optional<std::string> reason;
+    std::string assertionName;
+    std::size_t units;
+  };
+  const Row rows[] = {
+      {"long reason", r200, "Vigilix: " + r200.substr(0, 118) + cut, 128},
+      {"cut inside a composed character", composed, "Vigilix: " + composed.substr(0, 117) + cut,
+       127},
+      {"exactly 128 units", x119, "Vigilix: " + x119, 128},
+      {"one unit over", x120, "Vigilix: " + x120.substr(0, 118) + cut, 128},
+      {"empty reason", std::string(), "Vigilix: " + fallback, 31},
+      {"missing reason", std::nullopt, "Vigilix: " + fallback, 31},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Named at creation, and again when a held assertion is renamed.
+    for (const bool rename : {false, true}) {
+      SCOPED_TRACE(rename ? "renamed" : "created");
+      timer->setReason(rename ? std::optional<std::string>("Compiling") : row.reason);
+      schedule(0);
+      if (rename) timer->setReason(row.reason);
+      // Details carry the whole reason.
+      const std::string details = row.reason.value_or("").empty() ? fallback : *row.reason;
+      EXPECT_EQ(timer->reason(), details);
+      EXPECT_EQ(timer->assertionName(), row.assertionName);
+      EXPECT_EQ(platform::utf16Length(row.assertionName), row.units);
+      ASSERT_EQ(live().size(), 1u);
+      EXPECT_EQ(live()[0].name, row.assertionName);
+      EXPECT_EQ(live()[0].details, details);
+      timer->invalidate();
+    }
+  }
 }
 
 // --- Scheduling --------------------------------------------------------------
@@ -243,34 +247,38 @@ TEST_F(SleepWakeTimerTest, WillActivateLogsTheTimerAndInterval) {
 // --- Failed creates ------------------------------------------------------------
 
 TEST_F(SleepWakeTimerTest, FailedCreateHoldsNothingButKeepsTheProtectionExpected) {
-  power.assertions.failNextCreate(platform::kPowerReturnNotFound);
-  schedule(600);
-  EXPECT_FALSE(timer->isScheduled());
-  EXPECT_TRUE(timer->lastCreateFailed());
-  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnNotFound);
-  EXPECT_EQ(timer->fireDate(), std::nullopt);
-  EXPECT_EQ(timer->scheduledTimeInterval(), 0);
-  EXPECT_THAT(timer->expectedAssertionTypes(),
-              ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
-  EXPECT_THAT(timer->currentAssertionIDs(), IsEmpty());
-  platform.runUntilIdle();
-  EXPECT_THAT(completions, ElementsAre(true));
-  EXPECT_THAT(delegate->events, ElementsAre("willActivate 600 idle", "deactivate"));
+  struct Row {
+    const char* name;
+    platform::PowerReturn result;
+    platform::PowerAssertionID assertionID;
+  };
+  const Row rows[] = {
+      {"error result", platform::kPowerReturnNotFound, 0},
+      {"success without identifier", platform::kPowerReturnSuccess, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    completions.clear();
+    delegate->events.clear();
+    power.assertions.failNextCreate(row.result, row.assertionID);
+    schedule(600);
+    EXPECT_FALSE(timer->isScheduled());
+    EXPECT_TRUE(timer->lastCreateFailed());
+    EXPECT_EQ(timer->lastCreateResult(), row.result);
+    EXPECT_EQ(timer->fireDate(), std::nullopt);
+    EXPECT_EQ(timer->scheduledTimeInterval(), 0);
+    EXPECT_THAT(timer->expectedAssertionTypes(),
+                ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
+    EXPECT_THAT(timer->currentAssertionIDs(), IsEmpty());
+    platform.runUntilIdle();
+    EXPECT_THAT(completions, ElementsAre(true));
+    EXPECT_THAT(delegate->events, ElementsAre("willActivate 600 idle", "deactivate"));
 
-  timer->invalidate();
-  EXPECT_FALSE(timer->lastCreateFailed());
-  EXPECT_THAT(timer->expectedAssertionTypes(), IsEmpty());
-}
-
-TEST_F(SleepWakeTimerTest, SuccessWithoutIdentifierCountsAsFailure) {
-  power.assertions.failNextCreate(platform::kPowerReturnSuccess, 0);
-  schedule(0);
-  EXPECT_FALSE(timer->isScheduled());
-  EXPECT_TRUE(timer->lastCreateFailed());
-  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnSuccess);
-  EXPECT_EQ(timer->expectedAssertionTypes().size(), 1u);
-  platform.runUntilIdle();
-  EXPECT_THAT(completions, ElementsAre(true));
+    timer->invalidate();
+    EXPECT_FALSE(timer->lastCreateFailed());
+    EXPECT_THAT(timer->expectedAssertionTypes(), IsEmpty());
+    platform.runUntilIdle();
+  }
 }
 
 TEST_F(SleepWakeTimerTest, CreateFailureIsLoggedOncePerProcessWhicheverTimerFails) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/json/json_reader.h"
 #include "platform/json/json_writer.h"
 
@@ -23,26 +25,28 @@ std::string encodeText(const ManualSessionKind& kind, Strategy dates = Strategy:
   return json::write(encodeManualSessionKind(kind, dates), sorted).value();
 }
 
-TEST(ManualSessionKindJson, WritesOneKeyObjects) {
-  EXPECT_EQ(encodeText(ManualSessionKind::none()), R"({"none":{}})");
-  EXPECT_EQ(encodeText(ManualSessionKind::indefinite()), R"({"indefinite":{}})");
-  EXPECT_EQ(encodeText(ManualSessionKind::until(Date::fromTimeIntervalSince1970(60))),
-            R"({"until":{"_0":60}})");
-  EXPECT_EQ(encodeText(ManualSessionKind::duration(1800.5, Date::fromTimeIntervalSince1970(0.25))),
-            R"({"duration":{"startedAt":0.25,"total":1800.5}})");
+TEST(ManualSessionKindJson, GoldenRowsAreOneKeyObjectsWithFractionsKept) {
+  const auto at = [](double seconds) { return Date::fromTimeIntervalSince1970(seconds); };
+  const std::pair<ManualSessionKind, const char*> rows[] = {
+      {ManualSessionKind::none(), R"({"none":{}})"},
+      {ManualSessionKind::indefinite(), R"({"indefinite":{}})"},
+      {ManualSessionKind::until(at(60)), R"({"until":{"_0":60}})"},
+      {ManualSessionKind::duration(1800.5, at(0.25)),
+       R"({"duration":{"startedAt":0.25,"total":1800.5}})"},
+      {ManualSessionKind::duration(0.1, at(1767603600.125)),
+       R"({"duration":{"startedAt":1767603600.125,"total":0.1}})"},
+  };
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(encodeText(value), literal);
+    EXPECT_EQ(decodeText(literal), value);
+  }
   // The default date form counts from 2001.
   EXPECT_EQ(encodeText(ManualSessionKind::until(Date(60)), Strategy::secondsSinceReferenceDate),
             R"({"until":{"_0":60}})");
-}
-
-TEST(ManualSessionKindJson, ReadsEveryCase) {
-  EXPECT_EQ(decodeText(R"({"none":{}})"), ManualSessionKind::none());
-  EXPECT_EQ(decodeText(R"({"indefinite":{}})"), ManualSessionKind::indefinite());
-  EXPECT_EQ(decodeText(R"({"until":{"_0":60}})"),
-            ManualSessionKind::until(Date::fromTimeIntervalSince1970(60)));
+  // Any key order and negative dates are read; keys that name no case are not counted.
   EXPECT_EQ(decodeText(R"({"duration":{"total":600,"startedAt":-5.5}})"),
-            ManualSessionKind::duration(600, Date::fromTimeIntervalSince1970(-5.5)));
-  // Keys that name no case are not counted.
+            ManualSessionKind::duration(600, at(-5.5)));
   EXPECT_EQ(decodeText(R"({"extra":1,"indefinite":{}})"), ManualSessionKind::indefinite());
 }
 
@@ -71,12 +75,6 @@ TEST(ManualSessionKindJson, MissingOrWrongPayloadFails) {
        }) {
     EXPECT_FALSE(decodeText(text).has_value()) << text;
   }
-}
-
-TEST(ManualSessionKindJson, RoundTripsFractionalDates) {
-  const auto kind =
-      ManualSessionKind::duration(0.1, Date::fromTimeIntervalSince1970(1767603600.125));
-  EXPECT_EQ(decodeText(encodeText(kind)), kind);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 #include "hub/health_line.h"
 #include "hub/health_registry.h"
@@ -34,42 +35,48 @@ TEST(HealthSeverityTest, RawValuesAndTitles) {
   EXPECT_EQ(localizedTitle(VGXHealthSeverity::Error), "Error");
 }
 
-TEST(HealthLineJsonTest, WritesTheFourKeysInOrderAndLeavesOutAMissingFixAction) {
-  EXPECT_EQ(encodeText({"Closed-lid mode", "Helper approved", VGXHealthSeverity::Ok, std::nullopt}),
-            R"({"title":"Closed-lid mode","detail":"Helper approved","severity":"ok"})");
-  EXPECT_EQ(
-      encodeText(
-          {"Assertion", "Missing", VGXHealthSeverity::Error, std::string("repairAssertion")}),
-      R"({"title":"Assertion","detail":"Missing","severity":"error","fixActionID":"repairAssertion"})");
-}
-
-TEST(HealthLineJsonTest, ReadsLinesWithAndWithoutFixAction) {
-  auto plain = decodeText(R"({"severity":"warning","detail":"d","title":"t"})");
-  ASSERT_TRUE(plain.has_value());
-  EXPECT_EQ(*plain, (VGXHealthLine{"t", "d", VGXHealthSeverity::Warning, std::nullopt}));
-  auto withFix = decodeText(R"({"title":"t","detail":"d","severity":"ok","fixActionID":"open"})");
-  ASSERT_TRUE(withFix.has_value());
-  EXPECT_EQ(withFix->fixActionID, "open");
-  const VGXHealthLine line{"A \"quoted\" title", "\u00e9", VGXHealthSeverity::Error, "x"};
-  EXPECT_EQ(decodeText(encodeText(line)), line);
+TEST(HealthLineJsonTest, GoldenRowsHaveTheFourKeysInOrderAndLeaveOutAMissingFixAction) {
+  const std::pair<VGXHealthLine, const char*> rows[] = {
+      {{"Closed-lid mode", "Helper approved", VGXHealthSeverity::Ok, std::nullopt},
+       R"({"title":"Closed-lid mode","detail":"Helper approved","severity":"ok"})"},
+      {{"Assertion", "Missing", VGXHealthSeverity::Error, std::string("repairAssertion")},
+       R"({"title":"Assertion","detail":"Missing","severity":"error","fixActionID":"repairAssertion"})"},
+      {{"A \"quoted\" title", "\u00e9", VGXHealthSeverity::Error, "x"},
+       R"({"title":"A \"quoted\" title","detail":"é","severity":"error","fixActionID":"x"})"},
+  };
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(encodeText(value), literal);
+    EXPECT_EQ(decodeText(literal), value);
+  }
+  EXPECT_EQ(decodeText(R"({"severity":"warning","detail":"d","title":"t"})"),
+            (VGXHealthLine{"t", "d", VGXHealthSeverity::Warning, std::nullopt}))
+      << "read in any key order";
 }
 
 TEST(HealthLineJsonTest, RefusesAnUnknownSeverityAndMissingOrMistypedFields) {
-  auto fatal = decodeText(R"({"title":"t","detail":"d","severity":"fatal"})");
-  ASSERT_FALSE(fatal.has_value());
-  EXPECT_EQ(fatal.error().kind, json::DecodingError::Kind::dataCorrupted);
-  EXPECT_EQ(fatal.error().codingPath, json::CodingPath{"severity"});
-
-  auto noDetail = decodeText(R"({"title":"t","severity":"ok"})");
-  ASSERT_FALSE(noDetail.has_value());
-  EXPECT_EQ(noDetail.error().kind, json::DecodingError::Kind::keyNotFound);
-
-  auto numberTitle = decodeText(R"({"title":1,"detail":"d","severity":"ok"})");
-  ASSERT_FALSE(numberTitle.has_value());
-  EXPECT_EQ(numberTitle.error().kind, json::DecodingError::Kind::typeMismatch);
-
-  EXPECT_FALSE(decodeText(R"({"title":"t","detail":"d","severity":"ok","fixActionID":3})"));
-  EXPECT_FALSE(decodeText(R"(["t","d","ok"])"));
+  using Kind = json::DecodingError::Kind;
+  struct Row {
+    const char* text;
+    Kind kind;
+    json::CodingPath path;
+  };
+  const Row rows[] = {
+      {R"({"title":"t","detail":"d","severity":"fatal"})", Kind::dataCorrupted, {"severity"}},
+      {R"({"title":"t","severity":"ok"})", Kind::keyNotFound, {}},
+      {R"({"title":1,"detail":"d","severity":"ok"})", Kind::typeMismatch, {"title"}},
+      {R"({"title":"t","detail":"d","severity":"ok","fixActionID":3})",
+       Kind::typeMismatch,
+       {"fixActionID"}},
+      {R"(["t","d","ok"])", Kind::typeMismatch, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const auto result = decodeText(row.text);
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().kind, row.kind);
+    EXPECT_EQ(result.error().codingPath, row.path);
+  }
 }
 
 class HealthRegistryTest : public ::testing::Test {

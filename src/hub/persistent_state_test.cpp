@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "hub/awake_controller.h"
 
@@ -25,35 +26,29 @@ TEST(PersistentStateJson, ExactBytesOfATimedSession) {
       R"({"deadline":1800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})");
 }
 
-TEST(PersistentStateJson, KeysSortedAndAbsentFieldsOmitted) {
-  PersistentState state;
-  state.kind = "until";
-  state.until = at1970(50.5);
-  state.manualKind = ManualSessionKind::until(at1970(100));
-  EXPECT_EQ(text(encodePersistentState(state).value()),
-            R"({"kind":"until","manualKind":{"until":{"_0":100}},"until":50.5})");
+TEST(PersistentStateJson, GoldenRowsHaveSortedKeysDatesSince1970AndOmitAbsentFields) {
+  const PersistentState paused{"until", at1970(50.5), ManualSessionKind::until(at1970(100)), {}};
+  const PersistentState full{"until", at1970(60), ManualSessionKind::indefinite(), at1970(1800.25)};
+  const std::pair<PersistentState, const char*> rows[] = {
+      {paused, R"({"kind":"until","manualKind":{"until":{"_0":100}},"until":50.5})"},
+      {full, R"({"deadline":1800.25,"kind":"until","manualKind":{"indefinite":{}},"until":60})"},
+      {PersistentState{}, R"({"kind":"none"})"},
+  };
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(text(encodePersistentState(value).value()), literal);
+    EXPECT_EQ(decodePersistentState(bytes(literal)), value);
+  }
+  // Read in any key order; only kind is needed, and null is absent.
+  EXPECT_EQ(
+      decodePersistentState(bytes(
+          R"({"until":60,"kind":"until","deadline":1800.25,"manualKind":{"indefinite":{}}})")),
+      full);
+  EXPECT_EQ(decodePersistentState(bytes(R"({"kind":"none","until":null})")), PersistentState{});
 
-  EXPECT_EQ(text(encodePersistentState(PersistentState{}).value()), R"({"kind":"none"})");
-}
-
-TEST(PersistentStateJson, EncodingANonFiniteDateFails) {
-  PersistentState state;
-  state.deadline = Date(std::numeric_limits<double>::infinity());
-  EXPECT_FALSE(encodePersistentState(state).has_value());
-}
-
-TEST(PersistentStateJson, DecodesDatesSince1970AndNeedsOnlyKind) {
-  const auto state = decodePersistentState(
-      bytes(R"({"until":60,"kind":"until","deadline":1800.25,"manualKind":{"indefinite":{}}})"));
-  ASSERT_TRUE(state.has_value());
-  EXPECT_EQ(state->kind, "until");
-  EXPECT_EQ(state->until, at1970(60));
-  EXPECT_EQ(state->deadline, at1970(1800.25));
-  EXPECT_EQ(state->manualKind, ManualSessionKind::indefinite());
-
-  const auto minimal = decodePersistentState(bytes(R"({"kind":"none","until":null})"));
-  ASSERT_TRUE(minimal.has_value());
-  EXPECT_EQ(*minimal, PersistentState{});
+  PersistentState endless;
+  endless.deadline = Date(std::numeric_limits<double>::infinity());
+  EXPECT_FALSE(encodePersistentState(endless).has_value()) << "a non-finite date is not written";
 }
 
 TEST(PersistentStateJson, RejectsMalformedDocuments) {

@@ -1,6 +1,10 @@
 #include "menubar/awake_status_text.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
@@ -9,59 +13,114 @@
 
 namespace vigilix {
 
+using platform::CalendarUnit;
 using platform::fillPlaceholders;
 using platform::localized;
 
-std::string AwakeStatusText::endTime(platform::Date date, platform::Date now,
-                                     const platform::Calendar& calendar,
-                                     const platform::Locale& locale) {
+namespace {
+
+// A sentence built only when its surface is the one asked for, so that no
+// other surface's formatting or app-name lookup runs.
+using Sentence = std::function<std::string()>;
+
+Sentence fixed(const char* english, const char* comment) {
+  return [=] { return localized(english, comment); };
+}
+
+Sentence filled(const char* english, const char* comment,
+                std::function<std::vector<std::string>()> arguments) {
+  return [=] { return fillPlaceholders(localized(english, comment), arguments()); };
+}
+
+std::string pick(StatusSurface surface, const Sentence& statusLine, const Sentence& headerReason,
+                 const Sentence& assertionReason) {
+  switch (surface) {
+    case StatusSurface::statusLine:
+      return statusLine();
+    case StatusSurface::headerReason:
+      return headerReason();
+    case StatusSurface::assertionReason:
+      return assertionReason();
+  }
+  return statusLine();
+}
+
+// Rounded half away from zero; a threshold that is no number shows as 0
+// rather than an undefined conversion.
+long long wholePercent(double threshold) {
+  if (!std::isfinite(threshold)) return 0;
+  double rounded = std::round(threshold);
+  if (rounded > static_cast<double>(INT_MAX)) return INT_MAX;
+  if (rounded < static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<long long>(rounded);
+}
+
+// The agent count shown when the primary reason is an agent: another agent
+// beside it means at least two; one alone is named instead (none).
+std::optional<int> agentsWorking(const AwakeSnapshot& snapshot) {
+  bool anotherAgent =
+      snapshot.alsoActive && snapshot.alsoActive->kind() == TriggerReason::Kind::agent;
+  if (anotherAgent) return std::max(snapshot.agentCount, 2);
+  if (snapshot.agentCount >= 2) return snapshot.agentCount;
+  return std::nullopt;
+}
+
+std::string nameOf(const std::string& bundleIdentifier, const StatusTextContext& context) {
+  return context.appName ? context.appName(bundleIdentifier) : bundleIdentifier;
+}
+
+}  // namespace
+
+std::string AwakeStatusText::endTime(platform::Date date, const StatusTextContext& context) {
   platform::DateFormatter formatter;
-  formatter.setLocale(locale);
-  formatter.setCalendar(calendar);
+  formatter.setLocale(context.locale);
+  formatter.setCalendar(context.calendar);
   formatter.setTimeStyle(platform::DateFormatStyle::shortStyle);
-  formatter.setDateStyle(calendar.isDateInSameDayAsDate(date, now)
+  formatter.setDateStyle(context.calendar.isDateInSameDayAsDate(date, context.now)
                              ? platform::DateFormatStyle::noStyle
                              : platform::DateFormatStyle::shortStyle);
   return formatter.stringFromDate(date);
 }
 
-std::string AwakeStatusText::remaining(platform::Date now, platform::Date until,
-                                       const platform::Locale& locale) {
+std::string AwakeStatusText::remaining(platform::Date until, const StatusTextContext& context,
+                                       RemainingStyle style) {
   platform::Calendar calendar;
-  calendar.setLocale(locale);
+  calendar.setLocale(context.locale);
   platform::DateComponentsFormatter formatter;
   formatter.setCalendar(calendar);
-  formatter.setAllowedUnits(platform::CalendarUnit::day | platform::CalendarUnit::hour |
-                            platform::CalendarUnit::minute | platform::CalendarUnit::second);
-  formatter.setUnitsStyle(platform::UnitsStyle::full);
   formatter.setMaximumUnitCount(2);
   formatter.setIncludesTimeRemainingPhrase(false);
-  double interval = until - now;
-  if (interval < 0) interval = 0;
+  double interval = until - context.now;
+  if (interval < 0) interval = 0;  // a span that is no number gives "0" below
+  if (style == RemainingStyle::full) {
+    formatter.setUnitsStyle(platform::UnitsStyle::full);
+    formatter.setAllowedUnits(CalendarUnit::day | CalendarUnit::hour | CalendarUnit::minute |
+                              CalendarUnit::second);
+  } else if (interval < 60) {
+    formatter.setUnitsStyle(platform::UnitsStyle::shortStyle);
+    formatter.setAllowedUnits(CalendarUnit::second);
+  } else {
+    formatter.setUnitsStyle(platform::UnitsStyle::shortStyle);
+    formatter.setAllowedUnits(CalendarUnit::day | CalendarUnit::hour | CalendarUnit::minute);
+    interval = std::ceil(interval / 60) * 60;
+  }
   return formatter.stringFromTimeInterval(interval).value_or("0");
 }
 
-std::string AwakeStatusText::reasonClause(const TriggerReason& reason, platform::Date now,
-                                          const platform::Calendar& calendar,
-                                          const platform::Locale& locale,
-                                          std::optional<platform::Date> scheduleEnd,
-                                          const AppNameResolver& appName) {
+std::string AwakeStatusText::reasonClause(const TriggerReason& reason,
+                                          const StatusTextContext& context) {
   using Kind = TriggerReason::Kind;
   auto fill = [](const char* format, const char* comment, std::string argument) {
     return fillPlaceholders(localized(format, comment), {std::move(argument)});
   };
-  // An empty resolver shows the identifier rather than throwing.
-  auto nameOf = [&appName](const std::string& identifier) {
-    return appName ? appName(identifier) : identifier;
-  };
   switch (reason.kind()) {
     case Kind::appRunning:
-      return fill("%@ is running", "Trigger reason; app name", nameOf(reason.payload()));
+      return fill("%@ is running", "Trigger reason; app name", nameOf(reason.payload(), context));
     case Kind::watchedFile:
       return fill("Until \u201C%@\u201D finishes downloading", "Watch status; file name",
                   reason.payload());
     case Kind::watchedApp:
-      return fill("Until %@ quits", "Watch status; app name", nameOf(reason.payload()));
+      return fill("Until %@ quits", "Watch status; app name", nameOf(reason.payload(), context));
     case Kind::wifiNetwork:
       return fill("connected to %@", "Trigger reason; Wi-Fi name", reason.payload());
     case Kind::agent:
@@ -81,9 +140,9 @@ std::string AwakeStatusText::reasonClause(const TriggerReason& reason, platform:
     case Kind::cpuUsage:
       return localized("CPU is busy", "Trigger reason");
     case Kind::schedule:
-      if (scheduleEnd) {
+      if (context.scheduleEnd) {
         return fill("scheduled until %@", "Trigger reason; end time",
-                    endTime(*scheduleEnd, now, calendar, locale));
+                    endTime(*context.scheduleEnd, context));
       }
       return localized("scheduled", "Trigger reason when the schedule end is unknown");
     case Kind::focus:
@@ -94,66 +153,100 @@ std::string AwakeStatusText::reasonClause(const TriggerReason& reason, platform:
   return {};
 }
 
-std::string AwakeStatusText::statusLine(const AwakeSnapshot& snapshot, platform::Date now,
-                                        const platform::Calendar& calendar,
-                                        const platform::Locale& locale, bool lowPowerModeBlocks,
-                                        std::optional<platform::Date> scheduleEnd,
-                                        const AppNameResolver& appName) {
+std::string AwakeStatusText::text(StatusSurface surface, const AwakeSnapshot& snapshot,
+                                  const StatusTextContext& context) {
   using Kind = AwakeStatus::Kind;
   const AwakeStatus& primary = snapshot.primary;
-  switch (primary.kind()) {
-    case Kind::manualUntil:
-      return fillPlaceholders(
-          localized("Keeping awake until %@ (%@ remaining)",
-                    "Menu status for a timed manual session; time, remaining duration"),
-          {endTime(primary.date(), now, calendar, locale), remaining(now, primary.date(), locale)});
-    case Kind::automatic: {
-      // An automatic status always carries its reason; an empty one would be
-      // a fault upstream, and reads as the idle line rather than crashing.
-      if (!primary.reason()) break;
-      const TriggerReason& reason = *primary.reason();
-      if (reason.kind() == TriggerReason::Kind::agent) {
-        int count = snapshot.agentCount;
-        bool anotherAgent =
-            snapshot.alsoActive && snapshot.alsoActive->kind() == TriggerReason::Kind::agent;
-        if (anotherAgent && count < 2) count = 2;
-        if (anotherAgent || count >= 2) {
-          return "Keeping awake: " + std::to_string(count) + " AI agents are working";
-        }
-      }
-      return fillPlaceholders(
-          localized("Keeping awake: %@", "Menu status for an automatic session; reason clause"),
-          {reasonClause(reason, now, calendar, locale, scheduleEnd, appName)});
-    }
+  // An automatic status always carries its reason; an empty one would be a
+  // fault upstream, and reads as idle rather than crashing.
+  const Kind kind =
+      primary.kind() == Kind::automatic && !primary.reason() ? Kind::idle : primary.kind();
+  switch (kind) {
     case Kind::idle:
-      break;
-    case Kind::manualIndefinite:
-      return localized("Keeping awake until you stop it",
-                       "Menu status for an indefinite manual session");
-    case Kind::blockedByBattery:
-      if (lowPowerModeBlocks) {
-        return localized("Low Power Mode: Vigilix is not keeping your Mac awake",
-                         "Menu status when Low Power Mode blocks keep-awake");
+      return pick(surface, fixed("Vigilix is not keeping your Mac awake", "Menu status when idle"),
+                  fixed("Your Mac can sleep", "Header reason when idle"),
+                  fixed("Keeping your Mac awake", "Default power assertion reason"));
+    case Kind::manualUntil: {
+      const platform::Date end = primary.date();
+      return pick(surface,
+                  filled("Keeping awake until %@ (%@ remaining)",
+                         "Menu status for a timed manual session; time, remaining duration",
+                         [&] {
+                           return std::vector{endTime(end, context), remaining(end, context)};
+                         }),
+                  filled("Until %@ \u00B7 %@ left",
+                         "Header reason for a timed session; time, remaining duration",
+                         [&] {
+                           return std::vector{endTime(end, context),
+                                              remaining(end, context, RemainingStyle::shortened)};
+                         }),
+                  filled("Until %@", "Power assertion reason for a timed session; end time",
+                         [&] { return std::vector{endTime(end, context)}; }));
+    }
+    case Kind::automatic: {
+      const TriggerReason& reason = *primary.reason();
+      Sentence clause = [&] { return reasonClause(reason, context); };
+      Sentence statusLine =
+          filled("Keeping awake: %@", "Menu status for an automatic session; reason clause",
+                 [&] { return std::vector{clause()}; });
+      if (auto agents = reason.kind() == TriggerReason::Kind::agent ? agentsWorking(snapshot)
+                                                                    : std::nullopt) {
+        statusLine = [n = *agents] {
+          return "Keeping awake: " + std::to_string(n) + " AI agents are working";
+        };
       }
-      return localized("Battery protection: Vigilix is not keeping your Mac awake",
-                       "Menu status when battery protection blocks keep-awake");
+      Sentence assertion = clause;
+      if (reason.kind() == TriggerReason::Kind::watchedFile) {
+        assertion =
+            filled("\u201C%@\u201D is downloading", "Power assertion reason for a file watch",
+                   [&] { return std::vector{reason.payload()}; });
+      } else if (reason.kind() == TriggerReason::Kind::watchedApp) {
+        assertion = filled("%@ is running", "Power assertion reason for an app watch",
+                           [&] { return std::vector{nameOf(reason.payload(), context)}; });
+      }
+      return pick(surface, statusLine, clause, assertion);
+    }
+    case Kind::manualIndefinite:
+      return pick(
+          surface,
+          fixed("Keeping awake until you stop it", "Menu status for an indefinite manual session"),
+          fixed("Until you turn it off", "Header reason for an indefinite session"),
+          fixed("Until you turn it off", "Power assertion reason for an indefinite session"));
+    case Kind::blockedByBattery:
+      if (context.lowPowerModeBlocks) {
+        return pick(
+            surface,
+            fixed("Low Power Mode: Vigilix is not keeping your Mac awake",
+                  "Menu status when Low Power Mode blocks keep-awake"),
+            fixed("Paused: Low Power Mode", "Header reason when Low Power Mode blocks keep-awake"),
+            fixed("Battery protection", "Power assertion reason when blocked"));
+      }
+      return pick(
+          surface,
+          fixed("Battery protection: Vigilix is not keeping your Mac awake",
+                "Menu status when battery protection blocks keep-awake"),
+          filled(
+              "Paused: battery below %d %%",
+              "Header reason when battery protection blocks keep-awake; threshold percent",
+              [&] { return std::vector{std::to_string(wholePercent(context.batteryThreshold))}; }),
+          fixed("Battery protection", "Power assertion reason when blocked"));
     case Kind::blockedByHeat:
-      return localized("Paused because your Mac is hot",
-                       "Menu status when heat protection blocks keep-awake");
+      return pick(surface,
+                  fixed("Paused because your Mac is hot",
+                        "Menu status when heat protection blocks keep-awake"),
+                  fixed("Paused because your Mac is hot",
+                        "Header reason when heat protection blocks keep-awake"),
+                  fixed("Heat protection", "Power assertion reason when heat-blocked"));
   }
-  return localized("Vigilix is not keeping your Mac awake", "Menu status when idle");
+  return {};  // every status is handled above
 }
 
 std::optional<std::string> AwakeStatusText::secondaryLine(const AwakeSnapshot& snapshot,
-                                                          platform::Date now,
-                                                          const platform::Calendar& calendar,
-                                                          const platform::Locale& locale,
-                                                          std::optional<platform::Date> scheduleEnd,
-                                                          const AppNameResolver& appName) {
+                                                          const StatusTextContext& context) {
   if (snapshot.alsoActive) {
     return fillPlaceholders(
         localized("Also active: %@", "Secondary menu status naming another matching trigger"),
-        {reasonClause(*snapshot.alsoActive, now, calendar, locale, scheduleEnd, appName)});
+        {reasonClause(*snapshot.alsoActive, context)});
   }
   switch (snapshot.pause.kind()) {
     case TriggerPause::Kind::none:
@@ -164,7 +257,7 @@ std::optional<std::string> AwakeStatusText::secondaryLine(const AwakeSnapshot& s
     case TriggerPause::Kind::until:
       return fillPlaceholders(
           localized("Triggers paused until %@", "Secondary menu status for a timed trigger pause"),
-          {endTime(snapshot.pause.date(), now, calendar, locale)});
+          {endTime(snapshot.pause.date(), context)});
   }
   return std::nullopt;
 }

@@ -23,45 +23,50 @@ struct RunningAppName {
   std::string localizedName;
 };
 
+struct StatusTextContext;
+
+// Where a status is shown. Each surface has its own sentence for every
+// status.
+enum class StatusSurface {
+  statusLine,       // the menu's primary status
+  headerReason,     // the line under the menu header's title
+  assertionReason,  // the name of the keep-awake power assertion
+};
+
+// How a remaining time is written: spelled-out units ("2 hours, 5 minutes"),
+// or shortened words rounded up to whole minutes from one minute on ("2 min"
+// for 61 s).
+enum class RemainingStyle { full, shortened };
+
 // The sentences that describe the keep-awake state. Every builder is a pure
-// function of its arguments: the caller hands in the current date, the
-// calendar and the locale.
+// function of its arguments.
 struct AwakeStatusText {
   AwakeStatusText() = delete;
 
-  // The primary status line. `lowPowerModeBlocks` says a battery block comes
-  // from Low Power Mode rather than from the battery threshold.
-  static std::string statusLine(const AwakeSnapshot& snapshot, platform::Date now,
-                                const platform::Calendar& calendar, const platform::Locale& locale,
-                                bool lowPowerModeBlocks, std::optional<platform::Date> scheduleEnd,
-                                const AppNameResolver& appName);
+  // The sentence for the snapshot's primary status on one surface.
+  static std::string text(StatusSurface surface, const AwakeSnapshot& snapshot,
+                          const StatusTextContext& context);
+  static std::string statusLine(const AwakeSnapshot& snapshot, const StatusTextContext& context) {
+    return text(StatusSurface::statusLine, snapshot, context);
+  }
 
   // The line under the status: another matching reason, else the trigger
   // pause, else none.
-  static std::optional<std::string> secondaryLine(const AwakeSnapshot& snapshot, platform::Date now,
-                                                  const platform::Calendar& calendar,
-                                                  const platform::Locale& locale,
-                                                  std::optional<platform::Date> scheduleEnd,
-                                                  const AppNameResolver& appName);
+  static std::optional<std::string> secondaryLine(const AwakeSnapshot& snapshot,
+                                                  const StatusTextContext& context);
 
   // The clause for one reason, capitalised as it is shown after
   // "Keeping awake: ", "Also active: " and in the menu's reason rows.
-  // `appName` is called for appRunning and watchedApp only.
-  static std::string reasonClause(const TriggerReason& reason, platform::Date now,
-                                  const platform::Calendar& calendar,
-                                  const platform::Locale& locale,
-                                  std::optional<platform::Date> scheduleEnd,
-                                  const AppNameResolver& appName);
+  static std::string reasonClause(const TriggerReason& reason, const StatusTextContext& context);
 
   // `date` as a short time, with a short date in front when it is not on the
-  // same day as `now` (both read in the calendar's time zone).
-  static std::string endTime(platform::Date date, platform::Date now,
-                             const platform::Calendar& calendar, const platform::Locale& locale);
+  // same day as the context's now (both read in its calendar's time zone).
+  static std::string endTime(platform::Date date, const StatusTextContext& context);
 
-  // The time from `now` to `until` in at most two spelled-out units
-  // ("2 hours, 5 minutes"); a span already over reads as zero.
-  static std::string remaining(platform::Date now, platform::Date until,
-                               const platform::Locale& locale);
+  // The time from the context's now to `until` in at most two units; a span
+  // already over reads as zero, one that is no number as "0".
+  static std::string remaining(platform::Date until, const StatusTextContext& context,
+                               RemainingStyle style = RemainingStyle::full);
 
   // The end of the schedule window that contains `date`, or none when the
   // window is closed at `date` or has no end (equal start and end).
@@ -84,6 +89,23 @@ struct AwakeStatusText {
   // The default resolver: the app-name rule over the workspace's running
   // applications at the moment of the call.
   static std::string defaultAppName(const std::string& bundleIdentifier);
+};
+
+// Everything the status texts read besides the keep-awake state, gathered
+// once per refresh so that every surface describes the same moment.
+struct StatusTextContext {
+  platform::Date now;
+  platform::Calendar calendar;  // its time zone decides days and times
+  platform::Locale locale = platform::Locale::current();
+  // The end of the schedule window in force, when known.
+  std::optional<platform::Date> scheduleEnd = std::nullopt;
+  // Asked for appRunning and watchedApp only; an empty one shows the
+  // identifier. By default: the running applications.
+  AppNameResolver appName = AwakeStatusText::defaultAppName;
+  // A battery block comes from Low Power Mode rather than the threshold.
+  bool lowPowerModeBlocks = false;
+  // The effective battery threshold in percent.
+  double batteryThreshold = 0;
 };
 
 }  // namespace vigilix

@@ -50,8 +50,6 @@ int decimalDigits(int value) {
 
 std::shared_ptr<platform::NumberFormatter> wholeNumberFormatter(int maximum) {
   auto formatter = std::make_shared<platform::NumberFormatter>();
-  formatter->setMinimum(0);
-  formatter->setMaximum(maximum);
   formatter->setAllowsFloats(false);
   formatter->setMaximumFractionDigits(0);
   formatter->setMinimumIntegerDigits(1);
@@ -61,11 +59,10 @@ std::shared_ptr<platform::NumberFormatter> wholeNumberFormatter(int maximum) {
 
 std::shared_ptr<TextField> wrappingLabel(const std::string& text, const platform::Font& font,
                                          const Color& color) {
-  auto label = TextField::wrappingLabelWithString(text);
+  auto label = TextField::labelWithString(text);
   label->setFont(font);
   label->setTextColor(color);
   label->setMaximumNumberOfLines(0);
-  label->setLineBreakMode(platform::LineBreakMode::WordWrapping);
   label->setPreferredMaxLayoutWidth(kTextWidth);
   return label;
 }
@@ -191,17 +188,11 @@ void VGXDeadlinePicker::present(bool duration, DurationHandler durationHandler,
 }
 
 void VGXDeadlinePicker::createPanel(const std::string& title) {
-  window_ = std::make_shared<platform::Panel>(
+  window_ = std::make_shared<platform::Window>(
       Rect(0, 0, kWidth, kPanelHeight),
-      platform::WindowStyle::Titled | platform::WindowStyle::Closable,
-      platform::BackingStore::Buffered, false);
+      platform::WindowStyle::Titled | platform::WindowStyle::Closable);
   window_->setTitle(title);
-  window_->setFloatingPanel(false);
-  window_->setBecomesKeyOnlyIfNeeded(false);
-  window_->setLevel(platform::WindowLevel::Normal);
-  window_->setHidesOnDeactivate(false);
   window_->setDelegate(shared_from_this());
-  window_->setReleasedWhenClosed(false);
   window_->setStandardWindowButtonHidden(platform::WindowButton::Miniaturize, true);
   window_->setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
 }
@@ -263,7 +254,6 @@ void VGXDeadlinePicker::buildContent() {
       auto field = TextField::textFieldWithString("");
       field->setFormatter(wholeNumberFormatter(maximum));
       field->setIntegerValue(initial);
-      field->setAlignment(platform::TextAlignment::Center);
       field->setFont(systemFont);
       field->setDelegate(fieldDelegate());
       field->setAccessibilityLabel(localized(label, comment));
@@ -322,14 +312,9 @@ void VGXDeadlinePicker::buildContent() {
     place(minutesUnitLabel_, minutesUnitLabel_->intrinsicContentSize().width, kUnitGap);
   } else {
     datePicker_ = std::make_shared<platform::DatePicker>();
-    datePicker_->setDatePickerStyle(platform::DatePickerStyle::TextFieldAndStepper);
-    datePicker_->setDatePickerElements(platform::DatePickerElements::YearMonthDay |
-                                       platform::DatePickerElements::HourMinute);
     Date opened = now();
     datePicker_->setMinDate(opened);
     datePicker_->setDateValue(roundedUpToFiveMinutes(opened + 3600, platform::Calendar::current()));
-    datePicker_->setContentHuggingPriority(1000, platform::Orientation::Horizontal);
-    datePicker_->setContentCompressionResistancePriority(1000, platform::Orientation::Horizontal);
     datePicker_->setAction(action(&VGXDeadlinePicker::untilDateChanged));
     datePicker_->setAccessibilityLabel(
         localized("Keep awake until", "Accessibility label for the keep-awake-until date picker"));
@@ -356,9 +341,6 @@ void VGXDeadlinePicker::buildContent() {
       platform::Button::withTitle(localized("Start", "Start button for a keep-awake session"));
   startButton_->setKeyEquivalent(platform::KeyEquivalent::Return);
   startButton_->setAction(action(&VGXDeadlinePicker::start));
-  for (auto& button : {cancelButton_, startButton_}) {
-    button->setContentHuggingPriority(1000, platform::Orientation::Horizontal);
-  }
   double buttonWidth = std::max({kMinimumButtonWidth, cancelButton_->intrinsicContentSize().width,
                                  startButton_->intrinsicContentSize().width});
   double buttonHeight = startButton_->intrinsicContentSize().height;
@@ -376,7 +358,6 @@ void VGXDeadlinePicker::buildContent() {
   container_->setFrame(Rect(0, 0, kWidth, fittingHeight));
 
   // The key-view loop, set by hand.
-  window_->setAutorecalculatesKeyViewLoop(false);
   if (isDuration_) {
     hoursField_->setNextKeyView(hoursStepper_);
     hoursStepper_->setNextKeyView(minutesField_);

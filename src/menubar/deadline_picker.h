@@ -73,7 +73,7 @@ class VGXDeadlinePicker : public platform::WindowDelegate,
   void windowWillClose(platform::Window& window) override;
 
   bool isDuration() const { return isDuration_; }
-  const std::shared_ptr<platform::Panel>& window() const { return window_; }
+  const std::shared_ptr<platform::Window>& window() const { return window_; }
   const std::shared_ptr<platform::DatePicker>& datePicker() const { return datePicker_; }
   const std::shared_ptr<platform::TextField>& hoursField() const { return hoursField_; }
   const std::shared_ptr<platform::TextField>& minutesField() const { return minutesField_; }
@@ -104,7 +104,7 @@ class VGXDeadlinePicker : public platform::WindowDelegate,
   platform::Control::Action action(void (VGXDeadlinePicker::*member)(platform::Control&));
 
   std::shared_ptr<DurationFieldDelegate> fieldDelegate_;
-  std::shared_ptr<platform::Panel> window_;
+  std::shared_ptr<platform::Window> window_;
   std::shared_ptr<platform::DatePicker> datePicker_;
   std::shared_ptr<platform::TextField> hoursField_;
   std::shared_ptr<platform::TextField> minutesField_;

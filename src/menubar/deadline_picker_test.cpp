@@ -66,10 +66,8 @@ TEST_F(DeadlinePickerTest, DurationModeOpensWithOneHourAndItsEndTime) {
   EXPECT_EQ(panel.title(), "Custom Duration");
   EXPECT_EQ(panel.contentRect().width(), 380);
   EXPECT_EQ(panel.styleMask(), platform::WindowStyle::Titled | platform::WindowStyle::Closable);
-  EXPECT_FALSE(panel.isReleasedWhenClosed());
   EXPECT_TRUE(panel.isStandardWindowButtonHidden(platform::WindowButton::Miniaturize));
   EXPECT_TRUE(panel.isStandardWindowButtonHidden(platform::WindowButton::Zoom));
-  EXPECT_FALSE(panel.isFloatingPanel());
   EXPECT_TRUE(panel.isKeyWindow());
   EXPECT_TRUE(panel.isVisible());
   EXPECT_EQ(panel.defaultButton(), picker->startButton());

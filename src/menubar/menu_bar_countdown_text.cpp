@@ -25,6 +25,12 @@ std::optional<std::string> VGXMenuBarCountdown::text(double remaining) {
   return fmt::format("{:d}:{:02d}", minutes / 60, minutes % 60);
 }
 
+std::optional<std::string> VGXMenuBarCountdown::text(const AwakeStatus& status,
+                                                     platform::Date now) {
+  if (status.kind() != AwakeStatus::Kind::manualUntil) return std::nullopt;
+  return text(status.date() - now);
+}
+
 std::optional<double> VGXMenuBarCountdown::nextUpdateDelay(double remaining) {
   if (!isValid(remaining)) return std::nullopt;
   const int minutes = roundedUpMinutes(remaining);

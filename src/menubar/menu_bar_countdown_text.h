@@ -3,6 +3,9 @@
 #include <optional>
 #include <string>
 
+#include "hub/awake_state.h"
+#include "platform/base/date.h"
+
 namespace vigilix {
 
 // The time left of a timed session as the status item's short title
@@ -17,6 +20,8 @@ struct VGXMenuBarCountdown {
   // "%d:%02d" of the remaining minutes rounded up, so the last minute reads
   // 0:01 to the end; none unless 0 < remaining <= maximumRemaining.
   static std::optional<std::string> text(double remaining);
+  // The countdown of a timed session at `now`; none for any other status.
+  static std::optional<std::string> text(const AwakeStatus& status, platform::Date now);
   // Seconds until the rounded-up minute count drops by one, at least 0.05;
   // none exactly when text() is none.
   static std::optional<double> nextUpdateDelay(double remaining);

@@ -6,8 +6,6 @@
 #include "hub/awake_state.h"
 #include "menubar/awake_status_text.h"
 #include "platform/base/date.h"
-#include "platform/locale/calendar.h"
-#include "platform/locale/locale.h"
 
 namespace vigilix {
 
@@ -17,29 +15,20 @@ namespace vigilix {
 struct VGXMenuHeaderModel {
   VGXMenuHeaderModel() = delete;
 
-  // `batteryThreshold` is the effective threshold in percent;
-  // `lowPowerModeBlocks` says a battery block comes from Low Power Mode.
-  static std::string reasonLine(const AwakeSnapshot& snapshot, platform::Date now,
-                                const platform::Calendar& calendar, const platform::Locale& locale,
-                                double batteryThreshold, bool lowPowerModeBlocks,
-                                std::optional<platform::Date> scheduleEnd,
-                                const AppNameResolver& appName);
-
-  static std::string assertionReason(const AwakeSnapshot& snapshot, platform::Date now,
-                                     const platform::Calendar& calendar,
-                                     const platform::Locale& locale,
-                                     std::optional<platform::Date> scheduleEnd,
-                                     const AppNameResolver& appName);
-
+  static std::string reasonLine(const AwakeSnapshot& snapshot, const StatusTextContext& context) {
+    return AwakeStatusText::text(StatusSurface::headerReason, snapshot, context);
+  }
+  static std::string assertionReason(const AwakeSnapshot& snapshot,
+                                     const StatusTextContext& context) {
+    return AwakeStatusText::text(StatusSurface::assertionReason, snapshot, context);
+  }
   static std::optional<std::string> automaticPauseText(const TriggerPause& pause,
-                                                       platform::Date now,
-                                                       const platform::Calendar& calendar,
-                                                       const platform::Locale& locale);
-
+                                                       const StatusTextContext& context);
   // The time left in shortened words, at most two units: seconds alone
   // below a minute, else whole minutes rounded up ("2 min" for 61 s).
-  static std::string remainingText(platform::Date until, platform::Date now,
-                                   const platform::Locale& locale);
+  static std::string remainingText(platform::Date until, const StatusTextContext& context) {
+    return AwakeStatusText::remaining(until, context, RemainingStyle::shortened);
+  }
 };
 
 }  // namespace vigilix

@@ -11,10 +11,6 @@
 
 namespace vigilix {
 
-using platform::LayoutAttribute;
-using platform::LayoutConstraint;
-using platform::LayoutRelation;
-using platform::Orientation;
 using platform::Rect;
 
 namespace {
@@ -44,11 +40,8 @@ VGXMenuHeaderView::VGXMenuHeaderView(Passkey, Rect frame)
     : View(frame), keepAwakeSwitch_(std::make_shared<VGXMenuSwitch>()) {}
 
 void VGXMenuHeaderView::setUp() {
-  const double L = leadingInset();
   auto self = std::static_pointer_cast<VGXMenuHeaderView>(shared_from_this());
 
-  setTranslatesAutoresizingMaskIntoConstraints(false);
-  setAutoresizingMask(platform::AutoresizingMask::WidthSizable);
   setAccessibilityElement(true);
   setAccessibilityRole(platform::AccessibilityRole::Group);
 
@@ -56,18 +49,13 @@ void VGXMenuHeaderView::setUp() {
       platform::TextField::labelWithString(platform::localized("Keep Awake", "Menu header title"));
   titleLabel_->setFont(platform::Font::systemFont(13, platform::Font::Weight::Semibold));
   titleLabel_->setTextColor(platform::Color::label());
-  titleLabel_->setLineBreakMode(platform::LineBreakMode::TruncatingTail);
-  titleLabel_->setContentCompressionResistancePriority(250, Orientation::Horizontal);
   titleLabel_->setAccessibilityElement(false);
 
   reasonLabel_ = platform::TextField::labelWithString("");
   reasonLabel_->setFont(platform::Font::systemFont(12, platform::Font::Weight::Regular));
   reasonLabel_->setTextColor(platform::Color::secondaryLabel());
-  reasonLabel_->setLineBreakMode(platform::LineBreakMode::TruncatingTail);
-  reasonLabel_->setContentCompressionResistancePriority(250, Orientation::Horizontal);
   reasonLabel_->setAccessibilityElement(false);
 
-  keepAwakeSwitch_->setFocusRingType(platform::FocusRingType::None);
   std::weak_ptr<VGXMenuHeaderView> weak = self;
   keepAwakeSwitch_->setAction([weak](platform::Control& sender) {
     if (auto header = weak.lock()) header->switchChanged(sender);
@@ -88,36 +76,8 @@ void VGXMenuHeaderView::setUp() {
 
   for (const std::shared_ptr<View>& subview : std::initializer_list<std::shared_ptr<View>>{
            titleLabel_, reasonLabel_, keepAwakeSwitch_, attentionImage_}) {
-    subview->setTranslatesAutoresizingMaskIntoConstraints(false);
     addSubview(subview);
   }
-
-  using A = LayoutAttribute;
-  using R = LayoutRelation;
-  widthConstraint_ = LayoutConstraint::make(self, A::Width, R::GreaterThanOrEqual, kMinimumWidth);
-  reasonLeading_ = LayoutConstraint::make(reasonLabel_, A::Leading, R::Equal, self, A::Leading, L);
-  constraints_ = {
-      widthConstraint_,
-      reasonLeading_,
-      LayoutConstraint::make(attentionImage_, A::Leading, R::Equal, self, A::Leading, L),
-      LayoutConstraint::make(attentionImage_, A::CenterY, R::Equal, reasonLabel_, A::CenterY, 0),
-      LayoutConstraint::make(attentionImage_, A::Width, R::Equal, kSymbolSize),
-      LayoutConstraint::make(attentionImage_, A::Height, R::Equal, kSymbolSize),
-      LayoutConstraint::make(self, A::Height, R::Equal, kHeight),
-      LayoutConstraint::make(titleLabel_, A::Leading, R::Equal, self, A::Leading, L),
-      LayoutConstraint::make(titleLabel_, A::Top, R::Equal, self, A::Top, kTitleTop),
-      LayoutConstraint::make(keepAwakeSwitch_, A::Trailing, R::Equal, self, A::Trailing,
-                             -kTrailingInset),
-      LayoutConstraint::make(keepAwakeSwitch_, A::CenterY, R::Equal, self, A::CenterY, 0),
-      LayoutConstraint::make(titleLabel_, A::Trailing, R::LessThanOrEqual, keepAwakeSwitch_,
-                             A::Leading, -kTitleToSwitch),
-      LayoutConstraint::make(reasonLabel_, A::Trailing, R::Equal, self, A::Trailing,
-                             -kTrailingInset),
-      LayoutConstraint::make(reasonLabel_, A::Top, R::Equal, titleLabel_, A::Bottom, kReasonGap),
-      LayoutConstraint::make(reasonLabel_, A::Bottom, R::LessThanOrEqual, self, A::Bottom,
-                             -kTitleTop),
-  };
-  LayoutConstraint::activate(constraints_);
   setNeedsLayout(true);
 }
 
@@ -139,7 +99,7 @@ void VGXMenuHeaderView::layout() {
   titleLabel_->setFrame(Rect(L, titleY, titleWidth, title.height));
 
   platform::Size reason = reasonLabel_->intrinsicContentSize();
-  double reasonX = reasonLeading_->constant();
+  double reasonX = L + (attentionImage_->isHidden() ? 0 : kAttentionShift);
   double reasonY = std::max(kTitleTop, titleY - kReasonGap - reason.height);
   double reasonWidth = std::max(0.0, width - kTrailingInset - reasonX);
   reasonLabel_->setFrame(Rect(reasonX, reasonY, reasonWidth, reason.height));
@@ -151,7 +111,6 @@ void VGXMenuHeaderView::layout() {
 void VGXMenuHeaderView::setAttention(bool shown) {
   attentionImage_->setHidden(!shown);
   attentionImage_->setAccessibilityElement(shown);
-  reasonLeading_->setConstant(leadingInset() + (shown ? kAttentionShift : 0));
   setNeedsLayout(true);
 }
 
@@ -198,10 +157,6 @@ void VGXMenuHeaderView::resize() {
     width = item->menu()->size().width;
   }
   setFrame(Rect(frame().origin, platform::Size{width, kHeight}));
-  if (widthConstraint_) {
-    widthConstraint_->setConstant(width);
-    widthConstraint_->setActive(true);
-  }
 }
 
 }  // namespace vigilix

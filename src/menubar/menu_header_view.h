@@ -7,7 +7,6 @@
 
 #include "menubar/menu_switch.h"
 #include "platform/ui/image.h"
-#include "platform/ui/layout_constraint.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/view.h"
 
@@ -40,19 +39,14 @@ class VGXMenuHeaderView : public platform::View {
   platform::Size intrinsicContentSize() const override { return {kNoIntrinsicMetric, kHeight}; }
   void viewDidMoveToWindow() override { resize(); }
   void viewDidMoveToSuperview() override { resize(); }
-  // Places the subviews from the constraint constants.
+  // Places the subviews: title at the top, reason line under it (moved
+  // right while the attention symbol shows), switch at the right edge.
   void layout() override;
 
   const std::shared_ptr<VGXMenuSwitch>& keepAwakeSwitch() const { return keepAwakeSwitch_; }
   const std::shared_ptr<platform::TextField>& titleLabel() const { return titleLabel_; }
   const std::shared_ptr<platform::ImageView>& attentionImage() const { return attentionImage_; }
   const std::shared_ptr<platform::TextField>& reasonLabel() const { return reasonLabel_; }
-  const std::shared_ptr<platform::LayoutConstraint>& reasonLeading() const {
-    return reasonLeading_;
-  }
-  const std::shared_ptr<platform::LayoutConstraint>& widthConstraint() const {
-    return widthConstraint_;
-  }
   bool isApplying() const { return isApplying_; }
 
  private:
@@ -68,12 +62,9 @@ class VGXMenuHeaderView : public platform::View {
   std::shared_ptr<VGXMenuSwitch> keepAwakeSwitch_;
   std::shared_ptr<platform::TextField> titleLabel_;
   std::shared_ptr<platform::ImageView> attentionImage_;
-  std::shared_ptr<platform::LayoutConstraint> reasonLeading_;
   std::shared_ptr<platform::TextField> reasonLabel_;
   bool isApplying_ = false;
-  std::shared_ptr<platform::LayoutConstraint> widthConstraint_;
   std::function<void(bool)> onToggle_;
-  std::vector<std::shared_ptr<platform::LayoutConstraint>> constraints_;
 };
 
 }  // namespace vigilix

@@ -28,7 +28,6 @@ class VGXMenuSwitch : public platform::Control {
   bool accessibilityPerformPress() override;
   platform::Size intrinsicContentSize() const override { return {kWidth, kHeight}; }
   bool isFlipped() const override { return true; }
-  bool acceptsFirstMouse(const platform::Event*) const override { return true; }
   void mouseDown(const platform::Event& event) override;
   void mouseDragged(const platform::Event& event) override;
   void mouseUp(const platform::Event& event) override;

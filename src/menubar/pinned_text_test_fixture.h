@@ -9,33 +9,35 @@
 #include "platform/base/date.h"
 #include "platform/locale/calendar.h"
 #include "platform/locale/locale.h"
+#include "platform/locale/time_zone.h"
 #include "testing/pinned_locale.h"
 
 namespace vigilix::testing {
 
-// Texts of the menu bar in a pinned locale and time zone, at 15:25 local time
-// on Thursday 10 December 2026, with an app-name resolver that records what
-// it was asked.
+// Texts of the menu bar at 15:25 local time on Thursday 10 December 2026, in
+// American English in New York or British English in London, with an
+// app-name resolver that records what it was asked.
 class PinnedTextTest : public ::testing::Test {
  protected:
-  explicit PinnedTextTest(const char* locale = "en_US", const char* zone = "America/New_York")
-      : pin_(locale, zone) {}
-
-  // Thursday 10 December 2026 at the given local time.
-  platform::Date at(int hour, int minute, int second = 0, int day = 10) const {
-    return *calendar_.dateFromComponents(
-        {.year = 2026, .month = 12, .day = day, .hour = hour, .minute = minute, .second = second});
+  StatusTextContext context(bool british = false) {
+    const char* locale = british ? "en_GB" : "en_US";
+    StatusTextContext context;
+    context.calendar = platform::Calendar(
+        *platform::TimeZone::named(british ? "Europe/London" : "America/New_York"),
+        platform::Locale(locale));
+    context.locale = platform::Locale(locale);
+    context.appName = [this](const std::string& id) {
+      resolved_.push_back(id);
+      return "Name of " + id;
+    };
+    context.now = *context.calendar.dateFromComponents(
+        {.year = 2026, .month = 12, .day = 10, .hour = 15, .minute = 25});
+    return context;
   }
 
-  PinnedLocale pin_;
-  platform::Calendar calendar_;
-  platform::Locale locale_ = platform::Locale::current();
-  platform::Date now_ = at(15, 25);
+  // Texts nobody pinned would follow the machine's locale and zone.
+  PinnedLocale pin_{"en_US", "America/New_York"};
   std::vector<std::string> resolved_;
-  AppNameResolver appName_ = [this](const std::string& id) {
-    resolved_.push_back(id);
-    return "Name of " + id;
-  };
 };
 
 }  // namespace vigilix::testing

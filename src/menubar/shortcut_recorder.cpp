@@ -169,7 +169,6 @@ std::shared_ptr<platform::View> VGXShortcutRecorderRow::body() {
     auto clear =
         platform::Button::withTitle(platform::localized("Clear", "Clear the global shortcut"));
     clear->setBordered(false);
-    clear->setBezelStyle(platform::BezelStyle::Borderless);
     clear->setAccessibilityLabel(
         platform::localized("Clear global shortcut", "Accessibility label of the Clear button"));
     clear->setFrameSize(clear->intrinsicContentSize());

@@ -30,8 +30,7 @@ class ShortcutRecorderTest : public ::testing::Test {
  protected:
   ShortcutRecorderTest()
       : window(std::make_shared<platform::Window>(platform::Rect(0, 0, 300, 100),
-                                                  platform::WindowStyle::Titled,
-                                                  platform::BackingStore::Buffered, false)),
+                                                  platform::WindowStyle::Titled)),
         catcher(std::make_shared<KeyCatcher>(platform::Rect(0, 0, 300, 100))),
         recorder(std::make_shared<VGXShortcutRecorderNSView>(platform::Rect(20, 20, 160, 28))) {
     window->contentView()->addSubview(catcher);

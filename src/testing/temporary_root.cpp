@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/fs/file_system.h"
+#include "platform/fs/fs_faults.h"
 #include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
@@ -19,6 +20,7 @@ TemporaryRoot::~TemporaryRoot() {
   FileSystem::setRoot(std::nullopt);
   FileSystem::setHomeDirectory(std::nullopt);
   FileSystem::clearInjectedFailures();
+  platform::FsFaults::clear();
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }

@@ -61,7 +61,6 @@ class AccessibilityCapture {
   AccessibilityCapture();
   AccessibilityCapture(const AccessibilityCapture&) = delete;
   AccessibilityCapture& operator=(const AccessibilityCapture&) = delete;
-  const std::vector<platform::AccessibilityPost>& posts() const { return posts_; }
   // The announcements, in order.
   std::vector<platform::AccessibilityPost> announcements() const;
   int valueChangedCount(const platform::View& element) const;

@@ -132,40 +132,39 @@ TEST_F(LiveSystemSamplerTest, AFailedDiskLookupForgetsThePreviousReading) {
   EXPECT_DOUBLE_EQ(sampleAfter(5).diskBytesPerSecond, 1000 * 512 / 5.0);
 }
 
-TEST_F(LiveSystemSamplerTest, CPUShareCountsIOWaitAsIdleAndInterruptsAsBusy) {
-  tree.setCPU({.user = 0, .nice = 0, .system = 0, .idle = 0});
-  sampler.sample();
-  tree.setCPU({.user = 10,
-               .nice = 10,
-               .system = 5,
-               .idle = 40,
-               .iowait = 20,
-               .irq = 5,
-               .softirq = 5,
-               .steal = 5});
-  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 40) << "40 busy of 100";
-}
-
-TEST_F(LiveSystemSamplerTest, CPUTicksThatDidNotMoveGiveZero) {
-  setCPU(500, 500);
-  sampler.sample();
-  EXPECT_EQ(sampleAfter(5).cpuUsagePercent, 0);
-}
-
-TEST_F(LiveSystemSamplerTest, CPUCountersThatWrapStillGiveTheRightShare) {
-  const std::uint64_t nearTheTop = UINT64_MAX - 49;
-  tree.setCPU({.user = nearTheTop, .idle = 1000});
-  sampler.sample();
-  tree.setCPU({.user = 50, .idle = 1300});  // user moved 100 through the wrap
-  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 25);
-}
-
-TEST_F(LiveSystemSamplerTest, ACPUCounterThatSteppedBackCountsAsNoTicks) {
-  tree.setCPU({.user = 1000, .idle = 5000, .iowait = 100});
-  sampler.sample();
-  tree.setCPU({.user = 1100, .idle = 4995, .iowait = 100});  // idle total 5100 -> 5095
-  EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, 100)
-      << "not 2^64 idle ticks: only the 100 busy ones moved";
+// The busy share of the ticks that moved between two readings 5 s apart.
+TEST_F(LiveSystemSamplerTest, CPUShareIsTheBusyPartOfTheTicksThatMoved) {
+  using Line = FakeProcTree::CPULine;
+  struct Row {
+    const char* name;
+    Line before, after;
+    double percent;
+  };
+  const Row rows[] = {
+      // Positional: user, nice, system, idle, iowait, irq, softirq, steal.
+      {"iowait counts as idle, interrupts and steal as busy: 40 busy of 100",
+       {},
+       {10, 10, 5, 40, 20, 5, 5, 5},
+       40},
+      {"ticks that did not move", {.user = 500, .idle = 500}, {.user = 500, .idle = 500}, 0},
+      // user moves 100 through the wrap.
+      {"counters that wrap",
+       {.user = UINT64_MAX - 49, .idle = 1000},
+       {.user = 50, .idle = 1300},
+       25},
+      // Idle total 5100 -> 5095 is no ticks, not 2^64 of them: only the 100 busy ones moved.
+      {"a counter that stepped back",
+       {.user = 1000, .idle = 5000, .iowait = 100},
+       {.user = 1100, .idle = 4995, .iowait = 100},
+       100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    tree.setCPU(row.before);
+    sampleAfter(5);
+    tree.setCPU(row.after);
+    EXPECT_DOUBLE_EQ(sampleAfter(5).cpuUsagePercent, row.percent);
+  }
 }
 
 TEST_F(LiveSystemSamplerTest, AFailedCPUReadGivesZeroAndKeepsThePreviousTicks) {

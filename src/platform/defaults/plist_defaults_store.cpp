@@ -1,15 +1,18 @@
 #include "platform/defaults/plist_defaults_store.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/logger.h"
 #include "platform/defaults/property_list_codec.h"
+#include "platform/fs/file_lock.h"
+#include "platform/fs/path_component.h"
+#include "platform/fs/unique_fd.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix::platform {
@@ -73,20 +76,13 @@ class FolderLock {
       std::error_code ignored;
       std::filesystem::create_directories(folder, ignored);
     }
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
-    }
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return;
+    if (auto held = FileLock::acquireExclusive(std::move(fd))) lock_.emplace(std::move(*held));
   }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
 
  private:
-  int fd_ = -1;
+  std::optional<FileLock> lock_;
 };
 
 // The temporary names FileSystem::writeFileAtomically makes for a file:
@@ -128,13 +124,20 @@ DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
   } else {
     files.user = home / "Library/Preferences" / name;
   }
-  files.managed.push_back(FileSystem::pathFor("/Library/Managed Preferences/" + name));
-  if (!userName.empty() && userName.find('/') == std::string::npos && userName != "." &&
-      userName != "..") {
-    files.managed.push_back(
-        FileSystem::pathFor("/Library/Managed Preferences/" + userName + "/" + name));
-  }
+  files.managed = managedPreferenceFiles(managedPreferencesFolder(), name, userName);
   files.anyUser = FileSystem::pathFor("/Library/Preferences/" + name);
+  return files;
+}
+
+FileSystem::Path managedPreferencesFolder() {
+  return FileSystem::pathFor("/Library/Managed Preferences");
+}
+
+std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,
+                                                     const std::string& fileName,
+                                                     const std::string& userName) {
+  std::vector<FileSystem::Path> files{folder / fileName};
+  if (isSinglePathComponent(userName)) files.push_back(folder / userName / fileName);
   return files;
 }
 

@@ -21,6 +21,14 @@ struct DefaultsFiles {
 DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
                                const FileSystem::Path& home, const std::string& userName);
 
+// The managed-preferences folder, "/Library/Managed Preferences" under the file-system root.
+FileSystem::Path managedPreferencesFolder();
+// The managed files named `fileName` in `folder`: the machine-wide one, then the user's
+// ("<folder>/<userName>/<fileName>") when `userName` is a single path component.
+std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,
+                                                     const std::string& fileName,
+                                                     const std::string& userName);
+
 // Keeps the user's values in one binary property list (XML is read too),
 // written atomically. A file that cannot be decoded is moved aside and
 // reported, never written over. Opening removes the temporary files that

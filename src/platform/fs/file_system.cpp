@@ -16,6 +16,9 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/fs/descriptor_calls.h"
+#include "platform/fs/unique_fd.h"
+
 namespace vigilix::platform {
 
 namespace {
@@ -46,34 +49,6 @@ std::optional<FileError> injected(FileSystem::Operation operation, const Path& p
   auto found = s.failures.find({operation, path.lexically_normal().string()});
   if (found == s.failures.end()) return std::nullopt;
   return errorFor(found->second, path, what);
-}
-
-// Closes a descriptor on every path out of a function.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
-bool writeAll(int fd, std::string_view contents) {
-  while (!contents.empty()) {
-    const ssize_t written = ::write(fd, contents.data(), contents.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    contents.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
 }
 
 std::string utcStamp(Date at) {
@@ -144,7 +119,7 @@ std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
   if (auto failure = injected(Operation::Read, path, "cannot read")) {
     return std::unexpected(*failure);
   }
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, path, "cannot open"));
   std::string contents;
   char buffer[16384];
@@ -172,7 +147,7 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
   if (made) return std::unexpected(errorFor(made.value(), folder, "cannot create folder"));
 
   std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
-  Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
   auto fail = [&](std::string_view what) {
     const int code = errno;
@@ -180,13 +155,18 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
     return std::unexpected(errorFor(code, path, what));
   };
   if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of");
-  if (!writeAll(fd.get(), contents)) return fail("cannot write");
+  if (auto written = writeAll(
+          fd.get(), {reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
+      !written) {
+    errno = written.error();
+    return fail("cannot write");
+  }
   if (::fsync(fd.get()) != 0) return fail("cannot flush");
   if (::close(fd.release()) != 0) return fail("cannot close");
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
 
   // The rename is durable only once the folder itself is flushed.
-  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0 || ::fsync(dir.get()) != 0) {
     return std::unexpected(errorFor(errno, folder, "cannot flush folder"));
   }

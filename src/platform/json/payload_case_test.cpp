@@ -105,78 +105,71 @@ std::expected<Saved, DecodingError> decodeSaved(std::string_view text) {
       DateStrategy::secondsSince1970);
 }
 
-constexpr const char* kTimedSession =
-    R"({"deadline":1800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})";
+Date at(double secondsSince1970) { return Date::fromTimeIntervalSince1970(secondsSince1970); }
 
-TEST(PayloadCaseTest, SavedTimedSessionMatchesTheStoredTextExactly) {
-  Saved saved{"none", std::nullopt, Duration{1800, Date::fromTimeIntervalSince1970(0)},
-              Date::fromTimeIntervalSince1970(1800)};
-  EXPECT_EQ(encodeSaved(saved), kTimedSession);
-  EXPECT_EQ(decodeSaved(kTimedSession), saved);
-}
-
-TEST(PayloadCaseTest, EveryCaseRoundTripsWithFractionsKept) {
-  for (const Session& s : std::vector<Session>{
-           None{}, Indefinite{}, Duration{90.5, Date::fromTimeIntervalSince1970(1.25)},
-           Until{Date::fromTimeIntervalSince1970(1700000000.5)}}) {
-    Saved saved{"until", Date::fromTimeIntervalSince1970(42.75), s, std::nullopt};
-    auto back = decodeSaved(encodeSaved(saved));
-    ASSERT_TRUE(back.has_value()) << encodeSaved(saved);
-    EXPECT_EQ(*back, saved);
+TEST(PayloadCaseTest, GoldenRowsRoundTripWithFractionsKeptAndAbsentOptionalsLeftOut) {
+  const std::pair<Saved, const char*> rows[] = {
+      {{"none", std::nullopt, Duration{1800, at(0)}, at(1800)},
+       R"({"deadline":1800,"kind":"none","manualKind":{"duration":{"startedAt":0,"total":1800}}})"},
+      {{"none", std::nullopt, None{}, std::nullopt}, R"({"kind":"none","manualKind":{"none":{}}})"},
+      {{"until", at(42.75), Indefinite{}, std::nullopt},
+       R"({"kind":"until","manualKind":{"indefinite":{}},"until":42.75})"},
+      {{"until", at(42.75), Duration{90.5, at(1.25)}, std::nullopt},
+       R"({"kind":"until","manualKind":{"duration":{"startedAt":1.25,"total":90.5}},"until":42.75})"},
+      {{"untilResumed", std::nullopt, Until{at(60)}, std::nullopt},
+       R"({"kind":"untilResumed","manualKind":{"until":{"_0":60}}})"},
+      {{"until", at(42.75), Until{at(1700000000.5)}, std::nullopt},
+       R"({"kind":"until","manualKind":{"until":{"_0":1700000000.5}},"until":42.75})"},
+      {{"none", std::nullopt, std::nullopt, std::nullopt}, R"({"kind":"none"})"},
+  };
+  for (const auto& [value, literal] : rows) {
+    SCOPED_TRACE(literal);
+    EXPECT_EQ(encodeSaved(value), literal);
+    EXPECT_EQ(decodeSaved(literal), value);
   }
-  EXPECT_EQ(encodeSaved({"none", std::nullopt, None{}, std::nullopt}),
-            R"({"kind":"none","manualKind":{"none":{}}})");
-  EXPECT_EQ(encodeSaved({"untilResumed", std::nullopt, Until{Date::fromTimeIntervalSince1970(60)},
-                         std::nullopt}),
-            R"({"kind":"untilResumed","manualKind":{"until":{"_0":60}}})");
-}
-
-TEST(PayloadCaseTest, AbsentOptionalsAreLeftOutNotNull) {
-  EXPECT_EQ(encodeSaved({"none", std::nullopt, std::nullopt, std::nullopt}), R"({"kind":"none"})");
-  // Reading accepts null for an optional member as absent.
+  // Reading accepts null for an optional member as absent, and skips keys that name no case.
   EXPECT_EQ(decodeSaved(R"({"kind":"none","deadline":null})"),
             (Saved{"none", std::nullopt, std::nullopt, std::nullopt}));
+  EXPECT_EQ(decodeSaved(R"({"kind":"none","manualKind":{"bogus":1,"indefinite":{}}})"),
+            (Saved{"none", std::nullopt, Indefinite{}, std::nullopt}));
 }
 
-TEST(PayloadCaseTest, UntilPayloadReadsItsUnnamedDate) {
-  auto saved = decodeSaved(R"({"kind":"none","manualKind":{"until":{"_0":60}}})");
-  ASSERT_TRUE(saved.has_value());
-  EXPECT_EQ(saved->manualKind, Session(Until{Date::fromTimeIntervalSince1970(60)}));
-
-  auto empty = decodeSaved(R"({"kind":"none","manualKind":{"until":{}}})");
-  ASSERT_FALSE(empty.has_value());
-  EXPECT_EQ(empty.error().kind, Kind::keyNotFound);
-  EXPECT_EQ(empty.error().codingPath, (CodingPath{"manualKind", "until"}));
-}
-
-TEST(PayloadCaseTest, AnythingButExactlyOneKnownCaseFails) {
-  for (const char* manual :
-       {R"({"none":{},"indefinite":{}})", "{}", R"({"bogus":{}})", R"({"bogus":{},"other":1})"}) {
-    std::string text = std::string(R"({"kind":"none","manualKind":)") + manual + "}";
-    auto saved = decodeSaved(text);
-    ASSERT_FALSE(saved.has_value()) << manual;
-    EXPECT_EQ(saved.error(), (DecodingError{Kind::typeMismatch,
-                                            {"manualKind"},
-                                            "Invalid number of keys found, expected one."}))
-        << manual;
+TEST(PayloadCaseTest, AnythingButExactlyOneKnownCaseOrAPayloadOfTheWrongShapeFails) {
+  const std::string notOneCase = "Invalid number of keys found, expected one.";
+  const auto manual = [](std::string kind) {
+    return R"({"kind":"none","manualKind":)" + kind + "}";
+  };
+  struct Row {
+    std::string text;
+    Kind kind;
+    CodingPath path;
+    std::string message;  // empty: not checked
+  };
+  const Row rows[] = {
+      {manual(R"({"none":{},"indefinite":{}})"), Kind::typeMismatch, {"manualKind"}, notOneCase},
+      {manual("{}"), Kind::typeMismatch, {"manualKind"}, notOneCase},
+      {manual(R"({"bogus":{}})"), Kind::typeMismatch, {"manualKind"}, notOneCase},
+      {manual(R"({"bogus":{},"other":1})"), Kind::typeMismatch, {"manualKind"}, notOneCase},
+      {manual(R"({"until":{}})"), Kind::keyNotFound, {"manualKind", "until"}, ""},
+      {manual(R"({"none":1})"), Kind::typeMismatch, {"manualKind", "none"}, ""},
+      {manual(R"("none")"), Kind::typeMismatch, {"manualKind"}, ""},
+      {manual(R"({"duration":{"startedAt":0,"total":"1800"}})"),
+       Kind::typeMismatch,
+       {"manualKind", "duration", "total"},
+       ""},
+      {manual(R"({"duration":{"total":1800}})"), Kind::keyNotFound, {"manualKind", "duration"}, ""},
+      {R"({"manualKind":{"none":{}}})", Kind::keyNotFound, {}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const auto saved = decodeSaved(row.text);
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().kind, row.kind);
+    EXPECT_EQ(saved.error().codingPath, row.path);
+    if (!row.message.empty()) {
+      EXPECT_EQ(saved.error().debugDescription, row.message);
+    }
   }
-  // Keys that name no case are not counted.
-  auto extra = decodeSaved(R"({"kind":"none","manualKind":{"bogus":1,"indefinite":{}}})");
-  ASSERT_TRUE(extra.has_value());
-  EXPECT_EQ(extra->manualKind, Session(Indefinite{}));
-}
-
-TEST(PayloadCaseTest, PayloadsOfTheWrongShapeFail) {
-  EXPECT_EQ(decodeSaved(R"({"kind":"none","manualKind":{"none":1}})").error().kind,
-            Kind::typeMismatch);
-  EXPECT_EQ(decodeSaved(R"({"kind":"none","manualKind":"none"})").error().kind, Kind::typeMismatch);
-  auto total =
-      decodeSaved(R"({"kind":"none","manualKind":{"duration":{"startedAt":0,"total":"1800"}}})");
-  ASSERT_FALSE(total.has_value());
-  EXPECT_EQ(total.error().codingPath, (CodingPath{"manualKind", "duration", "total"}));
-  EXPECT_EQ(decodeSaved(R"({"kind":"none","manualKind":{"duration":{"total":1800}}})").error().kind,
-            Kind::keyNotFound);
-  EXPECT_EQ(decodeSaved(R"({"manualKind":{"none":{}}})").error().kind, Kind::keyNotFound);
 }
 
 TEST(ObjectBuilderTest, DataAndDatesUseTheirStoredForms) {

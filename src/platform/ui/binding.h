@@ -14,13 +14,6 @@ class Binding {
   Binding(std::function<T()> get, std::function<void(const T&)> set)
       : get_(std::move(get)), set_(std::move(set)) {}
 
-  // A binding to a value the binding itself keeps (a constant source in
-  // tests and previews).
-  static Binding constant(T value) {
-    auto storage = std::make_shared<T>(std::move(value));
-    return Binding([storage] { return *storage; }, [storage](const T& v) { *storage = v; });
-  }
-
   T get() const { return get_(); }
   void set(const T& value) const { set_(value); }
 

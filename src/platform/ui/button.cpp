@@ -24,7 +24,7 @@ bool Button::performClick() {
 bool Button::performKeyEquivalent(const Event& event) {
   if (keyEquivalent_.empty() || !isEnabled() || isHiddenOrHasHiddenAncestor()) return false;
   std::uint64_t modifiers = event.modifierFlags & ModifierFlags::DeviceIndependentShortcutMask;
-  if (event.characters != keyEquivalent_ || modifiers != keyEquivalentModifiers_) return false;
+  if (event.characters != keyEquivalent_ || modifiers != 0) return false;
   performClick();
   return true;
 }

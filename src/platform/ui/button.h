@@ -7,8 +7,6 @@
 
 namespace vigilix::platform {
 
-enum class BezelStyle { Rounded, Borderless };
-
 // Key equivalents as the characters they stand for.
 namespace KeyEquivalent {
 inline constexpr const char* Return = "\r";
@@ -24,13 +22,9 @@ class Button : public Control {
 
   const std::string& title() const { return title_; }
   void setTitle(const std::string& title);
-  const std::string& keyEquivalent() const { return keyEquivalent_; }
+  // The key that clicks the button, pressed without modifiers.
   void setKeyEquivalent(const std::string& key) { keyEquivalent_ = key; }
-  std::uint64_t keyEquivalentModifierMask() const { return keyEquivalentModifiers_; }
-  void setKeyEquivalentModifierMask(std::uint64_t mask) { keyEquivalentModifiers_ = mask; }
-  BezelStyle bezelStyle() const { return bezelStyle_; }
-  void setBezelStyle(BezelStyle style) { bezelStyle_ = style; }
-  bool isBordered() const { return bordered_; }
+  // A borderless button is as large as its title.
   void setBordered(bool bordered) { bordered_ = bordered; }
 
   // A click: sends the action when enabled and visible; returns whether it did.
@@ -49,8 +43,6 @@ class Button : public Control {
  private:
   std::string title_;
   std::string keyEquivalent_;
-  std::uint64_t keyEquivalentModifiers_ = 0;
-  BezelStyle bezelStyle_ = BezelStyle::Rounded;
   bool bordered_ = true;
   bool pressed_ = false;
 };

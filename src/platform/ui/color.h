@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 namespace vigilix::platform {
 
 // A colour by its system name, with an alpha component. The model keeps
@@ -41,7 +39,6 @@ class Color {
   double alphaComponent() const { return alpha_; }
   // The same colour with its alpha replaced.
   Color withAlphaComponent(double alpha) const { return Color(name_, alpha); }
-  std::string description() const;
 
   bool operator==(const Color&) const = default;
 

@@ -9,8 +9,6 @@
 
 namespace vigilix::platform {
 
-enum class TextAlignment { Natural, Left, Center, Right };
-
 // A control's state value, with the platform's raw values.
 enum class ControlStateValue { Mixed = -1, Off = 0, On = 1 };
 
@@ -27,7 +25,6 @@ class Control : public View {
   virtual void setEnabled(bool enabled);
 
   void setAction(Action action) { action_ = std::move(action); }
-  bool hasAction() const { return static_cast<bool>(action_); }
   // Sends the action (the platform's send-action); false when there is none.
   bool sendAction();
 
@@ -42,8 +39,6 @@ class Control : public View {
 
   const Font& font() const { return font_; }
   void setFont(const Font& font) { font_ = font; }
-  TextAlignment alignment() const { return alignment_; }
-  void setAlignment(TextAlignment alignment) { alignment_ = alignment; }
 
   bool refusesFirstResponder() const { return refusesFirstResponder_; }
   void setRefusesFirstResponder(bool refuses) { refusesFirstResponder_ = refuses; }
@@ -60,7 +55,6 @@ class Control : public View {
   bool enabled_ = true;
   Action action_;
   Font font_ = Font::systemFont(Font::systemFontSize());
-  TextAlignment alignment_ = TextAlignment::Natural;
 };
 
 }  // namespace vigilix::platform

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <tuple>
+
 #include "platform/ui/button.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/number_formatter.h"
@@ -31,9 +34,7 @@ class RecordingDelegate : public TextFieldDelegate {
 
 class ControlsTest : public ::testing::Test {
  protected:
-  ControlsTest()
-      : window(std::make_shared<Panel>(Rect(0, 0, 300, 200), WindowStyle::Titled,
-                                       BackingStore::Buffered, false)) {}
+  ControlsTest() : window(std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled)) {}
 
   std::shared_ptr<TextField> addField(const std::string& text, Rect frame) {
     auto field = TextField::textFieldWithString(text);
@@ -43,7 +44,7 @@ class ControlsTest : public ::testing::Test {
   }
 
   testing::TestPlatform platform;
-  std::shared_ptr<Panel> window;
+  std::shared_ptr<Window> window;
 };
 
 TEST_F(ControlsTest, TypingEditsTheFieldAndTellsTheDelegate) {
@@ -74,14 +75,15 @@ TEST_F(ControlsTest, TypingEditsTheFieldAndTellsTheDelegate) {
 }
 
 TEST_F(ControlsTest, ReadsNumbersFromTheLeadingDigits) {
-  EXPECT_EQ(Control::leadingInteger("  12abc"), 12);
-  EXPECT_EQ(Control::leadingInteger("-7"), -7);
-  EXPECT_EQ(Control::leadingInteger("abc"), 0);
-  EXPECT_EQ(Control::leadingInteger(""), 0);
-  EXPECT_EQ(Control::leadingInteger("99999999999999999999999"),
-            std::numeric_limits<std::int64_t>::max());
-  EXPECT_EQ(Control::leadingDouble("2.5h"), 2.5);
-  EXPECT_EQ(Control::leadingDouble("nan"), 0.0);
+  using Row = std::tuple<const char*, std::int64_t, double>;  // text, whole, real
+  for (auto [text, whole, real] :
+       {Row{"  12abc", 12, 12}, Row{"-7", -7, -7}, Row{"2.5h", 2, 2.5}, Row{"abc", 0, 0},
+        Row{"", 0, 0}, Row{"nan", 0, 0},
+        Row{"99999999999999999999999", std::numeric_limits<std::int64_t>::max(), 1e23}}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(Control::leadingInteger(text), whole);
+    EXPECT_DOUBLE_EQ(Control::leadingDouble(text), real);
+  }
 }
 
 TEST_F(ControlsTest, FormatterWritesWholeNumbersWithinItsDigits) {
@@ -89,9 +91,9 @@ TEST_F(ControlsTest, FormatterWritesWholeNumbersWithinItsDigits) {
   formatter->setMaximumFractionDigits(0);
   formatter->setMinimumIntegerDigits(1);
   formatter->setMaximumIntegerDigits(3);
-  EXPECT_EQ(formatter->stringFromNumber(0), "0");
-  EXPECT_EQ(formatter->stringFromNumber(7.6), "8");
-  EXPECT_EQ(formatter->stringFromNumber(999), "999");
+  for (auto [number, text] : {std::pair{0.0, "0"}, {7.6, "8"}, {999.0, "999"}, {1234.0, "234"}}) {
+    EXPECT_EQ(formatter->stringFromNumber(number), text) << number;
+  }
   auto field = addField("", Rect(0, 0, 56, 22));
   field->setFormatter(formatter);
   field->setIntegerValue(5);
@@ -206,8 +208,8 @@ TEST_F(ControlsTest, DatePickerKeepsItsValueWithinItsBounds) {
   picker.setAction([&](Control&) { ++actions; });
   picker.chooseDate(now + 3600);
   EXPECT_EQ(picker.dateValue(), now + 3600);
-  picker.setMaxDate(now + 600);
-  EXPECT_EQ(picker.dateValue(), now + 600);
+  picker.setMinDate(now + 7200);  // a raised bound moves the value with it
+  EXPECT_EQ(picker.dateValue(), now + 7200);
   EXPECT_EQ(actions, 1);
 }
 
@@ -227,8 +229,7 @@ TEST_F(ControlsTest, CloseTellsTheDelegateFirstAndSurvivesItsRelease) {
   auto delegate = std::make_shared<ClosingDelegate>();
   std::weak_ptr<Window> weak;
   {
-    auto w = std::make_shared<Panel>(Rect(0, 0, 100, 100), WindowStyle::Titled,
-                                     BackingStore::Buffered, false);
+    auto w = std::make_shared<Window>(Rect(0, 0, 100, 100), WindowStyle::Titled);
     w->setDelegate(delegate);
     w->makeKeyAndOrderFront();
     delegate->held = w;

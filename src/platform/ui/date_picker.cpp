@@ -9,7 +9,6 @@ DatePicker::DatePicker(Rect frame) : Control(frame), value_(Clock::current().now
 Date DatePicker::clamped(Date date) const {
   if (!date.isFinite()) date = value_;
   if (minDate_ && date < *minDate_) date = *minDate_;
-  if (maxDate_ && date > *maxDate_) date = *maxDate_;
   return date;
 }
 
@@ -22,11 +21,6 @@ void DatePicker::setDateValue(Date date) {
 
 void DatePicker::setMinDate(std::optional<Date> date) {
   minDate_ = date;
-  setDateValue(value_);
-}
-
-void DatePicker::setMaxDate(std::optional<Date> date) {
-  maxDate_ = date;
   setDateValue(value_);
 }
 

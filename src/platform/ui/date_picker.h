@@ -7,34 +7,19 @@
 
 namespace vigilix::platform {
 
-enum class DatePickerStyle { TextFieldAndStepper, ClockAndCalendar, TextField };
-
-namespace DatePickerElements {
-inline constexpr unsigned HourMinute = 0x000c;
-inline constexpr unsigned HourMinuteSecond = 0x000e;
-inline constexpr unsigned YearMonthDay = 0x00e0;
-}  // namespace DatePickerElements
-
-// A date and time picker. Its value always lies within the minimum and
-// maximum dates; a user's choice outside them is brought inside.
+// A date and time picker. Its value never lies before the minimum date; a
+// user's choice before it is brought up to it.
 class DatePicker : public Control {
  public:
   explicit DatePicker(Rect frame = {});
-
-  DatePickerStyle datePickerStyle() const { return style_; }
-  void setDatePickerStyle(DatePickerStyle style) { style_ = style; }
-  unsigned datePickerElements() const { return elements_; }
-  void setDatePickerElements(unsigned elements) { elements_ = elements; }
 
   Date dateValue() const { return value_; }
   void setDateValue(Date date);
   std::optional<Date> minDate() const { return minDate_; }
   void setMinDate(std::optional<Date> date);
-  std::optional<Date> maxDate() const { return maxDate_; }
-  void setMaxDate(std::optional<Date> date);
 
   // The user picks a date (typing into the elements or stepping them): the
-  // value is kept within the bounds and the action is sent.
+  // value is kept at or after the minimum and the action is sent.
   void chooseDate(Date date);
 
   bool acceptsFirstResponder() const override { return isEnabled(); }
@@ -43,11 +28,8 @@ class DatePicker : public Control {
 
  private:
   Date clamped(Date date) const;
-  DatePickerStyle style_ = DatePickerStyle::TextFieldAndStepper;
-  unsigned elements_ = DatePickerElements::YearMonthDay | DatePickerElements::HourMinuteSecond;
   Date value_;
   std::optional<Date> minDate_;
-  std::optional<Date> maxDate_;
 };
 
 }  // namespace vigilix::platform

@@ -30,9 +30,4 @@ void Menu::addItem(const std::shared_ptr<MenuItem>& item) {
   item->menu_ = this;
 }
 
-void Menu::removeAllItems() {
-  for (auto& item : items_) item->menu_ = nullptr;
-  items_.clear();
-}
-
 }  // namespace vigilix::platform

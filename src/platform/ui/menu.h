@@ -41,7 +41,6 @@ class Menu {
   Menu& operator=(const Menu&) = delete;
 
   void addItem(const std::shared_ptr<MenuItem>& item);
-  void removeAllItems();
   const std::vector<std::shared_ptr<MenuItem>>& items() const { return items_; }
   // The size of the laid-out menu; zero until it is laid out.
   Size size() const { return size_; }

@@ -1,23 +1,15 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace vigilix::platform {
 
 // A number formatter for plain decimal numbers (no grouping, no locale
-// digits): bounds, fraction digits and integer digit counts.
+// digits): fraction digits and integer digit counts.
 class NumberFormatter {
  public:
-  std::optional<double> minimum() const { return minimum_; }
-  void setMinimum(std::optional<double> v) { minimum_ = v; }
-  std::optional<double> maximum() const { return maximum_; }
-  void setMaximum(std::optional<double> v) { maximum_ = v; }
-  bool allowsFloats() const { return allowsFloats_; }
   void setAllowsFloats(bool v) { allowsFloats_ = v; }
-  int maximumFractionDigits() const { return maximumFractionDigits_; }
   void setMaximumFractionDigits(int v) { maximumFractionDigits_ = v; }
-  int minimumIntegerDigits() const { return minimumIntegerDigits_; }
   void setMinimumIntegerDigits(int v) { minimumIntegerDigits_ = v; }
   int maximumIntegerDigits() const { return maximumIntegerDigits_; }
   void setMaximumIntegerDigits(int v) { maximumIntegerDigits_ = v; }
@@ -27,8 +19,6 @@ class NumberFormatter {
   std::string stringFromNumber(double number) const;
 
  private:
-  std::optional<double> minimum_;
-  std::optional<double> maximum_;
   bool allowsFloats_ = true;
   int maximumFractionDigits_ = 0;
   int minimumIntegerDigits_ = 1;

@@ -11,13 +11,9 @@ class Stepper : public Control {
  public:
   explicit Stepper(Rect frame = {});
 
-  double minValue() const { return minValue_; }
   void setMinValue(double v);
-  double maxValue() const { return maxValue_; }
   void setMaxValue(double v);
-  double increment() const { return increment_; }
   void setIncrement(double v) { increment_ = v; }
-  bool valueWraps() const { return valueWraps_; }
   void setValueWraps(bool v) { valueWraps_ = v; }
 
   double doubleValue() const override { return value_; }

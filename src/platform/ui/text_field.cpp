@@ -77,20 +77,9 @@ TextField::~TextField() = default;
 
 std::shared_ptr<TextField> TextField::labelWithString(const std::string& text) {
   auto field = std::make_shared<TextField>();
-  field->setEditable(false);
-  field->setSelectable(false);
-  field->setBezeled(false);
-  field->setDrawsBackground(false);
+  field->editable_ = false;
   field->setTextColor(Color::label());
   field->setStringValue(text);
-  return field;
-}
-
-std::shared_ptr<TextField> TextField::wrappingLabelWithString(const std::string& text) {
-  auto field = labelWithString(text);
-  field->setSelectable(true);
-  field->setLineBreakMode(LineBreakMode::WordWrapping);
-  field->setMaximumNumberOfLines(0);
   return field;
 }
 

@@ -25,8 +25,6 @@ enum class TextCommand {
   CancelOperation,
 };
 
-enum class LineBreakMode { WordWrapping, CharWrapping, Clipping, TruncatingTail };
-
 // The text editor of the field being edited: its text and the selection
 // (byte offsets on character boundaries).
 class FieldEditor {
@@ -42,7 +40,6 @@ class FieldEditor {
   const std::string& string() const { return text_; }
   // Replaces the whole text without reporting a user change.
   void setString(const std::string& text);
-  Range selectedRange() const { return selection_; }
   void setSelectedRange(Range range);
   void selectAll() { setSelectedRange(Range{0, text_.size()}); }
   std::string selectedText() const { return text_.substr(selection_.location, selection_.length); }
@@ -84,28 +81,16 @@ class TextField : public Control {
   ~TextField() override;
 
   static std::shared_ptr<TextField> labelWithString(const std::string& text);
-  static std::shared_ptr<TextField> wrappingLabelWithString(const std::string& text);
   static std::shared_ptr<TextField> textFieldWithString(const std::string& text);
 
   void setStringValue(const std::string& value) override;
   void setIntegerValue(std::int64_t value) override;
 
-  bool isEditable() const { return editable_; }
-  void setEditable(bool v) { editable_ = v; }
-  bool isSelectable() const { return selectable_; }
-  void setSelectable(bool v) { selectable_ = v; }
-  bool isBezeled() const { return bezeled_; }
-  void setBezeled(bool v) { bezeled_ = v; }
-  bool drawsBackground() const { return drawsBackground_; }
-  void setDrawsBackground(bool v) { drawsBackground_ = v; }
   const Color& textColor() const { return textColor_; }
   void setTextColor(const Color& color);
-  LineBreakMode lineBreakMode() const { return lineBreakMode_; }
-  void setLineBreakMode(LineBreakMode mode) { lineBreakMode_ = mode; }
-  // 0 = any number of lines.
-  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+  // Text wider than the preferred width wraps onto up to this many lines
+  // (0 = any number) in the intrinsic size.
   void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines; }
-  double preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
   void setPreferredMaxLayoutWidth(double width) { preferredMaxLayoutWidth_ = width; }
 
   std::shared_ptr<NumberFormatter> formatter() const { return formatter_; }
@@ -131,11 +116,7 @@ class TextField : public Control {
   void perform(TextCommand command);
 
   bool editable_ = true;
-  bool selectable_ = true;
-  bool bezeled_ = true;
-  bool drawsBackground_ = true;
   Color textColor_ = Color::controlText();
-  LineBreakMode lineBreakMode_ = LineBreakMode::Clipping;
   int maximumNumberOfLines_ = 1;
   double preferredMaxLayoutWidth_ = 0;
   std::shared_ptr<NumberFormatter> formatter_;

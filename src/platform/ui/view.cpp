@@ -19,12 +19,6 @@ void View::setFrame(Rect frame) {
   needsLayout_ = true;
 }
 
-Size View::fittingSize() const {
-  Size intrinsic = intrinsicContentSize();
-  return Size{intrinsic.width == kNoIntrinsicMetric ? frame_.size.width : intrinsic.width,
-              intrinsic.height == kNoIntrinsicMetric ? frame_.size.height : intrinsic.height};
-}
-
 void View::addSubview(const std::shared_ptr<View>& view) {
   if (!view || view.get() == this || isDescendantOf(*view)) return;
   auto keepAlive = view;
@@ -90,19 +84,6 @@ bool View::isHiddenOrHasHiddenAncestor() const {
     if (v->hidden_) return true;
   }
   return false;
-}
-
-float View::contentHuggingPriority(Orientation o) const {
-  return hugging_[o == Orientation::Horizontal ? 0 : 1];
-}
-void View::setContentHuggingPriority(float priority, Orientation o) {
-  hugging_[o == Orientation::Horizontal ? 0 : 1] = priority;
-}
-float View::contentCompressionResistancePriority(Orientation o) const {
-  return compression_[o == Orientation::Horizontal ? 0 : 1];
-}
-void View::setContentCompressionResistancePriority(float priority, Orientation o) {
-  compression_[o == Orientation::Horizontal ? 0 : 1] = priority;
 }
 
 void View::layoutSubtreeIfNeeded() {

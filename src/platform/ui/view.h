@@ -17,14 +17,6 @@ class Window;
 class MenuItem;
 
 enum class Appearance { Aqua, DarkAqua };
-enum class Orientation { Horizontal, Vertical };
-enum class FocusRingType { Default, None, Exterior };
-
-namespace AutoresizingMask {
-inline constexpr unsigned None = 0;
-inline constexpr unsigned WidthSizable = 2;
-inline constexpr unsigned HeightSizable = 16;
-}  // namespace AutoresizingMask
 
 // A view in a tree of views: a frame in its superview's coordinates, hidden
 // flag, drawing into a recorded list, needs-display and needs-layout
@@ -48,15 +40,12 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   virtual bool isFlipped() const { return false; }
   // kNoIntrinsicMetric in a dimension the view has no size of its own in.
   virtual Size intrinsicContentSize() const { return {kNoIntrinsicMetric, kNoIntrinsicMetric}; }
-  // The intrinsic size where there is one, else the frame's.
-  virtual Size fittingSize() const;
 
   // Hierarchy.
   View* superview() const { return superview_; }
   const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
   void addSubview(const std::shared_ptr<View>& view);
   void removeFromSuperview();
-  bool isDescendantOf(const View& other) const;
   Window* window() const;
   // The menu item whose view holds this view (directly or above), if any.
   MenuItem* enclosingMenuItem() const;
@@ -68,18 +57,9 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   // Hidden itself or inside a hidden view.
   bool isHiddenOrHasHiddenAncestor() const;
 
-  // Layout.
-  bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
-  void setTranslatesAutoresizingMaskIntoConstraints(bool v) { translatesMask_ = v; }
-  unsigned autoresizingMask() const { return autoresizingMask_; }
-  void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
-  float contentHuggingPriority(Orientation o) const;
-  void setContentHuggingPriority(float priority, Orientation o);
-  float contentCompressionResistancePriority(Orientation o) const;
-  void setContentCompressionResistancePriority(float priority, Orientation o);
-  bool needsLayout() const { return needsLayout_; }
+  // Layout: the only source of subview positions is layout(), run for the
+  // views marked as needing it.
   void setNeedsLayout(bool needsLayout) { needsLayout_ = needsLayout; }
-  // Positions the subviews; called by layoutSubtreeIfNeeded.
   virtual void layout() {}
   void layoutSubtreeIfNeeded();
 
@@ -91,8 +71,6 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   virtual void drawRect(DrawingContext& context, const Rect& dirtyRect);
   // Draws the view (not its subviews) and clears needsDisplay.
   DrawingContext display();
-  FocusRingType focusRingType() const { return focusRingType_; }
-  void setFocusRingType(FocusRingType type) { focusRingType_ = type; }
 
   // Appearance: the view's own, else its superview's, else Aqua.
   std::optional<Appearance> appearance() const { return appearance_; }
@@ -132,12 +110,6 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   Point convertPointFromView(Point point, const View* from) const;
   Point convertPointToView(Point point, const View* to) const;
 
-  // Whether a click that activates the window also reaches the view.
-  virtual bool acceptsFirstMouse(const Event* event) const {
-    (void)event;
-    return false;
-  }
-
   Responder* nextResponder() const override;
 
  private:
@@ -148,6 +120,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void notifyDidMoveToWindow();
   void notifyAppearanceChanged();
   const View* root() const;
+  bool isDescendantOf(const View& other) const;
 
   Rect frame_;
   View* superview_ = nullptr;
@@ -155,14 +128,9 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   Window* window_ = nullptr;      // set on a window's content view only
   MenuItem* menuItem_ = nullptr;  // set on a menu item's view
   bool hidden_ = false;
-  bool translatesMask_ = true;
-  unsigned autoresizingMask_ = AutoresizingMask::None;
-  float hugging_[2] = {250, 250};
-  float compression_[2] = {750, 750};
   bool needsLayout_ = false;
   bool needsDisplay_ = false;
   int displayRequests_ = 0;
-  FocusRingType focusRingType_ = FocusRingType::Default;
   std::optional<Appearance> appearance_;
   bool accessibilityElement_ = false;
   AccessibilityRole role_ = AccessibilityRole::Unknown;

@@ -60,8 +60,7 @@ TEST(ViewGeometry, HitTestFindsTheDeepestVisibleView) {
 
 TEST(ViewHierarchy, TellsEverySubviewAboutWindowAndSuperviewMoves) {
   testing::TestPlatform platform;
-  auto window = std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled,
-                                         BackingStore::Buffered, false);
+  auto window = std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled);
   auto parent = std::make_shared<CountingView>();
   auto child = std::make_shared<CountingView>();
   parent->addSubview(child);

@@ -24,8 +24,7 @@ int buttonIndex(WindowButton button) {
 
 }  // namespace
 
-Window::Window(Rect contentRect, unsigned styleMask, BackingStore backing, bool defer)
-    : styleMask_(styleMask), backing_(backing), defer_(defer) {
+Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
   double titleBar = (styleMask & WindowStyle::Titled) ? kTitleBarHeight : 0;
   frame_ = Rect(contentRect.origin.x, contentRect.origin.y, contentRect.width(),
                 contentRect.height() + titleBar);
@@ -87,7 +86,6 @@ bool Window::isKeyWindow() const { return Application::shared().keyWindow() == t
 
 void Window::makeKeyAndOrderFront() {
   visible_ = true;
-  if (!canBecomeKeyWindow()) return;
   if (auto self = weak_from_this().lock()) Application::shared().setKeyWindow(self);
   if (firstResponder() == this) {
     if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());

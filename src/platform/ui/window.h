@@ -20,11 +20,7 @@ inline constexpr unsigned Miniaturizable = 1 << 2;
 inline constexpr unsigned Resizable = 1 << 3;
 }  // namespace WindowStyle
 
-enum class BackingStore { Buffered, Retained, Nonretained };
 enum class WindowButton { Close, Miniaturize, Zoom };
-
-// Window levels with the platform's raw values.
-enum class WindowLevel : int { Normal = 0, Floating = 3, ModalPanel = 8, StatusBar = 25 };
 
 class WindowDelegate {
  public:
@@ -39,14 +35,12 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   static constexpr double kTitleBarHeight = 28;
   static Rect screenVisibleFrame() { return Rect(0, 0, 1440, 875); }
 
-  Window(Rect contentRect, unsigned styleMask, BackingStore backing, bool defer);
+  Window(Rect contentRect, unsigned styleMask);
   ~Window() override;
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
   unsigned styleMask() const { return styleMask_; }
-  BackingStore backingType() const { return backing_; }
-  bool isDeferred() const { return defer_; }
   const std::string& title() const { return title_; }
   void setTitle(const std::string& title) { title_ = title; }
 
@@ -54,18 +48,10 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   Rect frame() const { return frame_; }
   Rect contentRect() const;
   void setContentSize(Size size);
-  void setFrameOrigin(Point origin) { frame_.origin = origin; }
   void center();
 
   std::shared_ptr<View> contentView() const { return contentView_; }
-  void setContentView(std::shared_ptr<View> view);
 
-  WindowLevel level() const { return level_; }
-  void setLevel(WindowLevel level) { level_ = level; }
-  bool hidesOnDeactivate() const { return hidesOnDeactivate_; }
-  void setHidesOnDeactivate(bool v) { hidesOnDeactivate_ = v; }
-  bool isReleasedWhenClosed() const { return releasedWhenClosed_; }
-  void setReleasedWhenClosed(bool v) { releasedWhenClosed_ = v; }
   bool isStandardWindowButtonHidden(WindowButton button) const;
   void setStandardWindowButtonHidden(WindowButton button, bool hidden);
 
@@ -74,7 +60,6 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
 
   bool isVisible() const { return visible_; }
   bool isKeyWindow() const;
-  virtual bool canBecomeKeyWindow() const { return true; }
   void makeKeyAndOrderFront();
   void orderFrontRegardless();
   void orderOut();
@@ -90,8 +75,6 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   void setInitialFirstResponder(const std::shared_ptr<View>& view) {
     initialFirstResponder_ = view;
   }
-  bool autorecalculatesKeyViewLoop() const { return autorecalculatesKeyViewLoop_; }
-  void setAutorecalculatesKeyViewLoop(bool v) { autorecalculatesKeyViewLoop_ = v; }
   void selectNextKeyView();
   void selectPreviousKeyView();
 
@@ -110,37 +93,19 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   void keyDown(const Event& event) override;
 
  private:
+  void setContentView(std::shared_ptr<View> view);
+
   unsigned styleMask_;
-  BackingStore backing_;
-  bool defer_;
   std::string title_;
   Rect frame_;
   std::shared_ptr<View> contentView_;
-  WindowLevel level_ = WindowLevel::Normal;
-  bool hidesOnDeactivate_ = false;
-  bool releasedWhenClosed_ = true;
   bool buttonHidden_[3] = {false, false, false};
   std::weak_ptr<WindowDelegate> delegate_;
   bool visible_ = false;
   std::weak_ptr<View> firstResponder_;
   std::weak_ptr<View> initialFirstResponder_;
-  bool autorecalculatesKeyViewLoop_ = false;
   std::weak_ptr<Button> defaultButton_;
   std::weak_ptr<View> mouseTarget_;
-};
-
-// A panel: a window for auxiliary content.
-class Panel : public Window {
- public:
-  using Window::Window;
-  bool isFloatingPanel() const { return floating_; }
-  void setFloatingPanel(bool v) { floating_ = v; }
-  bool becomesKeyOnlyIfNeeded() const { return keyOnlyIfNeeded_; }
-  void setBecomesKeyOnlyIfNeeded(bool v) { keyOnlyIfNeeded_ = v; }
-
- private:
-  bool floating_ = false;
-  bool keyOnlyIfNeeded_ = false;
 };
 
 }  // namespace vigilix::platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/fs/unique_fd.h"
+
+namespace vigilix::platform {
+
+// Descriptor-relative file calls for code that must not be redirected by links. Failures
+// answer the errno; EINTR is retried where the call allows it. Each call can be made to fail
+// by a test through FsFaults (fs_faults.h). Thread-safe.
+
+// openat(2) with O_CLOEXEC added; `mode` applies with O_CREAT.
+std::expected<UniqueFd, int> openAt(int directoryFd, const std::string& name, int flags,
+                                    mode_t mode = 0);
+std::expected<void, int> changeMode(int fd, mode_t mode);
+// Loops over partial writes. A write that returns 0 counts as EIO.
+std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes);
+std::expected<void, int> syncFile(int fd);
+std::expected<void, int> syncDirectory(int fd);
+std::expected<void, int> renameAt(int directoryFd, const std::string& from, const std::string& to);
+std::expected<void, int> unlinkAt(int directoryFd, const std::string& name);
+
+// Reads to the end in 4096-byte chunks, stopping as soon as more than `limit` bytes arrived.
+struct BoundedReadFailure {
+  bool tooLarge = false;
+  int code = 0;  // errno when not tooLarge
+};
+std::expected<std::vector<std::uint8_t>, BoundedReadFailure> readAtMost(int fd, std::size_t limit);
+
+}  // namespace vigilix::platform

@@ -1,0 +1,23 @@
+#include "platform/fs/file_lock.h"
+
+#include <sys/file.h>
+
+#include <cerrno>
+
+#include "platform/fs/fs_faults.h"
+
+namespace vigilix::platform {
+
+std::expected<FileLock, int> FileLock::acquireExclusive(UniqueFd file) {
+  if (auto fault = FsFaults::take(FsCall::lock)) return std::unexpected(fault->errorCode);
+  while (::flock(file.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) return std::unexpected(errno);
+  }
+  return FileLock(std::move(file));
+}
+
+FileLock::~FileLock() {
+  if (file_.valid()) ::flock(file_.get(), LOCK_UN);
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <expected>
+
+#include "platform/fs/unique_fd.h"
+
+namespace vigilix::platform {
+
+// An exclusive flock(2) held on an open file until destruction, which unlocks and closes it.
+// Move-only.
+class FileLock {
+ public:
+  // Waits as long as another holder has the lock (EINTR is retried). On failure the file is
+  // closed and the errno answered. Can be injected to fail (FsCall::lock).
+  static std::expected<FileLock, int> acquireExclusive(UniqueFd file);
+
+  FileLock(FileLock&&) noexcept = default;
+  FileLock& operator=(FileLock&&) noexcept = default;
+  ~FileLock();
+
+ private:
+  explicit FileLock(UniqueFd file) : file_(std::move(file)) {}
+  UniqueFd file_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,50 @@
+#include "platform/fs/fs_faults.h"
+
+#include <mutex>
+#include <vector>
+
+namespace vigilix::platform {
+
+namespace {
+
+struct Faults {
+  std::mutex mutex;
+  std::vector<FsFault> pending;
+};
+
+Faults& faults() {
+  static auto* instance = new Faults();
+  return *instance;
+}
+
+}  // namespace
+
+void FsFaults::inject(FsFault fault) {
+  auto& f = faults();
+  std::lock_guard lock(f.mutex);
+  f.pending.push_back(std::move(fault));
+}
+
+void FsFaults::clear() {
+  auto& f = faults();
+  std::lock_guard lock(f.mutex);
+  f.pending.clear();
+}
+
+std::optional<FsFault> FsFaults::take(FsCall call, std::string_view name) {
+  auto& f = faults();
+  std::lock_guard lock(f.mutex);
+  for (auto it = f.pending.begin(); it != f.pending.end(); ++it) {
+    if (it->call != call || (!it->name.empty() && it->name != name)) continue;
+    if (it->skip > 0) {
+      --it->skip;
+      return std::nullopt;
+    }
+    FsFault fault = std::move(*it);
+    f.pending.erase(it);
+    return fault;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vigilix::platform
