@@ -53,6 +53,8 @@ class TestPlatform {
   VirtualClock& clock() { return clock_; }
   const VirtualClock& clock() const { return clock_; }
   VirtualScheduler& scheduler() { return scheduler_; }
+  // Processes that process sources watch: a test starts and ends them.
+  VirtualProcesses& processes() { return scheduler_.processes(); }
 
  private:
   VirtualClock clock_;

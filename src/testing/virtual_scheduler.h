@@ -11,12 +11,13 @@
 #include "platform/runloop/work_loop.h"
 #include "platform/runloop/work_loop_queue.h"
 #include "testing/virtual_clock.h"
+#include "testing/virtual_processes.h"
 
 namespace vigilix::testing {
 
-// The run loop, the main queue, every serial queue and every timer source on
-// the creating thread and on virtual time: all their work waits in one loop
-// and runs only inside the verbs below. Installs itself and its clock while it
+// The run loop, the main queue, every serial queue, every timer source and the
+// process table on the creating thread and on virtual time: all their work
+// waits in one loop and runs only inside the verbs below. Installs itself and its clock while it
 // lives. Queues and timers made under it must not be used after it is gone.
 class VirtualScheduler final : public platform::RunLoopPlatform {
  public:
@@ -37,6 +38,13 @@ class VirtualScheduler final : public platform::RunLoopPlatform {
   // The test's thread, except inside a task of another queue (serial or
   // manual), which would run on a thread of its own in the live program.
   bool isMainThread() const override;
+  // Watches the virtual process table.
+  std::shared_ptr<platform::DispatchProcessSource> makeProcessSource(
+      std::int32_t processIdentifier, platform::DispatchQueue& queue) override {
+    return processes_.makeSource(processIdentifier, queue);
+  }
+
+  VirtualProcesses& processes() { return processes_; }
 
   // Runs everything due within `seconds` in due order (ties by posting order),
   // moving the clock to each due time; ends exactly `seconds` later.
@@ -57,6 +65,7 @@ class VirtualScheduler final : public platform::RunLoopPlatform {
   platform::WorkLoop loop_;
   platform::MainRunLoop runLoop_;
   platform::WorkLoopQueue mainQueue_;
+  VirtualProcesses processes_;
   std::thread::id thread_;
 };
 

@@ -31,8 +31,8 @@ class LiveRunLoop final : public MainRunLoop {
 };
 
 // The live implementation: the main run loop and main queue on the main
-// thread, a worker thread per serial queue, and one timer thread where timer
-// sources wait for their due times.
+// thread, a worker thread per serial queue, one timer thread where timer
+// sources wait for their due times, and one thread polling process sources.
 class LivePlatform final : public RunLoopPlatform {
  public:
   const Clock& clock() const override { return LiveClock::shared(); }
@@ -41,6 +41,9 @@ class LivePlatform final : public RunLoopPlatform {
   std::shared_ptr<DispatchQueue> makeSerialQueue(const std::string& label) override;
   WorkLoop& timerLoop() override;
   bool isMainThread() const override;
+  // Over a pidfd that the shared descriptor watcher polls.
+  std::shared_ptr<DispatchProcessSource> makeProcessSource(std::int32_t processIdentifier,
+                                                           DispatchQueue& queue) override;
 
   LiveRunLoop& liveRunLoop() { return runLoop_; }
   // Makes the calling thread the main thread (done by running the loop).

@@ -30,4 +30,9 @@ std::shared_ptr<DispatchTimerSource> DispatchTimerSource::make(DispatchQueue& qu
   return std::make_shared<QueueTimerSource>(queue, platform.timerLoop());
 }
 
+std::shared_ptr<DispatchProcessSource> DispatchProcessSource::make(std::int32_t processIdentifier,
+                                                                   DispatchQueue& queue) {
+  return RunLoopPlatform::current().makeProcessSource(processIdentifier, queue);
+}
+
 }  // namespace vigilix::platform
