@@ -54,7 +54,7 @@ def _publish(mock):
                      sender_keyword='sender', connection_keyword='connection')
 def Inhibit(self, what, who, why, mode, sender=None, connection=None):
     if mode not in ('block', 'delay'):
-        raise dbus.exceptions.DBusException('Invalid mode specification ' + mode,
+        raise dbus.exceptions.DBusException('Unknown inhibit mode ' + mode,
                                             name='org.freedesktop.DBus.Error.InvalidArgs')
     uid = _caller(connection, sender, 'GetConnectionUnixUser')
     pid = _caller(connection, sender, 'GetConnectionUnixProcessID')
