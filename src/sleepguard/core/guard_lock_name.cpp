@@ -1,23 +1,26 @@
 #include "sleepguard/core/guard_lock_name.h"
 
 #include <array>
+#include <utility>
 
-#include "sleepguard/core/guard_raw_text.h"
+#include "platform/base/raw_values.h"
 
 namespace vigilix {
 
 namespace {
 
-constexpr std::array<std::string_view, 2> kLockNameRaw = {"guard.lock", "maintenance.lock"};
+constexpr std::pair<VGXGuardLockName, std::string_view> kLockNameRaw[] = {
+    {VGXGuardLockName::guardLock, "guard.lock"},
+    {VGXGuardLockName::maintenance, "maintenance.lock"}};
 
 }  // namespace
 
 std::string_view rawValue(VGXGuardLockName name) {
-  return kLockNameRaw.at(static_cast<std::size_t>(name));
+  return platform::rawValueIn(kLockNameRaw, name);
 }
 
 std::optional<VGXGuardLockName> guardLockNameFromRawValue(std::string_view raw) {
-  return guard_raw_text::fromTable<VGXGuardLockName>(kLockNameRaw, raw);
+  return platform::caseWithRawValue<VGXGuardLockName>(kLockNameRaw, raw);
 }
 
 }  // namespace vigilix

@@ -1,11 +1,12 @@
 #include "sleepguard/core/guard_records.h"
 
 #include <array>
+#include <utility>
 
+#include "platform/base/raw_values.h"
 #include "platform/json/json_reader.h"
 #include "platform/json/json_writer.h"
 #include "platform/json/record_fields.h"
-#include "sleepguard/core/guard_raw_text.h"
 
 namespace vigilix {
 
@@ -13,9 +14,14 @@ namespace json = platform::json;
 
 namespace {
 
-constexpr std::array<std::string_view, 3> kPhaseRaw = {"intent", "applied", "clearing"};
-constexpr std::array<std::string_view, 3> kOperationRaw = {"update", "uninstall",
-                                                           "appMissingUninstall"};
+constexpr std::pair<Journal::Phase, std::string_view> kPhaseRaw[] = {
+    {Journal::Phase::intent, "intent"},
+    {Journal::Phase::applied, "applied"},
+    {Journal::Phase::clearing, "clearing"}};
+constexpr std::pair<Maintenance::Operation, std::string_view> kOperationRaw[] = {
+    {Maintenance::Operation::update, "update"},
+    {Maintenance::Operation::uninstall, "uninstall"},
+    {Maintenance::Operation::appMissingUninstall, "appMissingUninstall"}};
 
 // An enumeration coded as its raw text; an unknown text fails the record.
 template <typename E>
@@ -99,17 +105,15 @@ GuardRecordDecoding<Record> decode(const platform::Bytes& data,
 
 }  // namespace
 
-std::string_view rawValue(Journal::Phase phase) {
-  return kPhaseRaw.at(static_cast<std::size_t>(phase));
-}
+std::string_view rawValue(Journal::Phase phase) { return platform::rawValueIn(kPhaseRaw, phase); }
 std::optional<Journal::Phase> journalPhaseFromRawValue(std::string_view raw) {
-  return guard_raw_text::fromTable<Journal::Phase>(kPhaseRaw, raw);
+  return platform::caseWithRawValue<Journal::Phase>(kPhaseRaw, raw);
 }
 std::string_view rawValue(Maintenance::Operation op) {
-  return kOperationRaw.at(static_cast<std::size_t>(op));
+  return platform::rawValueIn(kOperationRaw, op);
 }
 std::optional<Maintenance::Operation> maintenanceOperationFromRawValue(std::string_view raw) {
-  return guard_raw_text::fromTable<Maintenance::Operation>(kOperationRaw, raw);
+  return platform::caseWithRawValue<Maintenance::Operation>(kOperationRaw, raw);
 }
 
 bool Journal::isValid() const { return version == 1 && generation >= 0 && !bootUUID.empty(); }

@@ -2,8 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 
-#include "sleepguard/core/guard_raw_text.h"
+#include "platform/base/raw_values.h"
 
 namespace vigilix {
 
@@ -117,8 +118,13 @@ std::optional<std::string> unescaped(std::string_view body) {
   return out;
 }
 
-constexpr std::array<std::string_view, 6> kLatchRaw = {
-    "heat", "battery", "batteryCap", "totalCap", "externallyCleared", "policy"};
+constexpr std::pair<VGXGuardLatch, std::string_view> kLatchRaw[] = {
+    {VGXGuardLatch::heat, "heat"},
+    {VGXGuardLatch::battery, "battery"},
+    {VGXGuardLatch::batteryCap, "batteryCap"},
+    {VGXGuardLatch::totalCap, "totalCap"},
+    {VGXGuardLatch::externallyCleared, "externallyCleared"},
+    {VGXGuardLatch::policy, "policy"}};
 
 }  // namespace
 
@@ -178,12 +184,10 @@ bool VGXGuardError::operator==(const VGXGuardError& other) const {
   return !carriesText(kind) || text == other.text;
 }
 
-std::string_view rawValue(VGXGuardLatch latch) {
-  return kLatchRaw.at(static_cast<std::size_t>(latch));
-}
+std::string_view rawValue(VGXGuardLatch latch) { return platform::rawValueIn(kLatchRaw, latch); }
 
 std::optional<VGXGuardLatch> guardLatchFromRawValue(std::string_view raw) {
-  return guard_raw_text::fromTable<VGXGuardLatch>(kLatchRaw, raw);
+  return platform::caseWithRawValue<VGXGuardLatch>(kLatchRaw, raw);
 }
 
 }  // namespace vigilix
