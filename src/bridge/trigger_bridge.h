@@ -55,6 +55,9 @@ inline constexpr const char* kCLIReplyNotification = "run.tarvo.vigilix.cli.repl
 // or not a number) gives 20; any other value is raised to at least 10.
 double effectiveBatteryThreshold(const platform::UserDefaults& defaults);
 
+// "VGXStopWhenHot" when it holds a Boolean; true when absent or anything else.
+bool stopWhenHotSetting(const platform::UserDefaults& defaults);
+
 // One battery reading: the first internal battery of the power sources.
 struct VGXBatterySample {
   bool hasBattery = false;
@@ -96,6 +99,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     InputIdleReader secondsSinceLastInput;
     // The open panel of the download watch.
     OpenPanelPresenter openPanelPresenter;
+    // The protection verifier's reason line, which the header shows first.
+    std::function<std::optional<std::string>()> protectionReasonLine;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
@@ -212,6 +217,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   bool isPresencePosting() const { return isPresencePosting_.load(); }
   // The text the policy application compares with the last one applied.
   std::string policySignature() const;
+  // "VGXRestartTimerOnActivity" is on and chat presence is not moving the pointer.
+  bool wantsRestartOnActivity() const;
 
   // Tick and publish.
   void persistAndPublish(platform::Date now);
