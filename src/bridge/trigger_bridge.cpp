@@ -47,10 +47,11 @@ double effectiveBatteryThreshold(const platform::UserDefaults& defaults) {
 }
 
 VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
-                                   BookmarkResolver resolveBookmark)
+                                   BookmarkResolver resolveBookmark, SamplerFactory makeSampler)
     : controller_(restoredController(defaults)),
       defaults_(defaults),
       resolveBookmark_(std::move(resolveBookmark)),
+      makeSampler_(std::move(makeSampler)),
       // This system has no Control Center to reload.
       controlState_(std::make_unique<ControlStateBridge>(ControlStateBridge::appGroupSuite(),
                                                          ControlStateBridge::ControlReloader{})) {}
@@ -67,8 +68,10 @@ VGXTriggerBridge::~VGXTriggerBridge() {
 }
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create(platform::UserDefaults& defaults,
-                                                           BookmarkResolver resolveBookmark) {
-  auto bridge = std::make_shared<VGXTriggerBridge>(Passkey{}, defaults, std::move(resolveBookmark));
+                                                           BookmarkResolver resolveBookmark,
+                                                           SamplerFactory makeSampler) {
+  auto bridge = std::make_shared<VGXTriggerBridge>(Passkey{}, defaults, std::move(resolveBookmark),
+                                                   std::move(makeSampler));
   bridge->finishCreation();
   return bridge;
 }

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "agents/agent_hold_controller.h"
+#include "agents/cli_protocol.h"
 #include "agents/cli_v2_server.h"
 #include "bridge/trigger_configuration_store.h"
+#include "health/app_notification_names.h"
 #include "hub/awake_controller.h"
 #include "hub/awake_state.h"
 #include "hub/control_state_bridge.h"
@@ -43,12 +45,12 @@ class VGXTriggerBridgeDelegate {
   virtual void triggerBridgeDidChangeSnapshot(VGXTriggerBridge& bridge) = 0;
 };
 
-inline constexpr const char* kAwakeStateDidChangeNotification =
-    "run.tarvo.vigilix.AwakeStateDidChange";
+// Short names for the hub's code; each text is defined once, where it lives.
+inline constexpr const char* kAwakeStateDidChangeNotification = kVGXAwakeStateDidChangeNotification;
 inline constexpr const char* kWatchesChangedNotification = "run.tarvo.vigilix.WatchesChanged";
-inline constexpr const char* kWatchFinishedNotification = "run.tarvo.vigilix.WatchFinished";
-inline constexpr const char* kCLIRequestNotification = "run.tarvo.vigilix.cli.request";
-inline constexpr const char* kCLIReplyNotification = "run.tarvo.vigilix.cli.reply";
+inline constexpr const char* kWatchFinishedNotification = kVGXWatchFinishedNotification;
+inline constexpr const char* kCLIRequestNotification = VGXCLIProtocol::requestNotification.data();
+inline constexpr const char* kCLIReplyNotification = VGXCLIProtocol::replyNotification.data();
 
 // The effective battery threshold, the one rule every reader in the hub uses:
 // a stored "run.tarvo.vigilix.BatteryCapacityThreshold" of 0 or less (or none,
@@ -79,6 +81,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
  public:
   // Resolves saved bookmark data to a path; none on any error.
   using BookmarkResolver = std::function<std::optional<std::string>(const platform::Bytes&)>;
+  using SamplerFactory = std::function<std::shared_ptr<SystemSampling>()>;
   // Seconds since the last input event of any kind; none when unknown.
   using InputIdleReader = std::function<std::optional<double>()>;
   // Shows an open panel starting in `folder` (empty: none) and hands the
@@ -123,8 +126,11 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
   // The designated creation: fields, restore of the saved state, registered
   // defaults, the one-time migration, automation, policy. Starts nothing.
+  // `makeSampler`: the trigger monitor's sampler, made at start; empty: the
+  // live machine.
   static std::shared_ptr<VGXTriggerBridge> create(platform::UserDefaults& defaults,
-                                                  BookmarkResolver resolveBookmark);
+                                                  BookmarkResolver resolveBookmark,
+                                                  SamplerFactory makeSampler = {});
   static std::shared_ptr<VGXTriggerBridge> create();
   static BookmarkResolver defaultBookmarkResolver();
   ~VGXTriggerBridge();
@@ -264,7 +270,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   struct Passkey {};
 
  public:
-  VGXTriggerBridge(Passkey, platform::UserDefaults& defaults, BookmarkResolver resolveBookmark);
+  VGXTriggerBridge(Passkey, platform::UserDefaults& defaults, BookmarkResolver resolveBookmark,
+                   SamplerFactory makeSampler);
 
  private:
   // Creation.
@@ -325,6 +332,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::vector<platform::ObserverHandle> notificationObservers_;
   platform::UserDefaults& defaults_;
   BookmarkResolver resolveBookmark_;
+  SamplerFactory makeSampler_;
   bool isApplyingDefaults_ = false;
   // The stored Focus mode and the last outcome published.
   FocusModeTracker focus_;

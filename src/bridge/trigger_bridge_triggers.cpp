@@ -14,7 +14,8 @@ void VGXTriggerBridge::makeTriggerMonitor(const TriggerConfiguration& configurat
   // by the settings reach the engine without a call into the monitor.
   platform::UserDefaults* defaults = &defaults_;
   monitor_ = TriggerMonitor::make(
-      std::make_shared<LiveSystemSampler>(), configuration, platform::Calendar::current(),
+      makeSampler_ ? makeSampler_() : std::make_shared<LiveSystemSampler>(), configuration,
+      platform::Calendar::current(),
       [defaults] { return VGXTriggerConfigurationStore::load(*defaults); },
       [weak](const TriggerDecision&) {
         if (auto bridge = weak.lock()) bridge->refresh(platform::Clock::current().now());
