@@ -1,6 +1,9 @@
 #include "agenthooks/agent_tool.h"
 
+#include <utility>
+
 #include "platform/base/localized.h"
+#include "platform/base/raw_values.h"
 
 namespace vigilix {
 
@@ -53,6 +56,9 @@ constexpr ToolRow kTools[] = {
      "Gemini agent-mode footer", ".gemini/settings.json", kGeminiEvents},
 };
 
+constexpr std::pair<VGXHookVerb, std::string_view> kVerbs[] = {
+    {VGXHookVerb::start, "start"}, {VGXHookVerb::stop, "stop"}, {VGXHookVerb::end, "end"}};
+
 const ToolRow& rowOf(VGXAgentTool tool) {
   for (const ToolRow& row : kTools) {
     if (row.tool == tool) return row;
@@ -80,17 +86,7 @@ std::string stayAwakeNote(VGXAgentTool tool) {
   return platform::localized(row.note, row.noteComment);
 }
 
-std::string_view rawValue(VGXHookVerb verb) {
-  switch (verb) {
-    case VGXHookVerb::start:
-      return "start";
-    case VGXHookVerb::stop:
-      return "stop";
-    case VGXHookVerb::end:
-      return "end";
-  }
-  return "start";
-}
+std::string_view rawValue(VGXHookVerb verb) { return platform::rawValueIn(kVerbs, verb); }
 
 std::span<const VGXHookEvent> hookEvents(VGXAgentTool tool) { return rowOf(tool).events; }
 
