@@ -345,6 +345,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // The stored Focus mode and the last outcome published.
   FocusModeTracker focus_;
   platform::ObserverHandle cliObserver_;
+  platform::ObserverHandle controlObserver_;
   // The Control Center share: publishes the control state, takes requests.
   std::unique_ptr<ControlStateBridge> controlState_;
   std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
