@@ -1,5 +1,6 @@
 #include "agents/cli_v2_codec.h"
 #include "bridge/trigger_bridge.h"
+#include "controls/control_state.h"
 #include "hub/policy_action.h"
 #include "platform/base/localized.h"
 #include "platform/runloop/clock.h"
@@ -23,11 +24,22 @@ void VGXTriggerBridge::installCLIObserver() {
 }
 
 void VGXTriggerBridge::installControlObserver() {
-  if (controlState_->isObservingRequests()) return;
+  if (controlObserver_) return;
+  // Taking the request removes it from the app group: the hub's own write,
+  // which starts no settings pass.
+  const auto takeRequest = [](VGXTriggerBridge& bridge) {
+    std::optional<bool> value;
+    bridge.writeOwnDefaults([&] { value = bridge.controlState_->takeRequest(now()); });
+    if (value) bridge.handleControlRequest(*value);
+  };
   std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  controlState_->startObservingRequests([weak](bool value) {
-    if (auto bridge = weak.lock()) bridge->handleControlRequest(value);
-  });
+  controlObserver_ = platform::DistributedNotificationCenter::current().addObserver(
+      VGXControlState::requestNotification,
+      [weak, takeRequest](const std::string&, const std::optional<std::string>&) {
+        if (auto bridge = weak.lock()) takeRequest(*bridge);
+      });
+  // A request left before the observer existed still counts while recent.
+  takeRequest(*this);
 }
 
 void VGXTriggerBridge::handleCLIRequest(const std::optional<std::string>& object) {
