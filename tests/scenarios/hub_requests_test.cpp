@@ -202,6 +202,14 @@ TEST_F(HubRequestsTest, ControlCenterRequestsCountFromOneSecondAheadToFifteenSec
        },
        false, 0, false, std::nullopt, true},
       {"off with a forced duration: refused", forcedDuration, false, 0, true, std::nullopt, true},
+      {"off ends the session, watches and holds",
+       [=, this] {
+         awake();
+         const std::int32_t agent = platform.processes().start();
+         hub->watchProcessWithPid(agent, "tests");
+         hold("h1", agent);
+       },
+       false, 0, false, std::nullopt, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -228,6 +236,7 @@ TEST_F(HubRequestsTest, ControlCenterRequestsCountFromOneSecondAheadToFifteenSec
     platform.runUntilIdle();
 
     EXPECT_EQ(hub->isManualSession(), row.session);
+    EXPECT_TRUE(row.session || !hub->isAwake());
     expectSessionEnd(row.endOffset);
     EXPECT_EQ(published > 0, row.republished);
     if (row.republished) {
@@ -236,22 +245,6 @@ TEST_F(HubRequestsTest, ControlCenterRequestsCountFromOneSecondAheadToFifteenSec
     suite->synchronize();
     EXPECT_FALSE(suite->object(VGXControlState::requestKey)) << "always consumed";
   }
-}
-
-TEST_F(HubRequestsTest, ControlCenterOffEndsSessionsWatchesAndHolds) {
-  startHub();
-  const std::int32_t agent = platform.processes().start();
-  hub->keepAwakeIndefinitely();
-  ASSERT_TRUE(hub->watchProcessWithPid(agent, "tests"));
-  ASSERT_EQ(hold("h1", agent)->status, VGXCLIv2Status::ok);
-
-  VGXControlState::postRequest(false, now(),
-                               platform.defaults.suite(VGXControlState::appGroup).get());
-  platform.runUntilIdle();
-
-  EXPECT_FALSE(hub->isAwake());
-  EXPECT_TRUE(hub->activeWatches().empty());
-  EXPECT_EQ(hub->snapshot().agentCount, 0);
 }
 
 }  // namespace
