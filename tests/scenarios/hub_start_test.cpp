@@ -1,0 +1,123 @@
+#include <functional>
+
+#include "core/dzl_keys.h"
+#include "hub/focus_mode.h"
+#include "hub_fixture.h"
+
+namespace vigilix::scenarios {
+namespace {
+
+class HubStartTest : public HubScenario {};
+
+TEST_F(HubStartTest, ASecondStartOnlyReloadsAndRefreshes) {
+  startHub();
+  const auto monitor = hub->monitor();
+  const auto holds = hub->agentHoldController();
+  ASSERT_TRUE(monitor && holds);
+  EXPECT_EQ(holds->store().maxTTL(), VGXTriggerBridge::kAgentHoldMaxTTL);
+
+  defaults().set(kDZLBatteryCapacityThresholdKey, 40.0);
+  hub->start();
+
+  EXPECT_EQ(hub->monitor(), monitor);
+  EXPECT_EQ(hub->agentHoldController(), holds);
+  EXPECT_EQ(hub->controller().batteryThreshold(), 40);
+  EXPECT_GE(count("delegate"), 1);
+}
+
+TEST_F(HubStartTest, CreationAndStartReadWhatWasStored) {
+  struct Row {
+    const char* name;
+    std::function<void(platform::UserDefaults&)> store;
+    std::function<void(HubStartTest&)> expect;
+  };
+  const std::vector<Row> rows = {
+      {"the legacy external-display switch becomes a trigger, once",
+       [](auto& defaults) { defaults.set(kDZLActivateOnExternalDisplayConnectedEnabledKey, true); },
+       [](auto& test) {
+         const TriggerConfiguration configuration = test.hub->triggerConfiguration();
+         EXPECT_TRUE(configuration.isEnabled && configuration.whenExternalDisplayConnected);
+         EXPECT_TRUE(test.hub->isAutomationEnabled());
+         EXPECT_FALSE(test.defaults().object(kDZLActivateOnExternalDisplayConnectedEnabledKey));
+       }},
+      {"a migrated installation keeps the legacy key as it is",
+       [](auto& defaults) {
+         defaults.set("run.tarvo.vigilix.DidMigrateExternalDisplayTrigger", true);
+         defaults.set(kDZLActivateOnExternalDisplayConnectedEnabledKey, true);
+       },
+       [](auto& test) {
+         EXPECT_FALSE(test.hub->isAutomationEnabled());
+         EXPECT_TRUE(test.defaults().object(kDZLActivateOnExternalDisplayConnectedEnabledKey));
+       }},
+      {"a stored Focus mode keeps awake",
+       [](auto& defaults) { defaults.set(kFocusModeDefaultsKey, "keepAwake"); },
+       [](auto& test) {
+         EXPECT_EQ(test.hub->storedFocusMode(), VGXFocusMode::keepAwake);
+         EXPECT_TRUE(test.hub->isAwake());
+       }},
+      {"an unknown Focus mode is off",
+       [](auto& defaults) { defaults.set(kFocusModeDefaultsKey, "always"); },
+       [](auto& test) {
+         EXPECT_EQ(test.hub->storedFocusMode(), VGXFocusMode::off);
+         EXPECT_FALSE(test.hub->isAwake());
+       }},
+      {"a saved session that has not ended is restored",
+       [](auto& defaults) {
+         AwakeController saved(platform::Date(), 20);
+         saved.startIndefinite(platform::Date());
+         defaults.set(VGXTriggerBridge::awakeStateDefaultsKey, saved.encodedState());
+       },
+       [](auto& test) { EXPECT_TRUE(test.hub->isManualSession()); }},
+      {"Low Power Mode with its monitoring on ends that session",
+       [](auto& defaults) {
+         AwakeController saved(platform::Date(), 20);
+         saved.startIndefinite(platform::Date());
+         defaults.set(VGXTriggerBridge::awakeStateDefaultsKey, saved.encodedState());
+         DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults, true);
+       },
+       [](auto& test) {
+         EXPECT_FALSE(test.hub->isManualSession());
+         EXPECT_TRUE(test.hub->isLowPowerModeBlocked());
+       }},
+      {"saved bytes that do not decode give a fresh state",
+       [](auto& defaults) {
+         defaults.set(VGXTriggerBridge::awakeStateDefaultsKey, platform::Bytes{'{', '!'});
+       },
+       [](auto& test) { EXPECT_FALSE(test.hub->isAwake()); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TestDefaultsEnvironment fresh;
+    platform.power.lowPowerMode.setLowPowerModeEnabled(true);
+    hub.reset();
+    row.store(defaults());
+    startHub();
+    row.expect(*this);
+    hub.reset();
+    // Shared instances made in this row hold its defaults.
+    platform::resetSharedInstances();
+  }
+}
+
+TEST_F(HubStartTest, AStopLeavesAgentHoldsInTheirStoreButEndsTheirGeneration) {
+  startHub();
+  hub->keepAwakeIndefinitely();
+  VGXCLIv2Request hold{.nonce = "n-1",
+                       .verb = VGXCLIv2Verb::hold,
+                       .id = "claude:s1",
+                       .ttl = 600,
+                       .tool = "claude",
+                       .seq = 1};
+  hub->agentHoldController()->handle(hold);
+  const auto generation = hub->controller().stopGeneration();
+
+  hub->stopKeepingAwake();
+
+  EXPECT_FALSE(hub->isAwake());
+  EXPECT_EQ(hub->controller().stopGeneration(), generation + 1);
+  EXPECT_TRUE(hub->controller().agentReasons().empty());
+  EXPECT_EQ(hub->agentHoldController()->store().snapshot().size(), 1u);
+}
+
+}  // namespace
+}  // namespace vigilix::scenarios
