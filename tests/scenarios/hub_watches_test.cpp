@@ -11,6 +11,8 @@ namespace {
 using Step = std::function<void()>;
 using platform::PropertyDictionary;
 
+const VGXSavedWatchState kActive = VGXSavedWatchState::active();
+const VGXSavedWatchState kStopped = VGXSavedWatchState::stopped();
 const VGXSavedWatchState kSuspended = VGXSavedWatchState::suspended("Choose the file again");
 
 // The hub over an in-memory file tree with bookmarks that follow moves, and
@@ -55,57 +57,50 @@ class HubWatchesTest : public HubScenario {
           kWatchesChangedNotification, nullptr, nullptr, [this](auto&) { ++changes; });
 };
 
+// A saved state of active means still live, stopped finished, none refused.
 TEST_F(HubWatchesTest, AFileWatchEndsWhenItsDownloadFinishesOrItsFileGoes) {
   startHub();
   struct Row {
     const char* name;
     std::string path;
-    Step before;  // the watch
-    Step after;
+    Step after;  // the watch
     double wait;
-    bool accepted;
-    bool live;
-    bool finishedNotice;
     std::optional<VGXSavedWatchState> saved;
   };
   const std::string partial = "/dl/b.zip.crdownload";
   const Row rows[] = {
-      {"a steady file still runs 55 s on", "/dl/a.iso", [] {}, [] {}, 55, true, true, false,
-       VGXSavedWatchState::active()},
-      {"and finishes 60 s after its size last changed", "/dl/a.iso", [] {}, [] {}, 60, true, false,
-       true, VGXSavedWatchState::stopped()},
-      {"a partial download renamed to its final name finishes at the next check", partial, [] {},
-       [&] { files.move(partial, "/dl/b.zip"); }, 5, true, false, true,
-       VGXSavedWatchState::stopped()},
-      {"a deleted file is suspended without a finished notice", "/dl/a.iso", [] {},
-       [&] { files.remove("/dl/a.iso"); }, 5, true, false, false, kSuspended},
-      {"the same file twice: one watch", "/dl/a.iso", [] {},
-       [&] { EXPECT_TRUE(hub->watchFileAt("/dl/a.iso")); }, 0, true, true, false,
-       VGXSavedWatchState::active()},
-      {"a file that cannot be bookmarked is refused", "/dl/a.iso",
-       [&] { bookmarks.refuseBookmark("/dl/a.iso"); }, [] {}, 0, false, false, false, std::nullopt},
-      {"a missing file is refused", "/dl/none.iso", [] {}, [] {}, 0, false, false, false,
-       std::nullopt},
+      {"a steady file still runs 55 s on", "/dl/a.iso", [] {}, 55, kActive},
+      {"and finishes 60 s after its size last changed", "/dl/a.iso", [] {}, 60, kStopped},
+      {"a partial download renamed to its final name finishes at the next check", partial,
+       [&] { files.move(partial, "/dl/b.zip"); }, 5, kStopped},
+      {"a deleted file is suspended without a finished notice", "/dl/a.iso",
+       [&] { files.remove("/dl/a.iso"); }, 5, kSuspended},
+      {"the same file twice: one watch", "/dl/a.iso",
+       [&] { EXPECT_TRUE(hub->watchFileAt("/dl/a.iso")); }, 0, kActive},
+      {"a file that cannot be bookmarked is refused", "/dl/refused.iso", [] {}, 0, std::nullopt},
+      {"a missing file is refused", "/dl/none.iso", [] {}, 0, std::nullopt},
   };
+  files.addFile("/dl/refused.iso", 100);
+  bookmarks.refuseBookmark("/dl/refused.iso");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     hub->stopKeepingAwake();
     files.addFile("/dl/a.iso", 100);
     files.addFile(partial, 100);
     finished.clear();
-    row.before();
-    EXPECT_EQ(hub->watchFileAt(row.path), row.accepted);
-    const auto id = row.accepted ? hub->activeWatches().at(0).id : platform::UUID();
+    EXPECT_EQ(hub->watchFileAt(row.path), row.saved.has_value());
+    const auto id = row.saved ? hub->activeWatches().at(0).id : platform::UUID();
     changes = 0;
     row.after();
     platform.advance(row.wait);
 
-    EXPECT_EQ(hub->activeWatches().size(), row.live ? 1u : 0u);
-    EXPECT_EQ(hub->isAwake(), row.live);
-    EXPECT_EQ(bookmarks.heldAccess().empty(), !row.live) << "access is held only while live";
-    EXPECT_EQ(changes > 0, row.accepted && !row.live);
+    const bool live = row.saved == kActive;
+    EXPECT_EQ(hub->activeWatches().size(), live ? 1u : 0u);
+    EXPECT_EQ(hub->isAwake(), live);
+    EXPECT_EQ(bookmarks.heldAccess().empty(), !live) << "access is held only while live";
+    EXPECT_EQ(changes > 0, row.saved && !live);
     std::vector<PropertyDictionary> notices;
-    if (row.finishedNotice) {
+    if (row.saved == kStopped) {
       notices.push_back({{"kind", "file"}, {"name", platform::lastPathComponent(row.path)}});
     }
     EXPECT_EQ(finished, notices);
@@ -171,36 +166,27 @@ TEST_F(HubWatchesTest, RestoreBringsBackWhatStillRunsAndMarksTheRest) {
     WatchKind kind;
     platform::Bytes bookmark;
     VGXSavedWatchState state;
-    std::optional<WatchKind> restored;
-    VGXSavedWatchState after;
+    VGXSavedWatchState after;  // live again when active
   };
-  const auto active = VGXSavedWatchState::active();
-  const auto stopped = VGXSavedWatchState::stopped();
+  const std::int32_t pid = editor.processIdentifier;
   const Row rows[] = {
       {"a moved file follows its bookmark", WatchKind::file("/dl/old.iso", "old.iso"), moved,
-       active, WatchKind::file("/dl/new.iso", "Saved name"), active},
+       kActive, kActive},
       {"a file that is gone is suspended", WatchKind::file("/dl/gone.iso", "gone.iso"), gone,
-       active, std::nullopt, kSuspended},
-      {"a running app",
-       WatchKind::app(editor.processIdentifier, "org.example.editor", "Editor"),
-       {},
-       active,
-       WatchKind::app(editor.processIdentifier, "org.example.editor", "Editor"),
-       active},
+       kActive, kSuspended},
+      {"a running app", WatchKind::app(pid, "org.example.editor", "Editor"), {}, kActive, kActive},
       {"another app under its process",
-       WatchKind::app(editor.processIdentifier, "org.example.other", "Other"),
+       WatchKind::app(pid, "org.example.other", "Other"),
        {},
-       active,
-       std::nullopt,
-       stopped},
+       kActive,
+       kStopped},
       {"a process never survives a restart",
-       WatchKind::process(editor.processIdentifier, "build"),
+       WatchKind::process(pid, "build"),
        {},
-       active,
-       std::nullopt,
-       stopped},
+       kActive,
+       kStopped},
       {"a suspended entry stays so", WatchKind::file("/dl/new.iso", "new.iso"), moved, kSuspended,
-       std::nullopt, kSuspended},
+       kSuspended},
   };
   std::vector<VGXSavedWatch> saved;
   for (const Row& row : rows) {
@@ -215,10 +201,11 @@ TEST_F(HubWatchesTest, RestoreBringsBackWhatStillRunsAndMarksTheRest) {
     SCOPED_TRACE(rows[i].name);
     const auto id = platform::UUID::fromString(saved[i].id).value();
     const auto live = std::ranges::find(hub->activeWatches(), id, &Watch::id);
-    EXPECT_EQ(live != hub->activeWatches().end() ? std::optional(live->kind) : std::nullopt,
-              rows[i].restored);
+    EXPECT_EQ(live != hub->activeWatches().end(), rows[i].after == kActive);
     EXPECT_EQ(savedState(id), rows[i].after);
   }
+  ASSERT_EQ(hub->activeWatches().size(), 2u);
+  EXPECT_EQ(hub->activeWatches()[0].kind, WatchKind::file("/dl/new.iso", "Saved name"));
   EXPECT_TRUE(hub->hasWatchTimer());
 }
 
@@ -227,24 +214,21 @@ TEST_F(HubWatchesTest, OnlyASavedEntryThatStoppedEndsAWatchOnASettingsChange) {
     const char* name;
     Step before;  // the watch
     std::function<void(const platform::UUID&)> change;
-    bool live;
-    std::optional<VGXSavedWatchState> saved;
+    std::optional<VGXSavedWatchState> saved;  // the watch ends when stopped
   };
   auto otherSetting = [this](const platform::UUID&) { defaults().set("VGXStopWhenHot", true); };
   const Row rows[] = {
       {"a watch the store refused to record keeps running",
-       [this] { defaults().set(kSavedWatchesKey, platform::Bytes{'{'}); }, otherSetting, true,
+       [this] { defaults().set(kSavedWatchesKey, platform::Bytes{'{'}); }, otherSetting,
        std::nullopt},
-      {"a watch whose entry is active keeps running", [] {}, otherSetting, true,
-       VGXSavedWatchState::active()},
+      {"a watch whose entry is active keeps running", [] {}, otherSetting, kActive},
       {"a watch whose entry stopped elsewhere ends", [] {},
        [this](const platform::UUID& id) {
-         VGXWatchStore(defaults()).setState(id.uuidString(), VGXSavedWatchState::stopped());
+         VGXWatchStore(defaults()).setState(id.uuidString(), kStopped);
        },
-       false, VGXSavedWatchState::stopped()},
+       kStopped},
       {"the stop command ends it and stops its entry", [] {},
-       [this](const platform::UUID&) { hub->stopKeepingAwake(); }, false,
-       VGXSavedWatchState::stopped()},
+       [this](const platform::UUID&) { hub->stopKeepingAwake(); }, kStopped},
   };
   files.addFile("/dl/a.iso", 100);
   for (const Row& row : rows) {
@@ -257,7 +241,7 @@ TEST_F(HubWatchesTest, OnlyASavedEntryThatStoppedEndsAWatchOnASettingsChange) {
     const auto id = hub->activeWatches().at(0).id;
     row.change(id);
     platform.runUntilIdle();
-    EXPECT_EQ(hub->activeWatches().size(), row.live ? 1u : 0u);
+    EXPECT_EQ(hub->activeWatches().empty(), row.saved == kStopped);
     EXPECT_EQ(savedState(id), row.saved);
   }
 }
