@@ -163,8 +163,16 @@ void VGXTriggerBridge::connectFrontEnds() {
           [weak] {
             if (auto bridge = weak.lock()) bridge->extendOrRestartFifteenMinutes();
           },
-      .isAwake = [weak] { return weak.lock() ? weak.lock()->isAwake() : false; },
-      .assertionReason = [weak] { return weak.lock() ? weak.lock()->assertionReason() : ""; },
+      .isAwake =
+          [weak] {
+            auto bridge = weak.lock();
+            return bridge && bridge->isAwake();
+          },
+      .assertionReason =
+          [weak] {
+            auto bridge = weak.lock();
+            return bridge ? bridge->assertionReason() : std::string();
+          },
   });
   notifications.start();
 }

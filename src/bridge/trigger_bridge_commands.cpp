@@ -45,11 +45,8 @@ std::optional<platform::Date> VGXTriggerBridge::acceptedDate(platform::Date date
 
 std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platform::Date now,
                                                          std::string_view caller) {
-  if (!std::isfinite(seconds)) {
-    logger().error("{}: refused a duration that is not a finite number", caller);
-    return std::nullopt;
-  }
-  if (seconds <= 0) return seconds;
+  // Zero or less means "no end" to the callers; it reaches nowhere.
+  if (seconds <= 0 && std::isfinite(seconds)) return seconds;
   const auto end = acceptedDate(now + seconds, now, caller);
   if (!end) return std::nullopt;
   return *end - now;
@@ -101,10 +98,6 @@ void VGXTriggerBridge::keepAwakeForDefaultDuration() {
 
 void VGXTriggerBridge::extendManualSessionBy(double seconds) {
   const platform::Date at = now();
-  if (!std::isfinite(seconds)) {
-    logger().error("extendManualSessionBy: refused a duration that is not a finite number");
-    return;
-  }
   // The session's new end, not the extension alone, stays within reach.
   const platform::Date from = controller_.deadline().value_or(at);
   const auto end = acceptedDate(from + seconds, at, "extendManualSessionBy");

@@ -79,121 +79,51 @@ TEST_F(HubCommandsTest, DurationsAndDatesMustBeFiniteAndReachAtMostTenYearsAhead
   }
 }
 
-TEST_F(HubCommandsTest, CommandsChangeTheSessionAndThePauseAsTheMenuPromises) {
+TEST_F(HubCommandsTest, CommandsShortcutAndPickersStartAndEndSessions) {
   struct Row {
     const char* name;
     double defaultInterval;
-    Action before;
-    Action action;
-    AwakeStatus::Kind primary;
-    std::optional<double> endOffset;
-    TriggerPause::Kind pause;
-  };
-  const auto indefinite = [](auto& hub) { hub.keepAwakeIndefinitely(); };
-  const auto timed = [](auto& hub) { hub.keepAwakeForDuration(600); };
-  const auto automationOn = [](auto& hub) { hub.setAutomationEnabled(true); };
-  const std::vector<Row> rows = {
-      {"fifteen more minutes during an indefinite session: a new 900 s session", 0, indefinite,
-       [](auto& hub) { hub.extendOrRestartFifteenMinutes(); }, AwakeStatus::Kind::manualUntil, 900,
-       TriggerPause::Kind::none},
-      {"fifteen more minutes during a timed session: 900 s added", 0, timed,
-       [](auto& hub) { hub.extendOrRestartFifteenMinutes(); }, AwakeStatus::Kind::manualUntil, 1500,
-       TriggerPause::Kind::none},
-      {"toggle with a default of 0: indefinite",
-       0,
-       {},
-       [](auto& hub) { hub.toggleKeepAwake(); },
-       AwakeStatus::Kind::manualIndefinite,
-       std::nullopt,
-       TriggerPause::Kind::none},
-      {"toggle with a default of 1800: 30 minutes",
-       1800,
-       {},
-       [](auto& hub) { hub.toggleKeepAwake(); },
-       AwakeStatus::Kind::manualUntil,
-       1800,
-       TriggerPause::Kind::none},
-      {"toggle while awake stops", 0, timed, [](auto& hub) { hub.toggleKeepAwake(); },
-       AwakeStatus::Kind::idle, std::nullopt, TriggerPause::Kind::none},
-      {"stop with automation on pauses triggers until resumed", 0,
-       [=](auto& hub) {
-         automationOn(hub);
-         timed(hub);
-       },
-       [](auto& hub) { hub.stopKeepingAwake(); }, AwakeStatus::Kind::idle, std::nullopt,
-       TriggerPause::Kind::untilResumed},
-      {"ending the session leaves the pause", 0,
-       [=](auto& hub) {
-         automationOn(hub);
-         hub.pauseTriggersForOneHour();
-         timed(hub);
-       },
-       [](auto& hub) { hub.endManualSession(); }, AwakeStatus::Kind::idle, std::nullopt,
-       TriggerPause::Kind::until},
-      {"pause or resume while paused resumes", 0,
-       [=](auto& hub) {
-         automationOn(hub);
-         hub.stopKeepingAwake();
-       },
-       [](auto& hub) { hub.pauseOrResumeTriggers(); }, AwakeStatus::Kind::idle, std::nullopt,
-       TriggerPause::Kind::none},
-      {"pause with automation off changes nothing",
-       0,
-       {},
-       [](auto& hub) { hub.pauseOrResumeTriggers(); },
-       AwakeStatus::Kind::idle,
-       std::nullopt,
-       TriggerPause::Kind::none},
-      {"automation off clears the pause", 0,
-       [=](auto& hub) {
-         automationOn(hub);
-         hub.pauseTriggersForOneHour();
-       },
-       [](auto& hub) { hub.setAutomationEnabled(false); }, AwakeStatus::Kind::idle, std::nullopt,
-       TriggerPause::Kind::none},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    hub.reset();
-    defaults().remove(VGXTriggerBridge::awakeStateDefaultsKey);
-    defaults().remove(kTriggersDefaultsKey);
-    DZLKeys::setDzl_defaultTimeInterval(defaults(), row.defaultInterval);
-    startHub();
-    if (row.before) row.before(*hub);
-
-    row.action(*hub);
-
-    const AwakeSnapshot snapshot = hub->snapshot();
-    EXPECT_EQ(snapshot.primary.kind(), row.primary);
-    expectSessionEnd(row.endOffset);
-    EXPECT_EQ(snapshot.pause.kind(), row.pause);
-  }
-}
-
-TEST_F(HubCommandsTest, TheShortcutAndThePickersReachTheHub) {
-  struct Row {
-    const char* name;
     std::function<void(HubCommandsTest&)> use;
     AwakeStatus::Kind primary;
     std::optional<double> endOffset;
   };
   const std::vector<Row> rows = {
-      {"the global shortcut toggles",
-       [](HubCommandsTest& test) {
-         auto& center = VGXGlobalShortcutCenter::shared();
-         ASSERT_TRUE(center.setShortcut(40, platform::ModifierFlags::Command));
+      {"fifteen more minutes during an indefinite session: a new 900 s session", 0,
+       [](auto& test) {
+         test.hub->keepAwakeIndefinitely();
+         test.hub->extendOrRestartFifteenMinutes();
+       },
+       AwakeStatus::Kind::manualUntil, 900},
+      {"fifteen more minutes during a timed session: 900 s added", 0,
+       [](auto& test) {
+         test.hub->keepAwakeForDuration(600);
+         test.hub->extendOrRestartFifteenMinutes();
+       },
+       AwakeStatus::Kind::manualUntil, 1500},
+      {"toggle with a default of 1800: 30 minutes", 1800,
+       [](auto& test) { test.hub->toggleKeepAwake(); }, AwakeStatus::Kind::manualUntil, 1800},
+      {"toggle while awake stops", 0,
+       [](auto& test) {
+         test.hub->keepAwakeForDuration(600);
+         test.hub->toggleKeepAwake();
+       },
+       AwakeStatus::Kind::idle, std::nullopt},
+      {"the global shortcut toggles; a default of 0 is indefinite", 0,
+       [](auto& test) {
+         ASSERT_TRUE(
+             VGXGlobalShortcutCenter::shared().setShortcut(40, platform::ModifierFlags::Command));
          ASSERT_TRUE(test.hotKeys.press(40, platform::HotKeyModifiers::Command));
          test.platform.runUntilIdle();
        },
        AwakeStatus::Kind::manualIndefinite, std::nullopt},
-      {"the custom duration picker starts its length",
-       [](HubCommandsTest& test) {
+      {"the custom duration picker starts its length", 0,
+       [](auto& test) {
          test.hub->presentCustomDurationPicker();
          testing::ui::click(*VGXDeadlinePicker::current()->startButton());
        },
        AwakeStatus::Kind::manualUntil, 3600},
-      {"the until picker starts a session until its date",
-       [](HubCommandsTest& test) {
+      {"the until picker starts a session until its date", 0,
+       [](auto& test) {
          test.hub->presentUntilPicker();
          auto picker = VGXDeadlinePicker::current();
          picker->datePicker()->chooseDate(test.now() + 7200);
@@ -205,6 +135,7 @@ TEST_F(HubCommandsTest, TheShortcutAndThePickersReachTheHub) {
     SCOPED_TRACE(row.name);
     hub.reset();
     defaults().remove(VGXTriggerBridge::awakeStateDefaultsKey);
+    DZLKeys::setDzl_defaultTimeInterval(defaults(), row.defaultInterval);
     startHub();
     row.use(*this);
     EXPECT_EQ(hub->snapshot().primary.kind(), row.primary);

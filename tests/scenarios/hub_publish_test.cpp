@@ -98,12 +98,6 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
        [](auto& hub) { hub.keepAwakeForDuration(20); }, 20},
       {"restart on activity does not apply to an until-a-time session", true,
        [this](auto& hub) { hub.keepAwakeUntil(now() + 600); }, 60},
-      {"a one-hour pause of triggers", false,
-       [](auto& hub) {
-         hub.setAutomationEnabled(true);
-         hub.pauseTriggersForOneHour();
-       },
-       60},
       {"heat cool-down began 270 s ago: its end", false, heatCoolingFor(270), 30},
       {"heat cool-down began 200 s ago: 60 s first", false, heatCoolingFor(200), 60},
       {"a date already past: at once", false, [this](auto& hub) { hub.keepAwakeUntil(now() - 5); },

@@ -40,35 +40,13 @@ TEST_F(HubStartTest, CreationAndStartReadWhatWasStored) {
          EXPECT_TRUE(test.hub->isAutomationEnabled());
          EXPECT_FALSE(test.defaults().object(kDZLActivateOnExternalDisplayConnectedEnabledKey));
        }},
-      {"a migrated installation keeps the legacy key as it is",
-       [](auto& defaults) {
-         defaults.set("run.tarvo.vigilix.DidMigrateExternalDisplayTrigger", true);
-         defaults.set(kDZLActivateOnExternalDisplayConnectedEnabledKey, true);
-       },
-       [](auto& test) {
-         EXPECT_FALSE(test.hub->isAutomationEnabled());
-         EXPECT_TRUE(test.defaults().object(kDZLActivateOnExternalDisplayConnectedEnabledKey));
-       }},
       {"a stored Focus mode keeps awake",
        [](auto& defaults) { defaults.set(kFocusModeDefaultsKey, "keepAwake"); },
        [](auto& test) {
          EXPECT_EQ(test.hub->storedFocusMode(), VGXFocusMode::keepAwake);
          EXPECT_TRUE(test.hub->isAwake());
        }},
-      {"an unknown Focus mode is off",
-       [](auto& defaults) { defaults.set(kFocusModeDefaultsKey, "always"); },
-       [](auto& test) {
-         EXPECT_EQ(test.hub->storedFocusMode(), VGXFocusMode::off);
-         EXPECT_FALSE(test.hub->isAwake());
-       }},
-      {"a saved session that has not ended is restored",
-       [](auto& defaults) {
-         AwakeController saved(platform::Date(), 20);
-         saved.startIndefinite(platform::Date());
-         defaults.set(VGXTriggerBridge::awakeStateDefaultsKey, saved.encodedState());
-       },
-       [](auto& test) { EXPECT_TRUE(test.hub->isManualSession()); }},
-      {"Low Power Mode with its monitoring on ends that session",
+      {"Low Power Mode with its monitoring on ends a restored session",
        [](auto& defaults) {
          AwakeController saved(platform::Date(), 20);
          saved.startIndefinite(platform::Date());
@@ -79,11 +57,6 @@ TEST_F(HubStartTest, CreationAndStartReadWhatWasStored) {
          EXPECT_FALSE(test.hub->isManualSession());
          EXPECT_TRUE(test.hub->isLowPowerModeBlocked());
        }},
-      {"saved bytes that do not decode give a fresh state",
-       [](auto& defaults) {
-         defaults.set(VGXTriggerBridge::awakeStateDefaultsKey, platform::Bytes{'{', '!'});
-       },
-       [](auto& test) { EXPECT_FALSE(test.hub->isAwake()); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
