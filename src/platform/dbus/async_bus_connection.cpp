@@ -67,6 +67,19 @@ std::expected<std::unique_ptr<AsyncBusConnection>, BusError> AsyncBusConnection:
   return connection;
 }
 
+std::expected<std::shared_ptr<AsyncBusConnection>, BusError> AsyncBusConnection::shared(
+    BusKind kind) {
+  // Never destroyed: services may still hold their matches at exit.
+  static auto* connections = new std::shared_ptr<AsyncBusConnection>[2];
+  std::shared_ptr<AsyncBusConnection>& connection = connections[kind == BusKind::Session ? 0 : 1];
+  if (!connection || !connection->isConnected()) {
+    auto opened = open(kind);
+    if (!opened) return std::unexpected(opened.error());
+    connection = std::move(*opened);
+  }
+  return connection;
+}
+
 bool AsyncBusConnection::isConnected() const { return sd_bus_is_open(bus_.get()) > 0; }
 
 DescriptorInterest AsyncBusConnection::prepare() {

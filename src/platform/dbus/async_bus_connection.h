@@ -36,6 +36,9 @@ using BusAppend = std::function<int(sd_bus_message*)>;
 class AsyncBusConnection {
  public:
   static std::expected<std::unique_ptr<AsyncBusConnection>, BusError> open(BusKind kind);
+  // The process's own connection to the bus, shared by the live services:
+  // opened on first use, and again once it was lost. Main thread only.
+  static std::expected<std::shared_ptr<AsyncBusConnection>, BusError> shared(BusKind kind);
 
   ~AsyncBusConnection();
   AsyncBusConnection(const AsyncBusConnection&) = delete;
