@@ -30,8 +30,8 @@ std::string postedMatchRule(const std::string& name) {
   match.path = kDistributedCenterPath;
   match.interface = kDistributedCenterInterface;
   match.member = kPostedMember;
-  if (!name.empty()) match.arg0 = name;
-  return signalMatchRule(match);
+  if (!name.empty() && isMatchRuleValue(name)) match.arg0 = name;
+  return *signalMatchRule(match);
 }
 
 }  // namespace vigilix::platform

@@ -28,7 +28,8 @@ struct PostedNotification {
 int appendPosted(sd_bus_message* message, const PostedNotification& posted);
 // The post a `Posted` signal carries; none for any other signature.
 std::optional<PostedNotification> readPosted(sd_bus_message* message);
-// The match rule for the posts of `name`; an empty name matches every post.
+// The match rule for the posts of `name`. An empty name, or one no rule can
+// hold (see isMatchRuleValue), gets the rule for every post: filter on the name.
 std::string postedMatchRule(const std::string& name);
 
 }  // namespace vigilix::platform

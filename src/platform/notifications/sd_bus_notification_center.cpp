@@ -77,6 +77,8 @@ ObserverHandle SdBusNotificationCenter::addObserver(const std::string& name, Han
       auto posted = readPosted(message);
       auto observer = weak.lock();
       if (!posted || !observer) return;
+      // The rule may be wider than the name (see postedMatchRule).
+      if (!observer->name.empty() && observer->name != posted->name) return;
       // Later, not inside sd-bus's dispatch: a handler may run a nested loop.
       LivePlatform::shared().mainQueue().async([observer, posted = std::move(*posted)] {
         if (observer->alive) observer->handler(posted.name, posted.object);
