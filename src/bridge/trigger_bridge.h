@@ -20,6 +20,7 @@
 #include "hub/awake_state.h"
 #include "hub/control_state_bridge.h"
 #include "hub/focus_mode.h"
+#include "menubar/awake_status_text.h"
 #include "platform/base/date.h"
 #include "platform/base/property_value.h"
 #include "platform/base/uuid.h"
@@ -203,6 +204,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::string assertionReason() const;
   std::string keepAwakeMenuTitle() const;
   std::string pauseMenuTitle() const;
+  // What the status texts read besides the state, taken now: every text of
+  // one question describes the same moment.
+  StatusTextContext statusTextContext() const;
   AwakeSnapshot snapshot() const { return controller_.snapshot(); }
   const AwakeController& controller() const { return controller_; }
   // The running application's localized name for the bundle identifier,

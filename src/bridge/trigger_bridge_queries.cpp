@@ -25,18 +25,17 @@ std::optional<platform::Date> scheduleEnd(const TriggerConfiguration& configurat
                                             static_cast<int>(schedule.endMinute), now, calendar);
 }
 
-// Every text describes one moment: the context is built once per question.
-StatusTextContext statusContext(const VGXTriggerBridge& bridge) {
+}  // namespace
+
+StatusTextContext VGXTriggerBridge::statusTextContext() const {
   StatusTextContext context{.now = platform::Clock::current().now(),
                             .calendar = platform::Calendar::current()};
-  context.scheduleEnd = scheduleEnd(bridge.triggerConfiguration(), context.now, context.calendar);
+  context.scheduleEnd = scheduleEnd(triggerConfiguration(), context.now, context.calendar);
   context.appName = &VGXTriggerBridge::appDisplayName;
-  context.lowPowerModeBlocks = bridge.controller().lowPowerModeEnabled();
-  context.batteryThreshold = effectiveBatteryThreshold(bridge.defaults());
+  context.lowPowerModeBlocks = controller_.lowPowerModeEnabled();
+  context.batteryThreshold = effectiveBatteryThreshold(defaults_);
   return context;
 }
-
-}  // namespace
 
 bool VGXTriggerBridge::isAwake() const { return controller_.snapshot().isAwake; }
 
@@ -63,22 +62,22 @@ std::optional<platform::Date> VGXTriggerBridge::manualFireDate() const {
 }
 
 std::string VGXTriggerBridge::primaryStatusTitle() const {
-  return AwakeStatusText::statusLine(controller_.snapshot(), statusContext(*this));
+  return AwakeStatusText::statusLine(controller_.snapshot(), statusTextContext());
 }
 
 std::optional<std::string> VGXTriggerBridge::secondaryStatusTitle() const {
-  return AwakeStatusText::secondaryLine(controller_.snapshot(), statusContext(*this));
+  return AwakeStatusText::secondaryLine(controller_.snapshot(), statusTextContext());
 }
 
 std::string VGXTriggerBridge::headerReasonLine() const {
   if (const auto& verifier = hooks().protectionReasonLine) {
     if (auto line = verifier()) return *line;
   }
-  return VGXMenuHeaderModel::reasonLine(controller_.snapshot(), statusContext(*this));
+  return VGXMenuHeaderModel::reasonLine(controller_.snapshot(), statusTextContext());
 }
 
 std::string VGXTriggerBridge::assertionReason() const {
-  return VGXMenuHeaderModel::assertionReason(controller_.snapshot(), statusContext(*this));
+  return VGXMenuHeaderModel::assertionReason(controller_.snapshot(), statusTextContext());
 }
 
 std::string VGXTriggerBridge::keepAwakeMenuTitle() const {

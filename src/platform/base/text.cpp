@@ -60,6 +60,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return foldCase(a) == foldCase(b);
 }
 
+int compareIgnoringCase(std::string_view a, std::string_view b) {
+  const int order = foldCase(a).compare(foldCase(b));
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
 std::u16string utf8ToUtf16(std::string_view text) {
   icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
       icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));

@@ -49,5 +49,8 @@ std::string_view prefixGraphemes(std::string_view text, std::size_t count);
 // folding, the same under every locale ("STRASSE" equals "straße", "I"
 // equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Orders texts by the same folding (negative: `a` first, 0: equal), then by
+// code point, so lists of names sort alike under every locale.
+int compareIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace vigilix::platform

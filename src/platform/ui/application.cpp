@@ -56,4 +56,9 @@ void Application::resignKeyWindow(const Window* window) {
   if (keyWindow_.lock().get() == window) keyWindow_.reset();
 }
 
+void Application::terminate() {
+  ++terminations_;
+  if (terminate_) terminate_();
+}
+
 }  // namespace vigilix::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,12 @@ class Application {
 
   Window* keyWindow() const;
 
+  // Asks the program to end; the program's handler decides how (none set:
+  // the request is only counted).
+  void terminate();
+  void setTerminationHandler(std::function<void()> handler) { terminate_ = std::move(handler); }
+  int terminationRequests() const { return terminations_; }
+
  private:
   friend class Window;
   void setKeyWindow(const std::shared_ptr<Window>& window);
@@ -44,6 +51,8 @@ class Application {
   bool active_ = false;
   std::vector<Activation> activations_;
   std::weak_ptr<Window> keyWindow_;
+  std::function<void()> terminate_;
+  int terminations_ = 0;
 };
 
 }  // namespace vigilix::platform
