@@ -90,6 +90,7 @@ void addAutomaticSection(const VGXTriggerBridge& hub, Menu& menu, platform::Date
   menu.addItem(item(localized("Automatic", "Automatic keep-awake section header"), false));
   auto toggle = item(localized("Enable Automatic Keep-Awake", "Toggle automation"), !forced,
                      send(target, &VGXStatusMenuActions::toggleAutomation));
+  toggle->setCheckable(true);
   toggle->setState(stateOf(automation));
   menu.addItem(toggle);
   for (const VGXAutomaticRow& row : VGXStatusMenu::automaticRows(hub, now)) {
@@ -141,6 +142,7 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
       item(localized("Keep Awake", "Menu header type-select title"), !blocked || snapshot.isAwake,
            send(target, &VGXStatusMenuActions::toggleKeepAwake));
   header->setTag(headerTag);
+  header->setCheckable(true);  // the header's switch, where a host shows rows
   menu.addItem(header);
   if (headerView) {
     header->setView(headerView);
@@ -167,6 +169,7 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
   auto displaySleep = item(localized("Allow Display to Sleep", "Display sleep menu item"),
                            !defaults.objectIsForced(kAllowDisplaySleepKey),
                            send(target, &VGXStatusMenuActions::toggleAllowDisplaySleep));
+  displaySleep->setCheckable(true);
   displaySleep->setState(stateOf(defaults.boolValue(kAllowDisplaySleepKey).value_or(false)));
   menu.addItem(displaySleep);
   if (const auto& extra = hooks().extraItemsHook) extra(menu, target);

@@ -40,6 +40,10 @@ class MenuItem {
   void setEnabled(bool enabled) { enabled_ = enabled; }
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden) { hidden_ = hidden; }
+  // Whether the item shows a place for a check mark even while off (hosts
+  // that draw toggles draw one).
+  bool isCheckable() const { return checkable_; }
+  void setCheckable(bool checkable) { checkable_ = checkable; }
   // The check mark: off unless set.
   ControlStateValue state() const { return state_; }
   void setState(ControlStateValue state) { state_ = state; }
@@ -70,6 +74,7 @@ class MenuItem {
   bool separator_ = false;
   bool enabled_ = true;
   bool hidden_ = false;
+  bool checkable_ = false;
   ControlStateValue state_ = ControlStateValue::Off;
   int tag_ = 0;
   std::string keyEquivalent_;

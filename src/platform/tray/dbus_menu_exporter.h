@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/dbus/async_bus_connection.h"
+#include "platform/tray/dbus_menu_layout.h"
+#include "platform/ui/menu.h"
+
+namespace vigilix::platform {
+
+// Serves a menu as com.canonical.dbusmenu at an object path, so a tray host
+// draws it and sends clicks back. A "clicked" event runs the item's action
+// (when it is enabled) on the main thread, where the connection dispatches.
+// The owner changes the menu and then calls menuDidChange. Main thread only;
+// the connection must outlive the exporter.
+class DBusMenuExporter {
+ public:
+  static constexpr const char* kInterface = "com.canonical.dbusmenu";
+
+  static std::expected<std::unique_ptr<DBusMenuExporter>, BusError> create(
+      AsyncBusConnection& connection, std::string path, std::shared_ptr<Menu> root);
+  ~DBusMenuExporter();
+  DBusMenuExporter(const DBusMenuExporter&) = delete;
+  DBusMenuExporter& operator=(const DBusMenuExporter&) = delete;
+
+  // Re-reads the menu: a new shape bumps the revision and sends
+  // LayoutUpdated; changed properties alone send ItemsPropertiesUpdated.
+  void menuDidChange();
+  // Called when the host is about to show the root menu, before it reads
+  // the layout (the owner rebuilds there).
+  void setWillOpen(std::function<void()> willOpen) { willOpen_ = std::move(willOpen); }
+
+  const std::string& path() const { return path_; }
+  std::uint32_t revision() const { return revision_; }
+  const DBusMenuLayout& layout() const { return layout_; }
+
+  // sd-bus handlers (named functions: the vtable macros take no lambdas).
+  static int getLayout(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int getGroupProperties(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int getProperty(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int event(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int eventGroup(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int aboutToShow(sd_bus_message* message, void* self, sd_bus_error* error);
+  static int aboutToShowGroup(sd_bus_message* message, void* self, sd_bus_error* error);
+
+ private:
+  DBusMenuExporter(AsyncBusConnection& connection, std::string path, std::shared_ptr<Menu> root);
+
+  // A click runs the row's action; other events and unknown rows do nothing.
+  void handleEvent(std::int32_t id, const std::string& eventID);
+  // Whether the host must read the layout again after the owner's rebuild.
+  bool prepareToShow(std::int32_t id);
+
+  AsyncBusConnection& connection_;
+  std::string path_;
+  std::shared_ptr<Menu> root_;
+  DBusMenuLayout layout_;
+  std::uint32_t revision_ = 1;
+  std::function<void()> willOpen_;
+  BusSlot object_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,303 @@
+// The menu exporter against a host played by a second connection on a private session bus.
+#include "platform/tray/dbus_menu_exporter.h"
+
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbus/main_loop_waiting.h"
+#include "dbus/private_bus.h"
+#include "platform/dbus/match_rule.h"
+
+namespace vigilix::testing {
+namespace {
+
+using platform::AsyncBusConnection;
+using platform::BusKind;
+using platform::BusReply;
+using platform::DBusMenuExporter;
+using platform::Menu;
+using platform::MenuItem;
+
+constexpr const char* kPath = "/MenuBar";
+
+std::unique_ptr<AsyncBusConnection> openSession() {
+  auto connection = AsyncBusConnection::open(BusKind::Session);
+  if (!connection) throw std::runtime_error(connection.error().description());
+  return std::move(*connection);
+}
+
+// A variant's value as text: a string as is, b and i as numbers, aas as a+b.
+std::string readVariant(sd_bus_message* m) {
+  char type = 0;
+  const char* contents = nullptr;
+  if (sd_bus_message_peek_type(m, &type, &contents) < 0) return "?";
+  std::string out;
+  sd_bus_message_enter_container(m, 'v', contents);
+  const std::string signature = contents;
+  if (signature == "s") {
+    const char* text = nullptr;
+    sd_bus_message_read(m, "s", &text);
+    out = text;
+  } else if (signature == "b") {
+    int flag = 0;
+    sd_bus_message_read(m, "b", &flag);
+    out = flag ? "true" : "false";
+  } else if (signature == "i") {
+    std::int32_t number = 0;
+    sd_bus_message_read(m, "i", &number);
+    out = std::to_string(number);
+  } else if (signature == "aas") {
+    sd_bus_message_enter_container(m, 'a', "as");
+    char** keys = nullptr;
+    while (sd_bus_message_read_strv(m, &keys) > 0) {
+      for (char** key = keys; *key; ++key) {
+        out += (out.empty() ? "" : "+") + std::string(*key);
+        std::free(*key);
+      }
+      std::free(static_cast<void*>(keys));
+    }
+    sd_bus_message_exit_container(m);
+  }
+  sd_bus_message_exit_container(m);
+  return out;
+}
+
+std::string readProperties(sd_bus_message* m) {
+  std::string out;
+  sd_bus_message_enter_container(m, 'a', "{sv}");
+  while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
+    const char* name = nullptr;
+    sd_bus_message_read(m, "s", &name);
+    out += " " + std::string(name) + "=" + readVariant(m);
+    sd_bus_message_exit_container(m);
+  }
+  sd_bus_message_exit_container(m);
+  return out;
+}
+
+// One line per row: indentation for depth, the id, then name=value pairs in name order.
+void readLayout(sd_bus_message* m, int depth, std::vector<std::string>& lines) {
+  sd_bus_message_enter_container(m, 'r', "ia{sv}av");
+  std::int32_t id = 0;
+  sd_bus_message_read(m, "i", &id);
+  lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(id) +
+                  readProperties(m));
+  sd_bus_message_enter_container(m, 'a', "v");
+  while (sd_bus_message_enter_container(m, 'v', "(ia{sv}av)") > 0) {
+    readLayout(m, depth + 1, lines);
+    sd_bus_message_exit_container(m);
+  }
+  sd_bus_message_exit_container(m);
+  sd_bus_message_exit_container(m);
+}
+
+class DBusMenuExporterTest : public ::testing::Test {
+ protected:
+  DBusMenuExporterTest() {
+    auto add = [&](const std::shared_ptr<Menu>& into, const std::string& title) {
+      auto item = std::make_shared<MenuItem>(title);
+      item->setAction([this, title](MenuItem&) { clicked.push_back(title); });
+      into->addItem(item);
+      return item;
+    };
+    auto header = add(menu, "Keep Awake");
+    header->setCheckable(true);
+    header->setState(platform::ControlStateValue::On);
+    header->setDetailLines({"Until 9:10 AM"});
+    menu->addItem(MenuItem::separator());
+    auto sub = std::make_shared<Menu>();
+    add(sub, "Build_Tool");
+    add(menu, "An App Quits")->setSubmenu(sub);
+    add(menu, "Pause for 1 Hour")->setEnabled(false);
+    add(menu, "Quit Vigilix")->setKeyEquivalent("q");
+    auto made = DBusMenuExporter::create(*server, kPath, menu);
+    if (!made) throw std::runtime_error(made.error().description());
+    exporter = std::move(*made);
+    host = openSession();
+  }
+
+  // Calls the menu on the exporter's connection; the reply is read by `read`,
+  // an error answers its name.
+  std::string call(const char* member, const std::function<int(sd_bus_message*)>& append,
+                   const std::function<std::string(sd_bus_message*)>& read) {
+    std::optional<std::string> answer;
+    const char* name = sd_bus_get_unique_name(server->bus(), &name) >= 0 ? name : "";
+    const std::string destination = name;
+    auto pending = host->callAsync(
+        {destination.c_str(), kPath, DBusMenuExporter::kInterface, member}, append,
+        [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
+    if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
+    return *answer;
+  }
+
+  std::vector<std::string> layout(std::int32_t parent, std::int32_t depth,
+                                  std::vector<const char*> names) {
+    std::vector<std::string> lines;
+    names.push_back(nullptr);
+    const std::string error = call(
+        "GetLayout",
+        [&](sd_bus_message* m) {
+          const int r = sd_bus_message_append(m, "ii", parent, depth);
+          return r < 0 ? r : sd_bus_message_append_strv(m, const_cast<char**>(names.data()));
+        },
+        [&](sd_bus_message* m) {
+          std::uint32_t revision = 0;
+          sd_bus_message_read(m, "u", &revision);
+          lines.push_back("revision " + std::to_string(revision));
+          readLayout(m, 0, lines);
+          return std::string();
+        });
+    if (!error.empty()) lines.push_back(error);
+    return lines;
+  }
+
+  PrivateSessionBus bus;
+  std::unique_ptr<AsyncBusConnection> server = openSession();
+  std::unique_ptr<AsyncBusConnection> host;
+  std::shared_ptr<Menu> menu = std::make_shared<Menu>();
+  std::unique_ptr<DBusMenuExporter> exporter;
+  std::vector<std::string> clicked;
+};
+
+TEST_F(DBusMenuExporterTest, LayoutCarriesTheMenusRows) {
+  struct Row {
+    const char* name;
+    std::int32_t parent;
+    std::int32_t depth;
+    std::vector<const char*> names;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Row> rows = {
+      {"the whole tree",
+       0,
+       -1,
+       {},
+       {"revision 1", "0 children-display=submenu",
+        "  1 label=Keep Awake toggle-state=1 toggle-type=checkmark",
+        "  2 enabled=false label=Until 9:10 AM", "  3 type=separator",
+        "  4 children-display=submenu label=An App Quits", "    5 label=Build__Tool",
+        "  6 enabled=false label=Pause for 1 Hour", "  7 label=Quit Vigilix shortcut=Control+q"}},
+      {"one level, labels only",
+       0,
+       1,
+       {"label"},
+       {"revision 1", "0", "  1 label=Keep Awake", "  2 label=Until 9:10 AM", "  3",
+        "  4 label=An App Quits", "  6 label=Pause for 1 Hour", "  7 label=Quit Vigilix"}},
+      {"a submenu alone", 4, 0, {"label"}, {"revision 1", "4 label=An App Quits"}},
+      {"a row that does not exist", 99, -1, {}, {"org.freedesktop.DBus.Error.InvalidArgs"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(layout(row.parent, row.depth, row.names), row.expected);
+  }
+}
+
+TEST_F(DBusMenuExporterTest, ClicksRunTheItemsAction) {
+  auto event = [&](std::int32_t id, const char* what) {
+    return call(
+        "Event",
+        [&](sd_bus_message* m) { return sd_bus_message_append(m, "isvu", id, what, "s", "", 0U); },
+        [](sd_bus_message*) { return std::string("ok"); });
+  };
+  auto eventGroup = [&](std::int32_t id, const char* what) {
+    return call(
+        "EventGroup",
+        [&](sd_bus_message* m) {
+          return sd_bus_message_append(m, "a(isvu)", 2, id, what, "i", 0, 0U, 42, what, "i", 0, 0U);
+        },
+        [](sd_bus_message* m) {
+          const void* ids = nullptr;
+          std::size_t size = 0;
+          sd_bus_message_read_array(m, 'i', &ids, &size);
+          return "unknown " + std::to_string(size / sizeof(std::int32_t));
+        });
+  };
+  struct Row {
+    const char* name;
+    std::function<std::string()> send;
+    std::string answer;
+    std::vector<std::string> clicked;
+  };
+  const std::vector<Row> rows = {
+      {"a click", [&] { return event(1, "clicked"); }, "ok", {"Keep Awake"}},
+      {"a click in a submenu", [&] { return event(5, "clicked"); }, "ok", {"Build_Tool"}},
+      {"a hover", [&] { return event(1, "hovered"); }, "ok", {}},
+      {"a disabled row", [&] { return event(6, "clicked"); }, "ok", {}},
+      {"a detail line", [&] { return event(2, "clicked"); }, "ok", {}},
+      {"an unknown row",
+       [&] { return event(42, "clicked"); },
+       "org.freedesktop.DBus.Error.InvalidArgs",
+       {}},
+      {"a group, one row unknown",
+       [&] { return eventGroup(7, "clicked"); },
+       "unknown 1",
+       {"Quit Vigilix"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    clicked.clear();
+    EXPECT_EQ(row.send(), row.answer);
+    EXPECT_EQ(clicked, row.clicked);
+  }
+}
+
+TEST_F(DBusMenuExporterTest, ChangesAreAnnouncedAndOpeningRebuilds) {
+  std::vector<std::string> signals;
+  bool installed = false;
+  auto record = [&](sd_bus_message* m) {
+    std::string line = sd_bus_message_get_member(m);
+    if (line == "LayoutUpdated") {
+      std::uint32_t revision = 0;
+      std::int32_t parent = -1;
+      sd_bus_message_read(m, "ui", &revision, &parent);
+      line += " " + std::to_string(revision) + " " + std::to_string(parent);
+    } else {
+      sd_bus_message_enter_container(m, 'a', "(ia{sv})");
+      while (sd_bus_message_enter_container(m, 'r', "ia{sv}") > 0) {
+        std::int32_t id = 0;
+        sd_bus_message_read(m, "i", &id);
+        line += " " + std::to_string(id) + readProperties(m);
+        sd_bus_message_exit_container(m);
+      }
+    }
+    signals.push_back(line);
+  };
+  auto match = host->addMatch(*platform::signalMatchRule({.sender = {},
+                                                          .path = kPath,
+                                                          .interface = DBusMenuExporter::kInterface,
+                                                          .member = {},
+                                                          .arg0 = std::nullopt}),
+                              record, [&](const BusReply&) { installed = true; });
+  ASSERT_TRUE(match.has_value());
+  ASSERT_TRUE(runMainLoopUntil([&] { return installed; }));
+
+  menu->items().front()->setState(platform::ControlStateValue::Off);
+  exporter->menuDidChange();
+  exporter->menuDidChange();  // nothing new: nothing sent
+  exporter->setWillOpen([&] {
+    menu->addItem(std::make_shared<MenuItem>("About Vigilix"));
+    exporter->menuDidChange();
+  });
+  const std::string needsUpdate = call(
+      "AboutToShow", [](sd_bus_message* m) { return sd_bus_message_append(m, "i", 0); },
+      [](sd_bus_message* m) {
+        int flag = 0;
+        sd_bus_message_read(m, "b", &flag);
+        return std::string(flag ? "update" : "as is");
+      });
+  EXPECT_EQ(needsUpdate, "update");
+  ASSERT_TRUE(runMainLoopUntil([&] { return signals.size() >= 2; }));
+  EXPECT_EQ(signals,
+            (std::vector<std::string>{
+                "ItemsPropertiesUpdated 1 label=Keep Awake toggle-state=0 toggle-type=checkmark",
+                "LayoutUpdated 2 0"}));
+  EXPECT_EQ(layout(0, 1, {"label"}).back(), "  8 label=About Vigilix");
+}
+
+}  // namespace
+}  // namespace vigilix::testing
