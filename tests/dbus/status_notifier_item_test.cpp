@@ -1,0 +1,216 @@
+// The tray icon against a watcher and a host played by connections on a private session bus.
+#include "platform/tray/status_notifier_item.h"
+
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbus/main_loop_waiting.h"
+#include "dbus/private_bus.h"
+
+namespace vigilix::testing {
+namespace {
+
+using platform::AsyncBusConnection;
+using platform::BusKind;
+using platform::BusReply;
+using platform::BusSlot;
+using platform::StatusIconPixmap;
+using platform::StatusNotifierItem;
+
+std::unique_ptr<AsyncBusConnection> openSession() {
+  auto connection = AsyncBusConnection::open(BusKind::Session);
+  if (!connection) throw std::runtime_error(connection.error().description());
+  return std::move(*connection);
+}
+
+// A watcher that records the names registered with it.
+struct Watcher {
+  static int registerItem(sd_bus_message* m, void* self, sd_bus_error*) {
+    const char* name = nullptr;
+    const int r = sd_bus_message_read(m, "s", &name);
+    if (r < 0) return r;
+    static_cast<Watcher*>(self)->registered.emplace_back(name);
+    return sd_bus_reply_method_return(m, "");
+  }
+  static constexpr sd_bus_vtable kVTable[] = {
+      SD_BUS_VTABLE_START(0),
+      SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem,
+                    SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_VTABLE_END};
+
+  Watcher() {
+    auto exported = connection->addObject("/StatusNotifierWatcher",
+                                          StatusNotifierItem::kWatcherName, kVTable, this);
+    if (!exported) throw std::runtime_error(exported.error().description());
+    object = std::move(*exported);
+    bool owned = false;
+    auto asked = connection->requestName(StatusNotifierItem::kWatcherName, 0,
+                                         [&](const BusReply& reply) { owned = reply.has_value(); });
+    if (!asked || !runMainLoopUntil([&] { return owned; })) throw std::runtime_error("no name");
+    name = std::move(*asked);
+  }
+
+  std::unique_ptr<AsyncBusConnection> connection = openSession();
+  std::vector<std::string> registered;
+  BusSlot object;
+  BusSlot name;
+};
+
+class StatusNotifierItemTest : public ::testing::Test {
+ protected:
+  StatusNotifierItemTest() {
+    auto made = StatusNotifierItem::create(*connection, "vigilix", "Vigilix", "/MenuBar");
+    if (!made) throw std::runtime_error(made.error().description());
+    item = std::move(*made);
+    item->setOnClick([this](StatusNotifierItem::Click click) {
+      clicks.push_back(click == StatusNotifierItem::Click::primary ? "primary" : "secondary");
+    });
+  }
+
+  // The host's call to the item; an error answers its name.
+  std::string call(const char* interface, const char* member,
+                   const std::function<int(sd_bus_message*)>& append,
+                   const std::function<std::string(sd_bus_message*)>& read) {
+    std::optional<std::string> answer;
+    auto pending = host->callAsync(
+        {item->busName().c_str(), StatusNotifierItem::kPath, interface, member}, append,
+        [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
+    if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
+    return *answer;
+  }
+
+  std::string property(const char* name, const char* type) {
+    return call(
+        "org.freedesktop.DBus.Properties", "Get",
+        [&](sd_bus_message* m) {
+          return sd_bus_message_append(m, "ss", StatusNotifierItem::kInterface, name);
+        },
+        [&](sd_bus_message* m) -> std::string {
+          if (sd_bus_message_enter_container(m, 'v', type) < 0) return "wrong type";
+          const std::string signature = type;
+          if (signature == "s" || signature == "o") {
+            const char* text = nullptr;
+            sd_bus_message_read(m, type, &text);
+            return text;
+          }
+          if (signature == "b") {
+            int flag = 0;
+            sd_bus_message_read(m, "b", &flag);
+            return flag ? "true" : "false";
+          }
+          if (signature == "a(iiay)") {
+            std::string sizes;
+            sd_bus_message_enter_container(m, 'a', "(iiay)");
+            while (sd_bus_message_enter_container(m, 'r', "iiay") > 0) {
+              std::int32_t w = 0;
+              std::int32_t h = 0;
+              const void* bytes = nullptr;
+              std::size_t size = 0;
+              sd_bus_message_read(m, "ii", &w, &h);
+              sd_bus_message_read_array(m, 'y', &bytes, &size);
+              sizes +=
+                  std::to_string(w) + "x" + std::to_string(h) + ":" + std::to_string(size) + " ";
+              sd_bus_message_exit_container(m);
+            }
+            return sizes;
+          }
+          // The tool tip: its title and text.
+          const char* icon = nullptr;
+          const char* title = nullptr;
+          const char* text = nullptr;
+          sd_bus_message_enter_container(m, 'r', "sa(iiay)ss");
+          sd_bus_message_read(m, "s", &icon);
+          sd_bus_message_skip(m, "a(iiay)");
+          sd_bus_message_read(m, "ss", &title, &text);
+          return std::string(title) + " / " + text;
+        });
+  }
+
+  PrivateSessionBus bus;
+  std::unique_ptr<AsyncBusConnection> connection = openSession();
+  std::unique_ptr<AsyncBusConnection> host = openSession();
+  std::unique_ptr<StatusNotifierItem> item;
+  std::vector<std::string> clicks;
+};
+
+TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
+  // No watcher yet: the first registration fails and the item waits.
+  ASSERT_TRUE(runMainLoopUntil([&] { return bus.hasOwner(item->busName()); }));
+  EXPECT_FALSE(
+      runMainLoopUntil([&] { return item->isRegistered(); }, std::chrono::milliseconds(200)));
+  for (const char* round : {"a watcher starts after the item", "the host restarts"}) {
+    SCOPED_TRACE(round);
+    Watcher watcher;
+    ASSERT_TRUE(runMainLoopUntil([&] { return !watcher.registered.empty(); }));
+    EXPECT_EQ(watcher.registered, std::vector{item->busName()});
+    EXPECT_TRUE(runMainLoopUntil([&] { return item->isRegistered(); }));
+  }
+}
+
+TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
+  item->setIcon("vigilix-active", {StatusIconPixmap::disc(22, 0xFF336699, true),
+                                   StatusIconPixmap::disc(44, 0xFF336699, false)});
+  item->setToolTip("Vigilix — Keeping awake", "12 min");
+  item->setItemIsMenu(false);
+  struct Row {
+    const char* name;
+    const char* type;
+    std::string expected;
+  };
+  const std::vector<Row> rows = {
+      {"Id", "s", "vigilix"},
+      {"Title", "s", "Vigilix"},
+      {"Category", "s", "ApplicationStatus"},
+      {"Status", "s", "Active"},
+      {"IconName", "s", "vigilix-active"},
+      {"IconPixmap", "a(iiay)", "22x22:1936 44x44:7744 "},
+      {"ToolTip", "(sa(iiay)ss)", "Vigilix — Keeping awake / 12 min"},
+      {"ItemIsMenu", "b", "false"},
+      {"Menu", "o", "/MenuBar"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(property(row.name, row.type), row.expected);
+  }
+  // Network byte order: alpha first, then red, green, blue; corners stay clear.
+  const StatusIconPixmap disc = StatusIconPixmap::disc(22, 0xFF336699, true);
+  const std::size_t centre = (11 * 22 + 11) * 4;
+  EXPECT_EQ(std::vector<std::uint8_t>(disc.argb.begin() + centre, disc.argb.begin() + centre + 4),
+            (std::vector<std::uint8_t>{0xFF, 0x33, 0x66, 0x99}));
+  EXPECT_EQ(disc.argb[0], 0);
+}
+
+TEST_F(StatusNotifierItemTest, ClicksReachTheOwnerAsTheMenuSettingSays) {
+  struct Row {
+    const char* name;
+    bool itemIsMenu;
+    const char* method;
+    std::vector<std::string> clicks;
+  };
+  const std::vector<Row> rows = {
+      {"left click, item is a menu: the host shows it", true, "Activate", {}},
+      {"left click, item is not a menu", false, "Activate", {"primary"}},
+      {"middle click, item is a menu", true, "SecondaryActivate", {"secondary"}},
+      {"middle click, item is not a menu", false, "SecondaryActivate", {"secondary"}},
+      {"context menu: the host shows it", false, "ContextMenu", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    clicks.clear();
+    item->setItemIsMenu(row.itemIsMenu);
+    EXPECT_EQ(call(
+                  StatusNotifierItem::kInterface, row.method,
+                  [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 10, 20); },
+                  [](sd_bus_message*) { return std::string("ok"); }),
+              "ok");
+    EXPECT_EQ(clicks, row.clicks);
+  }
+}
+
+}  // namespace
+}  // namespace vigilix::testing
