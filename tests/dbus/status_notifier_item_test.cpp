@@ -11,6 +11,8 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "menubar/status_menu/status_item_controller.h"
+#include "testing/test_user_defaults.h"
 
 namespace vigilix::testing {
 namespace {
@@ -61,6 +63,67 @@ struct Watcher {
   BusSlot name;
 };
 
+// The host's call to the item; an error answers its name.
+std::string callItem(AsyncBusConnection& host, const std::string& busName, const char* interface,
+                     const char* member, const std::function<int(sd_bus_message*)>& append,
+                     const std::function<std::string(sd_bus_message*)>& read) {
+  std::optional<std::string> answer;
+  auto pending = host.callAsync(
+      {busName.c_str(), StatusNotifierItem::kPath, interface, member}, append,
+      [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
+  if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
+  return *answer;
+}
+
+// A property of the item as text: s, o and b as they read, pixmaps as their
+// sizes, the tooltip as "title / text".
+std::string itemProperty(AsyncBusConnection& host, const std::string& busName, const char* name,
+                         const char* type) {
+  return callItem(
+      host, busName, "org.freedesktop.DBus.Properties", "Get",
+      [&](sd_bus_message* m) {
+        return sd_bus_message_append(m, "ss", StatusNotifierItem::kInterface, name);
+      },
+      [&](sd_bus_message* m) -> std::string {
+        if (sd_bus_message_enter_container(m, 'v', type) < 0) return "wrong type";
+        const std::string signature = type;
+        if (signature == "s" || signature == "o") {
+          const char* text = nullptr;
+          sd_bus_message_read(m, type, &text);
+          return text;
+        }
+        if (signature == "b") {
+          int flag = 0;
+          sd_bus_message_read(m, "b", &flag);
+          return flag ? "true" : "false";
+        }
+        if (signature == "a(iiay)") {
+          std::string sizes;
+          sd_bus_message_enter_container(m, 'a', "(iiay)");
+          while (sd_bus_message_enter_container(m, 'r', "iiay") > 0) {
+            std::int32_t w = 0;
+            std::int32_t h = 0;
+            const void* bytes = nullptr;
+            std::size_t size = 0;
+            sd_bus_message_read(m, "ii", &w, &h);
+            sd_bus_message_read_array(m, 'y', &bytes, &size);
+            sizes += std::to_string(w) + "x" + std::to_string(h) + ":" + std::to_string(size) + " ";
+            sd_bus_message_exit_container(m);
+          }
+          return sizes;
+        }
+        // The tool tip: its title and text.
+        const char* icon = nullptr;
+        const char* title = nullptr;
+        const char* text = nullptr;
+        sd_bus_message_enter_container(m, 'r', "sa(iiay)ss");
+        sd_bus_message_read(m, "s", &icon);
+        sd_bus_message_skip(m, "a(iiay)");
+        sd_bus_message_read(m, "ss", &title, &text);
+        return std::string(title) + " / " + text;
+      });
+}
+
 class StatusNotifierItemTest : public ::testing::Test {
  protected:
   StatusNotifierItemTest() {
@@ -72,63 +135,13 @@ class StatusNotifierItemTest : public ::testing::Test {
     });
   }
 
-  // The host's call to the item; an error answers its name.
   std::string call(const char* interface, const char* member,
                    const std::function<int(sd_bus_message*)>& append,
                    const std::function<std::string(sd_bus_message*)>& read) {
-    std::optional<std::string> answer;
-    auto pending = host->callAsync(
-        {item->busName().c_str(), StatusNotifierItem::kPath, interface, member}, append,
-        [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
-    if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
-    return *answer;
+    return callItem(*host, item->busName(), interface, member, append, read);
   }
-
   std::string property(const char* name, const char* type) {
-    return call(
-        "org.freedesktop.DBus.Properties", "Get",
-        [&](sd_bus_message* m) {
-          return sd_bus_message_append(m, "ss", StatusNotifierItem::kInterface, name);
-        },
-        [&](sd_bus_message* m) -> std::string {
-          if (sd_bus_message_enter_container(m, 'v', type) < 0) return "wrong type";
-          const std::string signature = type;
-          if (signature == "s" || signature == "o") {
-            const char* text = nullptr;
-            sd_bus_message_read(m, type, &text);
-            return text;
-          }
-          if (signature == "b") {
-            int flag = 0;
-            sd_bus_message_read(m, "b", &flag);
-            return flag ? "true" : "false";
-          }
-          if (signature == "a(iiay)") {
-            std::string sizes;
-            sd_bus_message_enter_container(m, 'a', "(iiay)");
-            while (sd_bus_message_enter_container(m, 'r', "iiay") > 0) {
-              std::int32_t w = 0;
-              std::int32_t h = 0;
-              const void* bytes = nullptr;
-              std::size_t size = 0;
-              sd_bus_message_read(m, "ii", &w, &h);
-              sd_bus_message_read_array(m, 'y', &bytes, &size);
-              sizes +=
-                  std::to_string(w) + "x" + std::to_string(h) + ":" + std::to_string(size) + " ";
-              sd_bus_message_exit_container(m);
-            }
-            return sizes;
-          }
-          // The tool tip: its title and text.
-          const char* icon = nullptr;
-          const char* title = nullptr;
-          const char* text = nullptr;
-          sd_bus_message_enter_container(m, 'r', "sa(iiay)ss");
-          sd_bus_message_read(m, "s", &icon);
-          sd_bus_message_skip(m, "a(iiay)");
-          sd_bus_message_read(m, "ss", &title, &text);
-          return std::string(title) + " / " + text;
-        });
+    return itemProperty(*host, item->busName(), name, type);
   }
 
   PrivateSessionBus bus;
@@ -210,6 +223,69 @@ TEST_F(StatusNotifierItemTest, ClicksReachTheOwnerAsTheMenuSettingSays) {
               "ok");
     EXPECT_EQ(clicks, row.clicks);
   }
+}
+
+TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
+  PrivateSessionBus bus;
+  TestDefaultsEnvironment defaults;
+  auto connection = openSession();
+  auto host = openSession();
+  auto made = DZLStatusItemController::create(*connection, std::make_shared<platform::Menu>(), {});
+  ASSERT_TRUE(made.has_value()) << made.error().description();
+  DZLStatusItemController& controller = **made;
+  int primaryActions = 0;
+  controller.setPrimaryAction([&] { ++primaryActions; });
+  const std::string name = controller.item().busName();
+  auto click = [&](const char* method) {
+    return callItem(
+        *host, name, StatusNotifierItem::kInterface, method,
+        [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 0, 0); },
+        [](sd_bus_message*) { return std::string("ok"); });
+  };
+
+  struct Row {
+    const char* name;
+    bool clickToKeepAwake;
+    const char* method;
+    int primaryActions;
+    std::string itemIsMenu;
+  };
+  const std::vector<Row> rows = {
+      {"click keeps awake: a left click acts", true, "Activate", 1, "false"},
+      {"click keeps awake: a middle click acts", true, "SecondaryActivate", 1, "false"},
+      {"click opens the menu: a left click does not act", false, "Activate", 0, "true"},
+      {"click opens the menu: a middle click acts", false, "SecondaryActivate", 1, "true"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    defaults.standard().set(DZLStatusItemController::kClickToKeepAwakeKey, row.clickToKeepAwake);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return itemProperty(*host, name, "ItemIsMenu", "b") == row.itemIsMenu; }));
+    primaryActions = 0;
+    EXPECT_EQ(click(row.method), "ok");
+    EXPECT_EQ(primaryActions, row.primaryActions);
+  }
+
+  struct TipRow {
+    const char* name;
+    std::optional<std::string> status;
+    std::optional<std::string> countdown;
+    std::string expected;
+  };
+  const std::vector<TipRow> tips = {
+      {"no status", std::nullopt, std::nullopt, "Vigilix / "},
+      {"an empty status", "", std::nullopt, "Vigilix / "},
+      {"a status and a countdown", "Keeping awake", "12:04", "Vigilix — Keeping awake / 12:04"},
+  };
+  for (const TipRow& row : tips) {
+    SCOPED_TRACE(row.name);
+    controller.updateInteractionStrings(row.status);
+    controller.setMenuBarTitle(row.countdown);
+    EXPECT_EQ(itemProperty(*host, name, "ToolTip", "(sa(iiay)ss)"), row.expected);
+  }
+  controller.applyImage(true, true);
+  EXPECT_EQ(itemProperty(*host, name, "IconName", "s"),
+            DZLStatusItemController::kAttentionIconName);
 }
 
 }  // namespace
