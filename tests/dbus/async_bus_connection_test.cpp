@@ -46,12 +46,6 @@ const sd_bus_vtable kPeerVTable[] = {
     SD_BUS_METHOD("NeverAnswer", "", "", neverAnswer, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_VTABLE_END};
 
-std::unique_ptr<AsyncBusConnection> openSession() {
-  auto connection = AsyncBusConnection::open(BusKind::Session);
-  if (!connection) throw std::runtime_error(connection.error().description());
-  return std::move(*connection);
-}
-
 // The reply's string, or the error's description.
 struct Answer {
   std::string text;
@@ -81,8 +75,8 @@ class AsyncBusConnectionTest : public ::testing::Test {
   }
 
   std::optional<PrivateSessionBus> bus{std::in_place};
-  std::unique_ptr<AsyncBusConnection> caller = openSession();
-  std::unique_ptr<AsyncBusConnection> peer = openSession();
+  std::unique_ptr<AsyncBusConnection> caller = openSessionConnection();
+  std::unique_ptr<AsyncBusConnection> peer = openSessionConnection();
   std::expected<BusSlot, platform::BusError> object =
       peer->addObject(kPeerPath, kPeerInterface, kPeerVTable, nullptr);
 };

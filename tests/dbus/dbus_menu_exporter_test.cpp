@@ -17,19 +17,12 @@ namespace vigilix::testing {
 namespace {
 
 using platform::AsyncBusConnection;
-using platform::BusKind;
 using platform::BusReply;
 using platform::DBusMenuExporter;
 using platform::Menu;
 using platform::MenuItem;
 
 constexpr const char* kPath = "/MenuBar";
-
-std::unique_ptr<AsyncBusConnection> openSession() {
-  auto connection = AsyncBusConnection::open(BusKind::Session);
-  if (!connection) throw std::runtime_error(connection.error().description());
-  return std::move(*connection);
-}
 
 // A variant's value as text: a string as is, b and i as numbers, aas as a+b.
 std::string readVariant(sd_bus_message* m) {
@@ -118,7 +111,7 @@ class DBusMenuExporterTest : public ::testing::Test {
     auto made = DBusMenuExporter::create(*server, kPath, menu);
     if (!made) throw std::runtime_error(made.error().description());
     exporter = std::move(*made);
-    host = openSession();
+    host = openSessionConnection();
   }
 
   // Calls the menu on the exporter's connection; the reply is read by `read`,
@@ -157,7 +150,7 @@ class DBusMenuExporterTest : public ::testing::Test {
   }
 
   PrivateSessionBus bus;
-  std::unique_ptr<AsyncBusConnection> server = openSession();
+  std::unique_ptr<AsyncBusConnection> server = openSessionConnection();
   std::unique_ptr<AsyncBusConnection> host;
   std::shared_ptr<Menu> menu = std::make_shared<Menu>();
   std::unique_ptr<DBusMenuExporter> exporter;

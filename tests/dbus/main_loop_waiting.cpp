@@ -1,6 +1,7 @@
 #include "dbus/main_loop_waiting.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/runloop/live_clock.h"
 #include "platform/runloop/live_run_loop.h"
@@ -15,6 +16,12 @@ bool runMainLoopUntil(const std::function<bool()>& condition, std::chrono::milli
     if (clock.now() >= end) return false;
     platform::LiveRunLoop::main().runUntil(std::min(end, clock.now() + 0.005));
   }
+}
+
+std::unique_ptr<platform::AsyncBusConnection> openSessionConnection() {
+  auto connection = platform::AsyncBusConnection::open(platform::BusKind::Session);
+  if (!connection) throw std::runtime_error(connection.error().description());
+  return std::move(*connection);
 }
 
 }  // namespace vigilix::testing

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+
+#include "platform/dbus/async_bus_connection.h"
 
 namespace vigilix::testing {
 
@@ -9,5 +12,9 @@ namespace vigilix::testing {
 // passes (false), looking after each short run. Bus handlers run meanwhile.
 bool runMainLoopUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds deadline = std::chrono::seconds(10));
+
+// A main-loop connection to the session bus (a private one in tests); throws
+// std::runtime_error when there is none.
+std::unique_ptr<platform::AsyncBusConnection> openSessionConnection();
 
 }  // namespace vigilix::testing

@@ -37,12 +37,6 @@ void PrintTo(const Received& received, std::ostream* os) {
   *os << received.name << " / " << received.object.value_or("(none)");
 }
 
-std::shared_ptr<AsyncBusConnection> openSession() {
-  auto connection = AsyncBusConnection::open(BusKind::Session);
-  if (!connection) throw std::runtime_error(connection.error().description());
-  return std::move(*connection);
-}
-
 class SdBusNotificationCenterTest : public ::testing::Test {
  protected:
   ObserverHandle record(platform::DistributedNotificationCenter& center, const std::string& name,
@@ -72,9 +66,9 @@ class SdBusNotificationCenterTest : public ::testing::Test {
   }
 
   PrivateSessionBus bus;
-  std::shared_ptr<AsyncBusConnection> appConnection = openSession();
+  std::shared_ptr<AsyncBusConnection> appConnection = openSessionConnection();
   SdBusNotificationCenter app{appConnection};
-  SdBusNotificationCenter tool{openSession()};
+  SdBusNotificationCenter tool{openSessionConnection()};
   bool offMainThread = false;
 };
 

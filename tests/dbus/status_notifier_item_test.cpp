@@ -18,17 +18,10 @@ namespace vigilix::testing {
 namespace {
 
 using platform::AsyncBusConnection;
-using platform::BusKind;
 using platform::BusReply;
 using platform::BusSlot;
 using platform::StatusIconPixmap;
 using platform::StatusNotifierItem;
-
-std::unique_ptr<AsyncBusConnection> openSession() {
-  auto connection = AsyncBusConnection::open(BusKind::Session);
-  if (!connection) throw std::runtime_error(connection.error().description());
-  return std::move(*connection);
-}
 
 // A watcher that records the names registered with it.
 struct Watcher {
@@ -57,7 +50,7 @@ struct Watcher {
     name = std::move(*asked);
   }
 
-  std::unique_ptr<AsyncBusConnection> connection = openSession();
+  std::unique_ptr<AsyncBusConnection> connection = openSessionConnection();
   std::vector<std::string> registered;
   BusSlot object;
   BusSlot name;
@@ -145,8 +138,8 @@ class StatusNotifierItemTest : public ::testing::Test {
   }
 
   PrivateSessionBus bus;
-  std::unique_ptr<AsyncBusConnection> connection = openSession();
-  std::unique_ptr<AsyncBusConnection> host = openSession();
+  std::unique_ptr<AsyncBusConnection> connection = openSessionConnection();
+  std::unique_ptr<AsyncBusConnection> host = openSessionConnection();
   std::unique_ptr<StatusNotifierItem> item;
   std::vector<std::string> clicks;
 };
@@ -228,8 +221,8 @@ TEST_F(StatusNotifierItemTest, ClicksReachTheOwnerAsTheMenuSettingSays) {
 TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
   PrivateSessionBus bus;
   TestDefaultsEnvironment defaults;
-  auto connection = openSession();
-  auto host = openSession();
+  auto connection = openSessionConnection();
+  auto host = openSessionConnection();
   auto made = DZLStatusItemController::create(*connection, std::make_shared<platform::Menu>(), {});
   ASSERT_TRUE(made.has_value()) << made.error().description();
   DZLStatusItemController& controller = **made;
