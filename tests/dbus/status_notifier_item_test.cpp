@@ -126,6 +126,10 @@ class StatusNotifierItemTest : public ::testing::Test {
     item->setOnClick([this](StatusNotifierItem::Click click) {
       clicks.push_back(click == StatusNotifierItem::Click::primary ? "primary" : "secondary");
     });
+    // Hosts call the item by its name: wait until the bus gave it.
+    if (!runMainLoopUntil([&] { return bus.hasOwner(item->busName()); })) {
+      throw std::runtime_error("the item never got its name");
+    }
   }
 
   std::string call(const char* interface, const char* member,
@@ -146,7 +150,6 @@ class StatusNotifierItemTest : public ::testing::Test {
 
 TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
   // No watcher yet: the first registration fails and the item waits.
-  ASSERT_TRUE(runMainLoopUntil([&] { return bus.hasOwner(item->busName()); }));
   EXPECT_FALSE(
       runMainLoopUntil([&] { return item->isRegistered(); }, std::chrono::milliseconds(200)));
   for (const char* round : {"a watcher starts after the item", "the host restarts"}) {
@@ -229,6 +232,7 @@ TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
   int primaryActions = 0;
   controller.setPrimaryAction([&] { ++primaryActions; });
   const std::string name = controller.item().busName();
+  ASSERT_TRUE(runMainLoopUntil([&] { return bus.hasOwner(name); }));
   auto click = [&](const char* method) {
     return callItem(
         *host, name, StatusNotifierItem::kInterface, method,
