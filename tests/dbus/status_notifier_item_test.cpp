@@ -123,20 +123,12 @@ class StatusNotifierItemTest : public ::testing::Test {
     auto made = StatusNotifierItem::create(*connection, "vigilix", "Vigilix", "/MenuBar");
     if (!made) throw std::runtime_error(made.error().description());
     item = std::move(*made);
-    item->setOnClick([this](StatusNotifierItem::Click click) {
-      clicks.push_back(click == StatusNotifierItem::Click::primary ? "primary" : "secondary");
-    });
     // Hosts call the item by its name: wait until the bus gave it.
     if (!runMainLoopUntil([&] { return bus.hasOwner(item->busName()); })) {
       throw std::runtime_error("the item never got its name");
     }
   }
 
-  std::string call(const char* interface, const char* member,
-                   const std::function<int(sd_bus_message*)>& append,
-                   const std::function<std::string(sd_bus_message*)>& read) {
-    return callItem(*host, item->busName(), interface, member, append, read);
-  }
   std::string property(const char* name, const char* type) {
     return itemProperty(*host, item->busName(), name, type);
   }
@@ -145,7 +137,6 @@ class StatusNotifierItemTest : public ::testing::Test {
   std::unique_ptr<AsyncBusConnection> connection = openSessionConnection();
   std::unique_ptr<AsyncBusConnection> host = openSessionConnection();
   std::unique_ptr<StatusNotifierItem> item;
-  std::vector<std::string> clicks;
 };
 
 TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
@@ -192,33 +183,6 @@ TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
   EXPECT_EQ(std::vector<std::uint8_t>(disc.argb.begin() + centre, disc.argb.begin() + centre + 4),
             (std::vector<std::uint8_t>{0xFF, 0x33, 0x66, 0x99}));
   EXPECT_EQ(disc.argb[0], 0);
-}
-
-TEST_F(StatusNotifierItemTest, ClicksReachTheOwnerAsTheMenuSettingSays) {
-  struct Row {
-    const char* name;
-    bool itemIsMenu;
-    const char* method;
-    std::vector<std::string> clicks;
-  };
-  const std::vector<Row> rows = {
-      {"left click, item is a menu: the host shows it", true, "Activate", {}},
-      {"left click, item is not a menu", false, "Activate", {"primary"}},
-      {"middle click, item is a menu", true, "SecondaryActivate", {"secondary"}},
-      {"middle click, item is not a menu", false, "SecondaryActivate", {"secondary"}},
-      {"context menu: the host shows it", false, "ContextMenu", {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    clicks.clear();
-    item->setItemIsMenu(row.itemIsMenu);
-    EXPECT_EQ(call(
-                  StatusNotifierItem::kInterface, row.method,
-                  [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 10, 20); },
-                  [](sd_bus_message*) { return std::string("ok"); }),
-              "ok");
-    EXPECT_EQ(clicks, row.clicks);
-  }
 }
 
 TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
