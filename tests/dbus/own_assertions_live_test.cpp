@@ -1,0 +1,73 @@
+// The listing of our own keep-awake locks and the lid, against logind on a
+// private system bus.
+
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include "dbus/mock_logind_test_fixture.h"
+#include "platform/dbus/bus_connection.h"
+#include "platform/power/lid_state.h"
+#include "platform/power/own_assertions.h"
+
+namespace vigilix::testing {
+namespace {
+
+using platform::LiveLogindInhibitors;
+using platform::LogindAssertionInspector;
+using platform::PropertyDictionary;
+
+PropertyDictionary assertion(const char* type, const char* name) {
+  return {{"AssertType", type}, {"AssertName", name}, {"AssertLevel", std::int64_t{255}}};
+}
+
+void setLidClosed(bool closed) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value());
+  const platform::MethodAddress set{"org.freedesktop.login1", "/org/freedesktop/login1",
+                                    "org.freedesktop.DBus.Properties", "Set"};
+  auto reply = bus->call(set, [closed](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",
+                                 closed ? 1 : 0);
+  });
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
+}
+
+using OwnAssertionsLiveTest = MockLogindTest;
+
+TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptorsClose) {
+  LiveLogindInhibitors locks;
+  auto system = locks.inhibit("sleep", "Vigilix", "Vigilix: Keeping your Mac awake", "block");
+  auto display = locks.inhibit("idle:sleep", "Vigilix", "Vigilix: Build", "block");
+  // Not keep-awake assertions: a sleep delay, another program's lock, a lid lock.
+  auto delay = locks.inhibit("sleep", "Vigilix", "Vigilix: before sleep", "delay");
+  auto other = locks.inhibit("sleep", "Backup", "copying", "block");
+  auto lid = locks.inhibit("handle-lid-switch", "Vigilix", "lid", "block");
+  ASSERT_TRUE(system && display && delay && other && lid);
+
+  LogindAssertionInspector inspector;
+  EXPECT_EQ(inspector.ownAssertions(),
+            (std::vector{assertion("PreventUserIdleSystemSleep", "Vigilix: Keeping your Mac awake"),
+                         assertion("PreventUserIdleDisplaySleep", "Vigilix: Build")}));
+  EXPECT_EQ(LogindAssertionInspector(std::make_shared<LiveLogindInhibitors>(), ::getpid() + 1)
+                .ownAssertions(),
+            std::vector<PropertyDictionary>{})
+      << "another process's locks are not ours";
+
+  system->reset();
+  EXPECT_TRUE(waitUntil([&] { return inspector.ownAssertions()->size() == 1; }));
+
+  logind().kill();
+  EXPECT_EQ(inspector.ownAssertions(), std::unexpected(platform::kPowerReturnError));
+}
+
+TEST_F(OwnAssertionsLiveTest, TheLidAsLogindReportsIt) {
+  platform::LogindLidState lid;
+  EXPECT_EQ(lid.isLidClosed(), false);
+  setLidClosed(true);
+  EXPECT_EQ(lid.isLidClosed(), true);
+  logind().kill();
+  EXPECT_EQ(lid.isLidClosed(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vigilix::testing
