@@ -27,87 +27,69 @@ VGXProtectionInputs with(VGXProtectionInputs inputs, F change) {
 }
 
 TEST(ProtectionModelTest, TheFirstRuleThatAppliesDecides) {
+  testing::TestPlatform platform;
   struct Row {
     const char* name;
     VGXProtectionInputs inputs;
     State expected;
+    std::optional<std::string> header;  // the menu header's text
   };
   const auto held = wanted({kSystem}, std::set<std::string>{kSystem, kDisplay});
   const Row rows[] = {
       {"clear failed wins even when not wanted",
        with(VGXProtectionInputs{}, [](auto& i) { i.closedLidClearFailed = true; }),
-       State{State::closedLidClearFailed{}}},
+       State{State::closedLidClearFailed{}},
+       "Vigilix couldn't turn sleep back on \u2014 Check Health\u2026"},
       {"not wanted though paused",
        with(VGXProtectionInputs{}, [](auto& i) { i.pause = VGXPauseReason::heat; }),
-       State{State::notExpected{}}},
+       State{State::notExpected{}}, std::nullopt},
       {"paused", with(held, [](auto& i) { i.pause = VGXPauseReason::lowPowerMode; }),
-       State{State::deliberatePause{VGXPauseReason::lowPowerMode}}},
+       State{State::deliberatePause{VGXPauseReason::lowPowerMode}},
+       "Paused because Low Power Mode is on"},
+      {"paused by the battery", with(held, [](auto& i) { i.pause = VGXPauseReason::battery; }),
+       State{State::deliberatePause{VGXPauseReason::battery}},
+       "Paused because your Mac's battery is low"},
+      {"paused by the closed-lid limit",
+       with(held, [](auto& i) { i.pause = VGXPauseReason::closedLidLimit; }),
+       State{State::deliberatePause{VGXPauseReason::closedLidLimit}}, "Lid-closed limit reached"},
       {"armed without guard status", with(held, [](auto& i) { i.closedLidArmed = true; }),
-       State{State::unknown{"closed-lid inspection failed"}}},
+       State{State::unknown{"closed-lid inspection failed"}},
+       "Couldn't check whether your Mac is protected"},
       {"armed without guard status, with an inspection error",
        with(held,
             [](auto& i) {
               i.closedLidArmed = true;
               i.inspectionError = "boom";
             }),
-       State{State::unknown{"boom"}}},
+       State{State::unknown{"boom"}}, "Couldn't check whether your Mac is protected"},
       {"armed, guard not holding",
        with(held,
             [](auto& i) {
               i.closedLidArmed = true;
               i.closedLidHeldFresh = false;
             }),
-       State{State::missing{}}},
+       State{State::missing{}}, "Vigilix couldn't keep your Mac awake"},
       {"armed, fresh hold, nothing expected or observed",
        with(wanted({}, std::set<std::string>{}),
             [](auto& i) {
               i.closedLidArmed = true;
               i.closedLidHeldFresh = true;
             }),
-       State{State::verified{}}},
-      {"extra observed types do not matter", held, State{State::verified{}}},
+       State{State::verified{}}, std::nullopt},
+      {"extra observed types do not matter", held, State{State::verified{}}, std::nullopt},
       {"the wrong type is missing", wanted({kSystem}, std::set<std::string>{kDisplay}),
-       State{State::missing{}}},
+       State{State::missing{}}, "Vigilix couldn't keep your Mac awake"},
       {"no inspection decides over an empty expectation", wanted({}, std::nullopt),
-       State{State::unknown{"inspection failed"}}},
+       State{State::unknown{"inspection failed"}}, "Couldn't check whether your Mac is protected"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(VGXProtectionModel::evaluate(row.inputs), row.expected);
+    EXPECT_EQ(row.expected.headerText(), row.header);
     // A repair changes the inputs, never the verdict.
     const auto repaired = with(row.inputs, [](auto& i) { i.repairAttempted = true; });
     EXPECT_NE(repaired, row.inputs);
     EXPECT_EQ(VGXProtectionModel::evaluate(repaired), row.expected);
-  }
-}
-
-TEST(ProtectionModelTest, HeaderTextsAndAttention) {
-  testing::TestPlatform platform;
-  struct Row {
-    State state;
-    std::optional<std::string> header;
-    bool attention;
-  };
-  const Row rows[] = {
-      {State{State::deliberatePause{VGXPauseReason::battery}},
-       "Paused because your Mac's battery is low", false},
-      {State{State::deliberatePause{VGXPauseReason::heat}}, "Paused because your Mac is hot",
-       false},
-      {State{State::deliberatePause{VGXPauseReason::closedLidLimit}}, "Lid-closed limit reached",
-       false},
-      {State{State::deliberatePause{VGXPauseReason::lowPowerMode}},
-       "Paused because Low Power Mode is on", false},
-      {State{State::unknown{"any"}}, "Couldn't check whether your Mac is protected", true},
-      {State{State::missing{}}, "Vigilix couldn't keep your Mac awake", true},
-      {State{State::closedLidClearFailed{}},
-       "Vigilix couldn't turn sleep back on \u2014 Check Health\u2026", true},
-      {State{State::notExpected{}}, std::nullopt, false},
-      {State{State::verified{}}, std::nullopt, false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.header.value_or("none"));
-    EXPECT_EQ(row.state.headerText(), row.header);
-    EXPECT_EQ(row.state.needsAttention(), row.attention);
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "agents/cli_v2_codec.h"
 #include "agents/cli_v2_server.h"
 #include "health/protection_verifier_test_fixture.h"
@@ -14,6 +16,7 @@ using Types = std::optional<std::set<std::string>>;
 
 constexpr const char* kSystem = "PreventUserIdleSystemSleep";
 constexpr const char* kDisplay = "PreventUserIdleDisplaySleep";
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 VGXHealthLine ok(std::string title, std::string detail) {
   return {std::move(title), std::move(detail), Severity::Ok, std::nullopt};
@@ -121,9 +124,10 @@ TEST(VerifierHealthLinesTest, MigrationMarkersAndBuildFeatureLines) {
   };
   const Row rows[] = {
       {std::int64_t{1}, ok("Migration", "Settings moved from the previous version")},
-      {2.0, ok("Migration", "Started with fresh settings")},
-      {std::int64_t{-4}, {"Migration", "-4", Severity::Warning, std::nullopt}},
+      {2.9, ok("Migration", "Started with fresh settings")},
       {"two", {"Migration", platform::debugDescription("two"), Severity::Warning, std::nullopt}},
+      {kInfinity,
+       {"Migration", platform::debugDescription(kInfinity), Severity::Warning, std::nullopt}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line.detail);
