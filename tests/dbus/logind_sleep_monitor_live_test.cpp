@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "dbus/mock_logind_test_fixture.h"
-#include "platform/dbus/bus_connection.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/power/logind_sleep_monitor.h"
 #include "testing/manual_dispatch_queue.h"
@@ -19,18 +18,6 @@ namespace vigilix::testing {
 namespace {
 
 using platform::LogindSleepMonitor;
-
-void emitPrepareForSleep(bool sleeping) {
-  auto bus = platform::BusConnection::openSystem();
-  ASSERT_TRUE(bus.has_value());
-  const platform::MethodAddress emit{"org.freedesktop.login1", "/org/freedesktop/login1",
-                                     "org.freedesktop.DBus.Mock", "EmitSignal"};
-  auto reply = bus->call(emit, [sleeping](sd_bus_message* message) {
-    return sd_bus_message_append(message, "sssav", "org.freedesktop.login1.Manager",
-                                 "PrepareForSleep", "b", 1, "b", sleeping ? 1 : 0);
-  });
-  ASSERT_TRUE(reply.has_value()) << reply.error().description();
-}
 
 bool holdsDelayLock() {
   auto locks = platform::LiveLogindInhibitors().listInhibitors();
@@ -43,6 +30,13 @@ bool holdsDelayLock() {
 
 class LogindSleepMonitorTest : public MockLogindTest {
  protected:
+  static void emitPrepareForSleep(bool sleeping) {
+    callLogind("org.freedesktop.DBus.Mock", "EmitSignal", [sleeping](sd_bus_message* message) {
+      return sd_bus_message_append(message, "sssav", "org.freedesktop.login1.Manager",
+                                   "PrepareForSleep", "b", 1, "b", sleeping ? 1 : 0);
+    });
+  }
+
   // Runs the main queue's tasks until `name` has been posted.
   bool posted(const std::string& name) {
     return waitUntil([&] {

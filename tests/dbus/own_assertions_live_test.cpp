@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "dbus/mock_logind_test_fixture.h"
-#include "platform/dbus/bus_connection.h"
 #include "platform/power/lid_state.h"
 #include "platform/power/own_assertions.h"
 
@@ -18,18 +17,6 @@ using platform::PropertyDictionary;
 
 PropertyDictionary assertion(const char* type, const char* name) {
   return {{"AssertType", type}, {"AssertName", name}, {"AssertLevel", std::int64_t{255}}};
-}
-
-void setLidClosed(bool closed) {
-  auto bus = platform::BusConnection::openSystem();
-  ASSERT_TRUE(bus.has_value());
-  const platform::MethodAddress set{"org.freedesktop.login1", "/org/freedesktop/login1",
-                                    "org.freedesktop.DBus.Properties", "Set"};
-  auto reply = bus->call(set, [closed](sd_bus_message* message) {
-    return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",
-                                 closed ? 1 : 0);
-  });
-  ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 
 using OwnAssertionsLiveTest = MockLogindTest;
@@ -63,7 +50,10 @@ TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptors
 TEST_F(OwnAssertionsLiveTest, TheLidAsLogindReportsIt) {
   platform::LogindLidState lid;
   EXPECT_EQ(lid.isLidClosed(), false);
-  setLidClosed(true);
+  callLogind("org.freedesktop.DBus.Properties", "Set", [](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",
+                                 1);
+  });
   EXPECT_EQ(lid.isLidClosed(), true);
   logind().kill();
   EXPECT_EQ(lid.isLidClosed(), std::nullopt);
