@@ -33,15 +33,15 @@ VGXProtectionVerifier& VGXProtectionVerifier::shared() { return sharedVerifier.g
 
 std::optional<VGXPauseReason> VGXProtectionVerifier::currentPause() const {
   if (providers_.pause) return providers_.pause();
-  if (hubSays(hub_.heatBlocked)) return VGXPauseReason::heat;
-  if (hubSays(hub_.batteryBlocked)) return VGXPauseReason::battery;
-  if (hubSays(hub_.lowPowerModeEnabled)) return VGXPauseReason::lowPowerMode;
-  if (hubSays(providers_.closedLidLimit)) return VGXPauseReason::closedLidLimit;
+  if (says(hub_.heatBlocked)) return VGXPauseReason::heat;
+  if (says(hub_.batteryBlocked)) return VGXPauseReason::battery;
+  if (says(hub_.lowPowerModeEnabled)) return VGXPauseReason::lowPowerMode;
+  if (says(providers_.closedLidLimit)) return VGXPauseReason::closedLidLimit;
   return std::nullopt;
 }
 
 bool VGXProtectionVerifier::currentIntent() const {
-  return providers_.intent ? providers_.intent() : hubSays(hub_.isAwake);
+  return providers_.intent ? providers_.intent() : says(hub_.isAwake);
 }
 
 platform::Date VGXProtectionVerifier::now() const {
@@ -76,12 +76,12 @@ VGXProtectionInputs VGXProtectionVerifier::gatherInputs() const {
   inputs.pause = currentPause();
   const std::vector<std::string> expected = expected_ ? expected_() : std::vector<std::string>{};
   inputs.expectedAssertionTypes = {expected.begin(), expected.end()};
-  if (inputs.expectedAssertionTypes.empty() && hubSays(providers_.createFailed)) {
+  if (inputs.expectedAssertionTypes.empty() && says(providers_.createFailed)) {
     inputs.expectedAssertionTypes = {platform::kAssertionTypePreventUserIdleSystemSleep};
   }
   const bool intent = currentIntent();
-  inputs.closedLidClearFailed = hubSays(providers_.closedLidClearFailed);
-  inputs.closedLidArmed = hubSays(providers_.closedLidArmed);
+  inputs.closedLidClearFailed = says(providers_.closedLidClearFailed);
+  inputs.closedLidArmed = says(providers_.closedLidArmed);
   inputs.closedLidHeldFresh =
       providers_.closedLidHeldFresh ? providers_.closedLidHeldFresh() : std::nullopt;
   inputs.intentAwake = intent || inputs.pause.has_value();

@@ -117,7 +117,8 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
   static VGXHealthLine migrationHealthLine(const platform::UserDefaults& defaults);
   // Every registered health line as JSON, after a fresh check when the
   // verifier (may be null) still exists; `error` when a line is an error or
-  // the lines cannot be written.
+  // the lines cannot be written. Main thread (the server's handle runs on the
+  // main queue). Bytes of a line that are not UTF-8 show as U+FFFD.
   static VGXCLIv2Reply doctorReply(VGXProtectionVerifier* verifier, const VGXCLIv2Request& request);
 
   // The lid, from the platform; none counts as open.
@@ -134,7 +135,8 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
   void inspectAssertions();
   void startObserving();
   void registerHealth();
-  bool hubSays(const std::function<bool()>& slot) const { return slot && slot(); }
+  // An empty slot says false.
+  static bool says(const std::function<bool()>& slot) { return slot && slot(); }
 
   VGXProtectionVerifierHub hub_;
   VGXProtectionVerifierProviders providers_;

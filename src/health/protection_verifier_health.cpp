@@ -59,8 +59,8 @@ std::vector<VGXHealthLine> VGXProtectionVerifier::healthLines() const {
 
   std::vector<VGXHealthLine> lines;
   lines.push_back(line(text("Keep Awake", "Health Check line title: keep-awake state"),
-                       hubSays(hub_.isAwake) ? text("On", "Health Check: keep-awake is on")
-                                             : text("Off", "Health Check: keep-awake is off"),
+                       says(hub_.isAwake) ? text("On", "Health Check: keep-awake is on")
+                                          : text("Off", "Health Check: keep-awake is off"),
                        Severity::Ok, nullptr));
 
   std::string protection;

@@ -75,7 +75,7 @@ void VGXProtectionVerifier::registerHealth() {
   });
   VGXHealthRegistry::registerProvider([weak] {
     auto self = weak.lock();
-    return storeBuildHealthLines(self && self->hubSays(self->hub_.directAvailable));
+    return storeBuildHealthLines(self && self->says(self->hub_.directAvailable));
   });
   VGXCLIv2Server::registerHandler(VGXCLIv2Verb::doctor, [weak](const VGXCLIv2Request& request) {
     return doctorReply(weak.lock().get(), request);
