@@ -98,7 +98,6 @@ TEST(ProtectionVerifierTest, OnlyOurAssertionsAtFullLevelCount) {
       {"level 0", assertion(std::int64_t{0}, "Vigilix: Keeping your Mac awake"), std::nullopt},
       {"another name", assertion(std::int64_t{255}, "Backup: copying"), std::nullopt},
       {"prefix without its space", assertion(std::int64_t{255}, "Vigilix:reason"), std::nullopt},
-      {"level as text", assertion("255", "Vigilix: x"), std::nullopt},
       {"no type", {{"AssertLevel", std::int64_t{255}}, {"AssertName", "Vigilix: x"}}, std::nullopt},
   };
   for (const Row& row : rows) {
