@@ -173,17 +173,44 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
   return {};
 }
 
+namespace {
+
+// Renames `from` to the first free "<path>.damaged-<stamp>[-n]".
+std::expected<Path, FileError> renameAside(const Path& from, const Path& path, Date at) {
+  const std::string base = path.string() + ".damaged-" + utcStamp(at);
+  for (int attempt = 1;; ++attempt) {
+    const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
+    const int code = renameNoReplace(from, target);
+    if (code == 0) return target;
+    if (code != EEXIST) return std::unexpected(errorFor(code, path, "cannot move aside"));
+  }
+}
+
+}  // namespace
+
 std::expected<Path, FileError> FileSystem::moveAside(const Path& path, Date at) {
   if (auto failure = injected(Operation::MoveAside, path, "cannot move aside")) {
     return std::unexpected(*failure);
   }
-  const std::string base = path.string() + ".damaged-" + utcStamp(at);
-  for (int attempt = 1;; ++attempt) {
-    const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
-    const int code = renameNoReplace(path, target);
-    if (code == 0) return target;
-    if (code != EEXIST) return std::unexpected(errorFor(code, path, "cannot move aside"));
+  return renameAside(path, path, at);
+}
+
+std::expected<Path, FileError> FileSystem::keepAside(const Path& path, std::string_view contents,
+                                                     Date at) {
+  if (auto failure = injected(Operation::MoveAside, path, "cannot keep aside")) {
+    return std::unexpected(*failure);
   }
+  const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
+  std::string temp = (folder / ("." + path.filename().string() + ".aside-XXXXXX")).string();
+  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
+  auto written =
+      writeAll(fd.get(), {reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
+  if (written && ::fsync(fd.get()) != 0) written = std::unexpected(errno);
+  auto kept = written ? renameAside(temp, path, at)
+                      : std::unexpected(errorFor(written.error(), path, "cannot keep aside"));
+  if (!kept) ::unlink(temp.c_str());
+  return kept;
 }
 
 bool FileSystem::exists(const Path& path) {

@@ -1,0 +1,101 @@
+#include "agentcontracts/agent_hook_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/fs/file_system.h"
+#include "testing/temporary_root.h"
+#include "testing/test_platform.h"
+
+namespace vigilix {
+namespace {
+
+using platform::FileSystem;
+
+class AgentHookLogTest : public ::testing::Test {
+ protected:
+  testing::TestPlatform platform{platform::Date::fromTimeIntervalSince1970(1'796'817'796.25)};
+  testing::TemporaryRoot root;
+  const std::filesystem::path file = root.home() / "state/agent-hooks.json";
+
+  void write(const std::string& text) {
+    ASSERT_TRUE(FileSystem::writeFileAtomically(file, text).has_value());
+  }
+  std::string contents() { return FileSystem::readFile(file).value_or("<none>"); }
+};
+
+TEST_F(AgentHookLogTest, AppendsPrettyPrintedSortedRecordsAndReadsThemBack) {
+  ASSERT_TRUE(VGXAgentHookLog::append("claude", "start", "sent", file).has_value());
+  EXPECT_EQ(contents(), R"({
+  "events" : [
+    {
+      "at" : "2026-12-09T12:03:16.250Z",
+      "event" : "start",
+      "result" : "sent",
+      "tool" : "claude"
+    }
+  ]
+})");
+  EXPECT_EQ(
+      VGXAgentHookLog::read(file),
+      (std::vector<VGXAgentHookRecord>{{"2026-12-09T12:03:16.250Z", "claude", "start", "sent"}}));
+}
+
+TEST_F(AgentHookLogTest, KeepsTheLastTwentyRecords) {
+  for (int i = 0; i < 21; ++i) {
+    ASSERT_TRUE(VGXAgentHookLog::append("codex", std::to_string(i), "ok", file).has_value());
+  }
+  const auto records = VGXAgentHookLog::read(file);
+  ASSERT_EQ(records.size(), VGXAgentHookLog::maxRecords);
+  EXPECT_EQ(records.front().event, "1");
+  EXPECT_EQ(records.back().event, "20");
+}
+
+TEST_F(AgentHookLogTest, ReadsOnlyCompleteRecordsOfAWellFormedLog) {
+  const struct {
+    const char* name;
+    const char* text;
+    std::vector<std::string> events;
+  } rows[] = {
+      {"incomplete records are skipped",
+       R"({"events":[{"at":"a","tool":"t","event":"kept","result":"r"},
+                     {"at":"a","tool":"t","event":"no result"},
+                     {"at":"a","tool":7,"event":"number tool","result":"r"}]})",
+       {"kept"}},
+      {"not JSON", "{", {}},
+      {"no events", R"({"other":[]})", {}},
+      {"events of other values",
+       R"({"events":[{"at":"a","tool":"t","event":"e","result":"r"},1]})",
+       {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    write(row.text);
+    std::vector<std::string> events;
+    for (const auto& record : VGXAgentHookLog::read(file)) events.push_back(record.event);
+    EXPECT_EQ(events, row.events);
+  }
+  EXPECT_TRUE(VGXAgentHookLog::read(root.home() / "missing.json").empty());
+}
+
+TEST_F(AgentHookLogTest, NeverWritesOverALogItCouldNotRead) {
+  write("{damaged");
+  ASSERT_TRUE(VGXAgentHookLog::append("grok", "start", "sent", file).has_value());
+  EXPECT_EQ(VGXAgentHookLog::read(file).size(), 1u);
+  EXPECT_EQ(FileSystem::readFile(file.string() + ".damaged-20261209T120316Z").value_or(""),
+            "{damaged");
+
+  const std::string kept = contents();
+  FileSystem::injectFailure(FileSystem::Operation::Read, file, EIO);
+  EXPECT_FALSE(VGXAgentHookLog::append("grok", "stop", "sent", file).has_value());
+  FileSystem::clearInjectedFailures();
+  EXPECT_EQ(contents(), kept);
+
+  FileSystem::injectFailure(FileSystem::Operation::Write, file, ENOSPC);
+  EXPECT_FALSE(VGXAgentHookLog::append("grok", "stop", "sent", file).has_value());
+}
+
+}  // namespace
+}  // namespace vigilix
