@@ -135,12 +135,12 @@ std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
   return contents;
 }
 
-std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
-                                                               std::string_view contents,
-                                                               mode_t mode) {
-  if (auto failure = injected(Operation::Write, path, "cannot write")) {
-    return std::unexpected(*failure);
-  }
+namespace {
+
+// Temp file in the same folder, write, fsync, then rename (or link without replacing) into
+// place and fsync the folder.
+std::expected<void, FileError> writeThroughTemporary(const Path& path, std::string_view contents,
+                                                     mode_t mode, bool replace) {
   const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
   std::error_code made;
   std::filesystem::create_directories(folder, made);
@@ -149,21 +149,24 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
   std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
   UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
-  auto fail = [&](std::string_view what) {
-    const int code = errno;
+  auto failWith = [&](int code, std::string_view what) {
     ::unlink(temp.c_str());
     return std::unexpected(errorFor(code, path, what));
   };
+  auto fail = [&](std::string_view what) { return failWith(errno, what); };
   if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of");
   if (auto written = writeAll(
           fd.get(), {reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
       !written) {
-    errno = written.error();
-    return fail("cannot write");
+    return failWith(written.error(), "cannot write");
   }
   if (::fsync(fd.get()) != 0) return fail("cannot flush");
   if (::close(fd.release()) != 0) return fail("cannot close");
-  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
+  if (replace) {
+    if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
+  } else if (const int code = renameNoReplace(temp, path); code != 0) {
+    return failWith(code, "cannot create");
+  }
 
   // The rename is durable only once the folder itself is flushed.
   UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -173,16 +176,56 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
   return {};
 }
 
+}  // namespace
+
+std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
+                                                               std::string_view contents,
+                                                               mode_t mode) {
+  if (auto failure = injected(Operation::Write, path, "cannot write")) {
+    return std::unexpected(*failure);
+  }
+  return writeThroughTemporary(path, contents, mode, /*replace=*/true);
+}
+
+std::expected<void, FileError> FileSystem::createFileAtomically(const Path& path,
+                                                                std::string_view contents,
+                                                                mode_t mode) {
+  if (auto failure = injected(Operation::Write, path, "cannot create")) {
+    return std::unexpected(*failure);
+  }
+  return writeThroughTemporary(path, contents, mode, /*replace=*/false);
+}
+
+std::expected<Path, FileError> FileSystem::linkTarget(const Path& path) {
+  Path current = path;
+  for (int hops = 0; hops <= 40; ++hops) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0) {
+      if (errno == ENOENT) return current;
+      return std::unexpected(errorFor(errno, current, "cannot inspect"));
+    }
+    if (!S_ISLNK(info.st_mode)) return current;
+    std::error_code error;
+    const Path target = std::filesystem::read_symlink(current, error);
+    if (error) return std::unexpected(errorFor(error.value(), current, "cannot read the link"));
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return std::unexpected(errorFor(ELOOP, path, "cannot follow"));
+}
+
 namespace {
 
-// Renames `from` to the first free "<path>.damaged-<stamp>[-n]".
-std::expected<Path, FileError> renameAside(const Path& from, const Path& path, Date at) {
+// Places a damaged file's bytes under the first free "<path>.damaged-<stamp>[-n]"; `place`
+// answers 0, or the errno of its failure (EEXIST: that name is taken).
+template <typename Place>
+std::expected<Path, FileError> placeAside(const Path& path, Date at, std::string_view what,
+                                          Place&& place) {
   const std::string base = path.string() + ".damaged-" + utcStamp(at);
   for (int attempt = 1;; ++attempt) {
     const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
-    const int code = renameNoReplace(from, target);
+    const int code = place(target);
     if (code == 0) return target;
-    if (code != EEXIST) return std::unexpected(errorFor(code, path, "cannot move aside"));
+    if (code != EEXIST) return std::unexpected(errorFor(code, path, what));
   }
 }
 
@@ -192,7 +235,8 @@ std::expected<Path, FileError> FileSystem::moveAside(const Path& path, Date at) 
   if (auto failure = injected(Operation::MoveAside, path, "cannot move aside")) {
     return std::unexpected(*failure);
   }
-  return renameAside(path, path, at);
+  return placeAside(path, at, "cannot move aside",
+                    [&](const Path& target) { return renameNoReplace(path, target); });
 }
 
 std::expected<Path, FileError> FileSystem::keepAside(const Path& path, std::string_view contents,
@@ -200,17 +244,10 @@ std::expected<Path, FileError> FileSystem::keepAside(const Path& path, std::stri
   if (auto failure = injected(Operation::MoveAside, path, "cannot keep aside")) {
     return std::unexpected(*failure);
   }
-  const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
-  std::string temp = (folder / ("." + path.filename().string() + ".aside-XXXXXX")).string();
-  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
-  auto written =
-      writeAll(fd.get(), {reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
-  if (written && ::fsync(fd.get()) != 0) written = std::unexpected(errno);
-  auto kept = written ? renameAside(temp, path, at)
-                      : std::unexpected(errorFor(written.error(), path, "cannot keep aside"));
-  if (!kept) ::unlink(temp.c_str());
-  return kept;
+  return placeAside(path, at, "cannot keep aside", [&](const Path& target) {
+    auto made = writeThroughTemporary(target, contents, 0600, /*replace=*/false);
+    return made ? 0 : made.error().code;
+  });
 }
 
 bool FileSystem::exists(const Path& path) {
