@@ -5,30 +5,21 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/fs/file_system.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
+#include "agentcontracts/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {
 
 using platform::FileSystem;
 
-class AgentHookLogTest : public ::testing::Test {
+class AgentHookLogTest : public AgentFilesTest {
  protected:
-  testing::TestPlatform platform{platform::Date::fromTimeIntervalSince1970(1'796'817'796.25)};
-  testing::TemporaryRoot root;
   const std::filesystem::path file = root.home() / "state/agent-hooks.json";
-
-  void write(const std::string& text) {
-    ASSERT_TRUE(FileSystem::writeFileAtomically(file, text).has_value());
-  }
-  std::string contents() { return FileSystem::readFile(file).value_or("<none>"); }
 };
 
 TEST_F(AgentHookLogTest, AppendsPrettyPrintedSortedRecordsAndKeepsTheLastTwenty) {
   ASSERT_TRUE(VGXAgentHookLog::append("claude", "start", "sent", file).has_value());
-  EXPECT_EQ(contents(), R"({
+  EXPECT_EQ(contents(file), R"({
   "events" : [
     {
       "at" : "2026-12-09T12:03:16.250Z",
@@ -62,7 +53,7 @@ TEST_F(AgentHookLogTest, ReadsOnlyCompleteRecordsOfAWellFormedLog) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    write(row.text);
+    write(file, row.text);
     std::vector<std::string> events;
     for (const auto& record : VGXAgentHookLog::read(file)) events.push_back(record.event);
     EXPECT_EQ(events, row.events);
@@ -71,17 +62,16 @@ TEST_F(AgentHookLogTest, ReadsOnlyCompleteRecordsOfAWellFormedLog) {
 }
 
 TEST_F(AgentHookLogTest, NeverWritesOverALogItCouldNotRead) {
-  write("{damaged");
+  write(file, "{damaged");
   ASSERT_TRUE(VGXAgentHookLog::append("grok", "start", "sent", file).has_value());
   EXPECT_EQ(VGXAgentHookLog::read(file).size(), 1u);
-  EXPECT_EQ(FileSystem::readFile(file.string() + ".damaged-20261209T120316Z").value_or(""),
-            "{damaged");
+  EXPECT_EQ(damagedCopy(file), "{damaged");
 
-  const std::string kept = contents();
+  const auto kept = contents(file);
   FileSystem::injectFailure(FileSystem::Operation::Read, file, EIO);
   EXPECT_FALSE(VGXAgentHookLog::append("grok", "stop", "sent", file).has_value());
   FileSystem::clearInjectedFailures();
-  EXPECT_EQ(contents(), kept);
+  EXPECT_EQ(contents(file), kept);
 
   FileSystem::injectFailure(FileSystem::Operation::Write, file, ENOSPC);
   EXPECT_FALSE(VGXAgentHookLog::append("grok", "stop", "sent", file).has_value());

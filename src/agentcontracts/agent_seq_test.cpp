@@ -8,10 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/fs/file_system.h"
+#include "agentcontracts/agent_files_fixture.h"
 #include "platform/fs/fs_faults.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
 
 namespace vigilix {
 namespace {
@@ -21,19 +19,12 @@ using platform::FsCall;
 using platform::FsFault;
 using platform::FsFaults;
 
-class AgentSeqTest : public ::testing::Test {
+class AgentSeqTest : public AgentFilesTest {
  protected:
-  testing::TestPlatform platform{platform::Date::fromTimeIntervalSince1970(1'796'817'796)};
-  testing::TemporaryRoot root;
   const std::filesystem::path folder = root.home() / "state/agent-seq";
   // The lower-case SHA-256 of "claude:s1".
   const std::filesystem::path file =
       folder / "e25e1af58555c8d7d9e818b5b0c95ba86f9beb6c277c5f82815b230959a56822";
-
-  std::optional<std::string> contents() {
-    auto text = FileSystem::readFile(file);
-    return text ? std::optional(*text) : std::nullopt;
-  }
 };
 
 TEST_F(AgentSeqTest, CountsInADecimalFileNamedForTheSession) {
@@ -62,13 +53,12 @@ TEST_F(AgentSeqTest, CountsInADecimalFileNamedForTheSession) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(folder);
     if (row.before) {
-      ASSERT_TRUE(FileSystem::writeFileAtomically(file, *row.before).has_value());
+      write(file, *row.before);
     }
     const auto value = VGXAgentSeq::value("claude:s1", row.increment, folder);
     EXPECT_EQ(value ? std::optional(*value) : std::nullopt, row.value);
-    EXPECT_EQ(contents(), row.after);
-    EXPECT_EQ(FileSystem::readFile(file.string() + ".damaged-20261209T120316Z").value_or(""),
-              row.keptAside.value_or(""));
+    EXPECT_EQ(contents(file), row.after);
+    EXPECT_EQ(damagedCopy(file), row.keptAside);
   }
 }
 
@@ -85,14 +75,14 @@ TEST_F(AgentSeqTest, AFailedStepIsAnErrorAndNeverARestart) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ASSERT_TRUE(FileSystem::writeFileAtomically(file, "+99\n").has_value());
+    write(file, "+99\n");
     FsFaults::inject(row.fault);
     EXPECT_FALSE(VGXAgentSeq::value("claude:s1", true, folder).has_value());
     FsFaults::clear();
     EXPECT_NE(VGXAgentSeq::value("claude:s1", false, folder).value_or(0), 0);
   }
   // A folder that cannot hold the counter.
-  ASSERT_TRUE(FileSystem::writeFileAtomically(root.home() / "blocked", "").has_value());
+  write(root.home() / "blocked", "");
   EXPECT_FALSE(VGXAgentSeq::value("claude:s1", true, root.home() / "blocked").has_value());
 }
 

@@ -10,19 +10,17 @@
 #include <optional>
 #include <string>
 
-#include "platform/fs/file_system.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
+#include "agentcontracts/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {
 
 using platform::FileSystem;
 
-class AgentVersionCacheTest : public ::testing::Test {
+class AgentVersionCacheTest : public AgentFilesTest {
  protected:
   AgentVersionCacheTest() {
-    EXPECT_TRUE(FileSystem::writeFileAtomically(tool, "#!/bin/sh\n").has_value());
+    write(tool, "#!/bin/sh\n");
     touch(1'700'000'000, 250'000'000);
   }
   void touch(time_t seconds, long nanoseconds) const {
@@ -30,8 +28,6 @@ class AgentVersionCacheTest : public ::testing::Test {
     EXPECT_EQ(::utimensat(AT_FDCWD, tool.c_str(), times, 0), 0);
   }
 
-  testing::TestPlatform platform{platform::Date::fromTimeIntervalSince1970(1'796'817'796)};
-  testing::TemporaryRoot root;
   const std::filesystem::path tool = root.home() / "bin/claude";
   const std::filesystem::path cache = root.home() / "cache/tool-versions.json";
 };
@@ -66,11 +62,8 @@ TEST_F(AgentVersionCacheTest, StoresTrimmedVersionsAndReturnsOnlyUsableOnes) {
   ASSERT_TRUE(VGXAgentVersionCache::store("1.0", tool, cache).has_value());
   std::string escaped;  // the writer escapes "/" as the platform's does
   for (const char c : key) escaped += c == '/' ? std::string("\\/") : std::string(1, c);
-  EXPECT_EQ(FileSystem::readFile(cache).value_or(""),
-            fmt::format("{{\n  \"{}\" : \"1.0\"\n}}", escaped));
-  ASSERT_TRUE(FileSystem::writeFileAtomically(
-                  cache, fmt::format(R"({{"{}":"{}"}})", key, std::string(65, 'v')))
-                  .has_value());
+  EXPECT_EQ(contents(cache), fmt::format("{{\n  \"{}\" : \"1.0\"\n}}", escaped));
+  write(cache, fmt::format(R"({{"{}":"{}"}})", key, std::string(65, 'v')));
   EXPECT_EQ(VGXAgentVersionCache::cachedVersion(tool, cache), std::nullopt);
 
   ASSERT_TRUE(VGXAgentVersionCache::store("1.0", tool, cache).has_value());
@@ -79,11 +72,10 @@ TEST_F(AgentVersionCacheTest, StoresTrimmedVersionsAndReturnsOnlyUsableOnes) {
 }
 
 TEST_F(AgentVersionCacheTest, ADamagedCacheIsKeptAsideAndAnUnreadableOneLeftAlone) {
-  ASSERT_TRUE(FileSystem::writeFileAtomically(cache, R"({"k":1})").has_value());
+  write(cache, R"({"k":1})");
   ASSERT_TRUE(VGXAgentVersionCache::store("2.0", tool, cache).has_value());
   EXPECT_EQ(VGXAgentVersionCache::cachedVersion(tool, cache), "2.0");
-  EXPECT_EQ(FileSystem::readFile(cache.string() + ".damaged-20261209T120316Z").value_or(""),
-            R"({"k":1})");
+  EXPECT_EQ(damagedCopy(cache), R"({"k":1})");
 
   FileSystem::injectFailure(FileSystem::Operation::Read, cache, EIO);
   EXPECT_FALSE(VGXAgentVersionCache::store("3.0", tool, cache).has_value());
