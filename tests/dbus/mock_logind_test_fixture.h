@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "dbus/private_system_bus.h"
+#include "dbus/dbus_mock.h"
 
 struct sd_bus_message;
 
