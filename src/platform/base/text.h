@@ -52,5 +52,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // Orders texts by the same folding (negative: `a` first, 0: equal), then by
 // code point, so lists of names sort alike under every locale.
 int compareIgnoringCase(std::string_view a, std::string_view b);
+// Whether `part` occurs in `text` under the same folding.
+bool containsIgnoringCase(std::string_view text, std::string_view part);
 
 }  // namespace vigilix::platform
