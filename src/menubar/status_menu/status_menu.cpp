@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bridge/trigger_bridge.h"
+#include "health/protection_verifier.h"
 #include "menubar/menu_header_view.h"
 #include "platform/base/localized.h"
 #include "platform/base/text.h"
@@ -124,8 +125,8 @@ VGXStatusMenu::Hooks& VGXStatusMenu::hooks() {
 }
 
 bool VGXStatusMenu::hasAttention() {
-  const auto& read = hooks().hasAttention;
-  return read && read();
+  if (const auto& read = hooks().hasAttention) return read();
+  return VGXProtectionVerifier::shared().hasAttention();
 }
 
 void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,

@@ -39,7 +39,8 @@ struct VGXStatusMenu {
         extraItemsHook;
     // One part of the state signature, so the extra items' own state rebuilds the menu.
     std::function<std::string()> signatureHook;
-    // Whether the keep-awake protection needs attention; empty: it never does.
+    // Whether the keep-awake protection needs attention; empty: the shared
+    // protection verifier says.
     std::function<bool()> hasAttention;
   };
   static Hooks& hooks();
