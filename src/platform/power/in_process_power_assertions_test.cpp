@@ -1,8 +1,8 @@
 #include "platform/power/in_process_power_assertions.h"
+#include "platform/power/live_power_source.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/power/live_power_source.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/power_sources.h"
 #include "platform/power/thermal_state.h"
