@@ -22,6 +22,16 @@ bool sameLock(const LogindInhibitor& row, const std::string& what, const std::st
          row.who == kWho && row.why == name && row.what == what && row.mode == kMode;
 }
 
+// No bus, no logind, or no answer; any other error is logind's own refusal
+// (polkit, bad arguments), which says nothing of whether it is there.
+bool meansUnreachable(const BusError& error) {
+  return error.name.empty() || error.name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+         error.name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
+         error.name == "org.freedesktop.DBus.Error.NoReply" ||
+         error.name == "org.freedesktop.DBus.Error.Disconnected" ||
+         error.name == "org.freedesktop.DBus.Error.TimedOut";
+}
+
 }  // namespace
 
 std::optional<std::string> logindWhatForAssertionType(const std::string& type) {
@@ -110,7 +120,11 @@ void LogindPowerAssertions::State::take(PowerAssertionID assertionID) {
   }
   auto fd = services.logind->inhibit(record.what, kWho, record.name, kMode);
   if (!fd) {
-    noteReachable(false, &fd.error());
+    if (meansUnreachable(fd.error())) {
+      noteReachable(false, &fd.error());
+    } else {
+      log.error("logind refused a lock: {}", fd.error().description());
+    }
     vanish(assertionID, "could not be taken");
     return;
   }
@@ -174,7 +188,9 @@ void LogindPowerAssertions::State::verify(PowerAssertionID assertionID) {
 
 void LogindPowerAssertions::State::refresh() {
   auto rows = services.logind->listInhibitors();
-  noteReachable(rows.has_value(), rows ? nullptr : &rows.error());
+  if (rows || meansUnreachable(rows.error())) {
+    noteReachable(rows.has_value(), rows ? nullptr : &rows.error());
+  }
   PowerAssertionsByProcess listing;
   if (rows) {
     listing.result = kPowerReturnSuccess;

@@ -122,10 +122,7 @@ void PowerProfilesLowPowerMode::Watch::apply(bool now) {
 }
 
 PowerProfilesLowPowerMode::PowerProfilesLowPowerMode() : watch_(std::make_shared<Watch>()) {
-  if (DispatchQueue::isMainThread()) {
-    watch_->start();
-    return;
-  }
+  // Not at once: making the object never touches a bus, only the running loop does.
   DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
     if (auto watch = weak.lock()) watch->start();
   });

@@ -25,7 +25,7 @@ std::optional<std::string> activeProfileFromChange(sd_bus_message* message);
 // thread may read the flag.
 class PowerProfilesLowPowerMode final : public LowPowerMode {
  public:
-  // Starts watching on the main thread (now, or at the main queue's next turn).
+  // Starts watching at the main queue's next turn; off until the daemon answers.
   PowerProfilesLowPowerMode();
   ~PowerProfilesLowPowerMode() override;
   PowerProfilesLowPowerMode(const PowerProfilesLowPowerMode&) = delete;
