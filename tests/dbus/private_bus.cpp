@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/dbus/bus_connection.h"
+#include "testing/absent_bus.h"
 #include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
@@ -15,11 +16,11 @@ namespace {
 
 using platform::BusKind;
 
-const char* addressVariable(BusKind kind) {
-  return kind == BusKind::System ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS";
-}
-
 const char* kindWord(BusKind kind) { return kind == BusKind::System ? "system" : "session"; }
+
+std::filesystem::path socketIn(const std::filesystem::path& folder, BusKind kind) {
+  return folder / (std::string(kindWord(kind)) + "_bus_socket");
+}
 
 // Permissive, like the CI machines' own bus would be to root, and without
 // service activation, so nothing of the machine's is ever started.
@@ -47,13 +48,12 @@ std::string configFor(BusKind kind, const std::filesystem::path& socket) {
 }  // namespace
 
 PrivateBus::PrivateBus(BusKind kind)
-    : kind_(kind), folder_(makeTemporaryFolder(std::string("vigilix-") + kindWord(kind))) {
-  const std::filesystem::path socket = folder_ / (std::string(kindWord(kind)) + "_bus_socket");
+    : kind_(kind),
+      folder_(makeTemporaryFolder(std::string("vigilix-") + kindWord(kind))),
+      address_("unix:path=" + socketIn(folder_, kind).string()),
+      addressVariable_(busAddressVariable(kind), address_) {
   const std::filesystem::path config = folder_ / (std::string(kindWord(kind)) + ".conf");
-  std::ofstream(config) << configFor(kind, socket);
-  address_ = "unix:path=" + socket.string();
-  if (const char* former = std::getenv(addressVariable(kind))) formerAddress_ = former;
-  ::setenv(addressVariable(kind), address_.c_str(), 1);
+  std::ofstream(config) << configFor(kind, socketIn(folder_, kind));
 
   daemon_.emplace(
       std::vector<std::string>{"/usr/bin/dbus-daemon", "--config-file=" + config.string(),
@@ -72,11 +72,6 @@ PrivateBus::PrivateBus(BusKind kind)
 
 PrivateBus::~PrivateBus() {
   daemon_.reset();
-  if (formerAddress_) {
-    ::setenv(addressVariable(kind_), formerAddress_->c_str(), 1);
-  } else {
-    ::unsetenv(addressVariable(kind_));
-  }
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
 }

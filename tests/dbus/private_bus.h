@@ -6,6 +6,7 @@
 
 #include "dbus/test_child_process.h"
 #include "platform/dbus/bus_opening.h"
+#include "testing/scoped_environment.h"
 
 namespace vigilix::testing {
 
@@ -33,7 +34,7 @@ class PrivateBus {
   platform::BusKind kind_;
   std::filesystem::path folder_;
   std::string address_;
-  std::optional<std::string> formerAddress_;
+  ScopedEnvironment addressVariable_;
   std::optional<TestChildProcess> daemon_;
 };
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <utility>
 
 #include "platform/base/logger.h"
@@ -64,6 +65,21 @@ std::expected<std::unique_ptr<AsyncBusConnection>, BusError> AsyncBusConnection:
   AsyncBusConnection* raw = connection.get();
   connection->source_ = DescriptorSources::main().add([raw] { return raw->prepare(); },
                                                       [raw](short) { raw->processAll(); });
+  return connection;
+}
+
+std::expected<std::shared_ptr<AsyncBusConnection>, BusError> AsyncBusConnection::shared(
+    BusKind kind) {
+  // Never destroyed: services may still hold their matches at exit.
+  static auto* connections = new std::shared_ptr<AsyncBusConnection>[2];
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  std::shared_ptr<AsyncBusConnection>& connection = connections[kind == BusKind::Session ? 0 : 1];
+  if (!connection || !connection->isConnected()) {
+    auto opened = open(kind);
+    if (!opened) return std::unexpected(opened.error());
+    connection = std::move(*opened);
+  }
   return connection;
 }
 

@@ -2,38 +2,23 @@
 
 namespace vigilix::platform {
 
-namespace {
-
-// Match rules have no escape inside quotes: an apostrophe ends the quoted
-// part, is written escaped outside, and a new quoted part begins.
-void appendQuoted(std::string& rule, std::string_view value) {
-  rule += '\'';
-  for (const char c : value) {
-    if (c == '\'') {
-      rule += "'\\''";
-    } else {
-      rule += c;
-    }
-  }
-  rule += '\'';
+bool isMatchRuleValue(std::string_view value) {
+  return value.find_first_of("'\\") == std::string_view::npos;
 }
 
-void appendField(std::string& rule, std::string_view key, std::string_view value) {
-  rule += ',';
-  rule += key;
-  rule += '=';
-  appendQuoted(rule, value);
-}
-
-}  // namespace
-
-std::string signalMatchRule(const SignalMatch& match) {
+std::optional<std::string> signalMatchRule(const SignalMatch& match) {
   std::string rule = "type='signal'";
-  if (!match.sender.empty()) appendField(rule, "sender", match.sender);
-  if (!match.path.empty()) appendField(rule, "path", match.path);
-  if (!match.interface.empty()) appendField(rule, "interface", match.interface);
-  if (!match.member.empty()) appendField(rule, "member", match.member);
-  if (match.arg0) appendField(rule, "arg0", *match.arg0);
+  bool valid = true;
+  auto add = [&](std::string_view key, std::string_view value) {
+    valid = valid && isMatchRuleValue(value);
+    rule.append(",").append(key).append("='").append(value).append("'");
+  };
+  if (!match.sender.empty()) add("sender", match.sender);
+  if (!match.path.empty()) add("path", match.path);
+  if (!match.interface.empty()) add("interface", match.interface);
+  if (!match.member.empty()) add("member", match.member);
+  if (match.arg0) add("arg0", *match.arg0);
+  if (!valid) return std::nullopt;
   return rule;
 }
 

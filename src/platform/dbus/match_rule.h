@@ -15,8 +15,13 @@ struct SignalMatch {
   std::optional<std::string_view> arg0;
 };
 
-// The D-Bus match rule text, every value quoted so that any text (an
-// apostrophe, a comma) stays one value: "type='signal',path='/a',arg0='x'".
-std::string signalMatchRule(const SignalMatch& match);
+// Whether `value` can stand quoted in a match rule. The bus daemon and sd-bus
+// (which matches again on our side) read apostrophes and backslashes
+// differently, so a value holding either has no rule both take the same way.
+bool isMatchRuleValue(std::string_view value);
+
+// "type='signal',path='/a',arg0='x'"; none when a value is not one a rule can
+// hold (the caller then matches more widely and filters itself).
+std::optional<std::string> signalMatchRule(const SignalMatch& match);
 
 }  // namespace vigilix::platform

@@ -46,14 +46,14 @@ struct PowerProfilesLowPowerMode::Watch {
   std::atomic<bool> enabled{false};
   Logger log{"run.tarvo.vigilix", "LowPowerMode"};
   // Main thread only, from here on.
-  std::unique_ptr<AsyncBusConnection> bus;
+  std::shared_ptr<AsyncBusConnection> bus;
   BusSlot changes;
   BusSlot owners;
   BusSlot pending;
 };
 
 void PowerProfilesLowPowerMode::Watch::start() {
-  auto opened = AsyncBusConnection::open(BusKind::System);
+  auto opened = AsyncBusConnection::shared(BusKind::System);
   if (!opened) {
     log.log("Low Power Mode reads as off: {}", opened.error().description());
     return;
@@ -63,7 +63,8 @@ void PowerProfilesLowPowerMode::Watch::start() {
                                                 .path = kPath,
                                                 .interface = "org.freedesktop.DBus.Properties",
                                                 .member = "PropertiesChanged",
-                                                .arg0 = kDaemon}),
+                                                .arg0 = kDaemon})
+                                   .value_or(""),
                                [this](sd_bus_message* message) {
                                  if (auto profile = activeProfileFromChange(message))
                                    apply(*profile == kLowPowerProfile);
@@ -74,7 +75,8 @@ void PowerProfilesLowPowerMode::Watch::start() {
                        .path = {},
                        .interface = "org.freedesktop.DBus",
                        .member = "NameOwnerChanged",
-                       .arg0 = kDaemon}),
+                       .arg0 = kDaemon})
+          .value_or(""),
       [this](sd_bus_message* message) {
         const char* name = nullptr;
         const char* former = nullptr;

@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/base/observer_token.h"
+
 namespace vigilix::platform {
 
 // What a source waits for in the next poll: `fd` (negative: none) for poll(2)
@@ -15,11 +17,7 @@ struct DescriptorInterest {
 };
 
 // Removes its source when destroyed.
-class SourceRegistration {
- public:
-  virtual ~SourceRegistration() = default;
-};
-using SourceHandle = std::unique_ptr<SourceRegistration>;
+using SourceHandle = ObserverHandle;
 
 // Descriptors that a loop waits on beside its own work (a bus connection, a
 // display connection). Any thread may add or remove a source; `prepare` and

@@ -10,37 +10,6 @@
 
 namespace vigilix::platform {
 
-struct PollWaiter::Source {
-  Prepare prepare;
-  Dispatch dispatch;
-  std::atomic<bool> alive{true};
-  // Only the waiting thread reads or writes this.
-  bool inCall = false;
-};
-
-struct PollWaiter::Registry {
-  std::mutex mutex;
-  std::vector<std::shared_ptr<Source>> sources;
-};
-
-// Holds the registry weakly: a handle that outlives its waiter does nothing.
-class PollWaiter::Registration final : public SourceRegistration {
- public:
-  Registration(std::weak_ptr<Registry> registry, std::shared_ptr<Source> source)
-      : registry_(std::move(registry)), source_(std::move(source)) {}
-  ~Registration() override {
-    source_->alive = false;
-    if (auto registry = registry_.lock()) {
-      std::lock_guard lock(registry->mutex);
-      std::erase(registry->sources, source_);
-    }
-  }
-
- private:
-  std::weak_ptr<Registry> registry_;
-  std::shared_ptr<Source> source_;
-};
-
 namespace {
 
 // Rounded up, so that a poll never ends just before what it waits for and spins.
@@ -60,8 +29,7 @@ SourceHandle DescriptorSources::add(int fd, short events, Dispatch dispatch) {
       std::move(dispatch));
 }
 
-PollWaiter::PollWaiter(const Clock& clock)
-    : clock_(clock), registry_(std::make_shared<Registry>()) {}
+PollWaiter::PollWaiter(const Clock& clock) : clock_(clock) {}
 
 PollWaiter::~PollWaiter() = default;
 
@@ -69,26 +37,14 @@ SourceHandle PollWaiter::add(Prepare prepare, Dispatch dispatch) {
   auto source = std::make_shared<Source>();
   source->prepare = std::move(prepare);
   source->dispatch = std::move(dispatch);
-  {
-    std::lock_guard lock(registry_->mutex);
-    registry_->sources.push_back(source);
-  }
+  SourceHandle handle = sources_.add(std::move(source));
   // A loop already waiting must take the new descriptor in.
   wake_.signal();
-  return std::make_unique<Registration>(registry_, std::move(source));
-}
-
-std::size_t PollWaiter::sourceCount() const {
-  std::lock_guard lock(registry_->mutex);
-  return registry_->sources.size();
+  return handle;
 }
 
 void PollWaiter::wait(std::optional<double> seconds) {
-  std::vector<std::shared_ptr<Source>> sources;
-  {
-    std::lock_guard lock(registry_->mutex);
-    sources = registry_->sources;
-  }
+  std::vector<std::shared_ptr<Source>> sources = sources_.snapshot();
   std::erase_if(sources, [](const auto& source) { return source->inCall; });
 
   struct Polled {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <memory>
-#include <mutex>
-#include <vector>
+#include <atomic>
 
+#include "platform/base/observer_registry.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/loop_waiter.h"
@@ -24,16 +23,18 @@ class PollWaiter final : public LoopWaiter, public DescriptorSources {
 
   using DescriptorSources::add;
   [[nodiscard]] SourceHandle add(Prepare prepare, Dispatch dispatch) override;
-  std::size_t sourceCount() const;
 
  private:
-  struct Source;
-  struct Registry;
-  class Registration;
+  struct Source {
+    Prepare prepare;
+    Dispatch dispatch;
+    std::atomic<bool> alive{true};
+    bool inCall = false;  // only the waiting thread touches it
+  };
 
   const Clock& clock_;
   WakeEvent wake_;
-  std::shared_ptr<Registry> registry_;
+  detail::ObserverRegistry<Source> sources_;
 };
 
 }  // namespace vigilix::platform
