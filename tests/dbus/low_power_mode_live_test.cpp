@@ -4,27 +4,16 @@
 #include <systemd/sd-bus.h>
 
 #include "dbus/dbus_mock.h"
+#include "dbus/main_loop_waiting.h"
 #include "platform/dbus/bus_connection.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/power/power_profiles_low_power_mode.h"
-#include "platform/runloop/live_run_loop.h"
 #include "testing/captured_log.h"
 
 namespace vigilix::testing {
 namespace {
 
 constexpr const char* kDaemon = "net.hadess.PowerProfiles";
-
-// Runs the live main loop until `condition` holds or 10 s pass.
-bool runMainLoopUntil(const std::function<bool()>& condition) {
-  auto& loop = platform::LiveRunLoop::main();
-  const platform::Date end = platform::LiveClock::shared().now() + 10;
-  while (!condition()) {
-    if (platform::LiveClock::shared().now() >= end) return false;
-    loop.runUntil(platform::LiveClock::shared().now() + 0.01);
-  }
-  return true;
-}
 
 bool setActiveProfile(const std::string& profile) {
   auto bus = platform::BusConnection::openSystem();
@@ -40,7 +29,6 @@ bool setActiveProfile(const std::string& profile) {
 TEST(LowPowerModeLiveTest, ThePowerSaverProfileIsLowPowerModeAndEachChangeIsPosted) {
   PrivateSystemBus bus;
   CapturedLog log;
-  runMainLoopUntil([] { return true; });  // this thread becomes the main thread
   int notices = 0;
   auto observer = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kPowerStateDidChangeNotification, nullptr, nullptr,
