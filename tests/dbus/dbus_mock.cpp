@@ -33,4 +33,8 @@ std::string logindInhibitTemplate() {
   return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/logind_inhibit.py";
 }
 
+std::string gnomeSessionInhibitTemplate() {
+  return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/gnome_session_inhibit.py";
+}
+
 }  // namespace vigilix::testing

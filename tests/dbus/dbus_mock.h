@@ -34,5 +34,7 @@ class DbusMock {
 
 // The local logind template whose inhibitor locks record their callers.
 std::string logindInhibitTemplate();
+// The local gnome-session template whose InhibitedActions follow the cookies held.
+std::string gnomeSessionInhibitTemplate();
 
 }  // namespace vigilix::testing
