@@ -51,6 +51,21 @@ std::string describe(const std::vector<DZLActivationDuration>& durations) {
 
 }  // namespace
 
+std::vector<DZLActivationDuration> activationDurationsFromStoredList(
+    const platform::PropertyArray& list, std::vector<std::string>* dropped) {
+  std::vector<DZLActivationDuration> durations;
+  std::set<std::int64_t> seen;
+  for (const PropertyValue& element : list) {
+    const auto seconds = storedSeconds(element);
+    if (seconds && seen.insert(*seconds).second) {
+      durations.emplace_back(static_cast<double>(*seconds));
+    } else if (dropped) {
+      dropped->push_back(platform::debugDescription(element));
+    }
+  }
+  return durations;
+}
+
 DZLActivationDurationsController& DZLActivationDurationsController::sharedController() {
   static constinit platform::SharedInstance<DZLActivationDurationsController> instance{[] {
     return std::make_shared<DZLActivationDurationsController>(platform::UserDefaults::standard());
@@ -64,21 +79,13 @@ DZLActivationDurationsController::DZLActivationDurationsController(platform::Use
 }
 
 void DZLActivationDurationsController::load() {
-  std::vector<std::string> dropped;
-  std::set<std::int64_t> seen;
   if (const auto list = defaults_.arrayValue(kDZLDurationsKey)) {
-    for (const PropertyValue& element : *list) {
-      const auto seconds = storedSeconds(element);
-      if (!seconds || !seen.insert(*seconds).second) {
-        dropped.push_back(platform::debugDescription(element));
-        continue;
-      }
-      stored_.emplace_back(static_cast<double>(*seconds));
+    std::vector<std::string> dropped;
+    stored_ = activationDurationsFromStoredList(*list, &dropped);
+    if (!dropped.empty()) {
+      log().error("Dropped stored durations that are no whole positive seconds or repeat one: {}",
+                  fmt::join(dropped, ", "));
     }
-  }
-  if (!dropped.empty()) {
-    log().error("Dropped stored durations that are no whole positive seconds or repeat one: {}",
-                fmt::join(dropped, ", "));
   }
   if (!stored_.empty()) {
     log().info("Loaded durations from user defaults: {}", describe(stored_));

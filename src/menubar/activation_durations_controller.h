@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "menubar/activation_duration.h"
@@ -14,6 +15,13 @@ inline constexpr const char* kDZLDurationsKey = "run.tarvo.vigilix.Durations";
 inline constexpr const char* kDZLActivationDurationsDidChangeNotification =
     "DZLActivationDurationsDidChangeNotification";
 
+// The durations a stored list stands for: its entries that are whole
+// positive seconds (after dropping fractions and clamping to the integer
+// range, see wholePositiveSeconds), numbers or numeric text, each once, the
+// first kept. What is left out is described in `dropped` when given.
+std::vector<DZLActivationDuration> activationDurationsFromStoredList(
+    const platform::PropertyArray& list, std::vector<std::string>* dropped = nullptr);
+
 // The durations the user chooses from and the default one. The list is kept
 // under "run.tarvo.vigilix.Durations" as numbers of seconds in the user's
 // order, without the indefinite entry; the default is the core's default
@@ -24,10 +32,9 @@ class DZLActivationDurationsController {
   // Over the standard defaults; made on first use.
   static DZLActivationDurationsController& sharedController();
 
-  // Loads the stored list. Entries that are not whole positive seconds
-  // (after dropping fractions and clamping to the integer range, see
-  // wholePositiveSeconds) and repeats are dropped, the first one kept; when
-  // nothing is left the default list is stored and saved at once.
+  // Loads the stored list (activationDurationsFromStoredList); when nothing
+  // is left, or the key holds no list, the default list is stored and saved
+  // at once.
   explicit DZLActivationDurationsController(platform::UserDefaults& defaults);
 
   platform::UserDefaults& userDefaults() const { return defaults_; }
