@@ -15,62 +15,33 @@ using Path = FileSystem::Path;
 using Variable = std::optional<std::string>;
 
 TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
+  struct Places {
+    Path preferences, managed, anyUser, logs, autostart, guardState;
+  };
+  const Places underHome{
+      "/home/ada/.config/vigilix",      "/etc/vigilix/managed",        "/etc/vigilix",
+      "/home/ada/.local/state/vigilix", "/home/ada/.config/autostart", "/var/lib/vigilix"};
   struct Row {
     const char* name;
     Variable configHome, stateHome, vigilixRoot;
-    Path preferences, managed, anyUser, logs, autostart, guardState;
+    Places expected;
   };
   const Row rows[] = {
-      {"nothing set: under HOME and /",
-       {},
-       {},
-       {},
-       "/home/ada/.config/vigilix",
-       "/etc/vigilix/managed",
-       "/etc/vigilix",
-       "/home/ada/.local/state/vigilix",
-       "/home/ada/.config/autostart",
-       "/var/lib/vigilix"},
+      {"nothing set: under HOME and /", {}, {}, {}, underHome},
       {"XDG folders set",
        "/cfg",
        "/state/",
        {},
-       "/cfg/vigilix",
-       "/etc/vigilix/managed",
-       "/etc/vigilix",
-       "/state/vigilix",
-       "/cfg/autostart",
-       "/var/lib/vigilix"},
-      {"relative XDG folders are ignored",
-       "cfg",
-       "",
-       {},
-       "/home/ada/.config/vigilix",
-       "/etc/vigilix/managed",
-       "/etc/vigilix",
-       "/home/ada/.local/state/vigilix",
-       "/home/ada/.config/autostart",
-       "/var/lib/vigilix"},
+       {"/cfg/vigilix", "/etc/vigilix/managed", "/etc/vigilix", "/state/vigilix", "/cfg/autostart",
+        "/var/lib/vigilix"}},
+      {"relative XDG folders are ignored", "cfg", "", {}, underHome},
       {"VIGILIX_ROOT moves the system folders only",
        "/cfg",
        {},
        "/tmp/r",
-       "/cfg/vigilix",
-       "/tmp/r/etc/vigilix/managed",
-       "/tmp/r/etc/vigilix",
-       "/home/ada/.local/state/vigilix",
-       "/cfg/autostart",
-       "/tmp/r/var/lib/vigilix"},
-      {"a relative VIGILIX_ROOT is ignored",
-       {},
-       {},
-       "tmp/r",
-       "/home/ada/.config/vigilix",
-       "/etc/vigilix/managed",
-       "/etc/vigilix",
-       "/home/ada/.local/state/vigilix",
-       "/home/ada/.config/autostart",
-       "/var/lib/vigilix"},
+       {"/cfg/vigilix", "/tmp/r/etc/vigilix/managed", "/tmp/r/etc/vigilix",
+        "/home/ada/.local/state/vigilix", "/cfg/autostart", "/tmp/r/var/lib/vigilix"}},
+      {"a relative VIGILIX_ROOT is ignored", {}, {}, "tmp/r", underHome},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -79,13 +50,14 @@ TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
     environment.set("XDG_CONFIG_HOME", row.configHome);
     environment.set("XDG_STATE_HOME", row.stateHome);
     environment.set("VIGILIX_ROOT", row.vigilixRoot);
-    EXPECT_EQ(standardFolder(StandardFolder::userPreferences), row.preferences);
-    EXPECT_EQ(standardFolder(StandardFolder::appGroupPreferences), row.preferences);
-    EXPECT_EQ(standardFolder(StandardFolder::managedPreferences), row.managed);
-    EXPECT_EQ(standardFolder(StandardFolder::anyUserPreferences), row.anyUser);
-    EXPECT_EQ(standardFolder(StandardFolder::logs), row.logs);
-    EXPECT_EQ(standardFolder(StandardFolder::autostart), row.autostart);
-    EXPECT_EQ(FileSystem::pathFor("/var/lib/vigilix"), row.guardState);
+    const Places& expected = row.expected;
+    EXPECT_EQ(standardFolder(StandardFolder::userPreferences), expected.preferences);
+    EXPECT_EQ(standardFolder(StandardFolder::appGroupPreferences), expected.preferences);
+    EXPECT_EQ(standardFolder(StandardFolder::managedPreferences), expected.managed);
+    EXPECT_EQ(standardFolder(StandardFolder::anyUserPreferences), expected.anyUser);
+    EXPECT_EQ(standardFolder(StandardFolder::logs), expected.logs);
+    EXPECT_EQ(standardFolder(StandardFolder::autostart), expected.autostart);
+    EXPECT_EQ(FileSystem::pathFor("/var/lib/vigilix"), expected.guardState);
   }
 }
 
