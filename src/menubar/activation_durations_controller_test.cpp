@@ -102,7 +102,8 @@ TEST_F(ActivationDurationsControllerTest, TheListShowsIndefiniteFirstAndSortsByS
 }
 
 TEST_F(ActivationDurationsControllerTest, ChangesSaveAndNotifyAndKeepTheDefaultSound) {
-  auto& durations = make(PropertyArray{3600, 600});
+  auto& list = make(PropertyArray{3600, 600});
+  using D = DZLActivationDuration;
   struct Step {
     const char* name;
     std::function<bool()> change;
@@ -111,78 +112,34 @@ TEST_F(ActivationDurationsControllerTest, ChangesSaveAndNotifyAndKeepTheDefaultS
     double defaultAfter;
     int postsAfter;
   };
+  // clang-format off
   const Step steps[] = {
-      {"a repeat is refused silently",
-       [&] { return durations.addActivationDuration(DZLActivationDuration(600)); },
-       false,
-       {3600, 600},
-       0,
-       0},
-      {"what cannot be stored is refused",
-       [&] { return durations.addActivationDuration(DZLActivationDuration(90.5)); },
-       false,
-       {3600, 600},
-       0,
-       0},
-      {"a new one is appended",
-       [&] { return durations.addActivationDuration(DZLActivationDuration(1200)); },
-       true,
-       {3600, 600, 1200},
-       0,
-       1},
-      {"the default is set among the durations",
-       [&] { return durations.setDefaultActivationDuration(DZLActivationDuration(1200)); },
-       true,
-       {3600, 600, 1200},
-       1200,
-       2},
-      {"one not among them is refused",
-       [&] { return durations.setDefaultActivationDuration(DZLActivationDuration(45)); },
-       false,
-       {3600, 600, 1200},
-       1200,
-       2},
-      {"removing another keeps the default",
-       [&] { return durations.removeActivationDuration(DZLActivationDuration(3600)); },
-       true,
-       {600, 1200},
-       1200,
-       3},
-      {"removing the default makes it indefinite",
-       [&] { return durations.removeActivationDurationAtIndex(2); },
-       true,
-       {600},
-       0,
-       4},
-      {"by index, out of range: nothing",
-       [&] {
-         durations.setActivationDurationAsDefaultAtIndex(2);
-         return true;
-       },
-       true,
-       {600},
-       0,
-       4},
-      {"by index",
-       [&] {
-         durations.setActivationDurationAsDefaultAtIndex(1);
-         return true;
-       },
-       true,
-       {600},
-       600,
-       5},
-      {"a reset keeps a default in the default list",
-       [&] {
-         durations.resetActivationDurations();
-         return true;
-       },
+      {"a repeat is refused silently", [&] { return list.addActivationDuration(D(600)); },
+       false, {3600, 600}, 0, 0},
+      {"what cannot be stored is refused", [&] { return list.addActivationDuration(D(90.5)); },
+       false, {3600, 600}, 0, 0},
+      {"a new one is appended", [&] { return list.addActivationDuration(D(1200)); },
+       true, {3600, 600, 1200}, 0, 1},
+      {"the default is one of them", [&] { return list.setDefaultActivationDuration(D(1200)); },
+       true, {3600, 600, 1200}, 1200, 2},
+      {"another is refused", [&] { return list.setDefaultActivationDuration(D(45)); },
+       false, {3600, 600, 1200}, 1200, 2},
+      {"removing another keeps the default", [&] { return list.removeActivationDuration(D(3600)); },
+       true, {600, 1200}, 1200, 3},
+      {"removing the default: indefinite", [&] { return list.removeActivationDurationAtIndex(2); },
+       true, {600}, 0, 4},
+      {"out of range: nothing", [&] { list.setActivationDurationAsDefaultAtIndex(2); return true; },
+       true, {600}, 0, 4},
+      {"by index", [&] { list.setActivationDurationAsDefaultAtIndex(1); return true; },
+       true, {600}, 600, 5},
+      {"a reset keeps a default in the list", [&] { list.resetActivationDurations(); return true; },
        true, kDefaultList, 600, 6},
   };
+  // clang-format on
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
     EXPECT_EQ(step.change(), step.result);
-    EXPECT_THAT(secondsOf(durations.storedActivationDurations()), ElementsAreArray(step.stored));
+    EXPECT_THAT(secondsOf(list.storedActivationDurations()), ElementsAreArray(step.stored));
     EXPECT_THAT(savedSeconds(), ElementsAreArray(step.stored));
     EXPECT_EQ(defaultSeconds(), step.defaultAfter);
     EXPECT_EQ(posts, step.postsAfter);
@@ -190,10 +147,10 @@ TEST_F(ActivationDurationsControllerTest, ChangesSaveAndNotifyAndKeepTheDefaultS
   // Saved as reals, in the stored order.
   EXPECT_EQ(saved(), PropertyValue(PropertyArray(kDefaultList.begin(), kDefaultList.end())));
   DZLKeys::setDzl_defaultTimeInterval(defaults, 45);
-  EXPECT_EQ(durations.defaultActivationDuration(), std::nullopt);
-  durations.resetActivationDurations();
+  EXPECT_EQ(list.defaultActivationDuration(), std::nullopt);
+  list.resetActivationDurations();
   EXPECT_EQ(defaultSeconds(), 0);
-  EXPECT_EQ(durations.defaultActivationDuration(), DZLActivationDuration(0));
+  EXPECT_EQ(list.defaultActivationDuration(), DZLActivationDuration(0));
 }
 
 }  // namespace
