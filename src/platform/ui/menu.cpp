@@ -6,6 +6,21 @@ namespace vigilix::platform {
 
 MenuItem::MenuItem(std::string title) : title_(std::move(title)) {}
 
+std::shared_ptr<MenuItem> MenuItem::separatorItem() {
+  auto item = std::make_shared<MenuItem>();
+  item->separator_ = true;
+  item->enabled_ = false;
+  return item;
+}
+
+bool MenuItem::performAction() {
+  if (!enabled_ || !action_) return false;
+  // A copy: the action may rebuild the menu and replace this item's action.
+  Action action = action_;
+  action(*this);
+  return true;
+}
+
 MenuItem::~MenuItem() {
   if (view_) view_->menuItem_ = nullptr;
 }
@@ -19,8 +34,15 @@ void MenuItem::setView(std::shared_ptr<View> view) {
   }
 }
 
-Menu::~Menu() {
+Menu::~Menu() { removeAllItems(); }
+
+void Menu::removeAllItems() {
   for (auto& item : items_) item->menu_ = nullptr;
+  items_.clear();
+}
+
+void Menu::menuWillOpen() {
+  if (auto delegate = delegate_.lock()) delegate->menuNeedsUpdate(*this);
 }
 
 void Menu::addItem(const std::shared_ptr<MenuItem>& item) {
