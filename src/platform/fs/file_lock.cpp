@@ -9,8 +9,13 @@
 namespace vigilix::platform {
 
 std::expected<FileLock, int> FileLock::acquireExclusive(UniqueFd file) {
-  if (auto fault = FsFaults::take(FsCall::lock)) return std::unexpected(fault->errorCode);
-  while (::flock(file.get(), LOCK_EX) != 0) {
+  for (;;) {
+    // An injected EINTR goes round the loop like a real one.
+    if (auto fault = FsFaults::take(FsCall::lock)) {
+      errno = fault->errorCode;
+    } else if (::flock(file.get(), LOCK_EX) == 0) {
+      break;
+    }
     if (errno != EINTR) return std::unexpected(errno);
   }
   return FileLock(std::move(file));

@@ -135,12 +135,12 @@ std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
   return contents;
 }
 
-std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
-                                                               std::string_view contents,
-                                                               mode_t mode) {
-  if (auto failure = injected(Operation::Write, path, "cannot write")) {
-    return std::unexpected(*failure);
-  }
+namespace {
+
+// Temp file in the same folder, write, fsync, then rename (or link without replacing) into
+// place and fsync the folder.
+std::expected<void, FileError> writeThroughTemporary(const Path& path, std::string_view contents,
+                                                     mode_t mode, bool replace) {
   const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
   std::error_code made;
   std::filesystem::create_directories(folder, made);
@@ -149,21 +149,24 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
   std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
   UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, temp, "cannot create"));
-  auto fail = [&](std::string_view what) {
-    const int code = errno;
+  auto failWith = [&](int code, std::string_view what) {
     ::unlink(temp.c_str());
     return std::unexpected(errorFor(code, path, what));
   };
+  auto fail = [&](std::string_view what) { return failWith(errno, what); };
   if (::fchmod(fd.get(), mode) != 0) return fail("cannot set the mode of");
   if (auto written = writeAll(
           fd.get(), {reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
       !written) {
-    errno = written.error();
-    return fail("cannot write");
+    return failWith(written.error(), "cannot write");
   }
   if (::fsync(fd.get()) != 0) return fail("cannot flush");
   if (::close(fd.release()) != 0) return fail("cannot close");
-  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
+  if (replace) {
+    if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
+  } else if (const int code = renameNoReplace(temp, path); code != 0) {
+    return failWith(code, "cannot create");
+  }
 
   // The rename is durable only once the folder itself is flushed.
   UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -171,6 +174,43 @@ std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
     return std::unexpected(errorFor(errno, folder, "cannot flush folder"));
   }
   return {};
+}
+
+}  // namespace
+
+std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
+                                                               std::string_view contents,
+                                                               mode_t mode) {
+  if (auto failure = injected(Operation::Write, path, "cannot write")) {
+    return std::unexpected(*failure);
+  }
+  return writeThroughTemporary(path, contents, mode, /*replace=*/true);
+}
+
+std::expected<void, FileError> FileSystem::createFileAtomically(const Path& path,
+                                                                std::string_view contents,
+                                                                mode_t mode) {
+  if (auto failure = injected(Operation::Write, path, "cannot create")) {
+    return std::unexpected(*failure);
+  }
+  return writeThroughTemporary(path, contents, mode, /*replace=*/false);
+}
+
+std::expected<Path, FileError> FileSystem::linkTarget(const Path& path) {
+  Path current = path;
+  for (int hops = 0; hops <= 40; ++hops) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0) {
+      if (errno == ENOENT) return current;
+      return std::unexpected(errorFor(errno, current, "cannot inspect"));
+    }
+    if (!S_ISLNK(info.st_mode)) return current;
+    std::error_code error;
+    const Path target = std::filesystem::read_symlink(current, error);
+    if (error) return std::unexpected(errorFor(error.value(), current, "cannot read the link"));
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return std::unexpected(errorFor(ELOOP, path, "cannot follow"));
 }
 
 std::expected<Path, FileError> FileSystem::moveAside(const Path& path, Date at) {

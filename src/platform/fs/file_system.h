@@ -47,6 +47,15 @@ class FileSystem {
   static std::expected<void, FileError> writeFileAtomically(const Path& path,
                                                             std::string_view contents,
                                                             mode_t mode = 0644);
+  // The same, but never replaces: fails with EEXIST when `path` exists.
+  static std::expected<void, FileError> createFileAtomically(const Path& path,
+                                                             std::string_view contents,
+                                                             mode_t mode = 0644);
+  // The file a path names after following symbolic links in its last component (relative
+  // targets taken from the link's folder), so that a file kept elsewhere by a dotfile manager
+  // is edited where it lives. A missing path, or a link to a missing file, answers the path
+  // where the file would be; ELOOP after 40 links.
+  static std::expected<Path, FileError> linkTarget(const Path& path);
   // Renames `path` to "<name>.damaged-<UTC time>" beside it (with "-2", "-3"
   // ... when that exists), never replacing an earlier one. Answers the new path.
   static std::expected<Path, FileError> moveAside(const Path& path, Date at);
@@ -58,7 +67,7 @@ class FileSystem {
 
   // Makes an operation on one path fail with `errorCode` (an errno value),
   // whatever the file's modes, until cleared. For tests (CI runs as root).
-  enum class Operation { Read, Write, MoveAside, Remove, List };
+  enum class Operation { Read, Write, MoveAside, Remove, List };  // Write: both atomic writes
   static void injectFailure(Operation operation, const Path& path, int errorCode);
   static void clearInjectedFailures();
 };

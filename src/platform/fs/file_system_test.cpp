@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <optional>
 
 #include "testing/temporary_root.h"
 
@@ -50,6 +51,51 @@ TEST_F(FileSystemTest, AtomicWriteCreatesFoldersReplacesContentsAndLeavesNoTempF
   ASSERT_EQ(::stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_THAT(*FileSystem::list(path.parent_path()), ElementsAre("a.plist"));
+}
+
+TEST_F(FileSystemTest, CreatingAtomicallyNeverReplacesAndLeavesNoTempFile) {
+  const auto path = root.path() / "made/backup";
+  ASSERT_TRUE(FileSystem::createFileAtomically(path, "first", 0600).has_value());
+  const auto again = FileSystem::createFileAtomically(path, "second");
+  ASSERT_FALSE(again.has_value());
+  EXPECT_EQ(again.error().code, EEXIST);
+  EXPECT_EQ(contentsOf(path), "first");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_THAT(*FileSystem::list(path.parent_path()), ElementsAre("backup"));
+}
+
+TEST_F(FileSystemTest, LinkTargetsFollowTheLastComponent) {
+  const auto dir = root.path();
+  std::filesystem::create_directories(dir / "dots/sub");
+  std::ofstream(dir / "dots/sub/file") << "x";
+  std::filesystem::create_symlink("dots/sub/file", dir / "relative");
+  std::filesystem::create_symlink(dir / "relative", dir / "chained");
+  std::filesystem::create_symlink("missing", dir / "dangling");
+  std::filesystem::create_symlink("loop", dir / "loop");
+  struct Row {
+    const char* name;
+    const char* path;
+    std::optional<FileSystem::Path> target;  // none: fails
+  };
+  const Row rows[] = {
+      {"plain file", "dots/sub/file", dir / "dots/sub/file"},
+      {"missing file", "none", dir / "none"},
+      {"relative link", "relative", dir / "dots/sub/file"},
+      {"link to a link", "chained", dir / "dots/sub/file"},
+      {"dangling link", "dangling", dir / "missing"},
+      {"loop", "loop", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto target = FileSystem::linkTarget(dir / row.path);
+    ASSERT_EQ(target.has_value(), row.target.has_value());
+    if (target) {
+      EXPECT_EQ(std::filesystem::weakly_canonical(*target),
+                std::filesystem::weakly_canonical(*row.target));
+    }
+  }
 }
 
 TEST_F(FileSystemTest, ReadsWholeFilesAndReportsMissingOnes) {
