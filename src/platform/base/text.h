@@ -50,4 +50,7 @@ std::string_view prefixGraphemes(std::string_view text, std::size_t count);
 // equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// "&", "<" and ">" as XML entities, for text between markup tags.
+std::string escapeXmlText(std::string_view text);
+
 }  // namespace vigilix::platform

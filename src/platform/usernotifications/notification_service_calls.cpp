@@ -32,7 +32,7 @@ NotifyArguments notifyArguments(const NotificationRequest& request,
   std::string body =
       content.subtitle.empty() ? content.body : content.subtitle + "\n" + content.body;
   body = validUtf8(body);
-  arguments.body = capabilities.bodyMarkup ? escapeBodyMarkup(body) : body;
+  arguments.body = capabilities.bodyMarkup ? escapeXmlText(body) : body;
   arguments.urgency = urgencyOf(content.interruptionLevel);
   const auto category =
       std::ranges::find(categories, content.categoryIdentifier, &NotificationCategory::identifier);
@@ -76,27 +76,6 @@ std::optional<NotificationServiceCapabilities> readCapabilities(sd_bus_message* 
   }
   std::free(names);
   return capabilities;
-}
-
-std::string escapeBodyMarkup(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
 }
 
 std::string notificationSignalRule(const char* member) {

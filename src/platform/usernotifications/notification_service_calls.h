@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/usernotifications/user_notification_center.h"
@@ -62,8 +61,6 @@ NotifyArguments notifyArguments(const NotificationRequest& request,
 int appendNotify(sd_bus_message* message, const NotifyArguments& arguments);
 // None when the reply is not a list of texts.
 std::optional<NotificationServiceCapabilities> readCapabilities(sd_bus_message* reply);
-// "&", "<" and ">" as entities.
-std::string escapeBodyMarkup(std::string_view text);
 // The rule for the service's signal `member` (every sender: filter on ids).
 std::string notificationSignalRule(const char* member);
 
