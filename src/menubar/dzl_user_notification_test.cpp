@@ -66,7 +66,6 @@ TEST(DZLUserNotificationTest, TextsAreLocalizedWhenTheContentIsMade) {
       {"a translated format, filled", "Preventing Sleep for %@", std::vector<std::string>{"5 min"},
        "Ruhezustand verhindert für 5 min"},
       {"no arguments: a % stays", "100% awake", std::nullopt, "100% awake"},
-      {"no key", "", std::vector<std::string>{"x"}, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -106,12 +105,8 @@ TEST(DZLUserNotificationCenterTest, AuthorizationAnswersLaterOnTheMainQueue) {
        DZLNotificationAuthorization::failed, true},
       {"undetermined: asks", AuthorizationStatus::notDetermined, std::nullopt, true, 1,
        std::nullopt, false},
-      {"undetermined, failing: logs", AuthorizationStatus::notDetermined, "no bus", true, 1,
-       std::nullopt, true},
       {"already authorised: no question", AuthorizationStatus::authorized, std::nullopt, true, 0,
        std::nullopt, false},
-      {"denied: no question", AuthorizationStatus::denied, std::nullopt, true, 0, std::nullopt,
-       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -16,7 +16,7 @@ constexpr const char* kMockInterface = "org.freedesktop.DBus.Mock";
 std::string readValueText(sd_bus_message* message);
 
 std::string readContainerText(sd_bus_message* message, char type, const char* contents) {
-  const bool listed = type == 'a' || type == 'r';
+  const bool listed = type == 'a';
   std::string text = listed ? "[" : "";
   sd_bus_message_enter_container(message, type, contents);
   for (bool first = true; sd_bus_message_at_end(message, 0) == 0; first = false) {
@@ -31,43 +31,35 @@ std::string readValueText(sd_bus_message* message) {
   char type = 0;
   const char* contents = nullptr;
   if (sd_bus_message_peek_type(message, &type, &contents) <= 0) return "";
+  union {
+    const char* text;
+    std::uint8_t y;
+    std::int32_t i;
+    std::uint32_t u;
+  } value{};
   switch (type) {
-    case 's':
-    case 'o': {
-      const char* text = nullptr;
-      sd_bus_message_read_basic(message, type, &text);
-      return text;
-    }
-    case 'u': {
-      std::uint32_t value = 0;
-      sd_bus_message_read_basic(message, type, &value);
-      return std::to_string(value);
-    }
-    case 'i': {
-      std::int32_t value = 0;
-      sd_bus_message_read_basic(message, type, &value);
-      return std::to_string(value);
-    }
-    case 'y': {
-      std::uint8_t value = 0;
-      sd_bus_message_read_basic(message, type, &value);
-      return std::to_string(value);
-    }
-    case 'b': {
-      int value = 0;
-      sd_bus_message_read_basic(message, type, &value);
-      return value ? "true" : "false";
-    }
     case 'a':
     case 'v':
     case 'e':
-    case 'r':
       return readContainerText(message, type, contents);
+    case 's':
+    case 'y':
+    case 'i':
+    case 'u':
+      sd_bus_message_read_basic(message, type, &value);
+      return type == 's'   ? value.text
+             : type == 'y' ? std::to_string(value.y)
+             : type == 'i' ? std::to_string(value.i)
+                           : std::to_string(value.u);
     default:
       sd_bus_message_skip(message, nullptr);
       return "?";
   }
 }
+
+}  // namespace
+
+namespace {
 
 platform::BusConnection session() {
   auto connection = platform::BusConnection::open(platform::BusKind::Session);

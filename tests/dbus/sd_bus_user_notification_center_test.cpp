@@ -223,6 +223,19 @@ TEST_F(SdBusUserNotificationCenterTest, WithoutAServiceNoticesAreLoggedAndAuthor
   ASSERT_TRUE(runMainLoopUntil([&] { return shown; }));
 }
 
+TEST_F(SdBusUserNotificationCenterTest, AServiceStartedAfreshIsSentNoIdOfTheOldOne) {
+  startService();
+  setUpCenter();
+  center->addRequest(request("a", "plain"));
+  settle();
+  service->kill();
+  startService();
+  // Its ids start again at 1: the old one would name whatever it shows first.
+  center->addRequest(request("a", "plain"));
+  settle();
+  EXPECT_EQ(mockMethodCalls(kService, "Notify"), (Calls{notify("0", "Body", "[]")}));
+}
+
 TEST(LiveUserNotificationCenterTest, UsesTheSessionBusWhenThereIsOneAndSaysWhenThereIsNone) {
   for (const bool sessionBus : {false, true}) {
     SCOPED_TRACE(sessionBus ? "a session bus" : "no session bus");
