@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <utility>
 
 #include "platform/base/logger.h"
@@ -71,6 +72,8 @@ std::expected<std::shared_ptr<AsyncBusConnection>, BusError> AsyncBusConnection:
     BusKind kind) {
   // Never destroyed: services may still hold their matches at exit.
   static auto* connections = new std::shared_ptr<AsyncBusConnection>[2];
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
   std::shared_ptr<AsyncBusConnection>& connection = connections[kind == BusKind::Session ? 0 : 1];
   if (!connection || !connection->isConnected()) {
     auto opened = open(kind);

@@ -37,7 +37,9 @@ class AsyncBusConnection {
  public:
   static std::expected<std::unique_ptr<AsyncBusConnection>, BusError> open(BusKind kind);
   // The process's own connection to the bus, shared by the live services:
-  // opened on first use, and again once it was lost. Main thread only.
+  // opened on first use, and again once it was lost. Any thread may ask (the
+  // first `DistributedNotificationCenter::current()` may come from any); the
+  // connection itself keeps the main-thread rule.
   static std::expected<std::shared_ptr<AsyncBusConnection>, BusError> shared(BusKind kind);
 
   ~AsyncBusConnection();

@@ -4,6 +4,7 @@
 #include "platform/notifications/distributed_notification_bus.h"
 #include "platform/notifications/local_notification_center.h"
 #include "platform/notifications/sd_bus_notification_center.h"
+#include "platform/runloop/live_run_loop.h"
 
 namespace vigilix::platform {
 
@@ -27,8 +28,14 @@ NotificationCenter& NotificationCenter::workspaceCenter() {
 namespace {
 constinit CurrentInstance<DistributedNotificationCenter> currentDistributedCenter{
     []() -> DistributedNotificationCenter& {
-      static auto* processCenter = makeLiveDistributedCenter().release();
-      return *processCenter;
+      // On virtual time nothing reaches a real bus.
+      if (&RunLoopPlatform::current() != &LivePlatform::shared()) {
+        static auto* inProcess =
+            new BusNotificationCenter(DistributedNotificationBus::processWide());
+        return *inProcess;
+      }
+      static auto* live = makeLiveDistributedCenter().release();
+      return *live;
     }};
 }  // namespace
 

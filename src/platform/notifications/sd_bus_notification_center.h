@@ -32,9 +32,10 @@ class SdBusNotificationCenter final : public DistributedNotificationCenter {
   std::shared_ptr<AsyncBusConnection> connection_;
 };
 
-// What `DistributedNotificationCenter::current()` is when no test installed
-// one: the centre on the session bus when there is one, else (said in the
-// log) one that reaches only this process.
+// What `DistributedNotificationCenter::current()` is on the live platform
+// when nothing is installed: the centre on the session bus when there is
+// one, else (said in the log) one that reaches only this process. Under the
+// test platform it is always the in-process one.
 std::unique_ptr<DistributedNotificationCenter> makeLiveDistributedCenter();
 
 }  // namespace vigilix::platform

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bridge/trigger_bridge.h"
+#include "platform/base/shared_instances.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/clock.h"
+#include "testing/fake_hot_keys.h"
+#include "testing/fake_user_notifications.h"
+#include "testing/test_platform.h"
+#include "triggers/system_sample.h"
+
+namespace vigilix::scenarios {
+
+// A machine where nothing happens: every reading is neutral.
+class QuietSampler : public SystemSampling {
+ public:
+  SystemSample sample() override {
+    SystemSample sample;
+    sample.date = platform::Clock::current().now();
+    return sample;
+  }
+};
+
+// Writes "delegate" into the shared event list when told of a change.
+class RecordingDelegate : public VGXTriggerBridgeDelegate {
+ public:
+  explicit RecordingDelegate(std::vector<std::string>& events) : events_(events) {}
+  void triggerBridgeDidChangeSnapshot(VGXTriggerBridge& bridge) override {
+    events_.push_back("delegate");
+    tickAtLastCall = bridge.tickFireDate();
+  }
+  // The tick armed when the delegate was last told.
+  std::optional<platform::Date> tickAtLastCall;
+
+ private:
+  std::vector<std::string>& events_;
+};
+
+// A hub on virtual time, with the standard defaults of the test platform,
+// fake user notices, a quiet machine and a recording delegate.
+class HubScenario : public ::testing::Test {
+ public:
+  // The shared global shortcut centre holds the fake hot keys: drop it first.
+  ~HubScenario() override {
+    hub.reset();
+    platform::resetSharedInstances();
+  }
+
+  platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+  platform::Date now() const { return platform.now(); }
+
+  void makeHub() {
+    hub = VGXTriggerBridge::create(defaults(), {}, [] { return std::make_shared<QuietSampler>(); });
+    hub->setDelegate(delegate);
+  }
+  void startHub() {
+    if (!hub) makeHub();
+    hub->start();
+    platform.runUntilIdle();
+    events.clear();
+  }
+  // The manual session ends `offset` seconds from now; none: it has no end.
+  void expectSessionEnd(std::optional<double> offset) const {
+    const auto end = hub->manualFireDate();
+    ASSERT_EQ(end.has_value(), offset.has_value());
+    if (end) {
+      EXPECT_DOUBLE_EQ(*end - now(), *offset);
+    }
+  }
+  int count(const std::string& event) const {
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
+  }
+
+  testing::TestPlatform platform;
+  testing::FakeUserNotificationCenter notices;
+  testing::FakeHotKeys hotKeys;
+  std::vector<std::string> events;
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>(events);
+  std::shared_ptr<VGXTriggerBridge> hub;
+};
+
+}  // namespace vigilix::scenarios
