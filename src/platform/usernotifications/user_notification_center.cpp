@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/base/current_instance.h"
+#include "platform/runloop/live_run_loop.h"
 #include "platform/usernotifications/user_notification_log.h"
 
 namespace vigilix::platform {
@@ -12,6 +13,11 @@ namespace {
 
 // Lives for the whole process: a delegate may be set during static destruction.
 constinit CurrentInstance<UserNotificationCenter> currentCenter{[]() -> UserNotificationCenter& {
+  // On virtual time nothing reaches a real bus.
+  if (&RunLoopPlatform::current() != &LivePlatform::shared()) {
+    static auto* loggingCenter = new LoggingUserNotificationCenter();
+    return *loggingCenter;
+  }
   static auto* liveCenter = makeLiveUserNotificationCenter().release();
   return *liveCenter;
 }};

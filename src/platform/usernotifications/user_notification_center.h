@@ -110,7 +110,7 @@ class UserNotificationCenter {
   virtual void setDelegate(std::weak_ptr<UserNotificationCenterDelegate> delegate) = 0;
 
   // The centre in force: the live one (see makeLiveUserNotificationCenter)
-  // unless a test installed another.
+  // unless a test installed another; the logging one under a test platform.
   static UserNotificationCenter& current();
   // Installs a centre (nullptr: the live one again); returns the one it
   // replaced, nullptr when that was the live one.
