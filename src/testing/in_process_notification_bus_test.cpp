@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "testing/absent_bus.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::testing {
@@ -12,6 +13,7 @@ using ::testing::ElementsAre;
 using Posted = InProcessNotificationBus::Posted;
 
 TEST(InProcessNotificationBus, InstallsItsCentreAsCurrentAndRestoresOnExit) {
+  AbsentBus noSessionBus(platform::BusKind::Session);
   auto* before = &platform::DistributedNotificationCenter::current();
   {
     InProcessNotificationBus bus;

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "dbus/private_system_bus.h"
+#include "dbus/dbus_mock.h"
 
 namespace vigilix::testing {
 

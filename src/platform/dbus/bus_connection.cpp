@@ -2,7 +2,6 @@
 
 #include <systemd/sd-bus.h>
 
-#include <cstring>
 #include <utility>
 
 namespace vigilix::platform {
@@ -17,66 +16,43 @@ struct ScopedBusError {
 
 }  // namespace
 
-std::string BusError::description() const {
-  if (!name.empty()) return message.empty() ? name : name + ": " + message;
-  return std::strerror(code);
-}
-
-BusError busErrorFromResult(int result) { return BusError{-result, {}, {}}; }
-
 void BusMessageRelease::operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
 
-BusConnection::BusConnection(sd_bus* bus) : bus_(bus) {}
+BusConnection::BusConnection(BusHandle bus) : bus_(std::move(bus)) {}
 
-BusConnection::BusConnection(BusConnection&& other) noexcept
-    : bus_(std::exchange(other.bus_, nullptr)) {}
-
-BusConnection& BusConnection::operator=(BusConnection&& other) noexcept {
-  if (this != &other) {
-    if (bus_ != nullptr) sd_bus_flush_close_unref(bus_);
-    bus_ = std::exchange(other.bus_, nullptr);
-  }
-  return *this;
-}
-
-BusConnection::~BusConnection() {
-  if (bus_ != nullptr) sd_bus_flush_close_unref(bus_);
-}
-
-std::expected<BusConnection, BusError> BusConnection::openSystem(
-    std::uint64_t callTimeoutMicroseconds) {
-  sd_bus* bus = nullptr;
-  if (const int result = sd_bus_open_system(&bus); result < 0) {
+std::expected<BusConnection, BusError> BusConnection::open(BusKind kind,
+                                                           std::uint64_t callTimeoutMicroseconds) {
+  auto bus = openBus(kind);
+  if (!bus) return std::unexpected(bus.error());
+  if (const int result = sd_bus_set_method_call_timeout(bus->get(), callTimeoutMicroseconds);
+      result < 0) {
     return std::unexpected(busErrorFromResult(result));
   }
-  BusConnection connection(bus);
-  if (const int result = sd_bus_set_method_call_timeout(bus, callTimeoutMicroseconds); result < 0) {
-    return std::unexpected(busErrorFromResult(result));
-  }
-  return connection;
+  return BusConnection(std::move(*bus));
 }
 
-std::expected<BusMessage, BusError> BusConnection::call(
-    const MethodAddress& method, const std::function<int(sd_bus_message*)>& append) const {
+std::expected<BusMessage, BusError> makeMethodCall(
+    sd_bus* bus, const MethodAddress& method, const std::function<int(sd_bus_message*)>& append) {
   sd_bus_message* raw = nullptr;
-  int result = sd_bus_message_new_method_call(bus_, &raw, method.destination, method.path,
+  int result = sd_bus_message_new_method_call(bus, &raw, method.destination, method.path,
                                               method.interface, method.member);
   if (result < 0) return std::unexpected(busErrorFromResult(result));
-  const BusMessage request(raw);
+  BusMessage request(raw);
   if (append) {
     result = append(request.get());
     if (result < 0) return std::unexpected(busErrorFromResult(result));
   }
+  return request;
+}
+
+std::expected<BusMessage, BusError> BusConnection::call(
+    const MethodAddress& method, const std::function<int(sd_bus_message*)>& append) const {
+  auto request = makeMethodCall(bus_.get(), method, append);
+  if (!request) return std::unexpected(request.error());
   ScopedBusError error;
   sd_bus_message* reply = nullptr;
-  result = sd_bus_call(bus_, request.get(), 0, &error.error, &reply);
-  if (result < 0) {
-    if (sd_bus_error_is_set(&error.error)) {
-      return std::unexpected(BusError{-result, error.error.name,
-                                      error.error.message != nullptr ? error.error.message : ""});
-    }
-    return std::unexpected(busErrorFromResult(result));
-  }
+  const int result = sd_bus_call(bus_.get(), request->get(), 0, &error.error, &reply);
+  if (result < 0) return std::unexpected(busErrorFromCall(result, &error.error));
   return BusMessage(reply);
 }
 

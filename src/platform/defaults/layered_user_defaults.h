@@ -10,7 +10,7 @@
 
 #include "platform/defaults/defaults_store.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/notifications/observer_registry.h"
+#include "platform/base/observer_registry.h"
 
 namespace vigilix::platform {
 

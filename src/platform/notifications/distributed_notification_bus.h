@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/observer_registry.h"
 #include "platform/notifications/notification_center.h"
-#include "platform/notifications/observer_registry.h"
 
 namespace vigilix::platform {
 

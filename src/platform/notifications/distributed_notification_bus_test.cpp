@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "testing/absent_bus.h"
+#include "testing/captured_log.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::platform {
@@ -100,8 +102,11 @@ TEST_F(DistributedNotificationBusTest, SeparateBusesAndDetachedCentresHearNothin
   EXPECT_EQ(atApp.size(), 1u);
 }
 
-TEST_F(DistributedNotificationBusTest, CurrentIsProcessWideUntilReplaced) {
+TEST_F(DistributedNotificationBusTest, WithoutASessionBusCurrentIsProcessWideUntilReplaced) {
+  testing::CapturedLog log;
+  testing::AbsentBus noSessionBus(BusKind::Session);
   auto& processWide = DistributedNotificationCenter::current();
+  EXPECT_TRUE(log.containsFragment("system-wide notifications stay inside this process"));
   EXPECT_EQ(&processWide, &DistributedNotificationCenter::current());
 
   std::vector<Received> seen;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/observer_registry.h"
 #include "platform/notifications/notification_center.h"
-#include "platform/notifications/observer_registry.h"
 
 namespace vigilix::platform {
 

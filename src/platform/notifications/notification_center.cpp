@@ -3,6 +3,7 @@
 #include "platform/base/current_instance.h"
 #include "platform/notifications/distributed_notification_bus.h"
 #include "platform/notifications/local_notification_center.h"
+#include "platform/notifications/sd_bus_notification_center.h"
 
 namespace vigilix::platform {
 
@@ -26,8 +27,7 @@ NotificationCenter& NotificationCenter::workspaceCenter() {
 namespace {
 constinit CurrentInstance<DistributedNotificationCenter> currentDistributedCenter{
     []() -> DistributedNotificationCenter& {
-      static auto* processCenter =
-          new BusNotificationCenter(DistributedNotificationBus::processWide());
+      static auto* processCenter = makeLiveDistributedCenter().release();
       return *processCenter;
     }};
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/observer_token.h"
 #include "platform/base/property_value.h"
 
 namespace vigilix::platform {
@@ -22,13 +23,6 @@ struct Notification {
   std::optional<std::string> objectText;
   PropertyDictionary userInfo;
 };
-
-// Unregisters the observer when destroyed.
-class ObserverToken {
- public:
-  virtual ~ObserverToken() = default;
-};
-using ObserverHandle = std::unique_ptr<ObserverToken>;
 
 // An in-process notification centre (NSNotificationCenter).
 class NotificationCenter {

@@ -1,18 +1,13 @@
 #include "platform/runloop/descriptor_watcher.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <utility>
 
 namespace vigilix::platform {
 
-DescriptorWatcher::DescriptorWatcher() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-  // Without its wake descriptor the watcher could never learn of new work.
-  if (wake_ < 0) std::abort();
+DescriptorWatcher::DescriptorWatcher() {
   thread_ = std::thread([this] { run(); });
 }
 
@@ -20,12 +15,11 @@ DescriptorWatcher::~DescriptorWatcher() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    wakeLocked();
+    wake_.signal();
   }
   thread_.join();
   for (auto& [id, entry] : entries_) close(entry.fd);
   for (int fd : closing_) close(fd);
-  close(wake_);
 }
 
 DescriptorWatcher& DescriptorWatcher::shared() {
@@ -37,7 +31,7 @@ DescriptorWatcher::Id DescriptorWatcher::watch(int fd, std::function<void()> onR
   std::lock_guard lock(mutex_);
   const Id id = nextId_++;
   entries_.emplace(id, Entry{fd, std::move(onReady)});
-  wakeLocked();
+  wake_.signal();
   return id;
 }
 
@@ -47,19 +41,13 @@ bool DescriptorWatcher::cancel(Id id) {
   if (found == entries_.end()) return false;
   closing_.push_back(found->second.fd);
   entries_.erase(found);
-  wakeLocked();
+  wake_.signal();
   return true;
 }
 
 std::size_t DescriptorWatcher::count() const {
   std::lock_guard lock(mutex_);
   return entries_.size();
-}
-
-void DescriptorWatcher::wakeLocked() {
-  const std::uint64_t one = 1;
-  // A full counter already means a pending wake-up.
-  [[maybe_unused]] const auto written = write(wake_, &one, sizeof one);
 }
 
 void DescriptorWatcher::run() {
@@ -71,7 +59,7 @@ void DescriptorWatcher::run() {
       for (int fd : closing_) close(fd);
       closing_.clear();
       if (stopping_) return;
-      polled.assign(1, pollfd{wake_, POLLIN, 0});
+      polled.assign(1, pollfd{wake_.fd(), POLLIN, 0});
       ids.assign(1, 0);
       for (const auto& [id, entry] : entries_) {
         polled.push_back(pollfd{entry.fd, POLLIN, 0});
@@ -79,10 +67,7 @@ void DescriptorWatcher::run() {
       }
     }
     if (poll(polled.data(), polled.size(), -1) < 0) continue;  // EINTR: poll again
-    if (polled[0].revents != 0) {
-      std::uint64_t drained = 0;
-      [[maybe_unused]] const auto read_ = read(wake_, &drained, sizeof drained);
-    }
+    if (polled[0].revents != 0) wake_.drain();
     std::vector<std::function<void()>> ready;
     {
       std::lock_guard lock(mutex_);

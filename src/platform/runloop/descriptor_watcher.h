@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/runloop/wake_event.h"
+
 namespace vigilix::platform {
 
 // File descriptors that live sources wait on (a pidfd for a process's exit):
@@ -41,7 +43,6 @@ class DescriptorWatcher {
   };
 
   void run();
-  void wakeLocked();
 
   mutable std::mutex mutex_;
   std::map<Id, Entry> entries_;
@@ -49,7 +50,7 @@ class DescriptorWatcher {
   std::vector<int> closing_;
   Id nextId_ = 1;
   bool stopping_ = false;
-  int wake_ = -1;
+  WakeEvent wake_;
   std::thread thread_;
 };
 

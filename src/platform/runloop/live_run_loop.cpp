@@ -35,8 +35,11 @@ void LiveRunLoop::stop() { workLoop().stop(); }
 
 LiveRunLoop& LiveRunLoop::main() { return LivePlatform::shared().liveRunLoop(); }
 
+DescriptorSources& DescriptorSources::main() { return LivePlatform::shared().mainSources(); }
+
 LivePlatform::LivePlatform()
-    : mainLoop_(LiveClock::shared()),
+    : mainWaiter_(LiveClock::shared()),
+      mainLoop_(LiveClock::shared(), &mainWaiter_),
       runLoop_(mainLoop_),
       mainQueue_("main", mainLoop_, [this] { return isMainThread(); }) {}
 

@@ -7,6 +7,7 @@
 
 #include "platform/runloop/live_clock.h"
 #include "platform/runloop/main_run_loop.h"
+#include "platform/runloop/poll_waiter.h"
 #include "platform/runloop/run_loop_platform.h"
 #include "platform/runloop/work_loop.h"
 #include "platform/runloop/work_loop_queue.h"
@@ -31,8 +32,9 @@ class LiveRunLoop final : public MainRunLoop {
 };
 
 // The live implementation: the main run loop and main queue on the main
-// thread, a worker thread per serial queue, one timer thread where timer
-// sources wait for their due times, and one thread polling process sources.
+// thread, waiting in poll(2) on a wake event and the main descriptor sources;
+// a worker thread per serial queue, one timer thread where timer sources wait
+// for their due times, and one thread polling process sources.
 class LivePlatform final : public RunLoopPlatform {
  public:
   const Clock& clock() const override { return LiveClock::shared(); }
@@ -46,6 +48,7 @@ class LivePlatform final : public RunLoopPlatform {
                                                            DispatchQueue& queue) override;
 
   LiveRunLoop& liveRunLoop() { return runLoop_; }
+  DescriptorSources& mainSources() { return mainWaiter_; }
   // Makes the calling thread the main thread (done by running the loop).
   void adoptMainThread();
 
@@ -54,6 +57,7 @@ class LivePlatform final : public RunLoopPlatform {
  private:
   LivePlatform();
 
+  PollWaiter mainWaiter_;
   WorkLoop mainLoop_;
   LiveRunLoop runLoop_;
   WorkLoopQueue mainQueue_;

@@ -2,14 +2,19 @@
 // every other test of the run loop uses virtual time.
 #include "platform/runloop/live_run_loop.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/live_clock.h"
 
@@ -48,6 +53,67 @@ TEST_F(LiveRunLoopTest, PostingFromAnotherThreadWakesTheLoopAndRunsOnTheLoopThre
   EXPECT_TRUE(ranOnMain);
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5))
       << "the post woke the loop instead of the deadline";
+}
+
+TEST_F(LiveRunLoopTest, DescriptorSourcesRunOnTheMainThreadUntilRemoved) {
+  enum class Setup { Readable, RemovedBeforeReady, DeadlineOnly, RemovesItselfWhenCalled };
+  struct Row {
+    const char* name;
+    Setup setup;
+    int expectedCalls;
+    short expectedRevents;
+  };
+  const Row rows[] = {
+      {"written from another thread", Setup::Readable, 1, POLLIN},
+      {"removed before it became ready", Setup::RemovedBeforeReady, 0, 0},
+      {"deadline passed without readiness", Setup::DeadlineOnly, 1, 0},
+      {"removed by its own callback, data unread", Setup::RemovesItselfWhenCalled, 1, POLLIN},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::array<int, 2> pipeEnds{};
+    ASSERT_EQ(::pipe2(pipeEnds.data(), O_CLOEXEC | O_NONBLOCK), 0);
+    int calls = 0;
+    short revents = -1;
+    bool allOnMain = true;
+    SourceHandle handle;
+    auto dispatch = [&](short ready) {
+      ++calls;
+      revents = ready;
+      allOnMain = allOnMain && DispatchQueue::isMainThread();
+      char byte = 0;
+      if (row.setup == Setup::RemovesItselfWhenCalled) {
+        handle.reset();
+      } else if (ready & POLLIN) {
+        EXPECT_EQ(::read(pipeEnds[0], &byte, 1), 1);
+      }
+      loop.stop();
+    };
+    if (row.setup == Setup::DeadlineOnly) {
+      const double due = LiveClock::shared().uptime() + 0.02;
+      handle = DescriptorSources::main().add(
+          [&] {
+            return DescriptorInterest{-1, 0, calls == 0 ? std::optional(due) : std::nullopt};
+          },
+          dispatch);
+    } else {
+      handle = DescriptorSources::main().add(pipeEnds[0], POLLIN, dispatch);
+    }
+    if (row.setup == Setup::RemovedBeforeReady) handle.reset();
+    std::thread writer([&] { EXPECT_EQ(::write(pipeEnds[1], "x", 1), 1); });
+    loop.runUntil(row.expectedCalls > 0 ? deadline() : LiveClock::shared().now() + 0.1);
+    writer.join();
+    // A while longer: a source that is gone, or served, is not called again.
+    loop.runUntil(LiveClock::shared().now() + 0.05);
+    handle.reset();
+    EXPECT_EQ(calls, row.expectedCalls);
+    if (calls > 0) {
+      EXPECT_EQ(revents, row.expectedRevents);
+    }
+    EXPECT_TRUE(allOnMain);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+  }
 }
 
 TEST_F(LiveRunLoopTest, OtherThreadsAreNotTheMainThread) {

@@ -37,7 +37,7 @@ ModeMask modeMaskFor(RunLoopMode mode) {
   return kAllModes;
 }
 
-WorkLoop::WorkLoop(const Clock& clock) : clock_(clock) {}
+WorkLoop::WorkLoop(const Clock& clock, LoopWaiter* waiter) : clock_(clock), waiter_(waiter) {}
 
 WorkLoop::~WorkLoop() { discardAll(); }
 
@@ -50,7 +50,7 @@ WorkLoop::Id WorkLoop::post(ClockKind kind, double due, ModeMask modes, Task tas
     id = nextId_++;
     entries_.push_back(Entry{id, kind, due, modes, std::move(task), std::move(missed)});
   }
-  changed_.notify_all();
+  notifyChanged();
   return id;
 }
 
@@ -77,7 +77,7 @@ void WorkLoop::setModeMask(ModeMask mask) {
     std::lock_guard lock(mutex_);
     mode_ = mask;
   }
-  changed_.notify_all();
+  notifyChanged();
 }
 
 ModeMask WorkLoop::modeMask() const {
@@ -212,8 +212,14 @@ void WorkLoop::run(std::optional<Date> until) {
       const double toDeadline = until->timeIntervalSince(clock_.now());
       wait = std::min(wait.value_or(toDeadline), std::min(toDeadline, kLongestWallWait));
     }
-    if (wait) {
-      changed_.wait_for(lock, std::chrono::duration<double>(std::clamp(*wait, 0.0, kLongestWait)));
+    if (wait) wait = std::clamp(*wait, 0.0, kLongestWait);
+    if (waiter_ != nullptr) {
+      // Posts made meanwhile signal the waiter, so none is missed unlocked.
+      lock.unlock();
+      waiter_->wait(wait);
+      lock.lock();
+    } else if (wait) {
+      changed_.wait_for(lock, std::chrono::duration<double>(*wait));
     } else {
       changed_.wait(lock);
     }
@@ -227,7 +233,15 @@ void WorkLoop::stop() {
     if (running_ == 0) return;
     ++stopRequests_;
   }
-  changed_.notify_all();
+  notifyChanged();
+}
+
+void WorkLoop::notifyChanged() {
+  if (waiter_ != nullptr) {
+    waiter_->wake();
+  } else {
+    changed_.notify_all();
+  }
 }
 
 bool WorkLoop::isRunning() const {

@@ -10,6 +10,7 @@
 #include "platform/base/date.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/loop_waiter.h"
 #include "platform/runloop/run_loop.h"
 
 namespace vigilix::platform {
@@ -28,7 +29,8 @@ using ClockKind = DispatchTimerSource::ClockKind;
 // first; equal due times run in posting order. Thread-safe: any thread may
 // post or cancel; tasks run unlocked on the thread that drives the loop.
 // The live main loop and each live serial queue drive one with `run`; the
-// test platform drives one on virtual time.
+// test platform drives one on virtual time. `run` waits on a condition
+// variable, or in the waiter when one is given (the live main loop's poll).
 class WorkLoop {
  public:
   using Id = std::uint64_t;
@@ -40,7 +42,8 @@ class WorkLoop {
     double remaining;  // seconds until due; 0 or less when due
   };
 
-  explicit WorkLoop(const Clock& clock);
+  // `waiter`, when given, must outlive the loop.
+  explicit WorkLoop(const Clock& clock, LoopWaiter* waiter = nullptr);
   ~WorkLoop();
   WorkLoop(const WorkLoop&) = delete;
   WorkLoop& operator=(const WorkLoop&) = delete;
@@ -92,8 +95,10 @@ class WorkLoop {
   double remainingLocked(const Entry& entry) const;
   std::optional<std::size_t> nextIndexLocked() const;
   bool earlierLocked(const Entry& a, double remainingA, const Entry& b, double remainingB) const;
+  void notifyChanged();
 
   const Clock& clock_;
+  LoopWaiter* waiter_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Entry> entries_;

@@ -6,14 +6,14 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/notifications/notification_center.h"
+#include "platform/base/observer_token.h"
 
 namespace vigilix::platform::detail {
 
-// The observers of one centre. Posting works on a snapshot taken under the
-// lock and calls handlers without it, so a handler may post, add observers
-// or drop tokens (its own included) without deadlock or broken iteration.
-// `Entry` must have a member `std::atomic<bool> alive{true}`.
+// The observers of one centre (or the sources of one loop). Posting works on
+// a snapshot taken under the lock and calls handlers without it, so a handler may post, add
+// observers or drop tokens (its own included) without deadlock or broken iteration. `Entry` must
+// have a member `std::atomic<bool> alive{true}`.
 template <typename Entry>
 class ObserverRegistry {
  public:

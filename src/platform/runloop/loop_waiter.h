@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+
+namespace vigilix::platform {
+
+// How a work loop's thread waits when nothing is due. Without one the loop
+// waits on a condition variable; the live main loop waits in poll(2).
+class LoopWaiter {
+ public:
+  virtual ~LoopWaiter() = default;
+  // On the loop's thread, no lock held. Returns after `seconds` (none: no
+  // limit), when woken, or early for any reason (the loop looks again).
+  virtual void wait(std::optional<double> seconds) = 0;
+  // Any thread. A wake that comes before the wait begins ends that wait.
+  virtual void wake() = 0;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,89 @@
+#include "platform/runloop/poll_waiter.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace vigilix::platform {
+
+namespace {
+
+// Rounded up, so that a poll never ends just before what it waits for and spins.
+int pollTimeout(std::optional<double> seconds) {
+  if (!seconds) return -1;
+  const double milliseconds = std::ceil(std::max(*seconds, 0.0) * 1000.0);
+  return static_cast<int>(std::min(milliseconds, double{std::numeric_limits<int>::max()}));
+}
+
+}  // namespace
+
+SourceHandle DescriptorSources::add(int fd, short events, Dispatch dispatch) {
+  return add(
+      [fd, events] {
+        return DescriptorInterest{fd, events, std::nullopt};
+      },
+      std::move(dispatch));
+}
+
+PollWaiter::PollWaiter(const Clock& clock) : clock_(clock) {}
+
+PollWaiter::~PollWaiter() = default;
+
+SourceHandle PollWaiter::add(Prepare prepare, Dispatch dispatch) {
+  auto source = std::make_shared<Source>();
+  source->prepare = std::move(prepare);
+  source->dispatch = std::move(dispatch);
+  SourceHandle handle = sources_.add(std::move(source));
+  // A loop already waiting must take the new descriptor in.
+  wake_.signal();
+  return handle;
+}
+
+void PollWaiter::wait(std::optional<double> seconds) {
+  std::vector<std::shared_ptr<Source>> sources = sources_.snapshot();
+  std::erase_if(sources, [](const auto& source) { return source->inCall; });
+
+  struct Polled {
+    std::shared_ptr<Source> source;
+    int index;  // into `fds`, or -1
+    std::optional<double> deadline;
+  };
+  std::vector<pollfd> fds{pollfd{wake_.fd(), POLLIN, 0}};
+  std::vector<Polled> polled;
+  for (auto& source : sources) {
+    if (!source->alive) continue;
+    source->inCall = true;
+    const DescriptorInterest interest = source->prepare();
+    source->inCall = false;
+    int index = -1;
+    if (interest.fd >= 0) {
+      index = static_cast<int>(fds.size());
+      fds.push_back(pollfd{interest.fd, interest.events, 0});
+    }
+    if (interest.deadline) {
+      const double remaining = *interest.deadline - clock_.uptime();
+      seconds = std::min(seconds.value_or(remaining), remaining);
+    }
+    polled.push_back(Polled{std::move(source), index, interest.deadline});
+  }
+
+  // EINTR and the like: the loop looks at its work again and comes back.
+  if (poll(fds.data(), fds.size(), pollTimeout(seconds)) < 0) return;
+  if (fds[0].revents != 0) wake_.drain();
+
+  const double now = clock_.uptime();
+  for (auto& [source, index, deadline] : polled) {
+    const short revents = index >= 0 ? fds[static_cast<std::size_t>(index)].revents : short{0};
+    if (revents == 0 && !(deadline && *deadline <= now)) continue;
+    if (!source->alive || source->inCall) continue;
+    source->inCall = true;
+    source->dispatch(revents);
+    source->inCall = false;
+  }
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,36 @@
+#include "dbus/dbus_mock.h"
+
+#include <signal.h>
+
+#include <stdexcept>
+
+namespace vigilix::testing {
+
+DbusMock::DbusMock(const PrivateBus& bus, const std::string& templateName, std::string busName)
+    : bus_(bus),
+      busName_(std::move(busName)),
+      logFile_(bus.folder() / ("dbusmock-" + busName_ + ".log")),
+      // The system's own interpreter: it has the dbus and gi modules dbusmock needs.
+      process_({"/usr/bin/python3", "-m", "dbusmock", "--template", templateName,
+                bus.kind() == platform::BusKind::System ? "--system" : "--session"},
+               logFile_) {
+  if (!waitUntil([this] { return bus_.hasOwner(busName_) || !process_.running(); }) ||
+      !process_.running()) {
+    throw std::runtime_error("dbusmock for " + busName_ + " did not start:\n" + log());
+  }
+}
+
+DbusMock::~DbusMock() = default;
+
+void DbusMock::kill() {
+  process_.stop(SIGKILL);
+  waitUntil([this] { return !bus_.hasOwner(busName_); });
+}
+
+std::string DbusMock::log() const { return readFile(logFile_); }
+
+std::string logindInhibitTemplate() {
+  return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/logind_inhibit.py";
+}
+
+}  // namespace vigilix::testing
