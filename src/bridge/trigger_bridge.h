@@ -25,6 +25,7 @@
 #include "platform/base/uuid.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/run_loop.h"
 #include "policy/policy_watcher.h"
 #include "triggers/file_completion_detector.h"
@@ -311,6 +312,13 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void watchesDidChange();
   void evaluateWatches();
   std::vector<TriggerReason> watchReasons() const;
+  // Whether the process runs: by the exit source that follows it for a
+  // watch, else by a fresh one. Unlike signal 0, a source never takes a new
+  // process that reused the identifier for the watched one.
+  bool isWatchedProcessAlive(std::int32_t pid);
+  // Follows the process's exit while a live app or process watch has it.
+  void followProcess(std::int32_t pid);
+  void unfollowProcessIfUnwatched(std::int32_t pid);
 
   // Requests.
   std::optional<std::string> processCLIv2Request(const std::string& text);
@@ -337,6 +345,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // The stored Focus mode and the last outcome published.
   FocusModeTracker focus_;
   platform::ObserverHandle cliObserver_;
+  platform::ObserverHandle controlObserver_;
   // The Control Center share: publishes the control state, takes requests.
   std::unique_ptr<ControlStateBridge> controlState_;
   std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
@@ -344,6 +353,11 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::shared_ptr<VGXAgentHoldController> agentHoldController_;
   std::atomic<bool> isPresencePosting_ = false;
   std::map<std::int32_t, int> processWatchClients_;
+  struct WatchedProcess {
+    std::shared_ptr<platform::DispatchProcessSource> source;
+    bool exited = false;
+  };
+  std::map<std::int32_t, WatchedProcess> watchedProcesses_;
   bool defaultsChangeScheduled_ = false;
   std::string lastPolicySignature_;
   std::unique_ptr<VGXCLIv2Server> cliV2Server_;

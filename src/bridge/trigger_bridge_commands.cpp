@@ -124,11 +124,11 @@ void VGXTriggerBridge::toggleKeepAwake() {
   }
 }
 
-// Agent holds stay in their store: a stop only stops watching their
-// processes, and the stop generation makes older holds stale.
+// A stop empties the hold store too: holds left there would come back with
+// the controller's next change and wake the machine the user just stopped.
 void VGXTriggerBridge::stopPath() {
   endAllWatches();
-  if (agentHoldController_) agentHoldController_->cancelProcessSources();
+  if (agentHoldController_) agentHoldController_->clearAll();
   controller_.stop(now());
   watchesDidChange();
   evaluateFocusMode(now());

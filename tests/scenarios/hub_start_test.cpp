@@ -72,16 +72,18 @@ TEST_F(HubStartTest, CreationAndStartReadWhatWasStored) {
   }
 }
 
-TEST_F(HubStartTest, AStopLeavesAgentHoldsInTheirStoreButEndsTheirGeneration) {
+TEST_F(HubStartTest, AStopEndsEveryAgentHoldSoNoneComesBackWithTheNextChange) {
   startHub();
   hub->keepAwakeIndefinitely();
-  VGXCLIv2Request hold{.nonce = "n-1",
-                       .verb = VGXCLIv2Verb::hold,
-                       .id = "claude:s1",
-                       .ttl = 600,
-                       .tool = "claude",
-                       .seq = 1};
-  hub->agentHoldController()->handle(hold);
+  const auto hold = [](std::string nonce, std::string tool) {
+    return VGXCLIv2Request{.nonce = nonce,
+                           .verb = VGXCLIv2Verb::hold,
+                           .id = tool + ":s1",
+                           .ttl = 600,
+                           .tool = tool,
+                           .seq = 1};
+  };
+  hub->agentHoldController()->handle(hold("n-1", "claude"));
   const auto generation = hub->controller().stopGeneration();
 
   hub->stopKeepingAwake();
@@ -89,7 +91,11 @@ TEST_F(HubStartTest, AStopLeavesAgentHoldsInTheirStoreButEndsTheirGeneration) {
   EXPECT_FALSE(hub->isAwake());
   EXPECT_EQ(hub->controller().stopGeneration(), generation + 1);
   EXPECT_TRUE(hub->controller().agentReasons().empty());
-  EXPECT_EQ(hub->agentHoldController()->store().snapshot().size(), 1u);
+  EXPECT_TRUE(hub->agentHoldController()->store().snapshot().empty());
+
+  hub->agentHoldController()->handle(hold("n-2", "codex"));
+  platform.runUntilIdle();
+  EXPECT_EQ(hub->controller().agentReasons(), std::vector{TriggerReason::agent("codex")});
 }
 
 }  // namespace
