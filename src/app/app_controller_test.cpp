@@ -13,22 +13,15 @@
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "scenarios/hub_fixture.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_user_notifications.h"
 #include "testing/test_platform.h"
-#include "triggers/system_sample.h"
 
 namespace vigilix {
 namespace {
 
-class QuietSampler : public SystemSampling {
- public:
-  SystemSample sample() override {
-    SystemSample sample;
-    sample.date = platform::Clock::current().now();
-    return sample;
-  }
-};
+using scenarios::QuietSampler;
 
 class AppControllerTest : public ::testing::Test {
  public:
