@@ -13,21 +13,6 @@ using json::DecodingError;
 using json::Value;
 using json::ValueReader;
 
-// A raw-value enumeration as its text; an unknown text fails the record.
-template <typename Case, std::optional<Case> (*fromRaw)(std::string_view)>
-struct RawValueKind {
-  Value encode(Case value, json::DateStrategy) const { return Value(std::string(rawValue(value))); }
-  std::expected<Case, DecodingError> decode(const ValueReader& value) const {
-    auto text = value.asString();
-    if (!text) return std::unexpected(std::move(text.error()));
-    if (auto known = fromRaw(*text)) return *known;
-    return std::unexpected(
-        value.dataCorrupted("Cannot initialize from invalid String value " + *text));
-  }
-};
-
-using VerbKind = RawValueKind<VGXCLIv2Verb, verbFromRawValue>;
-using StatusKind = RawValueKind<VGXCLIv2Status, statusFromRawValue>;
 using Int64 = json::Integer<std::int64_t>;
 
 const json::RecordFields<VGXCLIv2Request>& requestFields() {
@@ -35,7 +20,7 @@ const json::RecordFields<VGXCLIv2Request>& requestFields() {
   static const json::RecordFields<R> fields{
       json::field("v", &R::v, Int64{}),
       json::field("nonce", &R::nonce, json::Text{}),
-      json::field("verb", &R::verb, VerbKind{}),
+      json::field("verb", &R::verb, json::RawText<VGXCLIv2Verb>{verbFromRawValue}),
       json::field("epoch", &R::epoch, json::Text{}),
       json::field("gen", &R::gen, Int64{}),
       json::field("id", &R::id, json::Text{}),
@@ -67,7 +52,7 @@ const json::RecordFields<VGXCLIv2Reply>& replyFields() {
   static const json::RecordFields<R> fields{
       json::field("v", &R::v, Int64{}),
       json::field("nonce", &R::nonce, json::Text{}),
-      json::field("status", &R::status, StatusKind{}),
+      json::field("status", &R::status, json::RawText<VGXCLIv2Status>{statusFromRawValue}),
       json::field("epoch", &R::epoch, json::Text{}),
       json::field("gen", &R::gen, Int64{}),
       json::field("message", &R::message, json::Text{}),

@@ -6,9 +6,11 @@ FakePower::FakePower()
     : previousAssertions_(platform::PowerAssertions::setCurrent(&assertions)),
       previousSources_(platform::PowerSources::setCurrent(&sources)),
       previousLowPowerMode_(platform::LowPowerMode::setCurrent(&lowPowerMode)),
-      previousThermal_(platform::ThermalMonitor::setCurrent(&thermal)) {}
+      previousThermal_(platform::ThermalMonitor::setCurrent(&thermal)),
+      previousLid_(platform::LidState::setCurrent(&lid)) {}
 
 FakePower::~FakePower() {
+  platform::LidState::setCurrent(previousLid_);
   platform::ThermalMonitor::setCurrent(previousThermal_);
   platform::LowPowerMode::setCurrent(previousLowPowerMode_);
   platform::PowerSources::setCurrent(previousSources_);

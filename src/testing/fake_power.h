@@ -6,8 +6,8 @@
 
 namespace vigilix::testing {
 
-// Installs fake power assertions, power sources, Low Power Mode and thermal
-// state for as long as it lives, then puts back what was installed before.
+// Installs fake power assertions, power sources, Low Power Mode, thermal
+// state and the lid for as long as it lives, then puts back what was installed before.
 // Nest them in scope order only.
 class FakePower {
  public:
@@ -20,12 +20,14 @@ class FakePower {
   FakePowerSources sources;
   FakeLowPowerMode lowPowerMode;
   FakeThermalMonitor thermal;
+  FakeLidState lid;
 
  private:
   platform::PowerAssertions* previousAssertions_;
   platform::PowerSources* previousSources_;
   platform::LowPowerMode* previousLowPowerMode_;
   platform::ThermalMonitor* previousThermal_;
+  platform::LidState* previousLid_;
 };
 
 }  // namespace vigilix::testing

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "platform/power/lid_state.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/thermal_state.h"
 
@@ -26,6 +29,13 @@ class FakeThermalMonitor : public platform::ThermalMonitor {
 
  private:
   platform::ThermalState state_ = platform::ThermalState::Nominal;
+};
+
+// A lid a test opens and closes; none: no lid, or unreadable.
+class FakeLidState : public platform::LidState {
+ public:
+  std::optional<bool> isLidClosed() const override { return closed; }
+  std::optional<bool> closed;
 };
 
 }  // namespace vigilix::testing

@@ -20,12 +20,14 @@ class FakePowerSources : public platform::PowerSources {
 
   std::optional<platform::PropertyArray> copyPowerSourceDescriptions() const override;
   std::optional<std::string> providingPowerSourceType() const override;
+  platform::BatteryWarningLevel batteryWarningLevel() const override { return warningLevel_; }
   [[nodiscard]] platform::ObserverHandle addChangeObserver(platform::RunLoopMode mode,
                                                            std::function<void()> handler) override;
 
   // None makes the information unreadable.
   void setDescriptions(std::optional<platform::PropertyArray> descriptions);
   void setProvidingPowerSourceType(std::optional<std::string> type);
+  void setBatteryWarningLevel(platform::BatteryWarningLevel level) { warningLevel_ = level; }
   // Later change sources fail to be created (addChangeObserver gives null).
   void setChangeSourceCreationFails(bool fails);
   // Tells every observer that the power sources changed.
@@ -50,6 +52,7 @@ class FakePowerSources : public platform::PowerSources {
 
   std::optional<platform::PropertyArray> descriptions_;
   std::optional<std::string> providingType_;
+  platform::BatteryWarningLevel warningLevel_ = platform::BatteryWarningLevel::None;
   bool creationFails_ = false;
   std::shared_ptr<Registry> registry_;
 };

@@ -128,4 +128,16 @@ void FakeProcTree::addProcess(std::int32_t pid, std::string_view commandLine, st
   }
 }
 
+void FakeProcTree::setProcessStat(std::int32_t pid, std::int32_t parent,
+                                  std::uint64_t startTicks) const {
+  writeFile(fmt::format("proc/{}/stat", pid),
+            fmt::format("{} (agent) S {} {} {} 0 -1 4194560 100 0 0 0 1 2 0 0 20 0 1 0 {} 1000 "
+                        "10 18446744073709551615\n",
+                        pid, parent, pid, pid, startTicks));
+}
+
+void FakeProcTree::setBootTime(std::int64_t seconds) const {
+  writeFile("proc/stat", fmt::format("cpu  1 0 1 1 0 0 0 0 0 0\nbtime {}\n", seconds));
+}
+
 }  // namespace vigilix::testing

@@ -43,6 +43,7 @@ void TestPlatform::runUntilIdle() {
 }
 
 void TestPlatform::sleepFor(double seconds) {
+  platform::NotificationCenter::workspaceCenter().post("NSWorkspaceWillSleepNotification");
   scheduler_.sleep(seconds);
   platform::NotificationCenter::workspaceCenter().post("NSWorkspaceDidWakeNotification");
   runUntilIdle();

@@ -31,7 +31,9 @@ class TestPlatform {
   // Runs every task and timer due now, also those they post for now; time
   // stands still, so a repeating timer cannot make it spin.
   void runUntilIdle();
-  // The machine sleeps for `seconds`: wall and continuous time move, uptime
+  // Posts "NSWorkspaceWillSleepNotification" on the workspace centre (an
+  // observer without a queue runs before the sleep; one on a queue after
+  // it). Then the machine sleeps for `seconds`: wall and continuous time move, uptime
   // does not, nothing runs, and wall-clock timers whose fire date passes
   // meanwhile miss it (a one-shot never fires; a repeating one goes on at its
   // next fire date). Then posts "NSWorkspaceDidWakeNotification" on the

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/base/date_format.h"
 #include "platform/base/logger.h"
+#include "platform/defaults/damaged_value.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix {
@@ -115,14 +115,11 @@ void VGXWatchStore::keepAside(const platform::PropertyValue& stored) {
   // while it still holds some. Everything else goes under a key of its own.
   std::string key = kSavedWatchesBackupKey;
   if (!stored.isData() || isUndecodableData(defaults_.object(key))) {
-    const std::string base = std::string(kSavedWatchesKey) + ".damaged-" +
-                             platform::iso8601Text(platform::Clock::current().now());
-    key = base;
-    for (int attempt = 2; defaults_.object(key); ++attempt) {
-      key = base + "-" + std::to_string(attempt);
-    }
+    key = platform::keepDamagedValueAside(defaults_, kSavedWatchesKey, stored,
+                                          platform::Clock::current().now());
+  } else {
+    defaults_.set(key, stored);
   }
-  defaults_.set(key, stored);
   log().error("Saved watches that could not be read were replaced; the old value is kept under {}",
               key);
 }

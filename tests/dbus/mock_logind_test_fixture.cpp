@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "platform/dbus/bus_connection.h"
+
 namespace vigilix::testing {
 
 std::unique_ptr<PrivateSystemBus> MockLogindTest::bus_;
@@ -23,6 +25,15 @@ void MockLogindTest::SetUp() {
   } catch (const std::exception& error) {
     FAIL() << error.what();
   }
+}
+
+void MockLogindTest::callLogind(const char* interface, const char* member,
+                                const std::function<int(sd_bus_message*)>& append) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value()) << bus.error().description();
+  auto reply =
+      bus->call({"org.freedesktop.login1", "/org/freedesktop/login1", interface, member}, append);
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 
 }  // namespace vigilix::testing

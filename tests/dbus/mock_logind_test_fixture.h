@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "dbus/dbus_mock.h"
+
+struct sd_bus_message;
 
 namespace vigilix::testing {
 
@@ -17,6 +20,11 @@ class MockLogindTest : public ::testing::Test {
   void SetUp() override;
 
   static PrivateSystemBus& bus() { return *bus_; }
+  // Calls `interface`.`member` on logind's object (the mock's own
+  // org.freedesktop.DBus.Mock or Properties), arguments from `append`; fails
+  // the test when the call fails.
+  static void callLogind(const char* interface, const char* member,
+                         const std::function<int(sd_bus_message*)>& append);
   static DbusMock& logind() { return *logind_; }
 
  private:

@@ -60,6 +60,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return foldCase(a) == foldCase(b);
 }
 
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
+  return foldCase(text).find(foldCase(part)) != std::string::npos;
+}
+
 std::u16string utf8ToUtf16(std::string_view text) {
   icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
       icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));

@@ -49,5 +49,7 @@ std::string_view prefixGraphemes(std::string_view text, std::size_t count);
 // folding, the same under every locale ("STRASSE" equals "straße", "I"
 // equals "i" but not dotless "ı"). Bytes that are not UTF-8 compare as they are.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Whether `part` occurs in `text` under the same folding.
+bool containsIgnoringCase(std::string_view text, std::string_view part);
 
 }  // namespace vigilix::platform

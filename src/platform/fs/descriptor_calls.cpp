@@ -60,6 +60,14 @@ std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes) {
   return {};
 }
 
+std::expected<void, int> truncateFile(int fd, off_t length) {
+  if (auto fault = FsFaults::take(FsCall::truncate)) return std::unexpected(fault->errorCode);
+  for (;;) {
+    if (::ftruncate(fd, length) == 0) return {};
+    if (errno != EINTR) return std::unexpected(errno);
+  }
+}
+
 std::expected<void, int> syncFile(int fd) {
   if (auto fault = FsFaults::take(FsCall::syncFile)) return std::unexpected(fault->errorCode);
   return syncRetrying(fd);

@@ -23,6 +23,7 @@ std::expected<UniqueFd, int> openAt(int directoryFd, const std::string& name, in
 std::expected<void, int> changeMode(int fd, mode_t mode);
 // Loops over partial writes. A write that returns 0 counts as EIO.
 std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes);
+std::expected<void, int> truncateFile(int fd, off_t length);
 std::expected<void, int> syncFile(int fd);
 std::expected<void, int> syncDirectory(int fd);
 std::expected<void, int> renameAt(int directoryFd, const std::string& from, const std::string& to);

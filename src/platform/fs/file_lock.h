@@ -18,6 +18,9 @@ class FileLock {
   FileLock& operator=(FileLock&&) noexcept = default;
   ~FileLock();
 
+  // The locked file, open for as long as the lock is held.
+  int descriptor() const { return file_.get(); }
+
  private:
   explicit FileLock(UniqueFd file) : file_(std::move(file)) {}
   UniqueFd file_;

@@ -213,17 +213,41 @@ std::expected<Path, FileError> FileSystem::linkTarget(const Path& path) {
   return std::unexpected(errorFor(ELOOP, path, "cannot follow"));
 }
 
+namespace {
+
+// Places a damaged file's bytes under the first free "<path>.damaged-<stamp>[-n]"; `place`
+// answers 0, or the errno of its failure (EEXIST: that name is taken).
+template <typename Place>
+std::expected<Path, FileError> placeAside(const Path& path, Date at, std::string_view what,
+                                          Place&& place) {
+  const std::string base = path.string() + ".damaged-" + utcStamp(at);
+  for (int attempt = 1;; ++attempt) {
+    const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
+    const int code = place(target);
+    if (code == 0) return target;
+    if (code != EEXIST) return std::unexpected(errorFor(code, path, what));
+  }
+}
+
+}  // namespace
+
 std::expected<Path, FileError> FileSystem::moveAside(const Path& path, Date at) {
   if (auto failure = injected(Operation::MoveAside, path, "cannot move aside")) {
     return std::unexpected(*failure);
   }
-  const std::string base = path.string() + ".damaged-" + utcStamp(at);
-  for (int attempt = 1;; ++attempt) {
-    const Path target = attempt == 1 ? Path(base) : Path(base + "-" + std::to_string(attempt));
-    const int code = renameNoReplace(path, target);
-    if (code == 0) return target;
-    if (code != EEXIST) return std::unexpected(errorFor(code, path, "cannot move aside"));
+  return placeAside(path, at, "cannot move aside",
+                    [&](const Path& target) { return renameNoReplace(path, target); });
+}
+
+std::expected<Path, FileError> FileSystem::keepAside(const Path& path, std::string_view contents,
+                                                     Date at) {
+  if (auto failure = injected(Operation::MoveAside, path, "cannot keep aside")) {
+    return std::unexpected(*failure);
   }
+  return placeAside(path, at, "cannot keep aside", [&](const Path& target) {
+    auto made = writeThroughTemporary(target, contents, 0600, /*replace=*/false);
+    return made ? 0 : made.error().code;
+  });
 }
 
 bool FileSystem::exists(const Path& path) {

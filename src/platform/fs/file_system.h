@@ -59,6 +59,10 @@ class FileSystem {
   // Renames `path` to "<name>.damaged-<UTC time>" beside it (with "-2", "-3"
   // ... when that exists), never replacing an earlier one. Answers the new path.
   static std::expected<Path, FileError> moveAside(const Path& path, Date at);
+  // Keeps `contents` (what was read from `path`, which stays in place, say
+  // because a lock is held on it) under the name moveAside would give it.
+  static std::expected<Path, FileError> keepAside(const Path& path, std::string_view contents,
+                                                  Date at);
   static bool exists(const Path& path);
   // Removing what does not exist succeeds.
   static std::expected<void, FileError> remove(const Path& path);

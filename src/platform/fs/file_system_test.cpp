@@ -148,6 +148,14 @@ TEST_F(FileSystemTest, MovingAsideNeverReplacesAnEarlierCopy) {
   EXPECT_EQ(contentsOf(*second), "two");
 
   EXPECT_FALSE(FileSystem::moveAside(path, kMorning).has_value());  // nothing left to move
+
+  // A copy kept aside takes the next free name and leaves the file in place.
+  ASSERT_TRUE(FileSystem::writeFileAtomically(path, "three").has_value());
+  auto third = FileSystem::keepAside(path, "three", kMorning);
+  ASSERT_TRUE(third.has_value());
+  EXPECT_EQ(*third, root.path() / "prefs.plist.damaged-20260105T090000Z-3");
+  EXPECT_EQ(contentsOf(*third), "three");
+  EXPECT_EQ(contentsOf(path), "three");
 }
 
 TEST_F(FileSystemTest, RemoveAndListFolders) {

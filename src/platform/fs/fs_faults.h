@@ -21,6 +21,7 @@ enum class FsCall {
   rename,         // renameat; the name is the source
   unlink,         // unlinkat
   lock,           // flock
+  truncate,       // ftruncate
   readAcl,        // acl_get_fd
 };
 

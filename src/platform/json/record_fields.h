@@ -143,6 +143,25 @@ struct UuidText {
   std::expected<UUID, DecodingError> decode(const ValueReader& value) const;
 };
 
+// An enumeration coded as its raw text, read back through `fromRawValue`;
+// an unknown text fails the record. `rawValue(E)` must be visible to the kind.
+template <typename E>
+struct RawText {
+  std::optional<E> (*fromRawValue)(std::string_view);
+
+  Value encode(E value, DateStrategy) const { return Value(std::string(rawValue(value))); }
+  std::expected<E, DecodingError> decode(const ValueReader& reader) const {
+    auto text = reader.asString();
+    if (!text) return std::unexpected(std::move(text.error()));
+    auto value = fromRawValue(*text);
+    if (!value) {
+      return std::unexpected(
+          reader.dataCorrupted("Cannot initialize from invalid String value " + *text));
+    }
+    return *value;
+  }
+};
+
 // The type a kind reads.
 template <typename Kind>
 using DecodedBy = typename decltype(std::declval<const Kind&>().decode(

@@ -81,7 +81,10 @@ std::string DateFormatter::stringFromDate(Date date) const {
   calendar.setTimeZone(timeZone_);
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::DateFormat> format;
-  if (template_) {
+  if (pattern_) {
+    format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString::fromUTF8(*pattern_),
+                                                     locale, status);
+  } else if (template_) {
     std::unique_ptr<icu::DateTimePatternGenerator> generator(
         icu::DateTimePatternGenerator::createInstance(locale, status));
     if (U_FAILURE(status)) return "";

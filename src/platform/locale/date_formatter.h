@@ -35,6 +35,9 @@ class DateFormatter {
   // A skeleton such as "jmm" or "EEE d MMM", turned into the locale's own
   // pattern; it replaces the styles while set.
   void setLocalizedDateFormatFromTemplate(std::string dateTemplate);
+  // A fixed ICU pattern ("h:mm a"), used as written whatever the locale's own
+  // order; it wins over a template and the styles while set.
+  void setDateFormat(std::string pattern) { pattern_ = std::move(pattern); }
 
   // With a reference date, a date style without a time style names the day
   // before, of and after the reference in words ("yesterday", "today",
@@ -52,6 +55,7 @@ class DateFormatter {
   DateFormatStyle dateStyle_ = DateFormatStyle::noStyle;
   DateFormatStyle timeStyle_ = DateFormatStyle::noStyle;
   std::optional<std::string> template_;
+  std::optional<std::string> pattern_;
   std::optional<Date> relativeTo_;
 };
 

@@ -59,14 +59,17 @@ TEST(DateFormatterTest, TheCalendarsZoneDecidesTheWallClock) {
 }
 
 TEST(DateFormatterTest, TemplatesFollowTheLocalesOrder) {
-  for (auto [locale, time, day] : {std::tuple{"en_US", "3:05 PM", "Thu, Dec 10"},
-                                   std::tuple{"en_GB", "15:05", "Thu, 10 Dec"}}) {
+  for (auto [locale, time, day, fixed] : {std::tuple{"en_US", "3:05 PM", "Thu, Dec 10", "3:05 PM"},
+                                          std::tuple{"en_GB", "15:05", "Thu, 10 Dec", "3:05 pm"}}) {
     testing::PinnedLocale pin(locale, "Europe/London");
     DateFormatter formatter;
     formatter.setLocalizedDateFormatFromTemplate("jmm");
     EXPECT_EQ(formatter.stringFromDate(thursdayAfternoon()), time) << locale;
     formatter.setLocalizedDateFormatFromTemplate("EEE d MMM");
     EXPECT_EQ(formatter.stringFromDate(thursdayAfternoon()), day) << locale;
+    // A fixed pattern keeps its own twelve-hour clock in every locale.
+    formatter.setDateFormat("h:mm a");
+    EXPECT_EQ(formatter.stringFromDate(thursdayAfternoon()), fixed) << locale;
   }
 }
 

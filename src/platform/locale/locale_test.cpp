@@ -8,33 +8,12 @@
 
 #include "platform/locale/time_zone.h"
 #include "testing/pinned_locale.h"
+#include "testing/scoped_env.h"
 
 namespace vigilix::platform {
 namespace {
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using testing::ScopedEnv;
 
 TEST(LocaleTest, EnvironmentNamesTheLiveLocale) {
   ScopedEnv all("LC_ALL", nullptr);

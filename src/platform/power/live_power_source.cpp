@@ -39,6 +39,13 @@ bool isFedStatus(const std::string& status) {
   return status == "Charging" || status == "Full" || status == "Not charging";
 }
 
+BatteryWarningLevel warningLevelOf(const std::filesystem::path& supply) {
+  const auto level = readTrimmedFile(supply / "capacity_level");
+  if (level == "Critical") return BatteryWarningLevel::Final;
+  if (level == "Low") return BatteryWarningLevel::Early;
+  return BatteryWarningLevel::None;
+}
+
 }  // namespace
 
 LivePowerSources::LivePowerSources(std::filesystem::path root) : root_(std::move(root)) {}
@@ -66,6 +73,7 @@ LivePowerSources::Reading LivePowerSources::read() const {
       if (readSignedFile(supply / "present") == 0) continue;
       batteries.push_back(
           Battery{batteryPercent(supply), readTrimmedFile(supply / "status").value_or("")});
+      reading.warningLevel = std::max(reading.warningLevel, warningLevelOf(supply));
     }
   }
 
@@ -103,6 +111,12 @@ std::optional<std::string> LivePowerSources::providingPowerSourceType() const {
   const Reading reading = read();
   if (reading.adapterOnline || reading.batteries.empty()) return std::string(kPowerSourceACPower);
   return std::string(kPowerSourceBatteryPower);
+}
+
+BatteryWarningLevel LivePowerSources::batteryWarningLevel() const {
+  const Reading reading = read();
+  // A battery that is being fed cannot run out, whatever its level says.
+  return reading.adapterOnline ? BatteryWarningLevel::None : reading.warningLevel;
 }
 
 ObserverHandle LivePowerSources::addChangeObserver(RunLoopMode /*mode*/,

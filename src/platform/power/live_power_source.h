@@ -17,6 +17,8 @@ namespace vigilix::platform {
 // "Type" "InternalBattery", "Current Capacity" in percent (from "capacity",
 // else from the energy or charge now and full), "Max Capacity" 100,
 // "Power Source State", "Is Charging" and "Is Charged" (from "status").
+// The warning level is the lowest "capacity_level" of those batteries:
+// "Critical" is Final, "Low" Early, anything else None.
 // The providing source is "AC Power" when an adapter is online or when there
 // is no battery at all, otherwise "Battery Power". When no adapter is listed
 // at all, a battery "Charging", "Full" or "Not charging" (and none
@@ -31,6 +33,7 @@ class LivePowerSources final : public PowerSources {
 
   std::optional<PropertyArray> copyPowerSourceDescriptions() const override;
   std::optional<std::string> providingPowerSourceType() const override;
+  BatteryWarningLevel batteryWarningLevel() const override;
   [[nodiscard]] ObserverHandle addChangeObserver(RunLoopMode mode,
                                                  std::function<void()> handler) override;
 
@@ -38,6 +41,7 @@ class LivePowerSources final : public PowerSources {
   struct Reading {
     bool adapterOnline = false;
     PropertyArray batteries;
+    BatteryWarningLevel warningLevel = BatteryWarningLevel::None;
   };
   Reading read() const;
 

@@ -126,6 +126,39 @@ TEST_F(LivePowerSourcesTest, CapacityComesFromEnergyOrChargeWhenNoPercentIsGiven
   EXPECT_FALSE(unknown.contains("Max Capacity"));
 }
 
+TEST(LivePowerSourcesRulesTest, TheLowestBatteryOnItsOwnPowerGivesTheWarningLevel) {
+  const auto battery = [](const char* status, const char* level) {
+    return std::map<std::string, std::string>{
+        {"type", "Battery"}, {"status", status}, {"capacity_level", level}};
+  };
+  struct Row {
+    const char* name;
+    Supplies supplies;
+    BatteryWarningLevel level;
+  };
+  const Row rows[] = {
+      {"no battery", {}, BatteryWarningLevel::None},
+      {"normal", {{"BAT0", battery("Discharging", "Normal")}}, BatteryWarningLevel::None},
+      {"low", {{"BAT0", battery("Discharging", "Low")}}, BatteryWarningLevel::Early},
+      {"the lowest of two",
+       {{"BAT0", battery("Discharging", "Low")}, {"BAT1", battery("Discharging", "Critical")}},
+       BatteryWarningLevel::Final},
+      {"critical but charging",
+       {{"BAT0", battery("Charging", "Critical")}},
+       BatteryWarningLevel::None},
+      {"a device's battery does not count",
+       {{"hidpp_battery_0",
+         {{"type", "Battery"}, {"scope", "Device"}, {"capacity_level", "Critical"}}}},
+       BatteryWarningLevel::None},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    for (const auto& [name, attributes] : row.supplies) tree.setPowerSupply(name, attributes);
+    EXPECT_EQ(LivePowerSources(tree.root()).batteryWarningLevel(), row.level);
+  }
+}
+
 TEST_F(LivePowerSourcesTest, ChangesCannotBeObserved) {
   LivePowerSources sources(tree.root());
   EXPECT_EQ(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);

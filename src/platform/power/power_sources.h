@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,10 @@ inline constexpr const char* kPowerSourceIsChargedKey = "Is Charged";
 inline constexpr const char* kPowerSourceInternalBatteryType = "InternalBattery";
 inline constexpr const char* kPowerSourceUPSType = "UPS";
 
+// How close the battery is to running out: the system's own warning levels.
+// Final (3) is the last warning before the machine sleeps by itself.
+enum class BatteryWarningLevel : std::int32_t { None = 1, Early = 2, Final = 3 };
+
 // The machine's power sources (batteries, UPS units) and the one in use.
 class PowerSources {
  public:
@@ -36,6 +41,8 @@ class PowerSources {
   virtual std::optional<PropertyArray> copyPowerSourceDescriptions() const = 0;
   // "AC Power", "Battery Power" or "UPS Power"; none when unknown.
   virtual std::optional<std::string> providingPowerSourceType() const = 0;
+  // None on mains power or without a battery.
+  virtual BatteryWarningLevel batteryWarningLevel() const = 0;
 
   // Calls `handler` on the main run loop, in `mode`, after every change of
   // the power sources. Null when the change source cannot be created.

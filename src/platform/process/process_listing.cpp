@@ -1,5 +1,7 @@
 #include "platform/process/process_listing.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <limits>
 #include <system_error>
@@ -35,6 +37,31 @@ bool statShowsZombie(std::string_view stat) {
   return close != std::string_view::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
 }
 
+std::optional<ProcessStat> parseProcessStat(std::string_view stat) {
+  const std::size_t close = stat.rfind(") ");
+  if (close == std::string_view::npos) return std::nullopt;
+  // After the name: state, parent, ... and the start time as the 20th field.
+  const std::vector<std::string_view> fields = splitFields(stat.substr(close + 2));
+  if (fields.size() < 20) return std::nullopt;
+  const auto parent = parseSigned(fields[1]);
+  const auto start = parseUnsigned(fields[19]);
+  if (!parent || !start || *parent < 0 || *parent > std::numeric_limits<std::int32_t>::max()) {
+    return std::nullopt;
+  }
+  return ProcessStat{static_cast<std::int32_t>(*parent), *start};
+}
+
+std::optional<std::int64_t> parseBootTime(std::string_view procStat) {
+  while (!procStat.empty()) {
+    const std::size_t end = procStat.find('\n');
+    const std::vector<std::string_view> fields = splitFields(procStat.substr(0, end));
+    if (fields.size() == 2 && fields[0] == "btime") return parseSigned(fields[1]);
+    if (end == std::string_view::npos) break;
+    procStat.remove_prefix(end + 1);
+  }
+  return std::nullopt;
+}
+
 ProcessListing::ProcessListing(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::filesystem::path ProcessListing::processFolder(std::int32_t pid) const {
@@ -66,14 +93,36 @@ std::optional<std::string> ProcessListing::executablePath(std::int32_t pid) cons
   return target.string();
 }
 
+std::optional<std::vector<std::string>> ProcessListing::arguments(std::int32_t pid) const {
+  if (pid < 1) return std::nullopt;
+  const auto commandLine = FileSystem::readFile(processFolder(pid) / "cmdline");
+  if (!commandLine) return std::nullopt;
+  return parseCommandLine(*commandLine);
+}
+
 std::optional<ProcessSnapshot> ProcessListing::snapshot(std::int32_t pid) const {
   auto executable = executablePath(pid);
   if (!executable) return std::nullopt;
-  const auto commandLine = FileSystem::readFile(processFolder(pid) / "cmdline");
-  if (!commandLine) return std::nullopt;
-  auto arguments = parseCommandLine(*commandLine);
-  if (!arguments) return std::nullopt;
-  return ProcessSnapshot{pid, std::move(*executable), std::move(*arguments)};
+  auto argumentVector = arguments(pid);
+  if (!argumentVector) return std::nullopt;
+  return ProcessSnapshot{pid, std::move(*executable), std::move(*argumentVector)};
+}
+
+std::optional<ProcessRecord> ProcessListing::record(std::int32_t pid) const {
+  if (pid < 1) return std::nullopt;
+  const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
+  if (!stat) return std::nullopt;
+  const auto fields = parseProcessStat(*stat);
+  const auto procStat = FileSystem::readFile(root_ / "proc" / "stat");
+  if (!fields || !procStat) return std::nullopt;
+  const auto bootTime = parseBootTime(*procStat);
+  const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+  if (!bootTime || *bootTime < 0 || ticksPerSecond <= 0) return std::nullopt;
+  const std::uint64_t seconds = fields->startTicks / static_cast<std::uint64_t>(ticksPerSecond);
+  if (seconds > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() - *bootTime)) {
+    return std::nullopt;
+  }
+  return ProcessRecord{fields->parent, *bootTime + static_cast<std::int64_t>(seconds)};
 }
 
 std::optional<std::vector<ProcessSnapshot>> ProcessListing::listProcesses() const {

@@ -28,6 +28,26 @@ std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes)
 // The name may itself hold ") ", so the state follows the last one.
 bool statShowsZombie(std::string_view stat);
 
+// The parent and the start time (clock ticks after boot) of a /proc/<pid>/stat
+// line; none when the line is cut short or a field is not a number.
+struct ProcessStat {
+  std::int32_t parent = 0;
+  std::uint64_t startTicks = 0;
+
+  bool operator==(const ProcessStat&) const = default;
+};
+std::optional<ProcessStat> parseProcessStat(std::string_view stat);
+// The "btime" line of /proc/stat: the boot time in seconds since 1970.
+std::optional<std::int64_t> parseBootTime(std::string_view procStat);
+
+// A process's parent and its start time in whole seconds since 1970.
+struct ProcessRecord {
+  std::int32_t parent = 0;
+  std::int64_t startTime = 0;
+
+  bool operator==(const ProcessRecord&) const = default;
+};
+
 // The processes of <root>/proc. Thread-safe (it keeps no state); every call
 // reads afresh, and a process may end between two calls.
 class ProcessListing {
@@ -40,7 +60,11 @@ class ProcessListing {
   // None when the process is gone or its executable or arguments cannot be
   // read (kernel threads have neither).
   std::optional<std::string> executablePath(std::int32_t pid) const;
+  // The argument vector, first element included; none as for the executable.
+  std::optional<std::vector<std::string>> arguments(std::int32_t pid) const;
   std::optional<ProcessSnapshot> snapshot(std::int32_t pid) const;
+  // None when the process is gone or its stat line or the boot time cannot be read.
+  std::optional<ProcessRecord> record(std::int32_t pid) const;
   // Every process that gives a snapshot; none only when the pids cannot be listed.
   std::optional<std::vector<ProcessSnapshot>> listProcesses() const;
   // Whether <root>/proc/<pid>/stat shows a zombie: a process that has ended

@@ -98,6 +98,33 @@ TEST(ProcessListingTest, Zombies) {
   EXPECT_FALSE(listing.isZombie(15));  // no such process
 }
 
+TEST(ProcessListingTest, ParentsAndStartTimes) {
+  const struct {
+    const char* name;
+    std::string stat;
+    std::optional<ProcessStat> fields;
+  } rows[] = {
+      {"a full line", "7 (a) b) S 3 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0 4321 1000 10",
+       ProcessStat{3, 4321}},
+      {"cut before the start time", "7 (a) S 3 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0", std::nullopt},
+      {"a parent that is no number", "7 (a) S x 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0 4321",
+       std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(parseProcessStat(row.stat), row.fields);
+  }
+  EXPECT_EQ(parseBootTime("cpu 1 2\nbtime 1700000000\nprocesses 9\n"), 1700000000);
+  EXPECT_EQ(parseBootTime("cpu 1 2\n"), std::nullopt);
+
+  testing::FakeProcTree tree;
+  tree.setBootTime(1'700'000'000);
+  tree.setProcessStat(40, 12, 250 * static_cast<std::uint64_t>(::sysconf(_SC_CLK_TCK)));
+  const ProcessListing listing(tree.root());
+  EXPECT_EQ(listing.record(40), (ProcessRecord{12, 1'700'000'250}));
+  EXPECT_EQ(listing.record(41), std::nullopt);
+}
+
 TEST(ProcessListingTest, TheLiveListingHoldsThisProcess) {
   const ProcessListing listing;
   const auto processes = listing.listProcesses();
@@ -109,6 +136,10 @@ TEST(ProcessListingTest, TheLiveListingHoldsThisProcess) {
   EXPECT_EQ(self->executablePath, std::filesystem::read_symlink("/proc/self/exe").string());
   EXPECT_FALSE(self->arguments.empty());
   EXPECT_FALSE(listing.isZombie(::getpid()));
+  const auto record = listing.record(::getpid());
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->parent, static_cast<std::int32_t>(::getppid()));
+  EXPECT_EQ(listing.record(::getpid()), record);  // the same start time on every read
 }
 
 }  // namespace

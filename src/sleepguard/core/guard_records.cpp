@@ -23,30 +23,11 @@ constexpr std::pair<Maintenance::Operation, std::string_view> kOperationRaw[] = 
     {Maintenance::Operation::uninstall, "uninstall"},
     {Maintenance::Operation::appMissingUninstall, "appMissingUninstall"}};
 
-// An enumeration coded as its raw text; an unknown text fails the record.
-template <typename E>
-struct RawText {
-  std::optional<E> (*fromRawValue)(std::string_view);
-
-  json::Value encode(E value, json::DateStrategy) const {
-    return json::Value(std::string(rawValue(value)));
-  }
-  std::expected<E, json::DecodingError> decode(const json::ValueReader& reader) const {
-    auto text = reader.asString();
-    if (!text) return std::unexpected(std::move(text.error()));
-    auto value = fromRawValue(*text);
-    if (!value) {
-      return std::unexpected(
-          reader.dataCorrupted("Cannot initialize from invalid String value " + *text));
-    }
-    return *value;
-  }
-};
-
 const json::RecordFields<Journal>& journalFields() {
   static const json::RecordFields<Journal> fields{
       json::field("version", &Journal::version, json::Integer<std::int64_t>{}),
-      json::field("phase", &Journal::phase, RawText<Journal::Phase>{journalPhaseFromRawValue}),
+      json::field("phase", &Journal::phase,
+                  json::RawText<Journal::Phase>{journalPhaseFromRawValue}),
       json::field("bootUUID", &Journal::bootUUID, json::Text{}),
       json::field("generation", &Journal::generation, json::Integer<std::int64_t>{}),
       json::field("uid", &Journal::uid, json::Unsigned<std::uint32_t>{}),
@@ -63,7 +44,7 @@ const json::RecordFields<Safety>& safetyFields() {
       json::field("heldNs", &Safety::heldNs, json::Unsigned<std::uint64_t>{}),
       json::field("batteryHeldNs", &Safety::batteryHeldNs, json::Unsigned<std::uint64_t>{}),
       json::field("lastCheckpoint", &Safety::lastCheckpoint, json::Unsigned<std::uint64_t>{}),
-      json::field("latch", &Safety::latch, RawText<VGXGuardLatch>{guardLatchFromRawValue}),
+      json::field("latch", &Safety::latch, json::RawText<VGXGuardLatch>{guardLatchFromRawValue}),
       json::field("requiresRearm", &Safety::requiresRearm, json::Boolean{}),
       json::field("active", &Safety::active, json::Boolean{}),
   };
@@ -74,7 +55,7 @@ const json::RecordFields<Maintenance>& maintenanceFields() {
   static const json::RecordFields<Maintenance> fields{
       json::field("txID", &Maintenance::txID, json::Text{}),
       json::field("op", &Maintenance::op,
-                  RawText<Maintenance::Operation>{maintenanceOperationFromRawValue}),
+                  json::RawText<Maintenance::Operation>{maintenanceOperationFromRawValue}),
       json::field("phase", &Maintenance::phase, json::Text{}),
       json::field("installGeneration", &Maintenance::installGeneration, json::Text{}),
   };

@@ -3,7 +3,8 @@
 The stock template records every lock as uid 1000, pid 123456. Here a lock
 records the caller as the bus daemon knows it (its uid and pid), lives while
 the returned descriptor is open anywhere, and BlockInhibited/DelayInhibited
-follow the locks held (with PropertiesChanged).
+follow the locks held (with PropertiesChanged). LidClosed starts false; tests
+set it through org.freedesktop.DBus.Properties.Set.
 '''
 
 import os
@@ -27,6 +28,7 @@ def load(mock, parameters):
     mock.AddProperties(MAIN_IFACE, dbus.Dictionary({
         'BlockInhibited': '',
         'DelayInhibited': '',
+        'LidClosed': False,
     }, signature='sv'))
 
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/base/logger.h"
+#include "platform/json/value.h"
+
+namespace vigilix {
+
+// Why an agent state file could not be read or written: the file's path and
+// the system's words.
+struct VGXAgentFileError {
+  std::string message;
+
+  bool operator==(const VGXAgentFileError&) const = default;
+};
+
+const platform::Logger& agentFilesLog();
+
+// Reads the JSON document at `path` before it is replaced: null when there is
+// no file. A file that is not JSON or fails `wellFormed` is moved aside,
+// logged, and read as null; one that cannot be read or moved aside is an
+// error, so the caller writes nothing over it. Any thread; no lock.
+std::expected<platform::json::Value, VGXAgentFileError> readAgentDocumentForUpdate(
+    const std::filesystem::path& path,
+    const std::function<bool(const platform::json::Value&)>& wellFormed);
+
+// Writes `document` pretty-printed with sorted keys, atomically (missing
+// folders are made).
+std::expected<void, VGXAgentFileError> writeAgentDocument(const std::filesystem::path& path,
+                                                          const platform::json::Value& document);
+
+}  // namespace vigilix

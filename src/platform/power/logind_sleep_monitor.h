@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/fs/unique_fd.h"
+#include "platform/power/logind_inhibitors.h"
+#include "platform/runloop/dispatch_queue.h"
+
+struct sd_bus;
+struct sd_bus_slot;
+struct sd_bus_message;
+
+namespace vigilix::platform {
+
+// The machine's sleep and wake, from logind's PrepareForSleep(b) on the
+// system bus, posted on the workspace centre as
+// "NSWorkspaceWillSleepNotification" and "NSWorkspaceDidWakeNotification"
+// from a task of `mainQueue`.
+//
+// While awake it holds a "delay" lock on sleep, so the will-sleep work runs
+// before the machine sleeps: at PrepareForSleep(true) it posts will-sleep,
+// waits until that post has returned (at most 4 s, below logind's own 5 s
+// limit, so a stuck main thread cannot hold the machine up), then closes the
+// lock; at PrepareForSleep(false) it posts did-wake and takes a new lock.
+//
+// The bus is served on a thread of its own, which sleeps in poll() between
+// signals. Destruction stops it and closes the lock.
+class LogindSleepMonitor {
+ public:
+  static constexpr double kWillSleepWaitSeconds = 4.0;
+  static constexpr const char* kWhy = "Recording whether the Mac was kept awake";
+
+  explicit LogindSleepMonitor(
+      DispatchQueue& mainQueue,
+      std::shared_ptr<LogindInhibitors> logind = std::make_shared<LiveLogindInhibitors>());
+  ~LogindSleepMonitor();
+  LogindSleepMonitor(const LogindSleepMonitor&) = delete;
+  LogindSleepMonitor& operator=(const LogindSleepMonitor&) = delete;
+
+  // Once. False, watching nothing, when the system bus cannot be reached or
+  // logind refuses the delay lock.
+  bool start();
+
+ private:
+  static int onPrepareForSleep(sd_bus_message* message, void* self);
+  void prepareForSleep(bool sleeping);
+  bool takeDelayLock();
+  void serve();
+
+  DispatchQueue& mainQueue_;
+  std::shared_ptr<LogindInhibitors> logind_;
+  sd_bus* bus_ = nullptr;
+  sd_bus_slot* slot_ = nullptr;
+  UniqueFd stop_;
+  UniqueFd delayLock_;  // used by start(), then by the thread alone
+  std::thread thread_;
+};
+
+}  // namespace vigilix::platform

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <vector>
+
+#include "platform/base/property_value.h"
+#include "platform/power/logind_inhibitors.h"
+#include "platform/power/power_assertions.h"
+
+namespace vigilix::platform {
+
+// Which of this process's power assertions the system holds right now, each
+// as its property dictionary ("AssertType", "AssertLevel", "AssertName"), or
+// the failure code when the system's list cannot be had. An assertion the
+// system lost (its service restarted, its lock closed) is simply not listed.
+class OwnAssertionInspector {
+ public:
+  using Result = std::expected<std::vector<PropertyDictionary>, PowerReturn>;
+
+  virtual ~OwnAssertionInspector() = default;
+  virtual Result ownAssertions() const = 0;
+
+  // The installed inspector, else this process's entry in
+  // PowerAssertions::current()'s listing.
+  static OwnAssertionInspector& current();
+  // Returns the one it replaced (nullptr: the default one).
+  static OwnAssertionInspector* setCurrent(OwnAssertionInspector* inspector);
+};
+
+// This process's entry of PowerAssertions::current().copyAssertionsByProcess()
+// (none: an empty list). Any thread.
+class PowerAssertionsInspector final : public OwnAssertionInspector {
+ public:
+  Result ownAssertions() const override;
+};
+
+// logind's list of inhibitor locks: the "block" locks that `pid` took in
+// the name "Vigilix", as assertions at level 255 named by the lock's reason
+// ("why"). A lock that inhibits "idle" keeps the display on
+// ("PreventUserIdleDisplaySleep"), one that inhibits only "sleep" keeps the
+// system on ("PreventUserIdleSystemSleep"); other locks are not ours to
+// report. Blocks for at most one bounded bus call; a failed call answers
+// kPowerReturnError.
+class LogindAssertionInspector final : public OwnAssertionInspector {
+ public:
+  static constexpr const char* kWho = "Vigilix";
+
+  explicit LogindAssertionInspector(
+      std::shared_ptr<LogindInhibitors> logind = std::make_shared<LiveLogindInhibitors>(),
+      std::int32_t pid = PowerAssertions::currentProcessID());
+
+  Result ownAssertions() const override;
+
+ private:
+  std::shared_ptr<LogindInhibitors> logind_;
+  std::int32_t pid_;
+};
+
+}  // namespace vigilix::platform
