@@ -23,6 +23,7 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .timer = nullptr,
       .eventHandler = DZLEventHandler::defaultHandler(),
       .sessionNotifications = &VGXSessionNotifications::shared(),
+      .protectionVerifier = &VGXProtectionVerifier::shared(),
       .terminate = {},
       .showSettingsPane = {},
   };
@@ -67,6 +68,25 @@ void DZLAppController::configureTriggerBridge() {
   triggerBridge_->start();
   if (DZLKeys::dzl_isActivatedOnLaunch(defaults_)) startManualSessionUsingDefaultDuration();
   syncActivationWithSnapshot();
+  startProtectionVerifier();
+}
+
+void DZLAppController::startProtectionVerifier() {
+  if (!environment_.protectionVerifier) return;
+  const std::weak_ptr<DZLAppController> weak = weak_from_this();
+  environment_.protectionVerifier->startWithExpectedTypes(
+      [weak] {
+        const auto self = weak.lock();
+        return self ? self->sleepWakeTimer_->expectedAssertionTypes() : std::vector<std::string>();
+      },
+      [weak] {
+        const auto self = weak.lock();
+        return self && self->sleepWakeTimer_->repair();
+      },
+      [weak] {
+        // The open menu's refresh joins here once the status menu exists.
+        if (auto self = weak.lock()) self->syncActivationWithSnapshot();
+      });
 }
 
 void DZLAppController::installObservers() {
@@ -130,6 +150,7 @@ void DZLAppController::syncActivationWithSnapshot() {
   previousManualFireDate_ = fireDate;
 
   applyStatusItemImageForActive(hold);
+  if (environment_.protectionVerifier) environment_.protectionVerifier->inputsDidChange();
 
   if (endedByItself && !suppressQuit) {
     if (environment_.sessionNotifications)

@@ -9,6 +9,7 @@
 #include "bridge/trigger_bridge.h"
 #include "core/dzl_event_handler.h"
 #include "core/sleep_wake_timer.h"
+#include "health/protection_verifier.h"
 #include "health/session_notifications.h"
 #include "platform/base/date.h"
 #include "platform/base/logger.h"
@@ -40,6 +41,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::shared_ptr<DZLSleepWakeTimer> timer;
     std::shared_ptr<DZLEventHandler> eventHandler;
     VGXSessionNotifications* sessionNotifications = nullptr;
+    // Told of every synchronisation; checks and repairs the assertion.
+    VGXProtectionVerifier* protectionVerifier = nullptr;
     // Ends the application (after the assertion was released).
     std::function<void()> terminate;
     // Opens the settings window on a pane; empty: there is none to open.
@@ -93,6 +96,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void configureEventHandler();
   void configureTriggerBridge();
   void installObservers();
+  void startProtectionVerifier();
   void activateAssertion();
   // Stops keep-awake for the user: the coming end is not a timed session
   // running out.

@@ -39,6 +39,7 @@ class AppControllerTest : public ::testing::Test {
         .timer = nullptr,
         .eventHandler = handler,
         .sessionNotifications = &VGXSessionNotifications::shared(),
+        .protectionVerifier = &VGXProtectionVerifier::shared(),
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
     });
