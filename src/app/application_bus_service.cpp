@@ -11,7 +11,7 @@ namespace vigilix {
 
 namespace {
 
-// RequestName's answers (the D-Bus specification's numbering).
+// The bus daemon's RequestName reply codes.
 constexpr std::uint32_t kPrimaryOwner = 1;
 constexpr std::uint32_t kAlreadyOwner = 4;
 

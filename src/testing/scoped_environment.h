@@ -13,6 +13,10 @@ class ScopedEnvironment {
  public:
   ScopedEnvironment() = default;
   ScopedEnvironment(const std::string& name, const std::string& value) { set(name, value); }
+  // nullptr unsets the variable.
+  ScopedEnvironment(const std::string& name, const char* value) {
+    set(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
   ~ScopedEnvironment();
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
