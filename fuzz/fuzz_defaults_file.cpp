@@ -29,8 +29,7 @@ const vigilix::platform::DefaultsFiles& files() {
       std::error_code ignored;
       std::filesystem::remove_all(FileSystem::root(), ignored);
     });
-    return vigilix::platform::defaultsFilesFor(vigilix::platform::kStandardDomain, false,
-                                               FileSystem::homeDirectory(), "fuzzer");
+    return vigilix::platform::defaultsFilesFor(vigilix::platform::kStandardDomain, false, "fuzzer");
   }();
   return paths;
 }

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "testing/scoped_env.h"
+#include "testing/scoped_environment.h"
 #include "testing/temporary_root.h"
 
 namespace vigilix {
 namespace {
 
-using testing::ScopedEnv;
+using testing::ScopedEnvironment;
 
 TEST(AgentPathsTest, FollowTheOverridesThenXdgThenTheHomeFolder) {
   testing::TemporaryRoot root;
@@ -38,10 +38,10 @@ TEST(AgentPathsTest, FollowTheOverridesThenXdgThenTheHomeFolder) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScopedEnv support("VIGILIX_AGENT_SUPPORT", row.support);
-    ScopedEnv state("XDG_STATE_HOME", row.state);
-    ScopedEnv cache("VIGILIX_AGENT_CACHE", row.cache);
-    ScopedEnv cacheHome("XDG_CACHE_HOME", row.cacheHome);
+    ScopedEnvironment support("VIGILIX_AGENT_SUPPORT", row.support);
+    ScopedEnvironment state("XDG_STATE_HOME", row.state);
+    ScopedEnvironment cache("VIGILIX_AGENT_CACHE", row.cache);
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", row.cacheHome);
     const std::filesystem::path folder(row.supportFolder);
     EXPECT_EQ(VGXAgentPaths::supportDirectory(), folder);
     EXPECT_EQ(VGXAgentPaths::sequenceDirectory(), folder / "agent-seq");

@@ -22,10 +22,8 @@ constexpr const char* kDidMigrateExternalDisplayKey =
     "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
 constexpr double kFallbackBatteryThreshold = 20;
 
-platform::Date now() { return platform::Clock::current().now(); }
-
 AwakeController restoredController(const platform::UserDefaults& defaults) {
-  const platform::Date at = now();
+  const platform::Date at = platform::Clock::current().now();
   const double threshold = effectiveBatteryThreshold(defaults);
   if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
     if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;

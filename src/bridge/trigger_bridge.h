@@ -26,6 +26,7 @@
 #include "platform/base/uuid.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/run_loop.h"
 #include "policy/policy_watcher.h"
@@ -279,6 +280,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
                    SamplerFactory makeSampler);
 
  private:
+  static platform::Date now() { return platform::Clock::current().now(); }
+
   // Creation.
   void finishCreation();
   void migrateExternalDisplayTrigger();

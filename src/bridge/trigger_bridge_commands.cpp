@@ -14,8 +14,6 @@ namespace {
 
 constexpr double kPauseSeconds = 3600;
 
-platform::Date now() { return platform::Clock::current().now(); }
-
 const platform::Logger& logger() {
   static const platform::Logger log("run.tarvo.vigilix", "hub");
   return log;

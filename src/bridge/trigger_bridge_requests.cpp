@@ -8,11 +8,6 @@
 #include "policy/policy_gate.h"
 
 namespace vigilix {
-namespace {
-
-platform::Date now() { return platform::Clock::current().now(); }
-
-}  // namespace
 
 void VGXTriggerBridge::installCLIObserver() {
   if (cliObserver_) return;

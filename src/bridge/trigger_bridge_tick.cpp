@@ -15,8 +15,6 @@ namespace {
 
 constexpr double kMaximumIdleSeconds = 31'536'000;  // 365 days
 
-platform::Date now() { return platform::Clock::current().now(); }
-
 std::optional<double> numberIn(const platform::PropertyDictionary& description, const char* key) {
   auto entry = description.find(key);
   if (entry == description.end()) return std::nullopt;

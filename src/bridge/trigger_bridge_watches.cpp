@@ -19,8 +19,6 @@ constexpr const char* kChooseFileAgain = "Choose the file again";
 constexpr const char* kFinishedKindKey = "kind";
 constexpr const char* kFinishedNameKey = "name";
 
-platform::Date now() { return platform::Clock::current().now(); }
-
 platform::BookmarkService& bookmarks() { return platform::BookmarkService::current(); }
 
 // The running application with this identifier, if any.

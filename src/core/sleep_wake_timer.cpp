@@ -10,7 +10,6 @@ namespace vigilix {
 
 namespace {
 
-constexpr const char* kWillTerminateNotification = "NSApplicationWillTerminateNotification";
 constexpr const char* kDidWakeNotification = "NSWorkspaceDidWakeNotification";
 
 // One failure log for the whole process, whichever timer fails.
@@ -45,10 +44,11 @@ std::shared_ptr<DZLSleepWakeTimer> DZLSleepWakeTimer::make(Environment environme
 void DZLSleepWakeTimer::registerObservers() {
   std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
   // On the posting thread, so the assertion is gone before the process ends.
-  willTerminateObserver_ = environment_.defaultCenter->addObserver(
-      kWillTerminateNotification, nullptr, nullptr, [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->invalidate();
-      });
+  willTerminateObserver_ =
+      environment_.defaultCenter->addObserver(kApplicationWillTerminateNotification, nullptr,
+                                              nullptr, [weak](const platform::Notification&) {
+                                                if (auto self = weak.lock()) self->invalidate();
+                                              });
   didWakeObserver_ = environment_.workspaceCenter->addObserver(
       kDidWakeNotification, nullptr, environment_.mainQueue, [weak](const platform::Notification&) {
         if (auto self = weak.lock()) self->handleDidWake();

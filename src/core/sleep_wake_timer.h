@@ -20,6 +20,11 @@ namespace vigilix {
 
 class DZLSleepWakeTimer;
 
+// Posted on the default centre as the application ends; the timer releases
+// its assertion then.
+inline constexpr const char* kApplicationWillTerminateNotification =
+    "NSApplicationWillTerminateNotification";
+
 // Told of activation and deactivation; both optional.
 class DZLSleepWakeTimerDelegate {
  public:

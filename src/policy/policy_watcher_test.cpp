@@ -79,8 +79,7 @@ TEST_F(PolicyWatcherTest, PollsEverySixtySecondsAlsoWhileAMenuIsOpen) {
 TEST(PolicyWatcherLiveTest, PollingSeesAManagedFileWrittenBehindItsBack) {
   testing::TestPlatform platform;
   testing::TemporaryRoot root;
-  const auto files =
-      platform::defaultsFilesFor(platform::kStandardDomain, false, root.home(), "tester");
+  const auto files = platform::defaultsFilesFor(platform::kStandardDomain, false, "tester");
   platform::LiveUserDefaults defaults(platform::kStandardDomain, files);
   auto environment = VGXPolicyWatcher::Environment::current();
   environment.defaults = &defaults;

@@ -8,8 +8,9 @@
 namespace vigilix::testing {
 
 // logind's list of inhibitor locks as a test lays it out. Taking a lock
-// always fails here: tests that take locks run against the logind mock on a
-// private bus (tests/dbus), where a lock lives exactly as long as its descriptor.
+// always fails here (with `inhibitFailure` when set): tests that take locks
+// run against the logind mock on a private bus (tests/dbus), where a lock
+// lives exactly as long as its descriptor.
 class FakeLogindInhibitors : public platform::LogindInhibitors {
  public:
   std::expected<platform::UniqueFd, platform::BusError> inhibit(const std::string& what,
@@ -22,6 +23,7 @@ class FakeLogindInhibitors : public platform::LogindInhibitors {
   std::vector<platform::LogindInhibitor> locks;
   // Set: listing fails with it.
   std::optional<platform::BusError> listFailure;
+  std::optional<platform::BusError> inhibitFailure;
 };
 
 }  // namespace vigilix::testing

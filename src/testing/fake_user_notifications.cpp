@@ -1,5 +1,6 @@
 #include "testing/fake_user_notifications.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -18,9 +19,37 @@ void FakeUserNotificationCenter::setNotificationCategories(
   ++categoryRegistrations_;
 }
 
-void FakeUserNotificationCenter::addRequest(const platform::NotificationRequest& request) {
+void FakeUserNotificationCenter::addRequest(const platform::NotificationRequest& request,
+                                            platform::AddRequestCompletion completion) {
   requests_.push_back(request);
+  if (!addFailure) {
+    std::erase(delivered_, request.identifier);
+    delivered_.push_back(request.identifier);
+  }
+  if (completion) completion(addFailure);
 }
+
+void FakeUserNotificationCenter::requestAuthorization(
+    platform::AuthorizationCompletion completion) {
+  ++authorizationRequests_;
+  if (completion) {
+    completion(authorizationStatus == platform::AuthorizationStatus::authorized,
+               authorizationError);
+  }
+}
+
+void FakeUserNotificationCenter::getAuthorizationStatus(platform::SettingsCompletion completion) {
+  if (completion) completion(authorizationStatus);
+}
+
+void FakeUserNotificationCenter::removeDeliveredNotifications(
+    const std::vector<std::string>& identifiers) {
+  for (const auto& identifier : identifiers) std::erase(delivered_, identifier);
+}
+
+void FakeUserNotificationCenter::removeAllDeliveredNotifications() { delivered_.clear(); }
+
+std::vector<std::string> FakeUserNotificationCenter::delivered() const { return delivered_; }
 
 std::shared_ptr<platform::UserNotificationCenterDelegate> FakeUserNotificationCenter::delegate()
     const {

@@ -20,8 +20,17 @@ class FakeUserNotificationCenter final : public platform::UserNotificationCenter
   FakeUserNotificationCenter(const FakeUserNotificationCenter&) = delete;
   FakeUserNotificationCenter& operator=(const FakeUserNotificationCenter&) = delete;
 
+  using platform::UserNotificationCenter::addRequest;
   void setNotificationCategories(std::vector<platform::NotificationCategory> categories) override;
-  void addRequest(const platform::NotificationRequest& request) override;
+  // Completes at once, with `addFailure` when set.
+  void addRequest(const platform::NotificationRequest& request,
+                  platform::AddRequestCompletion completion) override;
+  // Answers at once: granted when the status is authorized, or the error set.
+  void requestAuthorization(platform::AuthorizationCompletion completion) override;
+  void getAuthorizationStatus(platform::SettingsCompletion completion) override;
+  void removeDeliveredNotifications(const std::vector<std::string>& identifiers) override;
+  void removePendingNotificationRequests(const std::vector<std::string>&) override {}
+  void removeAllDeliveredNotifications() override;
   std::shared_ptr<platform::UserNotificationCenterDelegate> delegate() const override;
   void setDelegate(std::weak_ptr<platform::UserNotificationCenterDelegate> delegate) override;
 
@@ -30,6 +39,13 @@ class FakeUserNotificationCenter final : public platform::UserNotificationCenter
   // Every request shown, oldest first.
   const std::vector<platform::NotificationRequest>& requests() const { return requests_; }
   void clearRequests() { requests_.clear(); }
+  // The identifiers shown and not removed since, oldest first.
+  std::vector<std::string> delivered() const;
+
+  platform::AuthorizationStatus authorizationStatus = platform::AuthorizationStatus::authorized;
+  platform::NotificationError authorizationError;
+  platform::NotificationError addFailure;
+  std::size_t authorizationRequests() const { return authorizationRequests_; }
 
   // The user answers a notice. None when no delegate is set; otherwise
   // whether the delegate called its completion before returning.
@@ -40,6 +56,8 @@ class FakeUserNotificationCenter final : public platform::UserNotificationCenter
   std::vector<platform::NotificationCategory> categories_;
   std::size_t categoryRegistrations_ = 0;
   std::vector<platform::NotificationRequest> requests_;
+  std::vector<std::string> delivered_;
+  std::size_t authorizationRequests_ = 0;
   std::weak_ptr<platform::UserNotificationCenterDelegate> delegate_;
   platform::UserNotificationCenter* previous_;
 };

@@ -4,18 +4,28 @@
 
 namespace vigilix::testing {
 
-ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
-    : name_(std::move(name)) {
-  if (const char* former = std::getenv(name_.c_str())) former_ = former;
-  ::setenv(name_.c_str(), value.c_str(), 1);
+namespace {
+
+void put(const std::string& name, const std::optional<std::string>& value) {
+  if (value) {
+    ::setenv(name.c_str(), value->c_str(), 1);
+  } else {
+    ::unsetenv(name.c_str());
+  }
 }
 
+}  // namespace
+
 ScopedEnvironment::~ScopedEnvironment() {
-  if (former_) {
-    ::setenv(name_.c_str(), former_->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
+  for (const auto& [name, value] : saved_) put(name, value);
+}
+
+void ScopedEnvironment::set(const std::string& name, const std::optional<std::string>& value) {
+  if (!saved_.contains(name)) {
+    const char* earlier = std::getenv(name.c_str());
+    saved_[name] = earlier ? std::optional<std::string>(earlier) : std::nullopt;
   }
+  put(name, value);
 }
 
 }  // namespace vigilix::testing

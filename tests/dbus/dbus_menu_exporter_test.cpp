@@ -102,7 +102,7 @@ class DBusMenuExporterTest : public ::testing::Test {
     header->setCheckable(true);
     header->setState(platform::ControlStateValue::On);
     header->setDetailLines({"Until 9:10 AM"});
-    menu->addItem(MenuItem::separator());
+    menu->addItem(MenuItem::separatorItem());
     auto sub = std::make_shared<Menu>();
     add(sub, "Build_Tool");
     add(menu, "An App Quits")->setSubmenu(sub);

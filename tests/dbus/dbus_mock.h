@@ -11,11 +11,13 @@
 namespace vigilix::testing {
 
 // A python3-dbusmock service on a private bus, from a stock template name or
-// a template file; ready once it owns `busName`. Throws std::runtime_error
+// a template file, with the template's JSON `parameters` when not empty;
+// ready once it owns `busName`. Throws std::runtime_error
 // (with its log) when it does not come up in time.
 class DbusMock {
  public:
-  DbusMock(const PrivateBus& bus, const std::string& templateName, std::string busName);
+  DbusMock(const PrivateBus& bus, const std::string& templateName, std::string busName,
+           const std::string& parameters = "");
   ~DbusMock();
   DbusMock(const DbusMock&) = delete;
   DbusMock& operator=(const DbusMock&) = delete;
@@ -34,5 +36,7 @@ class DbusMock {
 
 // The local logind template whose inhibitor locks record their callers.
 std::string logindInhibitTemplate();
+// The local gnome-session template whose InhibitedActions follow the cookies held.
+std::string gnomeSessionInhibitTemplate();
 
 }  // namespace vigilix::testing

@@ -21,17 +21,6 @@ namespace {
 using platform::LiveLogindInhibitors;
 using platform::LogindInhibitor;
 
-std::vector<LogindInhibitor> locksOf(pid_t pid) {
-  auto locks = LiveLogindInhibitors().listInhibitors();
-  EXPECT_TRUE(locks.has_value()) << locks.error().description();
-  std::vector<LogindInhibitor> found;
-  if (!locks) return found;
-  std::copy_if(
-      locks->begin(), locks->end(), std::back_inserter(found),
-      [pid](const LogindInhibitor& lock) { return lock.pid == static_cast<std::uint32_t>(pid); });
-  return found;
-}
-
 // A child process that takes a lock through `take` (run in the child; what
 // it takes must stay open) and holds it until it is killed.
 class LockHolder {

@@ -1,5 +1,6 @@
 #include "dbus/mock_logind_test_fixture.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "platform/dbus/bus_connection.h"
@@ -8,6 +9,18 @@ namespace vigilix::testing {
 
 std::unique_ptr<PrivateSystemBus> MockLogindTest::bus_;
 std::unique_ptr<DbusMock> MockLogindTest::logind_;
+
+std::vector<platform::LogindInhibitor> locksOf(pid_t pid) {
+  auto locks = platform::LiveLogindInhibitors().listInhibitors();
+  EXPECT_TRUE(locks.has_value()) << locks.error().description();
+  std::vector<platform::LogindInhibitor> found;
+  if (!locks) return found;
+  std::copy_if(locks->begin(), locks->end(), std::back_inserter(found),
+               [pid](const platform::LogindInhibitor& lock) {
+                 return lock.pid == static_cast<std::uint32_t>(pid);
+               });
+  return found;
+}
 
 void MockLogindTest::TearDownTestSuite() {
   logind_.reset();

@@ -1,15 +1,21 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "dbus/dbus_mock.h"
+#include "platform/power/logind_inhibitors.h"
 
 struct sd_bus_message;
 
 namespace vigilix::testing {
+
+// The locks logind lists for process `pid` (a failed listing fails the test).
+std::vector<platform::LogindInhibitor> locksOf(pid_t pid);
 
 // Tests against logind on a private system bus. The bus and the mock start
 // with the suite and stop after it; a test that killed the mock gets a new

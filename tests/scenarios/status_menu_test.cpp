@@ -55,7 +55,7 @@ class RecordingTarget : public VGXStatusMenuActions {
 std::vector<std::string> lines(const Menu& menu) {
   std::vector<std::string> out;
   for (const auto& item : menu.items()) {
-    if (item->isSeparator()) {
+    if (item->isSeparatorItem()) {
       out.emplace_back("--");
       continue;
     }

@@ -149,7 +149,7 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
     header->setView(headerView);
     refreshHeader(hub, *headerView, target);
   }
-  menu.addItem(MenuItem::separator());
+  menu.addItem(MenuItem::separatorItem());
 
   if (snapshot.primary.kind() == AwakeStatus::Kind::manualUntil) {
     menu.addItem(item(localized("Add 15 Minutes", "Extend the current timed session"), !blocked,
@@ -174,10 +174,10 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
   displaySleep->setState(stateOf(defaults.boolValue(kAllowDisplaySleepKey).value_or(false)));
   menu.addItem(displaySleep);
   if (const auto& extra = hooks().extraItemsHook) extra(menu, target);
-  menu.addItem(MenuItem::separator());
+  menu.addItem(MenuItem::separatorItem());
 
   addAutomaticSection(hub, menu, now, target);
-  menu.addItem(MenuItem::separator());
+  menu.addItem(MenuItem::separatorItem());
 
   if (hasAttention()) {
     menu.addItem(item(localized("Check Health…", "Open the keep-awake health sheet"), true,

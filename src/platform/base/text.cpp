@@ -167,4 +167,21 @@ std::string_view prefixGraphemes(std::string_view text, std::size_t count) {
   return text.substr(0, end);
 }
 
+std::string escapeXmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '&') {
+      out += "&amp;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace vigilix::platform

@@ -55,4 +55,7 @@ int compareIgnoringCase(std::string_view a, std::string_view b);
 // Whether `part` occurs in `text` under the same folding.
 bool containsIgnoringCase(std::string_view text, std::string_view part);
 
+// "&", "<" and ">" as XML entities, for text between markup tags.
+std::string escapeXmlText(std::string_view text);
+
 }  // namespace vigilix::platform

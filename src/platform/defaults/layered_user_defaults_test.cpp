@@ -92,7 +92,7 @@ class FileBackend {
   }
 
   testing::TemporaryRoot root_;
-  DefaultsFiles files_ = defaultsFilesFor(kStandardDomain, false, root_.home(), "tester");
+  DefaultsFiles files_ = defaultsFilesFor(kStandardDomain, false, "tester");
 };
 
 template <typename Backend>

@@ -8,8 +8,7 @@
 namespace vigilix::platform {
 
 LiveUserDefaults::LiveUserDefaults(const std::string& domain, bool isSuite)
-    : LiveUserDefaults(domain, defaultsFilesFor(domain, isSuite, FileSystem::homeDirectory(),
-                                                currentUserName())) {}
+    : LiveUserDefaults(domain, defaultsFilesFor(domain, isSuite, currentUserName())) {}
 
 LiveUserDefaults::LiveUserDefaults(const std::string& domain, DefaultsFiles files)
     : LayeredUserDefaults(domain, std::make_unique<PlistDefaultsStore>(std::move(files))) {}

@@ -10,8 +10,7 @@ namespace vigilix::platform {
 // User defaults kept in property-list files (PlistDefaultsStore).
 class LiveUserDefaults final : public LayeredUserDefaults {
  public:
-  // The domain's files for the current user, under the current home folder
-  // and file-system root.
+  // The domain's files for the current user, where the standard folders are now.
   LiveUserDefaults(const std::string& domain, bool isSuite);
   LiveUserDefaults(const std::string& domain, DefaultsFiles files);
 };

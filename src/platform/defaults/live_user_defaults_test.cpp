@@ -42,35 +42,25 @@ class LiveUserDefaultsTest : public ::testing::Test {
 
   testing::TestPlatform platform;
   testing::TemporaryRoot root;
-  DefaultsFiles files = defaultsFilesFor(kStandardDomain, false, root.home(), "tester");
+  DefaultsFiles files = defaultsFilesFor(kStandardDomain, false, "tester");
 };
 
-TEST_F(LiveUserDefaultsTest, FilesFollowTheMacLayout) {
-  EXPECT_EQ(files.user, root.home() / "Library/Preferences/run.tarvo.vigilix.plist");
-  EXPECT_THAT(
-      files.managed,
-      ElementsAre(root.path() / "Library/Managed Preferences/run.tarvo.vigilix.plist",
-                  root.path() / "Library/Managed Preferences/tester/run.tarvo.vigilix.plist"));
-  EXPECT_EQ(files.anyUser, root.path() / "Library/Preferences/run.tarvo.vigilix.plist");
-
-  auto group = defaultsFilesFor(kAppGroupSuite, true, root.home(), "tester");
-  EXPECT_EQ(group.user, root.home() /
-                            "Library/Group Containers/K9WQ2T7LMB.run.tarvo.vigilix/"
-                            "Library/Preferences/K9WQ2T7LMB.run.tarvo.vigilix.plist");
-  EXPECT_EQ(defaultsFilesFor("com.example.other", true, root.home(), "tester").user,
-            root.home() / "Library/Preferences/com.example.other.plist");
+TEST_F(LiveUserDefaultsTest, FilesFollowTheStandardFolders) {
+  const auto config = root.home() / ".config/vigilix";
+  EXPECT_EQ(files.user, config / "run.tarvo.vigilix.plist");
+  EXPECT_THAT(files.managed,
+              ElementsAre(root.path() / "etc/vigilix/managed/run.tarvo.vigilix.plist",
+                          root.path() / "etc/vigilix/managed/tester/run.tarvo.vigilix.plist"));
+  EXPECT_EQ(files.anyUser, root.path() / "etc/vigilix/run.tarvo.vigilix.plist");
+  EXPECT_EQ(defaultsFilesFor(kAppGroupSuite, true, "tester").user,
+            config / "K9WQ2T7LMB.run.tarvo.vigilix.plist");
   // A hostile name stays one file inside its folder.
-  EXPECT_EQ(defaultsFilesFor("../x", true, root.home(), "..").user,
-            root.home() / "Library/Preferences/.._x.plist");
-  EXPECT_EQ(defaultsFilesFor("../x", true, root.home(), "..").managed.size(), 1u);
-}
+  EXPECT_EQ(defaultsFilesFor("../x", true, "..").user, config / ".._x.plist");
+  EXPECT_EQ(defaultsFilesFor("../x", true, "..").managed.size(), 1u);
 
-TEST_F(LiveUserDefaultsTest, SharedConstructionUsesTheHomeFolderOfTheRoot) {
   LiveUserDefaults group(kAppGroupSuite, true);
   group.set("run.tarvo.vigilix.ControlState", Bytes{'{', '}'});
-  EXPECT_TRUE(FileSystem::exists(root.home() /
-                                 "Library/Group Containers/K9WQ2T7LMB.run.tarvo.vigilix/Library/"
-                                 "Preferences/K9WQ2T7LMB.run.tarvo.vigilix.plist"));
+  EXPECT_TRUE(FileSystem::exists(config / "K9WQ2T7LMB.run.tarvo.vigilix.plist"));
 }
 
 TEST_F(LiveUserDefaultsTest, StoresABinaryListThatKeepsNegativeIntegersAndDates) {

@@ -12,6 +12,7 @@
 #include "platform/defaults/property_list_codec.h"
 #include "platform/fs/file_lock.h"
 #include "platform/fs/path_component.h"
+#include "platform/fs/standard_folders.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/runloop/clock.h"
 
@@ -22,28 +23,6 @@ namespace {
 const Logger& log() {
   static const Logger logger("run.tarvo.vigilix", "defaults");
   return logger;
-}
-
-// App-group identifiers ("TEAMID.name" with a ten-character team, or
-// "group.name") live in a group container; other suites beside the domain.
-bool isAppGroup(const std::string& name) {
-  if (name.starts_with("group.")) return true;
-  if (name.size() < 12 || name[10] != '.') return false;
-  for (int i = 0; i < 10; ++i) {
-    const char c = name[static_cast<std::size_t>(i)];
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-  }
-  return true;
-}
-
-// A domain as one path component: no folder separators, no climbing.
-std::string safeName(const std::string& domain) {
-  std::string safe = domain;
-  for (char& c : safe) {
-    if (c == '/') c = '_';
-  }
-  if (safe.empty() || safe == "." || safe == "..") safe = "_" + safe;
-  return safe;
 }
 
 enum class Decoded { Ok, Missing, Damaged, Unreadable };
@@ -115,22 +94,18 @@ PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view
 }  // namespace
 
 DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
-                               const FileSystem::Path& home, const std::string& userName) {
-  const std::string folder = safeName(domain);
-  const std::string name = folder + ".plist";
+                               const std::string& userName) {
   DefaultsFiles files;
-  if (isSuite && isAppGroup(domain)) {
-    files.user = home / "Library/Group Containers" / folder / "Library/Preferences" / name;
-  } else {
-    files.user = home / "Library/Preferences" / name;
-  }
-  files.managed = managedPreferenceFiles(managedPreferencesFolder(), name, userName);
-  files.anyUser = FileSystem::pathFor("/Library/Preferences/" + name);
+  files.user = propertyListFile(
+      isSuite ? StandardFolder::appGroupPreferences : StandardFolder::userPreferences, domain);
+  files.managed =
+      managedPreferenceFiles(managedPreferencesFolder(), files.user.filename().string(), userName);
+  files.anyUser = propertyListFile(StandardFolder::anyUserPreferences, domain);
   return files;
 }
 
 FileSystem::Path managedPreferencesFolder() {
-  return FileSystem::pathFor("/Library/Managed Preferences");
+  return standardFolder(StandardFolder::managedPreferences);
 }
 
 std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& folder,

@@ -16,12 +16,13 @@ struct DefaultsFiles {
   FileSystem::Path anyUser;
 };
 
-// The macOS layout: the user's file under `home`, managed and any-user
-// files under the file-system root.
+// The files where the standard folders put them (platform/fs/standard_folders.h):
+// the user's in the configuration home, managed and any-user ones under the
+// file-system root. A domain or suite name stays one file inside its folder.
 DefaultsFiles defaultsFilesFor(const std::string& domain, bool isSuite,
-                               const FileSystem::Path& home, const std::string& userName);
+                               const std::string& userName);
 
-// The managed-preferences folder, "/Library/Managed Preferences" under the file-system root.
+// The managed-preferences folder as a real path.
 FileSystem::Path managedPreferencesFolder();
 // The managed files named `fileName` in `folder`: the machine-wide one, then the user's
 // ("<folder>/<userName>/<fileName>") when `userName` is a single path component.

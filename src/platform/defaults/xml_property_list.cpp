@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/base/base64.h"
+#include "platform/base/text.h"
 #include "platform/defaults/property_list_codec.h"
 #include "platform/defaults/property_list_text.h"
 
@@ -409,23 +410,6 @@ class Reader {
   std::size_t p_ = 0;
 };
 
-std::string escaped(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '&') {
-      out += "&amp;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 class Writer {
  public:
   std::string out;
@@ -445,7 +429,7 @@ class Writer {
       if (dict->empty()) return line(indent, "<dict/>");
       line(indent, "<dict>");
       for (const auto& [key, item] : *dict) {
-        line(indent + '\t', "<key>" + escaped(key) + "</key>");
+        line(indent + '\t', "<key>" + escapeXmlText(key) + "</key>");
         if (auto written = write(item, depth + 1); !written) return written;
       }
       return line(indent, "</dict>");
@@ -460,7 +444,7 @@ class Writer {
       return line(indent, "<real>" + realText(*real) + "</real>");
     }
     if (const auto* string = std::get_if<std::string>(&value.value)) {
-      return line(indent, "<string>" + escaped(*string) + "</string>");
+      return line(indent, "<string>" + escapeXmlText(*string) + "</string>");
     }
     if (const auto* bytes = std::get_if<Bytes>(&value.value)) {
       return line(indent, "<data>" + base64Encode(*bytes) + "</data>");

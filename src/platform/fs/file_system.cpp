@@ -77,9 +77,16 @@ int renameNoReplace(const Path& from, const Path& to) {
 bool FileError::isNotFound() const { return code == ENOENT || code == ENOTDIR; }
 
 Path FileSystem::root() {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  return s.root.value_or(Path("/"));
+  {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.root) return *s.root;
+  }
+  // A relative root would move with the working folder: only an absolute one counts.
+  if (const char* moved = std::getenv("VIGILIX_ROOT"); moved != nullptr && *moved == '/') {
+    return Path(moved).lexically_normal();
+  }
+  return Path("/");
 }
 
 void FileSystem::setRoot(std::optional<Path> root) {
@@ -113,6 +120,12 @@ void FileSystem::setHomeDirectory(std::optional<Path> home) {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   s.home = std::move(home);
+}
+
+bool FileSystem::isHomeDirectorySet() {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.home.has_value();
 }
 
 std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {

@@ -22,15 +22,16 @@ struct FileError {
   bool operator==(const FileError&) const = default;
 };
 
-// The file system as the system sees it. System paths ("/Library/...",
-// "/Applications") are mapped under a root that tests move into a temporary
-// folder; the home folder can be moved the same way. Thread-safe.
+// The file system as the system sees it. System paths ("/etc/...", "/var/...",
+// "/run/...") are mapped under a root: the one a test sets, else
+// $VIGILIX_ROOT when it is an absolute path (for checks of the built
+// program), else "/". The home folder can be moved the same way. Thread-safe.
 class FileSystem {
  public:
   using Path = std::filesystem::path;
 
   static Path root();
-  // nullopt restores the real root "/".
+  // nullopt goes back to $VIGILIX_ROOT, else the real root "/".
   static void setRoot(std::optional<Path> root);
   // Maps an absolute system path inside the root. ".." never leads out of it.
   static Path pathFor(std::string_view systemPath);
@@ -39,6 +40,9 @@ class FileSystem {
   static Path homeDirectory();
   // nullopt restores the live home folder.
   static void setHomeDirectory(std::optional<Path> home);
+  // Whether a home folder was set in place of the live one (tests): then the
+  // XDG variables are not read either, so nothing reaches the real home.
+  static bool isHomeDirectorySet();
 
   static std::expected<std::string, FileError> readFile(const Path& path);
   // Temp file in the same folder, write, fsync, rename over `path`, fsync

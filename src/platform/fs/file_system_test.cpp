@@ -29,8 +29,8 @@ class FileSystemTest : public ::testing::Test {
 };
 
 TEST_F(FileSystemTest, SystemPathsMapInsideTheRootAndNeverClimbOut) {
-  EXPECT_EQ(FileSystem::pathFor("/Library/Managed Preferences/x.plist"),
-            root.path() / "Library/Managed Preferences/x.plist");
+  EXPECT_EQ(FileSystem::pathFor("/etc/vigilix/managed/x.plist"),
+            root.path() / "etc/vigilix/managed/x.plist");
   EXPECT_EQ(FileSystem::pathFor("/../../etc/passwd"), root.path() / "etc/passwd");
   EXPECT_EQ(FileSystem::pathFor("/Library/../../Applications"), root.path() / "Applications");
   EXPECT_EQ(FileSystem::homeDirectory(), root.home());
@@ -38,12 +38,11 @@ TEST_F(FileSystemTest, SystemPathsMapInsideTheRootAndNeverClimbOut) {
 
 TEST(FileSystemLive, RealRootMapsPathsToThemselves) {
   EXPECT_EQ(FileSystem::root(), FileSystem::Path("/"));
-  EXPECT_EQ(FileSystem::pathFor("/Library/Preferences/a.plist"),
-            FileSystem::Path("/Library/Preferences/a.plist"));
+  EXPECT_EQ(FileSystem::pathFor("/etc/vigilix/a.plist"), FileSystem::Path("/etc/vigilix/a.plist"));
 }
 
 TEST_F(FileSystemTest, AtomicWriteCreatesFoldersReplacesContentsAndLeavesNoTempFile) {
-  const auto path = root.home() / "Library/Preferences/deep/a.plist";
+  const auto path = root.home() / ".config/vigilix/deep/a.plist";
   ASSERT_TRUE(FileSystem::writeFileAtomically(path, "first").has_value());
   ASSERT_TRUE(FileSystem::writeFileAtomically(path, std::string("sec\0nd", 6), 0600).has_value());
   EXPECT_EQ(contentsOf(path), std::string("sec\0nd", 6));

@@ -8,24 +8,24 @@
 
 #include "platform/locale/time_zone.h"
 #include "testing/pinned_locale.h"
-#include "testing/scoped_env.h"
+#include "testing/scoped_environment.h"
 
 namespace vigilix::platform {
 namespace {
 
-using testing::ScopedEnv;
+using testing::ScopedEnvironment;
 
 TEST(LocaleTest, EnvironmentNamesTheLiveLocale) {
-  ScopedEnv all("LC_ALL", nullptr);
-  ScopedEnv time("LC_TIME", "en_GB.UTF-8");
-  ScopedEnv lang("LANG", "de_DE.UTF-8");
+  ScopedEnvironment all("LC_ALL", nullptr);
+  ScopedEnvironment time("LC_TIME", "en_GB.UTF-8");
+  ScopedEnvironment lang("LANG", "de_DE.UTF-8");
   EXPECT_EQ(Locale::fromEnvironment().identifier(), "en_GB");
   {
-    ScopedEnv override("LC_ALL", "fr_FR.ISO-8859-1@euro");
+    ScopedEnvironment override("LC_ALL", "fr_FR.ISO-8859-1@euro");
     EXPECT_EQ(Locale::fromEnvironment().identifier(), "fr_FR");
   }
   {
-    ScopedEnv posix("LC_TIME", "C.UTF-8");
+    ScopedEnvironment posix("LC_TIME", "C.UTF-8");
     EXPECT_EQ(Locale::fromEnvironment().identifier(), "en_US_POSIX");
   }
 }

@@ -1,5 +1,6 @@
 #include "platform/base/current_instance.h"
 #include "platform/power/low_power_mode.h"
+#include "platform/power/power_profiles_low_power_mode.h"
 #include "platform/power/thermal_state.h"
 #include "platform/power/thermal_zones.h"
 
@@ -7,13 +8,8 @@ namespace vigilix::platform {
 
 namespace {
 
-class LiveLowPowerMode : public LowPowerMode {
- public:
-  bool isLowPowerModeEnabled() const override { return false; }
-};
-
 constinit CurrentInstance<LowPowerMode> currentLowPowerMode{
-    &processLifetimeInstance<LowPowerMode, LiveLowPowerMode>};
+    &processLifetimeInstance<LowPowerMode, PowerProfilesLowPowerMode>};
 constinit CurrentInstance<ThermalMonitor> currentThermalMonitor{
     &processLifetimeInstance<ThermalMonitor, LiveThermalMonitor>};
 

@@ -1,9 +1,10 @@
 #include "platform/power/in_process_power_assertions.h"
-#include "platform/power/live_power_source.h"
 
 #include <gtest/gtest.h>
 
+#include "platform/power/live_power_source.h"
 #include "platform/power/low_power_mode.h"
+#include "platform/power/power_profiles_low_power_mode.h"
 #include "platform/power/power_sources.h"
 #include "platform/power/thermal_state.h"
 
@@ -74,9 +75,11 @@ TEST(InProcessPowerAssertionsTest, DropForgetsTheAssertionAsAResetWould) {
 }
 
 TEST(LivePowerDefaultsTest, PowerSourcesComeFromSysAndHeatIsNominalWithoutLowPowerMode) {
-  // What the /sys reader reports is tested on laid-out trees; here only
-  // that it is the one in force.
+  // What the /sys reader and the profile daemon's reader report is tested on
+  // laid-out trees and a mock daemon; here only that they are in force. The
+  // main loop does not run, so no bus is asked.
   EXPECT_NE(dynamic_cast<LivePowerSources*>(&PowerSources::current()), nullptr);
+  EXPECT_NE(dynamic_cast<PowerProfilesLowPowerMode*>(&LowPowerMode::current()), nullptr);
   EXPECT_FALSE(LowPowerMode::current().isLowPowerModeEnabled());
   EXPECT_EQ(ThermalMonitor::current().thermalState(), ThermalState::Nominal);
 }

@@ -119,9 +119,29 @@ BatteryWarningLevel LivePowerSources::batteryWarningLevel() const {
   return reading.adapterOnline ? BatteryWarningLevel::None : reading.warningLevel;
 }
 
-ObserverHandle LivePowerSources::addChangeObserver(RunLoopMode /*mode*/,
-                                                   std::function<void()> /*handler*/) {
-  return nullptr;
+namespace {
+
+class PollingObserver final : public ObserverToken {
+ public:
+  explicit PollingObserver(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
+  ~PollingObserver() override { timer_->invalidate(); }
+
+ private:
+  std::shared_ptr<Timer> timer_;
+};
+
+}  // namespace
+
+ObserverHandle LivePowerSources::addChangeObserver(RunLoopMode mode,
+                                                   std::function<void()> handler) {
+  auto poll = [this, last = read(), handler = std::move(handler)](Timer&) mutable {
+    Reading now = read();
+    if (now == last) return;
+    last = std::move(now);
+    handler();
+  };
+  return std::make_unique<PollingObserver>(
+      RunLoop::main().scheduleTimer(kChangePollInterval, true, std::move(poll), mode));
 }
 
 }  // namespace vigilix::platform

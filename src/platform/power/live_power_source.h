@@ -25,10 +25,14 @@ namespace vigilix::platform {
 // "Discharging") means "AC Power". No power-supply folder means a machine on
 // mains without a battery.
 //
-// Linux sends no change notice that a file shows, so change observers cannot
-// be created (null); callers fall back on their own polling.
+// Linux gives no change notice through these files, so a change observer
+// reads them again every kChangePollInterval seconds on a main run loop timer
+// (in the observer's mode) and is called when the reading differs. The
+// sources must outlive their observers.
 class LivePowerSources final : public PowerSources {
  public:
+  static constexpr double kChangePollInterval = 30;
+
   explicit LivePowerSources(std::filesystem::path root = "/");
 
   std::optional<PropertyArray> copyPowerSourceDescriptions() const override;
@@ -42,6 +46,7 @@ class LivePowerSources final : public PowerSources {
     bool adapterOnline = false;
     PropertyArray batteries;
     BatteryWarningLevel warningLevel = BatteryWarningLevel::None;
+    bool operator==(const Reading&) const = default;
   };
   Reading read() const;
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "testing/fake_proc_tree.h"
+#include "testing/test_platform.h"
 
 namespace vigilix::platform {
 namespace {
@@ -159,9 +160,39 @@ TEST(LivePowerSourcesRulesTest, TheLowestBatteryOnItsOwnPowerGivesTheWarningLeve
   }
 }
 
-TEST_F(LivePowerSourcesTest, ChangesCannotBeObserved) {
-  LivePowerSources sources(tree.root());
-  EXPECT_EQ(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);
+TEST(LivePowerSourcesChangeTest, AnObserverHearsOfAChangedReadingOnceAtItsNextLook) {
+  using Attributes = std::map<std::string, std::string>;
+  const Attributes before{{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "80"}};
+  struct Row {
+    const char* name;
+    Attributes after;
+    int calls;
+  };
+  const Row rows[] = {
+      {"nothing changed", before, 0},
+      {"capacity", {{"capacity", "79"}}, 1},
+      {"status", {{"status", "Charging"}}, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TestPlatform platform;
+    FakeProcTree tree;
+    tree.setPowerSupply("BAT0", before);
+    LivePowerSources sources(tree.root());
+    int calls = 0;
+    auto observer = sources.addChangeObserver(RunLoopMode::Default, [&calls] { ++calls; });
+    ASSERT_NE(observer, nullptr);
+    tree.setPowerSupply("BAT0", row.after);
+    platform.advance(LivePowerSources::kChangePollInterval - 1);
+    EXPECT_EQ(calls, 0);
+    platform.advance(LivePowerSources::kChangePollInterval);
+    EXPECT_EQ(calls, row.calls);
+
+    observer.reset();
+    tree.setPowerSupply("BAT0", {{"capacity", "50"}});
+    platform.advance(LivePowerSources::kChangePollInterval * 2);
+    EXPECT_EQ(calls, row.calls);
+  }
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ class LowPowerMode {
   virtual ~LowPowerMode() = default;
   virtual bool isLowPowerModeEnabled() const = 0;
 
-  // Live: always off, as this system has no such mode; tests install their own.
+  // Live: power-profiles-daemon's power-saver profile (PowerProfilesLowPowerMode);
+  // tests install their own.
   static LowPowerMode& current();
   // Returns the one it replaced (nullptr: the live one).
   static LowPowerMode* setCurrent(LowPowerMode* mode);

@@ -3,14 +3,14 @@
 #include <unistd.h>
 
 #include "platform/base/current_instance.h"
-#include "platform/power/in_process_power_assertions.h"
+#include "platform/power/logind_power_assertions.h"
 
 namespace vigilix::platform {
 
 namespace {
 
 constinit CurrentInstance<PowerAssertions> currentAssertions{
-    &processLifetimeInstance<PowerAssertions, InProcessPowerAssertions>};
+    &processLifetimeInstance<PowerAssertions, LogindPowerAssertions>};
 
 }  // namespace
 

@@ -64,7 +64,8 @@ class PowerAssertions {
 
   static std::int32_t currentProcessID();
 
-  // The assertions in force: the in-process registry unless a test installed others.
+  // The assertions in force: logind inhibitor locks (LogindPowerAssertions)
+  // unless a test installed others.
   static PowerAssertions& current();
   // Returns the one it replaced (nullptr: the live one).
   static PowerAssertions* setCurrent(PowerAssertions* assertions);

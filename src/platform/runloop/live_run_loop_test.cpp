@@ -91,6 +91,7 @@ TEST_F(LiveRunLoopTest, DescriptorSourcesRunOnTheMainThreadUntilRemoved) {
     };
     if (row.setup == Setup::DeadlineOnly) {
       const double due = LiveClock::shared().uptime() + 0.02;
+      // `due` by value: the source outlives this block.
       handle = DescriptorSources::main().add(
           [&calls, due] {
             return DescriptorInterest{-1, 0, calls == 0 ? std::optional(due) : std::nullopt};

@@ -17,6 +17,9 @@ struct DesktopEntry {
   std::string program;  // file name of the program "Exec" runs ("env" and its settings skipped)
   std::string startupWMClass;  // "StartupWMClass"
   bool hidden = false;         // "Hidden=true": the entry counts as deleted
+  // "X-GNOME-Autostart-enabled=false" (as desktops' startup settings write it)
+  // switches an autostart entry off.
+  bool autostartEnabled = true;
 
   bool operator==(const DesktopEntry&) const = default;
 };

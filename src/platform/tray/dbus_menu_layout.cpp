@@ -5,12 +5,13 @@ namespace {
 
 DBusMenuProperties propertiesOf(const MenuItem& item) {
   DBusMenuProperties properties;
-  if (item.isSeparator()) {
+  if (item.isSeparatorItem()) {
     properties["type"] = std::string("separator");
   } else {
     properties["label"] = DBusMenuLayout::label(item.title());
+    // A separator is never chosen; saying so again only adds noise for hosts.
+    if (!item.isEnabled()) properties["enabled"] = false;
   }
-  if (!item.isEnabled()) properties["enabled"] = false;
   if (item.isHidden()) properties["visible"] = false;
   if (item.isCheckable() || item.state() != ControlStateValue::Off) {
     properties["toggle-type"] = std::string("checkmark");

@@ -18,9 +18,16 @@ class Font {
   static Font systemFont(double pointSize, Weight weight = Weight::Regular) {
     return Font(pointSize, weight);
   }
+  // The system font with digits of one width, so that numbers line up.
+  static Font monospacedDigitSystemFont(double pointSize, Weight weight = Weight::Regular) {
+    Font font(pointSize, weight);
+    font.monospacedDigits_ = true;
+    return font;
+  }
 
   double pointSize() const { return pointSize_; }
   Weight weight() const { return weight_; }
+  bool hasMonospacedDigits() const { return monospacedDigits_; }
   double lineHeight() const { return pointSize_ * 1.25; }
   // The size of `text` set on one line.
   Size sizeOfText(const std::string& text) const;
@@ -31,6 +38,7 @@ class Font {
   Font(double pointSize, Weight weight) : pointSize_(pointSize), weight_(weight) {}
   double pointSize_;
   Weight weight_;
+  bool monospacedDigits_ = false;
 };
 
 }  // namespace vigilix::platform

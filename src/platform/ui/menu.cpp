@@ -6,10 +6,19 @@ namespace vigilix::platform {
 
 MenuItem::MenuItem(std::string title) : title_(std::move(title)) {}
 
-std::shared_ptr<MenuItem> MenuItem::separator() {
+std::shared_ptr<MenuItem> MenuItem::separatorItem() {
   auto item = std::make_shared<MenuItem>();
   item->separator_ = true;
+  item->enabled_ = false;
   return item;
+}
+
+bool MenuItem::performAction() {
+  if (!enabled_ || separator_ || !action_) return false;
+  // A copy: the action may rebuild the menu and replace this item's action.
+  Action action = action_;
+  action(*this);
+  return true;
 }
 
 MenuItem::~MenuItem() {
@@ -25,15 +34,16 @@ void MenuItem::setView(std::shared_ptr<View> view) {
   }
 }
 
-bool MenuItem::performAction() {
-  if (!action_ || !enabled_ || separator_) return false;
-  // The action may rebuild the menu that holds this item: keep it alive.
-  const Action action = action_;
-  action(*this);
-  return true;
+Menu::~Menu() { removeAllItems(); }
+
+void Menu::removeAllItems() {
+  for (auto& item : items_) item->menu_ = nullptr;
+  items_.clear();
 }
 
-Menu::~Menu() { removeAllItems(); }
+void Menu::menuWillOpen() {
+  if (auto delegate = delegate_.lock()) delegate->menuNeedsUpdate(*this);
+}
 
 void Menu::addItem(const std::shared_ptr<MenuItem>& item) {
   if (!item) return;
@@ -42,12 +52,7 @@ void Menu::addItem(const std::shared_ptr<MenuItem>& item) {
   item->menu_ = this;
 }
 
-void Menu::removeAllItems() {
-  for (auto& item : items_) item->menu_ = nullptr;
-  items_.clear();
-}
-
-std::shared_ptr<MenuItem> Menu::itemWithTag(int tag) const {
+std::shared_ptr<MenuItem> Menu::itemWithTag(std::int64_t tag) const {
   for (const auto& item : items_) {
     if (item->tag() == tag) return item;
   }

@@ -4,21 +4,30 @@
 #include <utility>
 
 #include "platform/base/current_instance.h"
-#include "platform/base/logger.h"
+#include "platform/runloop/live_run_loop.h"
+#include "platform/usernotifications/user_notification_log.h"
 
 namespace vigilix::platform {
 
 namespace {
 
-constinit CurrentInstance<UserNotificationCenter> currentCenter{
-    &processLifetimeInstance<UserNotificationCenter, LoggingUserNotificationCenter>};
+// Lives for the whole process: a delegate may be set during static destruction.
+constinit CurrentInstance<UserNotificationCenter> currentCenter{[]() -> UserNotificationCenter& {
+  // On virtual time nothing reaches a real bus.
+  if (&RunLoopPlatform::current() != &LivePlatform::shared()) {
+    static auto* loggingCenter = new LoggingUserNotificationCenter();
+    return *loggingCenter;
+  }
+  static auto* liveCenter = makeLiveUserNotificationCenter().release();
+  return *liveCenter;
+}};
 
-const Logger& log() {
+}  // namespace
+
+const Logger& userNotificationLog() {
   static const Logger logger("run.tarvo.vigilix", "UserNotifications");
   return logger;
 }
-
-}  // namespace
 
 UserNotificationCenter& UserNotificationCenter::current() { return currentCenter.get(); }
 
@@ -31,7 +40,8 @@ void LoggingUserNotificationCenter::setNotificationCategories(
   categories_ = std::move(categories);
 }
 
-void LoggingUserNotificationCenter::addRequest(const NotificationRequest& request) {
+void LoggingUserNotificationCenter::addRequest(const NotificationRequest& request,
+                                               AddRequestCompletion completion) {
   std::string buttons;
   const auto category = std::ranges::find(categories_, request.content.categoryIdentifier,
                                           &NotificationCategory::identifier);
@@ -41,9 +51,18 @@ void LoggingUserNotificationCenter::addRequest(const NotificationRequest& reques
       buttons += action.title;
     }
   }
-  log().info("notice {} (thread {}): {} / {}{}{}", request.identifier,
-             request.content.threadIdentifier, request.content.title, request.content.body,
-             buttons.empty() ? "" : " buttons: ", buttons);
+  userNotificationLog().info("notice {} (thread {}): {} / {}{}{}", request.identifier,
+                             request.content.threadIdentifier, request.content.title,
+                             request.content.body, buttons.empty() ? "" : " buttons: ", buttons);
+  if (completion) completion(std::nullopt);
+}
+
+void LoggingUserNotificationCenter::requestAuthorization(AuthorizationCompletion completion) {
+  if (completion) completion(false, std::nullopt);
+}
+
+void LoggingUserNotificationCenter::getAuthorizationStatus(SettingsCompletion completion) {
+  if (completion) completion(AuthorizationStatus::denied);
 }
 
 std::shared_ptr<UserNotificationCenterDelegate> LoggingUserNotificationCenter::delegate() const {

@@ -1,0 +1,198 @@
+#include "app/app_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/dzl_keys.h"
+#include "health/keep_awake_notification_request.h"
+#include "platform/base/shared_instances.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/clock.h"
+#include "scenarios/hub_fixture.h"
+#include "testing/fake_hot_keys.h"
+#include "testing/fake_user_notifications.h"
+#include "testing/test_platform.h"
+
+namespace vigilix {
+namespace {
+
+using scenarios::QuietSampler;
+
+class AppControllerTest : public ::testing::Test {
+ public:
+  ~AppControllerTest() override {
+    controller.reset();
+    hub.reset();
+    platform::resetSharedInstances();
+  }
+
+  void launch() {
+    hub = VGXTriggerBridge::create(defaults(), {}, [] { return std::make_shared<QuietSampler>(); });
+    controller = DZLAppController::make({
+        .defaults = &defaults(),
+        .bridge = hub,
+        .timer = nullptr,
+        .eventHandler = handler,
+        .sessionNotifications = &VGXSessionNotifications::shared(),
+        .protectionVerifier = &VGXProtectionVerifier::shared(),
+        .terminate = [this] { ++quits; },
+        .showSettingsPane = {},
+    });
+    platform.runUntilIdle();
+  }
+  void open(const std::string& url) {
+    handler->handleEventForURL(url);
+    platform.runUntilIdle();
+  }
+  void post(const char* workspaceNotice) {
+    platform::NotificationCenter::workspaceCenter().post(workspaceNotice);
+    platform.runUntilIdle();
+  }
+  platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+  int sessionEndedNotices() const {
+    return static_cast<int>(std::count_if(
+        notices.requests().begin(), notices.requests().end(),
+        [](const auto& request) { return request.identifier == kVGXSessionEndedCategory; }));
+  }
+
+  testing::TestPlatform platform;
+  testing::FakeUserNotificationCenter notices;
+  testing::FakeHotKeys hotKeys;
+  std::shared_ptr<DZLEventHandler> handler = std::make_shared<DZLEventHandler>();
+  std::shared_ptr<VGXTriggerBridge> hub;
+  std::shared_ptr<DZLAppController> controller;
+  int quits = 0;
+};
+
+TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
+  using Act = std::function<void(AppControllerTest&)>;
+  auto start = [](AppControllerTest& t) { t.controller->startKeepAwakeFromHeader(); };
+  struct Row {
+    const char* name;
+    double defaultSeconds;
+    bool quitOnExpiration;
+    Act act;
+    bool held;
+    const char* type;  // of the held assertion
+    int quits;
+    int endedNotices;
+    double lastManual;
+  };
+  const char* system = platform::kAssertionTypePreventUserIdleSystemSleep;
+  const char* display = platform::kAssertionTypePreventUserIdleDisplaySleep;
+  const Row rows[] = {
+      {"a timed session runs out and the settings ask to quit", 60, true,
+       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, nullptr, 1, 0, 60},
+      {"a timed session runs out", 60, false,
+       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, nullptr, 0, 1, 60},
+      {"the user stops it before its end", 60, true,
+       [=](AppControllerTest& t) {
+         start(t), t.platform.advance(30), t.controller->stopKeepAwakeFromHeader();
+       },
+       false, nullptr, 0, 0, 60},
+      {"the user stops it after its end, before the hub noticed", 60, true,
+       [=](AppControllerTest& t) {
+         start(t), t.platform.advanceClockWithoutRunning(61);
+         t.controller->stopKeepAwakeFromHeader();
+         t.platform.runUntilIdle();
+       },
+       false, nullptr, 0, 0, 60},
+      {"no default duration starts an indefinite session", 0, false, start, true, system, 0, 0, 0},
+      {"fifteen more minutes with 300 s left", 600, false,
+       [=](AppControllerTest& t) {
+         start(t), t.platform.advance(300), t.controller->extendFifteenMinutes();
+       },
+       true, system, 0, 0, 1200},
+      {"the display toggle while awake re-creates the assertion", 0, false,
+       [=](AppControllerTest& t) { start(t), t.controller->toggleAllowDisplaySleep(); }, true,
+       display, 0, 0, 0},
+      {"the display toggle while asleep creates nothing", 0, false,
+       [](AppControllerTest& t) { t.controller->toggleAllowDisplaySleep(); }, false, nullptr, 0, 0,
+       0},
+      {"switching the session away releases it", 0, false,
+       [=](AppControllerTest& t) {
+         DZLKeys::setDzl_deactivateOnUserSwitchEnabled(t.defaults(), true);
+         start(t), t.post(kWorkspaceSessionDidResignActiveNotification);
+       },
+       false, nullptr, 0, 0, 0},
+      {"switching back lets the hub decide again", 0, false,
+       [=](AppControllerTest& t) {
+         DZLKeys::setDzl_deactivateOnUserSwitchEnabled(t.defaults(), true);
+         start(t), t.post(kWorkspaceSessionDidResignActiveNotification);
+         t.controller->toggleKeepAwake(), t.post(kWorkspaceSessionDidBecomeActiveNotification);
+       },
+       true, system, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::resetSharedInstances();
+    defaults().set(kVGXNotifyOnAwakeStateChangeKey, true);
+    DZLKeys::setDzl_defaultTimeInterval(defaults(), row.defaultSeconds);
+    DZLKeys::setDzl_quitOnTimerExpirationEnabled(defaults(), row.quitOnExpiration);
+    DZLKeys::setDzl_allowDisplaySleep(defaults(), true);
+    DZLKeys::setDzl_deactivateOnUserSwitchEnabled(defaults(), false);
+    notices.clearRequests();
+    quits = 0;
+    launch();
+    row.act(*this);
+    platform.runUntilIdle();
+    const auto& timer = controller->sleepWakeTimer();
+    EXPECT_EQ(timer.isScheduled(), row.held);
+    EXPECT_EQ(timer.currentAssertionType(),
+              row.type ? std::optional<std::string>(row.type) : std::nullopt);
+    EXPECT_EQ(quits, row.quits);
+    EXPECT_EQ(sessionEndedNotices(), row.endedNotices);
+    EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
+    controller->stopKeepAwakeFromHeader();
+    platform.runUntilIdle();
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, AddressesStartAndStopSessions) {
+  const double tenYears = VGXTriggerBridge::kMaximumAheadSeconds;
+  struct Row {
+    const char* url;
+    bool awake;
+    std::optional<double> endsIn;  // none: no end
+    double lastManual;
+  };
+  const Row rows[] = {
+      {"vigilix:///activate?minutes=1.5", true, 120, 120},
+      {"vigilix:///activate?seconds=10&minutes=5", true, 10, 10},
+      {"vigilix:///activate?hours=2", true, 7200, 7200},
+      {"vigilix://activate?minutes=5", true, 300, 300},
+      {"vigilix:///activate", true, std::nullopt, 0},
+      {"vigilix:///activate?hours=inf", true, std::nullopt, 0},
+      {"vigilix:///activate?minutes=1e400", true, std::nullopt, 0},
+      {"vigilix:///activate?hours=1e300", true, tenYears, tenYears},
+      {"vigilix:///activate?label=x", false, std::nullopt, 0},
+      {"vigilix:///unknown?minutes=5", false, std::nullopt, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.url);
+    platform::resetSharedInstances();
+    launch();
+    open(row.url);
+    EXPECT_EQ(hub->isAwake(), row.awake);
+    const auto fireDate = hub->manualFireDate();
+    ASSERT_EQ(fireDate.has_value(), row.endsIn.has_value());
+    if (fireDate) {
+      EXPECT_DOUBLE_EQ(*fireDate - platform.now(), *row.endsIn);
+    }
+    EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
+    open("vigilix:///deactivate");
+    EXPECT_FALSE(hub->isAwake());
+    controller.reset();
+    hub.reset();
+  }
+}
+
+}  // namespace
+}  // namespace vigilix

@@ -1,0 +1,74 @@
+#include <algorithm>
+#include <cmath>
+
+#include "app/app_controller.h"
+#include "core/dzl_keys.h"
+#include "platform/runloop/clock.h"
+#include "policy/policy_gate.h"
+
+namespace vigilix {
+
+namespace {
+
+struct DurationArgument {
+  const char* name;
+  double secondsPerUnit;
+};
+
+// The first of these present gives the duration.
+constexpr DurationArgument kDurationArguments[] = {
+    {"seconds", 1},
+    {"minutes", 60},
+    {"hours", 3600},
+};
+
+}  // namespace
+
+void DZLAppController::configureEventHandler() {
+  DZLEventHandler& handler = *environment_.eventHandler;
+  const std::weak_ptr<DZLAppController> weak = weak_from_this();
+  handler.registerActionNamed("activate", [weak](const DZLEvent& event) {
+    if (auto self = weak.lock()) self->handleActivateEvent(event);
+  });
+  handler.registerActionNamed("deactivate", [weak](const DZLEvent&) {
+    if (auto self = weak.lock()) self->stopForUser();
+  });
+  handler.registerActionNamed("toggle", [weak](const DZLEvent&) {
+    if (auto self = weak.lock()) self->toggleKeepAwake();
+  });
+  handler.registerActionNamed("presence", [weak](const DZLEvent& event) {
+    const auto self = weak.lock();
+    if (!self || !event.arguments) return;
+    const auto enabled = event.arguments->find("enabled");
+    if (enabled == event.arguments->end()) return;
+    // Chat presence is not part of this build: the request is only noted.
+    self->log_.log("No chat presence to set {} from the address.",
+                   dzl_argumentBoolValue(enabled->second) ? "on" : "off");
+  });
+}
+
+void DZLAppController::handleActivateEvent(const DZLEvent& event) {
+  if (!VGXPolicyGate::canWriteKey(defaults_, kDZLTimeIntervalKey)) return;
+  if (!event.arguments) {
+    lastManualTimeInterval_ = 0;
+    triggerBridge_->keepAwakeIndefinitely();
+    return;
+  }
+  for (const auto& [name, secondsPerUnit] : kDurationArguments) {
+    const auto found = event.arguments->find(name);
+    if (found == event.arguments->end()) continue;
+    // Bounded before the product, so a large count is cut to the hub's
+    // reach rather than overflowing to a refused infinity.
+    const double limit = VGXTriggerBridge::kMaximumAheadSeconds;
+    const double units = std::ceil(dzl_argumentNumberValue(found->second));
+    const double seconds = std::clamp(units, -limit, limit) * secondsPerUnit;
+    const auto accepted =
+        VGXTriggerBridge::acceptedDuration(seconds, platform::Clock::current().now(), "activate");
+    if (!accepted) return;
+    lastManualTimeInterval_ = *accepted;
+    triggerBridge_->keepAwakeForDuration(*accepted);
+    return;
+  }
+}
+
+}  // namespace vigilix

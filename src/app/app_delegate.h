@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/base/date.h"
+#include "platform/base/logger.h"
+#include "platform/defaults/user_defaults.h"
+
+namespace vigilix {
+
+inline constexpr const char* kDZLDidShowWelcomeKey = "run.tarvo.vigilix.DidShowWelcome";
+
+// The application's delegate: launch finished, reopen, and the settings
+// window. This build has no settings window: opening it does nothing visible
+// and says so in the log. Main thread only.
+class DZLAppDelegate {
+ public:
+  static constexpr double kReopenGraceSeconds = 5.0;
+
+  DZLAppDelegate(platform::UserDefaults& defaults, platform::Date launchDate);
+
+  // The first run opens the settings window on the General pane.
+  void applicationDidFinishLaunching();
+  // Another launch asked this instance to come forward. A reopen in the
+  // first seconds after launch opens the window only on the first run.
+  // Always false: nothing more is done.
+  bool applicationShouldHandleReopen(bool hasVisibleWindows);
+  void showSettingsWindow();
+  void showSettingsWindowSelectingGeneral(bool selectGeneral);
+
+ private:
+  bool didShowWelcome() const;
+
+  platform::UserDefaults& defaults_;
+  platform::Date launchDate_;
+  platform::Logger log_{"run.tarvo.vigilix", "ApplicationSupport"};
+};
+
+}  // namespace vigilix

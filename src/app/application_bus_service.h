@@ -1,0 +1,59 @@
+#pragma once
+
+#include <expected>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dbus/async_bus_connection.h"
+
+namespace vigilix {
+
+// The desktop's way to reach the running application: the well-known name
+// and org.freedesktop.Application, as a desktop entry with D-Bus activation
+// expects them (the name is the entry's file name without ".desktop").
+inline constexpr const char* kApplicationBusName = "run.tarvo.vigilix";
+inline constexpr const char* kApplicationObjectPath = "/run/tarvo/vigilix";
+inline constexpr const char* kApplicationInterface = "org.freedesktop.Application";
+
+// Serves Activate, Open and ActivateAction on the session bus. Each call is
+// answered at once; its work runs afterwards on the main queue, outside
+// sd-bus's dispatch. Platform data and action parameters are ignored. Main
+// thread only; dropping the service ends the object.
+class ApplicationBusService {
+ public:
+  struct Handlers {
+    std::function<void()> activate;
+    std::function<void(const std::vector<std::string>& uris)> open;
+    std::function<void(const std::string& action)> activateAction;
+  };
+
+  static std::expected<std::unique_ptr<ApplicationBusService>, platform::BusError> exportOn(
+      platform::AsyncBusConnection& connection, Handlers handlers);
+
+  const Handlers& handlers() const { return handlers_; }
+
+ private:
+  explicit ApplicationBusService(Handlers handlers) : handlers_(std::move(handlers)) {}
+
+  Handlers handlers_;
+  platform::BusSlot object_;
+};
+
+enum class ApplicationNameOutcome { owned, taken };
+using ApplicationNameHandler =
+    std::function<void(const std::expected<ApplicationNameOutcome, platform::BusError>&)>;
+
+// Asks the bus for kApplicationBusName without queueing: `onOutcome` hears
+// whether this process owns it now or another instance does.
+[[nodiscard]] std::expected<platform::BusSlot, platform::BusError> requestApplicationName(
+    platform::AsyncBusConnection& connection, ApplicationNameHandler onOutcome);
+
+// Hands `uris` to the instance that owns the name (Open), or, with none,
+// asks it to come forward (Activate).
+[[nodiscard]] std::expected<platform::BusSlot, platform::BusError> forwardToRunningInstance(
+    platform::AsyncBusConnection& connection, const std::vector<std::string>& uris,
+    platform::BusReplyHandler onReply);
+
+}  // namespace vigilix

@@ -1,0 +1,161 @@
+#include <systemd/sd-bus.h>
+
+#include "platform/base/logger.h"
+#include "platform/power/session_inhibitor.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+const Logger& log() {
+  static const Logger* logger = new Logger("run.tarvo.vigilix", "SessionInhibitor");
+  return *logger;
+}
+
+constexpr const char* kGnomeSession = "org.gnome.SessionManager";
+constexpr const char* kPowerManagement = "org.freedesktop.PowerManagement";
+constexpr const char* kScreenSaver = "org.freedesktop.ScreenSaver";
+constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
+// The desktop entry's name, which GNOME shows beside the reason.
+constexpr const char* kApplicationID = "run.tarvo.vigilix";
+constexpr const char* kApplicationName = "Vigilix";
+
+// gnome-session's and the portal's flags: 4 suspend, 8 idle.
+constexpr std::uint32_t kSuspendFlag = 4;
+constexpr std::uint32_t kIdleFlag = 8;
+
+MethodAddress gnomeSession(const char* member) {
+  return {kGnomeSession, "/org/gnome/SessionManager", "org.gnome.SessionManager", member};
+}
+MethodAddress powerManagement(const char* member) {
+  return {kPowerManagement, "/org/freedesktop/PowerManagement/Inhibit",
+          "org.freedesktop.PowerManagement.Inhibit", member};
+}
+MethodAddress screenSaver(const char* member) {
+  return {kScreenSaver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", member};
+}
+
+}  // namespace
+
+bool DesktopSessionInhibitor::connected() {
+  if (bus_) return true;
+  auto bus = BusConnection::open(BusKind::Session);
+  if (!bus) {
+    if (!absentLogged_) log().debug("No desktop session inhibitor: {}", bus.error().description());
+    absentLogged_ = true;
+    return false;
+  }
+  bus_.emplace(std::move(*bus));
+  return true;
+}
+
+bool DesktopSessionInhibitor::hasOwner(const char* name) {
+  auto reply = bus_->call(
+      {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner"},
+      [name](sd_bus_message* message) { return sd_bus_message_append(message, "s", name); });
+  if (!reply) {
+    if (reply.error().name.empty()) bus_.reset();  // the connection itself failed
+    return false;
+  }
+  int owned = 0;
+  return sd_bus_message_read(reply->get(), "b", &owned) > 0 && owned != 0;
+}
+
+std::optional<std::uint32_t> DesktopSessionInhibitor::callForCookie(
+    const MethodAddress& method, const std::function<int(sd_bus_message*)>& append) {
+  auto reply = bus_->call(method, append);
+  std::uint32_t cookie = 0;
+  if (reply && sd_bus_message_read(reply->get(), "u", &cookie) > 0) return cookie;
+  log().error("{} refused to inhibit: {}", method.destination,
+              reply ? std::string("no cookie in its answer") : reply.error().description());
+  return std::nullopt;
+}
+
+std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
+                                                                  const std::string& reason) {
+  using Service = SessionInhibition::Service;
+  if (!connected()) return std::nullopt;
+  const auto nameAndReason = [&reason](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ss", kApplicationName, reason.c_str());
+  };
+  const std::uint32_t flags = display ? kSuspendFlag | kIdleFlag : kSuspendFlag;
+
+  if (hasOwner(kGnomeSession)) {
+    auto cookie = callForCookie(gnomeSession("Inhibit"), [&](sd_bus_message* message) {
+      return sd_bus_message_append(message, "susu", kApplicationID, 0u, reason.c_str(), flags);
+    });
+    if (!cookie) return std::nullopt;
+    return SessionInhibition{Service::GnomeSession, *cookie, std::nullopt, {}};
+  }
+
+  const bool powerManager = hasOwner(kPowerManagement);
+  const bool screenSaverServed = hasOwner(kScreenSaver);
+  if (powerManager || screenSaverServed) {
+    SessionInhibition inhibition{Service::ScreenSaver, 0, std::nullopt, {}};
+    if (powerManager) {
+      auto cookie = callForCookie(powerManagement("Inhibit"), nameAndReason);
+      if (!cookie) return std::nullopt;
+      inhibition = {Service::PowerManagement, *cookie, std::nullopt, {}};
+    }
+    // Xfce's power manager also keeps the screen on; KDE's needs the screen saver asked.
+    if (screenSaverServed && (display || !powerManager)) {
+      auto cookie = callForCookie(screenSaver("Inhibit"), nameAndReason);
+      if (powerManager) {
+        inhibition.screenSaverCookie = cookie;
+      } else if (cookie) {
+        inhibition.cookie = *cookie;
+      } else {
+        return std::nullopt;
+      }
+    }
+    return inhibition;
+  }
+
+  if (hasOwner(kPortal)) {
+    auto reply = bus_->call(
+        {kPortal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Inhibit", "Inhibit"},
+        [&](sd_bus_message* message) {
+          return sd_bus_message_append(message, "sua{sv}", "", flags, 1, "reason", "s",
+                                       reason.c_str());
+        });
+    const char* path = nullptr;
+    if (reply && sd_bus_message_read(reply->get(), "o", &path) > 0) {
+      return SessionInhibition{Service::Portal, 0, std::nullopt, path};
+    }
+    log().error("{} refused to inhibit: {}", kPortal,
+                reply ? std::string("no request in its answer") : reply.error().description());
+    return std::nullopt;
+  }
+
+  if (!absentLogged_) log().debug("No desktop service to inhibit on the session bus.");
+  absentLogged_ = true;
+  return std::nullopt;
+}
+
+void DesktopSessionInhibitor::uninhibit(const SessionInhibition& inhibition) {
+  using Service = SessionInhibition::Service;
+  // Without the connection that took it, the desktop has dropped it already.
+  if (!bus_) return;
+  const auto cookie = [](std::uint32_t value) {
+    return [value](sd_bus_message* message) { return sd_bus_message_append(message, "u", value); };
+  };
+  switch (inhibition.service) {
+    case Service::GnomeSession:
+      (void)bus_->call(gnomeSession("Uninhibit"), cookie(inhibition.cookie));
+      break;
+    case Service::PowerManagement:
+      (void)bus_->call(powerManagement("UnInhibit"), cookie(inhibition.cookie));
+      if (inhibition.screenSaverCookie)
+        (void)bus_->call(screenSaver("UnInhibit"), cookie(*inhibition.screenSaverCookie));
+      break;
+    case Service::ScreenSaver:
+      (void)bus_->call(screenSaver("UnInhibit"), cookie(inhibition.cookie));
+      break;
+    case Service::Portal:
+      (void)bus_->call(
+          {kPortal, inhibition.requestPath.c_str(), "org.freedesktop.portal.Request", "Close"});
+      break;
+  }
+}
+
+}  // namespace vigilix::platform

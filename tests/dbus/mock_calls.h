@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct sd_bus_message;
+
+namespace vigilix::testing {
+
+// Where a dbusmock object lives on the session bus.
+struct MockObject {
+  const char* service;
+  const char* path;
+};
+
+// The arguments of each call of `method` the mock recorded, oldest first,
+// each written as text: numbers in decimal, arrays as "[a, b]", dictionaries
+// as "[key=value, …]". Throws std::runtime_error when the mock cannot be asked.
+std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
+                                                      const std::string& method);
+
+// Makes the mock emit `interface`.`member` with `signature`; `appendArguments`
+// appends the variants of its "av" argument (see sd_bus_message_append).
+void mockEmitSignal(const MockObject& object, const std::string& interface,
+                    const std::string& member, const std::string& signature,
+                    const std::function<int(sd_bus_message*)>& appendArguments);
+
+}  // namespace vigilix::testing
