@@ -21,9 +21,6 @@ TEST(CLIPersonCommandsTest, RepliesAreToldInWordsOrRaw) {
     VGXCLIOutput output;
   };
   const auto none = [](FakeApplication&) {};
-  const auto denyHold = [](FakeApplication& app) {
-    app.statuses[VGXCLIv2Verb::hold] = VGXCLIv2Status::policyDenied;
-  };
   const Row rows[] = {
       {"awake",
        {.kind = K::status},
@@ -64,13 +61,11 @@ TEST(CLIPersonCommandsTest, RepliesAreToldInWordsOrRaw) {
        {.kind = K::hold, .tool = "codex", .id = "codex:cli"},
        none,
        {.out = "Holding codex:cli for 600 s.\n"}},
-      {"hold refused",
-       {.kind = K::hold, .tool = "codex", .ttl = 5, .id = "codex:cli"},
-       denyHold,
-       {.exitCode = kCLIExitRefused, .err = "Your administrator's policy doesn't allow this.\n"}},
       {"hold refused, raw",
        {.kind = K::hold, .tool = "c", .id = "c:cli", .json = true},
-       denyHold,
+       [](FakeApplication& app) {
+         app.statuses[VGXCLIv2Verb::hold] = VGXCLIv2Status::policyDenied;
+       },
        {.exitCode = kCLIExitRefused,
         .out = R"({"epoch":"EPOCH-1","gen":4,"nonce":"n2","status":"policyDenied","v":2})"
                "\n"}},
