@@ -80,12 +80,12 @@ int run(const std::vector<std::string>& arguments) {
     return kCLIExitDone;
   }
   if (command->kind == VGXCLICommandKind::agent) return runHook(*command);
-  const auto transport = openTransport();
+  const auto transport = VGXCLIBusTransport::open();
   if (!transport) {
-    std::fputs(kCLINoAnswerMessage, stderr);
+    std::fprintf(stderr, "Vigilix can't be reached: %s\n", transport.error().description().c_str());
     return kCLIExitNoAnswer;
   }
-  VGXCLIClient client(*transport, kPersonReplyTimeout);
+  VGXCLIClient client(**transport, kPersonReplyTimeout);
   const VGXCLIOutput output = runPersonCommand(*command, client);
   std::fputs(output.out.c_str(), stdout);
   std::fputs(output.err.c_str(), stderr);
