@@ -40,7 +40,6 @@ std::expected<VGXCLIAnswer<VGXCLIReply>, VGXCLIFailure> VGXCLIClient::send(VGXCL
   const auto reply = transport_.exchange(
       VGXCLIProtocol::encodeRequest(request),
       [&](const std::string& candidate) {
-        // A JSON reply to another tool can never carry our nonce before its first "|".
         auto parsed = VGXCLIProtocol::parseReply(candidate);
         if (!parsed || parsed->first != request.nonce) return false;
         matched = std::move(parsed->second);

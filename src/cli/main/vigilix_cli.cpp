@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,6 @@ double secondsNow() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::unique_ptr<VGXCLIBusTransport> openTransport() {
-  auto transport = VGXCLIBusTransport::open();
-  if (!transport) return nullptr;
-  return std::move(*transport);
-}
-
 int runHook(const VGXCLICommand& command) {
   const double start = secondsNow();
   VGXCLIHookContext context{
@@ -45,13 +40,10 @@ int runHook(const VGXCLICommand& command) {
       .sequenceDirectory = VGXAgentPaths::sequenceDirectory(),
       .hooksLogFile = VGXAgentPaths::hooksLogFile(),
   };
-  const auto transport = openTransport();
-  if (!transport) {
-    runAgentHook(command, nullptr, context);
-    return 0;
-  }
-  VGXCLIClient client(*transport, kHookReplyTimeout);
-  runAgentHook(command, &client, context);
+  const auto transport = VGXCLIBusTransport::open();
+  std::optional<VGXCLIClient> client;
+  if (transport) client.emplace(**transport, kHookReplyTimeout);
+  runAgentHook(command, client ? &*client : nullptr, context);
   return 0;
 }
 
