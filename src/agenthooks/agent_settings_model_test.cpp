@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "testing/pinned_locale.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
+#include "agenthooks/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {
 
 namespace fs = std::filesystem;
 
-enum class Start { folderOnly, oldPath, notAnObject };
 enum class Op {
   none,
   refresh,
@@ -33,28 +28,8 @@ struct Step {
   std::string expected;
 };
 
-class AgentSettingsModelTest : public ::testing::Test {
+class AgentSettingsModelTest : public testing::AgentHooksTest {
  protected:
-  static void write(const fs::path& path, std::string_view text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-  }
-  fs::path file(VGXAgentTool tool) const { return hooksFileURL(tool, root.home()); }
-
-  void start(VGXAgentTool tool, Start how) {
-    switch (how) {
-      case Start::folderOnly:
-        fs::create_directories(toolFolderURL(tool, file(tool)));
-        return;
-      case Start::oldPath:
-        ASSERT_TRUE(VGXHookInstaller(tool, file(tool), "/opt/old/vigilix").install());
-        return;
-      case Start::notAnObject:
-        write(file(tool), "[]");
-        return;
-    }
-  }
-
   void perform(VGXAgentSettingsModel& model, VGXAgentTool tool, Op op) {
     switch (op) {
       case Op::none:
@@ -96,9 +71,6 @@ class AgentSettingsModelTest : public ::testing::Test {
     return text;
   }
 
-  testing::TestPlatform platform;
-  testing::PinnedLocale locale{"en_US", "UTC"};
-  testing::TemporaryRoot root;
 };
 
 TEST_F(AgentSettingsModelTest, StepsThroughInstallUpdateRemoveAndFailures) {
@@ -177,8 +149,7 @@ TEST_F(AgentSettingsModelTest, StepsThroughInstallUpdateRemoveAndFailures) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    fs::remove_all(root.home());
-    platform.defaults.standard().removeForced("VGXDisableAgentHooks");
+    reset();
     if (row.forced) platform.defaults.standard().setForced("VGXDisableAgentHooks", *row.forced);
     start(row.tool, row.start);
     const auto model = VGXAgentSettingsModel::make(VGXAgentSettingsModel::Environment::current());

@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 
 #include "agentcontracts/agent_paths.h"
-#include "agenthooks/hook_installer.h"
-#include "testing/pinned_locale.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
+#include "agenthooks/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {
@@ -15,39 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 using enum VGXHealthSeverity;
 
-// How a row leaves one tool's hooks file.
-enum class FileSetup { untouched, folderOnly, installed, oldPath, notAnObject };
-
-class HookHealthLinesTest : public ::testing::Test {
- protected:
-  static void write(const fs::path& path, std::string_view text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-  }
-  void prepare(VGXAgentTool tool, FileSetup setup) {
-    const fs::path file = hooksFileURL(tool, root.home());
-    switch (setup) {
-      case FileSetup::untouched:
-        return;
-      case FileSetup::folderOnly:
-        fs::create_directories(toolFolderURL(tool, file));
-        return;
-      case FileSetup::installed:
-        ASSERT_TRUE(VGXHookInstaller::forCurrentUser(tool).install());
-        return;
-      case FileSetup::oldPath:
-        ASSERT_TRUE(VGXHookInstaller(tool, file, "/opt/old/vigilix").install());
-        return;
-      case FileSetup::notAnObject:
-        write(file, "[]");
-        return;
-    }
-  }
-
-  testing::TestPlatform platform;
-  testing::PinnedLocale locale{"en_US", "UTC"};
-  testing::TemporaryRoot root;
-};
+using HookHealthLinesTest = testing::AgentHooksTest;
 
 std::string record(std::string_view event, std::string_view result) {
   return R"({"at":"2026-01-05T09:00:00.000Z","tool":"codex","event":")" + std::string(event) +
@@ -67,16 +31,16 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
   };
   const struct {
     const char* name;
-    std::map<VGXAgentTool, FileSetup> tools;
+    std::map<VGXAgentTool, Start> tools;
     std::optional<std::string> log;
     std::vector<VGXHealthLine> expected;
   } rows[] = {
       {"nothing set up and no log: exactly five lines", {}, std::nullopt, allNotFound},
       {"every state",
-       {{VGXAgentTool::claude, FileSetup::installed},
-        {VGXAgentTool::codex, FileSetup::oldPath},
-        {VGXAgentTool::grok, FileSetup::notAnObject},
-        {VGXAgentTool::cursor, FileSetup::folderOnly}},
+       {{VGXAgentTool::claude, Start::installed},
+        {VGXAgentTool::codex, Start::oldPath},
+        {VGXAgentTool::grok, Start::notAnObject},
+        {VGXAgentTool::cursor, Start::folderOnly}},
        std::nullopt,
        {{"Claude Code hooks", "Installed", Ok, {}},
         {"Codex hooks", "Needs update", Warning, {}},
@@ -100,9 +64,8 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    fs::remove_all(root.home());
-    fs::create_directories(root.home());
-    for (const auto& [tool, setup] : row.tools) prepare(tool, setup);
+    reset();
+    for (const auto& [tool, how] : row.tools) start(tool, how);
     if (row.log) write(VGXAgentPaths::hooksLogFile(), *row.log);
     EXPECT_EQ(VGXHookInstaller::healthLines(), row.expected);
   }

@@ -8,12 +8,11 @@
 #include <memory>
 #include <optional>
 
-#include "agenthooks/hook_installer.h"
+#include "agenthooks/agent_hook_features.h"
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
 #include "app/application_bus_service.h"
 #include "core/sleep_wake_timer.h"
-#include "hub/health_registry.h"
 #include "platform/base/logger.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/notifications/notification_center.h"
@@ -75,7 +74,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
                                                          platform::Clock::current().now());
   environment.showSettingsPane = [delegate](const std::string&) { delegate->showSettingsWindow(); };
   const auto handler = environment.eventHandler;
-  VGXHealthRegistry::registerProvider(VGXHookInstaller::healthLines);
+  installAgentHookFeatures();
   const auto controller = DZLAppController::make(std::move(environment));
 
   // Will finish launching: from here on addresses from other programs reach

@@ -1,0 +1,280 @@
+#include "agenthooks/agent_settings_section.h"
+
+#include <gtest/gtest.h>
+
+#include "agenthooks/agent_hook_features.h"
+#include "agenthooks/agent_hooks_fixture.h"
+#include "agents/agent_settings_slot.h"
+#include "hub/health_registry.h"
+#include "testing/ui_driver.h"
+
+namespace vigilix {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ui = testing::ui;
+using platform::Button;
+using Strings = std::vector<std::string>;
+
+class AgentSettingsSectionTest : public testing::AgentHooksTest {
+ protected:
+  // Puts the section on screen, which refreshes it.
+  std::shared_ptr<VGXAgentSettingsSection> shown() {
+    auto section = VGXAgentSettingsSection::make();
+    window = std::make_shared<platform::Window>(platform::Rect(0, 0, 600, 700),
+                                                platform::WindowStyle::Titled);
+    section->setFrame(window->contentView()->bounds());
+    window->contentView()->addSubview(section);
+    return section;
+  }
+  // A click where a person would click: on the laid-out window.
+  static void click(const std::shared_ptr<Button>& button) {
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(button->window());
+    button->window()->layoutIfNeeded();
+    ui::click(*button);
+  }
+  void clickRow(const VGXAgentSettingsSection& section, VGXAgentTool tool,
+                const std::string& title) {
+    const auto row = rowOf(section, tool);
+    ASSERT_TRUE(row);
+    click(button(*row, title));
+  }
+  static std::shared_ptr<VGXAgentToolRow> rowOf(const VGXAgentSettingsSection& section,
+                                                VGXAgentTool tool) {
+    for (const auto& row : section.rows()) {
+      if (row->tool() == tool) return row;
+    }
+    return nullptr;
+  }
+  static Strings titles(const VGXAgentToolRow& row) {
+    Strings titles;
+    for (const auto& button : row.buttons()) {
+      titles.push_back(button->title() + (button->isEnabled() ? "" : " (inactive)"));
+    }
+    return titles;
+  }
+  static std::shared_ptr<Button> button(const VGXAgentToolRow& row, const std::string& title) {
+    for (const auto& button : row.buttons()) {
+      if (button->title() == title) return button;
+    }
+    return nullptr;
+  }
+
+  std::shared_ptr<platform::Window> window;
+};
+
+TEST_F(AgentSettingsSectionTest, ManagedPolicyLeavesOnlyTheNoticeAndTheOpenAtLoginLine) {
+  const std::string openAtLogin = "Agent Mode needs Vigilix running \u2014 turn on Open at Login.";
+  const std::string turn =
+      "Stays awake while a turn runs, for up to 10 minutes after the last prompt, even if the "
+      "turn is still running.";
+  const Strings allFooter = {"Claude Code: " + turn,
+                             "Codex: " + turn,
+                             "Grok: " + turn,
+                             "Cursor: " + stayAwakeNote(VGXAgentTool::cursor),
+                             "Gemini CLI: Stays awake while a Gemini session is open.",
+                             "Tools without hooks: vigilix run -- <command>",
+                             openAtLogin};
+  const struct {
+    const char* name;
+    std::optional<bool> forced;
+    Strings rows;
+    Strings content;
+    Strings footer;
+  } rows[] = {
+      {"forced on", true, {}, {"Managed by your organization."}, {openAtLogin}},
+      {"forced off",
+       false,
+       {"Claude Code", "Codex", "Grok", "Cursor", "Gemini CLI"},
+       {},
+       allFooter},
+      {"not set",
+       std::nullopt,
+       {"Claude Code", "Codex", "Grok", "Cursor", "Gemini CLI"},
+       {},
+       allFooter},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    reset();
+    if (row.forced) platform.defaults.standard().setForced("VGXDisableAgentHooks", *row.forced);
+    const auto section = shown();
+    EXPECT_EQ(section->header()->stringValue(), "AI Agents");
+    Strings names;
+    for (const auto& shownRow : section->rows()) names.push_back(*shownRow->accessibilityLabel());
+    EXPECT_EQ(names, row.rows);
+    EXPECT_EQ(section->contentTexts(), row.content);
+    EXPECT_EQ(section->footerLines(), row.footer);
+    EXPECT_EQ(section->isSectionEnabled(), !row.forced.value_or(false));
+  }
+}
+
+TEST_F(AgentSettingsSectionTest, EachRowOffersTheButtonsOfItsState) {
+  const std::string notAnObject = "The hooks file is not a JSON object.";
+  const struct {
+    const char* name;
+    VGXAgentTool tool;
+    Start start;
+    bool onScreen;
+    Strings texts;
+    Strings buttons;
+  } rows[] = {
+      {"before the first refresh",
+       VGXAgentTool::claude,
+       Start::installed,
+       false,
+       {"Claude Code", "Not found"},
+       {"Install\u2026"}},
+      {"not found",
+       VGXAgentTool::grok,
+       Start::untouched,
+       true,
+       {"Grok", "Not found"},
+       {"Install\u2026"}},
+      {"not installed, with the Codex note",
+       VGXAgentTool::codex,
+       Start::folderOnly,
+       true,
+       {"Codex", "Not installed", "Trust the hooks once in Codex with /hooks."},
+       {"Install\u2026"}},
+      {"installed",
+       VGXAgentTool::cursor,
+       Start::installed,
+       true,
+       {"Cursor", "Installed"},
+       {"Remove"}},
+      {"needs update",
+       VGXAgentTool::gemini,
+       Start::oldPath,
+       true,
+       {"Gemini CLI", "Needs update"},
+       {"Update", "Remove"}},
+      {"unreadable file",
+       VGXAgentTool::claude,
+       Start::notAnObject,
+       true,
+       {"Claude Code", notAnObject},
+       {"Install\u2026", "Remove"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    reset();
+    start(row.tool, row.start);
+    const auto section = row.onScreen ? shown() : VGXAgentSettingsSection::make();
+    const auto toolRow = rowOf(*section, row.tool);
+    ASSERT_TRUE(toolRow);
+    EXPECT_EQ(toolRow->texts(), row.texts);
+    EXPECT_EQ(titles(*toolRow), row.buttons);
+    EXPECT_EQ(toolRow->accessibilityValue(), row.texts[1]);
+  }
+}
+
+TEST_F(AgentSettingsSectionTest, TheSheetInstallsOnlyWhenConfirmed) {
+  const struct {
+    const char* name;
+    std::function<void(VGXAgentInstallSheet&)> close;
+    bool writes;
+  } rows[] = {
+      {"Cancel", [](VGXAgentInstallSheet& sheet) { click(sheet.cancelButton()); }, false},
+      {"Escape",
+       [](VGXAgentInstallSheet& sheet) {
+         ui::pressKey(*sheet.window(), platform::KeyCode::Escape);
+       },
+       false},
+      {"closed some other way", [](VGXAgentInstallSheet& sheet) { sheet.window()->close(); },
+       false},
+      {"Install", [](VGXAgentInstallSheet& sheet) { click(sheet.confirmButton()); }, true},
+      {"Return",
+       [](VGXAgentInstallSheet& sheet) {
+         ui::pressKey(*sheet.window(), platform::KeyCode::Return);
+       },
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    reset();
+    start(VGXAgentTool::claude, Start::folderOnly);
+    const auto section = shown();
+    clickRow(*section, VGXAgentTool::claude, "Install\u2026");
+    const auto sheet = section->presentedSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->window()->isVisible());
+    EXPECT_EQ(sheet->titleLabel()->stringValue(), "Install Hooks");
+    EXPECT_EQ(sheet->pathLabel()->stringValue(), file(VGXAgentTool::claude).string());
+    EXPECT_EQ(sheet->confirmButton()->title(), "Install");
+
+    row.close(*sheet);
+    EXPECT_FALSE(section->model()->sheet());
+    EXPECT_FALSE(section->presentedSheet());
+    EXPECT_FALSE(sheet->window()->isVisible());
+    const auto busyRow = rowOf(*section, VGXAgentTool::claude);
+    EXPECT_EQ(titles(*busyRow), Strings{row.writes ? "Install\u2026 (inactive)" : "Install\u2026"});
+    platform.runUntilIdle();
+    EXPECT_EQ(fs::exists(file(VGXAgentTool::claude)), row.writes);
+    EXPECT_EQ(rowOf(*section, VGXAgentTool::claude)->texts()[1],
+              row.writes ? "Installed" : "Not installed");
+  }
+}
+
+TEST_F(AgentSettingsSectionTest, AFailureStaysUnderItsRowUntilASuccess) {
+  start(VGXAgentTool::grok, Start::notAnObject);
+  const auto section = shown();
+  const std::string message = "The hooks file is not a JSON object.";
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    Strings texts;
+  } steps[] = {
+      {"remove fails",
+       [&] { clickRow(*section, VGXAgentTool::grok, "Remove"); },
+       {"Grok", message, message}},
+      {"the file is mended",
+       [&] { write(file(VGXAgentTool::grok), "{}"); },
+       {"Grok", message, message}},
+      {"shown again", [&] { section->model()->refresh(); }, {"Grok", "Not installed", message}},
+      {"an update sheet for another tool leaves it",
+       [&] {
+         section->model()->prepareSheet(VGXAgentTool::claude, true);
+         EXPECT_EQ(section->presentedSheet()->titleLabel()->stringValue(), "Update\u2026");
+         EXPECT_EQ(section->presentedSheet()->confirmButton()->title(), "Update");
+         section->model()->dismissSheet();
+       },
+       {"Grok", "Not installed", message}},
+      {"install succeeds",
+       [&] {
+         clickRow(*section, VGXAgentTool::grok, "Install\u2026");
+         click(section->presentedSheet()->confirmButton());
+       },
+       {"Grok", "Installed"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.act();
+    platform.runUntilIdle();
+    EXPECT_EQ(rowOf(*section, VGXAgentTool::grok)->texts(), step.texts);
+  }
+}
+
+}  // namespace
+}  // namespace vigilix
+
+namespace vigilix {
+namespace {
+
+using AgentHookFeaturesTest = testing::AgentHooksTest;
+
+TEST_F(AgentHookFeaturesTest, LaunchRegistersTheLinesAndASectionFactory) {
+  installAgentHookFeatures();
+  EXPECT_EQ(VGXHealthRegistry::lines().size(), kAllAgentTools.size());
+  const auto& factory = VGXAgentSettingsSlot::agentSection();
+  ASSERT_TRUE(factory);
+  const auto first = std::dynamic_pointer_cast<VGXAgentSettingsSection>(factory());
+  const auto second = std::dynamic_pointer_cast<VGXAgentSettingsSection>(factory());
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->model(), second->model());
+  VGXAgentSettingsSlot::setAgentSection(nullptr);
+}
+
+}  // namespace
+}  // namespace vigilix
