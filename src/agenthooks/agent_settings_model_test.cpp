@@ -70,7 +70,6 @@ class AgentSettingsModelTest : public testing::AgentHooksTest {
     if (model.sheet()) text += model.sheet()->isUpdate ? "; update sheet" : "; install sheet";
     return text;
   }
-
 };
 
 TEST_F(AgentSettingsModelTest, StepsThroughInstallUpdateRemoveAndFailures) {
