@@ -86,14 +86,6 @@ TEST_F(AgentSettingsModelTest, StepsThroughInstallUpdateRemoveAndFailures) {
        Start::folderOnly,
        std::nullopt,
        {{Op::none, "Not found"}, {Op::refresh, "Not installed"}}},
-      {"cancel writes nothing",
-       VGXAgentTool::claude,
-       Start::folderOnly,
-       std::nullopt,
-       {{Op::refresh, "Not installed"},
-        {Op::sheetInstall, "Not installed; install sheet"},
-        {Op::cancel, "Not installed"},
-        {Op::settle, "Not installed"}}},
       {"confirm installs off the main thread",
        VGXAgentTool::cursor,
        Start::folderOnly,
@@ -190,7 +182,6 @@ TEST_F(AgentSettingsModelTest, SheetShowsTheExactEntriesAndWritesNothing) {
     bool isUpdate;
     std::string planned;
   } rows[] = {
-      {"install", "/usr/lib/vigilix/vigilix", false, planned},
       {"update", "/usr/lib/vigilix/vigilix", true, planned},
       {"text that JSON cannot hold shows an empty object", "/opt/\xff/vigilix", false, "{}"},
   };

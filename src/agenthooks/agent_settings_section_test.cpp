@@ -116,44 +116,24 @@ TEST_F(AgentSettingsSectionTest, EachRowOffersTheButtonsOfItsState) {
     const char* name;
     VGXAgentTool tool;
     Start start;
-    bool onScreen;
     Strings texts;
     Strings buttons;
   } rows[] = {
-      {"before the first refresh",
-       VGXAgentTool::claude,
-       Start::installed,
-       false,
-       {"Claude Code", "Not found"},
-       {"Install\u2026"}},
-      {"not found",
-       VGXAgentTool::grok,
-       Start::untouched,
-       true,
-       {"Grok", "Not found"},
-       {"Install\u2026"}},
+      {"not found", VGXAgentTool::grok, Start::untouched, {"Grok", "Not found"}, {"Install\u2026"}},
       {"not installed, with the Codex note",
        VGXAgentTool::codex,
        Start::folderOnly,
-       true,
        {"Codex", "Not installed", "Trust the hooks once in Codex with /hooks."},
        {"Install\u2026"}},
-      {"installed",
-       VGXAgentTool::cursor,
-       Start::installed,
-       true,
-       {"Cursor", "Installed"},
-       {"Remove"}},
+      {"installed", VGXAgentTool::cursor, Start::installed, {"Cursor", "Installed"}, {"Remove"}},
       {"needs update",
        VGXAgentTool::gemini,
        Start::oldPath,
-       true,
        {"Gemini CLI", "Needs update"},
        {"Update", "Remove"}},
       {"unreadable file",
        VGXAgentTool::claude,
        Start::notAnObject,
-       true,
        {"Claude Code", notAnObject},
        {"Install\u2026", "Remove"}},
   };
@@ -161,7 +141,7 @@ TEST_F(AgentSettingsSectionTest, EachRowOffersTheButtonsOfItsState) {
     SCOPED_TRACE(row.name);
     reset();
     start(row.tool, row.start);
-    const auto section = row.onScreen ? shown() : VGXAgentSettingsSection::make();
+    const auto section = shown();
     const auto toolRow = rowOf(*section, row.tool);
     ASSERT_TRUE(toolRow);
     EXPECT_EQ(toolRow->texts(), row.texts);
@@ -171,88 +151,71 @@ TEST_F(AgentSettingsSectionTest, EachRowOffersTheButtonsOfItsState) {
 }
 
 TEST_F(AgentSettingsSectionTest, TheSheetInstallsOnlyWhenConfirmed) {
+  using Close = void (*)(VGXAgentInstallSheet&);
+  const Close cancel = [](VGXAgentInstallSheet& sheet) { click(sheet.cancelButton()); };
+  const Close escape = [](VGXAgentInstallSheet& sheet) {
+    ui::pressKey(*sheet.window(), platform::KeyCode::Escape);
+  };
+  const Close closeWindow = [](VGXAgentInstallSheet& sheet) { sheet.window()->close(); };
+  const Close confirm = [](VGXAgentInstallSheet& sheet) { click(sheet.confirmButton()); };
+  const Close returnKey = [](VGXAgentInstallSheet& sheet) {
+    ui::pressKey(*sheet.window(), platform::KeyCode::Return);
+  };
   const struct {
     const char* name;
-    std::function<void(VGXAgentInstallSheet&)> close;
-    bool writes;
+    Start start;
+    Strings titles;  // row button, sheet title, confirm button
+    Close close;
+    // The row's buttons right after closing, then its status once settled: only a confirmed
+    // sheet writes.
+    Strings after;
   } rows[] = {
-      {"Cancel", [](VGXAgentInstallSheet& sheet) { click(sheet.cancelButton()); }, false},
+      {"Cancel",
+       Start::folderOnly,
+       {"Install\u2026", "Install Hooks", "Install"},
+       cancel,
+       {"Install\u2026", "Not installed"}},
       {"Escape",
-       [](VGXAgentInstallSheet& sheet) {
-         ui::pressKey(*sheet.window(), platform::KeyCode::Escape);
-       },
-       false},
-      {"closed some other way", [](VGXAgentInstallSheet& sheet) { sheet.window()->close(); },
-       false},
-      {"Install", [](VGXAgentInstallSheet& sheet) { click(sheet.confirmButton()); }, true},
-      {"Return",
-       [](VGXAgentInstallSheet& sheet) {
-         ui::pressKey(*sheet.window(), platform::KeyCode::Return);
-       },
-       true},
+       Start::folderOnly,
+       {"Install\u2026", "Install Hooks", "Install"},
+       escape,
+       {"Install\u2026", "Not installed"}},
+      {"closed another way",
+       Start::oldPath,
+       {"Update", "Update\u2026", "Update"},
+       closeWindow,
+       {"Update", "Remove", "Needs update"}},
+      {"Install",
+       Start::folderOnly,
+       {"Install\u2026", "Install Hooks", "Install"},
+       confirm,
+       {"Install\u2026 (inactive)", "Installed"}},
+      {"Return on an update",
+       Start::oldPath,
+       {"Update", "Update\u2026", "Update"},
+       returnKey,
+       {"Update (inactive)", "Remove (inactive)", "Installed"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     reset();
-    start(VGXAgentTool::claude, Start::folderOnly);
+    start(VGXAgentTool::claude, row.start);
     const auto section = shown();
-    clickRow(*section, VGXAgentTool::claude, "Install\u2026");
+    clickRow(*section, VGXAgentTool::claude, row.titles[0]);
     const auto sheet = section->presentedSheet();
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(sheet->window()->isVisible());
-    EXPECT_EQ(sheet->titleLabel()->stringValue(), "Install Hooks");
+    EXPECT_EQ((Strings{sheet->titleLabel()->stringValue(), sheet->confirmButton()->title()}),
+              (Strings{row.titles[1], row.titles[2]}));
     EXPECT_EQ(sheet->pathLabel()->stringValue(), file(VGXAgentTool::claude).string());
-    EXPECT_EQ(sheet->confirmButton()->title(), "Install");
 
     row.close(*sheet);
-    EXPECT_FALSE(section->model()->sheet());
-    EXPECT_FALSE(section->presentedSheet());
+    EXPECT_FALSE(section->model()->sheet() || section->presentedSheet());
     EXPECT_FALSE(sheet->window()->isVisible());
-    const auto busyRow = rowOf(*section, VGXAgentTool::claude);
-    EXPECT_EQ(titles(*busyRow), Strings{row.writes ? "Install\u2026 (inactive)" : "Install\u2026"});
+    Strings after = titles(*rowOf(*section, VGXAgentTool::claude));
     platform.runUntilIdle();
-    EXPECT_EQ(fs::exists(file(VGXAgentTool::claude)), row.writes);
-    EXPECT_EQ(rowOf(*section, VGXAgentTool::claude)->texts()[1],
-              row.writes ? "Installed" : "Not installed");
-  }
-}
-
-TEST_F(AgentSettingsSectionTest, AFailureStaysUnderItsRowUntilASuccess) {
-  start(VGXAgentTool::grok, Start::notAnObject);
-  const auto section = shown();
-  const std::string message = "The hooks file is not a JSON object.";
-  const struct {
-    const char* name;
-    std::function<void()> act;
-    Strings texts;
-  } steps[] = {
-      {"remove fails",
-       [&] { clickRow(*section, VGXAgentTool::grok, "Remove"); },
-       {"Grok", message, message}},
-      {"the file is mended",
-       [&] { write(file(VGXAgentTool::grok), "{}"); },
-       {"Grok", message, message}},
-      {"shown again", [&] { section->model()->refresh(); }, {"Grok", "Not installed", message}},
-      {"an update sheet for another tool leaves it",
-       [&] {
-         section->model()->prepareSheet(VGXAgentTool::claude, true);
-         EXPECT_EQ(section->presentedSheet()->titleLabel()->stringValue(), "Update\u2026");
-         EXPECT_EQ(section->presentedSheet()->confirmButton()->title(), "Update");
-         section->model()->dismissSheet();
-       },
-       {"Grok", "Not installed", message}},
-      {"install succeeds",
-       [&] {
-         clickRow(*section, VGXAgentTool::grok, "Install\u2026");
-         click(section->presentedSheet()->confirmButton());
-       },
-       {"Grok", "Installed"}},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.name);
-    step.act();
-    platform.runUntilIdle();
-    EXPECT_EQ(rowOf(*section, VGXAgentTool::grok)->texts(), step.texts);
+    after.push_back(rowOf(*section, VGXAgentTool::claude)->texts()[1]);
+    EXPECT_EQ(after, row.after);
   }
 }
 
