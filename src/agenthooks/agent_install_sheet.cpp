@@ -2,92 +2,74 @@
 
 #include <algorithm>
 
-#include "agenthooks/settings_stack.h"
 #include "platform/base/localized.h"
+#include "platform/ui/stack_view.h"
 
 namespace vigilix {
 
 namespace {
 
 using platform::localized;
+using platform::StackView;
 using platform::TextField;
 
 constexpr double kMargin = 20;
 constexpr double kSpacing = 12;
+constexpr double kTitleSize = 17;
+// The planned text's box before the sheet grows to its minimum size.
+constexpr double kScrollHeight = 140;
+
+std::shared_ptr<TextField> selectableLabel(const std::string& text) {
+  auto label = TextField::labelWithString(text);
+  label->setSelectable(true);
+  return label;
+}
 
 }  // namespace
 
-std::shared_ptr<VGXAgentInstallSheet> VGXAgentInstallSheet::make(
-    VGXAgentInstallSheetModel sheet, std::shared_ptr<VGXAgentSettingsModel> model) {
-  auto made = std::make_shared<VGXAgentInstallSheet>(std::move(sheet), std::move(model));
-  made->build();
-  return made;
-}
-
 VGXAgentInstallSheet::VGXAgentInstallSheet(VGXAgentInstallSheetModel sheet,
-                                           std::shared_ptr<VGXAgentSettingsModel> model)
-    : sheet_(std::move(sheet)), model_(model) {}
-
-void VGXAgentInstallSheet::build() {
-  title_ = TextField::labelWithString(
-      sheet_.isUpdate ? localized("Update\u2026", "Agent hook update sheet title")
-                      : localized("Install Hooks", "Agent hook install sheet title"));
-  title_->setFont(platform::Font::systemFont(17, platform::Font::Weight::Semibold));
-  path_ = TextField::labelWithString(sheet_.path);
+                                           const std::shared_ptr<VGXAgentSettingsModel>& model,
+                                           std::function<void()> dismiss)
+    : sheet_(std::move(sheet)),
+      title_(TextField::labelWithString(
+          sheet_.isUpdate ? localized("Update\u2026", "Agent hook update sheet title")
+                          : localized("Install Hooks", "Agent hook install sheet title"))),
+      path_(selectableLabel(sheet_.path)),
+      scroll_(std::make_shared<platform::ScrollView>()),
+      planned_(selectableLabel(sheet_.planned)),
+      cancel_(platform::Button::withTitle(localized("Cancel", "Agent hook sheet cancel"))),
+      confirm_(platform::Button::withTitle(
+          sheet_.isUpdate ? localized("Update", "Agent hook sheet confirm update")
+                          : localized("Install", "Agent hook sheet confirm install"))) {
+  title_->setFont(platform::Font::systemFont(kTitleSize, platform::Font::Weight::Semibold));
   path_->setTextColor(platform::Color::secondaryLabel());
-  planned_ = TextField::labelWithString(sheet_.planned);
   planned_->setMaximumNumberOfLines(0);
+  scroll_->setHasVerticalScroller(true);
+  scroll_->setDocumentView(planned_);
+  scroll_->setFrameSize({0, kScrollHeight});
 
-  const std::weak_ptr<VGXAgentInstallSheet> weak = weak_from_this();
-  cancel_ = platform::Button::withTitle(localized("Cancel", "Agent hook sheet cancel"));
   cancel_->setKeyEquivalent(platform::KeyEquivalent::Escape);
-  cancel_->setAction([weak](platform::Control&) {
-    if (const auto sheet = weak.lock()) sheet->dismiss();
-  });
-  confirm_ = platform::Button::withTitle(
-      sheet_.isUpdate ? localized("Update", "Agent hook sheet confirm update")
-                      : localized("Install", "Agent hook sheet confirm install"));
-  confirm_->setAction([weak](platform::Control&) {
-    const auto sheet = weak.lock();
-    if (!sheet) return;
-    if (const auto model = sheet->model_.lock()) model->install(sheet->sheet_.tool);
-    sheet->dismiss();
+  cancel_->setAction([dismiss](platform::Control&) { dismiss(); });
+  const std::weak_ptr<VGXAgentSettingsModel> weak = model;
+  confirm_->setAction([weak, dismiss, tool = sheet_.tool](platform::Control&) {
+    if (const auto owner = weak.lock()) owner->install(tool);
+    dismiss();
   });
 
-  auto buttons = VGXSettingsStack::make(VGXSettingsStack::Axis::horizontal, 8);
-  buttons->setFillsWidth(true);
-  buttons->add(VGXSettingsStack::flexibleSpace());
-  buttons->add(cancel_);
-  buttons->add(confirm_);
-  auto body = VGXSettingsStack::make(VGXSettingsStack::Axis::vertical, kSpacing, kMargin);
-  for (const auto& view :
-       std::initializer_list<std::shared_ptr<platform::View>>{title_, path_, planned_, buttons}) {
-    body->add(view);
-  }
-  const platform::Size wanted = body->intrinsicContentSize();
-  const platform::Size size{std::max(wanted.width, kMinimumWidth),
-                            std::max(wanted.height, kMinimumHeight)};
+  auto buttons = StackView::make(StackView::Orientation::Horizontal,
+                                 {std::make_shared<platform::SpacerView>(), cancel_, confirm_});
+  auto body = StackView::make(StackView::Orientation::Vertical, {title_, path_, scroll_, buttons});
+  body->setAlignment(StackView::Alignment::Fill);
+  body->setSpacing(kSpacing);
+  body->setEdgeInsets({kMargin, kMargin, kMargin, kMargin});
+
+  const platform::Size fitting = body->fittingSize();
+  const platform::Size size{std::max(fitting.width, kMinimumWidth),
+                            std::max(fitting.height, kMinimumHeight)};
   window_ = std::make_shared<platform::Window>(platform::Rect({0, 0}, size),
                                                platform::WindowStyle::Titled);
-  body->setFrame(platform::Rect({0, 0}, size));
-  window_->contentView()->addSubview(body);
+  window_->setContentView(body);
   window_->setDefaultButton(confirm_);
-  window_->setDelegate(shared_from_this());
-}
-
-void VGXAgentInstallSheet::dismiss() {
-  close();
-  if (const auto model = model_.lock()) model->dismissSheet();
-}
-
-void VGXAgentInstallSheet::close() {
-  if (!window_ || !window_->isVisible()) return;
-  window_->setDelegate(nullptr);
-  window_->close();
-}
-
-void VGXAgentInstallSheet::windowWillClose(platform::Window&) {
-  if (const auto model = model_.lock()) model->dismissSheet();
 }
 
 }  // namespace vigilix

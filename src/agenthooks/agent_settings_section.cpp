@@ -10,10 +10,11 @@ namespace {
 using platform::Button;
 using platform::Color;
 using platform::localized;
+using platform::StackView;
 using platform::TextField;
 using platform::View;
 using Case = VGXHookInstallState::Case;
-using Axis = VGXSettingsStack::Axis;
+using Orientation = StackView::Orientation;
 
 constexpr double kCalloutSize = 12;
 constexpr double kSectionSpacing = 10;
@@ -40,6 +41,13 @@ void setControlsEnabled(View& view, bool enabled) {
   for (const auto& child : view.subviews()) setControlsEnabled(*child, enabled);
 }
 
+std::shared_ptr<StackView> column(double spacing) {
+  auto stack = std::make_shared<StackView>(Orientation::Vertical);
+  stack->setAlignment(StackView::Alignment::Fill);
+  stack->setSpacing(spacing);
+  return stack;
+}
+
 std::vector<std::string> textsOf(const View& view) {
   std::vector<std::string> texts;
   collectTexts(view, texts);
@@ -51,15 +59,14 @@ std::vector<std::string> textsOf(const View& view) {
 std::shared_ptr<VGXAgentToolRow> VGXAgentToolRow::make(
     VGXAgentTool tool, const std::shared_ptr<VGXAgentSettingsModel>& model) {
   auto row = std::make_shared<VGXAgentToolRow>(tool);
+  row->setAlignment(StackView::Alignment::Fill);
+  row->setSpacing(kLineSpacing);
   const VGXHookInstallState state = model->state(tool);
   const std::string status = agentHookStatusText(state);
 
-  auto line = VGXSettingsStack::make(Axis::horizontal, 8);
-  line->setFillsWidth(true);
-  line->add(TextField::labelWithString(displayName(tool)));
-  line->add(VGXSettingsStack::flexibleSpace());
-  line->add(secondaryLabel(status));
-  row->add(line);
+  row->addArrangedSubview(StackView::make(
+      Orientation::Horizontal, {TextField::labelWithString(displayName(tool)),
+                                std::make_shared<platform::SpacerView>(), secondaryLabel(status)}));
 
   const std::weak_ptr<VGXAgentSettingsModel> weak = model;
   auto button = [&](std::string title, std::function<void(VGXAgentSettingsModel&)> act) {
@@ -96,17 +103,17 @@ std::shared_ptr<VGXAgentToolRow> VGXAgentToolRow::make(
       remove();
       break;
   }
-  auto buttons = VGXSettingsStack::make(Axis::horizontal, 8);
-  for (const auto& made : row->buttons_) buttons->add(made);
-  row->add(buttons);
+  row->addArrangedSubview(
+      StackView::make(Orientation::Horizontal, {row->buttons_.begin(), row->buttons_.end()}));
 
   if (tool == VGXAgentTool::codex) {
-    row->add(secondaryLabel(localized("Trust the hooks once in Codex with /hooks.",
-                                      "Codex /hooks note, shown once on the Codex row"),
-                            true));
+    row->addArrangedSubview(
+        secondaryLabel(localized("Trust the hooks once in Codex with /hooks.",
+                                 "Codex /hooks note, shown once on the Codex row"),
+                       true));
   }
   if (const auto error = model->errors().find(tool); error != model->errors().end()) {
-    row->add(secondaryLabel(error->second, true));
+    row->addArrangedSubview(secondaryLabel(error->second, true));
   }
 
   row->setAccessibilityElement(true);
@@ -132,17 +139,14 @@ std::shared_ptr<VGXAgentSettingsSection> VGXAgentSettingsSection::make(
 
 VGXAgentSettingsSection::VGXAgentSettingsSection(std::shared_ptr<VGXAgentSettingsModel> model)
     : model_(std::move(model)),
-      body_(VGXSettingsStack::make(Axis::vertical, kSectionSpacing)),
+      body_(column(kSectionSpacing)),
       header_(TextField::labelWithString(localized("AI Agents", "Agent settings section header"))),
-      content_(VGXSettingsStack::make(Axis::vertical, kSectionSpacing)),
-      footer_(VGXSettingsStack::make(Axis::vertical, kLineSpacing)) {
-  header_->setFont(platform::Font::systemFont(platform::Font::systemFontSize(),
-                                              platform::Font::Weight::Semibold));
-  content_->setFillsWidth(true);
+      content_(column(kSectionSpacing)),
+      footer_(column(kLineSpacing)) {
+  header_->setFont(platform::Font::headlineFont());
   for (const auto& view :
-       {std::static_pointer_cast<View>(header_), std::static_pointer_cast<View>(content_),
-        std::static_pointer_cast<View>(footer_)}) {
-    body_->add(view);
+       std::initializer_list<std::shared_ptr<View>>{header_, content_, footer_}) {
+    body_->addArrangedSubview(view);
   }
   addSubview(body_);
 }
@@ -172,35 +176,35 @@ std::vector<std::string> VGXAgentSettingsSection::footerLines() const { return t
 
 void VGXAgentSettingsSection::rebuild() {
   const bool denied = model_->policyDenied();
-  content_->clear();
+  content_->removeAllArrangedSubviews();
   if (denied) {
-    content_->add(
+    content_->addArrangedSubview(
         secondaryLabel(localized("Managed by your organization.", "Agent settings: managed off")));
   } else {
     for (const VGXAgentTool tool : kAllAgentTools) {
-      auto row = VGXAgentToolRow::make(tool, model_);
-      row->setFillsWidth(true);
-      content_->add(row);
+      content_->addArrangedSubview(VGXAgentToolRow::make(tool, model_));
     }
   }
 
-  footer_->clear();
+  footer_->removeAllArrangedSubviews();
   if (!denied) {
     for (const VGXAgentTool tool : kAllAgentTools) {
-      footer_->add(
+      footer_->addArrangedSubview(
           secondaryLabel(platform::fillPlaceholders(
                              localized("%@: %@", "Agent tool footer; tool name, stay-awake note"),
                              {displayName(tool), stayAwakeNote(tool)}),
                          true));
     }
-    footer_->add(secondaryLabel(localized("Tools without hooks: vigilix run -- <command>",
-                                          "Agent settings: tools without hooks"),
-                                true));
+    footer_->addArrangedSubview(
+        secondaryLabel(localized("Tools without hooks: vigilix run -- <command>",
+                                 "Agent settings: tools without hooks"),
+                       true));
   }
-  footer_->add(secondaryLabel(localized("Agent Mode needs Vigilix running \u2014 turn on Open at "
-                                        "Login.",
-                                        "Agent settings section footer"),
-                              true));
+  footer_->addArrangedSubview(
+      secondaryLabel(localized("Agent Mode needs Vigilix running \u2014 turn on Open at "
+                               "Login.",
+                               "Agent settings section footer"),
+                     true));
 
   setControlsEnabled(*this, !denied);
   if (!denied) {
@@ -217,13 +221,31 @@ void VGXAgentSettingsSection::rebuild() {
 void VGXAgentSettingsSection::presentOrDismissSheet() {
   const auto& wanted = model_->sheet();
   if (presented_ && (!wanted || !(presented_->sheet() == *wanted))) {
-    presented_->close();
+    const auto shown = presented_;
+    if (auto* parent = shown->window()->sheetParent()) parent->endSheet(*shown->window());
     presented_.reset();
   }
-  if (wanted && !presented_) {
-    presented_ = VGXAgentInstallSheet::make(*wanted, model_);
-    presented_->window()->makeKeyAndOrderFront();
-  }
+  if (!wanted || presented_ || !window()) return;
+  const std::weak_ptr<VGXAgentSettingsSection> weak =
+      std::static_pointer_cast<VGXAgentSettingsSection>(shared_from_this());
+  auto dismiss = [weak] {
+    const auto section = weak.lock();
+    if (!section || !section->presented_) return;
+    const auto sheet = section->presented_->window();
+    if (auto* parent = sheet->sheetParent()) parent->endSheet(*sheet);
+  };
+  presented_ = std::make_shared<VGXAgentInstallSheet>(*wanted, model_, std::move(dismiss));
+  const auto sheetWindow = presented_->window();
+  window()->beginSheet(sheetWindow, [weak, sheetWindow](platform::ModalResponse) {
+    if (const auto section = weak.lock()) section->sheetEnded(*sheetWindow);
+  });
+}
+
+// However the sheet ended, the model lets go of it, unless it already holds another.
+void VGXAgentSettingsSection::sheetEnded(const platform::Window& sheet) {
+  if (!presented_ || presented_->window().get() != &sheet) return;
+  presented_.reset();
+  model_->dismissSheet();
 }
 
 }  // namespace vigilix

@@ -6,9 +6,8 @@
 
 #include "agenthooks/agent_install_sheet.h"
 #include "agenthooks/agent_settings_model.h"
-#include "agenthooks/settings_stack.h"
-#include "platform/runloop/current_queue.h"
 #include "platform/ui/button.h"
+#include "platform/ui/stack_view.h"
 #include "platform/ui/text_field.h"
 
 namespace vigilix {
@@ -16,7 +15,7 @@ namespace vigilix {
 // One tool's row: its name and hook status, the buttons its state offers, the Codex trust note
 // and the tool's last failure. For the screen reader it is one element: the tool's name, valued
 // by the status. The buttons are inactive while the tool is busy.
-class VGXAgentToolRow : public VGXSettingsStack {
+class VGXAgentToolRow : public platform::StackView {
  public:
   static std::shared_ptr<VGXAgentToolRow> make(VGXAgentTool tool,
                                                const std::shared_ptr<VGXAgentSettingsModel>& model);
@@ -26,7 +25,7 @@ class VGXAgentToolRow : public VGXSettingsStack {
   // The texts of the row, top to bottom, without the buttons.
   std::vector<std::string> texts() const;
 
-  explicit VGXAgentToolRow(VGXAgentTool tool) : VGXSettingsStack(Axis::vertical, 6), tool_(tool) {}
+  explicit VGXAgentToolRow(VGXAgentTool tool) : StackView(Orientation::Vertical), tool_(tool) {}
 
  private:
   VGXAgentTool tool_;
@@ -35,8 +34,8 @@ class VGXAgentToolRow : public VGXSettingsStack {
 
 // The "AI Agents" section of the triggers settings: one row per agent tool, or the managed
 // notice while policy forbids agent hooks, then the footer. It owns its model and refreshes it
-// each time it is put in a window; while the model has a sheet, the section shows the install
-// sheet for it. Main thread only.
+// each time it is put in a window; while the model has a sheet and the section is in a window,
+// the install sheet for it hangs on that window. Main thread only.
 class VGXAgentSettingsSection : public platform::View {
  public:
   static std::shared_ptr<VGXAgentSettingsSection> make(
@@ -56,7 +55,7 @@ class VGXAgentSettingsSection : public platform::View {
   const std::shared_ptr<VGXAgentInstallSheet>& presentedSheet() const { return presented_; }
 
   bool isFlipped() const override { return true; }
-  platform::Size intrinsicContentSize() const override { return body_->intrinsicContentSize(); }
+  platform::Size intrinsicContentSize() const override { return body_->fittingSize(); }
   void layout() override;
   void viewDidMoveToWindow() override;
 
@@ -65,12 +64,13 @@ class VGXAgentSettingsSection : public platform::View {
  private:
   void rebuild();
   void presentOrDismissSheet();
+  void sheetEnded(const platform::Window& sheet);
 
   std::shared_ptr<VGXAgentSettingsModel> model_;
-  std::shared_ptr<VGXSettingsStack> body_;
+  std::shared_ptr<platform::StackView> body_;
   std::shared_ptr<platform::TextField> header_;
-  std::shared_ptr<VGXSettingsStack> content_;
-  std::shared_ptr<VGXSettingsStack> footer_;
+  std::shared_ptr<platform::StackView> content_;
+  std::shared_ptr<platform::StackView> footer_;
   std::shared_ptr<VGXAgentInstallSheet> presented_;
 };
 

@@ -156,7 +156,9 @@ TEST_F(AgentSettingsSectionTest, TheSheetInstallsOnlyWhenConfirmed) {
   const Close escape = [](VGXAgentInstallSheet& sheet) {
     ui::pressKey(*sheet.window(), platform::KeyCode::Escape);
   };
-  const Close closeWindow = [](VGXAgentInstallSheet& sheet) { sheet.window()->close(); };
+  const Close closeWindow = [](VGXAgentInstallSheet& sheet) {
+    sheet.window()->sheetParent()->endSheet(*sheet.window());
+  };
   const Close confirm = [](VGXAgentInstallSheet& sheet) { click(sheet.confirmButton()); };
   const Close returnKey = [](VGXAgentInstallSheet& sheet) {
     ui::pressKey(*sheet.window(), platform::KeyCode::Return);
@@ -204,14 +206,15 @@ TEST_F(AgentSettingsSectionTest, TheSheetInstallsOnlyWhenConfirmed) {
     clickRow(*section, VGXAgentTool::claude, row.titles[0]);
     const auto sheet = section->presentedSheet();
     ASSERT_TRUE(sheet);
-    EXPECT_TRUE(sheet->window()->isVisible());
+    EXPECT_EQ(sheet->window()->sheetParent(), window.get());
+    EXPECT_EQ(sheet->plannedText()->stringValue(), section->model()->sheet()->planned);
     EXPECT_EQ((Strings{sheet->titleLabel()->stringValue(), sheet->confirmButton()->title()}),
               (Strings{row.titles[1], row.titles[2]}));
     EXPECT_EQ(sheet->pathLabel()->stringValue(), file(VGXAgentTool::claude).string());
 
     row.close(*sheet);
     EXPECT_FALSE(section->model()->sheet() || section->presentedSheet());
-    EXPECT_FALSE(sheet->window()->isVisible());
+    EXPECT_FALSE(sheet->window()->isVisible() || window->attachedSheet());
     Strings after = titles(*rowOf(*section, VGXAgentTool::claude));
     platform.runUntilIdle();
     after.push_back(rowOf(*section, VGXAgentTool::claude)->texts()[1]);
