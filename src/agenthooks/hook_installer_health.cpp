@@ -1,24 +1,12 @@
-#include <system_error>
-
 #include "agentcontracts/agent_hook_log.h"
 #include "agentcontracts/agent_paths.h"
 #include "agenthooks/hook_installer.h"
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
-#include "platform/fs/file_system.h"
 
 namespace vigilix {
 
 namespace {
-
-// The command-line tool is installed beside the application's executable.
-std::string installedCLIPath() {
-  std::error_code error;
-  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-  // Without our own path the bare name still finds an installed tool on PATH.
-  if (error) return "vigilix";
-  return (program.parent_path() / "vigilix").string();
-}
 
 VGXHealthLine statusLine(VGXAgentTool tool, const VGXHookInstallState& state) {
   using Case = VGXHookInstallState::Case;
@@ -51,11 +39,6 @@ VGXHealthLine statusLine(VGXAgentTool tool, const VGXHookInstallState& state) {
 }
 
 }  // namespace
-
-VGXHookInstaller VGXHookInstaller::forCurrentUser(VGXAgentTool tool) {
-  return VGXHookInstaller(tool, hooksFileURL(tool, platform::FileSystem::homeDirectory()),
-                          installedCLIPath());
-}
 
 std::vector<VGXHealthLine> VGXHookInstaller::healthLines() {
   std::vector<VGXHealthLine> lines;
