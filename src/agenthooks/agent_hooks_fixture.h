@@ -16,6 +16,9 @@ namespace vigilix::testing {
 // Real hooks files in a temporary home, on the test platform, in English.
 class AgentHooksTest : public ::testing::Test {
  protected:
+  // The installer's message for a hooks file that is JSON but no object.
+  static constexpr const char* kNotAnObject = "The hooks file is not a JSON object.";
+
   // How a case leaves one tool's hooks file.
   enum class Start { untouched, folderOnly, installed, oldPath, notAnObject };
 

@@ -73,7 +73,7 @@ class AgentSettingsModelTest : public testing::AgentHooksTest {
 };
 
 TEST_F(AgentSettingsModelTest, StepsThroughInstallUpdateRemoveAndFailures) {
-  const std::string notAnObject = "The hooks file is not a JSON object.";
+  const std::string notAnObject = kNotAnObject;
   const struct {
     const char* name;
     VGXAgentTool tool;

@@ -111,7 +111,7 @@ TEST_F(AgentSettingsSectionTest, ManagedPolicyLeavesOnlyTheNoticeAndTheOpenAtLog
 }
 
 TEST_F(AgentSettingsSectionTest, EachRowOffersTheButtonsOfItsState) {
-  const std::string notAnObject = "The hooks file is not a JSON object.";
+  const std::string notAnObject = kNotAnObject;
   const struct {
     const char* name;
     VGXAgentTool tool;

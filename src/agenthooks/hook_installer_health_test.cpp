@@ -44,7 +44,7 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
        std::nullopt,
        {{"Claude Code hooks", "Installed", Ok, {}},
         {"Codex hooks", "Needs update", Warning, {}},
-        {"Grok hooks", "The hooks file is not a JSON object.", Error, {}},
+        {"Grok hooks", kNotAnObject, Error, {}},
         {"Cursor hooks", "Not installed", Ok, {}},
         {"Gemini CLI hooks", "Not found", Ok, {}}}},
       {"only the newest of several records",
