@@ -206,13 +206,8 @@ void VGXAgentSettingsSection::rebuild() {
                                "Agent settings section footer"),
                      true));
 
-  setControlsEnabled(*this, !denied);
-  if (!denied) {
-    // Rows made their buttons inactive while their tool is busy; keep that.
-    for (const auto& row : rows()) {
-      for (const auto& button : row->buttons()) button->setEnabled(!model_->isBusy(row->tool()));
-    }
-  }
+  // Nothing in the section acts while policy forbids agent hooks.
+  if (denied) setControlsEnabled(*this, false);
   body_->setNeedsLayout(true);
   setNeedsLayout(true);
   presentOrDismissSheet();
