@@ -87,7 +87,7 @@ std::string commandLineToolPath(const std::filesystem::path& applicationExecutab
 std::string commandLineToolPath() {
   std::error_code error;
   const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : commandLineToolPath(executable);
+  return error ? std::string("vigilix") : commandLineToolPath(executable);
 }
 
 }  // namespace vigilix

@@ -26,7 +26,8 @@ std::string hookCommand(VGXAgentTool tool, VGXHookVerb verb, std::string_view cl
 std::string executablePath(std::string_view command);
 
 // The command-line tool hooks run: "vigilix" beside the application's executable (the running
-// program's own, from /proc/self/exe, when none is given; empty when that cannot be read).
+// program's own, from /proc/self/exe, when none is given; the bare name, which an installed
+// tool on PATH answers, when that cannot be read).
 std::string commandLineToolPath(const std::filesystem::path& applicationExecutable);
 std::string commandLineToolPath();
 
