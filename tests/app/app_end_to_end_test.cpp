@@ -132,30 +132,53 @@ TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
   }
 }
 
-TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitor) {
+TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseFreesIt) {
+  // busctl appends to its log: each listing gets a file of its own, or an
+  // inhibitor released long ago would still read as listed.
+  int listings = 0;
   const auto listed = [&] {
+    const auto file = home_ / ("busctl-" + std::to_string(++listings) + ".log");
     TestChildProcess list(
         {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
          "org.freedesktop.login1.Manager", "ListInhibitors"},
-        home_ / "busctl.log");
+        file);
     list.wait();
-    return readFile(home_ / "busctl.log");
+    return readFile(file);
   };
   const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e2","verb":"epoch"})");
   ASSERT_TRUE(epoch.is_object());
-  const nlohmann::json hold = nlohmann::json{{"v", 2},
-                                             {"nonce", "h2"},
-                                             {"verb", "hold"},
-                                             {"id", "claude:e2e"},
-                                             {"ttl", 600},
-                                             {"tool", "claude"},
-                                             {"corr", "c1"},
-                                             {"seq", 1},
-                                             {"epoch", epoch["epoch"]},
-                                             {"gen", epoch["gen"]}};
-  ASSERT_EQ(ask(hold.dump())["status"], "ok");
-  EXPECT_TRUE(waitUntil([&] { return listed().find("Vigilix: ") != std::string::npos; }))
-      << listed() << readFile(home_ / "app.log");
+  const nlohmann::json hold = {{"v", 2},
+                               {"nonce", "h2"},
+                               {"verb", "hold"},
+                               {"id", "claude:e2e"},
+                               {"ttl", 600},
+                               {"tool", "claude"},
+                               {"corr", "c1"},
+                               {"seq", 1},
+                               {"epoch", epoch["epoch"]},
+                               {"gen", epoch["gen"]}};
+  struct Row {
+    const char* name;
+    std::string request;
+    bool listed;
+  };
+  const Row rows[] = {
+      {"the hold takes an inhibitor", hold.dump(), true},
+      {"a release of another turn leaves it",
+       R"({"v":2,"nonce":"r1","verb":"release","id":"claude:e2e","corr":"c1","seq":2})", true},
+      {"the release of the hold's turn frees it",
+       R"({"v":2,"nonce":"r2","verb":"release","id":"claude:e2e","corr":"c1","seq":1})", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(ask(row.request)["status"], "ok") << readFile(home_ / "app.log");
+    std::string listing;
+    EXPECT_TRUE(waitUntil([&] {
+      listing = listed();
+      return (listing.find("\"Vigilix: ") != std::string::npos) == row.listed;
+    })) << listing
+        << readFile(home_ / "app.log");
+  }
 }
 
 TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {
