@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "core/dzl_keys.h"
+#include "menubar/dzl_activation_user_notification.h"
+#include "menubar/dzl_user_notification_center.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -56,6 +58,11 @@ std::shared_ptr<DZLAppController> DZLAppController::make(Environment environment
     self.environment_.eventHandler = std::make_shared<DZLEventHandler>();
   }
   self.configureEventHandler();
+  // Notices of an earlier run are out of date.
+  DZLUserNotificationCenter::sharedCenter().clearAllDeliveredNotifications();
+  if (self.defaults_.boolValue(kVGXNotifyOnAwakeStateChangeKey).value_or(false)) {
+    DZLUserNotificationCenter::sharedCenter().requestAuthorizationIfUndetermined();
+  }
   self.configureStatusItem();
   self.configureTriggerBridge();
   self.installObservers();
@@ -202,9 +209,10 @@ void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
   applyStatusItemImageForActive(triggerBridge_->isAwake() && !workspaceSessionIsInactive_);
 }
 
-void DZLAppController::postActivationNotification(bool /*activating*/,
-                                                  std::optional<platform::Date> /*fireDate*/) {
-  // The start and stop notices to the user come with the desktop notices.
+void DZLAppController::postActivationNotification(bool activating,
+                                                  std::optional<platform::Date> fireDate) {
+  DZLUserNotificationCenter::sharedCenter().postNotification(
+      DZLActivationUserNotification(fireDate, activating));
 }
 
 void DZLAppController::stopForUser() {

@@ -165,8 +165,6 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void armCountdownTimer();
   // Tells the tray host that the menu changed.
   void menuDidChange();
-  // Parts of the interface that other work provides; each is empty until
-  // that work lands.
   void postActivationNotification(bool activating, std::optional<platform::Date> fireDate);
 
   Environment environment_;
