@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/device.h"
 #include "core/dzl_keys.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
@@ -82,6 +83,7 @@ void DZLAppController::configureTriggerBridge() {
   previousIsAwake_ = triggerBridge_->isAwake();
   previousManualFireDate_ = triggerBridge_->manualFireDate();
   triggerBridge_->start();
+  updateDeviceMonitoringFlags();
   if (DZLKeys::dzl_isActivatedOnLaunch(defaults_)) startManualSessionUsingDefaultDuration();
   syncActivationWithSnapshot();
   startProtectionVerifier();
@@ -121,14 +123,28 @@ void DZLAppController::installObservers() {
                                                if (auto self = weak.lock())
                                                  self->sessionDidBecomeActive();
                                              }));
+  auto& center = platform::NotificationCenter::defaultCenter();
+  observers_.push_back(center.addObserver(kDZLDeviceParameterDidChangeNotification,
+                                          &DZLDevice::currentDevice(), main,
+                                          [weak](const platform::Notification&) {
+                                            if (auto self = weak.lock())
+                                              self->triggerBridge_->reloadConfiguration();
+                                          }));
+  observers_.push_back(center.addObserver(kDZLBatteryCapacityThresholdDidChangeNotification,
+                                          nullptr, main, [weak](const platform::Notification&) {
+                                            if (auto self = weak.lock()) {
+                                              self->updateDeviceMonitoringFlags();
+                                              self->triggerBridge_->reloadConfiguration();
+                                            }
+                                          }));
   // The countdown is right again after a sleep or a change of its setting.
   const auto updateCountdown = [weak](const platform::Notification&) {
     if (auto self = weak.lock()) self->updateStatusItemCountdown();
   };
   observers_.push_back(
       workspace.addObserver("NSWorkspaceDidWakeNotification", nullptr, main, updateCountdown));
-  observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
-      platform::kUserDefaultsDidChangeNotification, nullptr, main, updateCountdown));
+  observers_.push_back(center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
+                                          main, updateCountdown));
 }
 
 void DZLAppController::triggerBridgeDidChangeSnapshot(VGXTriggerBridge& /*bridge*/) {
@@ -180,6 +196,7 @@ void DZLAppController::syncActivationWithSnapshot() {
   if (environment_.protectionVerifier) environment_.protectionVerifier->inputsDidChange();
   updateStatusItemCountdown();
   refreshOpenMenuStatus();
+  updateDeviceMonitoringFlags();
 
   if (endedByItself && !suppressQuit) {
     if (environment_.sessionNotifications)
@@ -202,11 +219,19 @@ void DZLAppController::activateAssertion() {
 void DZLAppController::sleepWakeTimerWillActivateWithTimeInterval(DZLSleepWakeTimer& /*timer*/,
                                                                   double /*interval*/) {
   applyStatusItemImageForActive(true);
+  updateDeviceMonitoringFlags();
 }
 
 void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
   if (timer.isScheduled()) return;
   applyStatusItemImageForActive(triggerBridge_->isAwake() && !workspaceSessionIsInactive_);
+  updateDeviceMonitoringFlags();
+}
+
+void DZLAppController::updateDeviceMonitoringFlags() {
+  DZLDevice& device = DZLDevice::currentDevice();
+  device.setBatteryMonitoringEnabled(true);
+  device.setLowPowerModeMonitoringEnabled(DZLKeys::dzl_isLowPowerModeMonitoringEnabled(defaults_));
 }
 
 void DZLAppController::postActivationNotification(bool activating,

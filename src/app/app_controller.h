@@ -30,6 +30,9 @@ inline constexpr const char* kWorkspaceSessionDidResignActiveNotification =
     "NSWorkspaceSessionDidResignActiveNotification";
 inline constexpr const char* kWorkspaceSessionDidBecomeActiveNotification =
     "NSWorkspaceSessionDidBecomeActiveNotification";
+// Posted by the settings when the battery threshold changed.
+inline constexpr const char* kDZLBatteryCapacityThresholdDidChangeNotification =
+    "DZLBatteryCapacityThresholdDidChangeNotification";
 
 // The application's central controller: turns every state the hub publishes
 // into at most one power assertion, keeps the status item and its menu
@@ -132,6 +135,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
 
   void sessionDidResignActive();
   void sessionDidBecomeActive();
+  // Battery monitoring on; Low Power Mode monitoring as its setting says.
+  void updateDeviceMonitoringFlags();
 
   double lastManualTimeInterval() const { return lastManualTimeInterval_; }
   bool suppressQuitOnExpiration() const { return suppressQuitOnExpiration_; }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/keep_awake_notification_request.h"
 #include "platform/base/shared_instances.h"
@@ -223,6 +224,41 @@ TEST_F(AppControllerTest, StartsAndStopsAreNoticedWhenTheSettingAsks) {
     platform.power.thermal.setThermalState(platform::ThermalState::Nominal);
     controller->stopKeepAwakeFromHeader();
     platform.runUntilIdle();
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, TheDeviceIsWatchedAsTheSettingsSay) {
+  struct Row {
+    const char* name;
+    bool battery;
+    bool lowPowerSetting;
+    bool turnedOnLater;
+    bool batteryWatched;
+    bool lowPowerWatched;
+  };
+  const Row rows[] = {
+      {"a battery, the Low Power Mode setting off", true, false, false, true, false},
+      {"a battery, the setting on", true, true, false, true, true},
+      {"no battery, the setting turned on later", false, false, true, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::resetSharedInstances();
+    platform.power.sources.setDescriptions(
+        row.battery ? std::optional(platform::PropertyArray{
+                          testing::FakePowerSources::internalBattery(80, 100, true)})
+                    : std::nullopt);
+    DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults(), row.lowPowerSetting);
+    launch();
+    if (row.turnedOnLater) {
+      DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults(), true);
+      controller->startKeepAwakeFromHeader();
+      platform.runUntilIdle();
+    }
+    EXPECT_EQ(DZLDevice::currentDevice().isBatteryMonitoringEnabled(), row.batteryWatched);
+    EXPECT_EQ(DZLDevice::currentDevice().isLowPowerModeMonitoringEnabled(), row.lowPowerWatched);
     controller.reset();
     hub.reset();
   }
