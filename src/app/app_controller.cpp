@@ -4,6 +4,7 @@
 
 #include "core/device.h"
 #include "core/dzl_keys.h"
+#include "health/app_notification_names.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
 #include "platform/notifications/notification_center.h"
@@ -137,6 +138,11 @@ void DZLAppController::installObservers() {
                                               self->triggerBridge_->reloadConfiguration();
                                             }
                                           }));
+  observers_.push_back(center.addObserver(
+      kVGXOpenStatusMenuNotification, nullptr, main, [weak](const platform::Notification&) {
+        // A tray item cannot open its own menu: only the host does, on a click.
+        if (auto self = weak.lock()) self->log_.log("The status menu opens from the tray only.");
+      }));
   // The countdown is right again after a sleep or a change of its setting.
   const auto updateCountdown = [weak](const platform::Notification&) {
     if (auto self = weak.lock()) self->updateStatusItemCountdown();
@@ -229,9 +235,13 @@ void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
 }
 
 void DZLAppController::updateDeviceMonitoringFlags() {
+  // Every synchronisation asks; the device is told (and logs) only changes.
+  const bool lowPower = DZLKeys::dzl_isLowPowerModeMonitoringEnabled(defaults_);
+  if (appliedLowPowerModeMonitoring_ == lowPower) return;
+  appliedLowPowerModeMonitoring_ = lowPower;
   DZLDevice& device = DZLDevice::currentDevice();
   device.setBatteryMonitoringEnabled(true);
-  device.setLowPowerModeMonitoringEnabled(DZLKeys::dzl_isLowPowerModeMonitoringEnabled(defaults_));
+  device.setLowPowerModeMonitoringEnabled(lowPower);
 }
 
 void DZLAppController::postActivationNotification(bool activating,

@@ -183,6 +183,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   double lastManualTimeInterval_ = 0;
   std::optional<platform::Date> previousManualFireDate_;
   bool menuIsOpen_ = false;
+  std::optional<bool> appliedLowPowerModeMonitoring_;
   bool isRebuildingMenu_ = false;
   std::string lastMenuSignature_;
   std::shared_ptr<platform::Timer> menuRefreshTimer_;

@@ -354,6 +354,10 @@ TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
       EXPECT_NE(savedState().value_or("").find(row.savedTotal), std::string::npos);
     }
   }
+
+  // The program may end before it answers the click.
+  host.click({"Quit Vigilix"});
+  EXPECT_EQ(app_->wait(), 0) << readFile(home_ / "app.log");
 }
 
 }  // namespace
