@@ -11,6 +11,7 @@
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/keep_awake_notification_request.h"
+#include "menubar/deadline_picker.h"
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
@@ -259,6 +260,54 @@ TEST_F(AppControllerTest, TheDeviceIsWatchedAsTheSettingsSay) {
     }
     EXPECT_EQ(DZLDevice::currentDevice().isBatteryMonitoringEnabled(), row.batteryWatched);
     EXPECT_EQ(DZLDevice::currentDevice().isLowPowerModeMonitoringEnabled(), row.lowPowerWatched);
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, ThePickersOfTheMenuStartSessions) {
+  // The first item titled each step of `path` down the status menu.
+  const auto itemAt = [&](const std::vector<std::string>& path) {
+    std::shared_ptr<platform::MenuItem> found;
+    const platform::Menu* menu = controller->menu().get();
+    for (const std::string& title : path) {
+      found.reset();
+      for (const auto& item : menu->items()) {
+        if (item->title() == title) {
+          found = item;
+          break;
+        }
+      }
+      if (!found) return found;
+      menu = found->submenu().get();
+    }
+    return found;
+  };
+  struct Row {
+    std::vector<std::string> path;
+    bool duration;
+  };
+  const Row rows[] = {
+      {{"Keep Awake For", "Custom Duration…"}, true},
+      {{"Keep Awake Until", "A Specific Time…"}, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path.back());
+    platform::resetSharedInstances();
+    launch();
+    controller->menuNeedsUpdate();
+    const auto item = itemAt(row.path);
+    ASSERT_TRUE(item);
+    item->performAction();
+    const auto picker = VGXDeadlinePicker::current();
+    ASSERT_TRUE(picker);
+    EXPECT_EQ(picker->isDuration(), row.duration);
+    picker->start(*picker->startButton());
+    platform.runUntilIdle();
+    EXPECT_TRUE(hub->isAwake());
+    EXPECT_TRUE(hub->manualFireDate().has_value());
+    controller->stopKeepAwakeFromHeader();
+    platform.runUntilIdle();
     controller.reset();
     hub.reset();
   }
