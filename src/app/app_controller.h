@@ -116,10 +116,10 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void activationDurationsMenuControllerDidSelectCustomDuration(
       DZLActivationDurationsMenuController& controller) override;
 
-  // The status menu's upkeep: before it opens it is rebuilt; while it is
-  // open, or served to a tray host that may show it from its copy, each
-  // change rebuilds it when its signature differs and otherwise refreshes
-  // only the header.
+  // The status menu's upkeep: before it opens (a host's AboutToShow) it is
+  // rebuilt; while it is open, each change rebuilds it when its signature
+  // differs and otherwise refreshes only the header. It is open until the
+  // host reports it closed.
   void menuNeedsUpdate();
   void menuWillOpen();
   void menuDidClose();

@@ -95,8 +95,7 @@ void DZLAppController::rebuildMenu() {
 }
 
 void DZLAppController::refreshOpenMenuIfNeeded() {
-  // A tray host keeps its copy of the layout, so a served menu counts as open.
-  if ((!menuIsOpen_ && !statusItemController_) || isRebuildingMenu_) return;
+  if (!menuIsOpen_ || isRebuildingMenu_) return;
   if (VGXStatusMenu::stateSignature(*triggerBridge_) == lastMenuSignature_) {
     refreshOpenMenuStatus();
   } else {
@@ -105,7 +104,7 @@ void DZLAppController::refreshOpenMenuIfNeeded() {
 }
 
 void DZLAppController::refreshOpenMenuStatus() {
-  if (!menuIsOpen_ && !statusItemController_) return;
+  if (!menuIsOpen_) return;
   VGXStatusMenu::refreshHeader(*triggerBridge_, *menuHeaderView_, weak_from_this());
   menuDidChange();
 }
