@@ -26,6 +26,8 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .protectionVerifier = &VGXProtectionVerifier::shared(),
       .terminate = {},
       .showSettingsPane = {},
+      .showSettingsWindow = {},
+      .trayConnection = nullptr,
   };
 }
 
@@ -54,12 +56,19 @@ std::shared_ptr<DZLAppController> DZLAppController::make(Environment environment
     self.environment_.eventHandler = std::make_shared<DZLEventHandler>();
   }
   self.configureEventHandler();
+  self.configureStatusItem();
   self.configureTriggerBridge();
   self.installObservers();
+  // A tray host may show the menu from the layout it read before opening
+  // it, so a served menu is complete from the start.
+  if (self.statusItemController_) self.rebuildMenu();
   return controller;
 }
 
-DZLAppController::~DZLAppController() = default;
+DZLAppController::~DZLAppController() {
+  if (menuRefreshTimer_) menuRefreshTimer_->invalidate();
+  if (countdownTimer_) countdownTimer_->invalidate();
+}
 
 void DZLAppController::configureTriggerBridge() {
   triggerBridge_->setDelegate(weak_from_this());
@@ -84,8 +93,10 @@ void DZLAppController::startProtectionVerifier() {
         return self && self->sleepWakeTimer_->repair();
       },
       [weak] {
-        // The open menu's refresh joins here once the status menu exists.
-        if (auto self = weak.lock()) self->syncActivationWithSnapshot();
+        if (auto self = weak.lock()) {
+          self->syncActivationWithSnapshot();
+          self->refreshOpenMenuIfNeeded();
+        }
       });
 }
 
@@ -103,10 +114,19 @@ void DZLAppController::installObservers() {
                                                if (auto self = weak.lock())
                                                  self->sessionDidBecomeActive();
                                              }));
+  // The countdown is right again after a sleep or a change of its setting.
+  const auto updateCountdown = [weak](const platform::Notification&) {
+    if (auto self = weak.lock()) self->updateStatusItemCountdown();
+  };
+  observers_.push_back(
+      workspace.addObserver("NSWorkspaceDidWakeNotification", nullptr, main, updateCountdown));
+  observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
+      platform::kUserDefaultsDidChangeNotification, nullptr, main, updateCountdown));
 }
 
 void DZLAppController::triggerBridgeDidChangeSnapshot(VGXTriggerBridge& /*bridge*/) {
   syncActivationWithSnapshot();
+  refreshOpenMenuIfNeeded();
 }
 
 void DZLAppController::syncActivationWithSnapshot() {
@@ -151,6 +171,8 @@ void DZLAppController::syncActivationWithSnapshot() {
 
   applyStatusItemImageForActive(hold);
   if (environment_.protectionVerifier) environment_.protectionVerifier->inputsDidChange();
+  updateStatusItemCountdown();
+  refreshOpenMenuStatus();
 
   if (endedByItself && !suppressQuit) {
     if (environment_.sessionNotifications)
@@ -178,10 +200,6 @@ void DZLAppController::sleepWakeTimerWillActivateWithTimeInterval(DZLSleepWakeTi
 void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
   if (timer.isScheduled()) return;
   applyStatusItemImageForActive(triggerBridge_->isAwake() && !workspaceSessionIsInactive_);
-}
-
-void DZLAppController::applyStatusItemImageForActive(bool /*active*/) {
-  // The status item is not built yet: nothing on screen follows the state.
 }
 
 void DZLAppController::postActivationNotification(bool /*activating*/,
@@ -216,6 +234,7 @@ void DZLAppController::extendFifteenMinutes() {
 void DZLAppController::toggleAllowDisplaySleep() {
   if (!VGXPolicyGate::canWriteKey(defaults_, kDZLAllowDisplaySleepKey)) return;
   DZLKeys::setDzl_allowDisplaySleep(defaults_, !DZLKeys::dzl_shouldAllowDisplaySleep(defaults_));
+  rebuildMenu();
   syncActivationWithSnapshot();
 }
 

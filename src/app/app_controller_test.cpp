@@ -42,6 +42,8 @@ class AppControllerTest : public ::testing::Test {
         .protectionVerifier = &VGXProtectionVerifier::shared(),
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
+        .showSettingsWindow = {},
+        .trayConnection = nullptr,
     });
     platform.runUntilIdle();
   }

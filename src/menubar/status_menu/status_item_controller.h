@@ -36,6 +36,10 @@ class DZLStatusItemController {
       std::function<void()> menuWillOpen);
 
   void setPrimaryAction(std::function<void()> action) { primaryAction_ = std::move(action); }
+  // After a host closed the menu.
+  void setMenuDidClose(std::function<void()> didClose) {
+    exporter_->setDidClose(std::move(didClose));
+  }
   // After the owner changed the menu.
   void menuDidChange() { exporter_->menuDidChange(); }
   // The icon: attention before active before inactive.
