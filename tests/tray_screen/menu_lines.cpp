@@ -27,20 +27,6 @@ std::string line(const std::string& indent, const RowLook& row) {
   return text;
 }
 
-void addModel(const platform::Menu& menu, const std::string& indent,
-              std::vector<std::string>& out) {
-  for (const auto& item : menu.items()) {
-    if (item->isHidden()) continue;
-    out.push_back(line(indent, {item->title(), item->isSeparatorItem(),
-                                item->state() == platform::ControlStateValue::On, item->isEnabled(),
-                                true, item->submenu() != nullptr}));
-    if (item->submenu()) addModel(*item->submenu(), indent + "  ", out);
-    for (const std::string& detail : item->detailLines()) {
-      out.push_back(line(indent, {detail, false, false, false, true, false}));
-    }
-  }
-}
-
 // "_" marks the mnemonic and "__" stands for an underscore.
 std::string shownLabel(const std::string& label) {
   std::string shown;
@@ -109,12 +95,6 @@ int readChildren(sd_bus_message* m, const std::string& indent, std::vector<std::
 }
 
 }  // namespace
-
-std::vector<std::string> menuLines(const platform::Menu& menu) {
-  std::vector<std::string> out;
-  addModel(menu, "", out);
-  return out;
-}
 
 std::vector<std::string> layoutLines(sd_bus_message* reply) {
   std::vector<std::string> out;

@@ -1,24 +1,24 @@
-// The status item in xfce4-panel's tray under Xvfb, seen and clicked as a person would.
+// The built program's status item in xfce4-panel's tray under Xvfb, seen and
+// clicked as a person would.
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_child_process.h"
-#include "hub_fixture.h"
-#include "menubar/menu_header_view.h"
-#include "menubar/status_menu/status_item_controller.h"
-#include "menubar/status_menu/status_menu.h"
+#include "dbus/tray_host.h"
 #include "platform/dbus/async_bus_connection.h"
-#include "testing/fake_system.h"
 #include "testing/temporary_folder.h"
 #include "tray_screen/dbus_menu_monitor.h"
 #include "tray_screen/menu_lines.h"
@@ -39,36 +39,23 @@ struct ScratchFolder {
   }
 };
 
-class TrayScreenTest : public scenarios::HubScenario {
+class TrayScreenTest : public ::testing::Test {
  protected:
   TrayScreenTest()
       : folder_(scratch_.path),
+        logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1"),
         screen_(folder_, 640, 480),
         host_(folder_, screen_),
         connection_(openSessionConnection()) {}
 
-  ~TrayScreenTest() override {
-    controller_.reset();
-    platform::RunningApplications::setCurrent(nullptr);
-    connection_.reset();
+  std::string logs() const {
+    return host_.log() + "--- Xvfb\n" + screen_.log() + "--- vigilix-app\n" +
+           readFile(folder_ / "app.log");
   }
 
-  // The status menu over the hub, served by the status item controller in this process.
-  void showStatusItem() {
-    platform::RunningApplications::setCurrent(&apps_);
-    startHub();
-    durations_->addItem(std::make_shared<platform::MenuItem>("1 Hour"));
-    VGXStatusMenu::populate(*hub, *menu_, durations_, VGXMenuHeaderView::create({}), {});
-    auto made = DZLStatusItemController::create(*connection_, menu_, {});
-    ASSERT_TRUE(made) << made.error().description();
-    controller_ = std::move(*made);
-  }
-
-  std::string logs() const { return host_.log() + "--- Xvfb\n" + screen_.log(); }
-
-  // Runs the main loop (the item answers the host meanwhile) until the
-  // screen shows what `wanted` looks for and has stayed unchanged for a
-  // moment: the panel and its menus draw over a few frames.
+  // Runs the main loop until the screen shows what `wanted` looks for and
+  // has stayed unchanged for a moment: the panel and its menus draw over a
+  // few frames.
   std::optional<Screenshot> awaitScreen(const std::function<bool(const Screenshot&)>& wanted) {
     Screenshot last;
     auto since = std::chrono::steady_clock::now();
@@ -89,15 +76,14 @@ class TrayScreenTest : public scenarios::HubScenario {
 
   ScratchFolder scratch_;
   std::filesystem::path folder_;
-  PrivateSessionBus bus_;
+  PrivateSystemBus systemBus_;
+  PrivateSessionBus sessionBus_;
+  DbusMock logind_;
   XvfbScreen screen_;
   XfcePanelHost host_;
   DBusMenuMonitor monitor_;
   std::unique_ptr<platform::AsyncBusConnection> connection_;
-  std::shared_ptr<platform::Menu> menu_ = std::make_shared<platform::Menu>();
-  std::shared_ptr<platform::Menu> durations_ = std::make_shared<platform::Menu>();
-  std::unique_ptr<DZLStatusItemController> controller_;
-  FakeRunningApplications apps_;
+  std::optional<TestChildProcess> app_;
 };
 
 TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
@@ -109,15 +95,9 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
   const auto empty = awaitScreen([](const Screenshot&) { return true; });
   ASSERT_TRUE(empty) << "the panel never stopped drawing\n" << logs();
 
-  showStatusItem();
-  const std::string busName = controller_->item().busName();
-  ASSERT_TRUE(runMainLoopUntil([&] {
-    const auto items = host_.registeredItems();
-    return std::any_of(items.begin(), items.end(), [&](const std::string& item) {
-      return item.find(busName) != std::string::npos;
-    });
-  })) << "the watcher never listed "
-      << busName << "\n"
+  app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !host_.registeredItems().empty(); }))
+      << "the watcher never listed an item\n"
       << logs();
   const auto withItem = awaitScreen(
       [&](const Screenshot& shot) { return shot.changeFrom(*empty, host_.panel()).pixels > 0; });
@@ -148,7 +128,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
                       << readFile(folder_ / "xdotool.log") << logs();
   ASSERT_TRUE(withMenu) << "the menu drew nothing below the panel";
   EXPECT_FALSE(withMenu->savePng(kOutput / "tray-menu.png"));
-  // The window is this item's menu, not the panel's own: the host asked the menu to show.
+  // The window is the item's menu, not the panel's own: the host asked the menu to show.
   const auto& calls = monitor_.drain();
   EXPECT_TRUE(std::any_of(calls.begin() + static_cast<std::ptrdiff_t>(callsBefore), calls.end(),
                           [](const DBusMenuCall& call) {
@@ -157,14 +137,16 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
                           }))
       << "the click opened a menu the item was not asked for";
 
-  // The layout as the host read it, against the model's rows.
+  // The layout read as the host read it, against the status menu's rows
+  // for a first start. The host asks for labels, kinds and enabled states
+  // here (check marks come through GetGroupProperties). An app's submenu
+  // lists the machine's programs, so rows below the second level are left out.
   const auto hostRead = monitor_.first("GetLayout");
   ASSERT_TRUE(hostRead) << "the host never read the menu's layout";
   std::vector<std::string> shown;
-  std::optional<std::string> failure;
-  auto pending = connection_->callAsync(
-      {hostRead->destination.c_str(), hostRead->path.c_str(), "com.canonical.dbusmenu",
-       "GetLayout"},
+  const std::string error = callAsHost(
+      *connection_, hostRead->destination, hostRead->path.c_str(), "com.canonical.dbusmenu",
+      "GetLayout",
       [&](sd_bus_message* m) {
         int r = sd_bus_message_append(m, "ii", hostRead->parentID, hostRead->depth);
         if (r < 0) return r;
@@ -174,39 +156,52 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
         }
         return r < 0 ? r : sd_bus_message_close_container(m);
       },
-      [&](const platform::BusReply& reply) {
-        if (reply) {
-          shown = layoutLines(*reply);
-        } else {
-          failure = reply.error().description();
-        }
+      [&](sd_bus_message* m) {
+        shown = layoutLines(m);
+        return std::string();
       });
-  ASSERT_TRUE(pending);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !shown.empty() || failure; }));
-  ASSERT_FALSE(failure) << *failure;
-  EXPECT_EQ(shown, menuLines(*menu_));
-  const std::vector<std::string> idle = {"Keep Awake",
-                                         "Your Mac can sleep off",
-                                         "--",
-                                         "Keep Awake For >",
-                                         "  1 Hour",
-                                         "Keep Awake Until >",
-                                         "  A Specific Time…",
-                                         "  A Download Finishes…",
-                                         "  An App Quits >",
-                                         "    No apps are running off",
-                                         "Allow Display to Sleep",
-                                         "--",
-                                         "Automatic off",
-                                         "Enable Automatic Keep-Awake",
-                                         "No triggers match right now off",
-                                         "Pause for 1 Hour off",
-                                         "Edit Triggers…",
-                                         "--",
-                                         "Settings…",
-                                         "About Vigilix",
-                                         "Quit Vigilix"};
-  EXPECT_EQ(shown, idle);
+  ASSERT_EQ(error, "");
+  std::erase_if(shown, [](const std::string& line) { return line.starts_with("    "); });
+  const std::vector<std::string> firstStart = {
+      "Keep Awake",
+      "Your Mac can sleep off",
+      "--",
+      "Keep Awake For >",
+      "  Indefinitely",
+      "  Set Default: Indefinitely",
+      "  5 minutes",
+      "  Set Default: 5 minutes",
+      "  10 minutes",
+      "  Set Default: 10 minutes",
+      "  15 minutes",
+      "  Set Default: 15 minutes",
+      "  30 minutes",
+      "  Set Default: 30 minutes",
+      "  1 hour",
+      "  Set Default: 1 hour",
+      "  2 hours",
+      "  Set Default: 2 hours",
+      "  5 hours",
+      "  Set Default: 5 hours",
+      "  --",
+      "  Custom Duration…",
+      "Keep Awake Until >",
+      "  A Specific Time…",
+      "  A Download Finishes…",
+      "  An App Quits >",
+      "Allow Display to Sleep",
+      "--",
+      "Automatic off",
+      "Enable Automatic Keep-Awake",
+      "No triggers match right now off",
+      "Pause for 1 Hour off",
+      "Edit Triggers…",
+      "--",
+      "Settings…",
+      "About Vigilix",
+      "Quit Vigilix",
+  };
+  EXPECT_EQ(shown, firstStart) << logs();
 }
 
 }  // namespace
