@@ -29,6 +29,8 @@ namespace vigilix::testing {
 namespace {
 
 const std::filesystem::path kOutput = VIGILIX_TRAY_SCREEN_OUTPUT;
+// Every wait's bound: generous, since CI runs this beside other tests and under the sanitizers.
+constexpr std::chrono::seconds kPatience{20};
 
 // A fresh folder for the servers' sockets, logs and home, removed after everything in it stopped.
 struct ScratchFolder {
@@ -69,7 +71,7 @@ class TrayScreenTest : public ::testing::Test {
           return wanted(last) &&
                  std::chrono::steady_clock::now() - since > std::chrono::milliseconds(300);
         },
-        std::chrono::seconds(20));
+        kPatience);
     if (!seen) return std::nullopt;
     return last;
   }
@@ -96,7 +98,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
   ASSERT_TRUE(empty) << "the panel never stopped drawing\n" << logs();
 
   app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !host_.registeredItems().empty(); }))
+  ASSERT_TRUE(runMainLoopUntil([&] { return !host_.registeredItems().empty(); }, kPatience))
       << "the watcher never listed an item\n"
       << logs();
   const auto withItem = awaitScreen(
@@ -114,12 +116,15 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
   TestChildProcess click({"/usr/bin/xdotool", "mousemove", std::to_string(icon.centerX()),
                           std::to_string(icon.centerY()), "click", "3"},
                          folder_ / "xdotool.log");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !click.running(); })) << "xdotool did not finish";
-  const bool opened = runMainLoopUntil([&] {
-    const auto popups = screen_.popupWindows();
-    return std::any_of(popups.begin(), popups.end(),
-                       [&](std::uint64_t window) { return !popupsBefore.contains(window); });
-  });
+  ASSERT_TRUE(runMainLoopUntil([&] { return !click.running(); }, kPatience))
+      << "xdotool did not finish";
+  const bool opened = runMainLoopUntil(
+      [&] {
+        const auto popups = screen_.popupWindows();
+        return std::any_of(popups.begin(), popups.end(),
+                           [&](std::uint64_t window) { return !popupsBefore.contains(window); });
+      },
+      kPatience);
   const ScreenBox belowPanel{0, host_.panel().y + host_.panel().height, screen_.width(),
                              screen_.height()};
   const auto withMenu = awaitScreen(
