@@ -21,7 +21,6 @@
 #include "platform/dbus/async_bus_connection.h"
 #include "testing/temporary_folder.h"
 #include "tray_screen/dbus_menu_monitor.h"
-#include "tray_screen/menu_lines.h"
 #include "tray_screen/xfce_panel_host.h"
 #include "tray_screen/xvfb_screen.h"
 
@@ -162,51 +161,59 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
         return r < 0 ? r : sd_bus_message_close_container(m);
       },
       [&](sd_bus_message* m) {
-        shown = layoutLines(m);
+        std::uint32_t revision = 0;
+        sd_bus_message_read(m, "u", &revision);
+        readMenuLayout(m, 0, shown);
         return std::string();
       });
   ASSERT_EQ(error, "");
-  std::erase_if(shown, [](const std::string& line) { return line.starts_with("    "); });
+  // The rows under the root, without their ids, one indent less.
+  std::vector<std::string> rows;
+  for (const std::string& line : shown) {
+    const std::size_t depth = line.find_first_not_of(' ') / 2;
+    if (depth < 1 || depth > 2) continue;
+    rows.push_back(std::string((depth - 1) * 2, ' ') + line.substr(line.find(' ', depth * 2) + 1));
+  }
   const std::vector<std::string> firstStart = {
-      "Keep Awake",
-      "Your Mac can sleep off",
-      "--",
-      "Keep Awake For >",
-      "  Indefinitely",
-      "  Set Default: Indefinitely",
-      "  5 minutes",
-      "  Set Default: 5 minutes",
-      "  10 minutes",
-      "  Set Default: 10 minutes",
-      "  15 minutes",
-      "  Set Default: 15 minutes",
-      "  30 minutes",
-      "  Set Default: 30 minutes",
-      "  1 hour",
-      "  Set Default: 1 hour",
-      "  2 hours",
-      "  Set Default: 2 hours",
-      "  5 hours",
-      "  Set Default: 5 hours",
-      "  --",
-      "  Custom Duration…",
-      "Keep Awake Until >",
-      "  A Specific Time…",
-      "  A Download Finishes…",
-      "  An App Quits >",
-      "Allow Display to Sleep",
-      "--",
-      "Automatic off",
-      "Enable Automatic Keep-Awake",
-      "No triggers match right now off",
-      "Pause for 1 Hour off",
-      "Edit Triggers…",
-      "--",
-      "Settings…",
-      "About Vigilix",
-      "Quit Vigilix",
+      "label=Keep Awake",
+      "enabled=false label=Your Mac can sleep",
+      "type=separator",
+      "children-display=submenu label=Keep Awake For",
+      "  label=Indefinitely",
+      "  label=Set Default: Indefinitely",
+      "  label=5 minutes",
+      "  label=Set Default: 5 minutes",
+      "  label=10 minutes",
+      "  label=Set Default: 10 minutes",
+      "  label=15 minutes",
+      "  label=Set Default: 15 minutes",
+      "  label=30 minutes",
+      "  label=Set Default: 30 minutes",
+      "  label=1 hour",
+      "  label=Set Default: 1 hour",
+      "  label=2 hours",
+      "  label=Set Default: 2 hours",
+      "  label=5 hours",
+      "  label=Set Default: 5 hours",
+      "  type=separator",
+      "  label=Custom Duration…",
+      "children-display=submenu label=Keep Awake Until",
+      "  label=A Specific Time…",
+      "  label=A Download Finishes…",
+      "  children-display=submenu label=An App Quits",
+      "label=Allow Display to Sleep",
+      "type=separator",
+      "enabled=false label=Automatic",
+      "label=Enable Automatic Keep-Awake",
+      "enabled=false label=No triggers match right now",
+      "enabled=false label=Pause for 1 Hour",
+      "label=Edit Triggers…",
+      "type=separator",
+      "label=Settings…",
+      "label=About Vigilix",
+      "label=Quit Vigilix",
   };
-  EXPECT_EQ(shown, firstStart) << logs();
+  EXPECT_EQ(rows, firstStart) << logs();
 }
 
 }  // namespace
