@@ -111,11 +111,13 @@ XfcePanelHost::XfcePanelHost(const std::filesystem::path& folder, const XvfbScre
 XfcePanelHost::~XfcePanelHost() {
   panelProcess_.reset();
   // The plugin's process is the panel's child, not ours: it goes when the
-  // panel does, and is stopped here by its own id when it lingers.
-  if (watcherPid_ > 0 &&
-      !waitUntil([&] { return ::kill(watcherPid_, 0) != 0; }, std::chrono::seconds(5))) {
-    ::kill(watcherPid_, SIGKILL);
-  }
+  // panel does, and is stopped here by its own id when it lingers. A
+  // process that ended (a zombie too) has no command line, and a new one
+  // under the same id has another.
+  const auto lingers = [this] {
+    return watcherPid_ > 0 && watcherCommand().find("libsystray.so") != std::string::npos;
+  };
+  if (!waitUntil([&] { return !lingers(); }, std::chrono::seconds(5))) ::kill(watcherPid_, SIGKILL);
   settings_.reset();
 }
 
