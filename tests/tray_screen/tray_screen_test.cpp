@@ -29,7 +29,7 @@ namespace {
 
 const std::filesystem::path kOutput = VIGILIX_TRAY_SCREEN_OUTPUT;
 // Every wait's bound: generous, since CI runs this beside other tests and under the sanitizers.
-constexpr std::chrono::seconds kPatience{20};
+constexpr std::chrono::seconds kPatience{30};
 
 // A fresh folder for the servers' sockets, logs and home, removed after everything in it stopped.
 struct ScratchFolder {

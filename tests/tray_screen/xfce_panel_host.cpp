@@ -99,7 +99,7 @@ XfcePanelHost::XfcePanelHost(const std::filesystem::path& folder, const XvfbScre
         if (auto pid = ownerPid(*bus_, kWatcherName)) watcherPid_ = *pid;
         return (window && watcherPid_ > 0) || !panelProcess_->running();
       },
-      std::chrono::seconds(20));
+      std::chrono::seconds(30));
   if (!up || !window || watcherPid_ <= 0) {
     throw std::runtime_error(std::string("the panel ") + (window ? "showed" : "did not show") +
                              " and its tray " + (watcherPid_ > 0 ? "took" : "did not take") +
