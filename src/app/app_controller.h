@@ -30,6 +30,9 @@ inline constexpr const char* kWorkspaceSessionDidResignActiveNotification =
     "NSWorkspaceSessionDidResignActiveNotification";
 inline constexpr const char* kWorkspaceSessionDidBecomeActiveNotification =
     "NSWorkspaceSessionDidBecomeActiveNotification";
+// Posted by the settings when the battery threshold changed.
+inline constexpr const char* kDZLBatteryCapacityThresholdDidChangeNotification =
+    "DZLBatteryCapacityThresholdDidChangeNotification";
 
 // The application's central controller: turns every state the hub publishes
 // into at most one power assertion, keeps the status item and its menu
@@ -132,6 +135,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
 
   void sessionDidResignActive();
   void sessionDidBecomeActive();
+  // Battery monitoring on; Low Power Mode monitoring as its setting says.
+  void updateDeviceMonitoringFlags();
 
   double lastManualTimeInterval() const { return lastManualTimeInterval_; }
   bool suppressQuitOnExpiration() const { return suppressQuitOnExpiration_; }
@@ -165,8 +170,6 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void armCountdownTimer();
   // Tells the tray host that the menu changed.
   void menuDidChange();
-  // Parts of the interface that other work provides; each is empty until
-  // that work lands.
   void postActivationNotification(bool activating, std::optional<platform::Date> fireDate);
 
   Environment environment_;
@@ -180,6 +183,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   double lastManualTimeInterval_ = 0;
   std::optional<platform::Date> previousManualFireDate_;
   bool menuIsOpen_ = false;
+  std::optional<bool> appliedLowPowerModeMonitoring_;
   bool isRebuildingMenu_ = false;
   std::string lastMenuSignature_;
   std::shared_ptr<platform::Timer> menuRefreshTimer_;

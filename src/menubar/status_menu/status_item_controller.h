@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/base/observer_token.h"
 #include "platform/dbus/async_bus_connection.h"
@@ -63,6 +64,8 @@ class DZLStatusItemController {
   std::unique_ptr<platform::StatusNotifierItem> item_;
   std::function<void()> primaryAction_;
   std::string toolTipTitle_;
+  // (attention, active) of the image shown; none before the first.
+  std::optional<std::pair<bool, bool>> shownImage_;
   std::string toolTipText_;
   platform::ObserverHandle clickSettingObserver_;
 };
