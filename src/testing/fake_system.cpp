@@ -7,6 +7,7 @@ platform::RunningApplication& FakeRunningApplications::add(
   platform::RunningApplication application;
   application.processIdentifier = static_cast<std::int32_t>(100 + applications.size());
   application.bundleIdentifier = std::move(bundleIdentifier);
+  application.isRegular = true;
   applications.push_back(std::move(application));
   return applications.back();
 }

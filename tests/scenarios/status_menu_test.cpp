@@ -199,6 +199,8 @@ TEST_F(StatusMenuTest, ItemsSendTheirActionsToTheTarget) {
   launch("org.example.beta", "beta");
   const std::int32_t alpha = launch("org.example.alpha", "Alpha");
   launch("run.tarvo.vigilix", "Vigilix");
+  launch("org.example.alpha", "Alpha");   // a second process of an app listed once
+  apps.add("backupd").isRegular = false;  // background processes are not listed
   hub->watchProcessWithPid(platform.processes().start(), "backup");
   hub->keepAwakeForDuration(600);
   populate();

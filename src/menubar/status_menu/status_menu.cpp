@@ -1,6 +1,8 @@
 #include "menubar/status_menu/status_menu.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "bridge/trigger_bridge.h"
 #include "health/protection_verifier.h"
@@ -48,9 +50,13 @@ std::shared_ptr<Menu> runningAppsMenu(const Target& target) {
   auto menu = std::make_shared<Menu>(title);
   menu->setAutoenablesItems(false);
   std::vector<platform::RunningApplication> apps;
+  std::set<std::string> listed;
   for (auto& app : platform::RunningApplications::current().runningApplications()) {
-    if (app.processIdentifier <= 0) continue;
+    if (app.processIdentifier <= 0 || !app.isRegular) continue;
     if (app.bundleIdentifier == "run.tarvo.vigilix") continue;
+    // One row per application: its first process (in pid order) stands for
+    // the helpers and content processes it starts.
+    if (app.bundleIdentifier && !listed.insert(*app.bundleIdentifier).second) continue;
     apps.push_back(std::move(app));
   }
   std::stable_sort(apps.begin(), apps.end(), [](const auto& a, const auto& b) {

@@ -72,8 +72,9 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
     application.bundleIdentifier = identifierOf(proc / std::to_string(pid));
     if (application.bundleIdentifier) {
       if (!names) names = currentNames();
-      application.localizedName =
-          names->nameFor(*application.bundleIdentifier).value_or(*application.bundleIdentifier);
+      const auto name = names->nameFor(*application.bundleIdentifier);
+      application.isRegular = name.has_value();
+      application.localizedName = name.value_or(*application.bundleIdentifier);
     }
     applications.push_back(std::move(application));
   }

@@ -18,6 +18,9 @@ struct RunningApplication {
   std::optional<std::string> bundleIdentifier;
   // The name shown to the user; empty when there is none.
   std::string localizedName{};
+  // An application a person launches (a desktop entry names it), not a
+  // helper or background process.
+  bool isRegular = false;
 
   bool operator==(const RunningApplication&) const = default;
 };

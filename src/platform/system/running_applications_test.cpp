@@ -153,42 +153,45 @@ TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktop
     std::optional<std::string> executable;
     std::optional<std::string> identifier;
     std::string shownName;
+    bool regular;  // a desktop entry names it
   };
   const Row rows[] = {
       {"matched by Exec", "/usr/lib/firefox/firefox", "firefox", "/usr/lib/firefox/firefox",
-       "firefox", "Firefox"},
+       "firefox", "Firefox", true},
       {"a child with its own kernel name", "/usr/lib/firefox/firefox -contentproc",
-       "Isolated Web Co", "/usr/lib/firefox/firefox", "firefox", "Firefox"},
+       "Isolated Web Co", "/usr/lib/firefox/firefox", "firefox", "Firefox", true},
       {"the user's entry wins", "/usr/share/code/code", "code", "/usr/share/code/code", "code",
-       "My Code"},
+       "My Code", true},
       {"a hidden user entry hides the system one; the next one counts", "editor", "editor",
-       "/usr/bin/editor", "editor", "Editor Again"},
+       "/usr/bin/editor", "editor", "Editor Again", true},
       {"a long name is not the kernel's 15 bytes", "gnome-control-center", "gnome-control-c",
-       "/usr/bin/gnome-control-center", "gnome-control-center", "Settings"},
+       "/usr/bin/gnome-control-center", "gnome-control-center", "Settings", true},
       {"matched by StartupWMClass", "gimp-2.10", "gimp-2.10", "/usr/bin/gimp-2.10", "gimp-2.10",
-       "GIMP"},
+       "GIMP", true},
       {"Exec wins over StartupWMClass", "/opt/Signal/signal-desktop", "signal-desktop",
-       "/opt/Signal/signal-desktop", "signal-desktop", "Signal Helper"},
+       "/opt/Signal/signal-desktop", "signal-desktop", "Signal Helper", true},
       {"no entry: the executable's name", "sshd: root@pts/0", "sshd", "/usr/sbin/sshd", "sshd",
-       "sshd"},
-      {"a file that is no desktop entry", "notes", "notes", "/usr/bin/notes", "notes", "notes"},
+       "sshd", false},
+      {"a file that is no desktop entry", "notes", "notes", "/usr/bin/notes", "notes", "notes",
+       false},
       {"a replaced executable", "/opt/app/old", "old", "/opt/app/editor (deleted)", "editor",
-       "Editor Again"},
+       "Editor Again", true},
       {"unreadable executable: the first argument the kernel's name confirms",
-       "/usr/bin/python3 tool.py", "python3", std::nullopt, "python3", "python3"},
+       "/usr/bin/python3 tool.py", "python3", std::nullopt, "python3", "python3", false},
       {"unreadable executable: a long first argument", "/usr/libexec/gnome-control-center",
-       "gnome-control-c", std::nullopt, "gnome-control-center", "Settings"},
+       "gnome-control-c", std::nullopt, "gnome-control-center", "Settings", true},
       {"unreadable executable, rewritten arguments", "sshd: root@pts/0", "sshd", std::nullopt,
-       std::nullopt, ""},
+       std::nullopt, "", false},
       {"unreadable executable, another kernel name", "/usr/bin/python3 tool.py", "tool.py",
-       std::nullopt, std::nullopt, ""},
-      {"a kernel thread", "", "kthreadd", std::nullopt, std::nullopt, ""},
+       std::nullopt, std::nullopt, "", false},
+      {"a kernel thread", "", "kthreadd", std::nullopt, std::nullopt, "", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     tree.remove("proc");
     tree.addProcess(7, row.commandLine, row.kernelName, row.executable);
-    EXPECT_EQ(running(), (std::vector<RunningApplication>{{7, row.identifier, row.shownName}}));
+    EXPECT_EQ(running(),
+              (std::vector<RunningApplication>{{7, row.identifier, row.shownName, row.regular}}));
   }
 }
 

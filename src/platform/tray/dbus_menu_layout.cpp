@@ -12,7 +12,9 @@ DBusMenuProperties propertiesOf(const MenuItem& item) {
     // A separator is never chosen; saying so again only adds noise for hosts.
     if (!item.isEnabled()) properties["enabled"] = false;
   }
-  if (item.isHidden()) properties["visible"] = false;
+  // Trays report no modifier keys, so an alternate could never take its
+  // place: it would show as a second copy of its row.
+  if (item.isHidden() || item.isAlternate()) properties["visible"] = false;
   if (item.isCheckable() || item.state() != ControlStateValue::Off) {
     properties["toggle-type"] = std::string("checkmark");
     properties["toggle-state"] = static_cast<std::int32_t>(item.state());
