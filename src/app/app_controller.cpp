@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/dzl_keys.h"
+#include "menubar/status_menu/status_menu.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -24,6 +25,13 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .eventHandler = DZLEventHandler::defaultHandler(),
       .sessionNotifications = &VGXSessionNotifications::shared(),
       .protectionVerifier = &VGXProtectionVerifier::shared(),
+      .startSleepMonitor =
+          [] {
+            auto monitor =
+                std::make_unique<platform::LogindSleepMonitor>(platform::DispatchQueue::main());
+            // It says why in the log; the verifier's other checks go on without it.
+            return monitor->start() ? std::move(monitor) : nullptr;
+          },
       .terminate = {},
       .showSettingsPane = {},
   };
@@ -72,9 +80,34 @@ void DZLAppController::configureTriggerBridge() {
 }
 
 void DZLAppController::startProtectionVerifier() {
-  if (!environment_.protectionVerifier) return;
+  VGXProtectionVerifier* verifier = environment_.protectionVerifier;
+  if (!verifier) return;
+  const std::weak_ptr<VGXTriggerBridge> hub = triggerBridge_;
+  const auto reads = [hub](bool (VGXTriggerBridge::*query)() const) {
+    return [hub, query] {
+      const auto bridge = hub.lock();
+      return bridge && ((*bridge).*query)();
+    };
+  };
+  verifier->setHub({
+      .isAwake = reads(&VGXTriggerBridge::isAwake),
+      .heatBlocked = reads(&VGXTriggerBridge::isHeatBlocked),
+      .batteryBlocked = reads(&VGXTriggerBridge::isBatteryBlocked),
+      .lowPowerModeEnabled = reads(&VGXTriggerBridge::isLowPowerModeBlocked),
+      .directAvailable = {},  // no direct-build composition on this platform yet
+  });
+  const std::weak_ptr<VGXProtectionVerifier> shown = verifier->weak_from_this();
+  VGXTriggerBridge::hooks().protectionReasonLine = [shown]() -> std::optional<std::string> {
+    const auto self = shown.lock();
+    return self ? self->reasonLine() : std::nullopt;
+  };
+  VGXStatusMenu::hooks().hasAttention = [shown] {
+    const auto self = shown.lock();
+    return self && self->hasAttention();
+  };
+
   const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  environment_.protectionVerifier->startWithExpectedTypes(
+  verifier->startWithExpectedTypes(
       [weak] {
         const auto self = weak.lock();
         return self ? self->sleepWakeTimer_->expectedAssertionTypes() : std::vector<std::string>();
@@ -84,9 +117,19 @@ void DZLAppController::startProtectionVerifier() {
         return self && self->sleepWakeTimer_->repair();
       },
       [weak] {
-        // The open menu's refresh joins here once the status menu exists.
-        if (auto self = weak.lock()) self->syncActivationWithSnapshot();
+        if (const auto self = weak.lock()) {
+          self->syncActivationWithSnapshot();
+          self->refreshOpenStatusMenu();
+        }
       });
+  // Will-sleep must reach the verifier before the machine sleeps.
+  if (environment_.startSleepMonitor && !sleepMonitor_) {
+    sleepMonitor_ = environment_.startSleepMonitor();
+  }
+}
+
+void DZLAppController::dismissAttention() {
+  if (environment_.protectionVerifier) environment_.protectionVerifier->dismissIncidents();
 }
 
 void DZLAppController::installObservers() {
@@ -182,6 +225,10 @@ void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
 
 void DZLAppController::applyStatusItemImageForActive(bool /*active*/) {
   // The status item is not built yet: nothing on screen follows the state.
+}
+
+void DZLAppController::refreshOpenStatusMenu() {
+  // The status item is not built yet: there is no open menu to refresh.
 }
 
 void DZLAppController::postActivationNotification(bool /*activating*/,

@@ -15,6 +15,7 @@
 #include "platform/base/logger.h"
 #include "platform/base/observer_token.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/power/logind_sleep_monitor.h"
 
 namespace vigilix {
 
@@ -41,8 +42,12 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::shared_ptr<DZLSleepWakeTimer> timer;
     std::shared_ptr<DZLEventHandler> eventHandler;
     VGXSessionNotifications* sessionNotifications = nullptr;
-    // Told of every synchronisation; checks and repairs the assertion.
+    // Told of every synchronisation; checks and repairs the assertion. Owned
+    // by a shared_ptr, since the hub's and the menu's slots hold it weakly.
     VGXProtectionVerifier* protectionVerifier = nullptr;
+    // Starts watching the machine's sleep and wake for the verifier; empty or
+    // null: nothing watches them.
+    std::function<std::unique_ptr<platform::LogindSleepMonitor>()> startSleepMonitor;
     // Ends the application (after the assertion was released).
     std::function<void()> terminate;
     // Opens the settings window on a pane; empty: there is none to open.
@@ -76,6 +81,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
 
   // The rule that turns the hub's state into the power assertion.
   void syncActivationWithSnapshot();
+  // The status menu's "Dismiss": acknowledges the verifier's incidents.
+  void dismissAttention();
 
   void sessionDidResignActive();
   void sessionDidBecomeActive();
@@ -105,6 +112,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   // Parts of the interface that other work provides; each is empty until
   // that work lands.
   void applyStatusItemImageForActive(bool active);
+  void refreshOpenStatusMenu();
   void postActivationNotification(bool activating, std::optional<platform::Date> fireDate);
 
   Environment environment_;
@@ -118,6 +126,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   double lastManualTimeInterval_ = 0;
   std::optional<platform::Date> previousManualFireDate_;
   std::vector<platform::ObserverHandle> observers_;
+  std::unique_ptr<platform::LogindSleepMonitor> sleepMonitor_;
   platform::Logger log_{"run.tarvo.vigilix", "AppController"};
 };
 
