@@ -210,6 +210,11 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
         {"ttl", 600}, {"tool", "claude"}, {"epoch", epoch["epoch"]}, {"gen", epoch["gen"]}};
     ASSERT_EQ(ask(request.dump())["status"], "ok");
   };
+  const auto sleepDelayed = [&] {
+    return std::ranges::any_of(locksOf(app_->pid()), [](const platform::LogindInhibitor& lock) {
+      return lock.mode == "delay";
+    });
+  };
   const auto release = [&](const char* nonce) {
     ASSERT_EQ(ask(R"({"v":2,"nonce":")" + std::string(nonce) +
                   R"(","verb":"release","id":"claude:doctor"})")["status"],
@@ -225,13 +230,22 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
   const Row rows[] = {
       {"nothing kept awake", [] {}, "ok", "Not expected", "0 recorded"},
       {"a hold logind lists", [&] { hold("h1"); }, "ok", "Verified", "0 recorded"},
+      {"slept while kept awake",
+       [&] {
+         ASSERT_TRUE(waitUntil([&] { return sleepDelayed(); }));
+         emitPrepareForSleep(true);
+         // The program lets go of its delay once the incident is on record.
+         ASSERT_TRUE(waitUntil([&] { return !sleepDelayed(); }));
+         emitPrepareForSleep(false);
+       },
+       "ok", "Verified", "1 recorded"},
       {"a hold whose lock logind refuses",
        [&] {
          release("r1");
          refuseBlockLocks(true);
          hold("h2");
        },
-       "error", "Vigilix couldn't keep your Mac awake", "1 recorded"},
+       "error", "Vigilix couldn't keep your Mac awake", "2 recorded"},
   };
   int asked = 0;
   for (const Row& row : rows) {
