@@ -7,6 +7,7 @@
 #include "health/app_notification_names.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
+#include "menubar/status_menu/status_menu.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -28,6 +29,13 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .eventHandler = DZLEventHandler::defaultHandler(),
       .sessionNotifications = &VGXSessionNotifications::shared(),
       .protectionVerifier = &VGXProtectionVerifier::shared(),
+      .startSleepMonitor =
+          [] {
+            auto monitor =
+                std::make_unique<platform::LogindSleepMonitor>(platform::DispatchQueue::main());
+            // It says why in the log; the verifier's other checks go on without it.
+            return monitor->start() ? std::move(monitor) : nullptr;
+          },
       .terminate = {},
       .showSettingsPane = {},
       .showSettingsWindow = {},
@@ -91,9 +99,34 @@ void DZLAppController::configureTriggerBridge() {
 }
 
 void DZLAppController::startProtectionVerifier() {
-  if (!environment_.protectionVerifier) return;
+  VGXProtectionVerifier* verifier = environment_.protectionVerifier;
+  if (!verifier) return;
+  const std::weak_ptr<VGXTriggerBridge> hub = triggerBridge_;
+  const auto reads = [hub](bool (VGXTriggerBridge::*query)() const) {
+    return [hub, query] {
+      const auto bridge = hub.lock();
+      return bridge && ((*bridge).*query)();
+    };
+  };
+  verifier->setHub({
+      .isAwake = reads(&VGXTriggerBridge::isAwake),
+      .heatBlocked = reads(&VGXTriggerBridge::isHeatBlocked),
+      .batteryBlocked = reads(&VGXTriggerBridge::isBatteryBlocked),
+      .lowPowerModeEnabled = reads(&VGXTriggerBridge::isLowPowerModeBlocked),
+      .directAvailable = {},  // no direct-build composition on this platform yet
+  });
+  const std::weak_ptr<VGXProtectionVerifier> shown = verifier->weak_from_this();
+  VGXTriggerBridge::hooks().protectionReasonLine = [shown]() -> std::optional<std::string> {
+    const auto self = shown.lock();
+    return self ? self->reasonLine() : std::nullopt;
+  };
+  VGXStatusMenu::hooks().hasAttention = [shown] {
+    const auto self = shown.lock();
+    return self && self->hasAttention();
+  };
+
   const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  environment_.protectionVerifier->startWithExpectedTypes(
+  verifier->startWithExpectedTypes(
       [weak] {
         const auto self = weak.lock();
         return self ? self->sleepWakeTimer_->expectedAssertionTypes() : std::vector<std::string>();
@@ -108,6 +141,10 @@ void DZLAppController::startProtectionVerifier() {
           self->refreshOpenMenuIfNeeded();
         }
       });
+  // Will-sleep must reach the verifier before the machine sleeps.
+  if (environment_.startSleepMonitor && !sleepMonitor_) {
+    sleepMonitor_ = environment_.startSleepMonitor();
+  }
 }
 
 void DZLAppController::installObservers() {

@@ -19,6 +19,7 @@
 #include "platform/base/logger.h"
 #include "platform/base/observer_token.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/power/logind_sleep_monitor.h"
 #include "platform/runloop/run_loop.h"
 #include "platform/ui/menu.h"
 
@@ -52,8 +53,12 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::shared_ptr<DZLSleepWakeTimer> timer;
     std::shared_ptr<DZLEventHandler> eventHandler;
     VGXSessionNotifications* sessionNotifications = nullptr;
-    // Told of every synchronisation; checks and repairs the assertion.
+    // Told of every synchronisation; checks and repairs the assertion. Owned
+    // by a shared_ptr, since the hub's and the menu's slots hold it weakly.
     VGXProtectionVerifier* protectionVerifier = nullptr;
+    // Starts watching the machine's sleep and wake for the verifier; empty or
+    // null: nothing watches them.
+    std::function<std::unique_ptr<platform::LogindSleepMonitor>()> startSleepMonitor;
     // Ends the application (after the assertion was released).
     std::function<void()> terminate;
     // Opens the settings window on a pane; empty: there is none to open.
@@ -193,6 +198,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   std::shared_ptr<DZLActivationDurationsMenuController> menuController_;
   std::unique_ptr<DZLStatusItemController> statusItemController_;
   std::vector<platform::ObserverHandle> observers_;
+  std::unique_ptr<platform::LogindSleepMonitor> sleepMonitor_;
   platform::Logger log_{"run.tarvo.vigilix", "AppController"};
 };
 

@@ -12,6 +12,7 @@
 #include "core/dzl_keys.h"
 #include "health/keep_awake_notification_request.h"
 #include "menubar/deadline_picker.h"
+#include "menubar/status_menu/status_menu.h"
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
@@ -42,6 +43,7 @@ class AppControllerTest : public ::testing::Test {
         .eventHandler = handler,
         .sessionNotifications = &VGXSessionNotifications::shared(),
         .protectionVerifier = &VGXProtectionVerifier::shared(),
+        .startSleepMonitor = {},
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
         .showSettingsWindow = {},
@@ -347,6 +349,72 @@ TEST_F(AppControllerTest, AddressesStartAndStopSessions) {
     EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
     open("vigilix:///deactivate");
     EXPECT_FALSE(hub->isAwake());
+    controller.reset();
+    hub.reset();
+  }
+}
+
+// The verifier the controller starts reads the hub; what it finds reaches the
+// menu header's line, the status item's attention and the "Dismiss" action.
+TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
+  using State = VGXProtectionState;
+  using Act = std::function<void(AppControllerTest&)>;
+  struct Row {
+    const char* name;
+    Act act;
+    State state;
+    std::optional<std::string> verifierLine;  // the header's line when there is one
+    bool attention;
+    bool attentionAfterDismissal;
+  };
+  const auto start = [](AppControllerTest& t) { t.controller->startKeepAwakeFromHeader(); };
+  const Row rows[] = {
+      {"kept awake and listed", start, State{State::verified{}}, std::nullopt, false, false},
+      {"the lock lost for good",
+       [&](AppControllerTest& t) {
+         start(t);
+         t.platform.power.assertions.failAllCreates(platform::kPowerReturnError);
+         t.platform.power.assertions.dropAll();
+         t.platform.advance(30);
+       },
+       State{State::missing{}}, "Vigilix couldn't keep your Mac awake", true, true},
+      {"slept while kept awake",
+       [&](AppControllerTest& t) {
+         start(t);
+         t.platform.sleepFor(60);
+       },
+       State{State::verified{}}, "Your Mac slept at 9:00 AM while Vigilix was keeping it awake",
+       true, false},
+      {"kept awake but hot",
+       [&](AppControllerTest& t) {
+         start(t);
+         t.platform.power.thermal.setThermalState(platform::ThermalState::Serious);
+         t.hub->thermalStateDidChange();
+         t.platform.runUntilIdle();
+       },
+       State{State::deliberatePause{VGXPauseReason::heat}}, "Paused because your Mac is hot", false,
+       false},
+      {"not kept awake", [](AppControllerTest&) {}, State{State::notExpected{}}, std::nullopt,
+       false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::resetSharedInstances();
+    platform.power.assertions.clearFailures();
+    platform.power.thermal.setThermalState(platform::ThermalState::Nominal);
+    defaults().remove(kVGXIncidentLogKey);
+    launch();
+    row.act(*this);
+    const VGXProtectionVerifier& verifier = VGXProtectionVerifier::shared();
+    EXPECT_EQ(verifier.state(), row.state);
+    EXPECT_EQ(VGXTriggerBridge::hooks().protectionReasonLine(), row.verifierLine);
+    if (row.verifierLine) {
+      EXPECT_EQ(hub->headerReasonLine(), *row.verifierLine);
+    }
+    EXPECT_EQ(VGXStatusMenu::hasAttention(), row.attention);
+    platform::MenuItem dismiss("Dismiss");
+    controller->dismissAttention(dismiss);
+    EXPECT_EQ(VGXStatusMenu::hasAttention(), row.attentionAfterDismissal);
     controller.reset();
     hub.reset();
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -14,6 +15,9 @@
 
 #include "app/app_end_to_end_fixture.h"
 #include "dbus/main_loop_waiting.h"
+#include "dbus/mock_logind_test_fixture.h"
+#include "dbus/private_bus.h"
+#include "dbus/test_child_process.h"
 #include "dbus/tray_host.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
@@ -158,6 +162,81 @@ TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {
       << "\n"
       << readFile(home_ / "app.log");
   EXPECT_TRUE(app_->running());
+}
+
+// `doctor` through the command-line road: every health line after a fresh
+// check, and `error` as soon as one line is an error.
+TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
+  const auto hold = [&](const char* nonce) {
+    const nlohmann::json epoch =
+        ask(R"({"v":2,"nonce":"e-)" + std::string(nonce) + R"(","verb":"epoch"})");
+    const nlohmann::json request{
+        {"v", 2},     {"nonce", nonce},   {"verb", "hold"},          {"id", "claude:doctor"},
+        {"ttl", 600}, {"tool", "claude"}, {"epoch", epoch["epoch"]}, {"gen", epoch["gen"]}};
+    ASSERT_EQ(ask(request.dump())["status"], "ok");
+  };
+  const auto sleepDelayed = [&] {
+    return std::ranges::any_of(locksOf(app_->pid()), [](const platform::LogindInhibitor& lock) {
+      return lock.mode == "delay";
+    });
+  };
+  const auto release = [&](const char* nonce) {
+    ASSERT_EQ(ask(R"({"v":2,"nonce":")" + std::string(nonce) +
+                  R"(","verb":"release","id":"claude:doctor"})")["status"],
+              "ok");
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> arrange;
+    const char* status;
+    const char* protection;
+    const char* incidents;
+  };
+  const Row rows[] = {
+      {"nothing kept awake", [] {}, "ok", "Not expected", "0 recorded"},
+      {"a hold logind lists", [&] { hold("h1"); }, "ok", "Verified", "0 recorded"},
+      {"slept while kept awake",
+       [&] {
+         ASSERT_TRUE(waitUntil([&] { return sleepDelayed(); }));
+         emitPrepareForSleep(true);
+         // The program lets go of its delay once the incident is on record.
+         ASSERT_TRUE(waitUntil([&] { return !sleepDelayed(); }));
+         emitPrepareForSleep(false);
+       },
+       "ok", "Verified", "1 recorded"},
+      {"a hold whose lock logind refuses",
+       [&] {
+         release("r1");
+         refuseBlockLocks(true);
+         hold("h2");
+       },
+       "error", "Vigilix couldn't keep your Mac awake", "2 recorded"},
+  };
+  int asked = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.arrange();
+    const std::string nonce = "d" + std::to_string(++asked);
+    const nlohmann::json reply = ask(R"({"v":2,"nonce":")" + nonce + R"(","verb":"doctor"})");
+    ASSERT_TRUE(reply.is_object()) << readFile(home_ / "app.log");
+    EXPECT_EQ(reply["status"], row.status) << reply.dump();
+    const auto lines = nlohmann::json::parse(reply.value("doctor", "null"), nullptr, false);
+    ASSERT_TRUE(lines.is_array()) << reply.dump();
+    std::vector<std::string> titles;
+    std::map<std::string, std::string> details;
+    for (const auto& line : lines) {
+      titles.push_back(line["title"]);
+      details[line["title"]] = line["detail"];
+    }
+    // The agent hooks' lines are registered at launch, before the verifier starts.
+    EXPECT_EQ(titles, (std::vector<std::string>{"Claude Code hooks", "Codex hooks", "Grok hooks",
+                                                "Cursor hooks", "Gemini CLI hooks", "Keep Awake",
+                                                "Protection", "Keep-Awake Requests", "Incidents",
+                                                "Migration", "Managed Settings",
+                                                "Closed-lid helper", "AI agent hooks"}));
+    EXPECT_EQ(details["Protection"], row.protection);
+    EXPECT_EQ(details["Incidents"], row.incidents);
+  }
 }
 
 // The tray as a host sees it: the rows of the menu it would open (after

@@ -1,7 +1,6 @@
 // Sleep and wake from logind's PrepareForSleep, against logind on a private
 // system bus.
 
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,13 +29,6 @@ bool holdsDelayLock() {
 
 class LogindSleepMonitorTest : public MockLogindTest {
  protected:
-  static void emitPrepareForSleep(bool sleeping) {
-    callLogind("org.freedesktop.DBus.Mock", "EmitSignal", [sleeping](sd_bus_message* message) {
-      return sd_bus_message_append(message, "sssav", "org.freedesktop.login1.Manager",
-                                   "PrepareForSleep", "b", 1, "b", sleeping ? 1 : 0);
-    });
-  }
-
   // Runs the main queue's tasks until `name` has been posted.
   bool posted(const std::string& name) {
     return waitUntil([&] {

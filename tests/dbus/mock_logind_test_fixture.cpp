@@ -1,11 +1,20 @@
 #include "dbus/mock_logind_test_fixture.h"
 
+#include <systemd/sd-bus.h>
+
 #include <algorithm>
 #include <exception>
 
 #include "platform/dbus/bus_connection.h"
 
 namespace vigilix::testing {
+
+namespace {
+
+// The template's own interface, for what tests make logind do.
+constexpr const char* kTestInterface = "run.tarvo.vigilix.MockLogind";
+
+}  // namespace
 
 std::unique_ptr<PrivateSystemBus> MockLogindTest::bus_;
 std::unique_ptr<DbusMock> MockLogindTest::logind_;
@@ -40,13 +49,38 @@ void MockLogindTest::SetUp() {
   }
 }
 
-void MockLogindTest::callLogind(const char* interface, const char* member,
-                                const std::function<int(sd_bus_message*)>& append) {
+void callLogind(const char* interface, const char* member,
+                const std::function<int(sd_bus_message*)>& append) {
   auto bus = platform::BusConnection::openSystem();
   ASSERT_TRUE(bus.has_value()) << bus.error().description();
   auto reply =
       bus->call({"org.freedesktop.login1", "/org/freedesktop/login1", interface, member}, append);
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
+}
+
+void emitPrepareForSleep(bool sleeping) {
+  callLogind("org.freedesktop.DBus.Mock", "EmitSignal", [sleeping](sd_bus_message* message) {
+    return sd_bus_message_append(message, "sssav", "org.freedesktop.login1.Manager",
+                                 "PrepareForSleep", "b", 1, "b", sleeping ? 1 : 0);
+  });
+}
+
+void dropBlockLocks() {
+  callLogind(kTestInterface, "DropLocks", [](sd_bus_message*) { return 0; });
+}
+
+void refuseBlockLocks(bool refuse) {
+  callLogind("org.freedesktop.DBus.Properties", "Set", [refuse](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ssv", kTestInterface, "RefuseBlockLocks", "b",
+                                 refuse ? 1 : 0);
+  });
+}
+
+void setLidClosed(bool closed) {
+  callLogind("org.freedesktop.DBus.Properties", "Set", [closed](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",
+                                 closed ? 1 : 0);
+  });
 }
 
 }  // namespace vigilix::testing

@@ -17,6 +17,20 @@ namespace vigilix::testing {
 // The locks logind lists for process `pid` (a failed listing fails the test).
 std::vector<platform::LogindInhibitor> locksOf(pid_t pid);
 
+// What a test makes the local logind template do, on the system bus in force;
+// a failed call fails the test.
+// Calls `interface`.`member` on logind's object (the mock's own
+// org.freedesktop.DBus.Mock or Properties), arguments from `append`.
+void callLogind(const char* interface, const char* member,
+                const std::function<int(sd_bus_message*)>& append);
+// logind's PrepareForSleep(sleeping).
+void emitPrepareForSleep(bool sleeping);
+// logind lets go of every "block" lock, as one that lost them would.
+void dropBlockLocks();
+// While true, logind refuses "block" locks (as polkit would).
+void refuseBlockLocks(bool refuse);
+void setLidClosed(bool closed);
+
 // Tests against logind on a private system bus. The bus and the mock start
 // with the suite and stop after it; a test that killed the mock gets a new
 // one at the next test's start.
@@ -26,11 +40,6 @@ class MockLogindTest : public ::testing::Test {
   void SetUp() override;
 
   static PrivateSystemBus& bus() { return *bus_; }
-  // Calls `interface`.`member` on logind's object (the mock's own
-  // org.freedesktop.DBus.Mock or Properties), arguments from `append`; fails
-  // the test when the call fails.
-  static void callLogind(const char* interface, const char* member,
-                         const std::function<int(sd_bus_message*)>& append);
   static DbusMock& logind() { return *logind_; }
 
  private:

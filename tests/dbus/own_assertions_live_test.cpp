@@ -1,7 +1,6 @@
 // The listing of our own keep-awake locks and the lid, against logind on a
 // private system bus.
 
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include "dbus/mock_logind_test_fixture.h"
@@ -50,10 +49,7 @@ TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptors
 TEST_F(OwnAssertionsLiveTest, TheLidAsLogindReportsIt) {
   platform::LogindLidState lid;
   EXPECT_EQ(lid.isLidClosed(), false);
-  callLogind("org.freedesktop.DBus.Properties", "Set", [](sd_bus_message* message) {
-    return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",
-                                 1);
-  });
+  setLidClosed(true);
   EXPECT_EQ(lid.isLidClosed(), true);
   logind().kill();
   EXPECT_EQ(lid.isLidClosed(), std::nullopt);

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <chrono>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -279,6 +281,20 @@ PowerReturn LogindPowerAssertions::release(PowerAssertionID assertionID) {
 PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcess() const {
   std::lock_guard guard(state_->mutex);
   state_->refreshLocked();
+  return state_->lastListing;
+}
+
+PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcessAfterPendingChanges(
+    double maximumWaitSeconds) const {
+  auto listed = std::make_shared<std::promise<void>>();
+  std::future<void> done = listed->get_future();
+  // Behind every take and drop already posted, so a repair just asked for is listed.
+  state_->services.busQueue->async([self = state_, listed] {
+    self->refresh();
+    listed->set_value();
+  });
+  (void)done.wait_for(std::chrono::duration<double>(maximumWaitSeconds));
+  std::lock_guard guard(state_->mutex);
   return state_->lastListing;
 }
 

@@ -39,6 +39,8 @@ std::optional<std::string> assertionTypeForLogindWhat(const LogindInhibitor& loc
 // - logind cannot rename a lock: setting "AssertName" answers an error.
 // - copyAssertionsByProcess answers the last listing the queue made (an error
 //   before the first) and asks for a fresh one.
+// - copyAssertionsByProcessAfterPendingChanges is the one call that waits: for
+//   the queue's work ahead of it and one ListInhibitors, bounded by its argument.
 class LogindPowerAssertions final : public PowerAssertions {
  public:
   struct Services {
@@ -62,6 +64,8 @@ class LogindPowerAssertions final : public PowerAssertions {
   std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const override;
   PowerReturn release(PowerAssertionID assertionID) override;
   PowerAssertionsByProcess copyAssertionsByProcess() const override;
+  PowerAssertionsByProcess copyAssertionsByProcessAfterPendingChanges(
+      double maximumWaitSeconds) const override;
 
   // Whether logind answered the last time the queue asked; none before that.
   std::optional<bool> logindReachable() const;

@@ -18,7 +18,8 @@ OwnAssertionInspector* OwnAssertionInspector::setCurrent(OwnAssertionInspector* 
 }
 
 OwnAssertionInspector::Result PowerAssertionsInspector::ownAssertions() const {
-  PowerAssertionsByProcess listing = PowerAssertions::current().copyAssertionsByProcess();
+  PowerAssertionsByProcess listing =
+      PowerAssertions::current().copyAssertionsByProcessAfterPendingChanges(kListingWaitSeconds);
   if (listing.result != kPowerReturnSuccess) return std::unexpected(listing.result);
   const auto found = listing.byProcess.find(PowerAssertions::currentProcessID());
   if (found == listing.byProcess.end()) return std::vector<PropertyDictionary>{};

@@ -29,10 +29,14 @@ class OwnAssertionInspector {
   static OwnAssertionInspector* setCurrent(OwnAssertionInspector* inspector);
 };
 
-// This process's entry of PowerAssertions::current().copyAssertionsByProcess()
-// (none: an empty list). Any thread.
+// This process's entry of PowerAssertions::current()'s listing once the
+// changes asked for before the call are in force (none: an empty list): a
+// re-inspection right after a repair sees the repair. Waits at most
+// kListingWaitSeconds for a system that answers on a queue of its own; any thread.
 class PowerAssertionsInspector final : public OwnAssertionInspector {
  public:
+  static constexpr double kListingWaitSeconds = 1.0;
+
   Result ownAssertions() const override;
 };
 

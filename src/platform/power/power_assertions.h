@@ -61,6 +61,14 @@ class PowerAssertions {
   virtual std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const = 0;
   virtual PowerReturn release(PowerAssertionID assertionID) = 0;
   virtual PowerAssertionsByProcess copyAssertionsByProcess() const = 0;
+  // The listing once every create and release asked for before the call has
+  // reached the system, waiting for that at most `maximumWaitSeconds` (then
+  // the freshest listing there is). Where the system answers at once, the
+  // same as copyAssertionsByProcess.
+  virtual PowerAssertionsByProcess copyAssertionsByProcessAfterPendingChanges(
+      double /*maximumWaitSeconds*/) const {
+    return copyAssertionsByProcess();
+  }
 
   static std::int32_t currentProcessID();
 

@@ -5,6 +5,10 @@ records the caller as the bus daemon knows it (its uid and pid), lives while
 the returned descriptor is open anywhere, and BlockInhibited/DelayInhibited
 follow the locks held (with PropertiesChanged). LidClosed starts false; tests
 set it through org.freedesktop.DBus.Properties.Set.
+
+For tests, on TEST_IFACE: DropLocks() lets go of every "block" lock as a logind that
+lost them would (the holders' descriptors report an error), and while the
+property RefuseBlockLocks is true, Inhibit refuses "block" locks.
 '''
 
 import os
@@ -19,8 +23,10 @@ BUS_NAME = logind.BUS_NAME
 MAIN_OBJ = logind.MAIN_OBJ
 MAIN_IFACE = logind.MAIN_IFACE
 SYSTEM_BUS = True
+TEST_IFACE = 'run.tarvo.vigilix.MockLogind'
 
 _rows = []
+_ends = {}  # id of a row: (read end, its watch)
 
 
 def load(mock, parameters):
@@ -30,6 +36,7 @@ def load(mock, parameters):
         'DelayInhibited': '',
         'LidClosed': False,
     }, signature='sv'))
+    mock.AddProperties(TEST_IFACE, dbus.Dictionary({'RefuseBlockLocks': False}, signature='sv'))
 
 
 def _caller(connection, sender, member):
@@ -58,6 +65,9 @@ def Inhibit(self, what, who, why, mode, sender=None, connection=None):
     if mode not in ('block', 'delay'):
         raise dbus.exceptions.DBusException('Unknown inhibit mode ' + mode,
                                             name='org.freedesktop.DBus.Error.InvalidArgs')
+    if mode == 'block' and self.props[TEST_IFACE]['RefuseBlockLocks']:
+        raise dbus.exceptions.DBusException('Refused by the test',
+                                            name='org.freedesktop.DBus.Error.AccessDenied')
     uid = _caller(connection, sender, 'GetConnectionUnixUser')
     pid = _caller(connection, sender, 'GetConnectionUnixProcessID')
     row = (dbus.String(what), dbus.String(who), dbus.String(why), dbus.String(mode),
@@ -69,11 +79,14 @@ def Inhibit(self, what, who, why, mode, sender=None, connection=None):
 
     def released(fd, _condition):
         os.close(fd)
+        _ends.pop(id(row), None)
         _rows.remove(row)
         _publish(self)
         return False
 
-    GLib.unix_fd_add_full(GLib.PRIORITY_HIGH, read_end, GLib.IO_HUP | GLib.IO_ERR, released)
+    watch = GLib.unix_fd_add_full(GLib.PRIORITY_HIGH, read_end, GLib.IO_HUP | GLib.IO_ERR,
+                                  released)
+    _ends[id(row)] = (read_end, watch)
     # The reply carries a duplicate; ours goes once it is sent.
     GLib.idle_add(os.close, write_end)
     return write_end
@@ -82,3 +95,13 @@ def Inhibit(self, what, who, why, mode, sender=None, connection=None):
 @dbus.service.method(MAIN_IFACE, in_signature='', out_signature='a(ssssuu)')
 def ListInhibitors(_):
     return dbus.Array(_rows, signature='(ssssuu)')
+
+
+@dbus.service.method(TEST_IFACE, in_signature='', out_signature='')
+def DropLocks(self):
+    for row in [row for row in _rows if row[3] == 'block']:
+        read_end, watch = _ends.pop(id(row))
+        GLib.source_remove(watch)
+        os.close(read_end)
+        _rows.remove(row)
+    _publish(self)
