@@ -40,6 +40,7 @@ class FieldEditor {
   const std::string& string() const { return text_; }
   // Replaces the whole text without reporting a user change.
   void setString(const std::string& text);
+  Range selectedRange() const { return selection_; }
   void setSelectedRange(Range range);
   void selectAll() { setSelectedRange(Range{0, text_.size()}); }
   std::string selectedText() const { return text_.substr(selection_.location, selection_.length); }
@@ -91,6 +92,9 @@ class TextField : public Control {
   // Text wider than the preferred width wraps onto up to this many lines
   // (0 = any number) in the intrinsic size.
   void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines; }
+  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+  // A label is not editable.
+  bool isEditable() const { return editable_; }
   void setPreferredMaxLayoutWidth(double width) { preferredMaxLayoutWidth_ = width; }
 
   std::shared_ptr<NumberFormatter> formatter() const { return formatter_; }
