@@ -86,15 +86,22 @@ void Window::setStandardWindowButtonHidden(WindowButton button, bool hidden) {
 
 bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
 
-void Window::makeKeyAndOrderFront() {
+void Window::orderFront() {
+  if (visible_) return;
   visible_ = true;
+  layoutIfNeeded();
+  if (auto content = contentView_) content->viewDidAppear();
+}
+
+void Window::makeKeyAndOrderFront() {
+  orderFront();
   if (auto self = weak_from_this().lock()) Application::shared().setKeyWindow(self);
   if (firstResponder() == this) {
     if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());
   }
 }
 
-void Window::orderFrontRegardless() { visible_ = true; }
+void Window::orderFrontRegardless() { orderFront(); }
 
 void Window::orderOut() {
   visible_ = false;

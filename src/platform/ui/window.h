@@ -126,6 +126,8 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
     SheetCompletion completion;
   };
   void attach(PendingSheet pending);
+  // Lays out and tells the content view when the window comes on screen.
+  void orderFront();
 
   unsigned styleMask_;
   std::string title_;
