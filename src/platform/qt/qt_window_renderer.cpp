@@ -50,19 +50,23 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
   RenderedWindowWidget* widget = widgetFor(window.id);
   bool opening = widget == nullptr;
   if (opening) {
-    QWidget* parent =
-        window.kind == RenderedWindow::Kind::Sheet ? widgetFor(window.parentId) : nullptr;
+    QWidget* parent = window.parentId ? widgetFor(window.parentId) : nullptr;
     widget = new RenderedWindowWidget(input_, window.id, parent,
                                       [this](QWidget* gone) { discard(gone); });
     windows_[window.id] = widget;
-    if (parent) widget->setWindowModality(Qt::WindowModal);
+    // Sheets hold their parent window; an alert of its own holds them all.
+    if (parent) {
+      widget->setWindowModality(Qt::WindowModal);
+    } else if (window.kind == RenderedWindow::Kind::Alert) {
+      widget->setWindowModality(Qt::ApplicationModal);
+    }
   }
   widget->apply(window);
   if (opening) {
-    if (window.kind == RenderedWindow::Kind::Panel) {
-      widget->show();
-    } else {
+    if (widget->parentWidget()) {
       widget->open();  // modal to its parent, returning at once
+    } else {
+      widget->show();  // open() would make it window-modal
     }
   }
   if (window.key && !widget->isActiveWindow()) {

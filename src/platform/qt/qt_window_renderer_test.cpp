@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "platform/qt/drawn_view_widget.h"
 #include "platform/qt/test_screen.h"
@@ -27,6 +29,9 @@ class RecordedInput final : public WindowInput {
   void mouseUp(std::uint64_t, Point p) override { add("up", p); }
   void keyDown(std::uint64_t, const Event& key) override {
     calls.push_back("key " + std::to_string(key.keyCode) + " " + key.characters);
+  }
+  void scrollWheel(std::uint64_t, Point p, double deltaY) override {
+    add(("wheel " + std::to_string(static_cast<int>(deltaY))).c_str(), p);
   }
   void closeButton(std::uint64_t) override { calls.push_back("close"); }
   void chooseDate(std::uint64_t, std::uint64_t view, Date date) override {
@@ -129,6 +134,13 @@ TEST_F(QtWindowRendererTest, InputGoesBackInWindowCoordinates) {
       {"Shift-Tab is Tab with Shift",
        [](auto& w) { QTest::keyClick(w.widgetFor(3), Qt::Key_Backtab); },
        {"key 48 \t"}},
+      {"a wheel notch down scrolls 40 points",
+       [](auto& w) {
+         QWheelEvent wheel(QPointF(30, 50), QPointF(30, 50), QPoint(), QPoint(0, -120),
+                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(w.widgetFor(3), &wheel);
+       },
+       {"wheel 40 40,90"}},
       {"the close button asks the model", [](auto& w) { w.close(); }, {"close"}},
   };
   for (const Row& row : rows) {

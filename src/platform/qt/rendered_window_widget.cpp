@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "platform/qt/drawn_view_widget.h"
@@ -44,6 +45,14 @@ QDateTime qtDateTime(Date date) {
 
 Date modelDate(const QDateTime& date) {
   return Date::fromTimeIntervalSince1970(static_cast<double>(date.toMSecsSinceEpoch()) / 1000);
+}
+
+// The symbols the models name, as the style's own pictures.
+QStyle::StandardPixmap symbolPixmap(const std::string& symbol) {
+  if (symbol.starts_with("checkmark")) return QStyle::SP_DialogApplyButton;
+  if (symbol.starts_with("exclamationmark")) return QStyle::SP_MessageBoxWarning;
+  if (symbol.starts_with("xmark")) return QStyle::SP_MessageBoxCritical;
+  return QStyle::SP_MessageBoxInformation;
 }
 
 // Keys the date editor keeps for itself: everything but moving between
@@ -117,6 +126,12 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = label;
       break;
     }
+    case RenderedView::Kind::Image: {
+      auto* label = new QLabel(this);
+      label->setAlignment(Qt::AlignCenter);
+      widget = label;
+      break;
+    }
     case RenderedView::Kind::Stepper:
       widget = new StepperWidget(this);
       break;
@@ -142,6 +157,14 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
                       static_cast<int>(std::lround(view.frame.minY())),
                       static_cast<int>(std::lround(view.frame.width())),
                       static_cast<int>(std::lround(view.frame.height())));
+  if (view.clip) {
+    widget->setMask(QRegion(static_cast<int>(std::lround(view.clip->minX() - view.frame.minX())),
+                            static_cast<int>(std::lround(view.clip->minY() - view.frame.minY())),
+                            static_cast<int>(std::lround(view.clip->width())),
+                            static_cast<int>(std::lround(view.clip->height()))));
+  } else {
+    widget->clearMask();
+  }
   widget->setEnabled(view.enabled);
   widget->setFont(qtFont(view.font));
   if (!view.accessibilityLabel.empty())
@@ -167,9 +190,22 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       auto* label = static_cast<QLabel*>(widget);
       label->setText(qtString(view.text));
       label->setWordWrap(view.maximumLines != 1);
+      label->setTextInteractionFlags(view.selectable ? Qt::TextSelectableByMouse
+                                                     : Qt::NoTextInteraction);
+      // The model measures text with fixed metrics; real fonts run wider, so
+      // a label takes the room its text needs on one line, within the window.
+      int room = width() - label->x();
+      int natural = std::min(label->fontMetrics().horizontalAdvance(label->text()) + 4, room);
+      if (natural > label->width()) label->resize(natural, label->height());
       QPalette palette = label->palette();
       palette.setColor(QPalette::WindowText, qtColor(view.textColor));
       label->setPalette(palette);
+      break;
+    }
+    case RenderedView::Kind::Image: {
+      auto* label = static_cast<QLabel*>(widget);
+      int side = static_cast<int>(std::min(view.frame.width(), view.frame.height()));
+      label->setPixmap(style()->standardIcon(symbolPixmap(view.text)).pixmap(side, side));
       break;
     }
     case RenderedView::Kind::Stepper:
@@ -199,12 +235,16 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   // A push button keeps its own press for the pressed look; the model
   // decides whether the press is a click.
   bool showsOwnPress = qobject_cast<QPushButton*>(widget) && widget->isEnabled();
+  // A selectable label selects with the mouse and offers Copy itself.
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    showsOwnPress = label->textInteractionFlags() != Qt::NoTextInteraction;
+  }
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonRelease: {
       auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() != Qt::LeftButton) return true;
+      if (mouse->button() != Qt::LeftButton) return !showsOwnPress;
       Point at = inWindow(widget, mouse->position());
       if (event->type() == QEvent::MouseButtonRelease) {
         input_.mouseUp(id_, at);
@@ -215,6 +255,14 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseMove:
       return !showsOwnPress;
+    case QEvent::Wheel: {
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      // One notch (120) scrolls three lines of about 13 points.
+      double delta = wheel->pixelDelta().isNull() ? -wheel->angleDelta().y() / 120.0 * 40
+                                                  : -wheel->pixelDelta().y();
+      input_.scrollWheel(id_, inWindow(widget, wheel->position()), delta);
+      return true;
+    }
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       if (qobject_cast<QDateTimeEdit*>(widget) && dateEditorKeepsKey(key->key())) return false;

@@ -23,18 +23,21 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, TextField, Label, Stepper, DatePicker, Drawn };
+  enum class Kind { Button, TextField, Label, Image, Stepper, DatePicker, Drawn };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
   Rect frame;
-  std::string text;  // title, value or label text
+  std::string text;  // title, value, label text or an image's symbol name
   Font font = Font::systemFont(Font::systemFontSize());
   Color textColor = Color::label();
   bool enabled = true;
   bool focused = false;
-  bool isDefault = false;  // the window's default button
-  int maximumLines = 1;    // labels: 0 = wrap freely
+  bool isDefault = false;   // the window's default button
+  int maximumLines = 1;     // labels: 0 = wrap freely
+  bool selectable = false;  // labels whose text may be selected and copied
+  // The part of the frame that shows, when a scrolling view cuts it.
+  std::optional<Rect> clip;
   // Text fields being edited: the selection, in bytes of `text`.
   std::size_t selectionStart = 0;
   std::size_t selectionLength = 0;
@@ -54,7 +57,7 @@ struct RenderedWindow {
 
   std::uint64_t id = 0;
   Kind kind = Kind::Panel;
-  std::uint64_t parentId = 0;  // the window a sheet is attached to
+  std::uint64_t parentId = 0;  // the window a sheet (or sheet alert) belongs to
   std::string title;
   Size contentSize;
   bool closable = false;
@@ -71,6 +74,8 @@ class WindowInput {
   virtual void mouseDown(std::uint64_t window, Point location) = 0;
   virtual void mouseUp(std::uint64_t window, Point location) = 0;
   virtual void keyDown(std::uint64_t window, const Event& key) = 0;
+  // The wheel over the window: `deltaY` points to scroll down (negative: up).
+  virtual void scrollWheel(std::uint64_t window, Point location, double deltaY) = 0;
   // The close button of the window's frame.
   virtual void closeButton(std::uint64_t window) = 0;
   // The user set a date picker's elements.

@@ -35,6 +35,8 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
 Window::~Window() {
   WindowRendering::windowDidClose(this);
   if (contentView_) contentView_->window_ = nullptr;
+  if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
+  for (auto& pending : queuedSheets_) pending.sheet->sheetParent_ = nullptr;
 }
 
 void Window::setTitle(const std::string& title) {
@@ -80,6 +82,7 @@ void Window::setContentView(std::shared_ptr<View> view) {
     contentView_->setFrame(Rect(0, 0, content.width(), content.height()));
     contentView_->notifyDidMoveToWindow();
   }
+  WindowRendering::windowDidChange(*this);
 }
 
 bool Window::isStandardWindowButtonHidden(WindowButton button) const {
@@ -92,8 +95,15 @@ void Window::setStandardWindowButtonHidden(WindowButton button, bool hidden) {
 
 bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
 
-void Window::makeKeyAndOrderFront() {
+void Window::orderFront() {
+  if (visible_) return;
   visible_ = true;
+  layoutIfNeeded();
+  if (auto content = contentView_) content->viewDidAppear();
+}
+
+void Window::makeKeyAndOrderFront() {
+  orderFront();
   if (auto self = weak_from_this().lock()) Application::shared().setKeyWindow(self);
   if (firstResponder() == this) {
     if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());
@@ -102,7 +112,7 @@ void Window::makeKeyAndOrderFront() {
 }
 
 void Window::orderFrontRegardless() {
-  visible_ = true;
+  orderFront();
   WindowRendering::windowDidShow(*this);
 }
 
@@ -189,8 +199,68 @@ void Window::selectPreviousKeyView() {
   }
 }
 
+bool Window::acceptsEvents() const {
+  if (attachedSheet_) return false;
+  auto modal = Application::shared().modalWindow();
+  if (!modal) return true;
+  for (const Window* w = this; w; w = w->sheetParent_) {
+    if (w == modal.get()) return true;
+  }
+  return false;
+}
+
+bool Window::beginSheet(const std::shared_ptr<Window>& sheet, SheetCompletion completion) {
+  if (!sheet || sheet.get() == this || sheet->sheetParent_) return false;
+  for (const Window* w = sheetParent_; w; w = w->sheetParent_) {
+    if (w == sheet.get()) return false;
+  }
+  sheet->sheetParent_ = this;
+  PendingSheet pending{sheet, std::move(completion)};
+  if (attachedSheet_) {
+    queuedSheets_.push_back(std::move(pending));
+  } else {
+    attach(std::move(pending));
+  }
+  return true;
+}
+
+void Window::attach(PendingSheet pending) {
+  attachedSheet_ = std::move(pending.sheet);
+  sheetCompletion_ = std::move(pending.completion);
+  attachedSheet_->makeKeyAndOrderFront();
+}
+
+void Window::endSheet(const Window& sheet, ModalResponse response) {
+  auto self = weak_from_this().lock();
+  if (attachedSheet_.get() != &sheet) {
+    auto it = std::find_if(queuedSheets_.begin(), queuedSheets_.end(),
+                           [&](const PendingSheet& p) { return p.sheet.get() == &sheet; });
+    if (it == queuedSheets_.end()) return;
+    auto dropped = std::move(*it);
+    queuedSheets_.erase(it);
+    dropped.sheet->sheetParent_ = nullptr;
+    if (dropped.completion) dropped.completion(response);
+    return;
+  }
+  auto ended = std::move(attachedSheet_);
+  auto completion = std::move(sheetCompletion_);
+  attachedSheet_.reset();
+  sheetCompletion_ = nullptr;
+  ended->orderOut();
+  ended->sheetParent_ = nullptr;
+  if (visible_) makeKeyAndOrderFront();
+  // The completion may begin another sheet; a queued one waits its turn.
+  if (completion) completion(response);
+  if (!attachedSheet_ && !queuedSheets_.empty()) {
+    auto next = std::move(queuedSheets_.front());
+    queuedSheets_.pop_front();
+    attach(std::move(next));
+  }
+}
+
 void Window::sendEvent(const Event& event) {
   auto self = weak_from_this().lock();
+  if (!acceptsEvents()) return;
   switch (event.type) {
     case Event::Type::KeyDown: {
       std::uint64_t modifiers = event.modifierFlags & ModifierFlags::DeviceIndependentShortcutMask;

@@ -10,8 +10,11 @@
 #include "platform/base/logger.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/ui/alert.h"
 #include "platform/ui/button.h"
 #include "platform/ui/date_picker.h"
+#include "platform/ui/image.h"
+#include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/view.h"
@@ -38,6 +41,7 @@ class ModelInput final : public WindowInput {
   void keyDown(std::uint64_t window, const Event& key) override {
     if (auto model = find(window)) deliver(model, [&] { model->sendEvent(key); });
   }
+  void scrollWheel(std::uint64_t window, Point topLeft, double deltaY) override;
   void closeButton(std::uint64_t window) override {
     if (auto model = find(window)) deliver(model, [&] { model->performClose(); });
   }
@@ -90,9 +94,22 @@ View* findView(View& root, std::uint64_t id) {
   return nullptr;
 }
 
+void ModelInput::scrollWheel(std::uint64_t window, Point topLeft, double deltaY) {
+  auto model = find(window);
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
+  Point location{topLeft.x, model->contentRect().height() - topLeft.y};
+  View* hit = model->contentView()->hitTest(location);
+  for (View* v = hit; v; v = v->superview()) {
+    if (auto* scroll = dynamic_cast<ScrollView*>(v)) {
+      deliver(model, [&] { scroll->scrollToVerticalOffset(scroll->verticalOffset() + deltaY); });
+      return;
+    }
+  }
+}
+
 void ModelInput::chooseDate(std::uint64_t window, std::uint64_t view, Date date) {
   auto model = find(window);
-  if (!model || !model->contentView()) return;
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
   auto* picker = dynamic_cast<DatePicker*>(findView(*model->contentView(), view));
   if (picker) deliver(model, [&] { picker->chooseDate(date); });
 }
@@ -136,12 +153,26 @@ Rect topLeftFrame(const View& view, double contentHeight) {
               std::abs(b.y - a.y));
 }
 
-void renderViews(View& view, const Window& window, double contentHeight,
+std::optional<Rect> intersection(const Rect& a, const Rect& b) {
+  double minX = std::max(a.minX(), b.minX());
+  double minY = std::max(a.minY(), b.minY());
+  double maxX = std::min(a.maxX(), b.maxX());
+  double maxY = std::min(a.maxY(), b.maxY());
+  if (maxX <= minX || maxY <= minY) return std::nullopt;
+  return Rect(minX, minY, maxX - minX, maxY - minY);
+}
+
+void renderViews(View& view, const Window& window, double contentHeight, std::optional<Rect> clip,
                  std::vector<RenderedView>& out) {
   if (view.isHidden()) return;
   RenderedView r;
   r.id = WindowRendering::idOf(&view);
   r.frame = topLeftFrame(view, contentHeight);
+  if (clip) {
+    auto visible = intersection(r.frame, *clip);
+    if (!visible) return;  // scrolled out of sight, and so is all it holds
+    if (!(*visible == r.frame)) r.clip = visible;
+  }
   r.role = view.accessibilityRole();
   r.accessibilityLabel = view.accessibilityLabel().value_or("");
   r.focused = window.firstResponder() == &view;
@@ -160,10 +191,15 @@ void renderViews(View& view, const Window& window, double contentHeight,
     r.text = field->stringValue();
     r.textColor = field->textColor();
     r.maximumLines = field->maximumNumberOfLines();
+    r.selectable = !field->isEditable() && field->isSelectable();
     if (FieldEditor* editor = field->currentEditor()) {
       r.selectionStart = editor->selectedRange().location;
       r.selectionLength = editor->selectedRange().length;
     }
+  } else if (auto* image = dynamic_cast<ImageView*>(&view)) {
+    r.kind = RenderedView::Kind::Image;
+    r.text = image->image() ? image->image()->symbolName() : "";
+    r.textColor = image->contentTintColor().value_or(Color::label());
   } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
     r.kind = RenderedView::Kind::Stepper;
     r.text = stepper->stringValue();
@@ -177,9 +213,11 @@ void renderViews(View& view, const Window& window, double contentHeight,
     r.flipped = view.isFlipped();
     rendered = !r.drawing.empty();
   }
+  const Rect frame = r.frame;
   if (rendered) out.push_back(std::move(r));
+  if (dynamic_cast<ScrollView*>(&view)) clip = clip ? intersection(*clip, frame) : frame;
   for (const auto& child : std::vector(view.subviews())) {
-    renderViews(*child, window, contentHeight, out);
+    renderViews(*child, window, contentHeight, clip, out);
   }
 }
 
@@ -259,10 +297,14 @@ RenderedWindow WindowRendering::render(Window& window) {
   r.contentSize = window.contentRect().size;
   r.closable = (window.styleMask() & WindowStyle::Closable) != 0;
   r.key = window.isKeyWindow();
-  window.layoutIfNeeded();
-  if (auto content = window.contentView()) {
-    renderViews(*content, window, r.contentSize.height, r.views);
+  if (const Window* parent = window.sheetParent()) {
+    r.kind = RenderedWindow::Kind::Sheet;
+    r.parentId = idOf(parent);
   }
+  window.layoutIfNeeded();
+  auto content = window.contentView();
+  if (dynamic_cast<const AlertContentView*>(content.get())) r.kind = RenderedWindow::Kind::Alert;
+  if (content) renderViews(*content, window, r.contentSize.height, std::nullopt, r.views);
   return r;
 }
 
