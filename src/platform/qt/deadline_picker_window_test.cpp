@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include "menubar/deadline_picker.h"
-#include "platform/qt/qt_window_renderer.h"
 #include "platform/qt/test_screen.h"
 #include "platform/ui/window_rendering.h"
 #include "testing/pinned_locale.h"
@@ -30,30 +29,23 @@ platform::Date nineInTheMorning() {
 // The picker panel shown by the Qt renderer and used through its widgets.
 class DeadlinePickerWindowTest : public ::testing::Test {
  public:
-  DeadlinePickerWindowTest() : platform(nineInTheMorning()) {
-    testing::useOffscreenScreen();
-    WindowRendering::useFactory(&platform::makeQtWindowRenderer);
-  }
+  DeadlinePickerWindowTest() : platform(nineInTheMorning()) {}
   ~DeadlinePickerWindowTest() override {
     if (auto picker = VGXDeadlinePicker::current(); picker && picker->window()) {
       picker->window()->close();
     }
-    WindowRendering::reset();
   }
 
-  platform::QtWindowRenderer& renderer() {
-    return *dynamic_cast<platform::QtWindowRenderer*>(WindowRendering::renderer());
-  }
   platform::RenderedWindowWidget* dialog() {
     auto picker = VGXDeadlinePicker::current();
-    if (!picker) return nullptr;
-    return renderer().widgetFor(WindowRendering::idOf(picker->window().get()));
+    return picker ? screen.dialogOf(picker->window().get()) : nullptr;
   }
   template <typename W, typename V>
   W* widget(const std::shared_ptr<V>& view) {
     return qobject_cast<W*>(dialog()->widgetFor(WindowRendering::idOf(view.get())));
   }
 
+  testing::QtScreen screen;
   testing::TestPlatform platform;
   testing::PinnedLocale pin{"en_GB", "Europe/London"};
   std::vector<double> durations;
@@ -86,7 +78,7 @@ TEST_F(DeadlinePickerWindowTest, TypedDurationReachesTheCompletionThroughStart) 
   QTest::mouseClick(widget<QPushButton>(picker->startButton()), Qt::LeftButton);
   EXPECT_THAT(durations, ElementsAre(2 * 3600 + 30 * 60));
   EXPECT_EQ(VGXDeadlinePicker::current(), nullptr);
-  EXPECT_EQ(renderer().widgetFor(WindowRendering::idOf(picker->window().get())), nullptr);
+  EXPECT_EQ(screen.dialogOf(picker->window().get()), nullptr);
 }
 
 TEST_F(DeadlinePickerWindowTest, KeysAndButtonsFollowTheModel) {

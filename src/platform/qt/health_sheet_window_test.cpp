@@ -2,24 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 
-#include "health/health_presenter.h"
-#include "health/health_view.h"
-#include "health/protection_verifier_test_fixture.h"
-#include "hub/health_registry.h"
-#include "platform/qt/qt_window_renderer.h"
+#include "health/health_sheet_test_world.h"
 #include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
-#include "platform/ui/window_rendering.h"
 
 namespace vigilix {
 namespace {
 
-using platform::WindowRendering;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 
@@ -27,37 +19,11 @@ using ::testing::ElementsAre;
 // shown by the Qt renderer and used through its widgets.
 class HealthSheetWindowTest : public ::testing::Test {
  public:
-  HealthSheetWindowTest() {
-    testing::useOffscreenScreen();
-    WindowRendering::useFactory(&platform::makeQtWindowRenderer);
-    world.verifier->providers().inspect = [this] {
-      ++inspections;
-      return std::pair{
-          std::optional<std::set<std::string>>{{world.expected.begin(), world.expected.end()}},
-          std::optional<std::string>{}};
-    };
-    world.start();
-    VGXHealthRegistry::registerProvider([] {
-      return std::vector<VGXHealthLine>{
-          {"Hooks", "Missing", VGXHealthSeverity::Warning, "reinstallHooks"}};
-    });
-    parent->setTitle("Settings");
-    parent->makeKeyAndOrderFront();
-  }
-  ~HealthSheetWindowTest() override {
-    parent->close();
-    WindowRendering::reset();
-  }
+  ~HealthSheetWindowTest() override { w.window->close(); }
 
-  platform::QtWindowRenderer& renderer() {
-    return *dynamic_cast<platform::QtWindowRenderer*>(WindowRendering::renderer());
-  }
-  platform::RenderedWindowWidget* dialogOf(const std::shared_ptr<platform::Window>& window) {
-    return renderer().widgetFor(WindowRendering::idOf(window.get()));
-  }
-  QWidget* widgetOf(const std::shared_ptr<platform::Window>& window, const platform::View* view) {
-    auto* dialog = dialogOf(window);
-    return dialog ? dialog->widgetFor(WindowRendering::idOf(view)) : nullptr;
+  QWidget* widgetOf(const std::shared_ptr<platform::Window>& window,
+                    const std::shared_ptr<platform::Button>& button) {
+    return screen.widgetOf(window.get(), button.get());
   }
   std::shared_ptr<platform::Button> fixOf(const std::string& title) {
     for (const auto& row : VGXHealthPresenter::current()->view()->rows()) {
@@ -66,20 +32,17 @@ class HealthSheetWindowTest : public ::testing::Test {
     return nullptr;
   }
 
-  testing::VerifierWorld world;
-  int inspections = 0;
-  std::shared_ptr<platform::Window> parent = std::make_shared<platform::Window>(
-      platform::Rect(0, 0, 600, 500), platform::WindowStyle::Titled);
+  testing::QtScreen screen;
+  testing::SheetWorld w;
 };
 
 TEST_F(HealthSheetWindowTest, CheckAgainFixAndDoneWorkThroughTheWidgets) {
-  VGXHealthPresenter::presentOnWindow(parent, world.verifier);
-  auto presenter = VGXHealthPresenter::current();
-  auto sheet = presenter->sheet();
-  auto* dialog = dialogOf(sheet);
+  auto view = w.openedView();
+  auto sheet = VGXHealthPresenter::current()->sheet();
+  auto* dialog = screen.dialogOf(sheet.get());
   ASSERT_TRUE(dialog);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_EQ(dialog->parentWidget(), dialogOf(parent));
+  EXPECT_EQ(dialog->parentWidget(), screen.dialogOf(w.window.get()));
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
 
   QImage shot = testing::saveScreenshot(dialog, "health_sheet");
@@ -90,38 +53,35 @@ TEST_F(HealthSheetWindowTest, CheckAgainFixAndDoneWorkThroughTheWidgets) {
   }
 
   // An incident while the sheet is open shows after "Check Again", with its "Fix".
-  world.verifier->incidentLog().record(
-      VGXIncident::make(VGXIncident::Kind::sleptWhileAwake, VGXIncident::Cause::lidClosed, {}));
-  int before = inspections;
-  QTest::mouseClick(widgetOf(sheet, presenter->view()->checkAgainButton().get()), Qt::LeftButton);
-  EXPECT_EQ(inspections, before + 1);
-  ASSERT_TRUE(fixOf("Incidents"));
-
-  QWidget* dismiss = widgetOf(sheet, fixOf("Incidents").get());
+  w.recordIncident();
+  int before = w.inspections;
+  QTest::mouseClick(widgetOf(sheet, view->checkAgainButton()), Qt::LeftButton);
+  EXPECT_EQ(w.inspections, before + 1);
+  QWidget* dismiss = widgetOf(sheet, fixOf("Incidents"));
   ASSERT_TRUE(dismiss);
   QTest::mouseClick(dismiss, Qt::LeftButton);
-  EXPECT_FALSE(world.verifier->incidentLog().hasUnacknowledged());
+  EXPECT_FALSE(w.world.verifier->incidentLog().hasUnacknowledged());
 
-  // The last row lies below the visible part until the list is scrolled.
-  const platform::View* hooksFix = fixOf("Hooks").get();
-  const auto& scroll = presenter->view()->scrollView();
+  // The last rows lie below the visible part until the list is scrolled.
+  auto hooksFix = fixOf("Hooks");
+  const auto& scroll = view->scrollView();
   platform::Point centre = scroll->convertPointToView(
       {scroll->frame().width() / 2, scroll->frame().height() / 2}, nullptr);
   QPointF inList(centre.x, sheet->contentRect().height() - centre.y);
-  for (int notch = 0; notch < 10 && !widgetOf(sheet, hooksFix); ++notch) {
+  for (int notch = 0; notch < 20 && !widgetOf(sheet, hooksFix); ++notch) {
     QWheelEvent wheel(inList, dialog->mapToGlobal(inList), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(dialog, &wheel);
   }
   ASSERT_TRUE(widgetOf(sheet, hooksFix));
-  before = inspections;
+  before = w.inspections;
   QTest::mouseClick(widgetOf(sheet, hooksFix), Qt::LeftButton);
-  EXPECT_EQ(inspections, before + 1);
+  EXPECT_EQ(w.inspections, before + 1);
 
-  QTest::mouseClick(widgetOf(sheet, presenter->view()->doneButton().get()), Qt::LeftButton);
-  EXPECT_EQ(parent->attachedSheet(), nullptr);
-  EXPECT_EQ(dialogOf(sheet), nullptr);
-  EXPECT_TRUE(dialogOf(parent)->isVisible());
+  QTest::mouseClick(widgetOf(sheet, view->doneButton()), Qt::LeftButton);
+  EXPECT_EQ(w.window->attachedSheet(), nullptr);
+  EXPECT_EQ(screen.dialogOf(sheet.get()), nullptr);
+  EXPECT_TRUE(screen.dialogOf(w.window.get())->isVisible());
 }
 
 TEST_F(HealthSheetWindowTest, AnAlertAnswersWithTheButtonClicked) {
@@ -146,11 +106,11 @@ TEST_F(HealthSheetWindowTest, AnAlertAnswersWithTheButtonClicked) {
     std::vector<platform::ModalResponse> responses;
     auto done = [&](platform::ModalResponse response) { responses.push_back(response); };
     if (row.asSheet) {
-      alert->beginSheetModalForWindow(parent, done);
+      alert->beginSheetModalForWindow(w.window, done);
     } else {
       alert->presentModal(done);
     }
-    auto* dialog = dialogOf(alert->window());
+    auto* dialog = screen.dialogOf(alert->window().get());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowModality(), row.asSheet ? Qt::WindowModal : Qt::ApplicationModal);
     auto texts = testing::accessibleTexts(dialog);
@@ -162,10 +122,9 @@ TEST_F(HealthSheetWindowTest, AnAlertAnswersWithTheButtonClicked) {
       QImage shot = testing::saveScreenshot(dialog, "alert");
       EXPECT_EQ(shot.size(), dialog->size());
     }
-    QTest::mouseClick(widgetOf(alert->window(), alert->buttons()[row.button].get()),
-                      Qt::LeftButton);
+    QTest::mouseClick(widgetOf(alert->window(), alert->buttons()[row.button]), Qt::LeftButton);
     EXPECT_THAT(responses, ElementsAre(row.response));
-    EXPECT_EQ(dialogOf(alert->window()), nullptr);
+    EXPECT_EQ(screen.dialogOf(alert->window().get()), nullptr);
   }
 }
 

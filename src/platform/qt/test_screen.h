@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/qt/qt_style.h"
+#include "platform/qt/qt_window_renderer.h"
+#include "platform/ui/window_rendering.h"
 #include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
@@ -26,6 +28,32 @@ inline void useOffscreenScreen() {
   }();
   (void)done;
 }
+
+// The Qt renderer for the model windows shown while it lives; made before
+// the windows are shown.
+class QtScreen {
+ public:
+  QtScreen() {
+    useOffscreenScreen();
+    platform::WindowRendering::useFactory(&platform::makeQtWindowRenderer);
+  }
+  ~QtScreen() { platform::WindowRendering::reset(); }
+  QtScreen(const QtScreen&) = delete;
+  QtScreen& operator=(const QtScreen&) = delete;
+
+  platform::QtWindowRenderer& renderer() const {
+    return *dynamic_cast<platform::QtWindowRenderer*>(platform::WindowRendering::renderer());
+  }
+  // The dialog showing `window`, else nullptr.
+  platform::RenderedWindowWidget* dialogOf(const platform::Window* window) const {
+    return renderer().widgetFor(platform::WindowRendering::idOf(window));
+  }
+  // The widget showing `view` in `window`, else nullptr.
+  QWidget* widgetOf(const platform::Window* window, const platform::View* view) const {
+    auto* dialog = dialogOf(window);
+    return dialog ? dialog->widgetFor(platform::WindowRendering::idOf(view)) : nullptr;
+  }
+};
 
 // The names and values the accessibility tree gives for `widget` and
 // everything below it, depth first.
