@@ -1,7 +1,9 @@
 #include "platform/qt/qt_window_renderer.h"
 
 #include <QApplication>
+#include <clocale>
 #include <cstdlib>
+#include <string>
 
 #include "platform/runloop/dispatch_queue.h"
 
@@ -23,7 +25,11 @@ void ensureApplication() {
   static int argc = 1;
   static char name[] = "vigilix";
   static char* argv[] = {name, nullptr};
+  // Qt sets the process's C locale from the environment, which would change
+  // how the rest of the program reads and writes numbers (strtod, printf).
+  std::string locale = setlocale(LC_ALL, nullptr);
   new QApplication(argc, argv);  // never destroyed: Qt cannot be loaded twice
+  setlocale(LC_ALL, locale.c_str());
   // Windows come and go with the models; the program ends on its own terms.
   QApplication::setQuitOnLastWindowClosed(false);
 }

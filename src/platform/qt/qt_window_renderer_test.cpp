@@ -18,6 +18,7 @@
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/live_run_loop.h"
+#include "testing/scoped_environment.h"
 
 namespace vigilix::platform {
 namespace {
@@ -163,6 +164,14 @@ TEST_F(QtWindowRendererTest, DrawnViewsReplayTheirCommandsTheModelWayUp) {
   QImage image = shown().widgetFor(2)->grab().toImage();
   EXPECT_EQ(image.pixelColor(20, 35), QColor(255, 59, 48));
   EXPECT_NE(image.pixelColor(20, 5), QColor(255, 59, 48));
+}
+
+TEST_F(QtWindowRendererTest, WithoutADisplayThereIsNoRendererRatherThanAnAbort) {
+  testing::ScopedEnvironment none;
+  for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    none.set(name, std::nullopt);
+  }
+  EXPECT_EQ(makeQtWindowRenderer(input, DescriptorSources::main(), DispatchQueue::main()), nullptr);
 }
 
 TEST_F(QtWindowRendererTest, QtRunsOnOurLoopWhileAWindowIsShown) {

@@ -133,6 +133,10 @@ bool makeRenderer() {
   }
   if (!factory) return false;
   s.renderer.reset(factory(s.input, DescriptorSources::main(), DispatchQueue::main()));
+  if (!s.renderer && !s.loadFailed) {
+    s.loadFailed = true;
+    log().error("No windows can be shown: there is no display to show them on.");
+  }
   return s.renderer != nullptr;
 }
 
