@@ -12,6 +12,9 @@
 #include "platform/runloop/live_run_loop.h"
 #include "platform/ui/window_rendering.h"
 
+// Fontconfig, loaded with Qt, keeps its caches to the end of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 struct Sample {
