@@ -36,7 +36,9 @@ class AppEndToEndFixture : public ::testing::Test {
   // Starts the application and waits until it owns its name on the session bus.
   void startApplication() {
     app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
-    ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); }))
+    // Generous: a sanitised build on a busy machine starts slowly.
+    ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); },
+                          std::chrono::seconds(30)))
         << readFile(home_ / "app.log");
   }
 

@@ -1,0 +1,220 @@
+// The built program's status item in xfce4-panel's tray under Xvfb, seen and
+// clicked as a person would.
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dbus/dbus_mock.h"
+#include "dbus/main_loop_waiting.h"
+#include "dbus/private_bus.h"
+#include "dbus/test_child_process.h"
+#include "dbus/tray_host.h"
+#include "platform/dbus/async_bus_connection.h"
+#include "testing/temporary_folder.h"
+#include "tray_screen/dbus_menu_monitor.h"
+#include "tray_screen/xfce_panel_host.h"
+#include "tray_screen/xvfb_screen.h"
+
+namespace vigilix::testing {
+namespace {
+
+const std::filesystem::path kOutput = VIGILIX_TRAY_SCREEN_OUTPUT;
+// Every wait's bound: generous, since CI runs this beside other tests and under the sanitizers.
+constexpr std::chrono::seconds kPatience{30};
+
+// A fresh folder for the servers' sockets, logs and home, removed after everything in it stopped.
+struct ScratchFolder {
+  std::filesystem::path path = makeTemporaryFolder("vigilix-tray-screen");
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+class TrayScreenTest : public ::testing::Test {
+ protected:
+  TrayScreenTest()
+      : folder_(scratch_.path),
+        logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1"),
+        screen_(folder_, 640, 480),
+        host_(folder_, screen_),
+        connection_(openSessionConnection()) {}
+
+  std::string logs() const {
+    return host_.log() + "--- Xvfb\n" + screen_.log() + "--- vigilix-app\n" +
+           readFile(folder_ / "app.log");
+  }
+
+  // Runs the main loop until the screen shows what `wanted` looks for and
+  // has stayed unchanged for a moment: the panel and its menus draw over a
+  // few frames.
+  std::optional<Screenshot> awaitScreen(const std::function<bool(const Screenshot&)>& wanted) {
+    Screenshot last;
+    auto since = std::chrono::steady_clock::now();
+    const bool seen = runMainLoopUntil(
+        [&] {
+          Screenshot shot = screen_.capture();
+          if (shot.rgb != last.rgb) {
+            last = std::move(shot);
+            since = std::chrono::steady_clock::now();
+          }
+          return wanted(last) &&
+                 std::chrono::steady_clock::now() - since > std::chrono::milliseconds(300);
+        },
+        kPatience);
+    if (!seen) return std::nullopt;
+    return last;
+  }
+
+  ScratchFolder scratch_;
+  std::filesystem::path folder_;
+  PrivateSystemBus systemBus_;
+  PrivateSessionBus sessionBus_;
+  DbusMock logind_;
+  XvfbScreen screen_;
+  XfcePanelHost host_;
+  DBusMenuMonitor monitor_;
+  std::unique_ptr<platform::AsyncBusConnection> connection_;
+  std::optional<TestChildProcess> app_;
+};
+
+TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
+  // The tray plugin runs in its own process, which is also the watcher.
+  EXPECT_NE(host_.watcherCommand().find("wrapper-2.0"), std::string::npos)
+      << host_.watcherCommand();
+  EXPECT_NE(host_.watcherCommand().find("libsystray.so"), std::string::npos)
+      << host_.watcherCommand();
+  const auto empty = awaitScreen([](const Screenshot&) { return true; });
+  ASSERT_TRUE(empty) << "the panel never stopped drawing\n" << logs();
+
+  app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !host_.registeredItems().empty(); }, kPatience))
+      << "the watcher never listed an item\n"
+      << logs();
+  const auto withItem = awaitScreen(
+      [&](const Screenshot& shot) { return shot.changeFrom(*empty, host_.panel()).pixels > 0; });
+  ASSERT_TRUE(withItem) << "nothing new was drawn in the panel\n" << logs();
+  EXPECT_FALSE(withItem->savePng(kOutput / "tray-item.png"));
+  const ScreenBox icon = *withItem->changeFrom(*empty, host_.panel()).box;
+  // Coarse: something icon-sized, not a redrawn panel.
+  EXPECT_LE(icon.width, 48);
+  EXPECT_LE(icon.height, 48);
+  EXPECT_GE(icon.width * icon.height, 16);
+
+  const std::set<std::uint64_t> popupsBefore = screen_.popupWindows();
+  const std::size_t callsBefore = monitor_.drain().size();
+  TestChildProcess click({"/usr/bin/xdotool", "mousemove", std::to_string(icon.centerX()),
+                          std::to_string(icon.centerY()), "click", "3"},
+                         folder_ / "xdotool.log");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !click.running(); }, kPatience))
+      << "xdotool did not finish";
+  const bool opened = runMainLoopUntil(
+      [&] {
+        const auto popups = screen_.popupWindows();
+        return std::any_of(popups.begin(), popups.end(),
+                           [&](std::uint64_t window) { return !popupsBefore.contains(window); });
+      },
+      kPatience);
+  const ScreenBox belowPanel{0, host_.panel().y + host_.panel().height, screen_.width(),
+                             screen_.height()};
+  const auto withMenu = awaitScreen(
+      [&](const Screenshot& shot) { return shot.changeFrom(*withItem, belowPanel).pixels > 200; });
+  ASSERT_TRUE(opened) << "no menu window was mapped after the click\n"
+                      << readFile(folder_ / "xdotool.log") << logs();
+  ASSERT_TRUE(withMenu) << "the menu drew nothing below the panel";
+  EXPECT_FALSE(withMenu->savePng(kOutput / "tray-menu.png"));
+  // The window is the item's menu, not the panel's own: the host asked the menu to show.
+  const auto& calls = monitor_.drain();
+  EXPECT_TRUE(std::any_of(calls.begin() + static_cast<std::ptrdiff_t>(callsBefore), calls.end(),
+                          [](const DBusMenuCall& call) {
+                            return call.member == "AboutToShow" ||
+                                   call.member == "AboutToShowGroup";
+                          }))
+      << "the click opened a menu the item was not asked for";
+
+  // The layout read as the host read it, against the status menu's rows
+  // for a first start. The host asks for labels, kinds and enabled states
+  // here (check marks come through GetGroupProperties). An app's submenu
+  // lists the machine's programs, so rows below the second level are left out.
+  const auto hostRead = monitor_.first("GetLayout");
+  ASSERT_TRUE(hostRead) << "the host never read the menu's layout";
+  std::vector<std::string> shown;
+  const std::string error = callAsHost(
+      *connection_, hostRead->destination, hostRead->path.c_str(), "com.canonical.dbusmenu",
+      "GetLayout",
+      [&](sd_bus_message* m) {
+        int r = sd_bus_message_append(m, "ii", hostRead->parentID, hostRead->depth);
+        if (r < 0) return r;
+        r = sd_bus_message_open_container(m, 'a', "s");
+        for (const std::string& name : hostRead->propertyNames) {
+          if (r >= 0) r = sd_bus_message_append(m, "s", name.c_str());
+        }
+        return r < 0 ? r : sd_bus_message_close_container(m);
+      },
+      [&](sd_bus_message* m) {
+        std::uint32_t revision = 0;
+        sd_bus_message_read(m, "u", &revision);
+        readMenuLayout(m, 0, shown);
+        return std::string();
+      });
+  ASSERT_EQ(error, "");
+  // The rows under the root, without their ids, one indent less.
+  std::vector<std::string> rows;
+  for (const std::string& line : shown) {
+    const std::size_t depth = line.find_first_not_of(' ') / 2;
+    if (depth < 1 || depth > 2) continue;
+    rows.push_back(std::string((depth - 1) * 2, ' ') + line.substr(line.find(' ', depth * 2) + 1));
+  }
+  const std::vector<std::string> firstStart = {
+      "label=Keep Awake",
+      "enabled=false label=Your Mac can sleep",
+      "type=separator",
+      "children-display=submenu label=Keep Awake For",
+      "  label=Indefinitely",
+      "  label=Set Default: Indefinitely",
+      "  label=5 minutes",
+      "  label=Set Default: 5 minutes",
+      "  label=10 minutes",
+      "  label=Set Default: 10 minutes",
+      "  label=15 minutes",
+      "  label=Set Default: 15 minutes",
+      "  label=30 minutes",
+      "  label=Set Default: 30 minutes",
+      "  label=1 hour",
+      "  label=Set Default: 1 hour",
+      "  label=2 hours",
+      "  label=Set Default: 2 hours",
+      "  label=5 hours",
+      "  label=Set Default: 5 hours",
+      "  type=separator",
+      "  label=Custom Duration…",
+      "children-display=submenu label=Keep Awake Until",
+      "  label=A Specific Time…",
+      "  label=A Download Finishes…",
+      "  children-display=submenu label=An App Quits",
+      "label=Allow Display to Sleep",
+      "type=separator",
+      "enabled=false label=Automatic",
+      "label=Enable Automatic Keep-Awake",
+      "enabled=false label=No triggers match right now",
+      "enabled=false label=Pause for 1 Hour",
+      "label=Edit Triggers…",
+      "type=separator",
+      "label=Settings…",
+      "label=About Vigilix",
+      "label=Quit Vigilix",
+  };
+  EXPECT_EQ(rows, firstStart) << logs();
+}
+
+}  // namespace
+}  // namespace vigilix::testing
