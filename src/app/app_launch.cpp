@@ -20,6 +20,7 @@
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/live_run_loop.h"
 #include "platform/ui/application.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix {
 
@@ -69,6 +70,9 @@ int forward(platform::AsyncBusConnection& bus, const std::vector<std::string>& u
 
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus) {
   auto& loop = platform::LiveRunLoop::main();
+  // Qt is mapped only when the first window opens.
+  platform::WindowRendering::loadModuleOnFirstWindow(
+      platform::WindowRendering::moduleBesideProgram());
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),

@@ -26,9 +26,11 @@ class SpacerView : public View {
 // Lays out its arranged views in a row or a column, in order, at their
 // intrinsic (fitting) sizes, `spacing` apart, inside `edgeInsets`.
 // Across the axis each view sits at the leading (top) edge, the centre or
-// fills the stack, as `alignment` says. Views with no intrinsic width in a
-// column fill it; spacers share the room left along the axis. Flipped:
-// the first view is at the top. Main thread only.
+// fills the stack, as `alignment` says; a view with no intrinsic size
+// across the axis fills it. Spacers and views marked flexible share the
+// room left along the axis, and a stack holding one has no intrinsic size
+// along its axis (it takes what its own stack gives it). Flipped: the first
+// view is at the top. Main thread only.
 class StackView : public View {
  public:
   enum class Orientation { Horizontal, Vertical };
@@ -50,11 +52,13 @@ class StackView : public View {
   void addArrangedSubview(const std::shared_ptr<View>& view);
   void removeAllArrangedSubviews();
   std::vector<std::shared_ptr<View>> arrangedSubviews() const;
+  // A flexible view takes the room left along the axis, like a spacer.
+  void setFlexible(const View& view, bool flexible);
 
   // The size the arranged views need (spacers count as 0); a column takes
   // the widest view across and a row the tallest.
   Size fittingSize() const;
-  Size intrinsicContentSize() const override { return fittingSize(); }
+  Size intrinsicContentSize() const override;
   bool isFlipped() const override { return true; }
   void layout() override;
 
@@ -63,10 +67,14 @@ class StackView : public View {
   static Size preferredSize(const View& view);
 
  private:
+  bool isFlexible(const View& view) const;
+  bool hasFlexibleView() const;
+
   Orientation orientation_;
   Alignment alignment_ = Alignment::Leading;
   double spacing_ = 8;
   EdgeInsets insets_;
+  std::vector<const View*> flexible_;
 };
 
 }  // namespace vigilix::platform

@@ -40,6 +40,7 @@ class FieldEditor {
   const std::string& string() const { return text_; }
   // Replaces the whole text without reporting a user change.
   void setString(const std::string& text);
+  Range selectedRange() const { return selection_; }
   void setSelectedRange(Range range);
   void selectAll() { setSelectedRange(Range{0, text_.size()}); }
   std::string selectedText() const { return text_.substr(selection_.location, selection_.length); }

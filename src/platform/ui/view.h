@@ -51,6 +51,8 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   MenuItem* enclosingMenuItem() const;
   virtual void viewDidMoveToWindow() {}
   virtual void viewDidMoveToSuperview() {}
+  // The window whose content view this is came on screen.
+  virtual void viewDidAppear() {}
 
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden);

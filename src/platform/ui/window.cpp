@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
 #include "platform/ui/view.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix::platform {
 
@@ -32,9 +33,15 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
 }
 
 Window::~Window() {
+  WindowRendering::windowDidClose(this);
   if (contentView_) contentView_->window_ = nullptr;
   if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
   for (auto& pending : queuedSheets_) pending.sheet->sheetParent_ = nullptr;
+}
+
+void Window::setTitle(const std::string& title) {
+  title_ = title;
+  WindowRendering::windowDidChange(*this);
 }
 
 Rect Window::contentRect() const {
@@ -48,6 +55,7 @@ void Window::setContentSize(Size size) {
   double top = frame_.maxY();
   frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
   if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
+  WindowRendering::windowDidChange(*this);
 }
 
 void Window::center() {
@@ -74,6 +82,7 @@ void Window::setContentView(std::shared_ptr<View> view) {
     contentView_->setFrame(Rect(0, 0, content.width(), content.height()));
     contentView_->notifyDidMoveToWindow();
   }
+  WindowRendering::windowDidChange(*this);
 }
 
 bool Window::isStandardWindowButtonHidden(WindowButton button) const {
@@ -86,18 +95,30 @@ void Window::setStandardWindowButtonHidden(WindowButton button, bool hidden) {
 
 bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
 
-void Window::makeKeyAndOrderFront() {
+void Window::orderFront() {
+  if (visible_) return;
   visible_ = true;
+  layoutIfNeeded();
+  if (auto content = contentView_) content->viewDidAppear();
+}
+
+void Window::makeKeyAndOrderFront() {
+  orderFront();
   if (auto self = weak_from_this().lock()) Application::shared().setKeyWindow(self);
   if (firstResponder() == this) {
     if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());
   }
+  WindowRendering::windowDidShow(*this);
 }
 
-void Window::orderFrontRegardless() { visible_ = true; }
+void Window::orderFrontRegardless() {
+  orderFront();
+  WindowRendering::windowDidShow(*this);
+}
 
 void Window::orderOut() {
   visible_ = false;
+  WindowRendering::windowDidClose(this);
   Application::shared().resignKeyWindow(this);
 }
 
@@ -129,6 +150,7 @@ bool Window::makeFirstResponder(View* view) {
   if (!view) return true;
   if (!view->becomeFirstResponder()) return false;
   firstResponder_ = view->weak_from_this();
+  WindowRendering::windowDidChange(*this);
   return true;
 }
 
