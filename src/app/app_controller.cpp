@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/dzl_keys.h"
+#include "health/health_presenter.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -26,6 +27,7 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .protectionVerifier = &VGXProtectionVerifier::shared(),
       .terminate = {},
       .showSettingsPane = {},
+      .ensureSettingsWindow = {},
   };
 }
 
@@ -225,6 +227,24 @@ void DZLAppController::editTriggers() {
   } else {
     log_.log("No settings window to show the triggers pane in.");
   }
+}
+
+void DZLAppController::checkHealth() {
+  platform::DispatchQueue::main().async([weak = weak_from_this()] {
+    auto self = weak.lock();
+    if (!self) return;
+    std::shared_ptr<VGXProtectionVerifier> verifier;
+    if (auto* shown = self->environment_.protectionVerifier)
+      verifier = shown->weak_from_this().lock();
+    auto window = self->environment_.ensureSettingsWindow
+                      ? self->environment_.ensureSettingsWindow()
+                      : nullptr;
+    if (window) {
+      VGXHealthPresenter::presentOnWindow(window, verifier);
+    } else {
+      VGXHealthPresenter::presentInOwnWindow(verifier);
+    }
+  });
 }
 
 void DZLAppController::startManualSessionUsingDefaultDuration() {

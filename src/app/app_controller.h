@@ -15,6 +15,7 @@
 #include "platform/base/logger.h"
 #include "platform/base/observer_token.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/ui/window.h"
 
 namespace vigilix {
 
@@ -47,6 +48,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::function<void()> terminate;
     // Opens the settings window on a pane; empty: there is none to open.
     std::function<void(const std::string& pane)> showSettingsPane;
+    // The settings window, made if needed; empty or null: there is none.
+    std::function<std::shared_ptr<platform::Window>()> ensureSettingsWindow;
     // The shared instances of the process, the live termination.
     static Environment current();
   };
@@ -72,6 +75,9 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   // re-creates a held assertion with the other type.
   void toggleAllowDisplaySleep();
   void editTriggers();
+  // On the next main-queue turn: the health check as a sheet on the
+  // settings window, or in a window of its own while there is none.
+  void checkHealth();
   void startManualSessionUsingDefaultDuration();
 
   // The rule that turns the hub's state into the power assertion.

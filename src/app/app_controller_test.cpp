@@ -42,6 +42,7 @@ class AppControllerTest : public ::testing::Test {
         .protectionVerifier = &VGXProtectionVerifier::shared(),
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
+        .ensureSettingsWindow = {},
     });
     platform.runUntilIdle();
   }
