@@ -211,7 +211,7 @@ TEST(HealthSheetTest, PresentingEndsTheSheetShownBeforeAndDoneEndsItsOwn) {
     auto first = VGXHealthPresenter::current();
     if (row.presentTwice) {
       VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
-      EXPECT_NE(first->sheet(), nullptr);  // the released presenter was not closed
+      EXPECT_EQ(first->sheet(), nullptr);  // its sheet ended before the second began
       EXPECT_FALSE(first->sheet()->isVisible());
     } else {
       EXPECT_EQ(ended, std::vector<std::string>{"pane"});
@@ -271,6 +271,14 @@ TEST(HealthSheetTest, WithoutASettingsWindowTheCheckShowsInItsOwnWindow) {
   ui::click(*second->view()->doneButton());
   EXPECT_FALSE(second->sheet() && second->sheet()->isVisible());
   EXPECT_EQ(VGXHealthPresenter::current(), nullptr);
+
+  // A sheet whose presenter was replaced by another presentation still ends
+  // with its own "Done".
+  VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
+  auto sheetView = VGXHealthPresenter::current()->view();
+  VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
+  ui::click(*sheetView->doneButton());
+  EXPECT_EQ(w.window->attachedSheet(), nullptr);
 }
 
 }  // namespace
