@@ -210,9 +210,10 @@ TEST(HealthSheetTest, PresentingEndsTheSheetShownBeforeAndDoneEndsItsOwn) {
     VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
     auto first = VGXHealthPresenter::current();
     if (row.presentTwice) {
+      auto firstSheet = first->sheet();
       VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
       EXPECT_EQ(first->sheet(), nullptr);  // its sheet ended before the second began
-      EXPECT_FALSE(first->sheet()->isVisible());
+      EXPECT_FALSE(firstSheet->isVisible());
     } else {
       EXPECT_EQ(ended, std::vector<std::string>{"pane"});
     }
