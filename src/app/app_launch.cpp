@@ -23,6 +23,7 @@
 #include "platform/runloop/live_run_loop.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/application.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix {
 
@@ -135,6 +136,10 @@ bool migrateSettings() {
 
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus) {
   auto& loop = platform::LiveRunLoop::main();
+  // Qt is mapped only when the first window opens (the migration's alert
+  // may be the first).
+  platform::WindowRendering::loadModuleOnFirstWindow(
+      platform::WindowRendering::moduleBesideProgram());
   if (!migrateSettings()) return 0;
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;

@@ -40,6 +40,7 @@ class FieldEditor {
   const std::string& string() const { return text_; }
   // Replaces the whole text without reporting a user change.
   void setString(const std::string& text);
+  Range selectedRange() const { return selection_; }
   void setSelectedRange(Range range);
   void selectAll() { setSelectedRange(Range{0, text_.size()}); }
   std::string selectedText() const { return text_.substr(selection_.location, selection_.length); }
@@ -86,11 +87,9 @@ class TextField : public Control {
   void setStringValue(const std::string& value) override;
   void setIntegerValue(std::int64_t value) override;
 
-  bool isEditable() const { return editable_; }
   // A label whose text the user may select and copy (never edit).
   bool isSelectable() const { return selectable_ || editable_; }
   void setSelectable(bool selectable) { selectable_ = selectable; }
-  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
   double preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
 
   const Color& textColor() const { return textColor_; }
@@ -98,6 +97,9 @@ class TextField : public Control {
   // Text wider than the preferred width wraps onto up to this many lines
   // (0 = any number) in the intrinsic size.
   void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines; }
+  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+  // A label is not editable.
+  bool isEditable() const { return editable_; }
   void setPreferredMaxLayoutWidth(double width) { preferredMaxLayoutWidth_ = width; }
 
   std::shared_ptr<NumberFormatter> formatter() const { return formatter_; }

@@ -4,6 +4,7 @@
 
 #include "platform/ui/menu.h"
 #include "platform/ui/window.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix::platform {
 
@@ -17,6 +18,7 @@ void View::setFrame(Rect frame) {
   if (frame == frame_) return;
   frame_ = frame;
   needsLayout_ = true;
+  WindowRendering::viewDidChange(*this);
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {
@@ -29,6 +31,7 @@ void View::addSubview(const std::shared_ptr<View>& view) {
   if (window()) view->notifyDidMoveToWindow();
   if (view->appearance_ == std::nullopt) view->notifyAppearanceChanged();
   needsLayout_ = true;
+  WindowRendering::viewDidChange(*this);
 }
 
 void View::removeFromSuperview() {
@@ -42,6 +45,7 @@ void View::removeFromSuperview() {
   viewDidMoveToSuperview();
   if (hadWindow) notifyDidMoveToWindow();
   parent->needsLayout_ = true;
+  WindowRendering::viewDidChange(*parent);
 }
 
 bool View::isDescendantOf(const View& other) const {
@@ -98,7 +102,9 @@ void View::layoutSubtreeIfNeeded() {
 
 void View::setNeedsDisplay(bool needsDisplay) {
   needsDisplay_ = needsDisplay;
-  if (needsDisplay) ++displayRequests_;
+  if (!needsDisplay) return;
+  ++displayRequests_;
+  WindowRendering::viewDidChange(*this);
 }
 
 void View::drawRect(DrawingContext&, const Rect&) {}

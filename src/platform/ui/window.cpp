@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
 #include "platform/ui/view.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix::platform {
 
@@ -32,9 +33,15 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
 }
 
 Window::~Window() {
+  WindowRendering::windowDidClose(this);
   if (contentView_) contentView_->window_ = nullptr;
   if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
   for (auto& pending : queuedSheets_) pending.sheet->sheetParent_ = nullptr;
+}
+
+void Window::setTitle(const std::string& title) {
+  title_ = title;
+  WindowRendering::windowDidChange(*this);
 }
 
 Rect Window::contentRect() const {
@@ -48,6 +55,7 @@ void Window::setContentSize(Size size) {
   double top = frame_.maxY();
   frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
   if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
+  WindowRendering::windowDidChange(*this);
 }
 
 void Window::center() {
@@ -99,12 +107,17 @@ void Window::makeKeyAndOrderFront() {
   if (firstResponder() == this) {
     if (auto initial = initialFirstResponder()) makeFirstResponder(initial.get());
   }
+  WindowRendering::windowDidShow(*this);
 }
 
-void Window::orderFrontRegardless() { orderFront(); }
+void Window::orderFrontRegardless() {
+  orderFront();
+  WindowRendering::windowDidShow(*this);
+}
 
 void Window::orderOut() {
   visible_ = false;
+  WindowRendering::windowDidClose(this);
   Application::shared().resignKeyWindow(this);
 }
 
@@ -136,6 +149,7 @@ bool Window::makeFirstResponder(View* view) {
   if (!view) return true;
   if (!view->becomeFirstResponder()) return false;
   firstResponder_ = view->weak_from_this();
+  WindowRendering::windowDidChange(*this);
   return true;
 }
 

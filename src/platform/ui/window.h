@@ -52,7 +52,7 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
 
   unsigned styleMask() const { return styleMask_; }
   const std::string& title() const { return title_; }
-  void setTitle(const std::string& title) { title_ = title; }
+  void setTitle(const std::string& title);
 
   // The frame on the screen, title bar included.
   Rect frame() const { return frame_; }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QPointer>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/qt/glib_context_source.h"
+#include "platform/qt/rendered_window_widget.h"
+#include "platform/ui/rendered_window.h"
+
+namespace vigilix::platform {
+
+// Shows rendered windows as Qt widgets: panels as windows, sheets as
+// window-modal dialogs opened with open(), never a nested loop. While any
+// window is shown, GLib's default context (Qt's loop) is a source of our
+// main loop. Main thread only.
+class QtWindowRenderer final : public WindowRenderer {
+ public:
+  QtWindowRenderer(WindowInput& input, DescriptorSources& sources, DispatchQueue& mainQueue);
+  ~QtWindowRenderer() override;
+
+  void show(const RenderedWindow& window) override;
+  void close(std::uint64_t window) override;
+
+  // The dialog showing the window, else nullptr.
+  RenderedWindowWidget* widgetFor(std::uint64_t window) const;
+  bool isDrivingToolkitLoop() const { return glib_ != nullptr; }
+
+ private:
+  void discard(QWidget* widget);
+  void cleanUpLater();
+
+  WindowInput& input_;
+  DescriptorSources& sources_;
+  DispatchQueue& mainQueue_;
+  std::map<std::uint64_t, QPointer<RenderedWindowWidget>> windows_;
+  std::vector<QPointer<QWidget>> discarded_;
+  std::unique_ptr<GlibContextSource> glib_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  bool cleanUpScheduled_ = false;
+};
+
+// The renderer, with the process's QApplication made on first use; nullptr
+// when no screen can be reached (no display and no Qt platform named), since
+// Qt would end the process there.
+WindowRenderer* makeQtWindowRenderer(WindowInput& input, DescriptorSources& sources,
+                                     DispatchQueue& mainQueue);
+
+}  // namespace vigilix::platform

@@ -1,0 +1,177 @@
+#include "platform/qt/qt_window_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/qt/drawn_view_widget.h"
+#include "platform/qt/test_screen.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/descriptor_sources.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/live_run_loop.h"
+
+namespace vigilix::platform {
+namespace {
+
+// What the renderer sent back, one line per call.
+class RecordedInput final : public WindowInput {
+ public:
+  void mouseDown(std::uint64_t, Point p) override { add("down", p); }
+  void mouseUp(std::uint64_t, Point p) override { add("up", p); }
+  void keyDown(std::uint64_t, const Event& key) override {
+    calls.push_back("key " + std::to_string(key.keyCode) + " " + key.characters);
+  }
+  void closeButton(std::uint64_t) override { calls.push_back("close"); }
+  void chooseDate(std::uint64_t, std::uint64_t view, Date date) override {
+    calls.push_back("date " + std::to_string(view) + " " +
+                    std::to_string(static_cast<long long>(date.timeIntervalSince1970())));
+  }
+  std::vector<std::string> calls;
+
+ private:
+  void add(const char* what, Point p) {
+    calls.push_back(std::string(what) + " " + std::to_string(static_cast<int>(p.x)) + "," +
+                    std::to_string(static_cast<int>(p.y)));
+  }
+};
+
+RenderedView view(std::uint64_t id, RenderedView::Kind kind, Rect frame, std::string text) {
+  RenderedView v;
+  v.id = id;
+  v.kind = kind;
+  v.frame = frame;
+  v.text = std::move(text);
+  return v;
+}
+
+RenderedWindow window(std::vector<RenderedView> views) {
+  RenderedWindow w;
+  w.id = 1;
+  w.title = "Panel";
+  w.contentSize = Size{300, 200};
+  w.closable = true;
+  w.views = std::move(views);
+  return w;
+}
+
+class QtWindowRendererTest : public ::testing::Test {
+ protected:
+  QtWindowRendererTest() {
+    testing::useOffscreenScreen();
+    renderer.reset(dynamic_cast<QtWindowRenderer*>(
+        makeQtWindowRenderer(input, DescriptorSources::main(), DispatchQueue::main())));
+  }
+  RenderedWindowWidget& shown() { return *renderer->widgetFor(1); }
+
+  RecordedInput input;
+  std::unique_ptr<QtWindowRenderer> renderer;
+};
+
+TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) {
+  struct Row {
+    const char* name;
+    RenderedView view;
+    const char* widgetClass;
+    QAccessible::Role role;
+    std::string accessibleName;
+  };
+  RenderedView field = view(2, RenderedView::Kind::TextField, Rect(10, 40, 60, 22), "12");
+  field.accessibilityLabel = "Hours";
+  const Row rows[] = {
+      {"button", view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Start"), "QPushButton",
+       QAccessible::Button, "Start"},
+      {"editable field", field, "QLineEdit", QAccessible::EditableText, "Hours"},
+      {"label, never read as markup",
+       view(2, RenderedView::Kind::Label, Rect(10, 70, 200, 16), "<b>Ready</b>"), "QLabel",
+       QAccessible::StaticText, "<b>Ready</b>"},
+      {"date picker", view(2, RenderedView::Kind::DatePicker, Rect(10, 100, 160, 22), ""),
+       "QDateTimeEdit", QAccessible::SpinBox, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    renderer->show(window({row.view}));
+    QWidget* widget = shown().widgetFor(2);
+    ASSERT_TRUE(widget);
+    EXPECT_STREQ(widget->metaObject()->className(), row.widgetClass);
+    EXPECT_EQ(
+        widget->geometry(),
+        QRect(static_cast<int>(row.view.frame.minX()), static_cast<int>(row.view.frame.minY()),
+              static_cast<int>(row.view.frame.width()), static_cast<int>(row.view.frame.height())));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    EXPECT_EQ(accessible->role(), row.role);
+    if (!row.accessibleName.empty()) {
+      EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), row.accessibleName);
+    }
+    renderer->close(1);
+  }
+}
+
+TEST_F(QtWindowRendererTest, InputGoesBackInWindowCoordinates) {
+  struct Row {
+    const char* name;
+    std::function<void(RenderedWindowWidget&)> act;
+    std::vector<std::string> calls;
+  };
+  const Row rows[] = {
+      {"a click on a button, at its centre",
+       [](auto& w) { QTest::mouseClick(w.widgetFor(2), Qt::LeftButton); },
+       {"down 49,20", "up 49,20"}},
+      {"typing into a field is the model's to apply",
+       [](auto& w) { QTest::keyClicks(w.widgetFor(3), "a"); },
+       {"key 65535 a"}},
+      {"Shift-Tab is Tab with Shift",
+       [](auto& w) { QTest::keyClick(w.widgetFor(3), Qt::Key_Backtab); },
+       {"key 48 \t"}},
+      {"the close button asks the model", [](auto& w) { w.close(); }, {"close"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    input.calls.clear();
+    renderer->show(window({view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Start"),
+                           view(3, RenderedView::Kind::TextField, Rect(10, 40, 60, 22), "")}));
+    row.act(shown());
+    EXPECT_EQ(input.calls, row.calls);
+    EXPECT_EQ(static_cast<QLineEdit*>(shown().widgetFor(3))->text(), "");
+    renderer->close(1);
+  }
+}
+
+TEST_F(QtWindowRendererTest, DrawnViewsReplayTheirCommandsTheModelWayUp) {
+  RenderedView drawn = view(2, RenderedView::Kind::Drawn, Rect(0, 0, 40, 40), "");
+  // The lower half, in a view whose y axis points up.
+  drawn.drawing = {FillRoundedRect{Rect(0, 0, 40, 20), 0, 0, Color::systemRed(), std::nullopt}};
+  renderer->show(window({drawn}));
+  QImage image = shown().widgetFor(2)->grab().toImage();
+  EXPECT_EQ(image.pixelColor(20, 35), QColor(255, 59, 48));
+  EXPECT_NE(image.pixelColor(20, 5), QColor(255, 59, 48));
+}
+
+TEST_F(QtWindowRendererTest, QtRunsOnOurLoopWhileAWindowIsShown) {
+  EXPECT_FALSE(renderer->isDrivingToolkitLoop());
+  renderer->show(window({view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Start")}));
+  EXPECT_TRUE(renderer->isDrivingToolkitLoop());
+
+  // A posted Qt event is delivered by our own loop, not by a Qt loop.
+  bool fired = false;
+  QTimer::singleShot(0, [&] {
+    fired = true;
+    LiveRunLoop::main().stop();
+  });
+  LiveRunLoop::main().runUntil(Clock::current().now() + 10);
+  EXPECT_TRUE(fired);
+
+  renderer->close(1);
+  DispatchQueue::main().async([] { LiveRunLoop::main().stop(); });
+  LiveRunLoop::main().runUntil(Clock::current().now() + 10);
+  EXPECT_FALSE(renderer->isDrivingToolkitLoop());
+}
+
+}  // namespace
+}  // namespace vigilix::platform

@@ -1,0 +1,236 @@
+#include "platform/qt/rendered_window_widget.h"
+
+#include <QDateTimeEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <cmath>
+
+#include "platform/qt/drawn_view_widget.h"
+#include "platform/qt/key_events.h"
+#include "platform/qt/qt_style.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+// The model's stepper: two arrows, the upper half steps up. The number it
+// steps is shown by the field beside it.
+class StepperWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    option.rect = QRect(0, 0, width(), height() / 2);
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowUp, &option, &painter, this);
+    option.rect = QRect(0, height() / 2, width(), height() - height() / 2);
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, &painter, this);
+  }
+};
+
+QDateTime qtDateTime(Date date) {
+  return QDateTime::fromMSecsSinceEpoch(
+      static_cast<qint64>(std::llround(date.timeIntervalSince1970() * 1000)));
+}
+
+Date modelDate(const QDateTime& date) {
+  return Date::fromTimeIntervalSince1970(static_cast<double>(date.toMSecsSinceEpoch()) / 1000);
+}
+
+// Keys the date editor keeps for itself: everything but moving between
+// views, Return and Escape, which belong to the window.
+bool dateEditorKeepsKey(int key) {
+  return key != Qt::Key_Tab && key != Qt::Key_Backtab && key != Qt::Key_Return &&
+         key != Qt::Key_Enter && key != Qt::Key_Escape;
+}
+
+}  // namespace
+
+RenderedWindowWidget::RenderedWindowWidget(WindowInput& input, std::uint64_t id, QWidget* parent,
+                                           std::function<void(QWidget*)> discard)
+    : QDialog(parent), input_(input), id_(id), discard_(std::move(discard)) {
+  installEventFilter(this);
+}
+
+QWidget* RenderedWindowWidget::widgetFor(std::uint64_t view) const {
+  auto it = children_.find(view);
+  return it == children_.end() ? nullptr : it->second.widget;
+}
+
+void RenderedWindowWidget::apply(const RenderedWindow& window) {
+  applying_ = true;
+  setWindowTitle(qtString(window.title));
+  setFixedSize(static_cast<int>(std::lround(window.contentSize.width)),
+               static_cast<int>(std::lround(window.contentSize.height)));
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (window.closable) flags |= Qt::WindowCloseButtonHint;
+  // Setting flags hides a shown window: only when they change.
+  if (flags != flags_) setWindowFlags(flags_ = flags);
+
+  std::map<std::uint64_t, Child> previous = std::exchange(children_, {});
+  QWidget* focus = nullptr;
+  for (const RenderedView& view : window.views) {
+    auto it = previous.find(view.id);
+    QWidget* widget = nullptr;
+    if (it != previous.end() && it->second.view.kind == view.kind) {
+      widget = it->second.widget;
+      if (!(it->second.view == view)) update(widget, view);
+      previous.erase(it);
+    } else {
+      widget = make(view);
+      update(widget, view);
+      widget->show();
+    }
+    children_.emplace(view.id, Child{view, widget});
+    if (view.focused) focus = widget;
+  }
+  for (auto& [id, gone] : previous) discard_(gone.widget);
+  if (focus && !focus->hasFocus()) focus->setFocus(Qt::OtherFocusReason);
+  applying_ = false;
+}
+
+QWidget* RenderedWindowWidget::make(const RenderedView& view) {
+  QWidget* widget = nullptr;
+  switch (view.kind) {
+    case RenderedView::Kind::Button: {
+      auto* button = new QPushButton(this);
+      button->setAutoDefault(false);
+      widget = button;
+      break;
+    }
+    case RenderedView::Kind::TextField:
+      widget = new QLineEdit(this);
+      break;
+    case RenderedView::Kind::Label: {
+      auto* label = new QLabel(this);
+      label->setTextFormat(Qt::PlainText);  // model text is never markup
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      widget = label;
+      break;
+    }
+    case RenderedView::Kind::Stepper:
+      widget = new StepperWidget(this);
+      break;
+    case RenderedView::Kind::DatePicker: {
+      auto* editor = new QDateTimeEdit(this);
+      std::uint64_t id = view.id;
+      connect(editor, &QDateTimeEdit::dateTimeChanged, editor, [this, id](const QDateTime& date) {
+        if (!applying_) input_.chooseDate(id_, id, modelDate(date));
+      });
+      widget = editor;
+      break;
+    }
+    case RenderedView::Kind::Drawn:
+      widget = new DrawnViewWidget(this);
+      break;
+  }
+  widget->installEventFilter(this);
+  return widget;
+}
+
+void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
+  widget->setGeometry(static_cast<int>(std::lround(view.frame.minX())),
+                      static_cast<int>(std::lround(view.frame.minY())),
+                      static_cast<int>(std::lround(view.frame.width())),
+                      static_cast<int>(std::lround(view.frame.height())));
+  widget->setEnabled(view.enabled);
+  widget->setFont(qtFont(view.font));
+  if (!view.accessibilityLabel.empty())
+    widget->setAccessibleName(qtString(view.accessibilityLabel));
+  switch (view.kind) {
+    case RenderedView::Kind::Button: {
+      auto* button = static_cast<QPushButton*>(widget);
+      button->setText(qtString(view.text));
+      button->setDefault(view.isDefault);
+      break;
+    }
+    case RenderedView::Kind::TextField: {
+      auto* editor = static_cast<QLineEdit*>(widget);
+      if (editor->text() != qtString(view.text)) editor->setText(qtString(view.text));
+      if (view.focused) {
+        int start = qtPosition(view.text, view.selectionStart);
+        int end = qtPosition(view.text, view.selectionStart + view.selectionLength);
+        editor->setSelection(start, end - start);
+      }
+      break;
+    }
+    case RenderedView::Kind::Label: {
+      auto* label = static_cast<QLabel*>(widget);
+      label->setText(qtString(view.text));
+      label->setWordWrap(view.maximumLines != 1);
+      QPalette palette = label->palette();
+      palette.setColor(QPalette::WindowText, qtColor(view.textColor));
+      label->setPalette(palette);
+      break;
+    }
+    case RenderedView::Kind::Stepper:
+      widget->setAccessibleDescription(qtString(view.text));
+      widget->update();
+      break;
+    case RenderedView::Kind::DatePicker: {
+      auto* editor = static_cast<QDateTimeEdit*>(widget);
+      if (view.minDate) editor->setMinimumDateTime(qtDateTime(*view.minDate));
+      editor->setDateTime(qtDateTime(view.date));
+      break;
+    }
+    case RenderedView::Kind::Drawn:
+      static_cast<DrawnViewWidget*>(widget)->setDrawing(view.drawing, view.flipped);
+      break;
+  }
+}
+
+Point RenderedWindowWidget::inWindow(QWidget* widget, QPointF position) const {
+  QPointF p = widget == this ? position : widget->mapTo(this, position);
+  return Point{p.x(), p.y()};
+}
+
+bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget) return false;
+  // A push button keeps its own press for the pressed look; the model
+  // decides whether the press is a click.
+  bool showsOwnPress = qobject_cast<QPushButton*>(widget) && widget->isEnabled();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) return true;
+      Point at = inWindow(widget, mouse->position());
+      if (event->type() == QEvent::MouseButtonRelease) {
+        input_.mouseUp(id_, at);
+      } else {
+        input_.mouseDown(id_, at);
+      }
+      return !showsOwnPress;
+    }
+    case QEvent::MouseMove:
+      return !showsOwnPress;
+    case QEvent::KeyPress: {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (qobject_cast<QDateTimeEdit*>(widget) && dateEditorKeepsKey(key->key())) return false;
+      if (auto model = modelKeyEvent(key->key(), key->modifiers(), key->text())) {
+        input_.keyDown(id_, *model);
+      }
+      return true;
+    }
+    case QEvent::Close:
+      if (widget != this) return false;
+      event->ignore();
+      input_.closeButton(id_);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <map>
+
+#include "platform/ui/rendered_window.h"
+
+namespace vigilix::platform {
+
+// One model window on the screen: a dialog whose children are the model's
+// visible views at their frames. Widgets never change state on their own
+// account: the user's mouse and keys go to the model, and the model's next
+// rendering updates them. Main thread only.
+class RenderedWindowWidget : public QDialog {
+ public:
+  // `discard` takes widgets that are no longer shown, to delete them when no
+  // event of theirs is being handled.
+  RenderedWindowWidget(WindowInput& input, std::uint64_t id, QWidget* parent,
+                       std::function<void(QWidget*)> discard);
+
+  std::uint64_t id() const { return id_; }
+  void apply(const RenderedWindow& window);
+  // The widget that shows the view, else nullptr.
+  QWidget* widgetFor(std::uint64_t view) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Child {
+    RenderedView view;
+    QWidget* widget;
+  };
+
+  QWidget* make(const RenderedView& view);
+  void update(QWidget* widget, const RenderedView& view);
+  Point inWindow(QWidget* widget, QPointF position) const;
+
+  WindowInput& input_;
+  std::uint64_t id_;
+  std::function<void(QWidget*)> discard_;
+  std::map<std::uint64_t, Child> children_;
+  bool applying_ = false;
+  Qt::WindowFlags flags_;
+};
+
+}  // namespace vigilix::platform

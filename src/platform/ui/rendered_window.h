@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/date.h"
+#include "platform/ui/accessibility.h"
+#include "platform/ui/color.h"
+#include "platform/ui/drawing.h"
+#include "platform/ui/event.h"
+#include "platform/ui/font.h"
+#include "platform/ui/geometry.h"
+
+namespace vigilix::platform {
+
+class DescriptorSources;
+class DispatchQueue;
+
+// What a renderer shows of a model window: plain values only, so a renderer
+// built as a separate module needs none of the model's code. Frames are in
+// the window's content area with the origin at the TOP left (screen style).
+struct RenderedView {
+  enum class Kind { Button, TextField, Label, Stepper, DatePicker, Drawn };
+
+  std::uint64_t id = 0;  // stable while the model view lives
+  Kind kind = Kind::Label;
+  Rect frame;
+  std::string text;  // title, value or label text
+  Font font = Font::systemFont(Font::systemFontSize());
+  Color textColor = Color::label();
+  bool enabled = true;
+  bool focused = false;
+  bool isDefault = false;  // the window's default button
+  int maximumLines = 1;    // labels: 0 = wrap freely
+  // Text fields being edited: the selection, in bytes of `text`.
+  std::size_t selectionStart = 0;
+  std::size_t selectionLength = 0;
+  Date date;  // date pickers
+  std::optional<Date> minDate;
+  // Drawn views: the commands in the view's own coordinates, y up unless
+  // `flipped`.
+  std::vector<DrawCommand> drawing;
+  bool flipped = false;
+  AccessibilityRole role = AccessibilityRole::Unknown;
+  std::string accessibilityLabel;
+  bool operator==(const RenderedView&) const = default;
+};
+
+struct RenderedWindow {
+  enum class Kind { Panel, Sheet, Alert };
+
+  std::uint64_t id = 0;
+  Kind kind = Kind::Panel;
+  std::uint64_t parentId = 0;  // the window a sheet is attached to
+  std::string title;
+  Size contentSize;
+  bool closable = false;
+  bool key = false;
+  std::vector<RenderedView> views;  // back to front
+  bool operator==(const RenderedWindow&) const = default;
+};
+
+// The user's input as the renderer saw it, sent back into the models. Mouse
+// locations are in RenderedWindow coordinates (top left origin).
+class WindowInput {
+ public:
+  virtual ~WindowInput() = default;
+  virtual void mouseDown(std::uint64_t window, Point location) = 0;
+  virtual void mouseUp(std::uint64_t window, Point location) = 0;
+  virtual void keyDown(std::uint64_t window, const Event& key) = 0;
+  // The close button of the window's frame.
+  virtual void closeButton(std::uint64_t window) = 0;
+  // The user set a date picker's elements.
+  virtual void chooseDate(std::uint64_t window, std::uint64_t view, Date date) = 0;
+};
+
+// Shows rendered windows. Main thread only. The renderer waits on `sources`
+// while it has windows and defers clean-up work to `mainQueue`; these and
+// `input` outlive it.
+class WindowRenderer {
+ public:
+  virtual ~WindowRenderer() = default;
+  // Shows the window, or brings its widgets up to date when shown already.
+  virtual void show(const RenderedWindow& window) = 0;
+  virtual void close(std::uint64_t window) = 0;
+};
+
+// The entry point a renderer module exports (C linkage, under this name).
+// nullptr when no screen can be reached.
+using WindowRendererFactory = WindowRenderer* (*)(WindowInput& input, DescriptorSources& sources,
+                                                  DispatchQueue& mainQueue);
+inline constexpr const char* kWindowRendererFactorySymbol = "vigilix_make_window_renderer";
+
+}  // namespace vigilix::platform

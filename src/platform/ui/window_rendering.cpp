@@ -1,0 +1,269 @@
+#include "platform/ui/window_rendering.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "platform/base/logger.h"
+#include "platform/runloop/descriptor_sources.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/ui/button.h"
+#include "platform/ui/date_picker.h"
+#include "platform/ui/stepper.h"
+#include "platform/ui/text_field.h"
+#include "platform/ui/view.h"
+#include "platform/ui/window.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+const Logger& log() {
+  static const Logger logger{"run.tarvo.vigilix", "Windows"};
+  return logger;
+}
+
+// Sends what the renderer saw back through the models' own event paths.
+class ModelInput final : public WindowInput {
+ public:
+  void mouseDown(std::uint64_t window, Point location) override {
+    mouse(window, Event::Type::LeftMouseDown, location);
+  }
+  void mouseUp(std::uint64_t window, Point location) override {
+    mouse(window, Event::Type::LeftMouseUp, location);
+  }
+  void keyDown(std::uint64_t window, const Event& key) override {
+    if (auto model = find(window)) deliver(model, [&] { model->sendEvent(key); });
+  }
+  void closeButton(std::uint64_t window) override {
+    if (auto model = find(window)) deliver(model, [&] { model->performClose(); });
+  }
+  void chooseDate(std::uint64_t window, std::uint64_t view, Date date) override;
+
+ private:
+  static std::shared_ptr<Window> find(std::uint64_t window);
+  static void mouse(std::uint64_t window, Event::Type type, Point topLeft) {
+    auto model = find(window);
+    if (!model) return;
+    Point location{topLeft.x, model->contentRect().height() - topLeft.y};
+    deliver(model, [&] { model->sendEvent(Event::mouse(type, location)); });
+  }
+  template <typename F>
+  static void deliver(const std::shared_ptr<Window>& model, F&& send) {
+    send();
+    WindowRendering::windowDidChange(*model);
+    WindowRendering::flush();
+  }
+};
+
+struct State {
+  std::string modulePath;
+  WindowRendererFactory factory = nullptr;
+  bool loadFailed = false;
+  void* module = nullptr;
+  ModelInput input;
+  std::unique_ptr<WindowRenderer> renderer;
+  std::map<std::uint64_t, std::weak_ptr<Window>> shown;
+  std::set<std::uint64_t> dirty;
+  bool flushScheduled = false;
+};
+
+State& state() {
+  static State* s = new State();  // outlives every window, also at exit
+  return *s;
+}
+
+std::shared_ptr<Window> ModelInput::find(std::uint64_t window) {
+  auto& shown = state().shown;
+  auto it = shown.find(window);
+  return it == shown.end() ? nullptr : it->second.lock();
+}
+
+View* findView(View& root, std::uint64_t id) {
+  if (WindowRendering::idOf(&root) == id) return &root;
+  for (const auto& child : root.subviews()) {
+    if (View* found = findView(*child, id)) return found;
+  }
+  return nullptr;
+}
+
+void ModelInput::chooseDate(std::uint64_t window, std::uint64_t view, Date date) {
+  auto model = find(window);
+  if (!model || !model->contentView()) return;
+  auto* picker = dynamic_cast<DatePicker*>(findView(*model->contentView(), view));
+  if (picker) deliver(model, [&] { picker->chooseDate(date); });
+}
+
+bool makeRenderer() {
+  auto& s = state();
+  if (s.renderer) return true;
+  WindowRendererFactory factory = s.factory;
+  if (!factory && !s.modulePath.empty() && !s.loadFailed) {
+    s.module = dlopen(s.modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (s.module) {
+      factory =
+          reinterpret_cast<WindowRendererFactory>(dlsym(s.module, kWindowRendererFactorySymbol));
+    }
+    if (!factory) {
+      s.loadFailed = true;
+      log().error("No windows can be shown: the renderer {} did not load ({}).", s.modulePath,
+                  dlerror());
+      return false;
+    }
+  }
+  if (!factory) return false;
+  s.renderer.reset(factory(s.input, DescriptorSources::main(), DispatchQueue::main()));
+  return s.renderer != nullptr;
+}
+
+void scheduleFlush() {
+  auto& s = state();
+  if (s.flushScheduled) return;
+  s.flushScheduled = true;
+  DispatchQueue::main().async([] {
+    state().flushScheduled = false;
+    WindowRendering::flush();
+  });
+}
+
+Rect topLeftFrame(const View& view, double contentHeight) {
+  Point a = view.convertPointToView(Point{0, 0}, nullptr);
+  Point b = view.convertPointToView(Point{view.frame().width(), view.frame().height()}, nullptr);
+  return Rect(std::min(a.x, b.x), contentHeight - std::max(a.y, b.y), std::abs(b.x - a.x),
+              std::abs(b.y - a.y));
+}
+
+void renderViews(View& view, const Window& window, double contentHeight,
+                 std::vector<RenderedView>& out) {
+  if (view.isHidden()) return;
+  RenderedView r;
+  r.id = WindowRendering::idOf(&view);
+  r.frame = topLeftFrame(view, contentHeight);
+  r.role = view.accessibilityRole();
+  r.accessibilityLabel = view.accessibilityLabel().value_or("");
+  r.focused = window.firstResponder() == &view;
+  bool rendered = true;
+  auto* control = dynamic_cast<Control*>(&view);
+  if (control) {
+    r.enabled = control->isEnabled();
+    r.font = control->font();
+  }
+  if (auto* button = dynamic_cast<Button*>(&view)) {
+    r.kind = RenderedView::Kind::Button;
+    r.text = button->title();
+    r.isDefault = window.defaultButton().get() == button;
+  } else if (auto* field = dynamic_cast<TextField*>(&view)) {
+    r.kind = field->isEditable() ? RenderedView::Kind::TextField : RenderedView::Kind::Label;
+    r.text = field->stringValue();
+    r.textColor = field->textColor();
+    r.maximumLines = field->maximumNumberOfLines();
+    if (FieldEditor* editor = field->currentEditor()) {
+      r.selectionStart = editor->selectedRange().location;
+      r.selectionLength = editor->selectedRange().length;
+    }
+  } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
+    r.kind = RenderedView::Kind::Stepper;
+    r.text = stepper->stringValue();
+  } else if (auto* picker = dynamic_cast<DatePicker*>(&view)) {
+    r.kind = RenderedView::Kind::DatePicker;
+    r.date = picker->dateValue();
+    r.minDate = picker->minDate();
+  } else {
+    r.kind = RenderedView::Kind::Drawn;
+    r.drawing = view.display().commands();
+    r.flipped = view.isFlipped();
+    rendered = !r.drawing.empty();
+  }
+  if (rendered) out.push_back(std::move(r));
+  for (const auto& child : std::vector(view.subviews())) {
+    renderViews(*child, window, contentHeight, out);
+  }
+}
+
+}  // namespace
+
+void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
+  state().modulePath = std::move(modulePath);
+}
+
+std::string WindowRendering::moduleBesideProgram() {
+  std::error_code error;
+  auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (program.parent_path() / "vigilix-qt-renderer.so").string();
+}
+
+void WindowRendering::useFactory(WindowRendererFactory factory) { state().factory = factory; }
+
+void WindowRendering::reset() {
+  auto& s = state();
+  s.renderer.reset();
+  s.shown.clear();
+  s.dirty.clear();
+  s.factory = nullptr;
+  s.modulePath.clear();
+  s.loadFailed = false;
+  // The module stays mapped: the toolkit it brought cannot be unloaded.
+}
+
+WindowRenderer* WindowRendering::renderer() { return state().renderer.get(); }
+
+std::uint64_t WindowRendering::idOf(const void* object) {
+  return reinterpret_cast<std::uintptr_t>(object);
+}
+
+void WindowRendering::windowDidShow(Window& window) {
+  auto& s = state();
+  if (!makeRenderer()) return;
+  s.shown[idOf(&window)] = window.weak_from_this();
+  s.dirty.erase(idOf(&window));
+  s.renderer->show(render(window));
+}
+
+void WindowRendering::windowDidClose(const Window* window) {
+  auto& s = state();
+  if (s.shown.erase(idOf(window)) == 0) return;
+  s.dirty.erase(idOf(window));
+  if (s.renderer) s.renderer->close(idOf(window));
+}
+
+void WindowRendering::windowDidChange(const Window& window) {
+  auto& s = state();
+  if (s.shown.empty() || !s.shown.contains(idOf(&window))) return;
+  s.dirty.insert(idOf(&window));
+  scheduleFlush();
+}
+
+void WindowRendering::viewDidChange(const View& view) {
+  if (state().shown.empty()) return;
+  if (const Window* window = view.window()) windowDidChange(*window);
+}
+
+void WindowRendering::flush() {
+  auto& s = state();
+  auto dirty = std::exchange(s.dirty, {});
+  for (std::uint64_t id : dirty) {
+    auto it = s.shown.find(id);
+    if (it == s.shown.end()) continue;
+    auto window = it->second.lock();
+    if (window && s.renderer) s.renderer->show(render(*window));
+  }
+}
+
+RenderedWindow WindowRendering::render(Window& window) {
+  RenderedWindow r;
+  r.id = idOf(&window);
+  r.title = window.title();
+  r.contentSize = window.contentRect().size;
+  r.closable = (window.styleMask() & WindowStyle::Closable) != 0;
+  r.key = window.isKeyWindow();
+  window.layoutIfNeeded();
+  if (auto content = window.contentView()) {
+    renderViews(*content, window, r.contentSize.height, r.views);
+  }
+  return r;
+}
+
+}  // namespace vigilix::platform

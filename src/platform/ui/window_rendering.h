@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ui/rendered_window.h"
+
+namespace vigilix::platform {
+
+class View;
+class Window;
+
+// Between the window models and a renderer that puts them on a screen. The
+// models report here; until a window is shown the reports cost one test.
+// The renderer is made on the first shown window, from a module loaded only
+// then, so a program that never opens a window never maps the toolkit.
+// Without a module or factory nothing is rendered. Main thread only.
+class WindowRendering {
+ public:
+  // The program: load the renderer from `modulePath` on the first window.
+  static void loadModuleOnFirstWindow(std::string modulePath);
+  // The renderer module installed beside the running program.
+  static std::string moduleBesideProgram();
+  // Tests: make the renderer with `factory` on the first window.
+  static void useFactory(WindowRendererFactory factory);
+  // Drops the renderer and forgets the module path and the factory.
+  static void reset();
+  // The renderer once made, else nullptr. A module that failed to load is
+  // logged once and not tried again.
+  static WindowRenderer* renderer();
+
+  // What the models report.
+  static void windowDidShow(Window& window);
+  static void windowDidClose(const Window* window);
+  static void windowDidChange(const Window& window);
+  static void viewDidChange(const View& view);
+
+  // Brings every changed window up to date now (otherwise done on the main
+  // queue, once per turn).
+  static void flush();
+
+  // What the renderer is given for `window`: its visible views, back to front.
+  static RenderedWindow render(Window& window);
+  // The id a view or window is known by in renderings.
+  static std::uint64_t idOf(const void* object);
+};
+
+}  // namespace vigilix::platform

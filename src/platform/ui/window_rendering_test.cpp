@@ -1,0 +1,126 @@
+#include "platform/ui/window_rendering.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/button.h"
+#include "platform/ui/text_field.h"
+#include "platform/ui/window.h"
+#include "testing/captured_log.h"
+#include "testing/test_platform.h"
+
+namespace vigilix::platform {
+namespace {
+
+// Records what the seam asks of a renderer.
+class RecordingRenderer final : public WindowRenderer {
+ public:
+  void show(const RenderedWindow& window) override { shown.push_back(window); }
+  void close(std::uint64_t window) override { closed.push_back(window); }
+  static inline RecordingRenderer* last = nullptr;
+  std::vector<RenderedWindow> shown;
+  std::vector<std::uint64_t> closed;
+};
+
+WindowRenderer* makeRecording(WindowInput&, DescriptorSources&, DispatchQueue&) {
+  return RecordingRenderer::last = new RecordingRenderer();
+}
+
+class FlippedView : public View {
+ public:
+  using View::View;
+  bool isFlipped() const override { return true; }
+};
+
+class WindowRenderingTest : public ::testing::Test {
+ protected:
+  WindowRenderingTest() { WindowRendering::useFactory(&makeRecording); }
+  ~WindowRenderingTest() override { WindowRendering::reset(); }
+
+  testing::TestPlatform platform;
+};
+
+TEST_F(WindowRenderingTest, RenderingListsVisibleViewsWithTopLeftFrames) {
+  auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+  auto start = Button::withTitle("Start");
+  start->setFrame(Rect(10, 10, 80, 21));
+  window->contentView()->addSubview(start);
+  window->setDefaultButton(start);
+  auto flipped = std::make_shared<FlippedView>(Rect(0, 0, 200, 100));
+  window->contentView()->addSubview(flipped);
+  auto label = TextField::labelWithString("Note");
+  label->setFrame(Rect(5, 5, 100, 16));
+  flipped->addSubview(label);
+  auto field = TextField::textFieldWithString("12");
+  field->setFrame(Rect(5, 30, 50, 21));
+  flipped->addSubview(field);
+  auto hidden = TextField::labelWithString("Hidden");
+  hidden->setHidden(true);
+  flipped->addSubview(hidden);
+  window->makeFirstResponder(field.get());
+  field->currentEditor()->setSelectedRange({1, 1});
+
+  RenderedWindow r = WindowRendering::render(*window);
+  EXPECT_EQ(r.contentSize, (Size{200, 100}));
+  struct Row {
+    RenderedView::Kind kind;
+    std::string text;
+    Rect frame;
+  };
+  const Row rows[] = {
+      {RenderedView::Kind::Button, "Start", Rect(10, 69, 80, 21)},
+      {RenderedView::Kind::Label, "Note", Rect(5, 5, 100, 16)},
+      {RenderedView::Kind::TextField, "12", Rect(5, 30, 50, 21)},
+  };
+  ASSERT_EQ(r.views.size(), std::size(rows));
+  for (std::size_t i = 0; i < r.views.size(); ++i) {
+    SCOPED_TRACE(rows[i].text);
+    EXPECT_EQ(r.views[i].kind, rows[i].kind);
+    EXPECT_EQ(r.views[i].text, rows[i].text);
+    EXPECT_EQ(r.views[i].frame, rows[i].frame);
+  }
+  EXPECT_TRUE(r.views[0].isDefault);
+  EXPECT_TRUE(r.views[2].focused);
+  EXPECT_EQ(r.views[2].selectionStart, 1u);
+  EXPECT_EQ(r.views[2].selectionLength, 1u);
+}
+
+TEST_F(WindowRenderingTest, ShownWindowsFollowTheModelUntilClosed) {
+  auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+  auto label = TextField::labelWithString("One");
+  window->contentView()->addSubview(label);
+  label->setStringValue("Unseen");  // not shown yet: nothing is made
+  EXPECT_EQ(WindowRendering::renderer(), nullptr);
+
+  window->makeKeyAndOrderFront();
+  auto& renderer = *RecordingRenderer::last;
+  ASSERT_EQ(renderer.shown.size(), 1u);
+  // Changes within one turn are shown once, on the main queue.
+  label->setStringValue("Two");
+  window->setTitle("Titled");
+  platform.runUntilIdle();
+  ASSERT_EQ(renderer.shown.size(), 2u);
+  EXPECT_EQ(renderer.shown[1].title, "Titled");
+  EXPECT_EQ(renderer.shown[1].views[0].text, "Two");
+
+  window->close();
+  EXPECT_EQ(renderer.closed, std::vector<std::uint64_t>{WindowRendering::idOf(window.get())});
+  label->setStringValue("Three");
+  platform.runUntilIdle();
+  EXPECT_EQ(renderer.shown.size(), 2u);
+}
+
+TEST_F(WindowRenderingTest, AModuleThatDoesNotLoadIsReportedOnceAndShowsNothing) {
+  testing::CapturedLog log;
+  WindowRendering::reset();
+  WindowRendering::loadModuleOnFirstWindow("/nonexistent/vigilix-qt-renderer.so");
+  auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+  window->makeKeyAndOrderFront();
+  window->orderOut();
+  window->makeKeyAndOrderFront();
+  EXPECT_EQ(WindowRendering::renderer(), nullptr);
+  EXPECT_EQ(log.count(LogLevel::Error), 1u);
+  EXPECT_TRUE(window->isVisible());
+}
+
+}  // namespace
+}  // namespace vigilix::platform
