@@ -2,8 +2,12 @@
 
 #include <cstdint>
 
+#include "core/device.h"
 #include "core/dzl_keys.h"
+#include "health/app_notification_names.h"
 #include "health/health_presenter.h"
+#include "menubar/dzl_activation_user_notification.h"
+#include "menubar/dzl_user_notification_center.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -27,7 +31,9 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .protectionVerifier = &VGXProtectionVerifier::shared(),
       .terminate = {},
       .showSettingsPane = {},
+      .showSettingsWindow = {},
       .ensureSettingsWindow = {},
+      .trayConnection = nullptr,
   };
 }
 
@@ -56,18 +62,31 @@ std::shared_ptr<DZLAppController> DZLAppController::make(Environment environment
     self.environment_.eventHandler = std::make_shared<DZLEventHandler>();
   }
   self.configureEventHandler();
+  // Notices of an earlier run are out of date.
+  DZLUserNotificationCenter::sharedCenter().clearAllDeliveredNotifications();
+  if (self.defaults_.boolValue(kVGXNotifyOnAwakeStateChangeKey).value_or(false)) {
+    DZLUserNotificationCenter::sharedCenter().requestAuthorizationIfUndetermined();
+  }
+  self.configureStatusItem();
   self.configureTriggerBridge();
   self.installObservers();
+  // A tray host may show the menu from the layout it read before opening
+  // it, so a served menu is complete from the start.
+  if (self.statusItemController_) self.rebuildMenu();
   return controller;
 }
 
-DZLAppController::~DZLAppController() = default;
+DZLAppController::~DZLAppController() {
+  if (menuRefreshTimer_) menuRefreshTimer_->invalidate();
+  if (countdownTimer_) countdownTimer_->invalidate();
+}
 
 void DZLAppController::configureTriggerBridge() {
   triggerBridge_->setDelegate(weak_from_this());
   previousIsAwake_ = triggerBridge_->isAwake();
   previousManualFireDate_ = triggerBridge_->manualFireDate();
   triggerBridge_->start();
+  updateDeviceMonitoringFlags();
   if (DZLKeys::dzl_isActivatedOnLaunch(defaults_)) startManualSessionUsingDefaultDuration();
   syncActivationWithSnapshot();
   startProtectionVerifier();
@@ -86,8 +105,10 @@ void DZLAppController::startProtectionVerifier() {
         return self && self->sleepWakeTimer_->repair();
       },
       [weak] {
-        // The open menu's refresh joins here once the status menu exists.
-        if (auto self = weak.lock()) self->syncActivationWithSnapshot();
+        if (auto self = weak.lock()) {
+          self->syncActivationWithSnapshot();
+          self->refreshOpenMenuIfNeeded();
+        }
       });
 }
 
@@ -105,10 +126,38 @@ void DZLAppController::installObservers() {
                                                if (auto self = weak.lock())
                                                  self->sessionDidBecomeActive();
                                              }));
+  auto& center = platform::NotificationCenter::defaultCenter();
+  observers_.push_back(center.addObserver(kDZLDeviceParameterDidChangeNotification,
+                                          &DZLDevice::currentDevice(), main,
+                                          [weak](const platform::Notification&) {
+                                            if (auto self = weak.lock())
+                                              self->triggerBridge_->reloadConfiguration();
+                                          }));
+  observers_.push_back(center.addObserver(kDZLBatteryCapacityThresholdDidChangeNotification,
+                                          nullptr, main, [weak](const platform::Notification&) {
+                                            if (auto self = weak.lock()) {
+                                              self->updateDeviceMonitoringFlags();
+                                              self->triggerBridge_->reloadConfiguration();
+                                            }
+                                          }));
+  observers_.push_back(center.addObserver(
+      kVGXOpenStatusMenuNotification, nullptr, main, [weak](const platform::Notification&) {
+        // A tray item cannot open its own menu: only the host does, on a click.
+        if (auto self = weak.lock()) self->log_.log("The status menu opens from the tray only.");
+      }));
+  // The countdown is right again after a sleep or a change of its setting.
+  const auto updateCountdown = [weak](const platform::Notification&) {
+    if (auto self = weak.lock()) self->updateStatusItemCountdown();
+  };
+  observers_.push_back(
+      workspace.addObserver("NSWorkspaceDidWakeNotification", nullptr, main, updateCountdown));
+  observers_.push_back(center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
+                                          main, updateCountdown));
 }
 
 void DZLAppController::triggerBridgeDidChangeSnapshot(VGXTriggerBridge& /*bridge*/) {
   syncActivationWithSnapshot();
+  refreshOpenMenuIfNeeded();
 }
 
 void DZLAppController::syncActivationWithSnapshot() {
@@ -153,6 +202,9 @@ void DZLAppController::syncActivationWithSnapshot() {
 
   applyStatusItemImageForActive(hold);
   if (environment_.protectionVerifier) environment_.protectionVerifier->inputsDidChange();
+  updateStatusItemCountdown();
+  refreshOpenMenuStatus();
+  updateDeviceMonitoringFlags();
 
   if (endedByItself && !suppressQuit) {
     if (environment_.sessionNotifications)
@@ -175,20 +227,29 @@ void DZLAppController::activateAssertion() {
 void DZLAppController::sleepWakeTimerWillActivateWithTimeInterval(DZLSleepWakeTimer& /*timer*/,
                                                                   double /*interval*/) {
   applyStatusItemImageForActive(true);
+  updateDeviceMonitoringFlags();
 }
 
 void DZLAppController::sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& timer) {
   if (timer.isScheduled()) return;
   applyStatusItemImageForActive(triggerBridge_->isAwake() && !workspaceSessionIsInactive_);
+  updateDeviceMonitoringFlags();
 }
 
-void DZLAppController::applyStatusItemImageForActive(bool /*active*/) {
-  // The status item is not built yet: nothing on screen follows the state.
+void DZLAppController::updateDeviceMonitoringFlags() {
+  // Every synchronisation asks; the device is told (and logs) only changes.
+  const bool lowPower = DZLKeys::dzl_isLowPowerModeMonitoringEnabled(defaults_);
+  if (appliedLowPowerModeMonitoring_ == lowPower) return;
+  appliedLowPowerModeMonitoring_ = lowPower;
+  DZLDevice& device = DZLDevice::currentDevice();
+  device.setBatteryMonitoringEnabled(true);
+  device.setLowPowerModeMonitoringEnabled(lowPower);
 }
 
-void DZLAppController::postActivationNotification(bool /*activating*/,
-                                                  std::optional<platform::Date> /*fireDate*/) {
-  // The start and stop notices to the user come with the desktop notices.
+void DZLAppController::postActivationNotification(bool activating,
+                                                  std::optional<platform::Date> fireDate) {
+  DZLUserNotificationCenter::sharedCenter().postNotification(
+      DZLActivationUserNotification(fireDate, activating));
 }
 
 void DZLAppController::stopForUser() {
@@ -218,6 +279,7 @@ void DZLAppController::extendFifteenMinutes() {
 void DZLAppController::toggleAllowDisplaySleep() {
   if (!VGXPolicyGate::canWriteKey(defaults_, kDZLAllowDisplaySleepKey)) return;
   DZLKeys::setDzl_allowDisplaySleep(defaults_, !DZLKeys::dzl_shouldAllowDisplaySleep(defaults_));
+  rebuildMenu();
   syncActivationWithSnapshot();
 }
 

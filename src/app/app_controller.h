@@ -11,10 +11,16 @@
 #include "core/sleep_wake_timer.h"
 #include "health/protection_verifier.h"
 #include "health/session_notifications.h"
+#include "menubar/activation_durations_menu.h"
+#include "menubar/menu_header_view.h"
+#include "menubar/status_menu/status_item_controller.h"
+#include "menubar/status_menu/status_menu_actions.h"
 #include "platform/base/date.h"
 #include "platform/base/logger.h"
 #include "platform/base/observer_token.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/runloop/run_loop.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/window.h"
 
 namespace vigilix {
@@ -25,15 +31,20 @@ inline constexpr const char* kWorkspaceSessionDidResignActiveNotification =
     "NSWorkspaceSessionDidResignActiveNotification";
 inline constexpr const char* kWorkspaceSessionDidBecomeActiveNotification =
     "NSWorkspaceSessionDidBecomeActiveNotification";
+// Posted by the settings when the battery threshold changed.
+inline constexpr const char* kDZLBatteryCapacityThresholdDidChangeNotification =
+    "DZLBatteryCapacityThresholdDidChangeNotification";
 
 // The application's central controller: turns every state the hub publishes
-// into at most one power assertion, carries out the user's actions and the
-// URL actions, and quits when a timed session ends if the user asked for
-// that. Owns no keep-awake state of its own. Main thread only; owned by a
-// shared_ptr (make() gives one), since the hub, the timer and the URL
-// actions hold it weakly.
+// into at most one power assertion, keeps the status item and its menu
+// current, carries out the menu's and the URL actions, and quits when a
+// timed session ends if the user asked for that. Owns no keep-awake state of
+// its own. Main thread only; owned by a shared_ptr (make() gives one), since
+// the hub, the timer, the menus and the URL actions hold it weakly.
 class DZLAppController : public VGXTriggerBridgeDelegate,
                          public DZLSleepWakeTimerDelegate,
+                         public VGXStatusMenuActions,
+                         public DZLActivationDurationsMenuControllerDelegate,
                          public std::enable_shared_from_this<DZLAppController> {
  public:
   struct Environment {
@@ -48,8 +59,13 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::function<void()> terminate;
     // Opens the settings window on a pane; empty: there is none to open.
     std::function<void(const std::string& pane)> showSettingsPane;
+    // Opens the settings window as it was left; empty: there is none.
+    std::function<void()> showSettingsWindow;
     // The settings window, made if needed; empty or null: there is none.
     std::function<std::shared_ptr<platform::Window>()> ensureSettingsWindow;
+    // The bus the status item is served on; none: the menu is built but
+    // nothing shows it.
+    platform::AsyncBusConnection* trayConnection = nullptr;
     // The shared instances of the process, the live termination.
     static Environment current();
   };
@@ -80,17 +96,64 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void checkHealth();
   void startManualSessionUsingDefaultDuration();
 
+  // The status menu's actions.
+  void checkHealth(platform::MenuItem& sender) override;
+  void dismissAttention(platform::MenuItem& sender) override;
+  void toggleKeepAwake(platform::MenuItem& sender) override;
+  void startKeepAwakeFromHeader(VGXMenuHeaderView& sender) override;
+  void stopKeepAwakeFromHeader(VGXMenuHeaderView& sender) override;
+  void extendFifteenMinutes(platform::MenuItem& sender) override;
+  void keepAwakeUntil(platform::MenuItem& sender) override;
+  void watchDownload(platform::MenuItem& sender) override;
+  void watchApp(platform::MenuItem& sender) override;
+  void toggleAllowDisplaySleep(platform::MenuItem& sender) override;
+  void toggleAutomation(platform::MenuItem& sender) override;
+  void pauseOrResumeTriggers(platform::MenuItem& sender) override;
+  void editTriggers(platform::MenuItem& sender) override;
+  void showSettingsWindow(platform::MenuItem& sender) override;
+  void showAboutVigilix(platform::MenuItem& sender) override;
+  void stopWatch(platform::MenuItem& sender) override;
+
+  // The "Keep Awake For" submenu's questions and choices.
+  ManualSessionKind currentManualSession() override;
+  void activationDurationsMenuControllerDidSelectActivationDuration(
+      DZLActivationDurationsMenuController& controller,
+      const DZLActivationDuration& duration) override;
+  void activationDurationsMenuControllerDidSelectCustomDuration(
+      DZLActivationDurationsMenuController& controller) override;
+
+  // The status menu's upkeep: before it opens it is rebuilt; while it is
+  // open, or served to a tray host that may show it from its copy, each
+  // change rebuilds it when its signature differs and otherwise refreshes
+  // only the header.
+  void menuNeedsUpdate();
+  void menuWillOpen();
+  void menuDidClose();
+  void rebuildMenu();
+  void refreshOpenMenuIfNeeded();
+  void refreshOpenMenuStatus();
+  // The countdown beside the icon (the tooltip's second line on a tray) and
+  // the tooltip, with a one-shot timer for the countdown's next change.
+  void updateStatusItemCountdown();
+
   // The rule that turns the hub's state into the power assertion.
   void syncActivationWithSnapshot();
 
   void sessionDidResignActive();
   void sessionDidBecomeActive();
+  // Battery monitoring on; Low Power Mode monitoring as its setting says.
+  void updateDeviceMonitoringFlags();
 
   double lastManualTimeInterval() const { return lastManualTimeInterval_; }
   bool suppressQuitOnExpiration() const { return suppressQuitOnExpiration_; }
   bool workspaceSessionIsInactive() const { return workspaceSessionIsInactive_; }
   const DZLSleepWakeTimer& sleepWakeTimer() const { return *sleepWakeTimer_; }
   VGXTriggerBridge& triggerBridge() const { return *triggerBridge_; }
+  const std::shared_ptr<platform::Menu>& menu() const { return menu_; }
+  const std::shared_ptr<VGXMenuHeaderView>& menuHeaderView() const { return menuHeaderView_; }
+  // None when there is no tray connection or the item could not be served.
+  DZLStatusItemController* statusItemController() const { return statusItemController_.get(); }
+  bool menuIsOpen() const { return menuIsOpen_; }
 
  private:
   struct Passkey {};
@@ -100,6 +163,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
 
  private:
   void configureEventHandler();
+  void configureStatusItem();
   void configureTriggerBridge();
   void installObservers();
   void startProtectionVerifier();
@@ -108,9 +172,10 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   // running out.
   void stopForUser();
   void handleActivateEvent(const DZLEvent& event);
-  // Parts of the interface that other work provides; each is empty until
-  // that work lands.
   void applyStatusItemImageForActive(bool active);
+  void armCountdownTimer();
+  // Tells the tray host that the menu changed.
+  void menuDidChange();
   void postActivationNotification(bool activating, std::optional<platform::Date> fireDate);
 
   Environment environment_;
@@ -123,6 +188,16 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   bool workspaceSessionIsInactive_ = false;
   double lastManualTimeInterval_ = 0;
   std::optional<platform::Date> previousManualFireDate_;
+  bool menuIsOpen_ = false;
+  std::optional<bool> appliedLowPowerModeMonitoring_;
+  bool isRebuildingMenu_ = false;
+  std::string lastMenuSignature_;
+  std::shared_ptr<platform::Timer> menuRefreshTimer_;
+  std::shared_ptr<platform::Timer> countdownTimer_;
+  std::shared_ptr<platform::Menu> menu_;
+  std::shared_ptr<VGXMenuHeaderView> menuHeaderView_;
+  std::shared_ptr<DZLActivationDurationsMenuController> menuController_;
+  std::unique_ptr<DZLStatusItemController> statusItemController_;
   std::vector<platform::ObserverHandle> observers_;
   platform::Logger log_{"run.tarvo.vigilix", "AppController"};
 };

@@ -15,7 +15,10 @@ TEST(AppControllerHealthTest, CheckHealthShowsTheSheetOnTheSettingsWindowOrInIts
   struct Row {
     const char* name;
     bool settingsWindow;
-  } rows[] = {{"settings window", true}, {"no settings window", false}};
+    bool fromMenu;
+  } rows[] = {{"settings window", true, false},
+              {"no settings window", false, false},
+              {"the status menu's row", true, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
@@ -31,7 +34,12 @@ TEST(AppControllerHealthTest, CheckHealthShowsTheSheetOnTheSettingsWindowOrInIts
     auto controller = DZLAppController::make(std::move(environment));
     platform.runUntilIdle();
 
-    controller->checkHealth();
+    platform::MenuItem item("Health Check\u2026");
+    if (row.fromMenu) {
+      controller->checkHealth(item);
+    } else {
+      controller->checkHealth();
+    }
     EXPECT_EQ(VGXHealthPresenter::current(), nullptr);  // one main-queue turn later
     platform.runUntilIdle();
     auto presenter = VGXHealthPresenter::current();

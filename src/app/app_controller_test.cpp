@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/keep_awake_notification_request.h"
 #include "platform/base/shared_instances.h"
@@ -42,7 +43,9 @@ class AppControllerTest : public ::testing::Test {
         .protectionVerifier = &VGXProtectionVerifier::shared(),
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
+        .showSettingsWindow = {},
         .ensureSettingsWindow = {},
+        .trayConnection = nullptr,
     });
     platform.runUntilIdle();
   }
@@ -151,6 +154,112 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
     EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
     controller->stopKeepAwakeFromHeader();
     platform.runUntilIdle();
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, StartsAndStopsAreNoticedWhenTheSettingAsks) {
+  using Act = std::function<void(AppControllerTest&)>;
+  const Act start = [](AppControllerTest& t) { t.controller->startKeepAwakeFromHeader(); };
+  const Act startAndStop = [](AppControllerTest& t) {
+    t.controller->startKeepAwakeFromHeader();
+    t.platform.runUntilIdle();
+    t.controller->stopKeepAwakeFromHeader();
+  };
+  struct Row {
+    const char* name;
+    bool notify;
+    double defaultSeconds;
+    Act act;
+    std::vector<std::string> notices;  // title | body, oldest first
+  };
+  const Row rows[] = {
+      {"the setting off posts nothing", false, 0, startAndStop, {}},
+      {"an indefinite session",
+       true,
+       0,
+       start,
+       {"Preventing Sleep | You can still manually enable sleep mode for your Mac."}},
+      // The test's clock stands still between the start and the notice, so
+      // the second the span is measured from before now shows.
+      {"a session of 30 minutes",
+       true,
+       1800,
+       start,
+       {"Preventing Sleep for 30 min, 1 sec | Afterwards your Mac will automatically go to sleep "
+        "again when "
+        "unused."}},
+      {"its stop",
+       true,
+       0,
+       startAndStop,
+       {"Preventing Sleep | You can still manually enable sleep mode for your Mac.",
+        "Allowing Sleep | Your Mac will automatically go to sleep when unused."}},
+      {"a stop for heat has its own notice",
+       true,
+       0,
+       [](AppControllerTest& t) {
+         t.controller->startKeepAwakeFromHeader();
+         t.platform.runUntilIdle();
+         t.platform.power.thermal.setThermalState(platform::ThermalState::Serious);
+         t.hub->thermalStateDidChange();
+       },
+       {"Preventing Sleep | You can still manually enable sleep mode for your Mac."}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::resetSharedInstances();
+    defaults().set(kVGXNotifyOnAwakeStateChangeKey, row.notify);
+    DZLKeys::setDzl_defaultTimeInterval(defaults(), row.defaultSeconds);
+    launch();
+    notices.clearRequests();
+    row.act(*this);
+    platform.runUntilIdle();
+    std::vector<std::string> posted;
+    for (const auto& request : notices.requests()) {
+      if (request.identifier != "DZLActivationIdentifier") continue;
+      posted.push_back(request.content.title + " | " + request.content.body);
+    }
+    EXPECT_EQ(posted, row.notices);
+    platform.power.thermal.setThermalState(platform::ThermalState::Nominal);
+    controller->stopKeepAwakeFromHeader();
+    platform.runUntilIdle();
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, TheDeviceIsWatchedAsTheSettingsSay) {
+  struct Row {
+    const char* name;
+    bool battery;
+    bool lowPowerSetting;
+    bool turnedOnLater;
+    bool batteryWatched;
+    bool lowPowerWatched;
+  };
+  const Row rows[] = {
+      {"a battery, the Low Power Mode setting off", true, false, false, true, false},
+      {"a battery, the setting on", true, true, false, true, true},
+      {"no battery, the setting turned on later", false, false, true, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::resetSharedInstances();
+    platform.power.sources.setDescriptions(
+        row.battery ? std::optional(platform::PropertyArray{
+                          testing::FakePowerSources::internalBattery(80, 100, true)})
+                    : std::nullopt);
+    DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults(), row.lowPowerSetting);
+    launch();
+    if (row.turnedOnLater) {
+      DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults(), true);
+      controller->startKeepAwakeFromHeader();
+      platform.runUntilIdle();
+    }
+    EXPECT_EQ(DZLDevice::currentDevice().isBatteryMonitoringEnabled(), row.batteryWatched);
+    EXPECT_EQ(DZLDevice::currentDevice().isLowPowerModeMonitoringEnabled(), row.lowPowerWatched);
     controller.reset();
     hub.reset();
   }

@@ -1,6 +1,9 @@
 #include "app/app_delegate.h"
 
+#include "core/dzl_app_updater.h"
+#include "core/dzl_launch_at_login.h"
 #include "platform/runloop/clock.h"
+#include "platform/system/login_item.h"
 
 namespace vigilix {
 
@@ -12,8 +15,11 @@ bool DZLAppDelegate::didShowWelcome() const {
 }
 
 void DZLAppDelegate::applicationDidFinishLaunching() {
-  // Updates come from the package manager and launch at login from the
-  // desktop's autostart folder; neither has a step here.
+  // Starts the updater, which leaves updates to the package manager and
+  // logs the feed chosen.
+  DZLAppUpdater::defaultAppUpdater();
+  DZLLaunchAtLogin::dzl_migrateLaunchAtLoginToAppServiceIfNeeded(platform::LoginItem::current(),
+                                                                 defaults_);
   if (!didShowWelcome()) showSettingsWindowSelectingGeneral(true);
 }
 

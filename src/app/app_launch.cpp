@@ -146,6 +146,10 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),
                                                          platform::Clock::current().now());
   environment.showSettingsPane = [delegate](const std::string&) { delegate->showSettingsWindow(); };
+  environment.showSettingsWindow = [delegate] { delegate->showSettingsWindow(); };
+  environment.trayConnection = bus;
+  // "Quit Vigilix" ends the program as a signal does: the assertion goes first.
+  platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   const auto controller = DZLAppController::make(std::move(environment));
 

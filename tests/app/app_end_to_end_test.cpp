@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_child_process.h"
+#include "dbus/tray_host.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/user_defaults.h"
@@ -132,30 +134,53 @@ TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
   }
 }
 
-TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitor) {
+TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseFreesIt) {
+  // busctl appends to its log: each listing gets a file of its own, or an
+  // inhibitor released long ago would still read as listed.
+  int listings = 0;
   const auto listed = [&] {
+    const auto file = home_ / ("busctl-" + std::to_string(++listings) + ".log");
     TestChildProcess list(
         {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
          "org.freedesktop.login1.Manager", "ListInhibitors"},
-        home_ / "busctl.log");
+        file);
     list.wait();
-    return readFile(home_ / "busctl.log");
+    return readFile(file);
   };
   const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e2","verb":"epoch"})");
   ASSERT_TRUE(epoch.is_object());
-  const nlohmann::json hold = nlohmann::json{{"v", 2},
-                                             {"nonce", "h2"},
-                                             {"verb", "hold"},
-                                             {"id", "claude:e2e"},
-                                             {"ttl", 600},
-                                             {"tool", "claude"},
-                                             {"corr", "c1"},
-                                             {"seq", 1},
-                                             {"epoch", epoch["epoch"]},
-                                             {"gen", epoch["gen"]}};
-  ASSERT_EQ(ask(hold.dump())["status"], "ok");
-  EXPECT_TRUE(waitUntil([&] { return listed().find("Vigilix: ") != std::string::npos; }))
-      << listed() << readFile(home_ / "app.log");
+  const nlohmann::json hold = {{"v", 2},
+                               {"nonce", "h2"},
+                               {"verb", "hold"},
+                               {"id", "claude:e2e"},
+                               {"ttl", 600},
+                               {"tool", "claude"},
+                               {"corr", "c1"},
+                               {"seq", 1},
+                               {"epoch", epoch["epoch"]},
+                               {"gen", epoch["gen"]}};
+  struct Row {
+    const char* name;
+    std::string request;
+    bool listed;
+  };
+  const Row rows[] = {
+      {"the hold takes an inhibitor", hold.dump(), true},
+      {"a release of another turn leaves it",
+       R"({"v":2,"nonce":"r1","verb":"release","id":"claude:e2e","corr":"c1","seq":2})", true},
+      {"the release of the hold's turn frees it",
+       R"({"v":2,"nonce":"r2","verb":"release","id":"claude:e2e","corr":"c1","seq":1})", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(ask(row.request)["status"], "ok") << readFile(home_ / "app.log");
+    std::string listing;
+    EXPECT_TRUE(waitUntil([&] {
+      listing = listed();
+      return (listing.find("\"Vigilix: ") != std::string::npos) == row.listed;
+    })) << listing
+        << readFile(home_ / "app.log");
+  }
 }
 
 TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {
@@ -170,6 +195,169 @@ TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {
       << "\n"
       << readFile(home_ / "app.log");
   EXPECT_TRUE(app_->running());
+}
+
+// The tray as a host sees it: the rows of the menu it would open (after
+// AboutToShow, as hosts ask), one line each, submenus indented.
+class TrayHost {
+ public:
+  explicit TrayHost(std::string item) : item_(std::move(item)) {}
+
+  std::vector<std::string> menu() {
+    call("AboutToShow", [](sd_bus_message* m) { return sd_bus_message_append(m, "i", 0); });
+    std::vector<std::string> lines;
+    call(
+        "GetLayout",
+        [](sd_bus_message* m) {
+          const char* names[] = {"label", "toggle-state", "enabled", "type", nullptr};
+          const int r = sd_bus_message_append(m, "ii", 0, -1);
+          return r < 0 ? r : sd_bus_message_append_strv(m, const_cast<char**>(names));
+        },
+        [&](sd_bus_message* m) {
+          std::uint32_t revision = 0;
+          sd_bus_message_read(m, "u", &revision);
+          readMenuLayout(m, 0, lines);
+          return std::string();
+        });
+    return lines;
+  }
+
+  // Clicks the first row with `label` under the row before it in `path`.
+  std::string click(const std::vector<std::string>& path) {
+    const std::vector<std::string> rows = menu();
+    std::size_t from = 0;
+    std::optional<std::int32_t> id;
+    for (const std::string& label : path) {
+      id.reset();
+      for (std::size_t at = from; at < rows.size() && !id; ++at) {
+        const std::string& row = rows[at];
+        if ((row + " ").find(" label=" + label + " ") == std::string::npos) continue;
+        id = std::stoi(row.substr(row.find_first_not_of(' ')));
+        from = at + 1;
+      }
+      if (!id) return "no row " + label;
+    }
+    return call("Event", [&](sd_bus_message* m) {
+      return sd_bus_message_append(m, "isvu", *id, "clicked", "s", "", 0U);
+    });
+  }
+
+  // The item's tooltip as "title / text".
+  std::string toolTip() {
+    return callAsHost(
+        *host_, item_, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+        [](sd_bus_message* m) {
+          return sd_bus_message_append(m, "ss", "org.kde.StatusNotifierItem", "ToolTip");
+        },
+        [](sd_bus_message* m) {
+          const char* title = "";
+          const char* text = "";
+          sd_bus_message_enter_container(m, 'v', "(sa(iiay)ss)");
+          sd_bus_message_enter_container(m, 'r', "sa(iiay)ss");
+          sd_bus_message_skip(m, "sa(iiay)");
+          sd_bus_message_read(m, "ss", &title, &text);
+          return std::string(title) + " / " + text;
+        });
+  }
+
+ private:
+  std::string call(
+      const char* member, const std::function<int(sd_bus_message*)>& append,
+      const std::function<std::string(sd_bus_message*)>& read = [](sd_bus_message*) {
+        return std::string();
+      }) {
+    return callAsHost(*host_, item_, "/MenuBar", "com.canonical.dbusmenu", member, append, read);
+  }
+
+  std::string item_;
+  std::unique_ptr<platform::AsyncBusConnection> host_ = openSessionConnection();
+};
+
+TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
+  TrayWatcher watcher;
+  ASSERT_TRUE(runMainLoopUntil([&] { return !watcher.registered.empty(); }))
+      << readFile(home_ / "app.log");
+  TrayHost host(watcher.registered.front());
+  // The rows a host shows at the top level; the submenus' rows depend on the
+  // machine's running programs.
+  const auto topLevel = [&] {
+    std::vector<std::string> rows;
+    for (const std::string& line : host.menu()) {
+      if (line.starts_with("  ") && line[2] != ' ')
+        rows.push_back(line.substr(line.find(' ', 2) + 1));
+    }
+    return rows;
+  };
+  EXPECT_EQ(topLevel(), (std::vector<std::string>{
+                            "label=Keep Awake toggle-state=0",
+                            "enabled=false label=Your Mac can sleep",
+                            "type=separator",
+                            "label=Keep Awake For",
+                            "label=Keep Awake Until",
+                            "label=Allow Display to Sleep toggle-state=1",
+                            "type=separator",
+                            "enabled=false label=Automatic",
+                            "label=Enable Automatic Keep-Awake toggle-state=0",
+                            "enabled=false label=No triggers match right now",
+                            "enabled=false label=Pause for 1 Hour",
+                            "label=Edit Triggers…",
+                            "type=separator",
+                            "label=Settings…",
+                            "label=About Vigilix",
+                            "label=Quit Vigilix",
+                        }));
+
+  struct Row {
+    const char* name;
+    std::vector<std::string> path;
+    const char* header;
+    const char* toolTip;  // "*" stands for any text
+    bool extendable;
+    const char* savedTotal;
+  };
+  const Row rows[] = {
+      {"the header row starts keep-awake",
+       {"Keep Awake"},
+       "label=Keep Awake toggle-state=1",
+       "Vigilix — Until you turn it off / ",
+       false,
+       nullptr},
+      {"the header row stops it",
+       {"Keep Awake"},
+       "label=Keep Awake toggle-state=0",
+       "Vigilix — Your Mac can sleep / ",
+       false,
+       nullptr},
+      {"a duration starts a timed session",
+       {"Keep Awake For", "5 minutes"},
+       "label=Keep Awake toggle-state=1",
+       "Vigilix — Until * / 0:05",
+       true,
+       R"("total":300)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(host.click(row.path), "");
+    std::vector<std::string> shown;
+    EXPECT_TRUE(runMainLoopUntil([&] {
+      shown = topLevel();
+      return !shown.empty() && shown.front() == row.header;
+    })) << (shown.empty() ? "(no menu)" : shown.front());
+    EXPECT_EQ(std::ranges::count(shown, "label=Add 15 Minutes"), row.extendable ? 1 : 0);
+    const std::string tip = host.toolTip();
+    const std::string_view expected = row.toolTip;
+    const std::size_t star = std::min(expected.find('*'), expected.size());
+    EXPECT_TRUE(tip.starts_with(expected.substr(0, star)) &&
+                tip.ends_with(expected.substr(std::min(star + 1, expected.size()))))
+        << tip;
+    if (row.savedTotal) {
+      EXPECT_NE(savedState().value_or("").find(row.savedTotal), std::string::npos);
+    }
+  }
+
+  // The program may end before it answers the click.
+  host.click({"Quit Vigilix"});
+  EXPECT_EQ(app_->wait(), 0) << readFile(home_ / "app.log");
 }
 
 }  // namespace

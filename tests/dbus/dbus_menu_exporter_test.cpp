@@ -11,6 +11,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "dbus/tray_host.h"
 #include "platform/dbus/match_rule.h"
 
 namespace vigilix::testing {
@@ -23,71 +24,6 @@ using platform::Menu;
 using platform::MenuItem;
 
 constexpr const char* kPath = "/MenuBar";
-
-// A variant's value as text: a string as is, b and i as numbers, aas as a+b.
-std::string readVariant(sd_bus_message* m) {
-  char type = 0;
-  const char* contents = nullptr;
-  if (sd_bus_message_peek_type(m, &type, &contents) < 0) return "?";
-  std::string out;
-  sd_bus_message_enter_container(m, 'v', contents);
-  const std::string signature = contents;
-  if (signature == "s") {
-    const char* text = nullptr;
-    sd_bus_message_read(m, "s", &text);
-    out = text;
-  } else if (signature == "b") {
-    int flag = 0;
-    sd_bus_message_read(m, "b", &flag);
-    out = flag ? "true" : "false";
-  } else if (signature == "i") {
-    std::int32_t number = 0;
-    sd_bus_message_read(m, "i", &number);
-    out = std::to_string(number);
-  } else if (signature == "aas") {
-    sd_bus_message_enter_container(m, 'a', "as");
-    char** keys = nullptr;
-    while (sd_bus_message_read_strv(m, &keys) > 0) {
-      for (char** key = keys; *key; ++key) {
-        out += (out.empty() ? "" : "+") + std::string(*key);
-        std::free(*key);
-      }
-      std::free(static_cast<void*>(keys));
-    }
-    sd_bus_message_exit_container(m);
-  }
-  sd_bus_message_exit_container(m);
-  return out;
-}
-
-std::string readProperties(sd_bus_message* m) {
-  std::string out;
-  sd_bus_message_enter_container(m, 'a', "{sv}");
-  while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
-    const char* name = nullptr;
-    sd_bus_message_read(m, "s", &name);
-    out += " " + std::string(name) + "=" + readVariant(m);
-    sd_bus_message_exit_container(m);
-  }
-  sd_bus_message_exit_container(m);
-  return out;
-}
-
-// One line per row: indentation for depth, the id, then name=value pairs in name order.
-void readLayout(sd_bus_message* m, int depth, std::vector<std::string>& lines) {
-  sd_bus_message_enter_container(m, 'r', "ia{sv}av");
-  std::int32_t id = 0;
-  sd_bus_message_read(m, "i", &id);
-  lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(id) +
-                  readProperties(m));
-  sd_bus_message_enter_container(m, 'a', "v");
-  while (sd_bus_message_enter_container(m, 'v', "(ia{sv}av)") > 0) {
-    readLayout(m, depth + 1, lines);
-    sd_bus_message_exit_container(m);
-  }
-  sd_bus_message_exit_container(m);
-  sd_bus_message_exit_container(m);
-}
 
 class DBusMenuExporterTest : public ::testing::Test {
  protected:
@@ -118,14 +54,8 @@ class DBusMenuExporterTest : public ::testing::Test {
   // an error answers its name.
   std::string call(const char* member, const std::function<int(sd_bus_message*)>& append,
                    const std::function<std::string(sd_bus_message*)>& read) {
-    std::optional<std::string> answer;
     const char* name = sd_bus_get_unique_name(server->bus(), &name) >= 0 ? name : "";
-    const std::string destination = name;
-    auto pending = host->callAsync(
-        {destination.c_str(), kPath, DBusMenuExporter::kInterface, member}, append,
-        [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
-    if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
-    return *answer;
+    return callAsHost(*host, name, kPath, DBusMenuExporter::kInterface, member, append, read);
   }
 
   std::vector<std::string> layout(std::int32_t parent, std::int32_t depth,
@@ -142,7 +72,7 @@ class DBusMenuExporterTest : public ::testing::Test {
           std::uint32_t revision = 0;
           sd_bus_message_read(m, "u", &revision);
           lines.push_back("revision " + std::to_string(revision));
-          readLayout(m, 0, lines);
+          readMenuLayout(m, 0, lines);
           return std::string();
         });
     if (!error.empty()) lines.push_back(error);
@@ -254,7 +184,7 @@ TEST_F(DBusMenuExporterTest, ChangesAreAnnouncedAndOpeningRebuilds) {
       while (sd_bus_message_enter_container(m, 'r', "ia{sv}") > 0) {
         std::int32_t id = 0;
         sd_bus_message_read(m, "i", &id);
-        line += " " + std::to_string(id) + readProperties(m);
+        line += " " + std::to_string(id) + readMenuProperties(m);
         sd_bus_message_exit_container(m);
       }
     }

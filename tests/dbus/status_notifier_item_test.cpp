@@ -11,6 +11,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "dbus/tray_host.h"
 #include "menubar/status_menu/status_item_controller.h"
 #include "testing/test_user_defaults.h"
 
@@ -23,49 +24,11 @@ using platform::BusSlot;
 using platform::StatusIconPixmap;
 using platform::StatusNotifierItem;
 
-// A watcher that records the names registered with it.
-struct Watcher {
-  static int registerItem(sd_bus_message* m, void* self, sd_bus_error*) {
-    const char* name = nullptr;
-    const int r = sd_bus_message_read(m, "s", &name);
-    if (r < 0) return r;
-    static_cast<Watcher*>(self)->registered.emplace_back(name);
-    return sd_bus_reply_method_return(m, "");
-  }
-  static constexpr sd_bus_vtable kVTable[] = {
-      SD_BUS_VTABLE_START(0),
-      SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem,
-                    SD_BUS_VTABLE_UNPRIVILEGED),
-      SD_BUS_VTABLE_END};
-
-  Watcher() {
-    auto exported = connection->addObject("/StatusNotifierWatcher",
-                                          StatusNotifierItem::kWatcherName, kVTable, this);
-    if (!exported) throw std::runtime_error(exported.error().description());
-    object = std::move(*exported);
-    bool owned = false;
-    auto asked = connection->requestName(StatusNotifierItem::kWatcherName, 0,
-                                         [&](const BusReply& reply) { owned = reply.has_value(); });
-    if (!asked || !runMainLoopUntil([&] { return owned; })) throw std::runtime_error("no name");
-    name = std::move(*asked);
-  }
-
-  std::unique_ptr<AsyncBusConnection> connection = openSessionConnection();
-  std::vector<std::string> registered;
-  BusSlot object;
-  BusSlot name;
-};
-
 // The host's call to the item; an error answers its name.
 std::string callItem(AsyncBusConnection& host, const std::string& busName, const char* interface,
                      const char* member, const std::function<int(sd_bus_message*)>& append,
                      const std::function<std::string(sd_bus_message*)>& read) {
-  std::optional<std::string> answer;
-  auto pending = host.callAsync(
-      {busName.c_str(), StatusNotifierItem::kPath, interface, member}, append,
-      [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
-  if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
-  return *answer;
+  return callAsHost(host, busName, StatusNotifierItem::kPath, interface, member, append, read);
 }
 
 // A property of the item as text: s, o and b as they read, pixmaps as their
@@ -145,7 +108,7 @@ TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
       runMainLoopUntil([&] { return item->isRegistered(); }, std::chrono::milliseconds(200)));
   for (const char* round : {"a watcher starts after the item", "the host restarts"}) {
     SCOPED_TRACE(round);
-    Watcher watcher;
+    TrayWatcher watcher;
     ASSERT_TRUE(runMainLoopUntil([&] { return !watcher.registered.empty(); }));
     EXPECT_EQ(watcher.registered, std::vector{item->busName()});
     EXPECT_TRUE(runMainLoopUntil([&] { return item->isRegistered(); }));

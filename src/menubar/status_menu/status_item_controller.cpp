@@ -51,6 +51,11 @@ void DZLStatusItemController::handleClick(platform::StatusNotifierItem::Click) {
 }
 
 void DZLStatusItemController::applyImage(bool hasAttention, bool isActive) {
+  // Every synchronisation applies the image; hosts re-read it on each
+  // announcement, so only a change is announced.
+  const std::pair shown{hasAttention, isActive};
+  if (shownImage_ == shown) return;
+  shownImage_ = shown;
   if (hasAttention) {
     item_->setIcon(kAttentionIconName, pixmaps(0xFFE0A030, true));
   } else if (isActive) {

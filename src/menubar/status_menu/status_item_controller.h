@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/base/observer_token.h"
 #include "platform/dbus/async_bus_connection.h"
@@ -36,6 +37,10 @@ class DZLStatusItemController {
       std::function<void()> menuWillOpen);
 
   void setPrimaryAction(std::function<void()> action) { primaryAction_ = std::move(action); }
+  // After a host closed the menu.
+  void setMenuDidClose(std::function<void()> didClose) {
+    exporter_->setDidClose(std::move(didClose));
+  }
   // After the owner changed the menu.
   void menuDidChange() { exporter_->menuDidChange(); }
   // The icon: attention before active before inactive.
@@ -59,6 +64,8 @@ class DZLStatusItemController {
   std::unique_ptr<platform::StatusNotifierItem> item_;
   std::function<void()> primaryAction_;
   std::string toolTipTitle_;
+  // (attention, active) of the image shown; none before the first.
+  std::optional<std::pair<bool, bool>> shownImage_;
   std::string toolTipText_;
   platform::ObserverHandle clickSettingObserver_;
 };

@@ -237,6 +237,10 @@ void DBusMenuExporter::menuDidChange() {
 }
 
 void DBusMenuExporter::handleEvent(std::int32_t id, const std::string& eventID) {
+  if (id == 0 && eventID == "closed") {
+    if (didClose_) didClose_();
+    return;
+  }
   const DBusMenuRow* row = layout_.row(id);
   if (!row || eventID != "clicked" || !row->item) return;
   // The action may rebuild the menu and with it the layout: hold the item.

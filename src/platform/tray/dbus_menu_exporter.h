@@ -33,6 +33,8 @@ class DBusMenuExporter {
   // Called when the host is about to show the root menu, before it reads
   // the layout (the owner rebuilds there).
   void setWillOpen(std::function<void()> willOpen) { willOpen_ = std::move(willOpen); }
+  // Called when the host reports that it closed the root menu.
+  void setDidClose(std::function<void()> didClose) { didClose_ = std::move(didClose); }
 
   const std::string& path() const { return path_; }
   std::uint32_t revision() const { return revision_; }
@@ -50,7 +52,8 @@ class DBusMenuExporter {
  private:
   DBusMenuExporter(AsyncBusConnection& connection, std::string path, std::shared_ptr<Menu> root);
 
-  // A click runs the row's action; other events and unknown rows do nothing.
+  // A click runs the row's action and the root's "closed" tells the owner;
+  // other events and unknown rows do nothing.
   void handleEvent(std::int32_t id, const std::string& eventID);
   // Whether the host must read the layout again after the owner's rebuild.
   bool prepareToShow(std::int32_t id);
@@ -61,6 +64,7 @@ class DBusMenuExporter {
   DBusMenuLayout layout_;
   std::uint32_t revision_ = 1;
   std::function<void()> willOpen_;
+  std::function<void()> didClose_;
   BusSlot object_;
 };
 
