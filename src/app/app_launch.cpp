@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "agenthooks/agent_hook_features.h"
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
 #include "app/application_bus_service.h"
@@ -151,6 +152,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   // "Quit Vigilix" ends the program as a signal does: the assertion goes first.
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
+  installAgentHookFeatures();
   const auto controller = DZLAppController::make(std::move(environment));
 
   // Will finish launching: from here on addresses from other programs reach

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dbus/dbus_mock.h"
+#include "app/app_end_to_end_fixture.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_child_process.h"
@@ -21,8 +21,6 @@
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/sd_bus_notification_center.h"
-#include "testing/scoped_environment.h"
-#include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
 namespace {
@@ -30,20 +28,9 @@ namespace {
 constexpr const char* kRequestName = "run.tarvo.vigilix.cli.request";
 constexpr const char* kReplyName = "run.tarvo.vigilix.cli.reply";
 
-class AppEndToEndTest : public ::testing::Test {
+class AppEndToEndTest : public AppEndToEndFixture {
  protected:
-  AppEndToEndTest()
-      : home_(makeTemporaryFolder("vigilix-e2e-home")),
-        homeVariable_("HOME", home_.string()),
-        configVariable_("XDG_CONFIG_HOME", (home_ / ".config").string()),
-        stateVariable_("XDG_STATE_HOME", (home_ / ".local/state").string()),
-        logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1") {}
-
-  ~AppEndToEndTest() override {
-    app_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
-  }
+  ~AppEndToEndTest() override { app_.reset(); }
 
   void SetUp() override {
     auto connection = platform::AsyncBusConnection::open(platform::BusKind::Session);
@@ -54,9 +41,7 @@ class AppEndToEndTest : public ::testing::Test {
         kReplyName, [this](const std::string&, const std::optional<std::string>& object) {
           if (object) replies_.push_back(nlohmann::json::parse(*object, nullptr, false));
         });
-    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
-    ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); }))
-        << readFile(home_ / "app.log");
+    startApplication();
     // The hub observes requests once it has started, just after it owns the name.
     // Until then (and until this test's own match is in place) a request
     // goes unanswered, so the first one is repeated.
@@ -96,18 +81,10 @@ class AppEndToEndTest : public ::testing::Test {
     return std::string(data->begin(), data->end());
   }
 
-  std::filesystem::path home_;
-  ScopedEnvironment homeVariable_;
-  ScopedEnvironment configVariable_;
-  ScopedEnvironment stateVariable_;
-  PrivateSystemBus systemBus_;
-  PrivateSessionBus sessionBus_;
-  DbusMock logind_;
   std::shared_ptr<platform::AsyncBusConnection> connection_;
   std::unique_ptr<platform::SdBusNotificationCenter> center_;
   platform::ObserverHandle replyObserver_;
   std::vector<nlohmann::json> replies_;
-  std::optional<TestChildProcess> app_;
 };
 
 TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
@@ -135,18 +112,6 @@ TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
 }
 
 TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseFreesIt) {
-  // busctl appends to its log: each listing gets a file of its own, or an
-  // inhibitor released long ago would still read as listed.
-  int listings = 0;
-  const auto listed = [&] {
-    const auto file = home_ / ("busctl-" + std::to_string(++listings) + ".log");
-    TestChildProcess list(
-        {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
-         "org.freedesktop.login1.Manager", "ListInhibitors"},
-        file);
-    list.wait();
-    return readFile(file);
-  };
   const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e2","verb":"epoch"})");
   ASSERT_TRUE(epoch.is_object());
   const nlohmann::json hold = {{"v", 2},
@@ -176,7 +141,7 @@ TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitorAndItsReleaseFreesIt) {
     ASSERT_EQ(ask(row.request)["status"], "ok") << readFile(home_ / "app.log");
     std::string listing;
     EXPECT_TRUE(waitUntil([&] {
-      listing = listed();
+      listing = listedInhibitors();
       return (listing.find("\"Vigilix: ") != std::string::npos) == row.listed;
     })) << listing
         << readFile(home_ / "app.log");
