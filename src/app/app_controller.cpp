@@ -5,6 +5,7 @@
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/app_notification_names.h"
+#include "health/health_presenter.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
 #include "menubar/status_menu/status_menu.h"
@@ -39,6 +40,7 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .terminate = {},
       .showSettingsPane = {},
       .showSettingsWindow = {},
+      .ensureSettingsWindow = {},
       .trayConnection = nullptr,
   };
 }
@@ -324,6 +326,24 @@ void DZLAppController::editTriggers() {
   } else {
     log_.log("No settings window to show the triggers pane in.");
   }
+}
+
+void DZLAppController::checkHealth() {
+  platform::DispatchQueue::main().async([weak = weak_from_this()] {
+    auto self = weak.lock();
+    if (!self) return;
+    std::shared_ptr<VGXProtectionVerifier> verifier;
+    if (auto* shown = self->environment_.protectionVerifier)
+      verifier = shown->weak_from_this().lock();
+    auto window = self->environment_.ensureSettingsWindow
+                      ? self->environment_.ensureSettingsWindow()
+                      : nullptr;
+    if (window) {
+      VGXHealthPresenter::presentOnWindow(window, verifier);
+    } else {
+      VGXHealthPresenter::presentInOwnWindow(verifier);
+    }
+  });
 }
 
 void DZLAppController::startManualSessionUsingDefaultDuration() {

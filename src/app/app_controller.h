@@ -22,6 +22,7 @@
 #include "platform/power/logind_sleep_monitor.h"
 #include "platform/runloop/run_loop.h"
 #include "platform/ui/menu.h"
+#include "platform/ui/window.h"
 
 namespace vigilix {
 
@@ -65,6 +66,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     std::function<void(const std::string& pane)> showSettingsPane;
     // Opens the settings window as it was left; empty: there is none.
     std::function<void()> showSettingsWindow;
+    // The settings window, made if needed; empty or null: there is none.
+    std::function<std::shared_ptr<platform::Window>()> ensureSettingsWindow;
     // The bus the status item is served on; none: the menu is built but
     // nothing shows it.
     platform::AsyncBusConnection* trayConnection = nullptr;
@@ -93,6 +96,9 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   // re-creates a held assertion with the other type.
   void toggleAllowDisplaySleep();
   void editTriggers();
+  // On the next main-queue turn: the health check as a sheet on the
+  // settings window, or in a window of its own while there is none.
+  void checkHealth();
   void startManualSessionUsingDefaultDuration();
 
   // The status menu's actions.

@@ -140,10 +140,7 @@ void DZLAppController::armCountdownTimer() {
       platform::RunLoopMode::Common);
 }
 
-void DZLAppController::checkHealth(platform::MenuItem& /*sender*/) {
-  // The health sheet is not part of this build yet.
-  log_.log("No health sheet to show.");
-}
+void DZLAppController::checkHealth(platform::MenuItem& /*sender*/) { checkHealth(); }
 
 void DZLAppController::dismissAttention(platform::MenuItem& /*sender*/) {
   if (environment_.protectionVerifier) environment_.protectionVerifier->dismissIncidents();

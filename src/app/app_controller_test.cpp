@@ -47,6 +47,7 @@ class AppControllerTest : public ::testing::Test {
         .terminate = [this] { ++quits; },
         .showSettingsPane = {},
         .showSettingsWindow = {},
+        .ensureSettingsWindow = {},
         .trayConnection = nullptr,
     });
     platform.runUntilIdle();

@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -13,12 +14,15 @@
 #include "app/app_delegate.h"
 #include "app/application_bus_service.h"
 #include "core/sleep_wake_timer.h"
+#include "platform/base/localized.h"
 #include "platform/base/logger.h"
+#include "platform/base/shared_instances.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/live_run_loop.h"
+#include "platform/ui/alert.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
 
@@ -41,6 +45,37 @@ sigset_t terminationSignals() {
   sigaddset(&set, SIGINT);
   return set;
 }
+
+constinit platform::SharedInstance<VGXContainerMigrationBridge> sharedMigrationSlot;
+
+void presentMigrationFailure(const VGXContainerMigrationBridge& bridge, const std::string& message,
+                             std::function<void()> proceed) {
+  platform::Application::shared().activate();
+  auto alert = platform::Alert::make();
+  alert->setMessageText(
+      platform::localized("Vigilix couldn't read your settings from the previous version.",
+                          "Migration failure alert title"));
+  alert->setInformativeText(message);
+  alert->addButtonWithTitle(platform::localized("Try Again", "Migration failure: retry"));
+  alert->addButtonWithTitle(platform::localized("Start Fresh", "Migration failure: give up"));
+  alert->presentModal([bridge, proceed = std::move(proceed)](platform::ModalResponse response) {
+    if (response == platform::ModalResponse::AlertSecondButtonReturn) {
+      if (bridge.startFresh) bridge.startFresh();
+      proceed();
+      return;
+    }
+    runSettingsMigrationAtLaunch(bridge, false, proceed);
+  });
+  alert->window()->orderFrontRegardless();
+}
+
+// SIGTERM and SIGINT, read on the main loop: each calls `onSignal`.
+struct SignalWatch {
+  platform::UniqueFd descriptor;
+  platform::SourceHandle source;
+};
+
+SignalWatch watchTerminationSignals(std::function<void()> onSignal);
 
 void terminate() {
   // The timer releases the assertion on this notice, before the loop ends.
@@ -68,11 +103,45 @@ int forward(platform::AsyncBusConnection& bus, const std::vector<std::string>& u
   return status;
 }
 
+SignalWatch watchTerminationSignals(std::function<void()> onSignal) {
+  const sigset_t signals = terminationSignals();
+  SignalWatch watch{platform::UniqueFd(signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK)), {}};
+  if (watch.descriptor.get() < 0) return watch;
+  watch.source = platform::DescriptorSources::main().add(
+      watch.descriptor.get(), POLLIN,
+      [fd = watch.descriptor.get(), onSignal = std::move(onSignal)](short) {
+        signalfd_siginfo info{};
+        while (read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+          launchLog().log("Ending on signal {}.", info.ssi_signo);
+          onSignal();
+        }
+      });
+  return watch;
+}
+
+// The settings migration comes first; while its alert shows, the main loop
+// runs for it alone. False when a signal ended the program meanwhile.
+bool migrateSettings() {
+  auto& loop = platform::LiveRunLoop::main();
+  bool settled = false;
+  runSettingsMigrationAtLaunch(VGXContainerMigrationBridge::slot(),
+                               std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr, [&] {
+                                 settled = true;
+                                 loop.stop();
+                               });
+  if (settled) return true;
+  const SignalWatch signalWatch = watchTerminationSignals([&loop] { loop.stop(); });
+  loop.run();
+  return settled;
+}
+
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus) {
   auto& loop = platform::LiveRunLoop::main();
-  // Qt is mapped only when the first window opens.
+  // Qt is mapped only when the first window opens (the migration's alert
+  // may be the first).
   platform::WindowRendering::loadModuleOnFirstWindow(
       platform::WindowRendering::moduleBesideProgram());
+  if (!migrateSettings()) return 0;
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),
@@ -110,25 +179,28 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   for (const auto& url : urls) handler->handleEventForURL(url);
   delegate->applicationDidFinishLaunching();
 
-  const sigset_t signals = terminationSignals();
-  platform::UniqueFd signalDescriptor(signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
-  platform::SourceHandle signalSource;
-  if (signalDescriptor.get() >= 0) {
-    signalSource = platform::DescriptorSources::main().add(
-        signalDescriptor.get(), POLLIN, [fd = signalDescriptor.get()](short) {
-          signalfd_siginfo info{};
-          while (read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            launchLog().log("Ending on signal {}.", info.ssi_signo);
-            terminate();
-          }
-        });
-  }
+  const SignalWatch signalWatch = watchTerminationSignals(terminate);
   launchLog().log("Vigilix is running.");
   loop.run();
   return 0;
 }
 
 }  // namespace
+
+VGXContainerMigrationBridge& VGXContainerMigrationBridge::slot() {
+  return sharedMigrationSlot.get();
+}
+
+void runSettingsMigrationAtLaunch(const VGXContainerMigrationBridge& bridge, bool sandboxed,
+                                  std::function<void()> proceed) {
+  if (!sandboxed && bridge.runAtLaunch) {
+    if (auto failure = bridge.runAtLaunch()) {
+      presentMigrationFailure(bridge, *failure, std::move(proceed));
+      return;
+    }
+  }
+  proceed();
+}
 
 int DZLApplicationMain(const std::vector<std::string>& arguments) {
   const sigset_t signals = terminationSignals();

@@ -31,11 +31,15 @@ std::shared_ptr<VGXHealthPresenter> VGXHealthPresenter::makeCurrent(
   auto presenter = std::make_shared<VGXHealthPresenter>();
   currentSlot() = presenter;
   presenter->ownWindow_ = ownWindow;
-  const std::weak_ptr<VGXHealthPresenter> weak = presenter;
-  presenter->view_ = VGXHealthView::make({}, VGXHealthView::Action([weak] {
-                                           if (auto self = weak.lock()) self->close();
-                                         }),
-                                         verifierOrShared(verifier));
+  // In a window of its own, "Done" closes that window whatever became of
+  // the presenter.
+  std::optional<VGXHealthView::Action> onClose;
+  if (!ownWindow) {
+    onClose = [weak = std::weak_ptr<VGXHealthPresenter>(presenter)] {
+      if (auto self = weak.lock()) self->close();
+    };
+  }
+  presenter->view_ = VGXHealthView::make({}, std::move(onClose), verifierOrShared(verifier));
   const unsigned style = ownWindow ? platform::WindowStyle::Titled | platform::WindowStyle::Closable
                                    : platform::WindowStyle::Titled;
   presenter->sheet_ = std::make_shared<platform::Window>(
@@ -52,9 +56,11 @@ void VGXHealthPresenter::presentOnWindow(const std::shared_ptr<platform::Window>
   if (auto attached = window->attachedSheet()) window->endSheet(*attached);
   auto presenter = makeCurrent(verifier, false);
   presenter->parent_ = window;
-  const std::weak_ptr<VGXHealthPresenter> weak = presenter;
-  window->beginSheet(presenter->sheet_, [weak](platform::ModalResponse) {
-    if (auto self = weak.lock()) self->releaseIfCurrent();
+  // The sheet holds its presenter: one replaced as current still closes
+  // its own sheet with "Done".
+  window->beginSheet(presenter->sheet_, [presenter](platform::ModalResponse) {
+    presenter->sheet_.reset();
+    presenter->releaseIfCurrent();
   });
 }
 
@@ -75,9 +81,9 @@ void VGXHealthPresenter::close() {
   }
   auto parent = parent_.lock();
   if (!parent || !sheet_) return;
-  auto sheet = std::move(sheet_);
-  sheet_.reset();
+  auto sheet = sheet_;
   parent->endSheet(*sheet);
+  sheet_.reset();
 }
 
 void VGXHealthPresenter::windowWillClose(platform::Window&) {

@@ -149,61 +149,77 @@ TEST(HealthSheetTest, TheSheetKeepsItsSizeAndPlacesHeadingListAndButtons) {
   }
 }
 
-TEST(HealthSheetTest, PresentingEndsTheSheetShownBeforeAndDoneEndsItsOwn) {
+// Presenting ends the sheet the window carried; "Done" closes what shows
+// the check.
+TEST(HealthSheetTest, PresentingEndsTheSheetBeforeAndDoneClosesItsOwn) {
+  using Open = std::function<std::shared_ptr<VGXHealthView>(SheetWorld&)>;
   struct Row {
     const char* name;
-    bool otherSheetFirst;
-    bool presentTwice;
+    Open open;
   } rows[] = {
-      {"over a settings pane's sheet", true, false},
-      {"twice on the same window", false, true},
+      {"over a settings pane's sheet",
+       [](SheetWorld& w) {
+         int ended = 0;
+         w.window->beginSheet(std::make_shared<platform::Window>(platform::Rect(0, 0, 9, 9), 1),
+                              [&](platform::ModalResponse) { ++ended; });
+         VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
+         EXPECT_EQ(ended, 1);
+         return VGXHealthPresenter::current()->view();
+       }},
+      {"twice on the same window",
+       [](SheetWorld& w) {
+         VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
+         auto first = VGXHealthPresenter::current();
+         auto firstSheet = first->sheet();
+         VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
+         EXPECT_FALSE(firstSheet->isVisible());
+         EXPECT_NE(VGXHealthPresenter::current(), first);  // the first's end left it current
+         EXPECT_EQ(w.window->attachedSheet(), VGXHealthPresenter::current()->sheet());
+         return VGXHealthPresenter::current()->view();
+       }},
+      {"the General pane's own sheet is dismissed",
+       [](SheetWorld& w) {
+         auto view = VGXHealthView::make({}, std::nullopt, w.world.verifier);
+         auto pane = std::make_shared<platform::Window>(platform::Rect(0, 0, 520, 400),
+                                                        platform::WindowStyle::Titled);
+         pane->setContentView(view);
+         w.window->beginSheet(pane);
+         return view;
+       }},
+      {"a window of its own, shown again",
+       [](SheetWorld& w) {
+         VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
+         auto first = VGXHealthPresenter::current()->sheet();
+         VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
+         EXPECT_FALSE(first->isVisible());
+         return VGXHealthPresenter::current()->view();
+       }},
+      {"a sheet whose presenter was replaced",
+       [](SheetWorld& w) {
+         VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
+         auto view = VGXHealthPresenter::current()->view();
+         VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
+         return view;
+       }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     SheetWorld w;
-    std::vector<std::string> ended;
-    if (row.otherSheetFirst) {
-      auto pane = std::make_shared<platform::Window>(platform::Rect(0, 0, 100, 100),
-                                                     platform::WindowStyle::Titled);
-      w.window->beginSheet(pane, [&](platform::ModalResponse) { ended.push_back("pane"); });
-    }
-    VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
-    auto first = VGXHealthPresenter::current();
-    if (row.presentTwice) {
-      VGXHealthPresenter::presentOnWindow(w.window, w.world.verifier);
-      EXPECT_NE(first->sheet(), nullptr);  // the released presenter was not closed
-      EXPECT_FALSE(first->sheet()->isVisible());
-    } else {
-      EXPECT_EQ(ended, std::vector<std::string>{"pane"});
-    }
-    auto current = VGXHealthPresenter::current();
-    ASSERT_NE(current, nullptr);
-    EXPECT_EQ(current != first, row.presentTwice);
-    EXPECT_EQ(w.window->attachedSheet(), current->sheet());
-    EXPECT_TRUE(current->sheet()->isKeyWindow());
-
-    ui::click(*current->view()->doneButton());
+    auto view = row.open(w);
+    auto* window = view->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(view->lines().empty());  // appearing read the lines
+    ui::click(*view->doneButton());
+    EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(w.window->attachedSheet(), nullptr);
-    EXPECT_EQ(VGXHealthPresenter::current(), nullptr);
-    EXPECT_TRUE(w.window->isKeyWindow());
+    // No presenter of the closed view stays current.
+    auto current = VGXHealthPresenter::current();
+    EXPECT_NE(current ? current->view() : nullptr, view);
   }
-}
-
-TEST(HealthSheetTest, DoneWithoutClosureDismissesAndAGoneParentIsLeftAlone) {
-  SheetWorld w;
-  // The General pane's own sheet: no close action, the environment dismisses.
-  auto view = VGXHealthView::make({}, std::nullopt, w.world.verifier);
-  auto pane = std::make_shared<platform::Window>(platform::Rect(0, 0, 520, 400),
-                                                 platform::WindowStyle::Titled);
-  pane->setContentView(view);
-  std::vector<platform::ModalResponse> ended;
-  w.window->beginSheet(pane, [&](platform::ModalResponse r) { ended.push_back(r); });
-  EXPECT_EQ(w.reads, 1);  // appearing read the lines
-  ui::click(*view->doneButton());
-  EXPECT_EQ(ended.size(), 1u);
-  EXPECT_EQ(w.window->attachedSheet(), nullptr);
 
   // A presenter whose window has gone does nothing when asked to close.
+  SheetWorld w;
   auto parent = std::make_shared<platform::Window>(platform::Rect(0, 0, 600, 500),
                                                    platform::WindowStyle::Titled);
   VGXHealthPresenter::presentOnWindow(parent, w.world.verifier);
@@ -211,26 +227,6 @@ TEST(HealthSheetTest, DoneWithoutClosureDismissesAndAGoneParentIsLeftAlone) {
   parent.reset();
   presenter->close();
   EXPECT_NE(presenter->sheet(), nullptr);
-}
-
-TEST(HealthSheetTest, WithoutASettingsWindowTheCheckShowsInItsOwnWindow) {
-  SheetWorld w;
-  VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
-  auto first = VGXHealthPresenter::current();
-  ASSERT_NE(first, nullptr);
-  auto window = first->sheet();
-  EXPECT_EQ(window->title(), "Keep-Awake Health");
-  EXPECT_EQ(window->sheetParent(), nullptr);
-  EXPECT_TRUE(window->isKeyWindow());
-  EXPECT_EQ(w.world.changes, 2);  // start, then the sheet appearing
-
-  VGXHealthPresenter::presentInOwnWindow(w.world.verifier);
-  EXPECT_FALSE(window->isVisible());
-  auto second = VGXHealthPresenter::current();
-  ASSERT_NE(second, first);
-  ui::click(*second->view()->doneButton());
-  EXPECT_FALSE(second->sheet() && second->sheet()->isVisible());
-  EXPECT_EQ(VGXHealthPresenter::current(), nullptr);
 }
 
 }  // namespace

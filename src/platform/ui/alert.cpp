@@ -86,12 +86,16 @@ void Alert::beginSheetModalForWindow(const std::shared_ptr<Window>& parent, Comp
   if (presented_ || !parent) return;
   if (buttons_.empty()) addButtonWithTitle("OK");
   layoutPanel();
+  // Whoever ends the sheet, the alert hears it.
+  const std::weak_ptr<Alert> weak = weak_from_this();
+  if (!parent->beginSheet(window_, [weak](ModalResponse response) {
+        if (auto alert = weak.lock()) alert->didEnd(response);
+      })) {
+    return;
+  }
   completion_ = std::move(completion);
   presented_ = true;
-  if (!parent->beginSheet(window_)) {
-    presented_ = false;
-    completion_ = nullptr;
-  }
+  keepAlive_ = shared_from_this();
 }
 
 void Alert::presentModal(Completion completion) {
@@ -100,6 +104,7 @@ void Alert::presentModal(Completion completion) {
   layoutPanel();
   completion_ = std::move(completion);
   presented_ = true;
+  keepAlive_ = shared_from_this();
   window_->center();
   Application::shared().beginModalWindow(window_);
   window_->makeKeyAndOrderFront();
@@ -107,16 +112,21 @@ void Alert::presentModal(Completion completion) {
 
 void Alert::finish(ModalResponse response) {
   if (!presented_) return;
-  auto self = shared_from_this();
+  if (Window* parent = window_->sheetParent()) {
+    parent->endSheet(*window_, response);
+    return;
+  }
+  Application::shared().endModalWindow(*window_);
+  window_->orderOut();
+  didEnd(response);
+}
+
+void Alert::didEnd(ModalResponse response) {
+  if (!presented_) return;
+  auto self = std::move(keepAlive_);
   auto completion = std::move(completion_);
   completion_ = nullptr;
   presented_ = false;
-  if (Window* parent = window_->sheetParent()) {
-    parent->endSheet(*window_, response);
-  } else {
-    Application::shared().endModalWindow(*window_);
-    window_->orderOut();
-  }
   if (completion) completion(response);
 }
 

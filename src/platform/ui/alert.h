@@ -34,9 +34,10 @@ class AlertContentView : public View {
 // A message with up to a few buttons, shown as a sheet on a window or
 // application-modally. Neither presentation runs a nested loop: the
 // completion hears the response when the user presses a button (a click,
-// its key equivalent, or Return for the first). Main thread only; an alert
-// is presented at most once at a time (a second presentation while shown
-// is ignored).
+// its key equivalent, or Return for the first). A presented alert keeps
+// itself alive until a button ends it. Main thread only; an alert is
+// presented at most once at a time (a second presentation while shown is
+// ignored).
 class Alert : public std::enable_shared_from_this<Alert> {
  public:
   using Completion = std::function<void(ModalResponse)>;
@@ -78,6 +79,7 @@ class Alert : public std::enable_shared_from_this<Alert> {
   Alert();
   void layoutPanel();
   void finish(ModalResponse response);
+  void didEnd(ModalResponse response);
 
   std::string messageText_;
   std::string informativeText_;
@@ -88,6 +90,7 @@ class Alert : public std::enable_shared_from_this<Alert> {
   std::shared_ptr<TextField> informativeLabel_;
   Completion completion_;
   bool presented_ = false;
+  std::shared_ptr<Alert> keepAlive_;
 };
 
 }  // namespace vigilix::platform

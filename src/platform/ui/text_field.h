@@ -87,11 +87,9 @@ class TextField : public Control {
   void setStringValue(const std::string& value) override;
   void setIntegerValue(std::int64_t value) override;
 
-  bool isEditable() const { return editable_; }
   // A label whose text the user may select and copy (never edit).
   bool isSelectable() const { return selectable_ || editable_; }
   void setSelectable(bool selectable) { selectable_ = selectable; }
-  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
   double preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
 
   const Color& textColor() const { return textColor_; }
