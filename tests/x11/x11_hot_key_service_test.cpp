@@ -95,10 +95,16 @@ class Keyboard {
   Display* display_;
 };
 
-TEST(X11HotKeyService, GrabsTheCombinationOnTheDisplay) {
-  if (!XvfbDisplay::available()) {
-    GTEST_SKIP() << "Xvfb is not installed; scripts/bootstrap installs it.";
+class X11HotKeyServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!XvfbDisplay::available()) {
+      GTEST_SKIP() << "Xvfb is not installed; scripts/bootstrap installs it.";
+    }
   }
+};
+
+TEST_F(X11HotKeyServiceTest, GrabsTheCombinationOnTheDisplay) {
   struct Row {
     const char* name;
     unsigned locks;
@@ -159,10 +165,7 @@ TEST(X11HotKeyService, GrabsTheCombinationOnTheDisplay) {
   }
 }
 
-TEST(X11HotKeyService, TheProgramOutlivesTheDisplay) {
-  if (!XvfbDisplay::available()) {
-    GTEST_SKIP() << "Xvfb is not installed; scripts/bootstrap installs it.";
-  }
+TEST_F(X11HotKeyServiceTest, TheProgramOutlivesTheDisplay) {
   XvfbDisplay display;
   Client client(display.name());
   auto shortcut = client.service->registerEventHotKey(kK, Control | Option, kShortcut);

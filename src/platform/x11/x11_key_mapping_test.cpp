@@ -19,12 +19,8 @@ TEST(X11KeyMapping, KeyCodesBecomeTheKeysymsTheirKeysType) {
   };
   const Row rows[] = {
       {"letter", 40, XK_k},
-      {"digit", 18, XK_1},
-      {"punctuation", 41, XK_semicolon},
       {"Latin-1 beyond ASCII", 10, XK_section},
-      {"return", 36, XK_Return},
-      {"space", 49, XK_space},
-      {"function key", 122, XK_F1},
+      {"a key that types no character", 36, XK_Return},
       {"keypad digit, not the main block's", 83, XK_KP_1},
       {"no key at that code", 52, std::nullopt},
       {"beyond every key", 0xFFFF, std::nullopt},
@@ -35,48 +31,35 @@ TEST(X11KeyMapping, KeyCodesBecomeTheKeysymsTheirKeysType) {
   }
 }
 
+// The lock variants themselves are typed live under Xvfb.
 TEST(X11KeyMapping, ModifiersAndTheirLockVariants) {
   struct Row {
     const char* name;
     std::uint32_t hotKeyModifiers;
     ModifierMasks masks;
     std::optional<unsigned> modifiers;
-    std::vector<unsigned> variants;
+    std::size_t variants;
   };
-  const ModifierMasks standard;
-  const unsigned lockedNum = Mod2Mask | LockMask;
   const Row rows[] = {
       {"control and option",
        HotKeyModifiers::Control | HotKeyModifiers::Option,
-       standard,
+       {},
        ControlMask | Mod1Mask,
-       {ControlMask | Mod1Mask, ControlMask | Mod1Mask | LockMask,
-        ControlMask | Mod1Mask | Mod2Mask, ControlMask | Mod1Mask | lockedNum}},
+       4},
       {"command and shift",
        HotKeyModifiers::Command | HotKeyModifiers::Shift,
-       standard,
+       {},
        Mod4Mask | ShiftMask,
-       {Mod4Mask | ShiftMask, Mod4Mask | ShiftMask | LockMask, Mod4Mask | ShiftMask | Mod2Mask,
-        Mod4Mask | ShiftMask | lockedNum}},
-      {"none: the key alone", 0, standard, 0u, {0, LockMask, Mod2Mask, lockedNum}},
-      {"alt on another bit",
-       HotKeyModifiers::Option,
-       {.alt = Mod3Mask},
-       Mod3Mask,
-       {Mod3Mask, Mod3Mask | LockMask, Mod3Mask | Mod2Mask, Mod3Mask | lockedNum}},
-      {"no Num Lock on the keyboard",
-       HotKeyModifiers::Control,
-       {.numLock = 0},
-       ControlMask,
-       {ControlMask, ControlMask | LockMask}},
-      {"no Super on the keyboard", HotKeyModifiers::Command, {.super = 0}, std::nullopt, {}},
+       4},
+      {"alt on another bit", HotKeyModifiers::Option, {.alt = Mod3Mask}, Mod3Mask, 4},
+      {"no Num Lock on the keyboard", HotKeyModifiers::Control, {.numLock = 0}, ControlMask, 2},
+      {"no Super on the keyboard", HotKeyModifiers::Command, {.super = 0}, std::nullopt, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const auto modifiers = xModifiersFor(row.hotKeyModifiers, row.masks);
     EXPECT_EQ(modifiers, row.modifiers);
-    EXPECT_EQ(modifiers ? lockVariants(*modifiers, row.masks) : std::vector<unsigned>{},
-              row.variants);
+    EXPECT_EQ(modifiers ? lockVariants(*modifiers, row.masks).size() : 0, row.variants);
   }
 }
 
