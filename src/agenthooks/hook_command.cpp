@@ -80,4 +80,14 @@ std::string executablePath(std::string_view command) {
   return path;
 }
 
+std::string commandLineToolPath(const std::filesystem::path& applicationExecutable) {
+  return (applicationExecutable.parent_path() / "vigilix").string();
+}
+
+std::string commandLineToolPath() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("vigilix") : commandLineToolPath(executable);
+}
+
 }  // namespace vigilix

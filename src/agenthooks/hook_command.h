@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,11 @@ std::string hookCommand(VGXAgentTool tool, VGXHookVerb verb, std::string_view cl
 // unquoted command gives its first space-separated word, an unterminated quote runs to the
 // end. Never fails; any text gives some (possibly empty) path.
 std::string executablePath(std::string_view command);
+
+// The command-line tool hooks run: "vigilix" beside the application's executable (the running
+// program's own, from /proc/self/exe, when none is given; the bare name, which an installed
+// tool on PATH answers, when that cannot be read).
+std::string commandLineToolPath(const std::filesystem::path& applicationExecutable);
+std::string commandLineToolPath();
 
 }  // namespace vigilix

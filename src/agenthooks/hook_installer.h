@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "agenthooks/agent_tool.h"
 #include "agenthooks/hook_install_error.h"
+#include "hub/health_line.h"
 #include "platform/json/value.h"
 
 namespace vigilix {
@@ -72,6 +74,13 @@ class VGXHookInstaller {
   Result install() const;  // withLock(transaction(installInto))
   // As install with removeFrom; when the hooks file does not exist nothing is made at all.
   Result remove() const;
+
+  // The installer of the current user's hooks file for `tool`, writing the command-line tool
+  // that ships beside this program.
+  static VGXHookInstaller forCurrentUser(VGXAgentTool tool);
+  // The health check's lines: one per tool, then the newest record of the hook log when there
+  // is one. Reads the files anew on every call; any thread.
+  static std::vector<VGXHealthLine> healthLines();
 
  private:
   VGXAgentTool tool_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "agenthooks/agent_hook_features.h"
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
 #include "app/application_bus_service.h"
@@ -73,6 +74,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
                                                          platform::Clock::current().now());
   environment.showSettingsPane = [delegate](const std::string&) { delegate->showSettingsWindow(); };
   const auto handler = environment.eventHandler;
+  installAgentHookFeatures();
   const auto controller = DZLAppController::make(std::move(environment));
 
   // Will finish launching: from here on addresses from other programs reach

@@ -11,16 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "dbus/dbus_mock.h"
+#include "app/app_end_to_end_fixture.h"
 #include "dbus/main_loop_waiting.h"
-#include "dbus/private_bus.h"
-#include "dbus/test_child_process.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/sd_bus_notification_center.h"
-#include "testing/scoped_environment.h"
-#include "testing/temporary_folder.h"
 
 namespace vigilix::testing {
 namespace {
@@ -28,20 +24,9 @@ namespace {
 constexpr const char* kRequestName = "run.tarvo.vigilix.cli.request";
 constexpr const char* kReplyName = "run.tarvo.vigilix.cli.reply";
 
-class AppEndToEndTest : public ::testing::Test {
+class AppEndToEndTest : public AppEndToEndFixture {
  protected:
-  AppEndToEndTest()
-      : home_(makeTemporaryFolder("vigilix-e2e-home")),
-        homeVariable_("HOME", home_.string()),
-        configVariable_("XDG_CONFIG_HOME", (home_ / ".config").string()),
-        stateVariable_("XDG_STATE_HOME", (home_ / ".local/state").string()),
-        logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1") {}
-
-  ~AppEndToEndTest() override {
-    app_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
-  }
+  ~AppEndToEndTest() override { app_.reset(); }
 
   void SetUp() override {
     auto connection = platform::AsyncBusConnection::open(platform::BusKind::Session);
@@ -52,9 +37,7 @@ class AppEndToEndTest : public ::testing::Test {
         kReplyName, [this](const std::string&, const std::optional<std::string>& object) {
           if (object) replies_.push_back(nlohmann::json::parse(*object, nullptr, false));
         });
-    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
-    ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); }))
-        << readFile(home_ / "app.log");
+    startApplication();
     // The hub observes requests once it has started, just after it owns the name.
     // Until then (and until this test's own match is in place) a request
     // goes unanswered, so the first one is repeated.
@@ -94,18 +77,10 @@ class AppEndToEndTest : public ::testing::Test {
     return std::string(data->begin(), data->end());
   }
 
-  std::filesystem::path home_;
-  ScopedEnvironment homeVariable_;
-  ScopedEnvironment configVariable_;
-  ScopedEnvironment stateVariable_;
-  PrivateSystemBus systemBus_;
-  PrivateSessionBus sessionBus_;
-  DbusMock logind_;
   std::shared_ptr<platform::AsyncBusConnection> connection_;
   std::unique_ptr<platform::SdBusNotificationCenter> center_;
   platform::ObserverHandle replyObserver_;
   std::vector<nlohmann::json> replies_;
-  std::optional<TestChildProcess> app_;
 };
 
 TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
@@ -133,14 +108,6 @@ TEST_F(AppEndToEndTest, RequestsOnTheSessionBusAreAnswered) {
 }
 
 TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitor) {
-  const auto listed = [&] {
-    TestChildProcess list(
-        {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
-         "org.freedesktop.login1.Manager", "ListInhibitors"},
-        home_ / "busctl.log");
-    list.wait();
-    return readFile(home_ / "busctl.log");
-  };
   const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e2","verb":"epoch"})");
   ASSERT_TRUE(epoch.is_object());
   const nlohmann::json hold = nlohmann::json{{"v", 2},
@@ -154,8 +121,8 @@ TEST_F(AppEndToEndTest, AHoldTakesALogindInhibitor) {
                                              {"epoch", epoch["epoch"]},
                                              {"gen", epoch["gen"]}};
   ASSERT_EQ(ask(hold.dump())["status"], "ok");
-  EXPECT_TRUE(waitUntil([&] { return listed().find("Vigilix: ") != std::string::npos; }))
-      << listed() << readFile(home_ / "app.log");
+  EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") != std::string::npos; }))
+      << listedInhibitors() << readFile(home_ / "app.log");
 }
 
 TEST_F(AppEndToEndTest, SecondLaunchHandsItsAddressToTheRunningInstance) {

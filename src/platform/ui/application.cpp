@@ -56,6 +56,10 @@ void Application::resignKeyWindow(const Window* window) {
   if (keyWindow_.lock().get() == window) keyWindow_.reset();
 }
 
+void Application::endModalWindow(const Window& window) {
+  if (modalWindow_.lock().get() == &window) modalWindow_.reset();
+}
+
 void Application::terminate() {
   ++terminations_;
   if (terminate_) terminate_();

@@ -37,6 +37,13 @@ class Application {
 
   Window* keyWindow() const;
 
+  // The application-modal window: while one is set, only it (and its
+  // sheets) take events. Set by an application-modal presentation and
+  // cleared by the same window; no nested loop runs.
+  std::shared_ptr<Window> modalWindow() const { return modalWindow_.lock(); }
+  void beginModalWindow(const std::shared_ptr<Window>& window) { modalWindow_ = window; }
+  void endModalWindow(const Window& window);
+
   // Asks the program to end; the program's handler decides how (none set:
   // the request is only counted).
   void terminate();
@@ -51,6 +58,7 @@ class Application {
   bool active_ = false;
   std::vector<Activation> activations_;
   std::weak_ptr<Window> keyWindow_;
+  std::weak_ptr<Window> modalWindow_;
   std::function<void()> terminate_;
   int terminations_ = 0;
 };

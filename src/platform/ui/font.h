@@ -18,6 +18,8 @@ class Font {
   static Font systemFont(double pointSize, Weight weight = Weight::Regular) {
     return Font(pointSize, weight);
   }
+  // The font of headings in a list: the system size, semibold.
+  static Font headlineFont() { return Font(systemFontSize(), Weight::Semibold); }
   // The system font with digits of one width, so that numbers line up.
   static Font monospacedDigitSystemFont(double pointSize, Weight weight = Weight::Regular) {
     Font font(pointSize, weight);

@@ -63,6 +63,18 @@ void ImageView::setImage(std::optional<Image> image) {
   setNeedsDisplay();
 }
 
+void ImageView::setContentTintColor(std::optional<Color> color) {
+  if (tint_ == color) return;
+  tint_ = std::move(color);
+  setNeedsDisplay();
+}
+
+std::optional<std::string> ImageView::accessibilityLabel() const {
+  if (auto label = View::accessibilityLabel()) return label;
+  if (image_) return image_->accessibilityDescription();
+  return std::nullopt;
+}
+
 Size ImageView::intrinsicContentSize() const {
   if (!image_) return Size{kNoIntrinsicMetric, kNoIntrinsicMetric};
   return Size{16, 16};

@@ -41,11 +41,17 @@ class ImageView : public View {
   explicit ImageView(Rect frame = {});
   const std::optional<Image>& image() const { return image_; }
   void setImage(std::optional<Image> image);
+  // The colour a symbol is drawn in; none: the label colour.
+  const std::optional<Color>& contentTintColor() const { return tint_; }
+  void setContentTintColor(std::optional<Color> color);
+  // Set, the view's own label; else the image's accessibility description.
+  std::optional<std::string> accessibilityLabel() const override;
   Size intrinsicContentSize() const override;
   AccessibilityRole accessibilityRole() const override { return AccessibilityRole::Image; }
 
  private:
   std::optional<Image> image_;
+  std::optional<Color> tint_;
 };
 
 }  // namespace vigilix::platform

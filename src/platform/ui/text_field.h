@@ -86,6 +86,13 @@ class TextField : public Control {
   void setStringValue(const std::string& value) override;
   void setIntegerValue(std::int64_t value) override;
 
+  bool isEditable() const { return editable_; }
+  // A label whose text the user may select and copy (never edit).
+  bool isSelectable() const { return selectable_ || editable_; }
+  void setSelectable(bool selectable) { selectable_ = selectable; }
+  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+  double preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
+
   const Color& textColor() const { return textColor_; }
   void setTextColor(const Color& color);
   // Text wider than the preferred width wraps onto up to this many lines
@@ -116,6 +123,7 @@ class TextField : public Control {
   void perform(TextCommand command);
 
   bool editable_ = true;
+  bool selectable_ = false;
   Color textColor_ = Color::controlText();
   int maximumNumberOfLines_ = 1;
   double preferredMaxLayoutWidth_ = 0;

@@ -33,6 +33,8 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
 
 Window::~Window() {
   if (contentView_) contentView_->window_ = nullptr;
+  if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
+  for (auto& pending : queuedSheets_) pending.sheet->sheetParent_ = nullptr;
 }
 
 Rect Window::contentRect() const {
@@ -175,8 +177,68 @@ void Window::selectPreviousKeyView() {
   }
 }
 
+bool Window::acceptsEvents() const {
+  if (attachedSheet_) return false;
+  auto modal = Application::shared().modalWindow();
+  if (!modal) return true;
+  for (const Window* w = this; w; w = w->sheetParent_) {
+    if (w == modal.get()) return true;
+  }
+  return false;
+}
+
+bool Window::beginSheet(const std::shared_ptr<Window>& sheet, SheetCompletion completion) {
+  if (!sheet || sheet.get() == this || sheet->sheetParent_) return false;
+  for (const Window* w = sheetParent_; w; w = w->sheetParent_) {
+    if (w == sheet.get()) return false;
+  }
+  sheet->sheetParent_ = this;
+  PendingSheet pending{sheet, std::move(completion)};
+  if (attachedSheet_) {
+    queuedSheets_.push_back(std::move(pending));
+  } else {
+    attach(std::move(pending));
+  }
+  return true;
+}
+
+void Window::attach(PendingSheet pending) {
+  attachedSheet_ = std::move(pending.sheet);
+  sheetCompletion_ = std::move(pending.completion);
+  attachedSheet_->makeKeyAndOrderFront();
+}
+
+void Window::endSheet(const Window& sheet, ModalResponse response) {
+  auto self = weak_from_this().lock();
+  if (attachedSheet_.get() != &sheet) {
+    auto it = std::find_if(queuedSheets_.begin(), queuedSheets_.end(),
+                           [&](const PendingSheet& p) { return p.sheet.get() == &sheet; });
+    if (it == queuedSheets_.end()) return;
+    auto dropped = std::move(*it);
+    queuedSheets_.erase(it);
+    dropped.sheet->sheetParent_ = nullptr;
+    if (dropped.completion) dropped.completion(response);
+    return;
+  }
+  auto ended = std::move(attachedSheet_);
+  auto completion = std::move(sheetCompletion_);
+  attachedSheet_.reset();
+  sheetCompletion_ = nullptr;
+  ended->orderOut();
+  ended->sheetParent_ = nullptr;
+  if (visible_) makeKeyAndOrderFront();
+  // The completion may begin another sheet; a queued one waits its turn.
+  if (completion) completion(response);
+  if (!attachedSheet_ && !queuedSheets_.empty()) {
+    auto next = std::move(queuedSheets_.front());
+    queuedSheets_.pop_front();
+    attach(std::move(next));
+  }
+}
+
 void Window::sendEvent(const Event& event) {
   auto self = weak_from_this().lock();
+  if (!acceptsEvents()) return;
   switch (event.type) {
     case Event::Type::KeyDown: {
       std::uint64_t modifiers = event.modifierFlags & ModifierFlags::DeviceIndependentShortcutMask;

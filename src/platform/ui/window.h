@@ -1,9 +1,12 @@
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/ui/geometry.h"
+#include "platform/ui/modal_response.h"
 #include "platform/ui/responder.h"
 
 namespace vigilix::platform {
@@ -30,6 +33,13 @@ class WindowDelegate {
 
 // A window with a content view, a first responder, a key-view loop and a
 // default button. The screen is a fixed model (1440 x 900, menu bar 25).
+//
+// Sheets: a window carries at most one sheet at a time; a sheet begun while
+// another is attached waits until that one ends. The sheet is ordered front
+// and made key with its sheetParent() already set, so an observer of shown
+// windows can tell a sheet from a window; the parent takes no events while
+// it carries a sheet (window-modal). No nested loop runs: the completion
+// hears the response when the sheet ends.
 class Window : public Responder, public std::enable_shared_from_this<Window> {
  public:
   static constexpr double kTitleBarHeight = 28;
@@ -51,6 +61,8 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   void center();
 
   std::shared_ptr<View> contentView() const { return contentView_; }
+  // Replaces the content view, sized to the content rectangle.
+  void setContentView(std::shared_ptr<View> view);
 
   bool isStandardWindowButtonHidden(WindowButton button) const;
   void setStandardWindowButtonHidden(WindowButton button, bool hidden);
@@ -89,11 +101,31 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
 
   void layoutIfNeeded();
 
+  using SheetCompletion = std::function<void(ModalResponse)>;
+  // Attaches `sheet` to this window (or queues it behind the attached one).
+  // A sheet that is already attached anywhere, or this window itself, is
+  // refused (returns false) and its completion never runs.
+  bool beginSheet(const std::shared_ptr<Window>& sheet, SheetCompletion completion = {});
+  // Ends `sheet` if this window carries it (or drops it from the queue):
+  // the sheet is ordered out, this window becomes key again, the completion
+  // runs with `response`, then a queued sheet begins. Otherwise nothing.
+  void endSheet(const Window& sheet, ModalResponse response = ModalResponse::Stop);
+  std::shared_ptr<Window> attachedSheet() const { return attachedSheet_; }
+  // The window this one is a sheet of (attached or queued), else nullptr.
+  Window* sheetParent() const { return sheetParent_; }
+  // False while the window carries a sheet or another window is
+  // application-modal.
+  bool acceptsEvents() const;
+
   // End of the responder chain: Tab and Shift-Tab move through the loop.
   void keyDown(const Event& event) override;
 
  private:
-  void setContentView(std::shared_ptr<View> view);
+  struct PendingSheet {
+    std::shared_ptr<Window> sheet;
+    SheetCompletion completion;
+  };
+  void attach(PendingSheet pending);
 
   unsigned styleMask_;
   std::string title_;
@@ -106,6 +138,10 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   std::weak_ptr<View> initialFirstResponder_;
   std::weak_ptr<Button> defaultButton_;
   std::weak_ptr<View> mouseTarget_;
+  std::shared_ptr<Window> attachedSheet_;
+  SheetCompletion sheetCompletion_;
+  std::deque<PendingSheet> queuedSheets_;
+  Window* sheetParent_ = nullptr;
 };
 
 }  // namespace vigilix::platform

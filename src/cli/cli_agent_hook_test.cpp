@@ -1,0 +1,156 @@
+#include "cli/cli_agent_hook.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "agentcontracts/agent_files_fixture.h"
+#include "agentcontracts/agent_hook_log.h"
+#include "cli/cli_fake_application.h"
+
+namespace vigilix {
+namespace {
+
+using testing::FakeApplication;
+
+class CLIAgentHookTest : public AgentFilesTest {
+ protected:
+  std::string run(VGXHookVerb verb, std::string_view payload, VGXCLIClient* client) {
+    const VGXCLICommand command{
+        .kind = VGXCLICommandKind::agent, .hookVerb = verb, .tool = "claude"};
+    const VGXCLIHookContext context{
+        .payload = std::vector<std::uint8_t>(payload.begin(), payload.end()),
+        .agentProcess =
+            [](std::string_view) {
+              return VGXAgentProcessIdentity{4242, 1700};
+            },
+        .sequenceDirectory = root.home() / "state/agent-seq",
+        .hooksLogFile = log,
+    };
+    return runAgentHook(command, client, context);
+  }
+
+  const std::filesystem::path log = root.home() / "state/agent-hooks.json";
+};
+
+constexpr std::string_view kPayload = R"({"session_id":"s1","prompt_id":"p1","agent_id":"a"})";
+
+TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
+  struct Row {
+    const char* name;
+    std::vector<VGXHookVerb> earlier;  // events of the same session before this one
+    VGXHookVerb verb;
+    std::string_view payload;
+    std::function<void(FakeApplication&)> arrange;
+    const char* result;
+    std::vector<std::string> handled;  // the request the application acted on, as JSON
+  };
+  const auto none = [](FakeApplication&) {};
+  const std::string hold1 =
+      R"({"corr":"p1","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
+      R"("pidStart":1700,"seq":1,"tool":"claude","ttl":600,"v":2,"verb":"hold"})";
+  const Row rows[] = {
+      {"start holds for the agent's process",
+       {},
+       VGXHookVerb::start,
+       kPayload,
+       none,
+       "ok",
+       {hold1}},
+      {"a stop between epoch and hold is retried with the new generation",
+       {},
+       VGXHookVerb::start,
+       kPayload,
+       [](FakeApplication& app) { app.stopAfterEpoch = true; },
+       "ok",
+       {R"({"corr":"p1","epoch":"EPOCH-1","gen":5,"id":"claude:s1:a","nonce":"n3","pid":4242,)"
+        R"("pidStart":1700,"seq":1,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"}},
+      {"each start counts on",
+       {VGXHookVerb::start},
+       VGXHookVerb::start,
+       R"({"session_id":"s1","prompt_id":"p2","agent_id":"a"})",
+       none,
+       "ok",
+       {R"({"corr":"p2","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
+        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"}},
+      {"stop releases the start's hold",
+       {VGXHookVerb::start},
+       VGXHookVerb::stop,
+       kPayload,
+       none,
+       "ok",
+       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":1,"tool":"claude","v":2,)"
+        R"("verb":"release"})"}},
+      {"end releases the whole session",
+       {},
+       VGXHookVerb::end,
+       kPayload,
+       none,
+       "ok",
+       {R"({"id":"claude:s1","label":"session-end","nonce":"n1","tool":"claude","v":2,)"
+        R"("verb":"release"})"}},
+      {"refused by policy",
+       {},
+       VGXHookVerb::start,
+       kPayload,
+       [](FakeApplication& app) {
+         app.statuses[VGXCLIv2Verb::hold] = VGXCLIv2Status::policyDenied;
+       },
+       "policyDenied",
+       {hold1}},
+      {"refused with a reason",
+       {},
+       VGXHookVerb::stop,
+       kPayload,
+       [](FakeApplication& app) { app.statuses[VGXCLIv2Verb::release] = VGXCLIv2Status::error; },
+       "error: missing id",
+       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":0,"tool":"claude","v":2,)"
+        R"("verb":"release"})"}},
+      {"no application",
+       {},
+       VGXHookVerb::start,
+       kPayload,
+       [](FakeApplication& app) { app.running = false; },
+       "no reply",
+       {}},
+      {"empty input", {}, VGXHookVerb::start, "", none, "no payload", {}},
+      {"no session in the payload",
+       {},
+       VGXHookVerb::start,
+       R"({"prompt_id":"p1"})",
+       none,
+       "no session in payload",
+       {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(root.home() / "state");
+    for (const VGXHookVerb verb : row.earlier) {
+      FakeApplication app;
+      VGXCLIClient client(app, 1, testing::countingNonces());
+      ASSERT_EQ(run(verb, kPayload, &client), "ok");
+    }
+    FakeApplication app;
+    row.arrange(app);
+    VGXCLIClient client(app, 1, testing::countingNonces());
+    EXPECT_EQ(run(row.verb, row.payload, &client), row.result);
+    std::vector<std::string> handled;
+    for (const auto& request : app.handled)
+      handled.push_back(*VGXCLIv2Codec::encodeRequest(request));
+    EXPECT_EQ(handled, row.handled);
+    const auto records = VGXAgentHookLog::read(log);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back(), (VGXAgentHookRecord{"2026-12-09T12:03:16.250Z", "claude",
+                                                  std::string(rawValue(row.verb)), row.result}));
+  }
+}
+
+TEST_F(CLIAgentHookTest, WithoutABusTheEventIsOnlyLogged) {
+  EXPECT_EQ(run(VGXHookVerb::start, kPayload, nullptr), "no session bus");
+  EXPECT_EQ(VGXAgentHookLog::read(log).size(), 1u);
+}
+
+}  // namespace
+}  // namespace vigilix

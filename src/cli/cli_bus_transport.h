@@ -1,0 +1,46 @@
+#pragma once
+
+#include <expected>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_transport.h"
+#include "platform/dbus/bus_error.h"
+#include "platform/dbus/bus_opening.h"
+
+struct sd_bus_slot;
+
+namespace vigilix {
+
+// The application's own name on the session bus, which it holds while it runs.
+inline constexpr const char* kVigilixApplicationBusName = "run.tarvo.vigilix";
+// How long to listen when that name has no owner: an application that runs without the name
+// still answers at once, and a hook never waits long when none runs.
+inline constexpr double kAbsentApplicationWait = 0.25;
+
+// Requests and replies as system-wide notifications on the session bus. The reply match is in
+// place before anything is posted, so a quick reply is never missed. Blocking; one thread.
+class VGXCLIBusTransport final : public VGXCLITransport {
+ public:
+  static std::expected<std::unique_ptr<VGXCLIBusTransport>, platform::BusError> open();
+  ~VGXCLIBusTransport() override;
+  VGXCLIBusTransport(const VGXCLIBusTransport&) = delete;
+  VGXCLIBusTransport& operator=(const VGXCLIBusTransport&) = delete;
+
+  // Waits `timeout` only while the application's name has an owner (kAbsentApplicationWait
+  // otherwise). None also when the request cannot be posted or the bus goes away.
+  std::optional<std::string> exchange(const std::string& request, const Accept& accept,
+                                      double timeout) override;
+
+ private:
+  explicit VGXCLIBusTransport(platform::BusHandle bus);
+  bool applicationHasName() const;
+
+  platform::BusHandle bus_;
+  sd_bus_slot* match_ = nullptr;
+  std::vector<std::string> received_;
+};
+
+}  // namespace vigilix

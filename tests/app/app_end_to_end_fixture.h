@@ -1,0 +1,65 @@
+// The built program's surroundings: a temporary home, a private session bus and a private
+// system bus with a mock logind. Programs started here inherit all of it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "dbus/dbus_mock.h"
+#include "dbus/private_bus.h"
+#include "dbus/test_child_process.h"
+#include "testing/scoped_environment.h"
+#include "testing/temporary_folder.h"
+
+namespace vigilix::testing {
+
+class AppEndToEndFixture : public ::testing::Test {
+ protected:
+  AppEndToEndFixture()
+      : home_(makeTemporaryFolder("vigilix-e2e-home")),
+        homeVariable_("HOME", home_.string()),
+        configVariable_("XDG_CONFIG_HOME", (home_ / ".config").string()),
+        stateVariable_("XDG_STATE_HOME", (home_ / ".local/state").string()),
+        logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1") {}
+
+  ~AppEndToEndFixture() override {
+    app_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+  }
+
+  // Starts the application and waits until it owns its name on the session bus.
+  void startApplication() {
+    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
+    ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); }))
+        << readFile(home_ / "app.log");
+  }
+
+  // The mock logind's inhibitors as busctl prints them.
+  std::string listedInhibitors() const {
+    TestChildProcess list(
+        {"/usr/bin/busctl", "--system", "call", "org.freedesktop.login1", "/org/freedesktop/login1",
+         "org.freedesktop.login1.Manager", "ListInhibitors"},
+        home_ / "busctl.log");
+    list.wait();
+    std::string listed = readFile(home_ / "busctl.log");
+    std::filesystem::remove(home_ / "busctl.log");
+    return listed;
+  }
+
+  std::filesystem::path home_;
+  ScopedEnvironment homeVariable_;
+  ScopedEnvironment configVariable_;
+  ScopedEnvironment stateVariable_;
+  PrivateSystemBus systemBus_;
+  PrivateSessionBus sessionBus_;
+  DbusMock logind_;
+  std::optional<TestChildProcess> app_;
+};
+
+}  // namespace vigilix::testing

@@ -1,0 +1,120 @@
+// The built `vigilix` tool against the built application, as an agent's hooks run it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "agenthooks/hook_command.h"
+#include "app/app_end_to_end_fixture.h"
+#include "cli/cli_bus_transport.h"
+
+namespace vigilix::testing {
+namespace {
+
+constexpr const char* kPayload = R"({"session_id":"s1","prompt_id":"p1"})";
+
+class CLIEndToEndTest : public AppEndToEndFixture {
+ protected:
+  CLIEndToEndTest() {
+    // The agent is a shell whose executable file is named claude.
+    std::filesystem::create_directories(home_ / "bin");
+    std::filesystem::copy_file("/bin/sh", claude_);
+  }
+
+  // Runs the tool to the end: its exit status, what it printed in `output`.
+  int tool(const std::vector<std::string>& arguments, std::string* output = nullptr) {
+    std::vector<std::string> argv{VIGILIX_CLI_PROGRAM};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::filesystem::remove(home_ / "tool.log");
+    TestChildProcess run(argv, home_ / "tool.log");
+    const int status = run.wait();
+    if (output) *output = readFile(home_ / "tool.log");
+    return status;
+  }
+
+  // An agent that runs the hook with the payload on its standard input and then keeps working;
+  // the hook has ended, with status 0, on return.
+  std::unique_ptr<TestChildProcess> agentRunningHook(const std::string& verb) {
+    const std::filesystem::path done = home_ / ("hook-" + verb);
+    std::filesystem::remove(done);
+    auto agent = std::make_unique<TestChildProcess>(
+        std::vector<std::string>{claude_.string(), "-c",
+                                 "printf '%s' '" + std::string(kPayload) + "' | '" +
+                                     VIGILIX_CLI_PROGRAM + "' agent " + verb +
+                                     " --tool claude --vigilix-hook=v1; echo $? > '" +
+                                     done.string() + "'; while :; do sleep 0.1; done"},
+        home_ / "agent.log");
+    EXPECT_TRUE(waitUntil([&] { return readFile(done) == "0\n"; }))
+        << readFile(done) << readFile(home_ / "agent.log");
+    return agent;
+  }
+
+  // The application's holds, by id and tool; null when it does not answer.
+  nlohmann::json holds() {
+    std::string output;
+    if (tool({"holds", "--json"}, &output) != 0) return nullptr;
+    nlohmann::json listed = nlohmann::json::object();
+    for (const auto& hold : nlohmann::json::parse(output).value("holds", nlohmann::json::array())) {
+      listed[hold["id"].get<std::string>()] = hold.value("tool", "");
+    }
+    return listed;
+  }
+
+  std::string hookLog() const { return readFile(home_ / ".local/state/vigilix/agent-hooks.json"); }
+
+  const std::filesystem::path claude_ = home_ / "bin/claude";
+};
+
+TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
+  startApplication();
+  ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
+  const nlohmann::json held = {{"claude:s1", "claude"}};
+  const nlohmann::json none = nlohmann::json::object();
+
+  auto agent = agentRunningHook("start");
+  EXPECT_TRUE(waitUntil([&] { return holds() == held; })) << hookLog();
+  EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") != std::string::npos; }))
+      << readFile(home_ / "app.log");
+
+  agentRunningHook("stop");
+  EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
+
+  agent = agentRunningHook("start");
+  ASSERT_TRUE(waitUntil([&] { return holds() == held; })) << hookLog();
+  agent->stop(SIGKILL);
+  EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
+  EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") == std::string::npos; }))
+      << listedInhibitors();
+}
+
+TEST_F(CLIEndToEndTest, WithoutTheApplicationHooksGoOnAndPeopleAreTold) {
+  agentRunningHook("start");
+  EXPECT_NE(hookLog().find(R"("result" : "no reply")"), std::string::npos) << hookLog();
+
+  std::string output;
+  EXPECT_EQ(tool({"status"}, &output), 3);
+  EXPECT_EQ(output, "Vigilix didn't answer. Is the application running?\n");
+}
+
+TEST_F(CLIEndToEndTest, WithNoOwnerOfTheApplicationsNameTheToolListensBriefly) {
+  auto transport = VGXCLIBusTransport::open();
+  ASSERT_TRUE(transport) << transport.error().description();
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ((*transport)
+                ->exchange(
+                    "n1|status|0|", [](const std::string&) { return true; }, 30),
+            std::nullopt);
+  // Well within the 30 s it would wait for a running application.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+}
+
+TEST(CLIInstallationTest, TheToolSitsWhereHooksLookForIt) {
+  EXPECT_EQ(commandLineToolPath(VIGILIX_APP_PROGRAM), VIGILIX_CLI_PROGRAM);
+}
+
+}  // namespace
+}  // namespace vigilix::testing
