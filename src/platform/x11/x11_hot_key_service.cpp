@@ -64,6 +64,11 @@ int connectionBroken(Display* display) {
   return outerIOHandler != nullptr ? outerIOHandler(display) : 0;
 }
 
+// An event's state also holds the mouse buttons and the keyboard group (the
+// layout in use), which the grab does not look at.
+constexpr unsigned kModifierBits =
+    ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
+
 }  // namespace
 
 std::expected<std::unique_ptr<X11HotKeyService>, std::string> X11HotKeyService::open(
@@ -207,7 +212,7 @@ void X11HotKeyService::handlePendingEvents() {
       if (event.type == KeyRelease) {
         // The modifiers may have been let go first: the key alone ends the press.
         held.down = false;
-      } else if ((key.state & ~held.locks) == held.modifiers && !held.down) {
+      } else if ((key.state & kModifierBits & ~held.locks) == held.modifiers && !held.down) {
         held.down = true;
         pressed.emplace(held.hotKeyCode, held.hotKeyModifiers);
       }
