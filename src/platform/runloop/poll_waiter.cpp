@@ -1,10 +1,13 @@
 #include "platform/runloop/poll_waiter.h"
 
 #include <poll.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -19,6 +22,24 @@ int pollTimeout(std::optional<double> seconds) {
   return static_cast<int>(std::min(milliseconds, double{std::numeric_limits<int>::max()}));
 }
 
+// Arms `timer` to fire `seconds` of real time from now, and at once when the
+// wall clock is set; false when it cannot be armed.
+bool armWallTimer(int timer, double seconds) {
+  timespec now{};
+  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+  const double whole = std::floor(seconds);
+  itimerspec due{};
+  due.it_value.tv_sec = now.tv_sec + static_cast<time_t>(whole);
+  due.it_value.tv_nsec = now.tv_nsec + static_cast<long>((seconds - whole) * 1e9);
+  if (due.it_value.tv_nsec >= 1'000'000'000L) {
+    due.it_value.tv_sec += 1;
+    due.it_value.tv_nsec -= 1'000'000'000L;
+  }
+  // A zero value would disarm the timer instead of firing it.
+  if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
+  return timerfd_settime(timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, nullptr) == 0;
+}
+
 }  // namespace
 
 SourceHandle DescriptorSources::add(int fd, short events, Dispatch dispatch) {
@@ -29,9 +50,12 @@ SourceHandle DescriptorSources::add(int fd, short events, Dispatch dispatch) {
       std::move(dispatch));
 }
 
-PollWaiter::PollWaiter(const Clock& clock) : clock_(clock) {}
+PollWaiter::PollWaiter(const Clock& clock)
+    : clock_(clock), wallTimer_(timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK)) {}
 
-PollWaiter::~PollWaiter() = default;
+PollWaiter::~PollWaiter() {
+  if (wallTimer_ >= 0) close(wallTimer_);
+}
 
 SourceHandle PollWaiter::add(Prepare prepare, Dispatch dispatch) {
   auto source = std::make_shared<Source>();
@@ -43,7 +67,7 @@ SourceHandle PollWaiter::add(Prepare prepare, Dispatch dispatch) {
   return handle;
 }
 
-void PollWaiter::wait(std::optional<double> seconds) {
+void PollWaiter::wait(std::optional<double> seconds, std::optional<double> wallSeconds) {
   std::vector<std::shared_ptr<Source>> sources = sources_.snapshot();
   std::erase_if(sources, [](const auto& source) { return source->inCall; });
 
@@ -53,6 +77,16 @@ void PollWaiter::wait(std::optional<double> seconds) {
     std::optional<double> deadline;
   };
   std::vector<pollfd> fds{pollfd{wake_.fd(), POLLIN, 0}};
+  bool wallTimerPolled = false;
+  if (wallSeconds) {
+    if (wallTimer_ >= 0 && armWallTimer(wallTimer_, std::max(*wallSeconds, 0.0))) {
+      fds.push_back(pollfd{wallTimer_, POLLIN, 0});
+      wallTimerPolled = true;
+    } else {
+      // Without the timer a set clock goes unnoticed for at most a second.
+      seconds = std::min(seconds.value_or(*wallSeconds), std::min(*wallSeconds, 1.0));
+    }
+  }
   std::vector<Polled> polled;
   for (auto& source : sources) {
     if (!source->alive) continue;
@@ -74,6 +108,11 @@ void PollWaiter::wait(std::optional<double> seconds) {
   // EINTR and the like: the loop looks at its work again and comes back.
   if (poll(fds.data(), fds.size(), pollTimeout(seconds)) < 0) return;
   if (fds[0].revents != 0) wake_.drain();
+  if (wallTimerPolled && fds[1].revents != 0) {
+    // Expired, or cancelled by a set clock (ECANCELED): either way it is read.
+    std::uint64_t expirations = 0;
+    [[maybe_unused]] const auto ignored = read(wallTimer_, &expirations, sizeof expirations);
+  }
 
   const double now = clock_.uptime();
   for (auto& [source, index, deadline] : polled) {

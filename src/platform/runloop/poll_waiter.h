@@ -12,13 +12,15 @@ namespace vigilix::platform {
 
 // Waits in poll(2) on a wake event and the registered descriptor sources,
 // whose callbacks it runs on the waiting thread. The live main loop's waiter.
+// Wall-clock waits go to a real-time timer, so an idle loop wakes only when
+// something is due.
 class PollWaiter final : public LoopWaiter, public DescriptorSources {
  public:
   // `clock` gives the uptime that source deadlines are measured on.
   explicit PollWaiter(const Clock& clock);
   ~PollWaiter() override;
 
-  void wait(std::optional<double> seconds) override;
+  void wait(std::optional<double> seconds, std::optional<double> wallSeconds) override;
   void wake() override { wake_.signal(); }
 
   using DescriptorSources::add;
@@ -34,6 +36,9 @@ class PollWaiter final : public LoopWaiter, public DescriptorSources {
 
   const Clock& clock_;
   WakeEvent wake_;
+  // A real-time timer that also fires when the wall clock is set; -1 when
+  // none could be made (waits on the wall clock then end within a second).
+  int wallTimer_ = -1;
   detail::ObserverRegistry<Source> sources_;
 };
 

@@ -15,8 +15,8 @@ namespace {
 // their posting order, so floating-point noise cannot reorder them.
 constexpr double kCrossClockTie = 1e-6;
 
-// A wall-clock wait is cut into pieces this long, so that a change of the
-// wall clock (set by the user, or a wake from sleep) is noticed.
+// Without a waiter that notices changes of the wall clock (set by the user,
+// or a wake from sleep), a wall-clock wait is cut into pieces this long.
 constexpr double kLongestWallWait = 1.0;
 
 // No single wait is longer than this: far-off due times (or "never") would
@@ -194,6 +194,7 @@ void WorkLoop::run(std::optional<Date> until) {
 
     const auto index = nextIndexLocked();
     std::optional<double> wait;
+    std::optional<double> wallWait;
     if (index) {
       const Entry& candidate = entries_[*index];
       const double remaining = remainingLocked(candidate);
@@ -206,17 +207,25 @@ void WorkLoop::run(std::optional<Date> until) {
         lock.lock();
         continue;
       }
-      wait = candidate.kind == ClockKind::Wall ? std::min(remaining, kLongestWallWait) : remaining;
+      if (candidate.kind == ClockKind::Wall) {
+        wallWait = remaining;
+      } else {
+        wait = remaining;
+      }
     }
     if (until) {
       const double toDeadline = until->timeIntervalSince(clock_.now());
-      wait = std::min(wait.value_or(toDeadline), std::min(toDeadline, kLongestWallWait));
+      wallWait = std::min(wallWait.value_or(toDeadline), toDeadline);
+    }
+    if (wallWait && waiter_ == nullptr) {
+      wait = std::min(wait.value_or(*wallWait), std::min(*wallWait, kLongestWallWait));
     }
     if (wait) wait = std::clamp(*wait, 0.0, kLongestWait);
+    if (wallWait) wallWait = std::clamp(*wallWait, 0.0, kLongestWait);
     if (waiter_ != nullptr) {
       // Posts made meanwhile signal the waiter, so none is missed unlocked.
       lock.unlock();
-      waiter_->wait(wait);
+      waiter_->wait(wait, wallWait);
       lock.lock();
     } else if (wait) {
       changed_.wait_for(lock, std::chrono::duration<double>(*wait));

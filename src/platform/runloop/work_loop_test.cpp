@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/runloop/loop_waiter.h"
 #include "testing/virtual_clock.h"
 
 namespace vigilix::platform {
@@ -120,6 +122,49 @@ TEST_F(WorkLoopTest, StopOutsideRunIsIgnored) {
   });
   loop.run();  // returns only through the stop inside the task
   EXPECT_EQ(events, std::vector<std::string>{"ran"});
+}
+
+// Each wait goes to the waiter whole, on the clock it is measured on: an idle
+// loop wakes when something is due, not every second.
+TEST_F(WorkLoopTest, AWaiterIsAskedForTheWholeWaitOnItsClock) {
+  struct RecordingWaiter : LoopWaiter {
+    WorkLoop* loop = nullptr;
+    std::optional<double> seconds;
+    std::optional<double> wallSeconds;
+    void wait(std::optional<double> s, std::optional<double> wall) override {
+      seconds = s;
+      wallSeconds = wall;
+      loop->stop();
+    }
+    void wake() override {}
+  };
+  struct Row {
+    const char* name;
+    std::optional<ClockKind> entry;  // due 600 s ahead
+    std::optional<double> runFor;
+    std::optional<double> seconds;
+    std::optional<double> wallSeconds;
+  };
+  const Row rows[] = {
+      {"a wall-clock entry", ClockKind::Wall, std::nullopt, std::nullopt, 600},
+      {"an uptime entry", ClockKind::Uptime, std::nullopt, 600, std::nullopt},
+      {"nothing due, running until a date", std::nullopt, 30, std::nullopt, 30},
+      {"running until a date before the entry", ClockKind::Uptime, 30, 600, 30},
+      {"nothing at all", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingWaiter waiter;
+    WorkLoop waiting(clock, &waiter);
+    waiter.loop = &waiting;
+    if (row.entry) {
+      waiting.post(*row.entry, *row.entry == ClockKind::Wall ? wall(600) : up(600), kAllModes,
+                   [] {});
+    }
+    waiting.run(row.runFor ? std::optional<Date>(clock.now() + *row.runFor) : std::nullopt);
+    EXPECT_EQ(waiter.seconds, row.seconds);
+    EXPECT_EQ(waiter.wallSeconds, row.wallSeconds);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/system/desktop_entries.h"
 
+#include <algorithm>
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -143,6 +145,7 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
                                         const std::string& prefix, int depth) {
   // A bound on depth also ends a loop of folder links.
   constexpr int kMaxDepth = 3;
+  remember(folder);
   for (const std::string& name : listFolder(folder)) {
     const std::filesystem::path path = folder / name;
     if (!name.ends_with(".desktop")) {
@@ -153,6 +156,7 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
       continue;
     }
     if (!seen_.insert(prefix + name).second) continue;
+    remember(path);
     const auto text = FileSystem::readFile(path);
     if (!text) continue;
     const auto entry = parseDesktopEntry(*text);
@@ -160,6 +164,31 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
     if (!entry->program.empty()) byProgram_.try_emplace(entry->program, entry->name);
     if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, entry->name);
   }
+}
+
+namespace {
+
+std::optional<std::filesystem::file_time_type> changeTimeOf(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto time = std::filesystem::last_write_time(path, error);
+  if (error) return std::nullopt;
+  return time;
+}
+
+}  // namespace
+
+void DesktopApplicationNames::remember(const std::filesystem::path& path) {
+  read_.emplace_back(path, changeTimeOf(path));
+}
+
+bool DesktopApplicationNames::isCurrent() const {
+  // File times are coarse: a change in the moment of the read could keep
+  // the time it was read with, so what was that fresh is read again.
+  const auto settled = readAt_ - std::chrono::seconds(2);
+  // Entries come and go by renames, which change their folder's time too.
+  return std::all_of(read_.begin(), read_.end(), [&](const auto& read) {
+    return changeTimeOf(read.first) == read.second && (!read.second || *read.second < settled);
+  });
 }
 
 std::optional<std::string> DesktopApplicationNames::nameFor(std::string_view executable) const {

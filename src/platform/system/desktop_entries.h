@@ -38,7 +38,8 @@ std::vector<std::filesystem::path> applicationFolders(const std::filesystem::pat
                                                       std::optional<std::string_view> dataDirs);
 
 // Names of the applications the entries of some folders describe, read once
-// at construction. An entry's identifier is its path below its folder with
+// at construction; `isCurrent` tells whether the files still are as read. An entry's identifier is
+// its path below its folder with
 // '/' as '-'; an earlier folder's entry hides a later one of the same
 // identifier, and within a folder entries count in sorted order.
 class DesktopApplicationNames {
@@ -49,8 +50,18 @@ class DesktopApplicationNames {
   // name), else of the first whose StartupWMClass is; none otherwise.
   std::optional<std::string> nameFor(std::string_view executable) const;
 
+  // False once a folder or entry read (or found missing) has changed, so
+  // that a reader can keep the names between listings.
+  bool isCurrent() const;
+
  private:
   void addFolder(const std::filesystem::path& folder, const std::string& prefix, int depth);
+  void remember(const std::filesystem::path& path);
+
+  // Each folder and entry read, with its change time (none: missing).
+  std::vector<std::pair<std::filesystem::path, std::optional<std::filesystem::file_time_type>>>
+      read_;
+  std::filesystem::file_time_type readAt_ = std::filesystem::file_time_type::clock::now();
 
   std::set<std::string, std::less<>> seen_;
   std::map<std::string, std::string, std::less<>> byProgram_;

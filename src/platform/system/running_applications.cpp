@@ -62,8 +62,8 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
   }
   std::sort(pids.begin(), pids.end());
 
-  // Read once per listing, and only when some process needs a name.
-  std::optional<DesktopApplicationNames> names;
+  // Looked at once per listing, and only when some process needs a name.
+  std::shared_ptr<const DesktopApplicationNames> names;
   std::vector<RunningApplication> applications;
   applications.reserve(pids.size());
   for (const std::int32_t pid : pids) {
@@ -71,13 +71,23 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
     application.processIdentifier = pid;
     application.bundleIdentifier = identifierOf(proc / std::to_string(pid));
     if (application.bundleIdentifier) {
-      if (!names) names.emplace(folders());
+      if (!names) names = currentNames();
       application.localizedName =
           names->nameFor(*application.bundleIdentifier).value_or(*application.bundleIdentifier);
     }
     applications.push_back(std::move(application));
   }
   return applications;
+}
+
+std::shared_ptr<const DesktopApplicationNames> LiveRunningApplications::currentNames() {
+  std::vector<std::filesystem::path> now = folders();
+  std::lock_guard lock(namesMutex_);
+  if (!names_ || now != namesFolders_ || !names_->isCurrent()) {
+    names_ = std::make_shared<const DesktopApplicationNames>(now);
+    namesFolders_ = std::move(now);
+  }
+  return names_;
 }
 
 std::vector<std::filesystem::path> LiveRunningApplications::folders() const {

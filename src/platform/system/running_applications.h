@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/system/desktop_entries.h"
 
 namespace vigilix::platform {
 
@@ -52,9 +56,15 @@ class LiveRunningApplications final : public RunningApplications {
 
  private:
   std::vector<std::filesystem::path> folders() const;
+  std::shared_ptr<const DesktopApplicationNames> currentNames();
 
   std::filesystem::path root_;
   std::optional<std::vector<std::filesystem::path>> applicationFolders_;
+  // Kept between listings while its files are unchanged: the trigger monitor
+  // lists every few seconds.
+  std::mutex namesMutex_;
+  std::vector<std::filesystem::path> namesFolders_;
+  std::shared_ptr<const DesktopApplicationNames> names_;
 };
 
 }  // namespace vigilix::platform

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -187,6 +189,44 @@ TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktop
     tree.remove("proc");
     tree.addProcess(7, row.commandLine, row.kernelName, row.executable);
     EXPECT_EQ(running(), (std::vector<RunningApplication>{{7, row.identifier, row.shownName}}));
+  }
+}
+
+// The names are kept between listings until a folder or entry changes.
+TEST_F(RunningApplicationsTest, NamesFollowChangedEntriesBetweenListings) {
+  const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  const auto settle = [&] {
+    std::filesystem::last_write_time(tree.pathFor("apps"), past);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(tree.pathFor("apps")))
+      std::filesystem::last_write_time(item.path(), past);
+  };
+  settle();
+  tree.addProcess(7, "/usr/lib/firefox/firefox", "firefox", "/usr/lib/firefox/firefox");
+  LiveRunningApplications live(tree.root(), {tree.pathFor("apps/user"), tree.pathFor("apps/local"),
+                                             tree.pathFor("apps/system")});
+  ASSERT_EQ(live.runningApplications().at(0).localizedName, "Firefox");
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+    const char* shownName;
+  };
+  const Row rows[] = {
+      {"other bytes under the same times are not read again",
+       [&] {
+         entry("system/firefox.desktop", "Name=Unread\nExec=/usr/lib/firefox/firefox\n");
+         settle();
+       },
+       "Firefox"},
+      {"an edited entry", [&] { entry("system/firefox.desktop", "Name=Browser\nExec=firefox\n"); },
+       "Browser"},
+      {"a new entry of an earlier folder",
+       [&] { entry("user/web.desktop", "Name=Web\nExec=firefox\n"); }, "Web"},
+      {"a removed entry", [&] { tree.remove("apps/user/web.desktop"); }, "Browser"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.change();
+    EXPECT_EQ(live.runningApplications().at(0).localizedName, row.shownName);
   }
 }
 
