@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using K = vigilix::VGXCLICommandKind;
   const bool takesPid = command->kind == K::watch || command->kind == K::unwatch;
   if (takesPid != (command->pid > 0)) std::abort();
+  if ((command->kind == K::run) == command->commandLine.empty()) std::abort();
   if (command->ttl && (*command->ttl < 1 || *command->ttl > 86'400)) std::abort();
   if ((command->kind == K::agent || command->kind == K::hold) && command->tool.empty()) {
     std::abort();

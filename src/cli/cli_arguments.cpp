@@ -30,6 +30,7 @@ const std::map<std::string_view, CommandShape, std::less<>>& commandShapes() {
       {"release", {VGXCLICommandKind::release, 1, {"--tool"}}},
       {"watch", {VGXCLICommandKind::watch, 1, {"--label"}}},
       {"unwatch", {VGXCLICommandKind::unwatch, 1, {}}},
+      {"run", {VGXCLICommandKind::run, 0, {}}},
   };
   return shapes;
 }
@@ -62,9 +63,14 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
   if (arguments.empty()) return fail("Missing command. Try \"vigilix help\".");
   std::vector<std::string_view> positionals;
   std::map<std::string_view, std::string_view> options;
+  std::vector<std::string> commandLine;
   bool json = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
+    if (argument == "--") {
+      commandLine.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+      break;
+    }
     if (!argument.starts_with("--")) {
       positionals.push_back(argument);
       continue;
@@ -114,7 +120,14 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
     }
   }
 
-  VGXCLICommand command{.kind = expected.kind, .json = json};
+  if (expected.kind == VGXCLICommandKind::run && commandLine.empty()) {
+    return fail("\"run\" needs a command after \"--\".");
+  }
+  if (expected.kind != VGXCLICommandKind::run && !commandLine.empty()) {
+    return fail("\"" + std::string(shape->first) + "\" takes no command after \"--\".");
+  }
+
+  VGXCLICommand command{.kind = expected.kind, .commandLine = std::move(commandLine), .json = json};
   const auto option = [&](std::string_view name) {
     const auto found = options.find(name);
     return found == options.end() ? std::string() : std::string(found->second);
@@ -160,6 +173,7 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
     case VGXCLICommandKind::status:
     case VGXCLICommandKind::holds:
     case VGXCLICommandKind::doctor:
+    case VGXCLICommandKind::run:
       break;
   }
   return command;
@@ -177,6 +191,10 @@ std::string_view usageText() {
          "                              end a hold and the holds under it, or a tool's holds\n"
          "  watch <pid> [--label <text>]  keep awake until the process ends\n"
          "  unwatch <pid>               stop watching the process\n"
+         "  run -- <command> [<argument>...]\n"
+         "                              run the command and keep awake until it ends; exits\n"
+         "                              with its status, and runs it even when Vigilix is not\n"
+         "                              running\n"
          "  agent start|stop|end --tool <tool> --vigilix-hook=v1\n"
          "                              what agent hooks run; reads the event from standard\n"
          "                              input and always exits 0\n"

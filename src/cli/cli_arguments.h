@@ -6,13 +6,25 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "agenthooks/agent_tool.h"
 
 namespace vigilix {
 
 // What one run of the `vigilix` program was asked to do.
-enum class VGXCLICommandKind { help, agent, status, holds, doctor, hold, release, watch, unwatch };
+enum class VGXCLICommandKind {
+  help,
+  agent,
+  status,
+  holds,
+  doctor,
+  hold,
+  release,
+  watch,
+  unwatch,
+  run
+};
 
 struct VGXCLICommand {
   VGXCLICommandKind kind = VGXCLICommandKind::help;
@@ -22,6 +34,7 @@ struct VGXCLICommand {
   std::string id{};                           // hold, release
   std::string label{};                        // hold, watch
   std::int32_t pid = 0;                       // watch, unwatch: above 0
+  std::vector<std::string> commandLine{};     // run: the words after "--", never empty
   bool json = false;                          // print the raw reply
   bool operator==(const VGXCLICommand&) const = default;
 };

@@ -37,6 +37,9 @@ TEST(CLIArgumentsTest, CommandsAndTheirOptions) {
        {.kind = K::watch, .label = "build", .pid = 2147483647}},
       {"unwatch", {"unwatch", "12"}, {.kind = K::unwatch, .pid = 12}},
       {"help option anywhere", {"hold", "--help"}, {}},
+      {"run keeps the command's words",
+       {"run", "--json", "--", "make", "--help", "--", "-j"},
+       {.kind = K::run, .commandLine = {"make", "--help", "--", "-j"}, .json = true}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -73,6 +76,9 @@ TEST(CLIArgumentsTest, MistakesAreNamed) {
       {{"watch", "012"}, "\"012\" is not a process id."},
       {{"watch", "2147483648"}, "\"2147483648\" is not a process id."},
       {{"unwatch", "-3"}, "\"-3\" is not a process id."},
+      {{"run", "--"}, "\"run\" needs a command after \"--\"."},
+      {{"run", "make"}, "\"run\" takes no argument."},
+      {{"status", "--", "make"}, "\"status\" takes no command after \"--\"."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);

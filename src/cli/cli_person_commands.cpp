@@ -144,6 +144,7 @@ VGXCLIOutput runPersonCommand(const VGXCLICommand& command, VGXCLIClient& client
     }
     case VGXCLICommandKind::help:
     case VGXCLICommandKind::agent:
+    case VGXCLICommandKind::run:
       break;
   }
   return {.exitCode = kCLIExitUsage, .err = "Not a command for the application.\n"};

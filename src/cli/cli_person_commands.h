@@ -21,7 +21,7 @@ struct VGXCLIOutput {
 };
 
 // Runs status, holds, doctor, hold, release, watch or unwatch and says the outcome in words, or
-// as the raw reply with --json. Help and agent commands are not handled here.
+// as the raw reply with --json. Help, agent and run are not handled here.
 VGXCLIOutput runPersonCommand(const VGXCLICommand& command, VGXCLIClient& client);
 
 // What a person is told when the application does not answer.

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -98,6 +99,44 @@ TEST_F(CLIEndToEndTest, WithoutTheApplicationHooksGoOnAndPeopleAreTold) {
   std::string output;
   EXPECT_EQ(tool({"status"}, &output), 3);
   EXPECT_EQ(output, "Vigilix didn't answer. Is the application running?\n");
+}
+
+TEST_F(CLIEndToEndTest, ACommandRunThroughTheToolKeepsAwakeUntilItEnds) {
+  startApplication();
+  std::string status;
+  ASSERT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0; })) << status;
+  const std::string notAwake = status;
+  const std::filesystem::path go = home_ / "go";
+  TestChildProcess run({VIGILIX_CLI_PROGRAM, "run", "--", "sh", "-c",
+                        "while [ ! -e '" + go.string() + "' ]; do sleep 0.05; done; exit 5"},
+                       home_ / "run.log");
+  EXPECT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0 && status != notAwake; }))
+      << status << readFile(home_ / "run.log");
+  EXPECT_TRUE(status.starts_with("Keeping awake")) << status;
+  std::ofstream(go).close();
+  EXPECT_EQ(run.wait(), 5) << readFile(home_ / "run.log");
+  EXPECT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0 && status == notAwake; }))
+      << status;
+
+  // Signals sent to the tool end the command, whose status the tool takes.
+  TestChildProcess interrupted({VIGILIX_CLI_PROGRAM, "run", "--", "sleep", "30"},
+                               home_ / "interrupted.log");
+  EXPECT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0 && status != notAwake; }));
+  ::kill(interrupted.pid(), SIGINT);
+  EXPECT_EQ(interrupted.wait(), 128 + SIGINT) << readFile(home_ / "interrupted.log");
+}
+
+TEST_F(CLIEndToEndTest, WithoutTheApplicationACommandStillRuns) {
+  struct Row {
+    const char* program;
+    int status;
+  };
+  for (const Row& row : {Row{"true", 0}, Row{"false", 1}}) {
+    SCOPED_TRACE(row.program);
+    std::string output;
+    EXPECT_EQ(tool({"run", "--", row.program}, &output), row.status);
+    EXPECT_EQ(output, "Vigilix didn't answer; running without keeping awake.\n");
+  }
 }
 
 TEST_F(CLIEndToEndTest, WithNoOwnerOfTheApplicationsNameTheToolListensBriefly) {

@@ -15,6 +15,7 @@
 #include "cli/cli_agent_hook.h"
 #include "cli/cli_bus_transport.h"
 #include "cli/cli_person_commands.h"
+#include "cli/cli_run.h"
 
 namespace {
 
@@ -73,6 +74,13 @@ int run(const std::vector<std::string>& arguments) {
   }
   if (command->kind == VGXCLICommandKind::agent) return runHook(*command);
   const auto transport = VGXCLIBusTransport::open();
+  if (command->kind == VGXCLICommandKind::run) {
+    // The person's command runs even when the application cannot be reached.
+    std::optional<VGXCLIClient> client;
+    if (transport) client.emplace(**transport, kPersonReplyTimeout);
+    return runWatched(*command, client ? &*client : nullptr,
+                      [](const std::string& text) { std::fputs(text.c_str(), stderr); });
+  }
   if (!transport) {
     std::fprintf(stderr, "Vigilix can't be reached: %s\n", transport.error().description().c_str());
     return kCLIExitNoAnswer;
