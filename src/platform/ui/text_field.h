@@ -97,6 +97,9 @@ class TextField : public Control {
   // Text wider than the preferred width wraps onto up to this many lines
   // (0 = any number) in the intrinsic size.
   void setMaximumNumberOfLines(int lines) { maximumNumberOfLines_ = lines; }
+  int maximumNumberOfLines() const { return maximumNumberOfLines_; }
+  // A label is not editable.
+  bool isEditable() const { return editable_; }
   void setPreferredMaxLayoutWidth(double width) { preferredMaxLayoutWidth_ = width; }
 
   std::shared_ptr<NumberFormatter> formatter() const { return formatter_; }
