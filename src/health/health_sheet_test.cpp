@@ -206,12 +206,14 @@ TEST(HealthSheetTest, PresentingEndsTheSheetBeforeAndDoneClosesItsOwn) {
     SCOPED_TRACE(row.name);
     SheetWorld w;
     auto view = row.open(w);
-    auto* window = view->window();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(view->window(), nullptr);
+    // A closed window may be gone with its presenter: held weakly.
+    const std::weak_ptr<platform::Window> window = view->window()->shared_from_this();
+    EXPECT_TRUE(window.lock()->isVisible());
     EXPECT_FALSE(view->lines().empty());  // appearing read the lines
     ui::click(*view->doneButton());
-    EXPECT_FALSE(window->isVisible());
+    const auto closed = window.lock();
+    EXPECT_FALSE(closed && closed->isVisible());
     EXPECT_EQ(w.window->attachedSheet(), nullptr);
     // No presenter of the closed view stays current.
     auto current = VGXHealthPresenter::current();
