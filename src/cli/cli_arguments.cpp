@@ -160,6 +160,7 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
       break;
     case VGXCLICommandKind::release:
       command.id = releasesTool ? command.tool : std::string(positionals[1]);
+      if (command.id.empty()) return fail("\"release\" needs a hold id or --tool.");
       command.tool.clear();
       break;
     case VGXCLICommandKind::watch:

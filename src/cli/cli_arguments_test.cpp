@@ -71,6 +71,7 @@ TEST(CLIArgumentsTest, MistakesAreNamed) {
       {{"hold", "--tool", "a", "--ttl", "+5"}, "\"--ttl\" takes whole seconds from 1 to 86400."},
       {{"release"}, "\"release\" takes one argument."},
       {{"release", "a", "--tool", "b"}, "\"release\" takes no argument."},
+      {{"release", ""}, "\"release\" needs a hold id or --tool."},
       {{"status", "--tool", "a"}, "\"status\" has no option \"--tool\"."},
       {{"watch", "0"}, "\"0\" is not a process id."},
       {{"watch", "012"}, "\"012\" is not a process id."},
