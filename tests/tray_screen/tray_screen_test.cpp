@@ -45,7 +45,7 @@ class TrayScreenTest : public ::testing::Test {
   TrayScreenTest()
       : folder_(scratch_.path),
         logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1"),
-        screen_(folder_, 640, 480),
+        screen_(640, 480),
         host_(folder_, screen_),
         connection_(openSessionConnection()) {}
 

@@ -13,16 +13,6 @@ namespace vigilix::testing {
 
 namespace {
 
-// The display number Xvfb wrote once it listens: digits and a newline.
-std::optional<std::string> announcedDisplay(const std::filesystem::path& file) {
-  const std::string text = readFile(file);
-  if (text.empty() || text.back() != '\n') return std::nullopt;
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
-  }
-  return ":" + text.substr(0, text.size() - 1);
-}
-
 struct TopLevel {
   Window id;
   XWindowAttributes attributes;
@@ -53,32 +43,17 @@ int ignoreError(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
-XvfbScreen::XvfbScreen(const std::filesystem::path& folder, int width, int height)
-    : folder_(folder), width_(width), height_(height) {
-  const std::filesystem::path numberFile = folder_ / "xvfb-display";
-  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  // The shell only opens the file for the display number, then becomes the server.
-  server_.emplace(std::vector<std::string>{"/bin/sh", "-c",
-                                           "exec /usr/bin/Xvfb -displayfd 3 -screen 0 " + screen +
-                                               " -nolisten tcp 3>\"$0\"",
-                                           numberFile.string()},
-                  folder_ / "xvfb.log");
-  std::optional<std::string> number;
-  waitUntil([&] {
-    number = announcedDisplay(numberFile);
-    return number.has_value() || !server_->running();
-  });
-  if (!number) throw std::runtime_error("Xvfb did not start:\n" + log());
-  display_ = *number;
-  displayVariable_.set("DISPLAY", display_);
+XvfbScreen::XvfbScreen(int width, int height)
+    : server_(width, height), width_(width), height_(height) {
+  displayVariable_.set("DISPLAY", server_.name());
   XSetErrorHandler(ignoreError);
-  connection_ = XOpenDisplay(display_.c_str());
-  if (connection_ == nullptr) throw std::runtime_error("cannot open " + display_ + ":\n" + log());
+  connection_ = XOpenDisplay(server_.name().c_str());
+  if (connection_ == nullptr)
+    throw std::runtime_error("cannot open " + server_.name() + ":\n" + log());
 }
 
 XvfbScreen::~XvfbScreen() {
   if (connection_ != nullptr) XCloseDisplay(connection_);
-  server_.reset();
 }
 
 Screenshot XvfbScreen::capture() const {
@@ -136,6 +111,6 @@ std::optional<ScreenBox> XvfbScreen::windowOfClass(const std::string& className)
   return std::nullopt;
 }
 
-std::string XvfbScreen::log() const { return readFile(folder_ / "xvfb.log"); }
+std::string XvfbScreen::log() const { return server_.log(); }
 
 }  // namespace vigilix::testing

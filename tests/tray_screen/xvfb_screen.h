@@ -9,6 +9,7 @@
 #include "dbus/test_child_process.h"
 #include "testing/scoped_environment.h"
 #include "tray_screen/screenshot.h"
+#include "x11/xvfb_display.h"
 
 typedef struct _XDisplay Display;
 
@@ -20,12 +21,12 @@ namespace vigilix::testing {
 // it does not start in time. Test thread only.
 class XvfbScreen {
  public:
-  XvfbScreen(const std::filesystem::path& folder, int width, int height);
+  XvfbScreen(int width, int height);
   ~XvfbScreen();
   XvfbScreen(const XvfbScreen&) = delete;
   XvfbScreen& operator=(const XvfbScreen&) = delete;
 
-  const std::string& display() const { return display_; }
+  const std::string& display() const { return server_.name(); }
   int width() const { return width_; }
   int height() const { return height_; }
 
@@ -37,11 +38,9 @@ class XvfbScreen {
   std::string log() const;
 
  private:
-  std::filesystem::path folder_;
+  XvfbDisplay server_;
   int width_;
   int height_;
-  std::string display_;
-  std::optional<TestChildProcess> server_;
   ScopedEnvironment displayVariable_;
   Display* connection_ = nullptr;
 };

@@ -33,14 +33,16 @@ std::string readDisplayNumber(int fd) {
 
 bool XvfbDisplay::available() { return ::access(kServer, X_OK) == 0; }
 
-XvfbDisplay::XvfbDisplay() : folder_(makeTemporaryFolder("vigilix-xvfb")) {
+XvfbDisplay::XvfbDisplay(int width, int height) : folder_(makeTemporaryFolder("vigilix-xvfb")) {
   std::array<int, 2> ends{};
   if (::pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
   // Only the writing end goes to the server.
   ::fcntl(ends[1], F_SETFD, 0);
-  server_.emplace(std::vector<std::string>{kServer, "-displayfd", std::to_string(ends[1]),
-                                           "-nolisten", "tcp", "-screen", "0", "320x240x24"},
-                  folder_ / "xvfb.log");
+  server_.emplace(
+      std::vector<std::string>{kServer, "-displayfd", std::to_string(ends[1]), "-nolisten", "tcp",
+                               "-screen", "0",
+                               std::to_string(width) + "x" + std::to_string(height) + "x24"},
+      folder_ / "xvfb.log");
   ::close(ends[1]);
   const std::string number = readDisplayNumber(ends[0]);
   ::close(ends[0]);
@@ -50,6 +52,8 @@ XvfbDisplay::XvfbDisplay() : folder_(makeTemporaryFolder("vigilix-xvfb")) {
   }
   name_ = ":" + number;
 }
+
+std::string XvfbDisplay::log() const { return readFile(folder_ / "xvfb.log"); }
 
 XvfbDisplay::~XvfbDisplay() {
   server_.reset();

@@ -14,7 +14,7 @@ namespace vigilix::testing {
 // display in time.
 class XvfbDisplay {
  public:
-  XvfbDisplay();
+  explicit XvfbDisplay(int width = 320, int height = 240);
   ~XvfbDisplay();
   XvfbDisplay(const XvfbDisplay&) = delete;
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;
@@ -23,6 +23,8 @@ class XvfbDisplay {
   const std::string& name() const { return name_; }
   // Ends the server now, as when the desktop session goes away.
   void stop() { server_.reset(); }
+
+  std::string log() const;
 
   // Whether the server program is installed.
   static bool available();
