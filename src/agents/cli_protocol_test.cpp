@@ -98,8 +98,8 @@ TEST(VGXCLIProtocolTest, EncodesRepliesOnOneLine) {
     std::string literal;
   };
   const Row rows[] = {
-      {"awake", "n1", VGXCLIReply::status(true, "Keeping your Mac awake"),
-       "n1|status|1|Keeping your Mac awake"},
+      {"awake", "n1", VGXCLIReply::status(true, "Keeping your computer awake"),
+       "n1|status|1|Keeping your computer awake"},
       {"not awake, empty reason", "n1", VGXCLIReply::status(false, ""), "n1|status|0|"},
       {"reason with a bar stays as it is", "n", VGXCLIReply::status(true, "a|b"), "n|status|1|a|b"},
       {"ok", "n", VGXCLIReply::ok(), "n|ok"},

@@ -183,22 +183,23 @@ TEST_F(AppControllerTest, StartsAndStopsAreNoticedWhenTheSettingAsks) {
        true,
        0,
        start,
-       {"Preventing Sleep | You can still manually enable sleep mode for your Mac."}},
+       {"Preventing Sleep | You can still manually enable sleep mode for your computer."}},
       // The test's clock stands still between the start and the notice, so
       // the second the span is measured from before now shows.
       {"a session of 30 minutes",
        true,
        1800,
        start,
-       {"Preventing Sleep for 30 min, 1 sec | Afterwards your Mac will automatically go to sleep "
+       {"Preventing Sleep for 30 min, 1 sec | Afterwards your computer will automatically go to "
+        "sleep "
         "again when "
         "unused."}},
       {"its stop",
        true,
        0,
        startAndStop,
-       {"Preventing Sleep | You can still manually enable sleep mode for your Mac.",
-        "Allowing Sleep | Your Mac will automatically go to sleep when unused."}},
+       {"Preventing Sleep | You can still manually enable sleep mode for your computer.",
+        "Allowing Sleep | Your computer will automatically go to sleep when unused."}},
       {"a stop for heat has its own notice",
        true,
        0,
@@ -208,7 +209,7 @@ TEST_F(AppControllerTest, StartsAndStopsAreNoticedWhenTheSettingAsks) {
          t.platform.power.thermal.setThermalState(platform::ThermalState::Serious);
          t.hub->thermalStateDidChange();
        },
-       {"Preventing Sleep | You can still manually enable sleep mode for your Mac."}},
+       {"Preventing Sleep | You can still manually enable sleep mode for your computer."}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -378,14 +379,14 @@ TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
          t.platform.power.assertions.dropAll();
          t.platform.advance(30);
        },
-       State{State::missing{}}, "Vigilix couldn't keep your Mac awake", true, true},
+       State{State::missing{}}, "Vigilix couldn't keep your computer awake", true, true},
       {"slept while kept awake",
        [&](AppControllerTest& t) {
          start(t);
          t.platform.sleepFor(60);
        },
-       State{State::verified{}}, "Your Mac slept at 9:00 AM while Vigilix was keeping it awake",
-       true, false},
+       State{State::verified{}},
+       "Your computer slept at 9:00 AM while Vigilix was keeping it awake", true, false},
       {"kept awake but hot",
        [&](AppControllerTest& t) {
          start(t);
@@ -393,8 +394,8 @@ TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
          t.hub->thermalStateDidChange();
          t.platform.runUntilIdle();
        },
-       State{State::deliberatePause{VGXPauseReason::heat}}, "Paused because your Mac is hot", false,
-       false},
+       State{State::deliberatePause{VGXPauseReason::heat}}, "Paused because your computer is hot",
+       false, false},
       {"not kept awake", [](AppControllerTest&) {}, State{State::notExpected{}}, std::nullopt,
        false, false},
   };

@@ -82,8 +82,8 @@ std::string VGXTriggerBridge::assertionReason() const {
 
 std::string VGXTriggerBridge::keepAwakeMenuTitle() const {
   return isAwake() ? platform::localized("Stop Keeping Awake",
-                                         "Menu item that stops keeping the Mac awake")
-                   : platform::localized("Keep Awake", "Menu item that keeps the Mac awake");
+                                         "Menu item that stops keeping the computer awake")
+                   : platform::localized("Keep Awake", "Menu item that keeps the computer awake");
 }
 
 std::string VGXTriggerBridge::pauseMenuTitle() const {

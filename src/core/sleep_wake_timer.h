@@ -51,7 +51,7 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
     static Environment current();
   };
 
-  static constexpr const char* kDefaultReason = "Keeping your Mac awake";
+  static constexpr const char* kDefaultReason = "Keeping your computer awake";
   static constexpr const char* kNamePrefix = "Vigilix: ";
   static constexpr std::size_t kMaximumNameLength = 128;
 

@@ -79,7 +79,7 @@ TEST_F(SleepWakeTimerTest, NameIsPrefixedAndCutTo128UnitsWhileDetailsKeepTheWhol
   const std::string r200(200, 'r'), x119(119, 'x'), x120(120, 'x'), cut = "\u2026";
   const std::string composed =
       std::string(117, 'a') + "\U0001F44D\U0001F3FD" + std::string(20, 'b');
-  const std::string fallback = "Keeping your Mac awake";
+  const std::string fallback = "Keeping your computer awake";
   struct Row {
     const char* name;
     std::optional<std::string> reason;
@@ -432,7 +432,7 @@ TEST_F(SleepWakeTimerTest, FailedRenameWithFailedReplacementKeepsTheOldAssertion
   EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnBadArgument);
   EXPECT_FALSE(timer->lastCreateFailed());
   ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your Mac awake");
+  EXPECT_EQ(live()[0].name, "Vigilix: Keeping your computer awake");
   EXPECT_THAT(power.assertions.releaseCalls(), IsEmpty());
 }
 

@@ -12,8 +12,8 @@ namespace {
 std::string stoppedTitle(const char* comment) { return localized("Keep-awake stopped", comment); }
 
 std::string sleepAgainBody() {
-  return localized("Vigilix let your Mac sleep again.",
-                   "Notification body when nothing else is keeping the Mac awake");
+  return localized("Vigilix let your computer sleep again.",
+                   "Notification body when nothing else is keeping the computer awake");
 }
 
 VGXKeepAwakeNotificationRequest stopRequest(const char* identifier, std::string title,
@@ -47,7 +47,7 @@ VGXKeepAwakeNotificationRequest sessionEndedRequest(const std::string& thread) {
 
 VGXKeepAwakeNotificationRequest heatStoppedRequest(const std::string& thread) {
   return stopRequest(kVGXHeatStoppedIdentifier, stoppedTitle("Heat-protection notification title"),
-                     localized("Vigilix stopped because your Mac was getting hot.",
+                     localized("Vigilix stopped because your computer was getting hot.",
                                "Heat-protection notification body"),
                      thread);
 }
@@ -58,7 +58,7 @@ VGXKeepAwakeNotificationRequest closedLidLatchedRequest(ClosedLidLatchCause caus
   switch (cause) {
     case ClosedLidLatchCause::heat:
       return stopRequest(kVGXHeatStoppedIdentifier, std::move(title),
-                         localized("Vigilix stopped because your Mac was getting hot.",
+                         localized("Vigilix stopped because your computer was getting hot.",
                                    "Closed-lid heat latch notification body"),
                          thread);
     case ClosedLidLatchCause::battery:
@@ -85,7 +85,7 @@ VGXKeepAwakeNotificationRequest lidOpenedRequest(const std::string& thread) {
 VGXKeepAwakeNotificationRequest protectionLostRequest(const std::string& thread) {
   return stopRequest(
       kVGXProtectionLostIdentifier, stoppedTitle("Protection-lost notification title"),
-      localized("Vigilix couldn't keep your Mac awake.", "Protection-lost notification body"),
+      localized("Vigilix couldn't keep your computer awake.", "Protection-lost notification body"),
       thread);
 }
 
@@ -99,7 +99,7 @@ VGXKeepAwakeNotificationRequest watchFinishedRequest(
   std::string body =
       stillAwakeReason
           ? platform::fillPlaceholders(
-                localized("Your Mac stays awake: %@.",
+                localized("Your computer stays awake: %@.",
                           "Watch-finished notification body when another reason is still active"),
                 {*stillAwakeReason})
           : sleepAgainBody();

@@ -47,7 +47,7 @@ VGXKeepAwakeNotificationRequest closedLidLatchedRequest(ClosedLidLatchCause caus
                                                         const std::string& thread);
 VGXKeepAwakeNotificationRequest lidOpenedRequest(const std::string& thread);
 VGXKeepAwakeNotificationRequest protectionLostRequest(const std::string& thread);
-// `stillAwakeReason`: the reason text while the Mac is still kept awake,
+// `stillAwakeReason`: the reason text while the computer is still kept awake,
 // none when it may sleep again. Kind "app" reads "… quit", any other kind
 // "“…” finished downloading". The name is shown as it is.
 VGXKeepAwakeNotificationRequest watchFinishedRequest(

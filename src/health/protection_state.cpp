@@ -13,10 +13,10 @@ using State = VGXProtectionState;
 std::string pauseText(VGXPauseReason reason) {
   switch (reason) {
     case VGXPauseReason::battery:
-      return platform::localized("Paused because your Mac's battery is low",
+      return platform::localized("Paused because your computer's battery is low",
                                  "Menu header: keep-awake paused by the battery safety rule");
     case VGXPauseReason::heat:
-      return platform::localized("Paused because your Mac is hot",
+      return platform::localized("Paused because your computer is hot",
                                  "Menu header: keep-awake paused by the heat safety rule");
     case VGXPauseReason::closedLidLimit:
       return platform::localized("Lid-closed limit reached",
@@ -41,11 +41,11 @@ bool VGXProtectionState::needsAttention() const {
 std::optional<std::string> VGXProtectionState::headerText() const {
   if (const auto* pause = std::get_if<deliberatePause>(&value)) return pauseText(pause->reason);
   if (is<unknown>()) {
-    return platform::localized("Couldn't check whether your Mac is protected",
+    return platform::localized("Couldn't check whether your computer is protected",
                                "Menu header: the protection check could not inspect the system");
   }
   if (is<missing>()) {
-    return platform::localized("Vigilix couldn't keep your Mac awake",
+    return platform::localized("Vigilix couldn't keep your computer awake",
                                "Menu header: the keep-awake protection was lost");
   }
   if (is<closedLidClearFailed>()) {

@@ -48,27 +48,27 @@ TEST(ProtectionModelTest, TheFirstRuleThatAppliesDecides) {
        "Paused because Low Power Mode is on"},
       {"paused by the battery", with(held, [](auto& i) { i.pause = VGXPauseReason::battery; }),
        State{State::deliberatePause{VGXPauseReason::battery}},
-       "Paused because your Mac's battery is low"},
+       "Paused because your computer's battery is low"},
       {"paused by the closed-lid limit",
        with(held, [](auto& i) { i.pause = VGXPauseReason::closedLidLimit; }),
        State{State::deliberatePause{VGXPauseReason::closedLidLimit}}, "Lid-closed limit reached"},
       {"armed without guard status", with(held, [](auto& i) { i.closedLidArmed = true; }),
        State{State::unknown{"closed-lid inspection failed"}},
-       "Couldn't check whether your Mac is protected"},
+       "Couldn't check whether your computer is protected"},
       {"armed without guard status, with an inspection error",
        with(held,
             [](auto& i) {
               i.closedLidArmed = true;
               i.inspectionError = "boom";
             }),
-       State{State::unknown{"boom"}}, "Couldn't check whether your Mac is protected"},
+       State{State::unknown{"boom"}}, "Couldn't check whether your computer is protected"},
       {"armed, guard not holding",
        with(held,
             [](auto& i) {
               i.closedLidArmed = true;
               i.closedLidHeldFresh = false;
             }),
-       State{State::missing{}}, "Vigilix couldn't keep your Mac awake"},
+       State{State::missing{}}, "Vigilix couldn't keep your computer awake"},
       {"armed, fresh hold, nothing expected or observed",
        with(wanted({}, std::set<std::string>{}),
             [](auto& i) {
@@ -78,9 +78,10 @@ TEST(ProtectionModelTest, TheFirstRuleThatAppliesDecides) {
        State{State::verified{}}, std::nullopt},
       {"extra observed types do not matter", held, State{State::verified{}}, std::nullopt},
       {"the wrong type is missing", wanted({kSystem}, std::set<std::string>{kDisplay}),
-       State{State::missing{}}, "Vigilix couldn't keep your Mac awake"},
+       State{State::missing{}}, "Vigilix couldn't keep your computer awake"},
       {"no inspection decides over an empty expectation", wanted({}, std::nullopt),
-       State{State::unknown{"inspection failed"}}, "Couldn't check whether your Mac is protected"},
+       State{State::unknown{"inspection failed"}},
+       "Couldn't check whether your computer is protected"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -58,7 +58,7 @@ TEST(VerifierHealthLinesTest, SixLinesSayWhatTheVerifierKnows) {
       {"on, inspection failed",
        [](VerifierWorld& w) { observe(w, std::nullopt); },
        {on,
-        {"Protection", "Couldn't check whether your Mac is protected", Severity::Error,
+        {"Protection", "Couldn't check whether your computer is protected", Severity::Error,
          "checkProtection"},
         {"Keep-Awake Requests", "Couldn't check", Severity::Error, "checkProtection"},
         noIncidents,
@@ -76,7 +76,7 @@ TEST(VerifierHealthLinesTest, SixLinesSayWhatTheVerifierKnows) {
          w.heat = true;
          observe(w, std::set<std::string>{kSystem});
        },
-       {on, ok("Protection", "Paused because your Mac is hot"), none, noIncidents, noMigration,
+       {on, ok("Protection", "Paused because your computer is hot"), none, noIncidents, noMigration,
         noKeys}},
       {"an unsettled incident, a forced key, migration marker 2",
        [](VerifierWorld& w) {
@@ -192,9 +192,9 @@ TEST(VerifierDoctorTest, EveryHealthLineAnswersTheDoctorVerb) {
 TEST(VerifierDoctorTest, TheDoctorTextIsExactAndSurvivesBadBytes) {
   TestPlatform platform;
   VGXHealthRegistry::registerProvider([] {
-    return std::vector<VGXHealthLine>{
-        {"Files/paths", "caf\xC3", Severity::Warning, std::nullopt},
-        {"Protection", "Vigilix couldn't keep your Mac awake", Severity::Error, "checkProtection"}};
+    return std::vector<VGXHealthLine>{{"Files/paths", "caf\xC3", Severity::Warning, std::nullopt},
+                                      {"Protection", "Vigilix couldn't keep your computer awake",
+                                       Severity::Error, "checkProtection"}};
   });
   const auto reply =
       VGXProtectionVerifier::doctorReply(nullptr, {.nonce = "n", .verb = VGXCLIv2Verb::doctor});
@@ -206,7 +206,7 @@ TEST(VerifierDoctorTest, TheDoctorTextIsExactAndSurvivesBadBytes) {
       reply.doctor,
       R"([{"title":"Files\/paths","detail":"caf)"
       "\xEF\xBF\xBD"
-      R"(","severity":"warning"},{"title":"Protection","detail":"Vigilix couldn't keep your Mac awake","severity":"error","fixActionID":"checkProtection"}])");
+      R"(","severity":"warning"},{"title":"Protection","detail":"Vigilix couldn't keep your computer awake","severity":"error","fixActionID":"checkProtection"}])");
 }
 
 }  // namespace

@@ -11,19 +11,19 @@ std::string sleptAtLine(const VGXIncident& incident) {
   platform::DateFormatter formatter;
   formatter.setDateFormat("h:mm a");
   std::string line = platform::fillPlaceholders(
-      platform::localized("Your Mac slept at %@ while Vigilix was keeping it awake",
-                          "Menu header: the Mac slept while kept awake; %@ is the time"),
+      platform::localized("Your computer slept at %@ while Vigilix was keeping it awake",
+                          "Menu header: the computer slept while kept awake; %@ is the time"),
       {formatter.stringFromDate(incident.at)});
   switch (incident.cause) {
     case VGXIncident::Cause::lidClosed:
-      return line +
-             platform::localized(" \u2014 the lid was closed", "Menu header: why the Mac slept");
+      return line + platform::localized(" \u2014 the lid was closed",
+                                        "Menu header: why the computer slept");
     case VGXIncident::Cause::batteryCritical:
       return line + platform::localized(" \u2014 the battery was critically low",
-                                        "Menu header: why the Mac slept");
+                                        "Menu header: why the computer slept");
     case VGXIncident::Cause::thermalCritical:
-      return line + platform::localized(" \u2014 your Mac was critically hot",
-                                        "Menu header: why the Mac slept");
+      return line + platform::localized(" \u2014 your computer was critically hot",
+                                        "Menu header: why the computer slept");
     default:
       return line;
   }
@@ -45,7 +45,7 @@ std::optional<std::string> VGXProtectionVerifier::reasonLine() const {
   }
   if (!first) return state_.headerText();
   if (first->kind == VGXIncident::Kind::protectionLost) {
-    return platform::localized("Vigilix couldn't keep your Mac awake",
+    return platform::localized("Vigilix couldn't keep your computer awake",
                                "Menu header: the keep-awake protection was lost");
   }
   return sleptAtLine(*first);

@@ -93,9 +93,9 @@ TEST(ProtectionVerifierTest, OnlyOurAssertionsAtFullLevelCount) {
         {"AssertType", "PreventUserIdleSystemSleep"}, {"AssertLevel", level}, {"AssertName", name}};
   };
   const Row rows[] = {
-      {"ours", assertion(std::int64_t{255}, "Vigilix: Keeping your Mac awake"),
+      {"ours", assertion(std::int64_t{255}, "Vigilix: Keeping your computer awake"),
        "PreventUserIdleSystemSleep"},
-      {"level 0", assertion(std::int64_t{0}, "Vigilix: Keeping your Mac awake"), std::nullopt},
+      {"level 0", assertion(std::int64_t{0}, "Vigilix: Keeping your computer awake"), std::nullopt},
       {"another name", assertion(std::int64_t{255}, "Backup: copying"), std::nullopt},
       {"prefix without its space", assertion(std::int64_t{255}, "Vigilix:reason"), std::nullopt},
       {"no type", {{"AssertLevel", std::int64_t{255}}, {"AssertName", "Vigilix: x"}}, std::nullopt},
@@ -166,9 +166,9 @@ TEST(ProtectionVerifierTest, ASleepIncidentShowsUntilItSettlesAfterFiveMinutesOf
   world.platform.power.lid.closed = true;
   world.start();
   world.platform.sleepFor(60);  // wakes at 9:01, checks and starts the passing time
-  EXPECT_EQ(
-      world.verifier->reasonLine(),
-      "Your Mac slept at 9:00 AM while Vigilix was keeping it awake \u2014 the lid was closed");
+  EXPECT_EQ(world.verifier->reasonLine(),
+            "Your computer slept at 9:00 AM while Vigilix was keeping it awake \u2014 the lid was "
+            "closed");
   EXPECT_TRUE(world.verifier->hasAttention());
 
   const int changes = world.changes;
@@ -190,7 +190,7 @@ TEST(ProtectionVerifierTest, ASleepIncidentShowsUntilItSettlesAfterFiveMinutesOf
   world.holdAssertion();
   world.platform.advance(600);
   EXPECT_EQ(world.verifier->state(), State{State::verified{}});
-  EXPECT_EQ(world.verifier->reasonLine(), "Vigilix couldn't keep your Mac awake");
+  EXPECT_EQ(world.verifier->reasonLine(), "Vigilix couldn't keep your computer awake");
   world.platform.power.assertions.dropAll();
   world.verifier->check();
   const int beforeDismissal = world.changes;

@@ -35,7 +35,7 @@ struct VerifierWorld {
   // Our assertion, as the keep-awake timer names it.
   void holdAssertion(const std::string& type = platform::kAssertionTypePreventUserIdleSystemSleep) {
     platform.power.assertions.createWithName(type, platform::kPowerAssertionLevelOn,
-                                             "Vigilix: Keeping your Mac awake");
+                                             "Vigilix: Keeping your computer awake");
   }
   std::vector<VGXIncident> incidents() {
     std::lock_guard guard(verifier->incidentLog().lock());

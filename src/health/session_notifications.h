@@ -18,11 +18,11 @@ inline constexpr const char* kVGXNotifyOnAwakeStateChangeKey =
 
 // What the session notifications ask of the hub, filled by the hub at its
 // start. An empty slot: "Add 15 Minutes" does nothing but log, and a
-// finished watch reads as if nothing keeps the Mac awake.
+// finished watch reads as if nothing keeps the computer awake.
 struct VGXSessionNotificationsHub {
   // Adds 900 s to a running timed manual session, else starts one of 900 s.
   std::function<void()> extendOrRestartFifteenMinutes;
-  // Whether the Mac is being kept awake now, for any reason.
+  // Whether the computer is being kept awake now, for any reason.
   std::function<bool()> isAwake;
   // The text naming the current reason for keeping it awake.
   std::function<std::string()> assertionReason;

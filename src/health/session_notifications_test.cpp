@@ -23,16 +23,16 @@ namespace {
 
 using platform::NotificationRequest;
 
-constexpr const char* kSleepAgain = "Vigilix let your Mac sleep again.";
+constexpr const char* kSleepAgain = "Vigilix let your computer sleep again.";
 constexpr const char* kStopped = "Keep-awake stopped";
-constexpr const char* kHot = "Vigilix stopped because your Mac was getting hot.";
+constexpr const char* kHot = "Vigilix stopped because your computer was getting hot.";
 
 class SessionNotificationsTest : public ::testing::Test {
  protected:
   SessionNotificationsTest() {
     platform::UserDefaults::standard().set(kVGXNotifyOnAwakeStateChangeKey, true);
     notifications->setHub({[this] { ++extendCalls; }, [this] { return awake; },
-                           [] { return std::string("Keeping your Mac awake"); }});
+                           [] { return std::string("Keeping your computer awake"); }});
   }
 
   const std::vector<NotificationRequest>& shown() const { return center.requests(); }
@@ -79,7 +79,7 @@ TEST_F(SessionNotificationsTest, EachNoticeHasItsIdentifierCategoryTextsAndTheSe
       {"protection lost",
        [](auto& n) { n.postProtectionLost(); },
        {"vigilix.stop.protection",
-        {kStopped, "Vigilix couldn't keep your Mac awake.", "", "vigilix.stop.protection"}}},
+        {kStopped, "Vigilix couldn't keep your computer awake.", "", "vigilix.stop.protection"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -261,12 +261,12 @@ TEST_F(SessionNotificationsTest, AFinishedWatchNamesItAndTellsWhetherTheMacStays
        false,
        {"run.tarvo.vigilix.watch-finished.file.",
         {"“” finished downloading", kSleepAgain, "", ""}}},
-      {"a file while another reason keeps the Mac awake",
+      {"a file while another reason keeps the computer awake",
        {{"kind", "file"}, {"name", "Film.mov"}},
        true,
        {"run.tarvo.vigilix.watch-finished.file.Film.mov",
-        {"“Film.mov” finished downloading", "Your Mac stays awake: Keeping your Mac awake.", "",
-         ""}}},
+        {"“Film.mov” finished downloading",
+         "Your computer stays awake: Keeping your computer awake.", "", ""}}},
       {"an app",
        {{"kind", "app"}, {"name", "Editor"}},
        false,

@@ -14,7 +14,7 @@
 
 namespace vigilix {
 
-// The one place that decides whether the Mac stays awake. A pure state
+// The one place that decides whether the computer stays awake. A pure state
 // machine: no timers, no input or output; every time-dependent operation is
 // given the current time. Main thread only; not thread-safe.
 //

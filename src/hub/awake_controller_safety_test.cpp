@@ -60,7 +60,7 @@ TEST(AwakeControllerBattery, NonFiniteReadingsAreIgnored) {
   EXPECT_TRUE(c.batteryBlocked());
   c.setBatteryThreshold(std::numeric_limits<double>::infinity());
   EXPECT_EQ(c.batteryThreshold(), 20);
-  // A broken level does not hide that the Mac was plugged in.
+  // A broken level does not hide that the computer was plugged in.
   c.updateBattery(false, std::numeric_limits<double>::quiet_NaN());
   EXPECT_FALSE(c.batteryBlocked());
   EXPECT_FALSE(c.onBattery());

@@ -56,7 +56,7 @@ VGXFocusEvaluation evaluate(VGXFocusMode mode, bool onPower) {
   if (!keep) return {};
   return {true, TriggerReason::focus(),
           platform::localized("While your Focus is on",
-                              "Menu header line while a Focus keeps the Mac awake")};
+                              "Menu header line while a Focus keeps the computer awake")};
 }
 
 bool FocusModeTracker::apply(bool onPower, AwakeController& controller) {

@@ -12,8 +12,8 @@ std::optional<std::string> refusalReason(bool heatBlocked) {
 
 std::optional<std::string> refusalReason(const platform::UserDefaults& defaults, bool heatBlocked) {
   if (heatBlocked) {
-    return platform::localized("Paused because your Mac is hot",
-                               "Dialog when keep-awake is refused because the Mac is hot");
+    return platform::localized("Paused because your computer is hot",
+                               "Dialog when keep-awake is refused because the computer is hot");
   }
   return managedFooter(defaults);
 }

@@ -11,7 +11,7 @@ namespace vigilix {
 // one-argument forms use the standard user defaults.
 namespace VGXKeepAwakeActionPolicy {
 
-// "Paused because your Mac is hot" while heat-blocked; otherwise "Managed by
+// "Paused because your computer is hot" while heat-blocked; otherwise "Managed by
 // your organization." while the default duration is forced; otherwise none.
 std::optional<std::string> refusalReason(bool heatBlocked);
 std::optional<std::string> refusalReason(const platform::UserDefaults& defaults, bool heatBlocked);

@@ -19,14 +19,14 @@ class PolicyActionTest : public ::testing::Test {
 TEST_F(PolicyActionTest, RefusalReasonPutsHeatBeforeTheForcedDuration) {
   EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, false), std::nullopt);
   EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, true),
-            "Paused because your Mac is hot");
+            "Paused because your computer is hot");
   EXPECT_EQ(VGXKeepAwakeActionPolicy::managedFooter(defaults), std::nullopt);
 
   defaults.setForced(kTimeInterval, 0);
   EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, false),
             "Managed by your organization.");
   EXPECT_EQ(VGXKeepAwakeActionPolicy::refusalReason(defaults, true),
-            "Paused because your Mac is hot");
+            "Paused because your computer is hot");
   EXPECT_EQ(VGXKeepAwakeActionPolicy::managedFooter(defaults), "Managed by your organization.");
 }
 

@@ -163,9 +163,10 @@ std::string AwakeStatusText::text(StatusSurface surface, const AwakeSnapshot& sn
       primary.kind() == Kind::automatic && !primary.reason() ? Kind::idle : primary.kind();
   switch (kind) {
     case Kind::idle:
-      return pick(surface, fixed("Vigilix is not keeping your Mac awake", "Menu status when idle"),
-                  fixed("Your Mac can sleep", "Header reason when idle"),
-                  fixed("Keeping your Mac awake", "Default power assertion reason"));
+      return pick(surface,
+                  fixed("Vigilix is not keeping your computer awake", "Menu status when idle"),
+                  fixed("Your computer can sleep", "Header reason when idle"),
+                  fixed("Keeping your computer awake", "Default power assertion reason"));
     case Kind::manualUntil: {
       const platform::Date end = primary.date();
       return pick(surface,
@@ -216,14 +217,14 @@ std::string AwakeStatusText::text(StatusSurface surface, const AwakeSnapshot& sn
       if (context.lowPowerModeBlocks) {
         return pick(
             surface,
-            fixed("Low Power Mode: Vigilix is not keeping your Mac awake",
+            fixed("Low Power Mode: Vigilix is not keeping your computer awake",
                   "Menu status when Low Power Mode blocks keep-awake"),
             fixed("Paused: Low Power Mode", "Header reason when Low Power Mode blocks keep-awake"),
             fixed("Battery protection", "Power assertion reason when blocked"));
       }
       return pick(
           surface,
-          fixed("Battery protection: Vigilix is not keeping your Mac awake",
+          fixed("Battery protection: Vigilix is not keeping your computer awake",
                 "Menu status when battery protection blocks keep-awake"),
           filled(
               "Paused: battery below %d %%",
@@ -232,9 +233,9 @@ std::string AwakeStatusText::text(StatusSurface surface, const AwakeSnapshot& sn
           fixed("Battery protection", "Power assertion reason when blocked"));
     case Kind::blockedByHeat:
       return pick(surface,
-                  fixed("Paused because your Mac is hot",
+                  fixed("Paused because your computer is hot",
                         "Menu status when heat protection blocks keep-awake"),
-                  fixed("Paused because your Mac is hot",
+                  fixed("Paused because your computer is hot",
                         "Header reason when heat protection blocks keep-awake"),
                   fixed("Heat protection", "Power assertion reason when heat-blocked"));
   }

@@ -90,14 +90,14 @@ TEST_F(StatusTextTest, EverySurfaceOfEveryStatus) {
   const std::string app = "com.example.Keynote", music = "com.example.Music";
   const std::vector<std::string> askedThrice{app, app, app};
   const Setting gb{.british = true};
-  const char* idle = "Vigilix is not keeping your Mac awake";
-  const char* battery = "Battery protection: Vigilix is not keeping your Mac awake";
+  const char* idle = "Vigilix is not keeping your computer awake";
+  const char* battery = "Battery protection: Vigilix is not keeping your computer awake";
   // clang-format off
   const SurfaceRow rows[] = {
       // name, setting, state: status line, header reason, assertion reason, countdown,
       // secondary line, pause row, resolver asked
       {"idle", {}, status(AwakeStatus::idle()),
-       idle, "Your Mac can sleep", "Keeping your Mac awake"},
+       idle, "Your computer can sleep", "Keeping your computer awake"},
       {"indefinite", {}, status(AwakeStatus::manualIndefinite()),
        "Keeping awake until you stop it", "Until you turn it off", "Until you turn it off"},
       {"timed, ends today", {}, timed(7500),
@@ -132,10 +132,10 @@ TEST_F(StatusTextTest, EverySurfaceOfEveryStatus) {
       {"battery infinite", {.batteryThreshold = INFINITY}, status(AwakeStatus::blockedByBattery()),
        battery, "Paused: battery below 0 %", "Battery protection"},
       {"Low Power Mode", {.lowPowerModeBlocks = true}, status(AwakeStatus::blockedByBattery()),
-       "Low Power Mode: Vigilix is not keeping your Mac awake", "Paused: Low Power Mode",
+       "Low Power Mode: Vigilix is not keeping your computer awake", "Paused: Low Power Mode",
        "Battery protection"},
       {"heat", {.lowPowerModeBlocks = true}, status(AwakeStatus::blockedByHeat()),
-       "Paused because your Mac is hot", "Paused because your Mac is hot", "Heat protection"},
+       "Paused because your computer is hot", "Paused because your computer is hot", "Heat protection"},
       // Automatic: the reason's clause everywhere but in the watches' assertion names.
       {"app running", {}, automatic(TriggerReason::appRunning(app)),
        "Keeping awake: Name of com.example.Keynote is running",
@@ -202,19 +202,19 @@ TEST_F(StatusTextTest, EverySurfaceOfEveryStatus) {
       // Pauses show on the secondary line and in the automatic section's row;
       // another matching reason wins the secondary line.
       {"paused until resumed", {}, paused(std::nullopt),
-       idle, "Your Mac can sleep", "Keeping your Mac awake",
+       idle, "Your computer can sleep", "Keeping your computer awake",
        {}, "Triggers paused until you resume them", "Paused until you resume them"},
       {"paused until this evening", {}, paused(12000),
-       idle, "Your Mac can sleep", "Keeping your Mac awake",
+       idle, "Your computer can sleep", "Keeping your computer awake",
        {}, "Triggers paused until 6:45 PM", "Paused until 6:45 PM"},
       {"paused within the hour", {}, paused(2100),
-       idle, "Your Mac can sleep", "Keeping your Mac awake",
+       idle, "Your computer can sleep", "Keeping your computer awake",
        {}, "Triggers paused until 4:00 PM", "Paused until 4:00 PM"},
       {"paused until the day after tomorrow", {}, paused(143400),
-       idle, "Your Mac can sleep", "Keeping your Mac awake",
+       idle, "Your computer can sleep", "Keeping your computer awake",
        {}, "Triggers paused until 12/12/26, 7:15 AM", "Paused until 12/12/26, 7:15 AM"},
       {"paused until 8 the day after tomorrow", {}, paused(146100),
-       idle, "Your Mac can sleep", "Keeping your Mac awake",
+       idle, "Your computer can sleep", "Keeping your computer awake",
        {}, "Triggers paused until 12/12/26, 8:00 AM", "Paused until 12/12/26, 8:00 AM"},
       {"another reason and a pause", {},
        automatic(TriggerReason::powerAdapter(), 0, TriggerReason::appRunning(music),

@@ -236,9 +236,10 @@ void VGXDeadlinePicker::buildContent() {
 
   // Prompt.
   auto prompt = wrappingLabel(
-      isDuration_ ? localized("Keep your Mac awake for:", "Prompt above the custom duration fields")
-                  : localized("Keep your Mac awake until:",
-                              "Prompt above the keep-awake-until date picker"),
+      isDuration_
+          ? localized("Keep your computer awake for:", "Prompt above the custom duration fields")
+          : localized("Keep your computer awake until:",
+                      "Prompt above the keep-awake-until date picker"),
       systemFont, Color::label());
   platform::Size promptSize = prompt->intrinsicContentSize();
   prompt->setFrame(

@@ -11,7 +11,7 @@ namespace vigilix {
 // place of an older one on the desktop.
 inline constexpr const char* kDZLActivationIdentifier = "DZLActivationIdentifier";
 
-// The notice that the Mac is now kept awake (until `fireDate`, or with no
+// The notice that the computer is now kept awake (until `fireDate`, or with no
 // end) or allowed to sleep again. The remaining time in the title is taken
 // when the notice is made. Main thread.
 class DZLActivationUserNotification : public DZLUserNotification {

@@ -31,15 +31,15 @@ TEST(DZLActivationUserNotificationTest, TextsForEachCase) {
   };
   const Row rows[] = {
       {"30 minutes from the menu, a moment ago", 1799.6, true, "Preventing Sleep for 30 min",
-       "Afterwards your Mac will automatically go to sleep again when unused."},
+       "Afterwards your computer will automatically go to sleep again when unused."},
       {"an hour and a half, a moment ago", 5399.5, true, "Preventing Sleep for 1 hr, 30 min",
-       "Afterwards your Mac will automatically go to sleep again when unused."},
+       "Afterwards your computer will automatically go to sleep again when unused."},
       {"no end", std::nullopt, true, "Preventing Sleep",
-       "You can still manually enable sleep mode for your Mac."},
+       "You can still manually enable sleep mode for your computer."},
       {"the end", std::nullopt, false, "Allowing Sleep",
-       "Your Mac will automatically go to sleep when unused."},
+       "Your computer will automatically go to sleep when unused."},
       {"the end of a timed session", 600, false, "Allowing Sleep",
-       "Your Mac will automatically go to sleep when unused."},
+       "Your computer will automatically go to sleep when unused."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -84,7 +84,7 @@ TEST_F(MenuHeaderViewTest, ReasonLineStartsAtTheInsetOrAfterTheAttentionSymbol) 
     SCOPED_TRACE(row.name);
     platform::Application::setOperatingSystemVersion({row.systemMajorVersion, 0, 0});
     auto header = makeHeader();
-    header->apply("Your Mac can sleep", false, true);
+    header->apply("Your computer can sleep", false, true);
     header->setAttention(!row.attention);  // shown and hidden again ends where it started
     header->layoutSubtreeIfNeeded();
     header->setAttention(row.attention);
@@ -109,9 +109,9 @@ TEST_F(MenuHeaderViewTest, AccessibilityValueFollowsAttentionThenState) {
   };
   const Row rows[] = {
       {"Until you turn it off", true, std::nullopt, "On, Until you turn it off"},
-      {"Your Mac can sleep", false, std::nullopt, "Off"},
+      {"Your computer can sleep", false, std::nullopt, "Off"},
       // An attention text wins whatever the switch shows; an empty one does not.
-      {"Your Mac can sleep", false, "Keep-awake is not working", "Keep-awake is not working"},
+      {"Your computer can sleep", false, "Keep-awake is not working", "Keep-awake is not working"},
       {"Until you turn it off", true, "Keep-awake is not working", "Keep-awake is not working"},
       {"Until you turn it off", true, "", "On, Until you turn it off"},
   };
@@ -130,10 +130,10 @@ TEST_F(MenuHeaderViewTest, AccessibilityValueFollowsAttentionThenState) {
 TEST_F(MenuHeaderViewTest, ApplyNeverReportsAToggleButAClickDoesOnce) {
   auto header = makeHeader();
   header->apply("Until you turn it off", true, true);
-  header->apply("Your Mac can sleep", false, true);
+  header->apply("Your computer can sleep", false, true);
   EXPECT_TRUE(toggles.empty());
   // The value-changed notification went out for each real change only.
-  header->apply("Your Mac can sleep", false, true);
+  header->apply("Your computer can sleep", false, true);
   EXPECT_EQ(accessibility.valueChangedCount(*header->keepAwakeSwitch()), 2);
 
   header->layoutSubtreeIfNeeded();
@@ -141,7 +141,7 @@ TEST_F(MenuHeaderViewTest, ApplyNeverReportsAToggleButAClickDoesOnce) {
   EXPECT_EQ(toggles, std::vector<bool>{true});
   EXPECT_EQ(header->keepAwakeSwitch()->state(), ControlStateValue::On);
   // The next refresh puts the hub's state back without a report.
-  header->apply("Your Mac can sleep", false, true);
+  header->apply("Your computer can sleep", false, true);
   EXPECT_EQ(header->keepAwakeSwitch()->state(), ControlStateValue::Off);
   EXPECT_EQ(toggles.size(), 1u);
 
@@ -151,7 +151,7 @@ TEST_F(MenuHeaderViewTest, ApplyNeverReportsAToggleButAClickDoesOnce) {
 
 TEST_F(MenuHeaderViewTest, ADisabledSwitchTakesNoClicks) {
   auto header = makeHeader();
-  header->apply("Paused because your Mac is hot", false, false);
+  header->apply("Paused because your computer is hot", false, false);
   header->layoutSubtreeIfNeeded();
   EXPECT_FALSE(header->keepAwakeSwitch()->isEnabled());
   ui::click(*header->keepAwakeSwitch());
@@ -161,7 +161,7 @@ TEST_F(MenuHeaderViewTest, ADisabledSwitchTakesNoClicks) {
 
 TEST_F(MenuHeaderViewTest, WidthComesFromTheWindowThenTheMenuThenTheMinimum) {
   auto header = makeHeader();
-  header->apply("Your Mac can sleep", false, true);
+  header->apply("Your computer can sleep", false, true);
   EXPECT_EQ(header->frame().size, (platform::Size{280, 46}));
 
   platform::Menu menu;
@@ -170,7 +170,7 @@ TEST_F(MenuHeaderViewTest, WidthComesFromTheWindowThenTheMenuThenTheMinimum) {
   item->setView(header);
   EXPECT_EQ(header->frame().width(), 280);  // the menu is not laid out yet
   menu.setSize(platform::Size{320, 400});
-  header->apply("Your Mac can sleep", false, true);
+  header->apply("Your computer can sleep", false, true);
   EXPECT_EQ(header->frame().width(), 320);
 
   auto window =

@@ -6,7 +6,7 @@
 
 namespace vigilix {
 
-// Why the Mac is kept awake automatically. A plain value: the payload is the
+// Why the computer is kept awake automatically. A plain value: the payload is the
 // one text some cases carry (bundle identifier, name or tool); cases without
 // a payload always hold an empty text, so equality and hashing by case and
 // payload are exact.

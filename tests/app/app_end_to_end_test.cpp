@@ -210,7 +210,7 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
          refuseBlockLocks(true);
          hold("h2");
        },
-       "error", "Vigilix couldn't keep your Mac awake", "2 recorded"},
+       "error", "Vigilix couldn't keep your computer awake", "2 recorded"},
   };
   int asked = 0;
   for (const Row& row : rows) {
@@ -332,7 +332,7 @@ TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
   };
   EXPECT_EQ(topLevel(), (std::vector<std::string>{
                             "label=Keep Awake toggle-state=0",
-                            "enabled=false label=Your Mac can sleep",
+                            "enabled=false label=Your computer can sleep",
                             "type=separator",
                             "label=Keep Awake For",
                             "label=Keep Awake Until",
@@ -367,7 +367,7 @@ TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
       {"the header row stops it",
        {"Keep Awake"},
        "label=Keep Awake toggle-state=0",
-       "Vigilix — Your Mac can sleep / ",
+       "Vigilix — Your computer can sleep / ",
        false,
        nullptr},
       {"a duration starts a timed session",

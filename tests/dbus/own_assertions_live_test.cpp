@@ -22,7 +22,7 @@ using OwnAssertionsLiveTest = MockLogindTest;
 
 TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptorsClose) {
   LiveLogindInhibitors locks;
-  auto system = locks.inhibit("sleep", "Vigilix", "Vigilix: Keeping your Mac awake", "block");
+  auto system = locks.inhibit("sleep", "Vigilix", "Vigilix: Keeping your computer awake", "block");
   auto display = locks.inhibit("idle:sleep", "Vigilix", "Vigilix: Build", "block");
   // Not keep-awake assertions: a sleep delay, another program's lock, a lid lock.
   auto delay = locks.inhibit("sleep", "Vigilix", "Vigilix: before sleep", "delay");
@@ -31,9 +31,10 @@ TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptors
   ASSERT_TRUE(system && display && delay && other && lid);
 
   LogindAssertionInspector inspector;
-  EXPECT_EQ(inspector.ownAssertions(),
-            (std::vector{assertion("PreventUserIdleSystemSleep", "Vigilix: Keeping your Mac awake"),
-                         assertion("PreventUserIdleDisplaySleep", "Vigilix: Build")}));
+  EXPECT_EQ(
+      inspector.ownAssertions(),
+      (std::vector{assertion("PreventUserIdleSystemSleep", "Vigilix: Keeping your computer awake"),
+                   assertion("PreventUserIdleDisplaySleep", "Vigilix: Build")}));
   EXPECT_EQ(LogindAssertionInspector(std::make_shared<LiveLogindInhibitors>(), ::getpid() + 1)
                 .ownAssertions(),
             std::vector<PropertyDictionary>{})

@@ -132,9 +132,10 @@ TEST_F(ProtectionVerifierLiveTest, PrepareForSleepRecordsOneIncidentThatSettlesA
   };
   const Row rows[] = {
       {"kept awake, lid closed", true, true, Cause::lidClosed,
-       "Your Mac slept at 9:00 AM while Vigilix was keeping it awake \u2014 the lid was closed"},
+       "Your computer slept at 9:00 AM while Vigilix was keeping it awake \u2014 the lid was "
+       "closed"},
       {"kept awake, no known cause", true, false, Cause::unknown,
-       "Your Mac slept at 9:00 AM while Vigilix was keeping it awake"},
+       "Your computer slept at 9:00 AM while Vigilix was keeping it awake"},
       {"nothing wanted", false, true, std::nullopt, std::nullopt},
   };
   for (const Row& row : rows) {

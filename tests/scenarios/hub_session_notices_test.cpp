@@ -46,7 +46,7 @@ TEST_F(HubSessionNoticesTest, EachManualSessionHasItsOwnThreadAndHeatTellsTheUse
   EXPECT_EQ(notices.requests()[1].identifier, kVGXHeatStoppedIdentifier);
   EXPECT_EQ(notices.requests()[1].content.threadIdentifier, second);
   EXPECT_EQ(notices.requests()[1].content.body,
-            "Vigilix stopped because your Mac was getting hot.");
+            "Vigilix stopped because your computer was getting hot.");
 }
 
 TEST_F(HubSessionNoticesTest, HeatNoticeOnlyWhenItStopsKeepAwakeThatTheUserWantsToHear) {

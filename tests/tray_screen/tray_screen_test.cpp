@@ -176,7 +176,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
   }
   const std::vector<std::string> firstStart = {
       "label=Keep Awake",
-      "enabled=false label=Your Mac can sleep",
+      "enabled=false label=Your computer can sleep",
       "type=separator",
       "children-display=submenu label=Keep Awake For",
       "  label=Indefinitely",

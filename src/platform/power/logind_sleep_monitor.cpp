@@ -113,7 +113,7 @@ void LogindSleepMonitor::prepareForSleep(bool sleeping) {
   });
   if (done.wait_for(std::chrono::duration<double>(kWillSleepWaitSeconds)) !=
       std::future_status::ready) {
-    log().error("The will-sleep work did not finish in time; the Mac sleeps without waiting");
+    log().error("The will-sleep work did not finish in time; the computer sleeps without waiting");
   }
   delayLock_.reset();
 }

@@ -30,7 +30,7 @@ namespace vigilix::platform {
 class LogindSleepMonitor {
  public:
   static constexpr double kWillSleepWaitSeconds = 4.0;
-  static constexpr const char* kWhy = "Recording whether the Mac was kept awake";
+  static constexpr const char* kWhy = "Recording whether the computer was kept awake";
 
   explicit LogindSleepMonitor(
       DispatchQueue& mainQueue,

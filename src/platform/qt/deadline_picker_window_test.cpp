@@ -70,7 +70,7 @@ TEST_F(DeadlinePickerWindowTest, TypedDurationReachesTheCompletionThroughStart) 
   QImage shot = testing::saveScreenshot(dialog(), "deadline_picker_duration");
   EXPECT_EQ(shot.size(), dialog()->size());
   auto texts = testing::accessibleTexts(dialog());
-  for (const char* text : {"Keep your Mac awake for:", "Hours", "Minutes", "hours", "minutes",
+  for (const char* text : {"Keep your computer awake for:", "Hours", "Minutes", "hours", "minutes",
                            "Until 11:30", "Cancel", "Start"}) {
     EXPECT_THAT(texts, Contains(text));
   }
@@ -155,7 +155,7 @@ TEST_F(DeadlinePickerWindowTest, DateChosenInTheEditorIsTheDeadline) {
 
   QImage shot = testing::saveScreenshot(dialog(), "deadline_picker_until");
   EXPECT_EQ(shot.size(), dialog()->size());
-  EXPECT_THAT(testing::accessibleTexts(dialog()), Contains("Keep your Mac awake until:"));
+  EXPECT_THAT(testing::accessibleTexts(dialog()), Contains("Keep your computer awake until:"));
 
   QTest::mouseClick(widget<QPushButton>(picker->startButton()), Qt::LeftButton);
   EXPECT_THAT(dates, ElementsAre(nineInTheMorning() + 90 * 60));
