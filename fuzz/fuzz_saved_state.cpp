@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "hub/persistent_state.h"
+#include "keepawake/persistent_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const vigilix::platform::Bytes bytes(data, data + size);

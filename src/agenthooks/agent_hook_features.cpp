@@ -3,7 +3,7 @@
 #include "agenthooks/agent_settings_section.h"
 #include "agenthooks/hook_installer.h"
 #include "agents/agent_settings_slot.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 
 namespace vigilix {
 

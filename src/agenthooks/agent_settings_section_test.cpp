@@ -5,7 +5,7 @@
 #include "agenthooks/agent_hook_features.h"
 #include "agenthooks/agent_hooks_fixture.h"
 #include "agents/agent_settings_slot.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "testing/ui_driver.h"
 
 namespace vigilix {

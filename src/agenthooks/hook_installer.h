@@ -8,7 +8,7 @@
 
 #include "agenthooks/agent_tool.h"
 #include "agenthooks/hook_install_error.h"
-#include "hub/health_line.h"
+#include "keepawake/health_line.h"
 #include "platform/json/value.h"
 
 namespace vigilix {

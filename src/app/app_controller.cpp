@@ -8,11 +8,11 @@
 #include "health/health_presenter.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
-#include "menubar/status_menu/status_menu.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "policy/policy_gate.h"
+#include "statusmenu/status_menu.h"
 
 namespace vigilix {
 

@@ -6,15 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "bridge/trigger_bridge.h"
 #include "core/dzl_event_handler.h"
 #include "core/sleep_wake_timer.h"
 #include "health/protection_verifier.h"
 #include "health/session_notifications.h"
+#include "hub/trigger_bridge.h"
 #include "menubar/activation_durations_menu.h"
 #include "menubar/menu_header_view.h"
-#include "menubar/status_menu/status_item_controller.h"
-#include "menubar/status_menu/status_menu_actions.h"
 #include "platform/base/date.h"
 #include "platform/base/logger.h"
 #include "platform/base/observer_token.h"
@@ -23,6 +21,8 @@
 #include "platform/runloop/run_loop.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/window.h"
+#include "statusmenu/status_item_controller.h"
+#include "statusmenu/status_menu_actions.h"
 
 namespace vigilix {
 

@@ -3,10 +3,10 @@
 
 #include "app/app_controller.h"
 #include "menubar/menu_bar_countdown_text.h"
-#include "menubar/status_menu/status_menu.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/ui/application.h"
+#include "statusmenu/status_menu.h"
 
 namespace vigilix {
 

@@ -7,7 +7,7 @@
 #include "health/health_presenter.h"
 #include "health/health_sheet_test_world.h"
 #include "health/health_view.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/ui/application.h"
 #include "testing/ui_driver.h"
 

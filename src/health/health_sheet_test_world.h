@@ -9,7 +9,7 @@
 #include "health/health_presenter.h"
 #include "health/health_view.h"
 #include "health/protection_verifier_test_fixture.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/ui/window.h"
 
 namespace vigilix::testing {

@@ -1,7 +1,7 @@
 #include "health/health_view.h"
 
 #include "health/protection_verifier.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
 #include "platform/ui/font.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hub/health_line.h"
+#include "keepawake/health_line.h"
 #include "platform/ui/button.h"
 #include "platform/ui/color.h"
 #include "platform/ui/image.h"

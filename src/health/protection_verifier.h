@@ -10,7 +10,7 @@
 #include "agents/cli_v2_records.h"
 #include "health/incident_log.h"
 #include "health/protection_state.h"
-#include "hub/health_line.h"
+#include "keepawake/health_line.h"
 #include "platform/base/date.h"
 #include "platform/base/property_value.h"
 #include "platform/defaults/user_defaults.h"

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "health/protection_verifier.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
 #include "platform/base/text.h"

@@ -5,7 +5,7 @@
 #include "agents/cli_v2_codec.h"
 #include "agents/cli_v2_server.h"
 #include "health/protection_verifier_test_fixture.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/json/json_writer.h"
 
 namespace vigilix::testing {

@@ -1,6 +1,6 @@
 #include "agents/cli_v2_server.h"
 #include "health/protection_verifier.h"
-#include "hub/health_registry.h"
+#include "keepawake/health_registry.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/power_sources.h"
 #include "platform/runloop/dispatch_queue.h"

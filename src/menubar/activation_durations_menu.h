@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "hub/awake_state.h"
+#include "keepawake/awake_state.h"
 #include "menubar/activation_duration.h"
 #include "menubar/activation_durations_controller.h"
 #include "platform/ui/color.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hub/awake_state.h"
+#include "keepawake/awake_state.h"
 #include "platform/base/date.h"
 #include "platform/locale/calendar.h"
 #include "platform/locale/locale.h"

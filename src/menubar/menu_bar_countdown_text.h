@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "hub/awake_state.h"
+#include "keepawake/awake_state.h"
 #include "platform/base/date.h"
 
 namespace vigilix {

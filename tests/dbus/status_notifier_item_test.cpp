@@ -12,7 +12,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/tray_host.h"
-#include "menubar/status_menu/status_item_controller.h"
+#include "statusmenu/status_item_controller.h"
 #include "testing/test_user_defaults.h"
 
 namespace vigilix::testing {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bridge/trigger_bridge.h"
+#include "hub/trigger_bridge.h"
 #include "platform/base/shared_instances.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"

@@ -1,8 +1,8 @@
 #include <functional>
 
 #include "core/dzl_keys.h"
-#include "hub/focus_mode.h"
 #include "hub_fixture.h"
+#include "keepawake/focus_mode.h"
 
 namespace vigilix::scenarios {
 namespace {

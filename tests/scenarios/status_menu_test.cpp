@@ -1,4 +1,4 @@
-#include "menubar/status_menu/status_menu.h"
+#include "statusmenu/status_menu.h"
 
 #include <functional>
 #include <string>

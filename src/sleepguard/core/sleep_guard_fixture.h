@@ -8,11 +8,11 @@
 #include <string>
 
 #include "sleepguard/core/sleep_guard_core.h"
-#include "testing/fake_guard_clock.h"
-#include "testing/fake_guard_policy.h"
-#include "testing/fake_guard_runner.h"
-#include "testing/fake_guard_sensors.h"
-#include "testing/fake_guard_store.h"
+#include "sleepguard/testing/fake_guard_clock.h"
+#include "sleepguard/testing/fake_guard_policy.h"
+#include "sleepguard/testing/fake_guard_runner.h"
+#include "sleepguard/testing/fake_guard_sensors.h"
+#include "sleepguard/testing/fake_guard_store.h"
 
 namespace vigilix {
 inline void PrintTo(const VGXGuardError& error, std::ostream* os) { *os << error.description(); }

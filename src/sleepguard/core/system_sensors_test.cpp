@@ -6,7 +6,7 @@
 #include <map>
 
 #include "platform/power/live_power_source.h"
-#include "testing/fake_guard_clock.h"
+#include "sleepguard/testing/fake_guard_clock.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix {

@@ -1,0 +1,287 @@
+#include "hub/trigger_bridge.h"
+
+#include <cmath>
+
+#include "core/dzl_keys.h"
+#include "health/session_notifications.h"
+#include "menubar/global_shortcut_center.h"
+#include "platform/base/shared_instances.h"
+#include "platform/power/low_power_mode.h"
+#include "platform/power/thermal_state.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/system/bookmarks.h"
+
+namespace vigilix {
+namespace {
+
+constexpr const char* kDidWakeNotification = "NSWorkspaceDidWakeNotification";
+constexpr const char* kClockDidChangeNotification = "NSSystemClockDidChangeNotification";
+constexpr const char* kTimeZoneDidChangeNotification = "NSSystemTimeZoneDidChangeNotification";
+constexpr const char* kDidMigrateExternalDisplayKey =
+    "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
+constexpr double kFallbackBatteryThreshold = 20;
+
+AwakeController restoredController(const platform::UserDefaults& defaults) {
+  const platform::Date at = platform::Clock::current().now();
+  const double threshold = effectiveBatteryThreshold(defaults);
+  if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
+    if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;
+  }
+  return AwakeController(at, threshold);
+}
+
+std::shared_ptr<VGXTriggerBridge> makeSharedBridge() { return VGXTriggerBridge::create(); }
+
+constinit platform::SharedInstance<VGXTriggerBridge> sharedBridge(&makeSharedBridge);
+constinit platform::SharedInstance<VGXTriggerBridge::Hooks> sharedHooks;
+
+}  // namespace
+
+double effectiveBatteryThreshold(const platform::UserDefaults& defaults) {
+  const std::optional<double> stored = defaults.doubleValue(kDZLBatteryCapacityThresholdKey);
+  if (!stored || !std::isfinite(*stored) || *stored <= 0) return kFallbackBatteryThreshold;
+  return std::max(*stored, kDZLMinimumBatteryCapacityThreshold);
+}
+
+VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
+                                   BookmarkResolver resolveBookmark, SamplerFactory makeSampler)
+    : controller_(restoredController(defaults)),
+      defaults_(defaults),
+      resolveBookmark_(std::move(resolveBookmark)),
+      makeSampler_(std::move(makeSampler)),
+      // This system has no Control Center to reload.
+      controlState_(std::make_unique<ControlStateBridge>(ControlStateBridge::appGroupSuite(),
+                                                         ControlStateBridge::ControlReloader{})) {}
+
+VGXTriggerBridge::~VGXTriggerBridge() {
+  if (tickTimer_) tickTimer_->invalidate();
+  if (watchTimer_) watchTimer_->invalidate();
+  for (const platform::UUID& id : scopedWatchIDs_) {
+    if (auto url = watchURLs_.find(id); url != watchURLs_.end()) {
+      platform::BookmarkService::current().stopAccessing(url->second);
+    }
+  }
+  if (monitor_) monitor_->stop();
+}
+
+std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create(platform::UserDefaults& defaults,
+                                                           BookmarkResolver resolveBookmark,
+                                                           SamplerFactory makeSampler) {
+  auto bridge = std::make_shared<VGXTriggerBridge>(Passkey{}, defaults, std::move(resolveBookmark),
+                                                   std::move(makeSampler));
+  bridge->finishCreation();
+  return bridge;
+}
+
+std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create() {
+  return create(platform::UserDefaults::standard(), defaultBookmarkResolver());
+}
+
+VGXTriggerBridge::BookmarkResolver VGXTriggerBridge::defaultBookmarkResolver() {
+  return [](const platform::Bytes& bookmark) {
+    return platform::BookmarkService::current().resolveBookmark(bookmark);
+  };
+}
+
+VGXTriggerBridge& VGXTriggerBridge::shared() { return sharedBridge.get(); }
+
+std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::sharedPointer() {
+  return sharedBridge.pointer();
+}
+
+VGXTriggerBridge::Hooks& VGXTriggerBridge::hooks() { return sharedHooks.get(); }
+
+void VGXTriggerBridge::finishCreation() {
+  defaults_.registerDefaults({
+      {"VGXStopWhenHot", true},
+      {"VGXRestartTimerOnActivity", false},
+      {"VGXKeepChatAppsActive", false},
+  });
+  migrateExternalDisplayTrigger();
+  synchroniseAutomation();
+  applyPolicy(now());
+}
+
+void VGXTriggerBridge::migrateExternalDisplayTrigger() {
+  if (defaults_.boolValue(kDidMigrateExternalDisplayKey).value_or(false)) return;
+  defaults_.set(kDidMigrateExternalDisplayKey, true);
+  if (defaults_.boolValue(kDZLActivateOnExternalDisplayConnectedEnabledKey).value_or(false)) {
+    TriggerConfiguration configuration = VGXTriggerConfigurationStore::load(defaults_);
+    configuration.isEnabled = true;
+    configuration.whenExternalDisplayConnected = true;
+    VGXTriggerConfigurationStore::save(configuration, defaults_);
+  }
+  defaults_.remove(kDZLActivateOnExternalDisplayConnectedEnabledKey);
+}
+
+void VGXTriggerBridge::synchroniseAutomation() {
+  // Turning automation off also clears the pause (the state machine's rule).
+  controller_.setAutomationEnabled(VGXTriggerConfigurationStore::load(defaults_).isEnabled);
+}
+
+void VGXTriggerBridge::start() {
+  connectFrontEnds();
+  if (monitor_) {
+    reloadConfiguration();
+    refresh(now());
+    return;
+  }
+  makeTriggerMonitor(VGXTriggerConfigurationStore::load(defaults_));
+  monitor_->start();
+  installObservers();
+  updatePowerInputs(now());
+  restoreWatches();
+  focus_.setMode(loadFocusMode(defaults_));
+  evaluateFocusMode(now());
+  installCLIObserver();
+  installControlObserver();
+  startThermalObservation();
+  startPolicyWatcher();
+  applyHeatRule(currentThermalLevel(), now());
+  applyPolicy(now());
+  startAgentHolds();
+  refresh(now());
+  scheduleTickTimer(now());
+}
+
+// The global shortcut and the session notifications come first, on every
+// start; their own start runs once.
+void VGXTriggerBridge::connectFrontEnds() {
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  VGXGlobalShortcutCenter& shortcut = VGXGlobalShortcutCenter::shared();
+  shortcut.setToggleAction([weak] {
+    if (auto bridge = weak.lock()) bridge->toggleKeepAwake();
+  });
+  shortcut.start();
+
+  VGXSessionNotifications& notifications = VGXSessionNotifications::shared();
+  notifications.setHub({
+      .extendOrRestartFifteenMinutes =
+          [weak] {
+            if (auto bridge = weak.lock()) bridge->extendOrRestartFifteenMinutes();
+          },
+      .isAwake =
+          [weak] {
+            auto bridge = weak.lock();
+            return bridge && bridge->isAwake();
+          },
+      .assertionReason =
+          [weak] {
+            auto bridge = weak.lock();
+            return bridge ? bridge->assertionReason() : std::string();
+          },
+  });
+  notifications.start();
+}
+
+void VGXTriggerBridge::installObservers() {
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  auto fullTick = [weak](const platform::Notification&) {
+    if (auto bridge = weak.lock()) bridge->tick();
+  };
+  platform::DispatchQueue* main = &platform::DispatchQueue::main();
+  platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+  workspaceObservers_.push_back(platform::NotificationCenter::workspaceCenter().addObserver(
+      kDidWakeNotification, nullptr, main, fullTick));
+  notificationObservers_.push_back(
+      center.addObserver(kClockDidChangeNotification, nullptr, main, fullTick));
+  notificationObservers_.push_back(
+      center.addObserver(kTimeZoneDidChangeNotification, nullptr, main, fullTick));
+  // Delivered where the change is posted, so that a change the hub writes
+  // itself is seen while isApplyingDefaults is still set; the pass that
+  // follows runs on the main queue.
+  defaultsObserver_ = center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
+                                         nullptr, [weak](const platform::Notification&) {
+                                           if (platform::DispatchQueue::isMainThread()) {
+                                             if (auto bridge = weak.lock())
+                                               bridge->defaultsDidChange();
+                                             return;
+                                           }
+                                           platform::DispatchQueue::main().async([weak] {
+                                             if (auto bridge = weak.lock())
+                                               bridge->defaultsDidChange();
+                                           });
+                                         });
+}
+
+void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
+  const VGXBatterySample battery = samplePowerSource();
+  const bool lowPowerMode = platform::LowPowerMode::current().isLowPowerModeEnabled();
+  if (DZLKeys::dzl_isBatteryCapacityThresholdEnabled(defaults_) && battery.hasBattery &&
+      battery.percent >= 0) {
+    controller_.updateBattery(battery.onBatteryPower, battery.percent);
+  } else {
+    controller_.updateBattery(false, 100);
+  }
+  controller_.reevaluateBattery();
+  controller_.setLowPowerMode(DZLKeys::dzl_isLowPowerModeMonitoringEnabled(defaults_) &&
+                              lowPowerMode);
+  evaluateFocusMode(at);
+}
+
+void VGXTriggerBridge::evaluateFocusMode(platform::Date at) {
+  const VGXBatterySample battery = samplePowerSource();
+  const bool onPower = !(battery.hasBattery && battery.onBatteryPower);
+  if (focus_.apply(onPower, controller_)) persistAndPublish(at);
+}
+
+void VGXTriggerBridge::startThermalObservation() {
+  applyHeatRule(currentThermalLevel(), now());
+  if (thermalObserver_) return;
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  thermalObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+      platform::kThermalStateDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
+      [weak](const platform::Notification&) {
+        if (auto bridge = weak.lock()) bridge->thermalStateDidChange();
+      });
+}
+
+void VGXTriggerBridge::startPolicyWatcher() {
+  if (policyWatcher_) return;
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  policyWatcher_ = VGXPolicyWatcher::make([weak] {
+    if (auto bridge = weak.lock()) bridge->policyDidChange();
+  });
+  policyWatcher_->start();
+}
+
+void VGXTriggerBridge::startAgentHolds() {
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  auto store = std::make_shared<VGXAgentHoldStore>(kAgentHoldMaxTTL);
+  auto holds =
+      std::make_shared<VGXAgentHoldController>(store, &VGXAgentHoldController::defaultPolicyDenied,
+                                               [weak](const std::vector<TriggerReason>& reasons) {
+                                                 if (auto bridge = weak.lock())
+                                                   bridge->agentHoldsDidChange(reasons);
+                                               });
+  holds->start();
+  agentHoldController_ = std::move(holds);
+}
+
+void VGXTriggerBridge::refresh(platform::Date at) {
+  std::vector<TriggerReason> reasons;
+  if (VGXTriggerConfigurationStore::load(defaults_).isEnabled) {
+    reasons = currentDecision().reasons;
+    if (const auto& extra = hooks().extraTriggerReasonsProvider) {
+      std::vector<TriggerReason> more = extra();
+      reasons.insert(reasons.end(), more.begin(), more.end());
+    }
+  }
+  controller_.setReasons(std::move(reasons));
+  persistAndPublish(at);
+}
+
+void VGXTriggerBridge::refreshNow() { refresh(now()); }
+
+TriggerDecision VGXTriggerBridge::currentDecision() const {
+  return monitor_ ? monitor_->storedDecision() : TriggerDecision{};
+}
+
+void VGXTriggerBridge::writeOwnDefaults(const std::function<void()>& write) {
+  const bool wasApplying = std::exchange(isApplyingDefaults_, true);
+  write();
+  isApplyingDefaults_ = wasApplying;
+}
+
+}  // namespace vigilix

@@ -1,0 +1,373 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "agents/agent_hold_controller.h"
+#include "agents/cli_protocol.h"
+#include "agents/cli_v2_server.h"
+#include "health/app_notification_names.h"
+#include "hub/trigger_configuration_store.h"
+#include "keepawake/awake_controller.h"
+#include "keepawake/awake_state.h"
+#include "keepawake/control_state_bridge.h"
+#include "keepawake/focus_mode.h"
+#include "menubar/awake_status_text.h"
+#include "platform/base/date.h"
+#include "platform/base/property_value.h"
+#include "platform/base/uuid.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_process_source.h"
+#include "platform/runloop/run_loop.h"
+#include "policy/policy_watcher.h"
+#include "triggers/file_completion_detector.h"
+#include "triggers/trigger_decision.h"
+#include "triggers/trigger_monitor.h"
+#include "triggers/trigger_reason.h"
+#include "triggers/watch.h"
+#include "triggers/watch_store.h"
+
+namespace vigilix {
+
+class VGXTriggerBridge;
+
+// Told after every change of the keep-awake state (the application controller).
+class VGXTriggerBridgeDelegate {
+ public:
+  virtual ~VGXTriggerBridgeDelegate() = default;
+  virtual void triggerBridgeDidChangeSnapshot(VGXTriggerBridge& bridge) = 0;
+};
+
+// Short names for the hub's code; each text is defined once, where it lives.
+inline constexpr const char* kAwakeStateDidChangeNotification = kVGXAwakeStateDidChangeNotification;
+inline constexpr const char* kWatchesChangedNotification = "run.tarvo.vigilix.WatchesChanged";
+inline constexpr const char* kWatchFinishedNotification = kVGXWatchFinishedNotification;
+inline constexpr const char* kCLIRequestNotification = VGXCLIProtocol::requestNotification.data();
+inline constexpr const char* kCLIReplyNotification = VGXCLIProtocol::replyNotification.data();
+
+// The effective battery threshold, the one rule every reader in the hub uses:
+// a stored "run.tarvo.vigilix.BatteryCapacityThreshold" of 0 or less (or none,
+// or not a number) gives 20; any other value is raised to at least 10.
+double effectiveBatteryThreshold(const platform::UserDefaults& defaults);
+
+// "VGXStopWhenHot" when it holds a Boolean; true when absent or anything else.
+bool stopWhenHotSetting(const platform::UserDefaults& defaults);
+
+// One battery reading: the first internal battery of the power sources.
+struct VGXBatterySample {
+  bool hasBattery = false;
+  bool onBatteryPower = false;
+  double percent = -1;  // 0...100, -1 when unknown
+
+  bool operator==(const VGXBatterySample&) const = default;
+};
+
+// The coordination hub: owns the keep-awake state machine, wires every source
+// of keep-awake into it (commands, triggers, watches, agent holds, Focus,
+// battery, Low Power Mode, heat, command-line and Control Center requests)
+// and ends every change in persistAndPublish.
+//
+// Main thread only, except where a member says otherwise. Owned by a
+// shared_ptr (create() and shared() give one): every observer, timer and
+// callback holds it weakly and does nothing once it is gone.
+class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
+ public:
+  // Resolves saved bookmark data to a path; none on any error.
+  using BookmarkResolver = std::function<std::optional<std::string>(const platform::Bytes&)>;
+  using SamplerFactory = std::function<std::shared_ptr<SystemSampling>()>;
+  // Seconds since the last input event of any kind; none when unknown.
+  using InputIdleReader = std::function<std::optional<double>()>;
+  // Shows an open panel starting in `folder` (empty: none) and hands the
+  // chosen paths to the completion, or nothing on cancel.
+  using OpenPanelPresenter = std::function<void(
+      const std::string& folder, std::function<void(std::vector<std::string> paths)> completion)>;
+
+  // Process-wide slots that later features fill at launch; each is read at
+  // the moment of use, and an empty slot means the feature is absent.
+  struct Hooks {
+    // Reasons appended to the trigger reasons while automation is on.
+    std::function<std::vector<TriggerReason>()> extraTriggerReasonsProvider;
+    // Called at the end of every beginning of a manual session.
+    std::function<void()> manualSessionStartHook;
+    // Called after each re-application of the policy by the policy watcher.
+    std::function<void()> policyChangeHook;
+    // The idle-time reading that restart-on-activity needs.
+    InputIdleReader secondsSinceLastInput;
+    // The open panel of the download watch.
+    OpenPanelPresenter openPanelPresenter;
+    // The protection verifier's reason line, which the header shows first.
+    std::function<std::optional<std::string>()> protectionReasonLine;
+  };
+
+  static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
+  static constexpr double kTickInterval = 60;
+  static constexpr double kRestartOnActivityInterval = 30;
+  static constexpr double kHeatCoolDownSeconds = 300;
+  static constexpr double kTickTolerance = 0.05;
+  static constexpr double kWatchCheckInterval = 5.0;
+  static constexpr double kWatchQuietSeconds = 60;
+  static constexpr double kAgentHoldMaxTTL = 86400;
+  static constexpr double kFifteenMinutes = 900;
+  // How far ahead a duration or date handed to the hub may reach.
+  static constexpr double kMaximumAheadSeconds = 10 * 365.25 * 86400;
+
+  // The hub of the process: standard defaults, default bookmark resolver.
+  static VGXTriggerBridge& shared();
+  static std::shared_ptr<VGXTriggerBridge> sharedPointer();
+  // Any thread; the slots themselves are read on the main thread.
+  static Hooks& hooks();
+
+  // The designated creation: fields, restore of the saved state, registered
+  // defaults, the one-time migration, automation, policy. Starts nothing.
+  // `makeSampler`: the trigger monitor's sampler, made at start; empty: the
+  // live machine.
+  static std::shared_ptr<VGXTriggerBridge> create(platform::UserDefaults& defaults,
+                                                  BookmarkResolver resolveBookmark,
+                                                  SamplerFactory makeSampler = {});
+  static std::shared_ptr<VGXTriggerBridge> create();
+  static BookmarkResolver defaultBookmarkResolver();
+  ~VGXTriggerBridge();
+  VGXTriggerBridge(const VGXTriggerBridge&) = delete;
+  VGXTriggerBridge& operator=(const VGXTriggerBridge&) = delete;
+
+  // Sets everything up, in a fixed order; again: reloads and refreshes only.
+  void start();
+  bool isStarted() const { return monitor_ != nullptr; }
+
+  std::shared_ptr<VGXTriggerBridgeDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<VGXTriggerBridgeDelegate> delegate) {
+    delegate_ = std::move(delegate);
+  }
+
+  // Input that enters the hub from outside. A duration or date that is not a
+  // finite number is refused (none, logged under `caller`); one reaching
+  // more than kMaximumAheadSeconds past `now` is cut to that. The same rule
+  // for every road into the hub.
+  static std::optional<double> acceptedDuration(double seconds, platform::Date now,
+                                                std::string_view caller);
+  static std::optional<platform::Date> acceptedDate(platform::Date date, platform::Date now,
+                                                    std::string_view caller);
+
+  // Commands.
+  void keepAwakeIndefinitely();
+  // 0 or less: indefinite. Refused when not finite.
+  void keepAwakeForDuration(double seconds);
+  void keepAwakeUntil(platform::Date date);
+  void keepAwakeForDefaultDuration();
+  void extendManualSessionBy(double seconds);
+  void extendOrRestartFifteenMinutes();
+  void stopKeepingAwake();
+  void toggleKeepAwake();
+  void endManualSession();
+  void pauseTriggersForOneHour();
+  void resumeTriggers();
+  void pauseOrResumeTriggers();
+  void setAutomationEnabled(bool enabled);
+  void reloadConfiguration();
+  void tickNow();
+  void handleWakeOrClockChange();
+  void presentCustomDurationPicker();
+  void presentUntilPicker();
+  void presentDownloadPanel();
+  // The Focus filter's entry: stores, writes and re-evaluates the Focus mode.
+  void setFocusMode(VGXFocusMode mode);
+
+  // Watches.
+  bool watchFileAt(const std::string& path);
+  bool watchAppWithProcessIdentifier(std::int32_t processIdentifier);
+  bool watchProcessWithPid(std::int32_t pid, const std::string& label);
+  void unwatchProcessWithPid(std::int32_t pid);
+  void cancelWatchWithIDString(const std::string& idString);
+
+  // Queries (each reads the live state machine).
+  bool isAwake() const;
+  bool isBlocked() const;
+  bool isHeatBlocked() const;
+  bool isBatteryBlocked() const;
+  bool isLowPowerModeBlocked() const;
+  bool isAutomationEnabled() const;
+  bool isPaused() const;
+  bool isManualSession() const;
+  std::optional<platform::Date> manualFireDate() const;
+  std::string primaryStatusTitle() const;
+  std::optional<std::string> secondaryStatusTitle() const;
+  std::string headerReasonLine() const;
+  std::string assertionReason() const;
+  std::string keepAwakeMenuTitle() const;
+  std::string pauseMenuTitle() const;
+  // What the status texts read besides the state, taken now: every text of
+  // one question describes the same moment.
+  StatusTextContext statusTextContext() const;
+  AwakeSnapshot snapshot() const { return controller_.snapshot(); }
+  const AwakeController& controller() const { return controller_; }
+  // The running application's localized name for the bundle identifier,
+  // else the identifier itself.
+  static std::string appDisplayName(const std::string& bundleIdentifier);
+
+  // Triggers.
+  void refresh(platform::Date now);
+  void refreshNow();
+  TriggerConfiguration triggerConfiguration() const;
+  TriggerConfiguration currentConfiguration() const { return triggerConfiguration(); }
+  // The monitor's stored decision; without a monitor, (false, []).
+  TriggerDecision currentDecision() const;
+
+  // Policy. Any thread: work off the main thread moves to the main queue.
+  void applyPolicy(platform::Date now);
+  // Any thread; a change re-applies the policy on the main thread.
+  void setIsPresencePosting(bool posting);
+  bool isPresencePosting() const { return isPresencePosting_.load(); }
+  // The text the policy application compares with the last one applied.
+  std::string policySignature() const;
+  // "VGXRestartTimerOnActivity" is on and chat presence is not moving the pointer.
+  bool wantsRestartOnActivity() const;
+
+  // Tick and publish.
+  void persistAndPublish(platform::Date now);
+  void scheduleTickTimer(platform::Date now);
+  void tick();
+  void applyRestartOnActivity(platform::Date now);
+  void applyHeatRule(VGXThermalLevel thermal, platform::Date now);
+  static VGXBatterySample samplePowerSource();
+  // The system's thermal state; a raw value above critical counts as serious.
+  static VGXThermalLevel currentThermalLevel();
+  void defaultsDidChange();
+  void handleDefaultsChange();
+  void thermalStateDidChange();
+  void policyDidChange();
+  // The fire date of the pending tick, none when no tick is armed.
+  std::optional<platform::Date> tickFireDate() const;
+
+  // Requests from other processes.
+  void installCLIObserver();
+  void installControlObserver();
+  // The command-line request's text; posts the reply when there is one.
+  void handleCLIRequest(const std::optional<std::string>& object);
+  std::optional<std::string> processCLIRequest(const std::string& text);
+  void handleControlRequest(bool value);
+  // Any thread: the agent-hold controller's change callback.
+  void agentHoldsDidChange(std::vector<TriggerReason> reasons);
+  VGXCLIv2Server& cliV2Server();
+
+  // Read-only views for the menus and tests.
+  const std::vector<Watch>& activeWatches() const { return activeWatches_; }
+  const std::map<std::int32_t, int>& processWatchClients() const { return processWatchClients_; }
+  bool hasWatchTimer() const { return watchTimer_ != nullptr; }
+  VGXWatchStore& watchStore();
+  VGXFocusMode storedFocusMode() const { return focus_.mode(); }
+  const std::shared_ptr<VGXAgentHoldController>& agentHoldController() const {
+    return agentHoldController_;
+  }
+  const std::shared_ptr<TriggerMonitor>& monitor() const { return monitor_; }
+  bool isApplyingDefaults() const { return isApplyingDefaults_; }
+  platform::UserDefaults& defaults() const { return defaults_; }
+
+ private:
+  struct Passkey {};
+
+ public:
+  VGXTriggerBridge(Passkey, platform::UserDefaults& defaults, BookmarkResolver resolveBookmark,
+                   SamplerFactory makeSampler);
+
+ private:
+  static platform::Date now() { return platform::Clock::current().now(); }
+
+  // Creation.
+  void finishCreation();
+  void migrateExternalDisplayTrigger();
+  void synchroniseAutomation();
+
+  // Start.
+  void installObservers();
+  void updatePowerInputs(platform::Date now);
+  void evaluateFocusMode(platform::Date now);
+  void startThermalObservation();
+  void startPolicyWatcher();
+  void startAgentHolds();
+  void connectFrontEnds();
+  void makeTriggerMonitor(const TriggerConfiguration& configuration);
+
+  // Commands.
+  void beginManualSession();
+  // The stop road shared by stopKeepingAwake, toggleKeepAwake and the
+  // Control Center off request.
+  void stopPath();
+  void startIndefiniteSession(platform::Date now);
+
+  // Writes under isApplyingDefaults, so the hub does not take its own writes
+  // for the user's.
+  void writeOwnDefaults(const std::function<void()>& write);
+
+  // Watches.
+  // Sets every saved watch to stopped and ends every live watch.
+  void endAllWatches();
+  // The settings-change pass: ends live file and app watches whose saved
+  // entry exists and is not active.
+  void pruneWatchesAfterSettingsChange();
+  void removeWatch(const platform::UUID& id);
+  void restoreWatches();
+  void watchesDidChange();
+  void evaluateWatches();
+  std::vector<TriggerReason> watchReasons() const;
+  // Whether the process runs: by the exit source that follows it for a
+  // watch, else by a fresh one. Unlike signal 0, a source never takes a new
+  // process that reused the identifier for the watched one.
+  bool isWatchedProcessAlive(std::int32_t pid);
+  // Follows the process's exit while a live app or process watch has it.
+  void followProcess(std::int32_t pid);
+  void unfollowProcessIfUnwatched(std::int32_t pid);
+
+  // Requests.
+  std::optional<std::string> processCLIv2Request(const std::string& text);
+  std::optional<std::string> processCLITextRequest(const std::string& text);
+
+  std::weak_ptr<VGXTriggerBridgeDelegate> delegate_;
+  AwakeController controller_;
+  std::vector<Watch> activeWatches_;
+  std::map<std::string, platform::Bytes> watchBookmarks_;
+  std::map<platform::UUID, std::string> watchURLs_;
+  std::set<platform::UUID> scopedWatchIDs_;
+  std::map<platform::UUID, FileCompletionDetector> watchDetectors_;
+  std::shared_ptr<platform::Timer> watchTimer_;
+  std::unique_ptr<VGXWatchStore> watchStore_;
+  std::shared_ptr<TriggerMonitor> monitor_;
+  std::shared_ptr<platform::Timer> tickTimer_;
+  platform::ObserverHandle defaultsObserver_;
+  std::vector<platform::ObserverHandle> workspaceObservers_;
+  std::vector<platform::ObserverHandle> notificationObservers_;
+  platform::UserDefaults& defaults_;
+  BookmarkResolver resolveBookmark_;
+  SamplerFactory makeSampler_;
+  bool isApplyingDefaults_ = false;
+  // The stored Focus mode and the last outcome published.
+  FocusModeTracker focus_;
+  platform::ObserverHandle cliObserver_;
+  platform::ObserverHandle controlObserver_;
+  // The Control Center share: publishes the control state, takes requests.
+  std::unique_ptr<ControlStateBridge> controlState_;
+  std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
+  platform::ObserverHandle thermalObserver_;
+  std::shared_ptr<VGXAgentHoldController> agentHoldController_;
+  std::atomic<bool> isPresencePosting_ = false;
+  std::map<std::int32_t, int> processWatchClients_;
+  struct WatchedProcess {
+    std::shared_ptr<platform::DispatchProcessSource> source;
+    bool exited = false;
+  };
+  std::map<std::int32_t, WatchedProcess> watchedProcesses_;
+  bool defaultsChangeScheduled_ = false;
+  std::string lastPolicySignature_;
+  std::unique_ptr<VGXCLIv2Server> cliV2Server_;
+};
+
+}  // namespace vigilix

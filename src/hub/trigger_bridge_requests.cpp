@@ -1,0 +1,132 @@
+#include "agents/cli_v2_codec.h"
+#include "controls/control_state.h"
+#include "hub/trigger_bridge.h"
+#include "keepawake/policy_action.h"
+#include "platform/base/localized.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "policy/policy_gate.h"
+
+namespace vigilix {
+
+void VGXTriggerBridge::installCLIObserver() {
+  if (cliObserver_) return;
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  cliObserver_ = platform::DistributedNotificationCenter::current().addObserver(
+      kCLIRequestNotification, [weak](const std::string&, const std::optional<std::string>& text) {
+        if (auto bridge = weak.lock()) bridge->handleCLIRequest(text);
+      });
+}
+
+void VGXTriggerBridge::installControlObserver() {
+  if (controlObserver_) return;
+  // Taking the request removes it from the app group: the hub's own write,
+  // which starts no settings pass.
+  const auto takeRequest = [](VGXTriggerBridge& bridge) {
+    std::optional<bool> value;
+    bridge.writeOwnDefaults([&] { value = bridge.controlState_->takeRequest(now()); });
+    if (value) bridge.handleControlRequest(*value);
+  };
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  controlObserver_ = platform::DistributedNotificationCenter::current().addObserver(
+      VGXControlState::requestNotification,
+      [weak, takeRequest](const std::string&, const std::optional<std::string>&) {
+        if (auto bridge = weak.lock()) takeRequest(*bridge);
+      });
+  // A request left before the observer existed still counts while recent.
+  takeRequest(*this);
+}
+
+void VGXTriggerBridge::handleCLIRequest(const std::optional<std::string>& object) {
+  if (!object) return;
+  if (auto reply = processCLIRequest(*object)) {
+    platform::DistributedNotificationCenter::current().post(kCLIReplyNotification, *reply);
+  }
+}
+
+std::optional<std::string> VGXTriggerBridge::processCLIRequest(const std::string& text) {
+  return VGXCLIv2Codec::looksLikeV2(text) ? processCLIv2Request(text) : processCLITextRequest(text);
+}
+
+// Answered here rather than by the server, so the refusal is never cached:
+// a hold sent again once the policy is lifted is carried out.
+std::optional<std::string> VGXTriggerBridge::processCLIv2Request(const std::string& text) {
+  const auto request = VGXCLIv2Codec::decodeRequest(text);
+  if (request && request->verb == VGXCLIv2Verb::hold &&
+      VGXAgentHoldController::defaultPolicyDenied()) {
+    const VGXCLIv2Reply reply{.nonce = request->nonce,
+                              .status = VGXCLIv2Status::policyDenied,
+                              .epoch = cliV2Server().epoch(),
+                              .gen = controller_.stopGeneration()};
+    auto encoded = VGXCLIv2Codec::encodeReply(reply);
+    if (!encoded) return std::nullopt;
+    return *encoded;
+  }
+  return cliV2Server().handle(text, now());
+}
+
+std::optional<std::string> VGXTriggerBridge::processCLITextRequest(const std::string& text) {
+  const auto request = VGXCLIProtocol::parseRequest(text);
+  if (!request) return std::nullopt;
+  const auto reply = [&](const VGXCLIReply& answer) {
+    return VGXCLIProtocol::encodeReply(request->nonce, answer);
+  };
+  if (request->verb == VGXCLIVerb::status) {
+    return reply(VGXCLIReply::status(isAwake(), headerReasonLine()));
+  }
+  if (VGXPolicyGate::isForced(defaults_, kTriggersDefaultsKey)) {
+    return reply(VGXCLIReply::policyDenied());
+  }
+  if (request->verb == VGXCLIVerb::unwatch) {
+    unwatchProcessWithPid(request->pid);
+    return reply(VGXCLIReply::ok());
+  }
+  if (watchProcessWithPid(request->pid, request->label)) return reply(VGXCLIReply::ok());
+  return reply(VGXCLIReply::status(
+      isAwake(), platform::localized("Vigilix couldn't watch that process — it may have already "
+                                     "exited.",
+                                     "CLI reply when a watch request fails")));
+}
+
+void VGXTriggerBridge::handleControlRequest(bool value) {
+  if (value) {
+    // Writing the state in force undoes the extension's optimistic "on".
+    if (VGXKeepAwakeActionPolicy::refusalReason(defaults_, controller_.heatBlocked())) {
+      persistAndPublish(now());
+      return;
+    }
+    if (controller_.snapshot().isAwake) return;
+    keepAwakeForDefaultDuration();
+    return;
+  }
+  if (VGXKeepAwakeActionPolicy::managedFooter(defaults_)) {
+    persistAndPublish(now());
+    return;
+  }
+  stopKeepingAwake();
+}
+
+void VGXTriggerBridge::agentHoldsDidChange(std::vector<TriggerReason> reasons) {
+  if (!platform::DispatchQueue::isMainThread()) {
+    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+    platform::DispatchQueue::main().async([weak, reasons = std::move(reasons)]() mutable {
+      if (auto bridge = weak.lock()) bridge->agentHoldsDidChange(std::move(reasons));
+    });
+    return;
+  }
+  controller_.setAgentReasons(std::move(reasons));
+  persistAndPublish(now());
+}
+
+VGXCLIv2Server& VGXTriggerBridge::cliV2Server() {
+  if (!cliV2Server_) {
+    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+    cliV2Server_ = std::make_unique<VGXCLIv2Server>(std::nullopt, [weak] {
+      auto bridge = weak.lock();
+      return bridge ? bridge->controller_.stopGeneration() : std::int64_t{0};
+    });
+  }
+  return *cliV2Server_;
+}
+
+}  // namespace vigilix

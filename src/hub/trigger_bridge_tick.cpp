@@ -1,0 +1,162 @@
+#include <algorithm>
+#include <cmath>
+
+#include "core/dzl_keys.h"
+#include "health/session_notifications.h"
+#include "hub/trigger_bridge.h"
+#include "platform/base/logger.h"
+#include "platform/power/power_sources.h"
+#include "platform/power/thermal_state.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_queue.h"
+
+namespace vigilix {
+namespace {
+
+constexpr double kMaximumIdleSeconds = 31'536'000;  // 365 days
+
+std::optional<double> numberIn(const platform::PropertyDictionary& description, const char* key) {
+  auto entry = description.find(key);
+  if (entry == description.end()) return std::nullopt;
+  const auto& value = entry->second.value;
+  if (const auto* integer = std::get_if<std::int64_t>(&value)) {
+    return static_cast<double>(*integer);
+  }
+  if (const auto* real = std::get_if<double>(&value)) return *real;
+  return std::nullopt;
+}
+
+}  // namespace
+
+void VGXTriggerBridge::persistAndPublish(platform::Date at) {
+  const platform::Bytes data = controller_.encodedState();
+  if (data.empty()) {
+    // Keeps the last good saved state rather than one nothing can restore.
+    platform::Logger("run.tarvo.vigilix", "hub").error("Failed to encode the keep-awake state");
+  } else {
+    writeOwnDefaults([&] { defaults_.set(awakeStateDefaultsKey, data); });
+  }
+  scheduleTickTimer(at);
+  const AwakeSnapshot current = controller_.snapshot();
+  writeOwnDefaults([&] { controlState_->publish(current); });
+  if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
+  platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
+}
+
+void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
+  if (tickTimer_) tickTimer_->invalidate();
+  platform::Date fire = at + kTickInterval;
+  if (const auto wake = controller_.nextWakeDate()) {
+    // A wake date already reached is due now: the tick ends what it ends.
+    fire = std::min(fire, std::max(*wake, at));
+  }
+  if (controller_.manual().kind() == ManualSessionKind::Kind::duration &&
+      wantsRestartOnActivity()) {
+    fire = std::min(fire, at + kRestartOnActivityInterval);
+  }
+  if (const auto coolStart = controller_.heatCoolStartedAt();
+      controller_.heatBlocked() && coolStart && *coolStart + kHeatCoolDownSeconds > at) {
+    fire = std::min(fire, *coolStart + kHeatCoolDownSeconds);
+  }
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  tickTimer_ = platform::RunLoop::main().makeTimer(fire, 0, false, [weak](platform::Timer&) {
+    if (auto bridge = weak.lock()) bridge->tickNow();
+  });
+  tickTimer_->setTolerance(kTickTolerance);
+  platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
+}
+
+std::optional<platform::Date> VGXTriggerBridge::tickFireDate() const {
+  if (!tickTimer_ || !tickTimer_->isValid()) return std::nullopt;
+  return tickTimer_->fireDate();
+}
+
+void VGXTriggerBridge::tick() {
+  if (monitor_) monitor_->requestEvaluation();
+  updatePowerInputs(now());
+  applyHeatRule(currentThermalLevel(), now());
+  applyPolicy(now());
+  tickNow();
+  refresh(now());
+}
+
+void VGXTriggerBridge::applyRestartOnActivity(platform::Date at) {
+  if (controller_.manual().kind() != ManualSessionKind::Kind::duration) return;
+  const bool restart = wantsRestartOnActivity();
+  controller_.setRestartOnActivity(restart);
+  if (!restart) return;
+  const auto& reader = hooks().secondsSinceLastInput;
+  const std::optional<double> idle = reader ? reader() : std::nullopt;
+  if (!idle) return;
+  const double seconds = std::isnan(*idle) ? 0 : std::clamp(*idle, 0.0, kMaximumIdleSeconds);
+  controller_.noteUserActivity(at - seconds, at);
+}
+
+void VGXTriggerBridge::applyHeatRule(VGXThermalLevel thermal, platform::Date at) {
+  const bool wasBlocked = controller_.heatBlocked();
+  const bool wasAwake = controller_.snapshot().isAwake;
+  controller_.setStopWhenHot(stopWhenHotSetting(defaults_), at);
+  controller_.setThermal(thermal, at);
+  if (controller_.heatBlocked() && !wasBlocked && wasAwake &&
+      defaults_.boolValue(kVGXNotifyOnAwakeStateChangeKey).value_or(false)) {
+    VGXSessionNotifications::shared().postHeatStopped();
+  }
+  persistAndPublish(at);
+  refresh(at);
+  scheduleTickTimer(at);
+}
+
+VGXBatterySample VGXTriggerBridge::samplePowerSource() {
+  const auto descriptions = platform::PowerSources::current().copyPowerSourceDescriptions();
+  if (!descriptions) return {};
+  for (const platform::PropertyValue& entry : *descriptions) {
+    const auto* description = std::get_if<platform::PropertyDictionary>(&entry.value);
+    if (!description) continue;
+    auto type = description->find(platform::kPowerSourceTypeKey);
+    if (type == description->end() ||
+        type->second != platform::PropertyValue(platform::kPowerSourceInternalBatteryType)) {
+      continue;
+    }
+    VGXBatterySample sample{.hasBattery = true};
+    const auto current = numberIn(*description, platform::kPowerSourceCurrentCapacityKey);
+    const auto maximum = numberIn(*description, platform::kPowerSourceMaxCapacityKey);
+    if (current && maximum && *maximum > 0) sample.percent = *current / *maximum * 100;
+    auto state = description->find(platform::kPowerSourceStateKey);
+    sample.onBatteryPower =
+        state != description->end() &&
+        state->second == platform::PropertyValue(platform::kPowerSourceBatteryPower);
+    return sample;
+  }
+  return {};
+}
+
+VGXThermalLevel VGXTriggerBridge::currentThermalLevel() {
+  const auto raw = static_cast<std::int64_t>(platform::ThermalMonitor::current().thermalState());
+  return thermalLevelFromRawValue(raw).value_or(VGXThermalLevel::serious);
+}
+
+void VGXTriggerBridge::defaultsDidChange() {
+  if (isApplyingDefaults_ || defaultsChangeScheduled_) return;
+  defaultsChangeScheduled_ = true;
+  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
+  platform::DispatchQueue::main().async([weak] {
+    auto bridge = weak.lock();
+    if (!bridge) return;
+    bridge->defaultsChangeScheduled_ = false;
+    bridge->handleDefaultsChange();
+  });
+}
+
+void VGXTriggerBridge::handleDefaultsChange() {
+  pruneWatchesAfterSettingsChange();
+  controller_.setWatchReasons(watchReasons());
+  controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
+  updatePowerInputs(now());
+  applyHeatRule(currentThermalLevel(), now());
+  applyPolicy(now());
+  persistAndPublish(now());
+}
+
+void VGXTriggerBridge::thermalStateDidChange() { applyHeatRule(currentThermalLevel(), now()); }
+
+}  // namespace vigilix
