@@ -129,7 +129,7 @@ VGXInstallerResult VGXInstallerEngine::installBody() {
     }
     return {};
   });
-  if (!planned) return failedWith(planned.error().detail());
+  if (!planned) return failedWith(detailText(planned.error()));
   switch (plan) {
     case Plan::fresh:
       return firstInstallation(embedded);
@@ -144,7 +144,7 @@ VGXInstallerResult VGXInstallerEngine::installBody() {
 VGXInstallerResult VGXInstallerEngine::firstInstallation(const std::string& expected) {
   auto failure = [&](const VGXInstallerError& error) -> VGXInstallerResult {
     if (isPending(error)) return std::unexpected(error);
-    return cleanUpFirstInstallation(error.detail());
+    return cleanUpFirstInstallation(detailText(error));
   };
   const auto installed = locked([&]() -> VGXInstallerResult {
     if (auto done = system_.prepareStateDirectory(); !done) return done;
@@ -183,7 +183,7 @@ VGXInstallerResult VGXInstallerEngine::cleanUpFirstInstallation(const std::strin
     if (journalAbsent()) return system_.removeInstalledFiles();
     return system_.bootstrapGuard();
   });
-  if (!cleaned) return failedWith(detail + "; cleanup: " + cleaned.error().description());
+  if (!cleaned) return failedWith(detail + "; cleanup: " + description(cleaned.error()));
   return failedWith(detail);
 }
 
@@ -206,7 +206,7 @@ VGXInstallerResult VGXInstallerEngine::update(const std::string& expected) {
   const std::string txID = system_.newTransactionID();
   auto failure = [&](const VGXInstallerError& error) -> VGXInstallerResult {
     if (isPending(error)) return std::unexpected(error);
-    return rollBack(error.detail(), phase, false);
+    return rollBack(detailText(error), phase, false);
   };
   if (auto done = locked([&] { return writeRecord(txID, Operation::update, "recorded"); }); !done) {
     return failure(done.error());
@@ -252,7 +252,7 @@ VGXInstallerResult VGXInstallerEngine::update(const std::string& expected) {
     if (auto done = system_.dropPrevious(); !done) return done;
     return removeRecord();
   });
-  if (!verified) return failedWith(verified.error().detail());
+  if (!verified) return failedWith(detailText(verified.error()));
   return {};
 }
 
@@ -265,7 +265,7 @@ VGXInstallerResult VGXInstallerEngine::rollBack(const std::string& detail, std::
       const auto loaded = system_.isGuardLoaded();
       if (!loaded || *loaded) {
         if (auto done = system_.bootoutGuard(); !done) {
-          notes += "; bootout: " + done.error().description();
+          notes += "; bootout: " + description(done.error());
         }
       }
       if (!system_.noGuardProcesses()) notes += "; processes remain";
@@ -280,7 +280,7 @@ VGXInstallerResult VGXInstallerEngine::rollBack(const std::string& detail, std::
     const auto loaded = system_.isGuardLoaded();
     if (!loaded || !*loaded) {
       if (auto done = system_.bootstrapGuard(); !done) {
-        notes += "; bootstrap: " + done.error().description();
+        notes += "; bootstrap: " + description(done.error());
       }
     }
     return {};
@@ -293,14 +293,14 @@ VGXInstallerResult VGXInstallerEngine::rollBack(const std::string& detail, std::
     return std::unexpected(VGXInstallerError::rolledBack(detail + notes));
   }
   const VGXInstallerError& failure = undone ? removed.error() : undone.error();
-  return failedWith(detail + "; rollback: " + failure.description());
+  return failedWith(detail + "; rollback: " + description(failure));
 }
 
 VGXInstallerResult VGXInstallerEngine::uninstallBody() {
   const std::string txID = system_.newTransactionID();
   auto failure = [&](const VGXInstallerError& error) -> VGXInstallerResult {
     if (isPending(error)) return std::unexpected(error);
-    return cancelUninstall(error.detail(), false);
+    return cancelUninstall(detailText(error), false);
   };
   for (const std::string_view phase : {"recorded", "drained"}) {
     if (auto done = locked([&] { return writeRecord(txID, Operation::uninstall, phase); }); !done) {
@@ -322,7 +322,7 @@ VGXInstallerResult VGXInstallerEngine::uninstallBody() {
 VGXInstallerResult VGXInstallerEngine::cancelUninstall(const std::string& detail, bool resuming) {
   system_.endDrain();
   const auto removed = locked([&] { return removeRecord(); });
-  if (!removed) return failedWith(detail + "; rollback: " + removed.error().description());
+  if (!removed) return failedWith(detail + "; rollback: " + description(removed.error()));
   if (resuming) return {};
   return std::unexpected(VGXInstallerError::rolledBack(detail));
 }
@@ -351,7 +351,7 @@ VGXInstallerResult VGXInstallerEngine::finishUninstall() {
 VGXInstallerResult VGXInstallerEngine::resume() {
   RecordRead read;
   if (auto held = system_.withMaintenanceLock([&] { read = readRecord(); }); !held) {
-    return failedWith(held.error().detail());
+    return failedWith(detailText(held.error()));
   }
   if (read.kind == RecordRead::Kind::absent) return {};
   if (read.kind == RecordRead::Kind::unreadable) {
@@ -365,7 +365,7 @@ VGXInstallerResult VGXInstallerEngine::resume() {
           if (auto dropped = system_.dropPrevious(); !dropped) return dropped;
           return removeRecord();
         });
-        if (!done) return failedWith(done.error().detail());
+        if (!done) return failedWith(detailText(done.error()));
         return {};
       }
       if (phaseIndex(record.phase) < 0) {
@@ -395,7 +395,7 @@ VGXInstallerResult VGXInstallerEngine::resumeAppMissing() {
     }
     return removeRecord();
   });
-  if (!done) return failedWith(done.error().detail());
+  if (!done) return failedWith(detailText(done.error()));
   system_.endDrain();
   return {};
 }

@@ -1,5 +1,7 @@
 #include "sleepguard/installer/installer_error.h"
 
+#include <string_view>
+
 namespace vigilix {
 
 namespace {
@@ -18,21 +20,21 @@ std::string_view caseName(VGXInstallerError::Kind kind) {
   return "failed";
 }
 
-bool carriesText(VGXInstallerError::Kind kind) {
+bool carriesDetail(VGXInstallerError::Kind kind) {
   return kind == VGXInstallerError::Kind::failed || kind == VGXInstallerError::Kind::rolledBack;
 }
 
 }  // namespace
 
-std::string VGXInstallerError::detail() const {
-  return carriesText(kind) ? text : std::string(caseName(kind));
+std::string detailText(const VGXInstallerError& error) {
+  return carriesDetail(error.kind) ? error.detail : std::string(caseName(error.kind));
 }
 
-std::string VGXInstallerError::description() const {
-  std::string out(caseName(kind));
-  if (!carriesText(kind)) return out;
+std::string description(const VGXInstallerError& error) {
+  std::string out(caseName(error.kind));
+  if (!carriesDetail(error.kind)) return out;
   out += "(\"";
-  for (const char c : text) {
+  for (const char c : error.detail) {
     if (c == '"' || c == '\\') out += '\\';
     out += c;
   }

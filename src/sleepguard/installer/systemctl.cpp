@@ -6,14 +6,15 @@
 #include <utility>
 
 #include "platform/fs/file_system.h"
+#include "sleepguard/common/guard_names.h"
 
 namespace vigilix {
 
 namespace {
 
 std::vector<std::string> guardUnits() {
-  return {std::string(kGuardClientSocketUnit), std::string(kGuardAdminSocketUnit),
-          std::string(kGuardServiceUnit)};
+  return {std::string(VGXGuardNames::guardSocketUnit), std::string(VGXGuardNames::adminSocketUnit),
+          std::string(VGXGuardNames::guardServiceUnit)};
 }
 
 std::string statusText(int waitStatus) {

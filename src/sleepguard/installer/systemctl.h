@@ -14,13 +14,6 @@
 
 namespace vigilix {
 
-// The guard's units as the service manager knows them: the service and the two
-// sockets that start it.
-inline constexpr std::string_view kGuardServiceUnit = "run.tarvo.vigilix.sleepguard.service";
-inline constexpr std::string_view kGuardClientSocketUnit = "run.tarvo.vigilix.sleepguard.socket";
-inline constexpr std::string_view kGuardAdminSocketUnit =
-    "run.tarvo.vigilix.sleepguard-admin.socket";
-
 // Loads, unloads and queries the guard with the service manager's `systemctl`
 // tool, found at /usr/bin/systemctl under the file-system root. Every run has a
 // deadline (10 s) and an output cap (65536 bytes), is killed when it passes

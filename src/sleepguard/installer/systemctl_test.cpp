@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "sleepguard/common/guard_names.h"
 #include "testing/fake_systemctl.h"
 #include "testing/temporary_root.h"
 
@@ -50,13 +51,13 @@ TEST(SystemctlTest, CommandsAreReadOnlyFromAToolThatRanToItsEnd) {
   const Row rows[] = {
       {"nothing active reads as unloaded", nothing, Command::show, false, {show}, 0},
       {"a running service is loaded",
-       [](const FakeSystemctl& f) { f.setActive(kGuardServiceUnit, true); },
+       [](const FakeSystemctl& f) { f.setActive(VGXGuardNames::guardServiceUnit, true); },
        Command::show,
        true,
        {show},
        1},
       {"a listening socket alone is loaded: it would start the guard",
-       [](const FakeSystemctl& f) { f.setActive(kGuardAdminSocketUnit, true); },
+       [](const FakeSystemctl& f) { f.setActive(VGXGuardNames::adminSocketUnit, true); },
        Command::show,
        true,
        {show},
@@ -100,8 +101,8 @@ TEST(SystemctlTest, CommandsAreReadOnlyFromAToolThatRanToItsEnd) {
        0},
       {"bootout disables and stops all three units",
        [](const FakeSystemctl& f) {
-         f.setActive(kGuardServiceUnit, true);
-         f.setActive(kGuardClientSocketUnit, true);
+         f.setActive(VGXGuardNames::guardServiceUnit, true);
+         f.setActive(VGXGuardNames::guardSocketUnit, true);
        },
        Command::bootout,
        true,
@@ -109,7 +110,7 @@ TEST(SystemctlTest, CommandsAreReadOnlyFromAToolThatRanToItsEnd) {
        0},
       {"a failed bootout fails with its status",
        [](const FakeSystemctl& f) {
-         f.setActive(kGuardServiceUnit, true);
+         f.setActive(VGXGuardNames::guardServiceUnit, true);
          f.exitWith("disable", 5);
        },
        Command::bootout,
