@@ -374,7 +374,14 @@ VGXInstallerResult VGXInstallerEngine::resume() {
       return rollBack("resume", record.phase, true);
     }
     case Operation::uninstall:
-      if (record.phase == "bootedOut" || record.phase == "removed") return finishUninstall();
+      if (record.phase == "bootedOut") {
+        // The phase is written before the bootout, so a crash may have come first.
+        if (auto done = locked([&] { return system_.bootoutGuard(); }); !done) {
+          return failedWith(detailText(done.error()));
+        }
+        return finishUninstall();
+      }
+      if (record.phase == "removed") return finishUninstall();
       if (record.phase == "recorded" || record.phase == "drained") {
         return cancelUninstall("resume", true);
       }

@@ -639,6 +639,17 @@ TEST(InstallerEngineTest, ResumeFinishesOrUndoesWhatTheRecordSays) {
        },
        {},
        {{}, {}, false, {}}},
+      {"uninstall booted out before the bootout ran: it is done again, then the removal",
+       [](FakeInstallerSystem& s) { s.putRecord("uninstall", "bootedOut"); },
+       {},
+       {{}, {}, false, {}}},
+      {"uninstall booted out, the bootout failing again: nothing removed",
+       [](FakeInstallerSystem& s) {
+         s.putRecord("uninstall", "bootedOut");
+         s.fail["bootout"] = "systemctl disable 1";
+       },
+       std::unexpected(E::failed("systemctl disable 1")),
+       {"old", {}, true, pending("uninstall", "bootedOut")}},
       {"uninstall removed: the removal is finished",
        [](FakeInstallerSystem& s) {
          s.putRecord("uninstall", "removed");
