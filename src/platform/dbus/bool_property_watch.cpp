@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "platform/base/logger.h"
 #include "platform/dbus/match_rule.h"
 
 namespace vigilix::platform {
@@ -11,6 +12,11 @@ namespace vigilix::platform {
 namespace {
 
 constexpr const char* kBusDaemon = "org.freedesktop.DBus";
+
+const Logger& log() {
+  static const Logger logger("run.tarvo.vigilix", "dbus");
+  return logger;
+}
 
 }  // namespace
 
@@ -135,7 +141,11 @@ void BoolPropertyWatch::fetch() {
 
 void BoolPropertyWatch::changed(sd_bus_message* message) {
   const char* sender = sd_bus_message_get_sender(message);
-  if (owner_.empty() || !sender || owner_ != sender) return;
+  if (owner_.empty() || !sender || owner_ != sender) {
+    log().error("Ignored a change of {} from {}, which is not {}.", property_.name,
+                sender ? sender : "nobody", property_.service);
+    return;
+  }
   bool invalidated = false;
   const auto value =
       boolFromPropertiesChanged(message, property_.interface, property_.name, invalidated);

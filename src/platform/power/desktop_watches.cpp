@@ -31,12 +31,13 @@ std::expected<std::unique_ptr<BoolPropertyWatch>, BusError> watchLid(
                                   {"org.freedesktop.UPower", "/org/freedesktop/UPower",
                                    "org.freedesktop.UPower", "LidIsClosed"},
                                   [seen](std::optional<bool> closed) {
+                                    if (!closed || *seen == closed) return;
                                     // The first reading is the state at start, not a change.
-                                    const bool changed =
-                                        seen->has_value() && closed && *seen != closed;
-                                    if (closed) *seen = closed;
-                                    if (changed)
-                                      postOnWorkspace(kWorkspaceLidDidChangeNotification);
+                                    const bool first = !seen->has_value();
+                                    *seen = closed;
+                                    log().log("The lid {} {}.", first ? "reads" : "is now",
+                                              *closed ? "closed" : "open");
+                                    if (!first) postOnWorkspace(kWorkspaceLidDidChangeNotification);
                                   });
 }
 
@@ -87,13 +88,18 @@ void LogindSessionActivity::apply(std::optional<bool> active) {
   // logind gone says nothing about the session; the next reading decides.
   if (!active) return;
   const std::optional<bool> former = std::exchange(active_, active);
-  if (!former || *former == *active) return;
+  if (!former) {
+    log().log("Following the logind session ({}).", *active ? "active" : "inactive");
+    return;
+  }
+  if (*former == *active) return;
   log().log("The session became {}.", *active ? "active" : "inactive");
   postOnWorkspace(*active ? kWorkspaceSessionDidBecomeActiveNotification
                           : kWorkspaceSessionDidResignActiveNotification);
 }
 
-std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus) {
+std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus,
+                                                  BusReplyHandler onInstalled) {
   // One rule for both interfaces: they differ only in name.
   return sessionBus.addMatch(
       signalMatchRule(
@@ -107,7 +113,8 @@ std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus
         if (sd_bus_message_read(message, "b", &active) <= 0) return;
         postOnWorkspace(active ? kWorkspaceScreensDidSleepNotification
                                : kWorkspaceScreensDidWakeNotification);
-      });
+      },
+      std::move(onInstalled));
 }
 
 }  // namespace vigilix::platform

@@ -46,7 +46,8 @@ class LogindSessionActivity {
 // interfaces' ActiveChanged): active is posted as
 // kWorkspaceScreensDidSleepNotification, inactive as
 // kWorkspaceScreensDidWakeNotification. Both only start checks, so the
-// sender is not verified.
-std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus);
+// sender is not verified. `onInstalled` runs once the bus has the match.
+std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus,
+                                                  BusReplyHandler onInstalled = {});
 
 }  // namespace vigilix::platform
