@@ -27,9 +27,7 @@ bool sameLock(const LogindInhibitor& row, const std::string& what, const std::st
 // No bus, no logind, or no answer; any other error is logind's own refusal
 // (polkit, bad arguments), which says nothing of whether it is there.
 bool meansUnreachable(const BusError& error) {
-  return error.name.empty() || error.name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
-         error.name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
-         error.name == "org.freedesktop.DBus.Error.NoReply" ||
+  return logindIsNotRunning(error) || error.name == "org.freedesktop.DBus.Error.NoReply" ||
          error.name == "org.freedesktop.DBus.Error.Disconnected" ||
          error.name == "org.freedesktop.DBus.Error.TimedOut";
 }
@@ -194,6 +192,8 @@ void LogindPowerAssertions::State::refresh() {
     noteReachable(rows.has_value(), rows ? nullptr : &rows.error());
   }
   PowerAssertionsByProcess listing;
+  // Without logind no lock is held by anyone: an empty listing, not a failed one.
+  if (!rows && logindIsNotRunning(rows.error())) listing.result = kPowerReturnSuccess;
   if (rows) {
     listing.result = kPowerReturnSuccess;
     for (const LogindInhibitor& row : *rows) {
