@@ -14,6 +14,7 @@
 #include "app/app_delegate.h"
 #include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
+#include "app/desktop_health_lines.h"
 #include "core/sleep_wake_timer.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
@@ -156,6 +157,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
   const auto controller = DZLAppController::make(std::move(environment));
+  registerDesktopHealthLines(controller);
 
   // Will finish launching: from here on addresses from other programs reach
   // the handler, those that came while launching first.

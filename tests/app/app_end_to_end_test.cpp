@@ -229,13 +229,14 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
       details[line["title"]] = line["detail"];
     }
     // The agent hooks' lines are registered at launch, before the verifier starts.
-    EXPECT_EQ(titles, (std::vector<std::string>{"Claude Code hooks", "Codex hooks", "Grok hooks",
-                                                "Cursor hooks", "Gemini CLI hooks", "Keep Awake",
-                                                "Protection", "Keep-Awake Requests", "Incidents",
-                                                "Migration", "Managed Settings",
-                                                "Closed-lid helper", "AI agent hooks"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{
+                          "Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
+                          "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
+                          "Incidents", "Migration", "Managed Settings", "Closed-lid helper",
+                          "AI agent hooks", "Desktop Inhibitor", "Tray Icon"}));
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
+    EXPECT_EQ(details["Tray Icon"], "No tray host is running; the menu cannot be opened");
   }
 }
 
@@ -436,6 +437,7 @@ TEST_F(AppWithoutLogindTest, KeepingAwakeThatHoldsNoLockSaysSo) {
   EXPECT_EQ(doctor["status"], "error") << doctor.dump();
   EXPECT_EQ(doctorDetails(doctor)["Protection"], "Vigilix couldn't keep your computer awake")
       << doctor.dump();
+  EXPECT_EQ(doctorDetails(doctor)["Tray Icon"], "Shown");
   std::string tip;
   EXPECT_TRUE(runMainLoopUntil([&] {
     tip = host.toolTip();

@@ -92,6 +92,7 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
   std::map<PowerAssertionID, Record> records;
   PowerAssertionID nextID = 1;
   std::optional<bool> reachable;
+  std::optional<bool> desktopInhibited;
   bool refreshPending = false;
   PowerAssertionsByProcess lastListing;
 
@@ -140,6 +141,8 @@ void LogindPowerAssertions::State::take(PowerAssertionID assertionID) {
   if (services.session) {
     lock.session = services.session->inhibit(
         record.type == kAssertionTypePreventUserIdleDisplaySleep, record.name);
+    std::lock_guard guard(mutex);
+    desktopInhibited = lock.session.has_value();
   }
 }
 
@@ -301,6 +304,11 @@ PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcessAfterPend
 std::optional<bool> LogindPowerAssertions::logindReachable() const {
   std::lock_guard guard(state_->mutex);
   return state_->reachable;
+}
+
+std::optional<bool> LogindPowerAssertions::desktopInhibited() const {
+  std::lock_guard guard(state_->mutex);
+  return state_->desktopInhibited;
 }
 
 }  // namespace vigilix::platform
