@@ -73,6 +73,10 @@ class AsyncBusConnection {
                                                              std::uint64_t flags,
                                                              BusReplyHandler onReply);
 
+  // Runs once on the main queue when the connection is found lost (the bus
+  // daemon went, as at logout); replaces an earlier one.
+  void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
+
   // For sd-bus calls not wrapped here (emitting property changes, sender
   // credentials); same thread rule.
   sd_bus* bus() const { return bus_.get(); }
@@ -86,6 +90,7 @@ class AsyncBusConnection {
   BusKind kind_;
   BusHandle bus_;
   bool lostReported_ = false;
+  std::function<void()> onLost_;
   SourceHandle source_;
 };
 
