@@ -3,6 +3,7 @@
 #include <expected>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/base/logger.h"
@@ -32,5 +33,18 @@ std::expected<platform::json::Value, VGXAgentFileError> readAgentDocumentForUpda
 // folders are made).
 std::expected<void, VGXAgentFileError> writeAgentDocument(const std::filesystem::path& path,
                                                           const platform::json::Value& document);
+
+// What `updateLockedFile` hands over: the file's bytes, none when there are more than the limit.
+// What it answers replaces them; none leaves the file as it is.
+using VGXLockedFileUpdate =
+    std::function<std::expected<std::optional<std::string>, VGXAgentFileError>(
+        const std::optional<std::string>& contents)>;
+
+// Opens `file` (making it, mode 0644, and its folder), holds an exclusive lock on it from the
+// read to the write and rewrites it in place: the new bytes first, then the cut to their
+// length, so that a failure never leaves it empty. Blocks while another process holds the lock.
+std::expected<void, VGXAgentFileError> updateLockedFile(const std::filesystem::path& file,
+                                                        std::size_t limit,
+                                                        const VGXLockedFileUpdate& update);
 
 }  // namespace vigilix

@@ -17,7 +17,8 @@ namespace vigilix::testing {
 // get `textReply`. Before each real reply a reply to someone else's nonce is posted.
 class FakeApplication final : public VGXCLITransport {
  public:
-  FakeApplication() : server_(std::string("EPOCH-1"), [this] { return generation; }) {
+  explicit FakeApplication(std::string epoch = "EPOCH-1")
+      : server_(std::move(epoch), [this] { return generation; }) {
     for (const VGXCLIv2Verb verb :
          {VGXCLIv2Verb::hold, VGXCLIv2Verb::release, VGXCLIv2Verb::holds, VGXCLIv2Verb::doctor}) {
       VGXCLIv2Server::registerHandler(verb, [this](const VGXCLIv2Request& request) {
