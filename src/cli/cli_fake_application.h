@@ -26,7 +26,7 @@ class FakeApplication final : public VGXCLITransport {
         VGXCLIv2Reply reply{.status = statuses[request.verb]};
         if (reply.status == VGXCLIv2Status::error) reply.message = "missing id";
         if (request.verb == VGXCLIv2Verb::holds) reply.holds = holds;
-        if (request.verb == VGXCLIv2Verb::doctor) reply.doctor = "All checks passed.";
+        if (request.verb == VGXCLIv2Verb::doctor) reply.doctor = doctor;
         return reply;
       });
     }
@@ -66,6 +66,10 @@ class FakeApplication final : public VGXCLITransport {
   std::int64_t generation = 4;
   std::map<VGXCLIv2Verb, VGXCLIv2Status> statuses;  // ok unless named
   std::vector<VGXCLIv2HoldInfo> holds;
+  std::optional<std::string> doctor =
+      R"([{"detail":"On","severity":"ok","title":"Keep Awake"},)"
+      R"({"detail":"2 recorded","fixActionID":"dismissIncidents","severity":"warning",)"
+      R"("title":"Incidents"}])";
   std::optional<VGXCLIReply> textReply;
   std::vector<std::string> sent;
   std::vector<VGXCLIv2Request> handled;

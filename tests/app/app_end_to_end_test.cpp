@@ -229,11 +229,10 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
       details[line["title"]] = line["detail"];
     }
     // The agent hooks' lines are registered at launch, before the verifier starts.
-    EXPECT_EQ(titles, (std::vector<std::string>{"Claude Code hooks", "Codex hooks", "Grok hooks",
-                                                "Cursor hooks", "Gemini CLI hooks", "Keep Awake",
-                                                "Protection", "Keep-Awake Requests", "Incidents",
-                                                "Migration", "Managed Settings",
-                                                "Closed-lid helper", "AI agent hooks"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{
+                          "Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
+                          "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
+                          "Incidents", "Migration", "Managed Settings", "Closed-lid helper"}));
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
   }
