@@ -9,6 +9,7 @@
 #include "platform/fs/descriptor_calls.h"
 #include "platform/fs/file_lock.h"
 #include "platform/fs/file_system.h"
+#include "platform/fs/stale_temporaries.h"
 #include "platform/json/json_reader.h"
 #include "platform/json/json_writer.h"
 #include "platform/runloop/clock.h"
@@ -51,6 +52,24 @@ std::expected<void, VGXAgentFileError> writeAgentDocument(const std::filesystem:
   auto written = FileSystem::writeFileAtomically(path, *text);
   if (!written) return std::unexpected(VGXAgentFileError{written.error().message});
   return {};
+}
+
+std::expected<void, VGXAgentFileError> updateAgentDocument(
+    const std::filesystem::path& path, const std::function<bool(const json::Value&)>& wellFormed,
+    const std::function<void(json::Value& document)>& edit) {
+  auto lock = platform::FileLock::acquireExclusiveOnFolder(path.parent_path());
+  if (!lock) {
+    return std::unexpected(VGXAgentFileError{"cannot lock " + path.parent_path().string() + ": " +
+                                             std::strerror(lock.error())});
+  }
+  const std::string fileName = path.filename().string();
+  platform::removeStaleTemporaries(lock->descriptor(), [&](std::string_view name) {
+    return platform::atomicWriteTarget(name) == fileName;
+  });
+  auto document = readAgentDocumentForUpdate(path, wellFormed);
+  if (!document) return std::unexpected(std::move(document.error()));
+  edit(*document);
+  return writeAgentDocument(path, *document);
 }
 
 namespace {

@@ -34,6 +34,14 @@ std::expected<platform::json::Value, VGXAgentFileError> readAgentDocumentForUpda
 std::expected<void, VGXAgentFileError> writeAgentDocument(const std::filesystem::path& path,
                                                           const platform::json::Value& document);
 
+// Reads the document at `path` for update as above, lets `edit` change it and writes it back,
+// holding the lock on its folder throughout: concurrent updates of one file never lose each
+// other's changes, and the temporary files of writes that were killed are removed first.
+std::expected<void, VGXAgentFileError> updateAgentDocument(
+    const std::filesystem::path& path,
+    const std::function<bool(const platform::json::Value&)>& wellFormed,
+    const std::function<void(platform::json::Value& document)>& edit);
+
 // What `updateLockedFile` hands over: the file's bytes, none when there are more than the limit.
 // What it answers replaces them; none leaves the file as it is.
 using VGXLockedFileUpdate =
