@@ -233,7 +233,7 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
                           "Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
                           "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
                           "Incidents", "Migration", "Managed Settings", "Closed-lid helper",
-                          "AI agent hooks", "Desktop Inhibitor", "Tray Icon"}));
+                          "Desktop Inhibitor", "Tray Icon"}));
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
     EXPECT_EQ(details["Tray Icon"], "No tray host is running; the menu cannot be opened");
