@@ -23,6 +23,7 @@
 #include "sleepguard/common/guard_interfaces.h"
 #include "sleepguard/common/guard_names.h"
 #include "sleepguard/common/guard_units.h"
+#include "sleepguard/common/service_files.h"
 #include "sleepguard/installer/installer_engine.h"
 #include "sleepguard/installer/installer_system_live.h"
 #include "testing/fake_logind_inhibitors.h"
@@ -100,10 +101,9 @@ class FakeGuardAdmin {
       }
       VGXGuardWire::Dictionary reply;
       if (request->method == VGXGuardMethod::status) {
-        const std::string installed =
-            readText(platform::FileSystem::pathFor(VGXGuardNames::guardExecutablePath));
-        reply = VGXGuardWire::encodeStatus(VGXGuardStatus::initial("1"),
-                                           platform::sha256HexString(platform::sha256(installed)));
+        reply = VGXGuardWire::encodeStatus(
+            VGXGuardStatus::initial("1"),
+            VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath).value_or(""));
       } else {
         drainedAt_ = request->method == VGXGuardMethod::beginDrain ? starts() : -1;
         reply = VGXGuardWire::encodeAck({});
