@@ -35,8 +35,11 @@ TEST(AppMissingSystemLiveTest, OnlyAnAnswerOfTheServiceManagerReadsAsStopped) {
     Machine machine;
     row.arrange(machine);
     auto parts = machine.parts();
+    // Short only where the tool hangs for good, so a slow machine changes no outcome.
     auto limits = VGXSystemctl::defaultLimits();
-    limits.deadlineNanoseconds = 300'000'000;
+    if (std::string_view(row.name).find("deadline") != std::string_view::npos) {
+      limits.deadlineNanoseconds = 1'000'000'000;
+    }
     parts.systemctl = std::make_unique<VGXSystemctl>(limits);
     VGXAppMissingSystemLive system(std::move(parts));
     EXPECT_EQ(system.waitForGuardUnloaded(0), row.unloaded);
