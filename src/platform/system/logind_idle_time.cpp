@@ -40,6 +40,9 @@ struct LogindIdleTime::Watch : std::enable_shared_from_this<Watch> {
   // Microseconds since 1970; 0 when logind gave none.
   std::uint64_t idleSince = 0;
   bool reported = false;
+  // One reading at a time; a change meanwhile asks again after it.
+  bool fetching = false;
+  bool fetchAgain = false;
 };
 
 void LogindIdleTime::Watch::reportOnce(const std::string& why) {
@@ -64,6 +67,7 @@ void LogindIdleTime::Watch::start() {
         if (auto self = weak.lock()) {
           self->idleSince = 0;
           self->pending = {};
+          self->fetching = self->fetchAgain = false;
         }
       });
   if (!followed) {
@@ -126,6 +130,11 @@ void LogindIdleTime::Watch::follow(const std::string& path) {
 
 void LogindIdleTime::Watch::fetch() {
   if (!bus || sessionPath.empty()) return;
+  if (fetching) {
+    fetchAgain = true;
+    return;
+  }
+  fetching = true;
   const std::weak_ptr<Watch> weak = weak_from_this();
   auto call = getProperty(*bus, {kLogind, sessionPath, kSessionInterface, "IdleSinceHint"}, "t",
                           [weak](const BusReply& reply) {
@@ -138,8 +147,14 @@ void LogindIdleTime::Watch::fetch() {
                               sd_bus_message_read(*reply, "t", &since);
                             }
                             self->idleSince = since;
+                            self->fetching = false;
+                            if (std::exchange(self->fetchAgain, false)) self->fetch();
                           });
-  if (call) pending = std::move(*call);
+  if (call) {
+    pending = std::move(*call);
+  } else {
+    fetching = false;
+  }
 }
 
 LogindIdleTime::LogindIdleTime(std::string sessionId) : watch_(std::make_shared<Watch>()) {
