@@ -13,6 +13,7 @@
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
 #include "app/application_bus_service.h"
+#include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
@@ -153,6 +154,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
+  installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
 
   // Will finish launching: from here on addresses from other programs reach
