@@ -58,9 +58,9 @@ SystemSources SystemSources::live(const std::filesystem::path& root) {
   sources.displays = std::make_shared<platform::LiveDisplays>(root);
   sources.network = std::make_shared<platform::LiveNetworkCounters>(root);
   sources.cpu = std::make_shared<platform::LiveCPUTickCounters>(root);
-  sources.wifi = std::make_shared<platform::LiveWiFiInterface>();
+  sources.wifi = nullptr;
   sources.audio = std::make_shared<platform::LiveAudioDevices>(root);
-  sources.camera = std::make_shared<platform::LiveCameraDevices>();
+  sources.camera = std::make_shared<platform::LiveCameraDevices>(root);
   sources.disks = std::make_shared<platform::LiveDiskCounters>(root);
   return sources;
 }
@@ -99,18 +99,23 @@ SystemSample LiveSystemSampler::sample() {
   sample.networkBytesPerSecond = networkBytesPerSecond(sample.date);
   sample.cpuUsagePercent = cpuUsagePercent();
 
-  if (sources_.wifi) sample.wifiNetworkName = sources_.wifi->ssid();
+  sample.wifiNetworkName =
+      (sources_.wifi ? *sources_.wifi : platform::WiFiInterface::current()).ssid();
   if (sources_.applications) {
     if (auto frontmost = sources_.applications->frontmostApplication()) {
       sample.frontmostBundleIdentifier = frontmost->bundleIdentifier;
     }
   }
   if (sources_.audio) sample.isMicrophoneInUse = sources_.audio->isInputRunning();
-  if (sources_.camera) sample.isCameraInUse = sources_.camera->isAnyRunning();
+  if (sources_.camera && cameraWanted_) sample.isCameraInUse = sources_.camera->isAnyRunning();
   if (sources_.audio) sample.isAudioPlaying = sources_.audio->isDefaultOutputRunning();
 
   sample.diskBytesPerSecond = diskBytesPerSecond(sample.date);
   return sample;
+}
+
+void LiveSystemSampler::prepareFor(const TriggerConfiguration& configuration) {
+  cameraWanted_ = configuration.isEnabled && configuration.duringCalls;
 }
 
 double LiveSystemSampler::networkBytesPerSecond(platform::Date now) {

@@ -18,8 +18,8 @@
 
 namespace vigilix {
 
-// Where the sampler reads the machine. A null power source means the
-// platform's power sources in force at each reading.
+// Where the sampler reads the machine. A null power source or Wi-Fi means
+// the platform's one in force at each reading.
 struct SystemSources {
   std::shared_ptr<platform::RunningApplications> applications;
   std::shared_ptr<platform::PowerSources> power;
@@ -32,7 +32,7 @@ struct SystemSources {
   std::shared_ptr<platform::DiskCounters> disks;
 
   // The live readers of a machine whose /proc and /sys lie under `root`,
-  // power sources included.
+  // power sources included; the platform's Wi-Fi.
   static SystemSources live(const std::filesystem::path& root = "/");
 };
 
@@ -46,6 +46,9 @@ class LiveSystemSampler final : public SystemSampling {
   explicit LiveSystemSampler(SystemSources sources);
 
   SystemSample sample() override;
+  // The camera, whose reading walks every process's open files, is read only
+  // while automation is on and a rule on calls looks at it.
+  void prepareFor(const TriggerConfiguration& configuration) override;
 
   double networkBytesPerSecond(platform::Date now);
   double diskBytesPerSecond(platform::Date now);
@@ -58,6 +61,7 @@ class LiveSystemSampler final : public SystemSampling {
   std::optional<platform::DiskByteCounters> previousDiskBytes_;
   std::optional<platform::Date> previousDiskDate_;
   std::optional<platform::CPUTicks> previousCPUTicks_;
+  bool cameraWanted_ = true;
 };
 
 }  // namespace vigilix

@@ -229,8 +229,8 @@ TEST_F(LiveSystemSamplerTest, PowerAdapterAppsAndSoundComeFromTheTree) {
   EXPECT_TRUE(sample.isMicrophoneInUse);
   EXPECT_FALSE(sample.isAudioPlaying);
   EXPECT_FALSE(sample.isCameraInUse);
-  EXPECT_FALSE(sample.wifiNetworkName.has_value());
-  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value());
+  EXPECT_FALSE(sample.wifiNetworkName.has_value()) << "no Wi-Fi installed";
+  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value()) << "no active window";
 
   tree.setPowerSupply("AC", {{"online", "1"}});
   EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
@@ -280,6 +280,48 @@ TEST(LiveSystemSamplerSourcesTest, EachSourceFillsItsField) {
   EXPECT_FALSE(sample.isOnPowerAdapter) << "an unknown providing type is not the adapter";
   platform.power.sources.setProvidingPowerSourceType("AC Power");
   EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
+}
+
+// The machine's live inputs on a tree: a process holds the camera, the
+// desktop's active window and Wi-Fi are the platform's installed ones.
+TEST_F(LiveSystemSamplerTest, CameraFrontmostAndWiFiComeFromTheMachine) {
+  tree.addProcess(40, "/usr/bin/zoom", "zoom", "/opt/zoom/zoom");
+  tree.openFile(40, 31, "/dev/video0");
+  testing::FakeActiveWindowOwner window;
+  window.process = 40;
+  const testing::ScopedActiveWindowOwner activeWindow(window);
+  testing::FakeWiFiInterface wifi;
+  wifi.networkName = "Office";
+  platform::WiFiInterface* const before = platform::WiFiInterface::setCurrent(&wifi);
+
+  TriggerConfiguration calls;
+  calls.isEnabled = true;
+  calls.duringCalls = true;
+  TriggerConfiguration appsOnly = calls;
+  appsOnly.duringCalls = false;
+  TriggerConfiguration disabled = calls;
+  disabled.isEnabled = false;
+  struct Row {
+    const char* name;
+    std::optional<TriggerConfiguration> rules;
+    bool camera;
+  };
+  const Row rows[] = {
+      {"before any rules are known", std::nullopt, true},
+      {"a rule on calls", calls, true},
+      {"no rule on calls: the open files are not walked", appsOnly, false},
+      {"automation off", disabled, false},
+      {"a rule on calls again", calls, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.rules) sampler.prepareFor(*row.rules);
+    const SystemSample sample = sampler.sample();
+    EXPECT_EQ(sample.isCameraInUse, row.camera);
+    EXPECT_EQ(sample.frontmostBundleIdentifier, "zoom");
+    EXPECT_EQ(sample.wifiNetworkName, "Office");
+  }
+  platform::WiFiInterface::setCurrent(before);
 }
 
 }  // namespace

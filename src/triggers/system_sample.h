@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/base/date.h"
+#include "triggers/trigger_configuration.h"
 
 namespace vigilix {
 
@@ -43,6 +44,9 @@ class SystemSampling {
  public:
   virtual ~SystemSampling() = default;
   virtual SystemSample sample() = 0;
+  // Before a reading, the rules it serves: readings that cost much and that
+  // no rule looks at may be left out (they read neutral).
+  virtual void prepareFor(const TriggerConfiguration&) {}
 };
 
 }  // namespace vigilix

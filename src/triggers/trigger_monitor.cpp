@@ -181,6 +181,7 @@ void TriggerMonitor::tick() {
       engine_.setConfiguration(std::move(configuration));
     }
   }
+  sampler_->prepareFor(engine_.configuration());
   const SystemSample sample = sampler_->sample();
   TriggerDecision decision = engine_.evaluate(sample);
   {

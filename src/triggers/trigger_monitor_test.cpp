@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/locale/calendar.h"
@@ -26,8 +27,13 @@ class ScriptedSampler : public SystemSampling {
     sample.date = platform::Clock::current().now();
     return sample;
   }
+  void prepareFor(const TriggerConfiguration& configuration) override {
+    preparedFor = configuration;
+  }
   SystemSample next;
   int readings = 0;
+  // The rules the latest reading was prepared for.
+  std::optional<TriggerConfiguration> preparedFor;
 };
 
 TriggerConfiguration onAdapter() {
@@ -314,10 +320,12 @@ TEST_F(TriggerMonitorTest, TheProviderIsAskedAtEveryEvaluation) {
   settle();
   EXPECT_EQ(delivered, std::vector<TriggerDecision>{kIdle})
       << "the provider's rules, not the first";
+  EXPECT_EQ(sampler->preparedFor, TriggerConfiguration{}) << "the sampler knows the rules";
   *current = onAdapter();
   advance(5);
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(delivered, (std::vector<TriggerDecision>{kIdle, kAdapter}));
+  EXPECT_EQ(sampler->preparedFor, onAdapter()) << "before the reading they serve";
 }
 
 TEST_F(TriggerMonitorTest, WorkFromAnotherThreadMovesToTheMainThreadFirst) {
