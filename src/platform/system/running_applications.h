@@ -51,7 +51,9 @@ class RunningApplications {
 // file answers, so there is never one.
 class LiveRunningApplications final : public RunningApplications {
  public:
-  explicit LiveRunningApplications(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveRunningApplications();
+  explicit LiveRunningApplications(std::filesystem::path root);
   LiveRunningApplications(std::filesystem::path root,
                           std::vector<std::filesystem::path> applicationFolders);
   std::vector<RunningApplication> runningApplications() override;
