@@ -235,6 +235,18 @@ void VGXTriggerBridge::startThermalObservation() {
       [weak](const platform::Notification&) {
         if (auto bridge = weak.lock()) bridge->thermalStateDidChange();
       });
+  followThermalStateWhileItMatters(controller_.snapshot());
+}
+
+void VGXTriggerBridge::followThermalStateWhileItMatters(const AwakeSnapshot& snapshot) {
+  const bool matters = thermalObserver_ && ((snapshot.isAwake && controller_.stopWhenHot()) ||
+                                            controller_.heatBlocked());
+  if (!matters) {
+    thermalFollower_.reset();
+  } else if (!thermalFollower_) {
+    const auto known = static_cast<platform::ThermalState>(controller_.lastThermal());
+    thermalFollower_ = platform::ThermalMonitor::current().followChanges(known);
+  }
 }
 
 void VGXTriggerBridge::startPolicyWatcher() {

@@ -292,6 +292,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void updatePowerInputs(platform::Date now);
   void evaluateFocusMode(platform::Date now);
   void startThermalObservation();
+  // Follows the thermal state only while heat can change what is published.
+  void followThermalStateWhileItMatters(const AwakeSnapshot& snapshot);
   void startPolicyWatcher();
   void startAgentHolds();
   void connectFrontEnds();
@@ -357,6 +359,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::unique_ptr<ControlStateBridge> controlState_;
   std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
   platform::ObserverHandle thermalObserver_;
+  platform::ObserverHandle thermalFollower_;
   std::shared_ptr<VGXAgentHoldController> agentHoldController_;
   std::atomic<bool> isPresencePosting_ = false;
   std::map<std::int32_t, int> processWatchClients_;

@@ -39,6 +39,7 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   scheduleTickTimer(at);
   const AwakeSnapshot current = controller_.snapshot();
   writeOwnDefaults([&] { controlState_->publish(current); });
+  followThermalStateWhileItMatters(current);
   if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
   platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
 }

@@ -96,6 +96,18 @@ void FakeProcTree::setThermalZone(int zone, std::int64_t temperature,
   }
 }
 
+void FakeProcTree::setHwmon(const std::string& hwmon, const std::string& name,
+                            const std::vector<HwmonSensor>& sensors) const {
+  const std::string folder = "sys/class/hwmon/" + hwmon + "/";
+  writeFile(folder + "name", name + "\n");
+  for (std::size_t n = 0; n < sensors.size(); ++n) {
+    const std::string sensor = folder + fmt::format("temp{}_", n + 1);
+    writeFile(sensor + "input", fmt::format("{}\n", sensors[n].temperature));
+    if (sensors[n].max) writeFile(sensor + "max", fmt::format("{}\n", *sensors[n].max));
+    if (sensors[n].crit) writeFile(sensor + "crit", fmt::format("{}\n", *sensors[n].crit));
+  }
+}
+
 void FakeProcTree::setPowerSupply(const std::string& name,
                                   const std::map<std::string, std::string>& attributes) const {
   for (const auto& [attribute, value] : attributes) {

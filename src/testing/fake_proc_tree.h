@@ -62,6 +62,16 @@ class FakeProcTree {
   };
   void setThermalZone(int zone, std::int64_t temperature, const std::vector<Trip>& trips) const;
 
+  // sys/class/hwmon/<hwmon>/name and temp<n>_input, with temp<n>_max and
+  // temp<n>_crit when given, in millidegrees Celsius.
+  struct HwmonSensor {
+    std::int64_t temperature;
+    std::optional<std::int64_t> max;
+    std::optional<std::int64_t> crit;
+  };
+  void setHwmon(const std::string& hwmon, const std::string& name,
+                const std::vector<HwmonSensor>& sensors) const;
+
   // sys/class/power_supply/<name>/<attribute> for each attribute given.
   void setPowerSupply(const std::string& name,
                       const std::map<std::string, std::string>& attributes) const;

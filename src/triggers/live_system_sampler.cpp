@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/fs/file_system.h"
 #include "platform/power/live_power_source.h"
 #include "platform/runloop/clock.h"
 
@@ -50,6 +51,8 @@ double ticksSince(std::uint64_t current, std::uint64_t previous) {
 }
 
 }  // namespace
+
+SystemSources SystemSources::live() { return live(platform::FileSystem::root()); }
 
 SystemSources SystemSources::live(const std::filesystem::path& root) {
   SystemSources sources;

@@ -31,9 +31,10 @@ struct SystemSources {
   std::shared_ptr<platform::CameraDevices> camera;
   std::shared_ptr<platform::DiskCounters> disks;
 
-  // The live readers of a machine whose /proc and /sys lie under `root`,
-  // power sources included; the platform's Wi-Fi.
-  static SystemSources live(const std::filesystem::path& root = "/");
+  // The live readers of a machine whose /proc and /sys lie under `root`
+  // (else under the file-system root), power sources included; the platform's Wi-Fi.
+  static SystemSources live();
+  static SystemSources live(const std::filesystem::path& root);
 };
 
 // Reads the real machine. Rates are measured between two consecutive calls,

@@ -47,6 +47,8 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
 
 }  // namespace
 
+LiveRunningApplications::LiveRunningApplications() : LiveRunningApplications(FileSystem::root()) {}
+
 LiveRunningApplications::LiveRunningApplications(std::filesystem::path root)
     : root_(std::move(root)) {}
 

@@ -52,7 +52,9 @@ class RunningApplications {
 // process has no identifier.
 class LiveRunningApplications final : public RunningApplications {
  public:
-  explicit LiveRunningApplications(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveRunningApplications();
+  explicit LiveRunningApplications(std::filesystem::path root);
   LiveRunningApplications(std::filesystem::path root,
                           std::vector<std::filesystem::path> applicationFolders);
   std::vector<RunningApplication> runningApplications() override;
