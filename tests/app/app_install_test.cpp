@@ -51,6 +51,13 @@ TEST_F(AppInstallTest, TheInstalledProgramOpensTheCustomDurationWindow) {
       {"the application", prefix_ / "bin/vigilix-app"},
       {"the command-line tool", prefix_ / "bin/vigilix"},
       {"the window renderer", module},
+      {"the idle icon", prefix_ / "share/icons/hicolor/scalable/status/vigilix-idle-symbolic.svg"},
+      {"the awake icon",
+       prefix_ / "share/icons/hicolor/scalable/status/vigilix-awake-symbolic.svg"},
+      {"the attention icon",
+       prefix_ / "share/icons/hicolor/scalable/status/vigilix-attention-symbolic.svg"},
+      {"the full-colour awake icon",
+       prefix_ / "share/icons/hicolor/scalable/status/vigilix-awake.svg"},
   };
   for (const Row& row : installed) {
     SCOPED_TRACE(row.name);
