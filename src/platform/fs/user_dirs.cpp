@@ -23,10 +23,12 @@ std::optional<std::string> unquoted(std::string_view value) {
   value = value.substr(1, value.size() - 2);
   std::string out;
   for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size())
-      ++i;
-    else if (value[i] == '"')
+    if (value[i] == '\\') {
+      // A backslash escapes the next character; one at the end escaped the closing quote.
+      if (++i == value.size()) return std::nullopt;
+    } else if (value[i] == '"') {
       return std::nullopt;
+    }
     out += value[i];
   }
   return out;

@@ -27,6 +27,7 @@ TEST(UserDirsTest, TheDownloadFolderIsReadAsXdgUserDirsWritesIt) {
       {"the last line counts", "XDG_DOWNLOAD_DIR=\"$HOME/a\"\nXDG_DOWNLOAD_DIR=\"$HOME/b\"",
        "/home/ada/b"},
       {"escaped quote", R"(XDG_DOWNLOAD_DIR="$HOME/my \"dl\"")", "/home/ada/my \"dl\""},
+      {"the closing quote escaped", R"(XDG_DOWNLOAD_DIR="$HOME/dl\")", std::nullopt},
       {"home itself means none", "XDG_DOWNLOAD_DIR=\"$HOME/\"", std::nullopt},
       {"relative is refused", "XDG_DOWNLOAD_DIR=\"Downloads\"", std::nullopt},
       {"unquoted is refused", "XDG_DOWNLOAD_DIR=$HOME/Downloads", std::nullopt},
