@@ -18,12 +18,6 @@ struct sd_bus_vtable;
 
 namespace vigilix::platform {
 
-struct SignalAddress {
-  const char* path;
-  const char* interface;
-  const char* member;
-};
-
 // Appends a message's arguments; answers sd-bus's result (negative on failure).
 using BusAppend = std::function<int(sd_bus_message*)>;
 
