@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/download_panel.h"
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/app_notification_names.h"
@@ -90,6 +91,7 @@ DZLAppController::~DZLAppController() {
 }
 
 void DZLAppController::configureTriggerBridge() {
+  VGXTriggerBridge::hooks().openPanelPresenter = presentDownloadPanel;
   triggerBridge_->setDelegate(weak_from_this());
   previousIsAwake_ = triggerBridge_->isAwake();
   previousManualFireDate_ = triggerBridge_->manualFireDate();

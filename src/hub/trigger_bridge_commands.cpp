@@ -6,6 +6,7 @@
 #include "hub/trigger_bridge.h"
 #include "menubar/deadline_picker.h"
 #include "platform/base/logger.h"
+#include "platform/fs/user_dirs.h"
 #include "platform/runloop/clock.h"
 #include "policy/policy_gate.h"
 
@@ -20,8 +21,8 @@ const platform::Logger& logger() {
 }
 
 std::string downloadsFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) + "/Downloads" : std::string();
+  const auto folder = platform::userDownloadsFolder();
+  return folder ? folder->string() : std::string();
 }
 
 }  // namespace

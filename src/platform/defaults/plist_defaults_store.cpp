@@ -20,6 +20,15 @@ namespace vigilix::platform {
 
 namespace {
 
+// The user's own file is XML, which a person can read and edit. Values XML
+// cannot hold exactly (dates with fractions of a second, text that is not
+// valid XML) keep the whole file binary rather than change.
+std::expected<std::string, std::string> encodeUserFile(const PropertyValue& values) {
+  auto xml = encodePropertyList(values, PropertyListFormat::Xml);
+  if (xml && decodePropertyList(*xml) == values) return xml;
+  return encodePropertyList(values, PropertyListFormat::Binary);
+}
+
 const Logger& log() {
   static const Logger logger("run.tarvo.vigilix", "defaults");
   return logger;
@@ -181,7 +190,7 @@ std::expected<void, DefaultsError> PlistDefaultsStore::writeUserValues(
     }
     values[key] = *value;
   }
-  auto encoded = encodePropertyList(PropertyValue(std::move(values)), PropertyListFormat::Binary);
+  auto encoded = encodeUserFile(PropertyValue(std::move(values)));
   if (!encoded) {
     log().error("Cannot encode defaults for {}: {}", path, encoded.error());
     return std::unexpected(

@@ -30,8 +30,8 @@ std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& fol
                                                      const std::string& fileName,
                                                      const std::string& userName);
 
-// Keeps the user's values in one binary property list (XML is read too),
-// written atomically. A file that cannot be decoded is moved aside and
+// Keeps the user's values in one XML property list (binary when a value
+// cannot be written exactly as XML; both are read), written atomically. A file that cannot be decoded is moved aside and
 // reported, never written over. Opening removes the temporary files that
 // killed writes left beside the user's file. Managed and any-user files belong to the
 // administrator: a damaged one is reported and ignored, but left in place.
