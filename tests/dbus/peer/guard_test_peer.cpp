@@ -9,6 +9,7 @@
 //     reply on a line of its own, "closed" when the guard closed instead, or
 //     "connect <errno>" when it could not connect.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -53,6 +54,7 @@ int call(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ::signal(SIGPIPE, SIG_IGN);  // a refused connection reads as "closed", not a dead peer
   const std::vector<std::string> arguments(argv, argv + argc);
   if (arguments.size() == 2 && arguments[1] == "lock") return lock();
   if (arguments.size() >= 3 && arguments[1] == "call") return call(arguments);
