@@ -48,6 +48,20 @@ TEST_F(GuardEndToEndTest, TheLockDiesWithTheGuard) {
   EXPECT_TRUE(waitUntil([&] { return locksOf(pid).empty(); }));
 }
 
+// The service manager stops the guard with SIGTERM; a terminal with SIGINT.
+TEST_F(GuardEndToEndTest, TerminationTurnsSleepBackOnAndExitsZero) {
+  for (const int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    startGuard();
+    ASSERT_FALSE(tokenOf(call(Socket::client, {kHold}).at(0)).empty()) << guardLog();
+    ASSERT_TRUE(guardHoldsSleepSwitch());
+    const pid_t pid = guardPid();
+    ::kill(pid, signal);
+    EXPECT_EQ(guard().wait(), 0) << guardLog();
+    EXPECT_TRUE(locksOf(pid).empty());
+  }
+}
+
 TEST_F(GuardEndToEndTest, ASecondUserFindsTheGuardInUse) {
   startGuard();
   const auto token = tokenOf(call(Socket::client, {kHold}).at(0));
