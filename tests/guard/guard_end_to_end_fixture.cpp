@@ -72,21 +72,32 @@ void GuardEndToEndFixture::SetUp() {
   logind_.emplace(*bus_, logindInhibitTemplate(), "org.freedesktop.login1");
 }
 
-void GuardEndToEndFixture::startGuard() {
-  const auto client = underRoot(root_, VGXGuardNames::socketPath(VGXGuardNames::guardMachService));
-  const auto admin = underRoot(root_, VGXGuardNames::socketPath(VGXGuardNames::adminMachService));
+std::string GuardEndToEndFixture::socketPath(Socket socket) const {
+  return underRoot(
+      root_, VGXGuardNames::socketPath(socket == Socket::admin ? VGXGuardNames::adminMachService
+                                                               : VGXGuardNames::guardMachService));
+}
+
+void GuardEndToEndFixture::startGuard(const std::string& names) {
+  const auto client = socketPath(Socket::client);
+  const auto admin = socketPath(Socket::admin);
   guard_.emplace(
-      std::vector<std::string>{
-          "/usr/bin/systemd-socket-activate", "--seqpacket", "-l", client, "-l", admin,
-          "--fdname=" + std::string(VGXGuardNames::guardSocketName) + ":" +
-              std::string(VGXGuardNames::adminSocketName),
-          "-E", "VIGILIX_ROOT", "-E", "DBUS_SYSTEM_BUS_ADDRESS", VIGILIX_GUARD_PROGRAM},
+      std::vector<std::string>{"/usr/bin/systemd-socket-activate", "--seqpacket", "-l", client,
+                               "-l", admin, "--fdname=" + names, "-E", "VIGILIX_ROOT", "-E",
+                               "DBUS_SYSTEM_BUS_ADDRESS", VIGILIX_GUARD_PROGRAM},
       root_ / "guard.log");
   ASSERT_TRUE(waitUntil([&] { return fs::exists(client) && fs::exists(admin); })) << guardLog();
   // As the client socket unit has it; the admin socket too, so that the
   // guard's own check of the user is what refuses there.
   ::chmod(client.c_str(), 0666);
   ::chmod(admin.c_str(), 0666);
+}
+
+void GuardEndToEndFixture::startGuardOnItsOwnSockets() {
+  guard_.emplace(std::vector<std::string>{VIGILIX_GUARD_PROGRAM}, root_ / "guard.log");
+  ASSERT_TRUE(waitUntil([&] {
+    return fs::exists(socketPath(Socket::client)) && fs::exists(socketPath(Socket::admin));
+  })) << guardLog();
 }
 
 std::string GuardEndToEndFixture::guardLog() const { return readFile(root_ / "guard.log"); }

@@ -28,9 +28,12 @@ class GuardEndToEndFixture : public ::testing::Test {
   ~GuardEndToEndFixture() override;
   void SetUp() override;
 
-  // systemd-socket-activate listening on both sockets; it starts the guard
-  // (in its own process) at the first connection.
-  void startGuard();
+  // systemd-socket-activate listening on both sockets, handing them over by
+  // `names`; it starts the guard (in its own process) at the first connection.
+  void startGuard(const std::string& names = "guard:admin");
+  // The guard alone, binding its sockets itself.
+  void startGuardOnItsOwnSockets();
+  std::string socketPath(Socket socket) const;
   pid_t guardPid() const { return guard_->pid(); }
   TestChildProcess& guard() { return *guard_; }
   std::string guardLog() const;
