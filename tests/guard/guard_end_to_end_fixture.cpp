@@ -81,6 +81,10 @@ std::string GuardEndToEndFixture::socketPath(Socket socket) const {
 void GuardEndToEndFixture::startGuard(const std::string& names) {
   const auto client = socketPath(Socket::client);
   const auto admin = socketPath(Socket::admin);
+  // A guard started before left its socket files; wait for the new ones.
+  guard_.reset();
+  fs::remove(client);
+  fs::remove(admin);
   guard_.emplace(
       std::vector<std::string>{"/usr/bin/systemd-socket-activate", "--seqpacket", "-l", client,
                                "-l", admin, "--fdname=" + names, "-E", "VIGILIX_ROOT", "-E",
