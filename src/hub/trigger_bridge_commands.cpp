@@ -1,5 +1,4 @@
 #include <cmath>
-#include <cstdlib>
 
 #include "core/dzl_keys.h"
 #include "health/session_notifications.h"
@@ -17,11 +16,6 @@ constexpr double kPauseSeconds = 3600;
 const platform::Logger& logger() {
   static const platform::Logger log("run.tarvo.vigilix", "hub");
   return log;
-}
-
-std::string downloadsFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) + "/Downloads" : std::string();
 }
 
 }  // namespace
@@ -50,10 +44,7 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
   return *end - now;
 }
 
-void VGXTriggerBridge::beginManualSession() {
-  VGXSessionNotifications::shared().startNewSession();
-  if (const auto& hook = hooks().manualSessionStartHook) hook();
-}
+void VGXTriggerBridge::beginManualSession() { VGXSessionNotifications::shared().startNewSession(); }
 
 void VGXTriggerBridge::startIndefiniteSession(platform::Date at) {
   beginManualSession();
@@ -161,17 +152,17 @@ void VGXTriggerBridge::pauseOrResumeTriggers() {
 void VGXTriggerBridge::setAutomationEnabled(bool enabled) {
   if (VGXPolicyGate::isForced(defaults_, kTriggersDefaultsKey)) return;
   const platform::Date at = now();
-  TriggerConfiguration configuration = VGXTriggerConfigurationStore::load(defaults_);
+  TriggerConfiguration configuration = triggerConfiguration();
   configuration.isEnabled = enabled;
   VGXTriggerConfigurationStore::save(configuration, defaults_);
   controller_.setAutomationEnabled(enabled);
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   refresh(at);
 }
 
 void VGXTriggerBridge::reloadConfiguration() {
   const platform::Date at = now();
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
   synchroniseAutomation();
   updatePowerInputs(at);
@@ -205,17 +196,7 @@ void VGXTriggerBridge::presentUntilPicker() {
 }
 
 void VGXTriggerBridge::presentDownloadPanel() {
-  const OpenPanelPresenter& present = hooks().openPanelPresenter;
-  if (!present) {
-    logger().info("No open panel on this system; the download watch cannot be chosen");
-    return;
-  }
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  present(downloadsFolder(), [weak](std::vector<std::string> paths) {
-    auto bridge = weak.lock();
-    if (!bridge) return;
-    for (const std::string& path : paths) bridge->watchFileAt(path);
-  });
+  logger().info("No open panel on this system; the download watch cannot be chosen");
 }
 
 }  // namespace vigilix

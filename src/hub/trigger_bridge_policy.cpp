@@ -99,7 +99,6 @@ void VGXTriggerBridge::policyDidChange() {
     auto bridge = weak.lock();
     if (!bridge || bridge->isApplyingDefaults_) return;
     bridge->applyPolicy(platform::Clock::current().now());
-    if (const auto& hook = hooks().policyChangeHook) hook();
   });
 }
 

@@ -45,7 +45,10 @@ class LiveSystemSampler final : public SystemSampling {
   LiveSystemSampler();
   explicit LiveSystemSampler(SystemSources sources);
 
-  SystemSample sample() override;
+  using SystemSampling::sample;
+  // A rate left out forgets its previous reading, so the next one it is
+  // read for starts afresh rather than averaging over the gap.
+  SystemSample sample(const SampleInputs& inputs) override;
 
   double networkBytesPerSecond(platform::Date now);
   double diskBytesPerSecond(platform::Date now);

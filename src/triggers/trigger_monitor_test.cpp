@@ -20,14 +20,16 @@ using platform::NotificationCenter;
 // Hands out the sample a test sets, dated now, and counts the readings.
 class ScriptedSampler : public SystemSampling {
  public:
-  SystemSample sample() override {
+  SystemSample sample(const SampleInputs& inputs) override {
     ++readings;
+    asked = inputs;
     SystemSample sample = next;
     sample.date = platform::Clock::current().now();
     return sample;
   }
   SystemSample next;
   int readings = 0;
+  SampleInputs asked;
 };
 
 TriggerConfiguration onAdapter() {
@@ -431,6 +433,34 @@ TEST(TriggerMonitorQueueTest, MakesItsOwnSerialQueueWhenNoneIsGiven) {
   auto monitor = TriggerMonitor::make(std::make_shared<ScriptedSampler>(), TriggerConfiguration{},
                                       platform::Calendar(), {}, {});
   EXPECT_EQ(monitor->queue().label(), "run.tarvo.vigilix.TriggerMonitor");
+}
+
+// The monitor asks the sampler only for what the rules in force read, and
+// follows a new configuration at the next evaluation.
+TEST_F(TriggerMonitorTest, AsksTheSamplerOnlyForWhatTheRulesRead) {
+  TriggerConfiguration off = onAdapter();
+  off.isEnabled = false;
+  TriggerConfiguration apps = onAdapter();
+  apps.whenOnPowerAdapter = false;
+  apps.appBundleIdentifiers = {"com.example.Editor"};
+  struct Row {
+    const char* name;
+    TriggerConfiguration configuration;
+    SampleInputs asked;
+  };
+  const Row rows[] = {
+      {"the adapter rule", onAdapter(), SampleInputs{.power = true}},
+      {"automation off", off, SampleInputs{}},
+      {"an app rule", apps, SampleInputs{.applications = true}},
+  };
+  monitor->start();
+  settle();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    monitor->updateConfiguration(row.configuration);
+    settle();
+    EXPECT_EQ(sampler->asked, row.asked);
+  }
 }
 
 }  // namespace

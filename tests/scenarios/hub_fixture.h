@@ -23,11 +23,27 @@ namespace vigilix::scenarios {
 // A machine where nothing happens: every reading is neutral.
 class QuietSampler : public SystemSampling {
  public:
-  SystemSample sample() override {
+  SystemSample sample(const SampleInputs&) override {
     SystemSample sample;
     sample.date = platform::Clock::current().now();
     return sample;
   }
+};
+
+// A machine that changes only when a test says so; counts its readings and
+// keeps the inputs it was last asked for.
+class ScriptedMachine : public SystemSampling {
+ public:
+  SystemSample sample(const SampleInputs& inputs) override {
+    ++readings;
+    asked = inputs;
+    SystemSample sample = next;
+    sample.date = platform::Clock::current().now();
+    return sample;
+  }
+  SystemSample next;
+  int readings = 0;
+  SampleInputs asked;
 };
 
 // Writes "delegate" into the shared event list when told of a change.
@@ -59,7 +75,7 @@ class HubScenario : public ::testing::Test {
   platform::Date now() const { return platform.now(); }
 
   void makeHub() {
-    hub = VGXTriggerBridge::create(defaults(), {}, [] { return std::make_shared<QuietSampler>(); });
+    hub = VGXTriggerBridge::create(defaults(), {}, [machine = machine] { return machine; });
     hub->setDelegate(delegate);
   }
   void startHub() {
@@ -85,6 +101,7 @@ class HubScenario : public ::testing::Test {
   testing::FakeHotKeys hotKeys;
   std::vector<std::string> events;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>(events);
+  std::shared_ptr<ScriptedMachine> machine = std::make_shared<ScriptedMachine>();
   std::shared_ptr<VGXTriggerBridge> hub;
 };
 
