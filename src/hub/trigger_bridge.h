@@ -309,13 +309,12 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // Requests from other processes.
   void installCLIObserver();
   void installControlObserver();
-  // The command-line request's text; posts the reply when there is one.
+  // The command-line request's text, decoded once; posts the reply when
+  // there is one.
   void handleCLIRequest(const std::optional<std::string>& object);
-  std::optional<std::string> processCLIRequest(const std::string& text);
   void handleControlRequest(bool value);
   // Any thread: the agent-hold controller's change callback.
   void agentHoldsDidChange(std::vector<TriggerReason> reasons);
-  std::optional<std::string> processCLIv2Request(const std::string& text);
   std::optional<std::string> processCLITextRequest(const std::string& text);
 
   std::weak_ptr<VGXTriggerBridgeDelegate> delegate_;
