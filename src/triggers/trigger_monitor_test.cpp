@@ -11,26 +11,12 @@
 #include "platform/system/workspace_notifications.h"
 #include "testing/manual_dispatch_queue.h"
 #include "testing/test_platform.h"
+#include "triggers/scripted_sampler.h"
 
 namespace vigilix {
 namespace {
 
 using platform::NotificationCenter;
-
-// Hands out the sample a test sets, dated now, and counts the readings.
-class ScriptedSampler : public SystemSampling {
- public:
-  SystemSample sample(const SampleInputs& inputs) override {
-    ++readings;
-    asked = inputs;
-    SystemSample sample = next;
-    sample.date = platform::Clock::current().now();
-    return sample;
-  }
-  SystemSample next;
-  int readings = 0;
-  SampleInputs asked;
-};
 
 TriggerConfiguration onAdapter() {
   TriggerConfiguration configuration;

@@ -16,6 +16,7 @@
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_user_notifications.h"
 #include "testing/test_platform.h"
+#include "triggers/scripted_sampler.h"
 #include "triggers/system_sample.h"
 
 namespace vigilix::scenarios {
@@ -28,22 +29,6 @@ class QuietSampler : public SystemSampling {
     sample.date = platform::Clock::current().now();
     return sample;
   }
-};
-
-// A machine that changes only when a test says so; counts its readings and
-// keeps the inputs it was last asked for.
-class ScriptedMachine : public SystemSampling {
- public:
-  SystemSample sample(const SampleInputs& inputs) override {
-    ++readings;
-    asked = inputs;
-    SystemSample sample = next;
-    sample.date = platform::Clock::current().now();
-    return sample;
-  }
-  SystemSample next;
-  int readings = 0;
-  SampleInputs asked;
 };
 
 // Writes "delegate" into the shared event list when told of a change.
@@ -101,7 +86,7 @@ class HubScenario : public ::testing::Test {
   testing::FakeHotKeys hotKeys;
   std::vector<std::string> events;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>(events);
-  std::shared_ptr<ScriptedMachine> machine = std::make_shared<ScriptedMachine>();
+  std::shared_ptr<ScriptedSampler> machine = std::make_shared<ScriptedSampler>();
   std::shared_ptr<VGXTriggerBridge> hub;
 };
 
