@@ -68,6 +68,7 @@ void VGXTriggerBridge::applyPolicy(platform::Date now) {
   controller_.setRestartOnActivity(wantsRestartOnActivity());
   if (enforcedTrue(defaults_, kDisableAgentHooksKey)) controller_.setAgentReasons({});
   synchroniseAutomation();
+  followTriggerConfiguration(false);
   updatePowerInputs(now);
   VGXPolicyObservable::shared().noteChange();
   persistAndPublish(now);

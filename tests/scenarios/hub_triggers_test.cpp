@@ -2,6 +2,7 @@
 
 #include "hub/trigger_configuration_store.h"
 #include "hub_fixture.h"
+#include "triggers/trigger_configuration_json.h"
 
 namespace vigilix::scenarios {
 namespace {
@@ -13,6 +14,14 @@ class HubTriggersTest : public HubScenario {
     rules.isEnabled = enabled;
     rules.whenOnPowerAdapter = onAdapter;
     VGXTriggerConfigurationStore::save(rules, defaults());
+  }
+  void forceRules(bool enabled) {
+    TriggerConfiguration rules;
+    rules.isEnabled = enabled;
+    rules.whenOnPowerAdapter = true;
+    const std::string json = encodeTriggerConfiguration(rules).value();
+    platform.defaults.standard().setForced(kTriggersDefaultsKey,
+                                           platform::Bytes(json.begin(), json.end()));
   }
 };
 
@@ -42,10 +51,23 @@ TEST_F(HubTriggersTest, TheMachineIsReadOnlyWhileAutomationIsOn) {
        [](auto& t) { t.storeRules(true, true), t.hub->reloadConfiguration(); }, true, true, true},
       {"a rule dropped by the settings reaches the monitor", true,
        [](auto& t) { t.storeRules(true, false); }, true, false, false},
+      {"turned on by a managed policy: reading starts", false,
+       [](auto& t) {
+         t.forceRules(true);
+         t.hub->tick();
+       },
+       true, true, true},
+      {"turned off by a managed policy: reading stops", true,
+       [](auto& t) {
+         t.forceRules(false);
+         t.hub->tick();
+       },
+       false, false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     hub.reset();
+    platform.defaults.standard().removeForced(kTriggersDefaultsKey);
     machine->next.isOnPowerAdapter = true;
     storeRules(row.enabled, true);
     startHub();
