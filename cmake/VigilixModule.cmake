@@ -1,8 +1,10 @@
 # One library per source folder. Sources are every .cpp beside the CMakeLists
 # except *_test.cpp; the tests of the folder form one executable registered
-# with CTest. Folders list only their dependencies.
+# with CTest. Folders list only their dependencies. HEADER_DEPS names libraries
+# whose header types a folder uses without linking their code (the layering
+# check reads them like DEPS).
 function(vigilix_module name)
-  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS;HEADER_DEPS" ${ARGN})
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(_src "")
   set(_tests "")

@@ -69,16 +69,16 @@ std::vector<VGXAgentHookRecord> read(const std::filesystem::path& file) {
 std::expected<void, VGXAgentFileError> append(std::string_view tool, std::string_view event,
                                               std::string_view result,
                                               const std::filesystem::path& file) {
-  auto document = readAgentDocumentForUpdate(file, isLog);
-  if (!document) return std::unexpected(std::move(document.error()));
-  std::vector<VGXAgentHookRecord> records =
-      document->is_null() ? std::vector<VGXAgentHookRecord>{} : recordsOf(*document);
-  records.push_back({platform::iso8601Text(platform::Clock::current().now(), true), validText(tool),
-                     validText(event), validText(result)});
-  if (records.size() > maxRecords) {
-    records.erase(records.begin(), records.end() - static_cast<std::ptrdiff_t>(maxRecords));
-  }
-  return writeAgentDocument(file, documentOf(records));
+  return updateAgentDocument(file, isLog, [&](json::Value& document) {
+    std::vector<VGXAgentHookRecord> records =
+        document.is_null() ? std::vector<VGXAgentHookRecord>{} : recordsOf(document);
+    records.push_back({platform::iso8601Text(platform::Clock::current().now(), true),
+                       validText(tool), validText(event), validText(result)});
+    if (records.size() > maxRecords) {
+      records.erase(records.begin(), records.end() - static_cast<std::ptrdiff_t>(maxRecords));
+    }
+    document = documentOf(records);
+  });
 }
 
 }  // namespace VGXAgentHookLog

@@ -22,8 +22,8 @@ struct VGXAgentHookRecord {
 };
 
 // The log of the last hook events: {"events": [record, ...]}, oldest first,
-// at most maxRecords. No lock: two appends at the same moment may lose one
-// record, never the file. Any thread.
+// at most maxRecords. Appends hold the lock on the log's folder, so two at the
+// same moment both land. Any thread.
 namespace VGXAgentHookLog {
 
 inline constexpr std::size_t maxRecords = 20;

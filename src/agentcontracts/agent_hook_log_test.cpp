@@ -77,5 +77,26 @@ TEST_F(AgentHookLogTest, NeverWritesOverALogItCouldNotRead) {
   EXPECT_FALSE(VGXAgentHookLog::append("grok", "stop", "sent", file).has_value());
 }
 
+// A hook killed while writing leaves its temporary file; the next append removes the log's own,
+// and only those.
+TEST_F(AgentHookLogTest, AnAppendRemovesTheTemporaryFilesOfKilledWrites) {
+  struct Row {
+    const char* name;
+    std::string file;
+    bool removed;
+  };
+  const Row rows[] = {
+      {"the log's temporary file", ".agent-hooks.json.tmp-Ab12Cd", true},
+      {"another file's", ".tool-versions.json.tmp-Ab12Cd", false},
+      {"not six letters", ".agent-hooks.json.tmp-Ab12", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    write(file.parent_path() / row.file, "{\"events\":[");
+    ASSERT_TRUE(VGXAgentHookLog::append("claude", "start", "ok", file).has_value());
+    EXPECT_EQ(FileSystem::exists(file.parent_path() / row.file), !row.removed);
+  }
+}
+
 }  // namespace
 }  // namespace vigilix

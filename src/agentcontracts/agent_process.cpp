@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "platform/base/text.h"
@@ -14,10 +15,54 @@ namespace {
 
 constexpr std::string_view kReplacedSuffix = " (deleted)";
 
-// The file name of an executable; the kernel marks one replaced while it runs.
-std::string executableName(std::string path) {
+// How a tool's process shows on Linux: a native build under its own name (or kept as
+// ".../versions/<version>"), or a script that a JavaScript runtime runs, named by its package
+// folder or by the command it was installed as.
+struct ToolProcess {
+  std::string_view tool;
+  std::vector<std::string_view> executables;
+  std::vector<std::string_view> folders;   // part of a native build's path
+  std::vector<std::string_view> packages;  // part of a script's path
+};
+
+const std::vector<ToolProcess>& toolProcesses() {
+  static const std::vector<ToolProcess> table = {
+      {"claude", {"claude"}, {"/claude/versions/"}, {"/@anthropic-ai/claude-code/"}},
+      {"codex",
+       {"codex", "codex-x86_64-unknown-linux-musl", "codex-aarch64-unknown-linux-musl"},
+       {},
+       {"/@openai/codex/"}},
+      {"grok", {"grok"}, {}, {"/@vibe-kit/grok-cli/"}},
+      {"cursor", {"cursor-agent", "cursor"}, {"/cursor-agent/versions/"}, {"/cursor-agent/"}},
+      {"gemini", {"gemini"}, {}, {"/@google/gemini-cli/"}},
+  };
+  return table;
+}
+
+std::string withoutReplacedSuffix(std::string path) {
   if (path.ends_with(kReplacedSuffix)) path.resize(path.size() - kReplacedSuffix.size());
-  return platform::lastPathComponent(path);
+  return path;
+}
+
+bool contains(const std::vector<std::string_view>& names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool containsAny(std::string_view text, const std::vector<std::string_view>& parts) {
+  return std::any_of(parts.begin(), parts.end(),
+                     [&](std::string_view part) { return text.find(part) != std::string::npos; });
+}
+
+bool isScriptRuntime(std::string_view name) {
+  return name == "node" || name == "nodejs" || name == "bun";
+}
+
+// The script a runtime was started with: its first argument that is not an option.
+std::optional<std::string> scriptOf(const std::vector<std::string>& arguments) {
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (!arguments[i].starts_with('-')) return arguments[i];
+  }
+  return std::nullopt;
 }
 
 bool mentionsGemini(const std::vector<std::string>& arguments) {
@@ -44,15 +89,25 @@ std::vector<std::string> VGXAgentProcess::arguments(std::int32_t pid) const {
 }
 
 bool VGXAgentProcess::matches(std::string_view tool, std::int32_t pid) const {
-  const auto path = executablePath(pid);
-  if (!path) return false;
-  const std::string name = executableName(*path);
-  if (tool == "cursor") return name == "cursor-agent" || name == "Cursor";
-  if (tool == "gemini") {
-    if (name == "gemini") return true;
-    return (name == "node" || name == "nodejs") && mentionsGemini(arguments(pid));
+  const auto found = executablePath(pid);
+  if (!found) return false;
+  const std::string path = withoutReplacedSuffix(*found);
+  const std::string name = platform::lastPathComponent(path);
+  const auto known = std::find_if(toolProcesses().begin(), toolProcesses().end(),
+                                  [&](const ToolProcess& each) { return each.tool == tool; });
+  if (known == toolProcesses().end()) return name == tool;
+  if (contains(known->executables, name) || containsAny(path, known->folders)) return true;
+  const std::vector<std::string> argv = arguments(pid);
+  // A tool may set its process title to its own name, which replaces its arguments.
+  if (!argv.empty() && contains(known->executables, argv.front())) return true;
+  if (!isScriptRuntime(name)) return false;
+  if (const auto script = scriptOf(argv)) {
+    if (contains(known->executables, platform::lastPathComponent(*script)) ||
+        containsAny(*script, known->packages)) {
+      return true;
+    }
   }
-  return name == tool;
+  return tool == "gemini" && name != "bun" && mentionsGemini(argv);
 }
 
 std::optional<VGXAgentProcessIdentity> VGXAgentProcess::identityOf(std::int32_t pid) const {
@@ -74,8 +129,8 @@ std::optional<VGXAgentProcessIdentity> VGXAgentProcess::identity(std::string_vie
     if (!record) break;
     candidate = record->parent;
   }
-  // The hook's parent is the agent itself when it starts hooks directly.
-  if (tool == "claude" && ownParent_ > 1) return identityOf(ownParent_);
+  // No ancestor is the agent: the hold then lasts for its time to live alone, never for the
+  // short life of the shell that ran the hook.
   return std::nullopt;
 }
 

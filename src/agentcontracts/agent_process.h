@@ -28,15 +28,18 @@ class VGXAgentProcess {
   // This process in the live process table.
   static VGXAgentProcess live();
 
-  // The nearest ancestor of `startingAt` (not itself) whose executable matches
-  // the tool; for "claude" the hook's own parent when none matches. None when
+  // The nearest ancestor of `startingAt` (not itself) whose process is the tool's. None when
   // the walk reaches process 1, a repeated or unreadable process.
   std::optional<VGXAgentProcessIdentity> identity(std::string_view tool,
                                                   std::int32_t startingAt) const;
-  // Whether the process's executable names the tool: "cursor" runs as
-  // "cursor-agent" or "Cursor", "gemini" also as "node" or "nodejs" with an
-  // argument holding "gemini" in any case, every other tool as itself. An
-  // executable replaced while it runs still counts.
+  // Whether the process is the tool's as it runs on Linux: a native build by its file name
+  // ("cursor" also as "cursor-agent" and the editor "cursor", "codex" also as its per-machine
+  // builds) or kept under a versions folder (".../claude/versions/2.0.1"); a process whose
+  // title is that name; or node, nodejs or bun running the tool's package or installed command
+  // (".../@anthropic-ai/claude-code/cli.js", ".../bin/claude"). "gemini" also matches node with
+  // any argument holding "gemini" in any case. Any other tool matches its own file name only.
+  // A shell never matches, whatever its command line holds. An executable replaced while it
+  // runs still counts.
   bool matches(std::string_view tool, std::int32_t pid) const;
   std::optional<std::string> executablePath(std::int32_t pid) const;
   // Empty when they cannot be read.

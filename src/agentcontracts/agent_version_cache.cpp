@@ -60,12 +60,11 @@ std::expected<void, VGXAgentFileError> store(std::string_view version,
                                              const std::filesystem::path& cacheFile) {
   const auto key = cacheKey(executable);
   if (!key) return {};
-  auto document = readAgentDocumentForUpdate(cacheFile, isTextMap);
-  if (!document) return std::unexpected(std::move(document.error()));
-  if (document->is_null()) *document = json::Value::object();
-  const std::string_view trimmed = platform::trimmedText(version);
-  (*document)[*key] = std::string(platform::prefixGraphemes(trimmed, kMaximumVersion));
-  return writeAgentDocument(cacheFile, *document);
+  return updateAgentDocument(cacheFile, isTextMap, [&](json::Value& document) {
+    if (document.is_null()) document = json::Value::object();
+    const std::string_view trimmed = platform::trimmedText(version);
+    document[*key] = std::string(platform::prefixGraphemes(trimmed, kMaximumVersion));
+  });
 }
 
 }  // namespace VGXAgentVersionCache

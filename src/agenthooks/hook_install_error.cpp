@@ -24,6 +24,14 @@ VGXHookInstallError VGXHookInstallError::lockFailed() {
   return {localized("Couldn't lock the hooks file.", "Agent hook install: lock failed")};
 }
 
+VGXHookInstallError VGXHookInstallError::unsafeFolder(std::string_view folder) {
+  return {platform::fillPlaceholders(
+      localized("Other users can change the folder “%@”, so Vigilix won't edit the hooks "
+                "file there.",
+                "Agent hook install: the hooks file's folder is writable by other users"),
+      {std::string(folder)})};
+}
+
 VGXHookInstallError VGXHookInstallError::unexpectedShape(std::string_view keyPath) {
   return {platform::fillPlaceholders(
       localized("The hooks file holds \u201c%@\u201d in a form Vigilix doesn't recognize.",

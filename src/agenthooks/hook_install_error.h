@@ -14,6 +14,9 @@ struct VGXHookInstallError {
   static VGXHookInstallError fileChanged();  // "The file changed while installing — Try Again"
   static VGXHookInstallError writeFailed();  // "Couldn't write the hooks file."
   static VGXHookInstallError lockFailed();   // "Couldn't lock the hooks file."
+  // A folder that users other than its owner can write to, unless it is sticky and the hooks
+  // file is the user's own: links and files planted there would be followed or replaced.
+  static VGXHookInstallError unsafeFolder(std::string_view folder);
   // A value we would have to replace to add our entries, named by its key path ("hooks.Stop").
   static VGXHookInstallError unexpectedShape(std::string_view keyPath);
 

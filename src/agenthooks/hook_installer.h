@@ -31,7 +31,12 @@ struct VGXHookInstallState {
 
 // Reads and edits one tool's hooks file, keeping every key and entry that is not ours. Each
 // change is a transaction under an advisory lock: read, edit in memory, write a temporary
-// file, check that nobody changed the file meanwhile, keep a dated backup, rename into place.
+// file, check that nobody changed the file meanwhile, keep a dated backup, check again and
+// swap into place (the displaced file is checked too, and put back when a save of the tool's
+// landed in the last instant), then read back. Names in the folder are reached from the open
+// folder without following links; a folder other users can write to is refused unless it is
+// sticky and the file is the user's own. Run as root, the files made keep the original's owner
+// (a new file its folder's). Temporary files of a killed transaction are removed under the lock.
 // Side files, named by appending to the hooks file's path: ".vigilix-lock" (kept),
 // ".vigilix-backup-yyyyMMdd-HHmmss" (local time; "-2", "-3" ... when taken; never removed).
 // A hooks file that is a symbolic link is edited where it points: the ".vigilix-tmp" file sits

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <fstream>
+#include <thread>
 
 #include "agenthooks/hooks_file_format.h"
 #include "platform/fs/file_system.h"
@@ -106,11 +108,30 @@ TEST_F(VGXHookInstallerTest, FailuresWriteNothing) {
   };
   const Row rows[] = {
       {"an unreadable file is not empty",
-       [&] { FileSystem::injectFailure(FileSystem::Operation::Read, file, EACCES); },
+       [] { FsFaults::inject(FsFault::failing(FsCall::openAt, EACCES).on("settings.json")); },
        "cannot read " + file.string() + ": Permission denied"},
       {"the lock file cannot be opened",
-       [&] { FsFaults::inject(FsFault::failing(FsCall::openAt, EACCES).on(lock)); },
+       [] {
+         FsFaults::inject(
+             FsFault::failing(FsCall::openAt, EACCES).on("settings.json.vigilix-lock"));
+       },
        "Couldn't lock the hooks file."},
+      {"a link planted as the lock file is not followed",
+       [&] { fs::create_symlink(root.home() / "victim", lock); }, "Couldn't lock the hooks file."},
+      {"a link planted as the temporary file is removed, not followed",
+       [&] { fs::create_symlink(root.home() / "victim", file.string() + ".vigilix-tmp"); }, ""},
+      {"temporaries of a killed transaction are removed",
+       [&] {
+         write(file.string() + ".vigilix-tmp", "{\"half\":");
+         write(file.parent_path() / ".settings.json.vigilix-backup-20260101-000000.tmp-a1B2c3",
+               "x");
+       },
+       ""},
+      {"a folder others can write to", [&] { fs::permissions(file.parent_path(), fs::perms::all); },
+       "Other users can change the folder \u201c" + file.parent_path().string() +
+           "\u201d, so Vigilix won't edit the hooks file there."},
+      {"a sticky shared folder where the file is the user's own",
+       [&] { fs::permissions(file.parent_path(), fs::perms::all | fs::perms::sticky_bit); }, ""},
       {"the lock is refused", [] { FsFaults::inject(FsFault::failing(FsCall::lock, ENOLCK)); },
        "Couldn't lock the hooks file."},
       {"an interrupted lock is taken again",
@@ -141,9 +162,13 @@ TEST_F(VGXHookInstallerTest, FailuresWriteNothing) {
     FileSystem::clearInjectedFailures();
     FsFaults::clear();
     EXPECT_EQ(result ? "" : result.error().errorDescription, row.error);
+    for (const auto& name :
+         FileSystem::list(file.parent_path()).value_or(std::vector<std::string>{})) {
+      EXPECT_EQ(name.find("tmp"), std::string::npos) << name;
+    }
+    EXPECT_FALSE(fs::exists(root.home() / "victim"));
     if (row.error.empty()) continue;
     EXPECT_EQ(read(file), row.content);
-    for (const auto& side : sideFiles(file)) EXPECT_NE(side, ".vigilix-tmp");
   }
 }
 
@@ -170,6 +195,83 @@ TEST_F(VGXHookInstallerTest, TheReplacedFileKeepsItsModeAndLink) {
               VGXHookInstallState::of(Case::installed));
     EXPECT_EQ(modeOf(file.string() + ".vigilix-backup-20260105-090000"), row.mode);
     EXPECT_FALSE(fs::exists(target.string() + ".vigilix-tmp"));
+  }
+}
+
+// An agent tool saves its file without our lock, at any moment of a transaction: whatever the
+// moment, its save is in the file afterwards, and an install that overtook it says so.
+TEST_F(VGXHookInstallerTest, AConcurrentSaveIsNeverLostWithoutAnError) {
+  const fs::path file = hooksFileURL(VGXAgentTool::claude, root.home());
+  const VGXHookInstaller installer(VGXAgentTool::claude, file, kCli);
+  // When the tool saves: at once, once our new file is written, once the backup is kept (just
+  // before the swap), or after the install.
+  const std::vector<std::function<bool()>> moments = {
+      [] { return true; },
+      [&] { return fs::exists(file.string() + ".vigilix-tmp"); },
+      [&] {
+        return std::ranges::any_of(sideFiles(file),
+                                   [](const std::string& side) { return side.contains("backup"); });
+      },
+      [] { return false; },
+  };
+  int overtaken = 0;
+  for (int round = 0; round < 100; ++round) {
+    SCOPED_TRACE(round);
+    fs::remove_all(file.parent_path());
+    write(file, R"({"round":"before"})");
+    const std::string saved = R"({"round":)" + std::to_string(round) + "}";
+    std::atomic<bool> installed = false;
+    std::thread tool([&] {
+      const auto& moment = moments[static_cast<std::size_t>(round) % moments.size()];
+      while (!installed && !moment()) std::this_thread::yield();
+      EXPECT_TRUE(FileSystem::writeFileAtomically(file, saved).has_value());
+    });
+    const auto result = installer.install();
+    installed = true;
+    tool.join();
+    const std::string now = read(file);
+    // The save is there: alone when it came last or the install that overtook it failed,
+    // beneath our entries when the install read it first.
+    EXPECT_TRUE(now == saved || (result && now.contains("agent start") &&
+                                 now.contains(R"("round" : )" + std::to_string(round))))
+        << now;
+    if (!result) {
+      EXPECT_EQ(result.error(), VGXHookInstallError::fileChanged());
+      ++overtaken;
+    }
+  }
+  EXPECT_GT(overtaken, 0);
+  EXPECT_LT(overtaken, 100);
+}
+
+// Run as root for a user (a system-wide setup script), the files stay the user's.
+TEST_F(VGXHookInstallerTest, RunAsRootTheFilesStayTheUsers) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to own files as another user";
+  struct Row {
+    const char* name;
+    bool existing;  // the file exists, owned 1234:1235; else its folder is owned 1236:1237
+    uid_t owner;
+    gid_t group;
+  };
+  const Row rows[] = {{"an existing file keeps its owner", true, 1234, 1235},
+                      {"a new file takes its folder's owner", false, 1236, 1237}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path file = hooksFileURL(VGXAgentTool::codex, root.home());
+    fs::remove_all(file.parent_path());
+    fs::create_directories(file.parent_path());
+    ASSERT_EQ(::chown(file.parent_path().c_str(), 1236, 1237), 0);
+    if (row.existing) {
+      write(file, "{}");
+      ASSERT_EQ(::chown(file.c_str(), 1234, 1235), 0);
+    }
+    ASSERT_TRUE(VGXHookInstaller(VGXAgentTool::codex, file, kCli).install());
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, row.owner);
+    EXPECT_EQ(info.st_gid, row.group);
+    ASSERT_EQ(::stat((file.string() + ".vigilix-lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 1236u);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/power/logind_sleep_monitor.h"
 #include "platform/runloop/run_loop.h"
+#include "platform/system/workspace_notifications.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/window.h"
 #include "statusmenu/status_item_controller.h"
@@ -28,10 +29,8 @@ namespace vigilix {
 
 // The workspace's notices of the user's login session being switched away
 // and back.
-inline constexpr const char* kWorkspaceSessionDidResignActiveNotification =
-    "NSWorkspaceSessionDidResignActiveNotification";
-inline constexpr const char* kWorkspaceSessionDidBecomeActiveNotification =
-    "NSWorkspaceSessionDidBecomeActiveNotification";
+using platform::kWorkspaceSessionDidBecomeActiveNotification;
+using platform::kWorkspaceSessionDidResignActiveNotification;
 // Posted by the settings when the battery threshold changed.
 inline constexpr const char* kDZLBatteryCapacityThresholdDidChangeNotification =
     "DZLBatteryCapacityThresholdDidChangeNotification";

@@ -12,7 +12,10 @@
 #include "agenthooks/agent_hook_features.h"
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
+#include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
+#include "app/desktop_health_lines.h"
+#include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
@@ -135,7 +138,8 @@ bool migrateSettings() {
   return settled;
 }
 
-int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus) {
+int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus,
+                std::unique_ptr<ApplicationBusService> service) {
   auto& loop = platform::LiveRunLoop::main();
   // Qt is mapped only when the first window opens (the migration's alert
   // may be the first).
@@ -153,29 +157,32 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
+  installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
+  registerDesktopHealthLines(controller);
 
   // Will finish launching: from here on addresses from other programs reach
-  // the handler.
-  std::unique_ptr<ApplicationBusService> service;
-  if (bus) {
-    auto exported = ApplicationBusService::exportOn(
-        *bus, {.activate = [delegate] { delegate->applicationShouldHandleReopen(false); },
-               .open =
-                   [handler](const std::vector<std::string>& uris) {
-                     for (const auto& uri : uris) handler->handleEventForURL(uri);
-                   },
-               .activateAction =
-                   [handler](const std::string& action) {
-                     handler->handleEventForURL("vigilix:///" + action);
-                   }});
-    if (exported) {
-      service = std::move(*exported);
-    } else {
-      launchLog().error("Could not serve {} on the session bus: {}", kApplicationInterface,
-                        exported.error().description());
-    }
+  // the handler, those that came while launching first.
+  if (service) {
+    service->serve({.activate = [delegate] { delegate->applicationShouldHandleReopen(false); },
+                    .open =
+                        [handler](const std::vector<std::string>& uris) {
+                          for (const auto& uri : uris) handler->handleEventForURL(uri);
+                        },
+                    .activateAction =
+                        [handler](const std::string& action) {
+                          handler->handleEventForURL("vigilix:///" + action);
+                        }});
   }
+  if (bus) {
+    // At logout the session bus goes: nothing can reach us any more, and
+    // what we hold must not outlive the session.
+    bus->setOnLost([] {
+      launchLog().log("The session bus is gone; Vigilix ends.");
+      terminate();
+    });
+  }
+  const AppPlatformWatches watches = AppPlatformWatches::start(bus);
   for (const auto& url : urls) handler->handleEventForURL(url);
   delegate->applicationDidFinishLaunching();
 
@@ -211,7 +218,16 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
     launchLog().error(
         "No session bus ({}): running alone; other programs and addresses cannot reach Vigilix.",
         bus.error().description());
-    return runInstance(arguments, nullptr);
+    return runInstance(arguments, nullptr, nullptr);
+  }
+  // Served before the name is ours: a launcher that started us for an
+  // address calls the moment we own it.
+  std::unique_ptr<ApplicationBusService> service;
+  if (auto exported = ApplicationBusService::exportOn(**bus)) {
+    service = std::move(*exported);
+  } else {
+    launchLog().error("Could not serve {} on the session bus: {}", kApplicationInterface,
+                      exported.error().description());
   }
   auto& loop = platform::LiveRunLoop::main();
   std::optional<std::expected<ApplicationNameOutcome, platform::BusError>> outcome;
@@ -222,20 +238,21 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
   if (!request) {
     launchLog().error("Could not ask for the name {}: {}; running without it.", kApplicationBusName,
                       request.error().description());
-    return runInstance(arguments, bus->get());
+    return runInstance(arguments, bus->get(), std::move(service));
   }
   loop.run();
   if (!outcome || !*outcome) {
     launchLog().error("The bus did not give the name {}{}; running without it.",
                       kApplicationBusName,
                       outcome ? ": " + outcome->error().description() : std::string());
-    return runInstance(arguments, bus->get());
+    return runInstance(arguments, bus->get(), std::move(service));
   }
   if (**outcome == ApplicationNameOutcome::taken) {
     launchLog().log("Vigilix is already running; handing the request to it.");
+    service.reset();
     return forward(**bus, arguments);
   }
-  return runInstance(arguments, bus->get());
+  return runInstance(arguments, bus->get(), std::move(service));
 }
 
 }  // namespace vigilix

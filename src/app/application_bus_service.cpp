@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/runloop/dispatch_queue.h"
 
@@ -15,8 +16,10 @@ namespace {
 constexpr std::uint32_t kPrimaryOwner = 1;
 constexpr std::uint32_t kAlreadyOwner = 4;
 
-ApplicationBusService::Handlers& handlersOf(void* userdata) {
-  return *static_cast<ApplicationBusService::Handlers*>(userdata);
+using Handlers = ApplicationBusService::Handlers;
+
+ApplicationBusService& serviceOf(void* userdata) {
+  return *static_cast<ApplicationBusService*>(userdata);
 }
 
 int answer(sd_bus_message* message, int result) {
@@ -25,8 +28,9 @@ int answer(sd_bus_message* message, int result) {
 }
 
 int onActivate(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
-  const auto work = handlersOf(userdata).activate;
-  if (work) platform::DispatchQueue::main().async(work);
+  serviceOf(userdata).take([](const Handlers& handlers) {
+    if (handlers.activate) handlers.activate();
+  });
   return answer(message, sd_bus_message_skip(message, "a{sv}"));
 }
 
@@ -42,8 +46,9 @@ int onOpen(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
     std::free(list);
   }
   if (result < 0) return result;
-  const auto work = handlersOf(userdata).open;
-  if (work) platform::DispatchQueue::main().async([work, uris] { work(uris); });
+  serviceOf(userdata).take([uris](const Handlers& handlers) {
+    if (handlers.open) handlers.open(uris);
+  });
   return answer(message, sd_bus_message_skip(message, "a{sv}"));
 }
 
@@ -51,10 +56,9 @@ int onActivateAction(sd_bus_message* message, void* userdata, sd_bus_error*) noe
   const char* action = nullptr;
   const int result = sd_bus_message_read(message, "s", &action);
   if (result < 0) return result;
-  const auto work = handlersOf(userdata).activateAction;
-  if (work) {
-    platform::DispatchQueue::main().async([work, name = std::string(action)] { work(name); });
-  }
+  serviceOf(userdata).take([name = std::string(action)](const Handlers& handlers) {
+    if (handlers.activateAction) handlers.activateAction(name);
+  });
   return answer(message, sd_bus_message_skip(message, "ava{sv}"));
 }
 
@@ -73,13 +77,27 @@ int appendEmptyPlatformData(sd_bus_message* message) {
 }  // namespace
 
 std::expected<std::unique_ptr<ApplicationBusService>, platform::BusError>
-ApplicationBusService::exportOn(platform::AsyncBusConnection& connection, Handlers handlers) {
-  std::unique_ptr<ApplicationBusService> service(new ApplicationBusService(std::move(handlers)));
+ApplicationBusService::exportOn(platform::AsyncBusConnection& connection) {
+  std::unique_ptr<ApplicationBusService> service(new ApplicationBusService());
   auto object = connection.addObject(kApplicationObjectPath, kApplicationInterface,
-                                     kApplicationVTable, &service->handlers_);
+                                     kApplicationVTable, service.get());
   if (!object) return std::unexpected(object.error());
   service->object_ = std::move(*object);
   return service;
+}
+
+void ApplicationBusService::serve(Handlers handlers) {
+  handlers_ = std::move(handlers);
+  for (Work& work : std::exchange(waiting_, {})) take(std::move(work));
+}
+
+void ApplicationBusService::take(Work work) {
+  if (!handlers_) {
+    waiting_.push_back(std::move(work));
+    return;
+  }
+  platform::DispatchQueue::main().async(
+      [work = std::move(work), handlers = *handlers_] { work(handlers); });
 }
 
 std::expected<platform::BusSlot, platform::BusError> requestApplicationName(

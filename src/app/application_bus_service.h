@@ -3,6 +3,7 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,11 @@ inline constexpr const char* kApplicationInterface = "org.freedesktop.Applicatio
 
 // Serves Activate, Open and ActivateAction on the session bus. Each call is
 // answered at once; its work runs afterwards on the main queue, outside
-// sd-bus's dispatch. Platform data and action parameters are ignored. Main
-// thread only; dropping the service ends the object.
+// sd-bus's dispatch. Exported before the name is asked for, since a launcher
+// that started us calls as soon as we own it: until the application is
+// ready to serve, the work of each call is kept, and serve() runs it first,
+// in order. Platform data and action parameters are ignored. Main thread
+// only; dropping the service ends the object.
 class ApplicationBusService {
  public:
   struct Handlers {
@@ -28,16 +32,21 @@ class ApplicationBusService {
     std::function<void(const std::vector<std::string>& uris)> open;
     std::function<void(const std::string& action)> activateAction;
   };
+  using Work = std::function<void(const Handlers&)>;
 
   static std::expected<std::unique_ptr<ApplicationBusService>, platform::BusError> exportOn(
-      platform::AsyncBusConnection& connection, Handlers handlers);
+      platform::AsyncBusConnection& connection);
 
-  const Handlers& handlers() const { return handlers_; }
+  // From now on each call's work runs with `handlers`; the kept ones first.
+  void serve(Handlers handlers);
+  // A call's work: kept, or queued on the main queue once serving.
+  void take(Work work);
 
  private:
-  explicit ApplicationBusService(Handlers handlers) : handlers_(std::move(handlers)) {}
+  ApplicationBusService() = default;
 
-  Handlers handlers_;
+  std::optional<Handlers> handlers_;
+  std::vector<Work> waiting_;
   platform::BusSlot object_;
 };
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,16 +40,30 @@ class CLIAgentHookTest : public AgentFilesTest {
 constexpr std::string_view kPayload = R"({"session_id":"s1","prompt_id":"p1","agent_id":"a"})";
 
 TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
+  // An event of the same session before the row's own, answered by an application of this
+  // launch epoch and stop generation.
+  struct Earlier {
+    VGXHookVerb verb;
+    std::int64_t generation = 4;
+  };
   struct Row {
     const char* name;
-    std::vector<VGXHookVerb> earlier;  // events of the same session before this one
+    std::vector<Earlier> earlier;
     VGXHookVerb verb;
     std::string_view payload;
     std::function<void(FakeApplication&)> arrange;
     const char* result;
     std::vector<std::string> handled;  // the request the application acted on, as JSON
+    const char* epoch = "EPOCH-1";
+    std::optional<std::size_t> sent{};  // requests sent, when it matters
   };
   const auto none = [](FakeApplication&) {};
+  const auto stopped = [](FakeApplication& app) { app.generation = 5; };
+  // The counter's folder is a file: no counter can be kept.
+  const auto noCounter = [this](FakeApplication&) {
+    std::filesystem::create_directories(root.home() / "state");
+    std::ofstream(root.home() / "state/agent-seq") << "not a folder";
+  };
   const std::string hold1 =
       R"({"corr":"p1","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
       R"("pidStart":1700,"seq":1,"tool":"claude","ttl":600,"v":2,"verb":"hold"})";
@@ -59,24 +75,72 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
        none,
        "ok",
        {hold1}},
-      {"a stop between epoch and hold is retried with the new generation",
+      {"a stop between epoch and hold ends the session's holding",
        {},
        VGXHookVerb::start,
        kPayload,
        [](FakeApplication& app) { app.stopAfterEpoch = true; },
-       "ok",
-       {R"({"corr":"p1","epoch":"EPOCH-1","gen":5,"id":"claude:s1:a","nonce":"n3","pid":4242,)"
-        R"("pidStart":1700,"seq":1,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"}},
-      {"each start counts on",
-       {VGXHookVerb::start},
+       "stale: stopped for this session",
+       {}},
+      {"each start counts on, under the session's first epoch",
+       {{VGXHookVerb::start}},
        VGXHookVerb::start,
        R"({"session_id":"s1","prompt_id":"p2","agent_id":"a"})",
        none,
        "ok",
-       {R"({"corr":"p2","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
-        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"}},
+       {R"({"corr":"p2","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n1","pid":4242,)"
+        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"},
+       "EPOCH-1",
+       1},
+      {"a person's stop outlasts the agent's next prompt",
+       {{VGXHookVerb::start}},
+       VGXHookVerb::start,
+       kPayload,
+       stopped,
+       "stale: stopped for this session",
+       {}},
+      {"and every prompt after it, which asks nothing",
+       {{VGXHookVerb::start}, {VGXHookVerb::start, 5}},
+       VGXHookVerb::start,
+       kPayload,
+       stopped,
+       "stopped for this session",
+       {},
+       "EPOCH-1",
+       0},
+      {"a sub-agent of a stopped session holds nothing",
+       {{VGXHookVerb::start}, {VGXHookVerb::start, 5}},
+       VGXHookVerb::start,
+       R"({"session_id":"s1","prompt_id":"p1","agent_id":"b"})",
+       stopped,
+       "stopped for this session",
+       {}},
+      {"a relaunched application starts the session over",
+       {{VGXHookVerb::start}},
+       VGXHookVerb::start,
+       kPayload,
+       none,
+       "ok",
+       {R"({"corr":"p1","epoch":"EPOCH-2","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
+        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"},
+       "EPOCH-2"},
+      {"a counter that cannot be kept counts 1",
+       {},
+       VGXHookVerb::start,
+       kPayload,
+       noCounter,
+       "ok (counted 1)",
+       {hold1}},
+      {"and its stop releases that hold",
+       {},
+       VGXHookVerb::stop,
+       kPayload,
+       noCounter,
+       "ok (counted 1)",
+       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":1,"tool":"claude","v":2,)"
+        R"("verb":"release"})"}},
       {"stop releases the start's hold",
-       {VGXHookVerb::start},
+       {{VGXHookVerb::start}},
        VGXHookVerb::stop,
        kPayload,
        none,
@@ -127,12 +191,13 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(root.home() / "state");
-    for (const VGXHookVerb verb : row.earlier) {
+    for (const Earlier& earlier : row.earlier) {
       FakeApplication app;
+      app.generation = earlier.generation;
       VGXCLIClient client(app, 1, testing::countingNonces());
-      ASSERT_EQ(run(verb, kPayload, &client), "ok");
+      run(earlier.verb, kPayload, &client);
     }
-    FakeApplication app;
+    FakeApplication app(row.epoch);
     row.arrange(app);
     VGXCLIClient client(app, 1, testing::countingNonces());
     EXPECT_EQ(run(row.verb, row.payload, &client), row.result);
@@ -140,6 +205,9 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
     for (const auto& request : app.handled)
       handled.push_back(*VGXCLIv2Codec::encodeRequest(request));
     EXPECT_EQ(handled, row.handled);
+    if (row.sent) {
+      EXPECT_EQ(app.sent.size(), *row.sent);
+    }
     const auto records = VGXAgentHookLog::read(log);
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.back(), (VGXAgentHookRecord{"2026-12-09T12:03:16.250Z", "claude",

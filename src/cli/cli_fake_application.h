@@ -17,7 +17,8 @@ namespace vigilix::testing {
 // get `textReply`. Before each real reply a reply to someone else's nonce is posted.
 class FakeApplication final : public VGXCLITransport {
  public:
-  FakeApplication() : server_(std::string("EPOCH-1"), [this] { return generation; }) {
+  explicit FakeApplication(std::string epoch = "EPOCH-1")
+      : server_(std::move(epoch), [this] { return generation; }) {
     for (const VGXCLIv2Verb verb :
          {VGXCLIv2Verb::hold, VGXCLIv2Verb::release, VGXCLIv2Verb::holds, VGXCLIv2Verb::doctor}) {
       VGXCLIv2Server::registerHandler(verb, [this](const VGXCLIv2Request& request) {
@@ -25,7 +26,7 @@ class FakeApplication final : public VGXCLITransport {
         VGXCLIv2Reply reply{.status = statuses[request.verb]};
         if (reply.status == VGXCLIv2Status::error) reply.message = "missing id";
         if (request.verb == VGXCLIv2Verb::holds) reply.holds = holds;
-        if (request.verb == VGXCLIv2Verb::doctor) reply.doctor = "All checks passed.";
+        if (request.verb == VGXCLIv2Verb::doctor) reply.doctor = doctor;
         return reply;
       });
     }
@@ -65,6 +66,10 @@ class FakeApplication final : public VGXCLITransport {
   std::int64_t generation = 4;
   std::map<VGXCLIv2Verb, VGXCLIv2Status> statuses;  // ok unless named
   std::vector<VGXCLIv2HoldInfo> holds;
+  std::optional<std::string> doctor =
+      R"([{"detail":"On","severity":"ok","title":"Keep Awake"},)"
+      R"({"detail":"2 recorded","fixActionID":"dismissIncidents","severity":"warning",)"
+      R"("title":"Incidents"}])";
   std::optional<VGXCLIReply> textReply;
   std::vector<std::string> sent;
   std::vector<VGXCLIv2Request> handled;

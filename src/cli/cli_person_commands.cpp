@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include "agentcontracts/agent_payload.h"
+#include "keepawake/health_line.h"
+#include "platform/json/json_reader.h"
 
 namespace vigilix {
 
@@ -72,6 +74,35 @@ std::string holdsListing(const VGXCLIv2Reply& reply) {
   return listing;
 }
 
+// The health lines of a doctor report, one a line: "Title: detail (Severity)". None when the
+// report is not a list of lines.
+std::optional<std::string> doctorReport(const std::string& text, bool& anyError) {
+  const auto lines = platform::json::parse(text);
+  if (!lines || !lines->is_array()) return std::nullopt;
+  std::string report;
+  for (const platform::json::Value& each : *lines) {
+    const auto line = decodeHealthLine(each);
+    if (!line) return std::nullopt;
+    anyError = anyError || line->severity == VGXHealthSeverity::Error;
+    report +=
+        fmt::format("{}: {} ({})\n", line->title, line->detail, localizedTitle(line->severity));
+  }
+  return report;
+}
+
+VGXCLIOutput doctorOutcome(const VGXCLICommand& command, const Answer<VGXCLIv2Reply>& answer) {
+  // An error line makes the whole reply an error: the lines still say which.
+  if (command.json || !answer || !answer->reply.doctor ||
+      (answer->reply.status != VGXCLIv2Status::ok &&
+       answer->reply.status != VGXCLIv2Status::error)) {
+    return v2Outcome(command, answer, [](const VGXCLIv2Reply&) { return std::string(); });
+  }
+  bool anyError = false;
+  const auto report = doctorReport(*answer->reply.doctor, anyError);
+  if (!report) return refused("Vigilix answered something unexpected.\n");
+  return {.exitCode = anyError ? kCLIExitRefused : kCLIExitDone, .out = *report};
+}
+
 VGXCLIOutput textOutcome(const VGXCLICommand& command, const Answer<VGXCLIReply>& answer) {
   if (auto failed = failure(answer)) return *failed;
   VGXCLIOutput output;
@@ -120,11 +151,7 @@ VGXCLIOutput runPersonCommand(const VGXCLICommand& command, VGXCLIClient& client
       return v2Outcome(command, client.send(VGXCLIv2Request{.verb = VGXCLIv2Verb::holds}),
                        holdsListing);
     case VGXCLICommandKind::doctor:
-      return v2Outcome(command, client.send(VGXCLIv2Request{.verb = VGXCLIv2Verb::doctor}),
-                       [](const VGXCLIv2Reply& reply) {
-                         const std::string report = reply.doctor.value_or("");
-                         return report.ends_with('\n') ? report : report + "\n";
-                       });
+      return doctorOutcome(command, client.send(VGXCLIv2Request{.verb = VGXCLIv2Verb::doctor}));
     case VGXCLICommandKind::hold: {
       const std::int64_t ttl = command.ttl.value_or(
           static_cast<std::int64_t>(VGXAgentPayload::defaultTTL(command.tool)));

@@ -12,6 +12,10 @@ namespace {
 
 using testing::FakeApplication;
 
+constexpr const char* kDoctorText =
+    "Keep Awake: On (OK)\n"
+    "Incidents: 2 recorded (Needs attention)\n";
+
 TEST(CLIPersonCommandsTest, RepliesAreToldInWordsOrRaw) {
   using K = VGXCLICommandKind;
   struct Row {
@@ -50,7 +54,34 @@ TEST(CLIPersonCommandsTest, RepliesAreToldInWordsOrRaw) {
        },
        {.out = "claude:s1  claude  598 s left\nx  -  0 s left\n"}},
       {"no holds", {.kind = K::holds}, none, {.out = "No agent holds.\n"}},
-      {"doctor", {.kind = K::doctor}, none, {.out = "All checks passed.\n"}},
+      {"doctor", {.kind = K::doctor}, none, {.out = kDoctorText}},
+      {"doctor with an error line",
+       {.kind = K::doctor},
+       [](FakeApplication& app) {
+         app.statuses[VGXCLIv2Verb::doctor] = VGXCLIv2Status::error;
+         app.doctor = R"([{"detail":"Missing","fixActionID":"checkProtection",)"
+                      R"("severity":"error","title":"Protection"}])";
+       },
+       {.exitCode = kCLIExitRefused, .out = "Protection: Missing (Error)\n"}},
+      {"doctor, raw",
+       {.kind = K::doctor, .json = true},
+       [](FakeApplication& app) { app.doctor = "[]"; },
+       {.out = R"({"doctor":"[]","epoch":"EPOCH-1","gen":4,"nonce":"n1","status":"ok","v":2})"
+               "\n"}},
+      {"doctor with an error line, raw",
+       {.kind = K::doctor, .json = true},
+       [](FakeApplication& app) {
+         app.statuses[VGXCLIv2Verb::doctor] = VGXCLIv2Status::error;
+         app.doctor = std::nullopt;
+       },
+       {.exitCode = kCLIExitRefused,
+        .out = R"({"epoch":"EPOCH-1","gen":4,"message":"missing id","nonce":"n1",)"
+               R"("status":"error","v":2})"
+               "\n"}},
+      {"doctor report that is no list of lines",
+       {.kind = K::doctor},
+       [](FakeApplication& app) { app.doctor = R"({"title":"Keep Awake"})"; },
+       {.exitCode = kCLIExitRefused, .err = "Vigilix answered something unexpected.\n"}},
       {"doctor unknown to the application",
        {.kind = K::doctor},
        [](FakeApplication& app) {

@@ -26,9 +26,14 @@ constexpr std::array kPassedSignals = {SIGINT, SIGTERM, SIGHUP};
 // process id never gets them.
 volatile sig_atomic_t gChild = 0;
 
-void passOn(int signal) {
+// The terminal sends its signals (Ctrl-C, a hang-up) to its whole foreground process group,
+// which holds the child as long as the child did not leave it: passing those on would deliver
+// them twice. Signals sent to the tool alone are passed on.
+void passOn(int signal, siginfo_t* info, void*) {
   const pid_t child = gChild;
-  if (child > 0) ::kill(child, signal);
+  if (child <= 0) return;
+  if (info != nullptr && info->si_code == SI_KERNEL && ::getpgid(child) == ::getpgrp()) return;
+  ::kill(child, signal);
 }
 
 // Passes the signals on while it lives. They stay blocked from construction until the child's
@@ -42,8 +47,8 @@ class PassedSignals {
     for (const int signal : kPassedSignals) sigaddset(&passed, signal);
     ::sigprocmask(SIG_BLOCK, &passed, &previousMask_);
     struct sigaction action {};
-    action.sa_handler = passOn;
-    action.sa_flags = SA_RESTART;
+    action.sa_sigaction = passOn;
+    action.sa_flags = SA_RESTART | SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < kPassedSignals.size(); ++i) {
       ::sigaction(kPassedSignals[i], &action, &previousActions_[i]);

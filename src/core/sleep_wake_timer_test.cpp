@@ -92,8 +92,8 @@ TEST_F(SleepWakeTimerTest, NameIsPrefixedAndCutTo128UnitsWhileDetailsKeepTheWhol
        127},
       {"exactly 128 units", x119, "Vigilix: " + x119, 128},
       {"one unit over", x120, "Vigilix: " + x120.substr(0, 118) + cut, 128},
-      {"empty reason", std::string(), "Vigilix: " + fallback, 31},
-      {"missing reason", std::nullopt, "Vigilix: " + fallback, 31},
+      {"empty reason", std::string(), "Vigilix: " + fallback, 36},
+      {"missing reason", std::nullopt, "Vigilix: " + fallback, 36},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -112,7 +112,7 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
   // Keep Awake, Protection, Keep-Awake Requests, Incidents, migration,
   // Managed Settings.
   std::vector<VGXHealthLine> healthLines() const;
-  // Two "Not available in this version" lines unless direct features exist.
+  // The closed-lid helper's "Not available in this version" line unless it exists.
   static std::vector<VGXHealthLine> storeBuildHealthLines(bool directAvailable);
   static VGXHealthLine migrationHealthLine(const platform::UserDefaults& defaults);
   // Every registered health line as JSON, after a fresh check when the

@@ -136,8 +136,7 @@ TEST(VerifierHealthLinesTest, MigrationMarkersAndBuildFeatureLines) {
   }
   EXPECT_TRUE(VGXProtectionVerifier::storeBuildHealthLines(true).empty());
   EXPECT_EQ(VGXProtectionVerifier::storeBuildHealthLines(false),
-            (std::vector{ok("Closed-lid helper", "Not available in this version"),
-                         ok("AI agent hooks", "Not available in this version")}));
+            (std::vector{ok("Closed-lid helper", "Not available in this version")}));
 }
 
 // `doctor` through the command-line server: a fresh check, then every

@@ -4,6 +4,7 @@
 #include "platform/power/low_power_mode.h"
 #include "platform/power/power_sources.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/system/workspace_notifications.h"
 
 namespace vigilix {
 
@@ -11,8 +12,8 @@ namespace {
 
 constexpr const char* kWillSleep = "NSWorkspaceWillSleepNotification";
 constexpr const char* kDidWake = "NSWorkspaceDidWakeNotification";
-constexpr const char* kScreensDidWake = "NSWorkspaceScreensDidWakeNotification";
-constexpr const char* kScreensDidSleep = "NSWorkspaceScreensDidSleepNotification";
+constexpr const char* kScreensDidWake = platform::kWorkspaceScreensDidWakeNotification;
+constexpr const char* kScreensDidSleep = platform::kWorkspaceScreensDidSleepNotification;
 constexpr const char* kScreenParametersDidChange =
     "NSApplicationDidChangeScreenParametersNotification";
 
@@ -39,7 +40,10 @@ void VGXProtectionVerifier::startObserving() {
   auto& workspace = platform::NotificationCenter::workspaceCenter();
   auto& center = platform::NotificationCenter::defaultCenter();
   auto* main = &platform::DispatchQueue::main();
-  for (const char* name : {kDidWake, kScreensDidWake, kScreensDidSleep}) {
+  // The lid stands for the other platform's power-management interest
+  // notices, which fire on lid changes among others.
+  for (const char* name : {kDidWake, kScreensDidWake, kScreensDidSleep,
+                           platform::kWorkspaceLidDidChangeNotification}) {
     observers_.push_back(workspace.addObserver(name, nullptr, main, checkLater));
   }
   // Synchronously: the incident must be on record before the machine sleeps.

@@ -111,6 +111,14 @@ void FakeProcTree::setSoundSubstream(const std::string& card, const std::string&
   writeFile("proc/asound/" + card + "/" + device + "/" + substream + "/status", contents);
 }
 
+void FakeProcTree::openFile(std::int32_t pid, int descriptor, std::string_view target) const {
+  const std::filesystem::path folder = pathFor(fmt::format("proc/{}/fd", pid));
+  std::filesystem::create_directories(folder);
+  std::error_code error;
+  std::filesystem::create_symlink(target, folder / std::to_string(descriptor), error);
+  if (error) ADD_FAILURE() << "cannot link " << folder << ": " << error.message();
+}
+
 void FakeProcTree::addProcess(std::int32_t pid, std::string_view commandLine, std::string_view comm,
                               std::optional<std::string> executable) const {
   const std::string folder = fmt::format("proc/{}", pid);

@@ -75,6 +75,8 @@ class FakeProcTree {
   // `executable` when given.
   void addProcess(std::int32_t pid, std::string_view commandLine, std::string_view comm,
                   std::optional<std::string> executable = std::nullopt) const;
+  // proc/<pid>/fd/<descriptor>, a link to `target` as the kernel names it.
+  void openFile(std::int32_t pid, int descriptor, std::string_view target) const;
   // proc/<pid>/stat naming the parent and the start time in clock ticks after boot.
   void setProcessStat(std::int32_t pid, std::int32_t parent, std::uint64_t startTicks) const;
   // proc/stat holding only the boot time (seconds since 1970).

@@ -58,9 +58,9 @@ SystemSources SystemSources::live(const std::filesystem::path& root) {
   sources.displays = std::make_shared<platform::LiveDisplays>(root);
   sources.network = std::make_shared<platform::LiveNetworkCounters>(root);
   sources.cpu = std::make_shared<platform::LiveCPUTickCounters>(root);
-  sources.wifi = std::make_shared<platform::LiveWiFiInterface>();
+  sources.wifi = nullptr;
   sources.audio = std::make_shared<platform::LiveAudioDevices>(root);
-  sources.camera = std::make_shared<platform::LiveCameraDevices>();
+  sources.camera = std::make_shared<platform::LiveCameraDevices>(root);
   sources.disks = std::make_shared<platform::LiveDiskCounters>(root);
   return sources;
 }
@@ -109,7 +109,10 @@ SystemSample LiveSystemSampler::sample(const SampleInputs& inputs) {
     previousCPUTicks_.reset();
   }
 
-  if (inputs.wifi && sources_.wifi) sample.wifiNetworkName = sources_.wifi->ssid();
+  if (inputs.wifi) {
+    sample.wifiNetworkName =
+        (sources_.wifi ? *sources_.wifi : platform::WiFiInterface::current()).ssid();
+  }
   if (inputs.applications && sources_.applications) {
     if (auto frontmost = sources_.applications->frontmostApplication()) {
       sample.frontmostBundleIdentifier = frontmost->bundleIdentifier;

@@ -18,8 +18,8 @@
 
 namespace vigilix {
 
-// Where the sampler reads the machine. A null power source means the
-// platform's power sources in force at each reading.
+// Where the sampler reads the machine. A null power source or Wi-Fi means
+// the platform's one in force at each reading.
 struct SystemSources {
   std::shared_ptr<platform::RunningApplications> applications;
   std::shared_ptr<platform::PowerSources> power;
@@ -32,7 +32,7 @@ struct SystemSources {
   std::shared_ptr<platform::DiskCounters> disks;
 
   // The live readers of a machine whose /proc and /sys lie under `root`,
-  // power sources included.
+  // power sources included; the platform's Wi-Fi.
   static SystemSources live(const std::filesystem::path& root = "/");
 };
 

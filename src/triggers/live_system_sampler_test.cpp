@@ -231,8 +231,8 @@ TEST_F(LiveSystemSamplerTest, PowerAdapterAppsAndSoundComeFromTheTree) {
   EXPECT_TRUE(sample.isMicrophoneInUse);
   EXPECT_FALSE(sample.isAudioPlaying);
   EXPECT_FALSE(sample.isCameraInUse);
-  EXPECT_FALSE(sample.wifiNetworkName.has_value());
-  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value());
+  EXPECT_FALSE(sample.wifiNetworkName.has_value()) << "no Wi-Fi installed";
+  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value()) << "no active window";
 
   tree.setPowerSupply("AC", {{"online", "1"}});
   EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
@@ -356,6 +356,55 @@ TEST_F(LiveSystemSamplerTest, ARateLeftOutStartsAfreshWhenReadAgain) {
   const SystemSample first = sampler.sample(rates);
   EXPECT_EQ(first.networkBytesPerSecond, 0);
   EXPECT_EQ(first.cpuUsagePercent, 0);
+}
+
+// The machine's live inputs on a tree: a process holds the camera, the
+// desktop's active window and Wi-Fi are the platform's installed ones. The
+// camera's open files are walked only while a rule on calls looks.
+TEST_F(LiveSystemSamplerTest, CameraFrontmostAndWiFiComeFromTheMachine) {
+  tree.addProcess(40, "/usr/bin/zoom", "zoom", "/opt/zoom/zoom");
+  tree.openFile(40, 31, "/dev/video0");
+  testing::FakeActiveWindowOwner window;
+  window.process = 40;
+  const testing::ScopedActiveWindowOwner activeWindow(window);
+  testing::FakeWiFiInterface wifi;
+  wifi.networkName = "Office";
+  platform::WiFiInterface* const before = platform::WiFiInterface::setCurrent(&wifi);
+
+  TriggerConfiguration calls;
+  calls.isEnabled = true;
+  calls.duringCalls = true;
+  TriggerConfiguration apps = calls;
+  apps.duringCalls = false;
+  apps.appBundleIdentifiers = {"zoom"};
+  TriggerConfiguration network = apps;
+  network.appBundleIdentifiers = {};
+  network.wifiNetworkNames = {"Office"};
+  TriggerConfiguration disabled = calls;
+  disabled.isEnabled = false;
+  struct Row {
+    const char* name;
+    SampleInputs inputs;
+    bool camera, frontmost, wifi;
+  };
+  const Row rows[] = {
+      {"every input", SampleInputs::all(), true, true, true},
+      {"a rule on calls", SampleInputs::forConfiguration(calls), true, false, false},
+      {"an app rule: the open files are not walked", SampleInputs::forConfiguration(apps), false,
+       true, false},
+      {"a Wi-Fi rule", SampleInputs::forConfiguration(network), false, false, true},
+      {"automation off", SampleInputs::forConfiguration(disabled), false, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SystemSample sample = sampler.sample(row.inputs);
+    EXPECT_EQ(sample.isCameraInUse, row.camera);
+    EXPECT_EQ(sample.frontmostBundleIdentifier,
+              row.frontmost ? std::optional<std::string>("zoom") : std::nullopt);
+    EXPECT_EQ(sample.wifiNetworkName,
+              row.wifi ? std::optional<std::string>("Office") : std::nullopt);
+  }
+  platform::WiFiInterface::setCurrent(before);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/locale/calendar.h"
@@ -302,10 +303,12 @@ TEST_F(TriggerMonitorTest, TheProviderIsAskedAtEveryEvaluation) {
   settle();
   EXPECT_EQ(delivered, std::vector<TriggerDecision>{kIdle})
       << "the provider's rules, not the first";
+  EXPECT_EQ(sampler->asked, SampleInputs{}) << "the sampler reads for the provider's rules";
   *current = onAdapter();
   advance(5);
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(delivered, (std::vector<TriggerDecision>{kIdle, kAdapter}));
+  EXPECT_EQ(sampler->asked, SampleInputs{.power = true}) << "at the reading they serve";
 }
 
 TEST_F(TriggerMonitorTest, WorkFromAnotherThreadMovesToTheMainThreadFirst) {

@@ -59,7 +59,9 @@ class AppEndToEndFixture : public ::testing::Test {
   ScopedEnvironment configVariable_;
   ScopedEnvironment stateVariable_;
   PrivateSystemBus systemBus_;
-  PrivateSessionBus sessionBus_;
+  // Activation starts the built program when its name is called while it
+  // is not running, as the installed service file makes the desktop's bus do.
+  PrivateSessionBus sessionBus_{{{"run.tarvo.vigilix", VIGILIX_APP_PROGRAM}}};
   DbusMock logind_;
   std::optional<TestChildProcess> app_;
 };

@@ -229,13 +229,14 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
       details[line["title"]] = line["detail"];
     }
     // The agent hooks' lines are registered at launch, before the verifier starts.
-    EXPECT_EQ(titles, (std::vector<std::string>{"Claude Code hooks", "Codex hooks", "Grok hooks",
-                                                "Cursor hooks", "Gemini CLI hooks", "Keep Awake",
-                                                "Protection", "Keep-Awake Requests", "Incidents",
-                                                "Migration", "Managed Settings",
-                                                "Closed-lid helper", "AI agent hooks"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{
+                          "Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
+                          "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
+                          "Incidents", "Migration", "Managed Settings", "Closed-lid helper",
+                          "Desktop Inhibitor", "Tray Icon"}));
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
+    EXPECT_EQ(details["Tray Icon"], "No tray host is running; the menu cannot be opened");
   }
 }
 
@@ -400,6 +401,48 @@ TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
   // The program may end before it answers the click.
   host.click({"Quit Vigilix"});
   EXPECT_EQ(app_->wait(), 0) << readFile(home_ / "app.log");
+}
+
+// The doctor's lines by title, after a fresh check.
+std::map<std::string, std::string> doctorDetails(const nlohmann::json& reply) {
+  std::map<std::string, std::string> details;
+  const auto lines = nlohmann::json::parse(reply.value("doctor", "null"), nullptr, false);
+  if (!lines.is_array()) return details;
+  for (const auto& line : lines) details[line["title"]] = line["detail"];
+  return details;
+}
+
+// No logind on the system bus: nothing can be held.
+class AppWithoutLogindTest : public AppEndToEndTest {
+ protected:
+  void SetUp() override {
+    logind_.kill();
+    AppEndToEndTest::SetUp();
+  }
+};
+
+TEST_F(AppWithoutLogindTest, KeepingAwakeThatHoldsNoLockSaysSo) {
+  TrayWatcher watcher;
+  ASSERT_TRUE(runMainLoopUntil([&] { return !watcher.registered.empty(); }))
+      << readFile(home_ / "app.log");
+  TrayHost host(watcher.registered.front());
+  const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e1","verb":"epoch"})");
+  ASSERT_TRUE(epoch.is_object());
+  const nlohmann::json hold = {
+      {"v", 2},     {"nonce", "h1"},    {"verb", "hold"},          {"id", "claude:nologind"},
+      {"ttl", 600}, {"tool", "claude"}, {"epoch", epoch["epoch"]}, {"gen", epoch["gen"]}};
+  ASSERT_EQ(ask(hold.dump())["status"], "ok");
+  const nlohmann::json doctor = ask(R"({"v":2,"nonce":"d1","verb":"doctor"})");
+  ASSERT_TRUE(doctor.is_object()) << readFile(home_ / "app.log");
+  EXPECT_EQ(doctor["status"], "error") << doctor.dump();
+  EXPECT_EQ(doctorDetails(doctor)["Protection"], "Vigilix couldn't keep your computer awake")
+      << doctor.dump();
+  EXPECT_EQ(doctorDetails(doctor)["Tray Icon"], "Shown");
+  std::string tip;
+  EXPECT_TRUE(runMainLoopUntil([&] {
+    tip = host.toolTip();
+    return tip.starts_with("Vigilix — Vigilix couldn't keep your computer awake");
+  })) << tip;
 }
 
 }  // namespace

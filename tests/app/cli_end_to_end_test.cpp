@@ -1,6 +1,9 @@
 // The built `vigilix` tool against the built application, as an agent's hooks run it.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -20,10 +23,16 @@ constexpr const char* kPayload = R"({"session_id":"s1","prompt_id":"p1"})";
 
 class CLIEndToEndTest : public AppEndToEndFixture {
  protected:
+  // The agent is Claude Code as npm installs it, in miniature: `node` running the package's
+  // cli.js (a shell and a script under those names), which runs each hook in a shell of its own.
   CLIEndToEndTest() {
-    // The agent is a shell whose executable file is named claude.
     std::filesystem::create_directories(home_ / "bin");
-    std::filesystem::copy_file("/bin/sh", claude_);
+    std::filesystem::copy_file("/bin/sh", node_);
+    std::filesystem::create_directories(cli_.parent_path());
+    std::ofstream(cli_) << "/bin/sh -c \"printf '%s' '$1' | '" << VIGILIX_CLI_PROGRAM
+                        << "' agent $2 --tool claude --vigilix-hook=v1\"\n"
+                           "echo $? > \"$3\"\n"
+                           "while :; do sleep 0.1; done\n";
   }
 
   // Runs the tool to the end: its exit status, what it printed in `output`.
@@ -39,15 +48,12 @@ class CLIEndToEndTest : public AppEndToEndFixture {
 
   // An agent that runs the hook with the payload on its standard input and then keeps working;
   // the hook has ended, with status 0, on return.
-  std::unique_ptr<TestChildProcess> agentRunningHook(const std::string& verb) {
+  std::unique_ptr<TestChildProcess> agentRunningHook(const std::string& verb,
+                                                     const std::string& payload = kPayload) {
     const std::filesystem::path done = home_ / ("hook-" + verb);
     std::filesystem::remove(done);
     auto agent = std::make_unique<TestChildProcess>(
-        std::vector<std::string>{claude_.string(), "-c",
-                                 "printf '%s' '" + std::string(kPayload) + "' | '" +
-                                     VIGILIX_CLI_PROGRAM + "' agent " + verb +
-                                     " --tool claude --vigilix-hook=v1; echo $? > '" +
-                                     done.string() + "'; while :; do sleep 0.1; done"},
+        std::vector<std::string>{node_.string(), cli_.string(), payload, verb, done.string()},
         home_ / "agent.log");
     EXPECT_TRUE(waitUntil([&] { return readFile(done) == "0\n"; }))
         << readFile(done) << readFile(home_ / "agent.log");
@@ -67,7 +73,8 @@ class CLIEndToEndTest : public AppEndToEndFixture {
 
   std::string hookLog() const { return readFile(home_ / ".local/state/vigilix/agent-hooks.json"); }
 
-  const std::filesystem::path claude_ = home_ / "bin/claude";
+  const std::filesystem::path node_ = home_ / "bin/node";
+  const std::filesystem::path cli_ = home_ / "lib/node_modules/@anthropic-ai/claude-code/cli.js";
 };
 
 TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
@@ -80,6 +87,10 @@ TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
   EXPECT_TRUE(waitUntil([&] { return holds() == held; })) << hookLog();
   EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") != std::string::npos; }))
       << readFile(home_ / "app.log");
+  // The hook's own shell has long ended; the hold is the agent's.
+  std::string status;
+  for (int round = 0; round < 3; ++round) EXPECT_EQ(tool({"status"}, &status), 0) << status;
+  EXPECT_EQ(holds(), held) << hookLog();
 
   agentRunningHook("stop");
   EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
@@ -90,6 +101,35 @@ TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
   EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
   EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") == std::string::npos; }))
       << listedInhibitors();
+}
+
+TEST_F(CLIEndToEndTest, APersonsStopOutlastsTheAgentsNextPrompts) {
+  startApplication();
+  ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
+  const nlohmann::json none = nlohmann::json::object();
+  auto agent = agentRunningHook("start");
+  ASSERT_TRUE(waitUntil([&] {
+    return holds() == nlohmann::json{{"claude:s1", "claude"}};
+  })) << hookLog();
+
+  TestChildProcess stop({VIGILIX_APP_PROGRAM, "vigilix:///deactivate"}, home_ / "stop.log");
+  EXPECT_EQ(stop.wait(), 0) << readFile(home_ / "stop.log");
+  EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
+
+  for (const char* prompt : {"p2", "p3"}) {
+    SCOPED_TRACE(prompt);
+    agent = agentRunningHook("start",
+                             std::string(R"({"session_id":"s1","prompt_id":")") + prompt + R"("})");
+    EXPECT_EQ(holds(), none) << hookLog();
+  }
+  EXPECT_NE(hookLog().find(R"("result" : "stopped for this session")"), std::string::npos)
+      << hookLog();
+
+  // The agent's next session holds again.
+  agent = agentRunningHook("start", R"({"session_id":"s2","prompt_id":"p1"})");
+  EXPECT_TRUE(waitUntil([&] {
+    return holds() == nlohmann::json{{"claude:s2", "claude"}};
+  })) << hookLog();
 }
 
 TEST_F(CLIEndToEndTest, WithoutTheApplicationHooksGoOnAndPeopleAreTold) {
@@ -124,6 +164,37 @@ TEST_F(CLIEndToEndTest, ACommandRunThroughTheToolKeepsAwakeUntilItEnds) {
   EXPECT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0 && status != notAwake; }));
   ::kill(interrupted.pid(), SIGINT);
   EXPECT_EQ(interrupted.wait(), 128 + SIGINT) << readFile(home_ / "interrupted.log");
+}
+
+// Ctrl-C at the terminal reaches the command once: the terminal sends it to the process group
+// the command shares with the tool. A signal sent to the tool alone is passed on.
+TEST_F(CLIEndToEndTest, ACtrlCAtTheTerminalReachesTheCommandOnce) {
+  const std::filesystem::path record = home_ / "signals";
+  const std::filesystem::path ready = home_ / "ready";
+  const std::string script = "trap 'echo INT >> " + record.string() + "' INT; trap 'echo TERM >> " +
+                             record.string() + "; exit 0' TERM; : > " + ready.string() +
+                             "; while :; do sleep 0.05; done";
+  int terminal = -1;
+  const pid_t run = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (run == 0) {
+    ::execl(VIGILIX_CLI_PROGRAM, VIGILIX_CLI_PROGRAM, "run", "--", "/bin/sh", "-c", script.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(run, 0);
+  ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(ready); }));
+  // Stopped, the tool can pass the terminal's signal on only after the command has taken it.
+  int status = 0;
+  ::kill(run, SIGSTOP);
+  ASSERT_EQ(::waitpid(run, &status, WUNTRACED), run);
+  ASSERT_EQ(::write(terminal, "\x03", 1), 1);
+  EXPECT_TRUE(waitUntil([&] { return readFile(record) == "INT\n"; })) << readFile(record);
+  ::kill(run, SIGCONT);
+  ::kill(run, SIGTERM);
+  ASSERT_EQ(::waitpid(run, &status, 0), run);
+  EXPECT_EQ(readFile(record), "INT\nTERM\n");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  ::close(terminal);
 }
 
 TEST_F(CLIEndToEndTest, WithoutTheApplicationACommandStillRuns) {

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <mutex>
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,10 +73,83 @@ TEST_F(LogindSleepMonitorTest, AStuckMainThreadHoldsSleepUpOnlyBriefly) {
   EXPECT_TRUE(posted("NSWorkspaceWillSleepNotification")) << "still posted, late";
 }
 
-TEST_F(LogindSleepMonitorTest, WithoutLogindNothingIsWatched) {
+// PrepareForSleep as another connection on the bus sends it.
+void emitForgedPrepareForSleep(const std::filesystem::path& folder, bool sleeping) {
+  TestChildProcess emit(
+      {"/usr/bin/busctl", "--system", "emit", "/org/freedesktop/login1",
+       "org.freedesktop.login1.Manager", "PrepareForSleep", "b", sleeping ? "true" : "false"},
+      folder / "busctl-emit.log");
+  ASSERT_EQ(emit.wait(), 0) << readFile(folder / "busctl-emit.log");
+}
+
+TEST_F(LogindSleepMonitorTest, OnlyLogindsOwnSignalsAreBelieved) {
+  LogindSleepMonitor monitor(main);
+  ASSERT_TRUE(monitor.start());
+  struct Row {
+    const char* name;
+    std::function<void()> emit;
+    const char* posted;  // none: nothing may be posted
+  };
+  const Row rows[] = {
+      {"a sleep from another connection",
+       [this] { emitForgedPrepareForSleep(bus().folder(), true); }, nullptr},
+      {"a wake from another connection",
+       [this] { emitForgedPrepareForSleep(bus().folder(), false); }, nullptr},
+      {"logind's own sleep", [] { emitPrepareForSleep(true); }, "NSWorkspaceWillSleepNotification"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    seen.clear();
+    row.emit();
+    if (row.posted) {
+      EXPECT_TRUE(posted(row.posted));
+      continue;
+    }
+    // logind's own wake comes after the forged signal on the same bus: once
+    // it is seen, the forged one was seen before it, and ignored.
+    emitPrepareForSleep(false);
+    ASSERT_TRUE(posted("NSWorkspaceDidWakeNotification"));
+    EXPECT_EQ(seen, std::vector<std::string>{"NSWorkspaceDidWakeNotification"});
+    EXPECT_TRUE(holdsDelayLock());
+  }
+}
+
+// logind absent at start, then started, then restarted: the delay lock
+// follows it, and its signals are believed from each new owner.
+TEST_F(LogindSleepMonitorTest, TheDelayLockFollowsLogindComingAndGoing) {
   logind().kill();
   LogindSleepMonitor monitor(main);
-  EXPECT_FALSE(monitor.start());
+  ASSERT_TRUE(monitor.start()) << "watching for logind to come";
+  std::optional<DbusMock> started;
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+    bool locked;
+  };
+  const Row rows[] = {
+      {"logind absent", [] {}, false},
+      {"logind starts",
+       [&] { started.emplace(bus(), logindInhibitTemplate(), "org.freedesktop.login1"); }, true},
+      {"logind goes", [&] { started->kill(); }, false},
+      {"logind starts again",
+       [&] {
+         started.reset();
+         started.emplace(bus(), logindInhibitTemplate(), "org.freedesktop.login1");
+       },
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.change();
+    if (row.locked) {
+      EXPECT_TRUE(waitUntil([] { return holdsDelayLock(); }));
+    } else {
+      EXPECT_FALSE(bus().hasOwner("org.freedesktop.login1"));
+    }
+  }
+  seen.clear();
+  emitPrepareForSleep(true);
+  EXPECT_TRUE(posted("NSWorkspaceWillSleepNotification")) << "the new logind is believed";
 }
 
 }  // namespace

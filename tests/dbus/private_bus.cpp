@@ -23,8 +23,9 @@ std::filesystem::path socketIn(const std::filesystem::path& folder, BusKind kind
 }
 
 // Permissive, like the CI machines' own bus would be to root, and without
-// service activation, so nothing of the machine's is ever started.
-std::string configFor(BusKind kind, const std::filesystem::path& socket) {
+// the machine's service folders, so nothing of the machine's is ever started.
+std::string configFor(BusKind kind, const std::filesystem::path& socket,
+                      const std::filesystem::path& services) {
   return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
          "<busconfig>\n"
@@ -35,6 +36,9 @@ std::string configFor(BusKind kind, const std::filesystem::path& socket) {
          socket.string() +
          "</listen>\n"
          "  <auth>EXTERNAL</auth>\n"
+         "  <servicedir>" +
+         services.string() +
+         "</servicedir>\n"
          "  <policy context=\"default\">\n"
          "    <allow user=\"*\"/>\n"
          "    <allow own=\"*\"/>\n"
@@ -47,13 +51,19 @@ std::string configFor(BusKind kind, const std::filesystem::path& socket) {
 
 }  // namespace
 
-PrivateBus::PrivateBus(BusKind kind)
+PrivateBus::PrivateBus(BusKind kind, const std::vector<Activatable>& activatable)
     : kind_(kind),
       folder_(makeTemporaryFolder(std::string("vigilix-") + kindWord(kind))),
       address_("unix:path=" + socketIn(folder_, kind).string()),
       addressVariable_(busAddressVariable(kind), address_) {
   const std::filesystem::path config = folder_ / (std::string(kindWord(kind)) + ".conf");
-  std::ofstream(config) << configFor(kind, socketIn(folder_, kind));
+  const std::filesystem::path services = folder_ / "services";
+  std::filesystem::create_directories(services);
+  for (const Activatable& service : activatable) {
+    std::ofstream(services / (service.name + ".service"))
+        << "[D-BUS Service]\nName=" << service.name << "\nExec=" << service.program << "\n";
+  }
+  std::ofstream(config) << configFor(kind, socketIn(folder_, kind), services);
 
   daemon_.emplace(
       std::vector<std::string>{"/usr/bin/dbus-daemon", "--config-file=" + config.string(),
@@ -85,6 +95,8 @@ bool PrivateBus::hasOwner(const std::string& name) const {
   int owned = 0;
   return reply && sd_bus_message_read(reply->get(), "b", &owned) >= 0 && owned != 0;
 }
+
+void PrivateBus::stop() { daemon_.reset(); }
 
 std::string PrivateBus::log() const { return readFile(folder_ / "dbus-daemon.log"); }
 

@@ -1,5 +1,6 @@
 #include "platform/crypto/sha256.h"
 
+#include <openssl/evp.h>
 #include <openssl/sha.h>
 
 namespace vigilix::platform {
@@ -7,6 +8,22 @@ namespace vigilix::platform {
 Sha256Digest sha256(std::string_view bytes) {
   Sha256Digest digest{};
   ::SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest.data());
+  return digest;
+}
+
+Sha256Stream::Sha256Stream() : context_(::EVP_MD_CTX_new()) {
+  ::EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(context_), ::EVP_sha256(), nullptr);
+}
+
+Sha256Stream::~Sha256Stream() { ::EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context_)); }
+
+void Sha256Stream::update(std::string_view bytes) {
+  ::EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(context_), bytes.data(), bytes.size());
+}
+
+Sha256Digest Sha256Stream::finish() {
+  Sha256Digest digest{};
+  ::EVP_DigestFinal_ex(static_cast<EVP_MD_CTX*>(context_), digest.data(), nullptr);
   return digest;
 }
 

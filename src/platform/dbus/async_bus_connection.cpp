@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/base/logger.h"
+#include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix::platform {
 
@@ -110,6 +111,8 @@ void AsyncBusConnection::processAll() {
       lostReported_ = true;
       busLog().error("The {} connection ended: {}", busKindName(kind_),
                      std::strerror(result < 0 ? -result : ENOTCONN));
+      // Outside sd-bus's processing and this source's call.
+      if (onLost_) DispatchQueue::main().async(std::exchange(onLost_, {}));
     }
     // Nothing more will come; a closed descriptor would only make the loop spin.
     source_.reset();

@@ -18,12 +18,6 @@ struct sd_bus_vtable;
 
 namespace vigilix::platform {
 
-struct SignalAddress {
-  const char* path;
-  const char* interface;
-  const char* member;
-};
-
 // Appends a message's arguments; answers sd-bus's result (negative on failure).
 using BusAppend = std::function<int(sd_bus_message*)>;
 
@@ -79,6 +73,10 @@ class AsyncBusConnection {
                                                              std::uint64_t flags,
                                                              BusReplyHandler onReply);
 
+  // Runs once on the main queue when the connection is found lost (the bus
+  // daemon went, as at logout); replaces an earlier one.
+  void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
+
   // For sd-bus calls not wrapped here (emitting property changes, sender
   // credentials); same thread rule.
   sd_bus* bus() const { return bus_.get(); }
@@ -92,6 +90,7 @@ class AsyncBusConnection {
   BusKind kind_;
   BusHandle bus_;
   bool lostReported_ = false;
+  std::function<void()> onLost_;
   SourceHandle source_;
 };
 

@@ -56,4 +56,21 @@ std::expected<BusMessage, BusError> BusConnection::call(
   return BusMessage(reply);
 }
 
+std::expected<void, BusError> BusConnection::emitSignal(
+    const SignalAddress& signal, const std::function<int(sd_bus_message*)>& append) const {
+  sd_bus_message* raw = nullptr;
+  int result =
+      sd_bus_message_new_signal(bus_.get(), &raw, signal.path, signal.interface, signal.member);
+  if (result < 0) return std::unexpected(busErrorFromResult(result));
+  BusMessage message(raw);
+  if (append && (result = append(message.get())) < 0) {
+    return std::unexpected(busErrorFromResult(result));
+  }
+  if ((result = sd_bus_send(bus_.get(), message.get(), nullptr)) < 0 ||
+      (result = sd_bus_flush(bus_.get())) < 0) {
+    return std::unexpected(busErrorFromResult(result));
+  }
+  return {};
+}
+
 }  // namespace vigilix::platform

@@ -26,6 +26,12 @@ struct MethodAddress {
   const char* member;
 };
 
+struct SignalAddress {
+  const char* path;
+  const char* interface;
+  const char* member;
+};
+
 // A method call message with its arguments, for sending on `bus`.
 std::expected<BusMessage, BusError> makeMethodCall(
     sd_bus* bus, const MethodAddress& method,
@@ -49,6 +55,11 @@ class BusConnection {
   std::expected<BusMessage, BusError> call(
       const MethodAddress& method,
       const std::function<int(sd_bus_message*)>& append = nullptr) const;
+
+  // Broadcasts a signal, its arguments appended by `append`, and waits until
+  // it has left for the bus, so a program may exit right after.
+  std::expected<void, BusError> emitSignal(const SignalAddress& signal,
+                                           const std::function<int(sd_bus_message*)>& append) const;
 
  private:
   explicit BusConnection(BusHandle bus);

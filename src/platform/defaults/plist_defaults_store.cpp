@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "platform/defaults/property_list_codec.h"
 #include "platform/fs/file_lock.h"
 #include "platform/fs/path_component.h"
+#include "platform/fs/stale_temporaries.h"
 #include "platform/fs/standard_folders.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/runloop/clock.h"
@@ -63,16 +63,6 @@ class FolderLock {
  private:
   std::optional<FileLock> lock_;
 };
-
-// The temporary names FileSystem::writeFileAtomically makes for a file:
-// the prefix and six letters or digits.
-bool isTemporaryName(std::string_view name, std::string_view prefix) {
-  if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) return false;
-  for (char c : name.substr(prefix.size())) {
-    if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
-  }
-  return true;
-}
 
 PropertyDictionary readSystemFile(const FileSystem::Path& path, std::string_view what) {
   auto outcome = readDictionary(path);
@@ -126,17 +116,9 @@ void PlistDefaultsStore::removeStaleTemporaryFiles() {
   // Every write of ours holds this lock while its temporary file exists, so
   // what is left now was left by a write that was killed.
   FolderLock lock(folder, false);
-  auto names = FileSystem::list(folder);
-  if (!names) return;
-  const std::string prefix = "." + files_.user.filename().string() + ".tmp-";
-  for (const auto& name : *names) {
-    if (!isTemporaryName(name, prefix)) continue;
-    if (auto removed = FileSystem::remove(folder / name); !removed) {
-      log().error("Cannot remove stale temporary file: {}", removed.error().message);
-    } else {
-      log().info("Removed stale temporary file {}", (folder / name).string());
-    }
-  }
+  const std::string fileName = files_.user.filename().string();
+  removeStaleTemporaries(
+      folder, [&](std::string_view name) { return atomicWriteTarget(name) == fileName; });
 }
 
 std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserValues() {

@@ -1,6 +1,7 @@
 #include "platform/fs/descriptor_calls.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +87,31 @@ std::expected<void, int> renameAt(int directoryFd, const std::string& from, cons
 std::expected<void, int> unlinkAt(int directoryFd, const std::string& name) {
   if (auto fault = FsFaults::take(FsCall::unlink, name)) return std::unexpected(fault->errorCode);
   return done(::unlinkat(directoryFd, name.c_str(), 0));
+}
+
+std::expected<void, int> exchangeAt(int directoryFd, const std::string& from,
+                                    const std::string& to) {
+  if (auto fault = FsFaults::take(FsCall::rename, from)) return std::unexpected(fault->errorCode);
+  return done(::renameat2(directoryFd, from.c_str(), directoryFd, to.c_str(), RENAME_EXCHANGE));
+}
+
+std::expected<void, int> renameNoReplaceAt(int directoryFd, const std::string& from,
+                                           const std::string& to) {
+  if (auto fault = FsFaults::take(FsCall::rename, from)) return std::unexpected(fault->errorCode);
+  return done(::renameat2(directoryFd, from.c_str(), directoryFd, to.c_str(), RENAME_NOREPLACE));
+}
+
+std::expected<void, int> changeOwner(int fd, uid_t owner, gid_t group) {
+  if (auto fault = FsFaults::take(FsCall::changeOwner)) return std::unexpected(fault->errorCode);
+  return done(::fchown(fd, owner, group));
+}
+
+std::expected<void, int> changeOwnerAt(int directoryFd, const std::string& name, uid_t owner,
+                                       gid_t group) {
+  if (auto fault = FsFaults::take(FsCall::changeOwner, name)) {
+    return std::unexpected(fault->errorCode);
+  }
+  return done(::fchownat(directoryFd, name.c_str(), owner, group, AT_SYMLINK_NOFOLLOW));
 }
 
 std::expected<std::vector<std::uint8_t>, BoundedReadFailure> readAtMost(int fd, std::size_t limit) {

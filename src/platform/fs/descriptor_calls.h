@@ -28,6 +28,17 @@ std::expected<void, int> syncFile(int fd);
 std::expected<void, int> syncDirectory(int fd);
 std::expected<void, int> renameAt(int directoryFd, const std::string& from, const std::string& to);
 std::expected<void, int> unlinkAt(int directoryFd, const std::string& name);
+// Swaps two names of one folder in one step (renameat2 RENAME_EXCHANGE), so that what `to`
+// named is kept under `from`; EINVAL where the file system cannot. Fails as renameAt does.
+std::expected<void, int> exchangeAt(int directoryFd, const std::string& from,
+                                    const std::string& to);
+// renameat2 RENAME_NOREPLACE: EEXIST when `to` exists. Fails as renameAt does.
+std::expected<void, int> renameNoReplaceAt(int directoryFd, const std::string& from,
+                                           const std::string& to);
+// fchown and fchownat without following links.
+std::expected<void, int> changeOwner(int fd, uid_t owner, gid_t group);
+std::expected<void, int> changeOwnerAt(int directoryFd, const std::string& name, uid_t owner,
+                                       gid_t group);
 
 // Reads to the end in 4096-byte chunks, stopping as soon as more than `limit` bytes arrived.
 struct BoundedReadFailure {

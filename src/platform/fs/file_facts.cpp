@@ -14,6 +14,7 @@ FileFacts FileFacts::of(const struct stat& info) {
       .isSymlink = S_ISLNK(info.st_mode),
       .isRegularFile = S_ISREG(info.st_mode),
       .ownerUID = static_cast<std::uint32_t>(info.st_uid),
+      .ownerGID = static_cast<std::uint32_t>(info.st_gid),
       .mode = static_cast<std::uint16_t>(info.st_mode),
       .linkCount = static_cast<std::uint64_t>(info.st_nlink),
       .size = info.st_size < 0 ? 0 : static_cast<std::uint64_t>(info.st_size),

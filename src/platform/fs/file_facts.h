@@ -15,6 +15,7 @@ struct FileFacts {
   bool isSymlink = false;
   bool isRegularFile = false;
   std::uint32_t ownerUID = 0;
+  std::uint32_t ownerGID = 0;
   std::uint16_t mode = 0;  // the full st_mode
   std::uint64_t linkCount = 0;
   std::uint64_t size = 0;  // bytes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <expected>
+#include <filesystem>
 
 #include "platform/fs/unique_fd.h"
 
@@ -13,6 +14,11 @@ class FileLock {
   // Waits as long as another holder has the lock (EINTR is retried). On failure the file is
   // closed and the errno answered. Can be injected to fail (FsCall::lock).
   static std::expected<FileLock, int> acquireExclusive(UniqueFd file);
+  // The same, shared with other shared holders.
+  static std::expected<FileLock, int> acquireShared(UniqueFd file);
+  // The exclusive lock on a folder itself (made when missing), for a store whose files in it
+  // are replaced by rename, so that no lock file is needed beside them.
+  static std::expected<FileLock, int> acquireExclusiveOnFolder(const std::filesystem::path& folder);
 
   FileLock(FileLock&&) noexcept = default;
   FileLock& operator=(FileLock&&) noexcept = default;
@@ -23,6 +29,7 @@ class FileLock {
 
  private:
   explicit FileLock(UniqueFd file) : file_(std::move(file)) {}
+  static std::expected<FileLock, int> acquire(UniqueFd file, int operation);
   UniqueFd file_;
 };
 

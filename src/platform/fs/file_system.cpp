@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -30,6 +31,8 @@ struct State {
   std::optional<Path> root;
   std::optional<Path> home;
   std::map<std::pair<FileSystem::Operation, std::string>, int> failures;
+  // Read without the lock, so that the live path pays one load when nothing is injected.
+  std::atomic<bool> anyFailure{false};
 };
 
 State& state() {
@@ -45,6 +48,7 @@ FileError errorFor(int code, const Path& path, std::string_view what) {
 std::optional<FileError> injected(FileSystem::Operation operation, const Path& path,
                                   std::string_view what) {
   auto& s = state();
+  if (!s.anyFailure.load(std::memory_order_relaxed)) return std::nullopt;
   std::lock_guard lock(s.mutex);
   auto found = s.failures.find({operation, path.lexically_normal().string()});
   if (found == s.failures.end()) return std::nullopt;
@@ -297,12 +301,14 @@ void FileSystem::injectFailure(Operation operation, const Path& path, int errorC
   auto& s = state();
   std::lock_guard lock(s.mutex);
   s.failures[{operation, path.lexically_normal().string()}] = errorCode;
+  s.anyFailure.store(true, std::memory_order_relaxed);
 }
 
 void FileSystem::clearInjectedFailures() {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   s.failures.clear();
+  s.anyFailure.store(false, std::memory_order_relaxed);
 }
 
 }  // namespace vigilix::platform

@@ -14,11 +14,12 @@ enum class FsCall {
   stat,           // fstat
   openAt,         // openat, including creating a file
   changeMode,     // fchmod
+  changeOwner,    // fchown, fchownat
   write,          // one whole write (see FsFault::writtenFirst)
   read,           // read
   syncFile,       // fsync of a file
   syncDirectory,  // fsync of a directory
-  rename,         // renameat; the name is the source
+  rename,         // renameat, renameat2; the name is the source
   unlink,         // unlinkat
   lock,           // flock
   truncate,       // ftruncate

@@ -7,6 +7,11 @@
 
 namespace vigilix::platform {
 
+bool logindIsNotRunning(const BusError& error) {
+  return error.name.empty() || error.name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+         error.name == "org.freedesktop.DBus.Error.NameHasNoOwner";
+}
+
 namespace {
 
 MethodAddress managerMethod(const char* member) {

@@ -26,6 +26,10 @@ struct LogindInhibitor {
   bool operator==(const LogindInhibitor&) const = default;
 };
 
+// Whether `error` says logind is not running (or there is no system bus):
+// no lock can be held then, by anyone.
+bool logindIsNotRunning(const BusError& error);
+
 // logind's inhibitor locks (org.freedesktop.login1.Manager).
 class LogindInhibitors {
  public:

@@ -27,9 +27,7 @@ bool sameLock(const LogindInhibitor& row, const std::string& what, const std::st
 // No bus, no logind, or no answer; any other error is logind's own refusal
 // (polkit, bad arguments), which says nothing of whether it is there.
 bool meansUnreachable(const BusError& error) {
-  return error.name.empty() || error.name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
-         error.name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
-         error.name == "org.freedesktop.DBus.Error.NoReply" ||
+  return logindIsNotRunning(error) || error.name == "org.freedesktop.DBus.Error.NoReply" ||
          error.name == "org.freedesktop.DBus.Error.Disconnected" ||
          error.name == "org.freedesktop.DBus.Error.TimedOut";
 }
@@ -94,6 +92,7 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
   std::map<PowerAssertionID, Record> records;
   PowerAssertionID nextID = 1;
   std::optional<bool> reachable;
+  std::optional<bool> desktopInhibited;
   bool refreshPending = false;
   PowerAssertionsByProcess lastListing;
 
@@ -142,6 +141,8 @@ void LogindPowerAssertions::State::take(PowerAssertionID assertionID) {
   if (services.session) {
     lock.session = services.session->inhibit(
         record.type == kAssertionTypePreventUserIdleDisplaySleep, record.name);
+    std::lock_guard guard(mutex);
+    desktopInhibited = lock.session.has_value();
   }
 }
 
@@ -194,6 +195,8 @@ void LogindPowerAssertions::State::refresh() {
     noteReachable(rows.has_value(), rows ? nullptr : &rows.error());
   }
   PowerAssertionsByProcess listing;
+  // Without logind no lock is held by anyone: an empty listing, not a failed one.
+  if (!rows && logindIsNotRunning(rows.error())) listing.result = kPowerReturnSuccess;
   if (rows) {
     listing.result = kPowerReturnSuccess;
     for (const LogindInhibitor& row : *rows) {
@@ -301,6 +304,11 @@ PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcessAfterPend
 std::optional<bool> LogindPowerAssertions::logindReachable() const {
   std::lock_guard guard(state_->mutex);
   return state_->reachable;
+}
+
+std::optional<bool> LogindPowerAssertions::desktopInhibited() const {
+  std::lock_guard guard(state_->mutex);
+  return state_->desktopInhibited;
 }
 
 }  // namespace vigilix::platform

@@ -69,6 +69,9 @@ class LogindPowerAssertions final : public PowerAssertions {
 
   // Whether logind answered the last time the queue asked; none before that.
   std::optional<bool> logindReachable() const;
+  // Whether the desktop took the inhibition beside the last lock taken; none
+  // before a lock was taken.
+  std::optional<bool> desktopInhibited() const;
 
  private:
   struct State;

@@ -10,13 +10,19 @@
 #include <cstdint>
 #include <ctime>
 #include <future>
+#include <string_view>
 
 #include "platform/base/logger.h"
+#include "platform/dbus/match_rule.h"
 #include "platform/notifications/notification_center.h"
 
 namespace vigilix::platform {
 
 namespace {
+
+constexpr const char* kLogind = "org.freedesktop.login1";
+constexpr const char* kLogindPath = "/org/freedesktop/login1";
+constexpr const char* kLogindManager = "org.freedesktop.login1.Manager";
 
 const Logger& log() {
   static const Logger logger("run.tarvo.vigilix", "sleep");
@@ -51,6 +57,7 @@ LogindSleepMonitor::~LogindSleepMonitor() {
     thread_.join();
   }
   sd_bus_slot_unref(slot_);
+  sd_bus_slot_unref(ownerSlot_);
   sd_bus_flush_close_unref(bus_);
 }
 
@@ -61,23 +68,73 @@ bool LogindSleepMonitor::start() {
     log().error("No system bus for sleep and wake: {}", busErrorFromResult(result).description());
     return false;
   }
-  // No sender in the match: a well-known name cannot be matched locally.
-  if (const int result = sd_bus_match_signal(
-          bus_, &slot_, nullptr, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-          "PrepareForSleep",
-          +[](sd_bus_message* message, void* self, sd_bus_error*) {
-            return onPrepareForSleep(message, self);
-          },
-          this);
-      result < 0) {
+  // A well-known sender cannot be matched locally, so the signal is taken
+  // from anyone here and its sender compared with logind's unique name.
+  int result = sd_bus_match_signal(
+      bus_, &slot_, nullptr, kLogindPath, kLogindManager, "PrepareForSleep",
+      +[](sd_bus_message* message, void* self, sd_bus_error*) {
+        return onPrepareForSleep(message, self);
+      },
+      this);
+  if (result >= 0) {
+    result = sd_bus_add_match(
+        bus_, &ownerSlot_,
+        signalMatchRule({.sender = "org.freedesktop.DBus",
+                         .path = "/org/freedesktop/DBus",
+                         .interface = "org.freedesktop.DBus",
+                         .member = "NameOwnerChanged",
+                         .arg0 = kLogind})
+            ->c_str(),
+        +[](sd_bus_message* message, void* self, sd_bus_error*) {
+          return onLogindOwnerChanged(message, self);
+        },
+        this);
+  }
+  if (result < 0) {
     log().error("Cannot watch for sleep: {}", busErrorFromResult(result).description());
     return false;
   }
-  if (!takeDelayLock()) return false;
+  // After the matches: an owner that comes later is seen as a change.
+  sd_bus_message* reply = nullptr;
+  const char* owner = nullptr;
+  if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                         "org.freedesktop.DBus", "GetNameOwner", nullptr, &reply, "s",
+                         kLogind) >= 0 &&
+      sd_bus_message_read(reply, "s", &owner) > 0) {
+    logindOwner_ = owner;
+  }
+  sd_bus_message_unref(reply);
+  if (logindOwner_.empty()) {
+    log().log("logind is not running; sleep and wake are watched once it starts.");
+  } else {
+    (void)takeDelayLock();
+  }
   stop_ = UniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (!stop_.valid()) return false;
   thread_ = std::thread([this] { serve(); });
   return true;
+}
+
+int LogindSleepMonitor::onLogindOwnerChanged(sd_bus_message* message, void* self) {
+  const char* name = nullptr;
+  const char* former = nullptr;
+  const char* owner = nullptr;
+  if (sd_bus_message_read(message, "sss", &name, &former, &owner) <= 0) return 0;
+  if (std::string_view(name) != kLogind) return 0;
+  static_cast<LogindSleepMonitor*>(self)->logindOwnerChanged(owner);
+  return 0;
+}
+
+void LogindSleepMonitor::logindOwnerChanged(std::string owner) {
+  // A lock of a logind that went is gone with it.
+  delayLock_.reset();
+  logindOwner_ = std::move(owner);
+  if (logindOwner_.empty()) {
+    log().log("logind went away; sleep is not held up until it is back.");
+    return;
+  }
+  log().log("logind is running; sleep and wake are watched.");
+  (void)takeDelayLock();
 }
 
 bool LogindSleepMonitor::takeDelayLock() {
@@ -92,9 +149,16 @@ bool LogindSleepMonitor::takeDelayLock() {
 }
 
 int LogindSleepMonitor::onPrepareForSleep(sd_bus_message* message, void* self) {
+  auto& monitor = *static_cast<LogindSleepMonitor*>(self);
+  const char* sender = sd_bus_message_get_sender(message);
+  if (monitor.logindOwner_.empty() || !sender || monitor.logindOwner_ != sender) {
+    log().error("Ignored a PrepareForSleep that logind did not send (from {}).",
+                sender ? sender : "nobody");
+    return 0;
+  }
   int sleeping = 0;
   if (sd_bus_message_read(message, "b", &sleeping) < 0) return 0;
-  static_cast<LogindSleepMonitor*>(self)->prepareForSleep(sleeping != 0);
+  monitor.prepareForSleep(sleeping != 0);
   return 0;
 }
 

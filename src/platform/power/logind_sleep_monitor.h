@@ -1,7 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/fs/unique_fd.h"
@@ -25,6 +25,10 @@ namespace vigilix::platform {
 // limit, so a stuck main thread cannot hold the machine up), then closes the
 // lock; at PrepareForSleep(false) it posts did-wake and takes a new lock.
 //
+// Only logind's own connection is believed: a PrepareForSleep from any other
+// sender is ignored. logind may start after us or restart: the lock is taken
+// (again) whenever logind's name gets an owner.
+//
 // The bus is served on a thread of its own, which sleeps in poll() between
 // signals. Destruction stops it and closes the lock.
 class LogindSleepMonitor {
@@ -39,12 +43,14 @@ class LogindSleepMonitor {
   LogindSleepMonitor(const LogindSleepMonitor&) = delete;
   LogindSleepMonitor& operator=(const LogindSleepMonitor&) = delete;
 
-  // Once. False, watching nothing, when the system bus cannot be reached or
-  // logind refuses the delay lock.
+  // Once. False, watching nothing, when the system bus cannot be reached.
+  // Without logind (or its lock) it watches all the same, for logind to come.
   bool start();
 
  private:
   static int onPrepareForSleep(sd_bus_message* message, void* self);
+  static int onLogindOwnerChanged(sd_bus_message* message, void* self);
+  void logindOwnerChanged(std::string owner);
   void prepareForSleep(bool sleeping);
   bool takeDelayLock();
   void serve();
@@ -53,6 +59,8 @@ class LogindSleepMonitor {
   std::shared_ptr<LogindInhibitors> logind_;
   sd_bus* bus_ = nullptr;
   sd_bus_slot* slot_ = nullptr;
+  sd_bus_slot* ownerSlot_ = nullptr;
+  std::string logindOwner_;  // logind's unique name; empty while it is not running
   UniqueFd stop_;
   UniqueFd delayLock_;  // used by start(), then by the thread alone
   std::thread thread_;

@@ -32,6 +32,8 @@ LogindAssertionInspector::LogindAssertionInspector(std::shared_ptr<LogindInhibit
 
 OwnAssertionInspector::Result LogindAssertionInspector::ownAssertions() const {
   auto locks = logind_->listInhibitors();
+  // Without logind nothing is held: known, not a failed inspection.
+  if (!locks && logindIsNotRunning(locks.error())) return std::vector<PropertyDictionary>{};
   if (!locks) return std::unexpected(kPowerReturnError);
   std::vector<PropertyDictionary> own;
   for (const LogindInhibitor& lock : *locks) {

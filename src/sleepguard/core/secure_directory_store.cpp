@@ -4,10 +4,12 @@
 
 #include <optional>
 
+#include "platform/base/uuid.h"
 #include "platform/fs/descriptor_calls.h"
 #include "platform/fs/file_facts.h"
 #include "platform/fs/file_system.h"
 #include "platform/fs/no_follow_walk.h"
+#include "platform/fs/stale_temporaries.h"
 #include "sleepguard/core/directory_check.h"
 #include "sleepguard/core/secure_directory_checks.h"
 
@@ -35,15 +37,24 @@ std::optional<std::vector<std::string>> validatedComponents(std::string_view pat
 
 }  // namespace
 
+bool isTemporaryRecordName(std::string_view name) {
+  constexpr std::string_view prefix = ".tmp-";
+  return name.starts_with(prefix) && platform::UUID::fromString(name.substr(prefix.size()));
+}
+
 std::expected<std::unique_ptr<VGXSecureDirectoryStore>, VGXGuardError>
 VGXSecureDirectoryStore::create(std::string_view path, std::uint32_t expectedOwnerUID) {
   auto components = validatedComponents(path);
   if (!components) return std::unexpected(ioError("unsafePath"));
   std::unique_ptr<VGXSecureDirectoryStore> store(new VGXSecureDirectoryStore(
       platform::FileSystem::root(), std::move(*components), expectedOwnerUID));
-  if (auto opened = store->openVerifiedDirectory(); !opened) {
-    return std::unexpected(opened.error());
-  }
+  auto opened = store->openVerifiedDirectory();
+  if (!opened) return std::unexpected(opened.error());
+  // Every write holds the directory's lock shared while its temporary file exists: what is
+  // found under the exclusive lock was left by a write that was killed.
+  auto held = platform::FileLock::acquireExclusive(std::move(*opened));
+  if (!held) return std::unexpected(ioError("flock", held.error()));
+  platform::removeStaleTemporaries(held->descriptor(), isTemporaryRecordName);
   return store;
 }
 

@@ -24,12 +24,16 @@ inline constexpr std::string_view kVGXGuardStateDirectory = "/var/lib/vigilix";
 // The most bytes a record may hold, on write and on read.
 inline constexpr std::size_t kVGXGuardRecordSizeLimit = 16384;
 
+// The name of a record's temporary file: ".tmp-" and a UUID's text.
+bool isTemporaryRecordName(std::string_view name);
+
 // Records of the root services in a root-owned directory. Every operation re-walks the path
 // from the file-system root without following links and checks owner, mode and ACLs of every
 // directory; record files must be root's, mode 0600, one link. Writes replace a record
 // atomically and durably, so readers see the old or the new record. Failures are
 // VGXGuardError::io with a fixed text ("unsafePath", "rename: errno 5", ...). Holds no
-// descriptor between operations; no lock of its own (callers serialise).
+// descriptor between operations; no lock of its own (callers serialise), except the one on the
+// directory that lets `create` remove temporary files left by a killed write.
 class VGXSecureDirectoryStore final : public VGXGuardStore {
  public:
   // `path` is a system path ("/var/lib/vigilix") of at least two components without "." or

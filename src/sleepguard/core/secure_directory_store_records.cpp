@@ -2,6 +2,7 @@
 
 #include "platform/base/uuid.h"
 #include "platform/fs/descriptor_calls.h"
+#include "platform/fs/file_lock.h"
 #include "sleepguard/core/secure_directory_checks.h"
 #include "sleepguard/core/secure_directory_store.h"
 
@@ -62,7 +63,10 @@ std::expected<void, VGXGuardError> VGXSecureDirectoryStore::write(const VGXGuard
   if (data.size() > kVGXGuardRecordSizeLimit) return std::unexpected(ioError("record too large"));
   auto directory = openVerifiedDirectory();
   if (!directory) return std::unexpected(directory.error());
-  const int dir = directory->get();
+  // Shared with other writes, never with a store removing temporary files.
+  auto held = platform::FileLock::acquireShared(std::move(*directory));
+  if (!held) return std::unexpected(ioError("flock", held.error()));
+  const int dir = held->descriptor();
 
   TemporaryName temporary(dir, ".tmp-" + platform::UUID::generate().uuidString());
   auto opened =

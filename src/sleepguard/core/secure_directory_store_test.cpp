@@ -483,3 +483,33 @@ TEST_F(SecureDirectoryStoreTest, ALockThatCannotBeTakenRunsNoBody) {
 
 }  // namespace
 }  // namespace vigilix
+
+namespace vigilix {
+namespace {
+
+// A write killed before its rename leaves its temporary file; the next store to open removes
+// exactly those, and nothing else of the directory's.
+TEST_F(SecureDirectoryStoreTest, OpeningRemovesTheTemporaryFilesOfKilledWrites) {
+  struct Row {
+    const char* name;
+    std::string file;
+    bool removed;
+  };
+  const Row rows[] = {
+      {"a record's temporary file", ".tmp-6F9619FF-8B86-D011-B42D-00C04FC964FF", true},
+      {"in lower case", ".tmp-6f9619ff-8b86-d011-b42d-00c04fc964ff", true},
+      {"not a UUID", ".tmp-vigilix-plist", false},
+      {"a record", "journal.json", false},
+      {"a quarantined record", "journal.json.corrupt-6F9619FF-8B86-D011-B42D-00C04FC964FF", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    tree.clear();
+    tree.putRecord(row.file, "{}");
+    ASSERT_TRUE(VGXSecureDirectoryStore::create(kVGXGuardStateDirectory).has_value());
+    EXPECT_EQ(tree.names().empty(), row.removed);
+  }
+}
+
+}  // namespace
+}  // namespace vigilix

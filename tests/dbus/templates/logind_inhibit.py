@@ -4,7 +4,8 @@ The stock template records every lock as uid 1000, pid 123456. Here a lock
 records the caller as the bus daemon knows it (its uid and pid), lives while
 the returned descriptor is open anywhere, and BlockInhibited/DelayInhibited
 follow the locks held (with PropertiesChanged). LidClosed starts false; tests
-set it through org.freedesktop.DBus.Properties.Set.
+set it through org.freedesktop.DBus.Properties.Set. The stock AddSeat, AddUser and
+AddSession make sessions whose Active property tests set the same way.
 
 For tests, on TEST_IFACE: DropLocks() lets go of every "block" lock as a logind that
 lost them would (the holders' descriptors report an error), and while the
@@ -18,6 +19,8 @@ from gi.repository import GLib
 
 from dbusmock import mockobject
 from dbusmock.templates import logind
+# The stock helpers that add seats, users and sessions, served here too.
+from dbusmock.templates.logind import AddSeat, AddSession, AddUser  # noqa: F401
 
 BUS_NAME = logind.BUS_NAME
 MAIN_OBJ = logind.MAIN_OBJ

@@ -1,0 +1,107 @@
+// The application's life as the desktop drives it: started by an address
+// while it is not running, and ended by the end of its session bus.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <systemd/sd-bus.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_end_to_end_fixture.h"
+#include "dbus/mock_logind_test_fixture.h"
+#include "platform/dbus/bus_connection.h"
+#include "platform/defaults/live_user_defaults.h"
+#include "platform/defaults/user_defaults.h"
+
+namespace vigilix::testing {
+namespace {
+
+class AppLifeTest : public AppEndToEndFixture {
+ protected:
+  std::optional<std::string> savedState() const {
+    platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
+    const auto data = defaults.dataValue("run.tarvo.vigilix.AwakeState");
+    if (!data) return std::nullopt;
+    return std::string(data->begin(), data->end());
+  }
+
+  // The process that owns the application's name; 0 when none does.
+  pid_t applicationPid() const {
+    auto bus = platform::BusConnection::open(platform::BusKind::Session);
+    if (!bus) return 0;
+    auto reply = bus->call({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                            "GetConnectionUnixProcessID"},
+                           [](sd_bus_message* message) {
+                             return sd_bus_message_append(message, "s", "run.tarvo.vigilix");
+                           });
+    std::uint32_t pid = 0;
+    if (!reply || sd_bus_message_read(reply->get(), "u", &pid) <= 0) return 0;
+    return static_cast<pid_t>(pid);
+  }
+
+  // The desktop entry and the user's choice of it for the scheme, as an
+  // install and `xdg-mime default` leave them.
+  void installDesktopEntry() {
+    const std::filesystem::path applications = home_ / ".local/share/applications";
+    std::filesystem::create_directories(applications);
+    std::ofstream(applications / "run.tarvo.vigilix.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Vigilix\nExec=" << VIGILIX_APP_PROGRAM
+        << " %u\nMimeType=x-scheme-handler/vigilix;\nDBusActivatable=true\n";
+    std::filesystem::create_directories(home_ / ".config");
+    std::ofstream(home_ / ".config/mimeapps.list")
+        << "[Default Applications]\nx-scheme-handler/vigilix=run.tarvo.vigilix.desktop\n";
+  }
+
+  ScopedEnvironment dataVariable_{"XDG_DATA_HOME", (home_ / ".local/share").string()};
+};
+
+TEST_F(AppLifeTest, AnAddressThatStartsTheApplicationIsHandled) {
+  installDesktopEntry();
+  struct Row {
+    const char* name;
+    std::vector<std::string> command;
+    const char* savedTotal;
+  };
+  const Row rows[] = {
+      {"gio open", {"/usr/bin/gio", "open", "vigilix:///activate?minutes=3"}, R"("total":180)"},
+      {"Open called on the bus",
+       {"/usr/bin/gdbus", "call", "--session", "--dest", "run.tarvo.vigilix", "--object-path",
+        "/run/tarvo/vigilix", "--method", "org.freedesktop.Application.Open",
+        "['vigilix:///activate?minutes=7']", "{}"},
+       R"("total":420)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_FALSE(sessionBus_.hasOwner("run.tarvo.vigilix"));
+    TestChildProcess opener(row.command, home_ / "opener.log");
+    EXPECT_EQ(opener.wait(std::chrono::seconds(30)), 0) << readFile(home_ / "opener.log");
+    std::optional<std::string> state;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+          state = savedState();
+          return state && state->find(row.savedTotal) != std::string::npos;
+        },
+        std::chrono::seconds(30)))
+        << state.value_or("(no saved state)") << "\n"
+        << sessionBus_.log();
+    const pid_t started = applicationPid();
+    ASSERT_GT(started, 0);
+    ::kill(started, SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return !sessionBus_.hasOwner("run.tarvo.vigilix"); }));
+  }
+}
+
+TEST_F(AppLifeTest, TheApplicationEndsWithItsSessionBus) {
+  startApplication();
+  sessionBus_.stop();
+  EXPECT_EQ(app_->wait(std::chrono::seconds(30)), 0) << readFile(home_ / "app.log");
+  EXPECT_NE(readFile(home_ / "app.log").find("The session bus is gone"), std::string::npos);
+  EXPECT_TRUE(locksOf(app_->pid()).empty());
+}
+
+}  // namespace
+}  // namespace vigilix::testing
