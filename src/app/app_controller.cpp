@@ -223,11 +223,13 @@ void DZLAppController::syncActivationWithSnapshot() {
     }
     becameActive = !previousIsAwake_;
   } else {
+    // A user's stop covers only the end it caused: one that found nothing
+    // held must not swallow the next session's own end.
+    suppressQuitOnExpiration_ = false;
     if (held) {
       sleepWakeTimer_->invalidate();
       const bool quit =
           endedByItself && !suppressQuit && DZLKeys::dzl_isQuitOnTimerExpirationEnabled(defaults_);
-      suppressQuitOnExpiration_ = false;
       if (quit) {
         log_.log("The timed session ended; quitting as the settings ask.");
         if (environment_.terminate) environment_.terminate();

@@ -130,6 +130,16 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
          t.platform.runUntilIdle();
        },
        false, nullptr, 0, 0, 60},
+      {"a stop while idle leaves the next session's end to quit", 60, true,
+       [=](AppControllerTest& t) {
+         t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
+       },
+       false, nullptr, 1, 0, 60},
+      {"a stop while idle leaves the next session's end its notice", 60, false,
+       [=](AppControllerTest& t) {
+         t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
+       },
+       false, nullptr, 0, 1, 60},
       {"no default duration starts an indefinite session", 0, false, start, true, system, 0, 0, 0},
       {"fifteen more minutes with 300 s left", 600, false,
        [=](AppControllerTest& t) {

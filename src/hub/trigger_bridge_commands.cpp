@@ -1,5 +1,4 @@
 #include <cmath>
-#include <cstdlib>
 
 #include "core/dzl_keys.h"
 #include "health/session_notifications.h"
@@ -51,10 +50,7 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
   return *end - now;
 }
 
-void VGXTriggerBridge::beginManualSession() {
-  VGXSessionNotifications::shared().startNewSession();
-  if (const auto& hook = hooks().manualSessionStartHook) hook();
-}
+void VGXTriggerBridge::beginManualSession() { VGXSessionNotifications::shared().startNewSession(); }
 
 void VGXTriggerBridge::startIndefiniteSession(platform::Date at) {
   beginManualSession();
@@ -162,17 +158,17 @@ void VGXTriggerBridge::pauseOrResumeTriggers() {
 void VGXTriggerBridge::setAutomationEnabled(bool enabled) {
   if (VGXPolicyGate::isForced(defaults_, kTriggersDefaultsKey)) return;
   const platform::Date at = now();
-  TriggerConfiguration configuration = VGXTriggerConfigurationStore::load(defaults_);
+  TriggerConfiguration configuration = triggerConfiguration();
   configuration.isEnabled = enabled;
   VGXTriggerConfigurationStore::save(configuration, defaults_);
   controller_.setAutomationEnabled(enabled);
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   refresh(at);
 }
 
 void VGXTriggerBridge::reloadConfiguration() {
   const platform::Date at = now();
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
   synchroniseAutomation();
   updatePowerInputs(at);

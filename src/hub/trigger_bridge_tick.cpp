@@ -51,8 +51,9 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
     // A wake date already reached is due now: the tick ends what it ends.
     fire = std::min(fire, std::max(*wake, at));
   }
+  // Without an idle reading there is nothing to restart the session from.
   if (controller_.manual().kind() == ManualSessionKind::Kind::duration &&
-      wantsRestartOnActivity()) {
+      wantsRestartOnActivity() && hooks().secondsSinceLastInput) {
     fire = std::min(fire, at + kRestartOnActivityInterval);
   }
   if (const auto coolStart = controller_.heatCoolStartedAt();
@@ -149,6 +150,7 @@ void VGXTriggerBridge::defaultsDidChange() {
 }
 
 void VGXTriggerBridge::handleDefaultsChange() {
+  followTriggerConfiguration(false);
   pruneWatchesAfterSettingsChange();
   controller_.setWatchReasons(watchReasons());
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));

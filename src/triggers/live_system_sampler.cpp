@@ -76,11 +76,11 @@ LiveSystemSampler::LiveSystemSampler() : sources_(SystemSources::live()) {
 
 LiveSystemSampler::LiveSystemSampler(SystemSources sources) : sources_(std::move(sources)) {}
 
-SystemSample LiveSystemSampler::sample() {
+SystemSample LiveSystemSampler::sample(const SampleInputs& inputs) {
   SystemSample sample;
   sample.date = platform::Clock::current().now();
 
-  if (sources_.applications) {
+  if (inputs.applications && sources_.applications) {
     for (const auto& application : sources_.applications->runningApplications()) {
       if (application.bundleIdentifier) {
         sample.runningBundleIdentifiers.insert(*application.bundleIdentifier);
@@ -88,37 +88,51 @@ SystemSample LiveSystemSampler::sample() {
     }
   }
 
-  platform::PowerSources& power =
-      sources_.power ? *sources_.power : platform::PowerSources::current();
-  sample.isOnPowerAdapter = power.providingPowerSourceType() == platform::kPowerSourceACPower;
+  if (inputs.power) {
+    platform::PowerSources& power =
+        sources_.power ? *sources_.power : platform::PowerSources::current();
+    sample.isOnPowerAdapter = power.providingPowerSourceType() == platform::kPowerSourceACPower;
+  }
 
-  if (sources_.displays) {
+  if (inputs.displays && sources_.displays) {
     const auto displays = sources_.displays->activeDisplays();
     sample.externalDisplayCount =
         std::count_if(displays.begin(), displays.end(),
                       [](const platform::ActiveDisplay& display) { return !display.isBuiltin; });
   }
 
-  sample.networkBytesPerSecond = networkBytesPerSecond(sample.date);
-  sample.cpuUsagePercent = cpuUsagePercent();
+  if (inputs.network) {
+    sample.networkBytesPerSecond = networkBytesPerSecond(sample.date);
+  } else {
+    previousNetworkBytes_.reset();
+  }
+  if (inputs.cpu) {
+    sample.cpuUsagePercent = cpuUsagePercent();
+  } else {
+    previousCPUTicks_.reset();
+  }
 
-  sample.wifiNetworkName =
-      (sources_.wifi ? *sources_.wifi : platform::WiFiInterface::current()).ssid();
-  if (sources_.applications) {
+  if (inputs.wifi) {
+    sample.wifiNetworkName =
+        (sources_.wifi ? *sources_.wifi : platform::WiFiInterface::current()).ssid();
+  }
+  if (inputs.applications && sources_.applications) {
     if (auto frontmost = sources_.applications->frontmostApplication()) {
       sample.frontmostBundleIdentifier = frontmost->bundleIdentifier;
     }
   }
-  if (sources_.audio) sample.isMicrophoneInUse = sources_.audio->isInputRunning();
-  if (sources_.camera && cameraWanted_) sample.isCameraInUse = sources_.camera->isAnyRunning();
-  if (sources_.audio) sample.isAudioPlaying = sources_.audio->isDefaultOutputRunning();
+  if (inputs.calls && sources_.audio) sample.isMicrophoneInUse = sources_.audio->isInputRunning();
+  if (inputs.calls && sources_.camera) sample.isCameraInUse = sources_.camera->isAnyRunning();
+  if (inputs.audio && sources_.audio) {
+    sample.isAudioPlaying = sources_.audio->isDefaultOutputRunning();
+  }
 
-  sample.diskBytesPerSecond = diskBytesPerSecond(sample.date);
+  if (inputs.disks) {
+    sample.diskBytesPerSecond = diskBytesPerSecond(sample.date);
+  } else {
+    previousDiskBytes_.reset();
+  }
   return sample;
-}
-
-void LiveSystemSampler::prepareFor(const TriggerConfiguration& configuration) {
-  cameraWanted_ = configuration.isEnabled && configuration.duringCalls;
 }
 
 double LiveSystemSampler::networkBytesPerSecond(platform::Date now) {

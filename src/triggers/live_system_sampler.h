@@ -46,10 +46,10 @@ class LiveSystemSampler final : public SystemSampling {
   LiveSystemSampler();
   explicit LiveSystemSampler(SystemSources sources);
 
-  SystemSample sample() override;
-  // The camera, whose reading walks every process's open files, is read only
-  // while automation is on and a rule on calls looks at it.
-  void prepareFor(const TriggerConfiguration& configuration) override;
+  using SystemSampling::sample;
+  // A rate left out forgets its previous reading, so the next one it is
+  // read for starts afresh rather than averaging over the gap.
+  SystemSample sample(const SampleInputs& inputs) override;
 
   double networkBytesPerSecond(platform::Date now);
   double diskBytesPerSecond(platform::Date now);
@@ -62,7 +62,6 @@ class LiveSystemSampler final : public SystemSampling {
   std::optional<platform::DiskByteCounters> previousDiskBytes_;
   std::optional<platform::Date> previousDiskDate_;
   std::optional<platform::CPUTicks> previousCPUTicks_;
-  bool cameraWanted_ = true;
 };
 
 }  // namespace vigilix

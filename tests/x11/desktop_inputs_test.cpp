@@ -73,7 +73,7 @@ TEST(DesktopInputsTest, WorkSeenOnTheDisplayKeepsATimedSessionGoing) {
 
   auto hub = VGXTriggerBridge::create(platform::UserDefaults::standard(), {}, [] {
     struct Quiet : SystemSampling {
-      SystemSample sample() override { return {}; }
+      SystemSample sample(const SampleInputs&) override { return {}; }
     };
     return std::make_shared<Quiet>();
   });

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cerrno>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/defaults/property_list_codec.h"
@@ -288,6 +290,50 @@ TEST_F(LiveUserDefaultsTest, DamagedManagedFileIsIgnoredAndLeftInPlace) {
   EXPECT_THAT(defaults.anyUserValue("VGXStopWhenHot"), Optional(PropertyValue(false)));
   EXPECT_EQ(contentsOf(files.managed[0]), "garbage");
   EXPECT_TRUE(log.containsFragment("Ignoring damaged managed preferences file"));
+}
+
+// The file is written only when a value changes and read again only when it
+// changed: an unchanged file is never read, so a failing read is never met.
+TEST_F(LiveUserDefaultsTest, TheFileIsWrittenAndReadOnlyForAChange) {
+  struct Row {
+    const char* name;
+    std::function<void(LiveUserDefaults&)> act;
+    bool rewritten;
+  };
+  const Row rows[] = {
+      {"the same value again", [](auto& d) { d.set("k", 1); }, false},
+      {"removing a key the file lacks", [](auto& d) { d.remove("absent"); }, false},
+      {"an unchanged file when synchronising",
+       [this](auto& d) {
+         FileSystem::injectFailure(FileSystem::Operation::Read, files.user, EIO);
+         EXPECT_TRUE(d.synchronize());
+         FileSystem::clearInjectedFailures();
+       },
+       false},
+      {"another value", [](auto& d) { d.set("k", 2); }, true},
+      {"a removed key", [](auto& d) { d.remove("k"); }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    putPlist(files.user, {{"k", 1}});
+    LiveUserDefaults defaults(kStandardDomain, files);
+    const std::string before = contentsOf(files.user);
+    row.act(defaults);
+    EXPECT_EQ(contentsOf(files.user) != before, row.rewritten);
+    EXPECT_EQ(defaults.lastError(), std::nullopt);
+  }
+}
+
+TEST_F(LiveUserDefaultsTest, AFileChangedByAnotherWriterIsReadAgain) {
+  putPlist(files.user, {{"k", 1}});
+  LiveUserDefaults defaults(kStandardDomain, files);
+  defaults.synchronize();
+  putPlist(files.user, {{"k", 2}});
+  defaults.synchronize();
+  EXPECT_THAT(defaults.object("k"), Optional(PropertyValue(2)));
+  defaults.set("k", 1);
+  EXPECT_EQ(decodePropertyList(contentsOf(files.user)),
+            PropertyValue(PropertyDictionary{{"k", 1}}));
 }
 
 }  // namespace
