@@ -37,20 +37,6 @@ bool statShowsZombie(std::string_view stat) {
   return close != std::string_view::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
 }
 
-std::optional<ProcessStat> parseProcessStat(std::string_view stat) {
-  const std::size_t close = stat.rfind(") ");
-  if (close == std::string_view::npos) return std::nullopt;
-  // After the name: state, parent, ... and the start time as the 20th field.
-  const std::vector<std::string_view> fields = splitFields(stat.substr(close + 2));
-  if (fields.size() < 20) return std::nullopt;
-  const auto parent = parseSigned(fields[1]);
-  const auto start = parseUnsigned(fields[19]);
-  if (!parent || !start || *parent < 0 || *parent > std::numeric_limits<std::int32_t>::max()) {
-    return std::nullopt;
-  }
-  return ProcessStat{static_cast<std::int32_t>(*parent), *start};
-}
-
 std::optional<std::int64_t> parseBootTime(std::string_view procStat) {
   while (!procStat.empty()) {
     const std::size_t end = procStat.find('\n');

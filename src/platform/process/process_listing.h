@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system/proc_values.h"
+
 namespace vigilix::platform {
 
 // One running process: its executable (the target of /proc/<pid>/exe, which
@@ -28,15 +30,6 @@ std::optional<std::vector<std::string>> parseCommandLine(std::string_view bytes)
 // The name may itself hold ") ", so the state follows the last one.
 bool statShowsZombie(std::string_view stat);
 
-// The parent and the start time (clock ticks after boot) of a /proc/<pid>/stat
-// line; none when the line is cut short or a field is not a number.
-struct ProcessStat {
-  std::int32_t parent = 0;
-  std::uint64_t startTicks = 0;
-
-  bool operator==(const ProcessStat&) const = default;
-};
-std::optional<ProcessStat> parseProcessStat(std::string_view stat);
 // The "btime" line of /proc/stat: the boot time in seconds since 1970.
 std::optional<std::int64_t> parseBootTime(std::string_view procStat);
 

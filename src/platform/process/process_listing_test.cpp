@@ -106,6 +106,8 @@ TEST(ProcessListingTest, ParentsAndStartTimes) {
   } rows[] = {
       {"a full line", "7 (a) b) S 3 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0 4321 1000 10",
        ProcessStat{3, 4321}},
+      {"a kernel thread's flags", "2 (kthreadd) S 0 0 0 0 -1 2129984 0 0 0 0 1 2 0 0 20 0 1 0 4321",
+       ProcessStat{0, 4321, 2129984}},
       {"cut before the start time", "7 (a) S 3 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0", std::nullopt},
       {"a parent that is no number", "7 (a) S x 7 7 0 -1 0 0 0 0 0 1 2 0 0 20 0 1 0 4321",
        std::nullopt},
@@ -113,6 +115,9 @@ TEST(ProcessListingTest, ParentsAndStartTimes) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(parseProcessStat(row.stat), row.fields);
+    if (row.fields) {
+      EXPECT_EQ(row.fields->isKernelThread(), row.fields->flags == 2129984);
+    }
   }
   EXPECT_EQ(parseBootTime("cpu 1 2\nbtime 1700000000\nprocesses 9\n"), 1700000000);
   EXPECT_EQ(parseBootTime("cpu 1 2\n"), std::nullopt);

@@ -1,6 +1,7 @@
 #include "platform/system/proc_values.h"
 
 #include <charconv>
+#include <limits>
 
 #include "platform/fs/file_system.h"
 
@@ -74,6 +75,22 @@ std::vector<std::string_view> splitFields(std::string_view line) {
     if (i > start) fields.push_back(line.substr(start, i - start));
   }
   return fields;
+}
+
+std::optional<ProcessStat> parseProcessStat(std::string_view stat) {
+  const std::size_t close = stat.rfind(") ");
+  if (close == std::string_view::npos) return std::nullopt;
+  // After the name: state, parent, ..., flags as the 7th and the start time as the 20th field.
+  const std::vector<std::string_view> fields = splitFields(stat.substr(close + 2));
+  if (fields.size() < 20) return std::nullopt;
+  const auto parent = parseSigned(fields[1]);
+  const auto flags = parseUnsigned(fields[6]);
+  const auto start = parseUnsigned(fields[19]);
+  if (!parent || !flags || !start || *parent < 0 ||
+      *parent > std::numeric_limits<std::int32_t>::max()) {
+    return std::nullopt;
+  }
+  return ProcessStat{static_cast<std::int32_t>(*parent), *start, *flags};
 }
 
 }  // namespace vigilix::platform

@@ -27,4 +27,18 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder);
 // The fields of a line separated by runs of spaces or tabs.
 std::vector<std::string_view> splitFields(std::string_view line);
 
+// The parent, the kernel's flags and the start time (clock ticks after boot)
+// of a /proc/<pid>/stat line; none when the line is cut short or a field is
+// not a number. The name may itself hold ") ", so the fields follow the last one.
+struct ProcessStat {
+  std::int32_t parent = 0;
+  std::uint64_t startTicks = 0;
+  std::uint64_t flags = 0;
+
+  // A thread of the kernel's own (PF_KTHREAD): no program, no command line.
+  bool isKernelThread() const { return (flags & 0x00200000u) != 0; }
+  bool operator==(const ProcessStat&) const = default;
+};
+std::optional<ProcessStat> parseProcessStat(std::string_view stat);
+
 }  // namespace vigilix::platform

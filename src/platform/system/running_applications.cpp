@@ -45,6 +45,15 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
   return name;
 }
 
+// The kernel's name for the process in a stat line: it changes when the
+// process runs another program, which its start time does not.
+std::string_view kernelNameIn(std::string_view stat) {
+  const std::size_t open = stat.find('(');
+  const std::size_t close = stat.rfind(')');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
+  return stat.substr(open + 1, close - open - 1);
+}
+
 }  // namespace
 
 LiveRunningApplications::LiveRunningApplications() : LiveRunningApplications(FileSystem::root()) {}
@@ -70,14 +79,40 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
   std::vector<RunningApplication> applications;
   applications.reserve(pids.size());
   for (const std::int32_t pid : pids) applications.push_back(applicationFor(pid, names));
+  // Processes that are gone are forgotten, so a reused pid is looked at afresh.
+  std::lock_guard lock(knownMutex_);
+  std::erase_if(known_, [&](const auto& entry) {
+    return !std::binary_search(pids.begin(), pids.end(), entry.first);
+  });
   return applications;
+}
+
+std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t pid) {
+  const std::filesystem::path process = root_ / "proc" / std::to_string(pid);
+  const auto statText = FileSystem::readFile(process / "stat");
+  const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
+  // Without a readable stat there is no telling whether it is the same process.
+  if (!stat) return identifierOf(process);
+  if (stat->isKernelThread()) return std::nullopt;
+  {
+    std::lock_guard lock(knownMutex_);
+    const auto found = known_.find(pid);
+    if (found != known_.end() && found->second.startTicks == stat->startTicks &&
+        found->second.kernelName == kernelNameIn(*statText)) {
+      return found->second.identifier;
+    }
+  }
+  auto identifier = identifierOf(process);
+  std::lock_guard lock(knownMutex_);
+  known_[pid] = Known{stat->startTicks, std::string(kernelNameIn(*statText)), identifier};
+  return identifier;
 }
 
 RunningApplication LiveRunningApplications::applicationFor(
     std::int32_t pid, std::shared_ptr<const DesktopApplicationNames>& names) {
   RunningApplication application;
   application.processIdentifier = pid;
-  application.bundleIdentifier = identifierOf(root_ / "proc" / std::to_string(pid));
+  application.bundleIdentifier = identifierFor(pid);
   if (application.bundleIdentifier) {
     if (!names) names = currentNames();
     const auto name = names->nameFor(*application.bundleIdentifier);

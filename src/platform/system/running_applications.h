@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/system/desktop_entries.h"
@@ -41,15 +42,16 @@ class RunningApplications {
 };
 
 // The processes of <root>/proc in numeric order, one scan of /proc per
-// listing. A process's identifier is the file name of its executable (when
-// that cannot be read, another user's process, the file name of its first
-// argument if the kernel's name for the process confirms it); kernel threads
-// (no command line) and processes that are gone have none. The name shown is
-// that of the matching desktop entry of the XDG applications folders (by
-// default those of the environment, mapped under <root>), else the
-// identifier. The frontmost application is the process of the desktop's
-// active window (ActiveWindowOwner), named the same way; none when that
-// process has no identifier.
+// listing. Each listing reads one stat file per process; a process's
+// identifier is worked out once and kept while its pid, start time and
+// kernel name (which a new program changes) stay the same, and kernel
+// threads are known from their flags alone. A process's identifier is the file
+// name of its executable (when that cannot be read, another user's process, the file name of its
+// first argument if the kernel's name for the process confirms it); kernel threads (no command
+// line) and processes that are gone have none. The name shown is that of the matching desktop entry
+// of the XDG applications folders (by default those of the environment, mapped under <root>), else
+// the identifier. The frontmost application is the process of the desktop's active window
+// (ActiveWindowOwner), named the same way; none when that process has no identifier.
 class LiveRunningApplications final : public RunningApplications {
  public:
   // The machine under the file-system root (FileSystem::root()).
@@ -66,6 +68,9 @@ class LiveRunningApplications final : public RunningApplications {
   RunningApplication applicationFor(std::int32_t pid,
                                     std::shared_ptr<const DesktopApplicationNames>& names);
   std::shared_ptr<const DesktopApplicationNames> currentNames();
+  // The identifier of the process, from what an earlier listing found while
+  // it is the same process.
+  std::optional<std::string> identifierFor(std::int32_t pid);
 
   std::filesystem::path root_;
   std::optional<std::vector<std::filesystem::path>> applicationFolders_;
@@ -74,6 +79,13 @@ class LiveRunningApplications final : public RunningApplications {
   std::mutex namesMutex_;
   std::vector<std::filesystem::path> namesFolders_;
   std::shared_ptr<const DesktopApplicationNames> names_;
+  struct Known {
+    std::uint64_t startTicks = 0;
+    std::string kernelName;
+    std::optional<std::string> identifier;
+  };
+  std::mutex knownMutex_;
+  std::unordered_map<std::int32_t, Known> known_;
 };
 
 }  // namespace vigilix::platform

@@ -1,5 +1,6 @@
 #include "platform/system/running_applications.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -231,6 +232,75 @@ TEST_F(RunningApplicationsTest, NamesFollowChangedEntriesBetweenListings) {
     SCOPED_TRACE(row.name);
     row.change();
     EXPECT_EQ(live.runningApplications().at(0).localizedName, row.shownName);
+  }
+}
+
+// One listing after another on one reader: a process is looked at again only
+// when it may be another program.
+TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherProgram) {
+  LiveRunningApplications live(tree.root(), {tree.pathFor("apps/system")});
+  const auto stat = [&](std::string_view kernelName, std::uint64_t flags, std::uint64_t start) {
+    tree.writeFile("proc/7/stat", fmt::format("7 ({}) S 1 7 7 0 -1 {} 0 0 0 0 1 2 0 0 20 0 1 0 "
+                                              "{} 1000 10\n",
+                                              kernelName, flags, start));
+  };
+  const auto program = [&](std::string_view commandLine, std::string_view executable) {
+    tree.remove("proc/7/exe");
+    tree.addProcess(7, commandLine, "-", std::string(executable));
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+    std::optional<std::string> identifier;
+  };
+  const Row rows[] = {
+      {"a launcher script",
+       [&] {
+         program("/bin/sh /usr/bin/firefox", "/bin/sh");
+         stat("sh", 0x400100, 100);
+       },
+       "sh"},
+      {"the same process is not read again",
+       [&] { program("/bin/sh /usr/bin/firefox", "/usr/bin/unread"); }, "sh"},
+      {"running another program changes its kernel name",
+       [&] {
+         program("/usr/lib/firefox/firefox", "/usr/lib/firefox/firefox");
+         stat("firefox", 0x400100, 100);
+       },
+       "firefox"},
+      {"a pid taken by a new process",
+       [&] {
+         program("/usr/bin/editor", "/usr/bin/editor");
+         stat("firefox", 0x400100, 200);
+       },
+       "editor"},
+      {"gone and back with the same start time is looked at afresh",
+       [&] {
+         tree.remove("proc/7");
+         ASSERT_TRUE(live.runningApplications().empty());
+         program("/usr/bin/gimp", "/usr/bin/gimp");
+         stat("firefox", 0x400100, 200);
+       },
+       "gimp"},
+      {"a kernel thread is known by its flags",
+       [&] {
+         program("not read", "/usr/bin/not-read");
+         stat("kworker/0:1", 0x208040, 300);
+       },
+       std::nullopt},
+      {"without a stat line the process is read as it is",
+       [&] {
+         tree.remove("proc/7/stat");
+         program("/usr/bin/editor", "/usr/bin/editor");
+       },
+       "editor"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.change();
+    const auto listed = live.runningApplications();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].bundleIdentifier, row.identifier);
   }
 }
 
