@@ -17,6 +17,8 @@
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
+#include "hub/trigger_bridge.h"
+#include "intents/intent_actions.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
@@ -25,6 +27,7 @@
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/live_run_loop.h"
+#include "platform/system/running_applications.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
@@ -138,6 +141,20 @@ bool migrateSettings() {
   return settled;
 }
 
+intents::Outcome performAction(const intents::Action& action) {
+  return intents::perform(action, VGXTriggerBridge::shared(), platform::UserDefaults::standard(),
+                          platform::RunningApplications::current().runningApplications());
+}
+
+// A desktop action has nobody to answer: what it said goes to the log.
+void reportDesktopAction(const std::string& name, const intents::Outcome& outcome) {
+  if (!outcome) {
+    launchLog().log("The desktop action {} was refused: {}", name, outcome.error().text);
+  } else if (!outcome->dialog.empty()) {
+    launchLog().log("The desktop action {}: {}", name, outcome->dialog);
+  }
+}
+
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus,
                 std::unique_ptr<ApplicationBusService> service) {
   auto& loop = platform::LiveRunLoop::main();
@@ -171,8 +188,16 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
                         },
                     .activateAction =
                         [handler](const std::string& action) {
+                          if (auto intent = intents::desktopAction(action)) {
+                            reportDesktopAction(action, performAction(*intent));
+                            return;
+                          }
                           handler->handleEventForURL("vigilix:///" + action);
-                        }});
+                        },
+                    .perform = performAction});
+    VGXTriggerBridge::hooks().reloadControls = [service = service.get()](const std::string& kind) {
+      service->announceControlsChanged(kind);
+    };
   }
   if (bus) {
     // At logout the session bus goes: nothing can reach us any more, and
@@ -189,6 +214,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const SignalWatch signalWatch = watchTerminationSignals(terminate);
   launchLog().log("Vigilix is running.");
   loop.run();
+  VGXTriggerBridge::hooks().reloadControls = nullptr;
   return 0;
 }
 

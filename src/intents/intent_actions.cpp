@@ -156,6 +156,16 @@ Outcome perform(const Action& action, VGXTriggerBridge& hub, const platform::Use
   return std::visit(Performer{hub, defaults, applications}, action);
 }
 
+std::optional<Action> desktopAction(std::string_view name) {
+  if (name == "keep-awake") return KeepAwake{};
+  if (name == "stop") return StopKeepingAwake{};
+  if (name == "awake-state") return GetAwakeState{};
+  if (name == "add-time") return AddTime{};
+  if (name == "keep-awake-on") return SetKeepAwakeControl{true};
+  if (name == "keep-awake-off") return SetKeepAwakeControl{false};
+  return std::nullopt;
+}
+
 std::string keepingAwakeDialog(std::optional<platform::Date> until) {
   if (!until) {
     return platform::localized("Keeping your computer awake until you turn it off.",

@@ -3,6 +3,7 @@
 #include <expected>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -81,6 +82,10 @@ using Outcome = std::expected<Answer, Refusal>;
 // policy; `applications` is the workspace's list of running applications.
 Outcome perform(const Action& action, VGXTriggerBridge& hub, const platform::UserDefaults& defaults,
                 const std::vector<platform::RunningApplication>& applications);
+
+// The action of a desktop-entry action ("keep-awake", "stop", "awake-state",
+// "add-time", "keep-awake-on", "keep-awake-off"); none for other names.
+std::optional<Action> desktopAction(std::string_view name);
 
 // "Keeping your computer awake until 3:05 PM." or, with no end, "... until you turn it off.".
 std::string keepingAwakeDialog(std::optional<platform::Date> until);
