@@ -146,11 +146,24 @@ intents::Outcome performAction(const intents::Action& action) {
                           platform::RunningApplications::current().runningApplications());
 }
 
+// A desktop action comes as ActivateAction, or, from a launcher that runs
+// the entry's Exec line, as this address followed by its name.
+constexpr std::string_view kDesktopActionAddress = "vigilix:///";
+
 // A desktop action has nobody to answer: what it said goes to the log.
-void reportDesktopAction(const std::string& name, const intents::Outcome& outcome) {
+void handleAddress(DZLEventHandler& handler, const std::string& uri) {
+  const auto action = uri.starts_with(kDesktopActionAddress)
+                          ? intents::desktopAction(uri.substr(kDesktopActionAddress.size()))
+                          : std::nullopt;
+  if (!action) {
+    handler.handleEventForURL(uri);
+    return;
+  }
+  const std::string name = uri.substr(kDesktopActionAddress.size());
+  const intents::Outcome outcome = performAction(*action);
   if (!outcome) {
     launchLog().log("The desktop action {} was refused: {}", name, outcome.error().text);
-  } else if (!outcome->dialog.empty()) {
+  } else {
     launchLog().log("The desktop action {}: {}", name, outcome->dialog);
   }
 }
@@ -184,15 +197,11 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
     service->serve({.activate = [delegate] { delegate->applicationShouldHandleReopen(false); },
                     .open =
                         [handler](const std::vector<std::string>& uris) {
-                          for (const auto& uri : uris) handler->handleEventForURL(uri);
+                          for (const auto& uri : uris) handleAddress(*handler, uri);
                         },
                     .activateAction =
                         [handler](const std::string& action) {
-                          if (auto intent = intents::desktopAction(action)) {
-                            reportDesktopAction(action, performAction(*intent));
-                            return;
-                          }
-                          handler->handleEventForURL("vigilix:///" + action);
+                          handleAddress(*handler, std::string(kDesktopActionAddress) + action);
                         },
                     .perform = performAction});
     VGXTriggerBridge::hooks().reloadControls = [service = service.get()](const std::string& kind) {
