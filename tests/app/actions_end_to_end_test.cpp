@@ -7,7 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_end_to_end_fixture.h"
@@ -274,6 +277,41 @@ TEST_F(ActionsEndToEndTest, DesktopActionsActOnTheRunningApplication) {
     const std::string shown = status();
     EXPECT_TRUE(shown.starts_with(row.statusStart)) << shown;
   }
+}
+
+// The running applications are the live ones a desktop entry names, one per program, by name.
+TEST_F(ActionsEndToEndTest, RunningAppsListsEachLaunchedApplicationOnceSortedByName) {
+  ScopedEnvironment dataHome("XDG_DATA_HOME", "/data");
+  const std::filesystem::path entries = tree_.pathFor("data/applications");
+  std::filesystem::create_directories(entries);
+  std::filesystem::create_directories(home_ / "bin");
+  std::vector<std::unique_ptr<TestChildProcess>> running;
+  // The later name starts first: the list's order is the names', not the start's.
+  for (const auto& [program, name, copies] :
+       {std::tuple{"vigilix-zeta", "Sleeper", 2}, std::tuple{"vigilix-alpha", "alpha", 1}}) {
+    std::filesystem::copy_file("/bin/sleep", home_ / "bin" / program);
+    std::ofstream(entries / (std::string(program) + ".desktop"))
+        << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << program << " 600\n";
+    for (int copy = 0; copy < copies; ++copy) {
+      running.push_back(std::make_unique<TestChildProcess>(
+          std::vector<std::string>{(home_ / "bin" / program).string(), "600"},
+          home_ / "sleeper.log"));
+    }
+  }
+  // A background process: no desktop entry names it.
+  running.push_back(std::make_unique<TestChildProcess>(
+      std::vector<std::string>{"/bin/sleep", "600"}, home_ / "sleeper.log"));
+  startOn(Machine::plain);
+
+  const auto [listed, apps] = action({"RunningApps"});
+  ASSERT_TRUE(listed) << apps;
+  const std::regex expected(R"(\(\[\('vigilix-alpha', \d+, 'alpha', 'vigilix-alpha'\), )"
+                            R"(\('vigilix-zeta', \d+, 'Sleeper', 'vigilix-zeta'\)\],\)\n)");
+  EXPECT_TRUE(std::regex_match(apps, expected)) << apps;
+
+  ASSERT_TRUE(action({"KeepAwakeWhileAppRuns", "'vigilix-zeta'"}).first);
+  const std::string shown = status();
+  EXPECT_TRUE(shown.starts_with(kAwake)) << shown;
 }
 
 // Shells follow the shared control state through ControlsChanged.
