@@ -17,6 +17,8 @@
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
+#include "hub/trigger_bridge.h"
+#include "intents/intent_actions.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
@@ -25,6 +27,7 @@
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/live_run_loop.h"
+#include "platform/system/running_applications.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
@@ -138,6 +141,33 @@ bool migrateSettings() {
   return settled;
 }
 
+intents::Outcome performAction(const intents::Action& action) {
+  return intents::perform(action, VGXTriggerBridge::shared(), platform::UserDefaults::standard(),
+                          platform::RunningApplications::current().runningApplications());
+}
+
+// A desktop action comes as ActivateAction, or, from a launcher that runs
+// the entry's Exec line, as this address followed by its name.
+constexpr std::string_view kDesktopActionAddress = "vigilix:///";
+
+// A desktop action has nobody to answer: what it said goes to the log.
+void handleAddress(DZLEventHandler& handler, const std::string& uri) {
+  const auto action = uri.starts_with(kDesktopActionAddress)
+                          ? intents::desktopAction(uri.substr(kDesktopActionAddress.size()))
+                          : std::nullopt;
+  if (!action) {
+    handler.handleEventForURL(uri);
+    return;
+  }
+  const std::string name = uri.substr(kDesktopActionAddress.size());
+  const intents::Outcome outcome = performAction(*action);
+  if (!outcome) {
+    launchLog().log("The desktop action {} was refused: {}", name, outcome.error().text);
+  } else {
+    launchLog().log("The desktop action {}: {}", name, outcome->dialog);
+  }
+}
+
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus,
                 std::unique_ptr<ApplicationBusService> service) {
   auto& loop = platform::LiveRunLoop::main();
@@ -167,12 +197,16 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
     service->serve({.activate = [delegate] { delegate->applicationShouldHandleReopen(false); },
                     .open =
                         [handler](const std::vector<std::string>& uris) {
-                          for (const auto& uri : uris) handler->handleEventForURL(uri);
+                          for (const auto& uri : uris) handleAddress(*handler, uri);
                         },
                     .activateAction =
                         [handler](const std::string& action) {
-                          handler->handleEventForURL("vigilix:///" + action);
-                        }});
+                          handleAddress(*handler, std::string(kDesktopActionAddress) + action);
+                        },
+                    .perform = performAction});
+    VGXTriggerBridge::hooks().reloadControls = [service = service.get()](const std::string& kind) {
+      service->announceControlsChanged(kind);
+    };
   }
   if (bus) {
     // At logout the session bus goes: nothing can reach us any more, and
@@ -189,6 +223,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const SignalWatch signalWatch = watchTerminationSignals(terminate);
   launchLog().log("Vigilix is running.");
   loop.run();
+  VGXTriggerBridge::hooks().reloadControls = nullptr;
   return 0;
 }
 

@@ -83,6 +83,11 @@ ApplicationBusService::exportOn(platform::AsyncBusConnection& connection) {
                                      kApplicationVTable, service.get());
   if (!object) return std::unexpected(object.error());
   service->object_ = std::move(*object);
+  auto actions =
+      connection.addObject(kActionsObjectPath, kActionsInterface, actionsVTable(), service.get());
+  if (!actions) return std::unexpected(actions.error());
+  service->actionsObject_ = std::move(*actions);
+  service->connection_ = &connection;
   return service;
 }
 

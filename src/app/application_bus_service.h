@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "intents/intent_actions.h"
 #include "platform/dbus/async_bus_connection.h"
+
+struct sd_bus_vtable;
 
 namespace vigilix {
 
@@ -17,8 +20,13 @@ namespace vigilix {
 inline constexpr const char* kApplicationBusName = "run.tarvo.vigilix";
 inline constexpr const char* kApplicationObjectPath = "/run/tarvo/vigilix";
 inline constexpr const char* kApplicationInterface = "org.freedesktop.Application";
+// The actions scripts run, one method each, and the signal shells follow.
+inline constexpr const char* kActionsObjectPath = "/run/tarvo/vigilix/Actions";
+inline constexpr const char* kActionsInterface = "run.tarvo.vigilix.Actions";
+inline constexpr const char* kActionDeniedError = "run.tarvo.vigilix.Error.Denied";
+inline constexpr const char* kActionPastTimeError = "run.tarvo.vigilix.Error.PastTime";
 
-// Serves Activate, Open and ActivateAction on the session bus. Each call is
+// Serves Activate, Open and ActivateAction, and the actions, on the session bus. Each call is
 // answered at once; its work runs afterwards on the main queue, outside
 // sd-bus's dispatch. Exported before the name is asked for, since a launcher
 // that started us calls as soon as we own it: until the application is
@@ -31,6 +39,8 @@ class ApplicationBusService {
     std::function<void()> activate;
     std::function<void(const std::vector<std::string>& uris)> open;
     std::function<void(const std::string& action)> activateAction;
+    // Runs an action of kActionsInterface; without one every action fails.
+    std::function<intents::Outcome(const intents::Action&)> perform;
   };
   using Work = std::function<void(const Handlers&)>;
 
@@ -41,13 +51,18 @@ class ApplicationBusService {
   void serve(Handlers handlers);
   // A call's work: kept, or queued on the main queue once serving.
   void take(Work work);
+  // Emits ControlsChanged(kind) on the actions object.
+  void announceControlsChanged(const std::string& kind);
 
  private:
   ApplicationBusService() = default;
+  static const sd_bus_vtable* actionsVTable();
 
   std::optional<Handlers> handlers_;
   std::vector<Work> waiting_;
+  platform::AsyncBusConnection* connection_ = nullptr;
   platform::BusSlot object_;
+  platform::BusSlot actionsObject_;
 };
 
 enum class ApplicationNameOutcome { owned, taken };

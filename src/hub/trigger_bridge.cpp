@@ -50,9 +50,10 @@ VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
       defaults_(defaults),
       resolveBookmark_(std::move(resolveBookmark)),
       makeSampler_(std::move(makeSampler)),
-      // This system has no Control Center to reload.
-      controlState_(std::make_unique<ControlStateBridge>(ControlStateBridge::appGroupSuite(),
-                                                         ControlStateBridge::ControlReloader{})) {}
+      controlState_(std::make_unique<ControlStateBridge>(
+          ControlStateBridge::appGroupSuite(), [](const std::string& kind) {
+            if (const auto& reload = hooks().reloadControls) reload(kind);
+          })) {}
 
 VGXTriggerBridge::~VGXTriggerBridge() {
   if (tickTimer_) tickTimer_->invalidate();

@@ -102,6 +102,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     OpenPanelPresenter openPanelPresenter;
     // The protection verifier's reason line, which the header shows first.
     std::function<std::optional<std::string>()> protectionReasonLine;
+    // Tells the desktop's shells that the shared control state of a kind
+    // changed; without one nobody is told.
+    ControlStateBridge::ControlReloader reloadControls;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";

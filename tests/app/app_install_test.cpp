@@ -79,6 +79,23 @@ TEST_F(AppInstallTest, TheInstalledProgramOpensTheCustomDurationWindow) {
   EXPECT_EQ(readFile(home_ / "app.log").find("No windows can be shown"), std::string::npos);
 }
 
+// The desktop's launchers read the entry: it must pass their validator, and
+// the actions that run a program name the installed one.
+TEST_F(AppInstallTest, TheInstalledDesktopEntryIsValidAndNamesTheInstalledPrograms) {
+  ASSERT_TRUE(install()) << readFile(home_ / "install.log");
+  const std::filesystem::path entry = prefix_ / "share/applications/run.tarvo.vigilix.desktop";
+  TestChildProcess validate({"/usr/bin/desktop-file-validate", entry.string()},
+                            home_ / "validate.log");
+  EXPECT_EQ(validate.wait(), 0) << readFile(home_ / "validate.log");
+  EXPECT_EQ(readFile(home_ / "validate.log"), "");
+  const std::string text = readFile(entry);
+  for (const std::string& exec : {"Exec=" + (prefix_ / "bin/vigilix-control").string() + " on\n",
+                                  "Exec=" + (prefix_ / "bin/vigilix-control").string() + " off\n",
+                                  "Exec=" + (prefix_ / "bin/vigilix-app").string() + " %u\n"}) {
+    EXPECT_NE(text.find(exec), std::string::npos) << exec << text;
+  }
+}
+
 // Running the program installs what building and running need; the test
 // toolchain (a second compiler, a tray host, an X server) only for testing.
 TEST_F(AppInstallTest, BootstrapInstallsTheTestToolchainOnlyForTesting) {
