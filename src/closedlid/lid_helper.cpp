@@ -36,7 +36,10 @@ struct PendingRequest {
 
 VGXLidHelper::VGXLidHelper(TransportFactory makeTransport, VGXClientScheduling& scheduler,
                            VGXUnitRegistry& units)
-    : makeTransport_(std::move(makeTransport)), scheduler_(scheduler), units_(units) {}
+    : makeTransport_(std::move(makeTransport)),
+      scheduler_(scheduler),
+      units_(units),
+      registering_(platform::DispatchQueue::makeSerial("run.tarvo.vigilix.helper-registration")) {}
 
 VGXHelperRegistration VGXLidHelper::registration() {
   const double now = platform::Clock::current().uptime();
@@ -58,7 +61,17 @@ std::expected<void, VGXUnitError> VGXLidHelper::registerDaemon() {
   return result;
 }
 
-void VGXLidHelper::requestApproval() { (void)registerDaemon(); }
+void VGXLidHelper::registerDaemonInBackground(
+    std::function<void(std::expected<void, VGXUnitError>)> completion) {
+  registering_->async([this, completion = std::move(completion)] {
+    auto result = registerDaemon();
+    platform::DispatchQueue::main().async([completion, result] {
+      if (completion) completion(result);
+    });
+  });
+}
+
+void VGXLidHelper::requestApproval() { registerDaemonInBackground({}); }
 
 void VGXLidHelper::emptyCache() {
   std::lock_guard lock(registrationLock_);

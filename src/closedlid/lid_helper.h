@@ -10,6 +10,7 @@
 #include "closedlid/client_scheduling.h"
 #include "closedlid/installer_transport.h"
 #include "closedlid/unit_registry.h"
+#include "platform/runloop/dispatch_queue.h"
 #include "sleepguard/common/installer_values.h"
 
 namespace vigilix {
@@ -29,9 +30,13 @@ class VGXLidHelping {
   virtual ~VGXLidHelping() = default;
   virtual VGXHelperRegistration registration() = 0;
   // Enables and starts the installer's socket; the service manager's refusal
-  // otherwise (polkit asks the user for an administrator password).
+  // otherwise. Blocks while polkit asks the user for an administrator
+  // password: never call it on the main thread.
   virtual std::expected<void, VGXUnitError> registerDaemon() = 0;
-  // The road to approval: asks for the authorization again.
+  // The same on a queue of its own; `completion` runs on the main thread.
+  virtual void registerDaemonInBackground(
+      std::function<void(std::expected<void, VGXUnitError>)> completion) = 0;
+  // The road to approval: asks for the authorization again, in the background.
   virtual void requestApproval() = 0;
   // Completion on the main thread, exactly once.
   virtual void install(VGXHelperCompletion completion) = 0;
@@ -58,6 +63,8 @@ class VGXLidHelper final : public VGXLidHelping {
   // Any thread.
   VGXHelperRegistration registration() override;
   std::expected<void, VGXUnitError> registerDaemon() override;
+  void registerDaemonInBackground(
+      std::function<void(std::expected<void, VGXUnitError>)> completion) override;
   void requestApproval() override;
   void install(VGXHelperCompletion completion) override;
   void uninstall(VGXHelperCompletion completion) override;
@@ -72,6 +79,7 @@ class VGXLidHelper final : public VGXLidHelping {
   TransportFactory makeTransport_;
   VGXClientScheduling& scheduler_;
   VGXUnitRegistry& units_;
+  std::shared_ptr<platform::DispatchQueue> registering_;
   std::mutex registrationLock_;
   std::optional<std::pair<VGXHelperRegistration, double>> registrationCache_;
   // The last enabling was refused for want of authorization.

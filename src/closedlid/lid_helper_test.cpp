@@ -192,7 +192,10 @@ TEST(LidHelperTest, RegistrationFromTheServiceManager) {
     fixture.units.reading = row.reading;
     if (row.registering) {
       fixture.units.enabling = *row.registering;
-      EXPECT_EQ(fixture.helper.registerDaemon(), *row.registering);
+      std::optional<std::expected<void, VGXUnitError>> registered;
+      fixture.helper.registerDaemonInBackground([&](auto result) { registered = result; });
+      fixture.platform.runUntilIdle();
+      EXPECT_EQ(registered, *row.registering);
       EXPECT_EQ(fixture.units.calls,
                 std::vector<std::string>{"enable run.tarvo.vigilix.installer.socket"});
     }
