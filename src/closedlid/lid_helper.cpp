@@ -25,6 +25,17 @@ VGXHelperRegistration fromReading(const std::expected<VGXUnitReading, VGXUnitErr
   return VGXHelperRegistration::unknown;
 }
 
+// An install or uninstall outcome: the time-out's failure, the installer's
+// refusal as its text, or "reply" for anything unreadable.
+std::expected<void, VGXHelperFailure> installerResult(
+    const std::expected<VGXGuardWire::Dictionary, VGXHelperFailure>& outcome) {
+  if (!outcome) return std::unexpected(outcome.error());
+  const auto result = VGXGuardWire::decodeInstallerResult(*outcome);
+  if (!result) return std::unexpected(VGXHelperFailure{VGXLidHelper::kBadReply});
+  if (!*result) return std::unexpected(VGXHelperFailure{VGXGuardWire::wireText(result->error())});
+  return {};
+}
+
 // One request's life: from its transport's making until the reply or the time-out.
 struct PendingRequest {
   std::unique_ptr<VGXInstallerTransport> transport;
@@ -108,32 +119,23 @@ void VGXLidHelper::request(void (VGXInstallerTransport::*operation)(VGXInstaller
 void VGXLidHelper::install(VGXHelperCompletion completion) {
   request(&VGXInstallerTransport::install, kInstallSeconds,
           [completion = std::move(completion)](const Outcome& outcome) {
-            if (!outcome) return completion(std::unexpected(outcome.error()));
-            const auto result = VGXGuardWire::decodeInstallerResult(*outcome);
-            if (!result) return completion(std::unexpected(VGXHelperFailure{kBadReply}));
-            if (!*result) {
-              return completion(
-                  std::unexpected(VGXHelperFailure{VGXGuardWire::wireText(result->error())}));
-            }
-            completion({});
+            completion(installerResult(outcome));
           });
 }
 
 void VGXLidHelper::uninstall(VGXHelperCompletion completion) {
   request(&VGXInstallerTransport::uninstall, kUninstallSeconds,
           [this, completion = std::move(completion)](const Outcome& outcome) {
-            if (!outcome) return completion(std::unexpected(outcome.error()));
-            const auto result = VGXGuardWire::decodeInstallerResult(*outcome);
-            if (!result) return completion(std::unexpected(VGXHelperFailure{kBadReply}));
-            if (!*result) {
-              return completion(
-                  std::unexpected(VGXHelperFailure{VGXGuardWire::wireText(result->error())}));
-            }
+            auto result = installerResult(outcome);
+            if (!result) return completion(result);
             // With the guard gone the installer need not stay registered; a
-            // failure to unregister it leaves only an idle socket.
-            (void)units_.disableAndStop(VGXGuardNames::installerSocketUnit);
-            emptyCache();
-            completion({});
+            // failure to unregister it leaves only an idle socket. Off the
+            // main thread, as polkit may ask first.
+            registering_->async([this, completion] {
+              (void)units_.disableAndStop(VGXGuardNames::installerSocketUnit);
+              emptyCache();
+              platform::DispatchQueue::main().async([completion] { completion({}); });
+            });
           });
 }
 
