@@ -47,6 +47,10 @@ std::string logindInhibitTemplate() {
   return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/logind_inhibit.py";
 }
 
+std::string systemdUnitFilesTemplate() {
+  return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/systemd_unit_files.py";
+}
+
 std::string gnomeSessionInhibitTemplate() {
   return std::string(VIGILIX_DBUS_TEMPLATES_DIR) + "/gnome_session_inhibit.py";
 }

@@ -36,6 +36,8 @@ class DbusMock {
 
 // The local logind template whose inhibitor locks record their callers.
 std::string logindInhibitTemplate();
+// The local systemd template whose unit files are enabled and disabled under polkit.
+std::string systemdUnitFilesTemplate();
 // The local gnome-session template whose InhibitedActions follow the cookies held.
 std::string gnomeSessionInhibitTemplate();
 

@@ -111,6 +111,29 @@ TEST(InstallerProgramTest, InstallCurrentCheckUpdateAndUninstallOverTheSocket) {
   EXPECT_EQ(m.status(), (VGXInstallerStatus{false, false, false}));
 }
 
+// The application's own installer client, at the application's path.
+TEST(InstallerProgramTest, TheApplicationsHelperInstallsAndRemovesTheGuard) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  InstallerMachine m;
+  place(VIGILIX_LID_HELPER_CLIENT, m.application());
+  m.start();
+  ASSERT_TRUE(m.listening()) << readFile(m.log());
+  auto ask = [&](const std::string& method) {
+    const fs::path out = m.machine.root.path() / "helper.out";
+    fs::remove(out);
+    TestChildProcess child(
+        {m.application().string(), m.socket().string(), VIGILIX_INSTALLER_PROGRAM, method}, out);
+    EXPECT_EQ(child.wait(std::chrono::seconds(60)), 0);
+    return readFile(out);
+  };
+  EXPECT_EQ(ask("status"), "installed=0 current=0 maintenance=0\n") << readFile(m.log());
+  EXPECT_EQ(ask("install"), "success\n") << readFile(m.log());
+  m.machine.expectInstalled("guard version 1");
+  EXPECT_EQ(ask("status"), "installed=1 current=1 maintenance=0\n");
+  EXPECT_EQ(ask("uninstall"), "success\n") << readFile(m.log());
+  m.machine.expectRemoved();
+}
+
 TEST(InstallerProgramTest, OnlyTheApplicationIsAnswered) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   InstallerMachine m;

@@ -1,0 +1,87 @@
+// The installer's registration through systemd's manager on a private system
+// bus, with polkit deciding whether its socket unit may be enabled.
+
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+
+#include <optional>
+
+#include "closedlid/lid_helper.h"
+#include "closedlid/live_unit_registry.h"
+#include "dbus/dbus_mock.h"
+#include "dbus/private_bus.h"
+#include "platform/dbus/bus_connection.h"
+#include "testing/test_platform.h"
+
+namespace vigilix::testing {
+namespace {
+
+constexpr const char* kSocketUnit = "run.tarvo.vigilix.installer.socket";
+
+// Tells the polkit mock which actions it allows.
+void allow(const std::vector<std::string>& actions) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value());
+  auto reply = bus->call({"org.freedesktop.PolicyKit1", "/org/freedesktop/PolicyKit1/Authority",
+                          "org.freedesktop.DBus.Mock", "SetAllowed"},
+                         [&](sd_bus_message* message) {
+                           int result = sd_bus_message_open_container(message, 'a', "s");
+                           for (const auto& action : actions) {
+                             if (result >= 0) {
+                               result = sd_bus_message_append(message, "s", action.c_str());
+                             }
+                           }
+                           if (result >= 0) result = sd_bus_message_close_container(message);
+                           return result;
+                         });
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
+}
+
+TEST(HelperRegistrationLiveTest, RegistrationAsSystemdAndPolkitAnswer) {
+  PrivateSystemBus bus;
+  DbusMock polkit(bus, "polkitd", "org.freedesktop.PolicyKit1");
+  struct Row {
+    const char* name;
+    std::string units;  // the template's parameters
+    std::vector<std::string> allowed;
+    bool registers;
+    VGXHelperRegistration before;
+    VGXHelperRegistration after;
+  };
+  const Row rows[] = {
+      {"no installer unit",
+       R"({"units": {}})",
+       {},
+       false,
+       VGXHelperRegistration::notFound,
+       VGXHelperRegistration::notFound},
+      {"installed, then enabled and started with authorization",
+       std::string(R"({"units": {")") + kSocketUnit + R"(": "disabled"}})",
+       {"org.freedesktop.systemd1.manage-unit-files"},
+       true,
+       VGXHelperRegistration::notRegistered,
+       VGXHelperRegistration::enabled},
+      {"enabling refused for want of authorization",
+       std::string(R"({"units": {")") + kSocketUnit + R"(": "disabled"}})",
+       {},
+       false,
+       VGXHelperRegistration::notRegistered,
+       VGXHelperRegistration::requiresApproval},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    DbusMock systemd(bus, systemdUnitFilesTemplate(), "org.freedesktop.systemd1", row.units);
+    allow(row.allowed);
+    TestPlatform platform;
+    MainClientScheduler scheduler;
+    LiveUnitRegistry units;
+    VGXLidHelper helper([]() -> std::unique_ptr<VGXInstallerTransport> { return nullptr; },
+                        scheduler, units);
+    EXPECT_EQ(helper.registration(), row.before) << systemd.log();
+    EXPECT_EQ(helper.registerDaemon().has_value(), row.registers) << systemd.log();
+    EXPECT_EQ(helper.registration(), row.after) << systemd.log();
+  }
+}
+
+}  // namespace
+}  // namespace vigilix::testing
