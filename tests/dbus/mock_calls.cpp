@@ -1,5 +1,6 @@
 #include "dbus/mock_calls.h"
 
+#include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
@@ -104,6 +105,17 @@ void mockEmitSignal(const MockObject& object, const std::string& interface,
         return result;
       });
   if (!reply) throw std::runtime_error("EmitSignal: " + reply.error().description());
+}
+
+void setSystemBoolProperty(const char* service, const char* path, const char* interface,
+                           const char* name, bool value) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value());
+  auto reply = bus->call(
+      {service, path, "org.freedesktop.DBus.Properties", "Set"}, [&](sd_bus_message* message) {
+        return sd_bus_message_append(message, "ssv", interface, name, "b", value ? 1 : 0);
+      });
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 
 }  // namespace vigilix::testing

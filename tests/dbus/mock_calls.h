@@ -26,4 +26,9 @@ void mockEmitSignal(const MockObject& object, const std::string& interface,
                     const std::string& member, const std::string& signature,
                     const std::function<int(sd_bus_message*)>& appendArguments);
 
+// Sets a Boolean property of a mock on the system bus (dbusmock signals the
+// change). Fails the test when the mock refuses.
+void setSystemBoolProperty(const char* service, const char* path, const char* interface,
+                           const char* name, bool value);
+
 }  // namespace vigilix::testing
