@@ -62,17 +62,18 @@ std::string readValueText(sd_bus_message* message) {
 
 namespace {
 
-platform::BusConnection session() {
-  auto connection = platform::BusConnection::open(platform::BusKind::Session);
-  if (!connection) throw std::runtime_error("no session bus: " + connection.error().description());
+platform::BusConnection session(platform::BusKind kind = platform::BusKind::Session) {
+  auto connection = platform::BusConnection::open(kind);
+  if (!connection) throw std::runtime_error("no bus: " + connection.error().description());
   return std::move(*connection);
 }
 
 }  // namespace
 
 std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
-                                                      const std::string& method) {
-  auto reply = session().call(
+                                                      const std::string& method,
+                                                      platform::BusKind kind) {
+  auto reply = session(kind).call(
       {object.service, object.path, kMockInterface, "GetMethodCalls"},
       [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", method.c_str()); });
   if (!reply) throw std::runtime_error("GetMethodCalls: " + reply.error().description());

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dbus/bus_opening.h"
+
 struct sd_bus_message;
 
 namespace vigilix::testing {
@@ -17,8 +19,10 @@ struct MockObject {
 // The arguments of each call of `method` the mock recorded, oldest first,
 // each written as text: numbers in decimal, arrays as "[a, b]", dictionaries
 // as "[key=value, …]". Throws std::runtime_error when the mock cannot be asked.
-std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
-                                                      const std::string& method);
+// The mock lives on the session bus unless `kind` says otherwise.
+std::vector<std::vector<std::string>> mockMethodCalls(
+    const MockObject& object, const std::string& method,
+    platform::BusKind kind = platform::BusKind::Session);
 
 // Makes the mock emit `interface`.`member` with `signature`; `appendArguments`
 // appends the variants of its "av" argument (see sd_bus_message_append).
