@@ -1,0 +1,224 @@
+#include "closedlid/sleep_guard_client.h"
+
+#include <utility>
+
+namespace vigilix {
+
+VGXSleepGuardClient::VGXSleepGuardClient(TransportFactory makeTransport,
+                                         VGXClientScheduling& scheduler)
+    : makeTransport_(std::move(makeTransport)),
+      scheduler_(scheduler),
+      self_(std::make_shared<VGXSleepGuardClient*>(this)) {
+  connect();
+}
+
+VGXSleepGuardClient::~VGXSleepGuardClient() {
+  self_.reset();
+  if (transport_) {
+    transport_->setInterruptionHandler({});
+    transport_->setInvalidationHandler({});
+    transport_->invalidate();
+  }
+}
+
+void VGXSleepGuardClient::changed() {
+  if (onChange) onChange(snapshot_);
+}
+
+VGXGuardTransport::Reply VGXSleepGuardClient::onMain(
+    std::function<void(const VGXGuardWire::Dictionary&)> handle) {
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  const auto epoch = epoch_;
+  return [weak, epoch, handle = std::move(handle)](const VGXGuardWire::Dictionary& reply) {
+    runOnMain([weak, epoch, handle, reply] {
+      const auto self = weak.lock();
+      if (!self || (*self)->epoch_ != epoch) return;
+      handle(reply.is_object() ? reply : VGXGuardWire::Dictionary::object());
+    });
+  };
+}
+
+VGXGuardTransport::Handler VGXSleepGuardClient::lossHandler() {
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  const auto epoch = epoch_;
+  const VGXGuardTransport* transport = transport_.get();
+  return [weak, epoch, transport] {
+    runOnMain([weak, epoch, transport] {
+      const auto self = weak.lock();
+      if (!self) return;
+      VGXSleepGuardClient& client = **self;
+      if (client.transport_.get() != transport || client.epoch_ != epoch) return;
+      client.connectionLost();
+    });
+  };
+}
+
+void VGXSleepGuardClient::connect() {
+  reconnectTask_.reset();
+  if (transport_) {
+    transport_->setInterruptionHandler({});
+    transport_->setInvalidationHandler({});
+    transport_->invalidate();
+  }
+  transport_ = makeTransport_();
+  ++epoch_;
+  transport_->setInterruptionHandler(lossHandler());
+  transport_->setInvalidationHandler(lossHandler());
+  // The back-off is not reset here: an absent guard would otherwise be tried
+  // every second for ever. The first readable reply resets it.
+  if (!transport_->resume()) {
+    connectionLost();
+    return;
+  }
+  snapshot_.ready = true;
+  changed();
+  startStatusPolling();
+  if (armed_) hold(false);
+}
+
+void VGXSleepGuardClient::connectionLost() {
+  ++epoch_;
+  token_.reset();
+  renewTask_.reset();
+  retryTask_.reset();
+  statusTask_.reset();
+  snapshot_.ready = false;
+  snapshot_.holding = false;
+  changed();
+  scheduleReconnect();
+}
+
+void VGXSleepGuardClient::scheduleReconnect() {
+  const int delay = backoffSeconds_;
+  backoffSeconds_ = backoffSeconds_ < 16 ? backoffSeconds_ * 2 : kLongestBackoffSeconds;
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  reconnectTask_ = scheduler_.schedule(delay, false, [weak] {
+    if (const auto self = weak.lock()) (*self)->connect();
+  });
+}
+
+void VGXSleepGuardClient::setArmed(bool armed, bool userInitiated, int batteryFloorPercent,
+                                   int batteryCapHours) {
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  runOnMain([=] {
+    const auto self = weak.lock();
+    if (!self) return;
+    VGXSleepGuardClient& client = **self;
+    client.settings_ = {batteryFloorPercent, batteryCapHours};
+    if (armed) {
+      if (client.armed_) return;  // the new settings go with the next hold
+      client.armed_ = true;
+      client.hold(userInitiated);
+    } else {
+      client.armed_ = false;
+      client.disarm();
+    }
+  });
+}
+
+void VGXSleepGuardClient::refreshStatus() {
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  runOnMain([weak] {
+    if (const auto self = weak.lock()) (*self)->sendStatus();
+  });
+}
+
+void VGXSleepGuardClient::hold(bool userInitiated) {
+  if (!armed_ || !transport_ || !snapshot_.ready) return;
+  retryTask_.reset();
+  transport_->hold(userInitiated, settings_.batteryFloorPercent, settings_.batteryCapHours,
+                   onMain([this](const VGXGuardWire::Dictionary& reply) {
+                     handleLeaseReply(Request::hold, reply);
+                   }));
+}
+
+void VGXSleepGuardClient::renew() {
+  if (!armed_ || !snapshot_.holding || !token_ || !transport_ || !snapshot_.ready) return;
+  transport_->renew(*token_, onMain([this](const VGXGuardWire::Dictionary& reply) {
+    handleLeaseReply(Request::renew, reply);
+  }));
+}
+
+void VGXSleepGuardClient::handleLeaseReply(Request request, const VGXGuardWire::Dictionary& reply) {
+  const auto decoded = VGXGuardWire::decodeGrant(reply);
+  if (decoded) backoffSeconds_ = 1;
+  if (!armed_) {
+    // A hold granted after disarming would keep sleep off until its lease
+    // lapses: give it back at once. A renewed token was already released.
+    if (request == Request::hold && decoded && decoded->has_value() && transport_) {
+      transport_->release((*decoded)->token, [](const VGXGuardWire::Dictionary&) {});
+    }
+    return;
+  }
+  if (decoded && decoded->has_value()) {
+    token_ = (*decoded)->token;
+    snapshot_.holding = true;
+    snapshot_.lastError.reset();
+    if (request == Request::hold) didReholdAfterStale_ = false;
+    changed();
+    if (request == Request::hold) {
+      std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+      renewTask_ = scheduler_.schedule(kRenewSeconds, true, [weak] {
+        if (const auto self = weak.lock()) (*self)->renew();
+      });
+    }
+    return;
+  }
+  const VGXGuardError error = decoded ? decoded->error() : VGXGuardError::io("reply");
+  token_.reset();
+  snapshot_.holding = false;
+  snapshot_.lastError = error;
+  changed();
+  if (request == Request::renew && error == VGXGuardError::stale() && !didReholdAfterStale_) {
+    didReholdAfterStale_ = true;
+    hold(false);
+  } else {
+    scheduleRetry();
+  }
+}
+
+void VGXSleepGuardClient::scheduleRetry() {
+  if (!armed_) return;
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  retryTask_ = scheduler_.schedule(kRetrySeconds, true, [weak] {
+    if (const auto self = weak.lock()) (*self)->hold(false);
+  });
+}
+
+void VGXSleepGuardClient::disarm() {
+  retryTask_.reset();
+  renewTask_.reset();
+  if (token_ && transport_) {
+    transport_->release(*token_, [](const VGXGuardWire::Dictionary&) {});
+  }
+  token_.reset();
+  snapshot_.holding = false;
+  snapshot_.lastError.reset();
+  changed();
+}
+
+void VGXSleepGuardClient::startStatusPolling() {
+  statusTask_.reset();
+  sendStatus();
+  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
+  statusTask_ = scheduler_.schedule(kStatusSeconds, true, [weak] {
+    if (const auto self = weak.lock()) (*self)->sendStatus();
+  });
+}
+
+void VGXSleepGuardClient::sendStatus() {
+  if (!snapshot_.ready || !transport_) return;
+  transport_->status(
+      onMain([this](const VGXGuardWire::Dictionary& reply) { handleStatusReply(reply); }));
+}
+
+void VGXSleepGuardClient::handleStatusReply(const VGXGuardWire::Dictionary& reply) {
+  const auto decoded = VGXGuardWire::decodeStatus(reply);
+  if (!decoded) return;
+  backoffSeconds_ = 1;
+  snapshot_.status = decoded->status;
+  snapshot_.executableSHA256 = decoded->executableSHA256;
+  changed();
+}
+
+}  // namespace vigilix
