@@ -160,13 +160,17 @@ void VGXClosedLidController::requestEnable() {
   const VGXLidAvailability now =
       VGXLidModel::decideAvailability(environment(helper_.registration()));
   // Installing a root helper where the mode cannot run, or against the policy, helps no one.
-  const bool confirmed = VGXLidModel::allowsEnabling(now.kind) && effects_.confirmEnabling &&
-                         effects_.confirmEnabling(batteryFloor(), batteryCapHours());
-  if (!confirmed) {
+  if (!VGXLidModel::allowsEnabling(now.kind) || !effects_.confirmEnabling) {
     disable();
     return;
   }
-  registrationFlow();
+  effects_.confirmEnabling(batteryFloor(), batteryCapHours(), [this](bool confirmed) {
+    if (confirmed) {
+      registrationFlow();
+    } else {
+      disable();
+    }
+  });
 }
 
 void VGXClosedLidController::disable() {
@@ -247,8 +251,8 @@ void VGXClosedLidController::installFinished(std::optional<std::string> failure,
   recompute(userInitiated);
 }
 
-void VGXClosedLidController::removeHelper(std::function<bool()> offerRetry) {
-  helper_.uninstall([this, offerRetry](std::optional<std::string> failure) {
+void VGXClosedLidController::removeHelper() {
+  helper_.uninstall([this](std::optional<std::string> failure) {
     if (!failure) {
       removeFailed_ = false;
       helperError_.reset();
@@ -256,11 +260,11 @@ void VGXClosedLidController::removeHelper(std::function<bool()> offerRetry) {
       return;
     }
     removeFailed_ = true;
-    if (offerRetry && offerRetry()) {
-      removeHelper(offerRetry);
-      return;
-    }
     if (effects_.changed) effects_.changed();
+    if (!effects_.offerRemovalRetry) return;
+    effects_.offerRemovalRetry([this](bool again) {
+      if (again) removeHelper();
+    });
   });
 }
 

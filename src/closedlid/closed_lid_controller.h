@@ -50,8 +50,8 @@ class VGXClosedLidController {
   bool awaitingApproval() const { return approvalTicks_ >= 0; }
   static constexpr int kApprovalTickLimit = 600;
 
-  // Removal after the user confirmed; `offerRetry` asks whether to try again.
-  void removeHelper(std::function<bool()> offerRetry);
+  // Removal after the user confirmed; a failure offers to try again.
+  void removeHelper();
 
   const VGXLidAvailability& availability() const { return availability_; }
   bool settingOn() const { return settingOn_; }

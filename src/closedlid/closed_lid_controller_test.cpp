@@ -67,6 +67,7 @@ struct World {
   int locks = 0;
   bool confirm = true;
   int confirmations = 0;
+  int retryOffers = 0;
 };
 
 class ClosedLidControllerTest : public ::testing::Test {
@@ -97,9 +98,13 @@ class ClosedLidControllerTest : public ::testing::Test {
     out.postLatched = [this](ClosedLidLatchCause cause) { world.latchNotices.push_back(cause); };
     out.postLidOpened = [this] { ++world.lidOpenedNotices; };
     out.lockSession = [this] { ++world.locks; };
-    out.confirmEnabling = [this](int, int) {
+    out.confirmEnabling = [this](int, int, std::function<void(bool)> answer) {
       ++world.confirmations;
-      return world.confirm;
+      answer(world.confirm);
+    };
+    out.offerRemovalRetry = [this](std::function<void(bool)> answer) {
+      ++world.retryOffers;
+      answer(world.retryOffers == 1);
     };
     return out;
   }
@@ -371,15 +376,14 @@ TEST_F(ClosedLidControllerTest, InstallAndApprovalOutcomesReachAvailability) {
 }
 
 TEST_F(ClosedLidControllerTest, AFailedRemovalOffersRetryAndSuccessTurnsTheModeOff) {
-  int offers = 0;
-  controller.removeHelper([&offers] { return ++offers == 1; });
+  controller.removeHelper();
   helper.uninstalls.at(0)("failed:busy");
   EXPECT_TRUE(controller.removeFailed());
   ASSERT_EQ(helper.uninstalls.size(), 2u) << "Try Again runs the removal again";
   helper.uninstalls.at(1)(std::nullopt);
   EXPECT_FALSE(controller.removeFailed());
   EXPECT_EQ(defaults.boolValue(Keys::enabled), false);
-  EXPECT_EQ(offers, 1);
+  EXPECT_EQ(world.retryOffers, 1);
 }
 
 void setStatus(FakeGuardLink& c, VGXGuardState state, std::optional<std::uint64_t> at,

@@ -67,8 +67,12 @@ struct VGXClosedLidEffects {
   std::function<void()> postLidOpened;
   // Locks the user's session (logind's Lock).
   std::function<void()> lockSession;
-  // Asks the user to confirm enabling with the floor and cap.
-  std::function<bool(int batteryFloorPercent, int batteryCapHours)> confirmEnabling;
+  // Asks the user to confirm enabling with the floor and cap; the answer
+  // may come later.
+  std::function<void(int batteryFloorPercent, int batteryCapHours, std::function<void(bool)>)>
+      confirmEnabling;
+  // After a failed removal: whether to try again.
+  std::function<void(std::function<void(bool)>)> offerRemovalRetry;
   // After every recompute: the verifier checks again, views redraw.
   std::function<void()> changed;
 };
