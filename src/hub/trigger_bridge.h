@@ -102,6 +102,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     OpenPanelPresenter openPanelPresenter;
     // The protection verifier's reason line, which the header shows first.
     std::function<std::optional<std::string>()> protectionReasonLine;
+    // Runs before each manual session starts (closed-lid mode re-arms).
+    std::function<void()> beforeManualStart;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
