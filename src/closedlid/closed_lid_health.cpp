@@ -4,6 +4,7 @@
 
 #include "closedlid/closed_lid_controller.h"
 #include "platform/base/localized.h"
+#include "sleepguard/common/guard_wire.h"
 
 namespace vigilix {
 
@@ -25,20 +26,6 @@ std::string registrationText(VGXLidRegistration registration) {
       break;
   }
   return localized("unknown", "health");
-}
-
-std::string stateText(const VGXGuardState& state) {
-  switch (state.kind) {
-    case VGXGuardState::Kind::idle:
-      return "idle";
-    case VGXGuardState::Kind::clearFailed:
-      return "clearFailed";
-    case VGXGuardState::Kind::draining:
-      return "draining";
-    case VGXGuardState::Kind::held:
-      break;
-  }
-  return fmt::format("held:{}", state.uid);
 }
 
 std::string readbackText(const VGXGuardStatus& status, std::uint64_t now) {
@@ -79,8 +66,8 @@ std::vector<VGXHealthLine> VGXClosedLidController::healthLines() const {
   }
   const VGXGuardStatus& status = *reading.status;
   const bool failed = status.state.kind == VGXGuardState::Kind::clearFailed;
-  lines.push_back({localized("Guard state", "health"), stateText(status.state), failed ? Error : Ok,
-                   std::nullopt});
+  lines.push_back({localized("Guard state", "health"), VGXGuardWire::wireText(status.state),
+                   failed ? Error : Ok, std::nullopt});
   lines.push_back({localized("Last readback", "health"),
                    readbackText(status, inputs_.nowNanoseconds()), Ok, std::nullopt});
   lines.push_back({localized("Latch", "health"),
