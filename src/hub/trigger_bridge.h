@@ -105,6 +105,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     // Tells the desktop's shells that the shared control state of a kind
     // changed; without one nobody is told.
     ControlStateBridge::ControlReloader reloadControls;
+    // Runs before each manual session starts (closed-lid mode re-arms).
+    std::function<void()> beforeManualStart;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dbus/main_loop_waiting.h"
+#include "dbus/mock_calls.h"
 #include "dbus/mock_logind_test_fixture.h"
 #include "platform/dbus/bus_connection.h"
 #include "platform/notifications/notification_center.h"
@@ -28,18 +29,6 @@ namespace {
 constexpr const char* kSessionPath = "/org/freedesktop/login1/session/c1";
 constexpr const char* kResign = "NSWorkspaceSessionDidResignActiveNotification";
 constexpr const char* kBecome = "NSWorkspaceSessionDidBecomeActiveNotification";
-
-// Sets a property of a mock on the system bus (dbusmock signals the change).
-void setSystemProperty(const char* service, const char* path, const char* interface,
-                       const char* name, bool value) {
-  auto bus = platform::BusConnection::openSystem();
-  ASSERT_TRUE(bus.has_value());
-  auto reply = bus->call(
-      {service, path, "org.freedesktop.DBus.Properties", "Set"}, [&](sd_bus_message* message) {
-        return sd_bus_message_append(message, "ssv", interface, name, "b", value ? 1 : 0);
-      });
-  ASSERT_TRUE(reply.has_value()) << reply.error().description();
-}
 
 // A signal as any other connection on the bus may send it.
 void emitAsStranger(const std::filesystem::path& folder, std::vector<std::string> arguments) {
@@ -88,14 +77,14 @@ TEST_F(DesktopWatchesTest, TheUsersSessionSwitchingAwayAndBackIsPosted) {
   const Row rows[] = {
       {"switched away",
        [] {
-         setSystemProperty("org.freedesktop.login1", kSessionPath, "org.freedesktop.login1.Session",
-                           "Active", false);
+         setSystemBoolProperty("org.freedesktop.login1", kSessionPath,
+                               "org.freedesktop.login1.Session", "Active", false);
        },
        {kResign}},
       {"back",
        [] {
-         setSystemProperty("org.freedesktop.login1", kSessionPath, "org.freedesktop.login1.Session",
-                           "Active", true);
+         setSystemBoolProperty("org.freedesktop.login1", kSessionPath,
+                               "org.freedesktop.login1.Session", "Active", true);
        },
        {kResign, kBecome}},
       {"another connection says away and back: ignored",
@@ -108,8 +97,8 @@ TEST_F(DesktopWatchesTest, TheUsersSessionSwitchingAwayAndBackIsPosted) {
        {kResign, kBecome}},
       {"logind says away",
        [] {
-         setSystemProperty("org.freedesktop.login1", kSessionPath, "org.freedesktop.login1.Session",
-                           "Active", false);
+         setSystemBoolProperty("org.freedesktop.login1", kSessionPath,
+                               "org.freedesktop.login1.Session", "Active", false);
        },
        {kResign, kBecome, kResign}},
   };
@@ -143,8 +132,8 @@ TEST_F(DesktopWatchesTest, TheLidOpeningAndClosingIsPosted) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    setSystemProperty("org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.UPower",
-                      "LidIsClosed", row.closed);
+    setSystemBoolProperty("org.freedesktop.UPower", "/org/freedesktop/UPower",
+                          "org.freedesktop.UPower", "LidIsClosed", row.closed);
     EXPECT_TRUE(runMainLoopUntil([&] { return seen.size() >= row.notices; }));
     EXPECT_EQ(seen, std::vector<std::string>(row.notices, "VGXWorkspaceLidDidChangeNotification"));
   }

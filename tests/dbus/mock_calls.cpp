@@ -1,5 +1,6 @@
 #include "dbus/mock_calls.h"
 
+#include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
@@ -61,17 +62,18 @@ std::string readValueText(sd_bus_message* message) {
 
 namespace {
 
-platform::BusConnection session() {
-  auto connection = platform::BusConnection::open(platform::BusKind::Session);
-  if (!connection) throw std::runtime_error("no session bus: " + connection.error().description());
+platform::BusConnection session(platform::BusKind kind = platform::BusKind::Session) {
+  auto connection = platform::BusConnection::open(kind);
+  if (!connection) throw std::runtime_error("no bus: " + connection.error().description());
   return std::move(*connection);
 }
 
 }  // namespace
 
 std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
-                                                      const std::string& method) {
-  auto reply = session().call(
+                                                      const std::string& method,
+                                                      platform::BusKind kind) {
+  auto reply = session(kind).call(
       {object.service, object.path, kMockInterface, "GetMethodCalls"},
       [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", method.c_str()); });
   if (!reply) throw std::runtime_error("GetMethodCalls: " + reply.error().description());
@@ -104,6 +106,17 @@ void mockEmitSignal(const MockObject& object, const std::string& interface,
         return result;
       });
   if (!reply) throw std::runtime_error("EmitSignal: " + reply.error().description());
+}
+
+void setSystemBoolProperty(const char* service, const char* path, const char* interface,
+                           const char* name, bool value) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value());
+  auto reply = bus->call(
+      {service, path, "org.freedesktop.DBus.Properties", "Set"}, [&](sd_bus_message* message) {
+        return sd_bus_message_append(message, "ssv", interface, name, "b", value ? 1 : 0);
+      });
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 
 }  // namespace vigilix::testing
