@@ -23,7 +23,7 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, TextField, Label, Image, Stepper, DatePicker, Drawn };
+  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
@@ -34,6 +34,7 @@ struct RenderedView {
   bool enabled = true;
   bool focused = false;
   bool isDefault = false;   // the window's default button
+  bool checked = false;     // check boxes
   int maximumLines = 1;     // labels: 0 = wrap freely
   bool selectable = false;  // labels whose text may be selected and copied
   // The part of the frame that shows, when a scrolling view cuts it.
