@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/dzl_keys.h"
+#include "core/dzl_launch_at_login.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/system/login_item.h"
@@ -197,8 +198,7 @@ std::shared_ptr<CheckBox> VGXGeneralSettingsPane::addToggle(Section& section,
 
 void VGXGeneralSettingsPane::batteryChanged() {
   refresh();
-  platform::NotificationCenter::defaultCenter().post(
-      kDZLBatteryCapacityThresholdDidChangeNotification);
+  platform::NotificationCenter::defaultCenter().post(kVGXBatteryThresholdDidChangeNotification);
 }
 
 std::optional<std::string> VGXGeneralSettingsPane::footerText(const Section& section) const {

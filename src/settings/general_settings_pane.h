@@ -21,9 +21,7 @@ class LoginItem;
 }  // namespace platform
 
 inline constexpr const char* kVGXStopWhenHotKey = "VGXStopWhenHot";
-inline constexpr const char* kDZLLaunchAtLoginKey = "run.tarvo.vigilix.LaunchAtLogin";
-inline constexpr const char* kDZLDidShowWelcomeKey = "run.tarvo.vigilix.DidShowWelcome";
-inline constexpr const char* kDZLBatteryCapacityThresholdDidChangeNotification =
+inline constexpr const char* kVGXBatteryThresholdDidChangeNotification =
     "DZLBatteryCapacityThresholdDidChangeNotification";
 
 // One Boolean the General pane edits: its key, the pane's value when the

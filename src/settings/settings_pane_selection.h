@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "health/app_notification_names.h"
 #include "platform/base/property_value.h"
 
 namespace vigilix {
@@ -14,8 +15,6 @@ class UserDefaults;
 }
 
 inline constexpr const char* kVGXLastSettingsPaneKey = "run.tarvo.vigilix.LastSettingsPane";
-inline constexpr const char* kVGXSelectSettingsPaneNotification =
-    "run.tarvo.vigilix.SelectSettingsPane";
 
 // Which tab of the settings window is selected, remembered across launches.
 // The pane the window restores at opening is not written back; every later

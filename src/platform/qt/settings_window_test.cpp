@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 
 #include "core/dzl_keys.h"
@@ -25,14 +27,15 @@ using ::testing::StartsWith;
 class SettingsWindowTest : public ::testing::Test {
  public:
   SettingsWindowTest() {
-    window = VGXSettingsWindow::make({defaults,
-                                      durations,
-                                      loginItem,
-                                      "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix",
-                                      {.showHealth = [this] { ++healthShown; },
-                                       .showWelcome = {},
-                                       .copyText = [this](const std::string& t) { copied = t; }},
-                                      [this] { ++quits; }});
+    window = VGXSettingsWindow::make(
+        {defaults,
+         durations,
+         loginItem,
+         "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix",
+         {.showHealth = [this] { ++healthShown; },
+          .showWelcome = {},
+          .copyText = [](const std::string& t) { WindowRendering::copyText(t); }},
+         [this] { ++quits; }});
     window->makeKeyAndOrderFront();
   }
   ~SettingsWindowTest() override { window->close(); }
@@ -57,7 +60,6 @@ class SettingsWindowTest : public ::testing::Test {
   std::shared_ptr<VGXSettingsWindow> window;
   int healthShown = 0;
   int quits = 0;
-  std::string copied;
 };
 
 TEST_F(SettingsWindowTest, TheTabsShowEachPaneAndTheChoiceIsRemembered) {
@@ -211,7 +213,8 @@ TEST_F(SettingsWindowTest, TheDurationsPaneAddsThroughItsSheetAndResetsThroughIt
 
 TEST_F(SettingsWindowTest, ButtonsAndKeysReachTheirActions) {
   click(window->generalPane().copyButton());
-  EXPECT_EQ(copied, "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix");
   click(window->generalPane().healthButton());
   EXPECT_EQ(healthShown, 1);
   QTest::keyClick(dialog(), Qt::Key_Q, Qt::ControlModifier);

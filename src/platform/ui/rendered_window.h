@@ -106,6 +106,11 @@ class WindowRenderer {
   // Shows the window, or brings its widgets up to date when shown already.
   virtual void show(const RenderedWindow& window) = 0;
   virtual void close(std::uint64_t window) = 0;
+  // Puts plain text on the desktop's clipboard; false when it cannot.
+  virtual bool copyText(const std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 // The entry point a renderer module exports (C linkage, under this name).

@@ -242,6 +242,11 @@ void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
   state().modulePath = std::move(modulePath);
 }
 
+bool WindowRendering::copyText(const std::string& text) {
+  if (!makeRenderer()) return false;
+  return state().renderer->copyText(text);
+}
+
 std::string WindowRendering::moduleBesideProgram() {
   std::error_code error;
   return moduleForProgram(std::filesystem::read_symlink("/proc/self/exe", error).string());
