@@ -2,8 +2,10 @@
 
 #include "core/dzl_app_updater.h"
 #include "core/dzl_launch_at_login.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/system/login_item.h"
+#include "platform/ui/application.h"
 
 namespace vigilix {
 
@@ -35,8 +37,21 @@ bool DZLAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
 void DZLAppDelegate::showSettingsWindow() { showSettingsWindowSelectingGeneral(false); }
 
 void DZLAppDelegate::showSettingsWindowSelectingGeneral(bool selectGeneral) {
-  log_.log("The settings window{} was asked for; this build has none, so nothing opens.",
-           selectGeneral ? " (General pane)" : "");
+  if (!settingsWindow_ && factory_) settingsWindow_ = factory_();
+  if (!settingsWindow_) {
+    log_.log("The settings window{} was asked for; this build has none, so nothing opens.",
+             selectGeneral ? " (General pane)" : "");
+    return;
+  }
+  platform::Application::shared().activate();
+  if (selectGeneral) settingsWindow_->selectGeneralPane();
+  settingsWindow_->makeKeyAndOrderFront();
+}
+
+void DZLAppDelegate::showSettingsPane(const std::string& identifier) {
+  showSettingsWindow();
+  platform::NotificationCenter::defaultCenter().post(kVGXSelectSettingsPaneNotification, nullptr,
+                                                     {{"identifier", identifier}});
 }
 
 }  // namespace vigilix

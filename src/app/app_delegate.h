@@ -1,18 +1,21 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/base/date.h"
 #include "platform/base/logger.h"
 #include "platform/defaults/user_defaults.h"
+#include "settings/settings_window.h"
 
 namespace vigilix {
 
 inline constexpr const char* kDZLDidShowWelcomeKey = "run.tarvo.vigilix.DidShowWelcome";
 
 // The application's delegate: launch finished, reopen, and the settings
-// window. This build has no settings window: opening it does nothing visible
-// and says so in the log. Main thread only.
+// window, made on first use by the factory and kept. Without a factory
+// opening it does nothing visible and says so in the log. Main thread only.
 class DZLAppDelegate {
  public:
   static constexpr double kReopenGraceSeconds = 5.0;
@@ -27,12 +30,21 @@ class DZLAppDelegate {
   bool applicationShouldHandleReopen(bool hasVisibleWindows);
   void showSettingsWindow();
   void showSettingsWindowSelectingGeneral(bool selectGeneral);
+  // Opens the window, then asks it for the pane by the select-pane notice.
+  void showSettingsPane(const std::string& identifier);
+
+  using SettingsWindowFactory = std::function<std::shared_ptr<VGXSettingsWindow>()>;
+  void setSettingsWindowFactory(SettingsWindowFactory factory) { factory_ = std::move(factory); }
+  // The window once made, else nullptr.
+  const std::shared_ptr<VGXSettingsWindow>& settingsWindow() const { return settingsWindow_; }
 
  private:
   bool didShowWelcome() const;
 
   platform::UserDefaults& defaults_;
   platform::Date launchDate_;
+  SettingsWindowFactory factory_;
+  std::shared_ptr<VGXSettingsWindow> settingsWindow_;
   platform::Logger log_{"run.tarvo.vigilix", "ApplicationSupport"};
 };
 

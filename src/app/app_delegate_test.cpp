@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/dzl_launch_at_login.h"
+#include "menubar/activation_durations_controller.h"
 #include "platform/base/shared_instances.h"
 #include "testing/fake_login_item.h"
 #include "testing/test_platform.h"
@@ -33,6 +34,52 @@ TEST(AppDelegateTest, LaunchMovesTheFormerLoginSettingToTheLoginItem) {
     DZLAppDelegate(defaults, platform.now()).applicationDidFinishLaunching();
     EXPECT_EQ(item.registrations(), row.registrations);
     EXPECT_FALSE(defaults.object(kDZLLaunchAtLoginKey).has_value());
+    platform::resetSharedInstances();
+  }
+}
+
+}  // namespace
+}  // namespace vigilix
+
+namespace vigilix {
+namespace {
+
+TEST(AppDelegateTest, TheSettingsWindowIsMadeOnceAndOpensOnTheAskedPane) {
+  struct Row {
+    const char* name;
+    bool welcomed;
+    std::optional<std::string> pane;
+    bool visible;
+    std::size_t selected;
+  };
+  const Row rows[] = {
+      {"the first run opens General", false, std::nullopt, true, 0},
+      {"a later run opens nothing, then the last pane", true, std::nullopt, false, 1},
+      {"Edit Triggers opens the Triggers pane", true, "triggers", true, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TestPlatform platform;
+    testing::FakeLoginItem item;
+    platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    defaults.set(kDZLDidShowWelcomeKey, row.welcomed);
+    defaults.set(kVGXLastSettingsPaneKey, "durations");
+    DZLActivationDurationsController durations(defaults);
+    DZLAppDelegate delegate(defaults, platform.now());
+    int made = 0;
+    delegate.setSettingsWindowFactory([&] {
+      ++made;
+      return VGXSettingsWindow::make({defaults, durations, item, std::nullopt, {}, {}});
+    });
+    delegate.applicationDidFinishLaunching();
+    if (row.pane) delegate.showSettingsPane(*row.pane);
+    EXPECT_EQ(delegate.settingsWindow() && delegate.settingsWindow()->isVisible(), row.visible);
+    delegate.showSettingsWindow();  // the same window again
+    ASSERT_TRUE(delegate.settingsWindow());
+    EXPECT_TRUE(delegate.settingsWindow()->isVisible());
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(delegate.settingsWindow()->selection().selectedIndex(), row.selected);
+    delegate.settingsWindow()->close();
     platform::resetSharedInstances();
   }
 }

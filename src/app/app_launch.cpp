@@ -16,6 +16,7 @@
 #include "app/application_bus_service.h"
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
+#include "app/settings_window_factory.h"
 #include "core/sleep_wake_timer.h"
 #include "hub/trigger_bridge.h"
 #include "intents/intent_actions.h"
@@ -180,8 +181,21 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   environment.terminate = terminate;
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),
                                                          platform::Clock::current().now());
-  environment.showSettingsPane = [delegate](const std::string&) { delegate->showSettingsWindow(); };
+  // The health sheet opened from the General pane is the controller's.
+  auto controllerSlot = std::make_shared<std::weak_ptr<DZLAppController>>();
+  delegate->setSettingsWindowFactory([controllerSlot] {
+    return makeApplicationSettingsWindow([controllerSlot] {
+      if (auto controller = controllerSlot->lock()) controller->checkHealth();
+    });
+  });
+  environment.showSettingsPane = [delegate](const std::string& pane) {
+    delegate->showSettingsPane(pane);
+  };
   environment.showSettingsWindow = [delegate] { delegate->showSettingsWindow(); };
+  environment.ensureSettingsWindow = [delegate]() -> std::shared_ptr<platform::Window> {
+    delegate->showSettingsWindow();
+    return delegate->settingsWindow();
+  };
   environment.trayConnection = bus;
   // "Quit Vigilix" ends the program as a signal does: the assertion goes first.
   platform::Application::shared().setTerminationHandler(terminate);
@@ -189,6 +203,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   installAgentHookFeatures();
   installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
+  *controllerSlot = controller;
   registerDesktopHealthLines(controller);
 
   // Will finish launching: from here on addresses from other programs reach

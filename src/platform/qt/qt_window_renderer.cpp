@@ -1,6 +1,7 @@
 #include "platform/qt/qt_window_renderer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <clocale>
 #include <cstdlib>
 #include <string>
@@ -123,6 +124,14 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
     if (!opening) widget->raise();  // a window that was behind others
     widget->activateWindow();
   }
+}
+
+bool QtWindowRenderer::copyText(const std::string& text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) return false;
+  clipboard->clear();
+  clipboard->setText(qtString(text));
+  return true;
 }
 
 void QtWindowRenderer::close(std::uint64_t window) {

@@ -26,6 +26,7 @@ class QtWindowRenderer final : public WindowRenderer {
 
   void show(const RenderedWindow& window) override;
   void close(std::uint64_t window) override;
+  bool copyText(const std::string& text) override;
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;

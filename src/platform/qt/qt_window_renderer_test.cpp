@@ -103,9 +103,12 @@ TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) 
   };
   RenderedView field = view(2, RenderedView::Kind::TextField, Rect(10, 40, 60, 22), "12");
   field.accessibilityLabel = "Hours";
+  RenderedView box = view(2, RenderedView::Kind::CheckBox, Rect(10, 130, 160, 18), "Dim");
+  box.checked = true;
   const Row rows[] = {
       {"button", view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Start"), "QPushButton",
        QAccessible::Button, "Start"},
+      {"check box", box, "QCheckBox", QAccessible::CheckBox, "Dim"},
       {"editable field", field, "QLineEdit", QAccessible::EditableText, "Hours"},
       {"label, never read as markup",
        view(2, RenderedView::Kind::Label, Rect(10, 70, 200, 16), "<b>Ready</b>"), "QLabel",

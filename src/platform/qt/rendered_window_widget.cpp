@@ -1,5 +1,6 @@
 #include "platform/qt/rendered_window_widget.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLabel>
@@ -116,6 +117,9 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = button;
       break;
     }
+    case RenderedView::Kind::CheckBox:
+      widget = new QCheckBox(this);
+      break;
     case RenderedView::Kind::TextField:
       widget = new QLineEdit(this);
       break;
@@ -174,6 +178,12 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       auto* button = static_cast<QPushButton*>(widget);
       button->setText(qtString(view.text));
       button->setDefault(view.isDefault);
+      break;
+    }
+    case RenderedView::Kind::CheckBox: {
+      auto* box = static_cast<QCheckBox*>(widget);
+      box->setText(qtString(view.text));
+      box->setChecked(view.checked);
       break;
     }
     case RenderedView::Kind::TextField: {

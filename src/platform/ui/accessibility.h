@@ -14,6 +14,7 @@ enum class AccessibilityRole {
   Unknown,
   Group,
   Button,
+  CheckBox,
   StaticText,
   TextField,
   Image,

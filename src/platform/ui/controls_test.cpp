@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "platform/ui/button.h"
+#include "platform/ui/check_box.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/number_formatter.h"
 #include "platform/ui/stepper.h"
@@ -170,6 +171,48 @@ TEST_F(ControlsTest, ClickingAButtonNeedsPressAndReleaseInside) {
   ui::click(*button);
   EXPECT_FALSE(button->accessibilityPerformPress());
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ControlsTest, ACheckBoxFlipsBeforeItsActionAndNotWhileDisabled) {
+  struct Row {
+    const char* name;
+    bool enabled;
+    std::function<void(CheckBox&)> act;
+    std::vector<bool> heard;
+    bool on;
+  };
+  const Row rows[] = {
+      {"a click turns it on", true, [](CheckBox& b) { ui::click(b); }, {true}, true},
+      {"two clicks turn it off again",
+       true,
+       [](CheckBox& b) {
+         ui::click(b);
+         ui::click(b);
+       },
+       {true, false},
+       false},
+      {"the accessibility press clicks",
+       true,
+       [](CheckBox& b) { b.accessibilityPerformPress(); },
+       {true},
+       true},
+      {"disabled: nothing", false, [](CheckBox& b) { ui::click(b); }, {}, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto box = CheckBox::withTitle("Dim");
+    box->setFrame(Rect(10, 40, 80, 18));
+    box->setEnabled(row.enabled);
+    window->contentView()->addSubview(box);
+    std::vector<bool> heard;
+    box->setAction(
+        [&](Control& sender) { heard.push_back(static_cast<CheckBox&>(sender).isOn()); });
+    row.act(*box);
+    EXPECT_EQ(heard, row.heard);
+    EXPECT_EQ(box->isOn(), row.on);
+    EXPECT_EQ(box->accessibilityValue(), row.on ? "1" : "0");
+    box->removeFromSuperview();
+  }
 }
 
 TEST_F(ControlsTest, StepperStaysWithinBoundsAndSendsItsAction) {

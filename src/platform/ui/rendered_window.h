@@ -23,7 +23,7 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, TextField, Label, Image, Stepper, DatePicker, Drawn };
+  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
@@ -34,6 +34,7 @@ struct RenderedView {
   bool enabled = true;
   bool focused = false;
   bool isDefault = false;   // the window's default button
+  bool checked = false;     // check boxes
   int maximumLines = 1;     // labels: 0 = wrap freely
   bool selectable = false;  // labels whose text may be selected and copied
   // The part of the frame that shows, when a scrolling view cuts it.
@@ -105,6 +106,11 @@ class WindowRenderer {
   // Shows the window, or brings its widgets up to date when shown already.
   virtual void show(const RenderedWindow& window) = 0;
   virtual void close(std::uint64_t window) = 0;
+  // Puts plain text on the desktop's clipboard; false when it cannot.
+  virtual bool copyText(const std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 // The entry point a renderer module exports (C linkage, under this name).

@@ -12,6 +12,7 @@
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/button.h"
+#include "platform/ui/check_box.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/image.h"
 #include "platform/ui/open_panel.h"
@@ -192,7 +193,11 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     r.enabled = control->isEnabled();
     r.font = control->font();
   }
-  if (auto* button = dynamic_cast<Button*>(&view)) {
+  if (auto* box = dynamic_cast<CheckBox*>(&view)) {
+    r.kind = RenderedView::Kind::CheckBox;
+    r.text = box->title();
+    r.checked = box->state() == ControlStateValue::On;
+  } else if (auto* button = dynamic_cast<Button*>(&view)) {
     r.kind = RenderedView::Kind::Button;
     r.text = button->title();
     r.isDefault = window.defaultButton().get() == button;
@@ -235,6 +240,11 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
 
 void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
   state().modulePath = std::move(modulePath);
+}
+
+bool WindowRendering::copyText(const std::string& text) {
+  if (!makeRenderer()) return false;
+  return state().renderer->copyText(text);
 }
 
 std::string WindowRendering::moduleBesideProgram() {

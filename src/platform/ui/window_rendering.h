@@ -33,6 +33,9 @@ class WindowRendering {
   // The renderer once made, else nullptr. A module that failed to load is
   // logged once and not tried again.
   static WindowRenderer* renderer();
+  // Plain text onto the desktop's clipboard through the renderer, loading it
+  // when needed; false without one.
+  static bool copyText(const std::string& text);
 
   // What the models report.
   static void windowDidShow(Window& window);

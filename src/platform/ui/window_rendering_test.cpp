@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/ui/button.h"
+#include "platform/ui/check_box.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 #include "testing/captured_log.h"
@@ -57,6 +58,10 @@ TEST_F(WindowRenderingTest, RenderingListsVisibleViewsWithTopLeftFrames) {
   auto field = TextField::textFieldWithString("12");
   field->setFrame(Rect(5, 30, 50, 21));
   flipped->addSubview(field);
+  auto box = CheckBox::withTitle("Dim");
+  box->setFrame(Rect(5, 55, 80, 18));
+  box->setState(ControlStateValue::On);
+  flipped->addSubview(box);
   auto hidden = TextField::labelWithString("Hidden");
   hidden->setHidden(true);
   flipped->addSubview(hidden);
@@ -74,6 +79,7 @@ TEST_F(WindowRenderingTest, RenderingListsVisibleViewsWithTopLeftFrames) {
       {RenderedView::Kind::Button, "Start", Rect(10, 69, 80, 21)},
       {RenderedView::Kind::Label, "Note", Rect(5, 5, 100, 16)},
       {RenderedView::Kind::TextField, "12", Rect(5, 30, 50, 21)},
+      {RenderedView::Kind::CheckBox, "Dim", Rect(5, 55, 80, 18)},
   };
   ASSERT_EQ(r.views.size(), std::size(rows));
   for (std::size_t i = 0; i < r.views.size(); ++i) {
@@ -84,6 +90,7 @@ TEST_F(WindowRenderingTest, RenderingListsVisibleViewsWithTopLeftFrames) {
   }
   EXPECT_TRUE(r.views[0].isDefault);
   EXPECT_TRUE(r.views[2].focused);
+  EXPECT_TRUE(r.views[3].checked);
   EXPECT_EQ(r.views[2].selectionStart, 1u);
   EXPECT_EQ(r.views[2].selectionLength, 1u);
 }

@@ -1,0 +1,48 @@
+#include "app/settings_window_factory.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "menubar/activation_durations_controller.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/system/login_item.h"
+#include "platform/ui/application.h"
+#include "platform/ui/window_rendering.h"
+#include "settings/command_line_tool_row.h"
+
+namespace vigilix {
+
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> commandLineToolCommand(const std::string& program,
+                                                  const std::string& pathVariable) {
+  auto tool = std::filesystem::path(program).parent_path() / "vigilix";
+  return VGXCommandLineToolRow::rowCommand(tool.string(), pathVariable, isExecutableFile);
+}
+
+std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth) {
+  std::error_code error;
+  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  const char* path = std::getenv("PATH");
+  return VGXSettingsWindow::make(
+      {.defaults = platform::UserDefaults::standard(),
+       .durations = DZLActivationDurationsController::sharedController(),
+       .loginItem = platform::LoginItem::current(),
+       .commandLineCommand = commandLineToolCommand(program, path ? path : ""),
+       .generalActions =
+           {.showHealth = std::move(showHealth),
+            .showWelcome = {},
+            .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
+       .quit = [] { platform::Application::shared().terminate(); }});
+}
+
+}  // namespace vigilix

@@ -1,0 +1,198 @@
+#include "settings/durations_settings_pane.h"
+
+#include "menubar/activation_durations_controller.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/ui/alert.h"
+#include "settings/durations_pane_state.h"
+#include "settings/settings_footer.h"
+
+namespace vigilix {
+
+using platform::Button;
+using platform::ControlStateValue;
+using platform::Rect;
+using platform::TextField;
+
+namespace {
+
+std::optional<std::int64_t> fieldValue(const TextField& field) {
+  if (field.stringValue().empty()) return std::nullopt;
+  return platform::Control::leadingInteger(field.stringValue());
+}
+
+std::string fieldText(const std::optional<std::int64_t>& value) {
+  return value ? std::to_string(*value) : "";
+}
+
+}  // namespace
+
+DZLAddDurationSheet::DZLAddDurationSheet(DZLActivationDurationsController& controller)
+    : form_(controller),
+      window_(
+          std::make_shared<platform::Window>(Rect(0, 0, 320, 150), platform::WindowStyle::Titled)) {
+  window_->setTitle("Add Duration");
+  auto content = window_->contentView();
+  const char* names[] = {"Hours", "Minutes", "Seconds"};
+  for (int i = 0; i < 3; ++i) {
+    auto label = TextField::labelWithString(names[i]);
+    label->setFrame(Rect(20 + i * 100, 112, 90, 16));
+    content->addSubview(label);
+    fields_[i] = TextField::textFieldWithString("");
+    fields_[i]->setAccessibilityLabel(names[i]);
+    fields_[i]->setFrame(Rect(20 + i * 100, 86, 80, 22));
+    content->addSubview(fields_[i]);
+  }
+  warning_ = TextField::labelWithString("");
+  warning_->setTextColor(platform::Color::systemRed());
+  warning_->setFrame(Rect(20, 52, 290, 30));
+  warning_->setMaximumNumberOfLines(0);
+  content->addSubview(warning_);
+  cancel_ = Button::withTitle("Cancel");
+  cancel_->setKeyEquivalent(platform::KeyEquivalent::Escape);
+  cancel_->setFrame(Rect(140, 14, 80, 24));
+  cancel_->setAction([this](platform::Control&) {
+    if (auto* parent = window_->sheetParent()) parent->endSheet(*window_);
+  });
+  content->addSubview(cancel_);
+  add_ = Button::withTitle("Add");
+  add_->setFrame(Rect(226, 14, 80, 24));
+  add_->setAction([this](platform::Control&) { add(); });
+  content->addSubview(add_);
+  window_->setDefaultButton(add_);
+  show();
+}
+
+void DZLAddDurationSheet::show() {
+  fields_[0]->setStringValue(fieldText(form_.hours));
+  fields_[1]->setStringValue(fieldText(form_.minutes));
+  fields_[2]->setStringValue(fieldText(form_.seconds));
+  warning_->setStringValue(form_.errorMessage.value_or(""));
+}
+
+void DZLAddDurationSheet::add() {
+  form_.hours = fieldValue(*fields_[0]);
+  form_.minutes = fieldValue(*fields_[1]);
+  form_.seconds = fieldValue(*fields_[2]);
+  auto result = form_.add();
+  show();
+  if (result == DZLAddDurationForm::Result::Added) {
+    if (auto* parent = window_->sheetParent()) parent->endSheet(*window_);
+  }
+}
+
+DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsController& controller,
+                                                 platform::UserDefaults& defaults)
+    : controller_(controller),
+      defaults_(defaults),
+      view_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
+      list_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+  view_->setEdgeInsets({20, 30, 20, 30});
+  view_->setSpacing(10);
+  list_->setSpacing(2);
+  view_->addArrangedSubview(list_);
+
+  remove_ = Button::withTitle("−");
+  remove_->setAccessibilityLabel("Remove Duration");
+  remove_->setAction([this](platform::Control&) {
+    if (selected_) controller_.removeActivationDurationAtIndex(*selected_);
+  });
+  add_ = Button::withTitle("+");
+  add_->setAccessibilityLabel("Add Duration");
+  add_->setAction([this](platform::Control&) { presentAddSheet(); });
+  setDefault_ = Button::withTitle("Set Default");
+  setDefault_->setAction([this](platform::Control&) {
+    if (selected_) controller_.setActivationDurationAsDefaultAtIndex(*selected_);
+  });
+  reset_ = Button::withTitle("Reset…");
+  reset_->setAccessibilityLabel("Reset Durations");
+  reset_->setAction([this](platform::Control&) { presentResetAlert(); });
+  auto buttons = platform::StackView::make(platform::StackView::Orientation::Horizontal,
+                                           {remove_, add_, setDefault_, reset_});
+  view_->addArrangedSubview(buttons);
+
+  restart_ = platform::CheckBox::withTitle("Restart the Timer When I Use My Computer");
+  restart_->setAction([this](platform::Control&) {
+    defaults_.set(kVGXRestartTimerOnActivityKey, restart_->isOn());
+    reload();
+  });
+  view_->addArrangedSubview(restart_);
+  caption_ = secondaryLine("");
+  view_->addArrangedSubview(caption_);
+
+  changes_ = platform::NotificationCenter::defaultCenter().addObserver(
+      kDZLActivationDurationsDidChangeNotification, &controller_, nullptr,
+      [this](const platform::Notification&) { reload(); });
+  reload();
+}
+
+void DZLDurationSettingsPane::selectRow(std::optional<std::size_t> row) {
+  if (row && *row >= rows_.size()) row.reset();
+  selected_ = row;
+  reload();
+}
+
+void DZLDurationSettingsPane::reload() {
+  auto durations = controller_.activationDurations();
+  auto chosen = controller_.defaultActivationDuration();
+  if (selected_ && *selected_ >= durations.size()) selected_.reset();
+  list_->removeAllArrangedSubviews();
+  rows_.clear();
+  for (std::size_t i = 0; i < durations.size(); ++i) {
+    bool isDefault = chosen && *chosen == durations[i];
+    std::string title = durations[i].localizedTitle();
+    if (isDefault) title += "  Default";
+    auto row = Button::withTitle(title);
+    row->setBordered(false);
+    row->setFont(platform::Font::monospacedDigitSystemFont(
+        platform::Font::systemFontSize(),
+        isDefault ? platform::Font::Weight::Semibold : platform::Font::Weight::Regular));
+    row->setAccessibilityLabel((selected_ == i ? "Selected: " : "") + title);
+    row->setAction([this, i](platform::Control&) { selectRow(i); });
+    list_->addArrangedSubview(row);
+    rows_.push_back(row);
+  }
+  auto controls = DZLDurationsPaneControls::forSelection(controller_, selected_);
+  setDefault_->setEnabled(controls.setDefaultEnabled);
+  remove_->setEnabled(controls.removeEnabled);
+  add_->setEnabled(controls.addEnabled);
+
+  bool forced = defaults_.objectIsForced(kVGXRestartTimerOnActivityKey);
+  restart_->setState(defaults_.boolValue(kVGXRestartTimerOnActivityKey).value_or(false)
+                         ? ControlStateValue::On
+                         : ControlStateValue::Off);
+  restart_->setEnabled(!forced);
+  caption_->setStringValue(
+      VGXSettingsFooter::compose(defaults_, {kVGXRestartTimerOnActivityKey},
+                                 "Timed sessions count from the last time you used your computer.")
+          .value_or(""));
+  view_->setNeedsLayout(true);
+}
+
+void DZLDurationSettingsPane::presentAddSheet() {
+  auto window = window_.lock();
+  if (!window || window->attachedSheet()) return;
+  sheet_ = std::make_unique<DZLAddDurationSheet>(controller_);
+  window->beginSheet(sheet_->window(), [this](platform::ModalResponse) { reload(); });
+}
+
+std::shared_ptr<platform::Window> DZLDurationSettingsPane::resetAlertWindow() const {
+  return alert_ && alert_->isPresented() ? alert_->window() : nullptr;
+}
+
+void DZLDurationSettingsPane::presentResetAlert() {
+  auto window = window_.lock();
+  if (!window || window->attachedSheet()) return;
+  alert_ = platform::Alert::make();
+  alert_->setAlertStyle(platform::AlertStyle::Warning);
+  alert_->setMessageText("Reset Durations");
+  alert_->setInformativeText("Do you really want to reset the durations to the default values?");
+  alert_->addButtonWithTitle("Reset Durations");
+  alert_->addButtonWithTitle("Cancel");
+  alert_->beginSheetModalForWindow(window, [this](platform::ModalResponse response) {
+    if (response == platform::ModalResponse::AlertFirstButtonReturn) {
+      controller_.resetActivationDurations();
+    }
+  });
+}
+
+}  // namespace vigilix

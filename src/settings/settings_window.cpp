@@ -1,0 +1,151 @@
+#include "settings/settings_window.h"
+
+#include "platform/ui/event.h"
+#include "platform/ui/font.h"
+#include "platform/ui/stack_view.h"
+#include "settings/settings_layout.h"
+
+namespace vigilix {
+
+using platform::Rect;
+using platform::Size;
+
+namespace {
+
+constexpr double kTabBarHeight = 40;
+const char* const kTabTitles[] = {"General", "Durations", "Triggers"};
+
+// Tabs across the top, the selected pane filling the rest.
+class SettingsContentView : public platform::View {
+ public:
+  SettingsContentView(std::shared_ptr<platform::View> tabBar,
+                      std::vector<std::shared_ptr<platform::View>> panes)
+      : tabBar_(std::move(tabBar)), panes_(std::move(panes)) {
+    addSubview(tabBar_);
+    for (const auto& pane : panes_) addSubview(pane);
+  }
+  bool isFlipped() const override { return true; }
+  void setFrame(Rect frame) override {
+    View::setFrame(frame);
+    setNeedsLayout(true);
+  }
+  void layout() override {
+    double w = frame().width();
+    double h = frame().height();
+    tabBar_->setFrame(Rect(0, 0, w, kTabBarHeight));
+    for (const auto& pane : panes_) pane->setFrame(Rect(0, kTabBarHeight, w, h - kTabBarHeight));
+    tabBar_->setNeedsLayout(true);
+    for (const auto& pane : panes_) pane->setNeedsLayout(true);
+  }
+
+ private:
+  std::shared_ptr<platform::View> tabBar_;
+  std::vector<std::shared_ptr<platform::View>> panes_;
+};
+
+double wantedHeight(const platform::View& pane) {
+  if (auto* scroll = dynamic_cast<const platform::ScrollView*>(&pane)) {
+    if (auto document = scroll->documentView()) {
+      return platform::StackView::preferredSize(*document).height;
+    }
+  }
+  return platform::StackView::preferredSize(pane).height;
+}
+
+}  // namespace
+
+std::shared_ptr<VGXSettingsWindow> VGXSettingsWindow::make(Inputs inputs) {
+  auto window = std::make_shared<VGXSettingsWindow>(std::move(inputs));
+  window->durations_.setWindow(window);
+  return window;
+}
+
+VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
+    : platform::Window(Rect(0, 0, VGXSettingsLayout::width, VGXSettingsLayout::minHeight),
+                       platform::WindowStyle::Titled | platform::WindowStyle::Closable |
+                           platform::WindowStyle::Miniaturizable |
+                           platform::WindowStyle::Resizable),
+      quit_(std::move(inputs.quit)),
+      selection_(inputs.defaults),
+      general_(inputs.defaults, inputs.loginItem, std::move(inputs.commandLineCommand),
+               std::move(inputs.generalActions)),
+      durations_(inputs.durations, inputs.defaults) {
+  setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
+  auto triggers = platform::StackView::make(
+      platform::StackView::Orientation::Vertical,
+      {platform::TextField::labelWithString("Triggers settings are not available yet.")});
+  triggers->setEdgeInsets({20, 30, 20, 30});
+  triggers_ = triggers;
+  panes_ = {general_.view(), durations_.view(), triggers_};
+
+  auto bar = platform::StackView::make(platform::StackView::Orientation::Horizontal, {});
+  bar->setEdgeInsets({8, 20, 8, 20});
+  for (std::size_t i = 0; i < std::size(kTabTitles); ++i) {
+    auto tab = platform::Button::withTitle(kTabTitles[i]);
+    tab->setAction([this, i](platform::Control&) { selectPaneAtIndex(i); });
+    bar->addArrangedSubview(tab);
+    tabs_.push_back(tab);
+  }
+  tabBar_ = bar;
+  setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_));
+
+  selection_.restoreLastPane();
+  showSelectedPane();
+  center();
+
+  selectObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+      kVGXSelectSettingsPaneNotification, nullptr, nullptr,
+      [this](const platform::Notification& note) {
+        if (selection_.selectPaneFromUserInfo(note.userInfo)) showSelectedPane();
+      });
+}
+
+bool VGXSettingsWindow::selectPaneWithIdentifier(const std::string& identifier) {
+  if (!selection_.selectPaneWithIdentifier(identifier)) return false;
+  showSelectedPane();
+  return true;
+}
+
+bool VGXSettingsWindow::selectPaneAtIndex(std::size_t index) {
+  if (!selection_.selectPaneAtIndex(index)) return false;
+  showSelectedPane();
+  return true;
+}
+
+const std::shared_ptr<platform::View>& VGXSettingsWindow::selectedPaneView() const {
+  return panes_[selection_.selectedIndex()];
+}
+
+void VGXSettingsWindow::showSelectedPane() {
+  std::size_t selected = selection_.selectedIndex();
+  for (std::size_t i = 0; i < panes_.size(); ++i) {
+    panes_[i]->setHidden(i != selected);
+    tabs_[i]->setFont(platform::Font::systemFont(
+        platform::Font::systemFontSize(),
+        i == selected ? platform::Font::Weight::Bold : platform::Font::Weight::Regular));
+  }
+  if (selected == 0) general_.refresh();
+  if (selected == 1) durations_.reload();
+  setTitle(kTabTitles[selected]);
+  double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,
+                                                   screenVisibleFrame().height());
+  setContentSize(Size{VGXSettingsLayout::width, height});
+  contentView()->setNeedsLayout(true);
+  layoutIfNeeded();
+}
+
+void VGXSettingsWindow::keyDown(const platform::Event& event) {
+  std::uint64_t modifiers =
+      event.modifierFlags & platform::ModifierFlags::DeviceIndependentShortcutMask;
+  if (modifiers == platform::ModifierFlags::Control && event.characters == "q") {
+    if (quit_) quit_();
+    return;
+  }
+  if (modifiers == platform::ModifierFlags::Control && event.characters == "w") {
+    close();
+    return;
+  }
+  platform::Window::keyDown(event);
+}
+
+}  // namespace vigilix

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/notifications/notification_center.h"
+#include "platform/ui/button.h"
+#include "platform/ui/window.h"
+#include "settings/durations_settings_pane.h"
+#include "settings/general_settings_pane.h"
+#include "settings/settings_pane_selection.h"
+
+namespace vigilix {
+
+// The settings window: a row of tabs (General, Durations, Triggers) over
+// the selected pane. It remembers the last pane, follows the select-pane
+// notification, sizes itself to the pane within the shared bounds keeping
+// its top edge, and answers Ctrl+Q and Ctrl+W itself. Main thread only.
+class VGXSettingsWindow : public platform::Window {
+ public:
+  struct Inputs {
+    platform::UserDefaults& defaults;
+    DZLActivationDurationsController& durations;
+    platform::LoginItem& loginItem;
+    std::optional<std::string> commandLineCommand;
+    VGXGeneralSettingsPane::Actions generalActions;
+    std::function<void()> quit;
+  };
+  // Built through make(): the panes keep a weak reference to the window.
+  static std::shared_ptr<VGXSettingsWindow> make(Inputs inputs);
+  explicit VGXSettingsWindow(Inputs inputs);
+
+  VGXSettingsPaneSelection& selection() { return selection_; }
+  void selectGeneralPane() { selectPaneWithIdentifier("general"); }
+  bool selectPaneWithIdentifier(const std::string& identifier);
+  bool selectPaneAtIndex(std::size_t index);
+
+  const std::vector<std::shared_ptr<platform::Button>>& tabs() const { return tabs_; }
+  VGXGeneralSettingsPane& generalPane() { return general_; }
+  DZLDurationSettingsPane& durationsPane() { return durations_; }
+  // Where the Triggers pane goes; a line until it is built.
+  const std::shared_ptr<platform::View>& triggersPane() const { return triggers_; }
+  const std::shared_ptr<platform::View>& selectedPaneView() const;
+
+  void keyDown(const platform::Event& event) override;
+
+ private:
+  void showSelectedPane();
+
+  std::function<void()> quit_;
+  VGXSettingsPaneSelection selection_;
+  VGXGeneralSettingsPane general_;
+  DZLDurationSettingsPane durations_;
+  std::shared_ptr<platform::View> triggers_;
+  std::vector<std::shared_ptr<platform::View>> panes_;
+  std::vector<std::shared_ptr<platform::Button>> tabs_;
+  std::shared_ptr<platform::View> tabBar_;
+  platform::ObserverHandle selectObserver_;
+};
+
+}  // namespace vigilix
