@@ -94,7 +94,7 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
     // are not kept.
     const std::string_view key = trimmedText(line.substr(0, equals));
     if (key != "Type" && key != "Name" && key != "Exec" && key != "StartupWMClass" &&
-        key != "Hidden" && key != "X-GNOME-Autostart-enabled") {
+        key != "Icon" && key != "Hidden" && key != "X-GNOME-Autostart-enabled") {
       continue;
     }
     values.try_emplace(std::string(key), unescapedValue(trimmedText(line.substr(equals + 1))));
@@ -107,6 +107,7 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
   entry.name = value("Name");
   entry.program = programOf(value("Exec"));
   entry.startupWMClass = value("StartupWMClass");
+  entry.icon = value("Icon");
   entry.hidden = value("Hidden") == "true";
   entry.autostartEnabled = value("X-GNOME-Autostart-enabled") != "false";
   return entry;

@@ -20,6 +20,7 @@ struct DesktopEntry {
   // "X-GNOME-Autostart-enabled=false" (as desktops' startup settings write it)
   // switches an autostart entry off.
   bool autostartEnabled = true;
+  std::string icon{};  // "Icon": an icon-theme name or a path
 
   bool operator==(const DesktopEntry&) const = default;
 };

@@ -45,6 +45,9 @@ TEST(DesktopEntryTest, ParsesWhatTheNamesNeed) {
        "[Desktop Entry]\nType=Application\nName=Tool\n"
        "Exec=env GDK_BACKEND=x11 \"A=b c\" /opt/tool/tool %f\n",
        DesktopEntry{"Tool", "tool", "", false}},
+      {"icon-theme name",
+       "[Desktop Entry]\nType=Application\nName=Files\nIcon=org.gnome.Nautilus\nExec=nautilus\n",
+       DesktopEntry{"Files", "nautilus", "", false, true, "org.gnome.Nautilus"}},
       {"hidden", "[Desktop Entry]\nType=Application\nHidden=true\n",
        DesktopEntry{"", "", "", true}},
       {"autostart switched off",
