@@ -162,8 +162,9 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
     if (!text) continue;
     const auto entry = parseDesktopEntry(*text);
     if (!entry || entry->hidden || entry->name.empty()) continue;
-    if (!entry->program.empty()) byProgram_.try_emplace(entry->program, entry->name);
-    if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, entry->name);
+    const Named named{entry->name, entry->icon};
+    if (!entry->program.empty()) byProgram_.try_emplace(entry->program, named);
+    if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, named);
   }
 }
 
@@ -192,14 +193,25 @@ bool DesktopApplicationNames::isCurrent() const {
   });
 }
 
-std::optional<std::string> DesktopApplicationNames::nameFor(std::string_view executable) const {
+const DesktopApplicationNames::Named* DesktopApplicationNames::find(
+    std::string_view executable) const {
   if (const auto found = byProgram_.find(executable); found != byProgram_.end()) {
-    return found->second;
+    return &found->second;
   }
   if (const auto found = byWMClass_.find(executable); found != byWMClass_.end()) {
-    return found->second;
+    return &found->second;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<std::string> DesktopApplicationNames::nameFor(std::string_view executable) const {
+  const Named* named = find(executable);
+  return named ? std::optional(named->name) : std::nullopt;
+}
+
+std::string DesktopApplicationNames::iconFor(std::string_view executable) const {
+  const Named* named = find(executable);
+  return named ? named->icon : std::string();
 }
 
 }  // namespace vigilix::platform

@@ -50,6 +50,8 @@ class DesktopApplicationNames {
   // The name of the first entry whose program is `executable` (a file
   // name), else of the first whose StartupWMClass is; none otherwise.
   std::optional<std::string> nameFor(std::string_view executable) const;
+  // The "Icon" of that same entry; empty when none.
+  std::string iconFor(std::string_view executable) const;
 
   // False once a folder or entry read (or found missing) has changed, so
   // that a reader can keep the names between listings.
@@ -65,8 +67,14 @@ class DesktopApplicationNames {
   std::filesystem::file_time_type readAt_ = std::filesystem::file_time_type::clock::now();
 
   std::set<std::string, std::less<>> seen_;
-  std::map<std::string, std::string, std::less<>> byProgram_;
-  std::map<std::string, std::string, std::less<>> byWMClass_;
+  struct Named {
+    std::string name;
+    std::string icon;
+  };
+  const Named* find(std::string_view executable) const;
+
+  std::map<std::string, Named, std::less<>> byProgram_;
+  std::map<std::string, Named, std::less<>> byWMClass_;
 };
 
 }  // namespace vigilix::platform

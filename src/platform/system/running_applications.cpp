@@ -83,6 +83,7 @@ RunningApplication LiveRunningApplications::applicationFor(
     const auto name = names->nameFor(*application.bundleIdentifier);
     application.isRegular = name.has_value();
     application.localizedName = name.value_or(*application.bundleIdentifier);
+    application.iconName = names->iconFor(*application.bundleIdentifier);
   }
   return application;
 }
