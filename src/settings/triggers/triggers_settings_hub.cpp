@@ -13,6 +13,9 @@ class BridgeHub final : public TriggersSettingsHub {
   void reloadConfiguration() override {
     if (auto hub = hub_.lock()) hub->reloadConfiguration();
   }
+  void setAutomationEnabled(bool enabled) override {
+    if (auto hub = hub_.lock()) hub->setAutomationEnabled(enabled);
+  }
   bool watchFileAt(const std::string& path) override {
     auto hub = hub_.lock();
     return hub && hub->watchFileAt(path);

@@ -18,6 +18,8 @@ class TriggersSettingsHub {
   virtual ~TriggersSettingsHub() = default;
   // Reads the stored rules again.
   virtual void reloadConfiguration() = 0;
+  // The top switch's second step; it also ends a pause.
+  virtual void setAutomationEnabled(bool enabled) = 0;
   // False when the hub refuses to watch it.
   virtual bool watchFileAt(const std::string& path) = 0;
   virtual TriggerPause pause() const = 0;

@@ -27,6 +27,7 @@ using Strings = std::vector<std::string>;
 class RecordingHub final : public TriggersSettingsHub {
  public:
   void reloadConfiguration() override { ++reloads; }
+  void setAutomationEnabled(bool enabled) override { automation.push_back(enabled); }
   bool watchFileAt(const std::string& path) override {
     watched.push_back(path);
     return acceptsWatches;
@@ -36,6 +37,7 @@ class RecordingHub final : public TriggersSettingsHub {
   StatusTextContext statusTextContext() const override { return {}; }
 
   int reloads = 0;
+  std::vector<bool> automation;
   bool acceptsWatches = true;
   Strings watched;
   std::vector<TriggerReason> reasons;
