@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <system_error>
 #include <utility>
 
@@ -166,6 +167,16 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
     if (!entry->program.empty()) byProgram_.try_emplace(entry->program, named);
     if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, named);
   }
+}
+
+std::vector<std::filesystem::path> userApplicationFolders(const std::filesystem::path& root) {
+  const auto variable = [](const char* name) -> std::optional<std::string_view> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string_view(value);
+  };
+  return applicationFolders(root, FileSystem::homeDirectory(), variable("XDG_DATA_HOME"),
+                            variable("XDG_DATA_DIRS"));
 }
 
 namespace {

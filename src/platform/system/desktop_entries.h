@@ -37,6 +37,9 @@ std::vector<std::filesystem::path> applicationFolders(const std::filesystem::pat
                                                       const std::filesystem::path& home,
                                                       std::optional<std::string_view> dataHome,
                                                       std::optional<std::string_view> dataDirs);
+// The same, with this user's home and the environment's XDG_DATA_HOME and
+// XDG_DATA_DIRS.
+std::vector<std::filesystem::path> userApplicationFolders(const std::filesystem::path& root);
 
 // Names of the applications the entries of some folders describe, read once
 // at construction; `isCurrent` tells whether the files still are as read. An entry's identifier is

@@ -1,7 +1,5 @@
 #include "settings/triggers/desktop_app_files.h"
 
-#include <cstdlib>
-
 #include "platform/fs/file_system.h"
 #include "platform/system/desktop_entries.h"
 
@@ -20,14 +18,7 @@ std::optional<DesktopAppFile> readDesktopAppFile(const std::filesystem::path& pa
 }
 
 std::vector<std::filesystem::path> userApplicationFolders() {
-  const auto variable = [](const char* name) -> std::optional<std::string_view> {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string_view(value);
-  };
-  return platform::applicationFolders(platform::FileSystem::root(),
-                                      platform::FileSystem::homeDirectory(),
-                                      variable("XDG_DATA_HOME"), variable("XDG_DATA_DIRS"));
+  return platform::userApplicationFolders(platform::FileSystem::root());
 }
 
 }  // namespace vigilix
