@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <system_error>
 #include <utility>
 
@@ -94,7 +95,7 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
     // are not kept.
     const std::string_view key = trimmedText(line.substr(0, equals));
     if (key != "Type" && key != "Name" && key != "Exec" && key != "StartupWMClass" &&
-        key != "Hidden" && key != "X-GNOME-Autostart-enabled") {
+        key != "Icon" && key != "Hidden" && key != "X-GNOME-Autostart-enabled") {
       continue;
     }
     values.try_emplace(std::string(key), unescapedValue(trimmedText(line.substr(equals + 1))));
@@ -107,6 +108,7 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
   entry.name = value("Name");
   entry.program = programOf(value("Exec"));
   entry.startupWMClass = value("StartupWMClass");
+  entry.icon = value("Icon");
   entry.hidden = value("Hidden") == "true";
   entry.autostartEnabled = value("X-GNOME-Autostart-enabled") != "false";
   return entry;
@@ -161,9 +163,20 @@ void DesktopApplicationNames::addFolder(const std::filesystem::path& folder,
     if (!text) continue;
     const auto entry = parseDesktopEntry(*text);
     if (!entry || entry->hidden || entry->name.empty()) continue;
-    if (!entry->program.empty()) byProgram_.try_emplace(entry->program, entry->name);
-    if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, entry->name);
+    const Named named{entry->name, entry->icon};
+    if (!entry->program.empty()) byProgram_.try_emplace(entry->program, named);
+    if (!entry->startupWMClass.empty()) byWMClass_.try_emplace(entry->startupWMClass, named);
   }
+}
+
+std::vector<std::filesystem::path> userApplicationFolders(const std::filesystem::path& root) {
+  const auto variable = [](const char* name) -> std::optional<std::string_view> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string_view(value);
+  };
+  return applicationFolders(root, FileSystem::homeDirectory(), variable("XDG_DATA_HOME"),
+                            variable("XDG_DATA_DIRS"));
 }
 
 namespace {
@@ -191,14 +204,25 @@ bool DesktopApplicationNames::isCurrent() const {
   });
 }
 
-std::optional<std::string> DesktopApplicationNames::nameFor(std::string_view executable) const {
+const DesktopApplicationNames::Named* DesktopApplicationNames::find(
+    std::string_view executable) const {
   if (const auto found = byProgram_.find(executable); found != byProgram_.end()) {
-    return found->second;
+    return &found->second;
   }
   if (const auto found = byWMClass_.find(executable); found != byWMClass_.end()) {
-    return found->second;
+    return &found->second;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<std::string> DesktopApplicationNames::nameFor(std::string_view executable) const {
+  const Named* named = find(executable);
+  return named ? std::optional(named->name) : std::nullopt;
+}
+
+std::string DesktopApplicationNames::iconFor(std::string_view executable) const {
+  const Named* named = find(executable);
+  return named ? named->icon : std::string();
 }
 
 }  // namespace vigilix::platform

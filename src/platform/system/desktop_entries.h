@@ -20,6 +20,7 @@ struct DesktopEntry {
   // "X-GNOME-Autostart-enabled=false" (as desktops' startup settings write it)
   // switches an autostart entry off.
   bool autostartEnabled = true;
+  std::string icon{};  // "Icon": an icon-theme name or a path
 
   bool operator==(const DesktopEntry&) const = default;
 };
@@ -36,6 +37,9 @@ std::vector<std::filesystem::path> applicationFolders(const std::filesystem::pat
                                                       const std::filesystem::path& home,
                                                       std::optional<std::string_view> dataHome,
                                                       std::optional<std::string_view> dataDirs);
+// The same, with this user's home and the environment's XDG_DATA_HOME and
+// XDG_DATA_DIRS.
+std::vector<std::filesystem::path> userApplicationFolders(const std::filesystem::path& root);
 
 // Names of the applications the entries of some folders describe, read once
 // at construction; `isCurrent` tells whether the files still are as read. An entry's identifier is
@@ -49,6 +53,8 @@ class DesktopApplicationNames {
   // The name of the first entry whose program is `executable` (a file
   // name), else of the first whose StartupWMClass is; none otherwise.
   std::optional<std::string> nameFor(std::string_view executable) const;
+  // The "Icon" of that same entry; empty when none.
+  std::string iconFor(std::string_view executable) const;
 
   // False once a folder or entry read (or found missing) has changed, so
   // that a reader can keep the names between listings.
@@ -64,8 +70,14 @@ class DesktopApplicationNames {
   std::filesystem::file_time_type readAt_ = std::filesystem::file_time_type::clock::now();
 
   std::set<std::string, std::less<>> seen_;
-  std::map<std::string, std::string, std::less<>> byProgram_;
-  std::map<std::string, std::string, std::less<>> byWMClass_;
+  struct Named {
+    std::string name;
+    std::string icon;
+  };
+  const Named* find(std::string_view executable) const;
+
+  std::map<std::string, Named, std::less<>> byProgram_;
+  std::map<std::string, Named, std::less<>> byWMClass_;
 };
 
 }  // namespace vigilix::platform

@@ -118,6 +118,7 @@ RunningApplication LiveRunningApplications::applicationFor(
     const auto name = names->nameFor(*application.bundleIdentifier);
     application.isRegular = name.has_value();
     application.localizedName = name.value_or(*application.bundleIdentifier);
+    application.iconName = names->iconFor(*application.bundleIdentifier);
   }
   return application;
 }
@@ -134,13 +135,7 @@ std::shared_ptr<const DesktopApplicationNames> LiveRunningApplications::currentN
 
 std::vector<std::filesystem::path> LiveRunningApplications::folders() const {
   if (applicationFolders_) return *applicationFolders_;
-  const auto variable = [](const char* name) -> std::optional<std::string_view> {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string_view(value);
-  };
-  return applicationFolders(root_, FileSystem::homeDirectory(), variable("XDG_DATA_HOME"),
-                            variable("XDG_DATA_DIRS"));
+  return userApplicationFolders(root_);
 }
 
 std::optional<RunningApplication> LiveRunningApplications::frontmostApplication() {

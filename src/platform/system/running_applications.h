@@ -22,6 +22,8 @@ struct RunningApplication {
   // An application a person launches (a desktop entry names it), not a
   // helper or background process.
   bool isRegular = false;
+  // The icon-theme name (or path) its desktop entry gives; empty when none.
+  std::string iconName{};
 
   bool operator==(const RunningApplication&) const = default;
 };

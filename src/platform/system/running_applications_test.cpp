@@ -46,6 +46,9 @@ TEST(DesktopEntryTest, ParsesWhatTheNamesNeed) {
        "[Desktop Entry]\nType=Application\nName=Tool\n"
        "Exec=env GDK_BACKEND=x11 \"A=b c\" /opt/tool/tool %f\n",
        DesktopEntry{"Tool", "tool", "", false}},
+      {"icon-theme name",
+       "[Desktop Entry]\nType=Application\nName=Files\nIcon=org.gnome.Nautilus\nExec=nautilus\n",
+       DesktopEntry{"Files", "nautilus", "", false, true, "org.gnome.Nautilus"}},
       {"hidden", "[Desktop Entry]\nType=Application\nHidden=true\n",
        DesktopEntry{"", "", "", true}},
       {"autostart switched off",
@@ -123,7 +126,8 @@ class RunningApplicationsTest : public ::testing::Test {
     entry("local/editor.desktop", "Name=Editor\nExec=editor\n");
     entry("system/code.desktop",
           "Name=Visual Studio Code\nExec=/usr/share/code/code --unity-launch %F\n");
-    entry("system/firefox.desktop", "Name=Firefox\nExec=/usr/lib/firefox/firefox %u\n");
+    entry("system/firefox.desktop",
+          "Name=Firefox\nIcon=firefox\nExec=/usr/lib/firefox/firefox %u\n");
     entry("system/gnome/settings.desktop", "Name=Settings\nExec=gnome-control-center\n");
     entry("system/signal.desktop",
           "Name=Signal\nExec=/opt/Signal/launcher %U\nStartupWMClass=signal-desktop\n");
@@ -156,12 +160,13 @@ TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktop
     std::optional<std::string> identifier;
     std::string shownName;
     bool regular;  // a desktop entry names it
+    std::string icon{};
   };
   const Row rows[] = {
       {"matched by Exec", "/usr/lib/firefox/firefox", "firefox", "/usr/lib/firefox/firefox",
-       "firefox", "Firefox", true},
+       "firefox", "Firefox", true, "firefox"},
       {"a child with its own kernel name", "/usr/lib/firefox/firefox -contentproc",
-       "Isolated Web Co", "/usr/lib/firefox/firefox", "firefox", "Firefox", true},
+       "Isolated Web Co", "/usr/lib/firefox/firefox", "firefox", "Firefox", true, "firefox"},
       {"the user's entry wins", "/usr/share/code/code", "code", "/usr/share/code/code", "code",
        "My Code", true},
       {"a hidden user entry hides the system one; the next one counts", "editor", "editor",
@@ -192,8 +197,8 @@ TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktop
     SCOPED_TRACE(row.name);
     tree.remove("proc");
     tree.addProcess(7, row.commandLine, row.kernelName, row.executable);
-    EXPECT_EQ(running(),
-              (std::vector<RunningApplication>{{7, row.identifier, row.shownName, row.regular}}));
+    EXPECT_EQ(running(), (std::vector<RunningApplication>{
+                             {7, row.identifier, row.shownName, row.regular, row.icon}}));
   }
 }
 
@@ -330,7 +335,7 @@ TEST_F(RunningApplicationsTest, TheFrontmostApplicationIsTheActiveWindowsProcess
   };
   const Row rows[] = {
       {"no active window", std::nullopt, std::nullopt},
-      {"an application's window", 7, RunningApplication{7, "firefox", "Firefox", true}},
+      {"an application's window", 7, RunningApplication{7, "firefox", "Firefox", true, "firefox"}},
       {"a process without a desktop entry", 8, RunningApplication{8, "sshd", "sshd", false}},
       {"a process that is gone", 99, std::nullopt},
       {"a process without an identifier", 2, std::nullopt},
