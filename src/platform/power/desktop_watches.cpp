@@ -41,27 +41,39 @@ std::expected<std::unique_ptr<BoolPropertyWatch>, BusError> watchLid(
                                   });
 }
 
-std::unique_ptr<LogindSessionActivity> LogindSessionActivity::start(
-    std::shared_ptr<AsyncBusConnection> systemBus, LogindSessionLookup lookup) {
-  std::unique_ptr<LogindSessionActivity> activity(new LogindSessionActivity());
-  LogindSessionActivity* self = activity.get();
-  self->bus_ = std::move(systemBus);
+std::expected<BusSlot, BusError> findLogindSession(
+    AsyncBusConnection& systemBus, const LogindSessionLookup& lookup,
+    std::function<void(std::expected<std::string, std::string> sessionPath)> onFound) {
   const bool byId = lookup.sessionId && !lookup.sessionId->empty();
-  auto call = self->bus_->callAsync(
+  return systemBus.callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
        byId ? "GetSession" : "GetSessionByPID"},
       [&lookup, byId](sd_bus_message* message) {
         return byId ? sd_bus_message_append(message, "s", lookup.sessionId->c_str())
                     : sd_bus_message_append(message, "u", lookup.pid);
       },
-      [self](const BusReply& reply) {
+      [onFound = std::move(onFound)](const BusReply& reply) {
         const char* path = nullptr;
         if (!reply || sd_bus_message_read(*reply, "o", &path) <= 0) {
-          log().log("No logind session to follow; switching users is not seen: {}",
-                    reply ? "no path" : reply.error().description());
+          onFound(std::unexpected(reply ? "no path" : reply.error().description()));
           return;
         }
-        self->follow(path);
+        onFound(std::string(path));
+      });
+}
+
+std::unique_ptr<LogindSessionActivity> LogindSessionActivity::start(
+    std::shared_ptr<AsyncBusConnection> systemBus, LogindSessionLookup lookup) {
+  std::unique_ptr<LogindSessionActivity> activity(new LogindSessionActivity());
+  LogindSessionActivity* self = activity.get();
+  self->bus_ = std::move(systemBus);
+  auto call =
+      findLogindSession(*self->bus_, lookup, [self](std::expected<std::string, std::string> path) {
+        if (!path) {
+          log().log("No logind session to follow; switching users is not seen: {}", path.error());
+          return;
+        }
+        self->follow(*path);
       });
   if (call) {
     self->lookupCall_ = std::move(*call);

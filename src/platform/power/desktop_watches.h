@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,11 @@ struct LogindSessionLookup {
   std::optional<std::string> sessionId;  // $XDG_SESSION_ID
   unsigned pid = 0;
 };
+
+// Asks logind for the session's object path; `onFound` hears the path, or why there is none.
+std::expected<BusSlot, BusError> findLogindSession(
+    AsyncBusConnection& systemBus, const LogindSessionLookup& lookup,
+    std::function<void(std::expected<std::string, std::string> sessionPath)> onFound);
 
 // Follows the "Active" property of the user's logind session and posts
 // kWorkspaceSessionDidResignActiveNotification when it goes false and
