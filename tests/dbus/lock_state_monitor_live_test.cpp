@@ -12,7 +12,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/mock_logind_test_fixture.h"
-#include "direct/lock_state_monitor.h"
+#include "direct/lock/lock_state_monitor.h"
 #include "platform/dbus/bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "testing/temporary_root.h"

@@ -1,4 +1,4 @@
-#include "direct/lock_state_monitor.h"
+#include "direct/lock/lock_state_monitor.h"
 
 #include <algorithm>
 #include <vector>
