@@ -27,19 +27,8 @@ std::unique_ptr<LogindSessionLock> LogindSessionLock::start(
   LogindSessionLock* self = lock.get();
   self->bus_ = std::move(systemBus);
   self->onEvent_ = std::move(onEvent);
-  auto call =
-      findLogindSession(*self->bus_, lookup, [self](std::expected<std::string, std::string> path) {
-        if (!path) {
-          log().log("No logind session to follow; the screen lock is not seen: {}", path.error());
-          return;
-        }
-        self->follow(*path);
-      });
-  if (call) {
-    self->lookupCall_ = std::move(*call);
-  } else {
-    log().log("No logind session to follow: {}", call.error().description());
-  }
+  self->lookupCall_ = findLogindSession(*self->bus_, lookup, "the screen lock",
+                                        [self](const std::string& path) { self->follow(path); });
   return lock;
 }
 
