@@ -6,6 +6,7 @@
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/app_notification_names.h"
+#include "health/direct_availability.h"
 #include "health/health_presenter.h"
 #include "menubar/dzl_activation_user_notification.h"
 #include "menubar/dzl_user_notification_center.h"
@@ -117,7 +118,7 @@ void DZLAppController::startProtectionVerifier() {
       .heatBlocked = reads(&VGXTriggerBridge::isHeatBlocked),
       .batteryBlocked = reads(&VGXTriggerBridge::isBatteryBlocked),
       .lowPowerModeEnabled = reads(&VGXTriggerBridge::isLowPowerModeBlocked),
-      .directAvailable = {},  // no direct-build composition on this platform yet
+      .directAvailable = [] { return VGXDirectAvailability::isDirectBuild(); },
   });
   const std::weak_ptr<VGXProtectionVerifier> shown = verifier->weak_from_this();
   VGXTriggerBridge::hooks().protectionReasonLine = [shown]() -> std::optional<std::string> {

@@ -54,6 +54,7 @@ sigset_t terminationSignals() {
 }
 
 constinit platform::SharedInstance<VGXContainerMigrationBridge> sharedMigrationSlot;
+constinit platform::SharedInstance<VGXDirectCompositionBridge> sharedCompositionSlot;
 
 void presentMigrationFailure(const VGXContainerMigrationBridge& bridge, const std::string& message,
                              std::function<void()> proceed) {
@@ -132,7 +133,7 @@ bool migrateSettings() {
   auto& loop = platform::LiveRunLoop::main();
   bool settled = false;
   runSettingsMigrationAtLaunch(VGXContainerMigrationBridge::slot(),
-                               std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr, [&] {
+                               std::getenv("FLATPAK_ID") != nullptr, [&] {
                                  settled = true;
                                  loop.stop();
                                });
@@ -177,6 +178,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::WindowRendering::loadModuleOnFirstWindow(
       platform::WindowRendering::moduleBesideProgram());
   if (!migrateSettings()) return 0;
+  if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),
@@ -246,6 +248,10 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
 
 VGXContainerMigrationBridge& VGXContainerMigrationBridge::slot() {
   return sharedMigrationSlot.get();
+}
+
+VGXDirectCompositionBridge& VGXDirectCompositionBridge::slot() {
+  return sharedCompositionSlot.get();
 }
 
 void runSettingsMigrationAtLaunch(const VGXContainerMigrationBridge& bridge, bool sandboxed,

@@ -7,8 +7,8 @@
 
 namespace vigilix {
 
-// The direct build's migration of a former version's settings. This build
-// has none: the slot stays empty, so nothing is migrated and no alert shows.
+// The direct build's migration of a former version's settings. A build
+// without it leaves the slot empty: nothing is migrated and no alert shows.
 struct VGXContainerMigrationBridge {
   // Migrates once (nothing when already done); the failure message, or none.
   std::function<std::optional<std::string>()> runAtLaunch;
@@ -17,6 +17,14 @@ struct VGXContainerMigrationBridge {
 
   // The process's slot, read when the application starts.
   static VGXContainerMigrationBridge& slot();
+};
+
+// The direct build's composition, installed once after the migration and
+// before the application controller exists. Empty in a build without it.
+struct VGXDirectCompositionBridge {
+  std::function<void()> install;
+
+  static VGXDirectCompositionBridge& slot();
 };
 
 // Unless `sandboxed`, runs the migration; while it fails, shows an

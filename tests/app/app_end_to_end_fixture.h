@@ -25,6 +25,7 @@ class AppEndToEndFixture : public ::testing::Test {
         homeVariable_("HOME", home_.string()),
         configVariable_("XDG_CONFIG_HOME", (home_ / ".config").string()),
         stateVariable_("XDG_STATE_HOME", (home_ / ".local/state").string()),
+        dataVariable_("XDG_DATA_HOME", (home_ / ".local/share").string()),
         logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1") {}
 
   ~AppEndToEndFixture() override {
@@ -59,6 +60,7 @@ class AppEndToEndFixture : public ::testing::Test {
   ScopedEnvironment homeVariable_;
   ScopedEnvironment configVariable_;
   ScopedEnvironment stateVariable_;
+  ScopedEnvironment dataVariable_;
   PrivateSystemBus systemBus_;
   // Activation starts the built program when its name is called while it
   // is not running, as the installed service file makes the desktop's bus do.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +29,7 @@
 namespace vigilix::testing {
 namespace {
 
+constexpr bool kDirectBuild = VIGILIX_DIRECT_BUILD;
 constexpr const char* kRequestName = "run.tarvo.vigilix.cli.request";
 constexpr const char* kReplyName = "run.tarvo.vigilix.cli.reply";
 
@@ -230,11 +232,14 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
       details[line["title"]] = line["detail"];
     }
     // The agent hooks' lines are registered at launch, before the verifier starts.
-    EXPECT_EQ(titles, (std::vector<std::string>{
-                          "Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
-                          "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
-                          "Incidents", "Migration", "Managed Settings", "Closed-lid helper",
-                          "Desktop Inhibitor", "Tray Icon"}));
+    std::vector<std::string> expected{"Claude Code hooks", "Codex hooks",         "Grok hooks",
+                                      "Cursor hooks",      "Gemini CLI hooks",    "Keep Awake",
+                                      "Protection",        "Keep-Awake Requests", "Incidents",
+                                      "Migration",         "Managed Settings"};
+    // Only a build without the direct features says what it lacks.
+    if (!kDirectBuild) expected.push_back("Closed-lid helper");
+    expected.insert(expected.end(), {"Desktop Inhibitor", "Tray Icon"});
+    EXPECT_EQ(titles, expected);
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
     EXPECT_EQ(details["Tray Icon"], "No tray host is running; the menu cannot be opened");
@@ -335,6 +340,43 @@ std::map<std::string, std::string> doctorDetails(const nlohmann::json& reply) {
   if (!lines.is_array()) return details;
   for (const auto& line : lines) details[line["title"]] = line["detail"];
   return details;
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+// A home that the former Flatpak version used.
+class AppWithFormerFlatpakTest : public AppEndToEndTest {
+ protected:
+  void SetUp() override {
+    const auto container = home_ / ".var/app/run.tarvo.vigilix";
+    std::filesystem::create_directories(container / "config/vigilix");
+    std::filesystem::create_directories(container / "data/vigilix/logs");
+    writeFile(container / "config/vigilix/run.tarvo.vigilix.plist",
+              R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>VGXFormerKey</key><string>kept</string></dict></plist>
+)");
+    writeFile(container / "data/vigilix/logs/old.log", "old\n");
+    AppEndToEndTest::SetUp();
+  }
+};
+
+TEST_F(AppWithFormerFlatpakTest, TheDirectBuildCarriesTheFormerSettingsOverBeforeItStarts) {
+  if (!kDirectBuild) GTEST_SKIP() << "built without the direct features";
+  const auto details = doctorDetails(ask(R"({"v":2,"nonce":"d1","verb":"doctor"})"));
+  EXPECT_EQ(details.at("Migration"), "Settings moved from the previous version");
+  // The composition filled the direct-build flag: no line says the closed-lid helper is missing.
+  EXPECT_FALSE(details.contains("Closed-lid helper"));
+  EXPECT_EQ(readFile(home_ / ".local/share/vigilix/logs/old.log"), "old\n");
+  EXPECT_EQ(readFile(home_ / ".local/state/vigilix/migration-state.json"),
+            R"({"logs/old.log":"copied"})");
+  EXPECT_NE(readFile(home_ / ".local/state/vigilix/migration.log")
+                .find("Files verified; preferences and migration marker saved"),
+            std::string::npos);
+  platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
+  EXPECT_EQ(defaults.stringValue("VGXFormerKey"), "kept");
+  EXPECT_EQ(defaults.integerValue("VGXContainerMigrationVersion"), 1);
 }
 
 // No logind on the system bus: nothing can be held.

@@ -54,13 +54,7 @@ class DesktopWatchesTest : public MockLogindTest {
 
 TEST_F(DesktopWatchesTest, TheUsersSessionSwitchingAwayAndBackIsPosted) {
   CapturedLog log;
-  callLogind("org.freedesktop.DBus.Mock", "AddSeat",
-             [](sd_bus_message* m) { return sd_bus_message_append(m, "s", "seat0"); });
-  callLogind("org.freedesktop.DBus.Mock", "AddUser",
-             [](sd_bus_message* m) { return sd_bus_message_append(m, "usb", 1000u, "tester", 1); });
-  callLogind("org.freedesktop.DBus.Mock", "AddSession", [](sd_bus_message* m) {
-    return sd_bus_message_append(m, "ssusb", "c1", "seat0", 1000u, "tester", 1);
-  });
+  addLogindSession();
   auto activity =
       platform::LogindSessionActivity::start(systemBus(), {.sessionId = "c1", .pid = 0});
   const auto forge = [this](bool active) {

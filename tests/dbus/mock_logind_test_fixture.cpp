@@ -89,4 +89,14 @@ void setLidClosed(bool closed) {
   });
 }
 
+void addLogindSession() {
+  callLogind("org.freedesktop.DBus.Mock", "AddSeat",
+             [](sd_bus_message* m) { return sd_bus_message_append(m, "s", "seat0"); });
+  callLogind("org.freedesktop.DBus.Mock", "AddUser",
+             [](sd_bus_message* m) { return sd_bus_message_append(m, "usb", 1000u, "tester", 1); });
+  callLogind("org.freedesktop.DBus.Mock", "AddSession", [](sd_bus_message* m) {
+    return sd_bus_message_append(m, "ssusb", "c1", "seat0", 1000u, "tester", 1);
+  });
+}
+
 }  // namespace vigilix::testing

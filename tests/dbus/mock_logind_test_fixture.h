@@ -33,6 +33,8 @@ void refuseBlockLocks(bool refuse);
 // logind lists a closed lock for `milliseconds` more (0: drops it at once).
 void setReleaseLag(std::uint32_t milliseconds);
 void setLidClosed(bool closed);
+// Seat "seat0", user 1000 "tester" and its active session "c1".
+void addLogindSession();
 
 // Tests against logind on a private system bus. The bus and the mock start
 // with the suite and stop after it; a test that killed the mock gets a new

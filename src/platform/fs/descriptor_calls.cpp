@@ -43,8 +43,9 @@ std::expected<void, int> changeMode(int fd, mode_t mode) {
   return done(::fchmod(fd, mode));
 }
 
-std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes) {
-  if (auto fault = FsFaults::take(FsCall::write)) {
+std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes,
+                                  std::string_view name) {
+  if (auto fault = FsFaults::take(FsCall::write, name)) {
     const auto first = bytes.first(std::min(fault->writtenFirst, bytes.size()));
     if (auto partial = writeAll(fd, first); !partial) return partial;
     return std::unexpected(fault->errorCode);
@@ -112,6 +113,15 @@ std::expected<void, int> changeOwnerAt(int directoryFd, const std::string& name,
     return std::unexpected(fault->errorCode);
   }
   return done(::fchownat(directoryFd, name.c_str(), owner, group, AT_SYMLINK_NOFOLLOW));
+}
+
+std::expected<std::size_t, int> readSome(int fd, std::span<std::uint8_t> buffer) {
+  if (auto fault = FsFaults::take(FsCall::read)) return std::unexpected(fault->errorCode);
+  for (;;) {
+    const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+    if (count >= 0) return static_cast<std::size_t>(count);
+    if (errno != EINTR) return std::unexpected(errno);
+  }
 }
 
 std::expected<std::vector<std::uint8_t>, BoundedReadFailure> readAtMost(int fd, std::size_t limit) {

@@ -7,6 +7,7 @@
 #include <expected>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fs/unique_fd.h"
@@ -21,8 +22,12 @@ namespace vigilix::platform {
 std::expected<UniqueFd, int> openAt(int directoryFd, const std::string& name, int flags,
                                     mode_t mode = 0);
 std::expected<void, int> changeMode(int fd, mode_t mode);
-// Loops over partial writes. A write that returns 0 counts as EIO.
-std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes);
+// Loops over partial writes. A write that returns 0 counts as EIO. `name` (the file's last
+// component) lets a test fail only the writes to that file.
+std::expected<void, int> writeAll(int fd, std::span<const std::uint8_t> bytes,
+                                  std::string_view name = {});
+// One read(2) into `buffer`: the bytes read, 0 at the end of the file.
+std::expected<std::size_t, int> readSome(int fd, std::span<std::uint8_t> buffer);
 std::expected<void, int> truncateFile(int fd, off_t length);
 std::expected<void, int> syncFile(int fd);
 std::expected<void, int> syncDirectory(int fd);

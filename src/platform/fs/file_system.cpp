@@ -282,6 +282,20 @@ std::expected<void, FileError> FileSystem::remove(const Path& path) {
   return {};
 }
 
+std::expected<void, FileError> FileSystem::createFolders(const Path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return std::unexpected(errorFor(error.value(), folder, "cannot create the folder"));
+  return {};
+}
+
+std::expected<FileSystem::Path, FileError> FileSystem::resolved(const Path& path) {
+  std::error_code error;
+  Path result = std::filesystem::weakly_canonical(path, error);
+  if (error) return std::unexpected(errorFor(error.value(), path, "cannot resolve"));
+  return result;
+}
+
 std::expected<std::vector<std::string>, FileError> FileSystem::list(const Path& folder) {
   if (auto failure = injected(Operation::List, folder, "cannot list")) {
     return std::unexpected(*failure);

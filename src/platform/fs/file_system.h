@@ -70,6 +70,11 @@ class FileSystem {
   static bool exists(const Path& path);
   // Removing what does not exist succeeds.
   static std::expected<void, FileError> remove(const Path& path);
+  // Creates the folder and any missing folders above it; an existing folder succeeds.
+  static std::expected<void, FileError> createFolders(const Path& folder);
+  // The path with every symbolic link of its existing part resolved, the missing rest appended,
+  // and "." and ".." taken out.
+  static std::expected<Path, FileError> resolved(const Path& path);
   // The names in a folder, sorted.
   static std::expected<std::vector<std::string>, FileError> list(const Path& folder);
 

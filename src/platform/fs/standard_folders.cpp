@@ -7,7 +7,7 @@ namespace vigilix::platform {
 
 namespace {
 
-enum class Base { configHome, stateHome, system };
+enum class Base { configHome, stateHome, dataHome, system };
 
 struct Place {
   StandardFolder folder;
@@ -22,6 +22,7 @@ constexpr Place kPlaces[] = {
     {StandardFolder::managedPreferences, Base::system, "/etc/vigilix/managed"},
     {StandardFolder::anyUserPreferences, Base::system, "/etc/vigilix"},
     {StandardFolder::logs, Base::stateHome, "vigilix"},
+    {StandardFolder::appData, Base::dataHome, "vigilix"},
     {StandardFolder::autostart, Base::configHome, "autostart"},
 };
 
@@ -46,6 +47,8 @@ FileSystem::Path standardFolder(StandardFolder folder) {
         return homeBase("XDG_CONFIG_HOME", ".config") / place.path;
       case Base::stateHome:
         return homeBase("XDG_STATE_HOME", ".local/state") / place.path;
+      case Base::dataHome:
+        return homeBase("XDG_DATA_HOME", ".local/share") / place.path;
       case Base::system:
         return FileSystem::pathFor(place.path);
     }

@@ -14,12 +14,13 @@ enum class StandardFolder {
   managedPreferences,   // forced by the administrator ("/Library/Managed Preferences")
   anyUserPreferences,   // set for every user of the host ("/Library/Preferences")
   logs,                 // plain log files
+  appData,              // the application's own support files ("~/Library/Application Support")
   autostart,            // programs the desktop starts at login
 };
 
-// The folder as a real path. Home folders follow $XDG_CONFIG_HOME and
-// $XDG_STATE_HOME when they hold an absolute path, else ~/.config and
-// ~/.local/state under FileSystem::homeDirectory() (only those while a test
+// The folder as a real path. Home folders follow $XDG_CONFIG_HOME,
+// $XDG_STATE_HOME and $XDG_DATA_HOME when they hold an absolute path, else ~/.config,
+// ~/.local/state and ~/.local/share under FileSystem::homeDirectory() (only those while a test
 // has set the home folder). System folders lie under FileSystem::root().
 // Reads the environment at each call; thread-safe.
 FileSystem::Path standardFolder(StandardFolder folder);

@@ -16,32 +16,36 @@ using Variable = std::optional<std::string>;
 
 TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
   struct Places {
-    Path preferences, managed, anyUser, logs, autostart, guardState;
+    Path preferences, managed, anyUser, logs, autostart, guardState, data;
   };
   const Places underHome{
       "/home/ada/.config/vigilix",      "/etc/vigilix/managed",        "/etc/vigilix",
-      "/home/ada/.local/state/vigilix", "/home/ada/.config/autostart", "/var/lib/vigilix"};
+      "/home/ada/.local/state/vigilix", "/home/ada/.config/autostart", "/var/lib/vigilix",
+      "/home/ada/.local/share/vigilix"};
   struct Row {
     const char* name;
-    Variable configHome, stateHome, vigilixRoot;
+    Variable configHome, stateHome, vigilixRoot, dataHome;
     Places expected;
   };
   const Row rows[] = {
-      {"nothing set: under HOME and /", {}, {}, {}, underHome},
+      {"nothing set: under HOME and /", {}, {}, {}, {}, underHome},
       {"XDG folders set",
        "/cfg",
        "/state/",
        {},
+       "/data",
        {"/cfg/vigilix", "/etc/vigilix/managed", "/etc/vigilix", "/state/vigilix", "/cfg/autostart",
-        "/var/lib/vigilix"}},
-      {"relative XDG folders are ignored", "cfg", "", {}, underHome},
+        "/var/lib/vigilix", "/data/vigilix"}},
+      {"relative XDG folders are ignored", "cfg", "", {}, "data", underHome},
       {"VIGILIX_ROOT moves the system folders only",
        "/cfg",
        {},
        "/tmp/r",
+       {},
        {"/cfg/vigilix", "/tmp/r/etc/vigilix/managed", "/tmp/r/etc/vigilix",
-        "/home/ada/.local/state/vigilix", "/cfg/autostart", "/tmp/r/var/lib/vigilix"}},
-      {"a relative VIGILIX_ROOT is ignored", {}, {}, "tmp/r", underHome},
+        "/home/ada/.local/state/vigilix", "/cfg/autostart", "/tmp/r/var/lib/vigilix",
+        "/home/ada/.local/share/vigilix"}},
+      {"a relative VIGILIX_ROOT is ignored", {}, {}, "tmp/r", {}, underHome},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -50,6 +54,7 @@ TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
     environment.set("XDG_CONFIG_HOME", row.configHome);
     environment.set("XDG_STATE_HOME", row.stateHome);
     environment.set("VIGILIX_ROOT", row.vigilixRoot);
+    environment.set("XDG_DATA_HOME", row.dataHome);
     const Places& expected = row.expected;
     EXPECT_EQ(standardFolder(StandardFolder::userPreferences), expected.preferences);
     EXPECT_EQ(standardFolder(StandardFolder::appGroupPreferences), expected.preferences);
@@ -58,6 +63,7 @@ TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
     EXPECT_EQ(standardFolder(StandardFolder::logs), expected.logs);
     EXPECT_EQ(standardFolder(StandardFolder::autostart), expected.autostart);
     EXPECT_EQ(FileSystem::pathFor("/var/lib/vigilix"), expected.guardState);
+    EXPECT_EQ(standardFolder(StandardFolder::appData), expected.data);
   }
 }
 

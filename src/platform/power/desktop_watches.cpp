@@ -41,33 +41,40 @@ std::expected<std::unique_ptr<BoolPropertyWatch>, BusError> watchLid(
                                   });
 }
 
-std::unique_ptr<LogindSessionActivity> LogindSessionActivity::start(
-    std::shared_ptr<AsyncBusConnection> systemBus, LogindSessionLookup lookup) {
-  std::unique_ptr<LogindSessionActivity> activity(new LogindSessionActivity());
-  LogindSessionActivity* self = activity.get();
-  self->bus_ = std::move(systemBus);
+BusSlot findLogindSession(AsyncBusConnection& systemBus, const LogindSessionLookup& lookup,
+                          std::string_view unseen,
+                          std::function<void(const std::string& sessionPath)> follow) {
   const bool byId = lookup.sessionId && !lookup.sessionId->empty();
-  auto call = self->bus_->callAsync(
+  auto call = systemBus.callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
        byId ? "GetSession" : "GetSessionByPID"},
       [&lookup, byId](sd_bus_message* message) {
         return byId ? sd_bus_message_append(message, "s", lookup.sessionId->c_str())
                     : sd_bus_message_append(message, "u", lookup.pid);
       },
-      [self](const BusReply& reply) {
+      [unseen = std::string(unseen), follow = std::move(follow)](const BusReply& reply) {
         const char* path = nullptr;
         if (!reply || sd_bus_message_read(*reply, "o", &path) <= 0) {
-          log().log("No logind session to follow; switching users is not seen: {}",
+          log().log("No logind session to follow; {} is not seen: {}", unseen,
                     reply ? "no path" : reply.error().description());
           return;
         }
-        self->follow(path);
+        follow(path);
       });
-  if (call) {
-    self->lookupCall_ = std::move(*call);
-  } else {
+  if (!call) {
     log().log("No logind session to follow: {}", call.error().description());
+    return {};
   }
+  return std::move(*call);
+}
+
+std::unique_ptr<LogindSessionActivity> LogindSessionActivity::start(
+    std::shared_ptr<AsyncBusConnection> systemBus, LogindSessionLookup lookup) {
+  std::unique_ptr<LogindSessionActivity> activity(new LogindSessionActivity());
+  LogindSessionActivity* self = activity.get();
+  self->bus_ = std::move(systemBus);
+  self->lookupCall_ = findLogindSession(*self->bus_, lookup, "switching users",
+                                        [self](const std::string& path) { self->follow(path); });
   return activity;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/dbus/bool_property_watch.h"
@@ -20,6 +22,12 @@ struct LogindSessionLookup {
   std::optional<std::string> sessionId;  // $XDG_SESSION_ID
   unsigned pid = 0;
 };
+
+// Asks logind for the session's object path and hands it to `follow`; without one, logs that
+// `unseen` (what then goes unnoticed) is not seen. The slot keeps the question open.
+BusSlot findLogindSession(AsyncBusConnection& systemBus, const LogindSessionLookup& lookup,
+                          std::string_view unseen,
+                          std::function<void(const std::string& sessionPath)> follow);
 
 // Follows the "Active" property of the user's logind session and posts
 // kWorkspaceSessionDidResignActiveNotification when it goes false and

@@ -1,0 +1,25 @@
+#include "direct/direct_composition.h"
+
+#include "health/direct_availability.h"
+#include "platform/base/logger.h"
+
+namespace vigilix::VGXDirectComposition {
+
+void install() {
+  VGXDirectAvailability::setDirectBuild(true);
+
+  // The backup trigger is installed here, before the line below.
+
+  platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
+
+  // Chat presence is installed here: its settings section into the agent settings slot, then
+  // the feature itself, which owns the lock state monitor.
+
+  // The agent hooks' health lines and settings section are not direct-only on this platform:
+  // the launch installs them in every build (installAgentHookFeatures).
+
+  // The closed-lid controller is installed here, then the verifier's closed-lid limit provider
+  // and the closed-lid settings slot are filled from it.
+}
+
+}  // namespace vigilix::VGXDirectComposition

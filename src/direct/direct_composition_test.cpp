@@ -1,0 +1,40 @@
+#include "direct/direct_composition.h"
+
+#include <gtest/gtest.h>
+
+#include "agents/agent_settings_slot.h"
+#include "health/direct_availability.h"
+#include "keepawake/health_registry.h"
+#include "testing/test_platform.h"
+
+namespace vigilix {
+namespace {
+
+TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
+  struct Row {
+    const char* name;
+    int installs;
+    bool directBuild;
+  };
+  const Row rows[] = {
+      {"never installed: a build without the direct features", 0, false},
+      {"installed at launch", 1, true},
+      {"installed again: nothing more changes", 2, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TestPlatform platform;
+    VGXDirectAvailability::setDirectBuild(false);
+    const auto linesBefore = VGXHealthRegistry::lines().size();
+    const bool agentSectionBefore = static_cast<bool>(VGXAgentSettingsSlot::agentSection());
+    for (int i = 0; i < row.installs; ++i) VGXDirectComposition::install();
+    EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
+    // The agent hooks are installed by the launch in every build, never a second time here.
+    EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore);
+    EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
+  }
+  VGXDirectAvailability::setDirectBuild(false);
+}
+
+}  // namespace
+}  // namespace vigilix
