@@ -1,7 +1,10 @@
 // The built program, idle and under command-line requests, as a person's
 // desktop runs it: a private session bus, a private system bus with a mock
-// logind, and a temporary home. Prints idle CPU, wake-ups, memory and round
-// trips. Usage: app_resources_bench [--idle-seconds N] [--requests N]
+// logind, and a temporary home. Prints, with automatic keep-awake off and
+// then on (an application rule, the process table read every 5 s), idle CPU,
+// wake-ups, memory and, under callgrind, instructions per idle minute; then
+// round trips. Usage: app_resources_bench [--idle-seconds N] [--requests N]
+// [--callgrind-seconds N] [--app PROGRAM]
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,8 +88,44 @@ double percentile(std::vector<double> values, double share) {
   return values[std::min(index, values.size() - 1)];
 }
 
-int run(int idleSeconds, int requests) {
+struct Options {
+  int idleSeconds = 60;
+  int requests = 1000;
+  int callgrindSeconds = 0;  // 0: no run under callgrind
+  std::string program = VIGILIX_APP_PROGRAM;
+};
+
+// Stored rules that turn automatic keep-awake on with one application rule.
+void storeAutomationOn(const std::filesystem::path& home) {
+  const auto folder = home / ".config/vigilix";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "run.tarvo.vigilix.plist")
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+         "<key>run.tarvo.vigilix.Triggers</key><string>"
+         R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
+         "</string></dict></plist>\n";
+}
+
+// Instructions counted since the last zeroing, from a callgrind dump.
+long long dumpedInstructions(const std::filesystem::path& folder) {
+  long long total = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind("callgrind.out", 0) != 0) continue;
+    std::ifstream dump(entry.path());
+    for (std::string line; std::getline(dump, line);) {
+      if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0) {
+        total = std::max(total, std::atoll(line.c_str() + line.find(':') + 1));
+      }
+    }
+  }
+  return total;
+}
+
+int run(const Options& options, bool automation, bool callgrind, bool askRequests) {
+  const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
+  const int requests = askRequests ? options.requests : 0;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
+  if (automation) storeAutomationOn(home);
   testing::ScopedEnvironment homeVariable("HOME", home.string());
   testing::ScopedEnvironment configVariable("XDG_CONFIG_HOME", (home / ".config").string());
   testing::ScopedEnvironment stateVariable("XDG_STATE_HOME", (home / ".local/state").string());
@@ -123,12 +162,20 @@ int run(int idleSeconds, int requests) {
     return testing::runMainLoopUntil([&] { return answered; }, deadline);
   };
 
-  testing::TestChildProcess app({VIGILIX_APP_PROGRAM}, home / "app.log");
+  const auto dumps = home / "callgrind";
+  std::vector<std::string> argv{options.program};
+  if (callgrind) {
+    std::filesystem::create_directories(dumps);
+    argv = {"/usr/bin/valgrind", "--tool=callgrind", "--quiet",
+            "--callgrind-out-file=" + (dumps / "callgrind.out.%p").string(), options.program};
+  }
+  testing::TestChildProcess app(argv, home / "app.log");
   bool ready = false;
+  // Under callgrind the program starts some fifty times slower.
+  const auto patience = std::chrono::milliseconds(callgrind ? 2000 : 200);
   for (int attempt = 0; attempt < 50 && !ready; ++attempt) {
     const std::string nonce = "ready-" + std::to_string(attempt);
-    ready = ask(nonce, R"({"v":2,"nonce":")" + nonce + R"(","verb":"epoch"})",
-                std::chrono::milliseconds(200));
+    ready = ask(nonce, R"({"v":2,"nonce":")" + nonce + R"(","verb":"epoch"})", patience);
   }
   if (!ready) {
     std::fprintf(stderr, "the application did not answer; its log: %s\n",
@@ -140,10 +187,27 @@ int run(int idleSeconds, int requests) {
   const std::string instance =
       R"(,"epoch":)" + last["epoch"].dump() + R"(,"gen":)" + last["gen"].dump() + "}";
   // Let start-up work settle before the idle window opens.
-  std::this_thread::sleep_for(std::chrono::seconds(2));
+  std::this_thread::sleep_for(std::chrono::seconds(callgrind ? 10 : 2));
+  const auto control = [&](const char* what) {
+    const std::string command = "callgrind_control " + std::string(what) + " " +
+                                std::to_string(app.pid()) + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  };
+  if (callgrind && !control("--zero")) std::fprintf(stderr, "callgrind_control failed\n");
   const Usage before = usageOf(app.pid());
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
   const Usage after = usageOf(app.pid());
+  if (callgrind) {
+    if (!control("--dump")) std::fprintf(stderr, "callgrind_control failed\n");
+    const double perMinute =
+        60.0 * static_cast<double>(dumpedInstructions(dumps)) / static_cast<double>(idleSeconds);
+    std::printf("automation %-3s instructions %.0f per idle minute (callgrind, %d s scaled)\n",
+                automation ? "on" : "off", perMinute, idleSeconds);
+    app.stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+    return 0;
+  }
   const double cpuPercent = 100.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds;
   const double wakeUpsPerMinute =
       60.0 * static_cast<double>(after.voluntarySwitches - before.voluntarySwitches) / idleSeconds;
@@ -173,12 +237,18 @@ int run(int idleSeconds, int requests) {
   }
   const Usage loaded = usageOf(app.pid());
 
-  std::printf("idle window                 %d s\n", idleSeconds);
-  std::printf("idle CPU                    %.4f %% of one core (target < 0.05 %%)\n", cpuPercent);
-  std::printf("wake-ups                    %.1f per minute (voluntary context switches)\n",
+  std::printf("automation %-3s idle window   %d s\n", automation ? "on" : "off", idleSeconds);
+  std::printf("  idle CPU                  %.4f %% of one core, %.1f ms per minute\n", cpuPercent,
+              60'000.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds);
+  std::printf("  wake-ups                  %.1f per minute (voluntary context switches)\n",
               wakeUpsPerMinute);
-  std::printf("RSS when idle               %.1f MB (target < 15 MB)\n",
-              static_cast<double>(after.rssKiB) / 1024.0);
+  std::printf("  RSS when idle             %.1f MB\n", static_cast<double>(after.rssKiB) / 1024.0);
+  if (requests == 0) {
+    app.stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+    return 0;
+  }
   std::printf("RSS after requests, peak    %.1f MB, %.1f MB\n",
               static_cast<double>(loaded.rssKiB) / 1024.0,
               static_cast<double>(loaded.peakRssKiB) / 1024.0);
@@ -198,22 +268,33 @@ int run(int idleSeconds, int requests) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int idleSeconds = 60;
-  int requests = 1000;
+  Options options;
   for (int index = 1; index + 1 < argc; index += 2) {
     const std::string flag = argv[index];
     const int value = std::atoi(argv[index + 1]);
     if (flag == "--idle-seconds" && value > 0) {
-      idleSeconds = value;
+      options.idleSeconds = value;
     } else if (flag == "--requests" && value > 0) {
-      requests = value;
+      options.requests = value;
+    } else if (flag == "--callgrind-seconds" && value >= 0) {
+      options.callgrindSeconds = value;
+    } else if (flag == "--app") {
+      options.program = argv[index + 1];
     } else {
-      std::fprintf(stderr, "usage: %s [--idle-seconds N] [--requests N]\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--idle-seconds N] [--requests N] [--callgrind-seconds N] "
+                   "[--app PROGRAM]\n",
+                   argv[0]);
       return 2;
     }
   }
   try {
-    return run(idleSeconds, requests);
+    int failed = 0;
+    for (const bool automation : {false, true}) {
+      failed |= run(options, automation, false, !automation);
+      if (options.callgrindSeconds > 0) failed |= run(options, automation, true, false);
+    }
+    return failed;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

@@ -7,7 +7,7 @@
 
 namespace vigilix {
 
-// The settings sections the triggers pane shows when the launch put them here: each is a
+// The settings section the triggers pane shows when the launch put it here: a
 // factory that makes a new view on every call. Empty until set; setting one releases the
 // earlier. Main thread only.
 namespace VGXAgentSettingsSlot {
@@ -16,8 +16,6 @@ using Factory = std::function<std::shared_ptr<platform::View>()>;
 
 const Factory& agentSection();
 void setAgentSection(Factory factory);
-const Factory& presenceSection();
-void setPresenceSection(Factory factory);
 
 }  // namespace VGXAgentSettingsSlot
 

@@ -4,47 +4,89 @@
 #include <utility>
 
 #include "agents/cli_v2_codec.h"
+#include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix {
 
 VGXCLIv2Server::VGXCLIv2Server(std::optional<std::string> epoch, Generation generation)
     : epoch_(epoch ? std::move(*epoch) : launchEpoch()), generation_(std::move(generation)) {}
 
+void VGXCLIv2Server::Waiter::finish(const std::optional<std::string>& reply) {
+  if (claimed.exchange(true)) return;
+  if (semaphore) semaphore->signal();
+  if (done) done(reply);
+}
+
+VGXCLIv2Server::Entry VGXCLIv2Server::enter(const std::string& nonce, platform::Date now,
+                                            const std::shared_ptr<Waiter>& waiter,
+                                            std::optional<std::string>& cached) {
+  std::lock_guard guard(lock_);
+  dropStaleLocked(now);
+  if ((cached = cachedLocked(nonce))) return Entry::answered;
+  if (!inFlight_.contains(nonce)) {
+    inFlight_.insert(nonce);
+    return Entry::first;
+  }
+  auto& waiting = inFlightWaiters_[nonce];
+  if (waiting.size() >= maxWaitersPerNonce) return Entry::refused;
+  waiting.push_back(waiter);
+  return Entry::waiting;
+}
+
 std::optional<std::string> VGXCLIv2Server::handle(std::string_view text, platform::Date now) {
   const auto request = VGXCLIv2Codec::decodeRequest(text);
   if (!request) return std::nullopt;
-  const std::string& nonce = request->nonce;
-
-  std::shared_ptr<platform::DispatchSemaphore> waiter;
-  {
-    std::lock_guard guard(lock_);
-    dropStaleLocked(now);
-    if (auto cached = cachedLocked(nonce)) return cached;
-    if (inFlight_.contains(nonce)) {
-      auto& waiting = inFlightWaiters_[nonce];
-      if (waiting.size() >= maxWaitersPerNonce) return std::nullopt;
-      waiter = std::make_shared<platform::DispatchSemaphore>();
-      waiting.push_back(waiter);
-    } else {
-      inFlight_.insert(nonce);
-    }
+  auto waiter = std::make_shared<Waiter>();
+  waiter->semaphore = std::make_shared<platform::DispatchSemaphore>();
+  std::optional<std::string> cached;
+  switch (enter(request->nonce, now, waiter, cached)) {
+    case Entry::answered:
+      return cached;
+    case Entry::refused:
+      return std::nullopt;
+    case Entry::first:
+      return answerFirst(*request, now);
+    case Entry::waiting:
+      break;
   }
+  if (!waiter->semaphore->wait(waiterTimeoutSeconds)) return std::nullopt;
+  std::lock_guard guard(lock_);
+  dropStaleLocked(now);
+  return cachedLocked(request->nonce);
+}
 
-  if (waiter) {
-    if (!waiter->wait(waiterTimeoutSeconds)) return std::nullopt;
-    std::lock_guard guard(lock_);
-    dropStaleLocked(now);
-    return cachedLocked(nonce);
+void VGXCLIv2Server::handle(const VGXCLIv2Request& request, platform::Date now, Completion done) {
+  auto waiter = std::make_shared<Waiter>();
+  waiter->done = std::move(done);
+  std::optional<std::string> cached;
+  switch (enter(request.nonce, now, waiter, cached)) {
+    case Entry::answered:
+      waiter->finish(cached);
+      return;
+    case Entry::refused:
+      waiter->finish(std::nullopt);
+      return;
+    case Entry::first:
+      waiter->finish(answerFirst(request, now));
+      return;
+    case Entry::waiting:
+      // Holds only the waiter: the server may be gone by then.
+      platform::DispatchQueue::main().asyncAfter(waiterTimeoutSeconds,
+                                                 [waiter] { waiter->finish(std::nullopt); });
+      return;
   }
+}
 
-  auto encoded = respond(*request);
-  store(nonce, encoded, now);
+std::optional<std::string> VGXCLIv2Server::answerFirst(const VGXCLIv2Request& request,
+                                                       platform::Date now) {
+  auto encoded = respond(request);
+  store(request.nonce, encoded, now);
   return encoded;
 }
 
 void VGXCLIv2Server::store(const std::string& nonce, const std::optional<std::string>& encoded,
                            platform::Date now) {
-  std::vector<std::shared_ptr<platform::DispatchSemaphore>> waiting;
+  std::vector<std::shared_ptr<Waiter>> waiting;
   {
     std::lock_guard guard(lock_);
     dropStaleLocked(now);
@@ -55,7 +97,8 @@ void VGXCLIv2Server::store(const std::string& nonce, const std::optional<std::st
       inFlightWaiters_.erase(entry);
     }
   }
-  for (const auto& semaphore : waiting) semaphore->signal();
+  // Blocked threads read the cache; completions are handed the answer.
+  for (const auto& waiter : waiting) waiter->finish(encoded);
 }
 
 void VGXCLIv2Server::insertCachedLocked(const std::string& nonce, const std::string& encoded,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,14 +27,16 @@ namespace vigilix {
 // again without its handler running; a duplicate of a nonce still being
 // answered waits up to 2.0 s (uptime) for that answer.
 //
-// `handle` may run on any thread (the hub calls it on the main queue). Its
-// lock and the registry's lock are never held together, and handlers run
-// with neither held, so a handler may take locks of its own. A duplicate
-// waiting for an answer blocks its own thread.
+// `handle` may run on any thread. Its lock and the registry's lock are never
+// held together, and handlers run with neither held, so a handler may take
+// locks of its own. A duplicate waiting for an answer blocks its own thread
+// in the form that answers a text; the form that takes a completion never
+// blocks, so the main thread uses that one.
 class VGXCLIv2Server {
  public:
   using Generation = std::function<std::int64_t()>;
   using Handler = std::function<VGXCLIv2Reply(const VGXCLIv2Request&)>;
+  using Completion = std::function<void(std::optional<std::string> reply)>;
 
   struct CachedReply {
     platform::Date at;           // when the request was handled
@@ -69,10 +72,29 @@ class VGXCLIv2Server {
   // waiting after 2.0 s, or a reply that cannot be encoded even as the
   // fallback error.
   std::optional<std::string> handle(std::string_view text, platform::Date now);
+  // The same answers for a request already decoded, handed to `done` instead
+  // of waited for: at once when the answer is at hand; for a duplicate in
+  // flight, when the first is answered (on its thread) or, with nothing,
+  // after 2.0 s (on the main queue).
+  void handle(const VGXCLIv2Request& request, platform::Date now, Completion done);
 
  private:
   static std::shared_ptr<const Handler> handlerFor(VGXCLIv2Verb verb);
 
+  // A duplicate waiting for the answer to its nonce: a blocked thread, or a
+  // completion that the answer or the time-out claims, whichever comes first.
+  struct Waiter {
+    std::shared_ptr<platform::DispatchSemaphore> semaphore;
+    Completion done;
+    std::atomic<bool> claimed = false;
+    void finish(const std::optional<std::string>& reply);
+  };
+  enum class Entry { answered, waiting, refused, first };
+  // Under the lock: the cached answer, a place among the waiters, or the
+  // first place in flight.
+  Entry enter(const std::string& nonce, platform::Date now, const std::shared_ptr<Waiter>& waiter,
+              std::optional<std::string>& cached);
+  std::optional<std::string> answerFirst(const VGXCLIv2Request& request, platform::Date now);
   std::optional<std::string> respond(const VGXCLIv2Request& request) const;
   void store(const std::string& nonce, const std::optional<std::string>& encoded,
              platform::Date now);
@@ -88,8 +110,7 @@ class VGXCLIv2Server {
   std::unordered_map<std::string, CachedReply> cache_;
   std::size_t cachedBytes_ = 0;  // kept with the cache: the sum of its texts' bytes
   std::unordered_set<std::string> inFlight_;
-  std::unordered_map<std::string, std::vector<std::shared_ptr<platform::DispatchSemaphore>>>
-      inFlightWaiters_;
+  std::unordered_map<std::string, std::vector<std::shared_ptr<Waiter>>> inFlightWaiters_;
   std::uint64_t sequence_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -333,6 +334,54 @@ TEST_F(VGXCLIv2ServerTest, LaunchEpochIsOneUuidForEveryServer) {
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->uuidString(), a.epoch()) << "upper-case 8-4-4-4-12 text";
   EXPECT_EQ(server.epoch(), "E1");
+}
+
+// The form that takes a completion never blocks its thread: a duplicate in
+// flight hands its completion to the first's answer, or to nothing after
+// 2.0 s, and a fifth duplicate gets nothing at once.
+TEST_F(VGXCLIv2ServerTest, ADuplicateWithACompletionWaitsWithoutBlocking) {
+  using Replies = std::vector<std::optional<std::string>>;
+  struct Row {
+    const char* name;
+    int duplicates;     // asked while the first is in flight
+    double firstTakes;  // seconds before the first is answered
+    int answered;       // duplicates handed the first's answer
+    int empty;          // duplicates handed nothing
+  };
+  const Row rows[] = {
+      {"one duplicate gets the first's answer", 1, 0, 1, 0},
+      {"four duplicates all get it", 4, 1.999, 4, 0},
+      {"a fifth gets nothing at once", 5, 0, 4, 1},
+      {"a first slower than 2.0 s leaves its duplicates with nothing", 2, 2.0, 0, 2},
+  };
+  int nonce = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    VGXCLIv2Server fresh(std::string("E1"), [] { return kGen; });
+    const VGXCLIv2Request request = req("n" + std::to_string(++nonce), VGXCLIv2Verb::holds);
+    Replies duplicates;
+    std::optional<std::string> first;
+    bool firstDone = false;
+    VGXCLIv2Server::registerHandler(VGXCLIv2Verb::holds, [&](const VGXCLIv2Request&) {
+      // Asked on this same thread while the first is in flight.
+      for (int i = 0; i < row.duplicates; ++i) {
+        fresh.handle(request, now, [&](std::optional<std::string> reply) {
+          duplicates.push_back(std::move(reply));
+        });
+      }
+      platform.advance(row.firstTakes);
+      return reply(VGXCLIv2Status::ok);
+    });
+    fresh.handle(request, now, [&](std::optional<std::string> reply) {
+      first = std::move(reply);
+      firstDone = true;
+    });
+    platform.advance(2.0);
+    ASSERT_TRUE(firstDone && first);
+    EXPECT_EQ(std::count(duplicates.begin(), duplicates.end(), first), row.answered);
+    EXPECT_EQ(std::count(duplicates.begin(), duplicates.end(), std::nullopt), row.empty);
+    EXPECT_EQ(duplicates.size(), static_cast<std::size_t>(row.duplicates));
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/download_panel.h"
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/app_notification_names.h"
@@ -90,6 +91,7 @@ DZLAppController::~DZLAppController() {
 }
 
 void DZLAppController::configureTriggerBridge() {
+  VGXTriggerBridge::hooks().openPanelPresenter = presentDownloadPanel;
   triggerBridge_->setDelegate(weak_from_this());
   previousIsAwake_ = triggerBridge_->isAwake();
   previousManualFireDate_ = triggerBridge_->manualFireDate();
@@ -221,11 +223,13 @@ void DZLAppController::syncActivationWithSnapshot() {
     }
     becameActive = !previousIsAwake_;
   } else {
+    // A user's stop covers only the end it caused: one that found nothing
+    // held must not swallow the next session's own end.
+    suppressQuitOnExpiration_ = false;
     if (held) {
       sleepWakeTimer_->invalidate();
       const bool quit =
           endedByItself && !suppressQuit && DZLKeys::dzl_isQuitOnTimerExpirationEnabled(defaults_);
-      suppressQuitOnExpiration_ = false;
       if (quit) {
         log_.log("The timed session ended; quitting as the settings ask.");
         if (environment_.terminate) environment_.terminate();

@@ -15,10 +15,14 @@
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/ui/window_rendering.h"
 #include "scenarios/hub_fixture.h"
 #include "statusmenu/status_menu.h"
+#include "testing/fake_bookmarks.h"
+#include "testing/fake_files.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_user_notifications.h"
+#include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
@@ -61,6 +65,23 @@ class AppControllerTest : public ::testing::Test {
     platform.runUntilIdle();
   }
   platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+  // The first item titled each step of `path` down the status menu.
+  std::shared_ptr<platform::MenuItem> itemAt(const std::vector<std::string>& path) const {
+    std::shared_ptr<platform::MenuItem> found;
+    const platform::Menu* menu = controller->menu().get();
+    for (const std::string& title : path) {
+      found.reset();
+      for (const auto& item : menu->items()) {
+        if (item->title() == title) {
+          found = item;
+          break;
+        }
+      }
+      if (!found) return found;
+      menu = found->submenu().get();
+    }
+    return found;
+  }
   int sessionEndedNotices() const {
     return static_cast<int>(std::count_if(
         notices.requests().begin(), notices.requests().end(),
@@ -109,6 +130,16 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
          t.platform.runUntilIdle();
        },
        false, nullptr, 0, 0, 60},
+      {"a stop while idle leaves the next session's end to quit", 60, true,
+       [=](AppControllerTest& t) {
+         t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
+       },
+       false, nullptr, 1, 0, 60},
+      {"a stop while idle leaves the next session's end its notice", 60, false,
+       [=](AppControllerTest& t) {
+         t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
+       },
+       false, nullptr, 0, 1, 60},
       {"no default duration starts an indefinite session", 0, false, start, true, system, 0, 0, 0},
       {"fifteen more minutes with 300 s left", 600, false,
        [=](AppControllerTest& t) {
@@ -270,23 +301,6 @@ TEST_F(AppControllerTest, TheDeviceIsWatchedAsTheSettingsSay) {
 }
 
 TEST_F(AppControllerTest, ThePickersOfTheMenuStartSessions) {
-  // The first item titled each step of `path` down the status menu.
-  const auto itemAt = [&](const std::vector<std::string>& path) {
-    std::shared_ptr<platform::MenuItem> found;
-    const platform::Menu* menu = controller->menu().get();
-    for (const std::string& title : path) {
-      found.reset();
-      for (const auto& item : menu->items()) {
-        if (item->title() == title) {
-          found = item;
-          break;
-        }
-      }
-      if (!found) return found;
-      menu = found->submenu().get();
-    }
-    return found;
-  };
   struct Row {
     std::vector<std::string> path;
     bool duration;
@@ -315,6 +329,71 @@ TEST_F(AppControllerTest, ThePickersOfTheMenuStartSessions) {
     controller.reset();
     hub.reset();
   }
+}
+
+// Records the windows the seam shows and keeps the input it was given.
+class RecordingRenderer final : public platform::WindowRenderer {
+ public:
+  explicit RecordingRenderer(platform::WindowInput& input) : input(input) {}
+  void show(const platform::RenderedWindow& window) override { shown.push_back(window); }
+  void close(std::uint64_t) override {}
+  static inline RecordingRenderer* last = nullptr;
+  platform::WindowInput& input;
+  std::vector<platform::RenderedWindow> shown;
+};
+
+TEST_F(AppControllerTest, ADownloadFinishesOpensAFilePanelWhoseChoiceIsWatched) {
+  testing::TemporaryRoot root;
+  testing::FakeFiles files;
+  testing::FakeBookmarks bookmarks{&files};
+  const std::filesystem::path downloads = root.home() / "Downloads";
+  std::filesystem::create_directories(downloads);
+  files.addFile("/dl/a.iso", 10);
+  files.addFile("/dl/b.iso", 20);
+  platform::WindowRendering::useFactory([](platform::WindowInput& input,
+                                           platform::DescriptorSources&,
+                                           platform::DispatchQueue&) -> platform::WindowRenderer* {
+    return RecordingRenderer::last = new RecordingRenderer(input);
+  });
+  struct Row {
+    const char* name;
+    std::vector<std::string> chosen;  // none: cancelled
+    std::vector<std::string> watched;
+  };
+  const Row rows[] = {
+      {"one file", {"/dl/a.iso"}, {"a.iso"}},
+      {"two files at once", {"/dl/a.iso", "/dl/b.iso"}, {"a.iso", "b.iso"}},
+      {"cancelled", {}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    launch();
+    controller->menuNeedsUpdate();
+    const auto item = itemAt({"Keep Awake Until", "A Download Finishes…"});
+    ASSERT_TRUE(item);
+    item->performAction();
+    platform.runUntilIdle();
+    ASSERT_TRUE(RecordingRenderer::last);
+    ASSERT_FALSE(RecordingRenderer::last->shown.empty());
+    const platform::RenderedWindow panel = RecordingRenderer::last->shown.back();
+    EXPECT_EQ(panel.kind, platform::RenderedWindow::Kind::OpenPanel);
+    EXPECT_EQ(panel.fileChoice, (platform::FileChoice{downloads.string(), true, true, true}));
+    if (row.chosen.empty()) {
+      RecordingRenderer::last->input.closeButton(panel.id);
+    } else {
+      RecordingRenderer::last->input.chooseFiles(panel.id, row.chosen);
+    }
+    platform.runUntilIdle();
+    std::vector<std::string> watched;
+    for (const auto& watch : hub->activeWatches()) watched.push_back(watch.label());
+    EXPECT_EQ(watched, row.watched);
+    controller->stopKeepAwakeFromHeader();
+    platform.runUntilIdle();
+    controller.reset();
+    hub.reset();
+    platform::resetSharedInstances();
+  }
+  platform::WindowRendering::reset();
 }
 
 TEST_F(AppControllerTest, AddressesStartAndStopSessions) {

@@ -15,6 +15,7 @@
 #include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
 #include "app/desktop_health_lines.h"
+#include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
@@ -156,6 +157,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
+  installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
   registerDesktopHealthLines(controller);
 

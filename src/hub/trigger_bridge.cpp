@@ -117,7 +117,7 @@ void VGXTriggerBridge::migrateExternalDisplayTrigger() {
 
 void VGXTriggerBridge::synchroniseAutomation() {
   // Turning automation off also clears the pause (the state machine's rule).
-  controller_.setAutomationEnabled(VGXTriggerConfigurationStore::load(defaults_).isEnabled);
+  controller_.setAutomationEnabled(triggerConfiguration().isEnabled);
 }
 
 void VGXTriggerBridge::start() {
@@ -127,8 +127,8 @@ void VGXTriggerBridge::start() {
     refresh(now());
     return;
   }
-  makeTriggerMonitor(VGXTriggerConfigurationStore::load(defaults_));
-  monitor_->start();
+  makeTriggerMonitor(triggerConfiguration());
+  followTriggerConfiguration(false);
   installObservers();
   updatePowerInputs(now());
   restoreWatches();
@@ -235,6 +235,18 @@ void VGXTriggerBridge::startThermalObservation() {
       [weak](const platform::Notification&) {
         if (auto bridge = weak.lock()) bridge->thermalStateDidChange();
       });
+  followThermalStateWhileItMatters(controller_.snapshot());
+}
+
+void VGXTriggerBridge::followThermalStateWhileItMatters(const AwakeSnapshot& snapshot) {
+  const bool matters = thermalObserver_ && ((snapshot.isAwake && controller_.stopWhenHot()) ||
+                                            controller_.heatBlocked());
+  if (!matters) {
+    thermalFollower_.reset();
+  } else if (!thermalFollower_) {
+    const auto known = static_cast<platform::ThermalState>(controller_.lastThermal());
+    thermalFollower_ = platform::ThermalMonitor::current().followChanges(known);
+  }
 }
 
 void VGXTriggerBridge::startPolicyWatcher() {
@@ -260,22 +272,9 @@ void VGXTriggerBridge::startAgentHolds() {
 }
 
 void VGXTriggerBridge::refresh(platform::Date at) {
-  std::vector<TriggerReason> reasons;
-  if (VGXTriggerConfigurationStore::load(defaults_).isEnabled) {
-    reasons = currentDecision().reasons;
-    if (const auto& extra = hooks().extraTriggerReasonsProvider) {
-      std::vector<TriggerReason> more = extra();
-      reasons.insert(reasons.end(), more.begin(), more.end());
-    }
-  }
-  controller_.setReasons(std::move(reasons));
+  controller_.setReasons(triggerConfiguration().isEnabled ? decision_.reasons
+                                                          : std::vector<TriggerReason>{});
   persistAndPublish(at);
-}
-
-void VGXTriggerBridge::refreshNow() { refresh(now()); }
-
-TriggerDecision VGXTriggerBridge::currentDecision() const {
-  return monitor_ ? monitor_->storedDecision() : TriggerDecision{};
 }
 
 void VGXTriggerBridge::writeOwnDefaults(const std::function<void()>& write) {

@@ -90,18 +90,13 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // Shows an open panel starting in `folder` (empty: none) and hands the
   // chosen paths to the completion, or nothing on cancel.
   using OpenPanelPresenter = std::function<void(
-      const std::string& folder, std::function<void(std::vector<std::string> paths)> completion)>;
+      const std::string& folder, std::function<void(std::vector<std::string>)> completion)>;
 
-  // Process-wide slots that later features fill at launch; each is read at
-  // the moment of use, and an empty slot means the feature is absent.
+  // Process-wide slots that the application fills at launch; each is read
+  // at the moment of use.
   struct Hooks {
-    // Reasons appended to the trigger reasons while automation is on.
-    std::function<std::vector<TriggerReason>()> extraTriggerReasonsProvider;
-    // Called at the end of every beginning of a manual session.
-    std::function<void()> manualSessionStartHook;
-    // Called after each re-application of the policy by the policy watcher.
-    std::function<void()> policyChangeHook;
-    // The idle-time reading that restart-on-activity needs.
+    // The idle-time reading that restart-on-activity needs; without one the
+    // hub neither restarts a session nor ticks for it.
     InputIdleReader secondsSinceLastInput;
     // The open panel of the download watch.
     OpenPanelPresenter openPanelPresenter;
@@ -141,7 +136,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
   // Sets everything up, in a fixed order; again: reloads and refreshes only.
   void start();
-  bool isStarted() const { return monitor_ != nullptr; }
 
   std::shared_ptr<VGXTriggerBridgeDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<VGXTriggerBridgeDelegate> delegate) {
@@ -168,7 +162,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void stopKeepingAwake();
   void toggleKeepAwake();
   void endManualSession();
-  void pauseTriggersForOneHour();
   void resumeTriggers();
   void pauseOrResumeTriggers();
   void setAutomationEnabled(bool enabled);
@@ -195,81 +188,45 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   bool isBatteryBlocked() const;
   bool isLowPowerModeBlocked() const;
   bool isAutomationEnabled() const;
-  bool isPaused() const;
   bool isManualSession() const;
   std::optional<platform::Date> manualFireDate() const;
-  std::string primaryStatusTitle() const;
-  std::optional<std::string> secondaryStatusTitle() const;
   std::string headerReasonLine() const;
   std::string assertionReason() const;
-  std::string keepAwakeMenuTitle() const;
-  std::string pauseMenuTitle() const;
   // What the status texts read besides the state, taken now: every text of
   // one question describes the same moment.
   StatusTextContext statusTextContext() const;
   AwakeSnapshot snapshot() const { return controller_.snapshot(); }
   const AwakeController& controller() const { return controller_; }
-  // The running application's localized name for the bundle identifier,
-  // else the identifier itself.
-  static std::string appDisplayName(const std::string& bundleIdentifier);
 
   // Triggers.
   void refresh(platform::Date now);
-  void refreshNow();
-  TriggerConfiguration triggerConfiguration() const;
-  TriggerConfiguration currentConfiguration() const { return triggerConfiguration(); }
-  // The monitor's stored decision; without a monitor, (false, []).
-  TriggerDecision currentDecision() const;
+  // The stored rules, decoded again only when their stored value changed.
+  const TriggerConfiguration& triggerConfiguration() const;
+  // The decision the trigger monitor last handed over; (false, []) while it
+  // does not run.
+  const TriggerDecision& currentDecision() const { return decision_; }
 
-  // Policy. Any thread: work off the main thread moves to the main queue.
-  void applyPolicy(platform::Date now);
   // Any thread; a change re-applies the policy on the main thread.
   void setIsPresencePosting(bool posting);
-  bool isPresencePosting() const { return isPresencePosting_.load(); }
-  // The text the policy application compares with the last one applied.
-  std::string policySignature() const;
-  // "VGXRestartTimerOnActivity" is on and chat presence is not moving the pointer.
-  bool wantsRestartOnActivity() const;
 
   // Tick and publish.
-  void persistAndPublish(platform::Date now);
-  void scheduleTickTimer(platform::Date now);
   void tick();
-  void applyRestartOnActivity(platform::Date now);
-  void applyHeatRule(VGXThermalLevel thermal, platform::Date now);
-  static VGXBatterySample samplePowerSource();
-  // The system's thermal state; a raw value above critical counts as serious.
-  static VGXThermalLevel currentThermalLevel();
-  void defaultsDidChange();
   void handleDefaultsChange();
   void thermalStateDidChange();
-  void policyDidChange();
   // The fire date of the pending tick, none when no tick is armed.
   std::optional<platform::Date> tickFireDate() const;
 
-  // Requests from other processes.
-  void installCLIObserver();
-  void installControlObserver();
-  // The command-line request's text; posts the reply when there is one.
-  void handleCLIRequest(const std::optional<std::string>& object);
-  std::optional<std::string> processCLIRequest(const std::string& text);
-  void handleControlRequest(bool value);
-  // Any thread: the agent-hold controller's change callback.
-  void agentHoldsDidChange(std::vector<TriggerReason> reasons);
   VGXCLIv2Server& cliV2Server();
 
   // Read-only views for the menus and tests.
   const std::vector<Watch>& activeWatches() const { return activeWatches_; }
   const std::map<std::int32_t, int>& processWatchClients() const { return processWatchClients_; }
   bool hasWatchTimer() const { return watchTimer_ != nullptr; }
-  VGXWatchStore& watchStore();
   VGXFocusMode storedFocusMode() const { return focus_.mode(); }
   const std::shared_ptr<VGXAgentHoldController>& agentHoldController() const {
     return agentHoldController_;
   }
   const std::shared_ptr<TriggerMonitor>& monitor() const { return monitor_; }
-  bool isApplyingDefaults() const { return isApplyingDefaults_; }
-  platform::UserDefaults& defaults() const { return defaults_; }
 
  private:
   struct Passkey {};
@@ -280,6 +237,10 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
  private:
   static platform::Date now() { return platform::Clock::current().now(); }
+  static std::string appDisplayName(const std::string& bundleIdentifier);
+  static VGXBatterySample samplePowerSource();
+  // The system's thermal state; a raw value above critical counts as serious.
+  static VGXThermalLevel currentThermalLevel();
 
   // Creation.
   void finishCreation();
@@ -291,10 +252,33 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void updatePowerInputs(platform::Date now);
   void evaluateFocusMode(platform::Date now);
   void startThermalObservation();
+  // Follows the thermal state only while heat can change what is published.
+  void followThermalStateWhileItMatters(const AwakeSnapshot& snapshot);
   void startPolicyWatcher();
   void startAgentHolds();
   void connectFrontEnds();
   void makeTriggerMonitor(const TriggerConfiguration& configuration);
+  // Hands a changed configuration to the monitor (any configuration when
+  // `evaluate`, which evaluates at once) and runs the monitor only while
+  // automation is on.
+  void followTriggerConfiguration(bool evaluate);
+  void triggerDecisionDidChange(const TriggerDecision& decision);
+
+  // Policy. Any thread: work off the main thread moves to the main queue.
+  void applyPolicy(platform::Date now);
+  bool isPresencePosting() const { return isPresencePosting_.load(); }
+  // The text the policy application compares with the last one applied.
+  std::string policySignature() const;
+  // "VGXRestartTimerOnActivity" is on and chat presence is not moving the pointer.
+  bool wantsRestartOnActivity() const;
+  void policyDidChange();
+
+  // Tick and publish.
+  void persistAndPublish(platform::Date now);
+  void scheduleTickTimer(platform::Date now);
+  void applyRestartOnActivity(platform::Date now);
+  void applyHeatRule(VGXThermalLevel thermal, platform::Date now);
+  void defaultsDidChange();
 
   // Commands.
   void beginManualSession();
@@ -326,8 +310,18 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void followProcess(std::int32_t pid);
   void unfollowProcessIfUnwatched(std::int32_t pid);
 
-  // Requests.
-  std::optional<std::string> processCLIv2Request(const std::string& text);
+  VGXWatchStore& watchStore();
+  void pauseTriggersForOneHour();
+
+  // Requests from other processes.
+  void installCLIObserver();
+  void installControlObserver();
+  // The command-line request's text, decoded once; posts the reply when
+  // there is one.
+  void handleCLIRequest(const std::optional<std::string>& object);
+  void handleControlRequest(bool value);
+  // Any thread: the agent-hold controller's change callback.
+  void agentHoldsDidChange(std::vector<TriggerReason> reasons);
   std::optional<std::string> processCLITextRequest(const std::string& text);
 
   std::weak_ptr<VGXTriggerBridgeDelegate> delegate_;
@@ -340,6 +334,12 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::shared_ptr<platform::Timer> watchTimer_;
   std::unique_ptr<VGXWatchStore> watchStore_;
   std::shared_ptr<TriggerMonitor> monitor_;
+  bool monitorRuns_ = false;
+  TriggerConfiguration monitorConfiguration_;
+  TriggerDecision decision_;
+  // The stored value the cached rules were decoded from.
+  mutable std::optional<platform::PropertyValue> configurationSource_;
+  mutable TriggerConfiguration configuration_ = TriggerConfiguration::defaultConfiguration();
   std::shared_ptr<platform::Timer> tickTimer_;
   platform::ObserverHandle defaultsObserver_;
   std::vector<platform::ObserverHandle> workspaceObservers_;
@@ -356,6 +356,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::unique_ptr<ControlStateBridge> controlState_;
   std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
   platform::ObserverHandle thermalObserver_;
+  platform::ObserverHandle thermalFollower_;
   std::shared_ptr<VGXAgentHoldController> agentHoldController_;
   std::atomic<bool> isPresencePosting_ = false;
   std::map<std::int32_t, int> processWatchClients_;

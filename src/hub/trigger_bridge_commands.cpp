@@ -1,11 +1,11 @@
 #include <cmath>
-#include <cstdlib>
 
 #include "core/dzl_keys.h"
 #include "health/session_notifications.h"
 #include "hub/trigger_bridge.h"
 #include "menubar/deadline_picker.h"
 #include "platform/base/logger.h"
+#include "platform/fs/user_dirs.h"
 #include "platform/runloop/clock.h"
 #include "policy/policy_gate.h"
 
@@ -20,8 +20,8 @@ const platform::Logger& logger() {
 }
 
 std::string downloadsFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) + "/Downloads" : std::string();
+  const auto folder = platform::userDownloadsFolder();
+  return folder ? folder->string() : std::string();
 }
 
 }  // namespace
@@ -50,10 +50,7 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
   return *end - now;
 }
 
-void VGXTriggerBridge::beginManualSession() {
-  VGXSessionNotifications::shared().startNewSession();
-  if (const auto& hook = hooks().manualSessionStartHook) hook();
-}
+void VGXTriggerBridge::beginManualSession() { VGXSessionNotifications::shared().startNewSession(); }
 
 void VGXTriggerBridge::startIndefiniteSession(platform::Date at) {
   beginManualSession();
@@ -161,17 +158,17 @@ void VGXTriggerBridge::pauseOrResumeTriggers() {
 void VGXTriggerBridge::setAutomationEnabled(bool enabled) {
   if (VGXPolicyGate::isForced(defaults_, kTriggersDefaultsKey)) return;
   const platform::Date at = now();
-  TriggerConfiguration configuration = VGXTriggerConfigurationStore::load(defaults_);
+  TriggerConfiguration configuration = triggerConfiguration();
   configuration.isEnabled = enabled;
   VGXTriggerConfigurationStore::save(configuration, defaults_);
   controller_.setAutomationEnabled(enabled);
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   refresh(at);
 }
 
 void VGXTriggerBridge::reloadConfiguration() {
   const platform::Date at = now();
-  if (monitor_) monitor_->updateConfiguration(VGXTriggerConfigurationStore::load(defaults_));
+  followTriggerConfiguration(true);
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
   synchroniseAutomation();
   updatePowerInputs(at);

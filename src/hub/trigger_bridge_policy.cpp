@@ -68,6 +68,7 @@ void VGXTriggerBridge::applyPolicy(platform::Date now) {
   controller_.setRestartOnActivity(wantsRestartOnActivity());
   if (enforcedTrue(defaults_, kDisableAgentHooksKey)) controller_.setAgentReasons({});
   synchroniseAutomation();
+  followTriggerConfiguration(false);
   updatePowerInputs(now);
   VGXPolicyObservable::shared().noteChange();
   persistAndPublish(now);
@@ -99,7 +100,6 @@ void VGXTriggerBridge::policyDidChange() {
     auto bridge = weak.lock();
     if (!bridge || bridge->isApplyingDefaults_) return;
     bridge->applyPolicy(platform::Clock::current().now());
-    if (const auto& hook = hooks().policyChangeHook) hook();
   });
 }
 

@@ -3,7 +3,6 @@
 #include "hub/trigger_bridge.h"
 #include "menubar/awake_status_text.h"
 #include "menubar/menu_header_model.h"
-#include "platform/base/localized.h"
 #include "platform/runloop/clock.h"
 
 namespace vigilix {
@@ -48,7 +47,6 @@ bool VGXTriggerBridge::isHeatBlocked() const { return controller_.heatBlocked();
 bool VGXTriggerBridge::isBatteryBlocked() const { return controller_.batteryBlocked(); }
 bool VGXTriggerBridge::isLowPowerModeBlocked() const { return controller_.lowPowerModeEnabled(); }
 bool VGXTriggerBridge::isAutomationEnabled() const { return controller_.automationEnabled(); }
-bool VGXTriggerBridge::isPaused() const { return !controller_.snapshot().pause.isNone(); }
 
 bool VGXTriggerBridge::isManualSession() const {
   const AwakeStatus::Kind kind = controller_.snapshot().primary.kind();
@@ -61,14 +59,6 @@ std::optional<platform::Date> VGXTriggerBridge::manualFireDate() const {
   return primary.date();
 }
 
-std::string VGXTriggerBridge::primaryStatusTitle() const {
-  return AwakeStatusText::statusLine(controller_.snapshot(), statusTextContext());
-}
-
-std::optional<std::string> VGXTriggerBridge::secondaryStatusTitle() const {
-  return AwakeStatusText::secondaryLine(controller_.snapshot(), statusTextContext());
-}
-
 std::string VGXTriggerBridge::headerReasonLine() const {
   if (const auto& verifier = hooks().protectionReasonLine) {
     if (auto line = verifier()) return *line;
@@ -78,19 +68,6 @@ std::string VGXTriggerBridge::headerReasonLine() const {
 
 std::string VGXTriggerBridge::assertionReason() const {
   return VGXMenuHeaderModel::assertionReason(controller_.snapshot(), statusTextContext());
-}
-
-std::string VGXTriggerBridge::keepAwakeMenuTitle() const {
-  return isAwake() ? platform::localized("Stop Keeping Awake",
-                                         "Menu item that stops keeping the computer awake")
-                   : platform::localized("Keep Awake", "Menu item that keeps the computer awake");
-}
-
-std::string VGXTriggerBridge::pauseMenuTitle() const {
-  return isPaused()
-             ? platform::localized("Resume Triggers", "Menu item that resumes automatic keep-awake")
-             : platform::localized("Pause Triggers for 1 Hour",
-                                   "Menu item that pauses automatic keep-awake for an hour");
 }
 
 std::string VGXTriggerBridge::appDisplayName(const std::string& bundleIdentifier) {

@@ -39,30 +39,29 @@ void VGXTriggerBridge::installControlObserver() {
 
 void VGXTriggerBridge::handleCLIRequest(const std::optional<std::string>& object) {
   if (!object) return;
-  if (auto reply = processCLIRequest(*object)) {
-    platform::DistributedNotificationCenter::current().post(kCLIReplyNotification, *reply);
+  const auto post = [](const std::optional<std::string>& reply) {
+    if (reply)
+      platform::DistributedNotificationCenter::current().post(kCLIReplyNotification, *reply);
+  };
+  if (!VGXCLIv2Codec::looksLikeV2(*object)) {
+    post(processCLITextRequest(*object));
+    return;
   }
-}
-
-std::optional<std::string> VGXTriggerBridge::processCLIRequest(const std::string& text) {
-  return VGXCLIv2Codec::looksLikeV2(text) ? processCLIv2Request(text) : processCLITextRequest(text);
-}
-
-// Answered here rather than by the server, so the refusal is never cached:
-// a hold sent again once the policy is lifted is carried out.
-std::optional<std::string> VGXTriggerBridge::processCLIv2Request(const std::string& text) {
-  const auto request = VGXCLIv2Codec::decodeRequest(text);
-  if (request && request->verb == VGXCLIv2Verb::hold &&
-      VGXAgentHoldController::defaultPolicyDenied()) {
+  const auto request = VGXCLIv2Codec::decodeRequest(*object);
+  if (!request) return;
+  // Answered here rather than by the server, so the refusal is never cached:
+  // a hold sent again once the policy is lifted is carried out.
+  if (request->verb == VGXCLIv2Verb::hold && VGXAgentHoldController::defaultPolicyDenied()) {
     const VGXCLIv2Reply reply{.nonce = request->nonce,
                               .status = VGXCLIv2Status::policyDenied,
                               .epoch = cliV2Server().epoch(),
                               .gen = controller_.stopGeneration()};
-    auto encoded = VGXCLIv2Codec::encodeReply(reply);
-    if (!encoded) return std::nullopt;
-    return *encoded;
+    if (auto encoded = VGXCLIv2Codec::encodeReply(reply)) post(*encoded);
+    return;
   }
-  return cliV2Server().handle(text, now());
+  // A duplicate of a request still being answered waits for that answer
+  // without holding up the main loop.
+  cliV2Server().handle(*request, now(), post);
 }
 
 std::optional<std::string> VGXTriggerBridge::processCLITextRequest(const std::string& text) {

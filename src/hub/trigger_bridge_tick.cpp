@@ -39,6 +39,7 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   scheduleTickTimer(at);
   const AwakeSnapshot current = controller_.snapshot();
   writeOwnDefaults([&] { controlState_->publish(current); });
+  followThermalStateWhileItMatters(current);
   if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
   platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
 }
@@ -50,8 +51,9 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
     // A wake date already reached is due now: the tick ends what it ends.
     fire = std::min(fire, std::max(*wake, at));
   }
+  // Without an idle reading there is nothing to restart the session from.
   if (controller_.manual().kind() == ManualSessionKind::Kind::duration &&
-      wantsRestartOnActivity()) {
+      wantsRestartOnActivity() && hooks().secondsSinceLastInput) {
     fire = std::min(fire, at + kRestartOnActivityInterval);
   }
   if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
@@ -147,6 +149,7 @@ void VGXTriggerBridge::defaultsDidChange() {
 }
 
 void VGXTriggerBridge::handleDefaultsChange() {
+  followTriggerConfiguration(false);
   pruneWatchesAfterSettingsChange();
   controller_.setWatchReasons(watchReasons());
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));

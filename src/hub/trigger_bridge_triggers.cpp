@@ -4,22 +4,48 @@
 
 namespace vigilix {
 
-TriggerConfiguration VGXTriggerBridge::triggerConfiguration() const {
-  return VGXTriggerConfigurationStore::load(defaults_);
+const TriggerConfiguration& VGXTriggerBridge::triggerConfiguration() const {
+  std::optional<platform::PropertyValue> stored = defaults_.object(kTriggersDefaultsKey);
+  if (stored != configurationSource_) {
+    configuration_ = VGXTriggerConfigurationStore::load(defaults_);
+    configurationSource_ = std::move(stored);
+  }
+  return configuration_;
 }
 
+// The monitor asks no provider: the settings pass hands it the rules when
+// their stored value changed, so they are decoded once per change.
 void VGXTriggerBridge::makeTriggerMonitor(const TriggerConfiguration& configuration) {
   std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  // Read afresh at each evaluation, on the monitor's queue, so rules saved
-  // by the settings reach the engine without a call into the monitor.
-  platform::UserDefaults* defaults = &defaults_;
+  monitorConfiguration_ = configuration;
   monitor_ = TriggerMonitor::make(
       makeSampler_ ? makeSampler_() : std::make_shared<LiveSystemSampler>(), configuration,
-      platform::Calendar::current(),
-      [defaults] { return VGXTriggerConfigurationStore::load(*defaults); },
-      [weak](const TriggerDecision&) {
-        if (auto bridge = weak.lock()) bridge->refresh(platform::Clock::current().now());
+      platform::Calendar::current(), {}, [weak](const TriggerDecision& decision) {
+        if (auto bridge = weak.lock()) bridge->triggerDecisionDidChange(decision);
       });
+}
+
+void VGXTriggerBridge::followTriggerConfiguration(bool evaluate) {
+  if (!monitor_) return;
+  const TriggerConfiguration& configuration = triggerConfiguration();
+  if (evaluate || configuration != monitorConfiguration_) {
+    monitorConfiguration_ = configuration;
+    monitor_->updateConfiguration(configuration);
+  }
+  // Nothing is sampled while automation is off.
+  if (configuration.isEnabled == monitorRuns_) return;
+  monitorRuns_ = configuration.isEnabled;
+  if (monitorRuns_) {
+    monitor_->start();
+  } else {
+    monitor_->stop();
+    decision_ = {};
+  }
+}
+
+void VGXTriggerBridge::triggerDecisionDidChange(const TriggerDecision& decision) {
+  decision_ = decision;
+  refresh(platform::Clock::current().now());
 }
 
 void VGXTriggerBridge::setFocusMode(VGXFocusMode mode) {

@@ -3,15 +3,20 @@
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/tray/status_icon_art.h"
 
 namespace vigilix {
 namespace {
 
+using platform::StatusGlyph;
 using platform::StatusIconPixmap;
 
-// Pixmaps for hosts without the theme icons, at the two sizes trays ask for.
-std::vector<StatusIconPixmap> pixmaps(std::uint32_t color, bool filled) {
-  return {StatusIconPixmap::disc(22, color, filled), StatusIconPixmap::disc(44, color, filled)};
+// Pixmaps for hosts without the theme icons, at the two sizes trays ask
+// for, in the glyph's colour: a pixmap cannot follow the panel's.
+std::vector<StatusIconPixmap> pixmaps(StatusGlyph glyph) {
+  const std::uint32_t color = platform::statusGlyphColor(glyph);
+  return {platform::statusIconPixmap(glyph, 22, color),
+          platform::statusIconPixmap(glyph, 44, color)};
 }
 
 }  // namespace
@@ -56,13 +61,10 @@ void DZLStatusItemController::applyImage(bool hasAttention, bool isActive) {
   const std::pair shown{hasAttention, isActive};
   if (shownImage_ == shown) return;
   shownImage_ = shown;
-  if (hasAttention) {
-    item_->setIcon(kAttentionIconName, pixmaps(0xFFE0A030, true));
-  } else if (isActive) {
-    item_->setIcon(kActiveIconName, pixmaps(0xFF3C9A5F, true));
-  } else {
-    item_->setIcon(kInactiveIconName, pixmaps(0xFF808080, false));
-  }
+  const StatusGlyph glyph = hasAttention ? StatusGlyph::attention
+                            : isActive   ? StatusGlyph::awake
+                                         : StatusGlyph::idle;
+  item_->setIcon(platform::statusIconName(glyph, true), pixmaps(glyph));
 }
 
 std::string DZLStatusItemController::toolTipTitle(const std::optional<std::string>& status) {

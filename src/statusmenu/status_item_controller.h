@@ -25,10 +25,6 @@ class DZLStatusItemController {
  public:
   static constexpr const char* kClickToKeepAwakeKey = "run.tarvo.vigilix.ClickToKeepAwake";
   static constexpr const char* kMenuPath = "/MenuBar";
-  // Icon names of the application's theme icons; a host without them shows the pixmaps.
-  static constexpr const char* kActiveIconName = "vigilix-active-symbolic";
-  static constexpr const char* kInactiveIconName = "vigilix-inactive-symbolic";
-  static constexpr const char* kAttentionIconName = "vigilix-attention-symbolic";
 
   // `menu` is the status menu; `menuWillOpen` runs before a host shows it
   // (the owner rebuilds there and then calls menuDidChange).

@@ -32,13 +32,8 @@ struct VGXStatusMenu {
 
   static constexpr int headerTag = 2001;
 
-  // Slots that later features fill at set-up; each is read at every rebuild.
+  // Slots that the application fills at set-up; each is read at every rebuild.
   struct Hooks {
-    // May append items right after the display-sleep item.
-    std::function<void(platform::Menu& menu, const std::weak_ptr<VGXStatusMenuActions>& target)>
-        extraItemsHook;
-    // One part of the state signature, so the extra items' own state rebuilds the menu.
-    std::function<std::string()> signatureHook;
     // Whether the keep-awake protection needs attention; empty: the shared
     // protection verifier says.
     std::function<bool()> hasAttention;

@@ -54,7 +54,6 @@ std::string VGXStatusMenu::stateSignature(const VGXTriggerBridge& hub) {
   signature += blocked ? "blocked|" : "|";
   signature += hub.isAutomationEnabled() ? "auto|" : "|";
   signature += primary == AwakeStatus::Kind::manualUntil ? "timed|" : "|";
-  if (const auto& hook = hooks().signatureHook) signature += hook();
   signature += "|";
   bool first = true;
   for (const VGXAutomaticRow& row : automaticRows(hub, now)) {

@@ -96,6 +96,18 @@ void FakeProcTree::setThermalZone(int zone, std::int64_t temperature,
   }
 }
 
+void FakeProcTree::setHwmon(const std::string& hwmon, const std::string& name,
+                            const std::vector<HwmonSensor>& sensors) const {
+  const std::string folder = "sys/class/hwmon/" + hwmon + "/";
+  writeFile(folder + "name", name + "\n");
+  for (std::size_t n = 0; n < sensors.size(); ++n) {
+    const std::string sensor = folder + fmt::format("temp{}_", n + 1);
+    writeFile(sensor + "input", fmt::format("{}\n", sensors[n].temperature));
+    if (sensors[n].max) writeFile(sensor + "max", fmt::format("{}\n", *sensors[n].max));
+    if (sensors[n].crit) writeFile(sensor + "crit", fmt::format("{}\n", *sensors[n].crit));
+  }
+}
+
 void FakeProcTree::setPowerSupply(const std::string& name,
                                   const std::map<std::string, std::string>& attributes) const {
   for (const auto& [attribute, value] : attributes) {
@@ -109,6 +121,14 @@ void FakeProcTree::setSoundSubstream(const std::string& card, const std::string&
       state.empty() ? std::string("closed\n")
                     : fmt::format("state: {}\nowner_pid   : 4242\ntrigger_time: 1.5\n", state);
   writeFile("proc/asound/" + card + "/" + device + "/" + substream + "/status", contents);
+}
+
+void FakeProcTree::openFile(std::int32_t pid, int descriptor, std::string_view target) const {
+  const std::filesystem::path folder = pathFor(fmt::format("proc/{}/fd", pid));
+  std::filesystem::create_directories(folder);
+  std::error_code error;
+  std::filesystem::create_symlink(target, folder / std::to_string(descriptor), error);
+  if (error) ADD_FAILURE() << "cannot link " << folder << ": " << error.message();
 }
 
 void FakeProcTree::addProcess(std::int32_t pid, std::string_view commandLine, std::string_view comm,

@@ -62,6 +62,16 @@ class FakeProcTree {
   };
   void setThermalZone(int zone, std::int64_t temperature, const std::vector<Trip>& trips) const;
 
+  // sys/class/hwmon/<hwmon>/name and temp<n>_input, with temp<n>_max and
+  // temp<n>_crit when given, in millidegrees Celsius.
+  struct HwmonSensor {
+    std::int64_t temperature;
+    std::optional<std::int64_t> max;
+    std::optional<std::int64_t> crit;
+  };
+  void setHwmon(const std::string& hwmon, const std::string& name,
+                const std::vector<HwmonSensor>& sensors) const;
+
   // sys/class/power_supply/<name>/<attribute> for each attribute given.
   void setPowerSupply(const std::string& name,
                       const std::map<std::string, std::string>& attributes) const;
@@ -75,6 +85,8 @@ class FakeProcTree {
   // `executable` when given.
   void addProcess(std::int32_t pid, std::string_view commandLine, std::string_view comm,
                   std::optional<std::string> executable = std::nullopt) const;
+  // proc/<pid>/fd/<descriptor>, a link to `target` as the kernel names it.
+  void openFile(std::int32_t pid, int descriptor, std::string_view target) const;
   // proc/<pid>/stat naming the parent and the start time in clock ticks after boot.
   void setProcessStat(std::int32_t pid, std::int32_t parent, std::uint64_t startTicks) const;
   // proc/stat holding only the boot time (seconds since 1970).

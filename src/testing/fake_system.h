@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/system/active_window.h"
 #include "platform/system/audio_devices.h"
 #include "platform/system/camera_devices.h"
 #include "platform/system/cpu_ticks.h"
@@ -71,6 +73,25 @@ class FakeCameraDevices : public platform::CameraDevices {
  public:
   bool running = false;
   bool isAnyRunning() override { return running; }
+};
+
+class FakeActiveWindowOwner : public platform::ActiveWindowOwner {
+ public:
+  std::optional<std::int32_t> process;
+  std::optional<std::int32_t> processIdentifier() override { return process; }
+};
+
+// Makes `owner` the platform's active-window owner while it lives.
+class ScopedActiveWindowOwner {
+ public:
+  explicit ScopedActiveWindowOwner(platform::ActiveWindowOwner& owner)
+      : previous_(platform::ActiveWindowOwner::setCurrent(&owner)) {}
+  ~ScopedActiveWindowOwner() { platform::ActiveWindowOwner::setCurrent(previous_); }
+  ScopedActiveWindowOwner(const ScopedActiveWindowOwner&) = delete;
+  ScopedActiveWindowOwner& operator=(const ScopedActiveWindowOwner&) = delete;
+
+ private:
+  platform::ActiveWindowOwner* previous_;
 };
 
 }  // namespace vigilix::testing

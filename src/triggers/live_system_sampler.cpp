@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/fs/file_system.h"
 #include "platform/power/live_power_source.h"
 #include "platform/runloop/clock.h"
 
@@ -51,6 +52,8 @@ double ticksSince(std::uint64_t current, std::uint64_t previous) {
 
 }  // namespace
 
+SystemSources SystemSources::live() { return live(platform::FileSystem::root()); }
+
 SystemSources SystemSources::live(const std::filesystem::path& root) {
   SystemSources sources;
   sources.applications = std::make_shared<platform::LiveRunningApplications>(root);
@@ -58,9 +61,9 @@ SystemSources SystemSources::live(const std::filesystem::path& root) {
   sources.displays = std::make_shared<platform::LiveDisplays>(root);
   sources.network = std::make_shared<platform::LiveNetworkCounters>(root);
   sources.cpu = std::make_shared<platform::LiveCPUTickCounters>(root);
-  sources.wifi = std::make_shared<platform::LiveWiFiInterface>();
+  sources.wifi = nullptr;
   sources.audio = std::make_shared<platform::LiveAudioDevices>(root);
-  sources.camera = std::make_shared<platform::LiveCameraDevices>();
+  sources.camera = std::make_shared<platform::LiveCameraDevices>(root);
   sources.disks = std::make_shared<platform::LiveDiskCounters>(root);
   return sources;
 }
@@ -73,11 +76,11 @@ LiveSystemSampler::LiveSystemSampler() : sources_(SystemSources::live()) {
 
 LiveSystemSampler::LiveSystemSampler(SystemSources sources) : sources_(std::move(sources)) {}
 
-SystemSample LiveSystemSampler::sample() {
+SystemSample LiveSystemSampler::sample(const SampleInputs& inputs) {
   SystemSample sample;
   sample.date = platform::Clock::current().now();
 
-  if (sources_.applications) {
+  if (inputs.applications && sources_.applications) {
     for (const auto& application : sources_.applications->runningApplications()) {
       if (application.bundleIdentifier) {
         sample.runningBundleIdentifiers.insert(*application.bundleIdentifier);
@@ -85,31 +88,50 @@ SystemSample LiveSystemSampler::sample() {
     }
   }
 
-  platform::PowerSources& power =
-      sources_.power ? *sources_.power : platform::PowerSources::current();
-  sample.isOnPowerAdapter = power.providingPowerSourceType() == platform::kPowerSourceACPower;
+  if (inputs.power) {
+    platform::PowerSources& power =
+        sources_.power ? *sources_.power : platform::PowerSources::current();
+    sample.isOnPowerAdapter = power.providingPowerSourceType() == platform::kPowerSourceACPower;
+  }
 
-  if (sources_.displays) {
+  if (inputs.displays && sources_.displays) {
     const auto displays = sources_.displays->activeDisplays();
     sample.externalDisplayCount =
         std::count_if(displays.begin(), displays.end(),
                       [](const platform::ActiveDisplay& display) { return !display.isBuiltin; });
   }
 
-  sample.networkBytesPerSecond = networkBytesPerSecond(sample.date);
-  sample.cpuUsagePercent = cpuUsagePercent();
+  if (inputs.network) {
+    sample.networkBytesPerSecond = networkBytesPerSecond(sample.date);
+  } else {
+    previousNetworkBytes_.reset();
+  }
+  if (inputs.cpu) {
+    sample.cpuUsagePercent = cpuUsagePercent();
+  } else {
+    previousCPUTicks_.reset();
+  }
 
-  if (sources_.wifi) sample.wifiNetworkName = sources_.wifi->ssid();
-  if (sources_.applications) {
+  if (inputs.wifi) {
+    sample.wifiNetworkName =
+        (sources_.wifi ? *sources_.wifi : platform::WiFiInterface::current()).ssid();
+  }
+  if (inputs.applications && sources_.applications) {
     if (auto frontmost = sources_.applications->frontmostApplication()) {
       sample.frontmostBundleIdentifier = frontmost->bundleIdentifier;
     }
   }
-  if (sources_.audio) sample.isMicrophoneInUse = sources_.audio->isInputRunning();
-  if (sources_.camera) sample.isCameraInUse = sources_.camera->isAnyRunning();
-  if (sources_.audio) sample.isAudioPlaying = sources_.audio->isDefaultOutputRunning();
+  if (inputs.calls && sources_.audio) sample.isMicrophoneInUse = sources_.audio->isInputRunning();
+  if (inputs.calls && sources_.camera) sample.isCameraInUse = sources_.camera->isAnyRunning();
+  if (inputs.audio && sources_.audio) {
+    sample.isAudioPlaying = sources_.audio->isDefaultOutputRunning();
+  }
 
-  sample.diskBytesPerSecond = diskBytesPerSecond(sample.date);
+  if (inputs.disks) {
+    sample.diskBytesPerSecond = diskBytesPerSecond(sample.date);
+  } else {
+    previousDiskBytes_.reset();
+  }
   return sample;
 }
 

@@ -18,8 +18,8 @@
 
 namespace vigilix {
 
-// Where the sampler reads the machine. A null power source means the
-// platform's power sources in force at each reading.
+// Where the sampler reads the machine. A null power source or Wi-Fi means
+// the platform's one in force at each reading.
 struct SystemSources {
   std::shared_ptr<platform::RunningApplications> applications;
   std::shared_ptr<platform::PowerSources> power;
@@ -31,9 +31,10 @@ struct SystemSources {
   std::shared_ptr<platform::CameraDevices> camera;
   std::shared_ptr<platform::DiskCounters> disks;
 
-  // The live readers of a machine whose /proc and /sys lie under `root`,
-  // power sources included.
-  static SystemSources live(const std::filesystem::path& root = "/");
+  // The live readers of a machine whose /proc and /sys lie under `root`
+  // (else under the file-system root), power sources included; the platform's Wi-Fi.
+  static SystemSources live();
+  static SystemSources live(const std::filesystem::path& root);
 };
 
 // Reads the real machine. Rates are measured between two consecutive calls,
@@ -45,7 +46,10 @@ class LiveSystemSampler final : public SystemSampling {
   LiveSystemSampler();
   explicit LiveSystemSampler(SystemSources sources);
 
-  SystemSample sample() override;
+  using SystemSampling::sample;
+  // A rate left out forgets its previous reading, so the next one it is
+  // read for starts afresh rather than averaging over the gap.
+  SystemSample sample(const SampleInputs& inputs) override;
 
   double networkBytesPerSecond(platform::Date now);
   double diskBytesPerSecond(platform::Date now);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -13,6 +14,7 @@
 #include "testing/fake_proc_tree.h"
 #include "testing/fake_system.h"
 #include "testing/test_platform.h"
+#include "triggers/sample_inputs.h"
 
 namespace vigilix {
 namespace {
@@ -229,8 +231,8 @@ TEST_F(LiveSystemSamplerTest, PowerAdapterAppsAndSoundComeFromTheTree) {
   EXPECT_TRUE(sample.isMicrophoneInUse);
   EXPECT_FALSE(sample.isAudioPlaying);
   EXPECT_FALSE(sample.isCameraInUse);
-  EXPECT_FALSE(sample.wifiNetworkName.has_value());
-  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value());
+  EXPECT_FALSE(sample.wifiNetworkName.has_value()) << "no Wi-Fi installed";
+  EXPECT_FALSE(sample.frontmostBundleIdentifier.has_value()) << "no active window";
 
   tree.setPowerSupply("AC", {{"online", "1"}});
   EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
@@ -280,6 +282,129 @@ TEST(LiveSystemSamplerSourcesTest, EachSourceFillsItsField) {
   EXPECT_FALSE(sample.isOnPowerAdapter) << "an unknown providing type is not the adapter";
   platform.power.sources.setProvidingPowerSourceType("AC Power");
   EXPECT_TRUE(sampler.sample().isOnPowerAdapter);
+}
+
+// Each rule reads only its own input: on a busy machine, a configuration
+// sees the inputs of its rules and neutral values for everything else.
+TEST(LiveSystemSamplerSourcesTest, ARuleReadsOnlyItsOwnInputs) {
+  testing::TestPlatform platform;
+  FakeProcTree tree;
+  tree.addProcess(10, "/usr/bin/firefox", "firefox", "/usr/lib/firefox/firefox");
+  tree.setSoundSubstream("card0", "pcm0c", "sub0", "RUNNING");
+  tree.setPowerSupply("AC", {{"type", "Mains"}, {"online", "1"}});
+  struct Row {
+    const char* name;
+    std::function<void(TriggerConfiguration&)> rules;
+    bool apps, power, microphone, rates;
+  };
+  const Row rows[] = {
+      {"automation off reads nothing", [](TriggerConfiguration& c) { c.isEnabled = false; }, false,
+       false, false, false},
+      {"a schedule alone reads nothing", [](TriggerConfiguration&) {}, false, false, false, false},
+      {"an app rule reads the process table",
+       [](TriggerConfiguration& c) { c.appBundleIdentifiers = {"firefox"}; }, true, false, false,
+       false},
+      {"the adapter rule reads the power sources",
+       [](TriggerConfiguration& c) { c.whenOnPowerAdapter = true; }, false, true, false, false},
+      {"the on-power gate reads the power sources",
+       [](TriggerConfiguration& c) { c.onlyWhileOnPower = true; }, false, true, false, false},
+      {"calls read the microphone", [](TriggerConfiguration& c) { c.duringCalls = true; }, false,
+       false, true, false},
+      {"thresholds read the counters",
+       [](TriggerConfiguration& c) {
+         c.networkThresholdBytesPerSecond = 1, c.cpuThresholdPercent = 1;
+         c.diskThresholdBytesPerSecond = 1;
+       },
+       false, false, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TriggerConfiguration configuration;
+    configuration.isEnabled = true;
+    row.rules(configuration);
+    const SampleInputs inputs = SampleInputs::forConfiguration(configuration);
+    LiveSystemSampler sampler(SystemSources::live(tree.root()));
+    tree.setInterface("eth0", 0, 0);
+    tree.setDisk("vda", 254, 0, 0, 0);
+    tree.setCPU({.user = 0, .idle = 0});
+    sampler.sample(inputs);
+    tree.setInterface("eth0", 5000, 0);
+    tree.setDisk("vda", 254, 0, 10, 0);
+    tree.setCPU({.user = 50, .idle = 50});
+    platform.advanceClockWithoutRunning(5);
+    const SystemSample sample = sampler.sample(inputs);
+    EXPECT_EQ(sample.runningBundleIdentifiers.contains("firefox"), row.apps);
+    EXPECT_EQ(sample.isOnPowerAdapter, row.power);
+    EXPECT_EQ(sample.isMicrophoneInUse, row.microphone);
+    EXPECT_EQ(sample.networkBytesPerSecond > 0, row.rates);
+    EXPECT_EQ(sample.cpuUsagePercent > 0, row.rates);
+    EXPECT_EQ(sample.diskBytesPerSecond > 0, row.rates);
+  }
+}
+
+// A rate read again after a pause starts afresh instead of averaging over it.
+TEST_F(LiveSystemSamplerTest, ARateLeftOutStartsAfreshWhenReadAgain) {
+  const SampleInputs rates{.network = true, .cpu = true, .disks = true};
+  tree.setInterface("eth0", 0, 0);
+  setCPU(0, 0);
+  sampler.sample(rates);
+  tree.setInterface("eth0", 1'000'000, 0);
+  setCPU(100, 0);
+  platform.advanceClockWithoutRunning(5);
+  sampler.sample(SampleInputs{});
+  platform.advanceClockWithoutRunning(5);
+  const SystemSample first = sampler.sample(rates);
+  EXPECT_EQ(first.networkBytesPerSecond, 0);
+  EXPECT_EQ(first.cpuUsagePercent, 0);
+}
+
+// The machine's live inputs on a tree: a process holds the camera, the
+// desktop's active window and Wi-Fi are the platform's installed ones. The
+// camera's open files are walked only while a rule on calls looks.
+TEST_F(LiveSystemSamplerTest, CameraFrontmostAndWiFiComeFromTheMachine) {
+  tree.addProcess(40, "/usr/bin/zoom", "zoom", "/opt/zoom/zoom");
+  tree.openFile(40, 31, "/dev/video0");
+  testing::FakeActiveWindowOwner window;
+  window.process = 40;
+  const testing::ScopedActiveWindowOwner activeWindow(window);
+  testing::FakeWiFiInterface wifi;
+  wifi.networkName = "Office";
+  platform::WiFiInterface* const before = platform::WiFiInterface::setCurrent(&wifi);
+
+  TriggerConfiguration calls;
+  calls.isEnabled = true;
+  calls.duringCalls = true;
+  TriggerConfiguration apps = calls;
+  apps.duringCalls = false;
+  apps.appBundleIdentifiers = {"zoom"};
+  TriggerConfiguration network = apps;
+  network.appBundleIdentifiers = {};
+  network.wifiNetworkNames = {"Office"};
+  TriggerConfiguration disabled = calls;
+  disabled.isEnabled = false;
+  struct Row {
+    const char* name;
+    SampleInputs inputs;
+    bool camera, frontmost, wifi;
+  };
+  const Row rows[] = {
+      {"every input", SampleInputs::all(), true, true, true},
+      {"a rule on calls", SampleInputs::forConfiguration(calls), true, false, false},
+      {"an app rule: the open files are not walked", SampleInputs::forConfiguration(apps), false,
+       true, false},
+      {"a Wi-Fi rule", SampleInputs::forConfiguration(network), false, false, true},
+      {"automation off", SampleInputs::forConfiguration(disabled), false, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SystemSample sample = sampler.sample(row.inputs);
+    EXPECT_EQ(sample.isCameraInUse, row.camera);
+    EXPECT_EQ(sample.frontmostBundleIdentifier,
+              row.frontmost ? std::optional<std::string>("zoom") : std::nullopt);
+    EXPECT_EQ(sample.wifiNetworkName,
+              row.wifi ? std::optional<std::string>("Office") : std::nullopt);
+  }
+  platform::WiFiInterface::setCurrent(before);
 }
 
 }  // namespace

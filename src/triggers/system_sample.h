@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/base/date.h"
+#include "triggers/sample_inputs.h"
 
 namespace vigilix {
 
@@ -38,11 +39,13 @@ struct SystemSample {
 };
 
 // Source of samples. Not thread-safe: one owner calls it from one serial queue.
-// Never fails: a source that cannot be read yields its neutral value.
+// Never fails: a source that cannot be read yields its neutral value, and so
+// does one `inputs` leaves out.
 class SystemSampling {
  public:
   virtual ~SystemSampling() = default;
-  virtual SystemSample sample() = 0;
+  virtual SystemSample sample(const SampleInputs& inputs) = 0;
+  SystemSample sample() { return sample(SampleInputs::all()); }
 };
 
 }  // namespace vigilix

@@ -181,7 +181,8 @@ void TriggerMonitor::tick() {
       engine_.setConfiguration(std::move(configuration));
     }
   }
-  const SystemSample sample = sampler_->sample();
+  const SystemSample sample =
+      sampler_->sample(SampleInputs::forConfiguration(engine_.configuration()));
   TriggerDecision decision = engine_.evaluate(sample);
   {
     std::lock_guard lock(stateLock_);

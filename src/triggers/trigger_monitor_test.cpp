@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/locale/calendar.h"
@@ -11,24 +12,12 @@
 #include "platform/system/workspace_notifications.h"
 #include "testing/manual_dispatch_queue.h"
 #include "testing/test_platform.h"
+#include "triggers/scripted_sampler.h"
 
 namespace vigilix {
 namespace {
 
 using platform::NotificationCenter;
-
-// Hands out the sample a test sets, dated now, and counts the readings.
-class ScriptedSampler : public SystemSampling {
- public:
-  SystemSample sample() override {
-    ++readings;
-    SystemSample sample = next;
-    sample.date = platform::Clock::current().now();
-    return sample;
-  }
-  SystemSample next;
-  int readings = 0;
-};
 
 TriggerConfiguration onAdapter() {
   TriggerConfiguration configuration;
@@ -314,10 +303,12 @@ TEST_F(TriggerMonitorTest, TheProviderIsAskedAtEveryEvaluation) {
   settle();
   EXPECT_EQ(delivered, std::vector<TriggerDecision>{kIdle})
       << "the provider's rules, not the first";
+  EXPECT_EQ(sampler->asked, SampleInputs{}) << "the sampler reads for the provider's rules";
   *current = onAdapter();
   advance(5);
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(delivered, (std::vector<TriggerDecision>{kIdle, kAdapter}));
+  EXPECT_EQ(sampler->asked, SampleInputs{.power = true}) << "at the reading they serve";
 }
 
 TEST_F(TriggerMonitorTest, WorkFromAnotherThreadMovesToTheMainThreadFirst) {
@@ -431,6 +422,34 @@ TEST(TriggerMonitorQueueTest, MakesItsOwnSerialQueueWhenNoneIsGiven) {
   auto monitor = TriggerMonitor::make(std::make_shared<ScriptedSampler>(), TriggerConfiguration{},
                                       platform::Calendar(), {}, {});
   EXPECT_EQ(monitor->queue().label(), "run.tarvo.vigilix.TriggerMonitor");
+}
+
+// The monitor asks the sampler only for what the rules in force read, and
+// follows a new configuration at the next evaluation.
+TEST_F(TriggerMonitorTest, AsksTheSamplerOnlyForWhatTheRulesRead) {
+  TriggerConfiguration off = onAdapter();
+  off.isEnabled = false;
+  TriggerConfiguration apps = onAdapter();
+  apps.whenOnPowerAdapter = false;
+  apps.appBundleIdentifiers = {"com.example.Editor"};
+  struct Row {
+    const char* name;
+    TriggerConfiguration configuration;
+    SampleInputs asked;
+  };
+  const Row rows[] = {
+      {"the adapter rule", onAdapter(), SampleInputs{.power = true}},
+      {"automation off", off, SampleInputs{}},
+      {"an app rule", apps, SampleInputs{.applications = true}},
+  };
+  monitor->start();
+  settle();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    monitor->updateConfiguration(row.configuration);
+    settle();
+    EXPECT_EQ(sampler->asked, row.asked);
+  }
 }
 
 }  // namespace

@@ -33,9 +33,10 @@ class AppEndToEndFixture : public ::testing::Test {
     std::filesystem::remove_all(home_, ignored);
   }
 
-  // Starts the application and waits until it owns its name on the session bus.
-  void startApplication() {
-    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
+  // Starts the application (the built one unless another is named) and
+  // waits until it owns its name on the session bus.
+  void startApplication(const std::string& program = VIGILIX_APP_PROGRAM) {
+    app_.emplace(std::vector<std::string>{program}, home_ / "app.log");
     // Generous: a sanitised build on a busy machine starts slowly.
     ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); },
                           std::chrono::seconds(30)))

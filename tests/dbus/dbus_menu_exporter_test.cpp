@@ -5,7 +5,9 @@
 #include <systemd/sd-bus.h>
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -220,6 +222,131 @@ TEST_F(DBusMenuExporterTest, ChangesAreAnnouncedAndOpeningRebuilds) {
                 "ItemsPropertiesUpdated 1 label=Keep Awake toggle-state=0 toggle-type=checkmark",
                 "LayoutUpdated 2 0"}));
   EXPECT_EQ(layout(0, 1, {"label"}).back(), "  8 label=About Vigilix");
+}
+
+// " name=value name=value" as read from the bus, by property name.
+std::map<std::string, std::string> propertiesIn(const std::string& text) {
+  static const std::regex name(" ([a-z-]+)=");
+  std::map<std::string, std::string> out;
+  std::vector<std::pair<std::string, std::size_t>> starts;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), name); it != std::sregex_iterator();
+       ++it) {
+    starts.emplace_back((*it)[1].str(), static_cast<std::size_t>(it->position() + it->length()));
+  }
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t end =
+        i + 1 < starts.size() ? starts[i + 1].second - starts[i + 1].first.size() - 2 : text.size();
+    out[starts[i].first] = text.substr(starts[i].second, end - starts[i].second);
+  }
+  return out;
+}
+
+// A host keeps what it was told of each id, as libdbusmenu does: a layout
+// read adds and replaces properties but never drops one; only
+// ItemsPropertiesUpdated's removals do. After every change of shape the
+// rows it holds must be exactly the menu's.
+TEST_F(DBusMenuExporterTest, AHostThatKeepsWhatItWasToldSeesTheMenuAfterEveryChangeOfShape) {
+  std::map<std::int32_t, std::map<std::string, std::string>> held;
+  const auto readAll = [&] {
+    std::map<std::int32_t, std::map<std::string, std::string>> rows;
+    for (const std::string& line : layout(0, -1, {})) {
+      if (!line.starts_with(" ")) continue;
+      const std::size_t at = line.find_first_not_of(' ');
+      const std::size_t end = line.find(' ', at);
+      rows[std::stoi(line.substr(at))] =
+          propertiesIn(end == std::string::npos ? "" : line.substr(end));
+    }
+    return rows;
+  };
+  const auto learn = [&] {
+    for (auto& [id, properties] : readAll()) {
+      for (auto& [name, value] : properties) held[id][name] = value;
+    }
+  };
+  std::size_t updates = 0;
+  bool installed = false;
+  auto match = host->addMatch(
+      *platform::signalMatchRule({.sender = {},
+                                  .path = kPath,
+                                  .interface = DBusMenuExporter::kInterface,
+                                  .member = "ItemsPropertiesUpdated",
+                                  .arg0 = std::nullopt}),
+      [&](sd_bus_message* m) {
+        sd_bus_message_enter_container(m, 'a', "(ia{sv})");
+        while (sd_bus_message_enter_container(m, 'r', "ia{sv}") > 0) {
+          std::int32_t id = 0;
+          sd_bus_message_read(m, "i", &id);
+          for (auto& [name, value] : propertiesIn(readMenuProperties(m))) held[id][name] = value;
+          sd_bus_message_exit_container(m);
+        }
+        sd_bus_message_exit_container(m);
+        sd_bus_message_enter_container(m, 'a', "(ias)");
+        while (sd_bus_message_enter_container(m, 'r', "ias") > 0) {
+          std::int32_t id = 0;
+          char** names = nullptr;
+          sd_bus_message_read(m, "i", &id);
+          sd_bus_message_read_strv(m, &names);
+          for (char** name = names; name && *name; ++name) {
+            held[id].erase(*name);
+            free(*name);
+          }
+          free(names);
+          sd_bus_message_exit_container(m);
+        }
+        ++updates;
+      },
+      [&](const BusReply&) { installed = true; });
+  ASSERT_TRUE(match.has_value());
+  ASSERT_TRUE(runMainLoopUntil([&] { return installed; }));
+  learn();
+
+  // The menu is rebuilt from these rows, as the status menu is: a title,
+  // then "check", "q" (its shortcut) or a detail line.
+  struct Item {
+    const char* title;
+    const char* mark = "";
+    const char* detail = "";
+  };
+  struct Row {
+    const char* name;
+    std::vector<Item> items;
+  };
+  const Row rows[] = {
+      {"the quit row gives way to rows without a shortcut",
+       {{"Keep Awake", "check", "Until 9:10 AM"}, {"-"}, {"Dismiss"}, {"About Vigilix"}}},
+      {"the check box row gives way to a plain one",
+       {{"Check Health…"}, {"-"}, {"Dismiss"}, {"About Vigilix"}}},
+      {"rows come back without their detail line",
+       {{"Keep Awake", "check"}, {"-"}, {"Pause for 1 Hour"}, {"Quit Vigilix", "q"}}},
+  };
+  const auto rebuild = [&](const std::vector<Item>& items) {
+    menu->removeAllItems();
+    for (const Item& spec : items) {
+      if (std::string_view(spec.title) == "-") {
+        menu->addItem(MenuItem::separatorItem());
+        continue;
+      }
+      auto item = std::make_shared<MenuItem>(spec.title);
+      if (std::string_view(spec.mark) == "check") item->setCheckable(true);
+      if (std::string_view(spec.mark) == "q") item->setKeyEquivalent("q");
+      if (*spec.detail) item->setDetailLines({spec.detail});
+      menu->addItem(item);
+    }
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::size_t before = updates;
+    rebuild(row.items);
+    exporter->menuDidChange();
+    // The host reads the new layout; what it was sent beside it arrives first.
+    runMainLoopUntil([&] { return updates > before; }, std::chrono::milliseconds(200));
+    learn();
+    const auto shown = readAll();
+    for (const auto& [id, properties] : shown) {
+      SCOPED_TRACE("row " + std::to_string(id));
+      EXPECT_EQ(held[id], properties);
+    }
+  }
 }
 
 }  // namespace

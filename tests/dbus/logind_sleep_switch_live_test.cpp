@@ -8,12 +8,21 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "dbus/mock_logind_test_fixture.h"
 #include "platform/power/logind_inhibitors.h"
 #include "sleepguard/core/logind_sleep_runner.h"
 #include "sleepguard/core/process_table.h"
+#include "sleepguard/core/sleep_guard_core.h"
+#include "sleepguard/testing/fake_guard_clock.h"
+#include "sleepguard/testing/fake_guard_policy.h"
+#include "sleepguard/testing/fake_guard_sensors.h"
+#include "sleepguard/testing/fake_guard_store.h"
 
 namespace vigilix::testing {
 namespace {
@@ -147,25 +156,74 @@ TEST_F(LogindSleepSwitchTest, TheLockDiesWithItsHolder) {
   EXPECT_TRUE(waitUntil([&] { return locksOf(holder.pid()).empty(); }));
 }
 
-TEST_F(LogindSleepSwitchTest, StrayHoldersAreKilledAndNothingElse) {
+// An older guard: a guard program holding the sleep switch.
+class OlderGuard {
+ public:
+  explicit OlderGuard(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const auto program = folder / std::string(kGuardProgramName);
+    std::filesystem::copy_file(VIGILIX_GUARD_TEST_PEER, program,
+                               std::filesystem::copy_options::overwrite_existing);
+    log_ = folder / "older-guard.log";
+    process_.emplace(std::vector<std::string>{program.string(), "lock"}, log_);
+  }
+  bool took() const {
+    return waitUntil([&] { return readFile(log_).find("taken") != std::string::npos; });
+  }
+  TestChildProcess& process() { return *process_; }
+
+ private:
+  std::filesystem::path log_;
+  std::optional<TestChildProcess> process_;
+};
+
+TEST_F(LogindSleepSwitchTest, StrayGuardsAreKilledAndNothingElse) {
   VGXLogindSleepRunner runner("Closed-lid keep-awake");
   ASSERT_TRUE(runner.setSleepDisabled(true).has_value());
-  LockHolder stray(takeSleepSwitch);
+  OlderGuard stray(bus().folder() / "older");
+  LockHolder impostor(takeSleepSwitch);  // the same lock in Vigilix's name, another program
   LockHolder application(takeApplicationLock);
   ASSERT_TRUE(stray.took());
+  ASSERT_TRUE(impostor.took());
   ASSERT_TRUE(application.took());
-  EXPECT_EQ(VGXProcessTable().strayDisablerPIDs(), std::vector<std::int32_t>{stray.pid()});
+  EXPECT_EQ(VGXProcessTable().strayDisablerPIDs(),
+            std::vector<std::int32_t>{stray.process().pid()});
 
   EXPECT_TRUE(runner.killStrayDisablers());
-  EXPECT_TRUE(waitUntil([&] { return stray.reaped(); }));
-  EXPECT_EQ(stray.endingSignal(), SIGKILL);
-  EXPECT_TRUE(locksOf(stray.pid()).empty());
+  EXPECT_EQ(stray.process().wait(), -1);  // ended by the kill
+  EXPECT_TRUE(locksOf(stray.process().pid()).empty());
   EXPECT_TRUE(VGXProcessTable().strayDisablerPIDs().empty());
 
-  EXPECT_FALSE(application.reaped());
-  EXPECT_EQ(locksOf(application.pid()).size(), 1u);
+  for (LockHolder* left : {&impostor, &application}) {
+    EXPECT_FALSE(left->reaped());
+    EXPECT_EQ(locksOf(left->pid()).size(), 1u);
+  }
   EXPECT_EQ(runner.readSleepDisabled(), true);
   EXPECT_TRUE(runner.killStrayDisablers());  // none left: nothing more to do
+}
+
+// logind drops a closed lock only when it gets round to it; a release must
+// not take the lock still listed for one that failed to close.
+TEST_F(LogindSleepSwitchTest, ReleaseWaitsForALaggingLogind) {
+  setReleaseLag(500);
+  struct LagOff {
+    ~LagOff() { setReleaseLag(0); }
+  } lagOff;
+  VGXLogindSleepRunner runner("Closed-lid keep-awake");
+  FakeGuardClock clock;
+  FakeGuardSensors sensors(clock);
+  FakeGuardStore store;
+  FakeGuardPolicySource policies;
+  policies.policies[501] = VGXGuardPolicy{false, 20, 3600, 86400};
+  VGXSleepGuardCore core(runner, sensors, clock, store, policies, "1.2", 30, 30);
+
+  const auto grant = core.hold(501, true);
+  ASSERT_TRUE(grant.has_value()) << grant.error().description();
+  EXPECT_EQ(locksOf(::getpid()).size(), 1u);
+  const auto released = core.release(501, grant->token);
+  EXPECT_TRUE(released.has_value()) << released.error().description();
+  EXPECT_EQ(core.status().state, VGXGuardState::idle());
+  EXPECT_TRUE(locksOf(::getpid()).empty());
 }
 
 TEST_F(LogindSleepSwitchTest, WithoutLogindEverythingFailsSoft) {

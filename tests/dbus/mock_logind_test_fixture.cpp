@@ -76,6 +76,12 @@ void refuseBlockLocks(bool refuse) {
   });
 }
 
+void setReleaseLag(std::uint32_t milliseconds) {
+  callLogind("org.freedesktop.DBus.Properties", "Set", [milliseconds](sd_bus_message* message) {
+    return sd_bus_message_append(message, "ssv", kTestInterface, "ReleaseLagMs", "u", milliseconds);
+  });
+}
+
 void setLidClosed(bool closed) {
   callLogind("org.freedesktop.DBus.Properties", "Set", [closed](sd_bus_message* message) {
     return sd_bus_message_append(message, "ssv", "org.freedesktop.login1.Manager", "LidClosed", "b",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,6 +30,8 @@ void emitPrepareForSleep(bool sleeping);
 void dropBlockLocks();
 // While true, logind refuses "block" locks (as polkit would).
 void refuseBlockLocks(bool refuse);
+// logind lists a closed lock for `milliseconds` more (0: drops it at once).
+void setReleaseLag(std::uint32_t milliseconds);
 void setLidClosed(bool closed);
 
 // Tests against logind on a private system bus. The bus and the mock start

@@ -12,6 +12,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/tray_host.h"
+#include "platform/tray/status_icon_art.h"
 #include "statusmenu/status_item_controller.h"
 #include "testing/test_user_defaults.h"
 
@@ -21,6 +22,8 @@ namespace {
 using platform::AsyncBusConnection;
 using platform::BusReply;
 using platform::BusSlot;
+using platform::StatusGlyph;
+using platform::statusIconPixmap;
 using platform::StatusIconPixmap;
 using platform::StatusNotifierItem;
 
@@ -116,8 +119,8 @@ TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
 }
 
 TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
-  item->setIcon("vigilix-active", {StatusIconPixmap::disc(22, 0xFF336699, true),
-                                   StatusIconPixmap::disc(44, 0xFF336699, false)});
+  item->setIcon("vigilix-awake", {statusIconPixmap(StatusGlyph::awake, 22, 0xFF336699),
+                                  statusIconPixmap(StatusGlyph::awake, 44, 0xFF336699)});
   item->setToolTip("Vigilix — Keeping awake", "12 min");
   item->setItemIsMenu(false);
   struct Row {
@@ -130,7 +133,7 @@ TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
       {"Title", "s", "Vigilix"},
       {"Category", "s", "ApplicationStatus"},
       {"Status", "s", "Active"},
-      {"IconName", "s", "vigilix-active"},
+      {"IconName", "s", "vigilix-awake"},
       {"IconPixmap", "a(iiay)", "22x22:1936 44x44:7744 "},
       {"ToolTip", "(sa(iiay)ss)", "Vigilix — Keeping awake / 12 min"},
       {"ItemIsMenu", "b", "false"},
@@ -141,11 +144,11 @@ TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
     EXPECT_EQ(property(row.name, row.type), row.expected);
   }
   // Network byte order: alpha first, then red, green, blue; corners stay clear.
-  const StatusIconPixmap disc = StatusIconPixmap::disc(22, 0xFF336699, true);
+  const StatusIconPixmap eye = statusIconPixmap(StatusGlyph::awake, 22, 0xFF336699);
   const std::size_t centre = (11 * 22 + 11) * 4;
-  EXPECT_EQ(std::vector<std::uint8_t>(disc.argb.begin() + centre, disc.argb.begin() + centre + 4),
+  EXPECT_EQ(std::vector<std::uint8_t>(eye.argb.begin() + centre, eye.argb.begin() + centre + 4),
             (std::vector<std::uint8_t>{0xFF, 0x33, 0x66, 0x99}));
-  EXPECT_EQ(disc.argb[0], 0);
+  EXPECT_EQ(eye.argb[0], 0);
 }
 
 TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
@@ -207,9 +210,22 @@ TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
     controller.setMenuBarTitle(row.countdown);
     EXPECT_EQ(itemProperty(*host, name, "ToolTip", "(sa(iiay)ss)"), row.expected);
   }
-  controller.applyImage(true, true);
-  EXPECT_EQ(itemProperty(*host, name, "IconName", "s"),
-            DZLStatusItemController::kAttentionIconName);
+  struct IconRow {
+    const char* name;
+    bool attention;
+    bool active;
+    const char* icon;
+  };
+  const IconRow icons[] = {
+      {"attention first", true, true, "vigilix-attention-symbolic"},
+      {"kept awake", false, true, "vigilix-awake-symbolic"},
+      {"idle", false, false, "vigilix-idle-symbolic"},
+  };
+  for (const IconRow& row : icons) {
+    SCOPED_TRACE(row.name);
+    controller.applyImage(row.attention, row.active);
+    EXPECT_EQ(itemProperty(*host, name, "IconName", "s"), row.icon);
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_user_notifications.h"
 #include "testing/test_platform.h"
+#include "triggers/scripted_sampler.h"
 #include "triggers/system_sample.h"
 
 namespace vigilix::scenarios {
@@ -23,7 +24,7 @@ namespace vigilix::scenarios {
 // A machine where nothing happens: every reading is neutral.
 class QuietSampler : public SystemSampling {
  public:
-  SystemSample sample() override {
+  SystemSample sample(const SampleInputs&) override {
     SystemSample sample;
     sample.date = platform::Clock::current().now();
     return sample;
@@ -59,7 +60,7 @@ class HubScenario : public ::testing::Test {
   platform::Date now() const { return platform.now(); }
 
   void makeHub() {
-    hub = VGXTriggerBridge::create(defaults(), {}, [] { return std::make_shared<QuietSampler>(); });
+    hub = VGXTriggerBridge::create(defaults(), {}, [machine = machine] { return machine; });
     hub->setDelegate(delegate);
   }
   void startHub() {
@@ -85,6 +86,7 @@ class HubScenario : public ::testing::Test {
   testing::FakeHotKeys hotKeys;
   std::vector<std::string> events;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>(events);
+  std::shared_ptr<ScriptedSampler> machine = std::make_shared<ScriptedSampler>();
   std::shared_ptr<VGXTriggerBridge> hub;
 };
 

@@ -47,7 +47,7 @@ TEST_F(HubPublishTest, EveryChangeSavesArmsSharesTellsTheDelegateThenNotifiesInT
        60},
       {"nothing shown changes: no control state written",
        [](auto& hub) { hub.keepAwakeIndefinitely(); },
-       [](auto& hub) { hub.pauseTriggersForOneHour(); },
+       [](auto& hub) { hub.pauseOrResumeTriggers(); },
        {"save", "delegate", "notification"},
        60},
   };
@@ -98,6 +98,12 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
        [](auto& hub) { hub.keepAwakeForDuration(20); }, 20},
       {"restart on activity does not apply to an until-a-time session", true,
        [this](auto& hub) { hub.keepAwakeUntil(now() + 600); }, 60},
+      {"restart on activity with no idle reading: 60 s", true,
+       [](auto& hub) {
+         VGXTriggerBridge::hooks().secondsSinceLastInput = {};
+         hub.keepAwakeForDuration(600);
+       },
+       60},
       {"heat cool-down began 270 s ago: its end", false, heatCoolingFor(270), 30},
       {"heat cool-down began 200 s ago: 60 s first", false, heatCoolingFor(200), 60},
       {"a date already past: at once", false, [this](auto& hub) { hub.keepAwakeUntil(now() - 5); },
@@ -107,6 +113,7 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
     SCOPED_TRACE(row.name);
     hub.reset();
     defaults().set("VGXRestartTimerOnActivity", row.restartOnActivity);
+    VGXTriggerBridge::hooks().secondsSinceLastInput = [] { return 5.0; };
     startHub();
     row.action(*hub);
     EXPECT_EQ(hub->tickFireDate(), now() + row.expectedOffset);

@@ -261,9 +261,8 @@ TEST_F(StatusMenuTest, SignatureAndHeaderRows) {
   platform.advance(60);  // the header's time changes, the items do not
   EXPECT_EQ(VGXStatusMenu::stateSignature(*hub), timed);
   VGXStatusMenu::hooks().hasAttention = [] { return true; };
-  VGXStatusMenu::hooks().signatureHook = [] { return "lid"; };
   EXPECT_EQ(VGXStatusMenu::stateSignature(*hub),
-            "attention|awake||auto|timed|lid|No triggers match right now#");
+            "attention|awake||auto|timed||No triggers match right now#");
 }
 
 }  // namespace

@@ -75,6 +75,48 @@ class TrayScreenTest : public ::testing::Test {
     return last;
   }
 
+  // Starts the program and waits until its icon is drawn in the panel; the
+  // icon's box on the screen.
+  std::optional<ScreenBox> startAndFindIcon() {
+    const auto empty = awaitScreen([](const Screenshot&) { return true; });
+    if (!empty) return std::nullopt;
+    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+    if (!runMainLoopUntil([&] { return !host_.registeredItems().empty(); }, kPatience)) {
+      return std::nullopt;
+    }
+    const auto withItem = awaitScreen(
+        [&](const Screenshot& shot) { return shot.changeFrom(*empty, host_.panel()).pixels > 0; });
+    if (!withItem) return std::nullopt;
+    return withItem->changeFrom(*empty, host_.panel()).box;
+  }
+
+  // Runs a program to its end while the main loop goes on serving the bus.
+  bool run(const std::vector<std::string>& argv, const char* log) {
+    TestChildProcess child(argv, folder_ / log);
+    return runMainLoopUntil([&] { return !child.running(); }, kPatience);
+  }
+
+  // Opens the item's menu with a right click, answers the screen once the
+  // menu has stopped drawing, and closes it again.
+  std::optional<Screenshot> menuAsShown(const ScreenBox& icon) {
+    const std::set<std::uint64_t> before = screen_.popupWindows();
+    const auto closed = screen_.capture();
+    if (!run({"/usr/bin/xdotool", "mousemove", std::to_string(icon.centerX()),
+              std::to_string(icon.centerY()), "click", "3"},
+             "xdotool.log")) {
+      return std::nullopt;
+    }
+    const ScreenBox belowPanel{0, host_.panel().y + host_.panel().height, screen_.width(),
+                               screen_.height()};
+    auto shown = awaitScreen(
+        [&](const Screenshot& shot) { return shot.changeFrom(closed, belowPanel).pixels > 200; });
+    run({"/usr/bin/xdotool", "key", "Escape"}, "xdotool.log");
+    runMainLoopUntil([&] { return screen_.popupWindows() == before; }, kPatience);
+    awaitScreen(
+        [&](const Screenshot& shot) { return shot.changeFrom(closed, belowPanel).pixels == 0; });
+    return shown;
+  }
+
   ScratchFolder scratch_;
   std::filesystem::path folder_;
   PrivateSystemBus systemBus_;
@@ -214,6 +256,43 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
       "label=Quit Vigilix",
   };
   EXPECT_EQ(rows, firstStart) << logs();
+}
+
+// The host keeps what it was told of each row between readings; after the
+// menu has changed its shape three times and come back to where it started,
+// the tray shows exactly the rows it showed at first, pixel for pixel.
+TEST_F(TrayScreenTest, TheTraysRowsFollowTheMenuThroughChangesOfShape) {
+  const auto icon = startAndFindIcon();
+  ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
+  const auto first = menuAsShown(*icon);
+  ASSERT_TRUE(first) << "the menu never showed\n" << logs();
+  EXPECT_FALSE(first->savePng(kOutput / "tray-menu-first.png"));
+  struct Row {
+    const char* name;
+    const char* address;
+  };
+  const Row rows[] = {
+      {"a timed session adds rows", "vigilix:///activate?minutes=30"},
+      {"a session without end drops some", "vigilix:///activate"},
+      {"the end of keep-awake brings the first shape back", "vigilix:///deactivate"},
+  };
+  std::optional<Screenshot> last;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(run({VIGILIX_APP_PROGRAM, row.address}, "second.log"))
+        << readFile(folder_ / "second.log");
+    last = menuAsShown(*icon);
+    ASSERT_TRUE(last) << "the menu never showed\n" << logs();
+    EXPECT_FALSE(last->savePng(kOutput /
+                               (std::string("tray-menu-") + std::to_string(&row - rows) + ".png")));
+  }
+  const ScreenBox belowPanel{0, host_.panel().y + host_.panel().height, screen_.width(),
+                             screen_.height()};
+  const ScreenChange change = last->changeFrom(*first, belowPanel, 0);
+  EXPECT_EQ(change.pixels, 0) << "the rows differ from the first showing around " << change.box->x
+                              << "," << change.box->y << " " << change.box->width << "x"
+                              << change.box->height << " (see tray-menu-*.png)\n"
+                              << logs();
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cerrno>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/defaults/property_list_codec.h"
@@ -63,25 +65,55 @@ TEST_F(LiveUserDefaultsTest, FilesFollowTheStandardFolders) {
   EXPECT_TRUE(FileSystem::exists(config / "K9WQ2T7LMB.run.tarvo.vigilix.plist"));
 }
 
-TEST_F(LiveUserDefaultsTest, StoresABinaryListThatKeepsNegativeIntegersAndDates) {
-  const Date when = Date::fromTimeIntervalSince1970(1767603600.5);
-  {
-    LiveUserDefaults defaults(kStandardDomain, files);
-    defaults.set("run.tarvo.vigilix.TimeInterval", std::int64_t{-1800});
-    defaults.set("when", when);
-    defaults.set("flag", false);
+// The user's file is XML a person can read, unless a value would not come
+// back exactly from XML; negative integers and dates survive either way.
+TEST_F(LiveUserDefaultsTest, StoresAReadableXmlListThatKeepsEveryValue) {
+  struct Row {
+    const char* name;
+    Date when;
+    const char* starts;
+  };
+  const Row rows[] = {
+      {"whole seconds: XML", Date::fromTimeIntervalSince1970(1767603600), "<?xml"},
+      {"a fraction of a second: binary", Date::fromTimeIntervalSince1970(1767603600.5), "bplist00"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(FileSystem::remove(files.user).has_value());
+    {
+      LiveUserDefaults defaults(kStandardDomain, files);
+      defaults.set("run.tarvo.vigilix.TimeInterval", std::int64_t{-1800});
+      defaults.set("when", row.when);
+      defaults.set("flag", false);
+    }
+    const std::string bytes = contentsOf(files.user);
+    EXPECT_TRUE(bytes.starts_with(row.starts)) << bytes.substr(0, 40);
+    EXPECT_EQ(decodePropertyList(bytes), PropertyValue(PropertyDictionary{
+                                             {"run.tarvo.vigilix.TimeInterval", -1800},
+                                             {"when", row.when},
+                                             {"flag", false},
+                                         }));
+    LiveUserDefaults reopened(kStandardDomain, files);
+    EXPECT_THAT(reopened.integerValue("run.tarvo.vigilix.TimeInterval"), Optional(-1800));
+    EXPECT_THAT(reopened.object("when"), Optional(PropertyValue(row.when)));
+    EXPECT_THAT(reopened.boolValue("flag"), Optional(false));
   }
-  const std::string bytes = contentsOf(files.user);
-  EXPECT_EQ(bytes.substr(0, 8), "bplist00");
-  EXPECT_EQ(decodePropertyList(bytes), PropertyValue(PropertyDictionary{
-                                           {"run.tarvo.vigilix.TimeInterval", -1800},
-                                           {"when", when},
-                                           {"flag", false},
-                                       }));
-  LiveUserDefaults reopened(kStandardDomain, files);
-  EXPECT_THAT(reopened.integerValue("run.tarvo.vigilix.TimeInterval"), Optional(-1800));
-  EXPECT_THAT(reopened.object("when"), Optional(PropertyValue(when)));
-  EXPECT_THAT(reopened.boolValue("flag"), Optional(false));
+}
+
+TEST_F(LiveUserDefaultsTest, AnEarlierBinaryFileIsRewrittenAsXmlAndManagedFilesAreLeftAlone) {
+  put(files.user, *encodePropertyList(PropertyDictionary{{"k", 1}}, PropertyListFormat::Binary));
+  const std::string managed =
+      *encodePropertyList(PropertyDictionary{{"VGXStopWhenHot", true}}, PropertyListFormat::Binary);
+  put(files.managed[0], managed);
+  LiveUserDefaults defaults(kStandardDomain, files);
+  defaults.set("other", 2);
+  EXPECT_EQ(contentsOf(files.user),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+            "<plist version=\"1.0\">\n<dict>\n\t<key>k</key>\n\t<integer>1</integer>\n"
+            "\t<key>other</key>\n\t<integer>2</integer>\n</dict>\n</plist>\n");
+  EXPECT_EQ(contentsOf(files.managed[0]), managed);
 }
 
 TEST_F(LiveUserDefaultsTest, ReadsAnXmlFile) {
@@ -258,6 +290,50 @@ TEST_F(LiveUserDefaultsTest, DamagedManagedFileIsIgnoredAndLeftInPlace) {
   EXPECT_THAT(defaults.anyUserValue("VGXStopWhenHot"), Optional(PropertyValue(false)));
   EXPECT_EQ(contentsOf(files.managed[0]), "garbage");
   EXPECT_TRUE(log.containsFragment("Ignoring damaged managed preferences file"));
+}
+
+// The file is written only when a value changes and read again only when it
+// changed: an unchanged file is never read, so a failing read is never met.
+TEST_F(LiveUserDefaultsTest, TheFileIsWrittenAndReadOnlyForAChange) {
+  struct Row {
+    const char* name;
+    std::function<void(LiveUserDefaults&)> act;
+    bool rewritten;
+  };
+  const Row rows[] = {
+      {"the same value again", [](auto& d) { d.set("k", 1); }, false},
+      {"removing a key the file lacks", [](auto& d) { d.remove("absent"); }, false},
+      {"an unchanged file when synchronising",
+       [this](auto& d) {
+         FileSystem::injectFailure(FileSystem::Operation::Read, files.user, EIO);
+         EXPECT_TRUE(d.synchronize());
+         FileSystem::clearInjectedFailures();
+       },
+       false},
+      {"another value", [](auto& d) { d.set("k", 2); }, true},
+      {"a removed key", [](auto& d) { d.remove("k"); }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    putPlist(files.user, {{"k", 1}});
+    LiveUserDefaults defaults(kStandardDomain, files);
+    const std::string before = contentsOf(files.user);
+    row.act(defaults);
+    EXPECT_EQ(contentsOf(files.user) != before, row.rewritten);
+    EXPECT_EQ(defaults.lastError(), std::nullopt);
+  }
+}
+
+TEST_F(LiveUserDefaultsTest, AFileChangedByAnotherWriterIsReadAgain) {
+  putPlist(files.user, {{"k", 1}});
+  LiveUserDefaults defaults(kStandardDomain, files);
+  defaults.synchronize();
+  putPlist(files.user, {{"k", 2}});
+  defaults.synchronize();
+  EXPECT_THAT(defaults.object("k"), Optional(PropertyValue(2)));
+  defaults.set("k", 1);
+  EXPECT_EQ(decodePropertyList(contentsOf(files.user)),
+            PropertyValue(PropertyDictionary{{"k", 1}}));
 }
 
 }  // namespace

@@ -20,6 +20,15 @@ namespace vigilix::platform {
 
 namespace {
 
+// The user's own file is XML, which a person can read and edit. Values XML
+// cannot hold exactly (dates with fractions of a second, text that is not
+// valid XML) keep the whole file binary rather than change.
+std::expected<std::string, std::string> encodeUserFile(const PropertyValue& values) {
+  auto xml = encodePropertyList(values, PropertyListFormat::Xml);
+  if (xml && decodePropertyList(*xml) == values) return xml;
+  return encodePropertyList(values, PropertyListFormat::Binary);
+}
+
 const Logger& log() {
   static const Logger logger("run.tarvo.vigilix", "defaults");
   return logger;
@@ -127,10 +136,17 @@ std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserVal
 }
 
 std::expected<PropertyDictionary, DefaultsError> PlistDefaultsStore::readUserLocked() {
+  // Taken before the reading: a change made during it shows at the next one.
+  std::optional<FileVersion> version;
+  if (auto found = versionOfPath(files_.user)) version = *found;
+  if (version && version == readVersion_) return readValues_;
+  readVersion_.reset();
   auto outcome = readDictionary(files_.user);
   const std::string path = files_.user.string();
   switch (outcome.state) {
     case Decoded::Ok:
+      readVersion_ = version;
+      readValues_ = outcome.values;
       return std::move(outcome.values);
     case Decoded::Missing:
       return PropertyDictionary{};
@@ -168,9 +184,11 @@ std::expected<void, DefaultsError> PlistDefaultsStore::writeUserValues(
   }
   const std::string path = files_.user.string();
   std::string unstorable;
+  // A damaged file, moved aside, is written anew even with no change.
+  bool changed = !current;
   for (const auto& [key, value] : changes) {
     if (!value) {
-      values.erase(key);
+      changed = values.erase(key) > 0 || changed;
       continue;
     }
     // One value the format cannot hold must not keep every other key unsaved.
@@ -179,9 +197,19 @@ std::expected<void, DefaultsError> PlistDefaultsStore::writeUserValues(
       unstorable += (unstorable.empty() ? "" : ", ") + key + ": " + probe.error();
       continue;
     }
+    if (auto stored = values.find(key); stored != values.end() && stored->second == *value) {
+      continue;
+    }
     values[key] = *value;
+    changed = true;
   }
-  auto encoded = encodePropertyList(PropertyValue(std::move(values)), PropertyListFormat::Binary);
+  const auto outcome = [&]() -> std::expected<void, DefaultsError> {
+    if (unstorable.empty()) return {};
+    return std::unexpected(
+        DefaultsError{DefaultsError::Kind::Unstorable, path, unstorable, std::nullopt});
+  };
+  if (!changed) return outcome();
+  auto encoded = encodeUserFile(PropertyValue(std::move(values)));
   if (!encoded) {
     log().error("Cannot encode defaults for {}: {}", path, encoded.error());
     return std::unexpected(
@@ -193,11 +221,7 @@ std::expected<void, DefaultsError> PlistDefaultsStore::writeUserValues(
     return std::unexpected(DefaultsError{DefaultsError::Kind::WriteFailed, path,
                                          written.error().message, std::nullopt});
   }
-  if (!unstorable.empty()) {
-    return std::unexpected(
-        DefaultsError{DefaultsError::Kind::Unstorable, path, unstorable, std::nullopt});
-  }
-  return {};
+  return outcome();
 }
 
 PropertyDictionary PlistDefaultsStore::readManagedValues() {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/defaults/defaults_store.h"
 #include "platform/fs/file_system.h"
+#include "platform/fs/file_version.h"
 
 namespace vigilix::platform {
 
@@ -30,8 +32,10 @@ std::vector<FileSystem::Path> managedPreferenceFiles(const FileSystem::Path& fol
                                                      const std::string& fileName,
                                                      const std::string& userName);
 
-// Keeps the user's values in one binary property list (XML is read too),
-// written atomically. A file that cannot be decoded is moved aside and
+// Keeps the user's values in one XML property list (binary when a value
+// cannot be written exactly as XML; both are read), written atomically and
+// only when a value changed; the file is read again only when it changed
+// since the last reading. A file that cannot be decoded is moved aside and
 // reported, never written over. Opening removes the temporary files that
 // killed writes left beside the user's file. Managed and any-user files belong to the
 // administrator: a damaged one is reported and ignored, but left in place.
@@ -51,6 +55,9 @@ class PlistDefaultsStore final : public DefaultsStore {
   void removeStaleTemporaryFiles();
 
   DefaultsFiles files_;
+  // The user's file as last read, and what it held then.
+  std::optional<FileVersion> readVersion_;
+  PropertyDictionary readValues_;
 };
 
 }  // namespace vigilix::platform

@@ -1,8 +1,8 @@
 #include "platform/base/current_instance.h"
+#include "platform/power/live_thermal_monitor.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/power_profiles_low_power_mode.h"
 #include "platform/power/thermal_state.h"
-#include "platform/power/thermal_zones.h"
 
 namespace vigilix::platform {
 

@@ -21,12 +21,15 @@ std::optional<std::int64_t> percentFrom(const std::filesystem::path& supply, con
   if (!current || !maximum || *maximum <= 0 || *current < 0) return std::nullopt;
   const double percent =
       std::round(static_cast<double>(*current) * 100.0 / static_cast<double>(*maximum));
-  return static_cast<std::int64_t>(std::min(percent, 100.0));
+  // Counters in doubt (a charge beyond what a number holds) give no percent.
+  if (!(percent < 9.2e18)) return std::nullopt;
+  return static_cast<std::int64_t>(percent);
 }
 
 std::optional<std::int64_t> batteryPercent(const std::filesystem::path& supply) {
+  // Not clamped: a charge above 100 is a fault the readers must see.
   if (auto capacity = readSignedFile(supply / "capacity"); capacity && *capacity >= 0) {
-    return std::min<std::int64_t>(*capacity, 100);
+    return capacity;
   }
   if (auto percent = percentFrom(supply, "energy_now", "energy_full")) return percent;
   return percentFrom(supply, "charge_now", "charge_full");
@@ -48,6 +51,8 @@ BatteryWarningLevel warningLevelOf(const std::filesystem::path& supply) {
 
 }  // namespace
 
+LivePowerSources::LivePowerSources() : LivePowerSources(FileSystem::root()) {}
+
 LivePowerSources::LivePowerSources(std::filesystem::path root) : root_(std::move(root)) {}
 
 LivePowerSources::Reading LivePowerSources::read() const {
@@ -55,6 +60,7 @@ LivePowerSources::Reading LivePowerSources::read() const {
   const std::filesystem::path folder = root_ / "sys/class/power_supply";
   auto names = FileSystem::list(folder);
   if (!names) return reading;
+  reading.listed = true;
 
   struct Battery {
     std::optional<std::int64_t> percent;
@@ -104,7 +110,9 @@ LivePowerSources::Reading LivePowerSources::read() const {
 }
 
 std::optional<PropertyArray> LivePowerSources::copyPowerSourceDescriptions() const {
-  return read().batteries;
+  Reading reading = read();
+  if (!reading.listed) return std::nullopt;
+  return std::move(reading.batteries);
 }
 
 std::optional<std::string> LivePowerSources::providingPowerSourceType() const {
@@ -119,28 +127,17 @@ BatteryWarningLevel LivePowerSources::batteryWarningLevel() const {
   return reading.adapterOnline ? BatteryWarningLevel::None : reading.warningLevel;
 }
 
-namespace {
-
-class PollingObserver final : public ObserverToken {
- public:
-  explicit PollingObserver(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
-  ~PollingObserver() override { timer_->invalidate(); }
-
- private:
-  std::shared_ptr<Timer> timer_;
-};
-
-}  // namespace
-
 ObserverHandle LivePowerSources::addChangeObserver(RunLoopMode mode,
                                                    std::function<void()> handler) {
-  auto poll = [this, last = read(), handler = std::move(handler)](Timer&) mutable {
+  // The timer calls a copy of its handler: the last reading lives beside it.
+  auto poll = [this, last = std::make_shared<Reading>(read()),
+               handler = std::move(handler)](Timer&) {
     Reading now = read();
-    if (now == last) return;
-    last = std::move(now);
+    if (now == *last) return;
+    *last = std::move(now);
     handler();
   };
-  return std::make_unique<PollingObserver>(
+  return timerToken(
       RunLoop::main().scheduleTimer(kChangePollInterval, true, std::move(poll), mode));
 }
 

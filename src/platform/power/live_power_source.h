@@ -22,8 +22,10 @@ namespace vigilix::platform {
 // The providing source is "AC Power" when an adapter is online or when there
 // is no battery at all, otherwise "Battery Power". When no adapter is listed
 // at all, a battery "Charging", "Full" or "Not charging" (and none
-// "Discharging") means "AC Power". No power-supply folder means a machine on
-// mains without a battery.
+// "Discharging") means "AC Power". A power-supply folder that cannot be
+// listed gives no descriptions (the sources cannot be read), while the
+// providing source stays "AC Power". Charges are not clamped: a battery
+// reporting more than 100 % says so.
 //
 // Linux gives no change notice through these files, so a change observer
 // reads them again every kChangePollInterval seconds on a main run loop timer
@@ -33,7 +35,9 @@ class LivePowerSources final : public PowerSources {
  public:
   static constexpr double kChangePollInterval = 30;
 
-  explicit LivePowerSources(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LivePowerSources();
+  explicit LivePowerSources(std::filesystem::path root);
 
   std::optional<PropertyArray> copyPowerSourceDescriptions() const override;
   std::optional<std::string> providingPowerSourceType() const override;
@@ -43,6 +47,7 @@ class LivePowerSources final : public PowerSources {
 
  private:
   struct Reading {
+    bool listed = false;
     bool adapterOnline = false;
     PropertyArray batteries;
     BatteryWarningLevel warningLevel = BatteryWarningLevel::None;

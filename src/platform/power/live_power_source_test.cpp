@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "testing/fake_proc_tree.h"
@@ -42,7 +44,7 @@ TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachin
     std::size_t batteries;
   };
   const Row rows[] = {
-      {"no entries: on mains without battery", {}, "AC Power", 0},
+      {"an empty folder: on mains without battery", {}, "AC Power", 0},
       {"mains offline",
        {{"AC", {{"type", "Mains"}, {"online", "0"}}}, {"BAT0", discharging}},
        "Battery Power",
@@ -78,11 +80,12 @@ TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachin
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FakeProcTree tree;
+    std::filesystem::create_directories(tree.pathFor("sys/class/power_supply"));
     for (const auto& [name, attributes] : row.supplies) tree.setPowerSupply(name, attributes);
     const LivePowerSources sources(tree.root());
     EXPECT_EQ(sources.providingPowerSourceType(), row.providing);
     const auto listed = sources.copyPowerSourceDescriptions();
-    ASSERT_TRUE(listed.has_value()) << "an absent folder is no failure";
+    ASSERT_TRUE(listed.has_value()) << "an empty folder is no failure";
     ASSERT_EQ(listed->size(), row.batteries);
     for (const PropertyValue& description : *listed) {
       EXPECT_EQ(std::get<PropertyDictionary>(description.value).at("Power Source State"),
@@ -125,6 +128,66 @@ TEST_F(LivePowerSourcesTest, CapacityComesFromEnergyOrChargeWhenNoPercentIsGiven
   const auto& unknown = std::get<PropertyDictionary>(listed[2].value);
   EXPECT_FALSE(unknown.contains("Current Capacity")) << "no capacity rather than a made-up one";
   EXPECT_FALSE(unknown.contains("Max Capacity"));
+}
+
+// A folder that cannot be listed is no reading, not a machine without battery.
+TEST(LivePowerSourcesRulesTest, SuppliesThatCannotBeListedGiveNoDescriptions) {
+  struct Row {
+    const char* name;
+    const char* folderContents;  // none: no folder at all
+  };
+  const Row rows[] = {
+      {"no power-supply folder", nullptr},
+      {"a file where the folder should be", "not a folder\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    if (row.folderContents) tree.writeFile("sys/class/power_supply", row.folderContents);
+    const LivePowerSources sources(tree.root());
+    EXPECT_EQ(sources.copyPowerSourceDescriptions(), std::nullopt);
+    EXPECT_EQ(sources.providingPowerSourceType(), "AC Power");
+  }
+}
+
+// Each row is one battery's files and the charge it reports, which is never
+// clamped: a charge above 100 is the readers' to judge.
+TEST(LivePowerSourcesRulesTest, ChargesAreReportedAsTheBatteryGivesThem) {
+  using Attributes = std::map<std::string, std::string>;
+  struct Row {
+    const char* name;
+    Attributes battery;
+    std::optional<std::int64_t> charge;
+  };
+  const Row rows[] = {
+      {"capacity", {{"capacity", "64"}}, 64},
+      {"capacity above 100", {{"capacity", "103"}}, 103},
+      {"energy above full", {{"energy_now", "61000000"}, {"energy_full", "60000000"}}, 102},
+      {"charge above full", {{"charge_now", "3300"}, {"charge_full", "3000"}}, 110},
+      {"a negative capacity falls back to energy",
+       {{"capacity", "-1"}, {"energy_now", "30"}, {"energy_full", "60"}},
+       50},
+      {"counters beyond any percent",
+       {{"energy_now", "9223372036854775807"}, {"energy_full", "1"}},
+       std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    Attributes battery = row.battery;
+    battery["type"] = "Battery";
+    tree.setPowerSupply("BAT0", battery);
+    const auto listed = LivePowerSources(tree.root()).copyPowerSourceDescriptions();
+    ASSERT_TRUE(listed && listed->size() == 1);
+    const auto& description = std::get<PropertyDictionary>(listed->front().value);
+    const auto found = description.find("Current Capacity");
+    if (!row.charge) {
+      EXPECT_EQ(found, description.end());
+      continue;
+    }
+    ASSERT_NE(found, description.end());
+    EXPECT_EQ(found->second, PropertyValue(*row.charge));
+  }
 }
 
 TEST(LivePowerSourcesRulesTest, TheLowestBatteryOnItsOwnPowerGivesTheWarningLevel) {
@@ -187,6 +250,8 @@ TEST(LivePowerSourcesChangeTest, AnObserverHearsOfAChangedReadingOnceAtItsNextLo
     EXPECT_EQ(calls, 0);
     platform.advance(LivePowerSources::kChangePollInterval);
     EXPECT_EQ(calls, row.calls);
+    platform.advance(LivePowerSources::kChangePollInterval * 3);
+    EXPECT_EQ(calls, row.calls) << "each change once";
 
     observer.reset();
     tree.setPowerSupply("BAT0", {{"capacity", "50"}});

@@ -13,11 +13,17 @@ std::unique_ptr<LogindWakeSignal> LogindWakeSignal::open() {
   if (!bus) return nullptr;
   std::unique_ptr<LogindWakeSignal> signal(new LogindWakeSignal());
   signal->bus_ = bus->release();
+  // No sender in the match: sd-bus matches a well-known name only against
+  // the sender's unique name, so a match naming logind would never fire. A
+  // wake that did not happen costs only a re-check.
   const int added =
-      sd_bus_match_signal(signal->bus_, &signal->slot_, "org.freedesktop.login1",
-                          "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                          "PrepareForSleep", &LogindWakeSignal::onPrepareForSleep, signal.get());
+      sd_bus_match_signal(signal->bus_, &signal->slot_, nullptr, "/org/freedesktop/login1",
+                          "org.freedesktop.login1.Manager", "PrepareForSleep",
+                          &LogindWakeSignal::onPrepareForSleep, signal.get());
   if (added < 0) return nullptr;
+  // The call that added the match may have read other messages too; while
+  // any wait unprocessed, sd-bus asks for no poll event at all.
+  if (signal->takeWakes() < 0) return nullptr;
   return signal;
 }
 

@@ -20,7 +20,8 @@ class LogindWakeSignal {
 
   int fd() const;
   short events() const;
-  // Processes what the bus received; the number of wakes among it. -1 when
+  // Processes everything the bus received (sd-bus asks for no poll event
+  // while a received message waits); the number of wakes among it. -1 when
   // the connection was lost.
   int takeWakes();
 

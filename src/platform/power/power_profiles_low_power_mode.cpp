@@ -4,6 +4,7 @@
 
 #include "platform/base/logger.h"
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/bus_properties.h"
 #include "platform/dbus/match_rule.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -70,25 +71,8 @@ void PowerProfilesLowPowerMode::Watch::start() {
                                    apply(*profile == kLowPowerProfile);
                                });
   // A daemon that starts again may come up in another profile; one that goes leaves none.
-  auto owner = bus->addMatch(
-      signalMatchRule({.sender = "org.freedesktop.DBus",
-                       .path = {},
-                       .interface = "org.freedesktop.DBus",
-                       .member = "NameOwnerChanged",
-                       .arg0 = kDaemon})
-          .value_or(""),
-      [this](sd_bus_message* message) {
-        const char* name = nullptr;
-        const char* former = nullptr;
-        const char* owner = nullptr;
-        if (sd_bus_message_read(message, "sss", &name, &former, &owner) <= 0) return;
-        if (*owner == '\0') {
-          apply(false);
-        } else {
-          fetch();
-        }
-      },
-      [this](const BusReply&) { fetch(); });
+  auto owner = followNameOwner(
+      *bus, kDaemon, [this] { fetch(); }, [this] { apply(false); });
   if (!changed || !owner) {
     log.error("Low Power Mode changes cannot be followed: {}",
               (!changed ? changed.error() : owner.error()).description());

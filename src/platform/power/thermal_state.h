@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/base/observer_token.h"
+
 namespace vigilix::platform {
 
-// Posted on the default centre when the thermal state changes. The live
-// monitor cannot post it (Linux gives no such notice): read the state where
-// it is needed.
+// Posted on the default centre when the thermal state changes, while some
+// caller follows the changes (ThermalMonitor::followChanges).
 inline constexpr const char* kThermalStateDidChangeNotification =
     "NSProcessInfoThermalStateDidChangeNotification";
 
@@ -22,6 +23,13 @@ class ThermalMonitor {
  public:
   virtual ~ThermalMonitor() = default;
   virtual ThermalState thermalState() const = 0;
+
+  // While the handle lives, kThermalStateDidChangeNotification is posted
+  // whenever the state moves away from the last one seen, starting from
+  // `known` (the state the caller last acted on, so a change it has not yet
+  // seen is posted too). Changes are only looked for while someone follows
+  // them: the live monitor reads its sensors on a timer.
+  [[nodiscard]] virtual ObserverHandle followChanges(ThermalState known) = 0;
 
   // Live: the machine's thermal zones (LiveThermalMonitor); tests install their own.
   static ThermalMonitor& current();

@@ -62,6 +62,8 @@ std::optional<std::int64_t> parseBootTime(std::string_view procStat) {
   return std::nullopt;
 }
 
+ProcessListing::ProcessListing() : ProcessListing(FileSystem::root()) {}
+
 ProcessListing::ProcessListing(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::filesystem::path ProcessListing::processFolder(std::int32_t pid) const {

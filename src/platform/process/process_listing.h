@@ -52,7 +52,9 @@ struct ProcessRecord {
 // reads afresh, and a process may end between two calls.
 class ProcessListing {
  public:
-  explicit ProcessListing(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  ProcessListing();
+  explicit ProcessListing(std::filesystem::path root);
 
   // The numeric entries of <root>/proc in increasing order; none when the
   // folder cannot be listed.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/qt/qt_style.h"
 #include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix::platform {
@@ -43,6 +44,7 @@ QtWindowRenderer::QtWindowRenderer(WindowInput& input, DescriptorSources& source
 QtWindowRenderer::~QtWindowRenderer() {
   *alive_ = false;
   for (auto& [id, window] : windows_) delete window.data();
+  for (auto& [id, dialog] : fileDialogs_) delete dialog.data();
   for (auto& widget : discarded_) delete widget.data();
 }
 
@@ -51,8 +53,50 @@ RenderedWindowWidget* QtWindowRenderer::widgetFor(std::uint64_t window) const {
   return it == windows_.end() ? nullptr : it->second.data();
 }
 
+QFileDialog* QtWindowRenderer::fileDialogFor(std::uint64_t window) const {
+  auto it = fileDialogs_.find(window);
+  return it == fileDialogs_.end() ? nullptr : it->second.data();
+}
+
+void QtWindowRenderer::showFileDialog(const RenderedWindow& window) {
+  if (QFileDialog* shown = fileDialogFor(window.id)) {
+    if (window.key) shown->activateWindow();
+    return;
+  }
+  const FileChoice& choice = window.fileChoice;
+  auto* dialog = new QFileDialog(nullptr, qtString(window.title), qtString(choice.directory));
+  fileDialogs_[window.id] = dialog;
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  // Qt's dialog picks either files or folders: files win when both are allowed.
+  if (!choice.files && choice.directories) {
+    dialog->setFileMode(QFileDialog::Directory);
+  } else {
+    dialog->setFileMode(choice.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  }
+  const std::uint64_t id = window.id;
+  QObject::connect(dialog, &QDialog::finished, dialog, [this, id, dialog](int result) {
+    std::vector<std::string> paths;
+    if (result == QDialog::Accepted) {
+      for (const QString& file : dialog->selectedFiles()) paths.push_back(file.toStdString());
+    }
+    // The model closes the panel in answer, which discards the dialog.
+    if (paths.empty()) {
+      input_.closeButton(id);
+    } else {
+      input_.chooseFiles(id, std::move(paths));
+    }
+  });
+  dialog->show();  // free-standing: open() would make it modal
+  dialog->raise();
+  dialog->activateWindow();
+}
+
 void QtWindowRenderer::show(const RenderedWindow& window) {
   if (!glib_) glib_ = std::make_unique<GlibContextSource>(sources_);
+  if (window.kind == RenderedWindow::Kind::OpenPanel) {
+    showFileDialog(window);
+    return;
+  }
   RenderedWindowWidget* widget = widgetFor(window.id);
   bool opening = widget == nullptr;
   if (opening) {
@@ -82,6 +126,12 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
 }
 
 void QtWindowRenderer::close(std::uint64_t window) {
+  if (auto dialog = fileDialogs_.find(window); dialog != fileDialogs_.end()) {
+    QPointer<QFileDialog> shown = dialog->second;
+    fileDialogs_.erase(dialog);
+    if (shown) discard(shown.data());
+    return;
+  }
   auto it = windows_.find(window);
   if (it == windows_.end()) return;
   QPointer<RenderedWindowWidget> widget = it->second;
@@ -104,7 +154,7 @@ void QtWindowRenderer::cleanUpLater() {
     if (!alive.lock()) return;
     cleanUpScheduled_ = false;
     for (auto& widget : std::exchange(discarded_, {})) delete widget.data();
-    if (windows_.empty()) glib_.reset();
+    if (windows_.empty() && fileDialogs_.empty()) glib_.reset();
   });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QPointer>
 #include <cstdint>
 #include <map>
@@ -15,7 +16,9 @@ namespace vigilix::platform {
 // Shows rendered windows as Qt widgets: panels as windows, sheets as
 // window-modal dialogs opened with open(), never a nested loop. While any
 // window is shown, GLib's default context (Qt's loop) is a source of our
-// main loop. Main thread only.
+// main loop. Open panels are the toolkit's file dialog, shown without a
+// nested loop; their choice goes back as WindowInput::chooseFiles. Main
+// thread only.
 class QtWindowRenderer final : public WindowRenderer {
  public:
   QtWindowRenderer(WindowInput& input, DescriptorSources& sources, DispatchQueue& mainQueue);
@@ -26,9 +29,12 @@ class QtWindowRenderer final : public WindowRenderer {
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;
+  // The file dialog showing an open panel, else nullptr.
+  QFileDialog* fileDialogFor(std::uint64_t window) const;
   bool isDrivingToolkitLoop() const { return glib_ != nullptr; }
 
  private:
+  void showFileDialog(const RenderedWindow& window);
   void discard(QWidget* widget);
   void cleanUpLater();
 
@@ -36,6 +42,7 @@ class QtWindowRenderer final : public WindowRenderer {
   DescriptorSources& sources_;
   DispatchQueue& mainQueue_;
   std::map<std::uint64_t, QPointer<RenderedWindowWidget>> windows_;
+  std::map<std::uint64_t, QPointer<QFileDialog>> fileDialogs_;
   std::vector<QPointer<QWidget>> discarded_;
   std::unique_ptr<GlibContextSource> glib_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -5,12 +5,15 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/qt/drawn_view_widget.h"
 #include "platform/qt/test_screen.h"
@@ -19,6 +22,7 @@
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/live_run_loop.h"
 #include "testing/scoped_environment.h"
+#include "testing/temporary_folder.h"
 
 // Fontconfig keeps its caches to the end of the process, which the leak
 // checker of the sanitizer builds would report for every window test here.
@@ -42,6 +46,11 @@ class RecordedInput final : public WindowInput {
   void chooseDate(std::uint64_t, std::uint64_t view, Date date) override {
     calls.push_back("date " + std::to_string(view) + " " +
                     std::to_string(static_cast<long long>(date.timeIntervalSince1970())));
+  }
+  void chooseFiles(std::uint64_t, std::vector<std::string> paths) override {
+    std::string line = "files";
+    for (const auto& path : paths) line += " " + path;
+    calls.push_back(line);
   }
   std::vector<std::string> calls;
 
@@ -168,6 +177,72 @@ TEST_F(QtWindowRendererTest, DrawnViewsReplayTheirCommandsTheModelWayUp) {
   QImage image = shown().widgetFor(2)->grab().toImage();
   EXPECT_EQ(image.pixelColor(20, 35), QColor(255, 59, 48));
   EXPECT_NE(image.pixelColor(20, 5), QColor(255, 59, 48));
+}
+
+TEST_F(QtWindowRendererTest, AnOpenPanelIsAFreeStandingFileDialogWhoseChoiceGoesBack) {
+  const std::filesystem::path folder = testing::makeTemporaryFolder("vigilix-open-panel");
+  for (const char* name : {"a.iso", "b.iso"}) std::ofstream(folder / name) << name;
+  std::filesystem::create_directory(folder / "album");
+  const std::string a = (folder / "a.iso").string();
+  const std::string b = (folder / "b.iso").string();
+  struct Row {
+    const char* name;
+    FileChoice choice;
+    QFileDialog::FileMode mode;
+    std::function<void(QFileDialog&)> act;
+    std::vector<std::string> calls;
+  };
+  const Row rows[] = {
+      {"one file confirmed",
+       {folder.string(), true, false, false},
+       QFileDialog::ExistingFile,
+       [&](QFileDialog& d) {
+         d.selectFile(QString::fromStdString(a));
+         static_cast<QDialog&>(d).accept();  // QFileDialog hides it
+       },
+       {"files " + a}},
+      {"several files confirmed",
+       {folder.string(), true, true, true},
+       QFileDialog::ExistingFiles,
+       [&](QFileDialog& d) {
+         d.selectFile("\"a.iso\" \"b.iso\"");
+         static_cast<QDialog&>(d).accept();  // QFileDialog hides it
+       },
+       {"files " + a + " " + b}},
+      {"a folder confirmed",
+       {folder.string(), false, true, false},
+       QFileDialog::Directory,
+       [&](QFileDialog& d) {
+         d.selectFile(QString::fromStdString((folder / "album").string()));
+         static_cast<QDialog&>(d).accept();  // QFileDialog hides it
+       },
+       {"files " + (folder / "album").string()}},
+      {"cancel is the close button",
+       {folder.string(), true, false, false},
+       QFileDialog::ExistingFile,
+       [](QFileDialog& d) { d.reject(); },
+       {"close"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    input.calls.clear();
+    RenderedWindow panel;
+    panel.id = 7;
+    panel.kind = RenderedWindow::Kind::OpenPanel;
+    panel.fileChoice = row.choice;
+    renderer->show(panel);
+    QFileDialog* dialog = renderer->fileDialogFor(7);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->directory().absolutePath().toStdString(), folder.string());
+    EXPECT_EQ(dialog->fileMode(), row.mode);
+    row.act(*dialog);
+    EXPECT_EQ(input.calls, row.calls);
+    renderer->close(7);
+    EXPECT_EQ(renderer->fileDialogFor(7), nullptr);
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(QtWindowRendererTest, WithoutADisplayThereIsNoRendererRatherThanAnAbort) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/base/date.h"
+#include "platform/base/observer_token.h"
 
 namespace vigilix::platform {
 
@@ -56,5 +57,9 @@ class RunLoop {
 
   static RunLoop& main();
 };
+
+// A token that invalidates `timer` when it is dropped: the handle a polling
+// observer gives back.
+[[nodiscard]] ObserverHandle timerToken(std::shared_ptr<Timer> timer);
 
 }  // namespace vigilix::platform

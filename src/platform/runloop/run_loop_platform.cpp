@@ -1,5 +1,7 @@
 #include "platform/runloop/run_loop_platform.h"
 
+#include <utility>
+
 #include "platform/base/current_instance.h"
 #include "platform/runloop/live_run_loop.h"
 #include "platform/runloop/queue_timer_source.h"
@@ -16,6 +18,23 @@ RunLoopPlatform& RunLoopPlatform::current() { return currentPlatform.get(); }
 void RunLoopPlatform::setCurrent(RunLoopPlatform* platform) { currentPlatform.install(platform); }
 
 RunLoop& RunLoop::main() { return RunLoopPlatform::current().mainRunLoop(); }
+
+namespace {
+
+class TimerToken final : public ObserverToken {
+ public:
+  explicit TimerToken(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
+  ~TimerToken() override { timer_->invalidate(); }
+
+ private:
+  std::shared_ptr<Timer> timer_;
+};
+
+}  // namespace
+
+ObserverHandle timerToken(std::shared_ptr<Timer> timer) {
+  return std::make_unique<TimerToken>(std::move(timer));
+}
 
 DispatchQueue& DispatchQueue::main() { return RunLoopPlatform::current().mainQueue(); }
 

@@ -33,6 +33,8 @@ bool statusIsRunning(const std::filesystem::path& status) {
 
 }  // namespace
 
+LiveAudioDevices::LiveAudioDevices() : LiveAudioDevices(FileSystem::root()) {}
+
 LiveAudioDevices::LiveAudioDevices(std::filesystem::path root) : root_(std::move(root)) {}
 
 bool LiveAudioDevices::isInputRunning() { return anySubstreamRunning('c'); }

@@ -20,7 +20,9 @@ class AudioDevices {
 // No sound cards, or none readable: nothing runs.
 class LiveAudioDevices final : public AudioDevices {
  public:
-  explicit LiveAudioDevices(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveAudioDevices();
+  explicit LiveAudioDevices(std::filesystem::path root);
   bool isInputRunning() override;
   bool isDefaultOutputRunning() override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 namespace vigilix::platform {
 
 class CameraDevices {
@@ -9,12 +11,18 @@ class CameraDevices {
   virtual bool isAnyRunning() = 0;
 };
 
-// Linux keeps no plain record of whether a video device streams (it would
-// take inspecting every process's open files), so the live answer is the
-// neutral one: no camera is in use.
+// A camera runs while some process holds a video device (/dev/video<N>) open:
+// walks the open files of every process under <root>/proc and stops at the
+// first one. Processes of other users whose open files cannot be read are
+// not seen. Costly on a busy machine, so callers ask only when a rule needs
+// the answer.
 class LiveCameraDevices final : public CameraDevices {
  public:
-  bool isAnyRunning() override { return false; }
+  explicit LiveCameraDevices(std::filesystem::path root = "/");
+  bool isAnyRunning() override;
+
+ private:
+  std::filesystem::path root_;
 };
 
 }  // namespace vigilix::platform

@@ -8,6 +8,8 @@
 
 namespace vigilix::platform {
 
+LiveCPUTickCounters::LiveCPUTickCounters() : LiveCPUTickCounters(FileSystem::root()) {}
+
 LiveCPUTickCounters::LiveCPUTickCounters(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::optional<CPUTicks> LiveCPUTickCounters::read() {

@@ -31,7 +31,9 @@ class CPUTickCounters {
 // system. Guest time is already part of user and nice there.
 class LiveCPUTickCounters final : public CPUTickCounters {
  public:
-  explicit LiveCPUTickCounters(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveCPUTickCounters();
+  explicit LiveCPUTickCounters(std::filesystem::path root);
   std::optional<CPUTicks> read() override;
 
  private:

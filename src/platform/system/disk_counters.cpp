@@ -30,6 +30,8 @@ bool isPhysicalDisk(const std::filesystem::path& sysBlock, const std::string& en
 
 }  // namespace
 
+LiveDiskCounters::LiveDiskCounters() : LiveDiskCounters(FileSystem::root()) {}
+
 LiveDiskCounters::LiveDiskCounters(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::optional<DiskByteCounters> LiveDiskCounters::diskByteCounters() {

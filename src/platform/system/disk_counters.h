@@ -26,7 +26,9 @@ class DiskCounters {
 // and swap in compressed memory not at all.
 class LiveDiskCounters final : public DiskCounters {
  public:
-  explicit LiveDiskCounters(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveDiskCounters();
+  explicit LiveDiskCounters(std::filesystem::path root);
   std::optional<DiskByteCounters> diskByteCounters() override;
 
  private:

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/fs/file_system.h"
 #include "platform/system/proc_values.h"
 
 namespace vigilix::platform {
@@ -26,6 +27,8 @@ bool isBuiltinConnector(const std::string& connector) {
   return connector.starts_with("eDP") || connector.starts_with("LVDS") ||
          connector.starts_with("DSI") || connector.starts_with("Virtual-");
 }
+
+LiveDisplays::LiveDisplays() : LiveDisplays(FileSystem::root()) {}
 
 LiveDisplays::LiveDisplays(std::filesystem::path root) : root_(std::move(root)) {}
 

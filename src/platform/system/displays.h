@@ -27,7 +27,9 @@ class Displays {
 // and a virtual machine's "Virtual-N" its own screen.
 class LiveDisplays final : public Displays {
  public:
-  explicit LiveDisplays(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveDisplays();
+  explicit LiveDisplays(std::filesystem::path root);
   std::vector<ActiveDisplay> activeDisplays() override;
 
  private:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,9 +92,45 @@ TEST(AudioDevicesTest, OnlyNumberedCardsDevicesAndSubstreamsCount) {
   EXPECT_FALSE(LiveAudioDevices(empty.root()).isDefaultOutputRunning());
 }
 
-TEST(NeutralSourcesTest, CameraAndWiFiGiveTheNeutralAnswer) {
-  EXPECT_FALSE(LiveCameraDevices().isAnyRunning());
-  EXPECT_FALSE(LiveWiFiInterface().ssid().has_value());
+// Each row lays out the open files of some processes; the camera runs while
+// one of them holds a video device.
+TEST(CameraDevicesTest, ACameraRunsWhileSomeProcessHoldsAVideoDeviceOpen) {
+  struct Open {
+    std::int32_t pid;
+    int descriptor;
+    const char* target;
+  };
+  struct Row {
+    const char* name;
+    std::vector<Open> open;
+    bool running;
+    // A folder of proc that is not a process, holding a video device link.
+    const char* strayFolder = nullptr;
+  };
+  const Row rows[] = {
+      {"no process", {}, false},
+      {"a video device", {{1200, 0, "/dev/pts/1"}, {1200, 7, "/dev/video0"}}, true},
+      {"another number", {{1200, 7, "/dev/video12"}}, true},
+      {"held by a later process", {{4, 1, "/dev/null"}, {9000, 3, "/dev/video1"}}, true},
+      {"only other devices",
+       {{1200, 1, "/dev/snd/pcmC0D0c"}, {1200, 2, "socket:[991]"}, {1200, 3, "/dev/dri/card0"}},
+       false},
+      {"a name that only begins alike",
+       {{1200, 4, "/dev/videocard"}, {1200, 5, "/dev/video"}},
+       false},
+      {"a file named like one elsewhere", {{1200, 4, "/home/u/dev/video0"}}, false},
+      {"outside the process folders", {}, false, "proc/net"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeProcTree tree;
+    for (const Open& open : row.open) tree.openFile(open.pid, open.descriptor, open.target);
+    if (row.strayFolder) {
+      std::filesystem::create_directories(tree.pathFor(row.strayFolder) / "fd");
+      std::filesystem::create_symlink("/dev/video0", tree.pathFor(row.strayFolder) / "fd" / "3");
+    }
+    EXPECT_EQ(LiveCameraDevices(tree.root()).isAnyRunning(), row.running);
+  }
 }
 
 }  // namespace

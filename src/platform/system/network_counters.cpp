@@ -7,6 +7,8 @@
 
 namespace vigilix::platform {
 
+LiveNetworkCounters::LiveNetworkCounters() : LiveNetworkCounters(FileSystem::root()) {}
+
 LiveNetworkCounters::LiveNetworkCounters(std::filesystem::path root) : root_(std::move(root)) {}
 
 InterfaceByteCounters LiveNetworkCounters::interfaceByteCounters() {

@@ -24,7 +24,9 @@ class NetworkCounters {
 // counters, are left out.
 class LiveNetworkCounters final : public NetworkCounters {
  public:
-  explicit LiveNetworkCounters(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveNetworkCounters();
+  explicit LiveNetworkCounters(std::filesystem::path root);
   InterfaceByteCounters interfaceByteCounters() override;
 
  private:

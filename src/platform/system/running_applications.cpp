@@ -9,6 +9,7 @@
 
 #include "platform/base/current_instance.h"
 #include "platform/fs/file_system.h"
+#include "platform/system/active_window.h"
 #include "platform/system/desktop_entries.h"
 #include "platform/system/proc_values.h"
 
@@ -46,6 +47,8 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
 
 }  // namespace
 
+LiveRunningApplications::LiveRunningApplications() : LiveRunningApplications(FileSystem::root()) {}
+
 LiveRunningApplications::LiveRunningApplications(std::filesystem::path root)
     : root_(std::move(root)) {}
 
@@ -66,19 +69,22 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
   std::shared_ptr<const DesktopApplicationNames> names;
   std::vector<RunningApplication> applications;
   applications.reserve(pids.size());
-  for (const std::int32_t pid : pids) {
-    RunningApplication application;
-    application.processIdentifier = pid;
-    application.bundleIdentifier = identifierOf(proc / std::to_string(pid));
-    if (application.bundleIdentifier) {
-      if (!names) names = currentNames();
-      const auto name = names->nameFor(*application.bundleIdentifier);
-      application.isRegular = name.has_value();
-      application.localizedName = name.value_or(*application.bundleIdentifier);
-    }
-    applications.push_back(std::move(application));
-  }
+  for (const std::int32_t pid : pids) applications.push_back(applicationFor(pid, names));
   return applications;
+}
+
+RunningApplication LiveRunningApplications::applicationFor(
+    std::int32_t pid, std::shared_ptr<const DesktopApplicationNames>& names) {
+  RunningApplication application;
+  application.processIdentifier = pid;
+  application.bundleIdentifier = identifierOf(root_ / "proc" / std::to_string(pid));
+  if (application.bundleIdentifier) {
+    if (!names) names = currentNames();
+    const auto name = names->nameFor(*application.bundleIdentifier);
+    application.isRegular = name.has_value();
+    application.localizedName = name.value_or(*application.bundleIdentifier);
+  }
+  return application;
 }
 
 std::shared_ptr<const DesktopApplicationNames> LiveRunningApplications::currentNames() {
@@ -103,7 +109,13 @@ std::vector<std::filesystem::path> LiveRunningApplications::folders() const {
 }
 
 std::optional<RunningApplication> LiveRunningApplications::frontmostApplication() {
-  return std::nullopt;
+  const std::optional<std::int32_t> pid = ActiveWindowOwner::current().processIdentifier();
+  if (!pid || *pid <= 0) return std::nullopt;
+  std::shared_ptr<const DesktopApplicationNames> names;
+  RunningApplication application = applicationFor(*pid, names);
+  // A window whose process is gone, or is not one of ours to see, names none.
+  if (!application.bundleIdentifier) return std::nullopt;
+  return application;
 }
 
 namespace {

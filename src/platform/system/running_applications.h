@@ -47,11 +47,14 @@ class RunningApplications {
 // (no command line) and processes that are gone have none. The name shown is
 // that of the matching desktop entry of the XDG applications folders (by
 // default those of the environment, mapped under <root>), else the
-// identifier. Linux has no notion of a frontmost application that a plain
-// file answers, so there is never one.
+// identifier. The frontmost application is the process of the desktop's
+// active window (ActiveWindowOwner), named the same way; none when that
+// process has no identifier.
 class LiveRunningApplications final : public RunningApplications {
  public:
-  explicit LiveRunningApplications(std::filesystem::path root = "/");
+  // The machine under the file-system root (FileSystem::root()).
+  LiveRunningApplications();
+  explicit LiveRunningApplications(std::filesystem::path root);
   LiveRunningApplications(std::filesystem::path root,
                           std::vector<std::filesystem::path> applicationFolders);
   std::vector<RunningApplication> runningApplications() override;
@@ -59,6 +62,9 @@ class LiveRunningApplications final : public RunningApplications {
 
  private:
   std::vector<std::filesystem::path> folders() const;
+  // `names` is looked up on first need and kept for the caller's next process.
+  RunningApplication applicationFor(std::int32_t pid,
+                                    std::shared_ptr<const DesktopApplicationNames>& names);
   std::shared_ptr<const DesktopApplicationNames> currentNames();
 
   std::filesystem::path root_;

@@ -12,6 +12,7 @@
 
 #include "platform/system/desktop_entries.h"
 #include "testing/fake_proc_tree.h"
+#include "testing/fake_system.h"
 
 namespace vigilix::platform {
 namespace {
@@ -245,10 +246,35 @@ TEST_F(RunningApplicationsTest, ProcessesComeInNumericOrder) {
   EXPECT_EQ(order, (std::vector<std::int32_t>{1, 2, 42, 77, 300, 1000}));
 }
 
-TEST_F(RunningApplicationsTest, NoneWithoutProcAndNeverAFrontmostOne) {
-  EXPECT_TRUE(running().empty());
-  tree.addProcess(1, "/sbin/init", "systemd", "/usr/lib/systemd/systemd");
-  EXPECT_FALSE(LiveRunningApplications(tree.root()).frontmostApplication().has_value());
+TEST_F(RunningApplicationsTest, NoneWithoutProc) { EXPECT_TRUE(running().empty()); }
+
+// The frontmost application is the active window's process, named as in the list.
+TEST_F(RunningApplicationsTest, TheFrontmostApplicationIsTheActiveWindowsProcess) {
+  tree.addProcess(7, "/usr/lib/firefox/firefox", "firefox", "/usr/lib/firefox/firefox");
+  tree.addProcess(8, "sshd: root@pts/0", "sshd", "/usr/sbin/sshd");
+  tree.addProcess(2, "", "kthreadd");
+  struct Row {
+    const char* name;
+    std::optional<std::int32_t> windowProcess;
+    std::optional<RunningApplication> frontmost;
+  };
+  const Row rows[] = {
+      {"no active window", std::nullopt, std::nullopt},
+      {"an application's window", 7, RunningApplication{7, "firefox", "Firefox", true}},
+      {"a process without a desktop entry", 8, RunningApplication{8, "sshd", "sshd", false}},
+      {"a process that is gone", 99, std::nullopt},
+      {"a process without an identifier", 2, std::nullopt},
+      {"no process number", 0, std::nullopt},
+  };
+  testing::FakeActiveWindowOwner window;
+  const testing::ScopedActiveWindowOwner installed(window);
+  LiveRunningApplications live(tree.root(), {tree.pathFor("apps/user"), tree.pathFor("apps/local"),
+                                             tree.pathFor("apps/system")});
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    window.process = row.windowProcess;
+    EXPECT_EQ(live.frontmostApplication(), row.frontmost);
+  }
 }
 
 }  // namespace

@@ -9,16 +9,14 @@ class WiFiInterface {
  public:
   virtual ~WiFiInterface() = default;
   // The joined network's name; none when not joined, when there is no Wi-Fi
-  // interface or when the name cannot be read.
+  // interface or when the name cannot be read. Any thread.
   virtual std::optional<std::string> ssid() = 0;
-};
 
-// The network name needs the wireless configuration interface of the kernel
-// (netlink) or a network manager; no plain file holds it, so the live answer
-// is the neutral one: no name.
-class LiveWiFiInterface final : public WiFiInterface {
- public:
-  std::optional<std::string> ssid() override { return std::nullopt; }
+  // The machine's Wi-Fi as the application installed it at launch
+  // (NetworkManagerWiFi); until then, and in tests that install none, no name.
+  // Returns the one replaced (nullptr: none was installed).
+  static WiFiInterface& current();
+  static WiFiInterface* setCurrent(WiFiInterface* wifi);
 };
 
 }  // namespace vigilix::platform

@@ -185,31 +185,35 @@ DBusMenuExporter::DBusMenuExporter(AsyncBusConnection& connection, std::string p
 DBusMenuExporter::~DBusMenuExporter() = default;
 
 void DBusMenuExporter::menuDidChange() {
-  DBusMenuLayout fresh = DBusMenuLayout::of(*root_);
-  if (!fresh.hasSameShape(layout_)) {
-    layout_ = std::move(fresh);
-    ++revision_;
-    const auto sent = connection_.emitSignal(
-        {path_.c_str(), kInterface, "LayoutUpdated"},
-        [&](sd_bus_message* m) { return sd_bus_message_append(m, "ui", revision_, 0); });
-    if (!sent)
-      log().error("The menu's new layout was not announced: {}", sent.error().description());
-    return;
-  }
+  DBusMenuLayout fresh = DBusMenuLayout::of(*root_, layout_);
+  const bool reshaped = !fresh.hasSameShape(layout_);
+  // Rows that stay, with what changed: hosts keep a property the layout no
+  // longer lists, so the ones gone are named too.
   std::vector<const DBusMenuRow*> updated;
   std::vector<std::pair<std::int32_t, std::vector<std::string>>> removed;
   for (const DBusMenuRow& row : fresh.rows()) {
-    const DBusMenuRow& before = *layout_.row(row.id);
-    if (row.properties == before.properties) continue;
+    const DBusMenuRow* before = layout_.row(row.id);
+    if (!before || row.properties == before->properties) continue;
     updated.push_back(&row);
     std::vector<std::string> gone;
-    for (const auto& [name, value] : before.properties) {
+    for (const auto& [name, value] : before->properties) {
       if (!row.properties.contains(name)) gone.push_back(name);
     }
     if (!gone.empty()) removed.emplace_back(row.id, std::move(gone));
   }
   layout_ = std::move(fresh);
-  if (updated.empty()) return;
+  if (!updated.empty()) announceProperties(updated, removed);
+  if (!reshaped) return;
+  ++revision_;
+  const auto sent = connection_.emitSignal(
+      {path_.c_str(), kInterface, "LayoutUpdated"},
+      [&](sd_bus_message* m) { return sd_bus_message_append(m, "ui", revision_, 0); });
+  if (!sent) log().error("The menu's new layout was not announced: {}", sent.error().description());
+}
+
+void DBusMenuExporter::announceProperties(
+    const std::vector<const DBusMenuRow*>& updated,
+    const std::vector<std::pair<std::int32_t, std::vector<std::string>>>& removed) {
   const auto sent = connection_.emitSignal(
       {path_.c_str(), kInterface, "ItemsPropertiesUpdated"}, [&](sd_bus_message* m) {
         int r = sd_bus_message_open_container(m, 'a', "(ia{sv})");

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/tray/dbus_menu_layout.h"
@@ -27,8 +29,9 @@ class DBusMenuExporter {
   DBusMenuExporter(const DBusMenuExporter&) = delete;
   DBusMenuExporter& operator=(const DBusMenuExporter&) = delete;
 
-  // Re-reads the menu: a new shape bumps the revision and sends
-  // LayoutUpdated; changed properties alone send ItemsPropertiesUpdated.
+  // Re-reads the menu: rows that stay and changed are sent in
+  // ItemsPropertiesUpdated; a new shape then bumps the revision and sends
+  // LayoutUpdated.
   void menuDidChange();
   // Called when the host is about to show the root menu, before it reads
   // the layout (the owner rebuilds there).
@@ -55,6 +58,9 @@ class DBusMenuExporter {
   // A click runs the row's action and the root's "closed" tells the owner;
   // other events and unknown rows do nothing.
   void handleEvent(std::int32_t id, const std::string& eventID);
+  void announceProperties(
+      const std::vector<const DBusMenuRow*>& updated,
+      const std::vector<std::pair<std::int32_t, std::vector<std::string>>>& removed);
   // Whether the host must read the layout again after the owner's rebuild.
   bool prepareToShow(std::int32_t id);
 

@@ -73,24 +73,6 @@ const sd_bus_vtable kVTable[] = {
 
 }  // namespace
 
-StatusIconPixmap StatusIconPixmap::disc(std::int32_t size, std::uint32_t color, bool filled) {
-  StatusIconPixmap pixmap{size, size, {}};
-  pixmap.argb.reserve(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 4);
-  const double centre = size / 2.0;
-  const double outer = size / 2.0 - 1;
-  const double inner = filled ? -1 : outer - std::max(2.0, size / 8.0);
-  for (std::int32_t y = 0; y < size; ++y) {
-    for (std::int32_t x = 0; x < size; ++x) {
-      const double d = std::hypot(x + 0.5 - centre, y + 0.5 - centre);
-      const bool on = d <= outer && d > inner;
-      for (int shift : {24, 16, 8, 0}) {
-        pixmap.argb.push_back(on ? static_cast<std::uint8_t>(color >> shift) : 0);
-      }
-    }
-  }
-  return pixmap;
-}
-
 std::expected<std::unique_ptr<StatusNotifierItem>, BusError> StatusNotifierItem::create(
     AsyncBusConnection& connection, std::string id, std::string title, std::string menuPath) {
   std::unique_ptr<StatusNotifierItem> item(

@@ -17,9 +17,6 @@ struct StatusIconPixmap {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<std::uint8_t> argb;
-
-  // A filled disc (`filled`) or a ring of `color` (0xAARRGGBB) on transparency.
-  static StatusIconPixmap disc(std::int32_t size, std::uint32_t color, bool filled);
 };
 
 // The application's icon in the desktop's tray: an org.kde.StatusNotifierItem

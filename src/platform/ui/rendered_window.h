@@ -52,8 +52,18 @@ struct RenderedView {
   bool operator==(const RenderedView&) const = default;
 };
 
+// What an open panel lets the user pick, and where it starts.
+struct FileChoice {
+  std::string directory;  // empty: the toolkit's choice
+  bool files = true;
+  bool directories = false;
+  bool multiple = false;
+  bool operator==(const FileChoice&) const = default;
+};
+
 struct RenderedWindow {
-  enum class Kind { Panel, Sheet, Alert };
+  // An open panel has no views: the renderer shows its own file dialog.
+  enum class Kind { Panel, Sheet, Alert, OpenPanel };
 
   std::uint64_t id = 0;
   Kind kind = Kind::Panel;
@@ -63,6 +73,7 @@ struct RenderedWindow {
   bool closable = false;
   bool key = false;
   std::vector<RenderedView> views;  // back to front
+  FileChoice fileChoice;            // open panels
   bool operator==(const RenderedWindow&) const = default;
 };
 
@@ -80,6 +91,9 @@ class WindowInput {
   virtual void closeButton(std::uint64_t window) = 0;
   // The user set a date picker's elements.
   virtual void chooseDate(std::uint64_t window, std::uint64_t view, Date date) = 0;
+  // The user confirmed these paths in an open panel (a cancel comes as the
+  // close button).
+  virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;
 };
 
 // Shows rendered windows. Main thread only. The renderer waits on `sources`

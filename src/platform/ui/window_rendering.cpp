@@ -14,6 +14,7 @@
 #include "platform/ui/button.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/image.h"
+#include "platform/ui/open_panel.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
 #include "platform/ui/text_field.h"
@@ -46,6 +47,10 @@ class ModelInput final : public WindowInput {
     if (auto model = find(window)) deliver(model, [&] { model->performClose(); });
   }
   void chooseDate(std::uint64_t window, std::uint64_t view, Date date) override;
+  void chooseFiles(std::uint64_t window, std::vector<std::string> paths) override {
+    auto panel = std::dynamic_pointer_cast<OpenPanel>(find(window));
+    if (panel) panel->choose(std::move(paths));
+  }
 
  private:
   static std::shared_ptr<Window> find(std::uint64_t window);
@@ -137,6 +142,7 @@ bool makeRenderer() {
     s.loadFailed = true;
     log().error("No windows can be shown: there is no display to show them on.");
   }
+  if (s.renderer && s.module) log().info("Windows are shown by {}", s.modulePath);
   return s.renderer != nullptr;
 }
 
@@ -233,8 +239,16 @@ void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
 
 std::string WindowRendering::moduleBesideProgram() {
   std::error_code error;
-  auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (program.parent_path() / "vigilix-qt-renderer.so").string();
+  return moduleForProgram(std::filesystem::read_symlink("/proc/self/exe", error).string());
+}
+
+std::string WindowRendering::moduleForProgram(const std::string& program) {
+  constexpr const char* kModule = "vigilix-qt-renderer.so";
+  const std::filesystem::path folder = std::filesystem::path(program).parent_path();
+  const std::filesystem::path beside = folder / kModule;
+  std::error_code error;
+  if (std::filesystem::exists(beside, error)) return beside.string();
+  return (folder.parent_path() / "lib" / "vigilix" / kModule).string();
 }
 
 void WindowRendering::useFactory(WindowRendererFactory factory) { state().factory = factory; }
@@ -261,6 +275,7 @@ void WindowRendering::windowDidShow(Window& window) {
   if (!makeRenderer()) return;
   s.shown[idOf(&window)] = window.weak_from_this();
   s.dirty.erase(idOf(&window));
+  log().debug("Showing the window \"{}\"", window.title());
   s.renderer->show(render(window));
 }
 
@@ -304,6 +319,12 @@ RenderedWindow WindowRendering::render(Window& window) {
   if (const Window* parent = window.sheetParent()) {
     r.kind = RenderedWindow::Kind::Sheet;
     r.parentId = idOf(parent);
+  }
+  if (const auto* panel = dynamic_cast<const OpenPanel*>(&window)) {
+    r.kind = RenderedWindow::Kind::OpenPanel;
+    r.fileChoice = {panel->directory(), panel->canChooseFiles(), panel->canChooseDirectories(),
+                    panel->allowsMultipleSelection()};
+    return r;
   }
   window.layoutIfNeeded();
   auto content = window.contentView();

@@ -19,8 +19,13 @@ class WindowRendering {
  public:
   // The program: load the renderer from `modulePath` on the first window.
   static void loadModuleOnFirstWindow(std::string modulePath);
-  // The renderer module installed beside the running program.
+  // The renderer module of the running program (see moduleForProgram).
   static std::string moduleBesideProgram();
+  // The renderer module for the program at `program`: beside it in a build
+  // tree, else in "../lib/vigilix/" where an install puts it. Names the
+  // installed place when neither exists, so a failure to load says where
+  // the module was looked for.
+  static std::string moduleForProgram(const std::string& program);
   // Tests: make the renderer with `factory` on the first window.
   static void useFactory(WindowRendererFactory factory);
   // Drops the renderer and forgets the module path and the factory.

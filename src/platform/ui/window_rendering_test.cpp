@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/ui/button.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 #include "testing/captured_log.h"
+#include "testing/temporary_folder.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::platform {
@@ -120,6 +124,35 @@ TEST_F(WindowRenderingTest, AModuleThatDoesNotLoadIsReportedOnceAndShowsNothing)
   EXPECT_EQ(WindowRendering::renderer(), nullptr);
   EXPECT_EQ(log.count(LogLevel::Error), 1u);
   EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(WindowRenderingTest, TheModuleIsFoundBesideABuiltProgramElseWhereAnInstallPutsIt) {
+  const std::filesystem::path root = testing::makeTemporaryFolder("vigilix-module");
+  struct Row {
+    const char* name;
+    std::vector<const char*> files;
+    const char* found;
+  };
+  const Row rows[] = {
+      {"a build tree", {"build/vigilix-qt-renderer.so"}, "build/vigilix-qt-renderer.so"},
+      {"an install", {"lib/vigilix/vigilix-qt-renderer.so"}, "lib/vigilix/vigilix-qt-renderer.so"},
+      {"both: the one beside wins",
+       {"lib/vigilix/vigilix-qt-renderer.so", "bin/vigilix-qt-renderer.so"},
+       "bin/vigilix-qt-renderer.so"},
+      {"none: the installed place is named", {}, "lib/vigilix/vigilix-qt-renderer.so"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(root);
+    for (const char* file : row.files) {
+      std::filesystem::create_directories((root / file).parent_path());
+      std::ofstream(root / file) << "module";
+    }
+    const char* folder = std::string_view(row.found).starts_with("build") ? "build" : "bin";
+    EXPECT_EQ(WindowRendering::moduleForProgram((root / folder / "vigilix-app").string()),
+              (root / row.found).string());
+  }
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <poll.h>
 
 #include <optional>
-#include <set>
 #include <utility>
 
 #include "platform/base/logger.h"
+#include "platform/x11/x11_connection_loss.h"
 
 namespace vigilix::platform {
 
@@ -53,17 +53,6 @@ int checked(Display* display, Requests requests) {
   return trap.error;
 }
 
-// A broken connection goes to another process-wide handler, whose default
-// ends the process. For the service's displays it returns, so that their
-// exit handler, `displayLost`, runs instead; others go on as before.
-std::set<Display*> serviceDisplays;
-XIOErrorHandler outerIOHandler = nullptr;
-
-int connectionBroken(Display* display) {
-  if (serviceDisplays.contains(display)) return 0;
-  return outerIOHandler != nullptr ? outerIOHandler(display) : 0;
-}
-
 // An event's state also holds the mouse buttons and the keyboard group (the
 // layout in use), which the grab does not look at.
 constexpr unsigned kModifierBits =
@@ -87,12 +76,7 @@ std::expected<std::unique_ptr<X11HotKeyService>, std::string> X11HotKeyService::
 
 X11HotKeyService::X11HotKeyService(_XDisplay* display, DescriptorSources& sources)
     : display_(display) {
-  serviceDisplays.insert(display_);
-  if (const XIOErrorHandler before = XSetIOErrorHandler(connectionBroken);
-      before != connectionBroken) {
-    outerIOHandler = before;
-  }
-  XSetIOErrorExitHandler(display_, &X11HotKeyService::displayLost, this);
+  surviveConnectionLoss(display_, &X11HotKeyService::displayLost, this);
   source_ = sources.add([this] { return prepare(); }, [this](short) { handlePendingEvents(); });
 }
 
@@ -102,7 +86,7 @@ X11HotKeyService::~X11HotKeyService() {
     for (const auto& [ref, grab] : grabs_) ungrab(grab);
   }
   XCloseDisplay(display_);
-  serviceDisplays.erase(display_);
+  forgetConnection(display_);
 }
 
 void X11HotKeyService::displayLost(_XDisplay*, void* service) {

@@ -17,7 +17,7 @@ namespace vigilix {
 namespace {
 
 // 2 s in steps of 10 ms, counted so that the wait ends whatever the clock does.
-constexpr int kStrayPolls = 200;
+constexpr int kWaitPolls = 200;
 
 std::string reasonOf(const platform::BusError& error) {
   return error.name.empty() ? std::to_string(error.code) : error.name;
@@ -27,13 +27,24 @@ std::int32_t ownPid() { return static_cast<std::int32_t>(::getpid()); }
 
 }  // namespace
 
+bool isGuardProgram(std::string_view executable) {
+  constexpr std::string_view kReplaced = " (deleted)";
+  if (executable.ends_with(kReplaced)) executable.remove_suffix(kReplaced.size());
+  const auto slash = executable.rfind('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view name = executable.substr(slash + 1);
+  return name == kGuardProgramName ||
+         (name.starts_with(kGuardProgramName) && name.substr(kGuardProgramName.size()) == ".prev");
+}
+
 bool isSleepSwitchLock(const platform::LogindInhibitor& lock) {
   return lock.uid == 0 && lock.mode == kSleepSwitchMode && lock.inhibits("sleep") &&
          lock.inhibits("handle-lid-switch");
 }
 
 std::vector<std::int32_t> strayDisablerPIDs(const std::vector<platform::LogindInhibitor>& locks,
-                                            std::int32_t ownPid) {
+                                            std::int32_t ownPid,
+                                            const ExecutableLookup& executableOf) {
   std::vector<std::int32_t> pids;
   for (const platform::LogindInhibitor& lock : locks) {
     const auto pid = static_cast<std::int64_t>(lock.pid);
@@ -41,6 +52,9 @@ std::vector<std::int32_t> strayDisablerPIDs(const std::vector<platform::LogindIn
         pid > std::numeric_limits<std::int32_t>::max()) {
       continue;
     }
+    // The name alone is anyone's to give; only a guard program is ours to end.
+    const auto executable = executableOf(static_cast<std::int32_t>(pid));
+    if (!executable || !isGuardProgram(*executable)) continue;
     pids.push_back(static_cast<std::int32_t>(pid));
   }
   std::sort(pids.begin(), pids.end());
@@ -59,6 +73,7 @@ StrayProcessControl StrayProcessControl::live() {
         while (::nanosleep(&step, &step) != 0 && errno == EINTR) {
         }
       },
+      [](std::int32_t pid) { return platform::ProcessListing().executablePath(pid); },
   };
 }
 
@@ -70,6 +85,13 @@ VGXLogindSleepRunner::VGXLogindSleepRunner(std::string why,
 std::expected<void, VGXGuardError> VGXLogindSleepRunner::setSleepDisabled(bool disabled) {
   if (!disabled) {
     lock_.reset();
+    // logind lists a closed lock until it gets round to it; the read-back
+    // that follows must not take that for a lock still held.
+    for (int polls = 0; polls < kWaitPolls; ++polls) {
+      const auto held = readSleepDisabled();
+      if (!held || !*held) break;
+      control_.pause();
+    }
     return {};
   }
   auto lock = logind_->inhibit(kSleepSwitchWhat, kSleepSwitchWho, why_, kSleepSwitchMode);
@@ -90,16 +112,16 @@ std::expected<bool, VGXGuardError> VGXLogindSleepRunner::readSleepDisabled() {
 bool VGXLogindSleepRunner::killStrayDisablers() {
   const auto locks = logind_->listInhibitors();
   if (!locks) return false;
-  const std::vector<std::int32_t> strays = strayDisablerPIDs(*locks, ownPid());
+  const std::vector<std::int32_t> strays = strayDisablerPIDs(*locks, ownPid(), control_.executable);
   if (strays.empty()) return true;
 
   bool ranOut = false;
   for (const std::int32_t pid : strays) {
     control_.sendSignal(pid, SIGKILL);
     bool gone = false;
-    for (int polls = 0; !gone && polls <= kStrayPolls; ++polls) {
+    for (int polls = 0; !gone && polls <= kWaitPolls; ++polls) {
       gone = !control_.exists(pid);
-      if (!gone && polls < kStrayPolls) control_.pause();
+      if (!gone && polls < kWaitPolls) control_.pause();
     }
     if (!gone) ranOut = true;
   }
@@ -108,8 +130,8 @@ bool VGXLogindSleepRunner::killStrayDisablers() {
   for (int polls = 0;; ++polls) {
     const auto remaining = logind_->listInhibitors();
     if (!remaining) return false;
-    if (strayDisablerPIDs(*remaining, ownPid()).empty()) return !ranOut;
-    if (polls == kStrayPolls) return false;
+    if (strayDisablerPIDs(*remaining, ownPid(), control_.executable).empty()) return !ranOut;
+    if (polls == kWaitPolls) return false;
     control_.pause();
   }
 }

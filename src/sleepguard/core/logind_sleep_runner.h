@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fs/unique_fd.h"
@@ -19,21 +21,33 @@ inline constexpr const char* kSleepSwitchWhat = "sleep:idle:handle-lid-switch";
 inline constexpr const char* kSleepSwitchWho = "Vigilix";
 inline constexpr const char* kSleepSwitchMode = "block";
 
+// The guard program's file name, wherever it was started from.
+inline constexpr std::string_view kGuardProgramName = "vigilix-sleepguard";
+
 // A root lock that blocks both sleep and the lid switch: a lock on sleep
 // alone does not stop logind suspending the machine when the lid closes.
 bool isSleepSwitchLock(const platform::LogindInhibitor& lock);
+// An executable path (as /proc/<pid>/exe gives it) of a guard program: named
+// kGuardProgramName, or its ".prev" kept by an update, also when the file was
+// replaced or removed since the process started (" (deleted)").
+bool isGuardProgram(std::string_view executable);
+// What a process runs (/proc/<pid>/exe live); none when it cannot be read.
+using ExecutableLookup = std::function<std::optional<std::string>(std::int32_t pid)>;
 // The processes other than `ownPid` (and never pid 0 or 1) holding a sleep
-// switch lock in Vigilix's name: guards left over from an earlier run.
-// Ascending, each once.
+// switch lock in Vigilix's name whose executable is a guard program: guards
+// left over from an earlier run. Ascending, each once.
 std::vector<std::int32_t> strayDisablerPIDs(const std::vector<platform::LogindInhibitor>& locks,
-                                            std::int32_t ownPid);
+                                            std::int32_t ownPid,
+                                            const ExecutableLookup& executableOf);
 
-// How stray guards are ended. Live: kill(2), and "exists" means signal 0
-// reaches it and it is not a zombie (a zombie holds no lock any more).
+// How stray guards are ended and how the runner waits on logind. Live:
+// kill(2), "exists" means signal 0 reaches it and it is not a zombie (a
+// zombie holds no lock any more), executables from /proc.
 struct StrayProcessControl {
   std::function<int(pid_t, int)> sendSignal;
   std::function<bool(pid_t)> exists;
   std::function<void()> pause;  // one polling step, 10 ms live
+  ExecutableLookup executable;
 
   static StrayProcessControl live();
 };
@@ -43,11 +57,12 @@ struct StrayProcessControl {
 // descriptor (close-on-exec, so no child keeps it); turning sleep back on
 // closes it. The lock dies with the process, so a guard that crashes never
 // leaves the machine unable to sleep. Read-back asks logind, which is the
-// truth. Error texts (io): "logind inhibit <reason>", "logind list <reason>",
-// the reason being the D-Bus error name or the errno number. Calls come one
-// at a time (the guard core's lock); each may block for the bus timeout, and
-// killStrayDisablers for up to 2 s per stray process plus 2 s for logind to
-// drop their locks.
+// truth; it drops a closed lock a moment later, so turning sleep back on
+// waits up to 2 s until logind no longer lists the lock. Error texts (io):
+// "logind inhibit <reason>", "logind list <reason>", the reason being the
+// D-Bus error name or the errno number. Calls come one at a time (the guard
+// core's lock); each may block for the bus timeout, and killStrayDisablers
+// for up to 2 s per stray process plus 2 s for logind to drop their locks.
 class VGXLogindSleepRunner final : public VGXPowerSettingRunner {
  public:
   explicit VGXLogindSleepRunner(std::string why,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "testing/fake_logind_inhibitors.h"
@@ -21,31 +22,49 @@ LogindInhibitor lockOf(std::uint32_t pid, std::string what = kSleepSwitchWhat,
   return LogindInhibitor{std::move(what), std::move(who), "why", std::move(mode), uid, pid};
 }
 
+constexpr const char* kInstalledGuard = "/var/lib/vigilix/vigilix-sleepguard";
+
+ExecutableLookup runs(std::optional<std::string> executable) {
+  return [executable](std::int32_t) { return executable; };
+}
+
 TEST(LogindSleepRunnerTest, WhichLocksAreStraySleepSwitches) {
   const std::int32_t self = 500;
+  const std::string guard = kInstalledGuard;
   const struct {
     const char* name;
     LogindInhibitor lock;
+    std::optional<std::string> executable;
     bool stray;
   } rows[] = {
-      {"an older guard's lock", lockOf(700), true},
-      {"the lid switch and sleep alone suffice", lockOf(701, "handle-lid-switch:sleep"), true},
-      {"our own lock", lockOf(500), false},
-      {"pid 1", lockOf(1), false},
-      {"pid 0", lockOf(0), false},
-      {"the application's sleep lock", lockOf(702, "idle:sleep"), false},
-      {"the lid switch without sleep", lockOf(703, "idle:handle-lid-switch"), false},
-      {"another holder's name", lockOf(704, kSleepSwitchWhat, "desktop"), false},
-      {"a user's lock", lockOf(705, kSleepSwitchWhat, kSleepSwitchWho, 1000), false},
-      {"a delay lock", lockOf(706, kSleepSwitchWhat, kSleepSwitchWho, 0, "delay"), false},
-      {"a pid beyond int32", lockOf(0x80000000u), false},
-      {"a name that only contains sleep", lockOf(707, "sleepy:handle-lid-switch"), false},
+      {"an older guard's lock", lockOf(700), guard, true},
+      {"the lid switch and sleep alone suffice", lockOf(701, "handle-lid-switch:sleep"), guard,
+       true},
+      {"a guard replaced since it started", lockOf(708), guard + " (deleted)", true},
+      {"a guard kept aside by an update", lockOf(709), guard + ".prev", true},
+      {"a guard started from the package", lockOf(710), "/usr/libexec/vigilix/vigilix-sleepguard",
+       true},
+      {"another program in Vigilix's name", lockOf(711), "/usr/bin/python3", false},
+      {"a program whose name only begins like the guard's", lockOf(712), guard + "-helper", false},
+      {"an executable that cannot be read", lockOf(713), std::nullopt, false},
+      {"our own lock", lockOf(500), guard, false},
+      {"pid 1", lockOf(1), guard, false},
+      {"pid 0", lockOf(0), guard, false},
+      {"the application's sleep lock", lockOf(702, "idle:sleep"), guard, false},
+      {"the lid switch without sleep", lockOf(703, "idle:handle-lid-switch"), guard, false},
+      {"another holder's name", lockOf(704, kSleepSwitchWhat, "desktop"), guard, false},
+      {"a user's lock", lockOf(705, kSleepSwitchWhat, kSleepSwitchWho, 1000), guard, false},
+      {"a delay lock", lockOf(706, kSleepSwitchWhat, kSleepSwitchWho, 0, "delay"), guard, false},
+      {"a pid beyond int32", lockOf(0x80000000u), guard, false},
+      {"a name that only contains sleep", lockOf(707, "sleepy:handle-lid-switch"), guard, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(strayDisablerPIDs({row.lock}, self).size(), row.stray ? 1u : 0u);
+    EXPECT_EQ(strayDisablerPIDs({row.lock}, self, runs(row.executable)).size(),
+              row.stray ? 1u : 0u);
   }
-  EXPECT_EQ(strayDisablerPIDs({lockOf(9), lockOf(7), lockOf(9, "sleep:handle-lid-switch")}, self),
+  EXPECT_EQ(strayDisablerPIDs({lockOf(9), lockOf(7), lockOf(9, "sleep:handle-lid-switch")}, self,
+                              runs(guard)),
             (std::vector<std::int32_t>{7, 9}));
 }
 
@@ -58,6 +77,7 @@ struct StrayWorld {
   bool locksLinger = false;
   std::vector<std::pair<pid_t, int>> signals;
   int pauses = 0;
+  std::function<void(int)> onPause;
 
   StrayProcessControl control() {
     return StrayProcessControl{
@@ -74,7 +94,11 @@ struct StrayWorld {
           return 0;
         },
         [this](pid_t pid) { return alive.contains(pid); },
-        [this] { ++pauses; },
+        [this] {
+          ++pauses;
+          if (onPause) onPause(pauses);
+        },
+        runs(kInstalledGuard),
     };
   }
 };
@@ -125,6 +149,40 @@ TEST(LogindSleepRunnerTest, KillingStraySwitches) {
     EXPECT_EQ(world.signals, row.signals);
     // Every wait is a bounded number of steps: 2 s of 10 ms per stray, then 2 s for logind.
     EXPECT_LE(world.pauses, 200 * static_cast<int>(row.locks.size()) + 200);
+  }
+}
+
+// logind drops a closed lock a moment later; turning sleep back on waits for
+// that (2 s at most), so the read-back that follows sees the truth.
+TEST(LogindSleepRunnerTest, TurningSleepOnWaitsUntilLogindDropsTheLock) {
+  const auto self = static_cast<std::uint32_t>(::getpid());
+  const struct {
+    const char* name;
+    int dropAfterPauses;  // negative: never
+    bool listFails;
+    bool disabledAfter;
+    int pauses;
+  } rows[] = {
+      {"already gone", 0, false, false, 0},
+      {"dropped after half a second", 50, false, false, 50},
+      {"never dropped", -1, false, true, 200},
+      {"logind cannot be read", -1, true, true, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto logind = std::make_shared<testing::FakeLogindInhibitors>();
+    if (row.dropAfterPauses != 0) logind->locks = {lockOf(self)};
+    if (row.listFails) logind->listFailure = BusError{ENOENT, {}, {}};
+    StrayWorld world;
+    world.logind = logind.get();
+    world.onPause = [&](int pauses) {
+      if (pauses == row.dropAfterPauses) logind->locks.clear();
+    };
+    VGXLogindSleepRunner runner("test", logind, world.control());
+    EXPECT_TRUE(runner.setSleepDisabled(false).has_value());
+    EXPECT_EQ(world.pauses, row.pauses);
+    logind->listFailure.reset();
+    EXPECT_EQ(runner.readSleepDisabled(), row.disabledAfter);
   }
 }
 

@@ -32,7 +32,9 @@ std::vector<std::int32_t> VGXProcessTable::pids(const std::string& executablePat
 std::vector<std::int32_t> VGXProcessTable::strayDisablerPIDs() const {
   const auto locks = logind_->listInhibitors();
   if (!locks) return {};
-  return vigilix::strayDisablerPIDs(*locks, static_cast<std::int32_t>(::getpid()));
+  return vigilix::strayDisablerPIDs(
+      *locks, static_cast<std::int32_t>(::getpid()),
+      [this](std::int32_t pid) { return listing_.executablePath(pid); });
 }
 
 }  // namespace vigilix

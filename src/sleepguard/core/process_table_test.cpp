@@ -9,7 +9,7 @@
 namespace vigilix {
 namespace {
 
-constexpr const char* kGuard = "/usr/local/libexec/vigilix/VigilixSleepGuard";
+constexpr const char* kGuard = "/usr/local/libexec/vigilix/vigilix-sleepguard";
 
 TEST(ProcessTableTest, GuardProcessesByExecutable) {
   testing::FakeProcTree tree;
@@ -48,8 +48,9 @@ TEST(ProcessTableTest, AnyUnreadableListingMeansNobodyCanTell) {
     EXPECT_EQ(table.canListProcesses(), row.canList);
     EXPECT_EQ(table.pids(kGuard),
               row.procListed ? std::vector<std::int32_t>{30} : std::vector<std::int32_t>{});
+    // A stray is known by its executable too, so both listings are needed.
     EXPECT_EQ(table.strayDisablerPIDs(),
-              row.locksRead ? std::vector<std::int32_t>{30} : std::vector<std::int32_t>{});
+              row.canList ? std::vector<std::int32_t>{30} : std::vector<std::int32_t>{});
   }
 }
 

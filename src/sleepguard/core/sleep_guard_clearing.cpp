@@ -55,7 +55,10 @@ bool VGXSleepGuardCore::disablingChildLeft() {
 std::expected<void, VGXGuardError> VGXSleepGuardCore::clear() {
   lastClearAttempt_ = now();
   if (externalCleanup_) return finishExternalCleanup();
-  if (snapshot_.state.isHeld()) checkpoint(snapshot_.state.uid, sensors_.sample(), now());
+  if (snapshot_.state.isHeld()) {
+    const auto sample = sensors_.sample();
+    checkpoint(snapshot_.state.uid, sample, now());
+  }
   if (lastUID_) {
     markInactive(*lastUID_);
     if (!persistSafety(*lastUID_)) return clearSetting(true);

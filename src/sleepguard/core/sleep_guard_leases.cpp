@@ -19,8 +19,10 @@ std::expected<VGXHoldGrant, VGXGuardError> VGXSleepGuardCore::hold(std::uint32_t
   const auto policy = policies_.policy(uid);
   if (!policy || policy->disabled) return std::unexpected(VGXGuardError::policyDenied());
 
+  // The sample first: one stamped after "now" would read as stale.
+  const auto sample = sensors_.sample();
   const auto at = now();
-  if (auto refusal = sensorRefusal(sensors_.sample(), at, policy)) {
+  if (auto refusal = sensorRefusal(sample, at, policy)) {
     return std::unexpected(*refusal);
   }
   if (clock_.bootSessionID().empty()) return std::unexpected(VGXGuardError::unsafe("boot session"));

@@ -165,6 +165,36 @@ TEST_F(GuardLeases, LeaseLapsesAtThirtySeconds) {
   EXPECT_TRUE(core->hold(kUser, false).has_value());  // no latch: holds again
 }
 
+// Real time passes between any two reads of the clock; a sample taken after
+// "now" was read would look as if it came from the future.
+TEST(GuardLeasesLiveTime, AClockThatMovesOnEveryReadStillHolds) {
+  const struct {
+    const char* name;
+    std::function<void(GuardBench&, const VGXHoldGrant&)> then;
+  } rows[] = {
+      {"hold", [](auto&, auto&) {}},
+      {"hold again", [](auto& t, auto&) { t.mustHold(); }},
+      {"renew",
+       [](auto& t, auto& grant) { EXPECT_TRUE(t.core->renew(GuardBench::kUser, grant.token)); }},
+      {"tick", [](auto& t, auto&) { t.tickFor(10); }},
+      {"taken again after wake",
+       [](auto& t, auto&) {
+         t.runner.sleepDisabled = false;
+         t.clock.sleep(5);
+         t.core->handleWake();
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    GuardBench t;
+    t.clock.nsPerRead = 1000;
+    const auto grant = t.mustHold();
+    row.then(t, grant);
+    EXPECT_EQ(t.state(), VGXGuardState::held(GuardBench::kUser));
+    EXPECT_TRUE(t.runner.sleepDisabled);
+  }
+}
+
 TEST_F(GuardLeases, AlreadyDisabledBySomeoneElseIsLeftAlone) {
   runner.sleepDisabled = true;
   EXPECT_EQ(errorOf(core->hold(kUser, true)), VGXGuardError::alreadyDisabled());

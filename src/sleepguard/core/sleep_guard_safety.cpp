@@ -66,8 +66,8 @@ void VGXSleepGuardCore::setLatch(std::uint32_t uid, VGXGuardLatch latch) {
 void VGXSleepGuardCore::evaluate(bool woke, bool verify) {
   if (!snapshot_.state.isHeld()) return;
   const auto uid = snapshot_.state.uid;
-  const auto at = now();
   const auto sample = sensors_.sample();
+  const auto at = now();
   const auto policy = policies_.policy(uid);
   checkpoint(uid, sample, at);
   const bool lapsed = leaseLapsed(at);
@@ -120,8 +120,9 @@ void VGXSleepGuardCore::evaluate(bool woke, bool verify) {
 // The system turned sleep back on while it slept: take the setting again
 // when the lease still runs and the preflight passes.
 bool VGXSleepGuardCore::reapplyAfterWake(std::uint32_t uid) {
+  const auto sample = sensors_.sample();
   const auto at = now();
-  checkpoint(uid, sensors_.sample(), at);
+  checkpoint(uid, sample, at);
   if (leaseLapsed(at) || preflight(uid, false, true)) return false;
   if (!runner_.setSleepDisabled(true)) return false;
   auto disabled = readBack();
@@ -136,8 +137,9 @@ std::optional<VGXGuardError> VGXSleepGuardCore::preflight(std::uint32_t uid, boo
     if (latch) setLatch(uid, VGXGuardLatch::policy);
     return VGXGuardError::policyDenied();
   }
+  const auto sample = sensors_.sample();
   const auto at = now();
-  if (auto refusal = sensorRefusal(sensors_.sample(), at, policy)) {
+  if (auto refusal = sensorRefusal(sample, at, policy)) {
     if (auto stop = sensorLatch(*refusal); stop && latch) setLatch(uid, *stop);
     return refusal;
   }
@@ -211,12 +213,9 @@ std::optional<Safety> VGXSleepGuardCore::loadOrCreateSafety(std::uint32_t uid, s
     return stored;
   }
   if (now < stored->lastCheckpoint) return exhaustedSafety(uid, now, true);
-  if (stored->active == true || journal_) {
-    const auto elapsed = now - stored->lastCheckpoint;
-    stored->heldNs = saturatingAdd(stored->heldNs, elapsed);
-    stored->batteryHeldNs = saturatingAdd(stored->batteryHeldNs, elapsed);
-    stored->lastCheckpoint = now;
-  }
+  // A record from an earlier guard process: its lock died with that process,
+  // so the time no guard ran was not held and is not charged.
+  if (stored->active == true || journal_) stored->lastCheckpoint = now;
   safety_[uid] = *stored;
   return stored;
 }

@@ -239,17 +239,35 @@ TEST_F(GuardSafety, ANewBootRequiresRearmingButKeepsTheCounters) {
   EXPECT_TRUE(core->hold(kOther, false).has_value());  // a user without a record is unaffected
 }
 
-TEST_F(GuardSafety, TimeWhileTheGuardWasDownIsCharged) {
-  mustHold();
-  // The guard dies while held; it comes back 100 s later in the same boot.
-  clock.advance(100);
-  restart();
-  core->recoverAtStart();
-  EXPECT_EQ(state(), VGXGuardState::idle());
-  EXPECT_FALSE(runner.sleepDisabled);
-  const auto record = storedSafety();
-  EXPECT_GE(record.heldNs, 100 * kSecond);
-  EXPECT_EQ(record.active, false);
+// The lock dies with the guard process, so the time until a new guard runs
+// was not held: neither budget is charged for it, whatever was left behind.
+TEST(GuardSafetyRestart, TimeWhileNoGuardRanIsNotCharged) {
+  const struct {
+    const char* name;
+    bool journalLeft;
+  } rows[] = {
+      {"crash while held", true},
+      {"crash after the journal went", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    GuardBench t;
+    t.mustHold();
+    t.tickFor(20);
+    const auto before = t.storedSafety();
+    if (!row.journalLeft) t.store.files.erase("journal.json");
+    t.runner.sleepDisabled = false;  // the lock went with the process
+    t.clock.advance(100);
+    t.restart();
+    t.core->recoverAtStart();
+    EXPECT_EQ(t.state(), VGXGuardState::idle());
+    t.mustHold();
+    const auto after = t.storedSafety();
+    EXPECT_EQ(after.heldNs, before.heldNs);
+    EXPECT_EQ(after.batteryHeldNs, before.batteryHeldNs);
+    t.tickFor(10);  // from the new hold on, time counts again
+    EXPECT_EQ(t.storedSafety().heldNs, before.heldNs + 10 * GuardBench::kSecond);
+  }
 }
 
 }  // namespace

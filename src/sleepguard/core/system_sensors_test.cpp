@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <limits>
 #include <map>
+#include <vector>
 
 #include "platform/power/live_power_source.h"
+#include "platform/power/live_thermal_monitor.h"
+#include "sleepguard/core/sleep_guard_fixture.h"
 #include "sleepguard/testing/fake_guard_clock.h"
 #include "testing/fake_proc_tree.h"
 
@@ -89,56 +93,103 @@ TEST(SystemSensorsTest, SamplesFromDescriptions) {
   }
 }
 
-struct FixedThermal : platform::ThermalMonitor {
-  platform::ThermalState state = platform::ThermalState::Nominal;
-  platform::ThermalState thermalState() const override { return state; }
-};
-
+// The guard's reading from a /sys tree: power supplies and the same thermal
+// reader as the application's (zones and hwmon).
 TEST(SystemSensorsTest, SamplesFromASysTree) {
   using Supplies = std::map<std::string, std::map<std::string, std::string>>;
+  using Sensor = testing::FakeProcTree::HwmonSensor;
   const std::map<std::string, std::string> mains{{"type", "Mains"}, {"online", "1"}};
   const std::map<std::string, std::string> unplugged{{"type", "Mains"}, {"online", "0"}};
+  const auto charged = [](const char* capacity) {
+    return std::map<std::string, std::string>{
+        {"type", "Battery"}, {"capacity", capacity}, {"status", "Charging"}};
+  };
   struct Row {
     const char* name;
     std::optional<Supplies> supplies;  // none: no power_supply folder
-    platform::ThermalState thermal;
+    std::vector<Sensor> cpu;           // a coretemp hwmon's sensors
     std::optional<VGXSensorSample> sample;
   };
   const Row rows[] = {
-      {"no power supplies at all", std::nullopt, platform::ThermalState::Serious,
+      {"power supplies that cannot be listed", std::nullopt, {}, std::nullopt},
+      {"a desktop: no supplies listed",
+       Supplies{},
+       {{91'000, 84'000, 100'000}},
        sample(false, 100, VGXThermal::serious)},
-      {"a thermal state from the future", std::nullopt, static_cast<platform::ThermalState>(4),
-       std::nullopt},
+      {"a desktop with only its mains", Supplies{{"AC", mains}}, {}, sample(false, 100)},
       {"a laptop on its charger",
-       Supplies{{"AC", mains},
-                {"BAT0", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Charging"}}}},
-       platform::ThermalState::Nominal, sample(false, 64)},
+       Supplies{{"AC", mains}, {"BAT0", charged("64")}},
+       {{60'000, 84'000, 100'000}},
+       sample(false, 64)},
       {"a laptop unplugged",
        Supplies{{"AC", unplugged},
                 {"BAT0", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Discharging"}}}},
-       platform::ThermalState::Nominal, sample(true, 64)},
+       {},
+       sample(true, 64)},
+      {"a charge above 100 % reaches the guard",
+       Supplies{{"AC", mains}, {"BAT0", charged("104")}},
+       {},
+       sample(false, 104)},
       {"two batteries, a mouse's skipped",
        Supplies{{"AC", unplugged},
                 {"BAT0", {{"type", "Battery"}, {"capacity", "40"}}},
                 {"BAT1", {{"type", "Battery"}, {"energy_now", "45000"}, {"energy_full", "50000"}}},
                 {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}}},
-       platform::ThermalState::Critical, sample(true, 65, VGXThermal::critical)},
+       {{96'000, 84'000, 100'000}},
+       sample(true, 65, VGXThermal::critical)},
       {"a battery whose charge cannot be read",
        Supplies{{"AC", mains}, {"BAT0", {{"type", "Battery"}, {"status", "Full"}}}},
-       platform::ThermalState::Nominal, std::nullopt},
+       {},
+       std::nullopt},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::FakeProcTree tree;
     if (row.supplies) {
+      std::filesystem::create_directories(tree.pathFor("sys/class/power_supply"));
       for (const auto& [name, attributes] : *row.supplies) tree.setPowerSupply(name, attributes);
     }
+    if (!row.cpu.empty()) tree.setHwmon("hwmon0", "coretemp", row.cpu);
     testing::FakeGuardClock clock;
     clock.set(kNow, 1);
     const platform::LivePowerSources sources(tree.root());
-    FixedThermal thermal;
-    thermal.state = row.thermal;
+    const platform::LiveThermalMonitor thermal(tree.root());
     EXPECT_EQ(VGXSystemSensors(clock, sources, thermal).sample(), row.sample);
+  }
+}
+
+// A hold asked of the guard core on a machine read from its /sys tree: the
+// reading's doubts and faults reach the core's refusals.
+TEST(SystemSensorsTest, TheCoreJudgesTheReadingOfASysTree) {
+  using Sensor = testing::FakeProcTree::HwmonSensor;
+  struct Row {
+    const char* name;
+    std::optional<std::string> capacity;  // none: no power_supply folder
+    std::vector<Sensor> cpu;
+    std::optional<VGXGuardError> error;
+  };
+  const Row rows[] = {
+      {"a cool laptop on its charger", "80", {{50'000, 84'000, 100'000}}, std::nullopt},
+      {"power supplies that cannot be listed", std::nullopt, {}, VGXGuardError::unsafe("sensors")},
+      {"a charge above 100 %", "104", {}, VGXGuardError::unsafe("charge")},
+      {"a hot processor", "80", {{85'000, 84'000, 100'000}}, VGXGuardError::unsafe("heat")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::FakeProcTree tree;
+    if (row.capacity) {
+      tree.setPowerSupply("AC", {{"type", "Mains"}, {"online", "1"}});
+      tree.setPowerSupply("BAT0",
+                          {{"type", "Battery"}, {"capacity", *row.capacity}, {"status", "Full"}});
+    }
+    if (!row.cpu.empty()) tree.setHwmon("hwmon0", "coretemp", row.cpu);
+    testing::GuardBench bench;
+    const platform::LivePowerSources sources(tree.root());
+    const platform::LiveThermalMonitor thermal(tree.root());
+    VGXSystemSensors sensors(bench.clock, sources, thermal);
+    bench.core = std::make_unique<VGXSleepGuardCore>(bench.runner, sensors, bench.clock,
+                                                     bench.store, bench.policies, "1.2", 30, 30);
+    EXPECT_EQ(testing::errorOf(bench.core->hold(testing::GuardBench::kUser, true)), row.error);
   }
 }
 

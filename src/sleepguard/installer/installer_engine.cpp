@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "sleepguard/installer/installer_records.h"
+
 namespace vigilix {
 
 namespace {
@@ -43,43 +45,21 @@ VGXInstallerResult VGXInstallerEngine::locked(Body body) {
   return answer;
 }
 
-VGXInstallerEngine::RecordRead VGXInstallerEngine::readRecord() {
-  const VGXFileRead read = system_.store().read(VGXGuardFile::maintenance());
-  if (read.kind == VGXFileRead::Kind::absent) return {RecordRead::Kind::absent, {}};
-  if (read.kind != VGXFileRead::Kind::data || read.bytes.size() > kGuardRecordMaxBytes) {
-    return {RecordRead::Kind::unreadable, {}};
-  }
-  auto decoded = decodeMaintenance(read.bytes);
-  if (!decoded || decoded->txID.empty() || decoded->phase.empty()) {
-    return {RecordRead::Kind::unreadable, {}};
-  }
-  return {RecordRead::Kind::value, std::move(*decoded)};
-}
-
-std::string VGXInstallerEngine::installGeneration() {
-  const VGXFileRead read = system_.store().read(VGXGuardFile::install());
-  if (read.kind == VGXFileRead::Kind::data) {
-    auto decoded = decodeInstallation(read.bytes);
-    if (decoded && !decoded->installGeneration.empty()) return decoded->installGeneration;
-  }
-  return "unknown";
-}
-
 bool VGXInstallerEngine::journalAbsent() {
   return system_.store().read(VGXGuardFile::journal()).kind == VGXFileRead::Kind::absent;
 }
 
 VGXInstallerResult VGXInstallerEngine::writeRecord(const std::string& txID, Operation op,
                                                    std::string_view phase) {
-  const Maintenance record{txID, op, std::string(phase), installGeneration()};
+  const Maintenance record{txID, op, std::string(phase), readInstallGeneration(system_.store())};
   auto encoded = encodeMaintenance(record);
   if (!encoded) return failedWith("encode maintenance");
   return fromStore(system_.store().write(VGXGuardFile::maintenance(), *encoded));
 }
 
 VGXInstallerResult VGXInstallerEngine::assertOwnsRecord(const std::string& txID) {
-  const RecordRead read = readRecord();
-  if (read.kind != RecordRead::Kind::value || read.record.txID != txID) {
+  const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
+  if (read.kind != VGXMaintenanceRead::Kind::value || read.record.txID != txID) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   return {};
@@ -92,9 +72,9 @@ VGXInstallerResult VGXInstallerEngine::removeRecord() {
 template <class Body>
 VGXInstallerResult VGXInstallerEngine::enter(std::uint32_t uid, Body body) {
   (void)resume();
-  RecordRead read;
-  auto held = system_.withMaintenanceLock([&] { read = readRecord(); });
-  if (!held || read.kind != RecordRead::Kind::absent) {
+  VGXMaintenanceRead read;
+  auto held = system_.withMaintenanceLock([&] { read = readMaintenanceRecord(system_.store()); });
+  if (!held || read.kind != VGXMaintenanceRead::Kind::absent) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   if (system_.isHeldByAnotherUser(uid)) {
@@ -161,7 +141,7 @@ VGXInstallerResult VGXInstallerEngine::firstInstallation(const std::string& expe
   if (!installed) return failure(installed.error());
   const auto hash = system_.handshakeHash();
   const auto unclaimed = locked([&]() -> VGXInstallerResult {
-    if (readRecord().kind != RecordRead::Kind::absent) {
+    if (readMaintenanceRecord(system_.store()).kind != VGXMaintenanceRead::Kind::absent) {
       return std::unexpected(VGXInstallerError::maintenancePending());
     }
     return {};
@@ -191,7 +171,7 @@ VGXInstallerResult VGXInstallerEngine::currentCheck(const std::string& expected)
   const auto hash = system_.handshakeHash();
   if (!hash) return std::unexpected(hash.error());
   const auto unclaimed = locked([&]() -> VGXInstallerResult {
-    if (readRecord().kind != RecordRead::Kind::absent) {
+    if (readMaintenanceRecord(system_.store()).kind != VGXMaintenanceRead::Kind::absent) {
       return std::unexpected(VGXInstallerError::maintenancePending());
     }
     return {};
@@ -339,7 +319,8 @@ VGXInstallerResult VGXInstallerEngine::finishUninstall() {
     const auto loaded = system_.isGuardLoaded();
     if (!loaded) return std::unexpected(loaded.error());
     if (*loaded || !system_.noGuardProcesses()) return failedWith("still loaded");
-    if (const RecordRead read = readRecord(); read.kind == RecordRead::Kind::value) {
+    if (const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
+        read.kind == VGXMaintenanceRead::Kind::value) {
       if (auto done = writeRecord(read.record.txID, Operation::uninstall, "removed"); !done) {
         return done;
       }
@@ -349,12 +330,14 @@ VGXInstallerResult VGXInstallerEngine::finishUninstall() {
 }
 
 VGXInstallerResult VGXInstallerEngine::resume() {
-  RecordRead read;
-  if (auto held = system_.withMaintenanceLock([&] { read = readRecord(); }); !held) {
+  VGXMaintenanceRead read;
+  if (auto held =
+          system_.withMaintenanceLock([&] { read = readMaintenanceRecord(system_.store()); });
+      !held) {
     return failedWith(detailText(held.error()));
   }
-  if (read.kind == RecordRead::Kind::absent) return {};
-  if (read.kind == RecordRead::Kind::unreadable) {
+  if (read.kind == VGXMaintenanceRead::Kind::absent) return {};
+  if (read.kind == VGXMaintenanceRead::Kind::unreadable) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   const Maintenance& record = read.record;

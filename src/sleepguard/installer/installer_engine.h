@@ -30,12 +30,6 @@ class VGXInstallerEngine {
   VGXInstallerResult resume();
 
  private:
-  struct RecordRead {
-    enum class Kind { value, absent, unreadable };
-    Kind kind = Kind::absent;
-    Maintenance record;
-  };
-
   template <class Body>
   VGXInstallerResult enter(std::uint32_t uid, Body body);
   VGXInstallerResult installBody();
@@ -53,12 +47,10 @@ class VGXInstallerEngine {
   // failure or the body's.
   template <class Body>
   VGXInstallerResult locked(Body body);
-  RecordRead readRecord();
   VGXInstallerResult writeRecord(const std::string& txID, Maintenance::Operation op,
                                  std::string_view phase);
   VGXInstallerResult assertOwnsRecord(const std::string& txID);
   VGXInstallerResult removeRecord();
-  std::string installGeneration();
   bool journalAbsent();
 
   VGXInstallerSystem& system_;

@@ -277,8 +277,10 @@ bool VGXInstallerSystemLive::noGuardProcesses() {
   const auto& table = *parts_.processes;
   const std::string installed =
       platform::FileSystem::pathFor(VGXGuardNames::guardExecutablePath).native();
-  return table.canListProcesses() && table.pids(installed).empty() &&
-         table.strayDisablerPIDs().empty();
+  // The app-missing finisher runs the installed guard itself.
+  auto guards = table.pids(installed);
+  std::erase(guards, static_cast<std::int32_t>(::getpid()));
+  return table.canListProcesses() && guards.empty() && table.strayDisablerPIDs().empty();
 }
 
 VGXInstallerResult VGXInstallerSystemLive::beginDrain() { return parts_.admin->beginDrain(); }

@@ -35,6 +35,8 @@ class VGXGuardDaemon {
   void tick() { core_.tick(); }
   void handleWake() { core_.handleWake(); }
   void shutdown() { (void)core_.shutdown(); }
+  // For the app-missing check, which runs on the same loop.
+  VGXSleepGuardCore& core() { return core_; }
 
  private:
   VGXManagedPolicySource& policies_;

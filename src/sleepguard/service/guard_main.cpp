@@ -12,6 +12,8 @@
 #include "sleepguard/core/secure_directory_store.h"
 #include "sleepguard/core/system_clock.h"
 #include "sleepguard/core/system_sensors.h"
+#include "sleepguard/installer/app_missing_cleanup.h"
+#include "sleepguard/installer/app_missing_system_live.h"
 #include "sleepguard/service/guard_server.h"
 
 namespace vigilix::VGXGuardMain {
@@ -40,9 +42,17 @@ int runGuard() {
       runner, sensors, clock, **store, policies,
       VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath).value_or(""));
   daemon.recoverAtStart();
+  VGXAppMissingSystemLive machine;
+  VGXAppMissingCleanup cleanup(daemon.core(), machine);
   VGXGuardServer server(daemon, std::move(*listeners), {}, platform::ProcessIdentity::live(),
-                        platform::LogindWakeSignal::open(), {});
+                        platform::LogindWakeSignal::open(), [&] { cleanup.check(); });
   return server.run();
+}
+
+bool finishLive(const Command& command) {
+  VGXAppMissingSystemLive machine;
+  if (!machine.hasStore()) return false;
+  return VGXAppMissingCleanup::finish(command.transactionID, command.generation, machine);
 }
 
 }  // namespace
@@ -53,8 +63,10 @@ int run(const std::vector<std::string>& arguments, const Finisher& finisher) {
     case Command::Role::guard:
       return runGuard();
     case Command::Role::finishUninstall:
-      if (!finisher) return kExitFailure;
-      return finisher(command.transactionID, command.generation) ? kExitSuccess : kExitFailure;
+      if (finisher) {
+        return finisher(command.transactionID, command.generation) ? kExitSuccess : kExitFailure;
+      }
+      return finishLive(command) ? kExitSuccess : kExitFailure;
     case Command::Role::usage:
       break;
   }

@@ -16,7 +16,8 @@ using Finisher =
 
 // The exit status. The guard role returns only on SIGTERM or SIGINT (0), or
 // when it cannot start (78, one line on standard error). Without a finisher
-// the finish-uninstall role fails (1).
+// the finish-uninstall role runs the live one over the state directory (1
+// when that cannot be opened).
 int run(const std::vector<std::string>& arguments, const Finisher& finisher = {});
 
 }  // namespace VGXGuardMain

@@ -14,7 +14,9 @@
 #include "platform/fs/file_system.h"
 #include "platform/ipc/packet_socket.h"
 #include "platform/ipc/service_manager.h"
+#include "platform/ipc/termination_signals.h"
 #include "sleepguard/common/guard_names.h"
+#include "sleepguard/common/service_sockets.h"
 
 namespace vigilix {
 namespace {
@@ -34,52 +36,16 @@ bool drained(int timerFd) {
   return ::read(timerFd, &expirations, sizeof(expirations)) == sizeof(expirations);
 }
 
-sigset_t terminationSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGINT);
-  return signals;
-}
-
-std::expected<platform::UniqueFd, std::string> bindOwn(std::string_view service, mode_t mode) {
-  const auto path = platform::FileSystem::pathFor(VGXGuardNames::socketPath(service));
-  std::error_code error;
-  std::filesystem::create_directories(path.parent_path(), error);
-  ::chmod(path.parent_path().c_str(), 0755);
-  auto fd = platform::listenPacketSocket(path, mode);
-  if (!fd)
-    return std::unexpected("listen " + std::string(service) + ": errno " +
-                           std::to_string(fd.error()));
-  return std::move(*fd);
-}
-
 }  // namespace
 
 std::expected<VGXGuardListeners, std::string> takeGuardListeners() {
-  auto activated = platform::takeListenSockets();
-  VGXGuardListeners listeners;
-  if (!activated.empty()) {
-    auto client = activated.find(std::string(VGXGuardNames::guardSocketName));
-    auto admin = activated.find(std::string(VGXGuardNames::adminSocketName));
-    for (auto& [name, fd] : activated) {
-      if ((client == activated.end() || fd != client->second) &&
-          (admin == activated.end() || fd != admin->second)) {
-        ::close(fd);
-      }
-    }
-    if (client == activated.end() || admin == activated.end()) {
-      return std::unexpected("socket activation without the guard and admin sockets");
-    }
-    listeners.client = platform::UniqueFd(client->second);
-    listeners.admin = platform::UniqueFd(admin->second);
-    return listeners;
-  }
-  auto client = bindOwn(VGXGuardNames::guardMachService, 0666);
-  if (!client) return std::unexpected(client.error());
-  auto admin = bindOwn(VGXGuardNames::adminMachService, 0600);
-  if (!admin) return std::unexpected(admin.error());
-  return VGXGuardListeners{std::move(*client), std::move(*admin)};
+  const VGXServiceSocket sockets[] = {
+      {VGXGuardNames::guardSocketName, VGXGuardNames::guardMachService, 0666},
+      {VGXGuardNames::adminSocketName, VGXGuardNames::adminMachService, 0600},
+  };
+  auto taken = takeServiceSockets(sockets);
+  if (!taken) return std::unexpected(taken.error());
+  return VGXGuardListeners{std::move((*taken)[0]), std::move((*taken)[1])};
 }
 
 VGXGuardServer::VGXGuardServer(VGXGuardDaemon& daemon, VGXGuardListeners listeners, Peers peers,
@@ -93,10 +59,7 @@ VGXGuardServer::VGXGuardServer(VGXGuardDaemon& daemon, VGXGuardListeners listene
       wake_(std::move(wake)),
       appMissingCheck_(std::move(appMissingCheck)) {}
 
-void VGXGuardServer::blockTerminationSignals() {
-  const sigset_t signals = terminationSignals();
-  ::sigprocmask(SIG_BLOCK, &signals, nullptr);
-}
+void VGXGuardServer::blockTerminationSignals() { platform::blockTerminationSignals(); }
 
 void VGXGuardServer::accept(int listener, VGXGuardService service) {
   auto connection = platform::acceptPacketConnection(listener);
@@ -125,8 +88,7 @@ bool VGXGuardServer::serve(Connection& connection) {
 }
 
 int VGXGuardServer::run() {
-  const sigset_t signals = terminationSignals();
-  platform::UniqueFd signalFd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
+  platform::UniqueFd signalFd = platform::openTerminationSignals();
   platform::UniqueFd tickTimer = repeatingTimer(kTickSeconds);
   platform::UniqueFd cleanupTimer = repeatingTimer(kAppMissingSeconds);
   if (!signalFd.valid() || !tickTimer.valid() || !cleanupTimer.valid()) return 1;

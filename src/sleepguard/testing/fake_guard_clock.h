@@ -13,7 +13,12 @@ class FakeGuardClock final : public VGXGuardClock {
  public:
   static constexpr std::uint64_t kNsPerSecond = 1'000'000'000;
 
-  std::uint64_t continuousNanoseconds() override { return continuous_; }
+  // Every read moves both clocks by `nsPerRead`, as real time passes between reads.
+  std::uint64_t continuousNanoseconds() override {
+    continuous_ += nsPerRead;
+    absolute_ += nsPerRead;
+    return continuous_;
+  }
   std::uint64_t absoluteNanoseconds() override { return absolute_; }
   std::string bootSessionID() override { return boot_; }
 
@@ -26,6 +31,8 @@ class FakeGuardClock final : public VGXGuardClock {
   // A new boot: both clocks restart near zero under a new identifier.
   void reboot(std::string boot);
   void setBootSessionID(std::string boot) { boot_ = std::move(boot); }
+
+  std::uint64_t nsPerRead = 0;
 
  private:
   // Booted a while ago, so that nothing starts at 0.

@@ -8,9 +8,11 @@ set it through org.freedesktop.DBus.Properties.Set. The stock AddSeat, AddUser a
 AddSession make sessions whose Active property tests set the same way.
 
 For tests, on TEST_IFACE: DropLocks() lets go of every "block" lock as a logind that
-lost them would (the holders' descriptors report an error), while the
-property RefuseBlockLocks is true, Inhibit refuses "block" locks, and
-InhibitCalls() lists every Inhibit asked for, oldest first, as (what, who, why, mode).
+lost them would (the holders' descriptors report an error), and while the
+property RefuseBlockLocks is true, Inhibit refuses "block" locks. ReleaseLagMs
+(0 at first) makes a lock whose descriptor closed stay listed that long, as the
+real logind drops it only when it gets round to it. InhibitCalls() lists every
+Inhibit asked for, oldest first, as (what, who, why, mode).
 '''
 
 import os
@@ -41,7 +43,10 @@ def load(mock, parameters):
         'DelayInhibited': '',
         'LidClosed': False,
     }, signature='sv'))
-    mock.AddProperties(TEST_IFACE, dbus.Dictionary({'RefuseBlockLocks': False}, signature='sv'))
+    mock.AddProperties(TEST_IFACE, dbus.Dictionary({
+        'RefuseBlockLocks': False,
+        'ReleaseLagMs': dbus.UInt32(0),
+    }, signature='sv'))
 
 
 def _caller(connection, sender, member):
@@ -83,11 +88,20 @@ def Inhibit(self, what, who, why, mode, sender=None, connection=None):
 
     read_end, write_end = os.pipe()
 
+    def dropped():
+        if row in _rows:
+            _rows.remove(row)
+            _publish(self)
+        return False
+
     def released(fd, _condition):
         os.close(fd)
         _ends.pop(id(row), None)
-        _rows.remove(row)
-        _publish(self)
+        lag = int(self.props[TEST_IFACE]['ReleaseLagMs'])
+        if lag > 0:
+            GLib.timeout_add(lag, dropped)
+        else:
+            dropped()
         return False
 
     watch = GLib.unix_fd_add_full(GLib.PRIORITY_HIGH, read_end, GLib.IO_HUP | GLib.IO_ERR,

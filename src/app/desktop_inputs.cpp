@@ -1,0 +1,62 @@
+#include "app/desktop_inputs.h"
+
+#include <utility>
+
+#include "hub/trigger_bridge.h"
+#include "platform/base/logger.h"
+#include "platform/system/logind_idle_time.h"
+#include "platform/system/network_manager_wifi.h"
+#include "platform/system/wifi_interface.h"
+#include "platform/x11/x11_active_window.h"
+#include "platform/x11/x11_idle_time.h"
+
+namespace vigilix {
+
+namespace {
+
+const platform::Logger& inputsLog() {
+  static const platform::Logger log{"run.tarvo.vigilix", "DesktopInputs"};
+  return log;
+}
+
+DesktopInputs fromLogind(const char* why) {
+  inputsLog().log("{}: the idle time comes from logind and no application reads as frontmost.",
+                  why);
+  return {
+      std::make_shared<platform::LogindIdleTime>(platform::LogindIdleTime::sessionOfThisProcess()),
+      nullptr};
+}
+
+}  // namespace
+
+DesktopInputs makeDesktopInputs(const platform::SessionVariables& session) {
+  switch (platform::desktopSessionFor(session)) {
+    case platform::DesktopSession::Wayland:
+      return fromLogind("Wayland session");
+    case platform::DesktopSession::NoDisplay:
+      return fromLogind("No X display");
+    case platform::DesktopSession::X11:
+      break;
+  }
+  auto idle = platform::X11IdleTime::open(session.display);
+  auto window = platform::X11ActiveWindow::open(session.display);
+  if (!idle || !window) {
+    inputsLog().error("X display {}: {}", session.display, !idle ? idle.error() : window.error());
+    return fromLogind("The X display does not answer");
+  }
+  inputsLog().info("The idle time and the frontmost application come from X display {}.",
+                   session.display);
+  return {std::move(*idle), std::move(*window)};
+}
+
+void installDesktopInputs(DesktopInputs inputs) {
+  // Each is never destroyed: the trigger monitor's queue may read them during exit.
+  if (inputs.activeWindow) platform::ActiveWindowOwner::setCurrent(inputs.activeWindow.release());
+  platform::WiFiInterface::setCurrent(new platform::NetworkManagerWiFi());
+  VGXTriggerBridge::hooks().secondsSinceLastInput =
+      [idle = std::move(inputs.idleTime)]() -> std::optional<double> {
+    return idle ? idle->secondsSinceLastInput() : std::nullopt;
+  };
+}
+
+}  // namespace vigilix

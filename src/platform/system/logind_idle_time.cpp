@@ -1,0 +1,184 @@
+#include "platform/system/logind_idle_time.h"
+
+#include <systemd/sd-bus.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/base/logger.h"
+#include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/bus_properties.h"
+#include "platform/dbus/match_rule.h"
+#include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_queue.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+constexpr const char* kLogind = "org.freedesktop.login1";
+constexpr const char* kSessionInterface = "org.freedesktop.login1.Session";
+
+}  // namespace
+
+struct LogindIdleTime::Watch : std::enable_shared_from_this<Watch> {
+  void start();
+  void findSession();
+  void follow(const std::string& path);
+  void fetch();
+  void reportOnce(const std::string& why);
+
+  std::string sessionId;
+  Logger log{"run.tarvo.vigilix", "IdleTime"};
+  std::shared_ptr<AsyncBusConnection> bus;
+  BusSlot owner;
+  BusSlot changes;
+  BusSlot pending;
+  std::string sessionPath;
+  // Microseconds since 1970; 0 when logind gave none.
+  std::uint64_t idleSince = 0;
+  bool reported = false;
+  // One reading at a time; a change meanwhile asks again after it.
+  bool fetching = false;
+  bool fetchAgain = false;
+};
+
+void LogindIdleTime::Watch::reportOnce(const std::string& why) {
+  if (std::exchange(reported, true)) return;
+  log.log("No idle time from logind: {}", why);
+}
+
+void LogindIdleTime::Watch::start() {
+  auto opened = AsyncBusConnection::shared(BusKind::System);
+  if (!opened) {
+    reportOnce(opened.error().description());
+    return;
+  }
+  bus = std::move(*opened);
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto followed = followNameOwner(
+      *bus, kLogind,
+      [weak] {
+        if (auto self = weak.lock()) self->findSession();
+      },
+      [weak] {
+        if (auto self = weak.lock()) {
+          self->idleSince = 0;
+          self->pending = {};
+          self->fetching = self->fetchAgain = false;
+        }
+      });
+  if (!followed) {
+    reportOnce(followed.error().description());
+    bus.reset();
+    return;
+  }
+  owner = std::move(*followed);
+}
+
+void LogindIdleTime::Watch::findSession() {
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto call = bus->callAsync(
+      {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "GetSession"},
+      [this](sd_bus_message* message) {
+        return sd_bus_message_append(message, "s", sessionId.c_str());
+      },
+      [weak](const BusReply& reply) {
+        const auto self = weak.lock();
+        if (!self) return;
+        const char* path = nullptr;
+        if (!reply) {
+          self->reportOnce(reply.error().description());
+        } else if (sd_bus_message_read(*reply, "o", &path) > 0) {
+          self->follow(path);
+        }
+      });
+  if (call) pending = std::move(*call);
+}
+
+void LogindIdleTime::Watch::follow(const std::string& path) {
+  sessionPath = path;
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto changed = bus->addMatch(
+      signalMatchRule({.sender = kLogind,
+                       .path = sessionPath,
+                       .interface = "org.freedesktop.DBus.Properties",
+                       .member = "PropertiesChanged",
+                       .arg0 = kSessionInterface})
+          .value_or(""),
+      [weak](sd_bus_message* message) {
+        const auto self = weak.lock();
+        if (!self) return;
+        const auto names = changedProperties(message, kSessionInterface);
+        if (names && std::ranges::any_of(*names, [](const std::string& name) {
+              return name == "IdleSinceHint" || name == "IdleHint";
+            })) {
+          self->fetch();
+        }
+      },
+      [weak](const BusReply&) {
+        if (auto self = weak.lock()) self->fetch();
+      });
+  if (!changed) {
+    reportOnce(changed.error().description());
+    return;
+  }
+  changes = std::move(*changed);
+}
+
+void LogindIdleTime::Watch::fetch() {
+  if (!bus || sessionPath.empty()) return;
+  if (fetching) {
+    fetchAgain = true;
+    return;
+  }
+  fetching = true;
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto call = getProperty(*bus, {kLogind, sessionPath, kSessionInterface, "IdleSinceHint"}, "t",
+                          [weak](const BusReply& reply) {
+                            const auto self = weak.lock();
+                            if (!self) return;
+                            std::uint64_t since = 0;
+                            if (!reply) {
+                              self->reportOnce(reply.error().description());
+                            } else {
+                              sd_bus_message_read(*reply, "t", &since);
+                            }
+                            self->idleSince = since;
+                            self->fetching = false;
+                            if (std::exchange(self->fetchAgain, false)) self->fetch();
+                          });
+  if (call) {
+    pending = std::move(*call);
+  } else {
+    fetching = false;
+  }
+}
+
+LogindIdleTime::LogindIdleTime(std::string sessionId) : watch_(std::make_shared<Watch>()) {
+  watch_->sessionId = std::move(sessionId);
+  // Not at once: making the object never touches a bus, only the running loop does.
+  DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
+    if (auto watch = weak.lock()) watch->start();
+  });
+}
+
+LogindIdleTime::~LogindIdleTime() = default;
+
+std::string LogindIdleTime::sessionOfThisProcess() {
+  const char* id = std::getenv("XDG_SESSION_ID");
+  return id != nullptr && *id != '\0' ? id : "auto";
+}
+
+std::optional<double> LogindIdleTime::secondsSinceLastInput() {
+  const std::uint64_t since = watch_->idleSince;
+  // A terminal's last input moves without a signal: asked again for next time.
+  watch_->fetch();
+  if (since == 0) return std::nullopt;
+  const Date last = Date::fromTimeIntervalSince1970(static_cast<double>(since) / 1e6);
+  return std::max(0.0, Clock::current().now() - last);
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,228 @@
+#include "platform/system/network_manager_wifi.h"
+
+#include <systemd/sd-bus.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/base/logger.h"
+#include "platform/base/text.h"
+#include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/bus_properties.h"
+#include "platform/dbus/match_rule.h"
+#include "platform/runloop/dispatch_queue.h"
+
+namespace vigilix::platform {
+
+namespace {
+
+constexpr const char* kService = "org.freedesktop.NetworkManager";
+constexpr const char* kManagerPath = "/org/freedesktop/NetworkManager";
+constexpr const char* kActiveInterface = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr const char* kAccessPointInterface = "org.freedesktop.NetworkManager.AccessPoint";
+constexpr std::string_view kWiFiType = "802-11-wireless";
+constexpr std::string_view kNoObject = "/";
+
+bool names(const std::vector<std::string>& changed, std::initializer_list<std::string_view> any) {
+  return std::any_of(changed.begin(), changed.end(), [&](const std::string& name) {
+    return std::find(any.begin(), any.end(), name) != any.end();
+  });
+}
+
+}  // namespace
+
+std::optional<std::string> networkNameFromSsid(const std::string& bytes) {
+  if (bytes.empty() || utf16ToUtf8(utf8ToUtf16(bytes)) != bytes) return std::nullopt;
+  return bytes;
+}
+
+struct NetworkManagerWiFi::Watch : std::enable_shared_from_this<Watch> {
+  void start();
+  void onPropertiesChanged(sd_bus_message* message);
+  // Reads the chain afresh: primary connection, its type and access point,
+  // the point's name. A reading started later makes an earlier one moot.
+  void fetch();
+  void readType(std::uint64_t reading);
+  void readAccessPoint(std::uint64_t reading);
+  void readName(std::uint64_t reading);
+  void settle(std::uint64_t reading, std::optional<std::string> name);
+  // Runs `then` with the value when `reading` is still the latest.
+  template <typename Then>
+  void get(std::uint64_t reading, const std::string& path, const char* interface, const char* name,
+           const char* contents, Then then);
+
+  Logger log{"run.tarvo.vigilix", "WiFi"};
+  mutable std::mutex mutex;
+  std::optional<std::string> name;
+  // Main thread only, from here on.
+  std::shared_ptr<AsyncBusConnection> bus;
+  BusSlot changes;
+  BusSlot owner;
+  BusSlot pending;
+  std::uint64_t latest = 0;
+  std::string activePath;
+  std::string accessPointPath;
+  bool unreachableLogged = false;
+};
+
+void NetworkManagerWiFi::Watch::start() {
+  auto opened = AsyncBusConnection::shared(BusKind::System);
+  if (!opened) {
+    log.log("The Wi-Fi network name reads as none: {}", opened.error().description());
+    return;
+  }
+  bus = std::move(*opened);
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto changed = bus->addMatch(signalMatchRule({.sender = kService,
+                                                .path = {},
+                                                .interface = "org.freedesktop.DBus.Properties",
+                                                .member = "PropertiesChanged",
+                                                .arg0 = {}})
+                                   .value_or(""),
+                               [weak](sd_bus_message* message) {
+                                 if (auto self = weak.lock()) self->onPropertiesChanged(message);
+                               });
+  auto followed = followNameOwner(
+      *bus, kService,
+      [weak] {
+        if (auto self = weak.lock()) self->fetch();
+      },
+      [weak] {
+        if (auto self = weak.lock()) self->settle(++self->latest, std::nullopt);
+      });
+  if (!changed || !followed) {
+    log.error("Wi-Fi network changes cannot be followed: {}",
+              (!changed ? changed.error() : followed.error()).description());
+    bus.reset();
+    return;
+  }
+  changes = std::move(*changed);
+  owner = std::move(*followed);
+}
+
+void NetworkManagerWiFi::Watch::onPropertiesChanged(sd_bus_message* message) {
+  const std::string_view path = sd_bus_message_get_path(message);
+  std::optional<std::vector<std::string>> changed;
+  bool affects = false;
+  if (path == kManagerPath) {
+    changed = changedProperties(message, kService);
+    affects = changed && names(*changed, {"PrimaryConnection"});
+  } else if (!activePath.empty() && path == activePath) {
+    changed = changedProperties(message, kActiveInterface);
+    affects = changed && names(*changed, {"Type", "SpecificObject"});
+  } else if (!accessPointPath.empty() && path == accessPointPath) {
+    changed = changedProperties(message, kAccessPointInterface);
+    affects = changed && names(*changed, {"Ssid"});
+  }
+  if (affects) fetch();
+}
+
+template <typename Then>
+void NetworkManagerWiFi::Watch::get(std::uint64_t reading, const std::string& path,
+                                    const char* interface, const char* property,
+                                    const char* contents, Then then) {
+  const std::weak_ptr<Watch> weak = weak_from_this();
+  auto call = getProperty(*bus, {kService, path, interface, property}, contents,
+                          [weak, reading, then = std::move(then)](const BusReply& reply) {
+                            const auto self = weak.lock();
+                            if (!self || reading != self->latest) return;
+                            if (!reply) {
+                              if (!self->unreachableLogged) {
+                                self->unreachableLogged = true;
+                                self->log.log("The Wi-Fi network name reads as none: {}",
+                                              reply.error().description());
+                              }
+                              self->settle(reading, std::nullopt);
+                              return;
+                            }
+                            then(*self, *reply);
+                          });
+  if (call) {
+    pending = std::move(*call);
+  } else {
+    settle(reading, std::nullopt);
+  }
+}
+
+void NetworkManagerWiFi::Watch::fetch() {
+  if (!bus) return;
+  const std::uint64_t reading = ++latest;
+  get(reading, kManagerPath, kService, "PrimaryConnection", "o",
+      [reading](Watch& self, sd_bus_message* value) {
+        const char* path = nullptr;
+        if (sd_bus_message_read(value, "o", &path) <= 0 || path == kNoObject) {
+          self.activePath.clear();
+          self.settle(reading, std::nullopt);
+          return;
+        }
+        self.activePath = path;
+        self.readType(reading);
+      });
+}
+
+void NetworkManagerWiFi::Watch::readType(std::uint64_t reading) {
+  get(reading, activePath, kActiveInterface, "Type", "s",
+      [reading](Watch& self, sd_bus_message* value) {
+        const char* type = nullptr;
+        if (sd_bus_message_read(value, "s", &type) <= 0 || type != kWiFiType) {
+          self.settle(reading, std::nullopt);
+          return;
+        }
+        self.readAccessPoint(reading);
+      });
+}
+
+void NetworkManagerWiFi::Watch::readAccessPoint(std::uint64_t reading) {
+  get(reading, activePath, kActiveInterface, "SpecificObject", "o",
+      [reading](Watch& self, sd_bus_message* value) {
+        const char* path = nullptr;
+        if (sd_bus_message_read(value, "o", &path) <= 0 || path == kNoObject) {
+          self.accessPointPath.clear();
+          self.settle(reading, std::nullopt);
+          return;
+        }
+        self.accessPointPath = path;
+        self.readName(reading);
+      });
+}
+
+void NetworkManagerWiFi::Watch::readName(std::uint64_t reading) {
+  get(reading, accessPointPath, kAccessPointInterface, "Ssid", "ay",
+      [reading](Watch& self, sd_bus_message* value) {
+        const void* bytes = nullptr;
+        std::size_t size = 0;
+        if (sd_bus_message_read_array(value, 'y', &bytes, &size) < 0) {
+          self.settle(reading, std::nullopt);
+          return;
+        }
+        const std::string ssid(static_cast<const char*>(bytes), size);
+        self.settle(reading, networkNameFromSsid(ssid));
+      });
+}
+
+void NetworkManagerWiFi::Watch::settle(std::uint64_t reading, std::optional<std::string> now) {
+  if (reading != latest) return;
+  if (!now) accessPointPath.clear();
+  std::lock_guard lock(mutex);
+  name = std::move(now);
+}
+
+NetworkManagerWiFi::NetworkManagerWiFi() : watch_(std::make_shared<Watch>()) {
+  // Not at once: making the object never touches a bus, only the running loop does.
+  DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
+    if (auto watch = weak.lock()) watch->start();
+  });
+}
+
+NetworkManagerWiFi::~NetworkManagerWiFi() = default;
+
+std::optional<std::string> NetworkManagerWiFi::ssid() {
+  std::lock_guard lock(watch_->mutex);
+  return watch_->name;
+}
+
+}  // namespace vigilix::platform

@@ -1,0 +1,3 @@
+#include "sleepguard/installer/installer_daemon.h"
+
+int main() { return vigilix::VGXInstallerDaemon::run(); }
