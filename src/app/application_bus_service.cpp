@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/base/logger.h"
 #include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix {
@@ -38,14 +39,24 @@ int onOpen(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
   char** list = nullptr;
   const int result = sd_bus_message_read_strv(message, &list);
   std::vector<std::string> uris;
+  std::size_t refused = 0;
   if (result >= 0 && list) {
     for (char** item = list; *item; ++item) {
-      uris.emplace_back(*item);
+      if (uris.size() < ApplicationBusService::kMaximumAddressesPerOpen) {
+        uris.emplace_back(*item);
+      } else {
+        ++refused;
+      }
       std::free(*item);
     }
     std::free(list);
   }
   if (result < 0) return result;
+  if (refused > 0) {
+    static const platform::Logger log{"run.tarvo.vigilix", "Application"};
+    log.error("Refused {} of the {} addresses of one Open: at most {} are taken.", refused,
+              refused + uris.size(), ApplicationBusService::kMaximumAddressesPerOpen);
+  }
   serviceOf(userdata).take([uris](const Handlers& handlers) {
     if (handlers.open) handlers.open(uris);
   });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -35,6 +36,10 @@ inline constexpr const char* kActionPastTimeError = "run.tarvo.vigilix.Error.Pas
 // only; dropping the service ends the object.
 class ApplicationBusService {
  public:
+  // One Open takes its first addresses only: each becomes work on the main
+  // queue, and any program on the session bus may call.
+  static constexpr std::size_t kMaximumAddressesPerOpen = 64;
+
   struct Handlers {
     std::function<void()> activate;
     std::function<void(const std::vector<std::string>& uris)> open;

@@ -113,7 +113,6 @@ bool DZLSleepWakeTimer::scheduleWithTimeInterval(double interval, Completion com
 
   lastCreateFailed_ = false;
   currentAssertionType_ = type;
-  applyAssertionDetails(created.assertionID);
   storeAssertionID(created.assertionID);
   if (interval != 0) startExpirationTimerForGeneration(generation);
   return true;

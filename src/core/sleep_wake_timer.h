@@ -79,8 +79,8 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   bool scheduled() const { return isScheduled(); }
 
   const std::string& reason() const { return reason_; }
-  // Stores the reason (the default text when empty or none) and renames a
-  // held assertion at once, also when the reason is unchanged.
+  // Stores the reason (the default text when empty or none) and gives a held
+  // assertion the new name at once; an unchanged name keeps the lock it has.
   void setReason(const std::optional<std::string>& reason);
 
   // The held identifier while the system still reports it; else empty.
@@ -116,7 +116,6 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   explicit DZLSleepWakeTimer(Environment environment);
   void registerObservers();
 
-  void applyAssertionDetails(platform::PowerAssertionID assertionID);
   void updateLiveAssertionName();
   void releaseHeldAssertion();
   void logAssertionCreateFailureOnce(platform::PowerReturn result);

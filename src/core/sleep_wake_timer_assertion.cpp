@@ -31,30 +31,18 @@ void DZLSleepWakeTimer::setReason(const std::optional<std::string>& reason) {
   updateLiveAssertionName();
 }
 
-void DZLSleepWakeTimer::applyAssertionDetails(platform::PowerAssertionID assertionID) {
-  environment_.assertions->setProperty(assertionID, platform::kAssertionDetailsKey,
-                                       reason_.empty() ? kDefaultReason : reason_);
-}
-
 void DZLSleepWakeTimer::updateLiveAssertionName() {
   if (assertionID_ == 0) return;
-  const std::string name = assertionName();
-  if (environment_.assertions->setProperty(assertionID_, platform::kAssertionNameKey, name) ==
-      platform::kPowerReturnSuccess) {
-    applyAssertionDetails(assertionID_);
+  // A lock cannot be renamed: an unchanged name keeps it, a new one replaces it.
+  const std::string type = currentAssertionType_.value_or(desiredAssertionType());
+  const auto replaced = environment_.assertions->replace(assertionID_, type, assertionName());
+  if (replaced.result == platform::kPowerReturnSuccess && replaced.assertionID == assertionID_) {
     return;
   }
-  const std::string type = currentAssertionType_.value_or(desiredAssertionType());
-  const auto created =
-      environment_.assertions->createWithName(type, platform::kPowerAssertionLevelOn, name);
-  lastCreateResult_ = created.result;
-  if (created.result != platform::kPowerReturnSuccess || created.assertionID == 0) return;
-  applyAssertionDetails(created.assertionID);
-  const platform::PowerAssertionID old = assertionID_;
-  assertionID_ = created.assertionID;
+  lastCreateResult_ = replaced.result;
+  if (replaced.result != platform::kPowerReturnSuccess || replaced.assertionID == 0) return;
+  assertionID_ = replaced.assertionID;
   currentAssertionType_ = type;
-  // The old one may still be in force even though renaming it failed.
-  environment_.assertions->release(old);
 }
 
 std::vector<platform::PowerAssertionID> DZLSleepWakeTimer::currentAssertionIDs() const {
@@ -82,7 +70,6 @@ bool DZLSleepWakeTimer::repair() {
   const platform::PowerAssertionID stale = assertionID_;
   assertionID_ = created.assertionID;
   currentAssertionType_ = type;
-  applyAssertionDetails(created.assertionID);
   // When the system only failed to report the old one, it is still in force
   // and would keep the machine awake after the user stops.
   environment_.assertions->release(stale);

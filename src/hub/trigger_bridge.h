@@ -112,7 +112,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
   static constexpr double kTickInterval = 60;
   static constexpr double kRestartOnActivityInterval = 30;
-  static constexpr double kHeatCoolDownSeconds = 300;
   static constexpr double kTickTolerance = 0.05;
   static constexpr double kWatchCheckInterval = 5.0;
   static constexpr double kWatchQuietSeconds = 60;

@@ -56,9 +56,8 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
       wantsRestartOnActivity() && hooks().secondsSinceLastInput) {
     fire = std::min(fire, at + kRestartOnActivityInterval);
   }
-  if (const auto coolStart = controller_.heatCoolStartedAt();
-      controller_.heatBlocked() && coolStart && *coolStart + kHeatCoolDownSeconds > at) {
-    fire = std::min(fire, *coolStart + kHeatCoolDownSeconds);
+  if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
+    fire = std::min(fire, *resumes);
   }
   std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   tickTimer_ = platform::RunLoop::main().makeTimer(fire, 0, false, [weak](platform::Timer&) {

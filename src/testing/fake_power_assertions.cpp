@@ -6,7 +6,6 @@ using platform::PowerAssertionCreateResult;
 using platform::PowerAssertionID;
 using platform::PowerReturn;
 using platform::PropertyDictionary;
-using platform::PropertyValue;
 
 PowerAssertionCreateResult FakePowerAssertions::createWithName(const std::string& type,
                                                                std::int64_t level,
@@ -19,14 +18,6 @@ PowerAssertionCreateResult FakePowerAssertions::createWithName(const std::string
   }
   if (persistentCreateFailure_) return {*persistentCreateFailure_, 0};
   return InProcessPowerAssertions::createWithName(type, level, name);
-}
-
-PowerReturn FakePowerAssertions::setProperty(PowerAssertionID assertionID, const std::string& key,
-                                             const PropertyValue& value) {
-  setPropertyCalls_.emplace_back(assertionID, key);
-  if (auto failure = setPropertyFailures_.find(key); failure != setPropertyFailures_.end())
-    return failure->second;
-  return InProcessPowerAssertions::setProperty(assertionID, key, value);
 }
 
 std::optional<PropertyDictionary> FakePowerAssertions::copyProperties(
@@ -55,10 +46,6 @@ void FakePowerAssertions::failNextCreate(PowerReturn result, PowerAssertionID as
 
 void FakePowerAssertions::failAllCreates(PowerReturn result) { persistentCreateFailure_ = result; }
 
-void FakePowerAssertions::failSetProperty(const std::string& key, PowerReturn result) {
-  setPropertyFailures_[key] = result;
-}
-
 void FakePowerAssertions::hideFromCopyProperties(PowerAssertionID assertionID) {
   hidden_.insert(assertionID);
 }
@@ -73,7 +60,6 @@ void FakePowerAssertions::addListedAssertion(std::int32_t processID,
 void FakePowerAssertions::clearFailures() {
   queuedCreateAnswers_.clear();
   persistentCreateFailure_.reset();
-  setPropertyFailures_.clear();
   hidden_.clear();
   listingFailure_.reset();
 }
@@ -104,7 +90,6 @@ std::optional<FakePowerAssertions::Assertion> FakePowerAssertions::liveAssertion
   assertion.assertionID = assertionID;
   assertion.type = text(platform::kAssertionTypeKey).value_or("");
   assertion.name = text(platform::kAssertionNameKey).value_or("");
-  assertion.details = text(platform::kAssertionDetailsKey);
   if (auto level = properties->find(platform::kAssertionLevelKey);
       level != properties->end() && level->second.isInteger())
     assertion.level = std::get<std::int64_t>(level->second.value);

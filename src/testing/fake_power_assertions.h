@@ -20,14 +20,11 @@ class FakePowerAssertions : public platform::InProcessPowerAssertions {
     std::string type;
     std::int64_t level = 0;
     std::string name;
-    std::optional<std::string> details;
     bool operator==(const Assertion&) const = default;
   };
 
   platform::PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
                                                       const std::string& name) override;
-  platform::PowerReturn setProperty(platform::PowerAssertionID assertionID, const std::string& key,
-                                    const platform::PropertyValue& value) override;
   std::optional<platform::PropertyDictionary> copyProperties(
       platform::PowerAssertionID assertionID) const override;
   platform::PowerReturn release(platform::PowerAssertionID assertionID) override;
@@ -39,8 +36,6 @@ class FakePowerAssertions : public platform::InProcessPowerAssertions {
   void failNextCreate(platform::PowerReturn result, platform::PowerAssertionID assertionID = 0);
   // Every create fails with `result` until clearFailures.
   void failAllCreates(platform::PowerReturn result);
-  // Setting `key` on any assertion fails with `result` until clearFailures.
-  void failSetProperty(const std::string& key, platform::PowerReturn result);
   // The assertion stays in force but copyProperties no longer reports it.
   void hideFromCopyProperties(platform::PowerAssertionID assertionID);
   // The by-process listing fails with `result` until clearFailures.
@@ -60,21 +55,15 @@ class FakePowerAssertions : public platform::InProcessPowerAssertions {
   int createCount() const { return createCount_; }
   // Every identifier passed to release, in call order, known or not.
   const std::vector<platform::PowerAssertionID>& releaseCalls() const { return releaseCalls_; }
-  // Every (identifier, key) passed to setProperty, in call order.
-  const std::vector<std::pair<platform::PowerAssertionID, std::string>>& setPropertyCalls() const {
-    return setPropertyCalls_;
-  }
 
  private:
   std::deque<platform::PowerAssertionCreateResult> queuedCreateAnswers_;
   std::optional<platform::PowerReturn> persistentCreateFailure_;
-  std::map<std::string, platform::PowerReturn> setPropertyFailures_;
   std::set<platform::PowerAssertionID> hidden_;
   std::optional<platform::PowerReturn> listingFailure_;
   std::vector<std::pair<std::int32_t, platform::PropertyDictionary>> extraListed_;
   int createCount_ = 0;
   std::vector<platform::PowerAssertionID> releaseCalls_;
-  std::vector<std::pair<platform::PowerAssertionID, std::string>> setPropertyCalls_;
 };
 
 }  // namespace vigilix::testing

@@ -22,6 +22,7 @@
 #include "dbus/test_child_process.h"
 #include "dbus/tray_host.h"
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/sd_bus_notification_center.h"
@@ -183,11 +184,6 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
       return lock.mode == "delay";
     });
   };
-  const auto release = [&](const char* nonce) {
-    ASSERT_EQ(ask(R"({"v":2,"nonce":")" + std::string(nonce) +
-                  R"(","verb":"release","id":"claude:doctor"})")["status"],
-              "ok");
-  };
   struct Row {
     const char* name;
     std::function<void()> arrange;
@@ -209,8 +205,9 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
        "ok", "Verified", "1 recorded"},
       {"a hold whose lock logind refuses",
        [&] {
-         release("r1");
+         // The lock held is kept by a renewed hold: logind must lose it and refuse its repair.
          refuseBlockLocks(true);
+         dropBlockLocks();
          hold("h2");
        },
        "error", "Vigilix couldn't keep your computer awake", "2 recorded"},
@@ -331,6 +328,56 @@ TEST_F(AppEndToEndTest, TheTraysMenuIsTheStatusMenuAndItsRowsKeepAwake) {
   // The program may end before it answers the click.
   host.click({"Quit Vigilix"});
   EXPECT_EQ(app_->wait(), 0) << readFile(home_ / "app.log");
+}
+
+// The reasons of the "block" locks the application asked logind for, oldest first.
+std::vector<std::string> askedBlockLocks() {
+  auto bus = platform::BusConnection::open(platform::BusKind::System);
+  if (!bus) return {"(no system bus)"};
+  auto reply = bus->call({"org.freedesktop.login1", "/org/freedesktop/login1",
+                          "run.tarvo.vigilix.MockLogind", "InhibitCalls"},
+                         [](sd_bus_message*) { return 0; });
+  if (!reply) return {reply.error().description()};
+  std::vector<std::string> reasons;
+  sd_bus_message_enter_container(reply->get(), 'a', "(ssss)");
+  const char *what, *who, *why, *mode;
+  while (sd_bus_message_read(reply->get(), "(ssss)", &what, &who, &why, &mode) > 0) {
+    if (std::string_view(mode) == "block" && std::string_view(who) == "Vigilix") {
+      reasons.emplace_back(why);
+    }
+  }
+  return reasons;
+}
+
+// A lock cannot be renamed, but a reason that stays the same keeps its lock: synchronisations,
+// menu openings and an agent's renewed hold ask logind once for each reason.
+TEST_F(AppEndToEndTest, LogindIsAskedOnceForEachKeepAwakeReason) {
+  TrayWatcher watcher;
+  ASSERT_TRUE(runMainLoopUntil([&] { return !watcher.registered.empty(); }))
+      << readFile(home_ / "app.log");
+  TrayHost host(watcher.registered.front());
+  ASSERT_EQ(host.click({"Keep Awake"}), "");
+  ASSERT_TRUE(waitUntil([&] { return askedBlockLocks().size() == 1; }))
+      << readFile(home_ / "app.log");
+  const nlohmann::json epoch = ask(R"({"v":2,"nonce":"e3","verb":"epoch"})");
+  ASSERT_TRUE(epoch.is_object());
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    // Each renewal of the hold and each opening of the menu synchronises the lock.
+    const nlohmann::json hold = {{"v", 2},
+                                 {"nonce", "h" + std::to_string(round)},
+                                 {"verb", "hold"},
+                                 {"id", "claude:locks"},
+                                 {"ttl", 600},
+                                 {"tool", "claude"},
+                                 {"epoch", epoch["epoch"]},
+                                 {"gen", epoch["gen"]}};
+    ASSERT_EQ(ask(hold.dump())["status"], "ok") << readFile(home_ / "app.log");
+    EXPECT_FALSE(host.menu().empty());
+  }
+  // The agent's hold keeps the person's reason: one reason, one lock.
+  EXPECT_EQ(askedBlockLocks(), std::vector<std::string>{"Vigilix: Until you turn it off"})
+      << readFile(home_ / "app.log");
 }
 
 // The doctor's lines by title, after a fresh check.

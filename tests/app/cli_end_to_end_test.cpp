@@ -3,6 +3,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "agenthooks/hook_command.h"
 #include "app/app_end_to_end_fixture.h"
 #include "cli/cli_bus_transport.h"
+#include "platform/dbus/bus_connection.h"
 
 namespace vigilix::testing {
 namespace {
@@ -220,6 +222,33 @@ TEST_F(CLIEndToEndTest, WithNoOwnerOfTheApplicationsNameTheToolListensBriefly) {
             std::nullopt);
   // Well within the 30 s it would wait for a running application.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+}
+
+// Any program on the session bus may call Open: a flood of addresses is answered, those past
+// the first are refused, and the application answers the tool right after.
+TEST_F(CLIEndToEndTest, AFloodOfAddressesLeavesTheApplicationAnswering) {
+  startApplication();
+  std::string status;
+  ASSERT_TRUE(waitUntil([&] { return tool({"status"}, &status) == 0; })) << status;
+  auto bus = platform::BusConnection::open(platform::BusKind::Session);
+  ASSERT_TRUE(bus) << bus.error().description();
+  const std::vector<std::string> addresses(20'000, "vigilix:///toggle");
+  const auto reply =
+      bus->call({"run.tarvo.vigilix", "/run/tarvo/vigilix", "org.freedesktop.Application", "Open"},
+                [&](sd_bus_message* message) {
+                  int result = sd_bus_message_open_container(message, 'a', "s");
+                  for (const auto& address : addresses) {
+                    if (result >= 0) result = sd_bus_message_append(message, "s", address.c_str());
+                  }
+                  if (result >= 0) result = sd_bus_message_close_container(message);
+                  if (result >= 0) result = sd_bus_message_append(message, "a{sv}", 0);
+                  return result;
+                });
+  ASSERT_TRUE(reply) << reply.error().description() << readFile(home_ / "app.log");
+  EXPECT_EQ(tool({"status"}, &status), 0) << status << readFile(home_ / "app.log");
+  EXPECT_NE(readFile(home_ / "app.log").find("Refused 19936 of the 20000 addresses of one Open"),
+            std::string::npos)
+      << readFile(home_ / "app.log");
 }
 
 TEST(CLIInstallationTest, TheToolSitsWhereHooksLookForIt) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hub_fixture.h"
+#include "keepawake/awake_controller.h"
 #include "platform/power/live_thermal_monitor.h"
 #include "platform/power/thermal_state.h"
 #include "testing/fake_proc_tree.h"
@@ -59,7 +60,7 @@ TEST_F(HubHeatTest, TheThermalStateIsFollowedOnlyWhileHeatMatters) {
          hub->keepAwakeIndefinitely();
          heat(ThermalState::Serious);
          heat(ThermalState::Nominal);
-         platform.advance(VGXTriggerBridge::kHeatCoolDownSeconds);
+         platform.advance(AwakeController::kHeatCoolDownSeconds);
        },
        0},
   };
@@ -100,7 +101,7 @@ TEST_F(HubHeatTest, HeatReadFromTheSensorsStopsKeepAwakeAndTheCoolDownResumesIt)
        [&] { hub->watchProcessWithPid(platform.processes().start(), "make"); }, 0, true, false},
       {"the processor turns critically hot", [&] { cpu(99'000); }, kPoll, false, true},
       {"it cools down: the cool-down begins", [&] { cpu(50'000); }, kPoll, false, true},
-      {"not yet at the cool-down's end", [] {}, VGXTriggerBridge::kHeatCoolDownSeconds - kPoll,
+      {"not yet at the cool-down's end", [] {}, AwakeController::kHeatCoolDownSeconds - kPoll,
        false, true},
       {"the cool-down is over: the watch counts again", [] {}, kPoll, true, false},
   };

@@ -20,21 +20,6 @@ PowerAssertionCreateResult InProcessPowerAssertions::createWithName(const std::s
   return {kPowerReturnSuccess, assertionID};
 }
 
-PowerReturn InProcessPowerAssertions::setProperty(PowerAssertionID assertionID,
-                                                  const std::string& key,
-                                                  const PropertyValue& value) {
-  if (key.empty()) return kPowerReturnBadArgument;
-  // The type and level are fixed at creation; a name must stay text.
-  if (key == kAssertionTypeKey || key == kAssertionLevelKey) return kPowerReturnBadArgument;
-  if (key == kAssertionNameKey && (!value.isString() || std::get<std::string>(value.value).empty()))
-    return kPowerReturnBadArgument;
-  std::lock_guard lock(mutex_);
-  auto found = assertions_.find(assertionID);
-  if (found == assertions_.end()) return kPowerReturnNotFound;
-  found->second[key] = value;
-  return kPowerReturnSuccess;
-}
-
 std::optional<PropertyDictionary> InProcessPowerAssertions::copyProperties(
     PowerAssertionID assertionID) const {
   std::lock_guard lock(mutex_);

@@ -12,8 +12,6 @@ class InProcessPowerAssertions : public PowerAssertions {
  public:
   PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
                                             const std::string& name) override;
-  PowerReturn setProperty(PowerAssertionID assertionID, const std::string& key,
-                          const PropertyValue& value) override;
   std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const override;
   PowerReturn release(PowerAssertionID assertionID) override;
   PowerAssertionsByProcess copyAssertionsByProcess() const override;

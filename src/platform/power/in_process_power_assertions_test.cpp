@@ -50,20 +50,39 @@ TEST(InProcessPowerAssertionsTest, IdentifiersAreNeverReusedAfterRelease) {
   EXPECT_EQ(registry.heldAssertionIDs(), std::vector<PowerAssertionID>{second});
 }
 
-TEST(InProcessPowerAssertionsTest, PropertiesChangeOnlyOnKnownAssertions) {
-  InProcessPowerAssertions registry;
-  auto id = registry.createWithName("T", kPowerAssertionLevelOn, "old").assertionID;
-  EXPECT_EQ(registry.setProperty(id, kAssertionNameKey, "new"), kPowerReturnSuccess);
-  EXPECT_EQ(registry.setProperty(id, kAssertionDetailsKey, "why"), kPowerReturnSuccess);
-  auto properties = registry.copyProperties(id);
-  ASSERT_TRUE(properties);
-  EXPECT_EQ(properties->at(kAssertionNameKey), PropertyValue("new"));
-  EXPECT_EQ(properties->at(kAssertionDetailsKey), PropertyValue("why"));
-
-  EXPECT_EQ(registry.setProperty(id, kAssertionNameKey, std::int64_t{3}), kPowerReturnBadArgument);
-  EXPECT_EQ(registry.setProperty(id, kAssertionTypeKey, "Other"), kPowerReturnBadArgument);
-  EXPECT_EQ(registry.setProperty(id + 100, kAssertionDetailsKey, "x"), kPowerReturnNotFound);
-  EXPECT_EQ(registry.copyProperties(id)->at(kAssertionNameKey), PropertyValue("new"));
+TEST(InProcessPowerAssertionsTest, ReplaceKeepsAnUnchangedLockAndOtherwiseTakesTheNewOneFirst) {
+  struct Row {
+    const char* name;
+    std::string type;
+    std::string assertionName;
+    bool heldReleasedBefore;
+    bool createFails;
+    bool kept;      // the answer is the held identifier
+    bool replaced;  // a new identifier, the held one gone
+  };
+  const Row rows[] = {
+      {"same type and name", "T", "a", false, false, true, false},
+      {"new name", "T", "b", false, false, false, true},
+      {"new type", "U", "a", false, false, false, true},
+      {"held one already gone", "T", "a", true, false, false, true},
+      {"new one cannot be had", "T", "b", false, true, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    InProcessPowerAssertions registry;
+    const auto held = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
+    if (row.heldReleasedBefore) registry.release(held);
+    const auto answer = registry.replace(held, row.type, row.createFails ? "" : row.assertionName);
+    EXPECT_EQ(answer.result == kPowerReturnSuccess, !row.createFails);
+    EXPECT_EQ(answer.assertionID == held, row.kept);
+    const auto expected =
+        row.replaced ? std::vector{answer.assertionID} : std::vector<PowerAssertionID>{held};
+    EXPECT_EQ(registry.heldAssertionIDs(), expected);
+    if (row.replaced) {
+      EXPECT_EQ(registry.copyProperties(answer.assertionID)->at(kAssertionNameKey),
+                PropertyValue(row.assertionName));
+    }
+  }
 }
 
 TEST(InProcessPowerAssertionsTest, DropForgetsTheAssertionAsAResetWould) {

@@ -51,7 +51,6 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
     std::string type;
     std::string what;
     std::string name;
-    std::optional<PropertyValue> details;
     bool vanished = false;
   };
   // What the queue holds for one assertion; touched on the queue only.
@@ -242,21 +241,9 @@ PowerAssertionCreateResult LogindPowerAssertions::createWithName(const std::stri
   }
   if (state_->nextID == 0) return {kPowerReturnError, 0};  // every identifier used up
   const PowerAssertionID assertionID = state_->nextID++;
-  state_->records[assertionID] = State::Record{type, *what, name, std::nullopt, false};
+  state_->records[assertionID] = State::Record{type, *what, name, false};
   state_->post(&State::take, assertionID);
   return {kPowerReturnSuccess, assertionID};
-}
-
-PowerReturn LogindPowerAssertions::setProperty(PowerAssertionID assertionID, const std::string& key,
-                                               const PropertyValue& value) {
-  if (key.empty() || key == kAssertionTypeKey || key == kAssertionLevelKey)
-    return kPowerReturnBadArgument;
-  std::lock_guard guard(state_->mutex);
-  const auto found = state_->records.find(assertionID);
-  if (found == state_->records.end()) return kPowerReturnNotFound;
-  if (key == kAssertionNameKey) return kPowerReturnError;
-  if (key == kAssertionDetailsKey) found->second.details = value;
-  return kPowerReturnSuccess;
 }
 
 std::optional<PropertyDictionary> LogindPowerAssertions::copyProperties(
@@ -264,14 +251,11 @@ std::optional<PropertyDictionary> LogindPowerAssertions::copyProperties(
   std::lock_guard guard(state_->mutex);
   const auto found = state_->records.find(assertionID);
   if (found == state_->records.end() || found->second.vanished) return std::nullopt;
-  const State::Record& record = found->second;
-  PropertyDictionary properties{
-      {kAssertionTypeKey, record.type},
+  return PropertyDictionary{
+      {kAssertionTypeKey, found->second.type},
       {kAssertionLevelKey, kPowerAssertionLevelOn},
-      {kAssertionNameKey, record.name},
+      {kAssertionNameKey, found->second.name},
   };
-  if (record.details) properties[kAssertionDetailsKey] = *record.details;
-  return properties;
 }
 
 PowerReturn LogindPowerAssertions::release(PowerAssertionID assertionID) {

@@ -36,7 +36,7 @@ std::optional<std::string> assertionTypeForLogindWhat(const LogindInhibitor& loc
 //   "vanished": copyProperties answers none, so the owner's repair takes a new one.
 // - release drops the identifier at once; the queue closes the lock after any
 //   take still ahead of it, so a replacement is in force before the old one goes.
-// - logind cannot rename a lock: setting "AssertName" answers an error.
+// - logind cannot rename a lock: replace takes the new one before the old goes.
 // - copyAssertionsByProcess answers the last listing the queue made (an error
 //   before the first) and asks for a fresh one.
 // - copyAssertionsByProcessAfterPendingChanges is the one call that waits: for
@@ -59,8 +59,6 @@ class LogindPowerAssertions final : public PowerAssertions {
 
   PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
                                             const std::string& name) override;
-  PowerReturn setProperty(PowerAssertionID assertionID, const std::string& key,
-                          const PropertyValue& value) override;
   std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const override;
   PowerReturn release(PowerAssertionID assertionID) override;
   PowerAssertionsByProcess copyAssertionsByProcess() const override;

@@ -32,7 +32,6 @@ inline constexpr const char* kAssertionTypePreventUserIdleDisplaySleep =
 inline constexpr const char* kAssertionNameKey = "AssertName";
 inline constexpr const char* kAssertionTypeKey = "AssertType";
 inline constexpr const char* kAssertionLevelKey = "AssertLevel";
-inline constexpr const char* kAssertionDetailsKey = "Details";
 
 struct PowerAssertionCreateResult {
   PowerReturn result = kPowerReturnError;
@@ -47,7 +46,8 @@ struct PowerAssertionsByProcess {
   std::map<std::int32_t, std::vector<PropertyDictionary>> byProcess;
 };
 
-// Power assertions that keep the machine from sleeping while they live.
+// Power assertions that keep the machine from sleeping while they live: locks
+// of a type, under a name. A lock cannot be renamed; `replace` takes another.
 // Safe to call from any thread.
 class PowerAssertions {
  public:
@@ -55,8 +55,12 @@ class PowerAssertions {
 
   virtual PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
                                                     const std::string& name) = 0;
-  virtual PowerReturn setProperty(PowerAssertionID assertionID, const std::string& key,
-                                  const PropertyValue& value) = 0;
+  // Holds `type` under `name` in place of `held`. Nothing is done when `held`
+  // is in force with that type and name: the answer is `held`. Otherwise the
+  // new lock is asked for before `held` is released, so protection has no
+  // gap; when the new one cannot be had, `held` stays as it was.
+  PowerAssertionCreateResult replace(PowerAssertionID held, const std::string& type,
+                                     const std::string& name);
   // None when the system no longer knows the assertion.
   virtual std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const = 0;
   virtual PowerReturn release(PowerAssertionID assertionID) = 0;

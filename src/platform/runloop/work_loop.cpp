@@ -41,6 +41,14 @@ WorkLoop::WorkLoop(const Clock& clock, LoopWaiter* waiter) : clock_(clock), wait
 
 WorkLoop::~WorkLoop() { discardAll(); }
 
+std::size_t WorkLoop::laneFor(ClockKind kind, ModeMask modes) {
+  return (kind == ClockKind::Wall ? kAllModes + 1 : 0) + (modes & kAllModes);
+}
+
+ClockKind WorkLoop::kindOfLane(std::size_t lane) {
+  return lane > kAllModes ? ClockKind::Wall : ClockKind::Uptime;
+}
+
 WorkLoop::Id WorkLoop::post(ClockKind kind, double due, ModeMask modes, Task task, Task missed) {
   // A due time that is not a number never comes.
   if (std::isnan(due)) due = std::numeric_limits<double>::infinity();
@@ -48,7 +56,11 @@ WorkLoop::Id WorkLoop::post(ClockKind kind, double due, ModeMask modes, Task tas
   {
     std::lock_guard lock(mutex_);
     id = nextId_++;
-    entries_.push_back(Entry{id, kind, due, modes, std::move(task), std::move(missed)});
+    const std::size_t lane = laneFor(kind, modes);
+    // Work due now comes after everything already due: the hint makes that append constant-time.
+    lanes_[lane].emplace_hint(lanes_[lane].end(), Key{due, id},
+                              Work{std::move(task), std::move(missed)});
+    index_.emplace(id, std::pair{lane, due});
   }
   notifyChanged();
   return id;
@@ -59,14 +71,15 @@ WorkLoop::Id WorkLoop::postNow(Task task) {
 }
 
 bool WorkLoop::cancel(Id id) {
-  Entry removed;
+  Work removed;
   {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [id](const Entry& entry) { return entry.id == id; });
-    if (it == entries_.end()) return false;
-    removed = std::move(*it);
-    entries_.erase(it);
+    const auto found = index_.find(id);
+    if (found == index_.end()) return false;
+    auto& [lane, due] = found->second;
+    auto node = lanes_[lane].extract(Key{due, id});
+    removed = std::move(node.mapped());
+    index_.erase(found);
   }
   // `removed` is destroyed here, unlocked: its captures may post again.
   return true;
@@ -85,85 +98,85 @@ ModeMask WorkLoop::modeMask() const {
   return mode_;
 }
 
-double WorkLoop::remainingLocked(const Entry& entry) const {
-  const double nowOnClock = entry.kind == ClockKind::Wall
-                                ? clock_.now().timeIntervalSinceReferenceDate()
-                                : clock_.uptime();
-  return entry.due - nowOnClock;
+double WorkLoop::remainingLocked(ClockKind kind, double due) const {
+  const double nowOnClock =
+      kind == ClockKind::Wall ? clock_.now().timeIntervalSinceReferenceDate() : clock_.uptime();
+  return due - nowOnClock;
 }
 
-bool WorkLoop::earlierLocked(const Entry& a, double remainingA, const Entry& b,
-                             double remainingB) const {
-  if (a.kind == b.kind) {
-    if (a.due != b.due) return a.due < b.due;
-    return a.id < b.id;
-  }
-  if (std::fabs(remainingA - remainingB) > kCrossClockTie) return remainingA < remainingB;
-  return a.id < b.id;
-}
-
-std::optional<std::size_t> WorkLoop::nextIndexLocked() const {
-  std::optional<std::size_t> best;
-  double bestRemaining = 0;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& entry = entries_[i];
-    if ((entry.modes & mode_) == 0) continue;
-    const double remaining = remainingLocked(entry);
-    if (!best || earlierLocked(entry, remaining, entries_[*best], bestRemaining)) {
-      best = i;
-      bestRemaining = remaining;
+std::optional<WorkLoop::Head> WorkLoop::nextLocked() const {
+  std::optional<Head> best;
+  for (std::size_t lane = 0; lane < kLaneCount; ++lane) {
+    if (lanes_[lane].empty() || (lane % (kAllModes + 1) & mode_) == 0) continue;
+    const Key& key = lanes_[lane].begin()->first;
+    const ClockKind kind = kindOfLane(lane);
+    const double remaining = remainingLocked(kind, key.due);
+    bool earlier = !best;
+    if (best && kind == kindOfLane(best->lane)) {
+      earlier = key < best->key;
+    } else if (best) {
+      earlier = std::fabs(remaining - best->remaining) > kCrossClockTie
+                    ? remaining < best->remaining
+                    : key.id < best->key.id;
     }
+    if (earlier) best = Head{lane, key, remaining};
   }
   return best;
 }
 
+WorkLoop::Work WorkLoop::takeLocked(const Head& head) {
+  Lane& lane = lanes_[head.lane];
+  Work work = std::move(lane.begin()->second);
+  lane.erase(lane.begin());
+  index_.erase(head.key.id);
+  return work;
+}
+
 std::optional<WorkLoop::Next> WorkLoop::next() const {
   std::lock_guard lock(mutex_);
-  const auto index = nextIndexLocked();
-  if (!index) return std::nullopt;
-  const Entry& entry = entries_[*index];
-  return Next{entry.id, entry.kind, entry.due, remainingLocked(entry)};
+  const auto head = nextLocked();
+  if (!head) return std::nullopt;
+  return Next{head->key.id, kindOfLane(head->lane), head->key.due, head->remaining};
 }
 
 bool WorkLoop::runNextDue() {
-  Entry entry;
+  Work work;
   {
     std::lock_guard lock(mutex_);
-    const auto index = nextIndexLocked();
-    if (!index || remainingLocked(entries_[*index]) > 0) return false;
-    entry = std::move(entries_[*index]);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*index));
+    const auto head = nextLocked();
+    if (!head || head->remaining > 0) return false;
+    work = takeLocked(*head);
   }
-  if (entry.task) entry.task();
+  if (work.task) work.task();
   return true;
 }
 
 std::size_t WorkLoop::pendingCount() const {
   std::lock_guard lock(mutex_);
-  return entries_.size();
+  return index_.size();
 }
 
 std::vector<Task> WorkLoop::takeWallEntriesDueIn(Date from, Date to) {
-  std::vector<Entry> taken;
+  std::vector<std::pair<Key, Work>> taken;
   {
     std::lock_guard lock(mutex_);
     const double lower = from.timeIntervalSinceReferenceDate();
     const double upper = to.timeIntervalSinceReferenceDate();
-    auto passed = [&](const Entry& entry) {
-      return entry.kind == ClockKind::Wall && entry.due > lower && entry.due <= upper;
-    };
-    std::vector<Entry> kept;
-    for (auto& entry : entries_) {
-      (passed(entry) ? taken : kept).push_back(std::move(entry));
+    for (std::size_t lane = laneFor(ClockKind::Wall, 0); lane < kLaneCount; ++lane) {
+      Lane& entries = lanes_[lane];
+      auto it = entries.upper_bound(Key{lower, std::numeric_limits<Id>::max()});
+      while (it != entries.end() && it->first.due <= upper) {
+        index_.erase(it->first.id);
+        taken.emplace_back(it->first, std::move(it->second));
+        it = entries.erase(it);
+      }
     }
-    entries_.swap(kept);
   }
-  std::stable_sort(taken.begin(), taken.end(), [](const Entry& a, const Entry& b) {
-    return a.due != b.due ? a.due < b.due : a.id < b.id;
-  });
+  std::sort(taken.begin(), taken.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<Task> missed;
-  for (auto& entry : taken) {
-    if (entry.missed) missed.push_back(std::move(entry.missed));
+  for (auto& [key, work] : taken) {
+    if (work.missed) missed.push_back(std::move(work.missed));
   }
   return missed;
 }
@@ -172,11 +185,12 @@ void WorkLoop::discardAll() {
   // Bounded: a capture whose destructor posts again on every round would
   // otherwise keep this going for ever.
   for (int round = 0; round < 100; ++round) {
-    std::vector<Entry> dropped;
+    std::array<Lane, kLaneCount> dropped;
     {
       std::lock_guard lock(mutex_);
-      if (entries_.empty()) return;
-      dropped.swap(entries_);
+      if (index_.empty()) return;
+      dropped.swap(lanes_);
+      index_.clear();
     }
   }
 }
@@ -192,25 +206,22 @@ void WorkLoop::run(std::optional<Date> until) {
     }
     if (until && clock_.now() >= *until) break;
 
-    const auto index = nextIndexLocked();
+    const auto head = nextLocked();
     std::optional<double> wait;
     std::optional<double> wallWait;
-    if (index) {
-      const Entry& candidate = entries_[*index];
-      const double remaining = remainingLocked(candidate);
-      if (remaining <= 0) {
-        Entry entry = std::move(entries_[*index]);
-        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*index));
+    if (head) {
+      if (head->remaining <= 0) {
+        Work work = takeLocked(*head);
         lock.unlock();
-        if (entry.task) entry.task();
-        entry = Entry{};
+        if (work.task) work.task();
+        work = Work{};
         lock.lock();
         continue;
       }
-      if (candidate.kind == ClockKind::Wall) {
-        wallWait = remaining;
+      if (kindOfLane(head->lane) == ClockKind::Wall) {
+        wallWait = head->remaining;
       } else {
-        wait = remaining;
+        wait = head->remaining;
       }
     }
     if (until) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/date.h"
@@ -26,7 +29,9 @@ using ClockKind = DispatchTimerSource::ClockKind;
 
 // Pending work of one thread: tasks due at a time on the uptime or the wall
 // clock, each allowed in some run-loop modes. The earliest eligible entry runs
-// first; equal due times run in posting order. Thread-safe: any thread may
+// first; equal due times run in posting order. Posting, cancelling and taking
+// the next entry cost the same however much is pending (a backlog drains in
+// linear time). Thread-safe: any thread may
 // post or cancel; tasks run unlocked on the thread that drives the loop.
 // The live main loop and each live serial queue drive one with `run`; the
 // test platform drives one on virtual time. `run` waits on a condition
@@ -83,25 +88,40 @@ class WorkLoop {
   bool isRunning() const;
 
  private:
-  struct Entry {
-    Id id;
-    ClockKind kind;
+  struct Key {
     double due;
-    ModeMask modes;
+    Id id;
+    auto operator<=>(const Key&) const = default;
+  };
+  struct Work {
     Task task;
     Task missed;
   };
+  // Entries of one clock and one set of modes, in due order. The earliest
+  // eligible entry is the earliest of at most a few lane heads.
+  using Lane = std::map<Key, Work>;
+  static constexpr std::size_t kLaneCount = 2 * (kAllModes + 1);
+  struct Head {
+    std::size_t lane;
+    Key key;  // the lane's first
+    double remaining;
+  };
 
-  double remainingLocked(const Entry& entry) const;
-  std::optional<std::size_t> nextIndexLocked() const;
-  bool earlierLocked(const Entry& a, double remainingA, const Entry& b, double remainingB) const;
+  static std::size_t laneFor(ClockKind kind, ModeMask modes);
+  static ClockKind kindOfLane(std::size_t lane);
+  double remainingLocked(ClockKind kind, double due) const;
+  std::optional<Head> nextLocked() const;
+  // Takes the head's entry out of its lane and the index.
+  Work takeLocked(const Head& head);
   void notifyChanged();
 
   const Clock& clock_;
   LoopWaiter* waiter_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<Entry> entries_;
+  std::array<Lane, kLaneCount> lanes_;
+  // Where each pending entry is: its lane and due time.
+  std::unordered_map<Id, std::pair<std::size_t, double>> index_;
   Id nextId_ = 1;
   ModeMask mode_ = kDefaultModeBit;
   int running_ = 0;

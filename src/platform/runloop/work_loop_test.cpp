@@ -78,6 +78,47 @@ TEST_F(WorkLoopTest, CancelRemovesOnlyThatEntryAndReportsWhetherItWasPending) {
   EXPECT_EQ(events, std::vector<std::string>{"b"});
 }
 
+// A backlog as large as one flood of bus calls leaves: each entry costs the
+// same to post, cancel and take, so it all drains, in order.
+TEST_F(WorkLoopTest, ALargeBacklogRunsWholeAndInPostingOrder) {
+  constexpr std::size_t kTasks = 100'000;
+  struct Row {
+    const char* name;
+    std::size_t cancelEvery;  // 0: none cancelled
+    bool throughRun;          // drained by run() rather than one entry at a time
+  };
+  const Row rows[] = {
+      {"all run, one at a time", 0, false},
+      {"all run in the loop's own run", 0, true},
+      {"every third cancelled before running", 3, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::size_t> ran;
+    std::vector<WorkLoop::Id> ids;
+    ids.reserve(kTasks);
+    for (std::size_t i = 0; i < kTasks; ++i) {
+      ids.push_back(loop.postNow([&ran, i] { ran.push_back(i); }));
+    }
+    std::vector<std::size_t> expected;
+    for (std::size_t i = 0; i < kTasks; ++i) {
+      if (row.cancelEvery != 0 && i % row.cancelEvery == 0) {
+        EXPECT_TRUE(loop.cancel(ids[i]));
+      } else {
+        expected.push_back(i);
+      }
+    }
+    if (row.throughRun) {
+      loop.postNow([this] { loop.stop(); });
+      loop.run();
+    } else {
+      drain();
+    }
+    EXPECT_EQ(ran, expected);
+    EXPECT_EQ(loop.pendingCount(), 0u);
+  }
+}
+
 TEST_F(WorkLoopTest, WallEntriesPassedDuringAnIntervalAreTakenWithTheirMissedCallbacks) {
   const Date from = clock.now();
   loop.post(ClockKind::Wall, wall(0), kAllModes, record("due at start"), record("missed start"));

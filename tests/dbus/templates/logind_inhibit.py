@@ -11,7 +11,8 @@ For tests, on TEST_IFACE: DropLocks() lets go of every "block" lock as a logind 
 lost them would (the holders' descriptors report an error), and while the
 property RefuseBlockLocks is true, Inhibit refuses "block" locks. ReleaseLagMs
 (0 at first) makes a lock whose descriptor closed stay listed that long, as the
-real logind drops it only when it gets round to it.
+real logind drops it only when it gets round to it. InhibitCalls() lists every
+Inhibit asked for, oldest first, as (what, who, why, mode).
 '''
 
 import os
@@ -31,6 +32,7 @@ SYSTEM_BUS = True
 TEST_IFACE = 'run.tarvo.vigilix.MockLogind'
 
 _rows = []
+_calls = []
 _ends = {}  # id of a row: (read end, its watch)
 
 
@@ -70,6 +72,7 @@ def _publish(mock):
 @dbus.service.method(MAIN_IFACE, in_signature='ssss', out_signature='h',
                      sender_keyword='sender', connection_keyword='connection')
 def Inhibit(self, what, who, why, mode, sender=None, connection=None):
+    _calls.append((dbus.String(what), dbus.String(who), dbus.String(why), dbus.String(mode)))
     if mode not in ('block', 'delay'):
         raise dbus.exceptions.DBusException('Unknown inhibit mode ' + mode,
                                             name='org.freedesktop.DBus.Error.InvalidArgs')
@@ -122,3 +125,8 @@ def DropLocks(self):
         os.close(read_end)
         _rows.remove(row)
     _publish(self)
+
+
+@dbus.service.method(TEST_IFACE, in_signature='', out_signature='a(ssss)')
+def InhibitCalls(_):
+    return dbus.Array(_calls, signature='(ssss)')
