@@ -17,6 +17,7 @@
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
+#include "direct/backup/time_machine_feature.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
@@ -160,6 +161,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
   registerDesktopHealthLines(controller);
+  VGXTimeMachineFeature::shared().install();
 
   // Will finish launching: from here on addresses from other programs reach
   // the handler, those that came while launching first.

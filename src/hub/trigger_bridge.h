@@ -102,6 +102,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     OpenPanelPresenter openPanelPresenter;
     // The protection verifier's reason line, which the header shows first.
     std::function<std::optional<std::string>()> protectionReasonLine;
+    // Reasons of a running backup program, added to the trigger monitor's
+    // while automatic keep-awake is enabled.
+    std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
@@ -201,6 +204,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
   // Triggers.
   void refresh(platform::Date now);
+  void refreshNow() { refresh(now()); }
   // The stored rules, decoded again only when their stored value changed.
   const TriggerConfiguration& triggerConfiguration() const;
   // The decision the trigger monitor last handed over; (false, []) while it
