@@ -14,7 +14,6 @@
 #include "app/app_delegate.h"
 #include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
-#include "app/chat_presence_launch.h"
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
 #include "core/sleep_wake_timer.h"
@@ -163,7 +162,6 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const auto controller = DZLAppController::make(std::move(environment));
   registerDesktopHealthLines(controller);
   VGXTimeMachineFeature::shared().install();
-  installChatPresence(platform::SessionVariables::current());
 
   // Will finish launching: from here on addresses from other programs reach
   // the handler, those that came while launching first.
