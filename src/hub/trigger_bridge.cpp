@@ -1,6 +1,8 @@
 #include "hub/trigger_bridge.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "core/dzl_keys.h"
 #include "health/session_notifications.h"
@@ -273,8 +275,14 @@ void VGXTriggerBridge::startAgentHolds() {
 }
 
 void VGXTriggerBridge::refresh(platform::Date at) {
-  controller_.setReasons(triggerConfiguration().isEnabled ? decision_.reasons
-                                                          : std::vector<TriggerReason>{});
+  std::vector<TriggerReason> reasons;
+  if (triggerConfiguration().isEnabled) {
+    reasons = decision_.reasons;
+    if (const auto& backup = hooks().timeMachineReasonsProvider) {
+      std::ranges::move(backup(), std::back_inserter(reasons));
+    }
+  }
+  controller_.setReasons(std::move(reasons));
   persistAndPublish(at);
 }
 

@@ -107,6 +107,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     ControlStateBridge::ControlReloader reloadControls;
     // Runs before each manual session starts (closed-lid mode re-arms).
     std::function<void()> beforeManualStart;
+    // Reasons of a running backup program, added to the trigger monitor's
+    // while automatic keep-awake is enabled.
+    std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
@@ -205,6 +208,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
   // Triggers.
   void refresh(platform::Date now);
+  void refreshNow() { refresh(now()); }
   // The stored rules, decoded again only when their stored value changed.
   const TriggerConfiguration& triggerConfiguration() const;
   // The decision the trigger monitor last handed over; (false, []) while it

@@ -148,7 +148,7 @@ std::string AwakeStatusText::reasonClause(const TriggerReason& reason,
     case Kind::focus:
       return localized("While your Focus is on", "Trigger reason");
     case Kind::timeMachine:
-      return localized("Time Machine is backing up", "Trigger reason");
+      return localized("A backup is running", "Trigger reason");
   }
   return {};
 }

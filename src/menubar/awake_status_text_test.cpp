@@ -163,7 +163,7 @@ TEST_F(StatusTextTest, EverySurfaceOfEveryStatus) {
       clause("network", TriggerReason::networkActivity(), "network is busy"),
       clause("CPU", TriggerReason::cpuUsage(), "CPU is busy"),
       clause("Focus", TriggerReason::focus(), "While your Focus is on"),
-      clause("Time Machine", TriggerReason::timeMachine(), "Time Machine is backing up"),
+      clause("backup", TriggerReason::timeMachine(), "A backup is running"),
       clause("schedule, end unknown", TriggerReason::schedule(), "scheduled"),
       clause("schedule, ends today", TriggerReason::schedule(), "scheduled until 5:00 PM",
              {.scheduleEndIn = 5700}),

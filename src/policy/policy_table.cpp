@@ -78,7 +78,7 @@ std::vector<VGXPolicyKey> buildTable() {
       {"VGXDisableAgentHooks", Type::Bool, Strictness::TrueIsStricter,
        "Disable agent hooks and holds."},
       {"VGXDisableTimeMachineTrigger", Type::Bool, Strictness::TrueIsStricter,
-       "Disable the Time Machine trigger."},
+       "Disable the backup trigger."},
       {"VGXStopWhenHot", Type::Bool, Strictness::TrueIsStricter,
        "Stop when thermal state is serious or critical; default true."},
       {"VGXRestartTimerOnActivity", Type::Bool, Strictness::None,

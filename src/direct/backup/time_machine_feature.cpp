@@ -1,0 +1,144 @@
+#include "direct/backup/time_machine_feature.h"
+
+#include "hub/trigger_bridge.h"
+#include "hub/trigger_configuration_store.h"
+#include "keepawake/health_registry.h"
+#include "platform/base/format_placeholders.h"
+#include "platform/base/localized.h"
+#include "platform/base/shared_instances.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "policy/policy_gate.h"
+
+namespace vigilix {
+
+using platform::fillPlaceholders;
+using platform::localized;
+
+namespace {
+
+struct Seam {
+  std::shared_ptr<const VGXCommandRunning> runner = std::make_shared<VGXProcessCommandRunner>();
+  double interval = VGXTimeMachineSampler::kDefaultInterval;
+};
+constinit platform::SharedInstance<Seam> sharedSeam;
+
+std::shared_ptr<VGXTimeMachineFeature> makeShared() {
+  const Seam& seam = sharedSeam.get();
+  return VGXTimeMachineFeature::make(VGXTimeMachineSampler::make(seam.runner, seam.interval),
+                                     platform::UserDefaults::standard(),
+                                     [] { VGXTriggerBridge::shared().refreshNow(); });
+}
+constinit platform::SharedInstance<VGXTimeMachineFeature> sharedFeature(&makeShared);
+
+}  // namespace
+
+std::shared_ptr<const VGXCommandRunning>& VGXTimeMachineSeam::runner() {
+  return sharedSeam.get().runner;
+}
+double& VGXTimeMachineSeam::interval() { return sharedSeam.get().interval; }
+
+VGXTimeMachineFeature& VGXTimeMachineFeature::shared() { return sharedFeature.get(); }
+
+std::shared_ptr<VGXTimeMachineFeature> VGXTimeMachineFeature::make(
+    std::shared_ptr<VGXTimeMachineSampler> sampler, platform::UserDefaults& defaults,
+    std::function<void()> refreshHub) {
+  std::shared_ptr<VGXTimeMachineFeature> feature(
+      new VGXTimeMachineFeature(std::move(sampler), defaults, std::move(refreshHub)));
+  std::weak_ptr<VGXTimeMachineFeature> weak = feature;
+  feature->sampler_->setOnChange([weak](const VGXTimeMachineState& state) {
+    if (auto self = weak.lock()) self->receive(state);
+  });
+  return feature;
+}
+
+VGXTimeMachineFeature::VGXTimeMachineFeature(std::shared_ptr<VGXTimeMachineSampler> sampler,
+                                             platform::UserDefaults& defaults,
+                                             std::function<void()> refreshHub)
+    : sampler_(std::move(sampler)), defaults_(defaults), refreshHub_(std::move(refreshHub)) {}
+
+bool VGXTimeMachineFeature::isWanted() const {
+  return VGXTriggerConfigurationStore::load(defaults_).whileTimeMachineBacksUp &&
+         !VGXPolicyRuntime::enforcedBool(defaults_, kDisablePolicyKey).value_or(false);
+}
+
+void VGXTimeMachineFeature::install() {
+  if (!installed_) {
+    installed_ = true;
+    std::weak_ptr<VGXTimeMachineFeature> weak = weak_from_this();
+    VGXTriggerBridge::hooks().timeMachineReasonsProvider = [weak] {
+      auto self = weak.lock();
+      return self ? self->reasons() : std::vector<TriggerReason>{};
+    };
+    VGXHealthRegistry::registerProvider([weak] {
+      auto self = weak.lock();
+      return self ? self->healthLines() : std::vector<VGXHealthLine>{};
+    });
+    observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
+        platform::kUserDefaultsDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
+        [weak](const platform::Notification&) {
+          if (auto self = weak.lock()) self->defaultsDidChange();
+        }));
+  }
+  apply(false);
+}
+
+void VGXTimeMachineFeature::defaultsDidChange() {
+  if (defaultsChangeScheduled_) return;
+  defaultsChangeScheduled_ = true;
+  std::weak_ptr<VGXTimeMachineFeature> weak = weak_from_this();
+  platform::DispatchQueue::main().async([weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->defaultsChangeScheduled_ = false;
+    self->apply(true);
+  });
+}
+
+void VGXTimeMachineFeature::apply(bool refresh) {
+  if (isWanted()) {
+    sampler_->start();
+    return;
+  }
+  sampler_->stop();
+  {
+    std::lock_guard guard(lock_);
+    lastState_.reset();
+  }
+  if (refresh && refreshHub_) refreshHub_();
+}
+
+void VGXTimeMachineFeature::receive(const VGXTimeMachineState& state) {
+  if (isWanted()) {
+    std::lock_guard guard(lock_);
+    lastState_ = state;
+  } else {
+    sampler_->stop();
+    std::lock_guard guard(lock_);
+    lastState_.reset();
+  }
+  if (refreshHub_) refreshHub_();
+}
+
+std::vector<TriggerReason> VGXTimeMachineFeature::reasons() const {
+  if (!isWanted()) return {};
+  std::lock_guard guard(lock_);
+  if (lastState_ != VGXTimeMachineState::running()) return {};
+  return {TriggerReason::timeMachine()};
+}
+
+std::vector<VGXHealthLine> VGXTimeMachineFeature::healthLines() const {
+  if (!isWanted()) return {};
+  std::lock_guard guard(lock_);
+  if (!lastState_ || lastState_->kind != VGXTimeMachineState::Kind::unknown) return {};
+  return {VGXHealthLine{
+      localized("Backup", "Health Check: backup trigger"),
+      fillPlaceholders(
+          localized("Couldn't check for a backup: %@", "Health Check: backup check failed; reason"),
+          {lastState_->reason}),
+      VGXHealthSeverity::Warning,
+      std::nullopt,
+  }};
+}
+
+}  // namespace vigilix

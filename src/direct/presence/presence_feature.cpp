@@ -1,0 +1,122 @@
+#include "direct/presence/presence_feature.h"
+
+#include "platform/base/localized.h"
+#include "platform/base/property_value.h"
+#include "policy/policy_gate.h"
+
+namespace vigilix {
+
+std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
+    platform::UserDefaults& defaults, VGXPresenceInputs inputs,
+    VGXPresencePoster::Functions posterFunctions) {
+  std::shared_ptr<VGXPresenceFeature> feature(new VGXPresenceFeature(defaults, std::move(inputs)));
+  std::weak_ptr<VGXPresenceFeature> weak = feature;
+  posterFunctions.gatherGates = [weak] {
+    auto self = weak.lock();
+    // Gone: every gate closed.
+    return self ? self->gatherGates() : VGXPresenceGates{};
+  };
+  posterFunctions.onAccessRevoked = [weak] {
+    if (auto self = weak.lock()) self->markDenied();
+  };
+  feature->poster_ = VGXPresencePoster::make(std::move(posterFunctions));
+  feature->poster_->setOnResult([weak](const VGXPresenceLastResult& result) {
+    if (auto self = weak.lock()) self->lastHealthDetail_ = VGXPresencePoster::statusText(result);
+  });
+  return feature;
+}
+
+VGXPresenceFeature::VGXPresenceFeature(platform::UserDefaults& defaults, VGXPresenceInputs inputs)
+    : defaults_(defaults), inputs_(std::move(inputs)) {}
+
+bool VGXPresenceFeature::isEnabled() const {
+  return defaults_.boolValue(VGXPresence::kKeepChatAppsActive).value_or(false) &&
+         !VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
+              .value_or(false);
+}
+
+bool VGXPresenceFeature::accessRequested() const {
+  return defaults_.boolValue(VGXPresence::kAccessRequested).value_or(false);
+}
+
+void VGXPresenceFeature::install() {
+  if (!installed_) {
+    installed_ = true;
+    defaults_.registerDefaults({{VGXPresence::kKeepChatAppsActive, platform::PropertyValue(false)},
+                                {VGXPresence::kAccessRequested, platform::PropertyValue(false)}});
+    if (accessRequested()) {
+      accessState_ =
+          mayPostEvents() ? VGXPresenceAccessState::ready : VGXPresenceAccessState::denied;
+    }
+  }
+  reevaluate();
+}
+
+void VGXPresenceFeature::reevaluate() {
+  if (accessRequested()) {
+    if (mayPostEvents()) {
+      accessState_ = VGXPresenceAccessState::ready;
+    } else if (accessState_ == VGXPresenceAccessState::ready) {
+      accessState_ = VGXPresenceAccessState::denied;
+    }
+  }
+  const bool post = shouldPost();
+  if (post) {
+    poster_->start();
+  } else {
+    poster_->stop();
+  }
+  if (inputs_.setPosting) inputs_.setPosting(post && poster_->isRunning());
+}
+
+VGXPresenceSetResult VGXPresenceFeature::setEnabled(bool on) {
+  if (on && VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
+                .value_or(false)) {
+    return VGXPresenceSetResult::policyDenied;
+  }
+  defaults_.set(VGXPresence::kKeepChatAppsActive, platform::PropertyValue(on));
+  reevaluate();
+  return VGXPresenceSetResult::ok;
+}
+
+void VGXPresenceFeature::requestAccess() {
+  if (!accessRequested())
+    defaults_.set(VGXPresence::kAccessRequested, platform::PropertyValue(true));
+  accessState_ = mayPostEvents() ? VGXPresenceAccessState::ready : VGXPresenceAccessState::denied;
+  reevaluate();
+}
+
+void VGXPresenceFeature::markDenied() {
+  accessState_ = VGXPresenceAccessState::denied;
+  reevaluate();
+}
+
+bool VGXPresenceFeature::setEnabledFromURL(bool enabled) {
+  if (enabled) return false;
+  setEnabled(false);
+  return true;
+}
+
+VGXPresenceGates VGXPresenceFeature::gatherGates() const {
+  VGXPresenceGates gates;
+  gates.enabled = isEnabled();
+  gates.effectiveAwake = inputs_.effectiveAwake && inputs_.effectiveAwake();
+  gates.hasPostEventAccess = mayPostEvents();
+  if (inputs_.lidClosed) gates.lidClosed = inputs_.lidClosed();
+  gates.closedLidArmed = inputs_.closedLidArmed && inputs_.closedLidArmed();
+  if (inputs_.anyDisplayAwake) gates.anyDisplayAwake = inputs_.anyDisplayAwake();
+  if (inputs_.lock) std::tie(gates.lock, gates.lockValidated) = inputs_.lock();
+  if (inputs_.idleSeconds) gates.idleSeconds = inputs_.idleSeconds();
+  return gates;
+}
+
+std::vector<VGXHealthLine> VGXPresenceFeature::healthLines() const {
+  std::optional<std::string> detail = lastHealthDetail_;
+  if (!detail && poster_->lastResult())
+    detail = VGXPresencePoster::statusText(*poster_->lastResult());
+  if (!detail) return {};
+  return {VGXHealthLine{platform::localized("Chat apps", "Health Check: chat presence"), *detail,
+                        VGXHealthSeverity::Ok, std::nullopt}};
+}
+
+}  // namespace vigilix

@@ -1,0 +1,139 @@
+#include "direct/presence/presence_poster.h"
+
+#include <cctype>
+
+#include "platform/locale/date_formatter.h"
+
+namespace vigilix {
+
+std::shared_ptr<VGXPresencePoster> VGXPresencePoster::make(Functions functions) {
+  return std::shared_ptr<VGXPresencePoster>(new VGXPresencePoster(std::move(functions)));
+}
+
+void VGXPresencePoster::start() {
+  if (running_) return;
+  running_ = true;
+  tick();
+  if (running_) armRepeat();
+}
+
+void VGXPresencePoster::stop() {
+  running_ = false;
+  if (auto cancel = std::exchange(cancelRepeat_, nullptr)) cancel();
+  cancelPendingReturn();
+}
+
+void VGXPresencePoster::gatesChanged(const VGXPresenceGates& gates) {
+  if (pendingReturn_ && !VGXPresenceRules::gateCheck(gates).isPost()) cancelPendingReturn();
+}
+
+void VGXPresencePoster::cancelPendingReturn() {
+  if (auto cancel = std::exchange(cancelReturn_, nullptr)) cancel();
+  pendingReturn_.reset();
+}
+
+void VGXPresencePoster::record(const VGXPresenceLastResult& result) {
+  lastResult_ = result;
+  if (onResult_) onResult_(result);
+}
+
+bool VGXPresencePoster::post(VGXPoint point) {
+  // A move the system refused is not counted: nothing moved.
+  if (!f_.postMove(point)) return false;
+  ++postedCount_;
+  return true;
+}
+
+void VGXPresencePoster::armRepeat() {
+  if (auto cancel = std::exchange(cancelRepeat_, nullptr)) cancel();
+  std::weak_ptr<VGXPresencePoster> weak = weak_from_this();
+  cancelRepeat_ = f_.schedule(kRepeatInterval, [weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->cancelRepeat_ = nullptr;
+    self->tick();
+    if (self->running_) self->armRepeat();
+  });
+}
+
+void VGXPresencePoster::tick() {
+  const VGXPresenceGates gates = f_.gatherGates();
+  if (!gates.hasPostEventAccess) {
+    record(VGXPresenceLastResult::skipped(f_.now(), VGXPresenceSkip::noAccess));
+    if (f_.onAccessRevoked) f_.onAccessRevoked();
+    stop();
+    return;
+  }
+  const VGXPresenceDecision decision = VGXPresenceRules::decision(gates);
+  if (!decision.isPost()) {
+    cancelPendingReturn();
+    record(VGXPresenceLastResult::skipped(f_.now(), *decision.skip));
+    return;
+  }
+  const auto from = f_.pointer();
+  if (!from) {
+    record(VGXPresenceLastResult::skipped(f_.now(), VGXPresenceSkip::notIdle));
+    return;
+  }
+  const VGXPoint target = VGXPresenceRules::nudgeTarget(*from, f_.displayBounds(*from));
+  if (!post(target)) {
+    // Nothing moved, so there is nothing to put back.
+    cancelPendingReturn();
+    record(VGXPresenceLastResult::moved(f_.now(), false));
+    return;
+  }
+  pendingReturn_ = std::pair{*from, target};
+  if (auto cancel = std::exchange(cancelReturn_, nullptr)) cancel();
+  std::weak_ptr<VGXPresencePoster> weak = weak_from_this();
+  cancelReturn_ = f_.schedule(kReturnDelay, [weak] {
+    if (auto self = weak.lock()) self->returnStep();
+  });
+}
+
+void VGXPresencePoster::returnStep() {
+  cancelReturn_ = nullptr;
+  if (!pendingReturn_) return;
+  const auto [start, moved] = *std::exchange(pendingReturn_, std::nullopt);
+  const VGXPresenceGates gates = f_.gatherGates();
+  if (!gates.hasPostEventAccess) {
+    record(VGXPresenceLastResult::moved(f_.now(), false));
+    if (f_.onAccessRevoked) f_.onAccessRevoked();
+    stop();
+    return;
+  }
+  const auto current = f_.pointer();
+  if (!current) {
+    record(VGXPresenceLastResult::moved(f_.now(), false));
+    return;
+  }
+  const VGXPresenceDecision decision = VGXPresenceRules::returnDecision(gates, *current, moved);
+  if (decision.skip == VGXPresenceSkip::pointerMoved) {
+    record(VGXPresenceLastResult::moved(f_.now(), false));
+  } else if (decision.skip) {
+    record(VGXPresenceLastResult::skipped(f_.now(), *decision.skip));
+  } else {
+    record(VGXPresenceLastResult::moved(f_.now(), post(start)));
+  }
+}
+
+std::string VGXPresencePoster::statusText(const VGXPresenceLastResult& result,
+                                          const std::string& formattedTime) {
+  std::string kept;
+  for (const char c : formattedTime) {
+    if (std::isdigit(static_cast<unsigned char>(c)) || c == ':') kept += c;
+  }
+  const std::string time = kept.find(':') != std::string::npos ? kept.substr(0, 5) : formattedTime;
+  std::string line = "Chat apps: last move " + time;
+  if (result.kind == VGXPresenceLastResult::Kind::skipped) {
+    return line + ", skipped: " + std::string(rawValue(result.reason));
+  }
+  return line + (result.returned ? ", pointer returned" : ", skipped: pointerMoved");
+}
+
+std::string VGXPresencePoster::statusText(const VGXPresenceLastResult& result) {
+  platform::DateFormatter formatter;
+  formatter.setTimeStyle(platform::DateFormatStyle::shortStyle);
+  return statusText(result, formatter.stringFromDate(result.date));
+}
+
+}  // namespace vigilix
