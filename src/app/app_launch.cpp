@@ -20,7 +20,6 @@
 #include "core/sleep_wake_timer.h"
 #include "hub/trigger_bridge.h"
 #include "intents/intent_actions.h"
-#include "direct/backup/time_machine_feature.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
@@ -208,7 +207,6 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const auto controller = DZLAppController::make(std::move(environment));
   *controllerSlot = controller;
   registerDesktopHealthLines(controller);
-  VGXTimeMachineFeature::shared().install();
 
   // Will finish launching: from here on addresses from other programs reach
   // the handler, those that came while launching first.

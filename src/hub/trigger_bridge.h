@@ -105,8 +105,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     // Tells the desktop's shells that the shared control state of a kind
     // changed; without one nobody is told.
     ControlStateBridge::ControlReloader reloadControls;
-    // Runs before each manual session starts (closed-lid mode re-arms).
-    std::function<void()> beforeManualStart;
     // Reasons of a running backup program, added to the trigger monitor's
     // while automatic keep-awake is enabled.
     std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
