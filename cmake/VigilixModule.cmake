@@ -2,9 +2,10 @@
 # except *_test.cpp; the tests of the folder form one executable registered
 # with CTest. Folders list only their dependencies. HEADER_DEPS names libraries
 # whose header types a folder uses without linking their code (the layering
-# check reads them like DEPS).
+# check reads them like DEPS). SERIAL runs the folder's tests one at a time,
+# apart from all others (programs that share machine-wide names).
 function(vigilix_module name)
-  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS;HEADER_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "DEPS;TEST_DEPS;HEADER_DEPS" ${ARGN})
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(_src "")
   set(_tests "")
@@ -27,6 +28,10 @@ function(vigilix_module name)
   if(_tests AND NOT VIGILIX_FUZZ)
     add_executable(${name}_tests ${_tests})
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main)
-    gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60)
+    if(ARG_SERIAL)
+      gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+    else()
+      gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60)
+    endif()
   endif()
 endfunction()

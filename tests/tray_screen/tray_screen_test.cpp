@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "app/app_delegate.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_child_process.h"
 #include "dbus/tray_host.h"
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/defaults/live_user_defaults.h"
 #include "testing/temporary_folder.h"
 #include "tray_screen/dbus_menu_monitor.h"
 #include "tray_screen/xfce_panel_host.h"
@@ -75,12 +77,20 @@ class TrayScreenTest : public ::testing::Test {
     return last;
   }
 
+  // Not as a first run, whose settings window would cover the screen.
+  void startApplication() {
+    platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
+    defaults.set(kDZLDidShowWelcomeKey, true);
+    defaults.synchronize();
+    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+  }
+
   // Starts the program and waits until its icon is drawn in the panel; the
   // icon's box on the screen.
   std::optional<ScreenBox> startAndFindIcon() {
     const auto empty = awaitScreen([](const Screenshot&) { return true; });
     if (!empty) return std::nullopt;
-    app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+    startApplication();
     if (!runMainLoopUntil([&] { return !host_.registeredItems().empty(); }, kPatience)) {
       return std::nullopt;
     }
@@ -138,7 +148,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
   const auto empty = awaitScreen([](const Screenshot&) { return true; });
   ASSERT_TRUE(empty) << "the panel never stopped drawing\n" << logs();
 
-  app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+  startApplication();
   ASSERT_TRUE(runMainLoopUntil([&] { return !host_.registeredItems().empty(); }, kPatience))
       << "the watcher never listed an item\n"
       << logs();
