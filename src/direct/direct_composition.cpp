@@ -1,5 +1,6 @@
 #include "direct/direct_composition.h"
 
+#include "direct/backup/time_machine_feature.h"
 #include "health/direct_availability.h"
 #include "platform/base/logger.h"
 
@@ -8,7 +9,7 @@ namespace vigilix::VGXDirectComposition {
 void install() {
   VGXDirectAvailability::setDirectBuild(true);
 
-  // The backup trigger is installed here, before the line below.
+  VGXTimeMachineFeature::shared().install();
 
   platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
 

@@ -101,11 +101,15 @@ void VGXTimeMachineFeature::apply(bool refresh) {
     return;
   }
   sampler_->stop();
+  bool hadReading = false;
   {
     std::lock_guard guard(lock_);
+    hadReading = lastState_.has_value();
     lastState_.reset();
   }
-  if (refresh && refreshHub_) refreshHub_();
+  // Only a dropped reading changes the reasons: refreshing on every settings
+  // change would answer the hub's own writes with another refresh.
+  if (refresh && hadReading && refreshHub_) refreshHub_();
 }
 
 void VGXTimeMachineFeature::receive(const VGXTimeMachineState& state) {
