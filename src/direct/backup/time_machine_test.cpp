@@ -340,6 +340,20 @@ TEST_F(BackupFeatureTest, ReadingDiscardedWhenTheSettingTurnsOffMidRun) {
   EXPECT_EQ(feature->reasons(), std::vector<TriggerReason>{TriggerReason::timeMachine()});
 }
 
+// Settings changes while the trigger is off change no reason: the hub is not
+// refreshed, or its own writes would answer each refresh with another.
+TEST_F(BackupFeatureTest, SettingsChangesWhileOffRefreshNothing) {
+  setWanted(false);
+  auto feature = makeFeature();
+  feature->install();
+  for (int change = 0; change < 3; ++change) {
+    defaults().set("run.tarvo.vigilix.Unrelated", change);
+    platform.runUntilIdle();
+  }
+  EXPECT_EQ(refreshes, 0);
+  EXPECT_TRUE(runner->calls.empty());
+}
+
 TEST_F(BackupFeatureTest, SecondInstallAddsNothing) {
   setWanted(true);
   auto feature = makeFeature();
