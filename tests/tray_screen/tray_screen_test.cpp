@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_delegate.h"
+#include "app/tray_host_client.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
@@ -303,6 +304,42 @@ TEST_F(TrayScreenTest, TheTraysRowsFollowTheMenuThroughChangesOfShape) {
                               << "," << change.box->y << " " << change.box->width << "x"
                               << change.box->height << " (see tray-menu-*.png)\n"
                               << logs();
+}
+
+// The tray's rows open the settings window on the pane they name; the
+// window is the renderer's own top-level window on the screen (class
+// "vigilix", as the renderer names its application).
+TEST_F(TrayScreenTest, SettingsRowsOfTheTrayOpenTheWindow) {
+  const auto icon = startAndFindIcon();
+  ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
+  ASSERT_FALSE(host_.registeredItems().empty());
+  // Listed as its bus name, with the object path behind when the watcher keeps it.
+  const std::string item = host_.registeredItems().front();
+  TrayHost tray(item.substr(0, item.find('/')));
+  struct Row {
+    const char* name;
+    const char* label;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"Settings… opens the window", "Settings\u2026", "General"},
+      {"Edit Triggers… shows the triggers", "Edit Triggers\u2026", "Triggers"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(tray.click({row.label}), "");
+    const bool shown = runMainLoopUntil(
+        [&] { return screen_.titleOfClass("vigilix").value_or("") == row.title; }, kPatience);
+    ASSERT_TRUE(shown) << "title " << screen_.titleOfClass("vigilix").value_or("(no window)")
+                       << "\n"
+                       << logs();
+    const auto window = screen_.windowOfClass("vigilix");
+    ASSERT_TRUE(window);
+    EXPECT_GE(window->width, 600);
+    const auto shot = awaitScreen([](const Screenshot&) { return true; });
+    ASSERT_TRUE(shot);
+    EXPECT_FALSE(shot->savePng(kOutput / (std::string("settings-window-") + row.title + ".png")));
+  }
 }
 
 }  // namespace

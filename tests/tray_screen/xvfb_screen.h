@@ -35,6 +35,8 @@ class XvfbScreen {
   std::set<std::uint64_t> popupWindows() const;
   // The box of the first mapped top-level window whose WM_CLASS class is `className`.
   std::optional<ScreenBox> windowOfClass(const std::string& className) const;
+  // That window's title (WM_NAME), empty when it has none.
+  std::optional<std::string> titleOfClass(const std::string& className) const;
   std::string log() const;
 
  private:
