@@ -6,21 +6,11 @@
 #include "platform/base/localized.h"
 #include "platform/ui/font.h"
 #include "settings/triggers/add_apps_panel.h"
+#include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
 
 using platform::localized;
-
-namespace {
-
-std::shared_ptr<platform::StackView> horizontal(
-    std::vector<std::shared_ptr<platform::View>> views) {
-  auto row = platform::StackView::make(platform::StackView::Orientation::Horizontal, views);
-  row->setAlignment(platform::StackView::Alignment::Center);
-  return row;
-}
-
-}  // namespace
 
 VGXTriggersAppsSection::VGXTriggersAppsSection(std::shared_ptr<VGXTriggersSettingsModel> model)
     : model_(std::move(model)),
@@ -43,7 +33,7 @@ VGXTriggersAppsSection::VGXTriggersAppsSection(std::shared_ptr<VGXTriggersSettin
   menu_->setHidden(true);
   section_.addRow(emptyHint_);
   section_.addRow(list_);
-  section_.addRow(horizontal({add_, remove_}));
+  section_.addRow(triggersPaneLine({add_, remove_}));
   section_.addRow(menu_);
   section_.setFooter(localized(
       "Background apps count as running unless Only While Frontmost is on.", "Triggers apps"));
@@ -89,14 +79,12 @@ void VGXTriggersAppsSection::rebuildRows() {
     });
     row.frontmostOnly =
         platform::CheckBox::withTitle(localized("Only While Frontmost", "Triggers app row"));
-    row.frontmostOnly->setState(model_->apps().isFrontmostOnly(identifier)
-                                    ? platform::ControlStateValue::On
-                                    : platform::ControlStateValue::Off);
+    row.frontmostOnly->setState(checkState(model_->apps().isFrontmostOnly(identifier)));
     row.frontmostOnly->setAction([this, identifier](platform::Control& sender) {
       const bool on = static_cast<platform::CheckBox&>(sender).isOn();
       model_->editApps([&](AppListModel& apps) { apps.setFrontmostOnly(on, identifier); });
     });
-    row.view = horizontal({row.name, row.frontmostOnly});
+    row.view = triggersPaneLine({row.name, row.frontmostOnly});
     row.view->setSpacing(12);
     list_->addArrangedSubview(row.view);
     rows_.push_back(std::move(row));

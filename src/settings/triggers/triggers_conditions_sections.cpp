@@ -6,33 +6,18 @@
 #include "platform/ui/font.h"
 #include "platform/ui/number_formatter.h"
 #include "platform/ui/stepper.h"
+#include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
 
-using platform::ControlStateValue;
 using platform::localized;
 
 namespace {
-
-std::shared_ptr<platform::StackView> horizontal(
-    std::vector<std::shared_ptr<platform::View>> views) {
-  auto row = platform::StackView::make(platform::StackView::Orientation::Horizontal, views);
-  row->setAlignment(platform::StackView::Alignment::Center);
-  return row;
-}
 
 std::shared_ptr<platform::StackView> vertical() {
   auto stack = std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical);
   stack->setSpacing(6);
   return stack;
-}
-
-ControlStateValue stateOf(bool on) { return on ? ControlStateValue::On : ControlStateValue::Off; }
-
-const TriggersPaneToggle& paneToggle(bool TriggerConfiguration::*field) {
-  for (const auto& toggle : triggersPaneToggles())
-    if (toggle.field == field) return toggle;
-  return triggersPaneToggles().front();
 }
 
 }  // namespace
@@ -46,7 +31,7 @@ std::shared_ptr<platform::CheckBox> makeRuleToggle(VGXTriggersPaneControls& cont
     auto& self = static_cast<platform::CheckBox&>(sender);
     controls.setValue(toggle, self.isOn());
     // An inert switch shows the rule again.
-    self.setState(stateOf(controls.value(toggle)));
+    self.setState(checkState(controls.value(toggle)));
   });
   return box;
 }
@@ -70,14 +55,15 @@ void VGXTriggersConditionsSections::buildConditions() {
       &TriggerConfiguration::whileTimeMachineBacksUp, &TriggerConfiguration::whenOnPowerAdapter,
       &TriggerConfiguration::whenExternalDisplayConnected};
   for (auto field : order) {
-    const TriggersPaneToggle& toggle = paneToggle(const_cast<bool TriggerConfiguration::*>(field));
+    const TriggersPaneToggle& toggle =
+        triggersPaneToggle(const_cast<bool TriggerConfiguration::*>(field));
     if (field == &TriggerConfiguration::whileTimeMachineBacksUp &&
         !VGXDirectAvailability::isDirectBuild()) {
       // Without the backup trigger the row only says where it comes with.
       auto note = secondaryLine(
           localized("Comes with the version from vigilix.tarvo.run.", "Backup trigger note"));
       note->setFont(platform::Font::systemFont(platform::Font::smallSystemFontSize()));
-      conditions_.addRow(horizontal(
+      conditions_.addRow(triggersPaneLine(
           {platform::TextField::labelWithString(localized(toggle.title, toggle.comment)), note}));
       continue;
     }
@@ -93,7 +79,7 @@ void VGXTriggersConditionsSections::buildConditions() {
   addNetwork_ = platform::Button::withTitle(localized("Add Current Network", "Triggers Wi-Fi"));
   addNetwork_->setAction([this](platform::Control&) { model_->addCurrentNetwork(); });
   wifiStatus_ = secondaryLine("");
-  conditions_.addRow(horizontal({addNetwork_}));
+  conditions_.addRow(triggersPaneLine({addNetwork_}));
   conditions_.addRow(wifiStatus_);
 }
 
@@ -105,7 +91,7 @@ void VGXTriggersConditionsSections::buildSchedule() {
   });
   schedule_.addRow(scheduleToggle_);
   scheduleBody_ = vertical();
-  auto days = horizontal({platform::TextField::labelWithString(
+  auto days = triggersPaneLine({platform::TextField::labelWithString(
       localized("Weekdays", "Triggers schedule weekdays row"))});
   weekdayItems_ = model_->weekdayItems();
   for (const WeekdayItem& item : weekdayItems_) {
@@ -130,7 +116,7 @@ void VGXTriggersConditionsSections::buildSchedule() {
     model_->setScheduleEnd(end_->dateValue());
     model_->applyScheduleTimes();
   });
-  scheduleBody_->addArrangedSubview(horizontal(
+  scheduleBody_->addArrangedSubview(triggersPaneLine(
       {platform::TextField::labelWithString(localized("Start", "Triggers schedule")), start_,
        platform::TextField::labelWithString(localized("End", "Triggers schedule")), end_}));
   message_ = secondaryLine("");
@@ -160,9 +146,9 @@ void VGXTriggersConditionsSections::buildAdvanced() {
       (*model_).*row.enabled = static_cast<platform::CheckBox&>(sender).isOn();
       ((*model_).*row.apply)();
     });
-    shown.above = horizontal({platform::TextField::labelWithString(
-                                  localized("Above", "Triggers advanced threshold row")),
-                              shown.editor});
+    shown.above = triggersPaneLine({platform::TextField::labelWithString(
+                                        localized("Above", "Triggers advanced threshold row")),
+                                    shown.editor});
     advancedBody_->addArrangedSubview(shown.toggle);
     advancedBody_->addArrangedSubview(shown.above);
     thresholds_.push_back(std::move(shown));
@@ -196,7 +182,8 @@ void VGXTriggersConditionsSections::refreshNetworks() {
         std::erase(configuration.wifiNetworkNames, name);
       });
     });
-    networks_->addArrangedSubview(horizontal({platform::TextField::labelWithString(name), remove}));
+    networks_->addArrangedSubview(
+        triggersPaneLine({platform::TextField::labelWithString(name), remove}));
     removeNetwork_.push_back(remove);
   }
 }
@@ -205,7 +192,7 @@ void VGXTriggersConditionsSections::refresh() {
   for (const auto& toggle : triggersPaneToggles()) {
     const auto box = toggleTitled(toggle.title);
     if (!box) continue;
-    box->setState(stateOf(controls_.value(toggle)));
+    box->setState(checkState(controls_.value(toggle)));
     box->setEnabled(controls_.isEnabled(toggle));
   }
   refreshNetworks();
@@ -218,12 +205,12 @@ void VGXTriggersConditionsSections::refresh() {
   for (const auto& line : footer) lines += (lines.empty() ? "" : "\n") + line;
   conditions_.setFooter(lines);
 
-  scheduleToggle_->setState(stateOf(model_->scheduleEnabled()));
+  scheduleToggle_->setState(checkState(model_->scheduleEnabled()));
   scheduleBody_->setHidden(!model_->scheduleEnabled());
   const auto& schedule = model_->configuration().schedule;
   for (std::size_t i = 0; i < weekdays_.size(); ++i)
     weekdays_[i]->setState(
-        stateOf(schedule && schedule->weekdays.contains(weekdayItems_[i].weekday)));
+        checkState(schedule && schedule->weekdays.contains(weekdayItems_[i].weekday)));
   start_->setDateValue(model_->scheduleStart());
   end_->setDateValue(model_->scheduleEnd());
   const auto& message = model_->scheduleValidationMessage();
@@ -235,7 +222,7 @@ void VGXTriggersConditionsSections::refresh() {
   advancedBody_->setHidden(!model_->advancedExpanded);
   for (const auto& shown : thresholds_) {
     const bool on = (*model_).*shown.row.enabled;
-    shown.toggle->setState(stateOf(on));
+    shown.toggle->setState(checkState(on));
     shown.above->setHidden(!on);
     // The editor shows what the model holds after a load.
     const double value = (*model_).*shown.row.value;

@@ -7,10 +7,10 @@
 #include "platform/ui/event.h"
 #include "platform/ui/font.h"
 #include "platform/ui/window.h"
+#include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
 
-using platform::ControlStateValue;
 using platform::localized;
 
 namespace {
@@ -36,19 +36,11 @@ class TriggersForm final : public platform::StackView {
   std::function<bool()> undo_;
 };
 
-ControlStateValue stateOf(bool on) { return on ? ControlStateValue::On : ControlStateValue::Off; }
-
 void disableAll(const platform::View& view) {
   for (const auto& child : view.subviews()) {
     if (auto* control = dynamic_cast<platform::Control*>(child.get())) control->setEnabled(false);
     disableAll(*child);
   }
-}
-
-const TriggersPaneToggle& paneToggle(bool TriggerConfiguration::*field) {
-  for (const auto& toggle : triggersPaneToggles())
-    if (toggle.field == field) return toggle;
-  return triggersPaneToggles().front();
 }
 
 }  // namespace
@@ -98,7 +90,7 @@ void VGXTriggersSettingsPane::build() {
   form_->addArrangedSubview(quick.view());
 
   auto& top = *sections_.emplace_back(std::make_unique<VGXSettingsSection>(std::nullopt));
-  enable_ = makeRuleToggle(controls_, paneToggle(&TriggerConfiguration::isEnabled));
+  enable_ = makeRuleToggle(controls_, triggersPaneToggle(&TriggerConfiguration::isEnabled));
   top.addRow(enable_);
   switchFooter_ = top.footer();
   form_->addArrangedSubview(top.view());
@@ -110,7 +102,7 @@ void VGXTriggersSettingsPane::build() {
   form_->addArrangedSubview(conditions_->conditionsView());
 
   auto& power = *sections_.emplace_back(std::make_unique<VGXSettingsSection>(std::nullopt));
-  power_ = makeRuleToggle(controls_, paneToggle(&TriggerConfiguration::onlyWhileOnPower));
+  power_ = makeRuleToggle(controls_, triggersPaneToggle(&TriggerConfiguration::onlyWhileOnPower));
   power.addRow(power_);
   power.setFooter(localized("Conditions apply only while your computer is connected to power.",
                             "Triggers settings"));
@@ -188,11 +180,13 @@ void VGXTriggersSettingsPane::refresh() {
                                                : std::string());
     card.button->setEnabled(true);
   }
-  enable_->setState(stateOf(controls_.value(paneToggle(&TriggerConfiguration::isEnabled))));
+  enable_->setState(
+      checkState(controls_.value(triggersPaneToggle(&TriggerConfiguration::isEnabled))));
   enable_->setEnabled(!controls_.isManaged());
   switchFooter_->setStringValue(controls_.switchFooter());
   switchFooter_->setHidden(false);
-  power_->setState(stateOf(controls_.value(paneToggle(&TriggerConfiguration::onlyWhileOnPower))));
+  power_->setState(
+      checkState(controls_.value(triggersPaneToggle(&TriggerConfiguration::onlyWhileOnPower))));
   power_->setEnabled(!controls_.isManaged());
   apps_->refresh();
   conditions_->refresh();

@@ -10,6 +10,7 @@
 #include "platform/system/running_applications.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/open_panel.h"
+#include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
 
@@ -83,10 +84,7 @@ void VGXTriggersWatchingSection::refresh() {
       refresh();
       model_->refreshLiveFooter();
     });
-    auto line = platform::StackView::make(platform::StackView::Orientation::Horizontal,
-                                          {row.clause, row.stop});
-    line->setAlignment(platform::StackView::Alignment::Center);
-    list_->addArrangedSubview(line);
+    list_->addArrangedSubview(triggersPaneLine({row.clause, row.stop}));
     rows_.push_back(std::move(row));
   }
   section_.view()->setNeedsLayout(true);
