@@ -153,6 +153,36 @@ TEST_F(TriggersPaneWindowTest, ThePaneAndItsOpenPartsAreShown) {
   click(pane->watching().rows()[0].stop);
   EXPECT_TRUE(pane->watching().rows().empty());
   EXPECT_TRUE(hub->watches.empty());
+
+  // A download the hub will not watch: the panel's choice ends in the alert.
+  struct Row {
+    const char* name;
+    bool accepted;
+    bool alerted;
+  };
+  const Row watchRows[] = {{"refused", false, true}, {"accepted", true, false}};
+  for (const Row& row : watchRows) {
+    SCOPED_TRACE(row.name);
+    hub->acceptsWatches = row.accepted;
+    click(pane->watching().watchDownloadButton());
+    const auto panel = pane->watching().downloadPanel();
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->canChooseDirectories());
+    EXPECT_FALSE(panel->allowsMultipleSelection());
+    panel->choose({root.home().string()});
+    WindowRendering::flush();
+    EXPECT_FALSE(pane->watching().downloadPanel());
+    const auto alert = pane->watching().refusalAlert();
+    ASSERT_EQ(alert != nullptr, row.alerted);
+    if (!alert) continue;
+    EXPECT_EQ(alert->messageText(), "This download couldn\u2019t be watched.");
+    ASSERT_TRUE(screen.dialogOf(alert->window().get()));
+    testing::saveScreenshot(screen.dialogOf(alert->window().get()), "triggers_pane_watch_refused");
+    QTest::mouseClick(screen.widgetOf(alert->window().get(), alert->buttons()[0].get()),
+                      Qt::LeftButton);
+    WindowRendering::flush();
+    EXPECT_FALSE(pane->watching().refusalAlert());
+  }
 }
 
 // Each setting the pane shows, switched on and off through its control: the

@@ -8,8 +8,6 @@
 #include "platform/base/text.h"
 #include "platform/fs/user_dirs.h"
 #include "platform/system/running_applications.h"
-#include "platform/ui/alert.h"
-#include "platform/ui/open_panel.h"
 #include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
@@ -91,25 +89,28 @@ void VGXTriggersWatchingSection::refresh() {
 }
 
 void VGXTriggersWatchingSection::watchDownload() {
-  auto panel = platform::OpenPanel::make();
-  panel->setCanChooseFiles(true);
-  panel->setCanChooseDirectories(true);
-  panel->setAllowsMultipleSelection(false);
-  if (const auto downloads = platform::userDownloadsFolder()) panel->setDirectory(*downloads);
-  const std::weak_ptr<VGXTriggersSettingsModel> weak = model_;
-  panel->begin([this, weak](platform::ModalResponse response, std::vector<std::string> paths) {
-    const auto model = weak.lock();
-    if (!model || response != platform::ModalResponse::OK || paths.empty()) return;
-    if (!model->watchDownload(paths.front())) {
-      auto alert = platform::Alert::make();
-      alert->setMessageText(
+  panel_ = platform::OpenPanel::make();
+  panel_->setCanChooseFiles(true);
+  panel_->setCanChooseDirectories(true);
+  panel_->setAllowsMultipleSelection(false);
+  if (const auto downloads = platform::userDownloadsFolder()) panel_->setDirectory(*downloads);
+  const std::weak_ptr<bool> alive = alive_;
+  panel_->begin([this, alive](platform::ModalResponse response, std::vector<std::string> paths) {
+    if (!alive.lock()) return;
+    panel_.reset();
+    if (response != platform::ModalResponse::OK || paths.empty()) return;
+    if (!model_->watchDownload(paths.front())) {
+      alert_ = platform::Alert::make();
+      alert_->setMessageText(
           localized("This download couldn\u2019t be watched.", "Watch creation error"));
-      alert->setInformativeText(localized("Choose an accessible file or folder and try again.",
-                                          "Watch creation recovery"));
-      alert->presentModal({});
+      alert_->setInformativeText(localized("Choose an accessible file or folder and try again.",
+                                           "Watch creation recovery"));
+      alert_->presentModal([this, alive](platform::ModalResponse) {
+        if (alive.lock()) alert_.reset();
+      });
     }
     refresh();
-    model->refreshLiveFooter();
+    model_->refreshLiveFooter();
   });
 }
 

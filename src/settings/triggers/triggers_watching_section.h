@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/alert.h"
 #include "platform/ui/button.h"
+#include "platform/ui/open_panel.h"
 #include "platform/ui/stack_view.h"
 #include "platform/ui/text_field.h"
 #include "settings/settings_section.h"
@@ -36,6 +38,9 @@ class VGXTriggersWatchingSection {
   const std::shared_ptr<platform::Button>& watchDownloadButton() const { return download_; }
   const std::shared_ptr<platform::Button>& watchAppButton() const { return watchApp_; }
   const std::vector<std::shared_ptr<platform::Button>>& appEntries() const { return entries_; }
+  // The "Watch a Download…" panel while it is open, and the alert of a refused watch.
+  const std::shared_ptr<platform::OpenPanel>& downloadPanel() const { return panel_; }
+  const std::shared_ptr<platform::Alert>& refusalAlert() const { return alert_; }
 
  private:
   void toggleAppMenu();
@@ -53,6 +58,10 @@ class VGXTriggersWatchingSection {
   std::vector<std::shared_ptr<platform::Button>> entries_;
   std::vector<std::shared_ptr<platform::Button>> retiredEntries_;
   std::vector<std::string> shownIds_;
+  std::shared_ptr<platform::OpenPanel> panel_;
+  std::shared_ptr<platform::Alert> alert_;
+  // The panel and the alert outlive a section that goes meanwhile; they ask this first.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vigilix
