@@ -98,35 +98,36 @@ std::set<std::uint64_t> XvfbScreen::popupWindows() const {
 
 namespace {
 
-std::optional<TopLevel> topLevelOfClass(Display* display, const std::string& className) {
-  for (const TopLevel& window : mappedTopLevels(display)) {
-    XClassHint hint{};
-    if (XGetClassHint(display, window.id, &hint) == 0) continue;
-    const bool matches = hint.res_class != nullptr && className == hint.res_class;
-    if (hint.res_name != nullptr) XFree(hint.res_name);
-    if (hint.res_class != nullptr) XFree(hint.res_class);
-    if (matches) return window;
-  }
-  return std::nullopt;
+std::string titleOf(Display* display, Window window) {
+  char* name = nullptr;
+  if (XFetchName(display, window, &name) == 0 || name == nullptr) return std::string();
+  std::string title = name;
+  XFree(name);
+  return title;
 }
 
 }  // namespace
 
-std::optional<ScreenBox> XvfbScreen::windowOfClass(const std::string& className) const {
-  const auto window = topLevelOfClass(connection_, className);
-  if (!window) return std::nullopt;
-  return ScreenBox{window->attributes.x, window->attributes.y, window->attributes.width,
-                   window->attributes.height};
+std::vector<ScreenWindow> XvfbScreen::windowsOfClass(const std::string& className) const {
+  std::vector<ScreenWindow> windows;
+  for (const TopLevel& window : mappedTopLevels(connection_)) {
+    XClassHint hint{};
+    if (XGetClassHint(connection_, window.id, &hint) == 0) continue;
+    const bool matches = hint.res_class != nullptr && className == hint.res_class;
+    if (hint.res_name != nullptr) XFree(hint.res_name);
+    if (hint.res_class != nullptr) XFree(hint.res_class);
+    if (!matches) continue;
+    windows.push_back({ScreenBox{window.attributes.x, window.attributes.y, window.attributes.width,
+                                 window.attributes.height},
+                       titleOf(connection_, window.id)});
+  }
+  return windows;
 }
 
-std::optional<std::string> XvfbScreen::titleOfClass(const std::string& className) const {
-  const auto window = topLevelOfClass(connection_, className);
-  if (!window) return std::nullopt;
-  char* name = nullptr;
-  if (XFetchName(connection_, window->id, &name) == 0 || name == nullptr) return std::string();
-  std::string title = name;
-  XFree(name);
-  return title;
+std::optional<ScreenBox> XvfbScreen::windowOfClass(const std::string& className) const {
+  const auto windows = windowsOfClass(className);
+  if (windows.empty()) return std::nullopt;
+  return windows.front().box;
 }
 
 std::string XvfbScreen::log() const { return server_.log(); }
