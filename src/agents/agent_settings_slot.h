@@ -16,9 +16,6 @@ using Factory = std::function<std::shared_ptr<platform::View>()>;
 
 const Factory& agentSection();
 void setAgentSection(Factory factory);
-// The chat app's section, filled the same way.
-const Factory& chatSection();
-void setChatSection(Factory factory);
 
 }  // namespace VGXAgentSettingsSlot
 
