@@ -306,6 +306,19 @@ TEST_F(TriggersPaneWindowTest, ForcedRulesDisableEveryControl) {
   }
   EXPECT_FALSE(defaults.userValue(kTriggersDefaultsKey).has_value());
   testing::saveScreenshot(dialog(), "triggers_pane_managed");
+
+  // The profile goes while the window is open: the controls come back.
+  platform.defaults.standard().removeForced(kTriggersDefaultsKey);
+  platform::NotificationCenter::defaultCenter().post(platform::kUserDefaultsDidChangeNotification);
+  for (const auto& control : controls) {
+    SCOPED_TRACE(control->accessibilityLabel().value_or("?"));
+    QWidget* widget = onScreen(control);
+    ASSERT_TRUE(widget);
+    EXPECT_TRUE(widget->isEnabled());
+  }
+  EXPECT_FALSE(onScreen(pane->apps().removeButton())->isEnabled());  // nothing selected
+  EXPECT_EQ(pane->switchFooter()->stringValue(),
+            "Vigilix keeps your computer awake while any condition below matches.");
 }
 
 // The live line runs on a 2 s timer only while the pane is on screen.

@@ -36,10 +36,12 @@ class TriggersForm final : public platform::StackView {
   std::function<bool()> undo_;
 };
 
-void disableAll(const platform::View& view) {
+// Every control below `view`, except inside `skip`, which keeps its own rules.
+void setControlsEnabled(const platform::View& view, bool enabled, const platform::View* skip) {
   for (const auto& child : view.subviews()) {
-    if (auto* control = dynamic_cast<platform::Control*>(child.get())) control->setEnabled(false);
-    disableAll(*child);
+    if (child.get() == skip) continue;
+    if (auto* control = dynamic_cast<platform::Control*>(child.get())) control->setEnabled(enabled);
+    setControlsEnabled(*child, enabled, skip);
   }
 }
 
@@ -121,7 +123,8 @@ void VGXTriggersSettingsPane::build() {
   const auto follow = [weak](const platform::Notification&) {
     auto self = weak.lock();
     if (!self) return;
-    self->watching_->refresh();
+    // A managed value may have come or gone too.
+    self->refresh();
     self->model_->refreshLiveFooter();
   };
   auto& center = platform::NotificationCenter::defaultCenter();
@@ -174,6 +177,10 @@ void VGXTriggersSettingsPane::buildRecipes(VGXSettingsSection& section) {
 }
 
 void VGXTriggersSettingsPane::refresh() {
+  // Managed rules disable the whole form; once they are not, the sections'
+  // own rules below decide again.
+  const bool managed = controls_.isManaged();
+  if (!managed) setControlsEnabled(*form_, true, agentSection_.get());
   for (const auto& card : cards_) {
     const bool applied = controls_.isApplied(card.recipe);
     card.added->setHidden(!applied);
@@ -194,7 +201,7 @@ void VGXTriggersSettingsPane::refresh() {
   watching_->refresh();
   liveFooter_->setStringValue(model_->liveFooter());
   liveFooter_->setAccessibilityLabel(model_->liveFooter());
-  if (controls_.isManaged()) disableAll(*form_);
+  if (managed) setControlsEnabled(*form_, false, nullptr);
   form_->setNeedsLayout(true);
   scroll_->setNeedsLayout(true);
 }
