@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,7 +216,16 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
     case RenderedView::Kind::Image: {
       auto* label = static_cast<QLabel*>(widget);
       int side = static_cast<int>(std::min(view.frame.width(), view.frame.height()));
-      label->setPixmap(style()->standardIcon(symbolPixmap(view.text)).pixmap(side, side));
+      QIcon icon;
+      if (view.themeIcon) {
+        // An entry's "Icon" is a theme name or an absolute file; a missing one shows a generic app.
+        icon = view.text.starts_with('/') ? QIcon(qtString(view.text))
+                                          : QIcon::fromTheme(qtString(view.text));
+        if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_DesktopIcon);
+      } else {
+        icon = style()->standardIcon(symbolPixmap(view.text));
+      }
+      label->setPixmap(icon.pixmap(side, side));
       break;
     }
     case RenderedView::Kind::Stepper:

@@ -192,6 +192,8 @@ TEST_F(TriggersPaneWindowTest, EachSettingWritesItsRuleAndOffIsStored) {
   start.appBundleIdentifiers = {"firefox"};
   VGXTriggerConfigurationStore::save(start, defaults);
   open();
+  ASSERT_TRUE(onScreen(pane->apps().rows().at(0).view->arrangedSubviews().at(0)));
+  testing::saveScreenshot(dialog(), "triggers_pane_apps");
   auto& conditions = pane->conditions();
   const auto threshold = [&](std::size_t i) { return conditions.thresholds()[i].toggle; };
   const auto expandAdvanced = [&] {

@@ -28,7 +28,8 @@ struct RenderedView {
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
   Rect frame;
-  std::string text;  // title, value, label text or an image's symbol name
+  std::string text;        // title, value, label text or an image's symbol name
+  bool themeIcon = false;  // images: `text` names an icon-theme icon or an icon file
   Font font = Font::systemFont(Font::systemFontSize());
   Color textColor = Color::label();
   bool enabled = true;

@@ -214,6 +214,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   } else if (auto* image = dynamic_cast<ImageView*>(&view)) {
     r.kind = RenderedView::Kind::Image;
     r.text = image->image() ? image->image()->symbolName() : "";
+    r.themeIcon = image->image() && image->image()->isThemeIcon();
     r.textColor = image->contentTintColor().value_or(Color::label());
   } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
     r.kind = RenderedView::Kind::Stepper;

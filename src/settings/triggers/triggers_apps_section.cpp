@@ -5,7 +5,9 @@
 #include "menubar/awake_status_text.h"
 #include "platform/base/localized.h"
 #include "platform/ui/font.h"
+#include "platform/ui/image.h"
 #include "settings/triggers/add_apps_panel.h"
+#include "settings/triggers/desktop_app_files.h"
 #include "settings/triggers/triggers_pane_rows.h"
 
 namespace vigilix {
@@ -62,7 +64,10 @@ void VGXTriggersAppsSection::rebuildRows() {
   retired_ = std::move(rows_);
   rows_.clear();
   list_->removeAllArrangedSubviews();
-  for (const auto& identifier : model_->apps().appIdentifiers()) {
+  const auto& identifiers = model_->apps().appIdentifiers();
+  const auto icons = appIconNames(identifiers, userApplicationFolders());
+  for (std::size_t i = 0; i < identifiers.size(); ++i) {
+    const std::string& identifier = identifiers[i];
     TriggersAppRow row{identifier, nullptr, nullptr, nullptr};
     const bool selected = model_->selectedApp == identifier;
     row.name = platform::Button::withTitle(AwakeStatusText::defaultAppName(identifier));
@@ -84,7 +89,12 @@ void VGXTriggersAppsSection::rebuildRows() {
       const bool on = static_cast<platform::CheckBox&>(sender).isOn();
       model_->editApps([&](AppListModel& apps) { apps.setFrontmostOnly(on, identifier); });
     });
-    row.view = triggersPaneLine({row.name, row.frontmostOnly});
+    // The icon is for the eye only: the name says it all.
+    auto icon = std::make_shared<platform::ImageView>();
+    icon->setImage(platform::Image::themeIcon(icons[i], std::nullopt));
+    icon->setFrameSize({16, 16});
+    icon->setAccessibilityElement(false);
+    row.view = triggersPaneLine({icon, row.name, row.frontmostOnly});
     row.view->setSpacing(12);
     list_->addArrangedSubview(row.view);
     rows_.push_back(std::move(row));
