@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
+#include <fstream>
 #include <functional>
 
 #include "agenthooks/agent_hook_features.h"
@@ -278,6 +283,22 @@ TEST_F(TriggersPaneWindowTest, EachSettingWritesItsRuleAndOffIsStored) {
   QTest::keyClick(dialog(), Qt::Key_Z, Qt::ControlModifier);
   WindowRendering::flush();
   EXPECT_EQ(stored().appBundleIdentifiers, (std::vector<std::string>{"firefox"}));
+
+  // Files dropped on the pane: desktop entries join the list, others are passed over.
+  const auto entry = root.home() / "zed.desktop";
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Zed\nExec=zed %U\n";
+  std::ofstream(root.home() / "notes.txt") << "notes";
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(platform::qtString((root.home() / "notes.txt").string())),
+                QUrl::fromLocalFile(platform::qtString(entry.string()))});
+  const QPoint at(300, 300);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dialog(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dialog(), &drop);
+  WindowRendering::flush();
+  EXPECT_EQ(stored().appBundleIdentifiers, (std::vector<std::string>{"firefox", "zed"}));
 }
 
 // Forced rules: every control of the form is disabled and the switch's

@@ -96,6 +96,8 @@ class WindowInput {
   // The user confirmed these paths in an open panel (a cancel comes as the
   // close button).
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;
+  // Files dropped on the window, as local paths.
+  virtual void dropFiles(std::uint64_t window, Point location, std::vector<std::string> paths) = 0;
 };
 
 // Shows rendered windows. Main thread only. The renderer waits on `sources`

@@ -5,6 +5,7 @@
 #include "platform/base/localized.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/ui/event.h"
+#include "platform/ui/file_drop.h"
 #include "platform/ui/font.h"
 #include "platform/ui/window.h"
 #include "settings/triggers/triggers_pane_rows.h"
@@ -19,7 +20,7 @@ constexpr const char* kWebDomain = "vigilix.tarvo.run";
 
 // The form: Ctrl+Z anywhere in it undoes the last removal of an app, but
 // only while the pane is the one shown.
-class TriggersForm final : public platform::StackView {
+class TriggersForm final : public platform::StackView, public platform::FileDropTarget {
  public:
   explicit TriggersForm(std::function<bool()> undo)
       : StackView(Orientation::Vertical), undo_(std::move(undo)) {}
@@ -31,9 +32,19 @@ class TriggersForm final : public platform::StackView {
       return undo_();
     return StackView::performKeyEquivalent(event);
   }
+  // Desktop entries dropped anywhere on the form join the app list; other
+  // files are passed over. The drop is taken when files were offered.
+  bool performFileDrop(const std::vector<std::string>& paths) override {
+    if (drop_) drop_(paths);
+    return !paths.empty();
+  }
+  void setDrop(std::function<void(const std::vector<std::string>&)> drop) {
+    drop_ = std::move(drop);
+  }
 
  private:
   std::function<bool()> undo_;
+  std::function<void(const std::vector<std::string>&)> drop_;
 };
 
 // Every control below `view`, except inside `skip`, which keeps its own rules.
@@ -71,11 +82,16 @@ VGXTriggersSettingsPane::~VGXTriggersSettingsPane() {
 void VGXTriggersSettingsPane::build() {
   model_->load();
   const std::weak_ptr<VGXTriggersSettingsPane> weak = weak_from_this();
-  form_ = std::make_shared<TriggersForm>([this] {
+  auto form = std::make_shared<TriggersForm>([this] {
     if (controls_.isManaged() || !model_->apps().canUndo()) return false;
     apps_->undoRemoval();
     return true;
   });
+  form->setDrop([this](const std::vector<std::string>& paths) {
+    if (controls_.isManaged()) return;
+    for (const std::string& path : paths) model_->addDroppedApp(path);
+  });
+  form_ = form;
   form_->setSpacing(18);
   form_->setEdgeInsets({20, 30, 20, 30});
   scroll_->setHasVerticalScroller(true);
