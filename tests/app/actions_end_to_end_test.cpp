@@ -281,8 +281,9 @@ TEST_F(ActionsEndToEndTest, DesktopActionsActOnTheRunningApplication) {
     startOn(Machine::plain);
     for (const Call& before : row.before) ASSERT_TRUE(action(before).first);
     const std::size_t noticesBefore = mockMethodCalls(kNotices, "Notify").size();
-    const auto [succeeded, answer] = call("org.freedesktop.Application", "/run/tarvo/vigilix",
-                                          {"ActivateAction", "'" + row.action + "'", "[]", "{}"});
+    const auto [succeeded, answer] =
+        call("org.freedesktop.Application", "/run/tarvo/vigilix",
+             {"ActivateAction", "'" + row.action + "'", "@av []", "@a{sv} {}"});
     ASSERT_TRUE(succeeded) << answer;
     EXPECT_TRUE(waitUntil([&] {
       return readFile(home_ / "app.log").find(row.logged) != std::string::npos;
