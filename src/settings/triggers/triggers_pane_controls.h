@@ -43,7 +43,7 @@ class VGXTriggersPaneControls {
 
   // The rules are forced by managed preferences: every control is disabled.
   bool isManaged() const;
-  // The policy forces the Time Machine condition off: it reads off, ignores clicks.
+  // The policy forces the backup condition off: it reads off, ignores clicks.
   bool isTimeMachineInert() const;
   bool isEnabled(const TriggersPaneToggle& toggle) const;
 
