@@ -202,16 +202,23 @@ void VGXClosedLidController::toggleFromMenu() {
 
 void VGXClosedLidController::registrationFlow() {
   helperError_.reset();
-  VGXLidRegistration registration = helper_.registration();
-  if (registration != VGXLidRegistration::enabled &&
-      registration != VGXLidRegistration::requiresApproval) {
-    if (auto failure = helper_.registerHelper()) {
+  const VGXLidRegistration registration = helper_.registration();
+  if (registration == VGXLidRegistration::enabled ||
+      registration == VGXLidRegistration::requiresApproval) {
+    registered(registration);
+    return;
+  }
+  helper_.registerHelper([this](std::optional<std::string> failure) {
+    if (failure) {
       helperError_ = std::move(failure);
       disable();
       return;
     }
-    registration = helper_.registration();
-  }
+    registered(helper_.registration());
+  });
+}
+
+void VGXClosedLidController::registered(VGXLidRegistration registration) {
   switch (registration) {
     case VGXLidRegistration::enabled:
       write(Keys::everRegistered, true);
