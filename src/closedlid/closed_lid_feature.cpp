@@ -1,5 +1,6 @@
 #include "closedlid/closed_lid_feature.h"
 
+#include "closedlid/closed_lid_settings.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -23,6 +24,7 @@ std::shared_ptr<VGXClosedLidFeature> VGXClosedLidFeature::make(platform::UserDef
   effects.changed = [weak, changed = std::move(effects.changed)] {
     if (changed) changed();
     if (auto self = weak.lock()) self->followApproval();
+    platform::NotificationCenter::defaultCenter().post(kVGXClosedLidDidChangeNotification);
   };
   feature->controller_ = std::make_unique<VGXClosedLidController>(
       defaults, std::move(inputs), std::move(effects), feature->clientLink_, feature->helperLink_);

@@ -6,6 +6,7 @@
 #include "closedlid/closed_lid_install_facts.h"
 #include "closedlid/closed_lid_menu_item.h"
 #include "closedlid/closed_lid_settings.h"
+#include "closedlid/closed_lid_settings_section.h"
 #include "health/app_notification_names.h"
 #include "health/direct_availability.h"
 #include "health/protection_verifier.h"
@@ -16,6 +17,7 @@
 #include "platform/runloop/clock.h"
 #include "policy/policy_gate.h"
 #include "policy/policy_observable.h"
+#include "settings/closed_lid_settings_slot.h"
 #include "statusmenu/status_menu.h"
 
 #ifndef VIGILIX_CLOSED_LID_FLAG
@@ -115,6 +117,17 @@ void fillSeams(const std::shared_ptr<VGXClosedLidFeature>& feature) {
     return with([](VGXClosedLidFeature& f) { return f.controller().menuSignature(); },
                 std::string());
   };
+  VGXClosedLidSettingsSlot::setSection([weak]() -> std::shared_ptr<platform::View> {
+    auto self = weak.lock();
+    if (!self) return nullptr;
+    return VGXClosedLidSettingsSection::make(
+        self->controller(), platform::UserDefaults::standard(),
+        {.askForApprovalAgain =
+             [weak] {
+               if (auto feature = weak.lock()) feature->helper().requestApproval();
+             },
+         .confirmRemoval = VGXClosedLidDialogs::confirmRemoval});
+  });
   VGXHealthRegistry::registerProvider([with] {
     return with([](VGXClosedLidFeature& f) { return f.controller().healthLines(); },
                 std::vector<VGXHealthLine>());

@@ -8,6 +8,7 @@
 #include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
+#include "settings/closed_lid_settings_slot.h"
 #include "statusmenu/status_menu.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_root.h"
@@ -18,7 +19,8 @@ namespace {
 
 // Which of the closed-lid seams hold something.
 struct ClosedLidSeams {
-  bool limit, clearFailed, armed, heldFresh, beforeManualStart, menuItem, menuSignature;
+  bool limit, clearFailed, armed, heldFresh, beforeManualStart, menuItem, menuSignature,
+      settingsSection;
   bool operator==(const ClosedLidSeams&) const = default;
 };
 
@@ -30,7 +32,8 @@ ClosedLidSeams closedLidSeams() {
           static_cast<bool>(providers.closedLidHeldFresh),
           static_cast<bool>(VGXTriggerBridge::hooks().beforeManualStart),
           static_cast<bool>(VGXStatusMenu::hooks().addClosedLidItem),
-          static_cast<bool>(VGXStatusMenu::hooks().closedLidSignature)};
+          static_cast<bool>(VGXStatusMenu::hooks().closedLidSignature),
+          static_cast<bool>(VGXClosedLidSettingsSlot::section())};
 }
 
 TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
@@ -45,8 +48,8 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       {"installed at launch", 1, true, 4},
       {"installed again: nothing more changes", 2, true, 4},
   };
-  const ClosedLidSeams none{false, false, false, false, false, false, false};
-  const ClosedLidSeams all{true, true, true, true, true, true, true};
+  const ClosedLidSeams none{false, false, false, false, false, false, false, false};
+  const ClosedLidSeams all{true, true, true, true, true, true, true, true};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
