@@ -1,6 +1,9 @@
 #include "closedlid/closed_lid_feature.h"
 
+#include <fmt/format.h>
+
 #include "closedlid/closed_lid_settings.h"
+#include "platform/base/logger.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -23,7 +26,10 @@ std::shared_ptr<VGXClosedLidFeature> VGXClosedLidFeature::make(platform::UserDef
   };
   effects.changed = [weak, changed = std::move(effects.changed)] {
     if (changed) changed();
-    if (auto self = weak.lock()) self->followApproval();
+    if (auto self = weak.lock()) {
+      self->followApproval();
+      self->logChange();
+    }
     platform::NotificationCenter::defaultCenter().post(kVGXClosedLidDidChangeNotification);
   };
   feature->controller_ = std::make_unique<VGXClosedLidController>(
@@ -67,6 +73,17 @@ void VGXClosedLidFeature::install(const std::vector<const char*>& recomputeOn) {
         }));
   }
   controller_->recompute(false);
+}
+
+// What the user cannot see from the menu is in the log.
+void VGXClosedLidFeature::logChange() {
+  const VGXClosedLidController& c = *controller_;
+  std::string now = fmt::format("{}, {}", VGXLidModel::availabilityName(c.availability().kind),
+                                c.lastArmed() ? "armed" : "not armed");
+  if (!c.availability().helperError.empty()) now += ": " + c.availability().helperError;
+  if (now == logged_) return;
+  logged_ = now;
+  platform::Logger("run.tarvo.vigilix", "closed-lid").log("Closed-lid mode: {}", now);
 }
 
 // Writes come in bursts; one decision after them is enough.

@@ -61,6 +61,7 @@ class VGXClosedLidFeature : public std::enable_shared_from_this<VGXClosedLidFeat
   VGXClosedLidFeature(platform::UserDefaults& defaults, VGXClosedLidParts parts);
   void recomputeSoon();
   void followApproval();
+  void logChange();
 
   platform::UserDefaults& defaults_;
   VGXClosedLidParts parts_;
@@ -71,6 +72,7 @@ class VGXClosedLidFeature : public std::enable_shared_from_this<VGXClosedLidFeat
   std::vector<platform::ObserverHandle> observers_;
   std::atomic<bool> recomputeScheduled_ = false;
   bool installed_ = false;
+  std::string logged_;
 };
 
 }  // namespace vigilix

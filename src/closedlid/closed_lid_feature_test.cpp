@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "closedlid/closed_lid_settings.h"
 #include "closedlid/installer_fakes.h"
 #include "closedlid/lid_helper_link.h"
+#include "testing/captured_log.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
@@ -132,6 +135,7 @@ TEST(ClosedLidFeatureTest, TheLidTheNoticesAndTheDefaultsDecideAgain) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    testing::CapturedLog log;
     FeatureFixture f;
     f.units->reading = VGXUnitReading{"enabled", "active"};
     f.platform.advance(VGXLidHelper::kRegistrationCacheSeconds);
@@ -142,6 +146,12 @@ TEST(ClosedLidFeatureTest, TheLidTheNoticesAndTheDefaultsDecideAgain) {
     EXPECT_EQ(f.feature->controller().lastArmed(), row.armed);
     EXPECT_EQ(f.guardSent.empty() ? "" : f.guardSent.front(), "hold");
     EXPECT_EQ(f.locks, row.locks);
+    // Each change of what the mode does is logged once.
+    const auto lines = log.messages("closed-lid");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(),
+              row.armed ? "Closed-lid mode: ready, armed" : "Closed-lid mode: ready, not armed");
+    EXPECT_EQ(std::ranges::count(lines, lines.back()), 1);
   }
 }
 
