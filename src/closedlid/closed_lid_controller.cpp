@@ -35,6 +35,9 @@ int VGXClosedLidController::batteryCapHours() const {
 }
 
 void VGXClosedLidController::write(const char* key, bool value) {
+  // Every write tells every defaults observer, the hub among them, whose
+  // answer comes back here: a write that changes nothing would never end.
+  if (defaults_.boolValue(key) == value) return;
   applyingDefaults_ = true;
   defaults_.set(key, value);
   applyingDefaults_ = false;

@@ -199,3 +199,30 @@ TEST(ClosedLidFeatureTest, RegistrationRefusalsReadAsTheUserSeesThem) {
 
 }  // namespace
 }  // namespace vigilix
+
+namespace vigilix {
+namespace {
+
+// The hub answers every defaults write by publishing again, which decides
+// again here: a decision that changes nothing must write nothing.
+TEST(ClosedLidFeatureTest, ADecisionThatChangesNothingWritesNoDefaults) {
+  FeatureFixture f;
+  f.units->reading = VGXUnitReading{"enabled", "active"};
+  f.platform.advance(VGXLidHelper::kRegistrationCacheSeconds);
+  f.defaults.set(Keys::enabled, true);
+  f.platform.runUntilIdle();
+  ASSERT_EQ(f.defaults.boolValue(Keys::everRegistered), true);
+  int writes = 0;
+  auto counting = platform::NotificationCenter::defaultCenter().addObserver(
+      platform::kUserDefaultsDidChangeNotification, nullptr, nullptr,
+      [&writes](const platform::Notification&) { ++writes; });
+  for (int i = 0; i < 3; ++i) {
+    platform::NotificationCenter::defaultCenter().post("test.AwakeStateDidChange");
+    f.platform.runUntilIdle();
+  }
+  EXPECT_EQ(writes, 0);
+  EXPECT_TRUE(f.feature->controller().lastArmed());
+}
+
+}  // namespace
+}  // namespace vigilix
