@@ -118,6 +118,19 @@ TEST_F(ClosedLidAppEndToEndTest, KeptAwakeWithTheLidClosedUntilTheApplicationQui
   setSystemBoolProperty(kUPower, "/org/freedesktop/UPower", kUPower, "LidIsClosed", true);
   EXPECT_TRUE(waitUntil([&] { return sessionLocks() == 1; })) << appLog();
 
+  // The battery runs down below the floor: closed-lid mode disarms and the switch goes.
+  const fs::path supplies = root_ / "sys/class/power_supply";
+  fs::create_directories(supplies / "BAT0");
+  std::ofstream(supplies / "BAT0/type") << "Battery\n";
+  std::ofstream(supplies / "BAT0/capacity") << "10\n";
+  std::ofstream(supplies / "BAT0/status") << "Discharging\n";
+  std::ofstream(supplies / "AC/online") << "0\n";
+  EXPECT_TRUE(waitUntil([&] { return !guardHoldsSleepSwitch(); }, std::chrono::seconds(40)))
+      << guardLog();
+  EXPECT_TRUE(waitUntil([&] {
+    return appLog().find("Closed-lid mode: ready, not armed") != std::string::npos;
+  })) << appLog();
+
   // The application ends without a word to the guard: the lease lapses and the lock goes.
   app_->stop(9);
   EXPECT_TRUE(waitUntil([&] { return !guardHoldsSleepSwitch(); }, std::chrono::seconds(40)))
