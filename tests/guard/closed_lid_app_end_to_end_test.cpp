@@ -72,6 +72,36 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     ASSERT_EQ(call.wait(), 0) << readFile(home_ / "busctl.log");
   }
   std::string appLog() const { return readFile(home_ / "app.log"); }
+
+  // The guard and the application as installed, closed-lid mode on and
+  // keep-awake on from launch, until the guard holds the lid switch.
+  void startArmed() {
+    // The guard runs from where the installer puts it, as the application's check demands.
+    const fs::path installedGuard =
+        root_ / fs::path(VGXGuardNames::guardExecutablePath).relative_path();
+    placeLinked(VIGILIX_GUARD_PROGRAM, installedGuard);
+    startGuard("guard:admin", installedGuard.string());
+    // The first connection turns the activator into the guard, which the application then checks.
+    ASSERT_EQ(call(Socket::client, {R"({"method":"status"})"}).size(), 1u) << guardLog();
+    // The application at its installed path, with the guard and the installer shipped beside it.
+    placeLinked(VIGILIX_APP_PROGRAM, application_);
+    const fs::path shipped = root_ / fs::path(VGXGuardNames::embeddedGuardPath()).relative_path();
+    fs::create_directories(shipped.parent_path());
+    std::ofstream(shipped) << "";
+    {
+      platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
+      defaults.set("VGXClosedLidEnabled", true);
+      defaults.set("run.tarvo.vigilix.ActivateOnLaunch", true);
+    }
+    app_.emplace(std::vector<std::string>{application_.string()}, home_ / "app.log");
+    ASSERT_TRUE(waitUntil([&] { return sessionBus_->hasOwner("run.tarvo.vigilix"); },
+                          std::chrono::seconds(30)))
+        << appLog();
+
+    // Armed: the guard holds logind's lid switch for the application's lease.
+    ASSERT_TRUE(waitUntil([&] { return guardHoldsSleepSwitch(); }, std::chrono::seconds(30)))
+        << appLog() << guardLog();
+  }
   std::size_t sessionLocks() const {
     return mockMethodCalls({"org.freedesktop.login1", "/org/freedesktop/login1/session/c7"}, "Lock",
                            platform::BusKind::System)
@@ -87,37 +117,22 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
 };
 
 TEST_F(ClosedLidAppEndToEndTest, KeptAwakeWithTheLidClosedUntilTheApplicationQuits) {
-  // The guard runs from where the installer puts it, as the application's check demands.
-  const fs::path installedGuard =
-      root_ / fs::path(VGXGuardNames::guardExecutablePath).relative_path();
-  placeLinked(VIGILIX_GUARD_PROGRAM, installedGuard);
-  startGuard("guard:admin", installedGuard.string());
-  // The first connection turns the activator into the guard, which the application then checks.
-  ASSERT_EQ(call(Socket::client, {R"({"method":"status"})"}).size(), 1u) << guardLog();
-  // The application at its installed path, with the guard and the installer shipped beside it.
-  placeLinked(VIGILIX_APP_PROGRAM, application_);
-  const fs::path shipped = root_ / fs::path(VGXGuardNames::embeddedGuardPath()).relative_path();
-  fs::create_directories(shipped.parent_path());
-  std::ofstream(shipped) << "";
-  {
-    platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
-    defaults.set("VGXClosedLidEnabled", true);
-    defaults.set("run.tarvo.vigilix.ActivateOnLaunch", true);
-  }
-  app_.emplace(std::vector<std::string>{application_.string()}, home_ / "app.log");
-  ASSERT_TRUE(waitUntil([&] { return sessionBus_->hasOwner("run.tarvo.vigilix"); },
-                        std::chrono::seconds(30)))
-      << appLog();
-
-  // Armed: the guard holds logind's lid switch for the application's lease.
-  ASSERT_TRUE(waitUntil([&] { return guardHoldsSleepSwitch(); }, std::chrono::seconds(30)))
-      << appLog() << guardLog();
-
+  startArmed();
+  if (HasFatalFailure()) return;
   // The lid closes: nothing else locks the session now, so the application does.
   EXPECT_EQ(sessionLocks(), 0u);
   setSystemBoolProperty(kUPower, "/org/freedesktop/UPower", kUPower, "LidIsClosed", true);
   EXPECT_TRUE(waitUntil([&] { return sessionLocks() == 1; })) << appLog();
 
+  // The application ends without a word to the guard: the lease lapses and the lock goes.
+  app_->stop(9);
+  EXPECT_TRUE(waitUntil([&] { return !guardHoldsSleepSwitch(); }, std::chrono::seconds(40)))
+      << guardLog();
+}
+
+TEST_F(ClosedLidAppEndToEndTest, ABatteryBelowTheFloorEndsIt) {
+  startArmed();
+  if (HasFatalFailure()) return;
   // The battery runs down below the floor: closed-lid mode disarms and the switch goes.
   const fs::path supplies = root_ / "sys/class/power_supply";
   fs::create_directories(supplies / "BAT0");
@@ -130,11 +145,6 @@ TEST_F(ClosedLidAppEndToEndTest, KeptAwakeWithTheLidClosedUntilTheApplicationQui
   EXPECT_TRUE(waitUntil([&] {
     return appLog().find("Closed-lid mode: ready, not armed") != std::string::npos;
   })) << appLog();
-
-  // The application ends without a word to the guard: the lease lapses and the lock goes.
-  app_->stop(9);
-  EXPECT_TRUE(waitUntil([&] { return !guardHoldsSleepSwitch(); }, std::chrono::seconds(40)))
-      << guardLog();
 }
 
 }  // namespace
