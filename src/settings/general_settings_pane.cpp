@@ -7,6 +7,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/system/login_item.h"
+#include "settings/closed_lid_settings_slot.h"
 #include "settings/settings_footer.h"
 #include "settings/settings_layout.h"
 
@@ -76,8 +77,14 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   sections_.reserve(10);
 
   // Filled by its own feature when it is installed; until then one line.
-  auto& closedLid = addSection("Closed Lid", {}, std::nullopt);
-  closedLid.section->addRow(secondaryLine("Available in the version from the Vigilix website"));
+  if (const auto& makeClosedLid = VGXClosedLidSettingsSlot::section())
+    closedLidSection_ = makeClosedLid();
+  if (closedLidSection_) {
+    form_->addArrangedSubview(closedLidSection_);
+  } else {
+    auto& closedLid = addSection("Closed Lid", {}, std::nullopt);
+    closedLid.section->addRow(secondaryLine("Available in the version from the Vigilix website"));
+  }
 
   auto& startup = addSection("Startup", {kDZLLaunchAtLoginKey},
                              "Automatically opens Vigilix when you start your computer.");
