@@ -247,7 +247,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
     if (depth < 1 || depth > 2) continue;
     rows.push_back(std::string((depth - 1) * 2, ' ') + line.substr(line.find(' ', depth * 2) + 1));
   }
-  const std::vector<std::string> firstStart = {
+  std::vector<std::string> firstStart = {
       "label=Keep Awake",
       "enabled=false label=Your computer can sleep",
       "type=separator",
@@ -286,6 +286,14 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
       "label=About Vigilix",
       "label=Quit Vigilix",
   };
+  // Closed-lid mode comes with the direct build; a program run from its build folder has not
+  // shipped the guard.
+  if (VIGILIX_DIRECT_BUILD) {
+    const auto below =
+        std::find(firstStart.begin(), firstStart.end(), "label=Allow Display to Sleep");
+    firstStart.insert(below + 1, {"enabled=false label=Keep Awake With Lid Closed",
+                                  "enabled=false label=Not available on this computer yet"});
+  }
   EXPECT_EQ(rows, firstStart) << logs();
 }
 
