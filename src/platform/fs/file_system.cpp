@@ -132,10 +132,11 @@ bool FileSystem::isHomeDirectorySet() {
   return s.home.has_value();
 }
 
-std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
-  if (auto failure = injected(Operation::Read, path, "cannot read")) {
-    return std::unexpected(*failure);
-  }
+namespace {
+
+// Reads to the end, except that a first read shorter than `wholeBelow` bytes is the whole file.
+std::expected<std::string, FileError> readOpened(const FileSystem::Path& path,
+                                                 std::size_t wholeBelow) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, path, "cannot open"));
   std::string contents;
@@ -148,8 +149,26 @@ std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
     }
     if (count == 0) break;
     contents.append(buffer, static_cast<std::size_t>(count));
+    if (contents.size() < wholeBelow) break;
+    wholeBelow = 0;
   }
   return contents;
+}
+
+}  // namespace
+
+std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
+  if (auto failure = injected(Operation::Read, path, "cannot read")) {
+    return std::unexpected(*failure);
+  }
+  return readOpened(path, 0);
+}
+
+std::expected<std::string, FileError> FileSystem::readGeneratedFile(const Path& path) {
+  if (auto failure = injected(Operation::Read, path, "cannot read")) {
+    return std::unexpected(*failure);
+  }
+  return readOpened(path, 4096);
 }
 
 namespace {

@@ -89,7 +89,7 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
 
 std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t pid) {
   const std::filesystem::path process = root_ / "proc" / std::to_string(pid);
-  const auto statText = FileSystem::readFile(process / "stat");
+  const auto statText = FileSystem::readGeneratedFile(process / "stat");
   const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
   // Without a readable stat there is no telling whether it is the same process.
   if (!stat) return identifierOf(process);
