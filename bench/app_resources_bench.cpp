@@ -67,15 +67,20 @@ struct IdleFigures {
   double instructionsPerMinute = 0;  // under callgrind only
 };
 
-// Stored rules that turn automatic keep-awake on with one application rule.
-void storeAutomationOn(const std::filesystem::path& home) {
+// The settings of a person who has launched the program before, so that no welcome window
+// opens (and maps the window toolkit); with `automation`, rules that turn automatic
+// keep-awake on with one application rule.
+void storeSettings(const std::filesystem::path& home, bool automation) {
   const auto folder = home / ".config/vigilix";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "run.tarvo.vigilix.plist")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-         "<key>run.tarvo.vigilix.Triggers</key><string>"
-         R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
-         "</string></dict></plist>\n";
+         "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>"
+      << (automation ? "<key>run.tarvo.vigilix.Triggers</key><string>"
+                       R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
+                       "</string>"
+                     : "")
+      << "</dict></plist>\n";
 }
 
 // Instructions counted since the last zeroing, from a callgrind dump.
@@ -126,7 +131,7 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
   const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
   const int requests = askRequests ? options.requests : 0;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
-  if (automation) storeAutomationOn(home);
+  storeSettings(home, automation);
   testing::ScopedEnvironment homeVariable("HOME", home.string());
   testing::ScopedEnvironment configVariable("XDG_CONFIG_HOME", (home / ".config").string());
   testing::ScopedEnvironment stateVariable("XDG_STATE_HOME", (home / ".local/state").string());
