@@ -1,5 +1,6 @@
 #include "platform/fs/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -319,13 +321,21 @@ std::expected<std::vector<std::string>, FileError> FileSystem::list(const Path& 
   if (auto failure = injected(Operation::List, folder, "cannot list")) {
     return std::unexpected(*failure);
   }
-  std::error_code error;
+  // The names as the kernel gives them, with no path made per entry: /proc is listed so at
+  // every pass over the process table.
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
+  if (!directory) return std::unexpected(errorFor(errno, folder, "cannot list"));
   std::vector<std::string> names;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    names.push_back(it->path().filename().string());
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(directory.get());
+    if (entry == nullptr) {
+      if (errno != 0) return std::unexpected(errorFor(errno, folder, "cannot list"));
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
   }
-  if (error) return std::unexpected(errorFor(error.value(), folder, "cannot list"));
   std::sort(names.begin(), names.end());
   return names;
 }
