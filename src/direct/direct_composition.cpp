@@ -1,6 +1,7 @@
 #include "direct/direct_composition.h"
 
 #include "direct/backup/time_machine_feature.h"
+#include "direct/live_presence.h"
 #include "health/direct_availability.h"
 #include "platform/base/logger.h"
 
@@ -13,8 +14,7 @@ void install() {
 
   platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
 
-  // Chat presence is installed here: its settings section into the agent settings slot, then
-  // the feature itself, which owns the lock state monitor.
+  VGXLivePresence::shared().install();
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).

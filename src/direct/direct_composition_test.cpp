@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "agents/agent_settings_slot.h"
+#include "direct/live_presence.h"
 #include "health/direct_availability.h"
 #include "keepawake/health_registry.h"
 #include "testing/test_platform.h"
@@ -24,14 +25,23 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
+    // No display and no system bus: nothing of the machine is reached.
+    VGXLivePresence::parts() = {.session = {}, .systemBus = {}, .lookup = {}};
     VGXDirectAvailability::setDirectBuild(false);
     const auto linesBefore = VGXHealthRegistry::lines().size();
     const bool agentSectionBefore = static_cast<bool>(VGXAgentSettingsSlot::agentSection());
     for (int i = 0; i < row.installs; ++i) VGXDirectComposition::install();
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
+    EXPECT_EQ(VGXLivePresence::shared().isInstalled(), row.directBuild);
     // The agent hooks are installed by the launch in every build, never a second time here.
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
+    // Without a display chat presence can be switched on but never moves the pointer.
+    EXPECT_EQ(VGXLivePresence::shared().display(), VGXPresenceDisplay::noDisplay);
+    VGXLivePresence::shared().requestAccess();
+    EXPECT_EQ(VGXLivePresence::shared().setEnabled(true), VGXPresenceSetResult::ok);
+    EXPECT_EQ(VGXLivePresence::shared().accessState(), VGXPresenceAccessState::denied);
+    EXPECT_FALSE(VGXLivePresence::shared().poster().isRunning());
   }
   VGXDirectAvailability::setDirectBuild(false);
 }
