@@ -1,7 +1,9 @@
 #include "direct/direct_composition.h"
 
+#include "agents/agent_settings_slot.h"
 #include "direct/backup/time_machine_feature.h"
 #include "direct/live_presence.h"
+#include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
 #include "platform/base/logger.h"
 
@@ -14,6 +16,9 @@ void install() {
 
   platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
 
+  VGXAgentSettingsSlot::setChatSection([]() -> std::shared_ptr<platform::View> {
+    return VGXPresenceSettingsSection::make(VGXLivePresence::sharedPointer());
+  });
   VGXLivePresence::shared().install();
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:

@@ -4,6 +4,7 @@
 
 #include "agents/agent_settings_slot.h"
 #include "direct/live_presence.h"
+#include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
 #include "keepawake/health_registry.h"
 #include "testing/test_platform.h"
@@ -28,11 +29,22 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     // No display and no system bus: nothing of the machine is reached.
     VGXLivePresence::parts() = {.session = {}, .systemBus = {}, .lookup = {}};
     VGXDirectAvailability::setDirectBuild(false);
+    VGXAgentSettingsSlot::setChatSection(nullptr);
     const auto linesBefore = VGXHealthRegistry::lines().size();
     const bool agentSectionBefore = static_cast<bool>(VGXAgentSettingsSlot::agentSection());
     for (int i = 0; i < row.installs; ++i) VGXDirectComposition::install();
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
     EXPECT_EQ(VGXLivePresence::shared().isInstalled(), row.directBuild);
+    const auto& chat = VGXAgentSettingsSlot::chatSection();
+    ASSERT_EQ(static_cast<bool>(chat), row.directBuild);
+    if (chat) {
+      // A new section on every call, each over the one installed feature.
+      const auto first = std::dynamic_pointer_cast<VGXPresenceSettingsSection>(chat());
+      ASSERT_TRUE(first);
+      EXPECT_NE(first, chat());
+      first->model()->refresh();
+      EXPECT_EQ(first->model()->accessState(), VGXLivePresence::shared().accessState());
+    }
     // The agent hooks are installed by the launch in every build, never a second time here.
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
@@ -44,6 +56,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     EXPECT_FALSE(VGXLivePresence::shared().poster().isRunning());
   }
   VGXDirectAvailability::setDirectBuild(false);
+  VGXAgentSettingsSlot::setChatSection(nullptr);
 }
 
 }  // namespace

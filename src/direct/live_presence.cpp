@@ -99,6 +99,7 @@ namespace VGXLivePresence {
 VGXLivePresenceParts& parts() { return sharedParts.get(); }
 
 VGXPresenceFeature& shared() { return sharedFeature.get(); }
+std::shared_ptr<VGXPresenceFeature> sharedPointer() { return sharedFeature.pointer(); }
 
 VGXLidReading lidReading(const platform::LidReading& reading) {
   switch (reading.presence) {

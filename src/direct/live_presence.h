@@ -32,6 +32,7 @@ namespace VGXLivePresence {
 VGXLivePresenceParts& parts();
 // Made once from parts() on the standard defaults, reporting to the shared hub.
 VGXPresenceFeature& shared();
+std::shared_ptr<VGXPresenceFeature> sharedPointer();
 std::shared_ptr<VGXPresenceFeature> make(platform::UserDefaults& defaults,
                                          const VGXLivePresenceParts& parts);
 // What a lid reading means for the nudge: a machine without a lid is open.

@@ -38,10 +38,15 @@ std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
 VGXPresenceFeature::VGXPresenceFeature(platform::UserDefaults& defaults, VGXPresenceInputs inputs)
     : defaults_(defaults), inputs_(std::move(inputs)) {}
 
-bool VGXPresenceFeature::isEnabled() const {
-  return defaults_.boolValue(VGXPresence::kKeepChatAppsActive).value_or(false) &&
-         !VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
-              .value_or(false);
+bool VGXPresenceFeature::isEnabled() const { return isSwitchStored() && !isPolicyDenied(); }
+
+bool VGXPresenceFeature::isPolicyDenied() const {
+  return VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
+      .value_or(false);
+}
+
+bool VGXPresenceFeature::isSwitchStored() const {
+  return defaults_.boolValue(VGXPresence::kKeepChatAppsActive).value_or(false);
 }
 
 bool VGXPresenceFeature::accessRequested() const {
@@ -126,11 +131,13 @@ void VGXPresenceFeature::reevaluate() {
     poster_->stop();
   }
   if (inputs_.setPosting) inputs_.setPosting(post && poster_->isRunning());
+  platform::DispatchQueue::main().async([] {
+    platform::NotificationCenter::defaultCenter().post(kVGXPresenceFeatureDidChangeNotification);
+  });
 }
 
 VGXPresenceSetResult VGXPresenceFeature::setEnabled(bool on) {
-  if (on && VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
-                .value_or(false)) {
+  if (on && isPolicyDenied()) {
     return VGXPresenceSetResult::policyDenied;
   }
   defaults_.set(VGXPresence::kKeepChatAppsActive, platform::PropertyValue(on));

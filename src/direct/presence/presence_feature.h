@@ -22,6 +22,10 @@ inline constexpr const char* kLockDiagnostics = "VGXPresenceLockDiagnostics";
 inline constexpr const char* kDisableChatPresence = "VGXDisableChatPresence";
 }  // namespace VGXPresence
 
+// Posted on the default centre, on the main queue, after each re-evaluation.
+inline constexpr const char* kVGXPresenceFeatureDidChangeNotification =
+    "VGXPresenceFeatureDidChangeNotification";
+
 enum class VGXPresenceAccessState { notRequested, waiting, ready, denied };
 enum class VGXPresenceSetResult { ok, policyDenied };
 // What the desktop offers for moving the pointer: only an X display with the
@@ -75,6 +79,10 @@ class VGXPresenceFeature : public std::enable_shared_from_this<VGXPresenceFeatur
   bool setEnabledFromURL(bool enabled);
 
   bool isEnabled() const;
+  // The managed policy forces the feature off.
+  bool isPolicyDenied() const;
+  // The user's switch as stored, whatever the policy says.
+  bool isSwitchStored() const;
   bool shouldPost() const { return isEnabled() && accessState_ == VGXPresenceAccessState::ready; }
   VGXPresenceAccessState accessState() const { return accessState_; }
   bool accessRequested() const;
