@@ -27,7 +27,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
     // No display and no system bus: nothing of the machine is reached.
-    VGXLivePresence::parts() = {.session = {}, .systemBus = {}, .lookup = {}};
+    VGXLivePresence::parts() = {};
     VGXDirectAvailability::setDirectBuild(false);
     VGXAgentSettingsSlot::setChatSection(nullptr);
     const auto linesBefore = VGXHealthRegistry::lines().size();

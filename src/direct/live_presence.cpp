@@ -91,6 +91,8 @@ VGXLivePresenceParts VGXLivePresenceParts::current() {
       },
       .lookup = {.sessionId = sessionId ? std::optional<std::string>(sessionId) : std::nullopt,
                  .pid = static_cast<unsigned>(::getpid())},
+      .effectiveAwake = [] { return VGXTriggerBridge::shared().isAwake(); },
+      .setPosting = [](bool posting) { VGXTriggerBridge::shared().setIsPresencePosting(posting); },
   };
 }
 
@@ -120,7 +122,7 @@ std::shared_ptr<VGXPresenceFeature> make(platform::UserDefaults& defaults,
   const auto pointer = openPointer(parts.session, inputs.display);
   const auto bus = parts.systemBus ? parts.systemBus() : nullptr;
   inputs.mayPostEvents = [pointer] { return pointer != nullptr; };
-  inputs.effectiveAwake = [] { return VGXTriggerBridge::shared().isAwake(); };
+  inputs.effectiveAwake = parts.effectiveAwake;
   if (bus) {
     auto lid = std::make_shared<platform::UPowerLidWatcher>(bus);
     inputs.lidClosed = [lid] { return lidClosedGate(lidReading(lid->reading())); };
@@ -136,10 +138,11 @@ std::shared_ptr<VGXPresenceFeature> make(platform::UserDefaults& defaults,
     return read ? read() : std::nullopt;
   };
   // Only changes reach the hub, so an idle feature does not make the hub early.
-  inputs.setPosting = [told = std::make_shared<bool>(false)](bool posting) {
-    if (posting == *told) return;
+  inputs.setPosting = [tell = parts.setPosting,
+                       told = std::make_shared<bool>(false)](bool posting) {
+    if (posting == *told || !tell) return;
     *told = posting;
-    VGXTriggerBridge::shared().setIsPresencePosting(posting);
+    tell(posting);
   };
   inputs.lockMonitor = std::make_shared<VGXLockStateMonitor>(defaults);
   inputs.startLockMonitor = [bus, lookup = parts.lookup](VGXLockStateMonitor& monitor) {

@@ -20,6 +20,10 @@ struct VGXLivePresenceParts {
   // None: the lock reads unknown and the lid unknown, so nothing is posted.
   std::function<std::shared_ptr<platform::AsyncBusConnection>()> systemBus;
   platform::LogindSessionLookup lookup;
+  // The hub: whether it keeps the computer awake, and being told whether the
+  // pointer is being moved.
+  std::function<bool()> effectiveAwake;
+  std::function<void(bool)> setPosting;
 
   // This process's: its environment's display, the shared system bus, its
   // logind session.
