@@ -5,6 +5,7 @@
 #include "direct/live_presence.h"
 #include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
+#include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
 
 namespace vigilix::VGXDirectComposition {
@@ -20,6 +21,9 @@ void install() {
     return VGXPresenceSettingsSection::make(VGXLivePresence::sharedPointer());
   });
   VGXLivePresence::shared().install();
+  VGXTriggerBridge::hooks().chatPresenceFromURL = [](bool enabled) {
+    return VGXLivePresence::shared().setEnabledFromURL(enabled);
+  };
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).

@@ -6,6 +6,7 @@
 #include "direct/live_presence.h"
 #include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
+#include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
 #include "testing/test_platform.h"
 
@@ -48,6 +49,12 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     // The agent hooks are installed by the launch in every build, never a second time here.
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
+    const auto& fromURL = VGXTriggerBridge::hooks().chatPresenceFromURL;
+    ASSERT_EQ(static_cast<bool>(fromURL), row.directBuild);
+    if (fromURL) {
+      EXPECT_FALSE(fromURL(true));
+      EXPECT_TRUE(fromURL(false));
+    }
     // Without a display chat presence can be switched on but never moves the pointer.
     EXPECT_EQ(VGXLivePresence::shared().display(), VGXPresenceDisplay::noDisplay);
     VGXLivePresence::shared().requestAccess();
