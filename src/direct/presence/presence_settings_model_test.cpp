@@ -33,6 +33,15 @@ TEST(PresenceSettingsModelTest, TheSwitchTheExplanationAndTheLinesInEachState) {
   using Model = VGXPresenceSettingsModel;
   using Access = VGXPresenceAccessState;
   const auto on = [](Model& m) { m.setSwitch(true); };
+  // The switch turned on, then the explanation answered.
+  const auto cancelled = [](Model& m) {
+    m.setSwitch(true);
+    m.cancelExplanation();
+  };
+  const auto confirmed = [](Model& m) {
+    m.setSwitch(true);
+    m.continueExplanation();
+  };
   struct Row {
     const char* name;
     Situation setup;
@@ -69,10 +78,7 @@ TEST(PresenceSettingsModelTest, TheSwitchTheExplanationAndTheLinesInEachState) {
        usual},
       {"Cancel leaves it off",
        {},
-       [on](Model& m) {
-         on(m);
-         m.cancelExplanation();
-       },
+       cancelled,
        false,
        false,
        std::nullopt,
@@ -81,10 +87,7 @@ TEST(PresenceSettingsModelTest, TheSwitchTheExplanationAndTheLinesInEachState) {
        usual},
       {"Continue on an X display with XTest: on",
        {},
-       [on](Model& m) {
-         on(m);
-         m.continueExplanation();
-       },
+       confirmed,
        true,
        false,
        true,
@@ -93,10 +96,7 @@ TEST(PresenceSettingsModelTest, TheSwitchTheExplanationAndTheLinesInEachState) {
        usual},
       {"Continue under Wayland: stored on, denied with the reason",
        {false, VGXPresenceDisplay::wayland, false, std::nullopt, false},
-       [on](Model& m) {
-         on(m);
-         m.continueExplanation();
-       },
+       confirmed,
        true,
        false,
        true,
