@@ -11,6 +11,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/command_line_tool_row.h"
+#include "settings/triggers/triggers_settings_pane.h"
 
 namespace vigilix {
 
@@ -42,7 +43,9 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
            {.showHealth = std::move(showHealth),
             .showWelcome = {},
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
-       .quit = [] { platform::Application::shared().terminate(); }});
+       .quit = [] { platform::Application::shared().terminate(); },
+       .triggersPane = VGXTriggersSettingsPane::make(platform::UserDefaults::standard(),
+                                                     makeSharedTriggersSettingsHub())});
 }
 
 }  // namespace vigilix

@@ -19,12 +19,14 @@ const char* const kTabTitles[] = {"General", "Durations", "Triggers"};
 class SettingsContentView : public platform::View {
  public:
   SettingsContentView(std::shared_ptr<platform::View> tabBar,
-                      std::vector<std::shared_ptr<platform::View>> panes)
-      : tabBar_(std::move(tabBar)), panes_(std::move(panes)) {
+                      std::vector<std::shared_ptr<platform::View>> panes,
+                      std::function<void()> didAppear)
+      : tabBar_(std::move(tabBar)), panes_(std::move(panes)), didAppear_(std::move(didAppear)) {
     addSubview(tabBar_);
     for (const auto& pane : panes_) addSubview(pane);
   }
   bool isFlipped() const override { return true; }
+  void viewDidAppear() override { didAppear_(); }
   void setFrame(Rect frame) override {
     View::setFrame(frame);
     setNeedsLayout(true);
@@ -41,6 +43,7 @@ class SettingsContentView : public platform::View {
  private:
   std::shared_ptr<platform::View> tabBar_;
   std::vector<std::shared_ptr<platform::View>> panes_;
+  std::function<void()> didAppear_;
 };
 
 double wantedHeight(const platform::View& pane) {
@@ -69,13 +72,18 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
       selection_(inputs.defaults),
       general_(inputs.defaults, inputs.loginItem, std::move(inputs.commandLineCommand),
                std::move(inputs.generalActions)),
-      durations_(inputs.durations, inputs.defaults) {
+      durations_(inputs.durations, inputs.defaults),
+      triggersContent_(std::move(inputs.triggersPane)) {
   setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
-  auto triggers = platform::StackView::make(
-      platform::StackView::Orientation::Vertical,
-      {platform::TextField::labelWithString("Triggers settings are not available yet.")});
-  triggers->setEdgeInsets({20, 30, 20, 30});
-  triggers_ = triggers;
+  if (triggersContent_) {
+    triggers_ = triggersContent_->paneView();
+  } else {
+    auto triggers = platform::StackView::make(
+        platform::StackView::Orientation::Vertical,
+        {platform::TextField::labelWithString("Triggers settings are not available yet.")});
+    triggers->setEdgeInsets({20, 30, 20, 30});
+    triggers_ = triggers;
+  }
   panes_ = {general_.view(), durations_.view(), triggers_};
 
   auto bar = platform::StackView::make(platform::StackView::Orientation::Horizontal, {});
@@ -87,7 +95,8 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
     tabs_.push_back(tab);
   }
   tabBar_ = bar;
-  setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_));
+  setContentView(
+      std::make_shared<SettingsContentView>(tabBar_, panes_, [this] { contentDidAppear(); }));
 
   selection_.restoreLastPane();
   showSelectedPane();
@@ -126,12 +135,23 @@ void VGXSettingsWindow::showSelectedPane() {
   }
   if (selected == 0) general_.refresh();
   if (selected == 1) durations_.reload();
+  if (triggersContent_) {
+    if (selected == 2 && isVisible()) {
+      triggersContent_->paneDidAppear();
+    } else {
+      triggersContent_->paneDidDisappear();
+    }
+  }
   setTitle(kTabTitles[selected]);
   double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,
                                                    screenVisibleFrame().height());
   setContentSize(Size{VGXSettingsLayout::width, height});
   contentView()->setNeedsLayout(true);
   layoutIfNeeded();
+}
+
+void VGXSettingsWindow::contentDidAppear() {
+  if (triggersContent_ && selection_.selectedIndex() == 2) triggersContent_->paneDidAppear();
 }
 
 void VGXSettingsWindow::keyDown(const platform::Event& event) {

@@ -33,6 +33,12 @@ const std::vector<TriggersPaneToggle>& triggersPaneToggles() {
   return toggles;
 }
 
+const TriggersPaneToggle& triggersPaneToggle(bool TriggerConfiguration::*field) {
+  for (const auto& toggle : triggersPaneToggles())
+    if (toggle.field == field) return toggle;
+  return triggersPaneToggles().front();
+}
+
 TriggersRecipeCard recipeCard(TriggerRecipe recipe) {
   const auto card = [](const char* title, const char* symbol, const char* caption) {
     return TriggersRecipeCard{localized(title, "Quick setup"), symbol,

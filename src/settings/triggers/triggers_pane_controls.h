@@ -23,6 +23,8 @@ struct TriggersPaneToggle {
 // The pane's switches in screen order: the top switch, the conditions, then
 // "Only While on Power".
 const std::vector<TriggersPaneToggle>& triggersPaneToggles();
+// The switch of one rule.
+const TriggersPaneToggle& triggersPaneToggle(bool TriggerConfiguration::*field);
 
 // The texts of one quick-setup card.
 struct TriggersRecipeCard {
