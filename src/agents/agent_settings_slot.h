@@ -16,6 +16,9 @@ using Factory = std::function<std::shared_ptr<platform::View>()>;
 
 const Factory& agentSection();
 void setAgentSection(Factory factory);
+// The chat app's section, filled the same way.
+const Factory& chatSection();
+void setChatSection(Factory factory);
 
 }  // namespace VGXAgentSettingsSlot
 

@@ -18,6 +18,7 @@
 #include "platform/ui/window_rendering.h"
 #include "scenarios/hub_fixture.h"
 #include "statusmenu/status_menu.h"
+#include "testing/captured_log.h"
 #include "testing/fake_bookmarks.h"
 #include "testing/fake_files.h"
 #include "testing/fake_hot_keys.h"
@@ -430,6 +431,55 @@ TEST_F(AppControllerTest, AddressesStartAndStopSessions) {
     EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
     open("vigilix:///deactivate");
     EXPECT_FALSE(hub->isAwake());
+    controller.reset();
+    hub.reset();
+  }
+}
+
+TEST_F(AppControllerTest, ChatPresenceFromAnAddressReachesTheInstalledFeatureOnlyToSwitchOff) {
+  struct Row {
+    const char* name;
+    bool installed;
+    const char* url;
+    std::vector<bool> asked;
+    const char* said;  // nullptr: nothing
+  };
+  const Row rows[] = {
+      {"a build without chat presence",
+       false,
+       "vigilix:///presence?enabled=false",
+       {},
+       "No chat presence to set off from the address."},
+      {"switched off", true, "vigilix:///presence?enabled=false", {false}, nullptr},
+      {"switching on is refused",
+       true,
+       "vigilix:///presence?enabled=true",
+       {true},
+       "Chat presence is turned on only in the settings, never from an address."},
+      {"no argument: nothing asked", true, "vigilix:///presence", {}, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::CapturedLog log;
+    std::vector<bool> asked;
+    VGXTriggerBridge::hooks().chatPresenceFromURL = nullptr;
+    if (row.installed) {
+      // As the feature answers: only switching off is applied.
+      VGXTriggerBridge::hooks().chatPresenceFromURL = [&asked](bool enabled) {
+        asked.push_back(enabled);
+        return !enabled;
+      };
+    }
+    launch();
+    open(row.url);
+    EXPECT_EQ(asked, row.asked);
+    if (row.said) {
+      EXPECT_TRUE(log.containsFragment(row.said));
+    } else {
+      EXPECT_FALSE(log.containsFragment("chat presence"));
+      EXPECT_FALSE(log.containsFragment("Chat presence"));
+    }
+    VGXTriggerBridge::hooks().chatPresenceFromURL = nullptr;
     controller.reset();
     hub.reset();
   }

@@ -41,9 +41,14 @@ void DZLAppController::configureEventHandler() {
     if (!self || !event.arguments) return;
     const auto enabled = event.arguments->find("enabled");
     if (enabled == event.arguments->end()) return;
-    // Chat presence is not part of this build: the request is only noted.
-    self->log_.log("No chat presence to set {} from the address.",
-                   dzl_argumentBoolValue(enabled->second) ? "on" : "off");
+    const bool on = dzl_argumentBoolValue(enabled->second);
+    const auto& setPresence = VGXTriggerBridge::hooks().chatPresenceFromURL;
+    if (!setPresence) {
+      self->log_.log("No chat presence to set {} from the address.", on ? "on" : "off");
+    } else if (!setPresence(on)) {
+      // Turning it on needs the explanation in the settings first.
+      self->log_.log("Chat presence is turned on only in the settings, never from an address.");
+    }
   });
 }
 

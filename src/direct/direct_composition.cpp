@@ -1,8 +1,12 @@
 #include "direct/direct_composition.h"
 
+#include "agents/agent_settings_slot.h"
 #include "direct/backup/time_machine_feature.h"
 #include "direct/closed_lid_composition.h"
+#include "direct/live_presence.h"
+#include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
+#include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
 
 namespace vigilix::VGXDirectComposition {
@@ -14,8 +18,13 @@ void install() {
 
   platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
 
-  // Chat presence is installed here: its settings section into the agent settings slot, then
-  // the feature itself, which owns the lock state monitor.
+  VGXAgentSettingsSlot::setChatSection([]() -> std::shared_ptr<platform::View> {
+    return VGXPresenceSettingsSection::make(VGXLivePresence::sharedPointer());
+  });
+  VGXLivePresence::shared().install();
+  VGXTriggerBridge::hooks().chatPresenceFromURL = [](bool enabled) {
+    return VGXLivePresence::shared().setEnabledFromURL(enabled);
+  };
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).

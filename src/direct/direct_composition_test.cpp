@@ -4,6 +4,8 @@
 
 #include "agents/agent_settings_slot.h"
 #include "direct/closed_lid_composition.h"
+#include "direct/live_presence.h"
+#include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
 #include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
@@ -57,7 +59,10 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     // No system bus: the lid reads unknown and nothing of the machine is asked.
     testing::ScopedEnvironment bus("DBUS_SYSTEM_BUS_ADDRESS",
                                    "unix:path=" + root.pathFor("/run/no-bus").string());
+    // No display either: nothing of the machine is reached.
+    VGXLivePresence::parts() = {};
     VGXDirectAvailability::setDirectBuild(false);
+    VGXAgentSettingsSlot::setChatSection(nullptr);
     const auto linesBefore = VGXHealthRegistry::lines().size();
     const bool agentSectionBefore = static_cast<bool>(VGXAgentSettingsSlot::agentSection());
     int manualStartsSeenByTheTest = 0;
@@ -70,6 +75,17 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
     EXPECT_EQ(closedLidSeams(), row.installs ? all : none);
     EXPECT_EQ(VGXClosedLidComposition::existing() != nullptr, row.installs > 0);
+    EXPECT_EQ(VGXLivePresence::shared().isInstalled(), row.directBuild);
+    const auto& chat = VGXAgentSettingsSlot::chatSection();
+    ASSERT_EQ(static_cast<bool>(chat), row.directBuild);
+    if (chat) {
+      // A new section on every call, each over the one installed feature.
+      const auto first = std::dynamic_pointer_cast<VGXPresenceSettingsSection>(chat());
+      ASSERT_TRUE(first);
+      EXPECT_NE(first, chat());
+      first->model()->refresh();
+      EXPECT_EQ(first->model()->accessState(), VGXLivePresence::shared().accessState());
+    }
     // The agent hooks are installed by the launch in every build, never a second time here.
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore + row.closedLidLines);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
@@ -81,8 +97,21 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       EXPECT_FALSE(VGXProtectionVerifier::shared().providers().closedLidLimit());
       VGXTriggerBridge::hooks().beforeManualStart = nullptr;
     }
+    const auto& fromURL = VGXTriggerBridge::hooks().chatPresenceFromURL;
+    ASSERT_EQ(static_cast<bool>(fromURL), row.directBuild);
+    if (fromURL) {
+      EXPECT_FALSE(fromURL(true));
+      EXPECT_TRUE(fromURL(false));
+    }
+    // Without a display chat presence can be switched on but never moves the pointer.
+    EXPECT_EQ(VGXLivePresence::shared().display(), VGXPresenceDisplay::noDisplay);
+    VGXLivePresence::shared().requestAccess();
+    EXPECT_EQ(VGXLivePresence::shared().setEnabled(true), VGXPresenceSetResult::ok);
+    EXPECT_EQ(VGXLivePresence::shared().accessState(), VGXPresenceAccessState::denied);
+    EXPECT_FALSE(VGXLivePresence::shared().poster().isRunning());
   }
   VGXDirectAvailability::setDirectBuild(false);
+  VGXAgentSettingsSlot::setChatSection(nullptr);
 }
 
 TEST(DirectCompositionTest, ClosedLidSafetyAndLimitReadings) {

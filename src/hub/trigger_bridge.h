@@ -110,6 +110,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     // Reasons of a running backup program, added to the trigger monitor's
     // while automatic keep-awake is enabled.
     std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
+    // Chat presence switched from an address: true when the request was
+    // applied (only switching off is).
+    std::function<bool(bool enabled)> chatPresenceFromURL;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";

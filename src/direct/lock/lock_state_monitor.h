@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "direct/lock/lock_state.h"
 #include "platform/base/date.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/fs/file_system.h"
@@ -14,7 +15,6 @@
 
 namespace vigilix {
 
-enum class VGXLockState { locked, unlocked, unknown };
 using VGXLockEvent = platform::SessionLockEvent;
 using VGXSessionReading = std::optional<platform::SessionLockReading>;
 

@@ -1,7 +1,11 @@
 #include "direct/presence/presence_feature.h"
 
+#include "keepawake/health_registry.h"
 #include "platform/base/localized.h"
 #include "platform/base/property_value.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/system/workspace_notifications.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
@@ -9,6 +13,11 @@ namespace vigilix {
 std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
     platform::UserDefaults& defaults, VGXPresenceInputs inputs,
     VGXPresencePoster::Functions posterFunctions) {
+  if (inputs.lockMonitor && !inputs.lock) {
+    inputs.lock = [monitor = inputs.lockMonitor] {
+      return std::pair(monitor->state(), monitor->lockValidated());
+    };
+  }
   std::shared_ptr<VGXPresenceFeature> feature(new VGXPresenceFeature(defaults, std::move(inputs)));
   std::weak_ptr<VGXPresenceFeature> weak = feature;
   posterFunctions.gatherGates = [weak] {
@@ -29,10 +38,15 @@ std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
 VGXPresenceFeature::VGXPresenceFeature(platform::UserDefaults& defaults, VGXPresenceInputs inputs)
     : defaults_(defaults), inputs_(std::move(inputs)) {}
 
-bool VGXPresenceFeature::isEnabled() const {
-  return defaults_.boolValue(VGXPresence::kKeepChatAppsActive).value_or(false) &&
-         !VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
-              .value_or(false);
+bool VGXPresenceFeature::isEnabled() const { return isSwitchStored() && !isPolicyDenied(); }
+
+bool VGXPresenceFeature::isPolicyDenied() const {
+  return VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
+      .value_or(false);
+}
+
+bool VGXPresenceFeature::isSwitchStored() const {
+  return defaults_.boolValue(VGXPresence::kKeepChatAppsActive).value_or(false);
 }
 
 bool VGXPresenceFeature::accessRequested() const {
@@ -44,6 +58,7 @@ void VGXPresenceFeature::install() {
     installed_ = true;
     defaults_.registerDefaults({{VGXPresence::kKeepChatAppsActive, platform::PropertyValue(false)},
                                 {VGXPresence::kAccessRequested, platform::PropertyValue(false)}});
+    follow();
     if (accessRequested()) {
       accessState_ =
           mayPostEvents() ? VGXPresenceAccessState::ready : VGXPresenceAccessState::denied;
@@ -51,6 +66,55 @@ void VGXPresenceFeature::install() {
   }
   reevaluate();
 }
+
+void VGXPresenceFeature::follow() {
+  std::weak_ptr<VGXPresenceFeature> weak = weak_from_this();
+  if (inputs_.lockMonitor) {
+    inputs_.lockMonitor->onChange = [weak] {
+      if (auto self = weak.lock()) {
+        self->gatesChanged();
+        self->reevaluate();
+      }
+    };
+    if (inputs_.startLockMonitor) inputs_.startLockMonitor(*inputs_.lockMonitor);
+  }
+  auto& main = platform::DispatchQueue::main();
+  // A burst of settings changes gives one re-evaluation: the switch and the
+  // managed policy are both read from the defaults.
+  observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
+      platform::kUserDefaultsDidChangeNotification, nullptr, &main,
+      [weak](const platform::Notification&) {
+        auto self = weak.lock();
+        if (!self || self->defaultsChangeScheduled_) return;
+        self->defaultsChangeScheduled_ = true;
+        platform::DispatchQueue::main().async([weak] {
+          if (auto later = weak.lock()) {
+            later->defaultsChangeScheduled_ = false;
+            later->reevaluate();
+          }
+        });
+      }));
+  auto& workspace = platform::NotificationCenter::workspaceCenter();
+  for (const bool asleep : {true, false}) {
+    observers_.push_back(
+        workspace.addObserver(asleep ? platform::kWorkspaceScreensDidSleepNotification
+                                     : platform::kWorkspaceScreensDidWakeNotification,
+                              nullptr, &main, [weak, asleep](const platform::Notification&) {
+                                if (auto self = weak.lock()) self->screensChanged(asleep);
+                              }));
+  }
+  VGXHealthRegistry::registerProvider([weak] {
+    auto self = weak.lock();
+    return self ? self->healthLines() : std::vector<VGXHealthLine>{};
+  });
+}
+
+void VGXPresenceFeature::screensChanged(bool asleep) {
+  screensAwake_ = !asleep;
+  gatesChanged();
+}
+
+void VGXPresenceFeature::gatesChanged() { poster_->gatesChanged(gatherGates()); }
 
 void VGXPresenceFeature::reevaluate() {
   if (accessRequested()) {
@@ -67,11 +131,13 @@ void VGXPresenceFeature::reevaluate() {
     poster_->stop();
   }
   if (inputs_.setPosting) inputs_.setPosting(post && poster_->isRunning());
+  platform::DispatchQueue::main().async([] {
+    platform::NotificationCenter::defaultCenter().post(kVGXPresenceFeatureDidChangeNotification);
+  });
 }
 
 VGXPresenceSetResult VGXPresenceFeature::setEnabled(bool on) {
-  if (on && VGXPolicyRuntime::enforcedBool(defaults_, VGXPresence::kDisableChatPresence)
-                .value_or(false)) {
+  if (on && isPolicyDenied()) {
     return VGXPresenceSetResult::policyDenied;
   }
   defaults_.set(VGXPresence::kKeepChatAppsActive, platform::PropertyValue(on));
@@ -104,7 +170,12 @@ VGXPresenceGates VGXPresenceFeature::gatherGates() const {
   gates.hasPostEventAccess = mayPostEvents();
   if (inputs_.lidClosed) gates.lidClosed = inputs_.lidClosed();
   gates.closedLidArmed = inputs_.closedLidArmed && inputs_.closedLidArmed();
-  if (inputs_.anyDisplayAwake) gates.anyDisplayAwake = inputs_.anyDisplayAwake();
+  // A sleep notice holds until the wake notice; otherwise the displays say.
+  if (!screensAwake_) {
+    gates.anyDisplayAwake = false;
+  } else if (inputs_.anyDisplayAwake) {
+    gates.anyDisplayAwake = inputs_.anyDisplayAwake();
+  }
   if (inputs_.lock) std::tie(gates.lock, gates.lockValidated) = inputs_.lock();
   if (inputs_.idleSeconds) gates.idleSeconds = inputs_.idleSeconds();
   return gates;

@@ -4,6 +4,10 @@
 
 #include <functional>
 
+#include "keepawake/health_registry.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/system/workspace_notifications.h"
+#include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
@@ -11,15 +15,24 @@ namespace {
 
 class PresenceFeatureTest : public ::testing::Test {
  public:
-  std::shared_ptr<VGXPresenceFeature> makeFeature() {
+  std::shared_ptr<VGXPresenceFeature> makeFeature(
+      std::shared_ptr<VGXLockStateMonitor> monitor = nullptr) {
     VGXPresenceInputs inputs;
     inputs.mayPostEvents = [this] { return mayPost; };
     inputs.effectiveAwake = [] { return true; };
     inputs.lidClosed = [] { return std::optional(false); };
     inputs.anyDisplayAwake = [] { return std::optional(true); };
-    inputs.lock = [this] { return lock; };
+    if (monitor) {
+      inputs.lockMonitor = monitor;
+      inputs.startLockMonitor = [this](VGXLockStateMonitor&) { ++monitorStarts; };
+    } else {
+      inputs.lock = [this] { return lock; };
+    }
     inputs.idleSeconds = [] { return std::optional(600.0); };
-    inputs.setPosting = [this](bool posting) { hubPosting = posting; };
+    inputs.setPosting = [this](bool posting) {
+      hubPosting = posting;
+      ++reevaluations;
+    };
     VGXPresencePoster::Functions functions;
     functions.pointer = [] { return std::optional(VGXPoint{10, 10}); };
     functions.displayBounds = [](VGXPoint) { return VGXRect{0, 0, 100, 100}; };
@@ -38,6 +51,8 @@ class PresenceFeatureTest : public ::testing::Test {
   std::pair<VGXLockState, bool> lock{VGXLockState::unlocked, true};
   bool hubPosting = false;
   int moves = 0;
+  int monitorStarts = 0;
+  int reevaluations = 0;
 };
 
 TEST_F(PresenceFeatureTest, PostsOnlyWhenWantedAllowedAndPossible) {
@@ -128,6 +143,72 @@ TEST_F(PresenceFeatureTest, URLSwitchesOffOnlyAndHealthLineFollowsTheLastResult)
   EXPECT_TRUE(feature->setEnabledFromURL(false));
   EXPECT_FALSE(feature->isEnabled());
   EXPECT_FALSE(hubPosting);
+}
+
+TEST_F(PresenceFeatureTest, FollowsTheLockTheScreensAndTheSettingsOnceInstalled) {
+  using Act = std::function<void(VGXLockStateMonitor&)>;
+  const auto post = [](const char* name) {
+    return [name](VGXLockStateMonitor&) {
+      platform::NotificationCenter::workspaceCenter().post(name);
+    };
+  };
+  struct Row {
+    const char* name;
+    int installs;
+    Act act;
+    VGXLockState lock;
+    std::optional<bool> displayAwake;
+    int reevaluations;  // after the act
+  };
+  const Row rows[] = {
+      {"installed: the monitor's reading unlocks", 1, {}, VGXLockState::unlocked, true, 0},
+      {"installed twice: nothing is followed twice", 2, {}, VGXLockState::unlocked, true, 0},
+      {"the session locks: the gates read locked at once", 1,
+       [](VGXLockStateMonitor& monitor) {
+         monitor.handle(VGXLockEvent::screenIsLocked, platform::SessionLockReading{true, true});
+       },
+       VGXLockState::locked, true, 1},
+      {"the screens sleep", 1, post(platform::kWorkspaceScreensDidSleepNotification),
+       VGXLockState::unlocked, false, 0},
+      {"the screens sleep and wake", 1,
+       [post](VGXLockStateMonitor& monitor) {
+         post(platform::kWorkspaceScreensDidSleepNotification)(monitor);
+         post(platform::kWorkspaceScreensDidWakeNotification)(monitor);
+       },
+       VGXLockState::unlocked, true, 0},
+      {"ten settings changes: one re-evaluation", 1,
+       [](VGXLockStateMonitor&) {
+         for (int i = 0; i < 10; ++i) platform::UserDefaults::standard().set("Other", i);
+       },
+       VGXLockState::unlocked, true, 1},
+  };
+  testing::TemporaryRoot root;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::UserDefaults::standard().remove(VGXPresence::kKeepChatAppsActive);
+    monitorStarts = 0;
+    auto monitor = std::make_shared<VGXLockStateMonitor>(platform::UserDefaults::standard(),
+                                                         root.home() / "lock.log");
+    auto feature = makeFeature(monitor);
+    for (int i = 0; i < row.installs; ++i) feature->install();
+    EXPECT_EQ(monitorStarts, 1);
+    // Locked at first: the first tick records its skip, which gives the health line.
+    monitor->handle(VGXLockEvent::initial, platform::SessionLockReading{true, true});
+    feature->requestAccess();
+    feature->setEnabled(true);
+    monitor->handle(VGXLockEvent::screenIsUnlocked, platform::SessionLockReading{false, true});
+    platform.runUntilIdle();
+    reevaluations = 0;
+    if (row.act) row.act(*monitor);
+    platform.runUntilIdle();
+    const auto gates = feature->gatherGates();
+    EXPECT_EQ(gates.lock, row.lock);
+    EXPECT_EQ(gates.anyDisplayAwake, row.displayAwake);
+    EXPECT_EQ(reevaluations, row.reevaluations);
+    std::size_t chatLines = 0;
+    for (const auto& line : VGXHealthRegistry::lines()) chatLines += line.title == "Chat apps";
+    EXPECT_EQ(chatLines, 1u);
+  }
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <variant>
 #include <vector>
 
-namespace vigilix {
+#include "direct/lock/lock_state.h"
 
-enum class VGXLockState { locked, unlocked, unknown };
+namespace vigilix {
 
 // What the machine says of its lid. A machine without one counts as open:
 // only a reading that could not be taken is unknown.

@@ -14,6 +14,7 @@
 #include "agenthooks/hook_installer.h"
 #include "agenthooks/hooks_file_format.h"
 #include "agents/agent_settings_slot.h"
+#include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
 #include "hub/trigger_configuration_store.h"
 #include "keepawake/health_registry.h"
@@ -62,6 +63,7 @@ class TriggersPaneWindowTest : public ::testing::Test {
   ~TriggersPaneWindowTest() override {
     if (window) window->close();
     VGXAgentSettingsSlot::setAgentSection(nullptr);
+    VGXAgentSettingsSlot::setChatSection(nullptr);
   }
 
   void open() {
@@ -407,6 +409,56 @@ TEST_F(TriggersPaneWindowTest, HooksAreInstalledFromTheAgentSection) {
       lines, [](const VGXHealthLine& line) { return line.title == "Claude Code hooks"; });
   ASSERT_NE(claude, lines.end());
   EXPECT_EQ(claude->detail, "Installed");
+}
+
+// The chat app's section: the placeholder line in a build without chat
+// presence, else the section its slot makes, whose switch asks for the
+// explanation first.
+TEST_F(TriggersPaneWindowTest, TheChatSectionComesFromItsSlot) {
+  VGXPresenceInputs inputs;
+  inputs.mayPostEvents = [] { return true; };
+  inputs.display = VGXPresenceDisplay::xtest;
+  VGXPresencePoster::Functions functions;
+  functions.schedule = [](double, std::function<void()>) { return [] {}; };
+  functions.now = [] { return platform::Date(0); };
+  const auto feature = VGXPresenceFeature::make(defaults, inputs, functions);
+  feature->install();
+  struct Row {
+    const char* name;
+    bool filled;
+  };
+  const Row rows[] = {{"a build without chat presence", false}, {"chat presence installed", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    VGXAgentSettingsSlot::setChatSection(nullptr);
+    if (row.filled) {
+      VGXAgentSettingsSlot::setChatSection(
+          [feature] { return VGXPresenceSettingsSection::make(feature); });
+    }
+    open();
+    const auto section = std::dynamic_pointer_cast<VGXPresenceSettingsSection>(pane->chatSection());
+    EXPECT_EQ(section != nullptr, row.filled);
+    // The placeholder's line, when it is the placeholder.
+    const auto& lines = pane->chatSection()->subviews();
+    const bool placeholder = std::ranges::any_of(lines, [](const auto& view) {
+      const auto* line = dynamic_cast<const platform::TextField*>(view.get());
+      return line && line->stringValue() == "Available in the version from vigilix.tarvo.run";
+    });
+    EXPECT_EQ(placeholder, !row.filled);
+    if (section) {
+      testing::saveScreenshot(dialog(), "triggers_pane_chat_section");
+      click(section->toggle());
+      ASSERT_TRUE(section->presentedSheet());
+      EXPECT_TRUE(screen.dialogOf(section->presentedSheet()->window().get()));
+      QTest::mouseClick(screen.widgetOf(section->presentedSheet()->window().get(),
+                                        section->presentedSheet()->cancelButton().get()),
+                        Qt::LeftButton);
+      EXPECT_FALSE(section->presentedSheet());
+      EXPECT_FALSE(section->toggle()->isOn());
+    }
+    window->close();
+    window.reset();
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/file_system.h"
+
 namespace vigilix::platform {
 
 // The four resource values the download check reads of one item. They
@@ -18,15 +20,6 @@ struct FileResourceValues {
   std::optional<bool> isSymbolicLink;
 
   bool operator==(const FileResourceValues&) const = default;
-};
-
-struct FileError {
-  // An errno value.
-  int code = 0;
-  std::string path;
-  std::string message;
-
-  bool operator==(const FileError&) const = default;
 };
 
 // One entry of a directory listing, its values read with the listing.

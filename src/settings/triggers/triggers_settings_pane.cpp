@@ -152,11 +152,10 @@ void VGXTriggersSettingsPane::build() {
 
 std::shared_ptr<platform::View> VGXTriggersSettingsPane::slotSection(const std::string& title,
                                                                      bool agent) {
-  // The chat app's section comes with chat presence; until then its line shows.
-  if (agent) {
-    if (const auto& factory = VGXAgentSettingsSlot::agentSection()) {
-      if (auto view = factory()) return view;
-    }
+  const auto& factory =
+      agent ? VGXAgentSettingsSlot::agentSection() : VGXAgentSettingsSlot::chatSection();
+  if (factory) {
+    if (auto view = factory()) return view;
   }
   auto& section = *sections_.emplace_back(std::make_unique<VGXSettingsSection>(title));
   section.addRow(secondaryLine(
