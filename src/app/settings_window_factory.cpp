@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/application_info.h"
 #include "menubar/activation_durations_controller.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/system/login_item.h"
@@ -43,6 +44,13 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
             .showWelcome = {},
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
        .quit = [] { platform::Application::shared().terminate(); }});
+}
+
+std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow() {
+  std::error_code error;
+  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return std::make_unique<VGXAboutWindow>(applicationInfoDictionary(),
+                                          creditsFileForProgram(program));
 }
 
 }  // namespace vigilix

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,7 +216,11 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
     case RenderedView::Kind::Image: {
       auto* label = static_cast<QLabel*>(widget);
       int side = static_cast<int>(std::min(view.frame.width(), view.frame.height()));
-      label->setPixmap(style()->standardIcon(symbolPixmap(view.text)).pixmap(side, side));
+      // An icon the desktop's theme has by that name (the application's own)
+      // comes first; symbols fall back to the style's pictures.
+      QIcon icon = QIcon::fromTheme(qtString(view.text));
+      if (icon.isNull()) icon = style()->standardIcon(symbolPixmap(view.text));
+      label->setPixmap(icon.pixmap(side, side));
       break;
     }
     case RenderedView::Kind::Stepper:
