@@ -7,6 +7,7 @@
 
 #include "app/application_info.h"
 #include "menubar/activation_durations_controller.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/system/login_item.h"
 #include "platform/ui/application.h"
@@ -38,10 +39,10 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
       {.defaults = platform::UserDefaults::standard(),
        .durations = DZLActivationDurationsController::sharedController(),
        .loginItem = platform::LoginItem::current(),
+       .shortcuts = VGXGlobalShortcutCenter::shared(),
        .commandLineCommand = commandLineToolCommand(program, path ? path : ""),
        .generalActions =
            {.showHealth = std::move(showHealth),
-            .showWelcome = {},
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
        .quit = [] { platform::Application::shared().terminate(); }});
 }

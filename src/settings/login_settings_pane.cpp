@@ -16,7 +16,8 @@ DZLGeneralSettingsViewController::DZLGeneralSettingsViewController(
     // A refused change shows what the desktop really has.
     viewWillAppear();
   });
-  notificationSettings_->setAction([this](platform::Control&) { this->openNotificationSettings(); });
+  notificationSettings_->setAction(
+      [this](platform::Control&) { this->openNotificationSettings(); });
   view()->addArrangedSubview(startAtLogin_);
   view()->addArrangedSubview(notificationSettings_);
   viewWillAppear();

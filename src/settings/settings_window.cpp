@@ -19,12 +19,14 @@ const char* const kTabTitles[] = {"General", "Durations", "Triggers"};
 class SettingsContentView : public platform::View {
  public:
   SettingsContentView(std::shared_ptr<platform::View> tabBar,
-                      std::vector<std::shared_ptr<platform::View>> panes)
-      : tabBar_(std::move(tabBar)), panes_(std::move(panes)) {
+                      std::vector<std::shared_ptr<platform::View>> panes,
+                      std::function<void()> didAppear)
+      : tabBar_(std::move(tabBar)), panes_(std::move(panes)), didAppear_(std::move(didAppear)) {
     addSubview(tabBar_);
     for (const auto& pane : panes_) addSubview(pane);
   }
   bool isFlipped() const override { return true; }
+  void viewDidAppear() override { didAppear_(); }
   void setFrame(Rect frame) override {
     View::setFrame(frame);
     setNeedsLayout(true);
@@ -41,6 +43,7 @@ class SettingsContentView : public platform::View {
  private:
   std::shared_ptr<platform::View> tabBar_;
   std::vector<std::shared_ptr<platform::View>> panes_;
+  std::function<void()> didAppear_;
 };
 
 double wantedHeight(const platform::View& pane) {
@@ -57,6 +60,7 @@ double wantedHeight(const platform::View& pane) {
 std::shared_ptr<VGXSettingsWindow> VGXSettingsWindow::make(Inputs inputs) {
   auto window = std::make_shared<VGXSettingsWindow>(std::move(inputs));
   window->durations_.setWindow(window);
+  window->general_.setWindow(window);
   return window;
 }
 
@@ -67,8 +71,8 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
                            platform::WindowStyle::Resizable),
       quit_(std::move(inputs.quit)),
       selection_(inputs.defaults),
-      general_(inputs.defaults, inputs.loginItem, std::move(inputs.commandLineCommand),
-               std::move(inputs.generalActions)),
+      general_(inputs.defaults, inputs.loginItem, inputs.shortcuts,
+               std::move(inputs.commandLineCommand), std::move(inputs.generalActions)),
       durations_(inputs.durations, inputs.defaults) {
   setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
   auto triggers = platform::StackView::make(
@@ -87,11 +91,15 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
     tabs_.push_back(tab);
   }
   tabBar_ = bar;
-  setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_));
+  setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_, [this] {
+    if (selection_.selectedIndex() == 0) general_.paneDidAppear();
+  }));
 
+  center();
+  // Where the user left it, fitted onto a screen that is there now.
+  setFrameAutosaveName(kVGXPreferencesWindowAutosaveName);
   selection_.restoreLastPane();
   showSelectedPane();
-  center();
 
   selectObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       kVGXSelectSettingsPaneNotification, nullptr, nullptr,
@@ -124,7 +132,8 @@ void VGXSettingsWindow::showSelectedPane() {
         platform::Font::systemFontSize(),
         i == selected ? platform::Font::Weight::Bold : platform::Font::Weight::Regular));
   }
-  if (selected == 0) general_.refresh();
+  if (selected == 0 && isVisible()) general_.paneDidAppear();
+  if (selected == 0 && !isVisible()) general_.refresh();
   if (selected == 1) durations_.reload();
   setTitle(kTabTitles[selected]);
   double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,

@@ -18,13 +18,15 @@ namespace vigilix {
 // The settings window: a row of tabs (General, Durations, Triggers) over
 // the selected pane. It remembers the last pane, follows the select-pane
 // notification, sizes itself to the pane within the shared bounds keeping
-// its top edge, and answers Ctrl+Q and Ctrl+W itself. Main thread only.
+// its top edge, keeps its frame between runs, and answers Ctrl+Q and Ctrl+W
+// itself. Main thread only.
 class VGXSettingsWindow : public platform::Window {
  public:
   struct Inputs {
     platform::UserDefaults& defaults;
     DZLActivationDurationsController& durations;
     platform::LoginItem& loginItem;
+    VGXGlobalShortcutCenter& shortcuts;
     std::optional<std::string> commandLineCommand;
     VGXGeneralSettingsPane::Actions generalActions;
     std::function<void()> quit;

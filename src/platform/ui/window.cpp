@@ -30,9 +30,11 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
   frame_ = Rect(contentRect.origin.x, contentRect.origin.y, contentRect.width(),
                 contentRect.height() + titleBar);
   setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
+  registerLiveWindow(this);
 }
 
 Window::~Window() {
+  unregisterLiveWindow(this);
   WindowRendering::windowDidClose(this);
   if (contentView_) contentView_->window_ = nullptr;
   if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
@@ -56,6 +58,13 @@ void Window::setContentSize(Size size) {
   frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
   if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
   WindowRendering::windowDidChange(*this);
+  saveFrame();
+}
+
+void Window::setFrameOrigin(Point origin) {
+  frame_.origin = origin;
+  WindowRendering::windowDidChange(*this);
+  saveFrame();
 }
 
 void Window::center() {
@@ -64,6 +73,7 @@ void Window::center() {
   // Slightly above the middle, as the platform places centred windows.
   double spare = screen.height() - frame_.height();
   frame_.origin.y = screen.minY() + spare * 2 / 3;
+  saveFrame();
 }
 
 void Window::setContentView(std::shared_ptr<View> view) {
