@@ -2,6 +2,7 @@
 
 #include "platform/ui/event.h"
 #include "platform/ui/font.h"
+#include "platform/ui/reduce_motion.h"
 #include "platform/ui/stack_view.h"
 #include "settings/settings_layout.h"
 
@@ -95,6 +96,7 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
     if (selection_.selectedIndex() == 0) general_.paneDidAppear();
   }));
 
+  applyReduceMotionIfNeeded();
   center();
   // Where the user left it, fitted onto a screen that is there now.
   setFrameAutosaveName(kVGXPreferencesWindowAutosaveName);
@@ -138,9 +140,17 @@ void VGXSettingsWindow::showSelectedPane() {
   setTitle(kTabTitles[selected]);
   double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,
                                                    screenVisibleFrame().height());
-  setContentSize(Size{VGXSettingsLayout::width, height});
+  // The desktop has no notice of the option changing: it is read at each switch.
+  applyReduceMotionIfNeeded();
+  setContentSize(Size{VGXSettingsLayout::width, height}, isVisible());
   contentView()->setNeedsLayout(true);
   layoutIfNeeded();
+}
+
+void VGXSettingsWindow::applyReduceMotionIfNeeded() {
+  if (platform::ReduceMotion::current().isOn()) {
+    setAnimationBehavior(platform::WindowAnimationBehavior::None);
+  }
 }
 
 void VGXSettingsWindow::keyDown(const platform::Event& event) {

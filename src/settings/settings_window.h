@@ -48,6 +48,9 @@ class VGXSettingsWindow : public platform::Window {
   const std::shared_ptr<platform::View>& selectedPaneView() const;
 
   void keyDown(const platform::Event& event) override;
+  // With the desktop's Reduce Motion on, nothing of the window animates
+  // from then on, even once it is off again.
+  void applyReduceMotionIfNeeded();
 
  private:
   void showSelectedPane();

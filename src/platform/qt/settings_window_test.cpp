@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
+#include <QVariantAnimation>
 
 #include "core/dzl_keys.h"
 #include "menubar/activation_durations_controller.h"
@@ -106,6 +107,35 @@ TEST_F(SettingsWindowTest, TheTabsShowEachPaneAndTheChoiceIsRemembered) {
                                                      {{"index", 1}});
   WindowRendering::flush();
   EXPECT_EQ(dialog()->windowTitle(), "Durations");
+}
+
+TEST_F(SettingsWindowTest, PaneSwitchesAnimateUnlessTheDesktopReducesMotion) {
+  struct Row {
+    const char* name;
+    bool reduceMotion;
+    bool animated;
+  };
+  const Row rows[] = {
+      {"motion allowed: the resize animates", false, true},
+      {"Reduce Motion on: the window takes its size at once", true, false},
+      {"and stays so once it is off again", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform.reduceMotion.setOn(row.reduceMotion);
+    click(window->tabs()[window->selection().selectedIndex() == 1 ? 0 : 1]);
+    WindowRendering::flush();
+    auto* animation = dialog()->findChild<QVariantAnimation*>();
+    bool running = animation && animation->state() == QAbstractAnimation::Running;
+    EXPECT_EQ(running, row.animated);
+    QSize wanted(static_cast<int>(window->contentRect().width()),
+                 static_cast<int>(window->contentRect().height()));
+    if (running) {
+      EXPECT_EQ(animation->endValue().toSize(), wanted);
+      animation->setCurrentTime(animation->duration());
+    }
+    EXPECT_EQ(dialog()->size(), wanted);
+  }
 }
 
 TEST_F(SettingsWindowTest, ControlsHaveTheirAccessibleNamesAndRoles) {

@@ -51,7 +51,10 @@ Rect Window::contentRect() const {
   return Rect(frame_.origin.x, frame_.origin.y, frame_.width(), frame_.height() - titleBar);
 }
 
-void Window::setContentSize(Size size) {
+void Window::setContentSize(Size size) { setContentSize(size, false); }
+
+void Window::setContentSize(Size size, bool animate) {
+  animatesResize_ = animate && animationBehavior_ == WindowAnimationBehavior::Default;
   double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
   // The top edge stays where it is, as on the screen.
   double top = frame_.maxY();

@@ -27,6 +27,9 @@ inline constexpr unsigned Resizable = 1 << 3;
 
 enum class WindowButton { Close, Miniaturize, Zoom };
 
+// Whether the window's own changes may be animated.
+enum class WindowAnimationBehavior { Default, None };
+
 class WindowDelegate {
  public:
   virtual ~WindowDelegate() = default;
@@ -65,6 +68,13 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   Rect frame() const { return frame_; }
   Rect contentRect() const;
   void setContentSize(Size size);
+  // The same, shown as an animation when `animate` and the window's
+  // animation behaviour allows it.
+  void setContentSize(Size size, bool animate);
+  WindowAnimationBehavior animationBehavior() const { return animationBehavior_; }
+  void setAnimationBehavior(WindowAnimationBehavior behavior) { animationBehavior_ = behavior; }
+  // Whether the last change of size is to be animated.
+  bool animatesResize() const { return animatesResize_; }
   void center();
   // Moves the window (as the user's drag does); the size stays.
   void setFrameOrigin(Point origin);
@@ -165,6 +175,8 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   std::string title_;
   std::string frameAutosaveName_;
   Rect frame_;
+  WindowAnimationBehavior animationBehavior_ = WindowAnimationBehavior::Default;
+  bool animatesResize_ = false;
   std::shared_ptr<View> contentView_;
   bool buttonHidden_[3] = {false, false, false};
   std::weak_ptr<WindowDelegate> delegate_;
