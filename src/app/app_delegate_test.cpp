@@ -78,6 +78,7 @@ TEST(AppDelegateTest, TheSettingsWindowIsMadeOnceAndOpensOnTheAskedPane) {
     });
     delegate.applicationDidFinishLaunching();
     if (row.pane) delegate.showSettingsPane(*row.pane);
+    platform.runUntilIdle();
     EXPECT_EQ(delegate.settingsWindow() && delegate.settingsWindow()->isVisible(), row.visible);
     delegate.showSettingsWindow();  // the same window again
     ASSERT_TRUE(delegate.settingsWindow());

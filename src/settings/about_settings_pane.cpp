@@ -24,7 +24,19 @@ std::optional<std::string> readCredits(const std::optional<std::filesystem::path
   return *text;
 }
 
+class ApplicationIconView final : public platform::ImageView {
+ public:
+  platform::Size intrinsicContentSize() const override { return {64, 64}; }
+};
+
 }  // namespace
+
+std::shared_ptr<platform::View> applicationIconView() {
+  auto icon = std::make_shared<ApplicationIconView>();
+  icon->setImage(platform::Image::systemSymbol(kVGXApplicationIconName, std::nullopt));
+  icon->setAccessibilityElement(false);
+  return icon;
+}
 
 DZLAboutSettingsViewController::DZLAboutSettingsViewController(
     platform::PropertyDictionary info, std::optional<std::filesystem::path> creditsFile)
@@ -33,10 +45,7 @@ DZLAboutSettingsViewController::DZLAboutSettingsViewController(
       credits_(readCredits(creditsFile_)),
       version_(platform::TextField::labelWithString(versionText())) {
   view()->setAlignment(platform::StackView::Alignment::Center);
-  auto icon = std::make_shared<platform::ImageView>(platform::Rect(0, 0, 64, 64));
-  icon->setImage(platform::Image::systemSymbol(kVGXApplicationIconName, std::nullopt));
-  icon->setAccessibilityElement(false);
-  view()->addArrangedSubview(icon);
+  view()->addArrangedSubview(applicationIconView());
   auto name = platform::TextField::labelWithString("Vigilix");
   name->setFont(platform::Font::systemFont(platform::Font::systemFontSize() + 4,
                                            platform::Font::Weight::Bold));

@@ -15,6 +15,10 @@ namespace vigilix {
 // The application's icon, by its icon-theme name.
 inline constexpr const char* kVGXApplicationIconName = "run.tarvo.vigilix";
 
+// The application's icon at 64 points, hidden from screen readers (the
+// title beside it says the same).
+std::shared_ptr<platform::View> applicationIconView();
+
 // The About pane: the program's name, version, credits and legal notice,
 // read from its information dictionary and its credits file. None of it
 // can be edited. The About window shows the same pane.

@@ -31,6 +31,7 @@ class GeneralPaneTest : public ::testing::Test {
     auto made = VGXSettingsWindow::make(
         {defaults, durations, loginItem, *shortcuts, std::nullopt, {}, [] {}});
     made->makeKeyAndOrderFront();
+    platform.runUntilIdle();
     return made;
   }
   std::vector<std::string> posted(const char* name) {
@@ -84,6 +85,7 @@ TEST_F(GeneralPaneTest, TheWelcomeShowsUntilAnsweredAndEachAnswerDoesItsPart) {
     EXPECT_EQ(pane.showWelcome(), !row.answered);
     EXPECT_EQ(pane.welcomeSheet(), nullptr);  // nothing shows before the window does
     window->makeKeyAndOrderFront();
+    fresh.runUntilIdle();
     EXPECT_EQ(pane.welcomeSheet() != nullptr, !row.answered);
     if (std::string(row.show) == "button") pane.welcomeButton()->performClick();
     if (std::string(row.show) == "notice") {

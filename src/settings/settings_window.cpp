@@ -1,5 +1,6 @@
 #include "settings/settings_window.h"
 
+#include "platform/runloop/dispatch_queue.h"
 #include "platform/ui/event.h"
 #include "platform/ui/font.h"
 #include "platform/ui/reduce_motion.h"
@@ -93,7 +94,11 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
   }
   tabBar_ = bar;
   setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_, [this] {
-    if (selection_.selectedIndex() == 0) general_.paneDidAppear();
+    // After the window is on screen and key, so a sheet goes on top of it.
+    platform::DispatchQueue::main().async([weak = weak_from_this()] {
+      auto window = std::static_pointer_cast<VGXSettingsWindow>(weak.lock());
+      if (window && window->selection_.selectedIndex() == 0) window->general_.paneDidAppear();
+    });
   }));
 
   applyReduceMotionIfNeeded();

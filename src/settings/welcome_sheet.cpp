@@ -18,9 +18,7 @@ VGXWelcomeSheet::VGXWelcomeSheet(std::function<void()> openMenu, std::function<v
       openMenu_(platform::Button::withTitle("Open Menu")),
       notNow_(platform::Button::withTitle("Not Now")) {
   window_->setTitle(kTitle);
-  auto icon = std::make_shared<platform::ImageView>(platform::Rect(0, 0, 64, 64));
-  icon->setImage(platform::Image::systemSymbol(kVGXApplicationIconName, std::nullopt));
-  icon->setAccessibilityElement(false);
+  auto icon = applicationIconView();
   auto title = platform::TextField::labelWithString(kTitle);
   title->setFont(platform::Font::systemFont(platform::Font::systemFontSize() + 4,
                                             platform::Font::Weight::Bold));

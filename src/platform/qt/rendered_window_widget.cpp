@@ -171,9 +171,13 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = editor;
       break;
     }
-    case RenderedView::Kind::Drawn:
-      widget = new DrawnViewWidget(this);
+    case RenderedView::Kind::Drawn: {
+      // Before anything asks for its accessible interface, which keeps the role.
+      auto* drawn = new DrawnViewWidget(this);
+      drawn->setAccessibilityRole(view.role);
+      widget = drawn;
       break;
+    }
   }
   widget->installEventFilter(this);
   return widget;
@@ -255,9 +259,10 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       editor->setDateTime(qtDateTime(view.date));
       break;
     }
-    case RenderedView::Kind::Drawn:
+    case RenderedView::Kind::Drawn: {
       static_cast<DrawnViewWidget*>(widget)->setDrawing(view.drawing, view.flipped);
       break;
+    }
   }
 }
 
