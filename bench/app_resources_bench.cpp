@@ -1,10 +1,12 @@
 // The built program, idle and under command-line requests, as a person's
 // desktop runs it: a private session bus, a private system bus with a mock
 // logind, and a temporary home. Prints, with automatic keep-awake off and
-// then on (an application rule, the process table read every 5 s), idle CPU,
-// wake-ups, memory and, under callgrind, instructions per idle minute; then
-// round trips. Usage: app_resources_bench [--idle-seconds N] [--requests N]
-// [--callgrind-seconds N] [--app PROGRAM]
+// then on (an application rule, the process table read every 5 s), the min and
+// median of three runs of: idle CPU (nanoseconds on a CPU, from schedstat),
+// wake-ups, RSS and PSS and, under callgrind, instructions per idle minute;
+// then request round trips and the `vigilix` tool's start-up against /bin/true.
+// Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N]
+// [--requests N] [--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process_usage.h"
+#include "bench/timed_runs.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
@@ -38,72 +42,45 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kRequestName = "run.tarvo.vigilix.cli.request";
 constexpr const char* kReplyName = "run.tarvo.vigilix.cli.reply";
 
-struct Usage {
-  double cpuSeconds = 0;       // user plus system time
-  long voluntarySwitches = 0;  // sleeps that ended in a wake-up
-  long rssKiB = 0;
-  long peakRssKiB = 0;
-};
-
-long statusField(const std::string& status, const std::string& key) {
-  std::istringstream lines(status);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind(key + ":", 0) == 0)
-      return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
-  }
-  return -1;
-}
-
-Usage usageOf(pid_t pid) {
-  const std::string folder = "/proc/" + std::to_string(pid);
-  std::ifstream statFile(folder + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(statFile)), {});
-  // Fields after the command's closing parenthesis; utime and stime are the
-  // 14th and 15th of the whole line, the 12th and 13th after it.
-  std::istringstream rest(stat.substr(stat.rfind(')') + 2));
-  std::vector<std::string> fields;
-  for (std::string field; rest >> field;) fields.push_back(field);
-  Usage usage;
-  if (fields.size() > 12) {
-    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
-    usage.cpuSeconds = (std::stod(fields[11]) + std::stod(fields[12])) / ticks;
-  }
-  std::ifstream statusFile(folder + "/status");
-  const std::string status((std::istreambuf_iterator<char>(statusFile)), {});
-  // Every thread's sleeps count: a helper thread's timer wakes the machine too.
-  for (const auto& task : std::filesystem::directory_iterator(folder + "/task")) {
-    std::ifstream taskFile(task.path() / "status");
-    const std::string taskStatus((std::istreambuf_iterator<char>(taskFile)), {});
-    usage.voluntarySwitches += std::max(0L, statusField(taskStatus, "voluntary_ctxt_switches"));
-  }
-  usage.rssKiB = statusField(status, "VmRSS");
-  usage.peakRssKiB = statusField(status, "VmHWM");
-  return usage;
-}
-
-double percentile(std::vector<double> values, double share) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
-  return values[std::min(index, values.size() - 1)];
-}
+using bench::median;
+using bench::minimum;
+using bench::percentile;
 
 struct Options {
-  int idleSeconds = 60;
+  int idleSeconds = 300;
+  int runs = 3;
   int requests = 1000;
-  int callgrindSeconds = 0;  // 0: no run under callgrind
+  int callgrindSeconds = 60;  // 0: no run under callgrind
+  int toolRuns = 300;
   std::string program = VIGILIX_APP_PROGRAM;
+  std::string tool = VIGILIX_TOOL_PROGRAM;
 };
 
-// Stored rules that turn automatic keep-awake on with one application rule.
-void storeAutomationOn(const std::filesystem::path& home) {
+// One run's idle figures, per minute where a rate.
+struct IdleFigures {
+  double cpuPercent = 0;
+  double cpuMillisecondsPerMinute = 0;
+  double wakeUpsPerMinute = 0;
+  double timeslicesPerMinute = 0;
+  double rssMB = 0;
+  double pssMB = 0;
+  double instructionsPerMinute = 0;  // under callgrind only
+};
+
+// The settings of a person who has launched the program before, so that no welcome window
+// opens (and maps the window toolkit); with `automation`, rules that turn automatic
+// keep-awake on with one application rule.
+void storeSettings(const std::filesystem::path& home, bool automation) {
   const auto folder = home / ".config/vigilix";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "run.tarvo.vigilix.plist")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-         "<key>run.tarvo.vigilix.Triggers</key><string>"
-         R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
-         "</string></dict></plist>\n";
+         "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>"
+      << (automation ? "<key>run.tarvo.vigilix.Triggers</key><string>"
+                       R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
+                       "</string>"
+                     : "")
+      << "</dict></plist>\n";
 }
 
 // Instructions counted since the last zeroing, from a callgrind dump.
@@ -121,11 +98,40 @@ long long dumpedInstructions(const std::filesystem::path& folder) {
   return total;
 }
 
-int run(const Options& options, bool automation, bool callgrind, bool askRequests) {
+void printTimes(const char* what, const bench::TimedRuns& runs) {
+  std::printf("  %-26s min %.3f ms, median %.3f ms, p99 %.3f ms; %.0f page faults%s\n", what,
+              minimum(runs.milliseconds), median(runs.milliseconds),
+              percentile(runs.milliseconds, 0.99), median(runs.minorFaults),
+              runs.failed > 0 ? " (some runs failed)" : "");
+}
+
+// The tool as agent hooks and a person run it, against the least a program can cost.
+int measureTool(const Options& options, const std::filesystem::path& home) {
+  const auto payload = home / "hook-payload.json";
+  std::ofstream(payload) << R"({"session_id":"bench-session","prompt_id":"p1"})";
+  const auto trueRuns = bench::timeRuns({"/bin/true"}, options.toolRuns);
+  const auto help = bench::timeRuns({options.tool, "--help"}, options.toolRuns);
+  const auto hook =
+      bench::timeRuns({options.tool, "agent", "start", "--tool", "claude", "--vigilix-hook=v1"},
+                      options.toolRuns, payload);
+  const auto hold =
+      bench::timeRuns({options.tool, "hold", "--tool", "bench", "--ttl", "600"}, options.toolRuns);
+  std::printf("the vigilix tool, %d runs each (targets: hook median < 3 ms, hold p99 < 5 ms)\n",
+              options.toolRuns);
+  printTimes("/bin/true", trueRuns);
+  printTimes("vigilix --help", help);
+  printTimes("vigilix agent start (hook)", hook);
+  printTimes("vigilix hold (round trip)", hold);
+  return trueRuns.failed + help.failed + hook.failed + hold.failed == 0 ? 0 : 1;
+}
+
+// One run of the application: idle for a window, then, when asked, requests and the tool.
+int run(const Options& options, bool automation, bool callgrind, bool askRequests,
+        IdleFigures& figures) {
   const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
   const int requests = askRequests ? options.requests : 0;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
-  if (automation) storeAutomationOn(home);
+  storeSettings(home, automation);
   testing::ScopedEnvironment homeVariable("HOME", home.string());
   testing::ScopedEnvironment configVariable("XDG_CONFIG_HOME", (home / ".config").string());
   testing::ScopedEnvironment stateVariable("XDG_STATE_HOME", (home / ".local/state").string());
@@ -170,6 +176,12 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
             "--callgrind-out-file=" + (dumps / "callgrind.out.%p").string(), options.program};
   }
   testing::TestChildProcess app(argv, home / "app.log");
+  const auto finish = [&](int result) {
+    app.stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+    return result;
+  };
   bool ready = false;
   // Under callgrind the program starts some fifty times slower.
   const auto patience = std::chrono::milliseconds(callgrind ? 2000 : 200);
@@ -180,7 +192,7 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
   if (!ready) {
     std::fprintf(stderr, "the application did not answer; its log: %s\n",
                  testing::readFile(home / "app.log").c_str());
-    return 1;
+    return finish(1);
   }
 
   // A hold names the instance and settings generation it was meant for.
@@ -194,23 +206,24 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     return std::system(command.c_str()) == 0;
   };
   if (callgrind && !control("--zero")) std::fprintf(stderr, "callgrind_control failed\n");
-  const Usage before = usageOf(app.pid());
+  const auto before = bench::usageOf(app.pid());
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-  const Usage after = usageOf(app.pid());
+  const auto after = bench::usageOf(app.pid());
+  const double minutes = idleSeconds / 60.0;
   if (callgrind) {
     if (!control("--dump")) std::fprintf(stderr, "callgrind_control failed\n");
-    const double perMinute =
-        60.0 * static_cast<double>(dumpedInstructions(dumps)) / static_cast<double>(idleSeconds);
-    std::printf("automation %-3s instructions %.0f per idle minute (callgrind, %d s scaled)\n",
-                automation ? "on" : "off", perMinute, idleSeconds);
-    app.stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-    return 0;
+    figures.instructionsPerMinute = static_cast<double>(dumpedInstructions(dumps)) / minutes;
+    return finish(0);
   }
-  const double cpuPercent = 100.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds;
-  const double wakeUpsPerMinute =
-      60.0 * static_cast<double>(after.voluntarySwitches - before.voluntarySwitches) / idleSeconds;
+  const double cpuNanoseconds = static_cast<double>(after.cpuNanoseconds - before.cpuNanoseconds);
+  figures.cpuPercent = 100.0 * cpuNanoseconds / (idleSeconds * 1e9);
+  figures.cpuMillisecondsPerMinute = cpuNanoseconds / 1e6 / minutes;
+  figures.wakeUpsPerMinute =
+      static_cast<double>(after.voluntarySwitches - before.voluntarySwitches) / minutes;
+  figures.timeslicesPerMinute = static_cast<double>(after.timeslices - before.timeslices) / minutes;
+  figures.rssMB = static_cast<double>(after.rssKiB) / 1024.0;
+  figures.pssMB = static_cast<double>(after.pssKiB) / 1024.0;
+  if (requests == 0) return finish(0);
 
   std::vector<double> roundTrips;
   std::vector<double> queries;  // "holds": answered from memory
@@ -235,64 +248,103 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     roundTrips.push_back(milliseconds);
     (index % 2 == 0 ? queries : holds).push_back(milliseconds);
   }
-  const Usage loaded = usageOf(app.pid());
-
-  std::printf("automation %-3s idle window   %d s\n", automation ? "on" : "off", idleSeconds);
-  std::printf("  idle CPU                  %.4f %% of one core, %.1f ms per minute\n", cpuPercent,
-              60'000.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds);
-  std::printf("  wake-ups                  %.1f per minute (voluntary context switches)\n",
-              wakeUpsPerMinute);
-  std::printf("  RSS when idle             %.1f MB\n", static_cast<double>(after.rssKiB) / 1024.0);
-  if (requests == 0) {
-    app.stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-    return 0;
-  }
-  std::printf("RSS after requests, peak    %.1f MB, %.1f MB\n",
+  const auto loaded = bench::usageOf(app.pid());
+  std::printf("requests to the application, automation off\n");
+  std::printf("  RSS after requests, peak   %.1f MB, %.1f MB\n",
               static_cast<double>(loaded.rssKiB) / 1024.0,
               static_cast<double>(loaded.peakRssKiB) / 1024.0);
-  std::printf("round trips                 %zu answered, %d missing\n", roundTrips.size(), missing);
-  std::printf("round trip p50, p99         %.3f ms, %.3f ms (target p99 < 2 ms)\n",
+  std::printf("  round trips                %zu answered, %d missing\n", roundTrips.size(),
+              missing);
+  std::printf("  round trip p50, p99        %.3f ms, %.3f ms (target p99 < 2 ms)\n",
               percentile(roundTrips, 0.50), percentile(roundTrips, 0.99));
-  std::printf("  holds (query) p50, p99    %.3f ms, %.3f ms\n", percentile(queries, 0.50),
+  std::printf("  holds (query) p50, p99     %.3f ms, %.3f ms\n", percentile(queries, 0.50),
               percentile(queries, 0.99));
-  std::printf("  hold (saved) p50, p99     %.3f ms, %.3f ms\n", percentile(holds, 0.50),
+  std::printf("  hold (saved) p50, p99      %.3f ms, %.3f ms\n", percentile(holds, 0.50),
               percentile(holds, 0.99));
-  app.stop();
-  std::error_code ignored;
-  std::filesystem::remove_all(home, ignored);
-  return missing == 0 ? 0 : 1;
+  const int tool = options.toolRuns > 0 ? measureTool(options, home) : 0;
+  return finish(missing == 0 && tool == 0 ? 0 : 1);
+}
+
+void printIdle(bool automation, const Options& options, const std::vector<IdleFigures>& runs,
+               const std::vector<IdleFigures>& callgrindRuns) {
+  const auto row = [&](const char* what, double IdleFigures::*field, const char* format) {
+    std::vector<double> values;
+    for (const auto& run : runs) values.push_back(run.*field);
+    std::printf("  %-26s min ", what);
+    std::printf(format, minimum(values));
+    std::printf(", median ");
+    std::printf(format, median(values));
+    std::printf("\n");
+  };
+  std::printf(
+      "automation %s: %zu runs idle %d s each (targets: CPU < %s %% of one core, RSS < 12 MB)\n",
+      automation ? "on" : "off", runs.size(), options.idleSeconds, automation ? "0.05" : "0.01");
+  row("idle CPU, % of one core", &IdleFigures::cpuPercent, "%.5f");
+  row("idle CPU, ms per minute", &IdleFigures::cpuMillisecondsPerMinute, "%.3f");
+  row("wake-ups per minute", &IdleFigures::wakeUpsPerMinute, "%.1f");
+  row("timeslices per minute", &IdleFigures::timeslicesPerMinute, "%.1f");
+  row("RSS idle, MB", &IdleFigures::rssMB, "%.2f");
+  row("PSS idle, MB", &IdleFigures::pssMB, "%.2f");
+  if (callgrindRuns.empty()) return;
+  std::vector<double> instructions;
+  for (const auto& run : callgrindRuns) instructions.push_back(run.instructionsPerMinute);
+  std::printf("  %-26s min %.0f, median %.0f (callgrind, %d s windows)\n",
+              "instructions per minute", minimum(instructions), median(instructions),
+              options.callgrindSeconds);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  for (int index = 1; index + 1 < argc; index += 2) {
+  for (int index = 1; index < argc; ++index) {
     const std::string flag = argv[index];
-    const int value = std::atoi(argv[index + 1]);
+    if (flag == "--quick") {
+      options.idleSeconds = 30;
+      options.requests = 200;
+      options.callgrindSeconds = 20;
+      options.toolRuns = 100;
+      continue;
+    }
+    const bool hasValue = index + 1 < argc;
+    const int value = hasValue ? std::atoi(argv[index + 1]) : -1;
     if (flag == "--idle-seconds" && value > 0) {
       options.idleSeconds = value;
-    } else if (flag == "--requests" && value > 0) {
+    } else if (flag == "--runs" && value > 0) {
+      options.runs = value;
+    } else if (flag == "--requests" && value >= 0) {
       options.requests = value;
     } else if (flag == "--callgrind-seconds" && value >= 0) {
       options.callgrindSeconds = value;
-    } else if (flag == "--app") {
+    } else if (flag == "--tool-runs" && value >= 0) {
+      options.toolRuns = value;
+    } else if (flag == "--app" && hasValue) {
       options.program = argv[index + 1];
+    } else if (flag == "--tool" && hasValue) {
+      options.tool = argv[index + 1];
     } else {
       std::fprintf(stderr,
-                   "usage: %s [--idle-seconds N] [--requests N] [--callgrind-seconds N] "
-                   "[--app PROGRAM]\n",
+                   "usage: %s [--quick] [--idle-seconds N] [--runs N] [--requests N] "
+                   "[--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]\n",
                    argv[0]);
       return 2;
     }
+    ++index;
   }
   try {
     int failed = 0;
     for (const bool automation : {false, true}) {
-      failed |= run(options, automation, false, !automation);
-      if (options.callgrindSeconds > 0) failed |= run(options, automation, true, false);
+      std::vector<IdleFigures> runs(static_cast<std::size_t>(options.runs));
+      std::vector<IdleFigures> callgrindRuns;
+      for (int index = 0; index < options.runs; ++index) {
+        // Requests and the tool once, after the first idle window with automation off.
+        failed |= run(options, automation, false, !automation && index == 0,
+                      runs[static_cast<std::size_t>(index)]);
+      }
+      for (int index = 0; options.callgrindSeconds > 0 && index < options.runs; ++index) {
+        failed |= run(options, automation, true, false, callgrindRuns.emplace_back());
+      }
+      printIdle(automation, options, runs, callgrindRuns);
     }
     return failed;
   } catch (const std::exception& error) {

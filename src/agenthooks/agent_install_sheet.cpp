@@ -44,6 +44,7 @@ VGXAgentInstallSheet::VGXAgentInstallSheet(VGXAgentInstallSheetModel sheet,
   title_->setFont(platform::Font::systemFont(kTitleSize, platform::Font::Weight::Semibold));
   path_->setTextColor(platform::Color::secondaryLabel());
   planned_->setMaximumNumberOfLines(0);
+  planned_->setFont(platform::Font::monospacedDigitSystemFont(platform::Font::systemFontSize()));
   scroll_->setHasVerticalScroller(true);
   scroll_->setDocumentView(planned_);
   scroll_->setFrameSize({0, kScrollHeight});

@@ -32,6 +32,7 @@
 #include "platform/ui/alert.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
+#include "platform/usernotifications/user_notification_center.h"
 
 namespace vigilix {
 
@@ -152,7 +153,20 @@ intents::Outcome performAction(const intents::Action& action) {
 // the entry's Exec line, as this address followed by its name.
 constexpr std::string_view kDesktopActionAddress = "vigilix:///";
 
-// A desktop action has nobody to answer: what it said goes to the log.
+// A launcher shows nothing of what an action answers, so the answer is a
+// notice (each replacing the last) besides the log line. The switch's own
+// actions answer nothing: the status item shows their effect.
+void showDesktopActionAnswer(const std::string& text) {
+  if (text.empty()) return;
+  platform::UserNotificationCenter::current().addRequest(
+      {"run.tarvo.vigilix.desktop-action",
+       {"Vigilix", text, "run.tarvo.vigilix.desktop-action", "",
+        platform::InterruptionLevel::active}},
+      [](const platform::NotificationError& error) {
+        if (error) launchLog().error("The answer of a desktop action was not shown: {}", *error);
+      });
+}
+
 void handleAddress(DZLEventHandler& handler, const std::string& uri) {
   const auto action = uri.starts_with(kDesktopActionAddress)
                           ? intents::desktopAction(uri.substr(kDesktopActionAddress.size()))
@@ -165,8 +179,10 @@ void handleAddress(DZLEventHandler& handler, const std::string& uri) {
   const intents::Outcome outcome = performAction(*action);
   if (!outcome) {
     launchLog().log("The desktop action {} was refused: {}", name, outcome.error().text);
+    showDesktopActionAnswer(outcome.error().text);
   } else {
     launchLog().log("The desktop action {}: {}", name, outcome->dialog);
+    showDesktopActionAnswer(outcome->dialog);
   }
 }
 

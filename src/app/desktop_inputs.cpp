@@ -1,6 +1,7 @@
 #include "app/desktop_inputs.h"
 
 #include <utility>
+#include <vector>
 
 #include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
@@ -50,9 +51,20 @@ DesktopInputs makeDesktopInputs(const platform::SessionVariables& session) {
 }
 
 void installDesktopInputs(DesktopInputs inputs) {
-  // Each is never destroyed: the trigger monitor's queue may read them during exit.
-  if (inputs.activeWindow) platform::ActiveWindowOwner::setCurrent(inputs.activeWindow.release());
-  platform::WiFiInterface::setCurrent(new platform::NetworkManagerWiFi());
+  // Kept for the life of the process and never destroyed: the trigger monitor's
+  // queue may read them during exit, and a later install must not free readers
+  // an earlier one handed out.
+  struct Installed {
+    std::vector<std::unique_ptr<platform::ActiveWindowOwner>> windows;
+    std::vector<std::unique_ptr<platform::WiFiInterface>> wifi;
+  };
+  static auto* const installed = new Installed();
+  if (inputs.activeWindow) {
+    platform::ActiveWindowOwner::setCurrent(inputs.activeWindow.get());
+    installed->windows.push_back(std::move(inputs.activeWindow));
+  }
+  installed->wifi.push_back(std::make_unique<platform::NetworkManagerWiFi>());
+  platform::WiFiInterface::setCurrent(installed->wifi.back().get());
   VGXTriggerBridge::hooks().secondsSinceLastInput =
       [idle = std::move(inputs.idleTime)]() -> std::optional<double> {
     return idle ? idle->secondsSinceLastInput() : std::nullopt;

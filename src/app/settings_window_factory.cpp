@@ -13,6 +13,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/command_line_tool_row.h"
+#include "settings/triggers/triggers_settings_pane.h"
 
 namespace vigilix {
 
@@ -44,7 +45,9 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
        .generalActions =
            {.showHealth = std::move(showHealth),
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
-       .quit = [] { platform::Application::shared().terminate(); }});
+       .quit = [] { platform::Application::shared().terminate(); },
+       .triggersPane = VGXTriggersSettingsPane::make(platform::UserDefaults::standard(),
+                                                     makeSharedTriggersSettingsHub())});
 }
 
 std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow() {

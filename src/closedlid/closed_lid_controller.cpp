@@ -35,6 +35,9 @@ int VGXClosedLidController::batteryCapHours() const {
 }
 
 void VGXClosedLidController::write(const char* key, bool value) {
+  // Every write tells every defaults observer, the hub among them, whose
+  // answer comes back here: a write that changes nothing would never end.
+  if (defaults_.boolValue(key) == value) return;
   applyingDefaults_ = true;
   defaults_.set(key, value);
   applyingDefaults_ = false;
@@ -202,16 +205,23 @@ void VGXClosedLidController::toggleFromMenu() {
 
 void VGXClosedLidController::registrationFlow() {
   helperError_.reset();
-  VGXLidRegistration registration = helper_.registration();
-  if (registration != VGXLidRegistration::enabled &&
-      registration != VGXLidRegistration::requiresApproval) {
-    if (auto failure = helper_.registerHelper()) {
+  const VGXLidRegistration registration = helper_.registration();
+  if (registration == VGXLidRegistration::enabled ||
+      registration == VGXLidRegistration::requiresApproval) {
+    registered(registration);
+    return;
+  }
+  helper_.registerHelper([this](std::optional<std::string> failure) {
+    if (failure) {
       helperError_ = std::move(failure);
       disable();
       return;
     }
-    registration = helper_.registration();
-  }
+    registered(helper_.registration());
+  });
+}
+
+void VGXClosedLidController::registered(VGXLidRegistration registration) {
   switch (registration) {
     case VGXLidRegistration::enabled:
       write(Keys::everRegistered, true);

@@ -77,6 +77,7 @@ class VGXClosedLidController {
   void latchNoticeStep(const VGXGuardClientReading& reading);
   void lidOpened();
   void registrationFlow();
+  void registered(VGXLidRegistration registration);
   void installFinished(std::optional<std::string> failure, bool userInitiated);
   bool capLatched() const;
 

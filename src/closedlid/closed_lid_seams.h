@@ -34,9 +34,12 @@ class VGXClosedLidHelperLink {
   using Completion = std::function<void(std::optional<std::string> failure)>;
   virtual ~VGXClosedLidHelperLink() = default;
   virtual VGXLidRegistration registration() = 0;
-  // Registers the installer (asking for the administrator password); the
-  // failure's text, none on success.
-  virtual std::optional<std::string> registerHelper() = 0;
+  // Registers the installer. polkit may ask for the administrator password
+  // meanwhile, so the answer (the failure's text, none on success) comes
+  // later, on the main thread.
+  virtual void registerHelper(Completion completion) = 0;
+  // Asks for the authorization again, the road to approval.
+  virtual void requestApproval() = 0;
   virtual void install(Completion completion) = 0;
   virtual void uninstall(Completion completion) = 0;
 };

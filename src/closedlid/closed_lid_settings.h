@@ -2,6 +2,14 @@
 
 #include "platform/defaults/user_defaults.h"
 
+namespace vigilix {
+
+// Posted after every decision of the closed-lid controller; its views redraw.
+inline constexpr const char* kVGXClosedLidDidChangeNotification =
+    "run.tarvo.vigilix.ClosedLidDidChange";
+
+}  // namespace vigilix
+
 namespace vigilix::VGXClosedLidKeys {
 
 inline constexpr const char* enabled = "VGXClosedLidEnabled";

@@ -11,6 +11,8 @@ namespace {
 using enum VGXLidAvailabilityKind;
 namespace Keys = VGXClosedLidKeys;
 
+// Where the mode cannot run the switch is off; elsewhere it shows the
+// setting, so that a switch turned off stays off and can be turned on again.
 bool switchShowsOn(VGXLidAvailabilityKind kind, bool settingOn) {
   switch (kind) {
     case hidden:
@@ -19,10 +21,8 @@ bool switchShowsOn(VGXLidAvailabilityKind kind, bool settingOn) {
     case unknownLid:
     case policyDisabled:
       return false;
-    case turnedOffInSettings:
-      return settingOn;
     default:
-      return true;
+      return settingOn;
   }
 }
 

@@ -20,6 +20,9 @@ TEST_F(ClosedLidSettingsModelTest, EachAvailabilityShowsItsControls) {
   const Row rows[] = {
       {"ready", [](World&, FakeHelperLink&, testing::TestUserDefaults&) {}, ready, true, false,
        true, true, false, false, true},
+      {"ready, turned off: the switch shows off and can be turned on",
+       [](World&, FakeHelperLink&, testing::TestUserDefaults& d) { d.set(Keys::enabled, false); },
+       ready, true, false, false, true, false, false, true},
       {"hidden",
        [](World& w, FakeHelperLink& h, testing::TestUserDefaults&) {
          w.featureEnabled = false;

@@ -38,11 +38,12 @@ class FakeGuardLink final : public VGXClosedLidGuardLink {
 class FakeHelperLink final : public VGXClosedLidHelperLink {
  public:
   VGXLidRegistration registration() override { return state; }
-  std::optional<std::string> registerHelper() override {
+  void registerHelper(Completion completion) override {
     ++registers;
     if (!registerFailure) state = afterRegister;
-    return registerFailure;
+    completion(registerFailure);
   }
+  void requestApproval() override { ++approvalRequests; }
   void install(Completion completion) override { installs.push_back(std::move(completion)); }
   void uninstall(Completion completion) override { uninstalls.push_back(std::move(completion)); }
 
@@ -50,6 +51,7 @@ class FakeHelperLink final : public VGXClosedLidHelperLink {
   VGXLidRegistration afterRegister = VGXLidRegistration::enabled;
   std::optional<std::string> registerFailure;
   int registers = 0;
+  int approvalRequests = 0;
   std::vector<Completion> installs;
   std::vector<Completion> uninstalls;
 };

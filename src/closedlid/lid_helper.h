@@ -9,13 +9,14 @@
 
 #include "closedlid/client_scheduling.h"
 #include "closedlid/installer_transport.h"
+#include "closedlid/lid_availability.h"
 #include "closedlid/unit_registry.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "sleepguard/common/installer_values.h"
 
 namespace vigilix {
 
-enum class VGXHelperRegistration { notRegistered, requiresApproval, enabled, notFound, unknown };
+using VGXHelperRegistration = VGXLidRegistration;
 
 struct VGXHelperFailure {
   std::string message;

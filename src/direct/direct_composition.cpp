@@ -1,6 +1,7 @@
 #include "direct/direct_composition.h"
 
 #include "direct/backup/time_machine_feature.h"
+#include "direct/closed_lid_composition.h"
 #include "health/direct_availability.h"
 #include "platform/base/logger.h"
 
@@ -19,8 +20,7 @@ void install() {
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).
 
-  // The closed-lid controller is installed here, then the verifier's closed-lid limit provider
-  // and the closed-lid settings slot are filled from it.
+  VGXClosedLidComposition::install();
 }
 
 }  // namespace vigilix::VGXDirectComposition

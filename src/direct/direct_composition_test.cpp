@@ -3,37 +3,125 @@
 #include <gtest/gtest.h>
 
 #include "agents/agent_settings_slot.h"
+#include "direct/closed_lid_composition.h"
 #include "health/direct_availability.h"
+#include "health/protection_verifier.h"
+#include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
+#include "settings/closed_lid_settings_slot.h"
+#include "statusmenu/status_menu.h"
+#include "testing/scoped_environment.h"
+#include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
 namespace {
+
+// Which of the closed-lid seams hold something.
+struct ClosedLidSeams {
+  bool limit, clearFailed, armed, heldFresh, beforeManualStart, menuItem, menuSignature,
+      settingsSection;
+  bool operator==(const ClosedLidSeams&) const = default;
+};
+
+ClosedLidSeams closedLidSeams() {
+  const auto& providers = VGXProtectionVerifier::shared().providers();
+  return {static_cast<bool>(providers.closedLidLimit),
+          static_cast<bool>(providers.closedLidClearFailed),
+          static_cast<bool>(providers.closedLidArmed),
+          static_cast<bool>(providers.closedLidHeldFresh),
+          static_cast<bool>(VGXTriggerBridge::hooks().beforeManualStart),
+          static_cast<bool>(VGXStatusMenu::hooks().addClosedLidItem),
+          static_cast<bool>(VGXStatusMenu::hooks().closedLidSignature),
+          static_cast<bool>(VGXClosedLidSettingsSlot::section())};
+}
 
 TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   struct Row {
     const char* name;
     int installs;
     bool directBuild;
+    std::size_t closedLidLines;
   };
   const Row rows[] = {
-      {"never installed: a build without the direct features", 0, false},
-      {"installed at launch", 1, true},
-      {"installed again: nothing more changes", 2, true},
+      {"never installed: a build without the direct features", 0, false, 0},
+      {"installed at launch", 1, true, 4},
+      {"installed again: nothing more changes", 2, true, 4},
   };
+  const ClosedLidSeams none{false, false, false, false, false, false, false, false};
+  const ClosedLidSeams all{true, true, true, true, true, true, true, true};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
+    testing::TemporaryRoot root;
+    // No system bus: the lid reads unknown and nothing of the machine is asked.
+    testing::ScopedEnvironment bus("DBUS_SYSTEM_BUS_ADDRESS",
+                                   "unix:path=" + root.pathFor("/run/no-bus").string());
     VGXDirectAvailability::setDirectBuild(false);
     const auto linesBefore = VGXHealthRegistry::lines().size();
     const bool agentSectionBefore = static_cast<bool>(VGXAgentSettingsSlot::agentSection());
-    for (int i = 0; i < row.installs; ++i) VGXDirectComposition::install();
+    int manualStartsSeenByTheTest = 0;
+    for (int i = 0; i < row.installs; ++i) {
+      VGXDirectComposition::install();
+      // A second install must not fill the hook again.
+      if (i == 0)
+        VGXTriggerBridge::hooks().beforeManualStart = [&] { ++manualStartsSeenByTheTest; };
+    }
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
+    EXPECT_EQ(closedLidSeams(), row.installs ? all : none);
+    EXPECT_EQ(VGXClosedLidComposition::existing() != nullptr, row.installs > 0);
     // The agent hooks are installed by the launch in every build, never a second time here.
-    EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore);
+    EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore + row.closedLidLines);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
+    if (row.installs) {
+      VGXTriggerBridge::hooks().beforeManualStart();
+      EXPECT_EQ(manualStartsSeenByTheTest, 1);
+      // Nothing of the guard or the installer ships in the empty root.
+      EXPECT_EQ(VGXStatusMenu::hooks().closedLidSignature(), "unsupportedMac|false|false");
+      EXPECT_FALSE(VGXProtectionVerifier::shared().providers().closedLidLimit());
+      VGXTriggerBridge::hooks().beforeManualStart = nullptr;
+    }
   }
   VGXDirectAvailability::setDirectBuild(false);
+}
+
+TEST(DirectCompositionTest, ClosedLidSafetyAndLimitReadings) {
+  struct Row {
+    const char* name;
+    bool hot;
+    VGXBatterySample battery;
+    std::optional<bool> safe;
+  };
+  const Row rows[] = {
+      {"hot, even on mains", true, {}, false},
+      {"no battery", false, {}, true},
+      {"battery on mains", false, {true, false, 5}, true},
+      {"on battery at the floor", false, {true, true, 30}, true},
+      {"on battery below the floor", false, {true, true, 29.5}, false},
+      {"on battery, charge unreadable", false, {true, true, -1}, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(VGXClosedLidComposition::safetyOK(row.hot, row.battery, 30), row.safe);
+  }
+
+  struct LimitRow {
+    std::optional<VGXGuardLatch> latch;
+    bool reached;
+  };
+  const LimitRow limits[] = {
+      {std::nullopt, false},           {VGXGuardLatch::heat, false},
+      {VGXGuardLatch::battery, false}, {VGXGuardLatch::batteryCap, true},
+      {VGXGuardLatch::totalCap, true}, {VGXGuardLatch::externallyCleared, false},
+      {VGXGuardLatch::policy, false},
+  };
+  EXPECT_FALSE(VGXClosedLidComposition::limitReached(std::nullopt)) << "no status";
+  for (const LimitRow& row : limits) {
+    SCOPED_TRACE(row.latch ? std::string(rawValue(*row.latch)) : "none");
+    VGXGuardStatus status = VGXGuardStatus::initial("1.0");
+    status.latch = row.latch;
+    EXPECT_EQ(VGXClosedLidComposition::limitReached(status), row.reached);
+  }
 }
 
 }  // namespace

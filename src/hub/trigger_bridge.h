@@ -105,6 +105,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     // Tells the desktop's shells that the shared control state of a kind
     // changed; without one nobody is told.
     ControlStateBridge::ControlReloader reloadControls;
+    // Runs before each manual session starts (closed-lid mode re-arms).
+    std::function<void()> beforeManualStart;
     // Reasons of a running backup program, added to the trigger monitor's
     // while automatic keep-awake is enabled.
     std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
@@ -242,12 +244,13 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   VGXTriggerBridge(Passkey, platform::UserDefaults& defaults, BookmarkResolver resolveBookmark,
                    SamplerFactory makeSampler);
 
- private:
-  static platform::Date now() { return platform::Clock::current().now(); }
-  static std::string appDisplayName(const std::string& bundleIdentifier);
   static VGXBatterySample samplePowerSource();
   // The system's thermal state; a raw value above critical counts as serious.
   static VGXThermalLevel currentThermalLevel();
+
+ private:
+  static platform::Date now() { return platform::Clock::current().now(); }
+  static std::string appDisplayName(const std::string& bundleIdentifier);
 
   // Creation.
   void finishCreation();

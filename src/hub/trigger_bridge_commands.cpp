@@ -50,7 +50,10 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
   return *end - now;
 }
 
-void VGXTriggerBridge::beginManualSession() { VGXSessionNotifications::shared().startNewSession(); }
+void VGXTriggerBridge::beginManualSession() {
+  if (const auto& hook = hooks().beforeManualStart) hook();
+  VGXSessionNotifications::shared().startNewSession();
+}
 
 void VGXTriggerBridge::startIndefiniteSession(platform::Date at) {
   beginManualSession();

@@ -10,6 +10,7 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/system/login_item.h"
+#include "settings/closed_lid_settings_slot.h"
 #include "settings/settings_accessibility.h"
 #include "settings/settings_footer.h"
 #include "settings/settings_layout.h"
@@ -82,8 +83,14 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   sections_.reserve(11);
 
   // Filled by its own feature when it is installed; until then one line.
-  auto& closedLid = addSection("Closed Lid", {}, std::nullopt);
-  closedLid.section->addRow(secondaryLine("Available in the version from the Vigilix website"));
+  if (const auto& makeClosedLid = VGXClosedLidSettingsSlot::section())
+    closedLidSection_ = makeClosedLid();
+  if (closedLidSection_) {
+    form_->addArrangedSubview(closedLidSection_);
+  } else {
+    auto& closedLid = addSection("Closed Lid", {}, std::nullopt);
+    closedLid.section->addRow(secondaryLine("Available in the version from the Vigilix website"));
+  }
 
   auto& startup = addSection("Startup", {kDZLLaunchAtLoginKey},
                              "Automatically opens Vigilix when you start your computer.");

@@ -68,6 +68,8 @@ class VGXGeneralSettingsPane {
   const std::shared_ptr<platform::Button>& copyButton() const { return copyButton_; }
   const std::shared_ptr<platform::Button>& healthButton() const { return healthButton_; }
   const std::shared_ptr<platform::Button>& welcomeButton() const { return welcomeButton_; }
+  // The closed-lid section from its slot; none while the slot is empty.
+  const std::shared_ptr<platform::View>& closedLidSection() const { return closedLidSection_; }
   // The footer under the control of `key` (the section it sits in).
   std::optional<std::string> footerFor(const std::string& key) const;
 
@@ -145,6 +147,7 @@ class VGXGeneralSettingsPane {
   bool showWelcome_ = false;
   std::unique_ptr<VGXWelcomeSheet> welcome_;
   platform::ObserverHandle showWelcomeObserver_;
+  std::shared_ptr<platform::View> closedLidSection_;
 };
 
 }  // namespace vigilix

@@ -75,13 +75,18 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
       selection_(inputs.defaults),
       general_(inputs.defaults, inputs.loginItem, inputs.shortcuts,
                std::move(inputs.commandLineCommand), std::move(inputs.generalActions)),
-      durations_(inputs.durations, inputs.defaults) {
+      durations_(inputs.durations, inputs.defaults),
+      triggersContent_(std::move(inputs.triggersPane)) {
   setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
-  auto triggers = platform::StackView::make(
-      platform::StackView::Orientation::Vertical,
-      {platform::TextField::labelWithString("Triggers settings are not available yet.")});
-  triggers->setEdgeInsets({20, 30, 20, 30});
-  triggers_ = triggers;
+  if (triggersContent_) {
+    triggers_ = triggersContent_->paneView();
+  } else {
+    auto triggers = platform::StackView::make(
+        platform::StackView::Orientation::Vertical,
+        {platform::TextField::labelWithString("Triggers settings are not available yet.")});
+    triggers->setEdgeInsets({20, 30, 20, 30});
+    triggers_ = triggers;
+  }
   panes_ = {general_.view(), durations_.view(), triggers_};
 
   auto bar = platform::StackView::make(platform::StackView::Orientation::Horizontal, {});
@@ -93,13 +98,8 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
     tabs_.push_back(tab);
   }
   tabBar_ = bar;
-  setContentView(std::make_shared<SettingsContentView>(tabBar_, panes_, [this] {
-    // After the window is on screen and key, so a sheet goes on top of it.
-    platform::DispatchQueue::main().async([weak = weak_from_this()] {
-      auto window = std::static_pointer_cast<VGXSettingsWindow>(weak.lock());
-      if (window && window->selection_.selectedIndex() == 0) window->general_.paneDidAppear();
-    });
-  }));
+  setContentView(
+      std::make_shared<SettingsContentView>(tabBar_, panes_, [this] { contentDidAppear(); }));
 
   applyReduceMotionIfNeeded();
   center();
@@ -142,6 +142,13 @@ void VGXSettingsWindow::showSelectedPane() {
   if (selected == 0 && isVisible()) general_.paneDidAppear();
   if (selected == 0 && !isVisible()) general_.refresh();
   if (selected == 1) durations_.reload();
+  if (triggersContent_) {
+    if (selected == 2 && isVisible()) {
+      triggersContent_->paneDidAppear();
+    } else {
+      triggersContent_->paneDidDisappear();
+    }
+  }
   setTitle(kTabTitles[selected]);
   double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,
                                                    screenVisibleFrame().height());
@@ -156,6 +163,15 @@ void VGXSettingsWindow::applyReduceMotionIfNeeded() {
   if (platform::ReduceMotion::current().isOn()) {
     setAnimationBehavior(platform::WindowAnimationBehavior::None);
   }
+}
+
+void VGXSettingsWindow::contentDidAppear() {
+  if (triggersContent_ && selection_.selectedIndex() == 2) triggersContent_->paneDidAppear();
+  // After the window is on screen and key, so a sheet goes on top of it.
+  platform::DispatchQueue::main().async([weak = weak_from_this()] {
+    auto window = std::static_pointer_cast<VGXSettingsWindow>(weak.lock());
+    if (window && window->selection_.selectedIndex() == 0) window->general_.paneDidAppear();
+  });
 }
 
 void VGXSettingsWindow::keyDown(const platform::Event& event) {

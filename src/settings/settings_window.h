@@ -11,6 +11,7 @@
 #include "platform/ui/window.h"
 #include "settings/durations_settings_pane.h"
 #include "settings/general_settings_pane.h"
+#include "settings/settings_pane_content.h"
 #include "settings/settings_pane_selection.h"
 
 namespace vigilix {
@@ -30,6 +31,8 @@ class VGXSettingsWindow : public platform::Window {
     std::optional<std::string> commandLineCommand;
     VGXGeneralSettingsPane::Actions generalActions;
     std::function<void()> quit;
+    // Built above this folder; none shows a line in its place.
+    std::shared_ptr<VGXSettingsPaneContent> triggersPane = nullptr;
   };
   // Built through make(): the panes keep a weak reference to the window.
   static std::shared_ptr<VGXSettingsWindow> make(Inputs inputs);
@@ -43,8 +46,10 @@ class VGXSettingsWindow : public platform::Window {
   const std::vector<std::shared_ptr<platform::Button>>& tabs() const { return tabs_; }
   VGXGeneralSettingsPane& generalPane() { return general_; }
   DZLDurationSettingsPane& durationsPane() { return durations_; }
-  // Where the Triggers pane goes; a line until it is built.
+  // The Triggers pane's view, or the line shown without one.
   const std::shared_ptr<platform::View>& triggersPane() const { return triggers_; }
+  // The selected pane hears that it is on screen again.
+  void contentDidAppear();
   const std::shared_ptr<platform::View>& selectedPaneView() const;
 
   void keyDown(const platform::Event& event) override;
@@ -59,6 +64,7 @@ class VGXSettingsWindow : public platform::Window {
   VGXSettingsPaneSelection selection_;
   VGXGeneralSettingsPane general_;
   DZLDurationSettingsPane durations_;
+  std::shared_ptr<VGXSettingsPaneContent> triggersContent_;
   std::shared_ptr<platform::View> triggers_;
   std::vector<std::shared_ptr<platform::View>> panes_;
   std::vector<std::shared_ptr<platform::Button>> tabs_;

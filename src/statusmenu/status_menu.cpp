@@ -179,6 +179,7 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
   displaySleep->setCheckable(true);
   displaySleep->setState(stateOf(defaults.boolValue(kAllowDisplaySleepKey).value_or(false)));
   menu.addItem(displaySleep);
+  if (const auto& addClosedLid = hooks().addClosedLidItem) addClosedLid(menu);
   menu.addItem(MenuItem::separatorItem());
 
   addAutomaticSection(hub, menu, now, target);

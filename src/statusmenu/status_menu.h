@@ -37,6 +37,10 @@ struct VGXStatusMenu {
     // Whether the keep-awake protection needs attention; empty: the shared
     // protection verifier says.
     std::function<bool()> hasAttention;
+    // Adds the closed-lid item after "Allow Display to Sleep"; empty: none.
+    std::function<void(platform::Menu&)> addClosedLidItem;
+    // The closed-lid item's part of the state signature; empty: none.
+    std::function<std::string()> closedLidSignature;
   };
   static Hooks& hooks();
 

@@ -61,6 +61,7 @@ std::string VGXStatusMenu::stateSignature(const VGXTriggerBridge& hub) {
     first = false;
     signature += row.title + "#" + row.watchIdentifier.value_or("");
   }
+  if (const auto& closedLid = hooks().closedLidSignature) signature += "|" + closedLid();
   return signature;
 }
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/app_end_to_end_fixture.h"
+#include "dbus/dbus_mock.h"
+#include "dbus/mock_calls.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix::testing {
@@ -95,6 +97,7 @@ std::string inAnHour() { return std::to_string(std::time(nullptr) + 3600) + ".0"
 constexpr const char* kKeeping = "('Keeping your computer awake until ";
 constexpr const char* kAwake = "Keeping awake";
 constexpr const char* kAsleep = "Not keeping awake.";
+constexpr MockObject kNotices{"org.freedesktop.Notifications", "/org/freedesktop/Notifications"};
 
 TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplication) {
   struct Row {
@@ -242,16 +245,25 @@ TEST_F(ActionsEndToEndTest, DesktopActionsActOnTheRunningApplication) {
     std::vector<Call> before;
     std::string action;
     const char* statusStart;
-    std::string logged;  // the application's log shows this
+    std::string logged;  // the application's log shows this, and the notice after the prefix
   };
+  DbusMock notices(sessionBus_, "notification_daemon", kNotices.service);
   const Row rows[] = {
       {"keep awake",
        {},
        "keep-awake",
        kAwake,
        "The desktop action keep-awake: Keeping your computer awake until you turn it off."},
-      {"stop", {{"KeepAwake", "0.0"}}, "stop", kAsleep, "The desktop action stop: "},
-      {"awake?", {{"KeepAwake", "0.0"}}, "awake-state", kAwake, "The desktop action awake-state: "},
+      {"stop",
+       {{"KeepAwake", "0.0"}},
+       "stop",
+       kAsleep,
+       "The desktop action stop: Your computer can sleep"},
+      {"awake?",
+       {{"KeepAwake", "0.0"}},
+       "awake-state",
+       kAwake,
+       "The desktop action awake-state: Until you turn it off"},
       {"add time",
        {{"KeepAwake", "600.0"}},
        "add-time",
@@ -268,14 +280,27 @@ TEST_F(ActionsEndToEndTest, DesktopActionsActOnTheRunningApplication) {
     SCOPED_TRACE(row.name);
     startOn(Machine::plain);
     for (const Call& before : row.before) ASSERT_TRUE(action(before).first);
-    const auto [succeeded, answer] = call("org.freedesktop.Application", "/run/tarvo/vigilix",
-                                          {"ActivateAction", "'" + row.action + "'", "[]", "{}"});
+    const std::size_t noticesBefore = mockMethodCalls(kNotices, "Notify").size();
+    const auto [succeeded, answer] =
+        call("org.freedesktop.Application", "/run/tarvo/vigilix",
+             {"ActivateAction", "'" + row.action + "'", "@av []", "@a{sv} {}"});
     ASSERT_TRUE(succeeded) << answer;
     EXPECT_TRUE(waitUntil([&] {
       return readFile(home_ / "app.log").find(row.logged) != std::string::npos;
     })) << readFile(home_ / "app.log");
     const std::string shown = status();
     EXPECT_TRUE(shown.starts_with(row.statusStart)) << shown;
+    // The launcher shows nothing: an answer comes as a notice.
+    const std::string noticed = row.logged.substr(row.logged.find(": ") + 2);
+    if (noticed.empty()) continue;
+    EXPECT_TRUE(waitUntil([&] {
+      const auto calls = mockMethodCalls(kNotices, "Notify");
+      return calls.size() > noticesBefore && calls.back().size() > 4 &&
+             calls.back()[3] == "Vigilix" && calls.back()[4].starts_with(noticed);
+    })) << notices.log();
+  }
+  for (const auto& notice : mockMethodCalls(kNotices, "Notify")) {
+    EXPECT_FALSE(notice.size() > 4 && notice[4].empty()) << "an empty notice";
   }
 }
 

@@ -71,7 +71,7 @@ TEST_F(AppLifeTest, AnAddressThatStartsTheApplicationIsHandled) {
       {"Open called on the bus",
        {"/usr/bin/gdbus", "call", "--session", "--dest", "run.tarvo.vigilix", "--object-path",
         "/run/tarvo/vigilix", "--method", "org.freedesktop.Application.Open",
-        "['vigilix:///activate?minutes=7']", "{}"},
+        "@as ['vigilix:///activate?minutes=7']", "@a{sv} {}"},
        R"("total":420)"},
   };
   for (const Row& row : rows) {

@@ -165,6 +165,23 @@ TEST_F(AsyncBusConnectionTest, ABusThatGoesAwayAnswersPendingCallsAndIsReported)
   EXPECT_TRUE(log.containsFragment("The session bus connection ended"));
 }
 
+// The loss is heard whether the handler came before it or only after, as
+// when the bus goes while the program is still starting.
+TEST_F(AsyncBusConnectionTest, ALossIsHeardOnceWheneverItsHandlerCame) {
+  int heardBefore = 0;
+  int heardAfter = 0;
+  caller->setOnLost([&] { ++heardBefore; });
+  ASSERT_TRUE(runMainLoopUntil([&] { return caller->isConnected(); }));
+  bus.reset();
+  ASSERT_TRUE(runMainLoopUntil([&] { return heardBefore == 1; }));
+  ASSERT_TRUE(runMainLoopUntil([&] { return !peer->isConnected(); }));
+  (void)runMainLoopUntil([] { return false; }, std::chrono::milliseconds(200));
+  peer->setOnLost([&] { ++heardAfter; });
+  ASSERT_TRUE(runMainLoopUntil([&] { return heardAfter == 1; }));
+  EXPECT_FALSE(runMainLoopUntil([&] { return heardBefore + heardAfter > 2; },
+                                std::chrono::milliseconds(200)));
+}
+
 TEST(AsyncBusConnectionWithoutBusTest, OpeningFailsWithAClearError) {
   struct Row {
     const char* name;

@@ -78,18 +78,17 @@ std::string GuardEndToEndFixture::socketPath(Socket socket) const {
                                                                : VGXGuardNames::guardMachService));
 }
 
-void GuardEndToEndFixture::startGuard(const std::string& names) {
+void GuardEndToEndFixture::startGuard(const std::string& names, const std::string& program) {
   const auto client = socketPath(Socket::client);
   const auto admin = socketPath(Socket::admin);
   // A guard started before left its socket files; wait for the new ones.
   guard_.reset();
   fs::remove(client);
   fs::remove(admin);
-  guard_.emplace(
-      std::vector<std::string>{"/usr/bin/systemd-socket-activate", "--seqpacket", "-l", client,
-                               "-l", admin, "--fdname=" + names, "-E", "VIGILIX_ROOT", "-E",
-                               "DBUS_SYSTEM_BUS_ADDRESS", VIGILIX_GUARD_PROGRAM},
-      root_ / "guard.log");
+  guard_.emplace(std::vector<std::string>{"/usr/bin/systemd-socket-activate", "--seqpacket", "-l",
+                                          client, "-l", admin, "--fdname=" + names, "-E",
+                                          "VIGILIX_ROOT", "-E", "DBUS_SYSTEM_BUS_ADDRESS", program},
+                 root_ / "guard.log");
   ASSERT_TRUE(waitUntil([&] { return fs::exists(client) && fs::exists(admin); })) << guardLog();
   // As the client socket unit has it; the admin socket too, so that the
   // guard's own check of the user is what refuses there.

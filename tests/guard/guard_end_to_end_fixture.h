@@ -29,8 +29,10 @@ class GuardEndToEndFixture : public ::testing::Test {
   void SetUp() override;
 
   // systemd-socket-activate listening on both sockets, handing them over by
-  // `names`; it starts the guard (in its own process) at the first connection.
-  void startGuard(const std::string& names = "guard:admin");
+  // `names`; it starts the guard (`program`, the built one by default) in its
+  // own process at the first connection.
+  void startGuard(const std::string& names = "guard:admin",
+                  const std::string& program = VIGILIX_GUARD_PROGRAM);
   // The guard alone, binding its sockets itself.
   void startGuardOnItsOwnSockets();
   std::string socketPath(Socket socket) const;

@@ -70,9 +70,13 @@ TEST_F(HubCommandsTest, DurationsAndDatesMustBeFiniteAndReachAtMostTenYearsAhead
     defaults().remove(VGXTriggerBridge::awakeStateDefaultsKey);
     startHub();
     const std::size_t logged = errorsLogged();
+    int manualStarts = 0;
+    VGXTriggerBridge::hooks().beforeManualStart = [&manualStarts] { ++manualStarts; };
 
     row.action(*hub);
 
+    VGXTriggerBridge::hooks().beforeManualStart = nullptr;
+    EXPECT_EQ(manualStarts, row.awake ? 1 : 0) << "once before each start, never for a refusal";
     EXPECT_EQ(hub->isAwake(), row.awake);
     expectSessionEnd(row.endOffset);
     EXPECT_EQ(errorsLogged() > logged, row.refusalLogged);

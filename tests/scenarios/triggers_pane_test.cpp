@@ -56,5 +56,34 @@ TEST_F(HubScenario, TriggersPaneEditsReachTheHub) {
   }
 }
 
+// The pane's watch rows read the running hub, and "Stop" ends the watch
+// there; an identifier the hub no longer knows changes nothing.
+TEST_F(HubScenario, ThePanesWatchRowsFollowTheHub) {
+  startHub();
+  const auto pane = makeTriggersSettingsHub(hub);
+  struct Row {
+    const char* name;
+    std::function<std::string(const std::string& id)> stopped;
+    std::size_t left;
+  };
+  const Row rows[] = {
+      {"its own identifier", [](const std::string& id) { return id; }, 0},
+      {"an unknown one",
+       [](const std::string&) { return std::string("6F9619FF-8B86-D011-B42D-00C04FC964FF"); }, 1},
+      {"no identifier at all", [](const std::string&) { return std::string("not a uuid"); }, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    hub->stopKeepingAwake();
+    ASSERT_TRUE(hub->watchProcessWithPid(platform.processes().start(), "make"));
+    const auto watches = pane->activeWatches();
+    ASSERT_EQ(watches.size(), 1u);
+    EXPECT_EQ(watches[0].label(), "make");
+    pane->stopWatch(row.stopped(watches[0].id.uuidString()));
+    EXPECT_EQ(pane->activeWatches().size(), row.left);
+    EXPECT_EQ(hub->activeWatches().size(), row.left);
+  }
+}
+
 }  // namespace
 }  // namespace vigilix::scenarios

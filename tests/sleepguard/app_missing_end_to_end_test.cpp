@@ -29,7 +29,7 @@ TEST(AppMissingEndToEndTest, TheApplicationRemovedTakesTheGuardWithIt) {
   PrivateSystemBus systemBus;
   DbusMock logind(systemBus, logindInhibitTemplate(), "org.freedesktop.login1");
   Machine machine;
-  machine.ship(readFile(VIGILIX_GUARD_PROGRAM));
+  machine.ship(readFile(VIGILIX_SHIPPED_GUARD_PROGRAM));
   ASSERT_EQ(machine.run([](VGXInstallerEngine& e) { return e.install(1000); }),
             VGXInstallerResult{});
   const fs::path application = machine.root.pathFor(VGXGuardNames::appPath());
@@ -68,7 +68,7 @@ TEST(AppMissingEndToEndTest, AFinisherOfAnotherInstallationRemovesNothing) {
   PrivateSystemBus systemBus;
   DbusMock logind(systemBus, logindInhibitTemplate(), "org.freedesktop.login1");
   Machine machine;
-  machine.ship(readFile(VIGILIX_GUARD_PROGRAM));
+  machine.ship(readFile(VIGILIX_SHIPPED_GUARD_PROGRAM));
   ASSERT_EQ(machine.run([](VGXInstallerEngine& e) { return e.install(1000); }),
             VGXInstallerResult{});
   writeText(

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_delegate.h"
+#include "app/tray_host_client.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
@@ -98,6 +99,26 @@ class TrayScreenTest : public ::testing::Test {
         [&](const Screenshot& shot) { return shot.changeFrom(*empty, host_.panel()).pixels > 0; });
     if (!withItem) return std::nullopt;
     return withItem->changeFrom(*empty, host_.panel()).box;
+  }
+
+  // Waits until a window of the program's own has `title`; its box.
+  std::optional<ScreenBox> awaitWindowTitled(const std::string& title) {
+    std::optional<ScreenBox> found;
+    runMainLoopUntil(
+        [&] {
+          for (const ScreenWindow& window : screen_.windowsOfClass("vigilix"))
+            if (window.title == title) found = window.box;
+          return found.has_value();
+        },
+        kPatience);
+    return found;
+  }
+
+  // The item's menu as a host reads and clicks it.
+  TrayHost trayHost() const {
+    // Listed as its bus name, with the object path behind when the watcher keeps it.
+    const std::string item = host_.registeredItems().front();
+    return TrayHost(item.substr(0, item.find('/')));
   }
 
   // Runs a program to its end while the main loop goes on serving the bus.
@@ -226,7 +247,7 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
     if (depth < 1 || depth > 2) continue;
     rows.push_back(std::string((depth - 1) * 2, ' ') + line.substr(line.find(' ', depth * 2) + 1));
   }
-  const std::vector<std::string> firstStart = {
+  std::vector<std::string> firstStart = {
       "label=Keep Awake",
       "enabled=false label=Your computer can sleep",
       "type=separator",
@@ -265,6 +286,14 @@ TEST_F(TrayScreenTest, TheItemShowsInTheTrayAndAClickOpensItsMenu) {
       "label=About Vigilix",
       "label=Quit Vigilix",
   };
+  // Closed-lid mode comes with the direct build; a program run from its build folder has not
+  // shipped the guard.
+  if (VIGILIX_DIRECT_BUILD) {
+    const auto below =
+        std::find(firstStart.begin(), firstStart.end(), "label=Allow Display to Sleep");
+    firstStart.insert(below + 1, {"enabled=false label=Keep Awake With Lid Closed",
+                                  "enabled=false label=Not available on this computer yet"});
+  }
   EXPECT_EQ(rows, firstStart) << logs();
 }
 
@@ -303,6 +332,77 @@ TEST_F(TrayScreenTest, TheTraysRowsFollowTheMenuThroughChangesOfShape) {
                               << "," << change.box->y << " " << change.box->width << "x"
                               << change.box->height << " (see tray-menu-*.png)\n"
                               << logs();
+}
+
+// The tray's rows open the settings window on the pane they name; the
+// window is the renderer's own top-level window on the screen (class
+// "vigilix", as the renderer names its application).
+TEST_F(TrayScreenTest, SettingsRowsOfTheTrayOpenTheWindow) {
+  const auto icon = startAndFindIcon();
+  ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
+  ASSERT_FALSE(host_.registeredItems().empty());
+  TrayHost tray = trayHost();
+  struct Row {
+    const char* name;
+    const char* label;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"Settings… opens the window", "Settings\u2026", "General"},
+      {"Edit Triggers… shows the triggers", "Edit Triggers\u2026", "Triggers"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(tray.click({row.label}), "");
+    const auto window = awaitWindowTitled(row.title);
+    ASSERT_TRUE(window) << logs();
+    EXPECT_GE(window->width, 600);
+    const auto shot = awaitScreen([](const Screenshot&) { return true; });
+    ASSERT_TRUE(shot);
+    EXPECT_FALSE(shot->savePng(kOutput / (std::string("settings-window-") + row.title + ".png")));
+  }
+}
+
+// Claude Code's hooks installed from the Triggers pane of the running
+// program, as a person does it: "Install…" on the first row of the agent
+// section, then Return in the sheet. The hooks file lands in the home the
+// program was given, and the health check then reads installed.
+TEST_F(TrayScreenTest, ClaudeCodeHooksAreInstalledFromTheTriggersPane) {
+  const std::filesystem::path home = folder_ / "home";
+  std::filesystem::create_directories(home / ".claude");
+  const auto icon = startAndFindIcon();
+  ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
+  ASSERT_EQ(trayHost().click({"Edit Triggers\u2026"}), "");
+  const auto window = awaitWindowTitled("Triggers");
+  ASSERT_TRUE(window) << logs();
+  ASSERT_TRUE(awaitScreen([](const Screenshot&) { return true; }));
+  // The pane's layout is the model's own: the agent section leads, its first
+  // row's "Install…" button at this place in the window.
+  ASSERT_TRUE(run({"/usr/bin/xdotool", "mousemove", std::to_string(window->x + 72),
+                   std::to_string(window->y + 120), "click", "1"},
+                  "xdotool.log"));
+  // The sheet is a window of its own without a title.
+  const auto sheet = awaitWindowTitled("");
+  ASSERT_TRUE(sheet) << "no sheet\n" << logs();
+  const auto shown = awaitScreen([](const Screenshot&) { return true; });
+  ASSERT_TRUE(shown);
+  EXPECT_FALSE(shown->savePng(kOutput / "settings-agent-install-sheet.png"));
+  // "Install", the sheet's default button, at its lower right corner.
+  ASSERT_TRUE(run({"/usr/bin/xdotool", "mousemove", std::to_string(sheet->x + sheet->width - 60),
+                   std::to_string(sheet->y + sheet->height - 35), "click", "1"},
+                  "xdotool.log"));
+  const std::filesystem::path hooksFile = home / ".claude/settings.json";
+  ASSERT_TRUE(runMainLoopUntil(
+      [&] { return readFile(hooksFile).find("--tool claude") != std::string::npos; }, kPatience))
+      << readFile(hooksFile) << logs();
+  const std::string hooks = readFile(hooksFile);
+  EXPECT_NE(hooks.find("\"SessionEnd\""), std::string::npos) << hooks;
+  EXPECT_NE(hooks.find("agent end --tool claude --vigilix-hook=v1"), std::string::npos) << hooks;
+
+  ASSERT_TRUE(run({VIGILIX_CLI_PROGRAM, "doctor"}, "doctor.log"));
+  EXPECT_NE(readFile(folder_ / "doctor.log").find("Claude Code hooks: Installed"),
+            std::string::npos)
+      << readFile(folder_ / "doctor.log");
 }
 
 }  // namespace

@@ -96,19 +96,38 @@ std::set<std::uint64_t> XvfbScreen::popupWindows() const {
   return popups;
 }
 
-std::optional<ScreenBox> XvfbScreen::windowOfClass(const std::string& className) const {
+namespace {
+
+std::string titleOf(Display* display, Window window) {
+  char* name = nullptr;
+  if (XFetchName(display, window, &name) == 0 || name == nullptr) return std::string();
+  std::string title = name;
+  XFree(name);
+  return title;
+}
+
+}  // namespace
+
+std::vector<ScreenWindow> XvfbScreen::windowsOfClass(const std::string& className) const {
+  std::vector<ScreenWindow> windows;
   for (const TopLevel& window : mappedTopLevels(connection_)) {
     XClassHint hint{};
     if (XGetClassHint(connection_, window.id, &hint) == 0) continue;
     const bool matches = hint.res_class != nullptr && className == hint.res_class;
     if (hint.res_name != nullptr) XFree(hint.res_name);
     if (hint.res_class != nullptr) XFree(hint.res_class);
-    if (matches) {
-      return ScreenBox{window.attributes.x, window.attributes.y, window.attributes.width,
-                       window.attributes.height};
-    }
+    if (!matches) continue;
+    windows.push_back({ScreenBox{window.attributes.x, window.attributes.y, window.attributes.width,
+                                 window.attributes.height},
+                       titleOf(connection_, window.id)});
   }
-  return std::nullopt;
+  return windows;
+}
+
+std::optional<ScreenBox> XvfbScreen::windowOfClass(const std::string& className) const {
+  const auto windows = windowsOfClass(className);
+  if (windows.empty()) return std::nullopt;
+  return windows.front().box;
 }
 
 std::string XvfbScreen::log() const { return server_.log(); }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "dbus/test_child_process.h"
 #include "testing/scoped_environment.h"
@@ -14,6 +15,11 @@
 typedef struct _XDisplay Display;
 
 namespace vigilix::testing {
+
+struct ScreenWindow {
+  ScreenBox box;
+  std::string title;
+};
 
 // An Xvfb server on the first free display, chosen by the server itself
 // (-displayfd), so parallel tests never collide; no TCP. While it lives
@@ -35,6 +41,8 @@ class XvfbScreen {
   std::set<std::uint64_t> popupWindows() const;
   // The box of the first mapped top-level window whose WM_CLASS class is `className`.
   std::optional<ScreenBox> windowOfClass(const std::string& className) const;
+  // Every such window with its title (WM_NAME, empty when it has none), bottom to top.
+  std::vector<ScreenWindow> windowsOfClass(const std::string& className) const;
   std::string log() const;
 
  private:

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <vector>
+
+#include "platform/base/icu_library.h"
 
 namespace vigilix::platform {
 namespace {
@@ -97,6 +101,10 @@ TEST(TextTest, GraphemePrefixAndLimit) {
        "\xFF\xFE"
        "a"},
       {"fewer characters than bytes", kFamily + kFamily, 3, kFamily + kFamily},
+      {"exactly at the limit", "abcd", 4, "abcd"},
+      {"longer in bytes, within the limit in characters", kFamily + "ab", 3, kFamily + "ab"},
+      {"long text cut after a joined character", "a" + kFamily + kFlag + "bc", 3,
+       "a" + kFamily + kFlag},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -137,6 +145,36 @@ TEST(TextTest, EqualsIgnoringCaseFoldsByUnicodeRules) {
     EXPECT_EQ(equalsIgnoringCase(row.a, row.b), row.equal);
     EXPECT_EQ(equalsIgnoringCase(row.b, row.a), row.equal);
   }
+}
+
+// Short and ASCII texts are answered without loading ICU; each row runs in a fresh process,
+// since a library once loaded stays.
+TEST(TextTest, ShortAndAsciiTextsDoNotLoadIcu) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Row {
+    const char* name;
+    std::function<bool()> answers;
+  };
+  const Row rows[] = {
+      {"prefix of a text within its limit in bytes",
+       [] { return prefixGraphemes("h\u00e9llo", 6) == "h\u00e9llo"; }},
+      {"limit of a text within it in bytes", [] { return graphemeCountIsAtMost("ab", 2); }},
+      {"ASCII to UTF-16 and back", [] { return utf16ToUtf8(utf8ToUtf16("abc")) == "abc"; }},
+      {"ASCII length in UTF-16 units", [] { return utf16Length("abcd") == 4; }},
+      {"ASCII case comparisons",
+       [] {
+         return equalsIgnoringCase("Gemini", "GEMINI") && containsIgnoringCase("a/Gemini", "gem") &&
+                compareIgnoringCase("b", "A") > 0;
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EXIT(std::exit(row.answers() && !icu_library::isLoaded() ? 0 : 1),
+                ::testing::ExitedWithCode(0), "");
+  }
+  // A text that needs segmentation loads it.
+  EXPECT_EQ(prefixGraphemes("a" + kCombining + "z", 2), "a" + kCombining);
+  EXPECT_TRUE(icu_library::isLoaded());
 }
 
 }  // namespace

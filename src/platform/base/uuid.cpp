@@ -1,9 +1,10 @@
 #include "platform/base/uuid.h"
 
-#include <uuid/uuid.h>
+#include <sys/random.h>
 
-#include <cstring>
+#include <cerrno>
 #include <string_view>
+#include <system_error>
 
 namespace vigilix::platform {
 namespace {
@@ -18,10 +19,18 @@ int hexValue(char c) {
 }  // namespace
 
 UUID UUID::generate() {
-  uuid_t raw;
-  uuid_generate_random(raw);
-  Bytes bytes;
-  std::memcpy(bytes.data(), raw, bytes.size());
+  // The kernel's generator directly: one call, no library to load for a few random bytes.
+  Bytes bytes{};
+  for (std::size_t filled = 0; filled < bytes.size();) {
+    const ssize_t got = ::getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), "getrandom");
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
   return UUID(bytes);
 }
 

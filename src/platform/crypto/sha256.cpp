@@ -1,29 +1,109 @@
 #include "platform/crypto/sha256.h"
 
-#include <openssl/evp.h>
-#include <openssl/sha.h>
+#include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace vigilix::platform {
 
+// Our own FIPS 180-4 digest rather than libcrypto's: the command-line tool names its per-session
+// files by it, and loading libcrypto cost every hook more than hashing a few bytes.
+
+namespace {
+
+constexpr std::array<std::uint32_t, 64> kRoundConstants = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
+};
+
+constexpr Sha256State kInitialState = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
+void compress(Sha256State& state, const std::uint8_t* block) {
+  std::array<std::uint32_t, 64> w{};
+  for (std::size_t i = 0; i < 16; ++i) {
+    w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
+           std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
+  }
+  for (std::size_t i = 16; i < 64; ++i) {
+    const std::uint32_t s0 = std::rotr(w[i - 15], 7) ^ std::rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+    const std::uint32_t s1 = std::rotr(w[i - 2], 17) ^ std::rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  }
+  auto [a, b, c, d, e, f, g, h] = state;
+  for (std::size_t i = 0; i < 64; ++i) {
+    const std::uint32_t s1 = std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25);
+    const std::uint32_t choice = (e & f) ^ (~e & g);
+    const std::uint32_t t1 = h + s1 + choice + kRoundConstants[i] + w[i];
+    const std::uint32_t s0 = std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22);
+    const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
+    const std::uint32_t t2 = s0 + majority;
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
+  }
+  const Sha256State added = {a, b, c, d, e, f, g, h};
+  for (std::size_t i = 0; i < state.size(); ++i) state[i] += added[i];
+}
+
+}  // namespace
+
 Sha256Digest sha256(std::string_view bytes) {
-  Sha256Digest digest{};
-  ::SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest.data());
-  return digest;
+  Sha256Stream stream;
+  stream.update(bytes);
+  return stream.finish();
 }
 
-Sha256Stream::Sha256Stream() : context_(::EVP_MD_CTX_new()) {
-  ::EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(context_), ::EVP_sha256(), nullptr);
-}
-
-Sha256Stream::~Sha256Stream() { ::EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context_)); }
+Sha256Stream::Sha256Stream() : state_(kInitialState) {}
 
 void Sha256Stream::update(std::string_view bytes) {
-  ::EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(context_), bytes.data(), bytes.size());
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  std::size_t left = bytes.size();
+  length_ += left;
+  if (buffered_ > 0) {
+    const std::size_t taken = std::min(left, block_.size() - buffered_);
+    std::memcpy(block_.data() + buffered_, data, taken);
+    buffered_ += taken;
+    data += taken;
+    left -= taken;
+    if (buffered_ < block_.size()) return;
+    compress(state_, block_.data());
+    buffered_ = 0;
+  }
+  for (; left >= block_.size(); data += block_.size(), left -= block_.size()) {
+    compress(state_, data);
+  }
+  std::memcpy(block_.data(), data, left);
+  buffered_ = left;
 }
 
 Sha256Digest Sha256Stream::finish() {
+  const std::uint64_t bits = length_ * 8;
+  // One 0x80 byte, zeros up to 56 bytes into a block, then the length in bits, big-endian.
+  std::array<std::uint8_t, 72> padding{};
+  padding[0] = 0x80;
+  const std::size_t zeros = (buffered_ < 56 ? 56 : 120) - buffered_;
+  for (std::size_t i = 0; i < 8; ++i) {
+    padding[zeros + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+  }
+  update(std::string_view(reinterpret_cast<const char*>(padding.data()), zeros + 8));
   Sha256Digest digest{};
-  ::EVP_DigestFinal_ex(static_cast<EVP_MD_CTX*>(context_), digest.data(), nullptr);
+  for (std::size_t i = 0; i < state_.size(); ++i) {
+    for (std::size_t j = 0; j < 4; ++j) {
+      digest[4 * i + j] = static_cast<std::uint8_t>(state_[i] >> (24 - 8 * j));
+    }
+  }
   return digest;
 }
 

@@ -8,15 +8,15 @@
 namespace vigilix::platform {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
+using Sha256State = std::array<std::uint32_t, 8>;
 
-// The SHA-256 digest of the bytes (OpenSSL). Cannot fail; thread-safe.
+// The SHA-256 digest of the bytes. Cannot fail; thread-safe.
 Sha256Digest sha256(std::string_view bytes);
 
 // A digest fed piece by piece, for files too large to hold whole.
 class Sha256Stream {
  public:
   Sha256Stream();
-  ~Sha256Stream();
   Sha256Stream(const Sha256Stream&) = delete;
   Sha256Stream& operator=(const Sha256Stream&) = delete;
   void update(std::string_view bytes);
@@ -24,7 +24,10 @@ class Sha256Stream {
   Sha256Digest finish();
 
  private:
-  void* context_;  // OpenSSL's EVP_MD_CTX
+  Sha256State state_;
+  std::array<std::uint8_t, 64> block_{};
+  std::size_t buffered_ = 0;
+  std::uint64_t length_ = 0;
 };
 
 // The digest as 64 lower-case hexadecimal characters, two per byte in digest order.

@@ -102,6 +102,16 @@ DescriptorInterest AsyncBusConnection::prepare() {
   return interest;
 }
 
+void AsyncBusConnection::setOnLost(std::function<void()> onLost) {
+  // A loss found while the program was still starting must not go unheard.
+  if (lostReported_) {
+    onLost_ = {};
+    if (onLost) DispatchQueue::main().async(std::move(onLost));
+    return;
+  }
+  onLost_ = std::move(onLost);
+}
+
 void AsyncBusConnection::processAll() {
   for (;;) {
     const int result = sd_bus_process(bus_.get(), nullptr);

@@ -74,8 +74,9 @@ class AsyncBusConnection {
                                                              BusReplyHandler onReply);
 
   // Runs once on the main queue when the connection is found lost (the bus
-  // daemon went, as at logout); replaces an earlier one.
-  void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
+  // daemon went, as at logout), or soon when it was lost already; replaces
+  // an earlier one.
+  void setOnLost(std::function<void()> onLost);
 
   // For sd-bus calls not wrapped here (emitting property changes, sender
   // credentials); same thread rule.

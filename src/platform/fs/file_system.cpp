@@ -1,5 +1,6 @@
 #include "platform/fs/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -132,10 +134,11 @@ bool FileSystem::isHomeDirectorySet() {
   return s.home.has_value();
 }
 
-std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
-  if (auto failure = injected(Operation::Read, path, "cannot read")) {
-    return std::unexpected(*failure);
-  }
+namespace {
+
+// Reads to the end, except that a first read shorter than `wholeBelow` bytes is the whole file.
+std::expected<std::string, FileError> readOpened(const FileSystem::Path& path,
+                                                 std::size_t wholeBelow) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::unexpected(errorFor(errno, path, "cannot open"));
   std::string contents;
@@ -148,8 +151,26 @@ std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
     }
     if (count == 0) break;
     contents.append(buffer, static_cast<std::size_t>(count));
+    if (contents.size() < wholeBelow) break;
+    wholeBelow = 0;
   }
   return contents;
+}
+
+}  // namespace
+
+std::expected<std::string, FileError> FileSystem::readFile(const Path& path) {
+  if (auto failure = injected(Operation::Read, path, "cannot read")) {
+    return std::unexpected(*failure);
+  }
+  return readOpened(path, 0);
+}
+
+std::expected<std::string, FileError> FileSystem::readGeneratedFile(const Path& path) {
+  if (auto failure = injected(Operation::Read, path, "cannot read")) {
+    return std::unexpected(*failure);
+  }
+  return readOpened(path, 4096);
 }
 
 namespace {
@@ -300,13 +321,21 @@ std::expected<std::vector<std::string>, FileError> FileSystem::list(const Path& 
   if (auto failure = injected(Operation::List, folder, "cannot list")) {
     return std::unexpected(*failure);
   }
-  std::error_code error;
+  // The names as the kernel gives them, with no path made per entry: /proc is listed so at
+  // every pass over the process table.
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
+  if (!directory) return std::unexpected(errorFor(errno, folder, "cannot list"));
   std::vector<std::string> names;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    names.push_back(it->path().filename().string());
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(directory.get());
+    if (entry == nullptr) {
+      if (errno != 0) return std::unexpected(errorFor(errno, folder, "cannot list"));
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
   }
-  if (error) return std::unexpected(errorFor(error.value(), folder, "cannot list"));
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -45,6 +45,10 @@ class FileSystem {
   static bool isHomeDirectorySet();
 
   static std::expected<std::string, FileError> readFile(const Path& path);
+  // A small file the kernel makes up whole at each read (/proc/<pid>/stat): one read, since an
+  // answer shorter than a page is the whole file; a page-full answer is read on to the end.
+  // The process table is read this way once per process per pass, so one call fewer counts.
+  static std::expected<std::string, FileError> readGeneratedFile(const Path& path);
   // Temp file in the same folder, write, fsync, rename over `path`, fsync
   // the folder. Creates missing folders. Readers see the old or the new
   // contents, never a mix.

@@ -109,6 +109,30 @@ TEST_F(FileSystemTest, ReadsWholeFilesAndReportsMissingOnes) {
   EXPECT_EQ(missing.error().path, (root.path() / "nothing").string());
 }
 
+// A generated file's first short answer is all of it; a longer one is still read whole.
+TEST_F(FileSystemTest, GeneratedFilesReadWholeAtEverySize) {
+  struct Row {
+    const char* name;
+    std::size_t size;
+  };
+  const Row rows[] = {
+      {"empty", 0},           {"a stat line", 300},  {"a byte short of a page", 4095},
+      {"a whole page", 4096}, {"past a page", 5000}, {"past the buffer", 100000},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto path = root.path() / "generated";
+    std::string contents(row.size, 'x');
+    for (std::size_t at = 0; at < contents.size(); at += 97) contents[at] = '\n';
+    ASSERT_TRUE(FileSystem::writeFileAtomically(path, contents).has_value());
+    EXPECT_EQ(FileSystem::readGeneratedFile(path).value_or("none"), contents);
+  }
+  EXPECT_TRUE(FileSystem::readGeneratedFile(root.path() / "nothing").error().isNotFound());
+  FileSystem::injectFailure(FileSystem::Operation::Read, root.path() / "generated", EIO);
+  EXPECT_EQ(FileSystem::readGeneratedFile(root.path() / "generated").error().code, EIO);
+  FileSystem::clearInjectedFailures();
+}
+
 TEST_F(FileSystemTest, InjectedFailuresHitOnlyTheirPathAndOperation) {
   const auto path = root.path() / "a";
   const auto other = root.path() / "b";

@@ -1,5 +1,7 @@
 #include "platform/locale/calendar.h"
 
+#include <unicode/dtfmtsym.h>
+
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -175,5 +177,35 @@ bool Calendar::isDateInTomorrow(Date date, Date now) const {
   auto tomorrow = dateByAddingUnit(CalendarUnit::day, 1, now);
   return tomorrow && isDateInSameDayAsDate(date, *tomorrow);
 }
+
+namespace {
+
+// ICU's arrays start at an unused slot 0, then Sunday.
+std::vector<std::string> weekdayNames(const Locale& locale, bool abbreviated) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DateFormatSymbols symbols(icu_support::toIcu(locale), status);
+  std::vector<std::string> names;
+  if (U_FAILURE(status)) return names;
+  std::int32_t count = 0;
+  const icu::UnicodeString* all = symbols.getWeekdays(
+      count, icu::DateFormatSymbols::FORMAT,
+      abbreviated ? icu::DateFormatSymbols::ABBREVIATED : icu::DateFormatSymbols::WIDE);
+  for (std::int32_t i = UCAL_SUNDAY; i < count && i <= UCAL_SATURDAY; ++i)
+    names.push_back(icu_support::toUtf8(all[i]));
+  return names;
+}
+
+}  // namespace
+
+int Calendar::firstWeekday() const {
+  auto calendar = makeGregorian(timeZone_, locale_);
+  return calendar ? static_cast<int>(calendar->getFirstDayOfWeek()) : 1;
+}
+
+std::vector<std::string> Calendar::shortWeekdaySymbols() const {
+  return weekdayNames(locale_, true);
+}
+
+std::vector<std::string> Calendar::weekdaySymbols() const { return weekdayNames(locale_, false); }
 
 }  // namespace vigilix::platform

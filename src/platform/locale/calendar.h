@@ -1,6 +1,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/base/date.h"
 #include "platform/locale/locale.h"
@@ -76,6 +78,12 @@ class Calendar {
   bool isDateInSameDayAsDate(Date date1, Date date2) const;
   bool isDateInToday(Date date, Date now) const { return isDateInSameDayAsDate(date, now); }
   bool isDateInTomorrow(Date date, Date now) const;
+
+  // The weekday (1 = Sunday ... 7 = Saturday) the locale's week starts on.
+  int firstWeekday() const;
+  // The locale's names of the weekdays, Sunday first (index weekday - 1).
+  std::vector<std::string> shortWeekdaySymbols() const;
+  std::vector<std::string> weekdaySymbols() const;
 
   bool operator==(const Calendar&) const = default;
 

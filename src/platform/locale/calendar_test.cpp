@@ -55,6 +55,30 @@ TEST(CalendarTest, WeekdaysCountFromSunday) {
   EXPECT_EQ(calendar.component(CalendarUnit::weekday, local(calendar, 2026, 12, 12)), 7);
 }
 
+// The week's first day and the weekday names follow the locale, Sunday first in the lists.
+TEST(CalendarTest, TheWeekStartsAndIsNamedAsTheLocaleSays) {
+  struct Row {
+    const char* locale;
+    int firstWeekday;
+    const char* sundayShort;
+    const char* mondayFull;
+  };
+  const Row rows[] = {
+      {"en_GB", 2, "Sun", "Monday"},
+      {"en_US", 1, "Sun", "Monday"},
+      {"de_DE", 2, "So.", "Montag"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.locale);
+    const Calendar calendar(*TimeZone::named("UTC"), Locale(row.locale));
+    EXPECT_EQ(calendar.firstWeekday(), row.firstWeekday);
+    ASSERT_EQ(calendar.shortWeekdaySymbols().size(), 7u);
+    ASSERT_EQ(calendar.weekdaySymbols().size(), 7u);
+    EXPECT_EQ(calendar.shortWeekdaySymbols()[0], row.sundayShort);
+    EXPECT_EQ(calendar.weekdaySymbols()[1], row.mondayFull);
+  }
+}
+
 TEST(CalendarTest, DateFromComponentsCarriesOverflowingFields) {
   Calendar calendar = in("UTC");
   EXPECT_EQ(calendar.dateFromComponents({.year = 2026, .month = 12, .day = 10, .hour = 25}),

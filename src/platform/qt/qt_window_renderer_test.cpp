@@ -5,12 +5,15 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +54,11 @@ class RecordedInput final : public WindowInput {
     std::string line = "files";
     for (const auto& path : paths) line += " " + path;
     calls.push_back(line);
+  }
+  void dropFiles(std::uint64_t, Point p, std::vector<std::string> paths) override {
+    std::string line = "drop";
+    for (const auto& path : paths) line += " " + path;
+    add(line.c_str(), p);
   }
   std::vector<std::string> calls;
 
@@ -135,6 +143,17 @@ TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) 
   }
 }
 
+// Drops at (120, 70) of the window as the desktop's drag sends them.
+void dropOn(QWidget& window, const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(120, 70), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) return;
+  QDropEvent drop(QPointF(120, 70), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+}
+
 TEST_F(QtWindowRendererTest, InputGoesBackInWindowCoordinates) {
   struct Row {
     const char* name;
@@ -159,6 +178,12 @@ TEST_F(QtWindowRendererTest, InputGoesBackInWindowCoordinates) {
        },
        {"wheel 40 40,90"}},
       {"the close button asks the model", [](auto& w) { w.close(); }, {"close"}},
+      {"dropped files go back as local paths",
+       [](auto& w) {
+         dropOn(w, {QUrl::fromLocalFile("/tmp/a.desktop"), QUrl("https://x/")});
+       },
+       {"drop /tmp/a.desktop 120,70"}},
+      {"a drop of no file is refused", [](auto& w) { dropOn(w, {QUrl("https://x/")}); }, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

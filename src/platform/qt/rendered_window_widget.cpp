@@ -2,15 +2,18 @@
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QDropEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -70,6 +73,7 @@ RenderedWindowWidget::RenderedWindowWidget(WindowInput& input, std::uint64_t id,
                                            std::function<void(QWidget*)> discard)
     : QDialog(parent), input_(input), id_(id), discard_(std::move(discard)) {
   installEventFilter(this);
+  setAcceptDrops(true);
 }
 
 QWidget* RenderedWindowWidget::widgetFor(std::uint64_t view) const {
@@ -242,10 +246,15 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
     case RenderedView::Kind::Image: {
       auto* label = static_cast<QLabel*>(widget);
       int side = static_cast<int>(std::min(view.frame.width(), view.frame.height()));
-      // An icon the desktop's theme has by that name (the application's own)
-      // comes first; symbols fall back to the style's pictures.
-      QIcon icon = QIcon::fromTheme(qtString(view.text));
-      if (icon.isNull()) icon = style()->standardIcon(symbolPixmap(view.text));
+      QIcon icon;
+      if (view.themeIcon) {
+        // An entry's "Icon" is a theme name or an absolute file; a missing one shows a generic app.
+        icon = view.text.starts_with('/') ? QIcon(qtString(view.text))
+                                          : QIcon::fromTheme(qtString(view.text));
+        if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_DesktopIcon);
+      } else {
+        icon = style()->standardIcon(symbolPixmap(view.text));
+      }
       label->setPixmap(icon.pixmap(side, side));
       break;
     }
@@ -282,6 +291,29 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
     showsOwnPress = label->textInteractionFlags() != Qt::NoTextInteraction;
   }
   switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      // Only files are offered to the models.
+      auto* drag = static_cast<QDropEvent*>(event);
+      const auto urls = drag->mimeData()->urls();
+      if (widget == this && std::any_of(urls.begin(), urls.end(),
+                                        [](const QUrl& url) { return url.isLocalFile(); })) {
+        drag->acceptProposedAction();
+        return true;
+      }
+      return false;
+    }
+    case QEvent::Drop: {
+      if (widget != this) return false;
+      auto* drop = static_cast<QDropEvent*>(event);
+      std::vector<std::string> paths;
+      for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+      if (paths.empty()) return false;
+      drop->acceptProposedAction();
+      input_.dropFiles(id_, inWindow(this, drop->position()), std::move(paths));
+      return true;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonRelease: {

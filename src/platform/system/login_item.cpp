@@ -10,6 +10,7 @@
 #include "platform/base/logger.h"
 #include "platform/fs/standard_folders.h"
 #include "platform/system/desktop_entries.h"
+#include "platform/system/own_program.h"
 
 namespace vigilix::platform {
 
@@ -24,13 +25,10 @@ constinit CurrentInstance<LoginItem> currentItem{
     &processLifetimeInstance<LoginItem, XdgAutostartLoginItem>};
 
 std::expected<FileSystem::Path, LoginItemError> ownProgram() {
-  char buffer[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
-    return std::unexpected(LoginItemError{std::string("cannot find the program's own file: ") +
-                                          std::strerror(length < 0 ? errno : ENAMETOOLONG)});
-  }
-  return FileSystem::Path(std::string(buffer, static_cast<std::size_t>(length)));
+  auto path = ownProgramPath();
+  if (!path)
+    return std::unexpected(LoginItemError{"cannot find the program's own file: " + path.error()});
+  return *path;
 }
 
 // The characters that make an Exec argument need quotes.

@@ -65,14 +65,23 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder) {
   return std::move(*names);
 }
 
+namespace {
+
+// The field at or after `i`, which moves past it; empty at the end of the line.
+std::string_view nextField(std::string_view line, std::size_t& i) {
+  while (i < line.size() && isSpace(line[i])) ++i;
+  const std::size_t start = i;
+  while (i < line.size() && !isSpace(line[i])) ++i;
+  return line.substr(start, i - start);
+}
+
+}  // namespace
+
 std::vector<std::string_view> splitFields(std::string_view line) {
   std::vector<std::string_view> fields;
   std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && isSpace(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !isSpace(line[i])) ++i;
-    if (i > start) fields.push_back(line.substr(start, i - start));
+  for (std::string_view field = nextField(line, i); !field.empty(); field = nextField(line, i)) {
+    fields.push_back(field);
   }
   return fields;
 }
@@ -81,8 +90,16 @@ std::optional<ProcessStat> parseProcessStat(std::string_view stat) {
   const std::size_t close = stat.rfind(") ");
   if (close == std::string_view::npos) return std::nullopt;
   // After the name: state, parent, ..., flags as the 7th and the start time as the 20th field.
-  const std::vector<std::string_view> fields = splitFields(stat.substr(close + 2));
-  if (fields.size() < 20) return std::nullopt;
+  // Read in place: the process table parses one line per process at every pass.
+  const std::string_view rest = stat.substr(close + 2);
+  std::string_view fields[20];
+  std::size_t count = 0;
+  std::size_t i = 0;
+  for (; count < std::size(fields); ++count) {
+    fields[count] = nextField(rest, i);
+    if (fields[count].empty()) break;
+  }
+  if (count < std::size(fields)) return std::nullopt;
   const auto parent = parseSigned(fields[1]);
   const auto flags = parseUnsigned(fields[6]);
   const auto start = parseUnsigned(fields[19]);

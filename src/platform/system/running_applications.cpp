@@ -88,11 +88,12 @@ std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
 }
 
 std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t pid) {
-  const std::filesystem::path process = root_ / "proc" / std::to_string(pid);
-  const auto statText = FileSystem::readFile(process / "stat");
+  // Joined as text: every process's stat is read at every pass, and most end here.
+  const std::string folder = root_.native() + "/proc/" + std::to_string(pid);
+  const auto statText = FileSystem::readGeneratedFile(folder + "/stat");
   const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
   // Without a readable stat there is no telling whether it is the same process.
-  if (!stat) return identifierOf(process);
+  if (!stat) return identifierOf(folder);
   if (stat->isKernelThread()) return std::nullopt;
   {
     std::lock_guard lock(knownMutex_);
@@ -102,7 +103,7 @@ std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t p
       return found->second.identifier;
     }
   }
-  auto identifier = identifierOf(process);
+  auto identifier = identifierOf(folder);
   std::lock_guard lock(knownMutex_);
   known_[pid] = Known{stat->startTicks, std::string(kernelNameIn(*statText)), identifier};
   return identifier;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <tuple>
 
@@ -84,6 +85,37 @@ TEST_F(ControlsTest, ReadsNumbersFromTheLeadingDigits) {
     SCOPED_TRACE(text);
     EXPECT_EQ(Control::leadingInteger(text), whole);
     EXPECT_DOUBLE_EQ(Control::leadingDouble(text), real);
+  }
+}
+
+// A label is as many lines high as its line breaks and wrapping make, within its limit.
+TEST_F(ControlsTest, ALabelCountsItsLineBreaks) {
+  const double line = std::ceil(Font::systemFont(Font::systemFontSize()).lineHeight());
+  const struct {
+    const char* name;
+    std::string text;
+    int maximumLines;
+    double wrapWidth;
+    int lines;
+  } rows[] = {
+      {"one line", "abc", 0, 0, 1},
+      {"three hard lines", "{\n  \"a\": 1\n}", 0, 0, 3},
+      {"a limit of two", "a\nb\nc", 2, 0, 2},
+      {"a single-line label ignores breaks", "a\nb", 1, 0, 1},
+      {"a long line wraps, then a short one", std::string(200, 'm') + "\nx", 0, 100, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto label = TextField::labelWithString(row.text);
+    label->setMaximumNumberOfLines(row.maximumLines);
+    label->setPreferredMaxLayoutWidth(row.wrapWidth);
+    const Size size = label->intrinsicContentSize();
+    if (row.lines > 0) {
+      EXPECT_EQ(size.height, line * row.lines);
+    } else {
+      EXPECT_GT(size.height, line * 2);
+      EXPECT_EQ(size.width, 100);
+    }
   }
 }
 

@@ -20,6 +20,16 @@ MissingSymbols& missingSymbols() { return sharedMissingSymbols.get(); }
 
 }  // namespace
 
+Image Image::themeIcon(const std::string& name,
+                       std::optional<std::string> accessibilityDescription) {
+  Image image;
+  image.symbolName_ = name;
+  image.description_ = std::move(accessibilityDescription);
+  image.isTemplate_ = false;
+  image.themeIcon_ = true;
+  return image;
+}
+
 std::optional<Image> Image::systemSymbol(const std::string& name,
                                          std::optional<std::string> accessibilityDescription) {
   {

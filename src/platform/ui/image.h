@@ -18,6 +18,10 @@ class Image {
   // Which symbols the system lacks (all are present unless a test says so).
   static void setSystemSymbolAvailable(const std::string& name, bool available);
   static void resetSystemSymbols();
+  // An application's icon by its icon-theme name, or by its file's absolute path.
+  static Image themeIcon(const std::string& name,
+                         std::optional<std::string> accessibilityDescription);
+  bool isThemeIcon() const { return themeIcon_; }
 
   const std::string& symbolName() const { return symbolName_; }
   const std::optional<std::string>& accessibilityDescription() const { return description_; }
@@ -33,6 +37,7 @@ class Image {
   std::string symbolName_;
   std::optional<std::string> description_;
   bool isTemplate_ = true;
+  bool themeIcon_ = false;
   std::vector<Color> palette_;
 };
 

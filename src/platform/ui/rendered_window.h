@@ -28,7 +28,8 @@ struct RenderedView {
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
   Rect frame;
-  std::string text;  // title, value, label text or an image's symbol name
+  std::string text;        // title, value, label text or an image's symbol name
+  bool themeIcon = false;  // images: `text` names an icon-theme icon or an icon file
   Font font = Font::systemFont(Font::systemFontSize());
   Color textColor = Color::label();
   bool enabled = true;
@@ -97,6 +98,8 @@ class WindowInput {
   // The user confirmed these paths in an open panel (a cancel comes as the
   // close button).
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;
+  // Files dropped on the window, as local paths.
+  virtual void dropFiles(std::uint64_t window, Point location, std::vector<std::string> paths) = 0;
 };
 
 // Shows rendered windows. Main thread only. The renderer waits on `sources`

@@ -214,16 +214,27 @@ void TextField::perform(TextCommand command) {
 Size TextField::intrinsicContentSize() const {
   double line = std::ceil(font().lineHeight());
   if (editable_) return Size{kNoIntrinsicMetric, line + 5};
-  Size text = font().sizeOfText(stringValue());
-  double width = text.width + 4;
-  int lines = 1;
-  if (maximumNumberOfLines_ != 1 && preferredMaxLayoutWidth_ > 0 &&
-      width > preferredMaxLayoutWidth_) {
-    lines = static_cast<int>(std::ceil(width / preferredMaxLayoutWidth_));
-    if (maximumNumberOfLines_ > 0) lines = std::min(lines, maximumNumberOfLines_);
-    width = preferredMaxLayoutWidth_;
+  const std::string text = stringValue();
+  if (maximumNumberOfLines_ == 1) return Size{font().sizeOfText(text).width + 4, line};
+  // Each hard line break starts a line of its own, which may wrap again.
+  double widest = 0;
+  int lines = 0;
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t end = text.find('\n', from);
+    double width = font().sizeOfText(text.substr(from, end - from)).width + 4;
+    int count = 1;
+    if (preferredMaxLayoutWidth_ > 0 && width > preferredMaxLayoutWidth_) {
+      count = static_cast<int>(std::ceil(width / preferredMaxLayoutWidth_));
+      width = preferredMaxLayoutWidth_;
+    }
+    lines += count;
+    widest = std::max(widest, width);
+    if (end == std::string::npos) break;
+    from = end + 1;
   }
-  return Size{width, line * lines};
+  if (maximumNumberOfLines_ > 0) lines = std::min(lines, maximumNumberOfLines_);
+  return Size{widest, line * lines};
 }
 
 AccessibilityRole TextField::accessibilityRole() const {

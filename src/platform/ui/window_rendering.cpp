@@ -14,6 +14,7 @@
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/date_picker.h"
+#include "platform/ui/file_drop.h"
 #include "platform/ui/image.h"
 #include "platform/ui/open_panel.h"
 #include "platform/ui/scroll_view.h"
@@ -51,6 +52,12 @@ class ModelInput final : public WindowInput {
   void chooseFiles(std::uint64_t window, std::vector<std::string> paths) override {
     auto panel = std::dynamic_pointer_cast<OpenPanel>(find(window));
     if (panel) panel->choose(std::move(paths));
+  }
+  void dropFiles(std::uint64_t window, Point topLeft, std::vector<std::string> paths) override {
+    auto model = find(window);
+    if (!model) return;
+    Point location{topLeft.x, model->contentRect().height() - topLeft.y};
+    deliver(model, [&] { platform::dropFiles(*model, location, paths); });
   }
 
  private:
@@ -214,6 +221,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   } else if (auto* image = dynamic_cast<ImageView*>(&view)) {
     r.kind = RenderedView::Kind::Image;
     r.text = image->image() ? image->image()->symbolName() : "";
+    r.themeIcon = image->image() && image->image()->isThemeIcon();
     r.textColor = image->contentTintColor().value_or(Color::label());
   } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
     r.kind = RenderedView::Kind::Stepper;

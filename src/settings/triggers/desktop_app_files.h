@@ -30,4 +30,9 @@ std::optional<DesktopAppFile> readDesktopAppFile(const std::filesystem::path& pa
 // The XDG applications folders of this user, where the "Add…" panel opens.
 std::vector<std::filesystem::path> userApplicationFolders();
 
+// The icon of each app the rules name: a running application's own, else
+// that of the first desktop entry in `folders` that runs it; empty when none.
+std::vector<std::string> appIconNames(const std::vector<std::string>& identifiers,
+                                      const std::vector<std::filesystem::path>& folders);
+
 }  // namespace vigilix

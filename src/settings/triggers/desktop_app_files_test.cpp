@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "testing/fake_system.h"
 #include "testing/temporary_folder.h"
+#include "testing/test_platform.h"
 
 namespace vigilix {
 namespace {
@@ -39,6 +41,41 @@ TEST(DesktopAppFileTest, ReadsTheProgramNameAndIconOfApplicationEntries) {
     if (row.text) std::ofstream(path) << *row.text;
     EXPECT_EQ(readDesktopAppFile(path), row.expected);
   }
+  std::filesystem::remove_all(folder);
+}
+
+// A listed app's icon: the running application's, else its desktop entry's.
+TEST(DesktopAppFileTest, AppIconsComeFromRunningAppsThenEntries) {
+  testing::TestPlatform platform;
+  testing::FakeRunningApplications running;
+  platform::RunningApplications::setCurrent(&running);
+  running.add("Firefox").iconName = "firefox-esr";
+  running.add("code").iconName = "";
+  const auto folder = testing::makeTemporaryFolder("desktop-app-icons");
+  std::ofstream(folder / "code.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Code\nIcon=vscode\nExec=code %F\n";
+  std::ofstream(folder / "gimp.desktop")
+      << "[Desktop Entry]\nType=Application\nName=GIMP\nIcon=/opt/gimp/gimp.png\nExec=gimp\n";
+  struct Row {
+    const char* name;
+    const char* identifier;
+    const char* icon;
+  };
+  const Row rows[] = {
+      {"running, compared ignoring case", "firefox", "firefox-esr"},
+      {"running without an icon: its entry's", "code", "vscode"},
+      {"not running: its entry's file", "gimp", "/opt/gimp/gimp.png"},
+      {"neither", "zed", ""},
+  };
+  std::vector<std::string> identifiers;
+  for (const Row& row : rows) identifiers.push_back(row.identifier);
+  const auto icons = appIconNames(identifiers, {folder});
+  ASSERT_EQ(icons.size(), std::size(rows));
+  for (std::size_t i = 0; i < icons.size(); ++i) {
+    SCOPED_TRACE(rows[i].name);
+    EXPECT_EQ(icons[i], rows[i].icon);
+  }
+  platform::RunningApplications::setCurrent(nullptr);
   std::filesystem::remove_all(folder);
 }
 

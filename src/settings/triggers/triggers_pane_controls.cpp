@@ -22,7 +22,7 @@ const std::vector<TriggersPaneToggle>& triggersPaneToggles() {
        &TriggerConfiguration::duringCalls},
       {"While Audio Is Playing", "Triggers conditions", "Triggers conditions accessibility label",
        &TriggerConfiguration::whileAudioPlaying},
-      {"While Time Machine Is Backing Up", "Triggers conditions",
+      {"While a Backup Is Running", "Triggers conditions",
        "Triggers conditions accessibility label", &TriggerConfiguration::whileTimeMachineBacksUp},
       {"Power Adapter Connected", "Triggers conditions", "",
        &TriggerConfiguration::whenOnPowerAdapter},
@@ -31,6 +31,12 @@ const std::vector<TriggersPaneToggle>& triggersPaneToggles() {
       {"Only While on Power", "Triggers settings", "", &TriggerConfiguration::onlyWhileOnPower},
   };
   return toggles;
+}
+
+const TriggersPaneToggle& triggersPaneToggle(bool TriggerConfiguration::*field) {
+  for (const auto& toggle : triggersPaneToggles())
+    if (toggle.field == field) return toggle;
+  return triggersPaneToggles().front();
 }
 
 TriggersRecipeCard recipeCard(TriggerRecipe recipe) {

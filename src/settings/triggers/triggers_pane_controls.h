@@ -23,6 +23,8 @@ struct TriggersPaneToggle {
 // The pane's switches in screen order: the top switch, the conditions, then
 // "Only While on Power".
 const std::vector<TriggersPaneToggle>& triggersPaneToggles();
+// The switch of one rule.
+const TriggersPaneToggle& triggersPaneToggle(bool TriggerConfiguration::*field);
 
 // The texts of one quick-setup card.
 struct TriggersRecipeCard {
@@ -41,7 +43,7 @@ class VGXTriggersPaneControls {
 
   // The rules are forced by managed preferences: every control is disabled.
   bool isManaged() const;
-  // The policy forces the Time Machine condition off: it reads off, ignores clicks.
+  // The policy forces the backup condition off: it reads off, ignores clicks.
   bool isTimeMachineInert() const;
   bool isEnabled(const TriggersPaneToggle& toggle) const;
 

@@ -20,6 +20,9 @@ class CountingHub final : public TriggersSettingsHub {
   TriggerPause pause() const override { return TriggerPause::none(); }
   std::vector<TriggerReason> currentReasons() const override { return {}; }
   StatusTextContext statusTextContext() const override { return {}; }
+  std::vector<Watch> activeWatches() const override { return {}; }
+  void stopWatch(const std::string&) override {}
+  bool watchApp(std::int32_t) override { return false; }
 
   int reloads = 0;
   std::vector<bool> automation;

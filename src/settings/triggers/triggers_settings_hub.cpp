@@ -32,6 +32,17 @@ class BridgeHub final : public TriggersSettingsHub {
     if (auto hub = hub_.lock()) return hub->statusTextContext();
     return StatusTextContext{};
   }
+  std::vector<Watch> activeWatches() const override {
+    auto hub = hub_.lock();
+    return hub ? hub->activeWatches() : std::vector<Watch>{};
+  }
+  void stopWatch(const std::string& idString) override {
+    if (auto hub = hub_.lock()) hub->cancelWatchWithIDString(idString);
+  }
+  bool watchApp(std::int32_t processIdentifier) override {
+    auto hub = hub_.lock();
+    return hub && hub->watchAppWithProcessIdentifier(processIdentifier);
+  }
 
  private:
   std::weak_ptr<VGXTriggerBridge> hub_;
@@ -41,6 +52,10 @@ class BridgeHub final : public TriggersSettingsHub {
 
 std::shared_ptr<TriggersSettingsHub> makeTriggersSettingsHub(std::weak_ptr<VGXTriggerBridge> hub) {
   return std::make_shared<BridgeHub>(std::move(hub));
+}
+
+std::shared_ptr<TriggersSettingsHub> makeSharedTriggersSettingsHub() {
+  return makeTriggersSettingsHub(VGXTriggerBridge::sharedPointer());
 }
 
 }  // namespace vigilix

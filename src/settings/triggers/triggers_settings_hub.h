@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "keepawake/awake_state.h"
 #include "menubar/awake_status_text.h"
 #include "triggers/trigger_reason.h"
+#include "triggers/watch.h"
 
 namespace vigilix {
 
@@ -26,9 +28,18 @@ class TriggersSettingsHub {
   // The trigger conditions that match now, the first one shown.
   virtual std::vector<TriggerReason> currentReasons() const = 0;
   virtual StatusTextContext statusTextContext() const = 0;
+  // The live watches, in the hub's order.
+  virtual std::vector<Watch> activeWatches() const = 0;
+  // Marks the saved watch stopped, ends it and tells whoever follows
+  // watches; an unknown identifier changes nothing.
+  virtual void stopWatch(const std::string& idString) = 0;
+  // False when the hub refuses to watch the process.
+  virtual bool watchApp(std::int32_t processIdentifier) = 0;
 };
 
 // The process's hub, held weakly: a pane outliving it asks nothing.
 std::shared_ptr<TriggersSettingsHub> makeTriggersSettingsHub(std::weak_ptr<VGXTriggerBridge> hub);
+// The same over the process's shared hub.
+std::shared_ptr<TriggersSettingsHub> makeSharedTriggersSettingsHub();
 
 }  // namespace vigilix

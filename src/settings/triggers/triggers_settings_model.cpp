@@ -177,6 +177,21 @@ void VGXTriggersSettingsModel::validateSchedule(const std::set<std::int64_t>& we
   }
 }
 
+std::vector<WeekdayItem> VGXTriggersSettingsModel::weekdayItems() const {
+  const platform::Calendar& calendar = collaborators_.calendar;
+  const auto shortNames = calendar.shortWeekdaySymbols();
+  const auto fullNames = calendar.weekdaySymbols();
+  const int first = calendar.firstWeekday();
+  std::vector<WeekdayItem> items;
+  for (int i = 0; i < 7; ++i) {
+    const int weekday = (first - 1 + i) % 7 + 1;
+    const auto at = static_cast<std::size_t>(weekday - 1);
+    items.push_back({weekday, at < shortNames.size() ? shortNames[at] : std::to_string(weekday),
+                     at < fullNames.size() ? fullNames[at] : std::to_string(weekday)});
+  }
+  return items;
+}
+
 platform::Date VGXTriggersSettingsModel::dateForMinuteOfDay(std::int64_t minute) const {
   const platform::Calendar& calendar = collaborators_.calendar;
   const platform::Date now = platform::Clock::current().now();

@@ -35,6 +35,15 @@ struct WiFiPermissionState {
   bool operator==(const WiFiPermissionState&) const = default;
 };
 
+// One weekday toggle of the schedule editor.
+struct WeekdayItem {
+  int weekday = 1;  // 1 = Sunday ... 7 = Saturday
+  std::string abbreviation;
+  std::string fullName;
+
+  bool operator==(const WeekdayItem&) const = default;
+};
+
 enum class ScheduleValidation { valid, overnight, invalidEqualTimes, noWeekdays };
 
 // An application offered when adding apps.
@@ -110,6 +119,8 @@ class VGXTriggersSettingsModel {
                                              std::int64_t start, std::int64_t end);
   void validateSchedule(const std::set<std::int64_t>& weekdays, std::int64_t start,
                         std::int64_t end);
+  // The seven weekdays in the calendar's week order.
+  std::vector<WeekdayItem> weekdayItems() const;
   platform::Date dateForMinuteOfDay(std::int64_t minute) const;
   std::int64_t minuteOfDay(platform::Date date) const;
 

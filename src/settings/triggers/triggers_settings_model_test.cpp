@@ -35,6 +35,9 @@ class RecordingHub final : public TriggersSettingsHub {
   TriggerPause pause() const override { return TriggerPause::none(); }
   std::vector<TriggerReason> currentReasons() const override { return reasons; }
   StatusTextContext statusTextContext() const override { return {}; }
+  std::vector<Watch> activeWatches() const override { return {}; }
+  void stopWatch(const std::string&) override {}
+  bool watchApp(std::int32_t) override { return false; }
 
   int reloads = 0;
   std::vector<bool> automation;
@@ -413,6 +416,32 @@ TEST_F(TriggersSettingsModelTest, AppsComeFromDesktopEntriesAndRunningApplicatio
   running.add(std::nullopt).isRegular = true;
   EXPECT_EQ(VGXTriggersSettingsModel::runningApps(),
             (std::vector<RunningApp>{{"code", "Code", "vscode"}, {"zed", "zed"}}));
+}
+
+// The weekday toggles start at the calendar's first weekday and carry the full names.
+TEST_F(TriggersSettingsModelTest, WeekdayItemsFollowTheCalendarsWeek) {
+  struct Row {
+    const char* locale;
+    std::vector<int> order;
+    WeekdayItem first;
+  };
+  const Row rows[] = {
+      {"en_GB", {2, 3, 4, 5, 6, 7, 1}, {2, "Mon", "Monday"}},
+      {"en_US", {1, 2, 3, 4, 5, 6, 7}, {1, "Sun", "Sunday"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.locale);
+    VGXTriggersSettingsModel model(
+        {defaults,
+         hub,
+         {},
+         platform::Calendar(*platform::TimeZone::named("UTC"), platform::Locale(row.locale))});
+    const auto items = model.weekdayItems();
+    std::vector<int> order;
+    for (const auto& item : items) order.push_back(item.weekday);
+    EXPECT_EQ(order, row.order);
+    EXPECT_EQ(items.front(), row.first);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <expected>
 #include <ostream>
 #include <string>
 
@@ -17,6 +18,13 @@ std::string description(const VGXInstallerError& error);
 // For test failure messages.
 inline void PrintTo(const VGXInstallerError& error, std::ostream* out) {
   *out << description(error);
+}
+inline void PrintTo(const std::expected<void, VGXInstallerError>& result, std::ostream* out) {
+  if (result) {
+    *out << "success";
+  } else {
+    *out << description(result.error());
+  }
 }
 
 }  // namespace vigilix

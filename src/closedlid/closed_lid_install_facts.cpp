@@ -1,0 +1,38 @@
+#include "closedlid/closed_lid_install_facts.h"
+
+#include "platform/fs/file_system.h"
+#include "platform/system/own_program.h"
+#include "sleepguard/common/guard_names.h"
+#include "sleepguard/common/service_files.h"
+
+namespace vigilix::VGXClosedLidInstallFacts {
+
+namespace {
+
+using platform::FileSystem;
+
+bool exists(std::string_view systemPath) {
+  std::error_code error;
+  return std::filesystem::exists(FileSystem::pathFor(systemPath), error);
+}
+
+}  // namespace
+
+bool partsShipped() {
+  return exists(VGXGuardNames::embeddedGuardPath()) &&
+         exists(VGXGuardNames::installerExecutablePath());
+}
+
+bool runsFromInstalledPath() {
+  const auto own = platform::ownProgramPath();
+  return own && own->lexically_normal() ==
+                    FileSystem::pathFor(VGXGuardNames::appPath()).lexically_normal();
+}
+
+bool guardJobFilePresent() { return exists(VGXGuardNames::jobPlistPath); }
+
+std::optional<std::string> installedGuardHash() {
+  return VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath);
+}
+
+}  // namespace vigilix::VGXClosedLidInstallFacts
