@@ -44,6 +44,7 @@ DZLAppController::Environment DZLAppController::Environment::current() {
       .showSettingsWindow = {},
       .ensureSettingsWindow = {},
       .trayConnection = nullptr,
+      .showAboutPanel = {},
   };
 }
 

@@ -70,6 +70,8 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
     // The bus the status item is served on; none: the menu is built but
     // nothing shows it.
     platform::AsyncBusConnection* trayConnection = nullptr;
+    // Brings up the About window; empty: there is none.
+    std::function<void()> showAboutPanel;
     // The shared instances of the process, the live termination.
     static Environment current();
   };

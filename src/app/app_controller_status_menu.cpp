@@ -204,8 +204,11 @@ void DZLAppController::showSettingsWindow(platform::MenuItem& /*sender*/) {
 
 void DZLAppController::showAboutVigilix(platform::MenuItem& /*sender*/) {
   platform::Application::shared().activate();
-  // No About panel on this desktop yet.
-  log_.log("No About panel to show.");
+  if (environment_.showAboutPanel) {
+    environment_.showAboutPanel();
+  } else {
+    log_.log("No About panel to show.");
+  }
 }
 
 void DZLAppController::stopWatch(platform::MenuItem& sender) {

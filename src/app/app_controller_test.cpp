@@ -15,6 +15,7 @@
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
 #include "scenarios/hub_fixture.h"
 #include "statusmenu/status_menu.h"
@@ -54,6 +55,7 @@ class AppControllerTest : public ::testing::Test {
         .showSettingsWindow = {},
         .ensureSettingsWindow = {},
         .trayConnection = nullptr,
+        .showAboutPanel = [this] { ++aboutShown; },
     });
     platform.runUntilIdle();
   }
@@ -96,6 +98,7 @@ class AppControllerTest : public ::testing::Test {
   std::shared_ptr<VGXTriggerBridge> hub;
   std::shared_ptr<DZLAppController> controller;
   int quits = 0;
+  int aboutShown = 0;
 };
 
 TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
@@ -330,6 +333,17 @@ TEST_F(AppControllerTest, ThePickersOfTheMenuStartSessions) {
     controller.reset();
     hub.reset();
   }
+}
+
+TEST_F(AppControllerTest, AboutVigilixActivatesAndBringsUpTheAboutWindow) {
+  launch();
+  controller->menuNeedsUpdate();
+  const auto item = itemAt({"About Vigilix"});
+  ASSERT_TRUE(item);
+  platform::Application::shared().deactivate();
+  item->performAction();
+  EXPECT_EQ(aboutShown, 1);
+  EXPECT_TRUE(platform::Application::shared().isActive());
 }
 
 // Records the windows the seam shows and keeps the input it was given.

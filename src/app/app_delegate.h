@@ -11,8 +11,6 @@
 
 namespace vigilix {
 
-inline constexpr const char* kDZLDidShowWelcomeKey = "run.tarvo.vigilix.DidShowWelcome";
-
 // The application's delegate: launch finished, reopen, and the settings
 // window, made on first use by the factory and kept. Without a factory
 // opening it does nothing visible and says so in the log. Main thread only.

@@ -215,6 +215,10 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
     return delegate->settingsWindow();
   };
   environment.trayConnection = bus;
+  environment.showAboutPanel = [about = std::shared_ptr<VGXAboutWindow>()]() mutable {
+    if (!about) about = makeApplicationAboutWindow();
+    about->show();
+  };
   // "Quit Vigilix" ends the program as a signal does: the assertion goes first.
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;

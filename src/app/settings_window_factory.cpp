@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/application_info.h"
 #include "menubar/activation_durations_controller.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/system/login_item.h"
 #include "platform/ui/application.h"
@@ -38,14 +40,21 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
       {.defaults = platform::UserDefaults::standard(),
        .durations = DZLActivationDurationsController::sharedController(),
        .loginItem = platform::LoginItem::current(),
+       .shortcuts = VGXGlobalShortcutCenter::shared(),
        .commandLineCommand = commandLineToolCommand(program, path ? path : ""),
        .generalActions =
            {.showHealth = std::move(showHealth),
-            .showWelcome = {},
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
        .quit = [] { platform::Application::shared().terminate(); },
        .triggersPane = VGXTriggersSettingsPane::make(platform::UserDefaults::standard(),
                                                      makeSharedTriggersSettingsHub())});
+}
+
+std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow() {
+  std::error_code error;
+  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return std::make_unique<VGXAboutWindow>(applicationInfoDictionary(),
+                                          creditsFileForProgram(program));
 }
 
 }  // namespace vigilix

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/about_settings_pane.h"
 #include "settings/settings_window.h"
 
 namespace vigilix {
@@ -18,5 +19,9 @@ std::optional<std::string> commandLineToolCommand(const std::string& program,
 // The application's settings window over the standard defaults, the shared
 // durations, the login item and the desktop's clipboard.
 std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth);
+
+// The About window of the running program: its version and the credits
+// installed with it.
+std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow();
 
 }  // namespace vigilix

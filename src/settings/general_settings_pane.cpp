@@ -4,10 +4,14 @@
 
 #include "core/dzl_keys.h"
 #include "core/dzl_launch_at_login.h"
+#include "health/app_notification_names.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_queue.h"
 #include "platform/system/login_item.h"
 #include "settings/closed_lid_settings_slot.h"
+#include "settings/settings_accessibility.h"
 #include "settings/settings_footer.h"
 #include "settings/settings_layout.h"
 
@@ -63,10 +67,12 @@ std::vector<int> VGXGeneralSettingsPane::batteryThresholdOptions(double stored) 
 
 VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
                                                platform::LoginItem& loginItem,
+                                               VGXGlobalShortcutCenter& shortcuts,
                                                std::optional<std::string> commandLineCommand,
                                                Actions actions)
     : defaults_(defaults),
       loginItem_(loginItem),
+      shortcuts_(shortcuts),
       actions_(std::move(actions)),
       scroll_(std::make_shared<platform::ScrollView>()),
       form_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
@@ -74,7 +80,7 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   form_->setEdgeInsets({20, 30, 20, 30});
   scroll_->setHasVerticalScroller(true);
   scroll_->setDocumentView(form_);
-  sections_.reserve(10);
+  sections_.reserve(11);
 
   // Filled by its own feature when it is installed; until then one line.
   if (const auto& makeClosedLid = VGXClosedLidSettingsSlot::section())
@@ -102,6 +108,8 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
       addSection(std::nullopt, {kDZLActivateOnLaunchKey, kDZLClickToKeepAwakeKey}, std::nullopt);
   addToggle(launch, toggle(kDZLActivateOnLaunchKey));
   addToggle(launch, toggle(kDZLClickToKeepAwakeKey));
+
+  addShortcutSection();
 
   auto& display =
       addSection("Display", {kDZLAllowDisplaySleepKey, kShowTimeLeftKey},
@@ -167,12 +175,136 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   health.section->addRow(
       row({platform::TextField::labelWithString("Keep-Awake Health"), healthButton_}));
   welcomeButton_ = platform::Button::withTitle("Show Welcome Again");
-  welcomeButton_->setAction([this](platform::Control&) {
-    if (actions_.showWelcome) actions_.showWelcome();
-  });
+  welcomeButton_->setAccessibilityLabel("Show Welcome Again");
+  welcomeButton_->setAction([this](platform::Control&) { setShowWelcome(true); });
   health.section->addRow(row({platform::TextField::labelWithString("Welcome"), welcomeButton_}));
 
+  showWelcome_ = !defaults_.boolValue(kDZLDidShowWelcomeKey).value_or(false);
+  showWelcomeObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+      kVGXShowWelcomeNotification, nullptr, nullptr,
+      [this](const platform::Notification&) { setShowWelcome(true); });
+
   refresh();
+}
+
+void VGXGeneralSettingsPane::addShortcutSection() {
+  auto& section = addSection(
+      "Global Shortcut", {kGlobalShortcutDefaultsKey},
+      "Starts or stops keeping your computer awake from any app. Press Esc to cancel recording.");
+  shortcutSection_ = section.section.get();
+  shortcut_ = shortcuts_.savedShortcut();
+  shortcutConflict_ = shortcuts_.conflictMessage();
+  recorderRow_ = std::make_unique<VGXShortcutRecorderRow>(
+      platform::Binding<std::optional<VGXShortcut>>(
+          [this] { return shortcut_; },
+          [this](const std::optional<VGXShortcut>& value) { shortcut_ = value; }),
+      platform::Binding<bool>([this] { return isRecordingShortcut_; },
+                              [this](const bool& recording) {
+                                // A forced shortcut cannot be recorded over.
+                                isRecordingShortcut_ = recording && !defaults_.objectIsForced(
+                                                                        kGlobalShortcutDefaultsKey);
+                                refreshShortcutRow();
+                              }),
+      platform::Binding<std::optional<std::string>>(
+          [this] { return shortcutConflict_; },
+          [this](const std::optional<std::string>& value) { shortcutConflict_ = value; }),
+      [this] { clearShortcut(); },
+      [this](std::uint16_t keyCode, std::uint64_t modifiers) {
+        recordShortcut(keyCode, modifiers);
+      });
+  shortcutHost_ = platform::StackView::make(platform::StackView::Orientation::Horizontal, {});
+  section.section->addRow(shortcutHost_);
+  conflictLine_ = secondaryLine("");
+  conflictLine_->setTextColor(platform::Color::systemRed());
+  section.section->addRow(conflictLine_);
+}
+
+std::shared_ptr<platform::View> VGXGeneralSettingsPane::shortcutRow() const {
+  auto rows = shortcutHost_->arrangedSubviews();
+  return rows.empty() ? nullptr : rows.front();
+}
+
+void VGXGeneralSettingsPane::refreshShortcutRow() {
+  bool forced = defaults_.objectIsForced(kGlobalShortcutDefaultsKey);
+  if (forced) isRecordingShortcut_ = false;
+  auto body = recorderRow_->body();
+  for (const auto& item : body->subviews()) {
+    if (auto* button = dynamic_cast<platform::Button*>(item.get())) button->setEnabled(!forced);
+  }
+  shortcutHost_->removeAllArrangedSubviews();
+  shortcutHost_->addArrangedSubview(body);
+  conflictLine_->setStringValue(shortcutConflict_.value_or(""));
+  conflictLine_->setHidden(!shortcutConflict_);
+  shortcutHost_->setNeedsLayout(true);
+  form_->setNeedsLayout(true);
+}
+
+void VGXGeneralSettingsPane::recordShortcut(std::uint16_t keyCode, std::uint64_t modifiers) {
+  if (shortcuts_.setShortcut(keyCode, modifiers)) {
+    shortcut_ = VGXShortcut{static_cast<std::uint16_t>(keyCode & 0xFFFF), modifiers};
+    shortcutConflict_.reset();
+  } else {
+    shortcut_ = shortcuts_.savedShortcut();
+    shortcutConflict_ = shortcuts_.conflictMessage();
+    if (shortcutConflict_) {
+      VGXAccessibility::announceIfChanged(*shortcutHost_, *shortcutConflict_, lastAnnouncement_);
+    }
+  }
+  refreshShortcutRow();
+}
+
+void VGXGeneralSettingsPane::clearShortcut() {
+  shortcuts_.clearShortcut();
+  shortcut_.reset();
+  isRecordingShortcut_ = false;
+  refreshShortcutRow();
+}
+
+void VGXGeneralSettingsPane::paneDidAppear() {
+  refresh();
+  presentWelcomeIfWanted();
+}
+
+void VGXGeneralSettingsPane::setShowWelcome(bool show) {
+  showWelcome_ = show;
+  if (show) {
+    presentWelcomeIfWanted();
+  } else {
+    hideWelcome();
+  }
+}
+
+void VGXGeneralSettingsPane::presentWelcomeIfWanted() {
+  auto window = window_.lock();
+  if (!showWelcome_ || welcome_ || !window || !window->isVisible()) return;
+  welcome_ =
+      std::make_unique<VGXWelcomeSheet>([this] { finishWelcome(); }, [this] { dismissWelcome(); });
+  window->beginSheet(welcome_->window());
+}
+
+void VGXGeneralSettingsPane::hideWelcome() {
+  showWelcome_ = false;
+  if (!welcome_) return;
+  // The sheet's window outlives its own button's action.
+  auto sheet = std::move(welcome_);
+  if (auto* parent = sheet->window()->sheetParent()) parent->endSheet(*sheet->window());
+  platform::DispatchQueue::main().async(
+      [sheet = std::shared_ptr<VGXWelcomeSheet>(std::move(sheet))] {});
+}
+
+void VGXGeneralSettingsPane::finishWelcome() {
+  hideWelcome();
+  defaults_.set(kDZLDidShowWelcomeKey, true);
+  for (auto* window :
+       platform::Window::windowsWithFrameAutosaveName(kVGXPreferencesWindowAutosaveName)) {
+    window->close();
+  }
+  platform::NotificationCenter::defaultCenter().post(kVGXOpenStatusMenuNotification);
+}
+
+void VGXGeneralSettingsPane::dismissWelcome() {
+  hideWelcome();
+  defaults_.set(kDZLDidShowWelcomeKey, true);
 }
 
 VGXGeneralSettingsPane::Section& VGXGeneralSettingsPane::addSection(
@@ -240,6 +372,7 @@ void VGXGeneralSettingsPane::refresh() {
   batteryLevelText_->setStringValue(std::to_string(static_cast<int>(stored)) + "% battery");
   batteryRow_->setHidden(!toggles_.at(kDZLBatteryCapacityThresholdEnabledKey)->isOn());
 
+  refreshShortcutRow();
   for (auto& section : sections_) section.section->setFooter(footerText(section));
   form_->setNeedsLayout(true);
   scroll_->setNeedsLayout(true);

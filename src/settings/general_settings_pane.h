@@ -7,17 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "menubar/shortcut_recorder.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
 #include "settings/settings_section.h"
+#include "settings/welcome_sheet.h"
 
 namespace vigilix {
+
+class VGXGlobalShortcutCenter;
 
 namespace platform {
 class UserDefaults;
 class LoginItem;
+class Window;
 }  // namespace platform
 
 inline constexpr const char* kVGXStopWhenHotKey = "VGXStopWhenHot";
@@ -40,12 +46,17 @@ class VGXGeneralSettingsPane {
  public:
   struct Actions {
     std::function<void()> showHealth;
-    std::function<void()> showWelcome;
     std::function<void(const std::string&)> copyText;
   };
   // `commandLineCommand`: the tool row's command, none without the row.
   VGXGeneralSettingsPane(platform::UserDefaults& defaults, platform::LoginItem& loginItem,
+                         VGXGlobalShortcutCenter& shortcuts,
                          std::optional<std::string> commandLineCommand, Actions actions);
+
+  // The window the welcome sheet attaches to.
+  void setWindow(std::weak_ptr<platform::Window> window) { window_ = std::move(window); }
+  // The pane came on screen: the welcome shows while it is wanted.
+  void paneDidAppear();
 
   const std::shared_ptr<platform::ScrollView>& view() const { return scroll_; }
   // Reads every control's value, enabled state and footer again.
@@ -61,6 +72,29 @@ class VGXGeneralSettingsPane {
   const std::shared_ptr<platform::View>& closedLidSection() const { return closedLidSection_; }
   // The footer under the control of `key` (the section it sits in).
   std::optional<std::string> footerFor(const std::string& key) const;
+
+  // The global shortcut as the pane shows it.
+  const std::optional<VGXShortcut>& shortcut() const { return shortcut_; }
+  bool isRecordingShortcut() const { return isRecordingShortcut_; }
+  const std::optional<std::string>& shortcutConflict() const { return shortcutConflict_; }
+  // The recorder row as drawn now; rebuilt at every change.
+  std::shared_ptr<platform::View> shortcutRow() const;
+  const std::shared_ptr<platform::TextField>& shortcutConflictLine() const { return conflictLine_; }
+  // The recorder's two actions: a refusal keeps the previous shortcut and
+  // shows and speaks why.
+  void recordShortcut(std::uint16_t keyCode, std::uint64_t modifiers);
+  void clearShortcut();
+
+  // The welcome: wanted at first (until answered), on "Show Welcome Again"
+  // and on the show-welcome notification; shown as a sheet on the window.
+  bool showWelcome() const { return showWelcome_; }
+  void setShowWelcome(bool show);
+  // The sheet while it is up, else nullptr.
+  VGXWelcomeSheet* welcomeSheet() const { return welcome_.get(); }
+  // "Open Menu": answered, the settings window closes and the menu opens.
+  void finishWelcome();
+  // "Not Now": answered.
+  void dismissWelcome();
 
   // The "Stop At" choices: the fixed levels and the stored one, ascending.
   static std::vector<int> batteryThresholdOptions(double stored);
@@ -79,9 +113,16 @@ class VGXGeneralSettingsPane {
   void setBatteryLevelText();
   std::optional<std::string> footerText(const Section& section) const;
 
+  void addShortcutSection();
+  void refreshShortcutRow();
+  void presentWelcomeIfWanted();
+  void hideWelcome();
+
   platform::UserDefaults& defaults_;
   platform::LoginItem& loginItem_;
+  VGXGlobalShortcutCenter& shortcuts_;
   Actions actions_;
+  std::weak_ptr<platform::Window> window_;
   std::shared_ptr<platform::ScrollView> scroll_;
   std::shared_ptr<platform::StackView> form_;
   std::vector<Section> sections_;
@@ -93,6 +134,19 @@ class VGXGeneralSettingsPane {
   std::shared_ptr<platform::Button> copyButton_;
   std::shared_ptr<platform::Button> healthButton_;
   std::shared_ptr<platform::Button> welcomeButton_;
+
+  std::optional<VGXShortcut> shortcut_;
+  bool isRecordingShortcut_ = false;
+  std::optional<std::string> shortcutConflict_;
+  std::optional<std::string> lastAnnouncement_;
+  std::unique_ptr<VGXShortcutRecorderRow> recorderRow_;
+  std::shared_ptr<platform::StackView> shortcutHost_;
+  std::shared_ptr<platform::TextField> conflictLine_;
+  VGXSettingsSection* shortcutSection_ = nullptr;
+
+  bool showWelcome_ = false;
+  std::unique_ptr<VGXWelcomeSheet> welcome_;
+  platform::ObserverHandle showWelcomeObserver_;
   std::shared_ptr<platform::View> closedLidSection_;
 };
 

@@ -1,7 +1,9 @@
 #include "settings/settings_window.h"
 
+#include "platform/runloop/dispatch_queue.h"
 #include "platform/ui/event.h"
 #include "platform/ui/font.h"
+#include "platform/ui/reduce_motion.h"
 #include "platform/ui/stack_view.h"
 #include "settings/settings_layout.h"
 
@@ -60,6 +62,7 @@ double wantedHeight(const platform::View& pane) {
 std::shared_ptr<VGXSettingsWindow> VGXSettingsWindow::make(Inputs inputs) {
   auto window = std::make_shared<VGXSettingsWindow>(std::move(inputs));
   window->durations_.setWindow(window);
+  window->general_.setWindow(window);
   return window;
 }
 
@@ -70,8 +73,8 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
                            platform::WindowStyle::Resizable),
       quit_(std::move(inputs.quit)),
       selection_(inputs.defaults),
-      general_(inputs.defaults, inputs.loginItem, std::move(inputs.commandLineCommand),
-               std::move(inputs.generalActions)),
+      general_(inputs.defaults, inputs.loginItem, inputs.shortcuts,
+               std::move(inputs.commandLineCommand), std::move(inputs.generalActions)),
       durations_(inputs.durations, inputs.defaults),
       triggersContent_(std::move(inputs.triggersPane)) {
   setStandardWindowButtonHidden(platform::WindowButton::Zoom, true);
@@ -98,9 +101,12 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
   setContentView(
       std::make_shared<SettingsContentView>(tabBar_, panes_, [this] { contentDidAppear(); }));
 
+  applyReduceMotionIfNeeded();
+  center();
+  // Where the user left it, fitted onto a screen that is there now.
+  setFrameAutosaveName(kVGXPreferencesWindowAutosaveName);
   selection_.restoreLastPane();
   showSelectedPane();
-  center();
 
   selectObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       kVGXSelectSettingsPaneNotification, nullptr, nullptr,
@@ -133,7 +139,8 @@ void VGXSettingsWindow::showSelectedPane() {
         platform::Font::systemFontSize(),
         i == selected ? platform::Font::Weight::Bold : platform::Font::Weight::Regular));
   }
-  if (selected == 0) general_.refresh();
+  if (selected == 0 && isVisible()) general_.paneDidAppear();
+  if (selected == 0 && !isVisible()) general_.refresh();
   if (selected == 1) durations_.reload();
   if (triggersContent_) {
     if (selected == 2 && isVisible()) {
@@ -145,13 +152,26 @@ void VGXSettingsWindow::showSelectedPane() {
   setTitle(kTabTitles[selected]);
   double height = VGXSettingsLayout::clampedHeight(wantedHeight(*panes_[selected]) + kTabBarHeight,
                                                    screenVisibleFrame().height());
-  setContentSize(Size{VGXSettingsLayout::width, height});
+  // The desktop has no notice of the option changing: it is read at each switch.
+  applyReduceMotionIfNeeded();
+  setContentSize(Size{VGXSettingsLayout::width, height}, isVisible());
   contentView()->setNeedsLayout(true);
   layoutIfNeeded();
 }
 
+void VGXSettingsWindow::applyReduceMotionIfNeeded() {
+  if (platform::ReduceMotion::current().isOn()) {
+    setAnimationBehavior(platform::WindowAnimationBehavior::None);
+  }
+}
+
 void VGXSettingsWindow::contentDidAppear() {
   if (triggersContent_ && selection_.selectedIndex() == 2) triggersContent_->paneDidAppear();
+  // After the window is on screen and key, so a sheet goes on top of it.
+  platform::DispatchQueue::main().async([weak = weak_from_this()] {
+    auto window = std::static_pointer_cast<VGXSettingsWindow>(weak.lock());
+    if (window && window->selection_.selectedIndex() == 0) window->general_.paneDidAppear();
+  });
 }
 
 void VGXSettingsWindow::keyDown(const platform::Event& event) {

@@ -19,13 +19,15 @@ namespace vigilix {
 // The settings window: a row of tabs (General, Durations, Triggers) over
 // the selected pane. It remembers the last pane, follows the select-pane
 // notification, sizes itself to the pane within the shared bounds keeping
-// its top edge, and answers Ctrl+Q and Ctrl+W itself. Main thread only.
+// its top edge, keeps its frame between runs, and answers Ctrl+Q and Ctrl+W
+// itself. Main thread only.
 class VGXSettingsWindow : public platform::Window {
  public:
   struct Inputs {
     platform::UserDefaults& defaults;
     DZLActivationDurationsController& durations;
     platform::LoginItem& loginItem;
+    VGXGlobalShortcutCenter& shortcuts;
     std::optional<std::string> commandLineCommand;
     VGXGeneralSettingsPane::Actions generalActions;
     std::function<void()> quit;
@@ -51,6 +53,9 @@ class VGXSettingsWindow : public platform::Window {
   const std::shared_ptr<platform::View>& selectedPaneView() const;
 
   void keyDown(const platform::Event& event) override;
+  // With the desktop's Reduce Motion on, nothing of the window animates
+  // from then on, even once it is off again.
+  void applyReduceMotionIfNeeded();
 
  private:
   void showSelectedPane();

@@ -2,6 +2,7 @@
 
 #include "platform/base/date.h"
 #include "testing/fake_power.h"
+#include "testing/fake_reduce_motion.h"
 #include "testing/test_user_defaults.h"
 #include "testing/virtual_clock.h"
 #include "testing/virtual_scheduler.h"
@@ -68,6 +69,8 @@ class TestPlatform {
   FakePower power;
   // User defaults: the standard domain and every suite live in memory.
   TestDefaultsEnvironment defaults;
+  // The desktop's Reduce Motion, off.
+  FakeReduceMotion reduceMotion;
 };
 
 }  // namespace vigilix::testing

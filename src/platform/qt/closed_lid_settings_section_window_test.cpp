@@ -3,10 +3,12 @@
 #include "closedlid/closed_lid_settings_section.h"
 #include "closedlid/closed_lid_test_world.h"
 #include "menubar/activation_durations_controller.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/qt/test_screen.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/closed_lid_settings_slot.h"
 #include "settings/settings_window.h"
+#include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
 #include "testing/test_platform.h"
@@ -34,6 +36,9 @@ class ClosedLidSectionWindowTest : public ClosedLidTest {
   testing::PinnedLocale pin{"en_GB", "Europe/London"};
   DZLActivationDurationsController durations{platform::UserDefaults::standard()};
   testing::FakeLoginItem loginItem;
+  testing::FakeHotKeys hotKeys;
+  std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
+      VGXGlobalShortcutCenter::create(platform::UserDefaults::standard(), hotKeys);
   std::shared_ptr<VGXClosedLidSettingsSection> section;
   int askedAgain = 0;
 };
@@ -108,8 +113,13 @@ TEST_F(ClosedLidSectionWindowTest, EachAvailabilityShowsItsControlsInTheGeneralP
     controller.recompute(false);
     ASSERT_EQ(controller.availability().kind, row.availability);
 
-    auto window = VGXSettingsWindow::make(
-        {platform::UserDefaults::standard(), durations, loginItem, std::nullopt, {}, [] {}});
+    auto window = VGXSettingsWindow::make({platform::UserDefaults::standard(),
+                                           durations,
+                                           loginItem,
+                                           *shortcuts,
+                                           std::nullopt,
+                                           {},
+                                           [] {}});
     window->makeKeyAndOrderFront();
     ASSERT_TRUE(section);
     EXPECT_EQ(window->generalPane().closedLidSection(), section);
@@ -139,7 +149,8 @@ TEST_F(ClosedLidSectionWindowTest, EachAvailabilityShowsItsControlsInTheGeneralP
 TEST_F(ClosedLidSectionWindowTest, PickersStepThroughTheChoicesAndShowAFailedSetup) {
   controller.recompute(false);
   auto window = VGXSettingsWindow::make(
-      {platform::UserDefaults::standard(), durations, loginItem, std::nullopt, {}, [] {}});
+      {platform::UserDefaults::standard(), durations, loginItem, *shortcuts, std::nullopt, {}, [] {
+       }});
   window->makeKeyAndOrderFront();
   ASSERT_TRUE(section);
   defaults.set(Keys::batteryFloor, 35);

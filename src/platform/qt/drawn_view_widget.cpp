@@ -1,5 +1,6 @@
 #include "platform/qt/drawn_view_widget.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <optional>
@@ -7,6 +8,41 @@
 #include "platform/qt/qt_style.h"
 
 namespace vigilix::platform {
+
+namespace {
+
+QAccessible::Role qtRole(AccessibilityRole role) {
+  switch (role) {
+    case AccessibilityRole::Button:
+      return QAccessible::Button;
+    case AccessibilityRole::CheckBox:
+      return QAccessible::CheckBox;
+    case AccessibilityRole::StaticText:
+      return QAccessible::StaticText;
+    case AccessibilityRole::Image:
+      return QAccessible::Graphic;
+    default:
+      return QAccessible::Client;
+  }
+}
+
+QAccessibleInterface* drawnViewAccessible(const QString& className, QObject* object) {
+  auto* drawn = dynamic_cast<DrawnViewWidget*>(object);
+  if (!drawn || className != QLatin1String(DrawnViewWidget::staticMetaObject.className())) {
+    return nullptr;
+  }
+  return new QAccessibleWidget(drawn, qtRole(drawn->accessibilityRole()));
+}
+
+}  // namespace
+
+void installDrawnViewAccessibility() {
+  static const bool installed = [] {
+    QAccessible::installFactory(drawnViewAccessible);
+    return true;
+  }();
+  (void)installed;
+}
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/qt/drawn_view_widget.h"
 #include "platform/qt/qt_style.h"
 #include "platform/runloop/dispatch_queue.h"
 
@@ -171,6 +172,7 @@ WindowRenderer* makeQtWindowRenderer(WindowInput& input, DescriptorSources& sour
                                      DispatchQueue& mainQueue) {
   if (!canReachScreen()) return nullptr;
   ensureApplication();
+  installDrawnViewAccessibility();
   return new QtWindowRenderer(input, sources, mainQueue);
 }
 

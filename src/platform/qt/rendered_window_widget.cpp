@@ -84,8 +84,9 @@ QWidget* RenderedWindowWidget::widgetFor(std::uint64_t view) const {
 void RenderedWindowWidget::apply(const RenderedWindow& window) {
   applying_ = true;
   setWindowTitle(qtString(window.title));
-  setFixedSize(static_cast<int>(std::lround(window.contentSize.width)),
-               static_cast<int>(std::lround(window.contentSize.height)));
+  resizeTo(QSize(static_cast<int>(std::lround(window.contentSize.width)),
+                 static_cast<int>(std::lround(window.contentSize.height))),
+           window.animateResize);
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (window.closable) flags |= Qt::WindowCloseButtonHint;
   // Setting flags hides a shown window: only when they change.
@@ -111,6 +112,27 @@ void RenderedWindowWidget::apply(const RenderedWindow& window) {
   for (auto& [id, gone] : previous) discard_(gone.widget);
   if (focus && !focus->hasFocus()) focus->setFocus(Qt::OtherFocusReason);
   applying_ = false;
+}
+
+void RenderedWindowWidget::resizeTo(QSize size, bool animate) {
+  if (resize_ && resize_->state() == QAbstractAnimation::Running) {
+    if (resize_->endValue().toSize() == size) return;
+    resize_->stop();
+  }
+  if (!animate || !isVisible() || size == this->size()) {
+    setFixedSize(size);
+    return;
+  }
+  if (!resize_) {
+    resize_ = new QVariantAnimation(this);
+    resize_->setDuration(150);
+    resize_->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(resize_, &QVariantAnimation::valueChanged,
+                     [this](const QVariant& value) { setFixedSize(value.toSize()); });
+  }
+  resize_->setStartValue(this->size());
+  resize_->setEndValue(size);
+  resize_->start();
 }
 
 QWidget* RenderedWindowWidget::make(const RenderedView& view) {
@@ -153,9 +175,13 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = editor;
       break;
     }
-    case RenderedView::Kind::Drawn:
-      widget = new DrawnViewWidget(this);
+    case RenderedView::Kind::Drawn: {
+      // Before anything asks for its accessible interface, which keeps the role.
+      auto* drawn = new DrawnViewWidget(this);
+      drawn->setAccessibilityRole(view.role);
+      widget = drawn;
       break;
+    }
   }
   widget->installEventFilter(this);
   return widget;
@@ -242,9 +268,10 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       editor->setDateTime(qtDateTime(view.date));
       break;
     }
-    case RenderedView::Kind::Drawn:
+    case RenderedView::Kind::Drawn: {
       static_cast<DrawnViewWidget*>(widget)->setDrawing(view.drawing, view.flipped);
       break;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QVariantAnimation>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -37,6 +38,7 @@ class RenderedWindowWidget : public QDialog {
   QWidget* make(const RenderedView& view);
   void update(QWidget* widget, const RenderedView& view);
   Point inWindow(QWidget* widget, QPointF position) const;
+  void resizeTo(QSize size, bool animate);
 
   WindowInput& input_;
   std::uint64_t id_;
@@ -44,6 +46,7 @@ class RenderedWindowWidget : public QDialog {
   std::map<std::uint64_t, Child> children_;
   bool applying_ = false;
   Qt::WindowFlags flags_;
+  QVariantAnimation* resize_ = nullptr;
 };
 
 }  // namespace vigilix::platform

@@ -7,12 +7,15 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
+#include <QVariantAnimation>
 
 #include "core/dzl_keys.h"
 #include "menubar/activation_durations_controller.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/window_rendering.h"
+#include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
 #include "testing/test_platform.h"
@@ -27,13 +30,15 @@ using ::testing::StartsWith;
 class SettingsWindowTest : public ::testing::Test {
  public:
   SettingsWindowTest() {
+    // The welcome has its own test; the others start past it.
+    defaults.set(kDZLDidShowWelcomeKey, true);
     window = VGXSettingsWindow::make(
         {defaults,
          durations,
          loginItem,
+         *shortcuts,
          "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix",
          {.showHealth = [this] { ++healthShown; },
-          .showWelcome = {},
           .copyText = [](const std::string& t) { WindowRendering::copyText(t); }},
          [this] { ++quits; }});
     window->makeKeyAndOrderFront();
@@ -44,6 +49,15 @@ class SettingsWindowTest : public ::testing::Test {
   QWidget* widgetOf(const std::shared_ptr<platform::View>& view,
                     const platform::Window* in = nullptr) {
     return screen.widgetOf(in ? in : window.get(), view.get());
+  }
+  // Scrolls the General pane until `view` is on screen; its widget.
+  QWidget* reveal(const std::shared_ptr<platform::View>& view) {
+    auto& general = window->generalPane();
+    double top = view->convertPointToView({0, 0}, general.view()->documentView().get()).y;
+    general.view()->scrollToVerticalOffset(top - 40);
+    general.view()->layoutSubtreeIfNeeded();
+    WindowRendering::flush();
+    return widgetOf(view);
   }
   void click(const std::shared_ptr<platform::View>& view, const platform::Window* in = nullptr) {
     QWidget* widget = widgetOf(view, in);
@@ -57,6 +71,9 @@ class SettingsWindowTest : public ::testing::Test {
   platform::UserDefaults& defaults = platform::UserDefaults::standard();
   DZLActivationDurationsController durations{defaults};
   testing::FakeLoginItem loginItem;
+  testing::FakeHotKeys hotKeys;
+  std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
+      VGXGlobalShortcutCenter::create(defaults, hotKeys);
   std::shared_ptr<VGXSettingsWindow> window;
   int healthShown = 0;
   int quits = 0;
@@ -90,6 +107,35 @@ TEST_F(SettingsWindowTest, TheTabsShowEachPaneAndTheChoiceIsRemembered) {
                                                      {{"index", 1}});
   WindowRendering::flush();
   EXPECT_EQ(dialog()->windowTitle(), "Durations");
+}
+
+TEST_F(SettingsWindowTest, PaneSwitchesAnimateUnlessTheDesktopReducesMotion) {
+  struct Row {
+    const char* name;
+    bool reduceMotion;
+    bool animated;
+  };
+  const Row rows[] = {
+      {"motion allowed: the resize animates", false, true},
+      {"Reduce Motion on: the window takes its size at once", true, false},
+      {"and stays so once it is off again", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform.reduceMotion.setOn(row.reduceMotion);
+    click(window->tabs()[window->selection().selectedIndex() == 1 ? 0 : 1]);
+    WindowRendering::flush();
+    auto* animation = dialog()->findChild<QVariantAnimation*>();
+    bool running = animation && animation->state() == QAbstractAnimation::Running;
+    EXPECT_EQ(running, row.animated);
+    QSize wanted(static_cast<int>(window->contentRect().width()),
+                 static_cast<int>(window->contentRect().height()));
+    if (running) {
+      EXPECT_EQ(animation->endValue().toSize(), wanted);
+      animation->setCurrentTime(animation->duration());
+    }
+    EXPECT_EQ(dialog()->size(), wanted);
+  }
 }
 
 TEST_F(SettingsWindowTest, ControlsHaveTheirAccessibleNamesAndRoles) {
@@ -212,9 +258,11 @@ TEST_F(SettingsWindowTest, TheDurationsPaneAddsThroughItsSheetAndResetsThroughIt
 }
 
 TEST_F(SettingsWindowTest, ButtonsAndKeysReachTheirActions) {
+  reveal(window->generalPane().copyButton());
   click(window->generalPane().copyButton());
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix");
+  reveal(window->generalPane().healthButton());
   click(window->generalPane().healthButton());
   EXPECT_EQ(healthShown, 1);
   QTest::keyClick(dialog(), Qt::Key_Q, Qt::ControlModifier);

@@ -19,12 +19,14 @@
 #include "hub/trigger_configuration_store.h"
 #include "keepawake/health_registry.h"
 #include "menubar/activation_durations_controller.h"
+#include "menubar/global_shortcut_center.h"
 #include "platform/fs/file_system.h"
 #include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/settings_window.h"
 #include "settings/triggers/triggers_settings_pane.h"
+#include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
 #include "testing/temporary_root.h"
@@ -68,8 +70,8 @@ class TriggersPaneWindowTest : public ::testing::Test {
 
   void open() {
     pane = VGXTriggersSettingsPane::make(defaults, hub);
-    window =
-        VGXSettingsWindow::make({defaults, durations, loginItem, std::nullopt, {}, [] {}, pane});
+    window = VGXSettingsWindow::make(
+        {defaults, durations, loginItem, *shortcuts, std::nullopt, {}, [] {}, pane});
     window->selectPaneWithIdentifier("triggers");
     window->makeKeyAndOrderFront();
     WindowRendering::flush();
@@ -100,6 +102,9 @@ class TriggersPaneWindowTest : public ::testing::Test {
   platform::UserDefaults& defaults = platform::UserDefaults::standard();
   DZLActivationDurationsController durations{defaults};
   testing::FakeLoginItem loginItem;
+  testing::FakeHotKeys hotKeys;
+  std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
+      VGXGlobalShortcutCenter::create(platform::UserDefaults::standard(), hotKeys);
   std::shared_ptr<PaneHub> hub = std::make_shared<PaneHub>();
   std::shared_ptr<VGXTriggersSettingsPane> pane;
   std::shared_ptr<VGXSettingsWindow> window;

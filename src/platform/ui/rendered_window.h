@@ -72,6 +72,8 @@ struct RenderedWindow {
   std::uint64_t parentId = 0;  // the window a sheet (or sheet alert) belongs to
   std::string title;
   Size contentSize;
+  // A change to contentSize is shown as a short resize animation.
+  bool animateResize = false;
   bool closable = false;
   bool key = false;
   std::vector<RenderedView> views;  // back to front

@@ -30,9 +30,11 @@ Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
   frame_ = Rect(contentRect.origin.x, contentRect.origin.y, contentRect.width(),
                 contentRect.height() + titleBar);
   setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
+  registerLiveWindow(this);
 }
 
 Window::~Window() {
+  unregisterLiveWindow(this);
   WindowRendering::windowDidClose(this);
   if (contentView_) contentView_->window_ = nullptr;
   if (attachedSheet_) attachedSheet_->sheetParent_ = nullptr;
@@ -49,13 +51,23 @@ Rect Window::contentRect() const {
   return Rect(frame_.origin.x, frame_.origin.y, frame_.width(), frame_.height() - titleBar);
 }
 
-void Window::setContentSize(Size size) {
+void Window::setContentSize(Size size) { setContentSize(size, false); }
+
+void Window::setContentSize(Size size, bool animate) {
+  animatesResize_ = animate && animationBehavior_ == WindowAnimationBehavior::Default;
   double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
   // The top edge stays where it is, as on the screen.
   double top = frame_.maxY();
   frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
   if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
   WindowRendering::windowDidChange(*this);
+  saveFrame();
+}
+
+void Window::setFrameOrigin(Point origin) {
+  frame_.origin = origin;
+  WindowRendering::windowDidChange(*this);
+  saveFrame();
 }
 
 void Window::center() {
@@ -64,6 +76,7 @@ void Window::center() {
   // Slightly above the middle, as the platform places centred windows.
   double spare = screen.height() - frame_.height();
   frame_.origin.y = screen.minY() + spare * 2 / 3;
+  saveFrame();
 }
 
 void Window::setContentView(std::shared_ptr<View> view) {

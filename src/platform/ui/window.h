@@ -3,7 +3,9 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/geometry.h"
 #include "platform/ui/modal_response.h"
@@ -25,6 +27,9 @@ inline constexpr unsigned Resizable = 1 << 3;
 
 enum class WindowButton { Close, Miniaturize, Zoom };
 
+// Whether the window's own changes may be animated.
+enum class WindowAnimationBehavior { Default, None };
+
 class WindowDelegate {
  public:
   virtual ~WindowDelegate() = default;
@@ -43,7 +48,12 @@ class WindowDelegate {
 class Window : public Responder, public std::enable_shared_from_this<Window> {
  public:
   static constexpr double kTitleBarHeight = 28;
-  static Rect screenVisibleFrame() { return Rect(0, 0, 1440, 875); }
+  // The main screen's visible part; the first of screenVisibleFrames().
+  static Rect screenVisibleFrame() { return screenVisibleFrames().front(); }
+  // Every screen's visible part, the main one first; never empty.
+  static const std::vector<Rect>& screenVisibleFrames();
+  // Tests: other screens (empty: the model's one screen again).
+  static void setScreenVisibleFrames(std::vector<Rect> frames);
 
   Window(Rect contentRect, unsigned styleMask);
   ~Window() override;
@@ -58,7 +68,36 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   Rect frame() const { return frame_; }
   Rect contentRect() const;
   void setContentSize(Size size);
+  // The same, shown as an animation when `animate` and the window's
+  // animation behaviour allows it.
+  void setContentSize(Size size, bool animate);
+  WindowAnimationBehavior animationBehavior() const { return animationBehavior_; }
+  void setAnimationBehavior(WindowAnimationBehavior behavior) { animationBehavior_ = behavior; }
+  // Whether the last change of size is to be animated.
+  bool animatesResize() const { return animatesResize_; }
   void center();
+  // Moves the window (as the user's drag does); the size stays.
+  void setFrameOrigin(Point origin);
+
+  // The name the frame is kept under between runs, in the user defaults.
+  const std::string& frameAutosaveName() const { return frameAutosaveName_; }
+  // Takes `name` and moves the window to the frame kept under it, fitted
+  // onto a screen; every later move or resize is kept. False, and nothing
+  // changes, when another window has the name. A kept frame that cannot be
+  // read is logged and left alone.
+  bool setFrameAutosaveName(const std::string& name);
+  // The windows that carry `name`, for finding a window by it.
+  static std::vector<Window*> windowsWithFrameAutosaveName(const std::string& name);
+  // The defaults key a frame is kept under, and its text: the frame, then
+  // the visible part of the screen it was on ("x y w h sx sy sw sh ").
+  static std::string frameDefaultsKey(const std::string& name);
+  static std::string frameDescriptor(Rect frame, Rect screen);
+  // A frame text back, needing at least the first four numbers; none when
+  // it is damaged or the size is not positive.
+  static std::optional<Rect> frameFromDescriptor(const std::string& text);
+  // `frame` moved (and shrunk where it must be) onto the screen it overlaps
+  // most, else the main screen.
+  static Rect fittedOnScreen(Rect frame, const std::vector<Rect>& screens);
 
   std::shared_ptr<View> contentView() const { return contentView_; }
   // Replaces the content view, sized to the content rectangle.
@@ -126,12 +165,18 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
     SheetCompletion completion;
   };
   void attach(PendingSheet pending);
+  void saveFrame() const;
+  static void registerLiveWindow(Window* window);
+  static void unregisterLiveWindow(Window* window);
   // Lays out and tells the content view when the window comes on screen.
   void orderFront();
 
   unsigned styleMask_;
   std::string title_;
+  std::string frameAutosaveName_;
   Rect frame_;
+  WindowAnimationBehavior animationBehavior_ = WindowAnimationBehavior::Default;
+  bool animatesResize_ = false;
   std::shared_ptr<View> contentView_;
   bool buttonHidden_[3] = {false, false, false};
   std::weak_ptr<WindowDelegate> delegate_;

@@ -332,6 +332,7 @@ RenderedWindow WindowRendering::render(Window& window) {
   r.id = idOf(&window);
   r.title = window.title();
   r.contentSize = window.contentRect().size;
+  r.animateResize = window.animatesResize();
   r.closable = (window.styleMask() & WindowStyle::Closable) != 0;
   r.key = window.isKeyWindow();
   if (const Window* parent = window.sheetParent()) {
