@@ -67,11 +67,6 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
 }
 
-std::optional<platform::Date> VGXTriggerBridge::tickFireDate() const {
-  if (!tickTimer_ || !tickTimer_->isValid()) return std::nullopt;
-  return tickTimer_->fireDate();
-}
-
 void VGXTriggerBridge::tick() {
   if (monitor_) monitor_->requestEvaluation();
   updatePowerInputs(now());
