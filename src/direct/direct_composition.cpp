@@ -11,7 +11,7 @@ void install() {
 
   VGXTimeMachineFeature::shared().install();
 
-  platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
+  platform::Logger("direct").log("Vigilix: installing Direct features");
 
   // Chat presence is installed here: its settings section into the agent settings slot, then
   // the feature itself, which owns the lock state monitor.

@@ -32,7 +32,7 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   const platform::Bytes data = controller_.encodedState();
   if (data.empty()) {
     // Keeps the last good saved state rather than one nothing can restore.
-    platform::Logger("run.tarvo.vigilix", "hub").error("Failed to encode the keep-awake state");
+    platform::Logger("hub").error("Failed to encode the keep-awake state");
   } else {
     writeOwnDefaults([&] { defaults_.set(awakeStateDefaultsKey, data); });
   }
