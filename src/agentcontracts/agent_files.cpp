@@ -20,7 +20,7 @@ namespace json = platform::json;
 using platform::FileSystem;
 
 const platform::Logger& agentFilesLog() {
-  static const platform::Logger logger("run.tarvo.vigilix", "agent-files");
+  static const platform::Logger logger("agent-files");
   return logger;
 }
 

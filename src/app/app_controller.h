@@ -206,7 +206,7 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   std::unique_ptr<DZLStatusItemController> statusItemController_;
   std::vector<platform::ObserverHandle> observers_;
   std::unique_ptr<platform::LogindSleepMonitor> sleepMonitor_;
-  platform::Logger log_{"run.tarvo.vigilix", "AppController"};
+  platform::Logger log_{"AppController"};
 };
 
 }  // namespace vigilix

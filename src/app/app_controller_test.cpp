@@ -242,7 +242,7 @@ TEST_F(AppControllerTest, StartsAndStopsAreNoticedWhenTheSettingAsks) {
          t.controller->startKeepAwakeFromHeader();
          t.platform.runUntilIdle();
          t.platform.power.thermal.setThermalState(platform::ThermalState::Serious);
-         t.hub->thermalStateDidChange();
+         t.platform.runUntilIdle();
        },
        {"Preventing Sleep | You can still manually enable sleep mode for your computer."}},
   };
@@ -534,7 +534,6 @@ TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
        [&](AppControllerTest& t) {
          start(t);
          t.platform.power.thermal.setThermalState(platform::ThermalState::Serious);
-         t.hub->thermalStateDidChange();
          t.platform.runUntilIdle();
        },
        State{State::deliberatePause{VGXPauseReason::heat}}, "Paused because your computer is hot",

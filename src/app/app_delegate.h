@@ -43,7 +43,7 @@ class DZLAppDelegate {
   platform::Date launchDate_;
   SettingsWindowFactory factory_;
   std::shared_ptr<VGXSettingsWindow> settingsWindow_;
-  platform::Logger log_{"run.tarvo.vigilix", "ApplicationSupport"};
+  platform::Logger log_{"ApplicationSupport"};
 };
 
 }  // namespace vigilix

@@ -39,7 +39,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& launchLog() {
-  static const platform::Logger log{"run.tarvo.vigilix", "Application"};
+  static const platform::Logger log{"Application"};
   return log;
 }
 

@@ -12,7 +12,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& watchLog() {
-  static const platform::Logger log{"run.tarvo.vigilix", "Application"};
+  static const platform::Logger log{"Application"};
   return log;
 }
 

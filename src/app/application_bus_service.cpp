@@ -53,7 +53,7 @@ int onOpen(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
   }
   if (result < 0) return result;
   if (refused > 0) {
-    static const platform::Logger log{"run.tarvo.vigilix", "Application"};
+    static const platform::Logger log{"Application"};
     log.error("Refused {} of the {} addresses of one Open: at most {} are taken.", refused,
               refused + uris.size(), ApplicationBusService::kMaximumAddressesPerOpen);
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "intents/intent_actions.h"
+#include "platform/base/product.h"
 #include "platform/dbus/async_bus_connection.h"
 
 struct sd_bus_vtable;
@@ -18,7 +19,7 @@ namespace vigilix {
 // The desktop's way to reach the running application: the well-known name
 // and org.freedesktop.Application, as a desktop entry with D-Bus activation
 // expects them (the name is the entry's file name without ".desktop").
-inline constexpr const char* kApplicationBusName = "run.tarvo.vigilix";
+inline constexpr const char* kApplicationBusName = platform::kProductIdentifier;
 inline constexpr const char* kApplicationObjectPath = "/run/tarvo/vigilix";
 inline constexpr const char* kApplicationInterface = "org.freedesktop.Application";
 // The actions scripts run, one method each, and the signal shells follow.

@@ -16,7 +16,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& inputsLog() {
-  static const platform::Logger log{"run.tarvo.vigilix", "DesktopInputs"};
+  static const platform::Logger log{"DesktopInputs"};
   return log;
 }
 

@@ -4,18 +4,16 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/cli_transport.h"
+#include "platform/base/product.h"
 #include "platform/dbus/bus_error.h"
-#include "platform/dbus/bus_opening.h"
-
-struct sd_bus_slot;
+#include "platform/notifications/posted_exchange.h"
 
 namespace vigilix {
 
 // The application's own name on the session bus, which it holds while it runs.
-inline constexpr const char* kVigilixApplicationBusName = "run.tarvo.vigilix";
+inline constexpr const char* kVigilixApplicationBusName = platform::kProductIdentifier;
 // How long to listen when that name has no owner: an application that runs without the name
 // still answers at once, and a hook never waits long when none runs.
 inline constexpr double kAbsentApplicationWait = 0.25;
@@ -35,12 +33,9 @@ class VGXCLIBusTransport final : public VGXCLITransport {
                                       double timeout) override;
 
  private:
-  explicit VGXCLIBusTransport(platform::BusHandle bus);
-  bool applicationHasName() const;
+  explicit VGXCLIBusTransport(std::unique_ptr<platform::PostedExchange> exchange);
 
-  platform::BusHandle bus_;
-  sd_bus_slot* match_ = nullptr;
-  std::vector<std::string> received_;
+  std::unique_ptr<platform::PostedExchange> exchange_;
 };
 
 }  // namespace vigilix

@@ -48,7 +48,7 @@ class DZLDevice : public std::enable_shared_from_this<DZLDevice> {
   std::shared_ptr<DZLLowPowerModeMonitor> lowPowerModeMonitor_;
   platform::NotificationCenter& center_;
   platform::DispatchQueue& mainQueue_;
-  platform::Logger log_{"run.tarvo.vigilix", "DeviceInfo"};
+  platform::Logger log_{"DeviceInfo"};
 };
 
 }  // namespace vigilix

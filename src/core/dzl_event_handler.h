@@ -30,7 +30,6 @@ class DZLEventHandler : public std::enable_shared_from_this<DZLEventHandler> {
   // Stores or replaces the action for `name`.
   void registerActionNamed(const std::string& name, Action action);
   void removeActionNamed(const std::string& name);
-  bool hasActionNamed(const std::string& name) const { return eventTable_.contains(name); }
 
   // Nothing for none or an address that does not parse; an unknown name is
   // ignored without a log line.
@@ -39,7 +38,7 @@ class DZLEventHandler : public std::enable_shared_from_this<DZLEventHandler> {
  private:
   std::shared_ptr<platform::DispatchQueue> eventQueue_;
   std::map<std::string, std::shared_ptr<Action>> eventTable_;
-  platform::Logger log_{"run.tarvo.vigilix", "ApplicationEvents"};
+  platform::Logger log_{"ApplicationEvents"};
 };
 
 }  // namespace vigilix

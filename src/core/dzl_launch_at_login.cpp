@@ -7,7 +7,7 @@ namespace vigilix::DZLLaunchAtLogin {
 namespace {
 
 const platform::Logger& log() {
-  static const platform::Logger logger("run.tarvo.vigilix", "LaunchAtLogin");
+  static const platform::Logger logger("LaunchAtLogin");
   return logger;
 }
 

@@ -136,7 +136,7 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   double scheduledTimeInterval_ = 0;
   Completion completionBlock_;
   std::string reason_ = kDefaultReason;
-  platform::Logger log_{"run.tarvo.vigilix", "SleepWakeTimer"};
+  platform::Logger log_{"SleepWakeTimer"};
   std::optional<std::string> currentAssertionType_;
   std::shared_ptr<platform::DispatchTimerSource> expirationTimer_;
   std::uint64_t scheduleGeneration_ = 0;

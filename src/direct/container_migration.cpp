@@ -24,7 +24,7 @@ namespace {
 constexpr std::string_view kFailurePrefix = "Vigilix could not copy your previous settings. ";
 
 const platform::Logger& migrationLog() {
-  static const platform::Logger logger("run.tarvo.vigilix", "migration");
+  static const platform::Logger logger("migration");
   return logger;
 }
 

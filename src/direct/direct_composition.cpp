@@ -16,7 +16,7 @@ void install() {
 
   VGXTimeMachineFeature::shared().install();
 
-  platform::Logger("run.tarvo.vigilix", "direct").log("Vigilix: installing Direct features");
+  platform::Logger("direct").log("Vigilix: installing Direct features");
 
   VGXAgentSettingsSlot::setChatSection([]() -> std::shared_ptr<platform::View> {
     return VGXPresenceSettingsSection::make(VGXLivePresence::sharedPointer());

@@ -18,7 +18,7 @@ namespace {
 constinit platform::SharedInstance<VGXSessionNotifications> sharedNotifications;
 
 const platform::Logger& log() {
-  static const platform::Logger logger("run.tarvo.vigilix", "SessionNotifications");
+  static const platform::Logger logger("SessionNotifications");
   return logger;
 }
 

@@ -153,14 +153,12 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     delegate_ = std::move(delegate);
   }
 
-  // Input that enters the hub from outside. A duration or date that is not a
+  // Input that enters the hub from outside. A duration that is not a
   // finite number is refused (none, logged under `caller`); one reaching
-  // more than kMaximumAheadSeconds past `now` is cut to that. The same rule
-  // for every road into the hub.
+  // more than kMaximumAheadSeconds past `now` is cut to that. The same rule,
+  // with acceptedDate, for every road into the hub.
   static std::optional<double> acceptedDuration(double seconds, platform::Date now,
                                                 std::string_view caller);
-  static std::optional<platform::Date> acceptedDate(platform::Date date, platform::Date now,
-                                                    std::string_view caller);
 
   // Commands.
   void keepAwakeIndefinitely();
@@ -221,24 +219,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // Any thread; a change re-applies the policy on the main thread.
   void setIsPresencePosting(bool posting);
 
-  // Tick and publish.
-  void tick();
-  void handleDefaultsChange();
-  void thermalStateDidChange();
-  // The fire date of the pending tick, none when no tick is armed.
-  std::optional<platform::Date> tickFireDate() const;
-
-  VGXCLIv2Server& cliV2Server();
-
-  // Read-only views for the menus and tests.
+  // The live watches, for the menus.
   const std::vector<Watch>& activeWatches() const { return activeWatches_; }
-  const std::map<std::int32_t, int>& processWatchClients() const { return processWatchClients_; }
-  bool hasWatchTimer() const { return watchTimer_ != nullptr; }
-  VGXFocusMode storedFocusMode() const { return focus_.mode(); }
-  const std::shared_ptr<VGXAgentHoldController>& agentHoldController() const {
-    return agentHoldController_;
-  }
-  const std::shared_ptr<TriggerMonitor>& monitor() const { return monitor_; }
 
  private:
   struct Passkey {};
@@ -253,6 +235,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
  private:
   static platform::Date now() { return platform::Clock::current().now(); }
+  // The rule of acceptedDuration for a date.
+  static std::optional<platform::Date> acceptedDate(platform::Date date, platform::Date now,
+                                                    std::string_view caller);
   static std::string appDisplayName(const std::string& bundleIdentifier);
 
   // Creation.
@@ -287,7 +272,10 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void policyDidChange();
 
   // Tick and publish.
+  void tick();
   void persistAndPublish(platform::Date now);
+  void handleDefaultsChange();
+  void thermalStateDidChange();
   void scheduleTickTimer(platform::Date now);
   void applyRestartOnActivity(platform::Date now);
   void applyHeatRule(VGXThermalLevel thermal, platform::Date now);
@@ -327,6 +315,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void pauseTriggersForOneHour();
 
   // Requests from other processes.
+  VGXCLIv2Server& cliV2Server();
   void installCLIObserver();
   void installControlObserver();
   // The command-line request's text, decoded once; posts the reply when

@@ -15,7 +15,7 @@ namespace {
 constexpr double kPauseSeconds = 3600;
 
 const platform::Logger& logger() {
-  static const platform::Logger log("run.tarvo.vigilix", "hub");
+  static const platform::Logger log("hub");
   return log;
 }
 

@@ -32,7 +32,7 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   const platform::Bytes data = controller_.encodedState();
   if (data.empty()) {
     // Keeps the last good saved state rather than one nothing can restore.
-    platform::Logger("run.tarvo.vigilix", "hub").error("Failed to encode the keep-awake state");
+    platform::Logger("hub").error("Failed to encode the keep-awake state");
   } else {
     writeOwnDefaults([&] { defaults_.set(awakeStateDefaultsKey, data); });
   }
@@ -65,11 +65,6 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   });
   tickTimer_->setTolerance(kTickTolerance);
   platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
-}
-
-std::optional<platform::Date> VGXTriggerBridge::tickFireDate() const {
-  if (!tickTimer_ || !tickTimer_->isValid()) return std::nullopt;
-  return tickTimer_->fireDate();
 }
 
 void VGXTriggerBridge::tick() {

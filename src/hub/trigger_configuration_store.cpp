@@ -21,7 +21,7 @@ TriggerConfiguration load(const platform::UserDefaults& defaults) {
 void save(const TriggerConfiguration& configuration, platform::UserDefaults& defaults) {
   auto encoded = encodeTriggerConfiguration(configuration);
   if (!encoded) {
-    platform::Logger("run.tarvo.vigilix", "triggers")
+    platform::Logger("triggers")
         .error("Failed to encode trigger configuration: {}",
                encoded.error().localizedDescription());
     return;

@@ -1,7 +1,10 @@
 #include "keepawake/focus_mode.h"
 
+#include <utility>
+
 #include "keepawake/awake_controller.h"
 #include "platform/base/localized.h"
+#include "platform/base/raw_values.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/json/json_reader.h"
 #include "platform/json/json_writer.h"
@@ -9,24 +12,20 @@
 
 namespace vigilix {
 
+namespace {
+
+constexpr std::pair<VGXFocusMode, std::string_view> kModeNames[] = {
+    {VGXFocusMode::off, "off"},
+    {VGXFocusMode::whileOnPower, "whileOnPower"},
+    {VGXFocusMode::keepAwake, "keepAwake"}};
+
+}  // namespace
+
 std::optional<VGXFocusMode> focusModeFromRawValue(std::string_view raw) {
-  if (raw == "off") return VGXFocusMode::off;
-  if (raw == "whileOnPower") return VGXFocusMode::whileOnPower;
-  if (raw == "keepAwake") return VGXFocusMode::keepAwake;
-  return std::nullopt;
+  return platform::caseWithRawValue<VGXFocusMode>(kModeNames, raw);
 }
 
-std::string_view rawValue(VGXFocusMode mode) {
-  switch (mode) {
-    case VGXFocusMode::off:
-      return "off";
-    case VGXFocusMode::whileOnPower:
-      return "whileOnPower";
-    case VGXFocusMode::keepAwake:
-      return "keepAwake";
-  }
-  return "off";
-}
+std::string_view rawValue(VGXFocusMode mode) { return platform::rawValueIn(kModeNames, mode); }
 
 std::string encodeFocusModeJson(VGXFocusMode mode) {
   // A plain ASCII string always writes.

@@ -2,7 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <utility>
+
 #include "platform/base/localized.h"
+#include "platform/base/raw_values.h"
 #include "platform/json/object_builder.h"
 #include "platform/json/value_reader.h"
 
@@ -10,24 +13,21 @@ namespace vigilix {
 
 namespace json = platform::json;
 
+namespace {
+
+constexpr std::pair<VGXHealthSeverity, std::string_view> kSeverityNames[] = {
+    {VGXHealthSeverity::Ok, "ok"},
+    {VGXHealthSeverity::Warning, "warning"},
+    {VGXHealthSeverity::Error, "error"}};
+
+}  // namespace
+
 std::string_view rawValue(VGXHealthSeverity severity) {
-  switch (severity) {
-    case VGXHealthSeverity::Ok:
-      return "ok";
-    case VGXHealthSeverity::Warning:
-      return "warning";
-    case VGXHealthSeverity::Error:
-      return "error";
-  }
-  return "ok";
+  return platform::rawValueIn(kSeverityNames, severity);
 }
 
 std::optional<VGXHealthSeverity> healthSeverityFromRawValue(std::string_view raw) {
-  for (auto severity :
-       {VGXHealthSeverity::Ok, VGXHealthSeverity::Warning, VGXHealthSeverity::Error}) {
-    if (rawValue(severity) == raw) return severity;
-  }
-  return std::nullopt;
+  return platform::caseWithRawValue<VGXHealthSeverity>(kSeverityNames, raw);
 }
 
 std::string localizedTitle(VGXHealthSeverity severity) {

@@ -11,7 +11,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& log() {
-  static const platform::Logger logger("run.tarvo.vigilix", "ActivationDurations");
+  static const platform::Logger logger("ActivationDurations");
   return logger;
 }
 

@@ -19,7 +19,7 @@ namespace {
 using platform::PropertyValue;
 
 const platform::Logger& log() {
-  static const platform::Logger logger("run.tarvo.vigilix", "ActivationDurations");
+  static const platform::Logger logger("ActivationDurations");
   return logger;
 }
 

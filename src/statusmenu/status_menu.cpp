@@ -8,6 +8,7 @@
 #include "hub/trigger_bridge.h"
 #include "menubar/menu_header_view.h"
 #include "platform/base/localized.h"
+#include "platform/base/product.h"
 #include "platform/base/text.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/runloop/clock.h"
@@ -53,7 +54,7 @@ std::shared_ptr<Menu> runningAppsMenu(const Target& target) {
   std::set<std::string> listed;
   for (auto& app : platform::RunningApplications::current().runningApplications()) {
     if (app.processIdentifier <= 0 || !app.isRegular) continue;
-    if (app.bundleIdentifier == "run.tarvo.vigilix") continue;
+    if (app.bundleIdentifier == platform::kProductIdentifier) continue;
     // One row per application: its first process (in pid order) stands for
     // the helpers and content processes it starts.
     if (app.bundleIdentifier && !listed.insert(*app.bundleIdentifier).second) continue;

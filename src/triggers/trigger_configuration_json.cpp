@@ -66,10 +66,6 @@ Value encodeJSONValue(const TriggerConfiguration& configuration) {
   return json::encodeRecord(configuration, configurationFields());
 }
 
-std::expected<TriggerSchedule, DecodingError> decodeTriggerSchedule(const ValueReader& value) {
-  return json::decodeRecord(value, scheduleFields());
-}
-
 std::expected<TriggerConfiguration, DecodingError> decodeTriggerConfiguration(
     const ValueReader& value) {
   return json::decodeRecord(value, configurationFields());

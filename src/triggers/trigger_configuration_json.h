@@ -23,8 +23,6 @@ namespace vigilix {
 platform::json::Value encodeJSONValue(const TriggerSchedule& schedule);
 platform::json::Value encodeJSONValue(const TriggerConfiguration& configuration);
 
-std::expected<TriggerSchedule, platform::json::DecodingError> decodeTriggerSchedule(
-    const platform::json::ValueReader& value);
 std::expected<TriggerConfiguration, platform::json::DecodingError> decodeTriggerConfiguration(
     const platform::json::ValueReader& value);
 

@@ -1,8 +1,10 @@
 #include "triggers/trigger_recipes.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "platform/base/raw_values.h"
 #include "platform/base/text.h"
 
 namespace vigilix {
@@ -15,6 +17,12 @@ bool containsIgnoringCase(const std::vector<std::string>& list, std::string_view
   });
 }
 
+constexpr std::pair<TriggerRecipe, std::string_view> kRecipeNames[] = {
+    {TriggerRecipe::atMyDesk, "atMyDesk"},
+    {TriggerRecipe::inCalls, "inCalls"},
+    {TriggerRecipe::overnightDownload, "overnightDownload"},
+    {TriggerRecipe::presenting, "presenting"}};
+
 void appendUnlessPresent(std::vector<std::string>& list, std::string_view identifier) {
   if (!containsIgnoringCase(list, identifier)) list.emplace_back(identifier);
 }
@@ -22,24 +30,11 @@ void appendUnlessPresent(std::vector<std::string>& list, std::string_view identi
 }  // namespace
 
 std::string rawValue(TriggerRecipe recipe) {
-  switch (recipe) {
-    case TriggerRecipe::atMyDesk:
-      return "atMyDesk";
-    case TriggerRecipe::inCalls:
-      return "inCalls";
-    case TriggerRecipe::overnightDownload:
-      return "overnightDownload";
-    case TriggerRecipe::presenting:
-      return "presenting";
-  }
-  return {};
+  return std::string(platform::rawValueIn(kRecipeNames, recipe));
 }
 
 std::optional<TriggerRecipe> triggerRecipeFromRawValue(std::string_view text) {
-  for (const TriggerRecipe recipe : kAllTriggerRecipes) {
-    if (rawValue(recipe) == text) return recipe;
-  }
-  return std::nullopt;
+  return platform::caseWithRawValue<TriggerRecipe>(kRecipeNames, text);
 }
 
 void apply(TriggerRecipe recipe, TriggerConfiguration& configuration) {

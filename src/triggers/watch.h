@@ -52,7 +52,6 @@ class WatchKind {
   }
 
   bool isFile() const { return std::holds_alternative<File>(payload_); }
-  bool isApp() const { return std::holds_alternative<App>(payload_); }
   bool isProcess() const { return std::holds_alternative<Process>(payload_); }
   // The payload of that case, or nullptr for another case.
   const File* asFile() const { return std::get_if<File>(&payload_); }

@@ -12,7 +12,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& log() {
-  static const platform::Logger logger("run.tarvo.vigilix", "watches");
+  static const platform::Logger logger("watches");
   return logger;
 }
 

@@ -98,10 +98,6 @@ std::expected<VGXSavedWatchState, DecodingError> decodeSavedWatchState(const Val
   return VGXSavedWatchState::stopped();
 }
 
-std::expected<VGXSavedWatch, DecodingError> decodeSavedWatch(const ValueReader& value) {
-  return json::decodeRecord(value, savedWatchFields());
-}
-
 std::expected<platform::Bytes, json::EncodingError> encodeSavedWatches(
     const std::vector<VGXSavedWatch>& entries) {
   const json::ListOf<json::RecordOf<VGXSavedWatch>> list{{savedWatchFields}};

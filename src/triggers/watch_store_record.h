@@ -60,8 +60,6 @@ platform::json::Value encodeJSONValue(const VGXSavedWatchState& state);
 platform::json::Value encodeJSONValue(const VGXSavedWatch& entry);
 std::expected<VGXSavedWatchState, platform::json::DecodingError> decodeSavedWatchState(
     const platform::json::ValueReader& value);
-std::expected<VGXSavedWatch, platform::json::DecodingError> decodeSavedWatch(
-    const platform::json::ValueReader& value);
 
 // The stored list: a JSON array of entries as UTF-8 bytes. One bad element
 // fails the whole list.

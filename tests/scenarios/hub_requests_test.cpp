@@ -1,5 +1,3 @@
-#include <future>
-
 #include "agents/cli_v2_codec.h"
 #include "controls/control_state.h"
 #include "core/dzl_keys.h"
@@ -28,18 +26,29 @@ class HubRequestsTest : public HubScenario {
     EXPECT_EQ(replies.size(), before + 1);
     return replies.back().object;
   }
-  std::optional<VGXCLIv2Reply> hold(const std::string& nonce, std::int32_t pid,
-                                    std::int64_t gen = 0) {
-    const VGXCLIv2Request request{.nonce = nonce,
-                                  .verb = VGXCLIv2Verb::hold,
-                                  .epoch = VGXCLIv2Server::launchEpoch(),
-                                  .gen = gen,
-                                  .id = "claude:s1",
-                                  .ttl = 60,
-                                  .pid = pid};
+  std::optional<VGXCLIv2Reply> ask(const VGXCLIv2Request& request) {
     const auto reply = ask(VGXCLIv2Codec::encodeRequest(request).value());
     return reply ? VGXCLIv2Codec::decodeReply(*reply) : std::nullopt;
   }
+  std::optional<VGXCLIv2Reply> hold(const std::string& nonce, std::int32_t pid,
+                                    std::int64_t gen = 0, const std::string& tool = "claude",
+                                    std::int64_t ttl = 60) {
+    return ask(VGXCLIv2Request{.nonce = nonce,
+                               .verb = VGXCLIv2Verb::hold,
+                               .epoch = VGXCLIv2Server::launchEpoch(),
+                               .gen = gen,
+                               .id = tool + ":s1",
+                               .ttl = ttl,
+                               .pid = pid,
+                               .tool = tool});
+  }
+  // The holds the hub reports.
+  std::size_t holdCount() {
+    const auto reply =
+        ask(VGXCLIv2Request{.nonce = "h" + std::to_string(++asked), .verb = VGXCLIv2Verb::holds});
+    return reply && reply->holds ? reply->holds->size() : 0;
+  }
+  int asked = 0;
   bool heldByAgent() const {
     return hub->snapshot().primary == AwakeStatus::automatic(TriggerReason::agent("claude"));
   }
@@ -57,18 +66,17 @@ TEST_F(HubRequestsTest, TextRequestsWatchUnwatchAndTellTheStatus) {
     std::string request;
     std::optional<std::string> reply;  // "+reason": followed by the header's reason line
     std::size_t watches;
-    int clients;
   };
   const Row rows[] = {
-      {"status while idle", "a|status|0", "a|status|0|+reason", 0, 0},
-      {"watch a running process", "b|watch|" + p + "|  build\n", "b|ok", 1, 1},
-      {"a second client of it", "c|watch|" + p + "|", "c|ok", 1, 2},
-      {"status while watching", "d|status|0", "d|status|1|+reason", 1, 2},
-      {"one client leaves", "e|unwatch|" + p, "e|ok", 1, 1},
+      {"status while idle", "a|status|0", "a|status|0|+reason", 0},
+      {"watch a running process", "b|watch|" + p + "|  build\n", "b|ok", 1},
+      {"a second client of it", "c|watch|" + p + "|", "c|ok", 1},
+      {"status while watching", "d|status|0", "d|status|1|+reason", 1},
+      {"one client leaves: the other keeps it", "e|unwatch|" + p, "e|ok", 1},
       {"a process that does not run", "f|watch|39999|x",
-       "f|status|1|Vigilix couldn't watch that process — it may have already exited.", 1, 1},
-      {"the last client leaves", "g|unwatch|" + p, "g|ok", 0, 0},
-      {"text that does not parse", "h|sleep|0", std::nullopt, 0, 0},
+       "f|status|1|Vigilix couldn't watch that process — it may have already exited.", 1},
+      {"the last client leaves", "g|unwatch|" + p, "g|ok", 0},
+      {"text that does not parse", "h|sleep|0", std::nullopt, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -79,7 +87,6 @@ TEST_F(HubRequestsTest, TextRequestsWatchUnwatchAndTellTheStatus) {
     }
     EXPECT_EQ(ask(row.request), expected);
     EXPECT_EQ(hub->activeWatches().size(), row.watches);
-    EXPECT_EQ(row.clients ? hub->processWatchClients().at(pid) : 0, row.clients);
   }
 
   platform.defaults.standard().setForced(kTriggersDefaultsKey, platform::Bytes{});
@@ -143,23 +150,57 @@ TEST_F(HubRequestsTest, TheServerCachesRefusesStaleAndOversizedAndTheHubAnswersP
   platform.defaults.standard().removeForced("VGXDisableAgentHooks");
   EXPECT_EQ(hold("p1", agent, 1)->status, VGXCLIv2Status::ok) << "the refusal was not cached";
 
-  // A duplicate of a request still being answered waits for that answer.
-  std::promise<void> entered, proceed;
-  auto gate = proceed.get_future().share();
-  VGXCLIv2Server::registerHandler(VGXCLIv2Verb::doctor, [&](const VGXCLIv2Request&) {
-    entered.set_value();
-    gate.wait();
-    return VGXCLIv2Reply{.message = "checked"};
-  });
+  // A duplicate that arrives while its first is still being answered waits
+  // for that answer without holding up the main loop; both get the one reply.
   const std::string doctor =
       VGXCLIv2Codec::encodeRequest({.nonce = "d1", .verb = VGXCLIv2Verb::doctor}).value();
-  auto answer = [&] { return hub->cliV2Server().handle(doctor, platform.now()); };
-  auto original = std::async(std::launch::async, answer);
-  entered.get_future().wait();
-  auto duplicate = std::async(std::launch::async, answer);
-  ASSERT_TRUE(platform.waitUntilPending(1));
-  proceed.set_value();
-  EXPECT_EQ(duplicate.get(), original.get());
+  int runs = 0;
+  std::optional<std::string> whileInFlight = "not asked";
+  VGXCLIv2Server::registerHandler(VGXCLIv2Verb::doctor, [&](const VGXCLIv2Request&) {
+    if (++runs == 1) whileInFlight = ask(doctor);
+    return VGXCLIv2Reply{.message = "checked"};
+  });
+  const std::size_t before = bus.posted(kCLIReplyNotification).size();
+  tool->post(kCLIRequestNotification, doctor);
+  platform.runUntilIdle();
+  EXPECT_EQ(whileInFlight, std::nullopt);
+  EXPECT_EQ(runs, 1);
+  const auto replies = bus.posted(kCLIReplyNotification);
+  ASSERT_EQ(replies.size(), before + 2);
+  EXPECT_EQ(replies[before], replies[before + 1]);
+}
+
+TEST_F(HubRequestsTest, ASecondStartKeepsTheHoldsAndRereadsTheSettings) {
+  startHub();
+  const std::int32_t agent = platform.processes().start();
+  ASSERT_EQ(hold("s1", agent, 0, "claude", 600)->status, VGXCLIv2Status::ok);
+
+  defaults().set(kDZLBatteryCapacityThresholdKey, 40.0);
+  hub->start();
+
+  EXPECT_EQ(hub->controller().batteryThreshold(), 40);
+  EXPECT_GE(count("delegate"), 1);
+  EXPECT_TRUE(heldByAgent()) << "the hold outlives the second start";
+  platform.advance(600 + VGXAgentHoldController::sweepInterval);
+  EXPECT_FALSE(hub->isAwake()) << "and still ends at its time";
+}
+
+TEST_F(HubRequestsTest, AStopEndsEveryAgentHoldSoNoneComesBackWithTheNextChange) {
+  startHub();
+  hub->keepAwakeIndefinitely();
+  const std::int32_t agent = platform.processes().start();
+  ASSERT_EQ(hold("n-1", agent, 0, "claude", 600)->status, VGXCLIv2Status::ok);
+  const auto generation = hub->controller().stopGeneration();
+
+  hub->stopKeepingAwake();
+
+  EXPECT_FALSE(hub->isAwake());
+  EXPECT_EQ(hub->controller().stopGeneration(), generation + 1);
+  EXPECT_TRUE(hub->controller().agentReasons().empty());
+  EXPECT_EQ(holdCount(), 0u);
+
+  ASSERT_EQ(hold("n-2", agent, generation + 1, "codex", 600)->status, VGXCLIv2Status::ok);
+  EXPECT_EQ(hub->controller().agentReasons(), std::vector{TriggerReason::agent("codex")});
 }
 
 TEST_F(HubRequestsTest, ControlCenterRequestsCountFromOneSecondAheadToFifteenSecondsOld) {
@@ -175,7 +216,7 @@ TEST_F(HubRequestsTest, ControlCenterRequestsCountFromOneSecondAheadToFifteenSec
   auto tenMinutes = [this] { defaults().set(kDZLTimeIntervalKey, 600); };
   auto heat = [this] {
     platform.power.thermal.setThermalState(platform::ThermalState::Serious);
-    hub->thermalStateDidChange();
+    platform.runUntilIdle();
   };
   auto awake = [this] { hub->keepAwakeIndefinitely(); };
   auto forcedDuration = [this] {

@@ -16,7 +16,7 @@ class HubSessionNoticesTest : public HubScenario {
 
   void heat(platform::ThermalState state) {
     platform.power.thermal.setThermalState(state);
-    hub->thermalStateDidChange();
+    platform.runUntilIdle();
   }
 
   // The session's end, as the application controller reports it.

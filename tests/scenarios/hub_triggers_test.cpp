@@ -54,13 +54,13 @@ TEST_F(HubTriggersTest, TheMachineIsReadOnlyWhileAutomationIsOn) {
       {"turned on by a managed policy: reading starts", false,
        [](auto& t) {
          t.forceRules(true);
-         t.hub->tick();
+         t.hub->handleWakeOrClockChange();
        },
        true, true, true},
       {"turned off by a managed policy: reading stops", true,
        [](auto& t) {
          t.forceRules(false);
-         t.hub->tick();
+         t.hub->handleWakeOrClockChange();
        },
        false, false, false},
   };

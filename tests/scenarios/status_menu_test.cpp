@@ -89,7 +89,7 @@ class StatusMenuTest : public HubScenario {
   void populate() { VGXStatusMenu::populate(*hub, menu, durations, header, target); }
   void heat() {
     platform.power.thermal.setThermalState(platform::ThermalState::Critical);
-    hub->thermalStateDidChange();
+    platform.runUntilIdle();
   }
   std::int32_t launch(const std::string& bundle, const std::string& name) {
     auto& app = apps.add(bundle);

@@ -114,7 +114,7 @@ void VGXLockStateMonitor::writeDiagnostics(VGXLockEvent event,
       logFile_,
       VGXLockStateLogic::appendCapped(existing.value_or(std::string{}), line, maxLogBytes_));
   if (!written) {
-    platform::Logger("run.tarvo.vigilix", "SessionLock")
+    platform::Logger("SessionLock")
         .log("The lock diagnostics log cannot be written: {}", written.error().message);
   }
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/base/raw_values.h"
+
 namespace vigilix {
 
 namespace {
@@ -35,18 +37,10 @@ std::optional<bool> lidClosedGate(VGXLidReading reading) {
   return std::nullopt;
 }
 
-std::string_view rawValue(VGXPresenceSkip skip) {
-  for (const auto& [value, name] : kSkipNames) {
-    if (value == skip) return name;
-  }
-  return {};
-}
+std::string_view rawValue(VGXPresenceSkip skip) { return platform::rawValueIn(kSkipNames, skip); }
 
 std::optional<VGXPresenceSkip> presenceSkipFromRawValue(std::string_view raw) {
-  for (const auto& [value, name] : kSkipNames) {
-    if (name == raw) return value;
-  }
-  return std::nullopt;
+  return platform::caseWithRawValue<VGXPresenceSkip>(kSkipNames, raw);
 }
 
 namespace VGXPresenceRules {

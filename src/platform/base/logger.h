@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/base/product.h"
+
 namespace vigilix::platform {
 
 // The levels of the system log, in the order of their weight.
@@ -44,6 +46,8 @@ class Logger {
  public:
   Logger(std::string subsystem, std::string category)
       : subsystem_(std::move(subsystem)), category_(std::move(category)) {}
+  // A log of the product's own subsystem.
+  explicit Logger(std::string category) : Logger(kProductIdentifier, std::move(category)) {}
 
   const std::string& subsystem() const { return subsystem_; }
   const std::string& category() const { return category_; }

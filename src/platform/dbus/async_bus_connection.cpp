@@ -16,7 +16,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& busLog() {
-  static const Logger log("run.tarvo.vigilix", "dbus");
+  static const Logger log("dbus");
   return log;
 }
 

@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kBusDaemon = "org.freedesktop.DBus";
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "dbus");
+  static const Logger logger("dbus");
   return logger;
 }
 

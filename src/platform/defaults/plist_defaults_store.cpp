@@ -30,7 +30,7 @@ std::expected<std::string, std::string> encodeUserFile(const PropertyValue& valu
 }
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "defaults");
+  static const Logger logger("defaults");
   return logger;
 }
 

@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/product.h"
 #include "platform/base/property_value.h"
 #include "platform/notifications/notification_center.h"
 
 namespace vigilix::platform {
 
-inline constexpr const char* kStandardDomain = "run.tarvo.vigilix";
+inline constexpr const char* kStandardDomain = kProductIdentifier;
 inline constexpr const char* kAppGroupSuite = "K9WQ2T7LMB.run.tarvo.vigilix";
 inline constexpr const char* kUserDefaultsDidChangeNotification =
     "NSUserDefaultsDidChangeNotification";

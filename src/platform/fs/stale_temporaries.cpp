@@ -14,7 +14,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "files");
+  static const Logger logger("files");
   return logger;
 }
 

@@ -217,17 +217,9 @@ std::expected<std::optional<double>, DecodingError> KeyedReader::optionalDouble(
     std::string_view key) const {
   return optionalWith(*this, key, &ValueReader::asDouble);
 }
-std::expected<std::optional<std::int64_t>, DecodingError> KeyedReader::optionalInt64(
-    std::string_view key) const {
-  return optionalWith(*this, key, &ValueReader::asInt64);
-}
 std::expected<std::optional<Date>, DecodingError> KeyedReader::optionalDate(
     std::string_view key) const {
   return optionalWith(*this, key, &ValueReader::asDate);
-}
-std::expected<std::optional<Bytes>, DecodingError> KeyedReader::optionalData(
-    std::string_view key) const {
-  return optionalWith(*this, key, &ValueReader::asData);
 }
 std::expected<std::optional<KeyedReader>, DecodingError> KeyedReader::optionalObject(
     std::string_view key) const {

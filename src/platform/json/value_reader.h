@@ -96,10 +96,7 @@ class KeyedReader {
       std::string_view key) const;
   std::expected<std::optional<bool>, DecodingError> optionalBool(std::string_view key) const;
   std::expected<std::optional<double>, DecodingError> optionalDouble(std::string_view key) const;
-  std::expected<std::optional<std::int64_t>, DecodingError> optionalInt64(
-      std::string_view key) const;
   std::expected<std::optional<Date>, DecodingError> optionalDate(std::string_view key) const;
-  std::expected<std::optional<Bytes>, DecodingError> optionalData(std::string_view key) const;
   std::expected<std::optional<KeyedReader>, DecodingError> optionalObject(
       std::string_view key) const;
 

@@ -9,7 +9,7 @@ namespace vigilix::platform {
 
 namespace {
 const Logger& posterLog() {
-  static const Logger log("run.tarvo.vigilix", "notifications");
+  static const Logger log("notifications");
   return log;
 }
 }  // namespace

@@ -13,7 +13,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& centerLog() {
-  static const Logger log("run.tarvo.vigilix", "notifications");
+  static const Logger log("notifications");
   return log;
 }
 

@@ -1,6 +1,7 @@
 #include <systemd/sd-bus.h>
 
 #include "platform/base/logger.h"
+#include "platform/base/product.h"
 #include "platform/power/session_inhibitor.h"
 
 namespace vigilix::platform {
@@ -8,7 +9,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger* logger = new Logger("run.tarvo.vigilix", "SessionInhibitor");
+  static const Logger* logger = new Logger("SessionInhibitor");
   return *logger;
 }
 
@@ -17,7 +18,7 @@ constexpr const char* kPowerManagement = "org.freedesktop.PowerManagement";
 constexpr const char* kScreenSaver = "org.freedesktop.ScreenSaver";
 constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
 // The desktop entry's name, which GNOME shows beside the reason.
-constexpr const char* kApplicationID = "run.tarvo.vigilix";
+constexpr const char* kApplicationID = kProductIdentifier;
 constexpr const char* kApplicationName = "Vigilix";
 
 // gnome-session's and the portal's flags: 4 suspend, 8 idle.

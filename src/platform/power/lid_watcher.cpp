@@ -7,7 +7,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "Lid");
+  static const Logger logger("Lid");
   return logger;
 }
 

@@ -37,8 +37,7 @@ ObserverHandle LiveThermalMonitor::followChanges(ThermalState known) {
   auto poll = [this, last = std::make_shared<ThermalState>(known)](Timer&) {
     const ThermalState now = thermalState();
     if (now == *last) return;
-    Logger("run.tarvo.vigilix", "Thermal")
-        .log("Thermal state changed from {} to {}", nameOf(*last), nameOf(now));
+    Logger("Thermal").log("Thermal state changed from {} to {}", nameOf(*last), nameOf(now));
     *last = now;
     NotificationCenter::defaultCenter().post(kThermalStateDidChangeNotification);
   };

@@ -85,7 +85,7 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
   void noteReachable(bool reachable, const BusError* error);
 
   Services services;
-  Logger log{"run.tarvo.vigilix", "PowerAssertions"};
+  Logger log{"PowerAssertions"};
 
   mutable std::mutex mutex;
   std::map<PowerAssertionID, Record> records;

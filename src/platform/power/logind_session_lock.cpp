@@ -12,7 +12,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "SessionLock");
+  static const Logger logger("SessionLock");
   return logger;
 }
 

@@ -25,7 +25,7 @@ constexpr const char* kLogindPath = "/org/freedesktop/login1";
 constexpr const char* kLogindManager = "org.freedesktop.login1.Manager";
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "sleep");
+  static const Logger logger("sleep");
   return logger;
 }
 

@@ -45,7 +45,7 @@ struct PowerProfilesLowPowerMode::Watch {
   void apply(bool enabled);
 
   std::atomic<bool> enabled{false};
-  Logger log{"run.tarvo.vigilix", "LowPowerMode"};
+  Logger log{"LowPowerMode"};
   // Main thread only, from here on.
   std::shared_ptr<AsyncBusConnection> bus;
   BusSlot changes;

@@ -16,8 +16,7 @@ std::shared_ptr<DispatchProcessSource> LivePlatform::makeProcessSource(
   const long fd = syscall(SYS_pidfd_open, processIdentifier, 0);
   if (fd < 0) {
     if (errno != ESRCH) {
-      Logger("run.tarvo.vigilix", "runloop")
-          .error("Cannot watch process {}: errno {}", processIdentifier, errno);
+      Logger("runloop").error("Cannot watch process {}: errno {}", processIdentifier, errno);
     }
     return nullptr;
   }

@@ -93,11 +93,6 @@ void WorkLoop::setModeMask(ModeMask mask) {
   notifyChanged();
 }
 
-ModeMask WorkLoop::modeMask() const {
-  std::lock_guard lock(mutex_);
-  return mode_;
-}
-
 double WorkLoop::remainingLocked(ClockKind kind, double due) const {
   const double nowOnClock =
       kind == ClockKind::Wall ? clock_.now().timeIntervalSinceReferenceDate() : clock_.uptime();

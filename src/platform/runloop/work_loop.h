@@ -65,7 +65,6 @@ class WorkLoop {
   bool cancel(Id id);
 
   void setModeMask(ModeMask mask);
-  ModeMask modeMask() const;
 
   // The earliest entry eligible in the current mode.
   std::optional<Next> next() const;

@@ -20,7 +20,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "Clock");
+  static const Logger logger("Clock");
   return logger;
 }
 

@@ -17,7 +17,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "LoginItem");
+  static const Logger logger("LoginItem");
   return logger;
 }
 

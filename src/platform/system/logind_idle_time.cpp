@@ -31,7 +31,7 @@ struct LogindIdleTime::Watch : std::enable_shared_from_this<Watch> {
   void reportOnce(const std::string& why);
 
   std::string sessionId;
-  Logger log{"run.tarvo.vigilix", "IdleTime"};
+  Logger log{"IdleTime"};
   std::shared_ptr<AsyncBusConnection> bus;
   BusSlot owner;
   BusSlot changes;

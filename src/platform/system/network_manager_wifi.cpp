@@ -55,7 +55,7 @@ struct NetworkManagerWiFi::Watch : std::enable_shared_from_this<Watch> {
   void get(std::uint64_t reading, const std::string& path, const char* interface, const char* name,
            const char* contents, Then then);
 
-  Logger log{"run.tarvo.vigilix", "WiFi"};
+  Logger log{"WiFi"};
   mutable std::mutex mutex;
   std::optional<std::string> name;
   // Main thread only, from here on.

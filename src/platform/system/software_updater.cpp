@@ -8,7 +8,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger("run.tarvo.vigilix", "Updater");
+  static const Logger logger("Updater");
   return logger;
 }
 

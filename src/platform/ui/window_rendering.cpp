@@ -28,7 +28,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& log() {
-  static const Logger logger{"run.tarvo.vigilix", "Windows"};
+  static const Logger logger{"Windows"};
   return logger;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/product.h"
 #include "platform/usernotifications/user_notification_center.h"
 
 struct sd_bus_message;
@@ -19,7 +20,7 @@ inline constexpr const char* kNotificationServiceInterface = "org.freedesktop.No
 inline constexpr const char* kNotificationApplicationName = "Vigilix";
 // The basename of our desktop entry: the service takes the icon, the name and
 // the user's settings for our notices from it.
-inline constexpr const char* kNotificationDesktopEntry = "run.tarvo.vigilix";
+inline constexpr const char* kNotificationDesktopEntry = kProductIdentifier;
 
 // Why the service closed a notice (NotificationClosed's reason).
 enum class NotificationCloseReason : std::uint32_t {

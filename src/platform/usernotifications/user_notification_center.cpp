@@ -25,7 +25,7 @@ constinit CurrentInstance<UserNotificationCenter> currentCenter{[]() -> UserNoti
 }  // namespace
 
 const Logger& userNotificationLog() {
-  static const Logger logger("run.tarvo.vigilix", "UserNotifications");
+  static const Logger logger("UserNotifications");
   return logger;
 }
 

@@ -8,7 +8,7 @@
 namespace vigilix::platform {
 
 void installDesktopHotKeyService() {
-  static const Logger log{"run.tarvo.vigilix", "GlobalShortcut"};
+  static const Logger log{"GlobalShortcut"};
   const SessionVariables variables = SessionVariables::current();
   switch (desktopSessionFor(variables)) {
     case DesktopSession::Wayland:

@@ -97,7 +97,7 @@ std::optional<std::int32_t> X11ActiveWindow::processIdentifier() {
   if (xcb_connection_has_error(connection_)) {
     if (!lostReported_) {
       lostReported_ = true;
-      static const Logger log{"run.tarvo.vigilix", "FrontmostApplication"};
+      static const Logger log{"FrontmostApplication"};
       log.error("The X display connection was lost; no application reads as frontmost.");
     }
     return std::nullopt;

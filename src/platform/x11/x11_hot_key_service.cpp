@@ -16,7 +16,7 @@ namespace vigilix::platform {
 namespace {
 
 const Logger& hotKeyLog() {
-  static const Logger log{"run.tarvo.vigilix", "GlobalShortcut"};
+  static const Logger log{"GlobalShortcut"};
   return log;
 }
 

@@ -32,7 +32,7 @@ X11IdleTime::~X11IdleTime() {
 
 void X11IdleTime::displayLost(_XDisplay*, void* reader) {
   static_cast<X11IdleTime*>(reader)->lost_ = true;
-  static const Logger log{"run.tarvo.vigilix", "IdleTime"};
+  static const Logger log{"IdleTime"};
   log.error("The X display connection was lost; the idle time can no longer be read.");
 }
 

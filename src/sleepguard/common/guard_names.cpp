@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/base/product.h"
+
 namespace vigilix {
 
 std::string VGXGuardNames::socketPath(std::string_view service) {
@@ -42,7 +44,7 @@ std::string VGXGuardRequirements::requirementForIdentifier(std::string_view iden
 
 // Function-local statics are initialised once even when threads race to read first.
 const std::string& VGXGuardRequirements::app() {
-  static const std::string text = requirementForIdentifier("run.tarvo.vigilix");
+  static const std::string text = requirementForIdentifier(platform::kProductIdentifier);
   return text;
 }
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <expected>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dbus/bus_error.h"
+#include "platform/dbus/bus_opening.h"
+
+struct sd_bus_slot;
+
+namespace vigilix::platform {
+
+// A request and its reply as system-wide notifications on the session bus, for a short-lived
+// program. The reply match is in place from open() on, so a quick reply is never missed.
+// Blocking; one thread.
+class PostedExchange {
+ public:
+  using Accept = std::function<bool(const std::string&)>;
+
+  // Listens for the posts of `replyName` that carry a text object.
+  static std::expected<std::unique_ptr<PostedExchange>, BusError> open(std::string replyName);
+  ~PostedExchange();
+  PostedExchange(const PostedExchange&) = delete;
+  PostedExchange& operator=(const PostedExchange&) = delete;
+
+  // Whether `busName` has an owner on the bus now.
+  bool nameHasOwner(const char* busName) const;
+  // Posts `requestName` with `request`, then waits up to `timeout` seconds for the first reply
+  // that `accept` takes. None also when the request cannot be posted or the bus goes away.
+  std::optional<std::string> exchange(const std::string& requestName, const std::string& request,
+                                      const Accept& accept, double timeout);
+
+ private:
+  PostedExchange(BusHandle bus, std::string replyName);
+
+  // The replies that arrive, in order; the match's own data.
+  struct Replies {
+    std::string name;
+    std::vector<std::string> objects;
+  };
+
+  BusHandle bus_;
+  Replies replies_;
+  sd_bus_slot* match_ = nullptr;
+};
+
+}  // namespace vigilix::platform
