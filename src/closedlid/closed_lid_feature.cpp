@@ -83,7 +83,7 @@ void VGXClosedLidFeature::logChange() {
   if (!c.availability().helperError.empty()) now += ": " + c.availability().helperError;
   if (now == logged_) return;
   logged_ = now;
-  platform::Logger("run.tarvo.vigilix", "closed-lid").log("Closed-lid mode: {}", now);
+  platform::Logger("closed-lid").log("Closed-lid mode: {}", now);
 }
 
 // Writes come in bursts; one decision after them is enough.

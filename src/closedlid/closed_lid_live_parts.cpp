@@ -32,7 +32,7 @@ VGXClosedLidParts liveClosedLidParts() {
       [] { return std::make_unique<LiveGuardTransport>(); }, *parts.scheduler);
   auto system = platform::AsyncBusConnection::shared(platform::BusKind::System);
   if (!system) {
-    platform::Logger("run.tarvo.vigilix", "closed-lid")
+    platform::Logger("closed-lid")
         .error("No system bus: the lid is not known and the session is not locked: {}",
                system.error().description());
     parts.lid = std::make_unique<UnknownLidWatcher>();

@@ -20,7 +20,7 @@ namespace vigilix {
 namespace {
 
 const platform::Logger& presenceLog() {
-  static const platform::Logger log{"run.tarvo.vigilix", "ChatPresence"};
+  static const platform::Logger log{"ChatPresence"};
   return log;
 }
 

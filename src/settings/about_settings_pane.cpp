@@ -17,7 +17,7 @@ std::optional<std::string> readCredits(const std::optional<std::filesystem::path
   if (!file) return std::nullopt;
   auto text = platform::FileSystem::readFile(*file);
   if (!text) {
-    platform::Logger("run.tarvo.vigilix", "Settings")
+    platform::Logger("Settings")
         .error("The credits in {} cannot be read: {}", file->string(), text.error().message);
     return std::nullopt;
   }

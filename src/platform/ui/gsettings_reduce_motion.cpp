@@ -32,7 +32,7 @@ bool GSettingsReduceMotion::isOn() const {
     source = g_settings_schema_source_new_from_directory(schemaDirectory_->c_str(), nullptr, TRUE,
                                                          &error);
     if (!source) {
-      Logger("run.tarvo.vigilix", "Accessibility")
+      Logger("Accessibility")
           .error("The schemas in {} cannot be read: {}", *schemaDirectory_,
                  error ? error->message : "unknown error");
       g_clear_error(&error);

@@ -112,9 +112,8 @@ bool Window::setFrameAutosaveName(const std::string& name) {
     const auto* text = std::get_if<std::string>(&kept->value);
     auto frame = text ? frameFromDescriptor(*text) : std::nullopt;
     if (!frame) {
-      Logger("run.tarvo.vigilix", "Windows")
-          .error("The kept frame of window \"{}\" cannot be read; the window opens where it is.",
-                 name);
+      Logger("Windows").error(
+          "The kept frame of window \"{}\" cannot be read; the window opens where it is.", name);
       return true;
     }
     frame_ = fittedOnScreen(*frame, screenVisibleFrames());
