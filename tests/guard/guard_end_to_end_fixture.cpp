@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -120,7 +121,9 @@ std::vector<std::string> GuardEndToEndFixture::call(Socket socket,
   argv.insert(argv.end(), requests.begin(), requests.end());
   const fs::path log = root_ / ("call-" + std::to_string(++calls_) + ".log");
   TestChildProcess run(argv, log);
-  EXPECT_EQ(run.wait(), 0) << readFile(log);
+  // A first connection starts the guard, which under the sanitizers on a busy machine takes
+  // more than the usual ten seconds.
+  EXPECT_EQ(run.wait(std::chrono::seconds(60)), 0) << readFile(log);
   std::istringstream lines(readFile(log));
   ::unlink(log.c_str());
   std::vector<std::string> replies;
