@@ -24,10 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A sanitizer build's guard is past what the installer takes even without its
-// debug sections; the rows that install the built guard run in the plain build.
+// A sanitizer build's guard is past what the installer takes; the rows that
+// install the built guard run in the plain build.
 bool shippedGuardFits() {
-  return fs::file_size(VIGILIX_SHIPPED_GUARD_PROGRAM) <= VGXInstallerSystemLive::kMaxEmbeddedBytes;
+  return fs::file_size(VIGILIX_GUARD_PROGRAM) <= VGXInstallerSystemLive::kMaxEmbeddedBytes;
 }
 
 TEST(AppMissingEndToEndTest, TheApplicationRemovedTakesTheGuardWithIt) {
@@ -37,7 +37,7 @@ TEST(AppMissingEndToEndTest, TheApplicationRemovedTakesTheGuardWithIt) {
   PrivateSystemBus systemBus;
   DbusMock logind(systemBus, logindInhibitTemplate(), "org.freedesktop.login1");
   Machine machine;
-  machine.ship(readFile(VIGILIX_SHIPPED_GUARD_PROGRAM));
+  machine.ship(readFile(VIGILIX_GUARD_PROGRAM));
   ASSERT_EQ(machine.run([](VGXInstallerEngine& e) { return e.install(1000); }),
             VGXInstallerResult{});
   const fs::path application = machine.root.pathFor(VGXGuardNames::appPath());
@@ -77,7 +77,7 @@ TEST(AppMissingEndToEndTest, AFinisherOfAnotherInstallationRemovesNothing) {
   PrivateSystemBus systemBus;
   DbusMock logind(systemBus, logindInhibitTemplate(), "org.freedesktop.login1");
   Machine machine;
-  machine.ship(readFile(VIGILIX_SHIPPED_GUARD_PROGRAM));
+  machine.ship(readFile(VIGILIX_GUARD_PROGRAM));
   ASSERT_EQ(machine.run([](VGXInstallerEngine& e) { return e.install(1000); }),
             VGXInstallerResult{});
   writeText(
