@@ -36,9 +36,33 @@ case "$command" in
   enable|disable)
     for unit in "$@"; do
       case "$unit" in -*) continue ;; esac
+      was_active=0
+      grep -qxF "$unit" "$state/active" && was_active=1
       grep -vxF "$unit" "$state/active" > "$state/active.new"
       [ "$command" = enable ] && echo "$unit" >> "$state/active.new"
       mv "$state/active.new" "$state/active"
+      if [ "$command" = enable ] && [ $was_active = 0 ] && [ -f "$state/start-$unit" ]; then
+        setsid sh "$state/start-$unit" < /dev/null >> "$state/log-$unit" 2>&1 &
+        echo $! > "$state/pid-$unit"
+        # As the manager, done once the unit is up: its socket listens; at most 20 s.
+        ready=$(cat "$state/ready-$unit")
+        left=400
+        while [ $left -gt 0 ] && [ -n "$ready" ] && [ ! -S "$ready" ]; do
+          sleep 0.05
+          left=$((left - 1))
+        done
+      elif [ "$command" = disable ] && [ -f "$state/pid-$unit" ]; then
+        pid=$(cat "$state/pid-$unit")
+        rm -f "$state/pid-$unit"
+        kill -TERM "$pid" 2> /dev/null
+        # Gone, or a zombie nobody reaps; at most 20 s.
+        left=400
+        while [ $left -gt 0 ] && kill -0 "$pid" 2> /dev/null &&
+              [ "$(cut -d' ' -f3 "/proc/$pid/stat" 2> /dev/null)" != Z ]; do
+          sleep 0.05
+          left=$((left - 1))
+        done
+      fi
     done ;;
   show)
     [ -f "$state/print-show" ] && { maybe_kill after; exit 0; }
@@ -98,6 +122,28 @@ void FakeSystemctl::setActive(std::string_view unit, bool active) const {
   }
   if (active) kept += std::string(unit) + "\n";
   writeText(state_ / "active", kept);
+}
+
+void FakeSystemctl::startOnEnable(std::string_view unit, const std::vector<std::string>& command,
+                                  const std::filesystem::path& ready) const {
+  std::string script = "exec";
+  for (const std::string& argument : command) {
+    std::string quoted = "'";
+    for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    script += " " + quoted + "'";
+  }
+  writeText(state_ / ("start-" + std::string(unit)), script + "\n");
+  writeText(state_ / ("ready-" + std::string(unit)), ready.string());
+}
+
+std::optional<int> FakeSystemctl::pidOf(std::string_view unit) const {
+  const auto read = lines(state_ / ("pid-" + std::string(unit)));
+  if (read.empty()) return std::nullopt;
+  return std::stoi(read.front());
+}
+
+std::filesystem::path FakeSystemctl::logOf(std::string_view unit) const {
+  return state_ / ("log-" + std::string(unit));
 }
 
 void FakeSystemctl::exitWith(std::string_view command, int status) const {

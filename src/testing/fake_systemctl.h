@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,8 @@ namespace vigilix::testing {
 // inactive, `show` prints one ActiveState/SubState/MainPID block per unit, and
 // `daemon-reload` does nothing. A test can make a command exit with a status,
 // print given text, hang, or kill -9 the program that called it, before or
-// after it takes effect. Its state lives in files beside it, so a program the
+// after it takes effect, and start a program for a unit as the manager
+// would. Its state lives in files beside it, so a program the
 // test starts sees the same manager.
 class FakeSystemctl {
  public:
@@ -29,6 +31,15 @@ class FakeSystemctl {
   // The units `enable --now` started and nothing stopped since, in order.
   std::vector<std::string> activeUnits() const;
   void setActive(std::string_view unit, bool active) const;
+
+  // Runs `command` (in a session of its own, its output in `logOf(unit)`)
+  // when `enable` makes `unit` active, and returns once the socket `ready`
+  // is there; `disable` sends it SIGTERM and waits until it is gone.
+  void startOnEnable(std::string_view unit, const std::vector<std::string>& command,
+                     const std::filesystem::path& ready) const;
+  // The pid of what runs for `unit`, while it runs.
+  std::optional<int> pidOf(std::string_view unit) const;
+  std::filesystem::path logOf(std::string_view unit) const;
 
   // For the next calls of `command` (the first argument: "show", "enable"...).
   void exitWith(std::string_view command, int status) const;

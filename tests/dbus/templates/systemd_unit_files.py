@@ -6,16 +6,24 @@ a unit file: GetUnitFileState reads it, EnableUnitFiles and DisableUnitFiles
 change it after asking polkit (org.freedesktop.PolicyKit1 on the same bus)
 for "org.freedesktop.systemd1.manage-unit-files", and refuse with AccessDenied
 when polkit does not allow it. A unit without a file reads as FileNotFound.
+
+A unit may also name what systemd would run for it ({"listeners": {"<name>":
+{"command": [...], "socket": "<path>"}}}): StartUnit runs the command and
+returns once the socket is there, as a socket unit is active once it listens;
+StopUnit ends it and all it started.
 '''
 
 import os
+import signal
+import subprocess
+import time
 
 import dbus
 
 from dbusmock.templates import systemd
 # The stock unit methods, served here too.
 from dbusmock.templates.systemd import (  # noqa: F401
-    AddMockUnit, GetUnit, StartTransientUnit, StartUnit, StopUnit)
+    AddMockUnit, GetUnit, StartTransientUnit)
 
 BUS_NAME = systemd.BUS_NAME
 MAIN_OBJ = systemd.MAIN_OBJ
@@ -31,6 +39,8 @@ def load(mock, parameters):
     for name, state in parameters.get('units', {}).items():
         AddMockUnit(mock, name)
         mock.unit_files[name] = state
+    mock.listeners = parameters.get('listeners', {})
+    mock.running = {}
 
 
 def authorize(action):
@@ -88,3 +98,24 @@ def DisableUnitFiles(self, files, _runtime):
 @dbus.service.method(MAIN_IFACE, in_signature='', out_signature='')
 def Reload(_self):
     pass
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='o')
+def StartUnit(self, name, mode):
+    listener = self.listeners.get(str(name))
+    if listener and str(name) not in self.running:
+        self.running[str(name)] = subprocess.Popen(
+            listener['command'], stdin=subprocess.DEVNULL, start_new_session=True)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(listener['socket']) and time.monotonic() < deadline:
+            time.sleep(0.02)
+    return systemd.StartUnit(self, name, mode)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='o')
+def StopUnit(self, name, mode):
+    process = self.running.pop(str(name), None)
+    if process:
+        os.killpg(process.pid, signal.SIGTERM)
+        process.wait(30)
+    return systemd.StopUnit(self, name, mode)
