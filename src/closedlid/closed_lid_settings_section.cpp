@@ -158,7 +158,8 @@ void VGXClosedLidSettingsSection::render() {
                                               : platform::ControlStateValue::Off);
   remove_->setHidden(!s.showRemove);
   removeRetry_->setHidden(!s.showRemoveRetry);
-  setNeedsLayout(true);
+  // Rows come and go: the pane's sections below move with them.
+  invalidateIntrinsicContentSize();
 }
 
 platform::Size VGXClosedLidSettingsSection::intrinsicContentSize() const {

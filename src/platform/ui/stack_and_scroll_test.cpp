@@ -15,6 +15,10 @@ class Sized : public View {
  public:
   explicit Sized(Size size) : size_(size) {}
   Size intrinsicContentSize() const override { return size_; }
+  void grow(Size size) {
+    size_ = size;
+    invalidateIntrinsicContentSize();
+  }
 
  private:
   Size size_;
@@ -106,6 +110,23 @@ TEST(ScrollViewTest, KeepsTheOffsetWithinTheDocument) {
     EXPECT_EQ(column->frame(),
               Rect(0, -row.offset, 200 - ScrollView::kScrollerWidth, row.documentHeight));
   }
+}
+
+// A view that grows inside a scrolled column pushes what follows it down.
+TEST(ScrollViewTest, AViewThatGrowsMovesTheViewsAfterIt) {
+  auto scroll = std::make_shared<ScrollView>(Rect(0, 0, 200, 100));
+  scroll->setHasVerticalScroller(true);
+  auto growing = std::make_shared<Sized>(Size{10, 20});
+  auto after = box(10, 30);
+  auto column = StackView::make(StackView::Orientation::Vertical, {growing, after});
+  column->setSpacing(0);
+  scroll->setDocumentView(column);
+  scroll->layoutSubtreeIfNeeded();
+  ASSERT_EQ(after->frame().minY(), 20);
+  growing->grow({10, 70});
+  scroll->layoutSubtreeIfNeeded();
+  EXPECT_EQ(after->frame().minY(), 70);
+  EXPECT_EQ(column->frame().height(), 100);
 }
 
 }  // namespace

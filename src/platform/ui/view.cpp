@@ -90,6 +90,10 @@ bool View::isHiddenOrHasHiddenAncestor() const {
   return false;
 }
 
+void View::invalidateIntrinsicContentSize() {
+  for (View* v = this; v; v = v->superview_) v->needsLayout_ = true;
+}
+
 void View::layoutSubtreeIfNeeded() {
   auto self = shared_from_this();
   if (needsLayout_) {

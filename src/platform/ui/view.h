@@ -62,6 +62,9 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   // Layout: the only source of subview positions is layout(), run for the
   // views marked as needing it.
   void setNeedsLayout(bool needsLayout) { needsLayout_ = needsLayout; }
+  // The view's own size changed: it and every view above it lay out again,
+  // as those placed after it move.
+  void invalidateIntrinsicContentSize();
   virtual void layout() {}
   void layoutSubtreeIfNeeded();
 
