@@ -266,6 +266,9 @@ void VGXClosedLidController::removeHelper() {
     if (!failure) {
       removeFailed_ = false;
       helperError_.reset();
+      // The user removed it: nobody else turned it off, and turning the mode
+      // on again installs it anew.
+      write(Keys::everRegistered, false);
       disable();
       return;
     }

@@ -266,13 +266,18 @@ TEST_F(ClosedLidControllerTest, InstallAndApprovalOutcomesReachAvailability) {
 }
 
 TEST_F(ClosedLidControllerTest, AFailedRemovalOffersRetryAndSuccessTurnsTheModeOff) {
+  controller.recompute(false);  // the helper is registered
   controller.removeHelper();
   helper.uninstalls.at(0)("failed:busy");
   EXPECT_TRUE(controller.removeFailed());
   ASSERT_EQ(helper.uninstalls.size(), 2u) << "Try Again runs the removal again";
+  EXPECT_EQ(defaults.boolValue(Keys::everRegistered), true);
+  // The removal unregisters the installer too.
+  helper.state = VGXLidRegistration::notRegistered;
   helper.uninstalls.at(1)(std::nullopt);
   EXPECT_FALSE(controller.removeFailed());
   EXPECT_EQ(defaults.boolValue(Keys::enabled), false);
+  EXPECT_EQ(controller.availability().kind, needsHelper) << "not turned off by anyone else";
   EXPECT_EQ(world.retryOffers, 1);
 }
 

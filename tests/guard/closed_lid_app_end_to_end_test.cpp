@@ -239,10 +239,8 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     shoot("closed-lid-confirmation");
     answerYes();
     if (refusedFirst) {
-      ASSERT_TRUE(waitUntil([&] {
-        return readFile(home_ / "app.log").find("Closed-lid mode: needsApproval") !=
-               std::string::npos;
-      })) << logs();
+      ASSERT_TRUE(waitUntil([&] { return closedLidMode() == "needsApproval, not armed"; }))
+          << logs();
       EXPECT_EQ(callsOf(kSystemd, "EnableUnitFiles"), 1u);
       EXPECT_EQ(callsOf(kSystemd, "StartUnit"), 0u) << "nothing started without authorization";
       shoot("closed-lid-approval");
@@ -261,6 +259,14 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     EXPECT_EQ(readFile(root_ / fs::path(VGXGuardNames::guardExecutablePath).relative_path()),
               readFile(VIGILIX_GUARD_PROGRAM));
     shoot("closed-lid-armed");
+  }
+  // The closed-lid mode the application logged last.
+  std::string closedLidMode() const {
+    const std::string log = readFile(home_ / "app.log");
+    const std::string mark = "Closed-lid mode: ";
+    const std::size_t at = log.rfind(mark);
+    if (at == std::string::npos) return "";
+    return log.substr(at + mark.size(), log.find('\n', at) - at - mark.size());
   }
   // The application's health lines as the command-line tool prints them.
   std::string doctor() const {
@@ -335,9 +341,8 @@ TEST_F(ClosedLidAppEndToEndTest, RefusedThenAllowedThenTheGuardLatchesAndTheHelp
   }
   EXPECT_TRUE(systemctl_->activeUnits().empty());
   EXPECT_FALSE(guardPid()) << "the guard was stopped";
-  EXPECT_TRUE(waitUntil([&] {
-    return readFile(home_ / "app.log").find("Closed-lid mode: needsHelper") != std::string::npos;
-  })) << logs();
+  // Removed by the user: turning it on again starts from the beginning.
+  EXPECT_TRUE(waitUntil([&] { return closedLidMode() == "needsHelper, not armed"; })) << logs();
   shoot("closed-lid-removed");
 }
 
