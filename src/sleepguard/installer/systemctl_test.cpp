@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -170,6 +172,28 @@ TEST(SystemctlTest, AToolThatCannotRunOrCannotBeReapedIsAFailure) {
   ::kill(left, SIGKILL);
   int status = 0;
   ASSERT_EQ(::waitpid(left, &status, 0), left);
+}
+
+// The fake manager runs what a unit names from its start until its stop, as the guard's e2e needs.
+TEST(SystemctlTest, TheFakeManagerRunsAUnitsProgramFromBootstrapToBootout) {
+  testing::TemporaryRoot root;
+  const FakeSystemctl fake(root.path());
+  const std::filesystem::path socket = root.path() / "listening";
+  fake.startOnEnable(
+      VGXGuardNames::guardSocketUnit,
+      {"/usr/bin/systemd-socket-activate", "-l", socket.string(), "/bin/sleep", "600"}, socket);
+  VGXSystemctl systemctl(quickLimits(false));
+  ASSERT_TRUE(systemctl.bootstrap().has_value());
+  EXPECT_TRUE(std::filesystem::exists(socket)) << "enable returns once the unit listens";
+  const auto pid = fake.pidOf(VGXGuardNames::guardSocketUnit);
+  ASSERT_TRUE(pid.has_value());
+  EXPECT_EQ(::kill(*pid, 0), 0);
+  ASSERT_TRUE(systemctl.bootout().has_value());
+  EXPECT_FALSE(fake.pidOf(VGXGuardNames::guardSocketUnit));
+  // Gone, or a zombie of whoever reaps orphans here.
+  std::ifstream in("/proc/" + std::to_string(*pid) + "/stat");
+  const std::string stat{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_TRUE(stat.empty() || stat.find(") Z ") != std::string::npos) << stat;
 }
 
 TEST(SystemctlTest, ShowOutputIsReadPerUnit) {
