@@ -1,5 +1,8 @@
 #include "closedlid/closed_lid_install_facts.h"
 
+#include <mutex>
+
+#include "platform/fs/file_facts.h"
 #include "platform/fs/file_system.h"
 #include "platform/system/own_program.h"
 #include "sleepguard/common/guard_names.h"
@@ -32,7 +35,19 @@ bool runsFromInstalledPath() {
 bool guardJobFilePresent() { return exists(VGXGuardNames::jobPlistPath); }
 
 std::optional<std::string> installedGuardHash() {
-  return VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath);
+  // The health lines ask on the main thread, and a large guard takes long to
+  // hash: it is hashed again only when the file changed.
+  static std::mutex lock;
+  static std::optional<std::pair<platform::FileIdentity, std::optional<std::string>>> known;
+  const auto path = FileSystem::pathFor(VGXGuardNames::guardExecutablePath);
+  const auto before = platform::identityOfPath(path);
+  if (!before) return std::nullopt;
+  std::lock_guard held(lock);
+  if (known && known->first == *before) return known->second;
+  auto hash = VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath);
+  // A file that changed while it was read is read again next time.
+  if (platform::identityOfPath(path) == before) known.emplace(*before, hash);
+  return hash;
 }
 
 }  // namespace vigilix::VGXClosedLidInstallFacts

@@ -271,7 +271,7 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
   // The application's health lines as the command-line tool prints them.
   std::string doctor() const {
     TestChildProcess run({VIGILIX_CLI_PROGRAM, "doctor"}, home_ / "doctor.log");
-    run.wait();
+    run.wait(std::chrono::seconds(60));
     return readFile(home_ / "doctor.log");
   }
 
@@ -323,8 +323,14 @@ TEST_F(ClosedLidAppEndToEndTest, RefusedThenAllowedThenTheGuardLatchesAndTheHelp
     }
     return false;
   })) << logs();
-  EXPECT_TRUE(waitUntil([&] { return doctor().find("Latch: battery") != std::string::npos; }))
-      << doctor();
+  std::string health;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        health = doctor();
+        return health.find("Latch: battery") != std::string::npos;
+      },
+      std::chrono::seconds(60)))
+      << health << logs();
 
   // "Remove Helper…", then "Remove Helper" in the confirmation.
   clickIn("General", 94, 217, false);
