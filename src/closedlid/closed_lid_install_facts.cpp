@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "platform/fs/file_facts.h"
 #include "platform/fs/file_system.h"
+#include "platform/fs/file_version.h"
 #include "platform/system/own_program.h"
 #include "sleepguard/common/guard_names.h"
 #include "sleepguard/common/service_files.h"
@@ -38,15 +38,15 @@ std::optional<std::string> installedGuardHash() {
   // The health lines ask on the main thread, and a large guard takes long to
   // hash: it is hashed again only when the file changed.
   static std::mutex lock;
-  static std::optional<std::pair<platform::FileIdentity, std::optional<std::string>>> known;
+  static std::optional<std::pair<platform::FileVersion, std::optional<std::string>>> known;
   const auto path = FileSystem::pathFor(VGXGuardNames::guardExecutablePath);
-  const auto before = platform::identityOfPath(path);
+  const auto before = platform::versionOfPath(path);
   if (!before) return std::nullopt;
   std::lock_guard held(lock);
   if (known && known->first == *before) return known->second;
   auto hash = VGXServiceFiles::hashRegularFile(VGXGuardNames::guardExecutablePath);
   // A file that changed while it was read is read again next time.
-  if (platform::identityOfPath(path) == before) known.emplace(*before, hash);
+  if (platform::versionOfPath(path) == before) known.emplace(*before, hash);
   return hash;
 }
 

@@ -30,18 +30,6 @@ std::expected<FileFacts, int> factsOfPath(const std::filesystem::path& path) {
   return FileFacts::of(info);
 }
 
-std::expected<FileIdentity, int> identityOfPath(const std::filesystem::path& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return std::unexpected(errno);
-  const auto nanoseconds = [](const timespec& at) {
-    return static_cast<std::int64_t>(at.tv_sec) * 1'000'000'000 + at.tv_nsec;
-  };
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino),
-                      info.st_size < 0 ? 0 : static_cast<std::uint64_t>(info.st_size),
-                      nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
-}
-
 std::expected<FileFacts, int> factsAt(int directoryFd, const std::string& name) {
   if (auto fault = FsFaults::take(FsCall::statAt, name)) return std::unexpected(fault->errorCode);
   struct stat info {};

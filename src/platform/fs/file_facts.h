@@ -24,19 +24,6 @@ struct FileFacts {
   bool operator==(const FileFacts&) const = default;
 };
 
-// Which file a path names and when it last changed. The change time cannot
-// be set back, so an equal identity is the same content.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::uint64_t size = 0;
-  std::int64_t modifiedNanoseconds = 0;
-  std::int64_t changedNanoseconds = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-// Never follows a link; the errno otherwise.
-std::expected<FileIdentity, int> identityOfPath(const std::filesystem::path& path);
-
 // Failures answer the errno. Each can be injected (FsCall::statPath, statAt, stat).
 std::expected<FileFacts, int> factsOfPath(const std::filesystem::path& path);     // never follows
 std::expected<FileFacts, int> factsAt(int directoryFd, const std::string& name);  // never follows
