@@ -121,15 +121,19 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
     if (widget->parentWidget()) {
       widget->open();  // modal to its parent, returning at once
     } else {
+      std::optional<QPoint> asked;
       if (window.origin) {
-        // A frame kept from a screen that is gone still opens on one.
+        asked = QPoint(static_cast<int>(std::lround(window.origin->x)),
+                       static_cast<int>(std::lround(window.origin->y)));
+        // A frame kept from a screen that is gone still opens on one; the
+        // model hears where.
         Rect placed =
             fittedOntoScreens(Rect(*window.origin, window.contentSize), screens().visible, false);
         widget->move(static_cast<int>(std::lround(placed.minX())),
                      static_cast<int>(std::lround(placed.minY())));
       }
       widget->show();  // open() would make it window-modal
-      if (window.kind == RenderedWindow::Kind::Panel) widget->reportFrameChanges();
+      if (window.kind == RenderedWindow::Kind::Panel) widget->reportFrameChanges(asked);
     }
   }
   if (window.key && !widget->isActiveWindow()) {

@@ -169,6 +169,13 @@ TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
     renderer->show(w);
     if (row.opened) {
       EXPECT_EQ(shown().frameGeometry().topLeft(), *row.opened);
+      // Moved onto the screen: the model hears where it is.
+      const bool moved =
+          row.opened != QPoint(static_cast<int>(row.origin->x), static_cast<int>(row.origin->y));
+      EXPECT_EQ(input.frames,
+                moved ? std::vector<Rect>{Rect(row.opened->x(), row.opened->y(), 300, 200)}
+                      : std::vector<Rect>{});
+      input.frames.clear();
     }
     // The model's own change of size, animated or not, is not sent back.
     w.contentSize = Size{300, 260};

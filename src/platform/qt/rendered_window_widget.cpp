@@ -136,10 +136,11 @@ void RenderedWindowWidget::resizeTo(QSize size, bool animate) {
   resize_->start();
 }
 
-void RenderedWindowWidget::reportFrameChanges() {
+void RenderedWindowWidget::reportFrameChanges(std::optional<QPoint> asked) {
   reportsFrame_ = true;
-  frameOrigin_ = frameGeometry().topLeft();
+  frameOrigin_ = asked.value_or(frameGeometry().topLeft());
   frameSize_ = size();
+  frameMayHaveChanged();
 }
 
 void RenderedWindowWidget::frameMayHaveChanged() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "platform/ui/rendered_window.h"
 
@@ -26,8 +27,8 @@ class RenderedWindowWidget : public QDialog {
   // The widget that shows the view, else nullptr.
   QWidget* widgetFor(std::uint64_t view) const;
   // From now on, moves and resizes of the shown window that the renderer did
-  // not make itself go to the model.
-  void reportFrameChanges();
+  // not make itself go to the model; at once when it is not where `asked`.
+  void reportFrameChanges(std::optional<QPoint> asked);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
