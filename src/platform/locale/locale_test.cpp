@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/locale/host_time_zone.h"
 #include "platform/locale/time_zone.h"
+#include "testing/fake_proc_tree.h"
 #include "testing/pinned_locale.h"
 #include "testing/scoped_environment.h"
 
@@ -53,6 +55,53 @@ TEST(TimeZoneTest, UnknownZonesAreRefused) {
   EXPECT_FALSE(TimeZone::named(""));
   ASSERT_TRUE(TimeZone::named("Asia/Tokyo"));
   EXPECT_EQ(TimeZone::named("Asia/Tokyo")->identifier(), "Asia/Tokyo");
+}
+
+// The host's zone as TZ, /etc/localtime and /etc/timezone name it, under a temporary root
+// that has two zones.
+TEST(TimeZoneTest, TheHostsZoneIsReadFromTheSystemsFiles) {
+  struct Row {
+    const char* name;
+    std::optional<std::string_view> tz;
+    const char* link;      // /etc/localtime's target; none: a copied file
+    const char* timezone;  // /etc/timezone; none: absent
+    std::optional<std::string> expected;
+  };
+  const Row rows[] = {
+      {"the link's zone", std::nullopt, "/usr/share/zoneinfo/Europe/London", nullptr,
+       "Europe/London"},
+      {"a relative link", std::nullopt, "../usr/share/zoneinfo/Etc/UTC", nullptr, "Etc/UTC"},
+      {"a link into the posix variants", std::nullopt, "/usr/share/zoneinfo/posix/Europe/London",
+       nullptr, "Europe/London"},
+      {"a link to no zone file", std::nullopt, "/usr/share/zoneinfo/Mars/Olympus", nullptr,
+       std::nullopt},
+      {"a link outside the zone folder", std::nullopt, "/tmp/zone", nullptr, std::nullopt},
+      {"TZ wins over the link", "Etc/UTC", "/usr/share/zoneinfo/Europe/London", nullptr, "Etc/UTC"},
+      {"TZ with a colon", ":Europe/London", nullptr, nullptr, "Europe/London"},
+      {"TZ as a zone file", "/usr/share/zoneinfo/Europe/London", nullptr, nullptr, "Europe/London"},
+      {"TZ as a rule is left to ICU", "CET-1CEST,M3.5.0,M10.5.0/3", nullptr, nullptr, std::nullopt},
+      {"TZ climbing out of the zone folder", "../../etc/passwd", nullptr, nullptr, std::nullopt},
+      {"an empty TZ is left to ICU", "", "/usr/share/zoneinfo/Europe/London", nullptr,
+       std::nullopt},
+      {"a copied file: /etc/timezone", std::nullopt, nullptr, "Europe/London\n", "Europe/London"},
+      {"a copied file and no /etc/timezone", std::nullopt, nullptr, nullptr, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::FakeProcTree root;
+    root.writeFile("usr/share/zoneinfo/Europe/London", "TZif");
+    root.writeFile("usr/share/zoneinfo/posix/Europe/London", "TZif");
+    root.writeFile("usr/share/zoneinfo/Etc/UTC", "TZif");
+    root.writeFile("tmp/zone", "TZif");
+    root.writeFile("etc/passwd", "root:x:0:0");
+    if (row.link) {
+      std::filesystem::create_symlink(row.link, root.pathFor("etc/localtime"));
+    } else {
+      root.writeFile("etc/localtime", "TZif");
+    }
+    if (row.timezone) root.writeFile("etc/timezone", row.timezone);
+    EXPECT_EQ(hostTimeZoneName(row.tz, root.root()), row.expected);
+  }
 }
 
 }  // namespace
