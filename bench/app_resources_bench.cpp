@@ -99,7 +99,7 @@ long long dumpedInstructions(const std::filesystem::path& folder) {
 }
 
 void printTimes(const char* what, const bench::TimedRuns& runs) {
-  std::printf("  %-26s min %.3f ms, median %.3f ms, p99 %.3f ms; %.0f page faults%s\n", what,
+  std::printf("  %-26s min %.3f ms, p50 %.3f ms, p99 %.3f ms; %.0f page faults%s\n", what,
               minimum(runs.milliseconds), median(runs.milliseconds),
               percentile(runs.milliseconds, 0.99), median(runs.minorFaults),
               runs.failed > 0 ? " (some runs failed)" : "");
@@ -116,8 +116,10 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
                       options.toolRuns, payload);
   const auto hold =
       bench::timeRuns({options.tool, "hold", "--tool", "bench", "--ttl", "600"}, options.toolRuns);
-  std::printf("the vigilix tool, %d runs each (targets: hook median < 3 ms, hold p99 < 5 ms)\n",
-              options.toolRuns);
+  std::printf(
+      "the vigilix tool, %d runs each (targets: hook median < 3 ms, hold p99 < 5 ms); "
+      "load average %s\n",
+      options.toolRuns, bench::loadAverage().c_str());
   printTimes("/bin/true", trueRuns);
   printTimes("vigilix --help", help);
   printTimes("vigilix agent start (hook)", hook);
@@ -249,7 +251,8 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     (index % 2 == 0 ? queries : holds).push_back(milliseconds);
   }
   const auto loaded = bench::usageOf(app.pid());
-  std::printf("requests to the application, automation off\n");
+  std::printf("requests to the application, automation off; load average %s\n",
+              bench::loadAverage().c_str());
   std::printf("  RSS after requests, peak   %.1f MB, %.1f MB\n",
               static_cast<double>(loaded.rssKiB) / 1024.0,
               static_cast<double>(loaded.peakRssKiB) / 1024.0);
@@ -277,8 +280,10 @@ void printIdle(bool automation, const Options& options, const std::vector<IdleFi
     std::printf("\n");
   };
   std::printf(
-      "automation %s: %zu runs idle %d s each (targets: CPU < %s %% of one core, RSS < 12 MB)\n",
-      automation ? "on" : "off", runs.size(), options.idleSeconds, automation ? "0.05" : "0.01");
+      "automation %s: %zu runs idle %d s each (targets: CPU < %s %% of one core, RSS < 12 MB); "
+      "load average %s\n",
+      automation ? "on" : "off", runs.size(), options.idleSeconds, automation ? "0.05" : "0.01",
+      bench::loadAverage().c_str());
   row("idle CPU, % of one core", &IdleFigures::cpuPercent, "%.5f");
   row("idle CPU, ms per minute", &IdleFigures::cpuMillisecondsPerMinute, "%.3f");
   row("wake-ups per minute", &IdleFigures::wakeUpsPerMinute, "%.1f");
