@@ -20,10 +20,13 @@ std::optional<std::string> nameInZoneFolder(std::string_view path) {
   return std::string(name);
 }
 
-// Only a plain name of a zone the system has: no empty, absolute or climbing part.
+// Only a plain name of a zone the system has: no empty, absolute or climbing part, and no
+// NUL that would end the file's name before the zone's.
 std::optional<std::string> known(std::optional<std::string> name,
                                  const std::filesystem::path& root) {
-  if (!name || name->empty() || name->front() == '/') return std::nullopt;
+  if (!name || name->empty() || name->front() == '/' || name->find('\0') != std::string::npos) {
+    return std::nullopt;
+  }
   for (const auto& part : std::filesystem::path(*name)) {
     if (part.empty() || part == "." || part == "..") return std::nullopt;
   }
