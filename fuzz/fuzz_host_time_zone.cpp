@@ -12,17 +12,26 @@
 
 namespace {
 
-const std::filesystem::path& root() {
-  static const std::filesystem::path made = [] {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("vigilix-fuzz-zones-" + std::to_string(::getpid()));
+// A root with one zone, removed when the run ends.
+struct Zones {
+  std::filesystem::path folder;
+  Zones()
+      : folder(std::filesystem::temp_directory_path() /
+               ("vigilix-fuzz-zones-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(folder / "usr/share/zoneinfo/Europe");
     std::filesystem::create_directories(folder / "etc");
     std::ofstream(folder / "usr/share/zoneinfo/Europe/London") << "TZif";
     std::ofstream(folder / "etc/timezone") << "Europe/London\n";
-    return folder;
-  }();
-  return made;
+  }
+  ~Zones() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+};
+
+const std::filesystem::path& root() {
+  static const Zones zones;
+  return zones.folder;
 }
 
 }  // namespace
