@@ -15,6 +15,7 @@
 #include "platform/base/property_value.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/power/power_assertions.h"
 #include "platform/runloop/run_loop.h"
 
 namespace vigilix {
@@ -70,7 +71,7 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
   static constexpr const char* kDismissIncidentsAction = "dismissIncidents";
   static constexpr const char* kMigrationVersionKey = "VGXContainerMigrationVersion";
 
-  using ExpectedTypes = std::function<std::vector<std::string>()>;
+  using ExpectedTypes = std::function<std::vector<platform::LockKind>()>;
 
   // The incident log lives in `defaults` under "VGXIncidentLog".
   explicit VGXProtectionVerifier(platform::UserDefaults& defaults);
@@ -123,9 +124,10 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
 
   // The lid, from the platform; none counts as open.
   static std::optional<bool> readClamshellState();
-  // The type of one of our assertions: level 255, named "Vigilix: ...",
-  // with a text type; none for anything else.
-  static std::optional<std::string> ownAssertionType(const platform::PropertyDictionary& assertion);
+  // The type a kind is shown as ("PreventUserIdleSystemSleep", ...).
+  static std::string assertionTypeName(platform::LockKind kind);
+  // The type of one of our locks, named "Vigilix: ..."; none for anything else.
+  static std::optional<std::string> ownAssertionType(const platform::Lock& lock);
 
  private:
   std::optional<VGXPauseReason> currentPause() const;

@@ -11,12 +11,9 @@ namespace vigilix::testing {
 namespace {
 
 using platform::LiveLogindInhibitors;
+using platform::Lock;
+using platform::LockKind;
 using platform::LogindAssertionInspector;
-using platform::PropertyDictionary;
-
-PropertyDictionary assertion(const char* type, const char* name) {
-  return {{"AssertType", type}, {"AssertName", name}, {"AssertLevel", std::int64_t{255}}};
-}
 
 using OwnAssertionsLiveTest = MockLogindTest;
 
@@ -31,21 +28,19 @@ TEST_F(OwnAssertionsLiveTest, OurBlockLocksAreOurAssertionsUntilTheirDescriptors
   ASSERT_TRUE(system && display && delay && other && lid);
 
   LogindAssertionInspector inspector;
-  EXPECT_EQ(
-      inspector.ownAssertions(),
-      (std::vector{assertion("PreventUserIdleSystemSleep", "Vigilix: Keeping your computer awake"),
-                   assertion("PreventUserIdleDisplaySleep", "Vigilix: Build")}));
+  EXPECT_EQ(inspector.ownAssertions(),
+            (std::vector{Lock{LockKind::systemSleep, "Vigilix: Keeping your computer awake"},
+                         Lock{LockKind::displayAndSystemSleep, "Vigilix: Build"}}));
   EXPECT_EQ(LogindAssertionInspector(std::make_shared<LiveLogindInhibitors>(), ::getpid() + 1)
                 .ownAssertions(),
-            std::vector<PropertyDictionary>{})
+            std::vector<Lock>{})
       << "another process's locks are not ours";
 
   system->reset();
   EXPECT_TRUE(waitUntil([&] { return inspector.ownAssertions()->size() == 1; }));
 
   logind().kill();
-  EXPECT_EQ(inspector.ownAssertions(), std::vector<PropertyDictionary>{})
-      << "without logind nothing is held";
+  EXPECT_EQ(inspector.ownAssertions(), std::vector<Lock>{}) << "without logind nothing is held";
 }
 
 TEST_F(OwnAssertionsLiveTest, TheLidAsLogindReportsIt) {

@@ -1,6 +1,7 @@
 #include "platform/power/own_assertions.h"
 
 #include "platform/base/current_instance.h"
+#include "platform/power/logind_power_assertions.h"
 
 namespace vigilix::platform {
 
@@ -18,11 +19,11 @@ OwnAssertionInspector* OwnAssertionInspector::setCurrent(OwnAssertionInspector* 
 }
 
 OwnAssertionInspector::Result PowerAssertionsInspector::ownAssertions() const {
-  PowerAssertionsByProcess listing =
-      PowerAssertions::current().copyAssertionsByProcessAfterPendingChanges(kListingWaitSeconds);
-  if (listing.result != kPowerReturnSuccess) return std::unexpected(listing.result);
-  const auto found = listing.byProcess.find(PowerAssertions::currentProcessID());
-  if (found == listing.byProcess.end()) return std::vector<PropertyDictionary>{};
+  LockListing listing =
+      PowerAssertions::current().locksByProcessAfterPendingChanges(kListingWaitSeconds);
+  if (!listing) return std::unexpected(listing.error());
+  const auto found = listing->find(PowerAssertions::currentProcessID());
+  if (found == listing->end()) return std::vector<Lock>{};
   return std::move(found->second);
 }
 
@@ -33,24 +34,12 @@ LogindAssertionInspector::LogindAssertionInspector(std::shared_ptr<LogindInhibit
 OwnAssertionInspector::Result LogindAssertionInspector::ownAssertions() const {
   auto locks = logind_->listInhibitors();
   // Without logind nothing is held: known, not a failed inspection.
-  if (!locks && logindIsNotRunning(locks.error())) return std::vector<PropertyDictionary>{};
-  if (!locks) return std::unexpected(kPowerReturnError);
-  std::vector<PropertyDictionary> own;
-  for (const LogindInhibitor& lock : *locks) {
-    if (lock.pid != static_cast<std::uint32_t>(pid_) || lock.who != kWho || lock.mode != "block") {
-      continue;
-    }
-    const char* type = nullptr;
-    if (lock.inhibits("idle")) {
-      type = kAssertionTypePreventUserIdleDisplaySleep;
-    } else if (lock.inhibits("sleep")) {
-      type = kAssertionTypePreventUserIdleSystemSleep;
-    } else {
-      continue;
-    }
-    own.push_back(PropertyDictionary{{kAssertionTypeKey, type},
-                                     {kAssertionNameKey, lock.why},
-                                     {kAssertionLevelKey, kPowerAssertionLevelOn}});
+  if (!locks && logindIsNotRunning(locks.error())) return std::vector<Lock>{};
+  if (!locks) return std::unexpected(LockError::unavailable);
+  std::vector<Lock> own;
+  for (const LogindInhibitor& row : *locks) {
+    if (row.pid != static_cast<std::uint32_t>(pid_) || row.who != kWho) continue;
+    if (auto lock = keepAwakeLock(row)) own.push_back(std::move(*lock));
   }
   return own;
 }

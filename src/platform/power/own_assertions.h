@@ -5,19 +5,17 @@
 #include <memory>
 #include <vector>
 
-#include "platform/base/property_value.h"
 #include "platform/power/logind_inhibitors.h"
 #include "platform/power/power_assertions.h"
 
 namespace vigilix::platform {
 
-// Which of this process's power assertions the system holds right now, each
-// as its property dictionary ("AssertType", "AssertLevel", "AssertName"), or
-// the failure code when the system's list cannot be had. An assertion the
-// system lost (its service restarted, its lock closed) is simply not listed.
+// Which of this process's keep-awake locks the system holds right now, or
+// why the system's list cannot be had. A lock the system lost (its service
+// restarted, its descriptor closed) is simply not listed.
 class OwnAssertionInspector {
  public:
-  using Result = std::expected<std::vector<PropertyDictionary>, PowerReturn>;
+  using Result = std::expected<std::vector<Lock>, LockError>;
 
   virtual ~OwnAssertionInspector() = default;
   virtual Result ownAssertions() const = 0;
@@ -40,13 +38,9 @@ class PowerAssertionsInspector final : public OwnAssertionInspector {
   Result ownAssertions() const override;
 };
 
-// logind's list of inhibitor locks: the "block" locks that `pid` took in
-// the name "Vigilix", as assertions at level 255 named by the lock's reason
-// ("why"). A lock that inhibits "idle" keeps the display on
-// ("PreventUserIdleDisplaySleep"), one that inhibits only "sleep" keeps the
-// system on ("PreventUserIdleSystemSleep"); other locks are not ours to
-// report. Blocks for at most one bounded bus call; a failed call answers
-// kPowerReturnError.
+// logind's list of inhibitor locks: the keep-awake locks (keepAwakeLock)
+// that `pid` took in the name "Vigilix"; other locks are not ours to report.
+// Blocks for at most one bounded bus call; a failed call answers `unavailable`.
 class LogindAssertionInspector final : public OwnAssertionInspector {
  public:
   static constexpr const char* kWho = "Vigilix";
