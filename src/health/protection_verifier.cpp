@@ -5,7 +5,6 @@
 #include "health/session_notifications.h"
 #include "platform/base/shared_instances.h"
 #include "platform/power/lid_state.h"
-#include "platform/power/own_assertions.h"
 #include "platform/power/power_sources.h"
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
@@ -86,7 +85,8 @@ void VGXProtectionVerifier::inspectAssertions() {
     std::tie(observed_, inspectionError_) = providers_.inspect();
     return;
   }
-  auto own = platform::OwnAssertionInspector::current().ownAssertions();
+  auto own =
+      platform::PowerAssertions::current().ownLocksAfterPendingChanges(kInspectionWaitSeconds);
   if (!own) {
     observed_.reset();
     inspectionError_ =

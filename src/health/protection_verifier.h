@@ -66,6 +66,8 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
  public:
   static constexpr double kCheckIntervalSeconds = 30.0;
   static constexpr double kSettleSeconds = 300.0;
+  // How long an inspection waits for locks just taken or released to reach logind.
+  static constexpr double kInspectionWaitSeconds = 1.0;
   static constexpr const char* kAssertionNamePrefix = "Vigilix: ";
   static constexpr const char* kCheckProtectionAction = "checkProtection";
   static constexpr const char* kDismissIncidentsAction = "dismissIncidents";

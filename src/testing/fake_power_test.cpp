@@ -118,8 +118,12 @@ TEST(FakePowerAssertionsTest, InjectedFailuresAndListing) {
       {4242, {other}},
       {platform::PowerAssertions::currentProcessID(), {{LockKind::systemSleep, "a"}}}};
   EXPECT_EQ(fake.locksByProcess(), listed);
+  EXPECT_EQ(fake.ownLocksAfterPendingChanges(0),
+            (std::vector<platform::Lock>{{LockKind::systemSleep, "a"}}))
+      << "another process's locks are not ours";
   fake.failListing(LockError::notFound);
   EXPECT_EQ(fake.locksByProcess(), std::unexpected(LockError::notFound));
+  EXPECT_EQ(fake.ownLocksAfterPendingChanges(0), std::unexpected(LockError::notFound));
 
   fake.clearFailures();
   EXPECT_EQ(fake.locksByProcess(), listed);

@@ -36,6 +36,15 @@ std::expected<LockID, LockError> PowerAssertions::replace(LockID held, LockKind 
   return taken;
 }
 
+std::expected<std::vector<Lock>, LockError> PowerAssertions::ownLocksAfterPendingChanges(
+    double maximumWaitSeconds) const {
+  LockListing listing = locksByProcessAfterPendingChanges(maximumWaitSeconds);
+  if (!listing) return std::unexpected(listing.error());
+  const auto found = listing->find(currentProcessID());
+  if (found == listing->end()) return std::vector<Lock>{};
+  return std::move(found->second);
+}
+
 PowerAssertions& PowerAssertions::current() { return currentAssertions.get(); }
 
 PowerAssertions* PowerAssertions::setCurrent(PowerAssertions* assertions) {

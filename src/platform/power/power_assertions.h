@@ -60,6 +60,11 @@ class PowerAssertions {
   virtual LockListing locksByProcessAfterPendingChanges(double /*maximumWaitSeconds*/) const {
     return locksByProcess();
   }
+  // This process's entry of that listing (none: an empty list), so that a
+  // look right after a repair sees the repair. A lock the system lost is
+  // simply not listed.
+  std::expected<std::vector<Lock>, LockError> ownLocksAfterPendingChanges(
+      double maximumWaitSeconds) const;
 
   static std::int32_t currentProcessID();
 
