@@ -12,6 +12,8 @@ namespace vigilix::platform {
 // A callable that holds its object weakly: it runs `fn(object, args...)` while
 // the object lives (keeping it alive for the call) and does nothing once it is
 // gone, returning a value-initialised result (false, empty, nullopt) then.
+// A `fn` that takes only the object ignores the arguments (an observer or a
+// handler that needs nothing from its event).
 // `Owner` is the type the weak pointer holds; `T` the type `fn` is given.
 template <class T, class Owner, class F>
 class Weakly {
@@ -30,10 +32,16 @@ class Weakly {
  private:
   template <class Fn, class... Args>
   static auto call(Fn& fn, const std::weak_ptr<Owner>& object, Args&&... args) {
-    using Result = std::invoke_result_t<Fn&, T&, Args&&...>;
-    if (const auto alive = object.lock())
-      return std::invoke(fn, static_cast<T&>(*alive), std::forward<Args>(args)...);
-    if constexpr (!std::is_void_v<Result>) return Result{};
+    if constexpr (std::is_invocable_v<Fn&, T&, Args&&...>) {
+      using Result = std::invoke_result_t<Fn&, T&, Args&&...>;
+      if (const auto alive = object.lock())
+        return std::invoke(fn, static_cast<T&>(*alive), std::forward<Args>(args)...);
+      if constexpr (!std::is_void_v<Result>) return Result{};
+    } else {
+      using Result = std::invoke_result_t<Fn&, T&>;
+      if (const auto alive = object.lock()) return std::invoke(fn, static_cast<T&>(*alive));
+      if constexpr (!std::is_void_v<Result>) return Result{};
+    }
   }
 
   std::weak_ptr<Owner> object_;

@@ -43,7 +43,12 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     std::string text;
   };
   const Row rows[] = {
-      {"alive: called with its arguments", true, {"a1", "b2"}, 2, true, "2 calls"},
+      {"alive: called with its arguments, or none if it takes none",
+       true,
+       {"a1", "b2", "c"},
+       3,
+       true,
+       "3 calls"},
       {"gone: nothing runs, results are empty", false, {}, std::nullopt, false, ""},
   };
   for (const auto& row : rows) {
@@ -55,6 +60,8 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     auto flag = weakly(recorder, [](Recorder&) { return true; });
     auto text = weakly(std::weak_ptr<Recorder>(recorder),
                        [](Recorder& self) { return std::to_string(self.calls.size()) + " calls"; });
+    std::function<void(const std::string&, int)> observer =
+        weakly(recorder, [](Recorder& self) { self.calls.push_back("c"); });
     std::weak_ptr<Recorder> watch = recorder;
     if (!row.alive) {
       seen = recorder->calls;
@@ -62,6 +69,7 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     }
     record("a", 1);
     record("b", 2);
+    observer("ignored", 3);
     if (auto alive = watch.lock()) seen = alive->calls;
     EXPECT_EQ(seen, row.calls);
     EXPECT_EQ(count(), row.count);
