@@ -103,5 +103,36 @@ TEST(WeaklyTest, OnMainRunsOnTheLoopOnlyIfTheObjectStillLives) {
   }
 }
 
+TEST(WeaklyTest, RunOnMainRunsAtOnceOnlyOnTheMainThread) {
+  struct Row {
+    const char* name;
+    bool fromSerialQueue;
+    std::vector<std::string> beforeTheMainLoop;
+  };
+  const Row rows[] = {
+      {"on the main thread: at once", false, {"ran"}},
+      {"from another queue: posted to the main queue", true, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    vigilix::testing::TestPlatform platform;
+    std::vector<std::string> calls;
+    std::vector<std::string> seen;
+    const auto post = [&] {
+      runOnMain([&calls] { calls.push_back("ran"); });
+      seen = calls;
+    };
+    const auto queue = DispatchQueue::makeSerial("weakly.test");
+    if (row.fromSerialQueue) {
+      queue->async(post);
+    } else {
+      post();
+    }
+    platform.runUntilIdle();
+    EXPECT_EQ(seen, row.beforeTheMainLoop);
+    EXPECT_EQ(calls, std::vector<std::string>{"ran"});
+  }
+}
+
 }  // namespace
 }  // namespace vigilix::platform
