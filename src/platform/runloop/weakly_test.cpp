@@ -39,7 +39,6 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     bool alive;
     std::vector<std::string> calls;
     std::optional<int> count;
-    bool flag;
     std::string text;
   };
   const Row rows[] = {
@@ -47,9 +46,8 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
        true,
        {"a1", "b2", "c"},
        3,
-       true,
        "3 calls"},
-      {"gone: nothing runs, results are empty", false, {}, std::nullopt, false, ""},
+      {"gone: nothing runs, results are empty", false, {}, std::nullopt, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -57,7 +55,6 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     std::vector<std::string> seen;
     auto record = recorder->recordFromThis();
     auto count = recorder->countFromThis();
-    auto flag = weakly(recorder, [](Recorder&) { return true; });
     auto text = weakly(std::weak_ptr<Recorder>(recorder),
                        [](Recorder& self) { return std::to_string(self.calls.size()) + " calls"; });
     std::function<void(const std::string&, int)> observer =
@@ -73,20 +70,24 @@ TEST(WeaklyTest, RunsWhileTheObjectLivesAndDoesNothingOnceItIsGone) {
     if (auto alive = watch.lock()) seen = alive->calls;
     EXPECT_EQ(seen, row.calls);
     EXPECT_EQ(count(), row.count);
-    EXPECT_EQ(flag(), row.flag);
     EXPECT_EQ(text(), row.text);
   }
 }
 
-TEST(WeaklyTest, OnMainRunsOnTheLoopOnlyIfTheObjectStillLives) {
+TEST(WeaklyTest, MainQueueCallsRunWhenAndOnlyIfTheyShould) {
+  enum class Post { OnMain, RunOnMainFromMain, RunOnMainFromAnotherQueue };
   struct Row {
     const char* name;
+    Post post;
     bool releaseBeforeTheLoop;
-    std::vector<std::string> calls;
+    std::vector<std::string> beforeTheLoop;
+    std::vector<std::string> afterTheLoop;
   };
   const Row rows[] = {
-      {"kept", false, {"ran"}},
-      {"released before the loop ran", true, {}},
+      {"onMain, object kept: on the loop", Post::OnMain, false, {}, {"ran"}},
+      {"onMain, object released first: never", Post::OnMain, true, {}, {}},
+      {"runOnMain on the main thread: at once", Post::RunOnMainFromMain, false, {"ran"}, {"ran"}},
+      {"runOnMain elsewhere: on the loop", Post::RunOnMainFromAnotherQueue, false, {}, {"ran"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -94,43 +95,28 @@ TEST(WeaklyTest, OnMainRunsOnTheLoopOnlyIfTheObjectStillLives) {
     auto recorder = std::make_shared<Recorder>();
     std::weak_ptr<Recorder> watch = recorder;
     std::vector<std::string> calls;
-    onMain(recorder, [&calls](Recorder&) { calls.push_back("ran"); });
-    EXPECT_TRUE(calls.empty()) << "posting never runs the task";
-    if (row.releaseBeforeTheLoop) recorder.reset();
-    platform.runUntilIdle();
-    EXPECT_EQ(calls, row.calls);
-    EXPECT_EQ(watch.expired(), row.releaseBeforeTheLoop) << "the queue keeps no object alive";
-  }
-}
-
-TEST(WeaklyTest, RunOnMainRunsAtOnceOnlyOnTheMainThread) {
-  struct Row {
-    const char* name;
-    bool fromSerialQueue;
-    std::vector<std::string> beforeTheMainLoop;
-  };
-  const Row rows[] = {
-      {"on the main thread: at once", false, {"ran"}},
-      {"from another queue: posted to the main queue", true, {}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    vigilix::testing::TestPlatform platform;
-    std::vector<std::string> calls;
-    std::vector<std::string> seen;
-    const auto post = [&] {
-      runOnMain([&calls] { calls.push_back("ran"); });
-      seen = calls;
-    };
+    std::vector<std::string> before;
     const auto queue = DispatchQueue::makeSerial("weakly.test");
-    if (row.fromSerialQueue) {
+    const auto ran = [&calls] { calls.push_back("ran"); };
+    // What has run by the time the poster returns.
+    const auto post = [&] {
+      if (row.post == Post::OnMain) {
+        onMain(recorder, [&ran](Recorder&) { ran(); });
+      } else {
+        runOnMain(ran);
+      }
+      before = calls;
+    };
+    if (row.post == Post::RunOnMainFromAnotherQueue) {
       queue->async(post);
     } else {
       post();
     }
+    if (row.releaseBeforeTheLoop) recorder.reset();
     platform.runUntilIdle();
-    EXPECT_EQ(seen, row.beforeTheMainLoop);
-    EXPECT_EQ(calls, std::vector<std::string>{"ran"});
+    EXPECT_EQ(before, row.beforeTheLoop);
+    EXPECT_EQ(calls, row.afterTheLoop);
+    EXPECT_EQ(watch.expired(), row.releaseBeforeTheLoop) << "the queue keeps no object alive";
   }
 }
 
