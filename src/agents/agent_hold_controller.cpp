@@ -9,6 +9,7 @@
 #include "platform/base/text.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
@@ -133,9 +134,7 @@ void VGXAgentHoldController::startExpiryTimer() {
   // Common modes: holds keep expiring while a menu is open.
   expiryTimer_ = platform::RunLoop::main().scheduleTimer(
       sweepInterval, true,
-      [weak = weak_from_this()](platform::Timer&) {
-        if (const auto controller = weak.lock()) controller->tick();
-      },
+      platform::weakly(this, [](VGXAgentHoldController& controller) { controller.tick(); }),
       platform::RunLoopMode::Common);
 }
 
@@ -146,9 +145,10 @@ void VGXAgentHoldController::watchProcess(std::int32_t pid, std::optional<std::i
   // No source for a process that is gone: its holds end by expiry.
   auto source = platform::DispatchProcessSource::make(pid, platform::DispatchQueue::main());
   if (!source) return;
-  source->setEventHandler([weak = weak_from_this(), pid, pidStart] {
-    if (const auto controller = weak.lock()) controller->processExited(pid, pidStart);
-  });
+  source->setEventHandler(
+      platform::weakly(this, [pid, pidStart](VGXAgentHoldController& controller) {
+        controller.processExited(pid, pidStart);
+      }));
   source->resume();
   processSources_.emplace(pid, std::move(source));
 }

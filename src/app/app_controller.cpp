@@ -13,10 +13,14 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 #include "statusmenu/status_menu.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 
 namespace {
 
@@ -107,12 +111,8 @@ void DZLAppController::configureTriggerBridge() {
 void DZLAppController::startProtectionVerifier() {
   VGXProtectionVerifier* verifier = environment_.protectionVerifier;
   if (!verifier) return;
-  const std::weak_ptr<VGXTriggerBridge> hub = triggerBridge_;
-  const auto reads = [hub](bool (VGXTriggerBridge::*query)() const) {
-    return [hub, query] {
-      const auto bridge = hub.lock();
-      return bridge && ((*bridge).*query)();
-    };
+  const auto reads = [this](bool (VGXTriggerBridge::*query)() const) {
+    return weakly(triggerBridge_, [query](VGXTriggerBridge& bridge) { return (bridge.*query)(); });
   };
   verifier->setHub({
       .isAwake = reads(&VGXTriggerBridge::isAwake),
@@ -121,33 +121,21 @@ void DZLAppController::startProtectionVerifier() {
       .lowPowerModeEnabled = reads(&VGXTriggerBridge::isLowPowerModeBlocked),
       .directAvailable = [] { return VGXDirectAvailability::isDirectBuild(); },
   });
-  const std::weak_ptr<VGXProtectionVerifier> shown = verifier->weak_from_this();
-  VGXTriggerBridge::hooks().protectionReasonLine = [shown]() -> std::optional<std::string> {
-    const auto self = shown.lock();
-    return self ? self->reasonLine() : std::nullopt;
-  };
-  VGXStatusMenu::hooks().hasAttention = [shown] {
-    const auto self = shown.lock();
-    return self && self->hasAttention();
-  };
-
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  verifier->startWithExpectedTypes(
-      [weak] {
-        const auto self = weak.lock();
-        return self ? self->sleepWakeTimer_->expectedAssertionTypes()
-                    : std::vector<platform::LockKind>();
-      },
-      [weak] {
-        const auto self = weak.lock();
-        return self && self->sleepWakeTimer_->repair();
-      },
-      [weak] {
-        if (auto self = weak.lock()) {
-          self->syncActivationWithSnapshot();
-          self->refreshOpenMenuIfNeeded();
-        }
+  VGXTriggerBridge::hooks().protectionReasonLine =
+      weakly(verifier, [](VGXProtectionVerifier& shown) -> std::optional<std::string> {
+        return shown.reasonLine();
       });
+  VGXStatusMenu::hooks().hasAttention =
+      weakly(verifier, [](VGXProtectionVerifier& shown) { return shown.hasAttention(); });
+
+  verifier->startWithExpectedTypes(
+      weakly(this,
+             [](DZLAppController& self) { return self.sleepWakeTimer_->expectedAssertionTypes(); }),
+      weakly(this, [](DZLAppController& self) { return self.sleepWakeTimer_->repair(); }),
+      weakly(this, [](DZLAppController& self) {
+        self.syncActivationWithSnapshot();
+        self.refreshOpenMenuIfNeeded();
+      }));
   // Will-sleep must reach the verifier before the machine sleeps.
   if (environment_.startSleepMonitor && !sleepMonitor_) {
     sleepMonitor_ = environment_.startSleepMonitor();
@@ -157,40 +145,29 @@ void DZLAppController::startProtectionVerifier() {
 void DZLAppController::installObservers() {
   auto& workspace = platform::NotificationCenter::workspaceCenter();
   auto* main = &platform::DispatchQueue::main();
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  observers_.push_back(workspace.addObserver(kWorkspaceSessionDidResignActiveNotification, nullptr,
-                                             main, [weak](const platform::Notification&) {
-                                               if (auto self = weak.lock())
-                                                 self->sessionDidResignActive();
-                                             }));
-  observers_.push_back(workspace.addObserver(kWorkspaceSessionDidBecomeActiveNotification, nullptr,
-                                             main, [weak](const platform::Notification&) {
-                                               if (auto self = weak.lock())
-                                                 self->sessionDidBecomeActive();
-                                             }));
+  observers_.push_back(workspace.addObserver(
+      kWorkspaceSessionDidResignActiveNotification, nullptr, main,
+      weakly(this, [](DZLAppController& self) { self.sessionDidResignActive(); })));
+  observers_.push_back(workspace.addObserver(
+      kWorkspaceSessionDidBecomeActiveNotification, nullptr, main,
+      weakly(this, [](DZLAppController& self) { self.sessionDidBecomeActive(); })));
   auto& center = platform::NotificationCenter::defaultCenter();
-  observers_.push_back(center.addObserver(kDZLDeviceParameterDidChangeNotification,
-                                          &DZLDevice::currentDevice(), main,
-                                          [weak](const platform::Notification&) {
-                                            if (auto self = weak.lock())
-                                              self->triggerBridge_->reloadConfiguration();
-                                          }));
-  observers_.push_back(center.addObserver(kDZLBatteryCapacityThresholdDidChangeNotification,
-                                          nullptr, main, [weak](const platform::Notification&) {
-                                            if (auto self = weak.lock()) {
-                                              self->updateDeviceMonitoringFlags();
-                                              self->triggerBridge_->reloadConfiguration();
-                                            }
-                                          }));
   observers_.push_back(center.addObserver(
-      kVGXOpenStatusMenuNotification, nullptr, main, [weak](const platform::Notification&) {
+      kDZLDeviceParameterDidChangeNotification, &DZLDevice::currentDevice(), main,
+      weakly(this, [](DZLAppController& self) { self.triggerBridge_->reloadConfiguration(); })));
+  observers_.push_back(center.addObserver(kDZLBatteryCapacityThresholdDidChangeNotification,
+                                          nullptr, main, weakly(this, [](DZLAppController& self) {
+                                            self.updateDeviceMonitoringFlags();
+                                            self.triggerBridge_->reloadConfiguration();
+                                          })));
+  observers_.push_back(center.addObserver(
+      kVGXOpenStatusMenuNotification, nullptr, main, weakly(this, [](DZLAppController& self) {
         // A tray item cannot open its own menu: only the host does, on a click.
-        if (auto self = weak.lock()) self->log_.log("The status menu opens from the tray only.");
-      }));
+        self.log_.log("The status menu opens from the tray only.");
+      })));
   // The countdown is right again after a sleep or a change of its setting.
-  const auto updateCountdown = [weak](const platform::Notification&) {
-    if (auto self = weak.lock()) self->updateStatusItemCountdown();
-  };
+  const auto updateCountdown =
+      weakly(this, [](DZLAppController& self) { self.updateStatusItemCountdown(); });
   observers_.push_back(
       workspace.addObserver("NSWorkspaceDidWakeNotification", nullptr, main, updateCountdown));
   observers_.push_back(center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
@@ -336,15 +313,12 @@ void DZLAppController::editTriggers() {
 }
 
 void DZLAppController::checkHealth() {
-  platform::DispatchQueue::main().async([weak = weak_from_this()] {
-    auto self = weak.lock();
-    if (!self) return;
+  onMain(this, [](DZLAppController& self) {
     std::shared_ptr<VGXProtectionVerifier> verifier;
-    if (auto* shown = self->environment_.protectionVerifier)
+    if (auto* shown = self.environment_.protectionVerifier)
       verifier = shown->weak_from_this().lock();
-    auto window = self->environment_.ensureSettingsWindow
-                      ? self->environment_.ensureSettingsWindow()
-                      : nullptr;
+    auto window =
+        self.environment_.ensureSettingsWindow ? self.environment_.ensureSettingsWindow() : nullptr;
     if (window) {
       VGXHealthPresenter::presentOnWindow(window, verifier);
     } else {

@@ -5,10 +5,14 @@
 #include "menubar/menu_bar_countdown_text.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/application.h"
 #include "statusmenu/status_menu.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 
 namespace {
 
@@ -24,24 +28,20 @@ void DZLAppController::configureStatusItem() {
   menu_->setAutoenablesItems(false);
   menuHeaderView_ = VGXMenuHeaderView::create(platform::Rect{});
   if (!environment_.trayConnection) return;
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  auto made = DZLStatusItemController::create(*environment_.trayConnection, menu_, [weak] {
-    if (auto self = weak.lock()) {
-      self->menuNeedsUpdate();
-      self->menuWillOpen();
-    }
-  });
+  auto made = DZLStatusItemController::create(*environment_.trayConnection, menu_,
+                                              weakly(this, [](DZLAppController& self) {
+                                                self.menuNeedsUpdate();
+                                                self.menuWillOpen();
+                                              }));
   if (!made) {
     log_.error("The status item could not be served: {}", made.error().description());
     return;
   }
   statusItemController_ = std::move(*made);
-  statusItemController_->setPrimaryAction([weak] {
-    if (auto self = weak.lock()) self->toggleKeepAwake();
-  });
-  statusItemController_->setMenuDidClose([weak] {
-    if (auto self = weak.lock()) self->menuDidClose();
-  });
+  statusItemController_->setPrimaryAction(
+      weakly(this, [](DZLAppController& self) { self.toggleKeepAwake(); }));
+  statusItemController_->setMenuDidClose(
+      weakly(this, [](DZLAppController& self) { self.menuDidClose(); }));
   // A host may show the menu from the layout it read before, so it is
   // complete from the start.
   menuNeedsUpdate();
@@ -64,16 +64,14 @@ void DZLAppController::menuNeedsUpdate() {
 void DZLAppController::menuWillOpen() {
   menuIsOpen_ = true;
   if (menuRefreshTimer_) menuRefreshTimer_->invalidate();
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  menuRefreshTimer_ = platform::RunLoop::main().scheduleTimer(
-      kMenuRefreshInterval, true,
-      [weak](platform::Timer&) {
-        if (auto self = weak.lock()) {
-          self->triggerBridge_->tickNow();
-          self->refreshOpenMenuIfNeeded();
-        }
-      },
-      platform::RunLoopMode::Common);
+  menuRefreshTimer_ =
+      platform::RunLoop::main().scheduleTimer(kMenuRefreshInterval, true,
+                                              weakly(this,
+                                                     [](DZLAppController& self) {
+                                                       self.triggerBridge_->tickNow();
+                                                       self.refreshOpenMenuIfNeeded();
+                                                     }),
+                                              platform::RunLoopMode::Common);
 }
 
 void DZLAppController::menuDidClose() {
@@ -131,12 +129,8 @@ void DZLAppController::armCountdownTimer() {
   const auto delay = VGXMenuBarCountdownText::nextUpdateDelayWithRemaining(
       *fireDate - platform::Clock::current().now());
   if (!delay) return;
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
   countdownTimer_ = platform::RunLoop::main().scheduleTimer(
-      *delay, false,
-      [weak](platform::Timer&) {
-        if (auto self = weak.lock()) self->updateStatusItemCountdown();
-      },
+      *delay, false, weakly(this, [](DZLAppController& self) { self.updateStatusItemCountdown(); }),
       platform::RunLoopMode::Common);
 }
 
@@ -190,14 +184,11 @@ void DZLAppController::editTriggers(platform::MenuItem& /*sender*/) { editTrigge
 
 void DZLAppController::showSettingsWindow(platform::MenuItem& /*sender*/) {
   // After the menu has closed, as a window opened from a menu must.
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak] {
-    const auto self = weak.lock();
-    if (!self) return;
-    if (self->environment_.showSettingsWindow) {
-      self->environment_.showSettingsWindow();
+  onMain(this, [](DZLAppController& self) {
+    if (self.environment_.showSettingsWindow) {
+      self.environment_.showSettingsWindow();
     } else {
-      self->log_.log("No settings window to show.");
+      self.log_.log("No settings window to show.");
     }
   });
 }

@@ -4,6 +4,7 @@
 #include "app/app_controller.h"
 #include "core/dzl_keys.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
@@ -26,30 +27,29 @@ constexpr DurationArgument kDurationArguments[] = {
 
 void DZLAppController::configureEventHandler() {
   DZLEventHandler& handler = *environment_.eventHandler;
-  const std::weak_ptr<DZLAppController> weak = weak_from_this();
-  handler.registerActionNamed("activate", [weak](const DZLEvent& event) {
-    if (auto self = weak.lock()) self->handleActivateEvent(event);
-  });
-  handler.registerActionNamed("deactivate", [weak](const DZLEvent&) {
-    if (auto self = weak.lock()) self->stopForUser();
-  });
-  handler.registerActionNamed("toggle", [weak](const DZLEvent&) {
-    if (auto self = weak.lock()) self->toggleKeepAwake();
-  });
-  handler.registerActionNamed("presence", [weak](const DZLEvent& event) {
-    const auto self = weak.lock();
-    if (!self || !event.arguments) return;
-    const auto enabled = event.arguments->find("enabled");
-    if (enabled == event.arguments->end()) return;
-    const bool on = dzl_argumentBoolValue(enabled->second);
-    const auto& setPresence = VGXTriggerBridge::hooks().chatPresenceFromURL;
-    if (!setPresence) {
-      self->log_.log("No chat presence to set {} from the address.", on ? "on" : "off");
-    } else if (!setPresence(on)) {
-      // Turning it on needs the explanation in the settings first.
-      self->log_.log("Chat presence is turned on only in the settings, never from an address.");
-    }
-  });
+  using platform::weakly;
+  handler.registerActionNamed("activate",
+                              weakly(this, [](DZLAppController& self, const DZLEvent& event) {
+                                self.handleActivateEvent(event);
+                              }));
+  handler.registerActionNamed("deactivate",
+                              weakly(this, [](DZLAppController& self) { self.stopForUser(); }));
+  handler.registerActionNamed("toggle",
+                              weakly(this, [](DZLAppController& self) { self.toggleKeepAwake(); }));
+  handler.registerActionNamed(
+      "presence", weakly(this, [](DZLAppController& self, const DZLEvent& event) {
+        if (!event.arguments) return;
+        const auto enabled = event.arguments->find("enabled");
+        if (enabled == event.arguments->end()) return;
+        const bool on = dzl_argumentBoolValue(enabled->second);
+        const auto& setPresence = VGXTriggerBridge::hooks().chatPresenceFromURL;
+        if (!setPresence) {
+          self.log_.log("No chat presence to set {} from the address.", on ? "on" : "off");
+        } else if (!setPresence(on)) {
+          // Turning it on needs the explanation in the settings first.
+          self.log_.log("Chat presence is turned on only in the settings, never from an address.");
+        }
+      }));
 }
 
 void DZLAppController::handleActivateEvent(const DZLEvent& event) {

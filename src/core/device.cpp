@@ -1,8 +1,11 @@
 #include "core/device.h"
 
 #include "platform/base/shared_instances.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 namespace {
 
@@ -31,11 +34,10 @@ DZLDevice::DZLDevice(platform::PowerSources& sources, platform::LowPowerMode& mo
 void DZLDevice::setBatteryMonitoringEnabled(bool enabled) {
   if (enabled) {
     if (!batteryMonitor_.hasBattery()) return;
-    batteryMonitor_.setCapacityChangeHandler([weak = weak_from_this()](double) {
-      auto self = weak.lock();
-      if (self && self->isBatteryMonitoringEnabled())
-        self->deviceParameterDidChange(kDZLDeviceParameterBattery);
-    });
+    batteryMonitor_.setCapacityChangeHandler(weakly(this, [](DZLDevice& self) {
+      if (self.isBatteryMonitoringEnabled())
+        self.deviceParameterDidChange(kDZLDeviceParameterBattery);
+    }));
     batteryMonitor_.registerForCapacityChangesIfNeeded();
   } else {
     batteryMonitor_.unregisterFromCapacityChanges();
@@ -47,11 +49,10 @@ void DZLDevice::setBatteryMonitoringEnabled(bool enabled) {
 void DZLDevice::setLowPowerModeMonitoringEnabled(bool enabled) {
   if (enabled) {
     if (!lowPowerModeMonitor_->supportsLowPowerMode()) return;
-    lowPowerModeMonitor_->setLowPowerModeChangeHandler([weak = weak_from_this()](bool) {
-      auto self = weak.lock();
-      if (self && self->isLowPowerModeMonitoringEnabled())
-        self->deviceParameterDidChange(kDZLDeviceParameterLowPowerMode);
-    });
+    lowPowerModeMonitor_->setLowPowerModeChangeHandler(weakly(this, [](DZLDevice& self) {
+      if (self.isLowPowerModeMonitoringEnabled())
+        self.deviceParameterDidChange(kDZLDeviceParameterLowPowerMode);
+    }));
     lowPowerModeMonitor_->registerForLowPowerModeChanges();
   } else {
     lowPowerModeMonitor_->unregisterFromLowPowerModeChanges();
@@ -63,10 +64,9 @@ void DZLDevice::setLowPowerModeMonitoringEnabled(bool enabled) {
 void DZLDevice::deviceParameterDidChange(const std::string& parameter) {
   platform::PropertyDictionary userInfo{{kDZLDeviceParameterKey, parameter}};
   const std::string described = platform::debugDescription(platform::PropertyValue(userInfo));
-  mainQueue_.async([weak = weak_from_this(), userInfo = std::move(userInfo)] {
-    auto self = weak.lock();
-    if (self) self->center_.post(kDZLDeviceParameterDidChangeNotification, self.get(), userInfo);
-  });
+  mainQueue_.async(weakly(this, [userInfo = std::move(userInfo)](DZLDevice& self) {
+    self.center_.post(kDZLDeviceParameterDidChangeNotification, &self, userInfo);
+  }));
   log_.log("Device parameter did change: {}, {}.", parameter, described);
 }
 

@@ -25,7 +25,6 @@ class DZLAppUpdater {
   DZLAppUpdater(platform::UserDefaults& defaults,
                 std::unique_ptr<platform::SoftwareUpdater> updater);
 
-  platform::SoftwareUpdater& updater() { return *updater_; }
   // What to tell the user when no check runs.
   std::optional<std::string> checkForUpdates();
   // The pre-release feed while pre-release updates are on, else the release feed.

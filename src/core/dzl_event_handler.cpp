@@ -1,6 +1,7 @@
 #include "core/dzl_event_handler.h"
 
 #include "platform/base/shared_instances.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -30,12 +31,10 @@ void DZLEventHandler::handleEventForURL(const std::optional<std::string>& url) {
   eventQueue_->async([weak = weak_from_this(), url = *url] {
     auto event = DZLEvent::eventForURL(url);
     if (!event) return;
-    platform::DispatchQueue::main().async([weak, url, event = std::move(*event)] {
-      const auto self = weak.lock();
-      if (!self) return;
-      const auto found = self->eventTable_.find(event.name);
-      if (found == self->eventTable_.end()) return;
-      self->log_.log("Handling event:\n{}\nfor URL: {}", event.debugDescription(), url);
+    platform::onMain(weak, [url, event = std::move(*event)](DZLEventHandler& self) {
+      const auto found = self.eventTable_.find(event.name);
+      if (found == self.eventTable_.end()) return;
+      self.log_.log("Handling event:\n{}\nfor URL: {}", event.debugDescription(), url);
       // A copy: the action may replace its own table entry.
       const auto action = found->second;
       (*action)(event);

@@ -1,5 +1,7 @@
 #include "core/low_power_mode_monitor.h"
 
+#include "platform/runloop/weakly.h"
+
 namespace vigilix {
 
 std::shared_ptr<DZLLowPowerModeMonitor> DZLLowPowerModeMonitor::make(
@@ -11,16 +13,14 @@ std::shared_ptr<DZLLowPowerModeMonitor> DZLLowPowerModeMonitor::make(
 
 void DZLLowPowerModeMonitor::registerForLowPowerModeChanges() {
   if (observer_) return;
-  observer_ = center_.addObserver(platform::kPowerStateDidChangeNotification, nullptr, nullptr,
-                                  [weak = weak_from_this()](const platform::Notification&) {
-                                    auto self = weak.lock();
-                                    if (!self) return;
-                                    const bool enabled = self->isLowPowerModeEnabled();
-                                    self->mainQueue_.async([weak, enabled] {
-                                      auto monitor = weak.lock();
-                                      if (monitor && monitor->handler_) monitor->handler_(enabled);
-                                    });
-                                  });
+  observer_ = center_.addObserver(
+      platform::kPowerStateDidChangeNotification, nullptr, nullptr,
+      platform::weakly(this, [](DZLLowPowerModeMonitor& self) {
+        const bool enabled = self.isLowPowerModeEnabled();
+        self.mainQueue_.async(platform::weakly(&self, [enabled](DZLLowPowerModeMonitor& monitor) {
+          if (monitor.handler_) monitor.handler_(enabled);
+        }));
+      }));
 }
 
 }  // namespace vigilix

@@ -12,9 +12,13 @@
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/bookmarks.h"
 
 namespace vigilix {
+
+using platform::weakly;
+
 namespace {
 
 constexpr const char* kDidWakeNotification = "NSWorkspaceDidWakeNotification";
@@ -151,38 +155,24 @@ void VGXTriggerBridge::start() {
 // The global shortcut and the session notifications come first, on every
 // start; their own start runs once.
 void VGXTriggerBridge::connectFrontEnds() {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   VGXGlobalShortcutCenter& shortcut = VGXGlobalShortcutCenter::shared();
-  shortcut.setToggleAction([weak] {
-    if (auto bridge = weak.lock()) bridge->toggleKeepAwake();
-  });
+  shortcut.setToggleAction(
+      weakly(this, [](VGXTriggerBridge& bridge) { bridge.toggleKeepAwake(); }));
   shortcut.start();
 
   VGXSessionNotifications& notifications = VGXSessionNotifications::shared();
   notifications.setHub({
       .extendOrRestartFifteenMinutes =
-          [weak] {
-            if (auto bridge = weak.lock()) bridge->extendOrRestartFifteenMinutes();
-          },
-      .isAwake =
-          [weak] {
-            auto bridge = weak.lock();
-            return bridge && bridge->isAwake();
-          },
+          weakly(this, [](VGXTriggerBridge& bridge) { bridge.extendOrRestartFifteenMinutes(); }),
+      .isAwake = weakly(this, [](VGXTriggerBridge& bridge) { return bridge.isAwake(); }),
       .assertionReason =
-          [weak] {
-            auto bridge = weak.lock();
-            return bridge ? bridge->assertionReason() : std::string();
-          },
+          weakly(this, [](VGXTriggerBridge& bridge) { return bridge.assertionReason(); }),
   });
   notifications.start();
 }
 
 void VGXTriggerBridge::installObservers() {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  auto fullTick = [weak](const platform::Notification&) {
-    if (auto bridge = weak.lock()) bridge->tick();
-  };
+  const auto fullTick = weakly(this, [](VGXTriggerBridge& bridge) { bridge.tick(); });
   platform::DispatchQueue* main = &platform::DispatchQueue::main();
   platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
   workspaceObservers_.push_back(platform::NotificationCenter::workspaceCenter().addObserver(
@@ -194,18 +184,10 @@ void VGXTriggerBridge::installObservers() {
   // Delivered where the change is posted, so that a change the hub writes
   // itself is seen while isApplyingDefaults is still set; the pass that
   // follows runs on the main queue.
-  defaultsObserver_ = center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
-                                         nullptr, [weak](const platform::Notification&) {
-                                           if (platform::DispatchQueue::isMainThread()) {
-                                             if (auto bridge = weak.lock())
-                                               bridge->defaultsDidChange();
-                                             return;
-                                           }
-                                           platform::DispatchQueue::main().async([weak] {
-                                             if (auto bridge = weak.lock())
-                                               bridge->defaultsDidChange();
-                                           });
-                                         });
+  const auto changed = weakly(this, [](VGXTriggerBridge& bridge) { bridge.defaultsDidChange(); });
+  defaultsObserver_ = center.addObserver(
+      platform::kUserDefaultsDidChangeNotification, nullptr, nullptr,
+      [changed](const platform::Notification&) { platform::runOnMain(changed); });
 }
 
 void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
@@ -232,12 +214,9 @@ void VGXTriggerBridge::evaluateFocusMode(platform::Date at) {
 void VGXTriggerBridge::startThermalObservation() {
   applyHeatRule(currentThermalLevel(), now());
   if (thermalObserver_) return;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   thermalObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kThermalStateDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
-      [weak](const platform::Notification&) {
-        if (auto bridge = weak.lock()) bridge->thermalStateDidChange();
-      });
+      weakly(this, [](VGXTriggerBridge& bridge) { bridge.thermalStateDidChange(); }));
   followThermalStateWhileItMatters(controller_.snapshot());
 }
 
@@ -254,22 +233,18 @@ void VGXTriggerBridge::followThermalStateWhileItMatters(const AwakeSnapshot& sna
 
 void VGXTriggerBridge::startPolicyWatcher() {
   if (policyWatcher_) return;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  policyWatcher_ = VGXPolicyWatcher::make([weak] {
-    if (auto bridge = weak.lock()) bridge->policyDidChange();
-  });
+  policyWatcher_ = VGXPolicyWatcher::make(
+      weakly(this, [](VGXTriggerBridge& bridge) { bridge.policyDidChange(); }));
   policyWatcher_->start();
 }
 
 void VGXTriggerBridge::startAgentHolds() {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   auto store = std::make_shared<VGXAgentHoldStore>(kAgentHoldMaxTTL);
-  auto holds =
-      std::make_shared<VGXAgentHoldController>(store, &VGXAgentHoldController::defaultPolicyDenied,
-                                               [weak](const std::vector<TriggerReason>& reasons) {
-                                                 if (auto bridge = weak.lock())
-                                                   bridge->agentHoldsDidChange(reasons);
-                                               });
+  auto holds = std::make_shared<VGXAgentHoldController>(
+      store, &VGXAgentHoldController::defaultPolicyDenied,
+      weakly(this, [](VGXTriggerBridge& bridge, const std::vector<TriggerReason>& reasons) {
+        bridge.agentHoldsDidChange(reasons);
+      }));
   holds->start();
   agentHoldController_ = std::move(holds);
 }

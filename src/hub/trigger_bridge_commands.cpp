@@ -7,9 +7,12 @@
 #include "platform/base/logger.h"
 #include "platform/fs/user_dirs.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
+
+using platform::weakly;
 namespace {
 
 constexpr double kPauseSeconds = 3600;
@@ -191,17 +194,14 @@ void VGXTriggerBridge::tickNow() {
 void VGXTriggerBridge::handleWakeOrClockChange() { tick(); }
 
 void VGXTriggerBridge::presentCustomDurationPicker() {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  VGXDeadlinePicker::presentDuration([weak](double seconds) {
-    if (auto bridge = weak.lock()) bridge->keepAwakeForDuration(seconds);
-  });
+  VGXDeadlinePicker::presentDuration(weakly(this, [](VGXTriggerBridge& bridge, double seconds) {
+    bridge.keepAwakeForDuration(seconds);
+  }));
 }
 
 void VGXTriggerBridge::presentUntilPicker() {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  VGXDeadlinePicker::presentUntil([weak](platform::Date date) {
-    if (auto bridge = weak.lock()) bridge->keepAwakeUntil(date);
-  });
+  VGXDeadlinePicker::presentUntil(weakly(
+      this, [](VGXTriggerBridge& bridge, platform::Date date) { bridge.keepAwakeUntil(date); }));
 }
 
 void VGXTriggerBridge::presentDownloadPanel() {
@@ -210,12 +210,10 @@ void VGXTriggerBridge::presentDownloadPanel() {
     logger().info("No open panel on this system; the download watch cannot be chosen");
     return;
   }
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  present(downloadsFolder(), [weak](std::vector<std::string> paths) {
-    auto bridge = weak.lock();
-    if (!bridge) return;
-    for (const std::string& path : paths) bridge->watchFileAt(path);
-  });
+  present(downloadsFolder(),
+          weakly(this, [](VGXTriggerBridge& bridge, std::vector<std::string> paths) {
+            for (const std::string& path : paths) bridge.watchFileAt(path);
+          }));
 }
 
 }  // namespace vigilix

@@ -1,11 +1,15 @@
 #include "hub/trigger_bridge.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 #include "policy/policy_observable.h"
 #include "policy/policy_table.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 namespace {
 
 constexpr const char* kDisableAgentHooksKey = "VGXDisableAgentHooks";
@@ -55,10 +59,7 @@ std::string VGXTriggerBridge::policySignature() const {
 
 void VGXTriggerBridge::applyPolicy(platform::Date now) {
   if (!platform::DispatchQueue::isMainThread()) {
-    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-    platform::DispatchQueue::main().async([weak, now] {
-      if (auto bridge = weak.lock()) bridge->applyPolicy(now);
-    });
+    onMain(this, [now](VGXTriggerBridge& bridge) { bridge.applyPolicy(now); });
     return;
   }
   std::string signature = policySignature();
@@ -77,29 +78,20 @@ void VGXTriggerBridge::applyPolicy(platform::Date now) {
 void VGXTriggerBridge::setIsPresencePosting(bool posting) {
   const bool was = isPresencePosting_.exchange(posting);
   if (was == posting) return;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  auto react = [weak, ended = was && !posting] {
-    auto bridge = weak.lock();
-    if (!bridge) return;
+  auto react = weakly(this, [ended = was && !posting](VGXTriggerBridge& bridge) {
     const platform::Date now = platform::Clock::current().now();
     // Input up to this moment was the pointer being moved for the user.
-    if (ended) bridge->controller_.setPresenceEndedAt(now);
-    bridge->applyPolicy(now);
-  };
-  if (platform::DispatchQueue::isMainThread()) {
-    react();
-  } else {
-    platform::DispatchQueue::main().async(react);
-  }
+    if (ended) bridge.controller_.setPresenceEndedAt(now);
+    bridge.applyPolicy(now);
+  });
+  platform::runOnMain(std::move(react));
 }
 
 void VGXTriggerBridge::policyDidChange() {
   if (isApplyingDefaults_) return;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak] {
-    auto bridge = weak.lock();
-    if (!bridge || bridge->isApplyingDefaults_) return;
-    bridge->applyPolicy(platform::Clock::current().now());
+  onMain(this, [](VGXTriggerBridge& bridge) {
+    if (bridge.isApplyingDefaults_) return;
+    bridge.applyPolicy(platform::Clock::current().now());
   });
 }
 

@@ -5,17 +5,20 @@
 #include "platform/base/localized.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
 
+using platform::onMain;
+using platform::weakly;
+
 void VGXTriggerBridge::installCLIObserver() {
   if (cliObserver_) return;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   cliObserver_ = platform::DistributedNotificationCenter::current().addObserver(
-      kCLIRequestNotification, [weak](const std::string&, const std::optional<std::string>& text) {
-        if (auto bridge = weak.lock()) bridge->handleCLIRequest(text);
-      });
+      kCLIRequestNotification,
+      weakly(this, [](VGXTriggerBridge& bridge, const std::string&,
+                      const std::optional<std::string>& text) { bridge.handleCLIRequest(text); }));
 }
 
 void VGXTriggerBridge::installControlObserver() {
@@ -27,12 +30,8 @@ void VGXTriggerBridge::installControlObserver() {
     bridge.writeOwnDefaults([&] { value = bridge.controlState_->takeRequest(now()); });
     if (value) bridge.handleControlRequest(*value);
   };
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   controlObserver_ = platform::DistributedNotificationCenter::current().addObserver(
-      VGXControlState::requestNotification,
-      [weak, takeRequest](const std::string&, const std::optional<std::string>&) {
-        if (auto bridge = weak.lock()) takeRequest(*bridge);
-      });
+      VGXControlState::requestNotification, weakly(this, takeRequest));
   // A request left before the observer existed still counts while recent.
   takeRequest(*this);
 }
@@ -107,9 +106,8 @@ void VGXTriggerBridge::handleControlRequest(bool value) {
 
 void VGXTriggerBridge::agentHoldsDidChange(std::vector<TriggerReason> reasons) {
   if (!platform::DispatchQueue::isMainThread()) {
-    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-    platform::DispatchQueue::main().async([weak, reasons = std::move(reasons)]() mutable {
-      if (auto bridge = weak.lock()) bridge->agentHoldsDidChange(std::move(reasons));
+    onMain(this, [reasons = std::move(reasons)](VGXTriggerBridge& bridge) mutable {
+      bridge.agentHoldsDidChange(std::move(reasons));
     });
     return;
   }
@@ -119,11 +117,9 @@ void VGXTriggerBridge::agentHoldsDidChange(std::vector<TriggerReason> reasons) {
 
 VGXCLIv2Server& VGXTriggerBridge::cliV2Server() {
   if (!cliV2Server_) {
-    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-    cliV2Server_ = std::make_unique<VGXCLIv2Server>(std::nullopt, [weak] {
-      auto bridge = weak.lock();
-      return bridge ? bridge->controller_.stopGeneration() : std::int64_t{0};
-    });
+    cliV2Server_ = std::make_unique<VGXCLIv2Server>(
+        std::nullopt,
+        weakly(this, [](VGXTriggerBridge& bridge) { return bridge.controller_.stopGeneration(); }));
   }
   return *cliV2Server_;
 }

@@ -9,8 +9,12 @@
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 namespace {
 
 constexpr double kMaximumIdleSeconds = 31'536'000;  // 365 days
@@ -59,10 +63,8 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
     fire = std::min(fire, *resumes);
   }
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  tickTimer_ = platform::RunLoop::main().makeTimer(fire, 0, false, [weak](platform::Timer&) {
-    if (auto bridge = weak.lock()) bridge->tickNow();
-  });
+  tickTimer_ = platform::RunLoop::main().makeTimer(
+      fire, 0, false, weakly(this, [](VGXTriggerBridge& bridge) { bridge.tickNow(); }));
   tickTimer_->setTolerance(kTickTolerance);
   platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
 }
@@ -134,12 +136,9 @@ VGXThermalLevel VGXTriggerBridge::currentThermalLevel() {
 void VGXTriggerBridge::defaultsDidChange() {
   if (isApplyingDefaults_ || defaultsChangeScheduled_) return;
   defaultsChangeScheduled_ = true;
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak] {
-    auto bridge = weak.lock();
-    if (!bridge) return;
-    bridge->defaultsChangeScheduled_ = false;
-    bridge->handleDefaultsChange();
+  onMain(this, [](VGXTriggerBridge& bridge) {
+    bridge.defaultsChangeScheduled_ = false;
+    bridge.handleDefaultsChange();
   });
 }
 

@@ -1,8 +1,11 @@
 #include "hub/trigger_bridge.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/weakly.h"
 #include "triggers/live_system_sampler.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 const TriggerConfiguration& VGXTriggerBridge::triggerConfiguration() const {
   std::optional<platform::PropertyValue> stored = defaults_.object(kTriggersDefaultsKey);
@@ -16,13 +19,13 @@ const TriggerConfiguration& VGXTriggerBridge::triggerConfiguration() const {
 // The monitor asks no provider: the settings pass hands it the rules when
 // their stored value changed, so they are decoded once per change.
 void VGXTriggerBridge::makeTriggerMonitor(const TriggerConfiguration& configuration) {
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
   monitorConfiguration_ = configuration;
   monitor_ = TriggerMonitor::make(
       makeSampler_ ? makeSampler_() : std::make_shared<LiveSystemSampler>(), configuration,
-      platform::Calendar::current(), {}, [weak](const TriggerDecision& decision) {
-        if (auto bridge = weak.lock()) bridge->triggerDecisionDidChange(decision);
-      });
+      platform::Calendar::current(), {},
+      weakly(this, [](VGXTriggerBridge& bridge, const TriggerDecision& decision) {
+        bridge.triggerDecisionDidChange(decision);
+      }));
 }
 
 void VGXTriggerBridge::followTriggerConfiguration(bool evaluate) {

@@ -6,6 +6,7 @@
 #include "platform/base/text.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/bookmarks.h"
 #include "platform/system/file_paths.h"
 #include "platform/system/file_resources.h"
@@ -13,6 +14,8 @@
 #include "platform/system/running_applications.h"
 
 namespace vigilix {
+
+using platform::weakly;
 namespace {
 
 constexpr const char* kChooseFileAgain = "Choose the file again";
@@ -256,11 +259,9 @@ void VGXTriggerBridge::watchesDidChange() {
     if (watchTimer_) watchTimer_->invalidate();
     watchTimer_.reset();
   } else if (!watchTimer_) {
-    std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
     watchTimer_ = platform::RunLoop::main().makeTimer(
-        now() + kWatchCheckInterval, kWatchCheckInterval, true, [weak](platform::Timer&) {
-          if (auto bridge = weak.lock()) bridge->evaluateWatches();
-        });
+        now() + kWatchCheckInterval, kWatchCheckInterval, true,
+        weakly(this, [](VGXTriggerBridge& bridge) { bridge.evaluateWatches(); }));
     platform::RunLoop::main().addTimer(watchTimer_, platform::RunLoopMode::Common);
   }
   persistAndPublish(now());
@@ -344,15 +345,11 @@ void VGXTriggerBridge::followProcess(std::int32_t pid) {
     followed.exited = true;
     return;
   }
-  std::weak_ptr<VGXTriggerBridge> weak = weak_from_this();
-  followed.source->setEventHandler([weak, pid] {
-    auto bridge = weak.lock();
-    if (!bridge) return;
-    if (auto entry = bridge->watchedProcesses_.find(pid);
-        entry != bridge->watchedProcesses_.end()) {
+  followed.source->setEventHandler(weakly(this, [pid](VGXTriggerBridge& bridge) {
+    if (auto entry = bridge.watchedProcesses_.find(pid); entry != bridge.watchedProcesses_.end()) {
       entry->second.exited = true;
     }
-  });
+  }));
   followed.source->resume();
 }
 

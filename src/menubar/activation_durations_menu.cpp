@@ -2,6 +2,7 @@
 
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -49,9 +50,7 @@ DZLActivationDurationsMenuController::attributedStringForMenuItemTitle(const std
 std::shared_ptr<MenuItem> DZLActivationDurationsMenuController::makeItem(
     std::string title, void (DZLActivationDurationsMenuController::*action)(MenuItem&)) {
   auto item = std::make_shared<MenuItem>(std::move(title));
-  item->setAction([weak = weak_from_this(), action](MenuItem& sender) {
-    if (auto self = weak.lock()) ((*self).*action)(sender);
-  });
+  item->setAction(platform::weakly(this, action));
   return item;
 }
 

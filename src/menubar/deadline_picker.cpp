@@ -10,6 +10,7 @@
 #include "platform/locale/date_formatter.h"
 #include "platform/locale/locale.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/application.h"
 #include "platform/ui/number_formatter.h"
 
@@ -157,10 +158,7 @@ std::shared_ptr<DurationFieldDelegate> VGXDeadlinePicker::fieldDelegate() {
 }
 
 Control::Action VGXDeadlinePicker::action(void (VGXDeadlinePicker::*member)(Control&)) {
-  std::weak_ptr<VGXDeadlinePicker> weak = weak_from_this();
-  return [weak, member](Control& sender) {
-    if (auto picker = weak.lock()) ((*picker).*member)(sender);
-  };
+  return platform::weakly(this, member);
 }
 
 void VGXDeadlinePicker::present(bool duration, DurationHandler durationHandler,

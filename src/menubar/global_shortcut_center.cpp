@@ -6,6 +6,7 @@
 #include "platform/base/localized.h"
 #include "platform/base/shared_instances.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/event.h"
 #include "platform/ui/keyboard_layout.h"
 
@@ -129,14 +130,12 @@ void VGXGlobalShortcutCenter::unregisterHotKey() {
 
 void VGXGlobalShortcutCenter::installHandlerIfNeeded() {
   if (handlerRef_) return;
-  std::weak_ptr<VGXGlobalShortcutCenter> weak = weak_from_this();
   auto installed = hotKeys_.installEventHandler(
       {platform::EventTypeSpec{platform::kEventClassKeyboard, platform::kEventHotKeyPressed}},
-      [weak](const platform::HotKeyEvent&) {
+      [weak = weak_from_this()](const platform::HotKeyEvent&) {
         // Any thread: only hand the toggle to the main queue.
-        platform::DispatchQueue::main().async([weak] {
-          auto center = weak.lock();
-          if (center && center->toggle_) center->toggle_();
+        platform::onMain(weak, [](VGXGlobalShortcutCenter& center) {
+          if (center.toggle_) center.toggle_();
         });
         return platform::kNoErr;
       });

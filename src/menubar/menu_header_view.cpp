@@ -5,6 +5,7 @@
 
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/window.h"
@@ -56,10 +57,7 @@ void VGXMenuHeaderView::setUp() {
   reasonLabel_->setTextColor(platform::Color::secondaryLabel());
   reasonLabel_->setAccessibilityElement(false);
 
-  std::weak_ptr<VGXMenuHeaderView> weak = self;
-  keepAwakeSwitch_->setAction([weak](platform::Control& sender) {
-    if (auto header = weak.lock()) header->switchChanged(sender);
-  });
+  keepAwakeSwitch_->setAction(platform::weakly(self, &VGXMenuHeaderView::switchChanged));
   keepAwakeSwitch_->setAccessibilityLabel(keepAwakeSwitchLabel());
 
   attentionImage_ = std::make_shared<platform::ImageView>();

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/base/shared_instances.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -46,10 +47,7 @@ VGXPolicyObservable& VGXPolicyObservable::shared() { return sharedObservable.get
 
 void VGXPolicyObservable::noteChange() {
   if (!platform::DispatchQueue::isMainThread()) {
-    std::weak_ptr<VGXPolicyObservable> weak = weak_from_this();
-    mainQueue_.async([weak] {
-      if (auto self = weak.lock()) self->noteChange();
-    });
+    mainQueue_.async(platform::weakly(this, &VGXPolicyObservable::noteChange));
     return;
   }
   ++epoch_;
@@ -64,10 +62,9 @@ void VGXPolicyObservable::noteChange() {
 platform::ObserverHandle VGXPolicyObservable::observeEpoch(EpochObserver observer) {
   const std::uint64_t key = observers_->nextKey++;
   observers_->byKey.emplace(key, std::move(observer));
-  std::weak_ptr<Observers> weak = observers_;
-  return std::make_unique<EpochToken>(observers_, [weak, key] {
-    if (auto observers = weak.lock()) observers->byKey.erase(key);
-  });
+  return std::make_unique<EpochToken>(
+      observers_,
+      platform::weakly(observers_, [key](Observers& observers) { observers.byKey.erase(key); }));
 }
 
 }  // namespace vigilix

@@ -1,8 +1,11 @@
 #include "policy/policy_watcher.h"
 
+#include "platform/runloop/weakly.h"
 #include "policy/policy_table.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 namespace {
 
@@ -39,32 +42,23 @@ VGXPolicyWatcher::~VGXPolicyWatcher() {
 void VGXPolicyWatcher::start() {
   if (observing_) return;
   observing_ = true;
-  std::weak_ptr<VGXPolicyWatcher> weak = weak_from_this();
-  auto fireWeak = [weak] {
-    if (auto self = weak.lock()) self->fire();
-  };
+  const auto changed = weakly(this, &VGXPolicyWatcher::fire);
   // Managed files change behind our back and nothing announces it: the
   // polling routes re-read the defaults first, so the handler sees them.
-  auto rereadAndFireWeak = [weak] {
-    if (auto self = weak.lock()) {
-      self->environment_.defaults->synchronize();
-      self->fire();
-    }
-  };
+  const auto rereadAndFire = weakly(this, [](VGXPolicyWatcher& self) {
+    self.environment_.defaults->synchronize();
+    self.fire();
+  });
 
   for (const VGXPolicyKey& row : VGXPolicy::keys()) {
-    observers_.push_back(environment_.defaults->observeKey(
-        row.name, [fireWeak](const std::optional<platform::PropertyValue>&) { fireWeak(); }));
+    observers_.push_back(environment_.defaults->observeKey(row.name, changed));
   }
-  timer_ = environment_.runLoop->scheduleTimer(
-      kPollInterval, true, [rereadAndFireWeak](platform::Timer&) { rereadAndFireWeak(); },
-      platform::RunLoopMode::Common);
+  timer_ = environment_.runLoop->scheduleTimer(kPollInterval, true, rereadAndFire,
+                                               platform::RunLoopMode::Common);
   observers_.push_back(environment_.defaultCenter->addObserver(
-      kDidBecomeActiveNotification, nullptr, environment_.mainQueue,
-      [rereadAndFireWeak](const platform::Notification&) { rereadAndFireWeak(); }));
+      kDidBecomeActiveNotification, nullptr, environment_.mainQueue, rereadAndFire));
   observers_.push_back(environment_.workspaceCenter->addObserver(
-      kDidWakeNotification, nullptr, environment_.mainQueue,
-      [rereadAndFireWeak](const platform::Notification&) { rereadAndFireWeak(); }));
+      kDidWakeNotification, nullptr, environment_.mainQueue, rereadAndFire));
 }
 
 void VGXPolicyWatcher::fire() {
@@ -72,10 +66,9 @@ void VGXPolicyWatcher::fire() {
     if (onChange_) onChange_();
     return;
   }
-  std::weak_ptr<VGXPolicyWatcher> weak = weak_from_this();
-  environment_.mainQueue->async([weak] {
-    if (auto self = weak.lock(); self && self->onChange_) self->onChange_();
-  });
+  environment_.mainQueue->async(weakly(this, [](VGXPolicyWatcher& self) {
+    if (self.onChange_) self.onChange_();
+  }));
 }
 
 }  // namespace vigilix

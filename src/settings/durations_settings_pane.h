@@ -32,7 +32,6 @@ class DZLAddDurationSheet {
   DZLAddDurationForm& form() { return form_; }
   const std::shared_ptr<platform::TextField>& hoursField() const { return fields_[0]; }
   const std::shared_ptr<platform::TextField>& minutesField() const { return fields_[1]; }
-  const std::shared_ptr<platform::TextField>& secondsField() const { return fields_[2]; }
   const std::shared_ptr<platform::TextField>& warningLabel() const { return warning_; }
   const std::shared_ptr<platform::Button>& addButton() const { return add_; }
   const std::shared_ptr<platform::Button>& cancelButton() const { return cancel_; }
@@ -69,7 +68,6 @@ class DZLDurationSettingsPane {
   const std::shared_ptr<platform::Button>& setDefaultButton() const { return setDefault_; }
   const std::shared_ptr<platform::Button>& resetButton() const { return reset_; }
   const std::shared_ptr<platform::CheckBox>& restartOnActivity() const { return restart_; }
-  const std::shared_ptr<platform::TextField>& restartCaption() const { return caption_; }
   // The open add sheet, else nullptr.
   DZLAddDurationSheet* addSheet() const { return sheet_.get(); }
   // The reset alert's window while it is open.

@@ -64,7 +64,6 @@ class VGXGeneralSettingsPane {
 
   std::shared_ptr<platform::CheckBox> toggleFor(const std::string& key) const;
   const std::shared_ptr<platform::CheckBox>& openAtLogin() const { return openAtLogin_; }
-  const std::shared_ptr<platform::Stepper>& batteryLevel() const { return batteryLevel_; }
   const std::shared_ptr<platform::Button>& copyButton() const { return copyButton_; }
   const std::shared_ptr<platform::Button>& healthButton() const { return healthButton_; }
   const std::shared_ptr<platform::Button>& welcomeButton() const { return welcomeButton_; }

@@ -27,7 +27,6 @@ class VGXSettingsPaneSelection {
   explicit VGXSettingsPaneSelection(platform::UserDefaults& defaults);
 
   std::size_t selectedIndex() const { return selected_; }
-  const std::string& selectedIdentifier() const { return paneIdentifiers()[selected_]; }
 
   std::optional<std::size_t> indexOfPaneWithIdentifier(const std::string& identifier) const;
   // Unknown identifiers change nothing; returns whether a pane was selected.

@@ -12,6 +12,7 @@
 #include "platform/base/text.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/running_applications.h"
 #include "platform/ui/application.h"
 
@@ -32,9 +33,7 @@ ControlStateValue stateOf(bool on) { return on ? ControlStateValue::On : Control
 
 // The target is held weakly: a menu outliving its controller does nothing.
 MenuItem::Action send(const Target& target, Selector selector) {
-  return [target, selector](MenuItem& sender) {
-    if (auto strong = target.lock()) ((*strong).*selector)(sender);
-  };
+  return platform::weakly(target, selector);
 }
 
 std::shared_ptr<MenuItem> item(const std::string& title, bool enabled,
@@ -206,15 +205,14 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
 
 void VGXStatusMenu::refreshHeader(const VGXTriggerBridge& hub, VGXMenuHeaderView& headerView,
                                   const Target& target) {
-  headerView.setOnToggle([target, view = &headerView](bool on) {
-    auto strong = target.lock();
-    if (!strong) return;
-    if (on) {
-      strong->startKeepAwakeFromHeader(*view);
-    } else {
-      strong->stopKeepAwakeFromHeader(*view);
-    }
-  });
+  headerView.setOnToggle(
+      platform::weakly(target, [view = &headerView](VGXStatusMenuActions& actions, bool on) {
+        if (on) {
+          actions.startKeepAwakeFromHeader(*view);
+        } else {
+          actions.stopKeepAwakeFromHeader(*view);
+        }
+      }));
   const bool attention = hasAttention();
   headerView.setAttention(attention);
   const AwakeSnapshot snapshot = hub.snapshot();

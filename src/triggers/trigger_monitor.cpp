@@ -4,12 +4,15 @@
 
 #include "platform/power/power_sources.h"
 #include "platform/runloop/run_loop.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/workspace_notifications.h"
 
 namespace vigilix {
 
 using platform::DispatchQueue;
 using platform::NotificationCenter;
+using platform::onMain;
+using platform::weakly;
 
 std::shared_ptr<TriggerMonitor> TriggerMonitor::make(
     std::shared_ptr<SystemSampling> sampler, TriggerConfiguration configuration,
@@ -43,9 +46,7 @@ void TriggerMonitor::start() {
       std::lock_guard lock(stateLock_);
       askedAt = epoch_;
     }
-    DispatchQueue::main().async([weak = weak_from_this(), askedAt] {
-      if (auto self = weak.lock()) self->startOnMain(askedAt);
-    });
+    onMain(this, [askedAt](TriggerMonitor& self) { self.startOnMain(askedAt); });
     return;
   }
   startOnMain(std::nullopt);
@@ -77,33 +78,26 @@ void TriggerMonitor::stop() {
     started_ = false;
     stoppedEpoch = ++epoch_;
   }
-  auto finish = [weak = weak_from_this(), stoppedEpoch] {
-    auto self = weak.lock();
-    if (!self) return;
+  platform::runOnMain(weakly(this, [stoppedEpoch](TriggerMonitor& self) {
     {
       // Started again (or stopped again) before this ran: the timer and
       // observers now belong to that later call.
-      std::lock_guard lock(self->stateLock_);
-      if (self->epoch_ != stoppedEpoch) return;
+      std::lock_guard lock(self.stateLock_);
+      if (self.epoch_ != stoppedEpoch) return;
     }
-    self->onQueue([](TriggerMonitor& monitor) {
+    self.onQueue([](TriggerMonitor& monitor) {
       monitor.cancelTimer();
       // So the first decision after a restart is published even if unchanged.
       monitor.lastDecision_.reset();
     });
-    self->removeObservers();
-  };
-  if (DispatchQueue::isMainThread()) {
-    finish();
-  } else {
-    DispatchQueue::main().async(std::move(finish));
-  }
+    self.removeObservers();
+  }));
 }
 
 void TriggerMonitor::updateConfiguration(TriggerConfiguration configuration) {
   if (!DispatchQueue::isMainThread()) {
-    DispatchQueue::main().async([weak = weak_from_this(), configuration]() mutable {
-      if (auto self = weak.lock()) self->updateConfiguration(std::move(configuration));
+    onMain(this, [configuration](TriggerMonitor& self) mutable {
+      self.updateConfiguration(std::move(configuration));
     });
     return;
   }
@@ -119,9 +113,7 @@ void TriggerMonitor::updateConfiguration(TriggerConfiguration configuration) {
 
 void TriggerMonitor::requestEvaluation() {
   if (!DispatchQueue::isMainThread()) {
-    DispatchQueue::main().async([weak = weak_from_this()] {
-      if (auto self = weak.lock()) self->requestEvaluationOnMain();
-    });
+    onMain(this, [](TriggerMonitor& self) { self.requestEvaluationOnMain(); });
     return;
   }
   requestEvaluationOnMain();
@@ -147,18 +139,14 @@ void TriggerMonitor::setOnChange(ChangeHandler onChange) {
 }
 
 void TriggerMonitor::onQueue(std::function<void(TriggerMonitor&)> work) {
-  queue_->async([weak = weak_from_this(), work = std::move(work)] {
-    if (auto self = weak.lock()) work(*self);
-  });
+  queue_->async(weakly(this, std::move(work)));
 }
 
 void TriggerMonitor::armTimer() {
   cancelTimer();
   timer_ = platform::DispatchTimerSource::make(*queue_);
   timer_->schedule(kInterval, kInterval, 0);
-  timer_->setEventHandler([weak = weak_from_this()] {
-    if (auto self = weak.lock()) self->tick();
-  });
+  timer_->setEventHandler(weakly(this, [](TriggerMonitor& self) { self.tick(); }));
   timer_->resume();
 }
 
@@ -190,8 +178,8 @@ void TriggerMonitor::tick() {
   }
   if (lastDecision_ && *lastDecision_ == decision) return;
   lastDecision_ = decision;
-  DispatchQueue::main().async([weak = weak_from_this(), epoch, decision = std::move(decision)] {
-    if (auto self = weak.lock()) self->deliver(epoch, decision);
+  onMain(this, [epoch, decision = std::move(decision)](TriggerMonitor& self) {
+    self.deliver(epoch, decision);
   });
 }
 
@@ -208,9 +196,7 @@ void TriggerMonitor::deliver(std::uint64_t epoch, const TriggerDecision& decisio
 
 void TriggerMonitor::installObservers() {
   removeObservers();
-  auto evaluate = [weak = weak_from_this()](const platform::Notification&) {
-    if (auto self = weak.lock()) self->requestEvaluationOnMain();
-  };
+  const auto evaluate = weakly(this, [](TriggerMonitor& self) { self.requestEvaluationOnMain(); });
   NotificationCenter& workspace = NotificationCenter::workspaceCenter();
   workspaceObservers_.push_back(workspace.addObserver(
       platform::kWorkspaceDidLaunchApplicationNotification, nullptr, nullptr, evaluate));
@@ -219,34 +205,19 @@ void TriggerMonitor::installObservers() {
   notificationObservers_.push_back(NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationDidChangeScreenParametersNotification, nullptr, nullptr, evaluate));
 
-  auto box = std::make_shared<PowerSourceCallbackBox>(weak_from_this());
-  platform::ObserverHandle source =
-      platform::PowerSources::current().addChangeObserver(platform::RunLoopMode::Default, [box] {
-        if (auto self = box->monitor.lock()) self->requestEvaluation();
-      });
   // Without the source the 5 s timer still catches a change of power source.
-  if (source) {
-    powerSourceRunLoopSource_ = std::move(source);
-    powerSourceCallbackBox_ = std::move(box);
-  }
+  powerSourceRunLoopSource_ = platform::PowerSources::current().addChangeObserver(
+      platform::RunLoopMode::Default,
+      weakly(this, [](TriggerMonitor& self) { self.requestEvaluation(); }));
 }
 
 void TriggerMonitor::removeObservers() {
   workspaceObservers_.clear();
   notificationObservers_.clear();
   if (!powerSourceRunLoopSource_) return;
-  std::shared_ptr<platform::ObserverToken> source(std::move(powerSourceRunLoopSource_));
-  std::shared_ptr<PowerSourceCallbackBox> box = std::move(powerSourceCallbackBox_);
-  if (DispatchQueue::isMainThread()) {
-    source.reset();
-    box.reset();
-  } else {
-    // The source belongs to the main run loop: invalidate it there.
-    DispatchQueue::main().async([source = std::move(source), box = std::move(box)]() mutable {
-      source.reset();
-      box.reset();
-    });
-  }
+  // The source belongs to the main run loop: invalidate it there.
+  platform::runOnMain([source = std::shared_ptr<platform::ObserverToken>(
+                           std::move(powerSourceRunLoopSource_))]() mutable { source.reset(); });
 }
 
 }  // namespace vigilix

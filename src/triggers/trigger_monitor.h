@@ -17,17 +17,6 @@
 
 namespace vigilix {
 
-class TriggerMonitor;
-
-// The context of the power-source change callback: it reaches the monitor
-// only while the monitor exists.
-class PowerSourceCallbackBox {
- public:
-  explicit PowerSourceCallbackBox(std::weak_ptr<TriggerMonitor> monitor)
-      : monitor(std::move(monitor)) {}
-  std::weak_ptr<TriggerMonitor> monitor;
-};
-
 // Runs the automatic rules: every 5 s, and at once when an application
 // launches or quits, the displays change or the power source changes, it
 // samples the machine on its own serial queue, evaluates the sample and hands
@@ -99,7 +88,6 @@ class TriggerMonitor : public std::enable_shared_from_this<TriggerMonitor> {
   std::vector<platform::ObserverHandle> workspaceObservers_;
   std::vector<platform::ObserverHandle> notificationObservers_;
   platform::ObserverHandle powerSourceRunLoopSource_;
-  std::shared_ptr<PowerSourceCallbackBox> powerSourceCallbackBox_;
   bool started_ = false;
   std::uint64_t epoch_ = 0;
 };

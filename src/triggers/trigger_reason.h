@@ -59,7 +59,6 @@ class TriggerReason {
   const std::string& payload() const { return payload_; }
   // True for appRunning, watchedFile, watchedApp, wifiNetwork and agent.
   static bool kindHasPayload(Kind kind);
-  bool hasPayload() const { return kindHasPayload(kind_); }
 
   bool operator==(const TriggerReason&) const = default;
 

@@ -38,7 +38,6 @@ TEST(TriggerReasonEquality, CasesWithoutPayloadEqualThemselvesOnly) {
     for (std::size_t j = 0; j < plain.size(); ++j) {
       EXPECT_EQ(plain[i] == plain[j], i == j) << i << " vs " << j;
     }
-    EXPECT_FALSE(plain[i].hasPayload());
     EXPECT_TRUE(plain[i].payload().empty());
   }
   EXPECT_EQ(TriggerReason::powerAdapter(), TriggerReason::powerAdapter());
@@ -48,7 +47,6 @@ TEST(TriggerReasonPayload, CarriesTheGivenTextAndKind) {
   const auto wifi = TriggerReason::wifiNetwork("Home 5G");
   EXPECT_EQ(wifi.kind(), Kind::wifiNetwork);
   EXPECT_EQ(wifi.payload(), "Home 5G");
-  EXPECT_TRUE(wifi.hasPayload());
   EXPECT_EQ(TriggerReason::agent("claude").kind(), Kind::agent);
   EXPECT_EQ(TriggerReason::watchedFile("report.zip").payload(), "report.zip");
   EXPECT_TRUE(TriggerReason::kindHasPayload(Kind::watchedApp));

@@ -8,9 +8,13 @@
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 
 using platform::fillPlaceholders;
 using platform::localized;
@@ -45,10 +49,9 @@ std::shared_ptr<VGXTimeMachineFeature> VGXTimeMachineFeature::make(
     std::function<void()> refreshHub) {
   std::shared_ptr<VGXTimeMachineFeature> feature(
       new VGXTimeMachineFeature(std::move(sampler), defaults, std::move(refreshHub)));
-  std::weak_ptr<VGXTimeMachineFeature> weak = feature;
-  feature->sampler_->setOnChange([weak](const VGXTimeMachineState& state) {
-    if (auto self = weak.lock()) self->receive(state);
-  });
+  feature->sampler_->setOnChange(weakly(
+      feature,
+      [](VGXTimeMachineFeature& self, const VGXTimeMachineState& state) { self.receive(state); }));
   return feature;
 }
 
@@ -65,20 +68,13 @@ bool VGXTimeMachineFeature::isWanted() const {
 void VGXTimeMachineFeature::install() {
   if (!installed_) {
     installed_ = true;
-    std::weak_ptr<VGXTimeMachineFeature> weak = weak_from_this();
-    VGXTriggerBridge::hooks().timeMachineReasonsProvider = [weak] {
-      auto self = weak.lock();
-      return self ? self->reasons() : std::vector<TriggerReason>{};
-    };
-    VGXHealthRegistry::registerProvider([weak] {
-      auto self = weak.lock();
-      return self ? self->healthLines() : std::vector<VGXHealthLine>{};
-    });
+    VGXTriggerBridge::hooks().timeMachineReasonsProvider =
+        weakly(this, [](VGXTimeMachineFeature& self) { return self.reasons(); });
+    VGXHealthRegistry::registerProvider(
+        weakly(this, [](VGXTimeMachineFeature& self) { return self.healthLines(); }));
     observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
         platform::kUserDefaultsDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
-        [weak](const platform::Notification&) {
-          if (auto self = weak.lock()) self->defaultsDidChange();
-        }));
+        weakly(this, [](VGXTimeMachineFeature& self) { self.defaultsDidChange(); })));
   }
   apply(false);
 }
@@ -86,12 +82,9 @@ void VGXTimeMachineFeature::install() {
 void VGXTimeMachineFeature::defaultsDidChange() {
   if (defaultsChangeScheduled_) return;
   defaultsChangeScheduled_ = true;
-  std::weak_ptr<VGXTimeMachineFeature> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak] {
-    auto self = weak.lock();
-    if (!self) return;
-    self->defaultsChangeScheduled_ = false;
-    self->apply(true);
+  onMain(this, [](VGXTimeMachineFeature& self) {
+    self.defaultsChangeScheduled_ = false;
+    self.apply(true);
   });
 }
 

@@ -3,7 +3,12 @@
 #include <limits>
 #include <stdexcept>
 
+#include "platform/runloop/weakly.h"
+
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 
 namespace {
 std::uint64_t nextEpoch(std::uint64_t epoch) {
@@ -45,10 +50,7 @@ void VGXTimeMachineSampler::start() {
     lastState_.reset();
     timer = platform::DispatchTimerSource::make(*queue_);
     timer->schedule(0, interval(), 0);
-    std::weak_ptr<VGXTimeMachineSampler> weak = weak_from_this();
-    timer->setEventHandler([weak] {
-      if (auto sampler = weak.lock()) sampler->sample();
-    });
+    timer->setEventHandler(weakly(this, [](VGXTimeMachineSampler& sampler) { sampler.sample(); }));
     timer_ = timer;
   }
   timer->resume();
@@ -84,15 +86,12 @@ void VGXTimeMachineSampler::deliver(const VGXTimeMachineState& state, std::uint6
     if (epoch != epoch_ || lastState_ == state) return;
     lastState_ = state;
   }
-  std::weak_ptr<VGXTimeMachineSampler> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak, state, epoch] {
-    auto sampler = weak.lock();
-    if (!sampler) return;
+  onMain(this, [state, epoch](VGXTimeMachineSampler& sampler) {
     ChangeHandler handler;
     {
-      std::lock_guard guard(sampler->lock_);
-      if (sampler->epoch_ != epoch) return;
-      handler = sampler->onChange_;
+      std::lock_guard guard(sampler.lock_);
+      if (sampler.epoch_ != epoch) return;
+      handler = sampler.onChange_;
     }
     if (handler) handler(state);
   });

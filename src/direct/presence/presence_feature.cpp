@@ -5,10 +5,14 @@
 #include "platform/base/property_value.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/workspace_notifications.h"
 #include "policy/policy_gate.h"
 
 namespace vigilix {
+
+using platform::onMain;
+using platform::weakly;
 
 std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
     platform::UserDefaults& defaults, VGXPresenceInputs inputs,
@@ -19,19 +23,16 @@ std::shared_ptr<VGXPresenceFeature> VGXPresenceFeature::make(
     };
   }
   std::shared_ptr<VGXPresenceFeature> feature(new VGXPresenceFeature(defaults, std::move(inputs)));
-  std::weak_ptr<VGXPresenceFeature> weak = feature;
-  posterFunctions.gatherGates = [weak] {
-    auto self = weak.lock();
-    // Gone: every gate closed.
-    return self ? self->gatherGates() : VGXPresenceGates{};
-  };
-  posterFunctions.onAccessRevoked = [weak] {
-    if (auto self = weak.lock()) self->markDenied();
-  };
+  // Gone: every gate closed.
+  posterFunctions.gatherGates =
+      weakly(feature, [](VGXPresenceFeature& self) { return self.gatherGates(); });
+  posterFunctions.onAccessRevoked =
+      weakly(feature, [](VGXPresenceFeature& self) { self.markDenied(); });
   feature->poster_ = VGXPresencePoster::make(std::move(posterFunctions));
-  feature->poster_->setOnResult([weak](const VGXPresenceLastResult& result) {
-    if (auto self = weak.lock()) self->lastHealthDetail_ = VGXPresencePoster::statusText(result);
-  });
+  feature->poster_->setOnResult(
+      weakly(feature, [](VGXPresenceFeature& self, const VGXPresenceLastResult& result) {
+        self.lastHealthDetail_ = VGXPresencePoster::statusText(result);
+      }));
   return feature;
 }
 
@@ -68,14 +69,11 @@ void VGXPresenceFeature::install() {
 }
 
 void VGXPresenceFeature::follow() {
-  std::weak_ptr<VGXPresenceFeature> weak = weak_from_this();
   if (inputs_.lockMonitor) {
-    inputs_.lockMonitor->onChange = [weak] {
-      if (auto self = weak.lock()) {
-        self->gatesChanged();
-        self->reevaluate();
-      }
-    };
+    inputs_.lockMonitor->onChange = weakly(this, [](VGXPresenceFeature& self) {
+      self.gatesChanged();
+      self.reevaluate();
+    });
     if (inputs_.startLockMonitor) inputs_.startLockMonitor(*inputs_.lockMonitor);
   }
   auto& main = platform::DispatchQueue::main();
@@ -83,30 +81,24 @@ void VGXPresenceFeature::follow() {
   // managed policy are both read from the defaults.
   observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
       platform::kUserDefaultsDidChangeNotification, nullptr, &main,
-      [weak](const platform::Notification&) {
-        auto self = weak.lock();
-        if (!self || self->defaultsChangeScheduled_) return;
-        self->defaultsChangeScheduled_ = true;
-        platform::DispatchQueue::main().async([weak] {
-          if (auto later = weak.lock()) {
-            later->defaultsChangeScheduled_ = false;
-            later->reevaluate();
-          }
+      weakly(this, [](VGXPresenceFeature& self) {
+        if (self.defaultsChangeScheduled_) return;
+        self.defaultsChangeScheduled_ = true;
+        onMain(&self, [](VGXPresenceFeature& later) {
+          later.defaultsChangeScheduled_ = false;
+          later.reevaluate();
         });
-      }));
+      })));
   auto& workspace = platform::NotificationCenter::workspaceCenter();
   for (const bool asleep : {true, false}) {
-    observers_.push_back(
-        workspace.addObserver(asleep ? platform::kWorkspaceScreensDidSleepNotification
-                                     : platform::kWorkspaceScreensDidWakeNotification,
-                              nullptr, &main, [weak, asleep](const platform::Notification&) {
-                                if (auto self = weak.lock()) self->screensChanged(asleep);
-                              }));
+    observers_.push_back(workspace.addObserver(
+        asleep ? platform::kWorkspaceScreensDidSleepNotification
+               : platform::kWorkspaceScreensDidWakeNotification,
+        nullptr, &main,
+        weakly(this, [asleep](VGXPresenceFeature& self) { self.screensChanged(asleep); })));
   }
-  VGXHealthRegistry::registerProvider([weak] {
-    auto self = weak.lock();
-    return self ? self->healthLines() : std::vector<VGXHealthLine>{};
-  });
+  VGXHealthRegistry::registerProvider(
+      weakly(this, [](const VGXPresenceFeature& self) { return self.healthLines(); }));
 }
 
 void VGXPresenceFeature::screensChanged(bool asleep) {

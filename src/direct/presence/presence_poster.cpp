@@ -3,8 +3,11 @@
 #include <cctype>
 
 #include "platform/locale/date_formatter.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 std::shared_ptr<VGXPresencePoster> VGXPresencePoster::make(Functions functions) {
   return std::shared_ptr<VGXPresencePoster>(new VGXPresencePoster(std::move(functions)));
@@ -46,14 +49,11 @@ bool VGXPresencePoster::post(VGXPoint point) {
 
 void VGXPresencePoster::armRepeat() {
   if (auto cancel = std::exchange(cancelRepeat_, nullptr)) cancel();
-  std::weak_ptr<VGXPresencePoster> weak = weak_from_this();
-  cancelRepeat_ = f_.schedule(kRepeatInterval, [weak] {
-    auto self = weak.lock();
-    if (!self) return;
-    self->cancelRepeat_ = nullptr;
-    self->tick();
-    if (self->running_) self->armRepeat();
-  });
+  cancelRepeat_ = f_.schedule(kRepeatInterval, weakly(this, [](VGXPresencePoster& self) {
+                                self.cancelRepeat_ = nullptr;
+                                self.tick();
+                                if (self.running_) self.armRepeat();
+                              }));
 }
 
 void VGXPresencePoster::tick() {
@@ -84,10 +84,8 @@ void VGXPresencePoster::tick() {
   }
   pendingReturn_ = std::pair{*from, target};
   if (auto cancel = std::exchange(cancelReturn_, nullptr)) cancel();
-  std::weak_ptr<VGXPresencePoster> weak = weak_from_this();
-  cancelReturn_ = f_.schedule(kReturnDelay, [weak] {
-    if (auto self = weak.lock()) self->returnStep();
-  });
+  cancelReturn_ =
+      f_.schedule(kReturnDelay, weakly(this, [](VGXPresencePoster& self) { self.returnStep(); }));
 }
 
 void VGXPresencePoster::returnStep() {

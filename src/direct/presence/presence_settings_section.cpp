@@ -5,6 +5,7 @@
 #include "platform/base/localized.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/font.h"
 #include "settings/settings_section.h"
 
@@ -12,6 +13,7 @@ namespace vigilix {
 
 using platform::localized;
 using platform::StackView;
+using platform::weakly;
 
 namespace {
 
@@ -66,13 +68,11 @@ std::shared_ptr<VGXPresenceSettingsSection> VGXPresenceSettingsSection::make(
     std::shared_ptr<VGXPresenceFeature> feature) {
   auto section = std::make_shared<VGXPresenceSettingsSection>(
       std::make_shared<VGXPresenceSettingsModel>(std::move(feature)));
-  const std::weak_ptr<VGXPresenceSettingsSection> weak = section;
-  section->model_->onChange = [weak] {
-    if (const auto shown = weak.lock()) shown->update();
-  };
-  section->toggle_->setAction([weak](platform::Control&) {
-    if (const auto shown = weak.lock()) shown->model_->setSwitch(shown->toggle_->isOn());
-  });
+  section->model_->onChange =
+      weakly(section, [](VGXPresenceSettingsSection& shown) { shown.update(); });
+  section->toggle_->setAction(weakly(section, [](VGXPresenceSettingsSection& shown) {
+    shown.model_->setSwitch(shown.toggle_->isOn());
+  }));
   section->update();
   return section;
 }
@@ -102,13 +102,9 @@ void VGXPresenceSettingsSection::viewDidMoveToWindow() {
     featureObserver_.reset();
     return;
   }
-  const std::weak_ptr<VGXPresenceSettingsSection> weak =
-      std::static_pointer_cast<VGXPresenceSettingsSection>(shared_from_this());
   featureObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       kVGXPresenceFeatureDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
-      [weak](const platform::Notification&) {
-        if (const auto shown = weak.lock()) shown->model_->refresh();
-      });
+      weakly(this, [](VGXPresenceSettingsSection& shown) { shown.model_->refresh(); }));
   model_->refresh();
 }
 
@@ -132,23 +128,22 @@ void VGXPresenceSettingsSection::presentOrDismissSheet() {
     if (auto* parent = shown->window()->sheetParent()) parent->endSheet(*shown->window());
   }
   if (!wanted || presented_ || !window()) return;
-  const std::weak_ptr<VGXPresenceSettingsSection> weak =
-      std::static_pointer_cast<VGXPresenceSettingsSection>(shared_from_this());
-  presented_ = std::make_shared<VGXPresenceExplanationSheet>(model_, [weak] {
-    const auto section = weak.lock();
-    if (!section || !section->presented_) return;
-    const auto sheet = section->presented_->window();
-    section->presented_.reset();
-    if (auto* parent = sheet->sheetParent()) parent->endSheet(*sheet);
-  });
+  presented_ = std::make_shared<VGXPresenceExplanationSheet>(
+      model_, weakly(this, [](VGXPresenceSettingsSection& section) {
+        if (!section.presented_) return;
+        const auto sheet = section.presented_->window();
+        section.presented_.reset();
+        if (auto* parent = sheet->sheetParent()) parent->endSheet(*sheet);
+      }));
   const auto sheetWindow = presented_->window();
   // However the sheet ends, the model lets go of it.
-  window()->beginSheet(sheetWindow, [weak, sheetWindow](platform::ModalResponse) {
-    const auto section = weak.lock();
-    if (!section || !section->presented_ || section->presented_->window() != sheetWindow) return;
-    section->presented_.reset();
-    section->model_->cancelExplanation();
-  });
+  window()->beginSheet(sheetWindow,
+                       weakly(this, [sheetWindow](VGXPresenceSettingsSection& section) {
+                         if (!section.presented_ || section.presented_->window() != sheetWindow)
+                           return;
+                         section.presented_.reset();
+                         section.model_->cancelExplanation();
+                       }));
 }
 
 }  // namespace vigilix

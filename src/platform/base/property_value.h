@@ -42,7 +42,6 @@ struct PropertyValue {
   bool isNumber() const { return isInteger() || isReal(); }
   bool isString() const { return std::holds_alternative<std::string>(value); }
   bool isData() const { return std::holds_alternative<Bytes>(value); }
-  bool isArray() const { return std::holds_alternative<PropertyArray>(value); }
   bool isDictionary() const { return std::holds_alternative<PropertyDictionary>(value); }
 
   bool operator==(const PropertyValue&) const = default;

@@ -22,8 +22,6 @@ class ObjectBuilder {
   explicit ObjectBuilder(DateStrategy dates = DateStrategy::secondsSinceReferenceDate)
       : object_(Value::object()), dates_(dates) {}
 
-  DateStrategy dateStrategy() const { return dates_; }
-
   ObjectBuilder& set(std::string_view key, Value value);
   ObjectBuilder& set(std::string_view key, const char* text) { return set(key, Value(text)); }
   ObjectBuilder& setDate(std::string_view key, Date date);

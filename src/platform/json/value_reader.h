@@ -32,7 +32,6 @@ class ValueReader {
 
   const Value& value() const { return *value_; }
   const CodingPath& codingPath() const { return path_; }
-  DateStrategy dateStrategy() const { return dates_; }
   bool isNull() const { return value_->is_null(); }
 
   std::expected<std::string, DecodingError> asString() const;

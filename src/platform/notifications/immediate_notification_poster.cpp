@@ -24,7 +24,6 @@ void ImmediateNotificationPoster::post(const std::string& name,
       {kDistributedCenterPath, kDistributedCenterInterface, kPostedMember},
       [&](sd_bus_message* message) { return appendPosted(message, posted); });
   if (!sent) {
-    allPosted_ = false;
     posterLog().error("Could not post {} on the session bus: {}", name, sent.error().description());
   }
 }

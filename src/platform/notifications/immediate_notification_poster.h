@@ -19,12 +19,8 @@ class ImmediateNotificationPoster final : public DistributedNotificationCenter {
   void post(const std::string& name, const std::optional<std::string>& object) override;
   [[nodiscard]] ObserverHandle addObserver(const std::string& name, Handler handler) override;
 
-  // Whether every post so far reached the bus.
-  bool allPosted() const { return allPosted_; }
-
  private:
   BusConnection connection_;
-  bool allPosted_ = true;
 };
 
 }  // namespace vigilix::platform

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace vigilix::platform {
 
@@ -30,6 +31,15 @@ class DispatchQueue {
   // outside the tasks of other queues).
   static bool isMainThread();
 };
+
+// Runs the task at once on the main thread, else posts it to the main queue.
+inline void runOnMain(Task task) {
+  if (DispatchQueue::isMainThread()) {
+    task();
+  } else {
+    DispatchQueue::main().async(std::move(task));
+  }
+}
 
 // A timer source on a queue (dispatch_source timer). Created suspended;
 // `resume` arms it. Cancelling is final and stops further handler calls.

@@ -13,6 +13,7 @@
 #include "platform/dbus/match_rule.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix::platform {
 
@@ -57,19 +58,13 @@ void LogindIdleTime::Watch::start() {
     return;
   }
   bus = std::move(*opened);
-  const std::weak_ptr<Watch> weak = weak_from_this();
-  auto followed = followNameOwner(
-      *bus, kLogind,
-      [weak] {
-        if (auto self = weak.lock()) self->findSession();
-      },
-      [weak] {
-        if (auto self = weak.lock()) {
-          self->idleSince = 0;
-          self->pending = {};
-          self->fetching = self->fetchAgain = false;
-        }
-      });
+  auto followed =
+      followNameOwner(*bus, kLogind, weakly(this, [](Watch& self) { self.findSession(); }),
+                      weakly(this, [](Watch& self) {
+                        self.idleSince = 0;
+                        self.pending = {};
+                        self.fetching = self.fetchAgain = false;
+                      }));
   if (!followed) {
     reportOnce(followed.error().description());
     bus.reset();
@@ -79,48 +74,41 @@ void LogindIdleTime::Watch::start() {
 }
 
 void LogindIdleTime::Watch::findSession() {
-  const std::weak_ptr<Watch> weak = weak_from_this();
   auto call = bus->callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "GetSession"},
       [this](sd_bus_message* message) {
         return sd_bus_message_append(message, "s", sessionId.c_str());
       },
-      [weak](const BusReply& reply) {
-        const auto self = weak.lock();
-        if (!self) return;
+      weakly(this, [](Watch& self, const BusReply& reply) {
         const char* path = nullptr;
         if (!reply) {
-          self->reportOnce(reply.error().description());
+          self.reportOnce(reply.error().description());
         } else if (sd_bus_message_read(*reply, "o", &path) > 0) {
-          self->follow(path);
+          self.follow(path);
         }
-      });
+      }));
   if (call) pending = std::move(*call);
 }
 
 void LogindIdleTime::Watch::follow(const std::string& path) {
   sessionPath = path;
-  const std::weak_ptr<Watch> weak = weak_from_this();
-  auto changed = bus->addMatch(
-      signalMatchRule({.sender = kLogind,
-                       .path = sessionPath,
-                       .interface = "org.freedesktop.DBus.Properties",
-                       .member = "PropertiesChanged",
-                       .arg0 = kSessionInterface})
-          .value_or(""),
-      [weak](sd_bus_message* message) {
-        const auto self = weak.lock();
-        if (!self) return;
-        const auto names = changedProperties(message, kSessionInterface);
-        if (names && std::ranges::any_of(*names, [](const std::string& name) {
-              return name == "IdleSinceHint" || name == "IdleHint";
-            })) {
-          self->fetch();
-        }
-      },
-      [weak](const BusReply&) {
-        if (auto self = weak.lock()) self->fetch();
-      });
+  auto changed =
+      bus->addMatch(signalMatchRule({.sender = kLogind,
+                                     .path = sessionPath,
+                                     .interface = "org.freedesktop.DBus.Properties",
+                                     .member = "PropertiesChanged",
+                                     .arg0 = kSessionInterface})
+                        .value_or(""),
+                    weakly(this,
+                           [](Watch& self, sd_bus_message* message) {
+                             const auto names = changedProperties(message, kSessionInterface);
+                             if (names && std::ranges::any_of(*names, [](const std::string& name) {
+                                   return name == "IdleSinceHint" || name == "IdleHint";
+                                 })) {
+                               self.fetch();
+                             }
+                           }),
+                    weakly(this, [](Watch& self) { self.fetch(); }));
   if (!changed) {
     reportOnce(changed.error().description());
     return;
@@ -135,21 +123,18 @@ void LogindIdleTime::Watch::fetch() {
     return;
   }
   fetching = true;
-  const std::weak_ptr<Watch> weak = weak_from_this();
   auto call = getProperty(*bus, {kLogind, sessionPath, kSessionInterface, "IdleSinceHint"}, "t",
-                          [weak](const BusReply& reply) {
-                            const auto self = weak.lock();
-                            if (!self) return;
+                          weakly(this, [](Watch& self, const BusReply& reply) {
                             std::uint64_t since = 0;
                             if (!reply) {
-                              self->reportOnce(reply.error().description());
+                              self.reportOnce(reply.error().description());
                             } else {
                               sd_bus_message_read(*reply, "t", &since);
                             }
-                            self->idleSince = since;
-                            self->fetching = false;
-                            if (std::exchange(self->fetchAgain, false)) self->fetch();
-                          });
+                            self.idleSince = since;
+                            self.fetching = false;
+                            if (std::exchange(self.fetchAgain, false)) self.fetch();
+                          }));
   if (call) {
     pending = std::move(*call);
   } else {
@@ -160,9 +145,7 @@ void LogindIdleTime::Watch::fetch() {
 LogindIdleTime::LogindIdleTime(std::string sessionId) : watch_(std::make_shared<Watch>()) {
   watch_->sessionId = std::move(sessionId);
   // Not at once: making the object never touches a bus, only the running loop does.
-  DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
-    if (auto watch = weak.lock()) watch->start();
-  });
+  onMain(watch_, [](Watch& watch) { watch.start(); });
 }
 
 LogindIdleTime::~LogindIdleTime() = default;

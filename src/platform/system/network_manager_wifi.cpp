@@ -15,6 +15,7 @@
 #include "platform/dbus/bus_properties.h"
 #include "platform/dbus/match_rule.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix::platform {
 
@@ -76,24 +77,18 @@ void NetworkManagerWiFi::Watch::start() {
     return;
   }
   bus = std::move(*opened);
-  const std::weak_ptr<Watch> weak = weak_from_this();
   auto changed = bus->addMatch(signalMatchRule({.sender = kService,
                                                 .path = {},
                                                 .interface = "org.freedesktop.DBus.Properties",
                                                 .member = "PropertiesChanged",
                                                 .arg0 = {}})
                                    .value_or(""),
-                               [weak](sd_bus_message* message) {
-                                 if (auto self = weak.lock()) self->onPropertiesChanged(message);
-                               });
-  auto followed = followNameOwner(
-      *bus, kService,
-      [weak] {
-        if (auto self = weak.lock()) self->fetch();
-      },
-      [weak] {
-        if (auto self = weak.lock()) self->settle(++self->latest, std::nullopt);
-      });
+                               weakly(this, [](Watch& self, sd_bus_message* message) {
+                                 self.onPropertiesChanged(message);
+                               }));
+  auto followed =
+      followNameOwner(*bus, kService, weakly(this, [](Watch& self) { self.fetch(); }),
+                      weakly(this, [](Watch& self) { self.settle(++self.latest, std::nullopt); }));
   if (!changed || !followed) {
     log.error("Wi-Fi network changes cannot be followed: {}",
               (!changed ? changed.error() : followed.error()).description());
@@ -125,22 +120,20 @@ template <typename Then>
 void NetworkManagerWiFi::Watch::get(std::uint64_t reading, const std::string& path,
                                     const char* interface, const char* property,
                                     const char* contents, Then then) {
-  const std::weak_ptr<Watch> weak = weak_from_this();
-  auto call = getProperty(*bus, {kService, path, interface, property}, contents,
-                          [weak, reading, then = std::move(then)](const BusReply& reply) {
-                            const auto self = weak.lock();
-                            if (!self || reading != self->latest) return;
-                            if (!reply) {
-                              if (!self->unreachableLogged) {
-                                self->unreachableLogged = true;
-                                self->log.log("The Wi-Fi network name reads as none: {}",
-                                              reply.error().description());
-                              }
-                              self->settle(reading, std::nullopt);
-                              return;
-                            }
-                            then(*self, *reply);
-                          });
+  auto call = getProperty(
+      *bus, {kService, path, interface, property}, contents,
+      weakly(this, [reading, then = std::move(then)](Watch& self, const BusReply& reply) {
+        if (reading != self.latest) return;
+        if (!reply) {
+          if (!self.unreachableLogged) {
+            self.unreachableLogged = true;
+            self.log.log("The Wi-Fi network name reads as none: {}", reply.error().description());
+          }
+          self.settle(reading, std::nullopt);
+          return;
+        }
+        then(self, *reply);
+      }));
   if (call) {
     pending = std::move(*call);
   } else {
@@ -213,9 +206,7 @@ void NetworkManagerWiFi::Watch::settle(std::uint64_t reading, std::optional<std:
 
 NetworkManagerWiFi::NetworkManagerWiFi() : watch_(std::make_shared<Watch>()) {
   // Not at once: making the object never touches a bus, only the running loop does.
-  DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
-    if (auto watch = weak.lock()) watch->start();
-  });
+  onMain(watch_, [](Watch& watch) { watch.start(); });
 }
 
 NetworkManagerWiFi::~NetworkManagerWiFi() = default;

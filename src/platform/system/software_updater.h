@@ -12,8 +12,6 @@ class SoftwareUpdater {
 
   // Starts the updater once, at launch, with the feed in force.
   virtual void start(const std::string& feedURL) = 0;
-  // Whether a check for updates can run now (a menu item or button follows it).
-  virtual bool canCheckForUpdates() const = 0;
   // Asks for a check; answers what to tell the user when none runs.
   virtual std::optional<std::string> checkForUpdates() = 0;
 };
@@ -23,7 +21,6 @@ class SoftwareUpdater {
 class PackageManagedUpdater final : public SoftwareUpdater {
  public:
   void start(const std::string& feedURL) override;
-  bool canCheckForUpdates() const override { return false; }
   std::optional<std::string> checkForUpdates() override;
 };
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/runloop/weakly.h"
 #include "settings/triggers/desktop_app_files.h"
 
 namespace vigilix {
@@ -19,11 +20,11 @@ std::shared_ptr<platform::OpenPanel> beginAddAppsPanel(
     panel->setDirectory(folder.string());
     break;
   }
-  const std::weak_ptr<VGXTriggersSettingsModel> weak = model;
-  panel->begin([weak](platform::ModalResponse response, std::vector<std::string> paths) {
-    auto strong = weak.lock();
-    if (strong && response == platform::ModalResponse::OK) strong->addApps(paths);
-  });
+  panel->begin(
+      platform::weakly(model, [](VGXTriggersSettingsModel& owner, platform::ModalResponse response,
+                                 std::vector<std::string> paths) {
+        if (response == platform::ModalResponse::OK) owner.addApps(paths);
+      }));
   return panel;
 }
 

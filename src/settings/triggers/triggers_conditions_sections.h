@@ -46,20 +46,12 @@ class VGXTriggersConditionsSections {
   // The condition switches by title; the backup switch only in the direct build.
   std::shared_ptr<platform::CheckBox> toggleTitled(const std::string& title) const;
   const std::shared_ptr<platform::Button>& addNetworkButton() const { return addNetwork_; }
-  const std::vector<std::shared_ptr<platform::Button>>& removeNetworkButtons() const {
-    return removeNetwork_;
-  }
-  const std::shared_ptr<platform::TextField>& wifiStatus() const { return wifiStatus_; }
   const std::shared_ptr<platform::CheckBox>& scheduleToggle() const { return scheduleToggle_; }
   const std::vector<std::shared_ptr<platform::CheckBox>>& weekdayToggles() const {
     return weekdays_;
   }
-  const std::shared_ptr<platform::DatePicker>& startPicker() const { return start_; }
-  const std::shared_ptr<platform::DatePicker>& endPicker() const { return end_; }
-  const std::shared_ptr<platform::TextField>& scheduleMessage() const { return message_; }
   const std::shared_ptr<platform::Button>& advancedButton() const { return advancedButton_; }
   const std::vector<TriggersThresholdControls>& thresholds() const { return thresholds_; }
-  const std::shared_ptr<platform::TextField>& sustainLine() const { return sustain_; }
 
  private:
   void buildConditions();

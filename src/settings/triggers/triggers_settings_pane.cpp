@@ -4,6 +4,7 @@
 #include "hub/trigger_bridge.h"
 #include "platform/base/localized.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/event.h"
 #include "platform/ui/file_drop.h"
 #include "platform/ui/font.h"
@@ -81,7 +82,6 @@ VGXTriggersSettingsPane::~VGXTriggersSettingsPane() {
 
 void VGXTriggersSettingsPane::build() {
   model_->load();
-  const std::weak_ptr<VGXTriggersSettingsPane> weak = weak_from_this();
   auto form = std::make_shared<TriggersForm>([this] {
     if (controls_.isManaged() || !model_->apps().canUndo()) return false;
     apps_->undoRemoval();
@@ -133,16 +133,12 @@ void VGXTriggersSettingsPane::build() {
   liveFooter_ = secondaryLine("");
   form_->addArrangedSubview(liveFooter_);
 
-  model_->setOnChange([weak] {
-    if (auto self = weak.lock()) self->refresh();
-  });
-  const auto follow = [weak](const platform::Notification&) {
-    auto self = weak.lock();
-    if (!self) return;
+  model_->setOnChange(platform::weakly(this, &VGXTriggersSettingsPane::refresh));
+  const auto follow = platform::weakly(this, [](VGXTriggersSettingsPane& self) {
     // A managed value may have come or gone too.
-    self->refresh();
-    self->model_->refreshLiveFooter();
-  };
+    self.refresh();
+    self.model_->refreshLiveFooter();
+  });
   auto& center = platform::NotificationCenter::defaultCenter();
   defaultsObserver_ =
       center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr, nullptr, follow);
@@ -224,11 +220,8 @@ void VGXTriggersSettingsPane::refresh() {
 void VGXTriggersSettingsPane::paneDidAppear() {
   model_->load();
   if (footerTimer_) footerTimer_->invalidate();
-  const std::weak_ptr<VGXTriggersSettingsPane> weak = weak_from_this();
-  footerTimer_ =
-      platform::RunLoop::main().scheduleTimer(kFooterInterval, true, [weak](platform::Timer&) {
-        if (auto self = weak.lock()) self->footerTick();
-      });
+  footerTimer_ = platform::RunLoop::main().scheduleTimer(
+      kFooterInterval, true, platform::weakly(this, &VGXTriggersSettingsPane::footerTick));
 }
 
 void VGXTriggersSettingsPane::paneDidDisappear() {

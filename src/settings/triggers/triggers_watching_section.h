@@ -37,7 +37,6 @@ class VGXTriggersWatchingSection {
   const std::vector<TriggersWatchRow>& rows() const { return rows_; }
   const std::shared_ptr<platform::Button>& watchDownloadButton() const { return download_; }
   const std::shared_ptr<platform::Button>& watchAppButton() const { return watchApp_; }
-  const std::vector<std::shared_ptr<platform::Button>>& appEntries() const { return entries_; }
   // The "Watch a Download…" panel while it is open, and the alert of a refused watch.
   const std::shared_ptr<platform::OpenPanel>& downloadPanel() const { return panel_; }
   const std::shared_ptr<platform::Alert>& refusalAlert() const { return alert_; }
