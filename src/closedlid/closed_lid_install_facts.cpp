@@ -1,7 +1,7 @@
 #include "closedlid/closed_lid_install_facts.h"
 
 #include "platform/fs/file_system.h"
-#include "platform/system/own_program.h"
+#include "platform/fs/own_program.h"
 #include "sleepguard/common/guard_names.h"
 #include "sleepguard/common/service_files.h"
 

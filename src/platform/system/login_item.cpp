@@ -10,7 +10,7 @@
 #include "platform/base/logger.h"
 #include "platform/fs/standard_folders.h"
 #include "platform/system/desktop_entries.h"
-#include "platform/system/own_program.h"
+#include "platform/fs/own_program.h"
 
 namespace vigilix::platform {
 
