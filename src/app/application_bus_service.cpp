@@ -18,7 +18,7 @@ using Handlers = ApplicationBusService::Handlers;
 using platform::BusArgumentReader;
 using platform::BusMethodCall;
 
-// The call is answered at once, once its arguments read; the work waits its turn.
+// The call is answered as soon as its arguments are read; its work waits its turn.
 void answerTaking(ApplicationBusService& service, BusArgumentReader& arguments,
                   const BusMethodCall& call, ApplicationBusService::Work work) {
   arguments.skip("a{sv}");  // the platform data

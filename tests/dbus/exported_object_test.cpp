@@ -10,6 +10,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "dbus/test_peer.h"
 #include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix::testing {
@@ -20,10 +21,6 @@ using platform::BusArgumentWriter;
 using platform::BusMethodCall;
 using platform::BusReply;
 using platform::BusSlot;
-
-constexpr const char* kPeerName = "run.tarvo.vigilix.TestPeer";
-constexpr const char* kPeerPath = "/run/tarvo/vigilix/TestPeer";
-constexpr const char* kPeerInterface = "run.tarvo.vigilix.TestPeer";
 
 // Every type the writer and the reader know, read and written back in one order.
 constexpr const char* kMirrored = "sbudasa{sv}";
@@ -57,10 +54,7 @@ class ExportedObjectTest : public ::testing::Test {
   void SetUp() override {
     object = platform::exportInterface(*peer, kPeerPath, kPeerInterface, table());
     ASSERT_TRUE(object.has_value()) << object.error().description();
-    std::optional<BusReply> owned;
-    auto request = peer->requestName(kPeerName, 0, [&](const BusReply& reply) { owned = reply; });
-    ASSERT_TRUE(request.has_value());
-    ASSERT_TRUE(runMainLoopUntil([&] { return owned.has_value(); }));
+    ASSERT_TRUE(ownPeerName(*peer));
   }
 
   platform::BusInterfaceTable table() {
