@@ -26,6 +26,13 @@ long fieldOf(const std::string& text, const std::string& key) {
 
 }  // namespace
 
+std::string loadAverage() {
+  std::istringstream fields(readText("/proc/loadavg"));
+  std::string one, five, fifteen;
+  fields >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
 ProcessUsage usageOf(pid_t pid) {
   const std::filesystem::path folder = "/proc/" + std::to_string(pid);
   ProcessUsage usage;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vigilix::bench {
@@ -20,6 +21,10 @@ struct ProcessUsage {
 };
 
 ProcessUsage usageOf(pid_t pid);
+
+// The machine's load averages over 1, 5 and 15 minutes ("0.52 0.61 0.70"), printed beside
+// the timings: on a shared machine they say how far to trust them.
+std::string loadAverage();
 
 // The value at `share` (0..1) of the sorted values; 0 for none.
 double percentile(std::vector<double> values, double share);

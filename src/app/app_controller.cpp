@@ -135,7 +135,8 @@ void DZLAppController::startProtectionVerifier() {
   verifier->startWithExpectedTypes(
       [weak] {
         const auto self = weak.lock();
-        return self ? self->sleepWakeTimer_->expectedAssertionTypes() : std::vector<std::string>();
+        return self ? self->sleepWakeTimer_->expectedAssertionTypes()
+                    : std::vector<platform::LockKind>();
       },
       [weak] {
         const auto self = weak.lock();

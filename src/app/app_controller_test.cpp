@@ -110,40 +110,42 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
     bool quitOnExpiration;
     Act act;
     bool held;
-    const char* type;  // of the held assertion
+    std::optional<platform::LockKind> type;  // of the held lock
     int quits;
     int endedNotices;
     double lastManual;
   };
-  const char* system = platform::kAssertionTypePreventUserIdleSystemSleep;
-  const char* display = platform::kAssertionTypePreventUserIdleDisplaySleep;
+  const auto system = platform::LockKind::systemSleep;
+  const auto display = platform::LockKind::displayAndSystemSleep;
   const Row rows[] = {
       {"a timed session runs out and the settings ask to quit", 60, true,
-       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, nullptr, 1, 0, 60},
+       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, std::nullopt, 1, 0,
+       60},
       {"a timed session runs out", 60, false,
-       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, nullptr, 0, 1, 60},
+       [=](AppControllerTest& t) { start(t), t.platform.advance(61); }, false, std::nullopt, 0, 1,
+       60},
       {"the user stops it before its end", 60, true,
        [=](AppControllerTest& t) {
          start(t), t.platform.advance(30), t.controller->stopKeepAwakeFromHeader();
        },
-       false, nullptr, 0, 0, 60},
+       false, std::nullopt, 0, 0, 60},
       {"the user stops it after its end, before the hub noticed", 60, true,
        [=](AppControllerTest& t) {
          start(t), t.platform.advanceClockWithoutRunning(61);
          t.controller->stopKeepAwakeFromHeader();
          t.platform.runUntilIdle();
        },
-       false, nullptr, 0, 0, 60},
+       false, std::nullopt, 0, 0, 60},
       {"a stop while idle leaves the next session's end to quit", 60, true,
        [=](AppControllerTest& t) {
          t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
        },
-       false, nullptr, 1, 0, 60},
+       false, std::nullopt, 1, 0, 60},
       {"a stop while idle leaves the next session's end its notice", 60, false,
        [=](AppControllerTest& t) {
          t.open("vigilix:///deactivate"), start(t), t.platform.advance(61);
        },
-       false, nullptr, 0, 1, 60},
+       false, std::nullopt, 0, 1, 60},
       {"no default duration starts an indefinite session", 0, false, start, true, system, 0, 0, 0},
       {"fifteen more minutes with 300 s left", 600, false,
        [=](AppControllerTest& t) {
@@ -154,14 +156,14 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
        [=](AppControllerTest& t) { start(t), t.controller->toggleAllowDisplaySleep(); }, true,
        display, 0, 0, 0},
       {"the display toggle while asleep creates nothing", 0, false,
-       [](AppControllerTest& t) { t.controller->toggleAllowDisplaySleep(); }, false, nullptr, 0, 0,
-       0},
+       [](AppControllerTest& t) { t.controller->toggleAllowDisplaySleep(); }, false, std::nullopt,
+       0, 0, 0},
       {"switching the session away releases it", 0, false,
        [=](AppControllerTest& t) {
          DZLKeys::setDzl_deactivateOnUserSwitchEnabled(t.defaults(), true);
          start(t), t.post(kWorkspaceSessionDidResignActiveNotification);
        },
-       false, nullptr, 0, 0, 0},
+       false, std::nullopt, 0, 0, 0},
       {"switching back lets the hub decide again", 0, false,
        [=](AppControllerTest& t) {
          DZLKeys::setDzl_deactivateOnUserSwitchEnabled(t.defaults(), true);
@@ -185,8 +187,7 @@ TEST_F(AppControllerTest, UserActionsAndTheHubDriveTheOneAssertion) {
     platform.runUntilIdle();
     const auto& timer = controller->sleepWakeTimer();
     EXPECT_EQ(timer.isScheduled(), row.held);
-    EXPECT_EQ(timer.currentAssertionType(),
-              row.type ? std::optional<std::string>(row.type) : std::nullopt);
+    EXPECT_EQ(timer.currentAssertionType(), row.type);
     EXPECT_EQ(quits, row.quits);
     EXPECT_EQ(sessionEndedNotices(), row.endedNotices);
     EXPECT_DOUBLE_EQ(controller->lastManualTimeInterval(), row.lastManual);
@@ -518,7 +519,7 @@ TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
       {"the lock lost for good",
        [&](AppControllerTest& t) {
          start(t);
-         t.platform.power.assertions.failAllCreates(platform::kPowerReturnError);
+         t.platform.power.assertions.failAllTakes(platform::LockError::unavailable);
          t.platform.power.assertions.dropAll();
          t.platform.advance(30);
        },

@@ -20,9 +20,11 @@
 #include "core/sleep_wake_timer.h"
 #include "hub/trigger_bridge.h"
 #include "intents/intent_actions.h"
+#include "menubar/activation_duration_titles.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
+#include "platform/fs/standard_folders.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
@@ -194,6 +196,9 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::WindowRendering::loadModuleOnFirstWindow(
       platform::WindowRendering::moduleBesideProgram());
   if (!migrateSettings()) return 0;
+  // The status menu's durations, complete from the start, then need no formatting.
+  DZLActivationDurationTitles::setShared(std::make_unique<DZLActivationDurationTitles>(
+      platform::standardFolder(platform::StandardFolder::caches) / "duration-titles"));
   if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;

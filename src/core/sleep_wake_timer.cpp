@@ -60,7 +60,7 @@ DZLSleepWakeTimer::~DZLSleepWakeTimer() {
   didWakeObserver_.reset();
   cancelExpirationTimer();
   if (assertionID_ != 0) {
-    environment_.assertions->release(assertionID_);
+    (void)environment_.assertions->release(assertionID_);
     assertionID_ = 0;
   }
   if (completionBlock_) {
@@ -98,13 +98,12 @@ bool DZLSleepWakeTimer::scheduleWithTimeInterval(double interval, Completion com
   scheduledTimeInterval_ = interval;
   fireDate_ = interval != 0 ? std::optional(environment_.clock->now() + interval) : std::nullopt;
 
-  const std::string type = desiredAssertionType();
-  const auto created = environment_.assertions->createWithName(
-      type, platform::kPowerAssertionLevelOn, assertionName());
-  lastCreateResult_ = created.result;
-  if (created.result != platform::kPowerReturnSuccess || created.assertionID == 0) {
+  const platform::LockKind type = desiredAssertionType();
+  const auto created = environment_.assertions->take(type, assertionName());
+  lastCreateResult_ = created ? std::nullopt : std::optional(created.error());
+  if (!created) {
     lastCreateFailed_ = true;
-    logAssertionCreateFailureOnce(created.result);
+    logAssertionCreateFailureOnce(created.error());
     fireDate_.reset();
     scheduledTimeInterval_ = 0;
     notifyFinishedCancelled(true);
@@ -113,7 +112,7 @@ bool DZLSleepWakeTimer::scheduleWithTimeInterval(double interval, Completion com
 
   lastCreateFailed_ = false;
   currentAssertionType_ = type;
-  storeAssertionID(created.assertionID);
+  storeAssertionID(*created);
   if (interval != 0) startExpirationTimerForGeneration(generation);
   return true;
 }
@@ -128,7 +127,7 @@ void DZLSleepWakeTimer::invalidate() {
   notifyFinishedCancelled(true);
 }
 
-void DZLSleepWakeTimer::storeAssertionID(platform::PowerAssertionID assertionID) {
+void DZLSleepWakeTimer::storeAssertionID(platform::LockID assertionID) {
   const bool changes = (assertionID_ != 0) != (assertionID != 0);
   if (changes) scheduledObservers_.notify({true, isScheduled()});
   assertionID_ = assertionID;
@@ -137,16 +136,15 @@ void DZLSleepWakeTimer::storeAssertionID(platform::PowerAssertionID assertionID)
 
 void DZLSleepWakeTimer::releaseHeldAssertion() {
   if (assertionID_ != 0) {
-    const platform::PowerAssertionID held = assertionID_;
-    environment_.assertions->release(held);
+    (void)environment_.assertions->release(assertionID_);
     storeAssertionID(0);
   }
   currentAssertionType_.reset();
 }
 
-void DZLSleepWakeTimer::logAssertionCreateFailureOnce(platform::PowerReturn result) {
-  createFailureLogOnce().call([this, result] {
-    log_.log("Failed to create power assertion: {}", static_cast<std::int32_t>(result));
+void DZLSleepWakeTimer::logAssertionCreateFailureOnce(platform::LockError error) {
+  createFailureLogOnce().call([this, error] {
+    log_.log("Failed to create power assertion: {}", platform::lockErrorCode(error));
   });
 }
 

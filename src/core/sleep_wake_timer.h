@@ -34,7 +34,7 @@ class DZLSleepWakeTimerDelegate {
   virtual void sleepWakeTimerDidDeactivate(DZLSleepWakeTimer& /*timer*/) {}
 };
 
-// Holds at most one keep-awake power assertion for the application and,
+// Holds at most one keep-awake lock for the application and,
 // optionally, ends it at a fire date. Main thread only.
 class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer> {
  public:
@@ -84,16 +84,16 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   void setReason(const std::optional<std::string>& reason);
 
   // The held identifier while the system still reports it; else empty.
-  std::vector<platform::PowerAssertionID> currentAssertionIDs() const;
-  // The type the protection should have: empty only when nothing is held and
+  std::vector<platform::LockID> currentAssertionIDs() const;
+  // The kind the protection should have: empty only when nothing is held and
   // the last create did not fail.
-  std::vector<std::string> expectedAssertionTypes() const;
+  std::vector<platform::LockKind> expectedAssertionTypes() const;
   // Recreates an assertion the system no longer reports. False when nothing
   // is held or the create fails.
   bool repair();
 
   // Chosen by "run.tarvo.vigilix.AllowDisplaySleep" at each call.
-  std::string desiredAssertionType() const;
+  platform::LockKind desiredAssertionType() const;
   // "Vigilix: " and the reason, cut to at most 128 UTF-16 units.
   std::string assertionName() const;
 
@@ -101,11 +101,12 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   [[nodiscard]] platform::ObserverHandle observeScheduled(DZLScheduledObservers::Observer observer);
 
   bool lastCreateFailed() const { return lastCreateFailed_; }
-  platform::PowerReturn lastCreateResult() const { return lastCreateResult_; }
-  platform::PowerAssertionID assertionID() const { return assertionID_; }
+  // Why the last create or replacement failed; none when it succeeded.
+  std::optional<platform::LockError> lastCreateResult() const { return lastCreateResult_; }
+  platform::LockID assertionID() const { return assertionID_; }
   std::optional<platform::Date> fireDate() const { return fireDate_; }
   double scheduledTimeInterval() const { return scheduledTimeInterval_; }
-  const std::optional<std::string>& currentAssertionType() const { return currentAssertionType_; }
+  std::optional<platform::LockKind> currentAssertionType() const { return currentAssertionType_; }
   std::uint64_t scheduleGeneration() const { return scheduleGeneration_; }
   bool hasExpirationTimer() const { return expirationTimer_ != nullptr; }
 
@@ -118,26 +119,26 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
 
   void updateLiveAssertionName();
   void releaseHeldAssertion();
-  void logAssertionCreateFailureOnce(platform::PowerReturn result);
+  void logAssertionCreateFailureOnce(platform::LockError error);
   void startExpirationTimerForGeneration(std::uint64_t generation);
   void cancelExpirationTimer();
   void expireNaturally();
   void handleDidWake();
   void notifyFinishedCancelled(bool cancelled);
   // Stores a new identifier, telling `scheduled` observers when it changes.
-  void storeAssertionID(platform::PowerAssertionID assertionID);
+  void storeAssertionID(platform::LockID assertionID);
 
   Environment environment_;
   bool lastCreateFailed_ = false;
-  platform::PowerReturn lastCreateResult_ = platform::kPowerReturnSuccess;
-  platform::PowerAssertionID assertionID_ = 0;
+  std::optional<platform::LockError> lastCreateResult_;
+  platform::LockID assertionID_ = 0;
   std::weak_ptr<DZLSleepWakeTimerDelegate> delegate_;
   std::optional<platform::Date> fireDate_;
   double scheduledTimeInterval_ = 0;
   Completion completionBlock_;
   std::string reason_ = kDefaultReason;
   platform::Logger log_{"SleepWakeTimer"};
-  std::optional<std::string> currentAssertionType_;
+  std::optional<platform::LockKind> currentAssertionType_;
   std::shared_ptr<platform::DispatchTimerSource> expirationTimer_;
   std::uint64_t scheduleGeneration_ = 0;
   platform::ObserverHandle willTerminateObserver_;

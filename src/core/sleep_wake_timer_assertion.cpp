@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "core/dzl_keys.h"
 #include "core/sleep_wake_timer.h"
 #include "platform/base/text.h"
@@ -11,10 +13,10 @@ constexpr std::size_t kEllipsisLength = 1;  // UTF-16 units
 
 }  // namespace
 
-std::string DZLSleepWakeTimer::desiredAssertionType() const {
+platform::LockKind DZLSleepWakeTimer::desiredAssertionType() const {
   return DZLKeys::dzl_shouldAllowDisplaySleep(*environment_.defaults)
-             ? platform::kAssertionTypePreventUserIdleSystemSleep
-             : platform::kAssertionTypePreventUserIdleDisplaySleep;
+             ? platform::LockKind::systemSleep
+             : platform::LockKind::displayAndSystemSleep;
 }
 
 std::string DZLSleepWakeTimer::assertionName() const {
@@ -34,23 +36,21 @@ void DZLSleepWakeTimer::setReason(const std::optional<std::string>& reason) {
 void DZLSleepWakeTimer::updateLiveAssertionName() {
   if (assertionID_ == 0) return;
   // A lock cannot be renamed: an unchanged name keeps it, a new one replaces it.
-  const std::string type = currentAssertionType_.value_or(desiredAssertionType());
+  const platform::LockKind type = currentAssertionType_.value_or(desiredAssertionType());
   const auto replaced = environment_.assertions->replace(assertionID_, type, assertionName());
-  if (replaced.result == platform::kPowerReturnSuccess && replaced.assertionID == assertionID_) {
-    return;
-  }
-  lastCreateResult_ = replaced.result;
-  if (replaced.result != platform::kPowerReturnSuccess || replaced.assertionID == 0) return;
-  assertionID_ = replaced.assertionID;
+  if (replaced == assertionID_) return;
+  lastCreateResult_ = replaced ? std::nullopt : std::optional(replaced.error());
+  if (!replaced) return;
+  assertionID_ = *replaced;
   currentAssertionType_ = type;
 }
 
-std::vector<platform::PowerAssertionID> DZLSleepWakeTimer::currentAssertionIDs() const {
-  if (assertionID_ == 0 || !environment_.assertions->copyProperties(assertionID_)) return {};
+std::vector<platform::LockID> DZLSleepWakeTimer::currentAssertionIDs() const {
+  if (assertionID_ == 0 || !environment_.assertions->heldLock(assertionID_)) return {};
   return {assertionID_};
 }
 
-std::vector<std::string> DZLSleepWakeTimer::expectedAssertionTypes() const {
+std::vector<platform::LockKind> DZLSleepWakeTimer::expectedAssertionTypes() const {
   if (assertionID_ == 0 && !lastCreateFailed_) return {};
   return {currentAssertionType_.value_or(desiredAssertionType())};
 }
@@ -58,21 +58,16 @@ std::vector<std::string> DZLSleepWakeTimer::expectedAssertionTypes() const {
 bool DZLSleepWakeTimer::repair() {
   if (assertionID_ == 0) return false;
   if (!currentAssertionIDs().empty()) return true;
-  const std::string type = currentAssertionType_.value_or(desiredAssertionType());
-  const auto created = environment_.assertions->createWithName(
-      type, platform::kPowerAssertionLevelOn, assertionName());
-  lastCreateResult_ = created.result;
-  if (created.result != platform::kPowerReturnSuccess || created.assertionID == 0) {
-    lastCreateFailed_ = true;
-    return false;
-  }
-  lastCreateFailed_ = false;
-  const platform::PowerAssertionID stale = assertionID_;
-  assertionID_ = created.assertionID;
+  const platform::LockKind type = currentAssertionType_.value_or(desiredAssertionType());
+  const auto created = environment_.assertions->take(type, assertionName());
+  lastCreateResult_ = created ? std::nullopt : std::optional(created.error());
+  lastCreateFailed_ = !created;
+  if (!created) return false;
+  const platform::LockID stale = std::exchange(assertionID_, *created);
   currentAssertionType_ = type;
   // When the system only failed to report the old one, it is still in force
   // and would keep the machine awake after the user stops.
-  environment_.assertions->release(stale);
+  (void)environment_.assertions->release(stale);
   return true;
 }
 

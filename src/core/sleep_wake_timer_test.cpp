@@ -18,8 +18,9 @@
 namespace vigilix {
 namespace {
 
-using platform::kAssertionTypePreventUserIdleDisplaySleep;
-using platform::kAssertionTypePreventUserIdleSystemSleep;
+using platform::LockError;
+constexpr platform::LockKind kSystem = platform::LockKind::systemSleep;
+constexpr platform::LockKind kDisplay = platform::LockKind::displayAndSystemSleep;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -58,8 +59,8 @@ class SleepWakeTimerTest : public ::testing::Test {
         interval, [this](bool cancelled) { completions.push_back(cancelled); }));
   }
 
-  std::vector<testing::FakePowerAssertions::Assertion> live() const {
-    return power.assertions.liveAssertions();
+  std::vector<testing::FakePowerAssertions::Held> live() const {
+    return power.assertions.liveLocks();
   }
 
   testing::TestPlatform platform;
@@ -107,7 +108,7 @@ TEST_F(SleepWakeTimerTest, NameIsPrefixedAndCutTo128UnitsWhileTheReasonStaysWhol
       EXPECT_EQ(timer->assertionName(), row.assertionName);
       EXPECT_EQ(platform::utf16Length(row.assertionName), row.units);
       ASSERT_EQ(live().size(), 1u);
-      EXPECT_EQ(live()[0].name, row.assertionName);
+      EXPECT_EQ(live()[0].lock.reason, row.assertionName);
       timer->invalidate();
     }
   }
@@ -121,8 +122,7 @@ TEST_F(SleepWakeTimerTest, IntervalZeroHoldsUntilInvalidatedWithoutExpiry) {
   EXPECT_EQ(timer->fireDate(), std::nullopt);
   EXPECT_FALSE(timer->hasExpirationTimer());
   ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
-  EXPECT_EQ(live()[0].level, 255);
+  EXPECT_EQ(live()[0].lock.kind, kSystem);
 
   platform.advance(30 * 24 * 3600.0);
   EXPECT_TRUE(timer->isScheduled());
@@ -166,7 +166,7 @@ TEST_F(SleepWakeTimerTest, RescheduleReleasesTheFirstAndItsExpiryCannotEndTheSec
   EXPECT_NE(first, second);
   EXPECT_THAT(power.assertions.releaseCalls(), ElementsAre(first));
   ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].assertionID, second);
+  EXPECT_EQ(live()[0].id, second);
 
   platform.advance(120);  // past the first fire date
   EXPECT_TRUE(timer->isScheduled());
@@ -191,18 +191,17 @@ TEST_F(SleepWakeTimerTest, ScheduleWithoutCompletionKeepsTheStoredOne) {
 TEST_F(SleepWakeTimerTest, DisplaySleepSettingChoosesTheTypeOnlyAtTheNextSchedule) {
   schedule(0);
   DZLKeys::setDzl_allowDisplaySleep(defaults, false);
-  EXPECT_EQ(timer->desiredAssertionType(), kAssertionTypePreventUserIdleDisplaySleep);
-  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
-  EXPECT_THAT(timer->expectedAssertionTypes(),
-              ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
+  EXPECT_EQ(timer->desiredAssertionType(), kDisplay);
+  EXPECT_EQ(live()[0].lock.kind, kSystem);
+  EXPECT_THAT(timer->expectedAssertionTypes(), ElementsAre(kSystem));
 
   timer->setReason("Rendering");  // a rename keeps the type
-  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+  EXPECT_EQ(live()[0].lock.kind, kSystem);
 
   schedule(0);
   ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleDisplaySleep);
-  EXPECT_EQ(timer->currentAssertionType(), kAssertionTypePreventUserIdleDisplaySleep);
+  EXPECT_EQ(live()[0].lock.kind, kDisplay);
+  EXPECT_EQ(timer->currentAssertionType(), kDisplay);
 }
 
 TEST_F(SleepWakeTimerTest, NonFiniteIntervalIsRefusedAndChangesNothing) {
@@ -216,7 +215,7 @@ TEST_F(SleepWakeTimerTest, NonFiniteIntervalIsRefusedAndChangesNothing) {
   }
   EXPECT_EQ(timer->assertionID(), held);
   EXPECT_EQ(timer->fireDate(), std::nullopt);
-  EXPECT_EQ(power.assertions.createCount(), 1);
+  EXPECT_EQ(power.assertions.takeCount(), 1);
   EXPECT_THAT(delegate->events, ElementsAre("willActivate 0 idle"));
   // The completion stored by the valid schedule is still the one told.
   timer->invalidate();
@@ -246,26 +245,24 @@ TEST_F(SleepWakeTimerTest, WillActivateLogsTheTimerAndInterval) {
 TEST_F(SleepWakeTimerTest, FailedCreateHoldsNothingButKeepsTheProtectionExpected) {
   struct Row {
     const char* name;
-    platform::PowerReturn result;
-    platform::PowerAssertionID assertionID;
+    LockError error;
   };
   const Row rows[] = {
-      {"error result", platform::kPowerReturnNotFound, 0},
-      {"success without identifier", platform::kPowerReturnSuccess, 0},
+      {"nobody to hold it", LockError::unavailable},
+      {"refused", LockError::badArgument},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     completions.clear();
     delegate->events.clear();
-    power.assertions.failNextCreate(row.result, row.assertionID);
+    power.assertions.failNextTake(row.error);
     schedule(600);
     EXPECT_FALSE(timer->isScheduled());
     EXPECT_TRUE(timer->lastCreateFailed());
-    EXPECT_EQ(timer->lastCreateResult(), row.result);
+    EXPECT_EQ(timer->lastCreateResult(), row.error);
     EXPECT_EQ(timer->fireDate(), std::nullopt);
     EXPECT_EQ(timer->scheduledTimeInterval(), 0);
-    EXPECT_THAT(timer->expectedAssertionTypes(),
-                ElementsAre(kAssertionTypePreventUserIdleSystemSleep));
+    EXPECT_THAT(timer->expectedAssertionTypes(), ElementsAre(kSystem));
     EXPECT_THAT(timer->currentAssertionIDs(), IsEmpty());
     platform.runUntilIdle();
     EXPECT_THAT(completions, ElementsAre(true));
@@ -280,7 +277,7 @@ TEST_F(SleepWakeTimerTest, FailedCreateHoldsNothingButKeepsTheProtectionExpected
 
 TEST_F(SleepWakeTimerTest, CreateFailureIsLoggedOncePerProcessWhicheverTimerFails) {
   auto other = makeTimer();
-  power.assertions.failAllCreates(platform::kPowerReturnError);
+  power.assertions.failAllTakes(LockError::unavailable);
   schedule(0);
   schedule(0);
   other->scheduleWithTimeInterval(0);
@@ -291,12 +288,12 @@ TEST_F(SleepWakeTimerTest, CreateFailureIsLoggedOncePerProcessWhicheverTimerFail
 }
 
 TEST_F(SleepWakeTimerTest, SuccessfulScheduleClearsAnEarlierFailure) {
-  power.assertions.failNextCreate(platform::kPowerReturnError);
+  power.assertions.failNextTake(LockError::unavailable);
   schedule(0);
   schedule(0);
   EXPECT_TRUE(timer->isScheduled());
   EXPECT_FALSE(timer->lastCreateFailed());
-  EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnSuccess);
+  EXPECT_EQ(timer->lastCreateResult(), std::nullopt);
 }
 
 // --- Sleep and wake --------------------------------------------------------------
@@ -410,25 +407,24 @@ TEST_F(SleepWakeTimerTest, ANewReasonReplacesTheHeldLockAndAnUnchangedOneKeepsIt
     timer->setReason(std::nullopt);
     schedule(0);
     const auto first = timer->assertionID();
-    const int createsBefore = power.assertions.createCount() - 1;
+    const int createsBefore = power.assertions.takeCount() - 1;
     const std::size_t releasesBefore = power.assertions.releaseCalls().size();
-    if (row.replacementFails) power.assertions.failNextCreate(platform::kPowerReturnBadArgument);
+    if (row.replacementFails) power.assertions.failNextTake(LockError::badArgument);
     for (const auto& reason : row.reasons) timer->setReason(reason);
 
-    EXPECT_EQ(power.assertions.createCount() - createsBefore, row.creates);
+    EXPECT_EQ(power.assertions.takeCount() - createsBefore, row.creates);
     ASSERT_EQ(live().size(), 1u) << "never two in force, never none";
-    EXPECT_EQ(live()[0].assertionID, timer->assertionID());
-    EXPECT_EQ(live()[0].name, row.held);
-    EXPECT_EQ(live()[0].type, kAssertionTypePreventUserIdleSystemSleep);
+    EXPECT_EQ(live()[0].id, timer->assertionID());
+    EXPECT_EQ(live()[0].lock.reason, row.held);
+    EXPECT_EQ(live()[0].lock.kind, kSystem);
     EXPECT_EQ(timer->assertionID() != first, row.replaced);
-    const std::vector<platform::PowerAssertionID> released(
+    const std::vector<platform::LockID> released(
         power.assertions.releaseCalls().begin() + static_cast<std::ptrdiff_t>(releasesBefore),
         power.assertions.releaseCalls().end());
-    EXPECT_EQ(released,
-              row.replaced ? std::vector{first} : std::vector<platform::PowerAssertionID>{});
+    EXPECT_EQ(released, row.replaced ? std::vector{first} : std::vector<platform::LockID>{});
     EXPECT_FALSE(timer->lastCreateFailed());
-    EXPECT_EQ(timer->lastCreateResult(), row.replacementFails ? platform::kPowerReturnBadArgument
-                                                              : platform::kPowerReturnSuccess);
+    EXPECT_EQ(timer->lastCreateResult(),
+              row.replacementFails ? std::optional(LockError::badArgument) : std::nullopt);
     timer->invalidate();
     EXPECT_THAT(live(), IsEmpty());
   }
@@ -436,9 +432,9 @@ TEST_F(SleepWakeTimerTest, ANewReasonReplacesTheHeldLockAndAnUnchangedOneKeepsIt
 
 TEST_F(SleepWakeTimerTest, ReasonSetWhileIdleTouchesNoAssertion) {
   timer->setReason("Later");
-  EXPECT_EQ(power.assertions.createCount(), 0);
+  EXPECT_EQ(power.assertions.takeCount(), 0);
   schedule(0);
-  EXPECT_EQ(live()[0].name, "Vigilix: Later");
+  EXPECT_EQ(live()[0].lock.reason, "Vigilix: Later");
 }
 
 // --- Repair ----------------------------------------------------------------------------
@@ -450,7 +446,7 @@ TEST_F(SleepWakeTimerTest, RepairDoesNothingWhenIdleOrWhenTheSystemStillKnowsThe
   EXPECT_THAT(timer->currentAssertionIDs(), ElementsAre(held));
   EXPECT_TRUE(timer->repair());
   EXPECT_EQ(timer->assertionID(), held);
-  EXPECT_EQ(power.assertions.createCount(), 1);
+  EXPECT_EQ(power.assertions.takeCount(), 1);
 }
 
 TEST_F(SleepWakeTimerTest, RepairRecreatesAnAssertionDroppedByAReset) {
@@ -462,19 +458,19 @@ TEST_F(SleepWakeTimerTest, RepairRecreatesAnAssertionDroppedByAReset) {
 
   EXPECT_TRUE(timer->repair());
   ASSERT_EQ(live().size(), 1u);
-  EXPECT_EQ(live()[0].assertionID, timer->assertionID());
-  EXPECT_EQ(live()[0].name, "Vigilix: Backing up");
+  EXPECT_EQ(live()[0].id, timer->assertionID());
+  EXPECT_EQ(live()[0].lock.reason, "Vigilix: Backing up");
   EXPECT_THAT(timer->currentAssertionIDs(), ElementsAre(timer->assertionID()));
 }
 
 TEST_F(SleepWakeTimerTest, RepairReleasesAnAssertionTheSystemOnlyFailedToReport) {
   schedule(0);
   const auto stale = timer->assertionID();
-  power.assertions.hideFromCopyProperties(stale);
+  power.assertions.hideFromLookup(stale);
   EXPECT_TRUE(timer->repair());
   EXPECT_NE(timer->assertionID(), stale);
   ASSERT_EQ(live().size(), 1u) << "the unreported assertion would keep the machine awake";
-  EXPECT_EQ(live()[0].assertionID, timer->assertionID());
+  EXPECT_EQ(live()[0].id, timer->assertionID());
   timer->invalidate();
   EXPECT_THAT(live(), IsEmpty());
 }
@@ -482,7 +478,7 @@ TEST_F(SleepWakeTimerTest, RepairReleasesAnAssertionTheSystemOnlyFailedToReport)
 TEST_F(SleepWakeTimerTest, FailedRepairKeepsTheStaleIdentifierSoALaterRepairRetries) {
   schedule(0);
   power.assertions.dropAll();
-  power.assertions.failNextCreate(platform::kPowerReturnError);
+  power.assertions.failNextTake(LockError::unavailable);
   EXPECT_FALSE(timer->repair());
   EXPECT_TRUE(timer->lastCreateFailed());
   EXPECT_TRUE(timer->isScheduled());

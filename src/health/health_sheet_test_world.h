@@ -20,9 +20,8 @@ struct SheetWorld {
   SheetWorld() {
     world.verifier->providers().inspect = [this] {
       ++inspections;
-      return std::pair{
-          std::optional<std::set<std::string>>{{world.expected.begin(), world.expected.end()}},
-          std::optional<std::string>{}};
+      return std::pair{std::optional<std::set<std::string>>{world.expectedTypes()},
+                       std::optional<std::string>{}};
     };
     world.start();
     VGXHealthRegistry::registerProvider([this] {

@@ -5,7 +5,6 @@
 #include "health/session_notifications.h"
 #include "platform/base/shared_instances.h"
 #include "platform/power/lid_state.h"
-#include "platform/power/own_assertions.h"
 #include "platform/power/power_sources.h"
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
@@ -52,32 +51,25 @@ std::optional<bool> VGXProtectionVerifier::readClamshellState() {
   return platform::LidState::current().isLidClosed();
 }
 
-std::optional<std::string> VGXProtectionVerifier::ownAssertionType(
-    const platform::PropertyDictionary& assertion) {
-  const auto field = [&](const char* key) -> const platform::PropertyValue* {
-    const auto found = assertion.find(key);
-    return found == assertion.end() ? nullptr : &found->second;
-  };
-  const auto* level = field(platform::kAssertionLevelKey);
-  const auto* name = field(platform::kAssertionNameKey);
-  const auto* type = field(platform::kAssertionTypeKey);
-  const auto* levelValue = level ? std::get_if<std::int64_t>(&level->value) : nullptr;
-  const auto* nameText = name ? std::get_if<std::string>(&name->value) : nullptr;
-  const auto* typeText = type ? std::get_if<std::string>(&type->value) : nullptr;
-  if (!levelValue || *levelValue != platform::kPowerAssertionLevelOn || !nameText ||
-      !nameText->starts_with(kAssertionNamePrefix) || !typeText) {
-    return std::nullopt;
-  }
-  return *typeText;
+std::string VGXProtectionVerifier::assertionTypeName(platform::LockKind kind) {
+  return kind == platform::LockKind::displayAndSystemSleep ? "PreventUserIdleDisplaySleep"
+                                                           : "PreventUserIdleSystemSleep";
+}
+
+std::optional<std::string> VGXProtectionVerifier::ownAssertionType(const platform::Lock& lock) {
+  if (!lock.reason.starts_with(kAssertionNamePrefix)) return std::nullopt;
+  return assertionTypeName(lock.kind);
 }
 
 VGXProtectionInputs VGXProtectionVerifier::gatherInputs() const {
   VGXProtectionInputs inputs;
   inputs.pause = currentPause();
-  const std::vector<std::string> expected = expected_ ? expected_() : std::vector<std::string>{};
-  inputs.expectedAssertionTypes = {expected.begin(), expected.end()};
+  if (expected_) {
+    for (const platform::LockKind kind : expected_())
+      inputs.expectedAssertionTypes.insert(assertionTypeName(kind));
+  }
   if (inputs.expectedAssertionTypes.empty() && says(providers_.createFailed)) {
-    inputs.expectedAssertionTypes = {platform::kAssertionTypePreventUserIdleSystemSleep};
+    inputs.expectedAssertionTypes = {assertionTypeName(platform::LockKind::systemSleep)};
   }
   const bool intent = currentIntent();
   inputs.closedLidClearFailed = says(providers_.closedLidClearFailed);
@@ -93,15 +85,17 @@ void VGXProtectionVerifier::inspectAssertions() {
     std::tie(observed_, inspectionError_) = providers_.inspect();
     return;
   }
-  auto own = platform::OwnAssertionInspector::current().ownAssertions();
+  auto own =
+      platform::PowerAssertions::current().ownLocksAfterPendingChanges(kInspectionWaitSeconds);
   if (!own) {
     observed_.reset();
-    inspectionError_ = fmt::format("Assertion inspection failed ({})", own.error());
+    inspectionError_ =
+        fmt::format("Assertion inspection failed ({})", platform::lockErrorCode(own.error()));
     return;
   }
   std::set<std::string> types;
-  for (const auto& assertion : *own) {
-    if (auto type = ownAssertionType(assertion)) types.insert(std::move(*type));
+  for (const platform::Lock& lock : *own) {
+    if (auto type = ownAssertionType(lock)) types.insert(std::move(*type));
   }
   observed_ = std::move(types);
   inspectionError_.reset();

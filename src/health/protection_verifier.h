@@ -15,6 +15,7 @@
 #include "platform/base/property_value.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/power/power_assertions.h"
 #include "platform/runloop/run_loop.h"
 
 namespace vigilix {
@@ -65,12 +66,14 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
  public:
   static constexpr double kCheckIntervalSeconds = 30.0;
   static constexpr double kSettleSeconds = 300.0;
+  // How long an inspection waits for locks just taken or released to reach logind.
+  static constexpr double kInspectionWaitSeconds = 1.0;
   static constexpr const char* kAssertionNamePrefix = "Vigilix: ";
   static constexpr const char* kCheckProtectionAction = "checkProtection";
   static constexpr const char* kDismissIncidentsAction = "dismissIncidents";
   static constexpr const char* kMigrationVersionKey = "VGXContainerMigrationVersion";
 
-  using ExpectedTypes = std::function<std::vector<std::string>()>;
+  using ExpectedTypes = std::function<std::vector<platform::LockKind>()>;
 
   // The incident log lives in `defaults` under "VGXIncidentLog".
   explicit VGXProtectionVerifier(platform::UserDefaults& defaults);
@@ -123,9 +126,10 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
 
   // The lid, from the platform; none counts as open.
   static std::optional<bool> readClamshellState();
-  // The type of one of our assertions: level 255, named "Vigilix: ...",
-  // with a text type; none for anything else.
-  static std::optional<std::string> ownAssertionType(const platform::PropertyDictionary& assertion);
+  // The type a kind is shown as ("PreventUserIdleSystemSleep", ...).
+  static std::string assertionTypeName(platform::LockKind kind);
+  // The type of one of our locks, named "Vigilix: ..."; none for anything else.
+  static std::optional<std::string> ownAssertionType(const platform::Lock& lock);
 
  private:
   std::optional<VGXPauseReason> currentPause() const;

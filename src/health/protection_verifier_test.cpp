@@ -41,7 +41,7 @@ TEST(ProtectionVerifierTest, ChecksRepairOnceAndRecordOneLossPerLoss) {
        1, State{State::missing{}}, 2, 2, 3},
       {"listing fails",
        [](VerifierWorld& t) {
-         t.platform.power.assertions.failListing(platform::kPowerReturnError);
+         t.platform.power.assertions.failListing(platform::LockError::unavailable);
        },
        nothing, 0, State{State::unknown{"Assertion inspection failed (-536870212)"}}, 0, 0, 1},
       {"paused: nothing to repair",
@@ -82,27 +82,26 @@ TEST(ProtectionVerifierTest, ChecksRepairOnceAndRecordOneLossPerLoss) {
   }
 }
 
-TEST(ProtectionVerifierTest, OnlyOurAssertionsAtFullLevelCount) {
+TEST(ProtectionVerifierTest, OnlyOurLocksCountUnderTheTypeTheirKindIsShownAs) {
   struct Row {
     const char* name;
-    platform::PropertyDictionary assertion;
+    platform::Lock lock;
     std::optional<std::string> type;
   };
-  const auto assertion = [](platform::PropertyValue level, platform::PropertyValue name) {
-    return platform::PropertyDictionary{
-        {"AssertType", "PreventUserIdleSystemSleep"}, {"AssertLevel", level}, {"AssertName", name}};
-  };
+  using platform::LockKind;
   const Row rows[] = {
-      {"ours", assertion(std::int64_t{255}, "Vigilix: Keeping your computer awake"),
+      {"ours, the display may sleep",
+       {LockKind::systemSleep, "Vigilix: Keeping your computer awake"},
        "PreventUserIdleSystemSleep"},
-      {"level 0", assertion(std::int64_t{0}, "Vigilix: Keeping your computer awake"), std::nullopt},
-      {"another name", assertion(std::int64_t{255}, "Backup: copying"), std::nullopt},
-      {"prefix without its space", assertion(std::int64_t{255}, "Vigilix:reason"), std::nullopt},
-      {"no type", {{"AssertLevel", std::int64_t{255}}, {"AssertName", "Vigilix: x"}}, std::nullopt},
+      {"ours, the display stays on",
+       {LockKind::displayAndSystemSleep, "Vigilix: Build"},
+       "PreventUserIdleDisplaySleep"},
+      {"another name", {LockKind::systemSleep, "Backup: copying"}, std::nullopt},
+      {"prefix without its space", {LockKind::systemSleep, "Vigilix:reason"}, std::nullopt},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(VGXProtectionVerifier::ownAssertionType(row.assertion), row.type);
+    EXPECT_EQ(VGXProtectionVerifier::ownAssertionType(row.lock), row.type);
   }
 }
 
@@ -240,9 +239,8 @@ TEST(ProtectionVerifierTest, TheThirtySecondRhythmSkipsOnlyWhenAllIsQuiet) {
     int inspections = 0;
     world->verifier->providers().inspect = [&] {
       ++inspections;
-      return std::pair{
-          std::optional{std::set<std::string>{platform::kAssertionTypePreventUserIdleSystemSleep}},
-          std::optional<std::string>{}};
+      return std::pair{std::optional{std::set<std::string>{"PreventUserIdleSystemSleep"}},
+                       std::optional<std::string>{}};
     };
     world->start();
     inspections = 0;
@@ -275,7 +273,7 @@ TEST(ProtectionVerifierTest, StartOnceCheckOnlyWhenStartedAndWhenInputsChange) {
 
   // A second start only swaps the functions: one timer, one set of observers.
   int secondChanges = 0;
-  world.verifier->startWithExpectedTypes([] { return std::vector<std::string>{}; },
+  world.verifier->startWithExpectedTypes([] { return std::vector<platform::LockKind>{}; },
                                          [] { return false; }, [&] { ++secondChanges; });
   EXPECT_EQ(inspections, 2);
   world.awake = true;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,16 @@ struct VerifierWorld {
                                      },
                                      [this] { ++changes; });
   }
-  // Our assertion, as the keep-awake timer names it.
-  void holdAssertion(const std::string& type = platform::kAssertionTypePreventUserIdleSystemSleep) {
-    platform.power.assertions.createWithName(type, platform::kPowerAssertionLevelOn,
-                                             "Vigilix: Keeping your computer awake");
+  // Our lock, as the keep-awake timer names it.
+  void holdAssertion(platform::LockKind kind = platform::LockKind::systemSleep) {
+    (void)platform.power.assertions.take(kind, "Vigilix: Keeping your computer awake");
+  }
+  // The expected kinds as the verifier shows them.
+  std::set<std::string> expectedTypes() const {
+    std::set<std::string> types;
+    for (const platform::LockKind kind : expected)
+      types.insert(VGXProtectionVerifier::assertionTypeName(kind));
+    return types;
   }
   std::vector<VGXIncident> incidents() {
     std::lock_guard guard(verifier->incidentLog().lock());
@@ -50,7 +57,7 @@ struct VerifierWorld {
       std::make_shared<VGXProtectionVerifier>(platform::UserDefaults::standard());
   bool awake = true;
   bool heat = false;
-  std::vector<std::string> expected{platform::kAssertionTypePreventUserIdleSystemSleep};
+  std::vector<platform::LockKind> expected{platform::LockKind::systemSleep};
   bool repairRecreates = true;
   int repairs = 0;
   int changes = 0;

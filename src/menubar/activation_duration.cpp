@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "menubar/activation_duration_titles.h"
 #include "platform/base/localized.h"
 #include "platform/base/logger.h"
 #include "platform/locale/date_components_formatter.h"
+#include "platform/locale/locale.h"
 
 namespace vigilix {
 
@@ -64,9 +66,15 @@ std::size_t DZLActivationDuration::hash() const {
 
 std::string DZLActivationDuration::localizedTitle() const {
   if (isIndefinite()) return platform::localized("Indefinitely", "Duration without an end");
-  platform::DateComponentsFormatter formatter;
-  formatter.setUnitsStyle(platform::UnitsStyle::full);
-  return formatter.stringFromTimeInterval(seconds_).value_or("");
+  const auto format = [this] {
+    platform::DateComponentsFormatter formatter;
+    formatter.setUnitsStyle(platform::UnitsStyle::full);
+    return formatter.stringFromTimeInterval(seconds_);
+  };
+  auto* kept = DZLActivationDurationTitles::shared();
+  if (!kept) return format().value_or("");
+  // The formatter's words are those of its calendar's locale, the current one.
+  return kept->titleFor(seconds_, platform::Locale::current().identifier(), format).value_or("");
 }
 
 std::string DZLActivationDuration::debugDescription() const {

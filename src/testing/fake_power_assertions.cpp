@@ -2,98 +2,70 @@
 
 namespace vigilix::testing {
 
-using platform::PowerAssertionCreateResult;
-using platform::PowerAssertionID;
-using platform::PowerReturn;
-using platform::PropertyDictionary;
+using platform::Lock;
+using platform::LockError;
+using platform::LockID;
 
-PowerAssertionCreateResult FakePowerAssertions::createWithName(const std::string& type,
-                                                               std::int64_t level,
-                                                               const std::string& name) {
-  ++createCount_;
-  if (!queuedCreateAnswers_.empty()) {
-    PowerAssertionCreateResult answer = queuedCreateAnswers_.front();
-    queuedCreateAnswers_.pop_front();
-    return answer;
+std::expected<LockID, LockError> FakePowerAssertions::take(platform::LockKind kind,
+                                                           const std::string& reason) {
+  ++takeCount_;
+  if (!queuedTakeFailures_.empty()) {
+    const LockError error = queuedTakeFailures_.front();
+    queuedTakeFailures_.pop_front();
+    return std::unexpected(error);
   }
-  if (persistentCreateFailure_) return {*persistentCreateFailure_, 0};
-  return InProcessPowerAssertions::createWithName(type, level, name);
+  if (persistentTakeFailure_) return std::unexpected(*persistentTakeFailure_);
+  return InProcessPowerAssertions::take(kind, reason);
 }
 
-std::optional<PropertyDictionary> FakePowerAssertions::copyProperties(
-    PowerAssertionID assertionID) const {
-  if (hidden_.contains(assertionID)) return std::nullopt;
-  return InProcessPowerAssertions::copyProperties(assertionID);
+std::optional<Lock> FakePowerAssertions::heldLock(LockID id) const {
+  if (hidden_.contains(id)) return std::nullopt;
+  return InProcessPowerAssertions::heldLock(id);
 }
 
-PowerReturn FakePowerAssertions::release(PowerAssertionID assertionID) {
-  releaseCalls_.push_back(assertionID);
-  hidden_.erase(assertionID);
-  return InProcessPowerAssertions::release(assertionID);
+std::expected<void, LockError> FakePowerAssertions::release(LockID id) {
+  releaseCalls_.push_back(id);
+  hidden_.erase(id);
+  return InProcessPowerAssertions::release(id);
 }
 
-platform::PowerAssertionsByProcess FakePowerAssertions::copyAssertionsByProcess() const {
-  if (listingFailure_) return {*listingFailure_, {}};
-  platform::PowerAssertionsByProcess answer = InProcessPowerAssertions::copyAssertionsByProcess();
-  for (const auto& [processID, properties] : extraListed_)
-    answer.byProcess[processID].push_back(properties);
-  return answer;
+platform::LockListing FakePowerAssertions::locksByProcess() const {
+  if (listingFailure_) return std::unexpected(*listingFailure_);
+  platform::LockListing listing = InProcessPowerAssertions::locksByProcess();
+  for (const auto& [processID, lock] : extraListed_) (*listing)[processID].push_back(lock);
+  return listing;
 }
 
-void FakePowerAssertions::failNextCreate(PowerReturn result, PowerAssertionID assertionID) {
-  queuedCreateAnswers_.push_back({result, assertionID});
-}
+void FakePowerAssertions::failNextTake(LockError error) { queuedTakeFailures_.push_back(error); }
 
-void FakePowerAssertions::failAllCreates(PowerReturn result) { persistentCreateFailure_ = result; }
+void FakePowerAssertions::failAllTakes(LockError error) { persistentTakeFailure_ = error; }
 
-void FakePowerAssertions::hideFromCopyProperties(PowerAssertionID assertionID) {
-  hidden_.insert(assertionID);
-}
+void FakePowerAssertions::hideFromLookup(LockID id) { hidden_.insert(id); }
 
-void FakePowerAssertions::failListing(PowerReturn result) { listingFailure_ = result; }
+void FakePowerAssertions::failListing(LockError error) { listingFailure_ = error; }
 
-void FakePowerAssertions::addListedAssertion(std::int32_t processID,
-                                             PropertyDictionary properties) {
-  extraListed_.emplace_back(processID, std::move(properties));
+void FakePowerAssertions::addListedLock(std::int32_t processID, Lock lock) {
+  extraListed_.emplace_back(processID, std::move(lock));
 }
 
 void FakePowerAssertions::clearFailures() {
-  queuedCreateAnswers_.clear();
-  persistentCreateFailure_.reset();
+  queuedTakeFailures_.clear();
+  persistentTakeFailure_.reset();
   hidden_.clear();
   listingFailure_.reset();
 }
 
 void FakePowerAssertions::dropAll() {
-  for (PowerAssertionID assertionID : heldAssertionIDs()) drop(assertionID);
+  for (LockID id : heldLockIDs()) drop(id);
   hidden_.clear();
 }
 
-std::vector<FakePowerAssertions::Assertion> FakePowerAssertions::liveAssertions() const {
-  std::vector<Assertion> live;
-  for (PowerAssertionID assertionID : heldAssertionIDs()) {
-    if (auto assertion = liveAssertion(assertionID)) live.push_back(*assertion);
+std::vector<FakePowerAssertions::Held> FakePowerAssertions::liveLocks() const {
+  std::vector<Held> live;
+  for (LockID id : heldLockIDs()) {
+    if (auto lock = InProcessPowerAssertions::heldLock(id)) live.push_back({id, std::move(*lock)});
   }
   return live;
-}
-
-std::optional<FakePowerAssertions::Assertion> FakePowerAssertions::liveAssertion(
-    PowerAssertionID assertionID) const {
-  auto properties = InProcessPowerAssertions::copyProperties(assertionID);
-  if (!properties) return std::nullopt;
-  auto text = [&](const char* key) -> std::optional<std::string> {
-    auto found = properties->find(key);
-    if (found == properties->end() || !found->second.isString()) return std::nullopt;
-    return std::get<std::string>(found->second.value);
-  };
-  Assertion assertion;
-  assertion.assertionID = assertionID;
-  assertion.type = text(platform::kAssertionTypeKey).value_or("");
-  assertion.name = text(platform::kAssertionNameKey).value_or("");
-  if (auto level = properties->find(platform::kAssertionLevelKey);
-      level != properties->end() && level->second.isInteger())
-    assertion.level = std::get<std::int64_t>(level->second.value);
-  return assertion;
 }
 
 }  // namespace vigilix::testing

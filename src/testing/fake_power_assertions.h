@@ -1,69 +1,63 @@
 #pragma once
 
 #include <deque>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/power/in_process_power_assertions.h"
 
 namespace vigilix::testing {
 
-// Power assertions for tests: the in-process registry plus injected failures
+// Keep-awake locks for tests: the in-process table plus injected failures
 // and a record of the calls made.
 class FakePowerAssertions : public platform::InProcessPowerAssertions {
  public:
-  struct Assertion {
-    platform::PowerAssertionID assertionID = 0;
-    std::string type;
-    std::int64_t level = 0;
-    std::string name;
-    bool operator==(const Assertion&) const = default;
+  struct Held {
+    platform::LockID id = 0;
+    platform::Lock lock;
+    bool operator==(const Held&) const = default;
   };
 
-  platform::PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
-                                                      const std::string& name) override;
-  std::optional<platform::PropertyDictionary> copyProperties(
-      platform::PowerAssertionID assertionID) const override;
-  platform::PowerReturn release(platform::PowerAssertionID assertionID) override;
-  platform::PowerAssertionsByProcess copyAssertionsByProcess() const override;
+  std::expected<platform::LockID, platform::LockError> take(platform::LockKind kind,
+                                                            const std::string& reason) override;
+  std::optional<platform::Lock> heldLock(platform::LockID id) const override;
+  std::expected<void, platform::LockError> release(platform::LockID id) override;
+  platform::LockListing locksByProcess() const override;
 
-  // The next create answers `result` with `assertionID` and creates nothing;
-  // several calls queue up. A result of 0 with identifier 0 models a
-  // "success" that gives no assertion.
-  void failNextCreate(platform::PowerReturn result, platform::PowerAssertionID assertionID = 0);
-  // Every create fails with `result` until clearFailures.
-  void failAllCreates(platform::PowerReturn result);
-  // The assertion stays in force but copyProperties no longer reports it.
-  void hideFromCopyProperties(platform::PowerAssertionID assertionID);
-  // The by-process listing fails with `result` until clearFailures.
-  void failListing(platform::PowerReturn result);
-  // An extra entry in the by-process listing (another process's, or a
-  // malformed one of ours); it holds nothing.
-  void addListedAssertion(std::int32_t processID, platform::PropertyDictionary properties);
+  // The next take fails with `error`; several calls queue up.
+  void failNextTake(platform::LockError error);
+  // Every take fails with `error` until clearFailures.
+  void failAllTakes(platform::LockError error);
+  // The lock stays in force but heldLock no longer reports it.
+  void hideFromLookup(platform::LockID id);
+  // The by-process listing fails with `error` until clearFailures.
+  void failListing(platform::LockError error);
+  // An extra entry in the by-process listing (another process's, or one of
+  // ours under another reason); it holds nothing.
+  void addListedLock(std::int32_t processID, platform::Lock lock);
   void clearFailures();
 
-  // Drops every assertion, as a reset of power management does.
+  // Drops every lock, as a restart of logind does.
   void dropAll();
 
-  // The assertions in force, in creation order.
-  std::vector<Assertion> liveAssertions() const;
-  std::optional<Assertion> liveAssertion(platform::PowerAssertionID assertionID) const;
+  // The locks in force, in the order they were taken.
+  std::vector<Held> liveLocks() const;
 
-  int createCount() const { return createCount_; }
+  int takeCount() const { return takeCount_; }
   // Every identifier passed to release, in call order, known or not.
-  const std::vector<platform::PowerAssertionID>& releaseCalls() const { return releaseCalls_; }
+  const std::vector<platform::LockID>& releaseCalls() const { return releaseCalls_; }
 
  private:
-  std::deque<platform::PowerAssertionCreateResult> queuedCreateAnswers_;
-  std::optional<platform::PowerReturn> persistentCreateFailure_;
-  std::set<platform::PowerAssertionID> hidden_;
-  std::optional<platform::PowerReturn> listingFailure_;
-  std::vector<std::pair<std::int32_t, platform::PropertyDictionary>> extraListed_;
-  int createCount_ = 0;
-  std::vector<platform::PowerAssertionID> releaseCalls_;
+  std::deque<platform::LockError> queuedTakeFailures_;
+  std::optional<platform::LockError> persistentTakeFailure_;
+  std::set<platform::LockID> hidden_;
+  std::optional<platform::LockError> listingFailure_;
+  std::vector<std::pair<std::int32_t, platform::Lock>> extraListed_;
+  int takeCount_ = 0;
+  std::vector<platform::LockID> releaseCalls_;
 };
 
 }  // namespace vigilix::testing

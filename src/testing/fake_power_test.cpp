@@ -96,33 +96,39 @@ TEST(FakeDeviceStateTest, ChangesArePostedOnTheDefaultCentreOnlyWhenTheyChange) 
 }
 
 TEST(FakePowerAssertionsTest, InjectedFailuresAndListing) {
+  using platform::LockError;
+  using platform::LockKind;
   TestPlatform platform;
   FakePowerAssertions& fake = platform.power.assertions;
-  fake.failNextCreate(platform::kPowerReturnError);
-  fake.failNextCreate(platform::kPowerReturnSuccess, 0);
-  EXPECT_EQ(fake.createWithName("T", 255, "a"),
-            (platform::PowerAssertionCreateResult{platform::kPowerReturnError, 0}));
-  EXPECT_EQ(fake.createWithName("T", 255, "a"),
-            (platform::PowerAssertionCreateResult{platform::kPowerReturnSuccess, 0}));
-  const auto id = fake.createWithName("T", 255, "a").assertionID;
-  EXPECT_NE(id, 0u);
-  EXPECT_EQ(fake.createCount(), 3);
+  fake.failNextTake(LockError::unavailable);
+  fake.failNextTake(LockError::badArgument);
+  EXPECT_EQ(fake.take(LockKind::systemSleep, "a"), std::unexpected(LockError::unavailable));
+  EXPECT_EQ(fake.take(LockKind::systemSleep, "a"), std::unexpected(LockError::badArgument));
+  const auto id = fake.take(LockKind::systemSleep, "a");
+  ASSERT_TRUE(id);
+  EXPECT_EQ(fake.takeCount(), 3);
 
-  fake.hideFromCopyProperties(id);
-  EXPECT_EQ(fake.copyProperties(id), std::nullopt);
-  EXPECT_EQ(fake.liveAssertions().size(), 1u) << "hidden is still in force";
+  fake.hideFromLookup(*id);
+  EXPECT_EQ(fake.heldLock(*id), std::nullopt);
+  EXPECT_EQ(fake.liveLocks().size(), 1u) << "hidden is still in force";
 
-  fake.addListedAssertion(4242, {{"AssertType", "Other"}});
-  auto listing = fake.copyAssertionsByProcess();
-  EXPECT_EQ(listing.byProcess.at(4242).size(), 1u);
-  EXPECT_EQ(listing.byProcess.at(platform::PowerAssertions::currentProcessID()).size(), 1u);
-  fake.failListing(platform::kPowerReturnNotFound);
-  EXPECT_EQ(fake.copyAssertionsByProcess().result, platform::kPowerReturnNotFound);
+  const platform::Lock other{LockKind::displayAndSystemSleep, "Backup: copying"};
+  fake.addListedLock(4242, other);
+  const platform::LocksByProcess listed{
+      {4242, {other}},
+      {platform::PowerAssertions::currentProcessID(), {{LockKind::systemSleep, "a"}}}};
+  EXPECT_EQ(fake.locksByProcess(), listed);
+  EXPECT_EQ(fake.ownLocksAfterPendingChanges(0),
+            (std::vector<platform::Lock>{{LockKind::systemSleep, "a"}}))
+      << "another process's locks are not ours";
+  fake.failListing(LockError::notFound);
+  EXPECT_EQ(fake.locksByProcess(), std::unexpected(LockError::notFound));
+  EXPECT_EQ(fake.ownLocksAfterPendingChanges(0), std::unexpected(LockError::notFound));
 
   fake.clearFailures();
-  EXPECT_EQ(fake.copyAssertionsByProcess().result, platform::kPowerReturnSuccess);
+  EXPECT_EQ(fake.locksByProcess(), listed);
   fake.dropAll();
-  EXPECT_TRUE(fake.liveAssertions().empty());
+  EXPECT_TRUE(fake.liveLocks().empty());
 }
 
 }  // namespace

@@ -81,10 +81,8 @@ SystemSample LiveSystemSampler::sample(const SampleInputs& inputs) {
   sample.date = platform::Clock::current().now();
 
   if (inputs.applications && sources_.applications) {
-    for (const auto& application : sources_.applications->runningApplications()) {
-      if (application.bundleIdentifier) {
-        sample.runningBundleIdentifiers.insert(*application.bundleIdentifier);
-      }
+    for (auto& identifier : sources_.applications->runningIdentifiers()) {
+      sample.runningBundleIdentifiers.insert(std::move(identifier));
     }
   }
 

@@ -15,9 +15,11 @@ namespace vigilix::testing {
 namespace {
 
 using platform::DesktopSessionInhibitor;
+using platform::Lock;
+using platform::LockError;
+using platform::LockKind;
 using platform::LogindInhibitor;
 using platform::LogindPowerAssertions;
-using platform::PropertyDictionary;
 
 std::unique_ptr<LogindPowerAssertions> makeAssertions(
     std::shared_ptr<platform::SessionInhibitor> session = nullptr) {
@@ -45,44 +47,38 @@ std::optional<std::uint32_t> gnomeInhibitedActions() {
 
 class PowerAssertionsLiveTest : public MockLogindTest {};
 
-TEST_F(PowerAssertionsLiveTest, ALockLivesFromCreateToReleaseUnderTheAssertionsName) {
+TEST_F(PowerAssertionsLiveTest, ALockLivesFromTakeToReleaseUnderItsReason) {
   struct Row {
     const char* name;
-    const char* type;
+    LockKind kind;
     const char* what;
   };
   const Row rows[] = {
-      {"display may sleep", platform::kAssertionTypePreventUserIdleSystemSleep, "sleep"},
-      {"display stays on", platform::kAssertionTypePreventUserIdleDisplaySleep, "idle:sleep"},
+      {"display may sleep", LockKind::systemSleep, "sleep"},
+      {"display stays on", LockKind::displayAndSystemSleep, "idle:sleep"},
   };
   auto assertions = makeAssertions();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string name = std::string("Vigilix: ") + row.name;
-    const auto created = assertions->createWithName(row.type, 255, name);
-    ASSERT_EQ(created.result, platform::kPowerReturnSuccess);
+    const auto created = assertions->take(row.kind, name);
+    ASSERT_TRUE(created);
     const LogindInhibitor lock{row.what, "Vigilix",  name,
                                "block",  ::getuid(), static_cast<std::uint32_t>(::getpid())};
     EXPECT_TRUE(waitUntil([&] { return ownLocks() == std::vector{lock}; }));
 
     // An unchanged lock is kept as it is: no second lock is asked for.
-    EXPECT_EQ(assertions->replace(created.assertionID, row.type, name), created);
-    EXPECT_EQ(assertions->copyProperties(created.assertionID),
-              (PropertyDictionary{{"AssertType", std::string(row.type)},
-                                  {"AssertLevel", std::int64_t{255}},
-                                  {"AssertName", name}}));
-    const std::vector<PropertyDictionary> listed{{{"AssertType", std::string(row.type)},
-                                                  {"AssertLevel", std::int64_t{255}},
-                                                  {"AssertName", name}}};
+    EXPECT_EQ(assertions->replace(*created, row.kind, name), created);
+    EXPECT_EQ(assertions->heldLock(*created), (Lock{row.kind, name}));
     EXPECT_TRUE(waitUntil([&] {
-      auto all = assertions->copyAssertionsByProcess();
-      return all.result == platform::kPowerReturnSuccess && all.byProcess[::getpid()] == listed;
+      auto all = assertions->locksByProcess();
+      return all && (*all)[::getpid()] == std::vector{Lock{row.kind, name}};
     }));
 
-    EXPECT_EQ(assertions->release(created.assertionID), platform::kPowerReturnSuccess);
-    EXPECT_FALSE(assertions->copyProperties(created.assertionID));
+    EXPECT_TRUE(assertions->release(*created));
+    EXPECT_FALSE(assertions->heldLock(*created));
     EXPECT_TRUE(waitUntil([&] { return ownLocks().empty(); }));
-    EXPECT_EQ(assertions->release(created.assertionID), platform::kPowerReturnNotFound);
+    EXPECT_EQ(assertions->release(*created), std::unexpected(LockError::notFound));
   }
 }
 
@@ -160,7 +156,7 @@ TEST(PowerAssertionsWithoutLogindTest, CreateFailsWithTheErrorAndTheTimerTakesIt
     EXPECT_TRUE(timer->scheduleWithTimeInterval(0));
     EXPECT_FALSE(timer->scheduled());
     EXPECT_TRUE(timer->lastCreateFailed());
-    EXPECT_EQ(timer->lastCreateResult(), platform::kPowerReturnError);
+    EXPECT_EQ(timer->lastCreateResult(), LockError::unavailable);
     EXPECT_EQ(timer->expectedAssertionTypes().size(), 1u);
     EXPECT_FALSE(timer->repair());
     EXPECT_TRUE(log.containsFragment("logind cannot be reached"));
@@ -203,11 +199,10 @@ TEST_F(PowerAssertionsLiveTest, TheLiveAssertionsHoldTheDesktopOffBesideTheLock)
   PrivateSessionBus session;
   DbusMock desktop(session, gnomeSessionInhibitTemplate(), "org.gnome.SessionManager");
   LogindPowerAssertions assertions;
-  const auto created = assertions.createWithName(
-      platform::kAssertionTypePreventUserIdleDisplaySleep, 255, "Vigilix: Build");
-  ASSERT_EQ(created.result, platform::kPowerReturnSuccess);
+  const auto created = assertions.take(LockKind::displayAndSystemSleep, "Vigilix: Build");
+  ASSERT_TRUE(created);
   EXPECT_TRUE(waitUntil([] { return ownLocks().size() == 1 && gnomeInhibitedActions() == 12u; }));
-  assertions.release(created.assertionID);
+  (void)assertions.release(*created);
   EXPECT_TRUE(waitUntil([] { return ownLocks().empty() && gnomeInhibitedActions() == 0u; }));
 }
 

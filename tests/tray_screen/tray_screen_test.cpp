@@ -45,10 +45,10 @@ struct ScratchFolder {
 
 class TrayScreenTest : public ::testing::Test {
  protected:
-  TrayScreenTest()
+  explicit TrayScreenTest(int width = 640, int height = 480)
       : folder_(scratch_.path),
         logind_(systemBus_, logindInhibitTemplate(), "org.freedesktop.login1"),
-        screen_(640, 480),
+        screen_(width, height),
         host_(folder_, screen_),
         connection_(openSessionConnection()) {}
 
@@ -403,6 +403,62 @@ TEST_F(TrayScreenTest, ClaudeCodeHooksAreInstalledFromTheTriggersPane) {
   EXPECT_NE(readFile(folder_ / "doctor.log").find("Claude Code hooks: Installed"),
             std::string::npos)
       << readFile(folder_ / "doctor.log");
+}
+
+// Room for the settings window to be left anywhere.
+class SettingsWindowFrameTest : public TrayScreenTest {
+ protected:
+  SettingsWindowFrameTest() : TrayScreenTest(1280, 1024) {}
+};
+
+// The settings window opens where an earlier run left it, and a move made on
+// the desktop is written to the defaults and used at the next opening. With
+// no window manager, the X window's geometry is the window's own frame.
+TEST_F(SettingsWindowFrameTest, TheWindowOpensWhereItWasLeftAndKeepsWhereItIsMoved) {
+  const std::string key = "NSWindow Frame PreferencesWindow";
+  auto kept = [&] {
+    return platform::LiveUserDefaults(platform::kStandardDomain, false)
+        .stringValue(key)
+        .value_or("");
+  };
+  // Kept as the models count: from the lower left corner of the 1024 high screen, y up.
+  {
+    platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
+    defaults.set(key, std::string("300 600 650 324 0 0 1280 1024 "));
+    defaults.synchronize();
+  }
+  const auto icon = startAndFindIcon();
+  ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
+  TrayHost tray = trayHost();
+  ASSERT_EQ(tray.click({"Settings\u2026"}), "");
+  const auto opened = awaitWindowTitled("General");
+  ASSERT_TRUE(opened) << logs();
+  // Its top edge where the kept frame's was: 1024 - (600 + 324).
+  EXPECT_EQ(opened->x, 300);
+  EXPECT_EQ(opened->y, 100);
+  EXPECT_EQ(opened->width, 650);
+
+  ASSERT_TRUE(run({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^General$",
+                   "windowmove", "420", "160"},
+                  "xdotool.log"));
+  // The frame has the model's title bar above the content.
+  const int height = opened->height + 28;
+  const std::string moved =
+      "420 " + std::to_string(1024 - 160 - height) + " 650 " + std::to_string(height) + " ";
+  EXPECT_TRUE(runMainLoopUntil([&] { return kept().starts_with(moved); }, kPatience))
+      << "kept: " << kept() << "\n"
+      << logs();
+
+  // Closed with Control-W, then opened again from the tray.
+  ASSERT_TRUE(run({"/usr/bin/xdotool", "mousemove", "500", "300", "key", "ctrl+w"}, "xdotool.log"));
+  ASSERT_TRUE(
+      runMainLoopUntil([&] { return screen_.windowsOfClass("vigilix").empty(); }, kPatience))
+      << logs();
+  ASSERT_EQ(tray.click({"Settings\u2026"}), "");
+  const auto reopened = awaitWindowTitled("General");
+  ASSERT_TRUE(reopened) << logs();
+  EXPECT_EQ(reopened->x, 420);
+  EXPECT_EQ(reopened->y, 160);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ namespace vigilix::platform {
 
 namespace {
 
-enum class Base { configHome, stateHome, dataHome, system };
+enum class Base { configHome, stateHome, dataHome, cacheHome, system };
 
 struct Place {
   StandardFolder folder;
@@ -24,6 +24,7 @@ constexpr Place kPlaces[] = {
     {StandardFolder::logs, Base::stateHome, "vigilix"},
     {StandardFolder::appData, Base::dataHome, "vigilix"},
     {StandardFolder::autostart, Base::configHome, "autostart"},
+    {StandardFolder::caches, Base::cacheHome, "vigilix"},
 };
 
 // An XDG variable counts only when it holds an absolute path; a relative one
@@ -49,6 +50,8 @@ FileSystem::Path standardFolder(StandardFolder folder) {
         return homeBase("XDG_STATE_HOME", ".local/state") / place.path;
       case Base::dataHome:
         return homeBase("XDG_DATA_HOME", ".local/share") / place.path;
+      case Base::cacheHome:
+        return homeBase("XDG_CACHE_HOME", ".cache") / place.path;
       case Base::system:
         return FileSystem::pathFor(place.path);
     }

@@ -16,13 +16,14 @@ enum class StandardFolder {
   logs,                 // plain log files
   appData,              // the application's own support files ("~/Library/Application Support")
   autostart,            // programs the desktop starts at login
+  caches,               // what can be made again, kept to save the work ("~/Library/Caches")
 };
 
 // The folder as a real path. Home folders follow $XDG_CONFIG_HOME,
-// $XDG_STATE_HOME and $XDG_DATA_HOME when they hold an absolute path, else ~/.config,
-// ~/.local/state and ~/.local/share under FileSystem::homeDirectory() (only those while a test
-// has set the home folder). System folders lie under FileSystem::root().
-// Reads the environment at each call; thread-safe.
+// $XDG_STATE_HOME, $XDG_DATA_HOME and $XDG_CACHE_HOME when they hold an absolute path, else
+// ~/.config, ~/.local/state, ~/.local/share and ~/.cache under FileSystem::homeDirectory() (only
+// those while a test has set the home folder). System folders lie under FileSystem::root(). Reads
+// the environment at each call; thread-safe.
 FileSystem::Path standardFolder(StandardFolder folder);
 
 // "<folder>/<name>.plist" for a domain or suite name, which always stays one

@@ -16,36 +16,38 @@ using Variable = std::optional<std::string>;
 
 TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
   struct Places {
-    Path preferences, managed, anyUser, logs, autostart, guardState, data;
+    Path preferences, managed, anyUser, logs, autostart, guardState, data, caches;
   };
   const Places underHome{
       "/home/ada/.config/vigilix",      "/etc/vigilix/managed",        "/etc/vigilix",
       "/home/ada/.local/state/vigilix", "/home/ada/.config/autostart", "/var/lib/vigilix",
-      "/home/ada/.local/share/vigilix"};
+      "/home/ada/.local/share/vigilix", "/home/ada/.cache/vigilix"};
   struct Row {
     const char* name;
-    Variable configHome, stateHome, vigilixRoot, dataHome;
+    Variable configHome, stateHome, vigilixRoot, dataHome, cacheHome;
     Places expected;
   };
   const Row rows[] = {
-      {"nothing set: under HOME and /", {}, {}, {}, {}, underHome},
+      {"nothing set: under HOME and /", {}, {}, {}, {}, {}, underHome},
       {"XDG folders set",
        "/cfg",
        "/state/",
        {},
        "/data",
+       "/cache",
        {"/cfg/vigilix", "/etc/vigilix/managed", "/etc/vigilix", "/state/vigilix", "/cfg/autostart",
-        "/var/lib/vigilix", "/data/vigilix"}},
-      {"relative XDG folders are ignored", "cfg", "", {}, "data", underHome},
+        "/var/lib/vigilix", "/data/vigilix", "/cache/vigilix"}},
+      {"relative XDG folders are ignored", "cfg", "", {}, "data", "cache", underHome},
       {"VIGILIX_ROOT moves the system folders only",
        "/cfg",
        {},
        "/tmp/r",
        {},
+       {},
        {"/cfg/vigilix", "/tmp/r/etc/vigilix/managed", "/tmp/r/etc/vigilix",
         "/home/ada/.local/state/vigilix", "/cfg/autostart", "/tmp/r/var/lib/vigilix",
-        "/home/ada/.local/share/vigilix"}},
-      {"a relative VIGILIX_ROOT is ignored", {}, {}, "tmp/r", {}, underHome},
+        "/home/ada/.local/share/vigilix", "/home/ada/.cache/vigilix"}},
+      {"a relative VIGILIX_ROOT is ignored", {}, {}, "tmp/r", {}, {}, underHome},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -55,6 +57,7 @@ TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
     environment.set("XDG_STATE_HOME", row.stateHome);
     environment.set("VIGILIX_ROOT", row.vigilixRoot);
     environment.set("XDG_DATA_HOME", row.dataHome);
+    environment.set("XDG_CACHE_HOME", row.cacheHome);
     const Places& expected = row.expected;
     EXPECT_EQ(standardFolder(StandardFolder::userPreferences), expected.preferences);
     EXPECT_EQ(standardFolder(StandardFolder::appGroupPreferences), expected.preferences);
@@ -64,6 +67,7 @@ TEST(StandardFolders, FollowTheXdgVariablesHomeAndTheMovedRoot) {
     EXPECT_EQ(standardFolder(StandardFolder::autostart), expected.autostart);
     EXPECT_EQ(FileSystem::pathFor("/var/lib/vigilix"), expected.guardState);
     EXPECT_EQ(standardFolder(StandardFolder::appData), expected.data);
+    EXPECT_EQ(standardFolder(StandardFolder::caches), expected.caches);
   }
 }
 

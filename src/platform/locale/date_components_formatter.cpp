@@ -3,6 +3,7 @@
 #include <unicode/measfmt.h>
 #include <unicode/measunit.h>
 #include <unicode/measure.h>
+#include <unicode/uvernum.h>
 
 #include <cmath>
 #include <cstdint>
@@ -47,6 +48,8 @@ struct Amount {
 };
 
 }  // namespace
+
+std::string localeDataVersion() { return U_ICU_VERSION; }
 
 DateComponentsFormatter::DateComponentsFormatter()
     : allowedUnits_(CalendarUnit::day | CalendarUnit::hour | CalendarUnit::minute |

@@ -7,6 +7,9 @@
 
 namespace vigilix::platform {
 
+// The version of the locale data the words come from: another may word a span otherwise.
+std::string localeDataVersion();
+
 // Spelled-out unit names ("2 hours, 5 minutes"), shortened words
 // ("2 hr, 5 min") or abbreviations ("2h 5m"); the words are the locale's.
 enum class UnitsStyle { abbreviated, shortStyle, full };

@@ -2,9 +2,13 @@
 
 #include <unicode/timezone.h>
 
+#include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "platform/base/current_instance.h"
+#include "platform/fs/file_system.h"
+#include "platform/locale/host_time_zone.h"
 #include "platform/locale/icu_support.h"
 
 namespace vigilix::platform {
@@ -20,7 +24,18 @@ TimeZone TimeZone::utc() { return TimeZone("UTC"); }
 
 namespace {
 
-TimeZone hostTimeZone() {
+std::optional<std::string_view> tzVariable() {
+  const char* value = std::getenv("TZ");
+  if (value == nullptr) return std::nullopt;
+  return std::string_view(value);
+}
+
+}  // namespace
+
+TimeZone TimeZone::host() {
+  if (auto name = hostTimeZoneName(tzVariable(), FileSystem::root())) {
+    return TimeZone(std::move(*name));
+  }
   std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
   icu::UnicodeString id;
   if (host == nullptr || *host == icu::TimeZone::getUnknown()) return TimeZone::utc();
@@ -28,7 +43,9 @@ TimeZone hostTimeZone() {
   return TimeZone::named(icu_support::toUtf8(id)).value_or(TimeZone::utc());
 }
 
-constinit CurrentValue<TimeZone> currentTimeZone{&hostTimeZone};
+namespace {
+
+constinit CurrentValue<TimeZone> currentTimeZone{&TimeZone::host};
 
 }  // namespace
 

@@ -22,6 +22,8 @@ class TimeZone {
   static void setCurrent(std::optional<TimeZone> timeZone);
   // The pinned one, if any.
   static std::optional<TimeZone> pinned();
+  // The host's zone, ignoring any pin; UTC when the host names none ICU knows.
+  static TimeZone host();
 
   bool operator==(const TimeZone&) const = default;
 

@@ -2,57 +2,47 @@
 
 namespace vigilix::platform {
 
-PowerAssertionCreateResult InProcessPowerAssertions::createWithName(const std::string& type,
-                                                                    std::int64_t level,
-                                                                    const std::string& name) {
-  if (type.empty() || name.empty() ||
-      (level != kPowerAssertionLevelOff && level != kPowerAssertionLevelOn)) {
-    return {kPowerReturnBadArgument, 0};
-  }
+std::expected<LockID, LockError> InProcessPowerAssertions::take(LockKind kind,
+                                                                const std::string& reason) {
+  if (reason.empty()) return std::unexpected(LockError::badArgument);
   std::lock_guard lock(mutex_);
-  if (nextID_ == 0) return {kPowerReturnError, 0};  // every identifier used up
-  const PowerAssertionID assertionID = nextID_++;
-  assertions_[assertionID] = PropertyDictionary{
-      {kAssertionTypeKey, type},
-      {kAssertionLevelKey, level},
-      {kAssertionNameKey, name},
-  };
-  return {kPowerReturnSuccess, assertionID};
+  if (nextID_ == 0) return std::unexpected(LockError::unavailable);  // every identifier used up
+  const LockID id = nextID_++;
+  locks_[id] = Lock{kind, reason};
+  return id;
 }
 
-std::optional<PropertyDictionary> InProcessPowerAssertions::copyProperties(
-    PowerAssertionID assertionID) const {
+std::optional<Lock> InProcessPowerAssertions::heldLock(LockID id) const {
   std::lock_guard lock(mutex_);
-  auto found = assertions_.find(assertionID);
-  if (found == assertions_.end()) return std::nullopt;
+  const auto found = locks_.find(id);
+  if (found == locks_.end()) return std::nullopt;
   return found->second;
 }
 
-PowerReturn InProcessPowerAssertions::release(PowerAssertionID assertionID) {
-  std::lock_guard lock(mutex_);
-  return assertions_.erase(assertionID) ? kPowerReturnSuccess : kPowerReturnNotFound;
+std::expected<void, LockError> InProcessPowerAssertions::release(LockID id) {
+  if (!drop(id)) return std::unexpected(LockError::notFound);
+  return {};
 }
 
-PowerAssertionsByProcess InProcessPowerAssertions::copyAssertionsByProcess() const {
-  PowerAssertionsByProcess answer;
-  answer.result = kPowerReturnSuccess;
+LockListing InProcessPowerAssertions::locksByProcess() const {
+  LocksByProcess listing;
   std::lock_guard lock(mutex_);
-  if (!assertions_.empty()) {
-    auto& own = answer.byProcess[currentProcessID()];
-    for (const auto& [assertionID, properties] : assertions_) own.push_back(properties);
+  if (!locks_.empty()) {
+    auto& own = listing[currentProcessID()];
+    for (const auto& entry : locks_) own.push_back(entry.second);
   }
-  return answer;
+  return listing;
 }
 
-bool InProcessPowerAssertions::drop(PowerAssertionID assertionID) {
+bool InProcessPowerAssertions::drop(LockID id) {
   std::lock_guard lock(mutex_);
-  return assertions_.erase(assertionID) > 0;
+  return locks_.erase(id) > 0;
 }
 
-std::vector<PowerAssertionID> InProcessPowerAssertions::heldAssertionIDs() const {
+std::vector<LockID> InProcessPowerAssertions::heldLockIDs() const {
   std::lock_guard lock(mutex_);
-  std::vector<PowerAssertionID> ids;
-  for (const auto& entry : assertions_) ids.push_back(entry.first);
+  std::vector<LockID> ids;
+  for (const auto& entry : locks_) ids.push_back(entry.first);
   return ids;
 }
 

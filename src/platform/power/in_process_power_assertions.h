@@ -6,26 +6,25 @@
 
 namespace vigilix::platform {
 
-// Keeps assertions in a table inside this process. Every assertion belongs to
-// this process. Identifiers are never reused.
+// Keeps locks in a table inside this process. Every lock belongs to this
+// process. Identifiers are never reused.
 class InProcessPowerAssertions : public PowerAssertions {
  public:
-  PowerAssertionCreateResult createWithName(const std::string& type, std::int64_t level,
-                                            const std::string& name) override;
-  std::optional<PropertyDictionary> copyProperties(PowerAssertionID assertionID) const override;
-  PowerReturn release(PowerAssertionID assertionID) override;
-  PowerAssertionsByProcess copyAssertionsByProcess() const override;
+  std::expected<LockID, LockError> take(LockKind kind, const std::string& reason) override;
+  std::optional<Lock> heldLock(LockID id) const override;
+  std::expected<void, LockError> release(LockID id) override;
+  LockListing locksByProcess() const override;
 
-  // Forgets an assertion without its owner releasing it, as a reset of power
-  // management does. False when there was no such assertion.
-  bool drop(PowerAssertionID assertionID);
-  // Identifiers of the assertions held, in creation order.
-  std::vector<PowerAssertionID> heldAssertionIDs() const;
+  // Forgets a lock without its owner releasing it, as a restart of logind
+  // does. False when there was no such lock.
+  bool drop(LockID id);
+  // Identifiers of the locks held, in the order they were taken.
+  std::vector<LockID> heldLockIDs() const;
 
  private:
   mutable std::mutex mutex_;
-  PowerAssertionID nextID_ = 1;
-  std::map<PowerAssertionID, PropertyDictionary> assertions_;
+  LockID nextID_ = 1;
+  std::map<LockID, Lock> locks_;
 };
 
 }  // namespace vigilix::platform

@@ -12,86 +12,67 @@
 namespace vigilix::platform {
 namespace {
 
-TEST(InProcessPowerAssertionsTest, CreateRecordsTypeLevelAndNameAndListsThemUnderThisProcess) {
-  InProcessPowerAssertions registry;
-  auto created = registry.createWithName(kAssertionTypePreventUserIdleSystemSleep,
-                                         kPowerAssertionLevelOn, "Vigilix: Build");
-  ASSERT_EQ(created.result, kPowerReturnSuccess);
-  ASSERT_NE(created.assertionID, 0u);
+constexpr LockKind kSystem = LockKind::systemSleep;
+constexpr LockKind kDisplay = LockKind::displayAndSystemSleep;
 
-  auto listing = registry.copyAssertionsByProcess();
-  ASSERT_EQ(listing.result, kPowerReturnSuccess);
-  ASSERT_EQ(listing.byProcess.size(), 1u);
-  const auto& own = listing.byProcess.at(PowerAssertions::currentProcessID());
-  ASSERT_EQ(own.size(), 1u);
-  EXPECT_EQ(own[0].at(kAssertionTypeKey), PropertyValue("PreventUserIdleSystemSleep"));
-  EXPECT_EQ(own[0].at(kAssertionLevelKey), PropertyValue(std::int64_t{255}));
-  EXPECT_EQ(own[0].at(kAssertionNameKey), PropertyValue("Vigilix: Build"));
+TEST(InProcessPowerAssertionsTest, TakeListsTheLockUnderThisProcessAndRefusesAnEmptyReason) {
+  InProcessPowerAssertions registry;
+  EXPECT_EQ(registry.take(kSystem, ""), std::unexpected(LockError::badArgument));
+  EXPECT_EQ(registry.locksByProcess(), LockListing{});
+  const auto taken = registry.take(kDisplay, "Vigilix: Build");
+  ASSERT_TRUE(taken);
+  EXPECT_NE(*taken, 0u);
+  EXPECT_EQ(registry.locksByProcess(),
+            (LockListing{LocksByProcess{
+                {PowerAssertions::currentProcessID(), {Lock{kDisplay, "Vigilix: Build"}}}}}));
 }
 
-TEST(InProcessPowerAssertionsTest, RefusesBadArgumentsWithoutCreating) {
+TEST(InProcessPowerAssertionsTest, IdentifiersAreNeverReusedAfterReleaseOrDrop) {
   InProcessPowerAssertions registry;
-  EXPECT_EQ(registry.createWithName("", kPowerAssertionLevelOn, "n").result,
-            kPowerReturnBadArgument);
-  EXPECT_EQ(registry.createWithName("T", kPowerAssertionLevelOn, "").result,
-            kPowerReturnBadArgument);
-  EXPECT_EQ(registry.createWithName("T", 7, "n").result, kPowerReturnBadArgument);
-  EXPECT_TRUE(registry.heldAssertionIDs().empty());
-  EXPECT_TRUE(registry.copyAssertionsByProcess().byProcess.empty());
-}
-
-TEST(InProcessPowerAssertionsTest, IdentifiersAreNeverReusedAfterRelease) {
-  InProcessPowerAssertions registry;
-  auto first = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
-  EXPECT_EQ(registry.release(first), kPowerReturnSuccess);
-  auto second = registry.createWithName("T", kPowerAssertionLevelOn, "b").assertionID;
+  const LockID first = *registry.take(kSystem, "a");
+  EXPECT_TRUE(registry.release(first));
+  const LockID second = *registry.take(kSystem, "b");
   EXPECT_NE(first, second);
-  EXPECT_EQ(registry.release(first), kPowerReturnNotFound);
-  EXPECT_EQ(registry.heldAssertionIDs(), std::vector<PowerAssertionID>{second});
+  EXPECT_EQ(registry.release(first), std::unexpected(LockError::notFound));
+  EXPECT_EQ(registry.heldLockIDs(), std::vector<LockID>{second});
+  // A drop forgets the lock as a restart of logind would.
+  EXPECT_TRUE(registry.drop(second));
+  EXPECT_FALSE(registry.heldLock(second));
+  EXPECT_FALSE(registry.drop(second));
+  EXPECT_EQ(registry.release(second), std::unexpected(LockError::notFound));
 }
 
 TEST(InProcessPowerAssertionsTest, ReplaceKeepsAnUnchangedLockAndOtherwiseTakesTheNewOneFirst) {
   struct Row {
     const char* name;
-    std::string type;
-    std::string assertionName;
+    LockKind kind;
+    std::string reason;
     bool heldReleasedBefore;
-    bool createFails;
+    bool takeFails;
     bool kept;      // the answer is the held identifier
     bool replaced;  // a new identifier, the held one gone
   };
   const Row rows[] = {
-      {"same type and name", "T", "a", false, false, true, false},
-      {"new name", "T", "b", false, false, false, true},
-      {"new type", "U", "a", false, false, false, true},
-      {"held one already gone", "T", "a", true, false, false, true},
-      {"new one cannot be had", "T", "b", false, true, false, false},
+      {"same kind and reason", kSystem, "a", false, false, true, false},
+      {"new reason", kSystem, "b", false, false, false, true},
+      {"new kind", kDisplay, "a", false, false, false, true},
+      {"held one already gone", kSystem, "a", true, false, false, true},
+      {"new one cannot be had", kSystem, "b", false, true, false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     InProcessPowerAssertions registry;
-    const auto held = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
-    if (row.heldReleasedBefore) registry.release(held);
-    const auto answer = registry.replace(held, row.type, row.createFails ? "" : row.assertionName);
-    EXPECT_EQ(answer.result == kPowerReturnSuccess, !row.createFails);
-    EXPECT_EQ(answer.assertionID == held, row.kept);
-    const auto expected =
-        row.replaced ? std::vector{answer.assertionID} : std::vector<PowerAssertionID>{held};
-    EXPECT_EQ(registry.heldAssertionIDs(), expected);
+    const LockID held = *registry.take(kSystem, "a");
+    if (row.heldReleasedBefore) (void)registry.release(held);
+    const auto answer = registry.replace(held, row.kind, row.takeFails ? "" : row.reason);
+    EXPECT_EQ(answer.has_value(), !row.takeFails);
+    EXPECT_EQ(answer == held, row.kept);
+    const auto expected = row.replaced ? std::vector{*answer} : std::vector<LockID>{held};
+    EXPECT_EQ(registry.heldLockIDs(), expected);
     if (row.replaced) {
-      EXPECT_EQ(registry.copyProperties(answer.assertionID)->at(kAssertionNameKey),
-                PropertyValue(row.assertionName));
+      EXPECT_EQ(registry.heldLock(*answer), (Lock{row.kind, row.reason}));
     }
   }
-}
-
-TEST(InProcessPowerAssertionsTest, DropForgetsTheAssertionAsAResetWould) {
-  InProcessPowerAssertions registry;
-  auto id = registry.createWithName("T", kPowerAssertionLevelOn, "a").assertionID;
-  EXPECT_TRUE(registry.drop(id));
-  EXPECT_FALSE(registry.copyProperties(id));
-  EXPECT_FALSE(registry.drop(id));
-  EXPECT_EQ(registry.release(id), kPowerReturnNotFound);
 }
 
 TEST(LivePowerDefaultsTest, PowerSourcesComeFromSysAndHeatIsNominalWithoutLowPowerMode) {

@@ -19,9 +19,10 @@ namespace {
 constexpr const char* kWho = "Vigilix";
 constexpr const char* kMode = "block";
 
-bool sameLock(const LogindInhibitor& row, const std::string& what, const std::string& name) {
+bool sameLock(const LogindInhibitor& row, const Lock& lock) {
   return row.pid == static_cast<std::uint32_t>(PowerAssertions::currentProcessID()) &&
-         row.who == kWho && row.why == name && row.what == what && row.mode == kMode;
+         row.who == kWho && row.why == lock.reason && row.what == logindWhat(lock.kind) &&
+         row.mode == kMode;
 }
 
 // No bus, no logind, or no answer; any other error is logind's own refusal
@@ -34,23 +35,20 @@ bool meansUnreachable(const BusError& error) {
 
 }  // namespace
 
-std::optional<std::string> logindWhatForAssertionType(const std::string& type) {
-  if (type == kAssertionTypePreventUserIdleSystemSleep) return "sleep";
-  if (type == kAssertionTypePreventUserIdleDisplaySleep) return "idle:sleep";
-  return std::nullopt;
+const char* logindWhat(LockKind kind) {
+  return kind == LockKind::displayAndSystemSleep ? "idle:sleep" : "sleep";
 }
 
-std::optional<std::string> assertionTypeForLogindWhat(const LogindInhibitor& lock) {
-  if (lock.inhibits("idle")) return kAssertionTypePreventUserIdleDisplaySleep;
-  if (lock.inhibits("sleep")) return kAssertionTypePreventUserIdleSystemSleep;
+std::optional<Lock> keepAwakeLock(const LogindInhibitor& row) {
+  if (row.mode != kMode) return std::nullopt;
+  if (row.inhibits("idle")) return Lock{LockKind::displayAndSystemSleep, row.why};
+  if (row.inhibits("sleep")) return Lock{LockKind::systemSleep, row.why};
   return std::nullopt;
 }
 
 struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
   struct Record {
-    std::string type;
-    std::string what;
-    std::string name;
+    Lock lock;
     bool vanished = false;
   };
   // What the queue holds for one assertion; touched on the queue only.
@@ -62,12 +60,11 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
 
   explicit State(Services given) : services(std::move(given)) {}
   ~State() {
-    for (auto& [assertionID, lock] : locks) letGo(lock);
+    for (auto& [id, lock] : locks) letGo(lock);
   }
 
-  void post(void (State::*step)(PowerAssertionID), PowerAssertionID assertionID) {
-    services.busQueue->async(
-        [self = shared_from_this(), step, assertionID] { ((*self).*step)(assertionID); });
+  void post(void (State::*step)(LockID), LockID id) {
+    services.busQueue->async([self = shared_from_this(), step, id] { ((*self).*step)(id); });
   }
   // Asks for a fresh listing unless one is on its way; call with `mutex` held.
   void refreshLocked() {
@@ -76,26 +73,26 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
     services.busQueue->async([self = shared_from_this()] { self->refresh(); });
   }
 
-  void take(PowerAssertionID assertionID);
-  void drop(PowerAssertionID assertionID);
-  void verify(PowerAssertionID assertionID);
+  void take(LockID id);
+  void drop(LockID id);
+  void verify(LockID id);
   void refresh();
   void letGo(Lock& lock);
-  void vanish(PowerAssertionID assertionID, const char* why);
+  void vanish(LockID id, const char* why);
   void noteReachable(bool reachable, const BusError* error);
 
   Services services;
   Logger log{"PowerAssertions"};
 
   mutable std::mutex mutex;
-  std::map<PowerAssertionID, Record> records;
-  PowerAssertionID nextID = 1;
+  std::map<LockID, Record> records;
+  LockID nextID = 1;
   std::optional<bool> reachable;
   std::optional<bool> desktopInhibited;
   bool refreshPending = false;
-  PowerAssertionsByProcess lastListing;
+  LockListing lastListing = std::unexpected(LockError::unavailable);
 
-  std::map<PowerAssertionID, Lock> locks;
+  std::map<LockID, Lock> locks;
 };
 
 void LogindPowerAssertions::State::noteReachable(bool now, const BusError* error) {
@@ -110,36 +107,36 @@ void LogindPowerAssertions::State::noteReachable(bool now, const BusError* error
   reachable = now;
 }
 
-void LogindPowerAssertions::State::take(PowerAssertionID assertionID) {
+void LogindPowerAssertions::State::take(LockID id) {
   Record record;
   {
     std::lock_guard guard(mutex);
-    const auto found = records.find(assertionID);
+    const auto found = records.find(id);
     if (found == records.end()) return;  // released before its turn
     record = found->second;
   }
-  auto fd = services.logind->inhibit(record.what, kWho, record.name, kMode);
+  auto fd = services.logind->inhibit(logindWhat(record.lock.kind), kWho, record.lock.reason, kMode);
   if (!fd) {
     if (meansUnreachable(fd.error())) {
       noteReachable(false, &fd.error());
     } else {
       log.error("logind refused a lock: {}", fd.error().description());
     }
-    vanish(assertionID, "could not be taken");
+    vanish(id, "could not be taken");
     return;
   }
   noteReachable(true, nullptr);
-  Lock& lock = locks[assertionID];
+  Lock& lock = locks[id];
   lock.fd = std::move(*fd);
   // The watcher holds a duplicate: logind closing its end shows there as an error.
   if (const int watched = ::fcntl(lock.fd.get(), F_DUPFD_CLOEXEC, 3); watched >= 0) {
-    lock.watch = DescriptorWatcher::shared().watch(watched, [weak = weak_from_this(), assertionID] {
-      if (auto self = weak.lock()) self->post(&State::verify, assertionID);
+    lock.watch = DescriptorWatcher::shared().watch(watched, [weak = weak_from_this(), id] {
+      if (auto self = weak.lock()) self->post(&State::verify, id);
     });
   }
   if (services.session) {
-    lock.session = services.session->inhibit(
-        record.type == kAssertionTypePreventUserIdleDisplaySleep, record.name);
+    lock.session = services.session->inhibit(record.lock.kind == LockKind::displayAndSystemSleep,
+                                             record.lock.reason);
     std::lock_guard guard(mutex);
     desktopInhibited = lock.session.has_value();
   }
@@ -151,41 +148,40 @@ void LogindPowerAssertions::State::letGo(Lock& lock) {
   lock.fd.reset();
 }
 
-void LogindPowerAssertions::State::drop(PowerAssertionID assertionID) {
-  const auto found = locks.find(assertionID);
+void LogindPowerAssertions::State::drop(LockID id) {
+  const auto found = locks.find(id);
   if (found == locks.end()) return;
   letGo(found->second);
   locks.erase(found);
 }
 
-void LogindPowerAssertions::State::vanish(PowerAssertionID assertionID, const char* why) {
-  drop(assertionID);
+void LogindPowerAssertions::State::vanish(LockID id, const char* why) {
+  drop(id);
   std::lock_guard guard(mutex);
-  const auto found = records.find(assertionID);
+  const auto found = records.find(id);
   if (found == records.end()) return;
   found->second.vanished = true;
-  log.log("The inhibitor lock for \"{}\" {}.", found->second.name, why);
+  log.log("The inhibitor lock for \"{}\" {}.", found->second.lock.reason, why);
 }
 
-void LogindPowerAssertions::State::verify(PowerAssertionID assertionID) {
-  const auto held = locks.find(assertionID);
+void LogindPowerAssertions::State::verify(LockID id) {
+  const auto held = locks.find(id);
   if (held == locks.end()) return;
   held->second.watch.reset();  // reported, so already closed by the watcher
   std::optional<Record> record;
   {
     std::lock_guard guard(mutex);
-    if (const auto found = records.find(assertionID); found != records.end())
-      record = found->second;
+    if (const auto found = records.find(id); found != records.end()) record = found->second;
   }
   if (!record) return;
   // A restarted logind may open its end again: only the listing says the lock is gone.
   auto rows = services.logind->listInhibitors();
   if (rows) {
     for (const LogindInhibitor& row : *rows) {
-      if (sameLock(row, record->what, record->name)) return;
+      if (sameLock(row, record->lock)) return;
     }
   }
-  vanish(assertionID, "vanished");
+  vanish(id, "vanished");
 }
 
 void LogindPowerAssertions::State::refresh() {
@@ -193,19 +189,13 @@ void LogindPowerAssertions::State::refresh() {
   if (rows || meansUnreachable(rows.error())) {
     noteReachable(rows.has_value(), rows ? nullptr : &rows.error());
   }
-  PowerAssertionsByProcess listing;
+  LockListing listing = std::unexpected(LockError::unavailable);
   // Without logind no lock is held by anyone: an empty listing, not a failed one.
-  if (!rows && logindIsNotRunning(rows.error())) listing.result = kPowerReturnSuccess;
+  if (rows || logindIsNotRunning(rows.error())) listing = LocksByProcess{};
   if (rows) {
-    listing.result = kPowerReturnSuccess;
     for (const LogindInhibitor& row : *rows) {
-      const auto type = assertionTypeForLogindWhat(row);
-      if (!type || row.mode != kMode) continue;
-      listing.byProcess[static_cast<std::int32_t>(row.pid)].push_back(PropertyDictionary{
-          {kAssertionTypeKey, *type},
-          {kAssertionLevelKey, kPowerAssertionLevelOn},
-          {kAssertionNameKey, row.why},
-      });
+      if (auto lock = keepAwakeLock(row))
+        (*listing)[static_cast<std::int32_t>(row.pid)].push_back(std::move(*lock));
     }
   }
   std::lock_guard guard(mutex);
@@ -227,51 +217,43 @@ LogindPowerAssertions::LogindPowerAssertions(Services services)
 
 LogindPowerAssertions::~LogindPowerAssertions() = default;
 
-PowerAssertionCreateResult LogindPowerAssertions::createWithName(const std::string& type,
-                                                                 std::int64_t level,
-                                                                 const std::string& name) {
-  const auto what = logindWhatForAssertionType(type);
-  if (!what || name.empty() || level != kPowerAssertionLevelOn) {
-    return {kPowerReturnBadArgument, 0};
-  }
+std::expected<LockID, LockError> LogindPowerAssertions::take(LockKind kind,
+                                                             const std::string& reason) {
+  if (reason.empty()) return std::unexpected(LockError::badArgument);
   std::lock_guard guard(state_->mutex);
   if (state_->reachable == false) {
     state_->refreshLocked();
-    return {kPowerReturnError, 0};
+    return std::unexpected(LockError::unavailable);
   }
-  if (state_->nextID == 0) return {kPowerReturnError, 0};  // every identifier used up
-  const PowerAssertionID assertionID = state_->nextID++;
-  state_->records[assertionID] = State::Record{type, *what, name, false};
-  state_->post(&State::take, assertionID);
-  return {kPowerReturnSuccess, assertionID};
+  // Every identifier used up.
+  if (state_->nextID == 0) return std::unexpected(LockError::unavailable);
+  const LockID id = state_->nextID++;
+  state_->records[id] = State::Record{Lock{kind, reason}, false};
+  state_->post(&State::take, id);
+  return id;
 }
 
-std::optional<PropertyDictionary> LogindPowerAssertions::copyProperties(
-    PowerAssertionID assertionID) const {
+std::optional<Lock> LogindPowerAssertions::heldLock(LockID id) const {
   std::lock_guard guard(state_->mutex);
-  const auto found = state_->records.find(assertionID);
+  const auto found = state_->records.find(id);
   if (found == state_->records.end() || found->second.vanished) return std::nullopt;
-  return PropertyDictionary{
-      {kAssertionTypeKey, found->second.type},
-      {kAssertionLevelKey, kPowerAssertionLevelOn},
-      {kAssertionNameKey, found->second.name},
-  };
+  return found->second.lock;
 }
 
-PowerReturn LogindPowerAssertions::release(PowerAssertionID assertionID) {
+std::expected<void, LockError> LogindPowerAssertions::release(LockID id) {
   std::lock_guard guard(state_->mutex);
-  if (state_->records.erase(assertionID) == 0) return kPowerReturnNotFound;
-  state_->post(&State::drop, assertionID);
-  return kPowerReturnSuccess;
+  if (state_->records.erase(id) == 0) return std::unexpected(LockError::notFound);
+  state_->post(&State::drop, id);
+  return {};
 }
 
-PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcess() const {
+LockListing LogindPowerAssertions::locksByProcess() const {
   std::lock_guard guard(state_->mutex);
   state_->refreshLocked();
   return state_->lastListing;
 }
 
-PowerAssertionsByProcess LogindPowerAssertions::copyAssertionsByProcessAfterPendingChanges(
+LockListing LogindPowerAssertions::locksByProcessAfterPendingChanges(
     double maximumWaitSeconds) const {
   auto listed = std::make_shared<std::promise<void>>();
   std::future<void> done = listed->get_future();

@@ -11,7 +11,7 @@
 namespace vigilix::platform {
 namespace {
 
-constexpr const char* kSystem = kAssertionTypePreventUserIdleSystemSleep;
+constexpr LockKind kSystem = LockKind::systemSleep;
 
 struct Harness {
   Harness() { assertions.emplace(LogindPowerAssertions::Services{logind, nullptr, queue}); }
@@ -23,26 +23,11 @@ struct Harness {
   std::optional<LogindPowerAssertions> assertions;
 };
 
-TEST(LogindPowerAssertionsTest, BadArgumentsAreRefusedBeforeAnyBusCall) {
-  struct Row {
-    const char* name;
-    const char* type;
-    std::int64_t level;
-    const char* assertionName;
-  };
-  const Row rows[] = {
-      {"unknown type", "NoIdleSleepAssertion", 255, "Vigilix: a"},
-      {"level off", kSystem, 0, "Vigilix: a"},
-      {"empty name", kSystem, 255, ""},
-  };
+TEST(LogindPowerAssertionsTest, AnEmptyReasonIsRefusedBeforeAnyBusCall) {
   Harness harness;
   harness.queue->runAll();
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(harness.assertions->createWithName(row.type, row.level, row.assertionName),
-              (PowerAssertionCreateResult{kPowerReturnBadArgument, 0}));
-    EXPECT_EQ(harness.queue->pendingCount(), 0u);
-  }
+  EXPECT_EQ(harness.assertions->take(kSystem, ""), std::unexpected(LockError::badArgument));
+  EXPECT_EQ(harness.queue->pendingCount(), 0u);
 }
 
 TEST(LogindPowerAssertionsTest, OnlyAnAbsentLogindMakesCreatesFailAtOnce) {
@@ -50,16 +35,16 @@ TEST(LogindPowerAssertionsTest, OnlyAnAbsentLogindMakesCreatesFailAtOnce) {
     const char* name;
     std::optional<BusError> listFailure;
     BusError inhibitFailure;
-    PowerReturn secondCreate;
+    std::optional<LockError> secondError;
     const char* logged;
     int loggedTimes;
   };
   const BusError serviceUnknown{0, "org.freedesktop.DBus.Error.ServiceUnknown", "no logind"};
   const BusError accessDenied{0, "org.freedesktop.DBus.Error.AccessDenied", "polkit says no"};
   const Row rows[] = {
-      {"no logind", serviceUnknown, serviceUnknown, kPowerReturnError,
+      {"no logind", serviceUnknown, serviceUnknown, LockError::unavailable,
        "logind cannot be reached, so no power assertion can be held: ", 1},
-      {"logind refuses the lock", std::nullopt, accessDenied, kPowerReturnSuccess,
+      {"logind refuses the lock", std::nullopt, accessDenied, std::nullopt,
        "logind refused a lock: ", 2},
   };
   for (const Row& row : rows) {
@@ -67,16 +52,16 @@ TEST(LogindPowerAssertionsTest, OnlyAnAbsentLogindMakesCreatesFailAtOnce) {
     Harness harness;
     harness.logind->listFailure = row.listFailure;
     harness.logind->inhibitFailure = row.inhibitFailure;
-    // Before logind has answered anything, a create is taken on trust.
-    const auto first = harness.assertions->createWithName(kSystem, 255, "Vigilix: a");
-    ASSERT_EQ(first.result, kPowerReturnSuccess);
+    // Before logind has answered anything, a take is trusted.
+    const auto first = harness.assertions->take(kSystem, "Vigilix: a");
+    ASSERT_TRUE(first);
     harness.queue->runAll();
-    EXPECT_FALSE(harness.assertions->copyProperties(first.assertionID))
+    EXPECT_FALSE(harness.assertions->heldLock(*first))
         << "a lock that could not be taken reads as gone";
     EXPECT_EQ(harness.assertions->logindReachable(), !row.listFailure.has_value());
 
-    EXPECT_EQ(harness.assertions->createWithName(kSystem, 255, "Vigilix: b").result,
-              row.secondCreate);
+    const auto second = harness.assertions->take(kSystem, "Vigilix: b");
+    EXPECT_EQ(second.has_value() ? std::nullopt : std::optional(second.error()), row.secondError);
     harness.queue->runAll();
     const auto messages = harness.log.messages("PowerAssertions");
     EXPECT_EQ(std::ranges::count_if(

@@ -14,22 +14,35 @@ constinit CurrentInstance<PowerAssertions> currentAssertions{
 
 }  // namespace
 
+std::int32_t lockErrorCode(LockError error) {
+  switch (error) {
+    case LockError::badArgument:
+      return static_cast<std::int32_t>(0xE00002C2);
+    case LockError::notFound:
+      return static_cast<std::int32_t>(0xE00002F0);
+    case LockError::unavailable:
+      break;
+  }
+  return static_cast<std::int32_t>(0xE00002BC);
+}
+
 std::int32_t PowerAssertions::currentProcessID() { return static_cast<std::int32_t>(::getpid()); }
 
-PowerAssertionCreateResult PowerAssertions::replace(PowerAssertionID held, const std::string& type,
-                                                    const std::string& name) {
-  if (const auto properties = copyProperties(held)) {
-    const auto holds = [&](const char* key, const std::string& value) {
-      const auto found = properties->find(key);
-      return found != properties->end() && found->second == PropertyValue(value);
-    };
-    if (holds(kAssertionTypeKey, type) && holds(kAssertionNameKey, name)) {
-      return {kPowerReturnSuccess, held};
-    }
-  }
-  const PowerAssertionCreateResult created = createWithName(type, kPowerAssertionLevelOn, name);
-  if (created.result == kPowerReturnSuccess && created.assertionID != 0) release(held);
-  return created;
+std::expected<LockID, LockError> PowerAssertions::replace(LockID held, LockKind kind,
+                                                          const std::string& reason) {
+  if (heldLock(held) == Lock{kind, reason}) return held;
+  auto taken = take(kind, reason);
+  if (taken) (void)release(held);
+  return taken;
+}
+
+std::expected<std::vector<Lock>, LockError> PowerAssertions::ownLocksAfterPendingChanges(
+    double maximumWaitSeconds) const {
+  LockListing listing = locksByProcessAfterPendingChanges(maximumWaitSeconds);
+  if (!listing) return std::unexpected(listing.error());
+  const auto found = listing->find(currentProcessID());
+  if (found == listing->end()) return std::vector<Lock>{};
+  return std::move(found->second);
 }
 
 PowerAssertions& PowerAssertions::current() { return currentAssertions.get(); }

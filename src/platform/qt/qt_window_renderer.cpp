@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScreen>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "platform/qt/drawn_view_widget.h"
 #include "platform/qt/qt_style.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/ui/screen_placement.h"
 
 namespace vigilix::platform {
 
@@ -118,7 +121,19 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
     if (widget->parentWidget()) {
       widget->open();  // modal to its parent, returning at once
     } else {
+      std::optional<QPoint> asked;
+      if (window.origin) {
+        asked = QPoint(static_cast<int>(std::lround(window.origin->x)),
+                       static_cast<int>(std::lround(window.origin->y)));
+        // A frame kept from a screen that is gone still opens on one; the
+        // model hears where.
+        Rect placed =
+            fittedOntoScreens(Rect(*window.origin, window.contentSize), screens().visible, false);
+        widget->move(static_cast<int>(std::lround(placed.minX())),
+                     static_cast<int>(std::lround(placed.minY())));
+      }
       widget->show();  // open() would make it window-modal
+      if (window.kind == RenderedWindow::Kind::Panel) widget->reportFrameChanges(asked);
     }
   }
   if (window.key && !widget->isActiveWindow()) {
@@ -133,6 +148,19 @@ bool QtWindowRenderer::copyText(const std::string& text) {
   clipboard->clear();
   clipboard->setText(qtString(text));
   return true;
+}
+
+RenderedScreens QtWindowRenderer::screens() const {
+  RenderedScreens screens;
+  QScreen* main = QGuiApplication::primaryScreen();
+  if (!main) return screens;
+  auto rect = [](const QRect& r) { return Rect(r.x(), r.y(), r.width(), r.height()); };
+  screens.mainScreenBottom = rect(main->geometry()).maxY();
+  screens.visible.push_back(rect(main->availableGeometry()));
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen != main) screens.visible.push_back(rect(screen->availableGeometry()));
+  }
+  return screens;
 }
 
 void QtWindowRenderer::close(std::uint64_t window) {

@@ -17,8 +17,9 @@ namespace vigilix::platform {
 // window-modal dialogs opened with open(), never a nested loop. While any
 // window is shown, GLib's default context (Qt's loop) is a source of our
 // main loop. Open panels are the toolkit's file dialog, shown without a
-// nested loop; their choice goes back as WindowInput::chooseFiles. Main
-// thread only.
+// nested loop; their choice goes back as WindowInput::chooseFiles. A panel
+// the model has placed opens there, kept on a screen; the user's moves and
+// resizes of a panel go back as WindowInput::frameChanged. Main thread only.
 class QtWindowRenderer final : public WindowRenderer {
  public:
   QtWindowRenderer(WindowInput& input, DescriptorSources& sources, DispatchQueue& mainQueue);
@@ -27,6 +28,7 @@ class QtWindowRenderer final : public WindowRenderer {
   void show(const RenderedWindow& window) override;
   void close(std::uint64_t window) override;
   bool copyText(const std::string& text) override;
+  RenderedScreens screens() const override;
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;

@@ -60,7 +60,11 @@ class RecordedInput final : public WindowInput {
     for (const auto& path : paths) line += " " + path;
     add(line.c_str(), p);
   }
+  void frameChanged(std::uint64_t, Point topLeft, Size size) override {
+    frames.push_back(Rect(topLeft, size));
+  }
   std::vector<std::string> calls;
+  std::vector<Rect> frames;
 
  private:
   void add(const char* what, Point p) {
@@ -140,6 +144,54 @@ TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) 
       EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), row.accessibleName);
     }
     renderer->close(1);
+  }
+}
+
+TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
+  // The offscreen platform's one screen.
+  // The offscreen platform's one screen.
+  ASSERT_EQ(renderer->screens(), (RenderedScreens{800, {Rect(0, 0, 800, 800)}}));
+  struct Row {
+    const char* name;
+    std::optional<Point> origin;
+    std::optional<QPoint> opened;
+  };
+  const Row rows[] = {
+      {"placed on the screen", Point{100, 50}, QPoint(100, 50)},
+      {"partly off the right edge", Point{700, 50}, QPoint(500, 50)},
+      {"kept on a screen that is gone", Point{3000, -400}, QPoint(500, 0)},
+      {"not placed: where the toolkit puts it", std::nullopt, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RenderedWindow w = window({});
+    w.origin = row.origin;
+    renderer->show(w);
+    if (row.opened) {
+      EXPECT_EQ(shown().frameGeometry().topLeft(), *row.opened);
+      // Moved onto the screen: the model hears where it is.
+      const bool moved =
+          row.opened != QPoint(static_cast<int>(row.origin->x), static_cast<int>(row.origin->y));
+      EXPECT_EQ(input.frames,
+                moved ? std::vector<Rect>{Rect(row.opened->x(), row.opened->y(), 300, 200)}
+                      : std::vector<Rect>{});
+      input.frames.clear();
+    }
+    // The model's own change of size, animated or not, is not sent back.
+    w.contentSize = Size{300, 260};
+    renderer->show(w);
+    w.contentSize = Size{300, 220};
+    w.animateResize = true;
+    renderer->show(w);
+    QTRY_COMPARE(shown().size(), QSize(300, 220));
+    EXPECT_TRUE(input.frames.empty());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(input.frames.empty());
+    shown().move(120, 80);  // as the window manager does for the user's drag
+    QTRY_COMPARE(input.frames.size(), 1u);
+    EXPECT_EQ(input.frames.front(), Rect(120, 80, 300, 220));
+    renderer->close(1);
+    input.frames.clear();
   }
 }
 

@@ -115,6 +115,7 @@ void RenderedWindowWidget::apply(const RenderedWindow& window) {
 }
 
 void RenderedWindowWidget::resizeTo(QSize size, bool animate) {
+  askedSize_ = size;
   if (resize_ && resize_->state() == QAbstractAnimation::Running) {
     if (resize_->endValue().toSize() == size) return;
     resize_->stop();
@@ -133,6 +134,29 @@ void RenderedWindowWidget::resizeTo(QSize size, bool animate) {
   resize_->setStartValue(this->size());
   resize_->setEndValue(size);
   resize_->start();
+}
+
+void RenderedWindowWidget::reportFrameChanges(std::optional<QPoint> asked) {
+  reportsFrame_ = true;
+  frameOrigin_ = asked.value_or(frameGeometry().topLeft());
+  frameSize_ = size();
+  frameMayHaveChanged();
+}
+
+void RenderedWindowWidget::frameMayHaveChanged() {
+  const QPoint origin = frameGeometry().topLeft();
+  const bool moved = origin != frameOrigin_;
+  // The toolkit tells of a window's changes after the fact: a size the model
+  // asked for, also on the way there in an animation, is the model's own.
+  const bool animating = resize_ && resize_->state() == QAbstractAnimation::Running;
+  const bool resized = size() != frameSize_ && size() != askedSize_ && !animating;
+  frameOrigin_ = origin;
+  frameSize_ = size();
+  if (!reportsFrame_ || !isVisible() || !(moved || resized)) return;
+  const QSize content = resized ? size() : askedSize_;
+  input_.frameChanged(
+      id_, Point{static_cast<double>(origin.x()), static_cast<double>(origin.y())},
+      Size{static_cast<double>(content.width()), static_cast<double>(content.height())});
 }
 
 QWidget* RenderedWindowWidget::make(const RenderedView& view) {
@@ -345,6 +369,10 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;
     }
+    case QEvent::Move:
+    case QEvent::Resize:
+      if (widget == this) frameMayHaveChanged();
+      return false;
     case QEvent::Close:
       if (widget != this) return false;
       event->ignore();

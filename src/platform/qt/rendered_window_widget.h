@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "platform/ui/rendered_window.h"
 
@@ -25,6 +26,9 @@ class RenderedWindowWidget : public QDialog {
   void apply(const RenderedWindow& window);
   // The widget that shows the view, else nullptr.
   QWidget* widgetFor(std::uint64_t view) const;
+  // From now on, moves and resizes of the shown window that the renderer did
+  // not make itself go to the model; at once when it is not where `asked`.
+  void reportFrameChanges(std::optional<QPoint> asked);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,6 +43,7 @@ class RenderedWindowWidget : public QDialog {
   void update(QWidget* widget, const RenderedView& view);
   Point inWindow(QWidget* widget, QPointF position) const;
   void resizeTo(QSize size, bool animate);
+  void frameMayHaveChanged();
 
   WindowInput& input_;
   std::uint64_t id_;
@@ -47,6 +52,11 @@ class RenderedWindowWidget : public QDialog {
   bool applying_ = false;
   Qt::WindowFlags flags_;
   QVariantAnimation* resize_ = nullptr;
+  bool reportsFrame_ = false;
+  // The frame as last made or reported: its top left corner and content size.
+  QPoint frameOrigin_;
+  QSize frameSize_;
+  QSize askedSize_;  // the content size of the model's last rendering
 };
 
 }  // namespace vigilix::platform

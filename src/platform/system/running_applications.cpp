@@ -1,6 +1,10 @@
 #include "platform/system/running_applications.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -8,6 +12,7 @@
 #include <utility>
 
 #include "platform/base/current_instance.h"
+#include "platform/fs/descriptor_calls.h"
 #include "platform/fs/file_system.h"
 #include "platform/system/active_window.h"
 #include "platform/system/desktop_entries.h"
@@ -54,6 +59,40 @@ std::string_view kernelNameIn(std::string_view stat) {
   return stat.substr(open + 1, close - open - 1);
 }
 
+// Room for any stat line: a 15-byte name and 50-odd numbers.
+constexpr std::size_t kStatBufferSize = 2048;
+
+// The process's stat line, read through the listing's handle on /proc; none when it cannot
+// be read (the process is gone) or does not fit.
+std::optional<std::string_view> readStat(int proc, std::int32_t pid,
+                                         char (&buffer)[kStatBufferSize]) {
+  char name[24];
+  const auto end = std::to_chars(name, name + sizeof name, pid).ptr;
+  const auto file = openAt(proc, std::string(name, end) + "/stat", O_RDONLY);
+  if (!file) return std::nullopt;
+  const auto count =
+      readSome(file->get(), {reinterpret_cast<std::uint8_t*>(buffer), sizeof buffer});
+  if (!count || *count == 0 || *count == sizeof buffer) return std::nullopt;
+  return std::string_view(buffer, *count);
+}
+
+// The numeric names of an open /proc; empty when it cannot be listed.
+std::vector<std::int32_t> listedProcesses(int proc) {
+  std::vector<std::int32_t> pids;
+  auto listing = openAt(proc, ".", O_RDONLY | O_DIRECTORY);
+  if (!listing) return pids;
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::fdopendir(listing->get()), ::closedir);
+  if (!directory) return pids;
+  listing->release();
+  while (const dirent* entry = ::readdir(directory.get())) {
+    std::int32_t pid = 0;
+    const std::string_view name = entry->d_name;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    if (error == std::errc() && end == name.data() + name.size() && pid > 0) pids.push_back(pid);
+  }
+  return pids;
+}
+
 }  // namespace
 
 LiveRunningApplications::LiveRunningApplications() : LiveRunningApplications(FileSystem::root()) {}
@@ -66,54 +105,89 @@ LiveRunningApplications::LiveRunningApplications(
     : root_(std::move(root)), applicationFolders_(std::move(applicationFolders)) {}
 
 std::vector<RunningApplication> LiveRunningApplications::runningApplications() {
-  const std::filesystem::path proc = root_ / "proc";
-  std::vector<std::int32_t> pids;
-  for (const std::string& entry : listFolder(proc)) {
-    const auto pid = parseUnsigned(entry);
-    if (pid && *pid > 0 && *pid <= INT32_MAX) pids.push_back(static_cast<std::int32_t>(*pid));
-  }
-  std::sort(pids.begin(), pids.end());
-
   // Looked at once per listing, and only when some process needs a name.
   std::shared_ptr<const DesktopApplicationNames> names;
   std::vector<RunningApplication> applications;
-  applications.reserve(pids.size());
-  for (const std::int32_t pid : pids) applications.push_back(applicationFor(pid, names));
-  // Processes that are gone are forgotten, so a reused pid is looked at afresh.
-  std::lock_guard lock(knownMutex_);
-  std::erase_if(known_, [&](const auto& entry) {
-    return !std::binary_search(pids.begin(), pids.end(), entry.first);
+  scan([&](std::int32_t pid, const std::optional<std::string>& identifier) {
+    applications.push_back(applicationFor(pid, identifier, names));
   });
   return applications;
 }
 
+std::vector<std::string> LiveRunningApplications::runningIdentifiers() {
+  std::vector<std::string> identifiers;
+  scan([&](std::int32_t, const std::optional<std::string>& identifier) {
+    if (identifier) identifiers.push_back(*identifier);
+  });
+  return identifiers;
+}
+
+void LiveRunningApplications::scan(const Visit& visit) {
+  const std::string procPath = (root_ / "proc").native();
+  const auto proc = openAt(AT_FDCWD, procPath, O_RDONLY | O_DIRECTORY);
+  if (!proc) return;
+  std::vector<std::int32_t> pids = listedProcesses(proc->get());
+  std::sort(pids.begin(), pids.end());
+
+  std::lock_guard lock(knownMutex_);
+  std::swap(known_, previous_);
+  known_.clear();
+  auto before = previous_.begin();
+  char buffer[kStatBufferSize];
+  for (const std::int32_t pid : pids) {
+    while (before != previous_.end() && before->pid < pid) ++before;
+    const auto statText = readStat(proc->get(), pid, buffer);
+    const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
+    if (!stat) {
+      // Without a readable stat there is no telling whether it is the same process.
+      visit(pid, identifierOf(procPath + "/" + std::to_string(pid)));
+      continue;
+    }
+    const std::string_view kernelName = kernelNameIn(*statText);
+    if (before != previous_.end() && before->pid == pid && before->startTicks == stat->startTicks &&
+        before->kernelName == kernelName) {
+      known_.push_back(std::move(*before));
+    } else {
+      std::optional<std::string> identifier;
+      if (!stat->isKernelThread()) identifier = identifierOf(procPath + "/" + std::to_string(pid));
+      known_.push_back(Known{pid, stat->startTicks, std::string(kernelName), identifier});
+    }
+    visit(pid, known_.back().identifier);
+  }
+}
+
 std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t pid) {
-  // Joined as text: every process's stat is read at every pass, and most end here.
-  const std::string folder = root_.native() + "/proc/" + std::to_string(pid);
-  const auto statText = FileSystem::readGeneratedFile(folder + "/stat");
+  const std::string procPath = (root_ / "proc").native();
+  const auto proc = openAt(AT_FDCWD, procPath, O_RDONLY | O_DIRECTORY);
+  const std::string folder = procPath + "/" + std::to_string(pid);
+  char buffer[kStatBufferSize];
+  const auto statText = proc ? readStat(proc->get(), pid, buffer) : std::nullopt;
   const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
-  // Without a readable stat there is no telling whether it is the same process.
   if (!stat) return identifierOf(folder);
   if (stat->isKernelThread()) return std::nullopt;
-  {
-    std::lock_guard lock(knownMutex_);
-    const auto found = known_.find(pid);
-    if (found != known_.end() && found->second.startTicks == stat->startTicks &&
-        found->second.kernelName == kernelNameIn(*statText)) {
-      return found->second.identifier;
-    }
-  }
-  auto identifier = identifierOf(folder);
+  const std::string_view kernelName = kernelNameIn(*statText);
   std::lock_guard lock(knownMutex_);
-  known_[pid] = Known{stat->startTicks, std::string(kernelNameIn(*statText)), identifier};
-  return identifier;
+  const auto found =
+      std::lower_bound(known_.begin(), known_.end(), pid,
+                       [](const Known& known, std::int32_t p) { return known.pid < p; });
+  if (found != known_.end() && found->pid == pid && found->startTicks == stat->startTicks &&
+      found->kernelName == kernelName) {
+    return found->identifier;
+  }
+  Known fresh{pid, stat->startTicks, std::string(kernelName), identifierOf(folder)};
+  if (found != known_.end() && found->pid == pid) {
+    *found = std::move(fresh);
+    return found->identifier;
+  }
+  return known_.insert(found, std::move(fresh))->identifier;
 }
 
 RunningApplication LiveRunningApplications::applicationFor(
-    std::int32_t pid, std::shared_ptr<const DesktopApplicationNames>& names) {
+    std::int32_t pid, std::optional<std::string> identifier,
+    std::shared_ptr<const DesktopApplicationNames>& names) {
   RunningApplication application;
   application.processIdentifier = pid;
-  application.bundleIdentifier = identifierFor(pid);
+  application.bundleIdentifier = std::move(identifier);
   if (application.bundleIdentifier) {
     if (!names) names = currentNames();
     const auto name = names->nameFor(*application.bundleIdentifier);
@@ -143,7 +217,7 @@ std::optional<RunningApplication> LiveRunningApplications::frontmostApplication(
   const std::optional<std::int32_t> pid = ActiveWindowOwner::current().processIdentifier();
   if (!pid || *pid <= 0) return std::nullopt;
   std::shared_ptr<const DesktopApplicationNames> names;
-  RunningApplication application = applicationFor(*pid, names);
+  RunningApplication application = applicationFor(*pid, identifierFor(*pid), names);
   // A window whose process is gone, or is not one of ours to see, names none.
   if (!application.bundleIdentifier) return std::nullopt;
   return application;
@@ -153,6 +227,15 @@ namespace {
 constinit CurrentInstance<RunningApplications> currentApplications{
     &processLifetimeInstance<RunningApplications, LiveRunningApplications>};
 }  // namespace
+
+std::vector<std::string> RunningApplications::runningIdentifiers() {
+  std::vector<std::string> identifiers;
+  for (auto& application : runningApplications()) {
+    if (application.bundleIdentifier)
+      identifiers.push_back(std::move(*application.bundleIdentifier));
+  }
+  return identifiers;
+}
 
 RunningApplications& RunningApplications::current() { return currentApplications.get(); }
 

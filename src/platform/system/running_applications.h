@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/system/desktop_entries.h"
@@ -34,6 +34,9 @@ class RunningApplications {
   virtual ~RunningApplications() = default;
   // Empty when they cannot be listed.
   virtual std::vector<RunningApplication> runningApplications() = 0;
+  // The identifiers of the listed processes that have one, in their order (an application
+  // of several processes repeats): all a trigger on applications needs, without the names.
+  virtual std::vector<std::string> runningIdentifiers();
   // None when no application is frontmost, or that cannot be told.
   virtual std::optional<RunningApplication> frontmostApplication() = 0;
 
@@ -44,7 +47,8 @@ class RunningApplications {
 };
 
 // The processes of <root>/proc in numeric order, one scan of /proc per
-// listing. Each listing reads one stat file per process; a process's
+// listing. Each listing reads one stat file per process, relative to the
+// listing's own handle on /proc; a process's
 // identifier is worked out once and kept while its pid, start time and
 // kernel name (which a new program changes) stay the same, and kernel
 // threads are known from their flags alone. A process's identifier is the file
@@ -62,16 +66,27 @@ class LiveRunningApplications final : public RunningApplications {
   LiveRunningApplications(std::filesystem::path root,
                           std::vector<std::filesystem::path> applicationFolders);
   std::vector<RunningApplication> runningApplications() override;
+  std::vector<std::string> runningIdentifiers() override;
   std::optional<RunningApplication> frontmostApplication() override;
 
  private:
+  struct Known {
+    std::int32_t pid = 0;
+    std::uint64_t startTicks = 0;
+    std::string kernelName;
+    std::optional<std::string> identifier;
+  };
+  using Visit = std::function<void(std::int32_t pid, const std::optional<std::string>&)>;
+
   std::vector<std::filesystem::path> folders() const;
   // `names` is looked up on first need and kept for the caller's next process.
-  RunningApplication applicationFor(std::int32_t pid,
+  RunningApplication applicationFor(std::int32_t pid, std::optional<std::string> identifier,
                                     std::shared_ptr<const DesktopApplicationNames>& names);
   std::shared_ptr<const DesktopApplicationNames> currentNames();
-  // The identifier of the process, from what an earlier listing found while
-  // it is the same process.
+  // Lists /proc and visits each process in numeric order with its identifier, from what the
+  // previous listing found while it is the same process; the processes gone are forgotten.
+  void scan(const Visit& visit);
+  // The identifier of one process, kept like a listed one's.
   std::optional<std::string> identifierFor(std::int32_t pid);
 
   std::filesystem::path root_;
@@ -81,13 +96,10 @@ class LiveRunningApplications final : public RunningApplications {
   std::mutex namesMutex_;
   std::vector<std::filesystem::path> namesFolders_;
   std::shared_ptr<const DesktopApplicationNames> names_;
-  struct Known {
-    std::uint64_t startTicks = 0;
-    std::string kernelName;
-    std::optional<std::string> identifier;
-  };
+  // Sorted by pid. The previous listing's table is kept to reuse its storage.
   std::mutex knownMutex_;
-  std::unordered_map<std::int32_t, Known> known_;
+  std::vector<Known> known_;
+  std::vector<Known> previous_;
 };
 
 }  // namespace vigilix::platform

@@ -199,6 +199,9 @@ TEST_F(RunningApplicationsTest, IdentifiersAreExecutablesAndNamesComeFromDesktop
     tree.addProcess(7, row.commandLine, row.kernelName, row.executable);
     EXPECT_EQ(running(), (std::vector<RunningApplication>{
                              {7, row.identifier, row.shownName, row.regular, row.icon}}));
+    EXPECT_EQ(
+        LiveRunningApplications(tree.root(), {}).runningIdentifiers(),
+        row.identifier ? std::vector<std::string>{*row.identifier} : std::vector<std::string>{});
   }
 }
 
@@ -303,9 +306,12 @@ TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherPr
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     row.change();
+    // Both listings share what the reader knows, so each must see the change.
     const auto listed = live.runningApplications();
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0].bundleIdentifier, row.identifier);
+    EXPECT_EQ(live.runningIdentifiers(), row.identifier ? std::vector<std::string>{*row.identifier}
+                                                        : std::vector<std::string>{});
   }
 }
 

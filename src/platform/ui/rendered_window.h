@@ -76,6 +76,10 @@ struct RenderedWindow {
   bool animateResize = false;
   bool closable = false;
   bool key = false;
+  // Panels the model has placed (a kept frame, or moved since): the top left
+  // corner of the frame on the desktop, where the window opens. Otherwise the
+  // desktop places it.
+  std::optional<Point> origin;
   std::vector<RenderedView> views;  // back to front
   FileChoice fileChoice;            // open panels
   bool operator==(const RenderedWindow&) const = default;
@@ -100,6 +104,16 @@ class WindowInput {
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;
   // Files dropped on the window, as local paths.
   virtual void dropFiles(std::uint64_t window, Point location, std::vector<std::string> paths) = 0;
+  // The shown window was moved or resized (by the user or the window
+  // manager): its frame's top left corner on the desktop and its content size.
+  virtual void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) = 0;
+};
+
+// The desktop's screens in desktop coordinates (top left origin).
+struct RenderedScreens {
+  double mainScreenBottom = 0;  // the main screen's lower edge
+  std::vector<Rect> visible;    // each screen's part free of panels, the main one first
+  bool operator==(const RenderedScreens&) const = default;
 };
 
 // Shows rendered windows. Main thread only. The renderer waits on `sources`
@@ -111,6 +125,8 @@ class WindowRenderer {
   // Shows the window, or brings its widgets up to date when shown already.
   virtual void show(const RenderedWindow& window) = 0;
   virtual void close(std::uint64_t window) = 0;
+  // The screens windows are shown on; none when the renderer cannot tell.
+  virtual RenderedScreens screens() const { return {}; }
   // Puts plain text on the desktop's clipboard; false when it cannot.
   virtual bool copyText(const std::string& text) {
     (void)text;

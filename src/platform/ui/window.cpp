@@ -26,9 +26,7 @@ int buttonIndex(WindowButton button) {
 }  // namespace
 
 Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
-  double titleBar = (styleMask & WindowStyle::Titled) ? kTitleBarHeight : 0;
-  frame_ = Rect(contentRect.origin.x, contentRect.origin.y, contentRect.width(),
-                contentRect.height() + titleBar);
+  frame_ = frameRectForContentRect(contentRect);
   setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
   registerLiveWindow(this);
 }
@@ -47,18 +45,32 @@ void Window::setTitle(const std::string& title) {
 }
 
 Rect Window::contentRect() const {
-  double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  double titleBar = frameRectForContentRect(Rect()).height();
   return Rect(frame_.origin.x, frame_.origin.y, frame_.width(), frame_.height() - titleBar);
+}
+
+Rect Window::frameRectForContentRect(Rect content) const {
+  double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  return Rect(content.origin, Size{content.width(), content.height() + titleBar});
+}
+
+void Window::setFrame(Rect frame) {
+  framePlaced_ = true;
+  if (frame == frame_) return;
+  frame_ = frame;
+  Rect content = contentRect();
+  if (contentView_) contentView_->setFrame(Rect(0, 0, content.width(), content.height()));
+  WindowRendering::windowDidChange(*this);
+  saveFrame();
 }
 
 void Window::setContentSize(Size size) { setContentSize(size, false); }
 
 void Window::setContentSize(Size size, bool animate) {
   animatesResize_ = animate && animationBehavior_ == WindowAnimationBehavior::Default;
-  double titleBar = (styleMask_ & WindowStyle::Titled) ? kTitleBarHeight : 0;
+  Rect frame = frameRectForContentRect(Rect(Point{}, size));
   // The top edge stays where it is, as on the screen.
-  double top = frame_.maxY();
-  frame_ = Rect(frame_.origin.x, top - size.height - titleBar, size.width, size.height + titleBar);
+  frame_ = Rect(frame_.origin.x, frame_.maxY() - frame.height(), frame.width(), frame.height());
   if (contentView_) contentView_->setFrame(Rect(0, 0, size.width, size.height));
   WindowRendering::windowDidChange(*this);
   saveFrame();
@@ -66,6 +78,7 @@ void Window::setContentSize(Size size, bool animate) {
 
 void Window::setFrameOrigin(Point origin) {
   frame_.origin = origin;
+  framePlaced_ = true;
   WindowRendering::windowDidChange(*this);
   saveFrame();
 }

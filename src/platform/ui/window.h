@@ -37,7 +37,8 @@ class WindowDelegate {
 };
 
 // A window with a content view, a first responder, a key-view loop and a
-// default button. The screen is a fixed model (1440 x 900, menu bar 25).
+// default button. The screens are the desktop's once a renderer can tell
+// them, else a fixed model (1440 x 900, menu bar 25).
 //
 // Sheets: a window carries at most one sheet at a time; a sheet begun while
 // another is attached waits until that one ends. The sheet is ordered front
@@ -51,9 +52,11 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   // The main screen's visible part; the first of screenVisibleFrames().
   static Rect screenVisibleFrame() { return screenVisibleFrames().front(); }
   // Every screen's visible part, the main one first; never empty.
-  static const std::vector<Rect>& screenVisibleFrames();
-  // Tests: other screens (empty: the model's one screen again).
+  static std::vector<Rect> screenVisibleFrames();
+  // Tests: these screens whatever the desktop has (empty: the desktop's again).
   static void setScreenVisibleFrames(std::vector<Rect> frames);
+  // The main screen's full height in the fixed model.
+  static constexpr double kModelScreenHeight = 900;
 
   Window(Rect contentRect, unsigned styleMask);
   ~Window() override;
@@ -67,6 +70,14 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   // The frame on the screen, title bar included.
   Rect frame() const { return frame_; }
   Rect contentRect() const;
+  // The frame around `content`: the title bar on top.
+  Rect frameRectForContentRect(Rect content) const;
+  // Moves and sizes the window (as the user's drag and resize do), kept under
+  // the autosave name.
+  void setFrame(Rect frame);
+  // Whether the frame was placed on purpose: taken from the kept frame, or
+  // moved since. Otherwise the desktop places the window.
+  bool hasPlacedFrame() const { return framePlaced_; }
   void setContentSize(Size size);
   // The same, shown as an animation when `animate` and the window's
   // animation behaviour allows it.
@@ -175,6 +186,7 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   std::string title_;
   std::string frameAutosaveName_;
   Rect frame_;
+  bool framePlaced_ = false;
   WindowAnimationBehavior animationBehavior_ = WindowAnimationBehavior::Default;
   bool animatesResize_ = false;
   std::shared_ptr<View> contentView_;

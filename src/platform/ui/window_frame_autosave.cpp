@@ -7,6 +7,7 @@
 
 #include "platform/base/logger.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/ui/screen_placement.h"
 #include "platform/ui/view.h"
 #include "platform/ui/window.h"
 #include "platform/ui/window_rendering.h"
@@ -15,8 +16,11 @@ namespace vigilix::platform {
 
 namespace {
 
-std::vector<Rect>& screens() {
-  static std::vector<Rect> frames{Rect(0, 0, 1440, 875)};
+const Rect kModelScreen(0, 0, 1440, 875);
+
+// Screens set by a test, which win over the desktop's.
+std::vector<Rect>& pinnedScreens() {
+  static std::vector<Rect> frames;
   return frames;
 }
 
@@ -26,18 +30,16 @@ std::vector<Window*>& liveWindows() {
   return windows;
 }
 
-double overlap(Rect a, Rect b) {
-  double w = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
-  double h = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
-  return w > 0 && h > 0 ? w * h : 0;
-}
-
 }  // namespace
 
-const std::vector<Rect>& Window::screenVisibleFrames() { return screens(); }
+std::vector<Rect> Window::screenVisibleFrames() {
+  if (!pinnedScreens().empty()) return pinnedScreens();
+  std::vector<Rect> desktop = WindowRendering::screenVisibleFrames();
+  return desktop.empty() ? std::vector<Rect>{kModelScreen} : desktop;
+}
 
 void Window::setScreenVisibleFrames(std::vector<Rect> frames) {
-  screens() = frames.empty() ? std::vector<Rect>{Rect(0, 0, 1440, 875)} : std::move(frames);
+  pinnedScreens() = std::move(frames);
 }
 
 void Window::registerLiveWindow(Window* window) { liveWindows().push_back(window); }
@@ -86,17 +88,7 @@ std::optional<Rect> Window::frameFromDescriptor(const std::string& text) {
 }
 
 Rect Window::fittedOnScreen(Rect frame, const std::vector<Rect>& candidates) {
-  Rect screen = candidates.empty() ? screenVisibleFrame() : candidates.front();
-  double best = 0;
-  for (const Rect& candidate : candidates) {
-    double shared = overlap(frame, candidate);
-    if (shared > best) best = shared, screen = candidate;
-  }
-  double w = std::min(frame.width(), screen.width());
-  double h = std::min(frame.height(), screen.height());
-  double x = std::clamp(frame.minX(), screen.minX(), screen.maxX() - w);
-  double y = std::clamp(frame.minY(), screen.minY(), screen.maxY() - h);
-  return Rect(x, y, w, h);
+  return fittedOntoScreens(frame, candidates.empty() ? screenVisibleFrames() : candidates, true);
 }
 
 bool Window::setFrameAutosaveName(const std::string& name) {
@@ -117,6 +109,7 @@ bool Window::setFrameAutosaveName(const std::string& name) {
       return true;
     }
     frame_ = fittedOnScreen(*frame, screenVisibleFrames());
+    framePlaced_ = true;
     if (contentView_) {
       Rect content = contentRect();
       contentView_->setFrame(Rect(0, 0, content.width(), content.height()));
@@ -128,11 +121,12 @@ bool Window::setFrameAutosaveName(const std::string& name) {
 
 void Window::saveFrame() const {
   if (frameAutosaveName_.empty()) return;
-  Rect screen = fittedOnScreen(frame_, screenVisibleFrames());
+  const std::vector<Rect> screens = screenVisibleFrames();
+  Rect screen = fittedOnScreen(frame_, screens);
   // The screen the frame is on, for a later run to tell where it was.
-  Rect on = screenVisibleFrame();
-  for (const Rect& candidate : screenVisibleFrames()) {
-    if (overlap(screen, candidate) > 0) on = candidate;
+  Rect on = screens.front();
+  for (const Rect& candidate : screens) {
+    if (overlapArea(screen, candidate) > 0) on = candidate;
   }
   UserDefaults::standard().set(frameDefaultsKey(frameAutosaveName_), frameDescriptor(frame_, on));
 }

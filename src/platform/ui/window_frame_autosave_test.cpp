@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/defaults/user_defaults.h"
+#include "platform/ui/screen_placement.h"
 #include "platform/ui/window.h"
 #include "testing/captured_log.h"
 #include "testing/test_platform.h"
@@ -41,6 +42,7 @@ TEST(WindowFrameAutosaveTest, AKeptFrameIsFittedOntoAScreenThatIsThere) {
     Rect kept;
     std::vector<Rect> screens;
     Rect fitted;
+    bool desktop = false;  // where the renderer opens it: y down, never shrunk
   };
   const Row rows[] = {
       {"on screen: unchanged", Rect(100, 100, 650, 548), two, Rect(100, 100, 650, 548)},
@@ -55,10 +57,27 @@ TEST(WindowFrameAutosaveTest, AKeptFrameIsFittedOntoAScreenThatIsThere) {
        Rect(100, 0, 650, 875)},
       {"across two screens: the one it overlaps most", Rect(1300, 100, 650, 548), two,
        Rect(1440, 100, 650, 548)},
+      {"desktop: inside", Rect(100, 100, 650, 548), two, Rect(100, 100, 650, 548), true},
+      {"desktop: partly below the bottom", Rect(100, 700, 650, 548), two, Rect(100, 327, 650, 548),
+       true},
+      {"desktop: its screen is gone",
+       Rect(4000, 200, 650, 548),
+       {Rect(0, 30, 1440, 870)},
+       Rect(790, 200, 650, 548),
+       true},
+      {"desktop: larger than the screen keeps its top left corner on it",
+       Rect(100, 100, 2000, 1200), two, Rect(0, 0, 2000, 1200), true},
+      {"desktop: no screens known",
+       Rect(-500, -500, 650, 548),
+       {},
+       Rect(-500, -500, 650, 548),
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(Window::fittedOnScreen(row.kept, row.screens), row.fitted);
+    EXPECT_EQ(row.desktop ? fittedOntoScreens(row.kept, row.screens, false)
+                          : Window::fittedOnScreen(row.kept, row.screens),
+              row.fitted);
   }
 }
 

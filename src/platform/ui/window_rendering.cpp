@@ -17,6 +17,7 @@
 #include "platform/ui/file_drop.h"
 #include "platform/ui/image.h"
 #include "platform/ui/open_panel.h"
+#include "platform/ui/screen_placement.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
 #include "platform/ui/text_field.h"
@@ -59,6 +60,7 @@ class ModelInput final : public WindowInput {
     Point location{topLeft.x, model->contentRect().height() - topLeft.y};
     deliver(model, [&] { platform::dropFiles(*model, location, paths); });
   }
+  void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) override;
 
  private:
   static std::shared_ptr<Window> find(std::uint64_t window);
@@ -118,6 +120,21 @@ void ModelInput::scrollWheel(std::uint64_t window, Point topLeft, double deltaY)
       return;
     }
   }
+}
+
+// The main screen's lower edge on the desktop, where the models' y is 0.
+double mainScreenBottom() {
+  auto& s = state();
+  RenderedScreens screens = s.renderer ? s.renderer->screens() : RenderedScreens{};
+  return screens.visible.empty() ? Window::kModelScreenHeight : screens.mainScreenBottom;
+}
+
+void ModelInput::frameChanged(std::uint64_t window, Point topLeft, Size contentSize) {
+  auto model = find(window);
+  if (!model) return;
+  Rect frame = model->frameRectForContentRect(Rect(Point{}, contentSize));
+  frame.origin = topLeft;
+  deliver(model, [&] { model->setFrame(flippedScreenRect(frame, mainScreenBottom())); });
 }
 
 void ModelInput::chooseDate(std::uint64_t window, std::uint64_t view, Date date) {
@@ -255,6 +272,16 @@ bool WindowRendering::copyText(const std::string& text) {
   return state().renderer->copyText(text);
 }
 
+std::vector<Rect> WindowRendering::screenVisibleFrames() {
+  std::vector<Rect> frames;
+  if (!makeRenderer()) return frames;
+  RenderedScreens screens = state().renderer->screens();
+  for (const Rect& visible : screens.visible) {
+    frames.push_back(flippedScreenRect(visible, screens.mainScreenBottom));
+  }
+  return frames;
+}
+
 std::string WindowRendering::moduleBesideProgram() {
   std::error_code error;
   return moduleForProgram(std::filesystem::read_symlink("/proc/self/exe", error).string());
@@ -338,6 +365,9 @@ RenderedWindow WindowRendering::render(Window& window) {
   if (const Window* parent = window.sheetParent()) {
     r.kind = RenderedWindow::Kind::Sheet;
     r.parentId = idOf(parent);
+  } else if (window.hasPlacedFrame()) {
+    Rect frame = flippedScreenRect(window.frame(), mainScreenBottom());
+    r.origin = frame.origin;
   }
   if (const auto* panel = dynamic_cast<const OpenPanel*>(&window)) {
     r.kind = RenderedWindow::Kind::OpenPanel;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/rendered_window.h"
 
@@ -33,6 +34,9 @@ class WindowRendering {
   // The renderer once made, else nullptr. A module that failed to load is
   // logged once and not tried again.
   static WindowRenderer* renderer();
+  // The desktop's screens' visible parts in the models' coordinates, the main
+  // one first, from the renderer (made now when it can be); none without one.
+  static std::vector<Rect> screenVisibleFrames();
   // Plain text onto the desktop's clipboard through the renderer, loading it
   // when needed; false without one.
   static bool copyText(const std::string& text);

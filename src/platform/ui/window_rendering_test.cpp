@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/defaults/user_defaults.h"
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/text_field.h"
@@ -21,12 +22,16 @@ class RecordingRenderer final : public WindowRenderer {
  public:
   void show(const RenderedWindow& window) override { shown.push_back(window); }
   void close(std::uint64_t window) override { closed.push_back(window); }
+  RenderedScreens screens() const override { return desktop; }
   static inline RecordingRenderer* last = nullptr;
+  static inline WindowInput* input = nullptr;
+  static inline RenderedScreens desktop;
   std::vector<RenderedWindow> shown;
   std::vector<std::uint64_t> closed;
 };
 
-WindowRenderer* makeRecording(WindowInput&, DescriptorSources&, DispatchQueue&) {
+WindowRenderer* makeRecording(WindowInput& input, DescriptorSources&, DispatchQueue&) {
+  RecordingRenderer::input = &input;
   return RecordingRenderer::last = new RecordingRenderer();
 }
 
@@ -39,7 +44,10 @@ class FlippedView : public View {
 class WindowRenderingTest : public ::testing::Test {
  protected:
   WindowRenderingTest() { WindowRendering::useFactory(&makeRecording); }
-  ~WindowRenderingTest() override { WindowRendering::reset(); }
+  ~WindowRenderingTest() override {
+    WindowRendering::reset();
+    RecordingRenderer::desktop = {};
+  }
 
   testing::TestPlatform platform;
 };
@@ -118,6 +126,51 @@ TEST_F(WindowRenderingTest, ShownWindowsFollowTheModelUntilClosed) {
   label->setStringValue("Three");
   platform.runUntilIdle();
   EXPECT_EQ(renderer.shown.size(), 2u);
+}
+
+TEST_F(WindowRenderingTest, PanelsOpenWhereTheyWereKeptAndKeepTheDesktopsMoves) {
+  // The main screen 1000 high under a panel 30 high; a second one to its right.
+  RecordingRenderer::desktop = {1000, {Rect(0, 30, 1600, 970), Rect(1600, 0, 1280, 1024)}};
+  EXPECT_EQ(Window::screenVisibleFrames(),
+            (std::vector<Rect>{Rect(0, 0, 1600, 970), Rect(1600, -24, 1280, 1024)}));
+  struct Row {
+    const char* name;
+    const char* kept;  // empty: nothing kept
+    std::optional<Point> origin;
+  };
+  const Row rows[] = {
+      {"nothing kept: the desktop places it", "", std::nullopt},
+      {"kept on the main screen", "200 500 300 228 0 0 1600 970 ", Point{200, 272}},
+      {"kept on the second screen", "1700 300 300 228 1600 -24 1280 1024 ", Point{1700, 472}},
+      {"kept on a screen that is gone", "5000 300 300 228 3000 0 800 600 ", Point{1300, 472}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto& defaults = UserDefaults::standard();
+    const std::string key = Window::frameDefaultsKey(row.name);
+    if (*row.kept) defaults.set(key, std::string(row.kept));
+    auto window = std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled);
+    window->setFrameAutosaveName(row.name);
+    window->makeKeyAndOrderFront();
+    auto& renderer = *RecordingRenderer::last;
+    EXPECT_EQ(renderer.shown.back().origin, row.origin);
+
+    // The user drags it by its title bar, on the desktop.
+    RecordingRenderer::input->frameChanged(WindowRendering::idOf(window.get()), Point{400, 100},
+                                           Size{300, 200});
+    EXPECT_EQ(window->frame(), Rect(400, 672, 300, 228));
+    EXPECT_EQ(defaults.stringValue(key), "400 672 300 228 0 0 1600 970 ");
+    EXPECT_EQ(renderer.shown.back().origin, (Point{400, 100}));
+    window->close();
+  }
+  // A sheet goes where its parent puts it.
+  auto parent = std::make_shared<Window>(Rect(0, 0, 300, 200), WindowStyle::Titled);
+  auto sheet = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+  sheet->setFrameOrigin(Point{10, 10});
+  parent->makeKeyAndOrderFront();
+  parent->beginSheet(sheet);
+  EXPECT_EQ(RecordingRenderer::last->shown.back().kind, RenderedWindow::Kind::Sheet);
+  EXPECT_EQ(RecordingRenderer::last->shown.back().origin, std::nullopt);
 }
 
 TEST_F(WindowRenderingTest, AModuleThatDoesNotLoadIsReportedOnceAndShowsNothing) {
