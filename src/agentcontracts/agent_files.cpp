@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <system_error>
 
 #include "platform/fs/descriptor_calls.h"
 #include "platform/fs/file_lock.h"
@@ -83,8 +82,8 @@ VGXAgentFileError failure(std::string_view what, const std::filesystem::path& fi
 std::expected<void, VGXAgentFileError> updateLockedFile(const std::filesystem::path& file,
                                                         std::size_t limit,
                                                         const VGXLockedFileUpdate& update) {
-  std::error_code ignored;
-  std::filesystem::create_directories(file.parent_path(), ignored);
+  // A folder that cannot be made shows as the open's failure.
+  (void)platform::FileSystem::createFolders(file.parent_path());
   auto opened = platform::openAt(AT_FDCWD, file.string(), O_RDWR | O_CREAT, 0644);
   if (!opened) return std::unexpected(failure("cannot open", file, opened.error()));
   auto locked = platform::FileLock::acquireExclusive(std::move(*opened));

@@ -1,10 +1,10 @@
 #include "agentcontracts/agent_version_cache.h"
 
 #include <fmt/format.h>
-#include <sys/stat.h>
 
 #include "platform/base/text.h"
 #include "platform/fs/file_system.h"
+#include "platform/fs/file_version.h"
 #include "platform/json/json_reader.h"
 #include "platform/json/number_text.h"
 #include "platform/system/proc_values.h"
@@ -30,11 +30,18 @@ bool isTextMap(const json::Value& document) {
 namespace VGXAgentVersionCache {
 
 std::optional<std::string> cacheKey(const std::filesystem::path& executable) {
-  struct stat info {};
-  if (::stat(executable.c_str(), &info) != 0) return std::nullopt;
-  const double modified =
-      static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
-  return fmt::format("{}|{}:{}|{}", executable.string(), info.st_dev, info.st_ino,
+  const auto version = platform::versionOfPath(executable);
+  if (!version) return std::nullopt;
+  // Whole seconds and their fraction apart, as the time was kept, so the key stays the same.
+  constexpr std::int64_t kBillion = 1'000'000'000;
+  std::int64_t seconds = version->modifiedNanoseconds / kBillion;
+  std::int64_t fraction = version->modifiedNanoseconds % kBillion;
+  if (fraction < 0) {
+    fraction += kBillion;
+    --seconds;
+  }
+  const double modified = static_cast<double>(seconds) + static_cast<double>(fraction) / 1e9;
+  return fmt::format("{}|{}:{}|{}", executable.string(), version->device, version->inode,
                      json::decimalDescription(modified));
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "agentcontracts/agent_files_fixture.h"
+#include "platform/fs/fs_faults.h"
 
 namespace vigilix {
 namespace {
@@ -40,7 +41,12 @@ TEST_F(AgentVersionCacheTest, KeysNameThePathTheFileAndItsTime) {
   touch(1'700'000'001, 0);
   EXPECT_THAT(VGXAgentVersionCache::cacheKey(tool),
               ::testing::Optional(::testing::EndsWith("|1700000001.0")));
+  touch(-1, 750'000'000);  // before 1970
+  EXPECT_THAT(VGXAgentVersionCache::cacheKey(tool),
+              ::testing::Optional(::testing::EndsWith("|-0.25")));
   EXPECT_EQ(VGXAgentVersionCache::cacheKey(root.home() / "missing"), std::nullopt);
+  platform::FsFaults::inject(platform::FsFault::failing(platform::FsCall::statPath, EACCES));
+  EXPECT_EQ(VGXAgentVersionCache::cacheKey(tool), std::nullopt);
 }
 
 TEST_F(AgentVersionCacheTest, StoresTrimmedVersionsAndReturnsOnlyUsableOnes) {

@@ -1,5 +1,7 @@
 #include "agenthooks/hook_command.h"
 
+#include "platform/fs/own_program.h"
+
 namespace vigilix {
 
 namespace {
@@ -85,9 +87,8 @@ std::string commandLineToolPath(const std::filesystem::path& applicationExecutab
 }
 
 std::string commandLineToolPath() {
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string("vigilix") : commandLineToolPath(executable);
+  const auto executable = platform::ownProgramPath();
+  return executable ? commandLineToolPath(*executable) : std::string("vigilix");
 }
 
 }  // namespace vigilix

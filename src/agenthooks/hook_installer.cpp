@@ -57,9 +57,9 @@ struct HooksFolder {
 };
 
 std::expected<HooksFolder, VGXHookInstallError> openFolder(const Path& path) {
-  std::error_code made;
-  std::filesystem::create_directories(path, made);
-  if (made) return std::unexpected(failure(made.value(), path, "cannot create"));
+  if (auto made = platform::FileSystem::createFolders(path); !made) {
+    return std::unexpected(failure(made.error().code, path, "cannot create"));
+  }
   auto opened = platform::openAt(AT_FDCWD, path.string(), O_RDONLY | O_DIRECTORY);
   if (!opened) return std::unexpected(failure(opened.error(), path, "cannot open"));
   auto facts = platform::factsOf(opened->get());

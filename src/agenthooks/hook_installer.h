@@ -8,7 +8,6 @@
 
 #include "agenthooks/agent_tool.h"
 #include "agenthooks/hook_install_error.h"
-#include "keepawake/health_line.h"
 #include "platform/json/value.h"
 
 namespace vigilix {
@@ -83,9 +82,6 @@ class VGXHookInstaller {
   // The installer of the current user's hooks file for `tool`, writing the command-line tool
   // that ships beside this program.
   static VGXHookInstaller forCurrentUser(VGXAgentTool tool);
-  // The health check's lines: one per tool, then the newest record of the hook log when there
-  // is one. Reads the files anew on every call; any thread.
-  static std::vector<VGXHealthLine> healthLines();
 
  private:
   VGXAgentTool tool_;

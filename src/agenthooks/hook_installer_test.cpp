@@ -132,6 +132,13 @@ TEST_F(VGXHookInstallerTest, FailuresWriteNothing) {
            "\u201d, so Vigilix won't edit the hooks file there."},
       {"a sticky shared folder where the file is the user's own",
        [&] { fs::permissions(file.parent_path(), fs::perms::all | fs::perms::sticky_bit); }, ""},
+      {"the folder cannot be made",
+       [&] {
+         fs::remove_all(file.parent_path());
+         FileSystem::injectFailure(FileSystem::Operation::CreateFolders, file.parent_path(),
+                                   EACCES);
+       },
+       "cannot create " + file.parent_path().string() + ": Permission denied", "-"},
       {"the lock is refused", [] { FsFaults::inject(FsFault::failing(FsCall::lock, ENOLCK)); },
        "Couldn't lock the hooks file."},
       {"an interrupted lock is taken again",

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "agenthooks/agent_hook_features.h"
+#include "agentsettings/agent_hook_features.h"
 #include "app/app_controller.h"
 #include "app/app_delegate.h"
 #include "app/app_platform_watches.h"

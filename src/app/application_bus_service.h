@@ -11,8 +11,7 @@
 #include "intents/intent_actions.h"
 #include "platform/base/product.h"
 #include "platform/dbus/async_bus_connection.h"
-
-struct sd_bus_vtable;
+#include "platform/dbus/exported_object.h"
 
 namespace vigilix {
 
@@ -30,7 +29,7 @@ inline constexpr const char* kActionPastTimeError = "run.tarvo.vigilix.Error.Pas
 
 // Serves Activate, Open and ActivateAction, and the actions, on the session bus. Each call is
 // answered at once; its work runs afterwards on the main queue, outside
-// sd-bus's dispatch. Exported before the name is asked for, since a launcher
+// the bus's dispatch. Exported before the name is asked for, since a launcher
 // that started us calls as soon as we own it: until the application is
 // ready to serve, the work of each call is kept, and serve() runs it first,
 // in order. Platform data and action parameters are ignored. Main thread
@@ -62,7 +61,8 @@ class ApplicationBusService {
 
  private:
   ApplicationBusService() = default;
-  static const sd_bus_vtable* actionsVTable();
+  platform::BusInterfaceTable applicationTable();
+  platform::BusInterfaceTable actionsTable();
 
   std::optional<Handlers> handlers_;
   std::vector<Work> waiting_;

@@ -9,6 +9,7 @@
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/fs/own_program.h"
 #include "platform/system/login_item.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window_rendering.h"
@@ -33,8 +34,7 @@ std::optional<std::string> commandLineToolCommand(const std::string& program,
 }
 
 std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth) {
-  std::error_code error;
-  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  const std::string program = platform::ownProgramPath().value_or(std::filesystem::path()).string();
   const char* path = std::getenv("PATH");
   return VGXSettingsWindow::make(
       {.defaults = platform::UserDefaults::standard(),
@@ -51,8 +51,7 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
 }
 
 std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow() {
-  std::error_code error;
-  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  const auto program = platform::ownProgramPath().value_or(std::filesystem::path());
   return std::make_unique<VGXAboutWindow>(applicationInfoDictionary(),
                                           creditsFileForProgram(program));
 }

@@ -4,7 +4,7 @@
 
 #include "platform/fs/file_system.h"
 #include "platform/fs/file_version.h"
-#include "platform/system/own_program.h"
+#include "platform/fs/own_program.h"
 #include "sleepguard/common/guard_names.h"
 #include "sleepguard/common/service_files.h"
 
@@ -14,9 +14,9 @@ namespace {
 
 using platform::FileSystem;
 
+// Through links, as the installer will read it; a file that cannot be looked at is not there.
 bool exists(std::string_view systemPath) {
-  std::error_code error;
-  return std::filesystem::exists(FileSystem::pathFor(systemPath), error);
+  return platform::versionOfPath(FileSystem::pathFor(systemPath)).has_value();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "dbus/test_peer.h"
 #include "platform/dbus/match_rule.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "testing/absent_bus.h"
@@ -22,10 +23,6 @@ using platform::AsyncBusConnection;
 using platform::BusKind;
 using platform::BusReply;
 using platform::BusSlot;
-
-constexpr const char* kPeerName = "run.tarvo.vigilix.TestPeer";
-constexpr const char* kPeerPath = "/run/tarvo/vigilix/TestPeer";
-constexpr const char* kPeerInterface = "run.tarvo.vigilix.TestPeer";
 
 int echo(sd_bus_message* message, void*, sd_bus_error*) {
   const char* text = nullptr;
@@ -67,11 +64,7 @@ class AsyncBusConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(object.has_value()) << object.error().description();
-    std::optional<BusReply> owned;
-    auto request = peer->requestName(kPeerName, 0, [&](const BusReply& reply) { owned = reply; });
-    ASSERT_TRUE(request.has_value());
-    ASSERT_TRUE(runMainLoopUntil([&] { return owned.has_value(); }));
-    ASSERT_TRUE(owned->has_value()) << owned->error().description();
+    ASSERT_TRUE(ownPeerName(*peer));
   }
 
   std::optional<PrivateSessionBus> bus{std::in_place};

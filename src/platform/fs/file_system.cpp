@@ -304,6 +304,9 @@ std::expected<void, FileError> FileSystem::remove(const Path& path) {
 }
 
 std::expected<void, FileError> FileSystem::createFolders(const Path& folder) {
+  if (auto failure = injected(Operation::CreateFolders, folder, "cannot create the folder")) {
+    return std::unexpected(*failure);
+  }
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return std::unexpected(errorFor(error.value(), folder, "cannot create the folder"));

@@ -84,7 +84,8 @@ class FileSystem {
 
   // Makes an operation on one path fail with `errorCode` (an errno value),
   // whatever the file's modes, until cleared. For tests (CI runs as root).
-  enum class Operation { Read, Write, MoveAside, Remove, List };  // Write: both atomic writes
+  // Write: both atomic writes.
+  enum class Operation { Read, Write, MoveAside, Remove, List, CreateFolders };
   static void injectFailure(Operation operation, const Path& path, int errorCode);
   static void clearInjectedFailures();
 };

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <functional>
 
-#include "agenthooks/agent_hook_features.h"
-#include "agenthooks/agent_settings_section.h"
 #include "agenthooks/hook_installer.h"
 #include "agenthooks/hooks_file_format.h"
 #include "agents/agent_settings_slot.h"
+#include "agentsettings/agent_hook_features.h"
+#include "agentsettings/agent_settings_section.h"
 #include "direct/presence/presence_settings_section.h"
 #include "health/direct_availability.h"
 #include "hub/trigger_configuration_store.h"

@@ -8,9 +8,9 @@
 
 #include "platform/base/current_instance.h"
 #include "platform/base/logger.h"
+#include "platform/fs/own_program.h"
 #include "platform/fs/standard_folders.h"
 #include "platform/system/desktop_entries.h"
-#include "platform/system/own_program.h"
 
 namespace vigilix::platform {
 

@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "platform/fs/file_system.h"
 #include "platform/ipc/packet_socket.h"
@@ -17,8 +15,7 @@ namespace {
 
 std::expected<platform::UniqueFd, std::string> bindOwn(const VGXServiceSocket& socket) {
   const auto path = platform::FileSystem::pathFor(VGXGuardNames::socketPath(socket.service));
-  std::error_code error;
-  std::filesystem::create_directories(path.parent_path(), error);
+  (void)platform::FileSystem::createFolders(path.parent_path());
   ::chmod(path.parent_path().c_str(), 0755);
   auto fd = platform::listenPacketSocket(path, socket.mode);
   if (!fd) {

@@ -1,4 +1,4 @@
-#include "platform/system/own_program.h"
+#include "platform/fs/own_program.h"
 
 #include <limits.h>
 #include <unistd.h>

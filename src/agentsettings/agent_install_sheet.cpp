@@ -1,4 +1,4 @@
-#include "agenthooks/agent_install_sheet.h"
+#include "agentsettings/agent_install_sheet.h"
 
 #include <algorithm>
 

@@ -1,9 +1,11 @@
+#include "agentsettings/agent_hook_health.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "agentcontracts/agent_paths.h"
-#include "agenthooks/agent_hooks_fixture.h"
+#include "agentsettings/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {
@@ -67,7 +69,7 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
     reset();
     for (const auto& [tool, how] : row.tools) start(tool, how);
     if (row.log) write(VGXAgentPaths::hooksLogFile(), *row.log);
-    EXPECT_EQ(VGXHookInstaller::healthLines(), row.expected);
+    EXPECT_EQ(VGXAgentHookHealth::healthLines(), row.expected);
   }
 }
 

@@ -1,8 +1,8 @@
-#include "agenthooks/agent_settings_model.h"
+#include "agentsettings/agent_settings_model.h"
 
 #include <gtest/gtest.h>
 
-#include "agenthooks/agent_hooks_fixture.h"
+#include "agentsettings/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {

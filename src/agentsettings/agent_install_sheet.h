@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "agenthooks/agent_settings_model.h"
+#include "agentsettings/agent_settings_model.h"
 #include "platform/ui/button.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/text_field.h"

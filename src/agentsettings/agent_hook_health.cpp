@@ -1,3 +1,5 @@
+#include "agentsettings/agent_hook_health.h"
+
 #include "agentcontracts/agent_hook_log.h"
 #include "agentcontracts/agent_paths.h"
 #include "agenthooks/hook_installer.h"
@@ -40,10 +42,12 @@ VGXHealthLine statusLine(VGXAgentTool tool, const VGXHookInstallState& state) {
 
 }  // namespace
 
-std::vector<VGXHealthLine> VGXHookInstaller::healthLines() {
+namespace VGXAgentHookHealth {
+
+std::vector<VGXHealthLine> healthLines() {
   std::vector<VGXHealthLine> lines;
   for (const VGXAgentTool tool : kAllAgentTools) {
-    lines.push_back(statusLine(tool, forCurrentUser(tool).status()));
+    lines.push_back(statusLine(tool, VGXHookInstaller::forCurrentUser(tool).status()));
   }
   const auto records = VGXAgentHookLog::read(VGXAgentPaths::hooksLogFile());
   if (!records.empty()) {
@@ -56,5 +60,7 @@ std::vector<VGXHealthLine> VGXHookInstaller::healthLines() {
   }
   return lines;
 }
+
+}  // namespace VGXAgentHookHealth
 
 }  // namespace vigilix

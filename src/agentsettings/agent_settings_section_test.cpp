@@ -1,10 +1,10 @@
-#include "agenthooks/agent_settings_section.h"
+#include "agentsettings/agent_settings_section.h"
 
 #include <gtest/gtest.h>
 
-#include "agenthooks/agent_hook_features.h"
-#include "agenthooks/agent_hooks_fixture.h"
 #include "agents/agent_settings_slot.h"
+#include "agentsettings/agent_hook_features.h"
+#include "agentsettings/agent_hooks_fixture.h"
 #include "keepawake/health_registry.h"
 #include "testing/ui_driver.h"
 

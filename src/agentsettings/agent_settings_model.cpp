@@ -1,4 +1,4 @@
-#include "agenthooks/agent_settings_model.h"
+#include "agentsettings/agent_settings_model.h"
 
 #include "agenthooks/hooks_file_format.h"
 #include "agents/agent_hold_controller.h"

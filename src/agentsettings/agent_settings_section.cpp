@@ -1,4 +1,4 @@
-#include "agenthooks/agent_settings_section.h"
+#include "agentsettings/agent_settings_section.h"
 
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"

@@ -1,14 +1,14 @@
-#include "agenthooks/agent_hook_features.h"
+#include "agentsettings/agent_hook_features.h"
 
-#include "agenthooks/agent_settings_section.h"
-#include "agenthooks/hook_installer.h"
 #include "agents/agent_settings_slot.h"
+#include "agentsettings/agent_hook_health.h"
+#include "agentsettings/agent_settings_section.h"
 #include "keepawake/health_registry.h"
 
 namespace vigilix {
 
 void installAgentHookFeatures() {
-  VGXHealthRegistry::registerProvider(VGXHookInstaller::healthLines);
+  VGXHealthRegistry::registerProvider(VGXAgentHookHealth::healthLines);
   VGXAgentSettingsSlot::setAgentSection(
       []() -> std::shared_ptr<platform::View> { return VGXAgentSettingsSection::make(); });
 }

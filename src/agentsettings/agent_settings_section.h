@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "agenthooks/agent_install_sheet.h"
-#include "agenthooks/agent_settings_model.h"
+#include "agentsettings/agent_install_sheet.h"
+#include "agentsettings/agent_settings_model.h"
 #include "platform/ui/button.h"
 #include "platform/ui/stack_view.h"
 #include "platform/ui/text_field.h"
