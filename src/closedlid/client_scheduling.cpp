@@ -27,12 +27,4 @@ std::unique_ptr<VGXCancellable> MainClientScheduler::schedule(int seconds, bool 
   return std::make_unique<DispatchCancel>(std::move(source));
 }
 
-void runOnMain(std::function<void()> task) {
-  if (platform::DispatchQueue::isMainThread()) {
-    task();
-  } else {
-    platform::DispatchQueue::main().async(std::move(task));
-  }
-}
-
 }  // namespace vigilix

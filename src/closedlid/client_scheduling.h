@@ -30,7 +30,4 @@ class MainClientScheduler final : public VGXClientScheduling {
                                            std::function<void()> handler) override;
 };
 
-// Runs `task` at once on the main thread, else posts it to the main queue.
-void runOnMain(std::function<void()> task);
-
 }  // namespace vigilix

@@ -108,11 +108,11 @@ void VGXLidHelper::request(void (VGXInstallerTransport::*operation)(VGXInstaller
       timeoutSeconds, false, [finish] { finish(std::unexpected(VGXHelperFailure{kNoResponse})); });
   if (!pending->transport->resume()) {
     // No installer to talk to: as an ended connection, at once.
-    runOnMain([finish] { finish(VGXGuardWire::Dictionary::object()); });
+    platform::runOnMain([finish] { finish(VGXGuardWire::Dictionary::object()); });
     return;
   }
   ((*pending->transport).*operation)([finish](const VGXGuardWire::Dictionary& reply) {
-    runOnMain([finish, reply] { finish(reply); });
+    platform::runOnMain([finish, reply] { finish(reply); });
   });
 }
 

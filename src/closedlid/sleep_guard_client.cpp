@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/runloop/dispatch_queue.h"
+
 namespace vigilix {
 
 VGXSleepGuardClient::VGXSleepGuardClient(TransportFactory makeTransport,
@@ -30,7 +32,7 @@ VGXGuardTransport::Reply VGXSleepGuardClient::onMain(
   std::weak_ptr<VGXSleepGuardClient*> weak = self_;
   const auto epoch = epoch_;
   return [weak, epoch, handle = std::move(handle)](const VGXGuardWire::Dictionary& reply) {
-    runOnMain([weak, epoch, handle, reply] {
+    platform::runOnMain([weak, epoch, handle, reply] {
       const auto self = weak.lock();
       if (!self || (*self)->epoch_ != epoch) return;
       handle(reply.is_object() ? reply : VGXGuardWire::Dictionary::object());
@@ -43,7 +45,7 @@ VGXGuardTransport::Handler VGXSleepGuardClient::lossHandler() {
   const auto epoch = epoch_;
   const VGXGuardTransport* transport = transport_.get();
   return [weak, epoch, transport] {
-    runOnMain([weak, epoch, transport] {
+    platform::runOnMain([weak, epoch, transport] {
       const auto self = weak.lock();
       if (!self) return;
       VGXSleepGuardClient& client = **self;
@@ -100,7 +102,7 @@ void VGXSleepGuardClient::scheduleReconnect() {
 void VGXSleepGuardClient::setArmed(bool armed, bool userInitiated, int batteryFloorPercent,
                                    int batteryCapHours) {
   std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  runOnMain([=] {
+  platform::runOnMain([=] {
     const auto self = weak.lock();
     if (!self) return;
     VGXSleepGuardClient& client = **self;
@@ -118,7 +120,7 @@ void VGXSleepGuardClient::setArmed(bool armed, bool userInitiated, int batteryFl
 
 void VGXSleepGuardClient::refreshStatus() {
   std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  runOnMain([weak] {
+  platform::runOnMain([weak] {
     if (const auto self = weak.lock()) (*self)->sendStatus();
   });
 }
