@@ -3,6 +3,7 @@
 #include "agenthooks/hooks_file_format.h"
 #include "agents/agent_hold_controller.h"
 #include "platform/base/localized.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -81,9 +82,10 @@ void VGXAgentSettingsModel::run(VGXAgentTool tool, bool installing) {
   environment_.worker->async(
       [weak = weak_from_this(), installer = environment_.installerFor(tool), tool, installing] {
         auto result = installing ? installer.install() : installer.remove();
-        platform::DispatchQueue::main().async([weak, tool, result = std::move(result)] {
-          if (const auto model = weak.lock()) model->finish(tool, result);
-        });
+        platform::DispatchQueue::main().async(platform::weakly(
+            weak, [tool, result = std::move(result)](VGXAgentSettingsModel& model) {
+              model.finish(tool, result);
+            }));
       });
 }
 

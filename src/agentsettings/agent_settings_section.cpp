@@ -2,6 +2,7 @@
 
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -13,6 +14,7 @@ using platform::localized;
 using platform::StackView;
 using platform::TextField;
 using platform::View;
+using platform::weakly;
 using Case = VGXHookInstallState::Case;
 using Orientation = StackView::Orientation;
 
@@ -71,9 +73,7 @@ std::shared_ptr<VGXAgentToolRow> VGXAgentToolRow::make(
   const std::weak_ptr<VGXAgentSettingsModel> weak = model;
   auto button = [&](std::string title, std::function<void(VGXAgentSettingsModel&)> act) {
     auto made = Button::withTitle(title);
-    made->setAction([weak, act = std::move(act)](platform::Control&) {
-      if (const auto owner = weak.lock()) act(*owner);
-    });
+    made->setAction(weakly(weak, std::move(act)));
     made->setEnabled(!model->isBusy(tool));
     row->buttons_.push_back(made);
   };
@@ -130,9 +130,8 @@ std::shared_ptr<VGXAgentSettingsSection> VGXAgentSettingsSection::make(
   auto section = std::make_shared<VGXAgentSettingsSection>(
       VGXAgentSettingsModel::make(std::move(environment)));
   const std::weak_ptr<VGXAgentSettingsSection> weak = section;
-  section->model_->setOnChange([weak] {
-    if (const auto shown = weak.lock()) shown->rebuild();
-  });
+  section->model_->setOnChange(
+      weakly(weak, [](VGXAgentSettingsSection& shown) { shown.rebuild(); }));
   section->rebuild();
   return section;
 }
@@ -223,17 +222,16 @@ void VGXAgentSettingsSection::presentOrDismissSheet() {
   if (!wanted || presented_ || !window()) return;
   const std::weak_ptr<VGXAgentSettingsSection> weak =
       std::static_pointer_cast<VGXAgentSettingsSection>(shared_from_this());
-  auto dismiss = [weak] {
-    const auto section = weak.lock();
-    if (!section || !section->presented_) return;
-    const auto sheet = section->presented_->window();
+  auto dismiss = weakly(weak, [](VGXAgentSettingsSection& section) {
+    if (!section.presented_) return;
+    const auto sheet = section.presented_->window();
     if (auto* parent = sheet->sheetParent()) parent->endSheet(*sheet);
-  };
+  });
   presented_ = std::make_shared<VGXAgentInstallSheet>(*wanted, model_, std::move(dismiss));
   const auto sheetWindow = presented_->window();
-  window()->beginSheet(sheetWindow, [weak, sheetWindow](platform::ModalResponse) {
-    if (const auto section = weak.lock()) section->sheetEnded(*sheetWindow);
-  });
+  window()->beginSheet(sheetWindow, weakly(weak, [sheetWindow](VGXAgentSettingsSection& section) {
+                         section.sheetEnded(*sheetWindow);
+                       }));
 }
 
 // However the sheet ended, the model lets go of it, unless it already holds another.

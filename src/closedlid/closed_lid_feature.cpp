@@ -7,8 +7,11 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 std::shared_ptr<VGXClosedLidFeature> VGXClosedLidFeature::make(platform::UserDefaults& defaults,
                                                                VGXClosedLidParts parts,
@@ -16,14 +19,10 @@ std::shared_ptr<VGXClosedLidFeature> VGXClosedLidFeature::make(platform::UserDef
                                                                VGXClosedLidEffects effects) {
   std::shared_ptr<VGXClosedLidFeature> feature(new VGXClosedLidFeature(defaults, std::move(parts)));
   std::weak_ptr<VGXClosedLidFeature> weak = feature;
-  inputs.lid = [weak] {
-    auto self = weak.lock();
-    return self ? self->parts_.lid->reading() : platform::LidReading{};
-  };
-  effects.lockSession = [weak] {
-    auto self = weak.lock();
-    if (self && self->parts_.locker) self->parts_.locker->lock();
-  };
+  inputs.lid = weakly(weak, [](VGXClosedLidFeature& self) { return self.parts_.lid->reading(); });
+  effects.lockSession = weakly(weak, [](VGXClosedLidFeature& self) {
+    if (self.parts_.locker) self.parts_.locker->lock();
+  });
   effects.changed = [weak, changed = std::move(effects.changed)] {
     if (changed) changed();
     if (auto self = weak.lock()) {
@@ -46,31 +45,24 @@ VGXClosedLidFeature::VGXClosedLidFeature(platform::UserDefaults& defaults, VGXCl
 void VGXClosedLidFeature::install(const std::vector<const char*>& recomputeOn) {
   if (!installed_) {
     installed_ = true;
-    std::weak_ptr<VGXClosedLidFeature> weak = weak_from_this();
-    parts_.lid->setOnChange([weak] {
-      if (auto self = weak.lock()) self->controller_->lidChanged();
-    });
-    parts_.client->onChange = [weak](const VGXSleepGuardClient::Snapshot&) {
-      if (auto self = weak.lock()) self->controller_->recompute(false);
-    };
+    parts_.lid->setOnChange(
+        weakly(this, [](VGXClosedLidFeature& self) { self.controller_->lidChanged(); }));
+    const auto recompute =
+        weakly(this, [](VGXClosedLidFeature& self) { self.controller_->recompute(false); });
+    parts_.client->onChange = recompute;
     auto& center = platform::NotificationCenter::defaultCenter();
     for (const char* name : recomputeOn) {
-      observers_.push_back(center.addObserver(name, nullptr, &platform::DispatchQueue::main(),
-                                              [weak](const platform::Notification&) {
-                                                if (auto self = weak.lock())
-                                                  self->controller_->recompute(false);
-                                              }));
+      observers_.push_back(
+          center.addObserver(name, nullptr, &platform::DispatchQueue::main(), recompute));
     }
     // Heard as it is posted, so that the controller's own writes, made with
     // its flag up, are told apart from everyone else's.
     observers_.push_back(center.addObserver(
         platform::kUserDefaultsDidChangeNotification, &defaults_, nullptr,
-        [weak](const platform::Notification&) {
-          auto self = weak.lock();
-          if (self &&
-              !(platform::DispatchQueue::isMainThread() && self->controller_->applyingDefaults()))
-            self->recomputeSoon();
-        }));
+        weakly(this, [](VGXClosedLidFeature& self) {
+          if (!(platform::DispatchQueue::isMainThread() && self.controller_->applyingDefaults()))
+            self.recomputeSoon();
+        })));
   }
   controller_->recompute(false);
 }
@@ -89,12 +81,9 @@ void VGXClosedLidFeature::logChange() {
 // Writes come in bursts; one decision after them is enough.
 void VGXClosedLidFeature::recomputeSoon() {
   if (recomputeScheduled_.exchange(true)) return;
-  std::weak_ptr<VGXClosedLidFeature> weak = weak_from_this();
-  platform::DispatchQueue::main().async([weak] {
-    auto self = weak.lock();
-    if (!self) return;
-    self->recomputeScheduled_ = false;
-    self->controller_->recompute(false);
+  platform::onMain(this, [](VGXClosedLidFeature& self) {
+    self.recomputeScheduled_ = false;
+    self.controller_->recompute(false);
   });
 }
 
@@ -104,10 +93,9 @@ void VGXClosedLidFeature::followApproval() {
     return;
   }
   if (approvalTask_) return;
-  std::weak_ptr<VGXClosedLidFeature> weak = weak_from_this();
-  approvalTask_ = parts_.scheduler->schedule(kApprovalPollSeconds, true, [weak] {
-    if (auto self = weak.lock()) self->controller_->approvalTick();
-  });
+  approvalTask_ = parts_.scheduler->schedule(
+      kApprovalPollSeconds, true,
+      weakly(this, [](VGXClosedLidFeature& self) { self.controller_->approvalTick(); }));
 }
 
 }  // namespace vigilix

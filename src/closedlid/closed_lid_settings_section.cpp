@@ -5,6 +5,7 @@
 #include "platform/base/localized.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -64,12 +65,11 @@ void VGXClosedLidSettingsSection::build() {
       std::static_pointer_cast<VGXClosedLidSettingsSection>(shared_from_this());
   // Each control calls the model, then the section shows what came of it.
   auto act = [weak](auto call) {
-    return [weak, call](platform::Control& sender) {
-      if (auto self = weak.lock()) {
-        call(*self, sender);
-        self->render();
-      }
-    };
+    return platform::weakly(weak,
+                            [call](VGXClosedLidSettingsSection& self, platform::Control& sender) {
+                              call(self, sender);
+                              self.render();
+                            });
   };
 
   switch_ = platform::CheckBox::withTitle(
@@ -127,9 +127,7 @@ void VGXClosedLidSettingsSection::build() {
 
   observer_ = platform::NotificationCenter::defaultCenter().addObserver(
       kVGXClosedLidDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->render();
-      });
+      platform::weakly(weak, [](VGXClosedLidSettingsSection& self) { self.render(); }));
   render();
 }
 

@@ -3,8 +3,11 @@
 #include <utility>
 
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 VGXSleepGuardClient::VGXSleepGuardClient(TransportFactory makeTransport,
                                          VGXClientScheduling& scheduler)
@@ -32,11 +35,10 @@ VGXGuardTransport::Reply VGXSleepGuardClient::onMain(
   std::weak_ptr<VGXSleepGuardClient*> weak = self_;
   const auto epoch = epoch_;
   return [weak, epoch, handle = std::move(handle)](const VGXGuardWire::Dictionary& reply) {
-    platform::runOnMain([weak, epoch, handle, reply] {
-      const auto self = weak.lock();
-      if (!self || (*self)->epoch_ != epoch) return;
+    platform::runOnMain(weakly(weak, [epoch, handle, reply](VGXSleepGuardClient* client) {
+      if (client->epoch_ != epoch) return;
       handle(reply.is_object() ? reply : VGXGuardWire::Dictionary::object());
-    });
+    }));
   };
 }
 
@@ -45,13 +47,10 @@ VGXGuardTransport::Handler VGXSleepGuardClient::lossHandler() {
   const auto epoch = epoch_;
   const VGXGuardTransport* transport = transport_.get();
   return [weak, epoch, transport] {
-    platform::runOnMain([weak, epoch, transport] {
-      const auto self = weak.lock();
-      if (!self) return;
-      VGXSleepGuardClient& client = **self;
-      if (client.transport_.get() != transport || client.epoch_ != epoch) return;
-      client.connectionLost();
-    });
+    platform::runOnMain(weakly(weak, [epoch, transport](VGXSleepGuardClient* client) {
+      if (client->transport_.get() != transport || client->epoch_ != epoch) return;
+      client->connectionLost();
+    }));
   };
 }
 
@@ -93,19 +92,14 @@ void VGXSleepGuardClient::connectionLost() {
 void VGXSleepGuardClient::scheduleReconnect() {
   const int delay = backoffSeconds_;
   backoffSeconds_ = backoffSeconds_ < 16 ? backoffSeconds_ * 2 : kLongestBackoffSeconds;
-  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  reconnectTask_ = scheduler_.schedule(delay, false, [weak] {
-    if (const auto self = weak.lock()) (*self)->connect();
-  });
+  reconnectTask_ = scheduler_.schedule(
+      delay, false, weakly(self_, [](VGXSleepGuardClient* client) { client->connect(); }));
 }
 
 void VGXSleepGuardClient::setArmed(bool armed, bool userInitiated, int batteryFloorPercent,
                                    int batteryCapHours) {
-  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  platform::runOnMain([=] {
-    const auto self = weak.lock();
-    if (!self) return;
-    VGXSleepGuardClient& client = **self;
+  platform::runOnMain(weakly(self_, [=](VGXSleepGuardClient* self) {
+    VGXSleepGuardClient& client = *self;
     client.settings_ = {batteryFloorPercent, batteryCapHours};
     if (armed) {
       if (client.armed_) return;  // the new settings go with the next hold
@@ -115,14 +109,11 @@ void VGXSleepGuardClient::setArmed(bool armed, bool userInitiated, int batteryFl
       client.armed_ = false;
       client.disarm();
     }
-  });
+  }));
 }
 
 void VGXSleepGuardClient::refreshStatus() {
-  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  platform::runOnMain([weak] {
-    if (const auto self = weak.lock()) (*self)->sendStatus();
-  });
+  platform::runOnMain(weakly(self_, [](VGXSleepGuardClient* client) { client->sendStatus(); }));
 }
 
 void VGXSleepGuardClient::hold(bool userInitiated) {
@@ -159,10 +150,8 @@ void VGXSleepGuardClient::handleLeaseReply(Request request, const VGXGuardWire::
     if (request == Request::hold) didReholdAfterStale_ = false;
     changed();
     if (request == Request::hold) {
-      std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-      renewTask_ = scheduler_.schedule(kRenewSeconds, true, [weak] {
-        if (const auto self = weak.lock()) (*self)->renew();
-      });
+      renewTask_ = scheduler_.schedule(
+          kRenewSeconds, true, weakly(self_, [](VGXSleepGuardClient* client) { client->renew(); }));
     }
     return;
   }
@@ -181,10 +170,8 @@ void VGXSleepGuardClient::handleLeaseReply(Request request, const VGXGuardWire::
 
 void VGXSleepGuardClient::scheduleRetry() {
   if (!armed_) return;
-  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  retryTask_ = scheduler_.schedule(kRetrySeconds, true, [weak] {
-    if (const auto self = weak.lock()) (*self)->hold(false);
-  });
+  retryTask_ = scheduler_.schedule(
+      kRetrySeconds, true, weakly(self_, [](VGXSleepGuardClient* client) { client->hold(false); }));
 }
 
 void VGXSleepGuardClient::disarm() {
@@ -202,10 +189,9 @@ void VGXSleepGuardClient::disarm() {
 void VGXSleepGuardClient::startStatusPolling() {
   statusTask_.reset();
   sendStatus();
-  std::weak_ptr<VGXSleepGuardClient*> weak = self_;
-  statusTask_ = scheduler_.schedule(kStatusSeconds, true, [weak] {
-    if (const auto self = weak.lock()) (*self)->sendStatus();
-  });
+  statusTask_ =
+      scheduler_.schedule(kStatusSeconds, true,
+                          weakly(self_, [](VGXSleepGuardClient* client) { client->sendStatus(); }));
 }
 
 void VGXSleepGuardClient::sendStatus() {

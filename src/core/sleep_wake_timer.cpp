@@ -5,8 +5,11 @@
 #include <cmath>
 
 #include "platform/base/process_once.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 namespace {
 
@@ -42,17 +45,13 @@ std::shared_ptr<DZLSleepWakeTimer> DZLSleepWakeTimer::make(Environment environme
 }
 
 void DZLSleepWakeTimer::registerObservers() {
-  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
   // On the posting thread, so the assertion is gone before the process ends.
-  willTerminateObserver_ =
-      environment_.defaultCenter->addObserver(kApplicationWillTerminateNotification, nullptr,
-                                              nullptr, [weak](const platform::Notification&) {
-                                                if (auto self = weak.lock()) self->invalidate();
-                                              });
+  willTerminateObserver_ = environment_.defaultCenter->addObserver(
+      kApplicationWillTerminateNotification, nullptr, nullptr,
+      weakly(this, [](DZLSleepWakeTimer& self) { self.invalidate(); }));
   didWakeObserver_ = environment_.workspaceCenter->addObserver(
-      kDidWakeNotification, nullptr, environment_.mainQueue, [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->handleDidWake();
-      });
+      kDidWakeNotification, nullptr, environment_.mainQueue,
+      weakly(this, [](DZLSleepWakeTimer& self) { self.handleDidWake(); }));
 }
 
 DZLSleepWakeTimer::~DZLSleepWakeTimer() {
@@ -156,11 +155,9 @@ void DZLSleepWakeTimer::startExpirationTimerForGeneration(std::uint64_t generati
     return;
   }
   auto source = platform::DispatchTimerSource::make(*environment_.mainQueue);
-  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
-  source->setEventHandler([weak, generation] {
-    auto self = weak.lock();
-    if (self && self->scheduleGeneration_ == generation) self->expireNaturally();
-  });
+  source->setEventHandler(weakly(this, [generation](DZLSleepWakeTimer& self) {
+    if (self.scheduleGeneration_ == generation) self.expireNaturally();
+  }));
   source->schedule(remaining, 0, 0, platform::DispatchTimerSource::ClockKind::Wall);
   expirationTimer_ = source;
   source->resume();
@@ -184,13 +181,11 @@ void DZLSleepWakeTimer::expireNaturally() {
 
 void DZLSleepWakeTimer::handleDidWake() {
   // A wall-clock timer may miss its fire during sleep; catch it here.
-  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
-  environment_.mainQueue->async([weak] {
-    auto self = weak.lock();
-    if (!self || !self->fireDate_) return;
-    if (self->fireDate_->timeIntervalSince(self->environment_.clock->now()) <= 0)
-      self->expireNaturally();
-  });
+  environment_.mainQueue->async(weakly(this, [](DZLSleepWakeTimer& self) {
+    if (!self.fireDate_) return;
+    if (self.fireDate_->timeIntervalSince(self.environment_.clock->now()) <= 0)
+      self.expireNaturally();
+  }));
 }
 
 void DZLSleepWakeTimer::notifyFinishedCancelled(bool cancelled) {
@@ -200,13 +195,10 @@ void DZLSleepWakeTimer::notifyFinishedCancelled(bool cancelled) {
     environment_.mainQueue->async(
         [completion = std::move(completion), cancelled] { completion(cancelled); });
   }
-  std::weak_ptr<DZLSleepWakeTimer> weak = weak_from_this();
-  environment_.mainQueue->async([weak] {
-    auto self = weak.lock();
-    if (!self) return;
-    if (auto delegate = self->delegate_.lock()) delegate->sleepWakeTimerDidDeactivate(*self);
-    self->log_.log("{} did deactivate.", self->description());
-  });
+  environment_.mainQueue->async(weakly(this, [](DZLSleepWakeTimer& self) {
+    if (auto delegate = self.delegate_.lock()) delegate->sleepWakeTimerDidDeactivate(self);
+    self.log_.log("{} did deactivate.", self.description());
+  }));
 }
 
 }  // namespace vigilix

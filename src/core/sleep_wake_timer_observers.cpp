@@ -1,5 +1,7 @@
 #include "core/sleep_wake_timer_observers.h"
 
+#include "platform/runloop/weakly.h"
+
 namespace vigilix {
 
 namespace {
@@ -20,10 +22,8 @@ DZLScheduledObservers::DZLScheduledObservers() : entries_(std::make_shared<Entri
 platform::ObserverHandle DZLScheduledObservers::add(Observer observer) {
   const std::uint64_t key = entries_->nextKey++;
   entries_->byKey.emplace(key, std::move(observer));
-  std::weak_ptr<Entries> weak = entries_;
-  return std::make_unique<RemovingToken>([weak, key] {
-    if (auto entries = weak.lock()) entries->byKey.erase(key);
-  });
+  return std::make_unique<RemovingToken>(
+      platform::weakly(entries_, [key](Entries& entries) { entries.byKey.erase(key); }));
 }
 
 void DZLScheduledObservers::notify(const DZLScheduledChange& change) const {

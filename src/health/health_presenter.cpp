@@ -3,6 +3,7 @@
 #include "health/protection_verifier.h"
 #include "platform/base/localized.h"
 #include "platform/base/shared_instances.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -35,9 +36,7 @@ std::shared_ptr<VGXHealthPresenter> VGXHealthPresenter::makeCurrent(
   // the presenter.
   std::optional<VGXHealthView::Action> onClose;
   if (!ownWindow) {
-    onClose = [weak = std::weak_ptr<VGXHealthPresenter>(presenter)] {
-      if (auto self = weak.lock()) self->close();
-    };
+    onClose = platform::weakly(presenter, [](VGXHealthPresenter& self) { self.close(); });
   }
   presenter->view_ = VGXHealthView::make({}, std::move(onClose), verifierOrShared(verifier));
   const unsigned style = ownWindow ? platform::WindowStyle::Titled | platform::WindowStyle::Closable

@@ -4,6 +4,7 @@
 #include "keepawake/health_registry.h"
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
+#include "platform/runloop/weakly.h"
 #include "platform/ui/font.h"
 #include "platform/ui/window.h"
 
@@ -104,14 +105,10 @@ void VGXHealthView::build() {
       std::static_pointer_cast<VGXHealthView>(shared_from_this());
   checkAgain_ =
       platform::Button::withTitle(platform::localized("Check Again", "Health check refresh"));
-  checkAgain_->setAction([weak](platform::Control&) {
-    if (auto self = weak.lock()) self->checkAgain();
-  });
+  checkAgain_->setAction(platform::weakly(weak, [](VGXHealthView& self) { self.checkAgain(); }));
   done_ = platform::Button::withTitle(platform::localized("Done", "Dismiss health check"));
   done_->setKeyEquivalent(platform::KeyEquivalent::Return);
-  done_->setAction([weak](platform::Control&) {
-    if (auto self = weak.lock()) self->done();
-  });
+  done_->setAction(platform::weakly(weak, [](VGXHealthView& self) { self.done(); }));
   auto footer = StackView::make(Orientation::Horizontal,
                                 {checkAgain_, std::make_shared<platform::SpacerView>(), done_});
 
@@ -139,10 +136,9 @@ void VGXHealthView::reloadLines() {
   const std::weak_ptr<VGXHealthView> weak =
       std::static_pointer_cast<VGXHealthView>(shared_from_this());
   for (const auto& line : lines_) {
-    rowStack_->addArrangedSubview(
-        std::make_shared<VGXHealthRowView>(line, [weak](const std::string& id) {
-          if (auto self = weak.lock()) self->fix(id);
-        }));
+    rowStack_->addArrangedSubview(std::make_shared<VGXHealthRowView>(
+        line,
+        platform::weakly(weak, [](VGXHealthView& self, const std::string& id) { self.fix(id); })));
   }
   scroll_->setNeedsLayout(true);
   setNeedsLayout(true);

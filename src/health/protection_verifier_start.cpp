@@ -4,9 +4,12 @@
 #include "platform/power/low_power_mode.h"
 #include "platform/power/power_sources.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 #include "platform/system/workspace_notifications.h"
 
 namespace vigilix {
+
+using platform::weakly;
 
 namespace {
 
@@ -33,10 +36,7 @@ void VGXProtectionVerifier::startWithExpectedTypes(ExpectedTypes expected,
 }
 
 void VGXProtectionVerifier::startObserving() {
-  std::weak_ptr<VGXProtectionVerifier> weak = weak_from_this();
-  const auto checkLater = [weak](const platform::Notification&) {
-    if (auto self = weak.lock()) self->check();
-  };
+  const auto checkLater = weakly(this, [](VGXProtectionVerifier& self) { self.check(); });
   auto& workspace = platform::NotificationCenter::workspaceCenter();
   auto& center = platform::NotificationCenter::defaultCenter();
   auto* main = &platform::DispatchQueue::main();
@@ -47,36 +47,29 @@ void VGXProtectionVerifier::startObserving() {
     observers_.push_back(workspace.addObserver(name, nullptr, main, checkLater));
   }
   // Synchronously: the incident must be on record before the machine sleeps.
-  observers_.push_back(
-      workspace.addObserver(kWillSleep, nullptr, nullptr, [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->recordSleepIncident();
-      }));
+  observers_.push_back(workspace.addObserver(
+      kWillSleep, nullptr, nullptr,
+      weakly(this, [](VGXProtectionVerifier& self) { self.recordSleepIncident(); })));
   for (const char* name :
        {platform::kPowerStateDidChangeNotification, kScreenParametersDidChange}) {
     observers_.push_back(center.addObserver(name, nullptr, main, checkLater));
   }
   // Without a change source the timer and the other observers still check.
   if (auto source = platform::PowerSources::current().addChangeObserver(
-          platform::RunLoopMode::Common, [weak] {
-            if (auto self = weak.lock()) self->check();
-          })) {
+          platform::RunLoopMode::Common, checkLater)) {
     observers_.push_back(std::move(source));
   }
   // In the common modes, so checks go on while a menu is open.
   timer_ = platform::RunLoop::main().scheduleTimer(
       kCheckIntervalSeconds, true,
-      [weak](platform::Timer&) {
-        if (auto self = weak.lock()) self->periodicCheck();
-      },
+      weakly(this, [](VGXProtectionVerifier& self) { self.periodicCheck(); }),
       platform::RunLoopMode::Common);
 }
 
 void VGXProtectionVerifier::registerHealth() {
   std::weak_ptr<VGXProtectionVerifier> weak = weak_from_this();
-  VGXHealthRegistry::registerProvider([weak] {
-    auto self = weak.lock();
-    return self ? self->healthLines() : std::vector<VGXHealthLine>{};
-  });
+  VGXHealthRegistry::registerProvider(
+      weakly(weak, [](VGXProtectionVerifier& self) { return self.healthLines(); }));
   VGXHealthRegistry::registerProvider([weak] {
     auto self = weak.lock();
     return storeBuildHealthLines(self && self->says(self->hub_.directAvailable));

@@ -10,6 +10,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
@@ -45,9 +46,10 @@ void VGXSessionNotifications::start() {
   std::weak_ptr<VGXSessionNotifications> weak = weak_from_this();
   watchFinishedObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       kVGXWatchFinishedNotification, nullptr, &platform::DispatchQueue::main(),
-      [weak](const platform::Notification& notification) {
-        if (auto self = weak.lock()) self->watchFinished(notification);
-      });
+      platform::weakly(
+          weak, [](VGXSessionNotifications& self, const platform::Notification& notification) {
+            self.watchFinished(notification);
+          }));
   auto& center = platform::UserNotificationCenter::current();
   center.setNotificationCategories(sessionNotificationCategories());
   if (!center.delegate()) center.setDelegate(weak);
@@ -98,12 +100,9 @@ void VGXSessionNotifications::didReceiveResponse(const platform::NotificationRes
   if (response.actionIdentifier == kVGXAdd15MinutesAction) {
     // Whether a session still runs is the hub's to decide: the session-ended
     // notice has none left to extend, so it must restart as well as extend.
-    std::weak_ptr<VGXSessionNotifications> weak = weak_from_this();
-    platform::DispatchQueue::main().async([weak] {
-      auto self = weak.lock();
-      if (!self) return;
-      if (self->hub_.extendOrRestartFifteenMinutes) {
-        self->hub_.extendOrRestartFifteenMinutes();
+    platform::onMain(this, [](VGXSessionNotifications& self) {
+      if (self.hub_.extendOrRestartFifteenMinutes) {
+        self.hub_.extendOrRestartFifteenMinutes();
       } else {
         log().error("Add 15 Minutes chosen with no hub to carry it out");
       }

@@ -11,6 +11,7 @@
 #include "platform/fs/unique_fd.h"
 #include "platform/runloop/descriptor_watcher.h"
 #include "platform/runloop/live_serial_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix::platform {
 
@@ -130,9 +131,8 @@ void LogindPowerAssertions::State::take(LockID id) {
   lock.fd = std::move(*fd);
   // The watcher holds a duplicate: logind closing its end shows there as an error.
   if (const int watched = ::fcntl(lock.fd.get(), F_DUPFD_CLOEXEC, 3); watched >= 0) {
-    lock.watch = DescriptorWatcher::shared().watch(watched, [weak = weak_from_this(), id] {
-      if (auto self = weak.lock()) self->post(&State::verify, id);
-    });
+    lock.watch = DescriptorWatcher::shared().watch(
+        watched, weakly(this, [id](State& self) { self.post(&State::verify, id); }));
   }
   if (services.session) {
     lock.session = services.session->inhibit(record.lock.kind == LockKind::displayAndSystemSleep,

@@ -8,6 +8,7 @@
 #include "platform/dbus/match_rule.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/weakly.h"
 
 namespace vigilix::platform {
 
@@ -109,9 +110,7 @@ void PowerProfilesLowPowerMode::Watch::apply(bool now) {
 
 PowerProfilesLowPowerMode::PowerProfilesLowPowerMode() : watch_(std::make_shared<Watch>()) {
   // Not at once: making the object never touches a bus, only the running loop does.
-  DispatchQueue::main().async([weak = std::weak_ptr<Watch>(watch_)] {
-    if (auto watch = weak.lock()) watch->start();
-  });
+  onMain(watch_, [](Watch& watch) { watch.start(); });
 }
 
 PowerProfilesLowPowerMode::~PowerProfilesLowPowerMode() = default;

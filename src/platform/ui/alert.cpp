@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/runloop/weakly.h"
 #include "platform/ui/application.h"
 #include "platform/ui/font.h"
 
@@ -48,9 +49,7 @@ std::shared_ptr<Button> Alert::addButtonWithTitle(const std::string& title) {
     button->setKeyEquivalent(KeyEquivalent::Escape);
   }
   ModalResponse response = responseOfButtonAt(buttons_.size());
-  button->setAction([weak = weak_from_this(), response](Control&) {
-    if (auto alert = weak.lock()) alert->finish(response);
-  });
+  button->setAction(weakly(this, [response](Alert& alert) { alert.finish(response); }));
   window_->contentView()->addSubview(button);
   buttons_.push_back(button);
   return button;
@@ -87,10 +86,9 @@ void Alert::beginSheetModalForWindow(const std::shared_ptr<Window>& parent, Comp
   if (buttons_.empty()) addButtonWithTitle("OK");
   layoutPanel();
   // Whoever ends the sheet, the alert hears it.
-  const std::weak_ptr<Alert> weak = weak_from_this();
-  if (!parent->beginSheet(window_, [weak](ModalResponse response) {
-        if (auto alert = weak.lock()) alert->didEnd(response);
-      })) {
+  if (!parent->beginSheet(window_, weakly(this, [](Alert& alert, ModalResponse response) {
+                            alert.didEnd(response);
+                          }))) {
     return;
   }
   completion_ = std::move(completion);
