@@ -28,7 +28,9 @@ void check(const vigilix::platform::PropertyArray& list) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   if (auto decoded = vigilix::platform::decodePropertyList(bytes)) {
-    if (decoded->isArray()) check(std::get<vigilix::platform::PropertyArray>(decoded->value));
+    if (const auto* array = std::get_if<vigilix::platform::PropertyArray>(&decoded->value)) {
+      check(*array);
+    }
   }
   check({vigilix::platform::PropertyValue(bytes)});
   return 0;
