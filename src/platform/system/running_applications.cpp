@@ -76,21 +76,31 @@ std::optional<std::string_view> readStat(int proc, std::int32_t pid,
   return std::string_view(buffer, *count);
 }
 
-// The numeric names of an open /proc; empty when it cannot be listed.
-std::vector<std::int32_t> listedProcesses(int proc) {
-  std::vector<std::int32_t> pids;
+// A numeric entry of /proc with the inode number of its folder.
+struct Listed {
+  std::int32_t pid = 0;
+  std::uint64_t inode = 0;
+};
+
+// The numeric names of an open /proc, in numeric order; empty when it cannot be listed.
+std::vector<Listed> listedProcesses(int proc) {
+  std::vector<Listed> listed;
   auto listing = openAt(proc, ".", O_RDONLY | O_DIRECTORY);
-  if (!listing) return pids;
+  if (!listing) return listed;
   const std::unique_ptr<DIR, int (*)(DIR*)> directory(::fdopendir(listing->get()), ::closedir);
-  if (!directory) return pids;
+  if (!directory) return listed;
   listing->release();
   while (const dirent* entry = ::readdir(directory.get())) {
     std::int32_t pid = 0;
     const std::string_view name = entry->d_name;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
-    if (error == std::errc() && end == name.data() + name.size() && pid > 0) pids.push_back(pid);
+    if (error == std::errc() && end == name.data() + name.size() && pid > 0) {
+      listed.push_back(Listed{pid, entry->d_ino});
+    }
   }
-  return pids;
+  std::sort(listed.begin(), listed.end(),
+            [](const Listed& a, const Listed& b) { return a.pid < b.pid; });
+  return listed;
 }
 
 }  // namespace
@@ -126,16 +136,24 @@ void LiveRunningApplications::scan(const Visit& visit) {
   const std::string procPath = (root_ / "proc").native();
   const auto proc = openAt(AT_FDCWD, procPath, O_RDONLY | O_DIRECTORY);
   if (!proc) return;
-  std::vector<std::int32_t> pids = listedProcesses(proc->get());
-  std::sort(pids.begin(), pids.end());
+  const std::vector<Listed> listed = listedProcesses(proc->get());
 
   std::lock_guard lock(knownMutex_);
   std::swap(known_, previous_);
   known_.clear();
   auto before = previous_.begin();
   char buffer[kStatBufferSize];
-  for (const std::int32_t pid : pids) {
+  for (const auto [pid, inode] : listed) {
     while (before != previous_.end() && before->pid < pid) ++before;
+    const bool seenBefore = before != previous_.end() && before->pid == pid;
+    // A kernel thread never runs another program, and /proc gives the folder of a pid taken
+    // again a new inode number: the same number is the same thread, with no stat to read.
+    // Most of a desktop's processes are kernel threads.
+    if (seenBefore && before->kernelThread && inode != 0 && before->inode == inode) {
+      known_.push_back(std::move(*before));
+      visit(pid, known_.back().identifier);
+      continue;
+    }
     const auto statText = readStat(proc->get(), pid, buffer);
     const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
     if (!stat) {
@@ -144,13 +162,14 @@ void LiveRunningApplications::scan(const Visit& visit) {
       continue;
     }
     const std::string_view kernelName = kernelNameIn(*statText);
-    if (before != previous_.end() && before->pid == pid && before->startTicks == stat->startTicks &&
-        before->kernelName == kernelName) {
+    if (seenBefore && before->startTicks == stat->startTicks && before->kernelName == kernelName) {
       known_.push_back(std::move(*before));
+      known_.back().inode = inode;
     } else {
       std::optional<std::string> identifier;
       if (!stat->isKernelThread()) identifier = identifierOf(procPath + "/" + std::to_string(pid));
-      known_.push_back(Known{pid, stat->startTicks, std::string(kernelName), identifier});
+      known_.push_back(Known{pid, stat->startTicks, std::string(kernelName), identifier, inode,
+                             stat->isKernelThread()});
     }
     visit(pid, known_.back().identifier);
   }
@@ -174,7 +193,7 @@ std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t p
       found->kernelName == kernelName) {
     return found->identifier;
   }
-  Known fresh{pid, stat->startTicks, std::string(kernelName), identifierOf(folder)};
+  Known fresh{pid, stat->startTicks, std::string(kernelName), identifierOf(folder), 0, false};
   if (found != known_.end() && found->pid == pid) {
     *found = std::move(fresh);
     return found->identifier;

@@ -75,6 +75,8 @@ class LiveRunningApplications final : public RunningApplications {
     std::uint64_t startTicks = 0;
     std::string kernelName;
     std::optional<std::string> identifier;
+    std::uint64_t inode = 0;  // of its /proc folder; 0 when not listed
+    bool kernelThread = false;
   };
   using Visit = std::function<void(std::int32_t pid, const std::optional<std::string>&)>;
 

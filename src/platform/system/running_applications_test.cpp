@@ -296,6 +296,22 @@ TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherPr
          stat("kworker/0:1", 0x208040, 300);
        },
        std::nullopt},
+      {"a known kernel thread's folder is not read again",
+       [&] {
+         program("/usr/bin/editor", "/usr/bin/editor");
+         stat("editor", 0x400100, 300);
+       },
+       std::nullopt},
+      {"its pid taken again comes with a new folder, which is read",
+       [&] {
+         const auto folder = tree.pathFor("proc/7");
+         std::filesystem::create_directories(folder.string() + ".new");
+         std::filesystem::rename(folder / "stat", folder.string() + ".new/stat");
+         std::filesystem::remove_all(folder);
+         std::filesystem::rename(folder.string() + ".new", folder);
+         program("/usr/bin/editor", "/usr/bin/editor");
+       },
+       "editor"},
       {"without a stat line the process is read as it is",
        [&] {
          tree.remove("proc/7/stat");
