@@ -14,8 +14,8 @@
 namespace vigilix::platform {
 namespace {
 
-// With ICU's formatting library missing, each text takes the path of a failing ICU call, and
-// the missing library is logged once.
+// With ICU's formatting library missing or not ICU's, each text takes the path of a failing ICU
+// call, and the missing library is logged once.
 TEST(IcuUnavailableTest, EachTextTakesItsFailurePath) {
   testing::PinnedLocale pin("en_US", "America/New_York");
   const Date date = Date::fromTimeIntervalSince1970(1'700'000'000.5);
@@ -59,16 +59,26 @@ TEST(IcuUnavailableTest, EachTextTakesItsFailurePath) {
       {"zone by name", [] { return TimeZone::named("Europe/Paris") ? "known" : "unknown"; },
        "unknown"},
   };
-  testing::CapturedLog log;
-  {
-    icu_library::ScopedFormattingLibrary missing("libicui18n-not-installed.so");
+  struct Library {
+    const char* name;
+    const char* file;
+    const char* logged;
+  };
+  const Library libraries[] = {
+      {"not installed", "libicui18n-not-installed.so", "libicui18n-not-installed.so"},
+      {"without ICU's functions", "libm.so.6", "ICU lacks uloc_canonicalize"},
+  };
+  for (const Library& library : libraries) {
+    SCOPED_TRACE(library.name);
+    testing::CapturedLog log;
+    icu_library::ScopedFormattingLibrary missing(library.file);
     for (const Row& row : rows) {
       SCOPED_TRACE(row.name);
       EXPECT_EQ(row.text(), row.expected);
     }
+    EXPECT_EQ(log.count(LogLevel::Error), 1u);
+    EXPECT_TRUE(log.containsFragment(library.logged));
   }
-  EXPECT_EQ(log.count(LogLevel::Error), 1u);
-  EXPECT_TRUE(log.containsFragment("libicui18n-not-installed.so"));
   // The installed library answers again once the missing one is gone.
   EXPECT_EQ(DateComponentsFormatter().stringFromTimeInterval(3600), "1 hour");
 }
