@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <gio/gio.h>
 
 #include "platform/base/logger.h"
@@ -10,6 +11,61 @@ namespace {
 ReduceMotion*& installed() {
   static ReduceMotion* instance = nullptr;
   return instance;
+}
+
+// GIO is loaded the first time a window asks, not at start-up: linked, it and what it pulls in
+// cost the idle program over a megabyte that only a pane switch ever uses.
+struct Gio {
+  decltype(&::g_settings_schema_source_new_from_directory) sourceFromDirectory;
+  decltype(&::g_settings_schema_source_get_default) defaultSource;
+  decltype(&::g_settings_schema_source_ref) sourceRef;
+  decltype(&::g_settings_schema_source_unref) sourceUnref;
+  decltype(&::g_settings_schema_source_lookup) lookup;
+  decltype(&::g_settings_schema_has_key) hasKey;
+  decltype(&::g_settings_schema_unref) schemaUnref;
+  decltype(&::g_settings_new_full) settingsNew;
+  decltype(&::g_settings_get_boolean) getBoolean;
+  decltype(&::g_object_unref) objectUnref;
+  decltype(&::g_error_free) errorFree;
+};
+
+template <typename Function>
+bool resolve(void* library, const char* name, Function& out) {
+  out = reinterpret_cast<Function>(::dlsym(library, name));
+  return out != nullptr;
+}
+
+std::optional<Gio> loadGio() {
+  // Kept open for the life of the process: GLib's types cannot be unregistered.
+  void* library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* error = ::dlerror();
+    Logger("Accessibility").error("GIO cannot be loaded: {}", error ? error : "unknown error");
+    return std::nullopt;
+  }
+  Gio g{};
+  const bool complete =
+      resolve(library, "g_settings_schema_source_new_from_directory", g.sourceFromDirectory) &&
+      resolve(library, "g_settings_schema_source_get_default", g.defaultSource) &&
+      resolve(library, "g_settings_schema_source_ref", g.sourceRef) &&
+      resolve(library, "g_settings_schema_source_unref", g.sourceUnref) &&
+      resolve(library, "g_settings_schema_source_lookup", g.lookup) &&
+      resolve(library, "g_settings_schema_has_key", g.hasKey) &&
+      resolve(library, "g_settings_schema_unref", g.schemaUnref) &&
+      resolve(library, "g_settings_new_full", g.settingsNew) &&
+      resolve(library, "g_settings_get_boolean", g.getBoolean) &&
+      resolve(library, "g_object_unref", g.objectUnref) &&
+      resolve(library, "g_error_free", g.errorFree);
+  if (!complete) {
+    Logger("Accessibility").error("GIO lacks the settings functions");
+    return std::nullopt;
+  }
+  return g;
+}
+
+const Gio* gio() {
+  static const std::optional<Gio> loaded = loadGio();
+  return loaded ? &*loaded : nullptr;
 }
 
 }  // namespace
@@ -26,34 +82,35 @@ GSettingsReduceMotion::GSettingsReduceMotion(std::optional<std::string> schemaDi
     : schemaDirectory_(std::move(schemaDirectory)) {}
 
 bool GSettingsReduceMotion::isOn() const {
+  const Gio* g = gio();
+  if (g == nullptr) return false;
   GSettingsSchemaSource* source = nullptr;
   if (schemaDirectory_) {
     GError* error = nullptr;
-    source = g_settings_schema_source_new_from_directory(schemaDirectory_->c_str(), nullptr, TRUE,
-                                                         &error);
+    source = g->sourceFromDirectory(schemaDirectory_->c_str(), nullptr, TRUE, &error);
     if (!source) {
       Logger("Accessibility")
           .error("The schemas in {} cannot be read: {}", *schemaDirectory_,
                  error ? error->message : "unknown error");
-      g_clear_error(&error);
+      if (error) g->errorFree(error);
       return false;
     }
   } else {
     // None at all where GLib finds no compiled schemas.
-    source = g_settings_schema_source_get_default();
+    source = g->defaultSource();
     if (!source) return false;
-    g_settings_schema_source_ref(source);
+    g->sourceRef(source);
   }
   bool on = false;
-  if (GSettingsSchema* schema = g_settings_schema_source_lookup(source, kSchema, TRUE)) {
-    if (g_settings_schema_has_key(schema, kKey)) {
-      GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
-      on = !g_settings_get_boolean(settings, kKey);
-      g_object_unref(settings);
+  if (GSettingsSchema* schema = g->lookup(source, kSchema, TRUE)) {
+    if (g->hasKey(schema, kKey)) {
+      GSettings* settings = g->settingsNew(schema, nullptr, nullptr);
+      on = !g->getBoolean(settings, kKey);
+      g->objectUnref(settings);
     }
-    g_settings_schema_unref(schema);
+    g->schemaUnref(schema);
   }
-  g_settings_schema_source_unref(source);
+  g->sourceUnref(source);
   return on;
 }
 
