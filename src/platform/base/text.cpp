@@ -12,22 +12,7 @@
 namespace vigilix::platform {
 namespace {
 
-// ICU fills at most `capacity` and answers the whole length: a first call with the size
-// guessed from the input, a second only when that was short. None when ICU fails.
-template <typename Unit, typename Convert>
-std::optional<std::basic_string<Unit>> converted(std::size_t guess, Convert convert) {
-  std::basic_string<Unit> out(guess, Unit{});
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t length = convert(out.data(), static_cast<int32_t>(out.size()), status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    out.assign(static_cast<std::size_t>(length), Unit{});
-    status = U_ZERO_ERROR;
-    length = convert(out.data(), static_cast<int32_t>(out.size()), status);
-  }
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(static_cast<std::size_t>(length));
-  return out;
-}
+using icu_library::converted;
 
 bool isAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),

@@ -1,36 +1,53 @@
 #include "platform/locale/calendar.h"
 
-#include <unicode/dtfmtsym.h>
-
 #include <cmath>
 #include <memory>
 #include <utility>
 
+#include "platform/base/text.h"
 #include "platform/locale/icu_support.h"
 
 namespace vigilix::platform {
 namespace {
 
 using icu_support::fromUDate;
+using icu_support::Handle;
 using icu_support::makeGregorian;
 using icu_support::toUDate;
 
 // ICU keeps milliseconds; the nanosecond field is carried through them.
 constexpr int kNanosPerMilli = 1'000'000;
 
-std::unique_ptr<icu::Calendar> calendarAt(const Calendar& calendar, Date date) {
-  auto icuCalendar = makeGregorian(calendar.timeZone(), calendar.locale());
-  if (icuCalendar == nullptr || !date.isFinite()) return nullptr;
-  UErrorCode status = U_ZERO_ERROR;
-  // Whole milliseconds only, so that a result never counts the fraction twice.
-  icuCalendar->setTime(std::floor(toUDate(date)), status);
-  if (U_FAILURE(status)) return nullptr;
-  return icuCalendar;
+// A calendar with the ICU functions that work on it.
+struct IcuCalendar {
+  const icu_support::Formatting& icu;
+  Handle<UCalendar> handle;
+
+  UCalendar* get() const { return handle.get(); }
+  explicit operator bool() const { return handle != nullptr; }
+};
+
+std::optional<IcuCalendar> gregorian(const Calendar& calendar) {
+  const auto* icu = icu_library::formatting();
+  if (icu == nullptr) return std::nullopt;
+  IcuCalendar made{*icu, makeGregorian(*icu, calendar.timeZone(), calendar.locale())};
+  if (!made) return std::nullopt;
+  return made;
 }
 
-std::optional<Date> timeOf(icu::Calendar& calendar) {
+std::optional<IcuCalendar> calendarAt(const Calendar& calendar, Date date) {
+  auto made = gregorian(calendar);
+  if (!made || !date.isFinite()) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;
-  UDate millis = calendar.getTime(status);
+  // Whole milliseconds only, so that a result never counts the fraction twice.
+  made->icu.calendarSetMillis(made->get(), std::floor(toUDate(date)), &status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return made;
+}
+
+std::optional<Date> timeOf(const IcuCalendar& calendar) {
+  UErrorCode status = U_ZERO_ERROR;
+  UDate millis = calendar.icu.calendarGetMillis(calendar.get(), &status);
   if (U_FAILURE(status) || !std::isfinite(millis)) return std::nullopt;
   return fromUDate(millis);
 }
@@ -51,12 +68,15 @@ Calendar::Calendar(TimeZone timeZone, Locale locale)
 DateComponents Calendar::componentsFromDate(CalendarUnit units, Date date) const {
   DateComponents out;
   auto calendar = calendarAt(*this, date);
-  if (calendar == nullptr) return out;
+  if (!calendar) return out;
   UErrorCode status = U_ZERO_ERROR;
+  auto get = [&](UCalendarDateFields icuField) {
+    return calendar->icu.calendarGet(calendar->get(), icuField, &status);
+  };
   auto field = [&](CalendarUnit unit, UCalendarDateFields icuField, int offset,
                    std::optional<int>& slot) {
     if (!contains(units, unit)) return;
-    int value = calendar->get(icuField, status);
+    int value = get(icuField);
     if (U_SUCCESS(status)) slot = value + offset;
   };
   field(CalendarUnit::year, UCAL_EXTENDED_YEAR, 0, out.year);
@@ -67,7 +87,7 @@ DateComponents Calendar::componentsFromDate(CalendarUnit units, Date date) const
   field(CalendarUnit::second, UCAL_SECOND, 0, out.second);
   field(CalendarUnit::weekday, UCAL_DAY_OF_WEEK, 0, out.weekday);
   if (contains(units, CalendarUnit::nanosecond)) {
-    int millis = calendar->get(UCAL_MILLISECOND, status);
+    int millis = get(UCAL_MILLISECOND);
     if (U_SUCCESS(status)) {
       out.nanosecond = millis * kNanosPerMilli + static_cast<int>(subMillisecondNanos(date));
     }
@@ -85,18 +105,20 @@ int Calendar::component(CalendarUnit unit, Date date) const {
 }
 
 std::optional<Date> Calendar::dateFromComponents(const DateComponents& c) const {
-  auto calendar = makeGregorian(timeZone_, locale_);
-  if (calendar == nullptr) return std::nullopt;
-  calendar->clear();
-  calendar->setLenient(true);
-  calendar->set(UCAL_EXTENDED_YEAR, c.year.value_or(1970));
-  calendar->set(UCAL_MONTH, c.month.value_or(1) - 1);
-  calendar->set(UCAL_DATE, c.day.value_or(1));
-  calendar->set(UCAL_HOUR_OF_DAY, c.hour.value_or(0));
-  calendar->set(UCAL_MINUTE, c.minute.value_or(0));
-  calendar->set(UCAL_SECOND, c.second.value_or(0));
+  auto calendar = gregorian(*this);
+  if (!calendar) return std::nullopt;
+  const auto& icu = calendar->icu;
+  UCalendar* fields = calendar->get();
+  icu.calendarClear(fields);
+  icu.calendarSetAttribute(fields, UCAL_LENIENT, 1);
+  icu.calendarSet(fields, UCAL_EXTENDED_YEAR, c.year.value_or(1970));
+  icu.calendarSet(fields, UCAL_MONTH, c.month.value_or(1) - 1);
+  icu.calendarSet(fields, UCAL_DATE, c.day.value_or(1));
+  icu.calendarSet(fields, UCAL_HOUR_OF_DAY, c.hour.value_or(0));
+  icu.calendarSet(fields, UCAL_MINUTE, c.minute.value_or(0));
+  icu.calendarSet(fields, UCAL_SECOND, c.second.value_or(0));
   int nanos = c.nanosecond.value_or(0);
-  calendar->set(UCAL_MILLISECOND, nanos / kNanosPerMilli);
+  icu.calendarSet(fields, UCAL_MILLISECOND, nanos / kNanosPerMilli);
   auto date = timeOf(*calendar);
   if (!date) return std::nullopt;
   return date->addingTimeInterval((nanos % kNanosPerMilli) / 1e9);
@@ -104,10 +126,10 @@ std::optional<Date> Calendar::dateFromComponents(const DateComponents& c) const 
 
 std::optional<Date> Calendar::dateByAddingComponents(const DateComponents& c, Date date) const {
   auto calendar = calendarAt(*this, date);
-  if (calendar == nullptr) return std::nullopt;
+  if (!calendar) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;
   auto add = [&](UCalendarDateFields field, const std::optional<int>& amount) {
-    if (amount && *amount != 0) calendar->add(field, *amount, status);
+    if (amount && *amount != 0) calendar->icu.calendarAdd(calendar->get(), field, *amount, &status);
   };
   add(UCAL_EXTENDED_YEAR, c.year);
   add(UCAL_MONTH, c.month);
@@ -155,14 +177,14 @@ std::optional<Date> Calendar::dateByAddingUnit(CalendarUnit unit, int value, Dat
 
 Date Calendar::startOfDayForDate(Date date) const {
   auto calendar = calendarAt(*this, date);
-  if (calendar == nullptr) return date;
-  calendar->set(UCAL_HOUR_OF_DAY, 0);
-  calendar->set(UCAL_MINUTE, 0);
-  calendar->set(UCAL_SECOND, 0);
-  calendar->set(UCAL_MILLISECOND, 0);
+  if (!calendar) return date;
+  const auto& icu = calendar->icu;
+  for (UCalendarDateFields field : {UCAL_HOUR_OF_DAY, UCAL_MINUTE, UCAL_SECOND, UCAL_MILLISECOND}) {
+    icu.calendarSet(calendar->get(), field, 0);
+  }
   // Where midnight is skipped by a clock change, the day starts at the first
   // wall-clock time that exists.
-  calendar->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+  icu.calendarSetAttribute(calendar->get(), UCAL_SKIPPED_WALL_TIME, UCAL_WALLTIME_NEXT_VALID);
   return timeOf(*calendar).value_or(date);
 }
 
@@ -180,32 +202,38 @@ bool Calendar::isDateInTomorrow(Date date, Date now) const {
 
 namespace {
 
-// ICU's arrays start at an unused slot 0, then Sunday.
-std::vector<std::string> weekdayNames(const Locale& locale, bool abbreviated) {
-  UErrorCode status = U_ZERO_ERROR;
-  icu::DateFormatSymbols symbols(icu_support::toIcu(locale), status);
+// The weekday names of the locale's Gregorian calendar, Sunday first.
+std::vector<std::string> weekdayNames(const Calendar& calendar, bool abbreviated) {
   std::vector<std::string> names;
-  if (U_FAILURE(status)) return names;
-  std::int32_t count = 0;
-  const icu::UnicodeString* all = symbols.getWeekdays(
-      count, icu::DateFormatSymbols::FORMAT,
-      abbreviated ? icu::DateFormatSymbols::ABBREVIATED : icu::DateFormatSymbols::WIDE);
-  for (std::int32_t i = UCAL_SUNDAY; i < count && i <= UCAL_SATURDAY; ++i)
-    names.push_back(icu_support::toUtf8(all[i]));
+  auto made = gregorian(calendar);
+  if (!made) return names;
+  const auto& icu = made->icu;
+  // A format's symbols follow the calendar set on it, whatever the locale's own calendar.
+  auto format = icu_support::openFormat(icu, UDAT_PATTERN, UDAT_PATTERN,
+                                        icu_support::canonical(icu, calendar.locale()), u"");
+  if (format == nullptr) return names;
+  icu.dateSetCalendar(format.get(), made->get());
+  const UDateFormatSymbolType type = abbreviated ? UDAT_SHORT_WEEKDAYS : UDAT_WEEKDAYS;
+  for (int32_t day = UCAL_SUNDAY; day <= UCAL_SATURDAY; ++day) {
+    auto name = icu_support::textOf([&](UChar* out, int32_t capacity, UErrorCode* error) {
+      return icu.dateSymbol(format.get(), type, day, out, capacity, error);
+    });
+    if (!name) return {};
+    names.push_back(utf16ToUtf8(*name));
+  }
   return names;
 }
 
 }  // namespace
 
 int Calendar::firstWeekday() const {
-  auto calendar = makeGregorian(timeZone_, locale_);
-  return calendar ? static_cast<int>(calendar->getFirstDayOfWeek()) : 1;
+  auto calendar = gregorian(*this);
+  if (!calendar) return 1;
+  return calendar->icu.calendarGetAttribute(calendar->get(), UCAL_FIRST_DAY_OF_WEEK);
 }
 
-std::vector<std::string> Calendar::shortWeekdaySymbols() const {
-  return weekdayNames(locale_, true);
-}
+std::vector<std::string> Calendar::shortWeekdaySymbols() const { return weekdayNames(*this, true); }
 
-std::vector<std::string> Calendar::weekdaySymbols() const { return weekdayNames(locale_, false); }
+std::vector<std::string> Calendar::weekdaySymbols() const { return weekdayNames(*this, false); }
 
 }  // namespace vigilix::platform

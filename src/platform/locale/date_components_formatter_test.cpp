@@ -74,6 +74,41 @@ TEST_F(DateComponentsFormatterTest, ShortAndAbbreviatedStylesUseTheLocalesWords)
   EXPECT_EQ(format(2 * kHour + kMinute), "2 Stunden, 1 Minute");
 }
 
+// Large amounts group their digits and several units join as each locale writes them.
+TEST_F(DateComponentsFormatterTest, AmountsAndListsFollowTheLocale) {
+  struct Row {
+    const char* name;
+    const char* locale;
+    UnitsStyle style;
+    CalendarUnit units;
+    double seconds;
+    std::string expected;
+  };
+  constexpr auto kHours = CalendarUnit::hour;
+  constexpr auto kDaysToMinutes = CalendarUnit::day | CalendarUnit::hour | CalendarUnit::minute;
+  const Row rows[] = {
+      {"thousands grouped", "en_US", UnitsStyle::full, kHours, 1234 * kHour, "1,234 hours"},
+      {"POSIX groups nothing", "en_US_POSIX", UnitsStyle::full, kHours, 1234 * kHour, "1234 hours"},
+      {"four digits grouped though the locale's rule would not", "es_ES", UnitsStyle::full, kHours,
+       1234 * kHour, "1.234 horas"},
+      {"narrow list joins with spaces", "en_US", UnitsStyle::abbreviated, kDaysToMinutes,
+       1234 * kDay + 5 * kHour, "1,234d 5h"},
+      {"short words and list", "de_DE", UnitsStyle::shortStyle,
+       CalendarUnit::hour | CalendarUnit::minute, 12345 * kHour + 5 * kMinute,
+       "12.345 Std., 5 Min."},
+      {"last unit joined by the locale's conjunction", "fr_FR", UnitsStyle::full, kDaysToMinutes,
+       3 * kDay + kHour + 5 * kMinute, "3\u00a0jours, 1\u00a0heure et 5 minutes"},
+  };
+  formatter_.setMaximumUnitCount(0);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    formatter_.setCalendar(Calendar(TimeZone::utc(), Locale(row.locale)));
+    formatter_.setUnitsStyle(row.style);
+    formatter_.setAllowedUnits(row.units);
+    EXPECT_EQ(format(row.seconds), row.expected);
+  }
+}
+
 TEST_F(DateComponentsFormatterTest, RemainingPhraseFollowsTheUnits) {
   formatter_.setUnitsStyle(UnitsStyle::shortStyle);
   formatter_.setIncludesTimeRemainingPhrase(true);

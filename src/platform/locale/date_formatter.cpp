@@ -1,37 +1,37 @@
 #include "platform/locale/date_formatter.h"
 
-#include <unicode/datefmt.h>
-#include <unicode/dtptngen.h>
-#include <unicode/reldatefmt.h>
-#include <unicode/smpdtfmt.h>
-
+#include <algorithm>
 #include <cmath>
-#include <memory>
 
+#include "platform/base/text.h"
 #include "platform/locale/icu_support.h"
 
 namespace vigilix::platform {
 namespace {
 
-icu::DateFormat::EStyle toIcu(DateFormatStyle style) {
+using icu_support::Formatting;
+using icu_support::Handle;
+using icu_support::textOf;
+
+UDateFormatStyle toIcu(DateFormatStyle style) {
   switch (style) {
     case DateFormatStyle::noStyle:
-      return icu::DateFormat::kNone;
+      return UDAT_NONE;
     case DateFormatStyle::shortStyle:
-      return icu::DateFormat::kShort;
+      return UDAT_SHORT;
     case DateFormatStyle::mediumStyle:
-      return icu::DateFormat::kMedium;
+      return UDAT_MEDIUM;
     case DateFormatStyle::longStyle:
-      return icu::DateFormat::kLong;
+      return UDAT_LONG;
     case DateFormatStyle::fullStyle:
-      return icu::DateFormat::kFull;
+      return UDAT_FULL;
   }
-  return icu::DateFormat::kNone;
+  return UDAT_NONE;
 }
 
-std::string withPlainSpaces(icu::UnicodeString text) {
-  text.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x202F)), icu::UnicodeString(u' '));
-  return icu_support::toUtf8(text);
+std::string withPlainSpaces(std::u16string text) {
+  std::replace(text.begin(), text.end(), u'\u202F', u' ');
+  return utf16ToUtf8(text);
 }
 
 // Whole calendar days from `from` to `to`, counted in the calendar's zone.
@@ -47,17 +47,34 @@ std::optional<int> dayDistance(const Calendar& calendar, Date from, Date to) {
   return std::nullopt;
 }
 
-std::optional<std::string> relativeDayPhrase(int days, const Locale& locale) {
+// "yesterday", "today" or "tomorrow" for -1, 0 and 1.
+std::optional<std::string> relativeDayPhrase(const Formatting& icu, int days,
+                                             const std::string& locale) {
   UErrorCode status = U_ZERO_ERROR;
-  icu::RelativeDateTimeFormatter formatter(icu_support::toIcu(locale), status);
-  if (U_FAILURE(status)) return std::nullopt;
-  UDateDirection direction = days < 0   ? UDAT_DIRECTION_LAST
-                             : days > 0 ? UDAT_DIRECTION_NEXT
-                                        : UDAT_DIRECTION_THIS;
-  icu::UnicodeString out;
-  formatter.format(direction, UDAT_ABSOLUTE_DAY, out, status);
-  if (U_FAILURE(status) || out.isEmpty()) return std::nullopt;
-  return icu_support::toUtf8(out);
+  Handle<URelativeDateTimeFormatter> formatter(
+      icu.relativeOpen(locale.c_str(), nullptr, UDAT_STYLE_LONG, UDISPCTX_CAPITALIZATION_NONE,
+                       &status),
+      icu.relativeClose);
+  if (U_FAILURE(status) || formatter == nullptr) return std::nullopt;
+  auto out = textOf([&](UChar* text, int32_t capacity, UErrorCode* error) {
+    return icu.relativeFormat(formatter.get(), days, UDAT_REL_UNIT_DAY, text, capacity, error);
+  });
+  if (!out || out->empty()) return std::nullopt;
+  return utf16ToUtf8(*out);
+}
+
+// The locale's own pattern for a skeleton such as "jmm".
+std::optional<std::u16string> bestPattern(const Formatting& icu, const std::string& skeleton,
+                                          const std::string& locale) {
+  UErrorCode status = U_ZERO_ERROR;
+  Handle<UDateTimePatternGenerator> generator(icu.patternsOpen(locale.c_str(), &status),
+                                              icu.patternsClose);
+  if (U_FAILURE(status) || generator == nullptr) return std::nullopt;
+  const std::u16string wanted = utf8ToUtf16(skeleton);
+  return textOf([&](UChar* text, int32_t capacity, UErrorCode* error) {
+    return icu.bestPattern(generator.get(), reinterpret_cast<const UChar*>(wanted.data()),
+                           static_cast<int32_t>(wanted.size()), text, capacity, error);
+  });
 }
 
 }  // namespace
@@ -76,41 +93,42 @@ void DateFormatter::setLocalizedDateFormatFromTemplate(std::string dateTemplate)
 
 std::string DateFormatter::stringFromDate(Date date) const {
   if (!date.isFinite()) return "";
-  icu::Locale locale = icu_support::toIcu(locale_);
+  const Formatting* icu = icu_library::formatting();
+  if (icu == nullptr) return "";
+  const std::string locale = icu_support::canonical(*icu, locale_);
   Calendar calendar = calendar_;
   calendar.setTimeZone(timeZone_);
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::DateFormat> format;
+  UDateFormatStyle dateStyle = UDAT_PATTERN;
+  UDateFormatStyle timeStyle = UDAT_PATTERN;
+  std::u16string pattern;
   if (pattern_) {
-    format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString::fromUTF8(*pattern_),
-                                                     locale, status);
+    pattern = utf8ToUtf16(*pattern_);
   } else if (template_) {
-    std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(locale, status));
-    if (U_FAILURE(status)) return "";
-    icu::UnicodeString pattern =
-        generator->getBestPattern(icu::UnicodeString::fromUTF8(*template_), status);
-    if (U_FAILURE(status)) return "";
-    format = std::make_unique<icu::SimpleDateFormat>(pattern, locale, status);
+    auto best = bestPattern(*icu, *template_, locale);
+    if (!best) return "";
+    pattern = std::move(*best);
   } else {
     if (dateStyle_ == DateFormatStyle::noStyle && timeStyle_ == DateFormatStyle::noStyle) {
       return "";
     }
     if (relativeTo_ && timeStyle_ == DateFormatStyle::noStyle) {
       if (auto days = dayDistance(calendar, *relativeTo_, date)) {
-        if (auto phrase = relativeDayPhrase(*days, locale_)) return *phrase;
+        if (auto phrase = relativeDayPhrase(*icu, *days, locale)) return *phrase;
       }
     }
-    format.reset(
-        icu::DateFormat::createDateTimeInstance(toIcu(dateStyle_), toIcu(timeStyle_), locale));
+    dateStyle = toIcu(dateStyle_);
+    timeStyle = toIcu(timeStyle_);
   }
-  if (U_FAILURE(status) || format == nullptr) return "";
-  if (auto icuCalendar = icu_support::makeGregorian(calendar.timeZone(), locale_)) {
-    format->adoptCalendar(icuCalendar.release());
+  auto format = icu_support::openFormat(*icu, timeStyle, dateStyle, locale, pattern);
+  if (format == nullptr) return "";
+  if (auto icuCalendar = icu_support::makeGregorian(*icu, calendar.timeZone(), locale_)) {
+    icu->dateSetCalendar(format.get(), icuCalendar.get());
   }
-  icu::UnicodeString out;
-  format->format(icu_support::toUDate(date), out);
-  return withPlainSpaces(out);
+  auto out = textOf([&](UChar* text, int32_t capacity, UErrorCode* error) {
+    return icu->dateFormat(format.get(), icu_support::toUDate(date), text, capacity, nullptr,
+                           error);
+  });
+  return out ? withPlainSpaces(std::move(*out)) : "";
 }
 
 }  // namespace vigilix::platform

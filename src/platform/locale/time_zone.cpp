@@ -1,12 +1,10 @@
 #include "platform/locale/time_zone.h"
 
-#include <unicode/timezone.h>
-
 #include <cstdlib>
-#include <memory>
 #include <string_view>
 
 #include "platform/base/current_instance.h"
+#include "platform/base/text.h"
 #include "platform/fs/file_system.h"
 #include "platform/locale/host_time_zone.h"
 #include "platform/locale/icu_support.h"
@@ -14,9 +12,17 @@
 namespace vigilix::platform {
 std::optional<TimeZone> TimeZone::named(const std::string& identifier) {
   if (identifier.empty()) return std::nullopt;
-  std::unique_ptr<icu::TimeZone> zone(
-      icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(identifier)));
-  if (zone == nullptr || *zone == icu::TimeZone::getUnknown()) return std::nullopt;
+  const auto* icu = icu_library::formatting();
+  if (icu == nullptr) return std::nullopt;
+  // A name ICU has no canonical form for is not a zone it knows.
+  const std::u16string name = utf8ToUtf16(identifier);
+  auto canonical = icu_support::textOf([&](UChar* out, int32_t capacity, UErrorCode* status) {
+    UBool isSystemZone = false;
+    return icu->canonicalTimeZone(reinterpret_cast<const UChar*>(name.data()),
+                                  static_cast<int32_t>(name.size()), out, capacity, &isSystemZone,
+                                  status);
+  });
+  if (!canonical) return std::nullopt;
   return TimeZone(identifier);
 }
 
@@ -36,11 +42,13 @@ TimeZone TimeZone::host() {
   if (auto name = hostTimeZoneName(tzVariable(), FileSystem::root())) {
     return TimeZone(std::move(*name));
   }
-  std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
-  icu::UnicodeString id;
-  if (host == nullptr || *host == icu::TimeZone::getUnknown()) return TimeZone::utc();
-  host->getID(id);
-  return TimeZone::named(icu_support::toUtf8(id)).value_or(TimeZone::utc());
+  const auto* icu = icu_library::formatting();
+  if (icu == nullptr) return TimeZone::utc();
+  auto detected = icu_support::textOf([&](UChar* out, int32_t capacity, UErrorCode* status) {
+    return icu->hostTimeZone(out, capacity, status);
+  });
+  if (!detected || *detected == u"Etc/Unknown") return TimeZone::utc();
+  return TimeZone::named(utf16ToUtf8(*detected)).value_or(TimeZone::utc());
 }
 
 namespace {

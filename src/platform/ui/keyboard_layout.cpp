@@ -1,10 +1,11 @@
 #include "platform/ui/keyboard_layout.h"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
+#include <algorithm>
 
 #include "platform/base/current_instance.h"
+#include "platform/base/icu_library.h"
 #include "platform/base/shared_instances.h"
+#include "platform/base/text.h"
 
 namespace vigilix::platform {
 
@@ -60,11 +61,20 @@ std::string keyNameForKeyCode(std::uint16_t keyCode) {
   std::optional<std::u16string> text;
   if (auto layout = KeyboardLayout::current()) text = layout->translateForDisplay(keyCode, 4);
   if (!text || text->empty()) return "Key " + std::to_string(keyCode);
-  icu::UnicodeString unicode(text->data(), static_cast<int32_t>(text->size()));
-  unicode.toUpper(icu::Locale::getRoot());
-  std::string out;
-  unicode.toUTF8String(out);
-  return out;
+  if (std::all_of(text->begin(), text->end(), [](char16_t c) { return c < 0x80; })) {
+    std::string out(text->begin(), text->end());
+    for (char& c : out) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return out;
+  }
+  const auto& icu = icu_library::functions();
+  // The root locale's rules: a key's name does not change with the user's language.
+  auto upper = icu_library::converted<char16_t>(
+      text->size(), [&](char16_t* out, int32_t capacity, UErrorCode& status) {
+        return icu.toUpper(reinterpret_cast<UChar*>(out), capacity,
+                           reinterpret_cast<const UChar*>(text->data()),
+                           static_cast<int32_t>(text->size()), "", &status);
+      });
+  return utf16ToUtf8(upper.value_or(*text));
 }
 
 }  // namespace vigilix::platform
