@@ -11,6 +11,7 @@
 #include "dbus/dbus_mock.h"
 #include "dbus/private_bus.h"
 #include "platform/dbus/bus_connection.h"
+#include "platform/dbus/systemd_units.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::testing {
@@ -80,6 +81,38 @@ TEST(HelperRegistrationLiveTest, RegistrationAsSystemdAndPolkitAnswer) {
     EXPECT_EQ(helper.registration(), row.before) << systemd.log();
     EXPECT_EQ(helper.registerDaemon().has_value(), row.registers) << systemd.log();
     EXPECT_EQ(helper.registration(), row.after) << systemd.log();
+  }
+}
+
+// The connections on the bus, ours included: each has a unique name.
+std::size_t connectionCount() {
+  auto bus = platform::BusConnection::openSystem();
+  if (!bus) return 0;
+  auto reply = bus->call(
+      {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames"});
+  if (!reply) return 0;
+  std::size_t count = 0;
+  if (sd_bus_message_enter_container(reply->get(), 'a', "s") <= 0) return 0;
+  const char* name = nullptr;
+  while (sd_bus_message_read(reply->get(), "s", &name) > 0) count += name[0] == ':';
+  // Less the one asking.
+  return count - 1;
+}
+
+// The state is read again every time a guard is awaited: reads keep one connection rather than
+// making the bus and its daemon shake hands each time.
+TEST(HelperRegistrationLiveTest, ReadsOfTheUnitsStateKeepOneConnection) {
+  PrivateSystemBus bus;
+  DbusMock systemd(bus, systemdUnitFilesTemplate(), "org.freedesktop.systemd1",
+                   std::string(R"({"units": {")") + kSocketUnit + R"(": "enabled"}})");
+  const std::size_t before = connectionCount();
+  platform::SystemdUnits units;
+  for (int read = 1; read <= 3; ++read) {
+    SCOPED_TRACE(read);
+    auto state = units.read(kSocketUnit);
+    ASSERT_TRUE(state.has_value()) << state.error().description() << systemd.log();
+    EXPECT_EQ(state->unitFileState, "enabled");
+    EXPECT_EQ(connectionCount(), before + 1);
   }
 }
 

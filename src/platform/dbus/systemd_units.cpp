@@ -35,10 +35,25 @@ std::expected<std::string, BusError> readString(const BusMessage& reply, const c
 }  // namespace
 
 std::expected<SystemdUnitState, BusError> SystemdUnits::read(std::string_view unitName) const {
-  const std::string unit(unitName);
+  std::lock_guard lock(reading_->mutex);
+  if (reading_->bus) {
+    auto state = readOn(*reading_->bus, unitName);
+    if (state) return state;
+    // A failed call may have closed the connection (the bus restarted): one fresh try.
+    reading_->bus.reset();
+  }
   auto bus = BusConnection::openSystem();
   if (!bus) return std::unexpected(bus.error());
-  auto fileState = bus->call(manager("GetUnitFileState"), [&](sd_bus_message* message) {
+  reading_->bus.emplace(std::move(*bus));
+  auto state = readOn(*reading_->bus, unitName);
+  if (!state) reading_->bus.reset();
+  return state;
+}
+
+std::expected<SystemdUnitState, BusError> SystemdUnits::readOn(const BusConnection& bus,
+                                                               std::string_view unitName) {
+  const std::string unit(unitName);
+  auto fileState = bus.call(manager("GetUnitFileState"), [&](sd_bus_message* message) {
     return sd_bus_message_append(message, "s", unit.c_str());
   });
   if (!fileState) return std::unexpected(fileState.error());
@@ -47,7 +62,7 @@ std::expected<SystemdUnitState, BusError> SystemdUnits::read(std::string_view un
   if (!text) return std::unexpected(text.error());
   state.unitFileState = std::move(*text);
 
-  auto loaded = bus->call(manager("LoadUnit"), [&](sd_bus_message* message) {
+  auto loaded = bus.call(manager("LoadUnit"), [&](sd_bus_message* message) {
     return sd_bus_message_append(message, "s", unit.c_str());
   });
   if (!loaded) return std::unexpected(loaded.error());
@@ -55,10 +70,10 @@ std::expected<SystemdUnitState, BusError> SystemdUnits::read(std::string_view un
   if (!path) return std::unexpected(path.error());
   const std::string unitInterface = "org.freedesktop.systemd1.Unit";
   auto active =
-      bus->call({kService, path->c_str(), "org.freedesktop.DBus.Properties", "Get"},
-                [&](sd_bus_message* message) {
-                  return sd_bus_message_append(message, "ss", unitInterface.c_str(), "ActiveState");
-                });
+      bus.call({kService, path->c_str(), "org.freedesktop.DBus.Properties", "Get"},
+               [&](sd_bus_message* message) {
+                 return sd_bus_message_append(message, "ss", unitInterface.c_str(), "ActiveState");
+               });
   if (!active) return std::unexpected(active.error());
   int result = sd_bus_message_enter_container(active->get(), 'v', "s");
   if (result <= 0) return std::unexpected(busErrorFromResult(result < 0 ? result : -EBADMSG));
