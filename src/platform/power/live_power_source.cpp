@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -127,18 +129,62 @@ BatteryWarningLevel LivePowerSources::batteryWarningLevel() const {
   return reading.adapterOnline ? BatteryWarningLevel::None : reading.warningLevel;
 }
 
+// One look every interval serves every observer of this source, each told in its own run loop
+// mode: a timer per observer woke the idle program once per observer.
+struct LivePowerSources::Poll {
+  struct Observer {
+    RunLoopMode mode;
+    std::shared_ptr<const std::function<void()>> handler;
+  };
+  Reading last;
+  std::shared_ptr<Timer> timer;
+  std::map<std::uint64_t, Observer> observers;
+  std::uint64_t nextObserver = 0;
+};
+
+namespace {
+
+class PollObserverToken final : public ObserverToken {
+ public:
+  explicit PollObserverToken(std::function<void()> remove) : remove_(std::move(remove)) {}
+  ~PollObserverToken() override { remove_(); }
+
+ private:
+  std::function<void()> remove_;
+};
+
+}  // namespace
+
 ObserverHandle LivePowerSources::addChangeObserver(RunLoopMode mode,
                                                    std::function<void()> handler) {
-  // The timer calls a copy of its handler: the last reading lives beside it.
-  auto poll = [this, last = std::make_shared<Reading>(read()),
-               handler = std::move(handler)](Timer&) {
-    Reading now = read();
-    if (now == *last) return;
-    *last = std::move(now);
-    handler();
-  };
-  return timerToken(
-      RunLoop::main().scheduleTimer(kChangePollInterval, true, std::move(poll), mode));
+  if (!poll_ || poll_->observers.empty()) {
+    poll_ = std::make_shared<Poll>();
+    poll_->last = read();
+    // In the common modes, so the look goes on while a menu tracks; each observer hears in its
+    // own mode.
+    poll_->timer = RunLoop::main().scheduleTimer(
+        kChangePollInterval, true,
+        [this, weakPoll = std::weak_ptr<Poll>(poll_)](Timer&) {
+          const auto poll = weakPoll.lock();
+          if (!poll) return;
+          Reading now = read();
+          if (now == poll->last) return;
+          poll->last = std::move(now);
+          for (const auto& [id, observer] : poll->observers) {
+            RunLoop::main().perform([handler = observer.handler] { (*handler)(); }, observer.mode);
+          }
+        },
+        RunLoopMode::Common);
+  }
+  const std::uint64_t id = poll_->nextObserver++;
+  poll_->observers.emplace(
+      id, Poll::Observer{mode, std::make_shared<const std::function<void()>>(std::move(handler))});
+  return std::make_unique<PollObserverToken>([weakPoll = std::weak_ptr<Poll>(poll_), id] {
+    const auto poll = weakPoll.lock();
+    if (!poll) return;
+    poll->observers.erase(id);
+    if (poll->observers.empty() && poll->timer) poll->timer->invalidate();
+  });
 }
 
 }  // namespace vigilix::platform

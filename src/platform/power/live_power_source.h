@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,10 +28,10 @@ namespace vigilix::platform {
 // providing source stays "AC Power". Charges are not clamped: a battery
 // reporting more than 100 % says so.
 //
-// Linux gives no change notice through these files, so a change observer
-// reads them again every kChangePollInterval seconds on a main run loop timer
-// (in the observer's mode) and is called when the reading differs. The
-// sources must outlive their observers.
+// Linux gives no change notice through these files, so they are read again
+// every kChangePollInterval seconds on one main run loop timer shared by every
+// change observer, and each observer is called in its own mode when the
+// reading differs. The sources must outlive their observers.
 class LivePowerSources final : public PowerSources {
  public:
   static constexpr double kChangePollInterval = 30;
@@ -54,8 +55,10 @@ class LivePowerSources final : public PowerSources {
     bool operator==(const Reading&) const = default;
   };
   Reading read() const;
+  struct Poll;
 
   std::filesystem::path root_;
+  std::shared_ptr<Poll> poll_;  // main thread only
 };
 
 }  // namespace vigilix::platform

@@ -242,18 +242,30 @@ TEST(LivePowerSourcesChangeTest, AnObserverHearsOfAChangedReadingOnceAtItsNextLo
     FakeProcTree tree;
     tree.setPowerSupply("BAT0", before);
     LivePowerSources sources(tree.root());
+    const std::size_t idle = platform.scheduler().pendingCount();
     int calls = 0;
+    int commonCalls = 0;
     auto observer = sources.addChangeObserver(RunLoopMode::Default, [&calls] { ++calls; });
+    auto common = sources.addChangeObserver(RunLoopMode::Common, [&] { ++commonCalls; });
     ASSERT_NE(observer, nullptr);
+    EXPECT_EQ(platform.scheduler().pendingCount(), idle + 1) << "one look serves both";
     tree.setPowerSupply("BAT0", row.after);
     platform.advance(LivePowerSources::kChangePollInterval - 1);
     EXPECT_EQ(calls, 0);
+    // While a menu tracks, only the observer of the common modes hears at once.
+    platform.beginTracking();
     platform.advance(LivePowerSources::kChangePollInterval);
+    EXPECT_EQ(commonCalls, row.calls);
+    EXPECT_EQ(calls, 0);
+    platform.endTracking();
+    platform.runUntilIdle();
     EXPECT_EQ(calls, row.calls);
     platform.advance(LivePowerSources::kChangePollInterval * 3);
     EXPECT_EQ(calls, row.calls) << "each change once";
 
     observer.reset();
+    common.reset();
+    EXPECT_EQ(platform.scheduler().pendingCount(), idle) << "no look without an observer";
     tree.setPowerSupply("BAT0", {{"capacity", "50"}});
     platform.advance(LivePowerSources::kChangePollInterval * 2);
     EXPECT_EQ(calls, row.calls);
