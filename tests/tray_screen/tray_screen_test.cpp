@@ -142,8 +142,14 @@ class TrayScreenTest : public ::testing::Test {
     }
     const ScreenBox belowPanel{0, host_.panel().y + host_.panel().height, screen_.width(),
                                screen_.height()};
-    auto shown = awaitScreen(
-        [&](const Screenshot& shot) { return shot.changeFrom(closed, belowPanel).pixels > 200; });
+    // Taken once two captures in a row agree: a loaded machine may still be drawing the rows
+    // (or fading a tooltip) when the first change shows.
+    std::optional<Screenshot> previous;
+    auto shown = awaitScreen([&](const Screenshot& shot) {
+      const bool settled = previous && shot.changeFrom(*previous, belowPanel).pixels == 0;
+      previous = shot;
+      return settled && shot.changeFrom(closed, belowPanel).pixels > 200;
+    });
     run({"/usr/bin/xdotool", "key", "Escape"}, "xdotool.log");
     runMainLoopUntil([&] { return screen_.popupWindows() == before; }, kPatience);
     awaitScreen(
