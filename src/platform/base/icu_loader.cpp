@@ -1,6 +1,5 @@
 #include "platform/base/icu_loader.h"
 
-#include <dlfcn.h>
 #include <unicode/uvernum.h>
 
 #include <stdexcept>
@@ -19,15 +18,21 @@ std::string symbolName(const char* function) {
 
 }  // namespace
 
-Loader::Loader(const char* file) : library_(::dlopen(file, RTLD_NOW | RTLD_LOCAL)) {
-  if (library_ == nullptr) {
-    const char* error = ::dlerror();
-    throw std::runtime_error(std::string("cannot load ICU: ") + (error ? error : file));
-  }
+namespace {
+
+LoadedLibrary opened(const char* file) {
+  std::string error;
+  auto library = LoadedLibrary::open(file, &error);
+  if (!library) throw std::runtime_error("cannot load ICU: " + error);
+  return *library;
 }
 
+}  // namespace
+
+Loader::Loader(const char* file) : library_(opened(file)) {}
+
 void* Loader::symbol(const char* name) const {
-  void* found = ::dlsym(library_, symbolName(name).c_str());
+  void* found = library_.symbol(symbolName(name).c_str());
   if (found == nullptr) throw std::runtime_error(std::string("ICU lacks ") + name);
   return found;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/base/loaded_library.h"
+
 namespace vigilix::platform::icu_library {
 
 // An ICU library of the version the program was built against, kept open for the life of the
@@ -23,7 +25,7 @@ class Loader {
 
  private:
   void* symbol(const char* name) const;
-  void* library_;
+  LoadedLibrary library_;
 };
 
 }  // namespace vigilix::platform::icu_library

@@ -1,6 +1,6 @@
-#include <dlfcn.h>
 #include <gio/gio.h>
 
+#include "platform/base/loaded_library.h"
 #include "platform/base/logger.h"
 #include "platform/ui/reduce_motion.h"
 
@@ -29,33 +29,27 @@ struct Gio {
   decltype(&::g_error_free) errorFree;
 };
 
-template <typename Function>
-bool resolve(void* library, const char* name, Function& out) {
-  out = reinterpret_cast<Function>(::dlsym(library, name));
-  return out != nullptr;
-}
-
 std::optional<Gio> loadGio() {
   // Kept open for the life of the process: GLib's types cannot be unregistered.
-  void* library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* error = ::dlerror();
-    Logger("Accessibility").error("GIO cannot be loaded: {}", error ? error : "unknown error");
+  std::string error;
+  const auto library = LoadedLibrary::open("libgio-2.0.so.0", &error);
+  if (!library) {
+    Logger("Accessibility").error("GIO cannot be loaded: {}", error);
     return std::nullopt;
   }
   Gio g{};
   const bool complete =
-      resolve(library, "g_settings_schema_source_new_from_directory", g.sourceFromDirectory) &&
-      resolve(library, "g_settings_schema_source_get_default", g.defaultSource) &&
-      resolve(library, "g_settings_schema_source_ref", g.sourceRef) &&
-      resolve(library, "g_settings_schema_source_unref", g.sourceUnref) &&
-      resolve(library, "g_settings_schema_source_lookup", g.lookup) &&
-      resolve(library, "g_settings_schema_has_key", g.hasKey) &&
-      resolve(library, "g_settings_schema_unref", g.schemaUnref) &&
-      resolve(library, "g_settings_new_full", g.settingsNew) &&
-      resolve(library, "g_settings_get_boolean", g.getBoolean) &&
-      resolve(library, "g_object_unref", g.objectUnref) &&
-      resolve(library, "g_error_free", g.errorFree);
+      library->resolve("g_settings_schema_source_new_from_directory", g.sourceFromDirectory) &&
+      library->resolve("g_settings_schema_source_get_default", g.defaultSource) &&
+      library->resolve("g_settings_schema_source_ref", g.sourceRef) &&
+      library->resolve("g_settings_schema_source_unref", g.sourceUnref) &&
+      library->resolve("g_settings_schema_source_lookup", g.lookup) &&
+      library->resolve("g_settings_schema_has_key", g.hasKey) &&
+      library->resolve("g_settings_schema_unref", g.schemaUnref) &&
+      library->resolve("g_settings_new_full", g.settingsNew) &&
+      library->resolve("g_settings_get_boolean", g.getBoolean) &&
+      library->resolve("g_object_unref", g.objectUnref) &&
+      library->resolve("g_error_free", g.errorFree);
   if (!complete) {
     Logger("Accessibility").error("GIO lacks the settings functions");
     return std::nullopt;
