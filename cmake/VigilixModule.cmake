@@ -3,9 +3,11 @@
 # with CTest. Folders list only their dependencies. HEADER_DEPS names libraries
 # whose header types a folder uses without linking their code (the layering
 # check reads them like DEPS). SERIAL runs the folder's tests one at a time,
-# apart from all others (programs that share machine-wide names).
+# apart from all others (programs that share machine-wide names). COST starts
+# a folder's long tests ahead of the rest when CTest has no timings yet (a
+# clean clone), so that the slowest do not start last and set the run's length.
 function(vigilix_module name)
-  cmake_parse_arguments(ARG "SERIAL" "" "DEPS;TEST_DEPS;HEADER_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "COST" "DEPS;TEST_DEPS;HEADER_DEPS" ${ARGN})
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(_src "")
   set(_tests "")
@@ -25,11 +27,18 @@ function(vigilix_module name)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
   endif()
-  if(_tests AND NOT VIGILIX_FUZZ)
+  if(_tests AND VIGILIX_TESTS AND NOT VIGILIX_FUZZ)
     add_executable(${name}_tests ${_tests})
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main)
+    set(_properties "")
     if(ARG_SERIAL)
-      gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+      list(APPEND _properties RUN_SERIAL TRUE)
+    endif()
+    if(ARG_COST)
+      list(APPEND _properties COST ${ARG_COST})
+    endif()
+    if(_properties)
+      gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES ${_properties})
     else()
       gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60)
     endif()
