@@ -48,7 +48,8 @@ std::expected<void, VGXAgentFileError> writeAgentDocument(const std::filesystem:
                                                           const json::Value& document) {
   auto text = json::write(document, {.sortedKeys = true, .prettyPrinted = true});
   if (!text) return std::unexpected(VGXAgentFileError{"cannot encode " + path.string()});
-  auto written = FileSystem::writeFileAtomically(path, *text);
+  // The hook log and the version cache: diagnostics and a cache, rewritten on agent events.
+  auto written = FileSystem::writeFileAtomically(path, *text, 0644, FileSystem::Flush::no);
   if (!written) return std::unexpected(VGXAgentFileError{written.error().message});
   return {};
 }

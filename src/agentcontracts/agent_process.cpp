@@ -110,23 +110,17 @@ bool VGXAgentProcess::matches(std::string_view tool, std::int32_t pid) const {
   return tool == "gemini" && name != "bun" && mentionsGemini(argv);
 }
 
-std::optional<VGXAgentProcessIdentity> VGXAgentProcess::identityOf(std::int32_t pid) const {
-  const auto record = listing_.record(pid);
-  if (!record) return std::nullopt;
-  return VGXAgentProcessIdentity{pid, record->startTime};
-}
-
 std::optional<VGXAgentProcessIdentity> VGXAgentProcess::identity(std::string_view tool,
                                                                  std::int32_t startingAt) const {
-  const auto start = listing_.record(startingAt);
+  const auto bootTime = listing_.bootTime();
+  if (!bootTime) return std::nullopt;
+  const auto start = listing_.record(startingAt, *bootTime);
   std::int32_t candidate = start ? start->parent : ownParent_;
   std::set<std::int32_t> seen;
   while (candidate > 1 && seen.insert(candidate).second) {
-    if (matches(tool, candidate)) {
-      if (auto found = identityOf(candidate)) return found;
-    }
-    const auto record = listing_.record(candidate);
+    const auto record = listing_.record(candidate, *bootTime);
     if (!record) break;
+    if (matches(tool, candidate)) return VGXAgentProcessIdentity{candidate, record->startTime};
     candidate = record->parent;
   }
   // No ancestor is the agent: the hold then lasts for its time to live alone, never for the

@@ -46,8 +46,6 @@ class VGXAgentProcess {
   std::vector<std::string> arguments(std::int32_t pid) const;
 
  private:
-  std::optional<VGXAgentProcessIdentity> identityOf(std::int32_t pid) const;
-
   platform::ProcessListing listing_;
   std::int32_t ownParent_;
 };

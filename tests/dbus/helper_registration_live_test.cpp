@@ -100,19 +100,28 @@ std::size_t connectionCount() {
 }
 
 // The state is read again every time a guard is awaited: reads keep one connection rather than
-// making the bus and its daemon shake hands each time.
+// making the bus and its daemon shake hands each time, also when the bus answers with an error
+// (no systemd on it), since the connection is sound then.
 TEST(HelperRegistrationLiveTest, ReadsOfTheUnitsStateKeepOneConnection) {
-  PrivateSystemBus bus;
-  DbusMock systemd(bus, systemdUnitFilesTemplate(), "org.freedesktop.systemd1",
-                   std::string(R"({"units": {")") + kSocketUnit + R"(": "enabled"}})");
-  const std::size_t before = connectionCount();
-  platform::SystemdUnits units;
-  for (int read = 1; read <= 3; ++read) {
-    SCOPED_TRACE(read);
-    auto state = units.read(kSocketUnit);
-    ASSERT_TRUE(state.has_value()) << state.error().description() << systemd.log();
-    EXPECT_EQ(state->unitFileState, "enabled");
-    EXPECT_EQ(connectionCount(), before + 1);
+  for (const bool systemdRuns : {true, false}) {
+    SCOPED_TRACE(systemdRuns ? "systemd answers" : "no systemd on the bus");
+    PrivateSystemBus bus;
+    std::optional<DbusMock> systemd;
+    if (systemdRuns) {
+      systemd.emplace(bus, systemdUnitFilesTemplate(), "org.freedesktop.systemd1",
+                      std::string(R"({"units": {")") + kSocketUnit + R"(": "enabled"}})");
+    }
+    const std::size_t before = connectionCount();
+    platform::SystemdUnits units;
+    for (int read = 1; read <= 3; ++read) {
+      SCOPED_TRACE(read);
+      auto state = units.read(kSocketUnit);
+      ASSERT_EQ(state.has_value(), systemdRuns);
+      if (systemdRuns) {
+        EXPECT_EQ(state->unitFileState, "enabled");
+      }
+      EXPECT_EQ(connectionCount(), before + 1);
+    }
   }
 }
 

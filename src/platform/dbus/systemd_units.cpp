@@ -36,17 +36,19 @@ std::expected<std::string, BusError> readString(const BusMessage& reply, const c
 
 std::expected<SystemdUnitState, BusError> SystemdUnits::read(std::string_view unitName) const {
   std::lock_guard lock(reading_->mutex);
+  // An error the bus answered with (no systemd on it) leaves the connection sound; a call that
+  // failed without an answer may have lost it (the bus restarted).
+  const auto answered = [](const auto& state) { return state || !state.error().name.empty(); };
   if (reading_->bus) {
     auto state = readOn(*reading_->bus, unitName);
-    if (state) return state;
-    // A failed call may have closed the connection (the bus restarted): one fresh try.
+    if (answered(state)) return state;
     reading_->bus.reset();
   }
   auto bus = BusConnection::openSystem();
   if (!bus) return std::unexpected(bus.error());
   reading_->bus.emplace(std::move(*bus));
   auto state = readOn(*reading_->bus, unitName);
-  if (!state) reading_->bus.reset();
+  if (!answered(state)) reading_->bus.reset();
   return state;
 }
 

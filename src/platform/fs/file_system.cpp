@@ -178,7 +178,9 @@ namespace {
 // Temp file in the same folder, write, fsync, then rename (or link without replacing) into
 // place and fsync the folder.
 std::expected<void, FileError> writeThroughTemporary(const Path& path, std::string_view contents,
-                                                     mode_t mode, bool replace) {
+                                                     mode_t mode, bool replace,
+                                                     FileSystem::Flush flush) {
+  const bool durable = flush == FileSystem::Flush::toDisk;
   const Path folder = path.has_parent_path() ? path.parent_path() : Path(".");
   std::error_code made;
   std::filesystem::create_directories(folder, made);
@@ -198,7 +200,7 @@ std::expected<void, FileError> writeThroughTemporary(const Path& path, std::stri
       !written) {
     return failWith(written.error(), "cannot write");
   }
-  if (::fsync(fd.get()) != 0) return fail("cannot flush");
+  if (durable && ::fsync(fd.get()) != 0) return fail("cannot flush");
   if (::close(fd.release()) != 0) return fail("cannot close");
   if (replace) {
     if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace");
@@ -206,6 +208,7 @@ std::expected<void, FileError> writeThroughTemporary(const Path& path, std::stri
     return failWith(code, "cannot create");
   }
 
+  if (!durable) return {};
   // The rename is durable only once the folder itself is flushed.
   UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0 || ::fsync(dir.get()) != 0) {
@@ -218,11 +221,11 @@ std::expected<void, FileError> writeThroughTemporary(const Path& path, std::stri
 
 std::expected<void, FileError> FileSystem::writeFileAtomically(const Path& path,
                                                                std::string_view contents,
-                                                               mode_t mode) {
+                                                               mode_t mode, Flush flush) {
   if (auto failure = injected(Operation::Write, path, "cannot write")) {
     return std::unexpected(*failure);
   }
-  return writeThroughTemporary(path, contents, mode, /*replace=*/true);
+  return writeThroughTemporary(path, contents, mode, /*replace=*/true, flush);
 }
 
 std::expected<void, FileError> FileSystem::createFileAtomically(const Path& path,
@@ -231,7 +234,7 @@ std::expected<void, FileError> FileSystem::createFileAtomically(const Path& path
   if (auto failure = injected(Operation::Write, path, "cannot create")) {
     return std::unexpected(*failure);
   }
-  return writeThroughTemporary(path, contents, mode, /*replace=*/false);
+  return writeThroughTemporary(path, contents, mode, /*replace=*/false, Flush::toDisk);
 }
 
 std::expected<Path, FileError> FileSystem::linkTarget(const Path& path) {
@@ -283,7 +286,7 @@ std::expected<Path, FileError> FileSystem::keepAside(const Path& path, std::stri
     return std::unexpected(*failure);
   }
   return placeAside(path, at, "cannot keep aside", [&](const Path& target) {
-    auto made = writeThroughTemporary(target, contents, 0600, /*replace=*/false);
+    auto made = writeThroughTemporary(target, contents, 0600, /*replace=*/false, Flush::toDisk);
     return made ? 0 : made.error().code;
   });
 }

@@ -49,12 +49,17 @@ class FileSystem {
   // answer shorter than a page is the whole file; a page-full answer is read on to the end.
   // The process table is read this way once per process per pass, so one call fewer counts.
   static std::expected<std::string, FileError> readGeneratedFile(const Path& path);
+  // Whether the new contents must have reached the disk when a write returns. A file that is
+  // rewritten on every agent event and only read for diagnostics needs only never to be seen
+  // half-written, and two flushes would cost more than the rest of the hook's run.
+  enum class Flush { toDisk, no };
   // Temp file in the same folder, write, fsync, rename over `path`, fsync
-  // the folder. Creates missing folders. Readers see the old or the new
-  // contents, never a mix.
+  // the folder (no fsync with Flush::no). Creates missing folders. Readers see the old or the
+  // new contents, never a mix.
   static std::expected<void, FileError> writeFileAtomically(const Path& path,
                                                             std::string_view contents,
-                                                            mode_t mode = 0644);
+                                                            mode_t mode = 0644,
+                                                            Flush flush = Flush::toDisk);
   // The same, but never replaces: fails with EEXIST when `path` exists.
   static std::expected<void, FileError> createFileAtomically(const Path& path,
                                                              std::string_view contents,

@@ -96,21 +96,33 @@ std::optional<ProcessSnapshot> ProcessListing::snapshot(std::int32_t pid) const 
   return ProcessSnapshot{pid, std::move(*executable), std::move(*argumentVector)};
 }
 
+std::optional<std::int64_t> ProcessListing::bootTime() const {
+  const auto procStat = FileSystem::readFile(root_ / "proc" / "stat");
+  if (!procStat) return std::nullopt;
+  const auto bootTime = parseBootTime(*procStat);
+  if (!bootTime || *bootTime < 0) return std::nullopt;
+  return bootTime;
+}
+
 std::optional<ProcessRecord> ProcessListing::record(std::int32_t pid) const {
   if (pid < 1) return std::nullopt;
+  const auto boot = bootTime();
+  if (!boot) return std::nullopt;
+  return record(pid, *boot);
+}
+
+std::optional<ProcessRecord> ProcessListing::record(std::int32_t pid, std::int64_t bootTime) const {
+  if (pid < 1 || bootTime < 0) return std::nullopt;
   const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
   if (!stat) return std::nullopt;
   const auto fields = parseProcessStat(*stat);
-  const auto procStat = FileSystem::readFile(root_ / "proc" / "stat");
-  if (!fields || !procStat) return std::nullopt;
-  const auto bootTime = parseBootTime(*procStat);
   const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-  if (!bootTime || *bootTime < 0 || ticksPerSecond <= 0) return std::nullopt;
+  if (!fields || ticksPerSecond <= 0) return std::nullopt;
   const std::uint64_t seconds = fields->startTicks / static_cast<std::uint64_t>(ticksPerSecond);
-  if (seconds > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() - *bootTime)) {
+  if (seconds > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() - bootTime)) {
     return std::nullopt;
   }
-  return ProcessRecord{fields->parent, *bootTime + static_cast<std::int64_t>(seconds)};
+  return ProcessRecord{fields->parent, bootTime + static_cast<std::int64_t>(seconds)};
 }
 
 std::optional<std::vector<ProcessSnapshot>> ProcessListing::listProcesses() const {

@@ -60,6 +60,9 @@ class ProcessListing {
   std::optional<ProcessSnapshot> snapshot(std::int32_t pid) const;
   // None when the process is gone or its stat line or the boot time cannot be read.
   std::optional<ProcessRecord> record(std::int32_t pid) const;
+  // A walk over many processes reads the boot time (a long /proc/stat) once and passes it in.
+  std::optional<std::int64_t> bootTime() const;
+  std::optional<ProcessRecord> record(std::int32_t pid, std::int64_t bootTime) const;
   // Every process that gives a snapshot; none only when the pids cannot be listed.
   std::optional<std::vector<ProcessSnapshot>> listProcesses() const;
   // Whether <root>/proc/<pid>/stat shows a zombie: a process that has ended
