@@ -2,12 +2,29 @@
 
 #include <sys/socket.h>
 
-#include <iostream>
+#include <mutex>
+#include <string>
 
+#include "platform/base/logger.h"
 #include "platform/fs/file_system.h"
 #include "sleepguard/common/guard_names.h"
 
 namespace vigilix {
+
+namespace {
+
+// An absent guard is tried every 30 s for as long as the program runs: each failure is told
+// once, until it changes or a connection is made.
+void reportConnecting(const std::string& failure) {
+  static std::mutex mutex;
+  static std::string last;
+  std::lock_guard lock(mutex);
+  if (failure == last) return;
+  last = failure;
+  if (!failure.empty()) platform::Logger("closed-lid").error("{}", failure);
+}
+
+}  // namespace
 
 LivePacketConnection::LivePacketConnection(VGXServiceSocketExpectation expectation)
     : expectation_(std::move(expectation)) {}
@@ -25,9 +42,10 @@ void LivePacketConnection::setInvalidationHandler(Handler handler) {
 bool LivePacketConnection::resume() {
   auto connection = connectCheckedServiceSocket(expectation_);
   if (!connection) {
-    std::cerr << "vigilix: " << expectation_.socket.string() << ": " << connection.error() << "\n";
+    reportConnecting(expectation_.socket.string() + ": " + connection.error());
     return false;
   }
+  reportConnecting("");
   std::lock_guard lock(mutex_);
   if (invalidated_) return false;
   fd_ = std::move(*connection);

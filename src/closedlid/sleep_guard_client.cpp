@@ -83,9 +83,12 @@ void VGXSleepGuardClient::connectionLost() {
   renewTask_.reset();
   retryTask_.reset();
   statusTask_.reset();
+  const Snapshot before = snapshot_;
   snapshot_.ready = false;
   snapshot_.holding = false;
-  changed();
+  // A guard still absent at a retry (every 30 s while none is installed) changes nothing a
+  // listener could see, and each notice would recompute availability.
+  if (snapshot_ != before) changed();
   scheduleReconnect();
 }
 

@@ -317,6 +317,43 @@ TEST(SleepGuardClientTest, LeaseAndConnectionOnVirtualTime) {
   }
 }
 
+// Listeners hear of a change only: an absent guard tried again and again is not one.
+TEST(SleepGuardClientTest, ListenersHearOnlyOfChanges) {
+  struct Case {
+    const char* name;
+    bool guardUpAtStart;
+    std::vector<Step> steps;
+    std::vector<bool> readyHeard;
+  };
+  const std::vector<Case> cases = {
+      {"an absent guard, tried eight times", false, {advance(100)}, {}},
+      {"a guard that comes up, then goes",
+       false,
+       {advance(3), guardUp(), advance(4), lose(), guardDown(), advance(60)},
+       {true, false}},
+      {"a lost connection, made again", true, {lose(), advance(1)}, {true, false, true}},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    testing::TestPlatform platform;
+    FakeGuard guard;
+    guard.up = row.guardUpAtStart;
+    MainClientScheduler scheduler;
+    std::vector<bool> heard;
+    VGXSleepGuardClient client([&] { return std::make_unique<FakeTransport>(guard); }, scheduler);
+    client.onChange = [&](const auto& snapshot) { heard.push_back(snapshot.ready); };
+    // The client connects as it is made, before a listener can be set.
+    if (row.guardUpAtStart) heard.push_back(client.snapshot().ready);
+    for (const auto& step : row.steps) {
+      if (step.kind == Step::Kind::advance) platform.advance(step.seconds);
+      if (step.kind == Step::Kind::guardUp) guard.up = true;
+      if (step.kind == Step::Kind::guardDown) guard.up = false;
+      if (step.kind == Step::Kind::lose) guard.lose();
+    }
+    EXPECT_EQ(heard, row.readyHeard);
+  }
+}
+
 // Status: asked at connect, every 10 s and on request; an unreadable reply changes
 // nothing; a lost connection keeps the last one.
 TEST(SleepGuardClientTest, StatusPolling) {
