@@ -7,8 +7,8 @@
 
 #include "cli/cli_transport.h"
 #include "platform/base/product.h"
-#include "platform/dbus/bus_error.h"
-#include "platform/notifications/posted_exchange.h"
+#include "platform/buswire/bus_error.h"
+#include "platform/buswire/posted_exchange.h"
 
 namespace vigilix {
 

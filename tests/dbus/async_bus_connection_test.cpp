@@ -11,7 +11,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_peer.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "testing/absent_bus.h"
 #include "testing/captured_log.h"

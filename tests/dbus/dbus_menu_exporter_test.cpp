@@ -14,7 +14,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/tray_host.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::testing {
 namespace {

@@ -16,6 +16,7 @@ absent=(
   "fmt|libfmt"
   "libuuid|libuuid"
   "libacl|libacl"
+  "libsystemd|libsystemd"
 )
 loaded="$(ldd "$tool")"
 for row in "${absent[@]}"; do

@@ -3,17 +3,8 @@
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace vigilix::platform {
-
-std::string BusError::description() const {
-  if (!name.empty()) return message.empty() ? name : name + ": " + message;
-  if (!message.empty()) return message + ": " + std::strerror(code);
-  return std::strerror(code);
-}
-
-BusError busErrorFromResult(int result) { return BusError{-result, {}, {}}; }
 
 BusError busErrorFromCall(int result, const sd_bus_error* error) {
   if (error == nullptr || !sd_bus_error_is_set(error)) return busErrorFromResult(result);

@@ -6,10 +6,6 @@
 
 namespace vigilix::platform {
 
-const char* busKindName(BusKind kind) {
-  return kind == BusKind::Session ? "session bus" : "system bus";
-}
-
 void BusClose::operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
 
 std::expected<BusHandle, BusError> openBus(BusKind kind) {

@@ -3,18 +3,12 @@
 #include <expected>
 #include <memory>
 
-#include "platform/dbus/bus_error.h"
+#include "platform/buswire/bus_error.h"
+#include "platform/buswire/bus_kind.h"
 
 struct sd_bus;
 
 namespace vigilix::platform {
-
-// The session bus is DBUS_SESSION_BUS_ADDRESS, else the user's bus in
-// XDG_RUNTIME_DIR; the system bus is DBUS_SYSTEM_BUS_ADDRESS, else the
-// machine's. Tests point both variables at private buses.
-enum class BusKind { Session, System };
-
-const char* busKindName(BusKind kind);
 
 struct BusClose {
   void operator()(sd_bus* bus) const;  // flushes queued output, closes, unrefs

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::platform {
 

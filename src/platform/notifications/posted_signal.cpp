@@ -1,7 +1,5 @@
 #include "platform/notifications/posted_signal.h"
 
-#include "platform/dbus/match_rule.h"
-
 namespace vigilix::platform {
 
 int appendPosted(sd_bus_message* message, const PostedNotification& posted) {
@@ -23,15 +21,6 @@ std::optional<PostedNotification> readPosted(sd_bus_message* message) {
     return PostedNotification{name, std::string(object)};
   }
   return std::nullopt;
-}
-
-std::string postedMatchRule(const std::string& name) {
-  SignalMatch match;
-  match.path = kDistributedCenterPath;
-  match.interface = kDistributedCenterInterface;
-  match.member = kPostedMember;
-  if (!name.empty() && isMatchRuleValue(name)) match.arg0 = name;
-  return *signalMatchRule(match);
 }
 
 }  // namespace vigilix::platform

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/base/logger.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::platform {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "platform/base/logger.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 #include "platform/notifications/notification_center.h"
 
 namespace vigilix::platform {

@@ -3,9 +3,9 @@
 #include <systemd/sd-bus.h>
 
 #include "platform/base/logger.h"
+#include "platform/buswire/match_rule.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/dbus/bus_properties.h"
-#include "platform/dbus/match_rule.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"

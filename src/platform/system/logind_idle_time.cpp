@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "platform/base/logger.h"
+#include "platform/buswire/match_rule.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/dbus/bus_properties.h"
-#include "platform/dbus/match_rule.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"

@@ -11,9 +11,9 @@
 
 #include "platform/base/logger.h"
 #include "platform/base/text.h"
+#include "platform/buswire/match_rule.h"
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/dbus/bus_properties.h"
-#include "platform/dbus/match_rule.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/base/logger.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/base/text.h"
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/dbus/match_rule.h"
+#include "platform/buswire/match_rule.h"
 
 namespace vigilix::platform {
 

@@ -5,14 +5,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "platform/dbus/bus_error.h"
-#include "platform/dbus/bus_opening.h"
-
-struct sd_bus_slot;
+#include "platform/buswire/bus_error.h"
 
 namespace vigilix::platform {
+
+class BusWireConnection;
 
 // A request and its reply as system-wide notifications on the session bus, for a short-lived
 // program. The reply match is in place from open() on, so a quick reply is never missed.
@@ -35,17 +33,10 @@ class PostedExchange {
                                       const Accept& accept, double timeout);
 
  private:
-  PostedExchange(BusHandle bus, std::string replyName);
+  PostedExchange(std::unique_ptr<BusWireConnection> bus, std::string replyName);
 
-  // The replies that arrive, in order; the match's own data.
-  struct Replies {
-    std::string name;
-    std::vector<std::string> objects;
-  };
-
-  BusHandle bus_;
-  Replies replies_;
-  sd_bus_slot* match_ = nullptr;
+  std::unique_ptr<BusWireConnection> bus_;
+  std::string replyName_;
 };
 
 }  // namespace vigilix::platform
