@@ -5,37 +5,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/base/hex.h"
+
 namespace vigilix {
 
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-int hexValue(char c) {
-  if (isDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::string> percentDecoded(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out.push_back(text[i]);
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = hexValue(text[i + 1]);
-    const int low = hexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out.push_back(static_cast<char>(high * 16 + low));
-    i += 2;
-  }
-  return out;
-}
 
 bool isSchemeCharacter(char c, bool first) {
   const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -73,7 +50,7 @@ std::optional<DZLEvent> DZLEvent::eventForURL(std::string_view url) {
     rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
   }
 
-  const auto name = percentDecoded(rest.empty() ? host : lastComponent(rest));
+  const auto name = platform::percentDecoded(rest.empty() ? host : lastComponent(rest));
   if (!name) return std::nullopt;
   DZLEvent event{.name = *name, .arguments = std::nullopt};
   if (!query) return event;
@@ -85,9 +62,9 @@ std::optional<DZLEvent> DZLEvent::eventForURL(std::string_view url) {
     items = amp == std::string_view::npos ? std::string_view() : items.substr(amp + 1);
     if (item.empty()) continue;
     const auto equals = item.find('=');
-    const auto key = percentDecoded(item.substr(0, equals));
-    const auto value = percentDecoded(equals == std::string_view::npos ? std::string_view()
-                                                                       : item.substr(equals + 1));
+    const auto key = platform::percentDecoded(item.substr(0, equals));
+    const auto value = platform::percentDecoded(
+        equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1));
     if (!key || !value) return std::nullopt;
     arguments[*key] = *value;
   }

@@ -6,18 +6,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/base/hex.h"
+
 namespace vigilix::platform {
-namespace {
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 UUID UUID::generate() {
   // The kernel's generator directly: one call, no library to load for a few random bytes.
   Bytes bytes{};
@@ -46,8 +37,8 @@ std::optional<UUID> UUID::fromString(std::string_view text) {
       ++i;
       continue;
     }
-    int high = hexValue(text[i]);
-    int low = hexValue(text[i + 1]);
+    int high = hexDigitValue(text[i]);
+    int low = hexDigitValue(text[i + 1]);
     if (high < 0 || low < 0) return std::nullopt;
     bytes[byte++] = static_cast<std::uint8_t>(high * 16 + low);
     i += 2;

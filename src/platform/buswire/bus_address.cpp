@@ -2,35 +2,9 @@
 
 #include <sys/un.h>
 
+#include "platform/base/hex.h"
+
 namespace vigilix::platform {
-
-namespace {
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::string> unescaped(std::string_view value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '%') {
-      out.push_back(value[i]);
-      continue;
-    }
-    if (value.size() - i < 3) return std::nullopt;
-    const int high = hexValue(value[i + 1]);
-    const int low = hexValue(value[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out.push_back(static_cast<char>(high * 16 + low));
-    i += 2;
-  }
-  return out;
-}
-
-}  // namespace
 
 std::expected<std::vector<BusSocketAddress>, std::string> busSocketsOf(std::string_view address) {
   std::vector<BusSocketAddress> sockets;
@@ -52,7 +26,7 @@ std::expected<std::vector<BusSocketAddress>, std::string> busSocketsOf(std::stri
       pairs = comma == std::string_view::npos ? std::string_view() : pairs.substr(comma + 1);
       const std::size_t equals = pair.find('=');
       const auto value =
-          equals == std::string_view::npos ? std::nullopt : unescaped(pair.substr(equals + 1));
+          equals == std::string_view::npos ? std::nullopt : percentDecoded(pair.substr(equals + 1));
       if (equals == 0 || !value) {
         return std::unexpected("\"" + std::string(entry) + "\" has a malformed key or value");
       }

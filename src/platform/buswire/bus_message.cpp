@@ -25,8 +25,20 @@ enum FieldCode : std::uint8_t {
   kSignatureField,
   kUnixFdsField,
 };
-// The type of each known header field, by code.
+// The type of each known header field, by code, and the member a text field is read into.
 constexpr std::string_view kFieldTypes = "?osssussgu";
+constexpr std::array<std::string WireMessage::*, kFieldTypes.size()> kTextFields = {
+    nullptr,
+    &WireMessage::path,
+    &WireMessage::interface,
+    &WireMessage::member,
+    &WireMessage::errorName,
+    nullptr,
+    &WireMessage::destination,
+    &WireMessage::sender,
+    &WireMessage::signature,
+    nullptr,
+};
 
 bool isUtf8(std::string_view text) {
   constexpr std::array<std::uint32_t, 4> kLeast = {0, 0x80, 0x800, 0x10000};
@@ -347,20 +359,17 @@ std::expected<std::string, std::string> encodeBusMessage(const WireMessage& mess
   writer.uint32(message.serial);
   writer.uint32(0);
   bool written = true;
-  auto field = [&](FieldCode code, const WireArgument& value) {
+  auto field = [&](std::uint8_t code, const WireArgument& value) {
     writer.align(8);
     writer.bytes.push_back(static_cast<char>(code));
     writer.bytes.append({'\1', kFieldTypes[code], '\0'});
     written = written && writer.value(kFieldTypes[code], value);
   };
-  if (!message.path.empty()) field(kPathField, message.path);
-  if (!message.interface.empty()) field(kInterfaceField, message.interface);
-  if (!message.member.empty()) field(kMemberField, message.member);
-  if (!message.errorName.empty()) field(kErrorNameField, message.errorName);
-  if (message.replySerial) field(kReplySerialField, *message.replySerial);
-  if (!message.destination.empty()) field(kDestinationField, message.destination);
-  if (!message.sender.empty()) field(kSenderField, message.sender);
-  if (!message.signature.empty()) field(kSignatureField, message.signature);
+  for (std::uint8_t code = kPathField; code < kFieldTypes.size(); ++code) {
+    if (code == kReplySerialField && message.replySerial) field(code, *message.replySerial);
+    const auto text = kTextFields[code];
+    if (text != nullptr && !(message.*text).empty()) field(code, message.*text);
+  }
   if (!written) return std::unexpected("a header field that cannot be sent");
   writer.put32(12, static_cast<std::uint32_t>(writer.bytes.size() - kBusFixedHeaderSize));
   writer.align(8);
@@ -433,34 +442,11 @@ std::expected<WireMessage, std::string> decodeBusMessage(std::string_view bytes)
     seen[code] = true;
     WireArgument value;
     if (!reader.value(type, at, 1, &value)) return failed();
-    auto text = [&] { return std::get<std::string>(std::move(value)); };
-    switch (code) {
-      case kPathField:
-        message.path = text();
-        break;
-      case kInterfaceField:
-        message.interface = text();
-        break;
-      case kMemberField:
-        message.member = text();
-        break;
-      case kErrorNameField:
-        message.errorName = text();
-        break;
-      case kReplySerialField:
-        message.replySerial = std::get<std::uint32_t>(value);
-        break;
-      case kDestinationField:
-        message.destination = text();
-        break;
-      case kSenderField:
-        message.sender = text();
-        break;
-      case kSignatureField:
-        message.signature = text();
-        break;
-      default:
-        break;  // descriptors are never negotiated, so none come
+    // Descriptors are never negotiated, so none come: their count is passed over.
+    if (code == kReplySerialField) {
+      message.replySerial = std::get<std::uint32_t>(value);
+    } else if (kTextFields[code] != nullptr) {
+      message.*kTextFields[code] = std::get<std::string>(std::move(value));
     }
   }
   if (reader.position() != fieldsEnd) return std::unexpected("header fields past their length");

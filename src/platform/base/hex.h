@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vigilix::platform {
+
+// The value of one hexadecimal digit of either case; -1 for any other character.
+int hexDigitValue(char c);
+
+// `text` with each "%XX" escape made the byte it names; none when a "%" is not followed by
+// two hexadecimal digits.
+std::optional<std::string> percentDecoded(std::string_view text);
+
+}  // namespace vigilix::platform
