@@ -1,8 +1,14 @@
 // The sd-bus-free client against a real dbus-daemon and sd-bus peers on a private session bus.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -247,6 +253,71 @@ TEST(BusWireLiveTest, OpensTheFirstSocketThatAnswersAndSaysWhyWhenNoneDoes) {
       EXPECT_NE(opened.error().description().find(row.error), std::string::npos)
           << opened.error().description();
     }
+  }
+}
+
+// A bus that answers the opening with the given bytes and closes; what it was sent comes back.
+std::string answerOnce(const std::filesystem::path& path, const std::string& answer,
+                       const std::function<void()>& client) {
+  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+  EXPECT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  EXPECT_EQ(listen(listener, 1), 0);
+  std::string received;
+  std::thread server([&] {
+    const int peer = accept(listener, nullptr, nullptr);
+    char buffer[4096];
+    while (received.find("BEGIN\r\n") == std::string::npos) {
+      const ssize_t count = recv(peer, buffer, sizeof(buffer), 0);
+      if (count <= 0) break;
+      received.append(buffer, static_cast<std::size_t>(count));
+    }
+    EXPECT_EQ(send(peer, answer.data(), answer.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(answer.size()));
+    // Everything the client sends is read before closing, so it sees an end, not a reset.
+    shutdown(peer, SHUT_WR);
+    while (recv(peer, buffer, sizeof(buffer), 0) > 0) {
+    }
+    close(peer);
+  });
+  client();
+  server.join();
+  close(listener);
+  std::filesystem::remove(path);
+  return received;
+}
+
+TEST(BusWireLiveTest, ABusThatRefusesOrAnswersNonsenseIsAnErrorThatSaysSo) {
+  PrivateSessionBus bus;  // for its fresh folder
+  struct Row {
+    const char* name;
+    std::string answer;
+    std::string error;
+  };
+  const Row rows[] = {
+      {"authentication refused", "REJECTED EXTERNAL\r\n", "refused this user"},
+      {"closed after the authentication", "OK 0123456789abcdef0123456789abcdef\r\n", "went away"},
+      {"closed at once", "", "went away"},
+      {"no message after the authentication",
+       "OK 0123456789abcdef0123456789abcdef\r\n" + std::string(16, 'x'), "byte order"},
+  };
+  const std::string authentication = std::string(1, '\0') + "AUTH EXTERNAL " + [] {
+    std::string hex;
+    for (const char c : std::to_string(geteuid())) hex += "3" + std::string(1, c);
+    return hex;
+  }() + "\r\nBEGIN\r\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto sent = answerOnce(bus.folder() / "fake", row.answer, [&] {
+      const auto opened = BusWireConnection::open({{(bus.folder() / "fake").string()}});
+      ASSERT_FALSE(opened.has_value());
+      EXPECT_NE(opened.error().description().find(row.error), std::string::npos)
+          << opened.error().description();
+      EXPECT_NE(opened.error().description().find("session bus"), std::string::npos);
+    });
+    EXPECT_TRUE(sent.starts_with(authentication)) << sent;
   }
 }
 

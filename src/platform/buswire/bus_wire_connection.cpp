@@ -158,9 +158,9 @@ std::expected<bool, BusError> BusWireConnection::fill(Clock::time_point deadline
   while (true) {
     int timeout = -1;
     if (deadline != Clock::time_point::max()) {
-      const auto left = deadline - Clock::now();
-      if (left <= Clock::duration::zero()) return false;
-      // Rounded up, so a wait never ends just before the deadline and spins.
+      // Rounded up, so a wait never ends just before the deadline and spins; once it has
+      // passed, one last look takes what is already there.
+      const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
       timeout = static_cast<int>(std::min<std::int64_t>(
           std::chrono::ceil<std::chrono::milliseconds>(left).count(), 24 * 3600 * 1000));
     }
@@ -168,7 +168,8 @@ std::expected<bool, BusError> BusWireConnection::fill(Clock::time_point deadline
     const int ready = poll(&descriptor, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return std::unexpected(failure(errno, "cannot wait on the " + busName()));
-    if (ready == 0) continue;  // the deadline is checked again above
+    if (ready == 0 && (timeout == 0 || Clock::now() >= deadline)) return false;
+    if (ready == 0) continue;
     const std::size_t had = input_.size();
     input_.resize(had + kReadChunk);
     const ssize_t count = recv(socket_, input_.data() + had, kReadChunk, 0);
