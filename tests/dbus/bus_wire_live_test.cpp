@@ -335,13 +335,26 @@ class PostedExchangeLiveTest : public ::testing::Test {
       done = true;
     });
     const bool ended = runMainLoopUntil([&] { return done.load(); }, std::chrono::seconds(60));
+    if (!ended) bus.stop();  // so that a failure ends rather than hangs
     tool.join();
     EXPECT_TRUE(ended);
     return reply;
   }
 
+  // Once the bus has answered a call sent after them, the application's matches are in place:
+  // it handles one connection's messages in order.
+  void settle() {
+    bool answered = false;
+    auto call = appConnection->callAsync(
+        {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId"}, nullptr,
+        [&](const platform::BusReply&) { answered = true; });
+    ASSERT_TRUE(call.has_value());
+    ASSERT_TRUE(runMainLoopUntil([&] { return answered; }));
+  }
+
   PrivateSessionBus bus;
-  platform::SdBusNotificationCenter app{openSessionConnection()};
+  std::shared_ptr<platform::AsyncBusConnection> appConnection = openSessionConnection();
+  platform::SdBusNotificationCenter app{appConnection};
 };
 
 TEST_F(PostedExchangeLiveTest, TheFirstAcceptedReplyOfTheReplyNameIsTheAnswer) {
@@ -370,6 +383,7 @@ TEST_F(PostedExchangeLiveTest, TheFirstAcceptedReplyOfTheReplyNameIsTheAnswer) {
                                    for (const Post& post : row.replies)
                                      app.post(post.first, post.second);
                                  });
+    settle();
     const double timeout = row.replies.empty() ? 0.3 : 60;
     EXPECT_EQ(exchangeBeside(**exchange, row.name, timeout), row.answer);
     EXPECT_EQ(requests, std::vector<std::string>{row.name});
@@ -408,6 +422,7 @@ TEST_F(PostedExchangeLiveTest, ABusThatGoesAwayMidWaitEndsTheWaitWithNoAnswer) {
         if (!stopped) bus.stop();
         stopped = true;
       });
+  settle();
   // Far longer than the test may run: only the bus's going ends the wait.
   EXPECT_EQ(exchangeBeside(**exchange, "{}", 3600), std::nullopt);
   EXPECT_TRUE(stopped);
