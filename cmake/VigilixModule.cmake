@@ -2,8 +2,8 @@
 # except *_test.cpp; the tests of the folder form one executable registered
 # with CTest. Folders list only their dependencies. HEADER_DEPS names libraries
 # whose header types a folder uses without linking their code (the layering
-# check reads them like DEPS). SERIAL runs the folder's tests one at a time,
-# apart from all others (programs that share machine-wide names). COST starts
+# check reads them like DEPS). SERIAL runs the folder's tests one at a time
+# (programs that share names under one machine), beside the other folders' tests. COST starts
 # a folder's long tests ahead of the rest when CTest has no timings yet (a
 # clean clone), so that the slowest do not start last and set the run's length.
 function(vigilix_module name)
@@ -32,7 +32,7 @@ function(vigilix_module name)
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main)
     set(_properties "")
     if(ARG_SERIAL)
-      list(APPEND _properties RUN_SERIAL TRUE)
+      list(APPEND _properties RESOURCE_LOCK ${name})
     endif()
     if(ARG_COST)
       list(APPEND _properties COST ${ARG_COST})
