@@ -19,11 +19,9 @@ VGXCLIBusTransport::~VGXCLIBusTransport() = default;
 
 std::optional<std::string> VGXCLIBusTransport::exchange(const std::string& request,
                                                         const Accept& accept, double timeout) {
-  if (!exchange_->nameHasOwner(kVigilixApplicationBusName)) {
-    timeout = std::min(timeout, kAbsentApplicationWait);
-  }
-  return exchange_->exchange(std::string(VGXCLIProtocol::requestNotification), request, accept,
-                             timeout);
+  return exchange_->exchange(
+      std::string(VGXCLIProtocol::requestNotification), request, accept,
+      {kVigilixApplicationBusName, timeout, std::min(timeout, kAbsentApplicationWait)});
 }
 
 }  // namespace vigilix

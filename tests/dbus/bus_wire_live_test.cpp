@@ -64,6 +64,9 @@ std::optional<WireMessage> nextSignal(BusWireConnection& connection, const std::
 std::unique_ptr<BusWireConnection> openWire() {
   auto connection = BusWireConnection::openSession();
   if (!connection) throw std::runtime_error(connection.error().description());
+  if (auto opened = (*connection)->awaitOpening(); !opened) {
+    throw std::runtime_error(opened.error().description());
+  }
   return std::move(*connection);
 }
 
@@ -218,6 +221,35 @@ TEST(BusWireLiveTest, ACallWaitsForItsOwnReplyAndKeepsTheSignalsThatCameFirst) {
   EXPECT_EQ(nextSignal(*wire, "org.example.Kept", Clock::now()), std::nullopt);
 }
 
+TEST(BusWireLiveTest, QueuedCallsAreAnsweredInWhateverOrderTheirRepliesAreAwaited) {
+  PrivateSessionBus bus;
+  auto opened = BusWireConnection::openSession();
+  ASSERT_TRUE(opened.has_value());
+  BusWireConnection& wire = **opened;
+  auto ask = [&](const char* name) {
+    const auto serial =
+        wire.queue(platform::busDaemonCall("NameHasOwner", "s", {std::string(name)}));
+    EXPECT_TRUE(serial.has_value());
+    return serial.value_or(0);
+  };
+  const std::uint32_t daemon = ask("org.freedesktop.DBus");
+  const std::uint32_t nobody = ask("org.example.Nobody");
+  const auto id = wire.queue(platform::busDaemonCall("GetId", "", {}));
+  ASSERT_TRUE(id.has_value());
+  // Awaiting the last reply first keeps the two that come before it.
+  const auto idReply = wire.awaitReply(*id);
+  ASSERT_TRUE(idReply.has_value()) << idReply.error().description();
+  EXPECT_EQ(idReply->signature, "s");
+  EXPECT_TRUE(wire.uniqueName().starts_with(":"));
+  for (const auto& [serial, owned] : {std::pair{nobody, false}, std::pair{daemon, true}}) {
+    const auto reply = wire.awaitReply(serial, Clock::now() + std::chrono::seconds(10));
+    ASSERT_TRUE(reply.has_value()) << reply.error().description();
+    EXPECT_EQ(reply->arguments, std::vector<WireArgument>{owned});
+  }
+  // A reply once taken is not there a second time.
+  EXPECT_FALSE(wire.awaitReply(daemon, Clock::now()).has_value());
+}
+
 TEST(BusWireLiveTest, OpensTheFirstSocketThatAnswersAndSaysWhyWhenNoneDoes) {
   PrivateSessionBus bus;
   const std::string missing = "unix:path=" + (bus.folder() / "missing").string();
@@ -247,7 +279,9 @@ TEST(BusWireLiveTest, OpensTheFirstSocketThatAnswersAndSaysWhyWhenNoneDoes) {
     environment.set("XDG_RUNTIME_DIR", row.runtimeDir);
     const auto opened = BusWireConnection::openSession();
     if (row.error.empty()) {
-      EXPECT_TRUE(opened.has_value()) << opened.error().description();
+      ASSERT_TRUE(opened.has_value()) << opened.error().description();
+      const auto answered = (*opened)->awaitOpening();
+      EXPECT_TRUE(answered.has_value()) << answered.error().description();
     } else {
       ASSERT_FALSE(opened.has_value());
       EXPECT_NE(opened.error().description().find(row.error), std::string::npos)
@@ -312,12 +346,20 @@ TEST(BusWireLiveTest, ABusThatRefusesOrAnswersNonsenseIsAnErrorThatSaysSo) {
     SCOPED_TRACE(row.name);
     const auto sent = answerOnce(bus.folder() / "fake", row.answer, [&] {
       const auto opened = BusWireConnection::open({{(bus.folder() / "fake").string()}});
-      ASSERT_FALSE(opened.has_value());
-      EXPECT_NE(opened.error().description().find(row.error), std::string::npos)
-          << opened.error().description();
-      EXPECT_NE(opened.error().description().find("session bus"), std::string::npos);
+      ASSERT_TRUE(opened.has_value());
+      const auto first = (*opened)->queue(platform::busDaemonCall("GetId", "", {}));
+      ASSERT_TRUE(first.has_value());
+      const auto answered = (*opened)->awaitReply(*first);
+      ASSERT_FALSE(answered.has_value());
+      EXPECT_NE(answered.error().description().find(row.error), std::string::npos)
+          << answered.error().description();
+      EXPECT_NE(answered.error().description().find("session bus"), std::string::npos);
+      // Once broken, it stays so.
+      EXPECT_FALSE((*opened)->call(platform::busDaemonCall("GetId", "", {})).has_value());
     });
     EXPECT_TRUE(sent.starts_with(authentication)) << sent;
+    // The first call went out with the opening, before the bus had answered anything.
+    EXPECT_NE(sent.find("GetId"), std::string::npos);
   }
 }
 
@@ -326,12 +368,16 @@ class PostedExchangeLiveTest : public ::testing::Test {
   // Runs the exchange on a thread of its own while the main loop serves the application's side.
   std::optional<std::string> exchangeBeside(platform::PostedExchange& exchange,
                                             const std::string& request, double timeout) {
+    return exchangeBeside(exchange, request, {"org.freedesktop.DBus", timeout, timeout});
+  }
+  std::optional<std::string> exchangeBeside(platform::PostedExchange& exchange,
+                                            const std::string& request,
+                                            const platform::PostedExchange::Wait& wait) {
     std::atomic<bool> done = false;
     std::optional<std::string> reply;
     std::thread tool([&] {
       reply = exchange.exchange(
-          kRequest, request, [](const std::string& text) { return text.starts_with("ok"); },
-          timeout);
+          kRequest, request, [](const std::string& text) { return text.starts_with("ok"); }, wait);
       done = true;
     });
     const bool ended = runMainLoopUntil([&] { return done.load(); }, std::chrono::seconds(60));
@@ -390,15 +436,14 @@ TEST_F(PostedExchangeLiveTest, TheFirstAcceptedReplyOfTheReplyNameIsTheAnswer) {
   }
 }
 
-TEST_F(PostedExchangeLiveTest, AnswersWhetherANameHasAnOwner) {
-  auto exchange = platform::PostedExchange::open(kReply);
-  ASSERT_TRUE(exchange.has_value());
+// The wait that would lose the reply is none at all; the reply comes a moment after the request.
+TEST_F(PostedExchangeLiveTest, TheWaitFollowsWhetherTheAnswerersNameHasAnOwner) {
   auto holder = platform::openBus(platform::BusKind::Session);
   ASSERT_TRUE(holder.has_value());
   ASSERT_GE(sd_bus_request_name(holder->get(), "org.example.Held", 0), 0);
   struct Row {
     const char* name;
-    const char* busName;
+    const char* answerer;
     bool owned;
   };
   const Row rows[] = {
@@ -409,7 +454,17 @@ TEST_F(PostedExchangeLiveTest, AnswersWhetherANameHasAnOwner) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ((*exchange)->nameHasOwner(row.busName), row.owned);
+    auto exchange = platform::PostedExchange::open(kReply);
+    ASSERT_TRUE(exchange.has_value());
+    auto token =
+        app.addObserver(kRequest, [&](const std::string&, const std::optional<std::string>&) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(200));
+          app.post(kReply, "ok");
+        });
+    settle();
+    const platform::PostedExchange::Wait wait{row.answerer, row.owned ? 60.0 : 0.0,
+                                              row.owned ? 0.0 : 60.0};
+    EXPECT_EQ(exchangeBeside(**exchange, row.name, wait), "ok");
   }
 }
 
@@ -426,7 +481,9 @@ TEST_F(PostedExchangeLiveTest, ABusThatGoesAwayMidWaitEndsTheWaitWithNoAnswer) {
   // Far longer than the test may run: only the bus's going ends the wait.
   EXPECT_EQ(exchangeBeside(**exchange, "{}", 3600), std::nullopt);
   EXPECT_TRUE(stopped);
-  EXPECT_FALSE((*exchange)->nameHasOwner("org.freedesktop.DBus"));
+  EXPECT_EQ((*exchange)->exchange(kRequest, "{}", [](const std::string&) { return true; },
+                                  {"org.freedesktop.DBus", 3600, 3600}),
+            std::nullopt);
 }
 
 }  // namespace

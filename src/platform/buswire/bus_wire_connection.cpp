@@ -92,9 +92,12 @@ std::expected<std::unique_ptr<BusWireConnection>, BusError> BusWireConnection::o
       continue;
     }
     std::unique_ptr<BusWireConnection> connection(new BusWireConnection(descriptor));
-    if (auto greeted = connection->authenticateAndGreet(); !greeted) {
-      return std::unexpected(greeted.error());
-    }
+    // The protocol lets the authentication, BEGIN and the first messages go out together.
+    connection->output_ = std::string(1, '\0') + "AUTH EXTERNAL " +
+                          hexOf(std::to_string(geteuid())) + "\r\nBEGIN\r\n";
+    auto hello = connection->queue(busDaemonCall("Hello", "", {}));
+    if (!hello) return std::unexpected(hello.error());
+    connection->helloSerial_ = *hello;
     return connection;
   }
   return std::unexpected(BusError{error, {}, "cannot connect to the " + busName()});
@@ -109,19 +112,12 @@ BusError BusWireConnection::failure(int code, std::string what) {
   return *broken_;
 }
 
-std::expected<void, BusError> BusWireConnection::authenticateAndGreet() {
-  // Authentication, BEGIN and Hello go in one write, as the protocol allows: one round trip.
-  WireMessage hello = busDaemonCall("Hello", "", {});
-  hello.serial = ++lastSerial_;
-  const auto helloBytes = encodeBusMessage(hello);
-  if (!helloBytes) return std::unexpected(failure(EINVAL, helloBytes.error()));
-  std::string opening(1, '\0');
-  opening += "AUTH EXTERNAL " + hexOf(std::to_string(geteuid())) + "\r\nBEGIN\r\n" + *helloBytes;
-  if (auto written = write(opening); !written) return written;
-
+std::expected<void, BusError> BusWireConnection::awaitOpening() {
+  if (broken_) return std::unexpected(*broken_);
+  if (!uniqueName_.empty()) return {};
   const auto deadline = Clock::now() + kCallTimeout;
   std::size_t lineEnd = std::string::npos;
-  while ((lineEnd = input_.find("\r\n")) == std::string::npos) {
+  while (!authenticated_ && (lineEnd = input_.find("\r\n")) == std::string::npos) {
     if (input_.size() > kAuthLineLimit) {
       return std::unexpected(failure(EPROTO, "the " + busName() + " answered no authentication"));
     }
@@ -129,14 +125,18 @@ std::expected<void, BusError> BusWireConnection::authenticateAndGreet() {
     if (!more) return std::unexpected(more.error());
     if (!*more) return std::unexpected(failure(ETIMEDOUT, "no answer from the " + busName()));
   }
-  const std::string line = input_.substr(0, lineEnd);
-  input_.erase(0, lineEnd + 2);
-  if (!line.starts_with("OK ") || line.size() == 3) {
-    return std::unexpected(
-        failure(EACCES, "the " + busName() + " refused this user (\"" + line + "\")"));
+  if (!authenticated_) {
+    const std::string line = input_.substr(0, lineEnd);
+    input_.erase(0, lineEnd + 2);
+    if (!line.starts_with("OK ") || line.size() == 3) {
+      return std::unexpected(
+          failure(EACCES, "the " + busName() + " refused this user (\"" + line + "\")"));
+    }
+    authenticated_ = true;
   }
-  auto reply = awaitReply(hello.serial, deadline);
-  if (!reply) return std::unexpected(reply.error());
+  auto reply = receiveReply(helloSerial_, deadline);
+  if (!reply && !broken_) broken_ = reply.error();
+  if (!reply) return std::unexpected(*broken_);
   if (reply->signature != "s") {
     return std::unexpected(failure(EPROTO, "the " + busName() + " gave this program no name"));
   }
@@ -144,17 +144,20 @@ std::expected<void, BusError> BusWireConnection::authenticateAndGreet() {
   return {};
 }
 
-std::expected<void, BusError> BusWireConnection::write(const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    const ssize_t count = ::send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+std::expected<void, BusError> BusWireConnection::flush() {
+  for (std::size_t sent = 0; sent < output_.size();) {
+    const ssize_t count =
+        ::send(socket_, output_.data() + sent, output_.size() - sent, MSG_NOSIGNAL);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return std::unexpected(failure(errno, "cannot write to the " + busName()));
     sent += static_cast<std::size_t>(count);
   }
+  output_.clear();
   return {};
 }
 
 std::expected<bool, BusError> BusWireConnection::fill(Clock::time_point deadline) {
+  if (auto flushed = flush(); !flushed) return std::unexpected(flushed.error());
   while (true) {
     int timeout = -1;
     if (deadline != Clock::time_point::max()) {
@@ -205,40 +208,63 @@ std::expected<std::optional<WireMessage>, BusError> BusWireConnection::receive(
   }
 }
 
-std::expected<WireMessage, BusError> BusWireConnection::awaitReply(std::uint32_t serial,
-                                                                   Clock::time_point deadline) {
-  while (true) {
+std::expected<WireMessage, BusError> BusWireConnection::receiveReply(std::uint32_t serial,
+                                                                     Clock::time_point deadline) {
+  // Whatever the outcome, this reply is wanted no more: one that comes later is dropped.
+  struct Forget {
+    BusWireConnection& connection;
+    std::uint32_t serial;
+    ~Forget() { connection.awaited_.erase(serial); }
+  } forget{*this, serial};
+  std::optional<WireMessage> found;
+  if (const auto kept = keptReplies_.find(serial); kept != keptReplies_.end()) {
+    found = std::move(kept->second);
+    keptReplies_.erase(kept);
+  }
+  while (!found) {
     auto message = receive(deadline);
     if (!message) return std::unexpected(message.error());
     if (!*message) return std::unexpected(BusError{ETIMEDOUT, {}, "no reply on the " + busName()});
     WireMessage& received = **message;
     if (isReply(received) && received.replySerial == serial) {
-      if (received.type == static_cast<std::uint8_t>(WireMessageType::MethodReturn)) {
-        return std::move(received);
-      }
-      std::string text;
-      // An error's text is its first argument, when it has one.
-      if (received.signature.starts_with('s') && !received.arguments.empty()) {
-        text = std::get<std::string>(received.arguments[0]);
-      }
-      return std::unexpected(BusError{EIO, received.errorName, std::move(text)});
-    }
-    if (received.type == static_cast<std::uint8_t>(WireMessageType::Signal)) {
+      found = std::move(received);
+    } else if (isReply(received) && awaited_.contains(received.replySerial.value_or(0))) {
+      keptReplies_.insert_or_assign(*received.replySerial, std::move(received));
+    } else if (received.type == static_cast<std::uint8_t>(WireMessageType::Signal)) {
       if (kept_.size() == kKeptLimit) kept_.pop_front();
       kept_.push_back(std::move(received));
     }
   }
+  if (found->type == static_cast<std::uint8_t>(WireMessageType::MethodReturn)) {
+    return std::move(*found);
+  }
+  std::string text;
+  // An error's text is its first argument, when it has one.
+  if (found->signature.starts_with('s') && !found->arguments.empty()) {
+    text = std::get<std::string>(found->arguments[0]);
+  }
+  return std::unexpected(BusError{EIO, found->errorName, std::move(text)});
+}
+
+std::expected<WireMessage, BusError> BusWireConnection::awaitReply(std::uint32_t serial,
+                                                                   Clock::time_point deadline) {
+  deadline = std::min(deadline, Clock::now() + kCallTimeout);
+  if (auto opened = awaitOpening(); !opened) {
+    awaited_.erase(serial);
+    return std::unexpected(opened.error());
+  }
+  return receiveReply(serial, deadline);
 }
 
 std::expected<WireMessage, BusError> BusWireConnection::call(WireMessage message,
                                                              Clock::time_point deadline) {
   message.type = static_cast<std::uint8_t>(WireMessageType::MethodCall);
-  if (auto sent = send(std::move(message)); !sent) return std::unexpected(sent.error());
-  const auto defaultDeadline = Clock::now() + kCallTimeout;
-  return awaitReply(lastSerial_, std::min(deadline, defaultDeadline));
+  const auto serial = queue(std::move(message));
+  if (!serial) return std::unexpected(serial.error());
+  return awaitReply(*serial, deadline);
 }
 
-std::expected<void, BusError> BusWireConnection::send(WireMessage message) {
+std::expected<std::uint32_t, BusError> BusWireConnection::queue(WireMessage message) {
   if (broken_) return std::unexpected(*broken_);
   if (++lastSerial_ == 0) ++lastSerial_;
   message.serial = lastSerial_;
@@ -247,7 +273,17 @@ std::expected<void, BusError> BusWireConnection::send(WireMessage message) {
     return std::unexpected(
         BusError{EINVAL, {}, "cannot send on the " + busName() + " (" + bytes.error() + ")"});
   }
-  return write(*bytes);
+  output_ += *bytes;
+  if (message.type == static_cast<std::uint8_t>(WireMessageType::MethodCall) &&
+      (message.flags & kBusNoReplyExpected) == 0) {
+    awaited_.insert(message.serial);
+  }
+  return message.serial;
+}
+
+std::expected<void, BusError> BusWireConnection::send(WireMessage message) {
+  if (auto queued = queue(std::move(message)); !queued) return std::unexpected(queued.error());
+  return flush();
 }
 
 std::expected<std::optional<WireMessage>, BusError> BusWireConnection::read(
@@ -258,7 +294,7 @@ std::expected<std::optional<WireMessage>, BusError> BusWireConnection::read(
       kept_.pop_front();
       return message;
     }
-    if (broken_) return std::unexpected(*broken_);
+    if (auto opened = awaitOpening(); !opened) return std::unexpected(opened.error());
     auto message = receive(deadline);
     if (!message || !*message) return message;
     const auto type = (**message).type;

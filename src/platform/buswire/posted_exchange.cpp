@@ -13,7 +13,10 @@ std::expected<std::unique_ptr<PostedExchange>, BusError> PostedExchange::open(
   auto bus = BusWireConnection::openSession();
   if (!bus) return std::unexpected(bus.error());
   // Awaited: the bus has the rule once this returns.
-  const auto added = (*bus)->call(busDaemonCall("AddMatch", "s", {postedMatchRule(replyName)}));
+  const auto match = (*bus)->queue(busDaemonCall("AddMatch", "s", {postedMatchRule(replyName)}));
+  if (!match) return std::unexpected(match.error());
+  if (auto opened = (*bus)->awaitOpening(); !opened) return std::unexpected(opened.error());
+  const auto added = (*bus)->awaitReply(*match);
   if (!added) {
     BusError error = added.error();
     error.message =
@@ -28,18 +31,20 @@ PostedExchange::PostedExchange(std::unique_ptr<BusWireConnection> bus, std::stri
 
 PostedExchange::~PostedExchange() = default;
 
-bool PostedExchange::nameHasOwner(const char* busName) const {
-  const auto reply = bus_->call(busDaemonCall("NameHasOwner", "s", {std::string(busName)}));
-  return reply && reply->signature == "b" && std::get<bool>(reply->arguments[0]);
-}
-
 std::optional<std::string> PostedExchange::exchange(const std::string& requestName,
                                                     const std::string& request,
-                                                    const Accept& accept, double timeout) {
+                                                    const Accept& accept, const Wait& wait) {
   using Clock = BusWireConnection::Clock;
-  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                           std::chrono::duration<double>(std::max(timeout, 0.0)));
-  if (!bus_->send(postedSignal({requestName, request}))) return std::nullopt;
+  const auto start = Clock::now();
+  // The bus answers the question before it passes the request on, so the answer is never later
+  // than a reply.
+  const auto asked = bus_->queue(busDaemonCall("NameHasOwner", "s", {std::string(wait.answerer)}));
+  if (!asked || !bus_->send(postedSignal({requestName, request}))) return std::nullopt;
+  const auto owned = bus_->awaitReply(*asked);
+  const bool present = owned && owned->signature == "b" && std::get<bool>(owned->arguments[0]);
+  const double timeout = std::max(present ? wait.whilePresent : wait.whileAbsent, 0.0);
+  const auto deadline =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeout));
   while (true) {
     const auto message = bus_->read(deadline);
     if (!message || !*message) return std::nullopt;
