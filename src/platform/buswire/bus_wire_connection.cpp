@@ -173,10 +173,13 @@ std::expected<bool, BusError> BusWireConnection::fill(Clock::time_point deadline
     if (ready < 0) return std::unexpected(failure(errno, "cannot wait on the " + busName()));
     if (ready == 0 && (timeout == 0 || Clock::now() >= deadline)) return false;
     if (ready == 0) continue;
-    const std::size_t had = input_.size();
-    input_.resize(had + kReadChunk);
-    const ssize_t count = recv(socket_, input_.data() + had, kReadChunk, 0);
-    input_.resize(had + static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+    // The room is not cleared first: pages nothing is read into are never touched.
+    ssize_t count = 0;
+    input_.resize_and_overwrite(input_.size() + kReadChunk, [&](char* data, std::size_t room) {
+      const std::size_t had = room - kReadChunk;
+      count = recv(socket_, data + had, kReadChunk, 0);
+      return had + static_cast<std::size_t>(std::max<ssize_t>(count, 0));
+    });
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return std::unexpected(failure(errno, "cannot read from the " + busName()));
     if (count == 0) return std::unexpected(failure(ECONNRESET, "the " + busName() + " went away"));
