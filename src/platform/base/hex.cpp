@@ -9,6 +9,18 @@ int hexDigitValue(char c) {
   return -1;
 }
 
+std::string hexEncoded(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 0x0F]);
+  }
+  return text;
+}
+
 std::optional<std::string> percentDecoded(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -9,6 +9,7 @@
 #include "platform/base/hex.h"
 
 namespace vigilix::platform {
+
 UUID UUID::generate() {
   // The kernel's generator directly: one call, no library to load for a few random bytes.
   Bytes bytes{};

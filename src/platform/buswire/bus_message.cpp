@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/base/utf8.h"
+
 namespace vigilix::platform {
 
 namespace {
@@ -39,38 +41,6 @@ constexpr std::array<std::string WireMessage::*, kFieldTypes.size()> kTextFields
     &WireMessage::signature,
     nullptr,
 };
-
-bool isUtf8(std::string_view text) {
-  constexpr std::array<std::uint32_t, 4> kLeast = {0, 0x80, 0x800, 0x10000};
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t extra = 0;
-    std::uint32_t point = 0;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      extra = 1, point = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, point = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, point = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (text.size() - i <= extra) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      point = (point << 6) | (next & 0x3F);
-    }
-    if (point < kLeast[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-      return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
 
 bool isObjectPath(std::string_view path) {
   if (path.empty() || path[0] != '/') return false;

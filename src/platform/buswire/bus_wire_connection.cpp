@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/hex.h"
 #include "platform/buswire/bus_kind.h"
 
 namespace vigilix::platform {
@@ -55,16 +56,6 @@ int connectTo(const BusSocketAddress& address) {
   return descriptor;
 }
 
-std::string hexOf(const std::string& text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const char c : text) {
-    hex.push_back(kDigits[(static_cast<unsigned char>(c) >> 4) & 0xF]);
-    hex.push_back(kDigits[static_cast<unsigned char>(c) & 0xF]);
-  }
-  return hex;
-}
-
 bool isReply(const WireMessage& message) {
   return message.type == static_cast<std::uint8_t>(WireMessageType::MethodReturn) ||
          message.type == static_cast<std::uint8_t>(WireMessageType::Error);
@@ -94,7 +85,7 @@ std::expected<std::unique_ptr<BusWireConnection>, BusError> BusWireConnection::o
     std::unique_ptr<BusWireConnection> connection(new BusWireConnection(descriptor));
     // The protocol lets the authentication, BEGIN and the first messages go out together.
     connection->output_ = std::string(1, '\0') + "AUTH EXTERNAL " +
-                          hexOf(std::to_string(geteuid())) + "\r\nBEGIN\r\n";
+                          hexEncoded(std::to_string(geteuid())) + "\r\nBEGIN\r\n";
     auto hello = connection->queue(busDaemonCall("Hello", "", {}));
     if (!hello) return std::unexpected(hello.error());
     connection->helloSerial_ = *hello;

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/base/hex.h"
+
 namespace vigilix::platform {
 
 // Our own FIPS 180-4 digest rather than libcrypto's: the command-line tool names its per-session
@@ -108,14 +110,7 @@ Sha256Digest Sha256Stream::finish() {
 }
 
 std::string sha256HexString(const Sha256Digest& digest) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  text.reserve(digest.size() * 2);
-  for (const std::uint8_t byte : digest) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0x0f]);
-  }
-  return text;
+  return hexEncoded(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
 }
 
 }  // namespace vigilix::platform

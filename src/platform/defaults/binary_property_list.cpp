@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/base/utf8.h"
 #include "platform/defaults/property_list_codec.h"
 #include "platform/defaults/property_list_text.h"
 
@@ -240,7 +241,7 @@ void appendDouble(std::string& out, std::uint8_t marker, double value) {
 }
 
 void appendText(std::string& out, const std::string& text) {
-  if (plist_text::isAscii(text) || !plist_text::isUtf8(text)) {
+  if (plist_text::isAscii(text) || !isUtf8(text)) {
     appendMarker(out, 0x5, text.size());
     out += text;
     return;
