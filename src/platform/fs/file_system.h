@@ -54,7 +54,9 @@ class FileSystem {
   // half-written, and two flushes would cost more than the rest of the hook's run.
   enum class Flush { toDisk, no };
   // Temp file in the same folder, write, fsync, rename over `path`, fsync
-  // the folder (no fsync with Flush::no). Creates missing folders. Readers see the old or the
+  // the folder. With Flush::no: no fsync, and the temp file is exchanged with `path`, whose old
+  // contents are then unlinked, so the file system does not write the new one out at once (a
+  // power cut may bring it back empty). Creates missing folders. Readers see the old or the
   // new contents, never a mix.
   static std::expected<void, FileError> writeFileAtomically(const Path& path,
                                                             std::string_view contents,

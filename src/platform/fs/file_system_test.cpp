@@ -52,6 +52,45 @@ TEST_F(FileSystemTest, AtomicWriteCreatesFoldersReplacesContentsAndLeavesNoTempF
   EXPECT_THAT(*FileSystem::list(path.parent_path()), ElementsAre("a.plist"));
 }
 
+// Both ways of putting the new file in place end alike, whatever stood there before.
+TEST_F(FileSystemTest, AtomicWritesReplaceWhateverStoodThereAlikeFlushedOrNot) {
+  enum class Before { nothing, file, linkToFile, folder };
+  struct Row {
+    Before before;
+    int error;  // 0: written
+  };
+  const Row rows[] = {
+      {Before::nothing, 0}, {Before::file, 0}, {Before::linkToFile, 0}, {Before::folder, EISDIR}};
+  int index = 0;
+  for (const Row& row : rows) {
+    for (const auto flush : {FileSystem::Flush::toDisk, FileSystem::Flush::no}) {
+      SCOPED_TRACE(::testing::Message() << "row " << &row - rows << ", flushed "
+                                        << (flush == FileSystem::Flush::toDisk));
+      const auto folder = root.path() / ("case" + std::to_string(index++));
+      const auto path = folder / "state.json";
+      const auto other = folder / "other";
+      std::filesystem::create_directories(folder);
+      std::ofstream(other) << "kept";
+      if (row.before == Before::file) std::ofstream(path) << "old and longer";
+      if (row.before == Before::linkToFile) std::filesystem::create_symlink(other, path);
+      if (row.before == Before::folder) std::filesystem::create_directories(path / "inside");
+
+      const auto written = FileSystem::writeFileAtomically(path, "new", 0644, flush);
+      if (row.error == 0) {
+        ASSERT_TRUE(written.has_value()) << written.error().message;
+        EXPECT_FALSE(std::filesystem::is_symlink(path));
+        EXPECT_EQ(contentsOf(path), "new");
+      } else {
+        ASSERT_FALSE(written.has_value());
+        EXPECT_EQ(written.error().code, row.error);
+        EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
+      }
+      EXPECT_EQ(contentsOf(other), "kept");
+      EXPECT_THAT(*FileSystem::list(folder), ElementsAre("other", "state.json"));
+    }
+  }
+}
+
 TEST_F(FileSystemTest, CreatingAtomicallyNeverReplacesAndLeavesNoTempFile) {
   const auto path = root.path() / "made/backup";
   ASSERT_TRUE(FileSystem::createFileAtomically(path, "first", 0600).has_value());
