@@ -19,7 +19,8 @@ inline constexpr const char* kVigilixApplicationBusName = platform::kProductIden
 inline constexpr double kAbsentApplicationWait = 0.25;
 
 // Requests and replies as system-wide notifications on the session bus. The reply match is in
-// place before anything is posted, so a quick reply is never missed. Blocking; one thread.
+// place before anything is posted, so a quick reply is never missed; opening does not wait for
+// the bus. Blocking; one thread.
 class VGXCLIBusTransport final : public VGXCLITransport {
  public:
   static std::expected<std::unique_ptr<VGXCLIBusTransport>, platform::BusError> open();
@@ -31,6 +32,8 @@ class VGXCLIBusTransport final : public VGXCLITransport {
   // otherwise). None also when the request cannot be posted or the bus goes away.
   std::optional<std::string> exchange(const std::string& request, const Accept& accept,
                                       double timeout) override;
+  // Why exchanges fail, once the bus has refused the tool or gone away.
+  std::optional<platform::BusError> failure() const { return exchange_->failure(); }
 
  private:
   explicit VGXCLIBusTransport(std::unique_ptr<platform::PostedExchange> exchange);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <thread>
@@ -291,8 +292,10 @@ TEST(BusWireLiveTest, OpensTheFirstSocketThatAnswersAndSaysWhyWhenNoneDoes) {
 }
 
 // A bus that answers the opening with the given bytes and closes; what it was sent comes back.
+// It answers once `ready` returns, when given.
 std::string answerOnce(const std::filesystem::path& path, const std::string& answer,
-                       const std::function<void()>& client) {
+                       const std::function<void()>& client,
+                       const std::function<void()>& ready = {}) {
   const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -308,6 +311,7 @@ std::string answerOnce(const std::filesystem::path& path, const std::string& ans
       if (count <= 0) break;
       received.append(buffer, static_cast<std::size_t>(count));
     }
+    if (ready) ready();
     EXPECT_EQ(send(peer, answer.data(), answer.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(answer.size()));
     // Everything the client sends is read before closing, so it sees an end, not a reset.
@@ -465,6 +469,54 @@ TEST_F(PostedExchangeLiveTest, TheWaitFollowsWhetherTheAnswerersNameHasAnOwner) 
     const platform::PostedExchange::Wait wait{row.answerer, row.owned ? 60.0 : 0.0,
                                               row.owned ? 0.0 : 60.0};
     EXPECT_EQ(exchangeBeside(**exchange, row.name, wait), "ok");
+  }
+}
+
+// open() sends the opening and the match and returns before the bus has answered; a bus that
+// then refuses fails the exchange, and says why.
+TEST(PostedExchangeRefusedTest, OpeningDoesNotWaitAndARefusalFailsTheExchangeSayingWhy) {
+  PrivateSessionBus bus;  // for its fresh folder
+  struct Row {
+    const char* name;
+    std::string answer;
+    std::string failure;
+  };
+  const Row rows[] = {
+      {"authentication refused", "REJECTED EXTERNAL\r\n", "refused this user"},
+      {"closed after the authentication", "OK 0123456789abcdef0123456789abcdef\r\n", "went away"},
+  };
+  const auto fake = bus.folder() / "fake";
+  ScopedEnvironment environment;
+  environment.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + fake.string());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::promise<void> opened;
+    std::future<void> openedFuture = opened.get_future();
+    std::atomic<bool> answered = false;
+    const auto sent = answerOnce(
+        fake, row.answer,
+        [&] {
+          auto exchange = platform::PostedExchange::open(kReply);
+          EXPECT_FALSE(answered.load());
+          opened.set_value();
+          ASSERT_TRUE(exchange.has_value()) << exchange.error().description();
+          EXPECT_EQ((*exchange)->failure(), std::nullopt);
+          const auto accept = [](const std::string&) { return true; };
+          EXPECT_EQ((*exchange)->exchange(kRequest, "{}", accept, {"org.example.App", 60, 60}),
+                    std::nullopt);
+          const auto failure = (*exchange)->failure();
+          ASSERT_TRUE(failure.has_value());
+          EXPECT_NE(failure->description().find(row.failure), std::string::npos)
+              << failure->description();
+          EXPECT_EQ((*exchange)->exchange(kRequest, "{}", accept, {"org.example.App", 60, 60}),
+                    std::nullopt);
+        },
+        [&] {
+          // Long enough for any machine; a wrong open() would make the test slow, not hang it.
+          (void)openedFuture.wait_for(std::chrono::seconds(30));
+          answered = true;
+        });
+    EXPECT_NE(sent.find("AddMatch"), std::string::npos);
   }
 }
 

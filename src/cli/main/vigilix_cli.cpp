@@ -32,6 +32,8 @@ double secondsNow() {
 
 int runHook(const VGXCLICommand& command) {
   const double start = secondsNow();
+  // Opened first: the bus admits the tool while it reads the payload and walks its ancestry.
+  const auto transport = VGXCLIBusTransport::open();
   VGXCLIHookContext context{
       .payload = VGXAgentStdin::read(STDIN_FILENO, secondsNow, start + kPayloadDeadline),
       .agentProcess =
@@ -41,7 +43,6 @@ int runHook(const VGXCLICommand& command) {
       .sequenceDirectory = VGXAgentPaths::sequenceDirectory(),
       .hooksLogFile = VGXAgentPaths::hooksLogFile(),
   };
-  const auto transport = VGXCLIBusTransport::open();
   std::optional<VGXCLIClient> client;
   if (transport) client.emplace(**transport, kHookReplyTimeout);
   runAgentHook(command, client ? &*client : nullptr, context);
@@ -86,7 +87,12 @@ int run(const std::vector<std::string>& arguments) {
     return kCLIExitNoAnswer;
   }
   VGXCLIClient client(**transport, kPersonReplyTimeout);
-  const VGXCLIOutput output = runPersonCommand(*command, client);
+  VGXCLIOutput output = runPersonCommand(*command, client);
+  // A bus that refused the tool leaves no answer; it says why.
+  if (const auto failure = (*transport)->failure();
+      failure && output.exitCode == kCLIExitNoAnswer) {
+    output.err = "Vigilix can't be reached: " + failure->description() + "\n";
+  }
   std::fputs(output.out.c_str(), stdout);
   std::fputs(output.err.c_str(), stderr);
   return output.exitCode;

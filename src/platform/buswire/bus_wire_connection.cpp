@@ -136,6 +136,7 @@ std::expected<void, BusError> BusWireConnection::awaitOpening() {
 }
 
 std::expected<void, BusError> BusWireConnection::flush() {
+  if (broken_) return std::unexpected(*broken_);
   for (std::size_t sent = 0; sent < output_.size();) {
     const ssize_t count =
         ::send(socket_, output_.data() + sent, output_.size() - sent, MSG_NOSIGNAL);

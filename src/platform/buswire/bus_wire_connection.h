@@ -58,11 +58,15 @@ class BusWireConnection {
   // The next message that is not a reply to a call: kept ones first, then what arrives before
   // the deadline; none once the deadline has passed.
   std::expected<std::optional<WireMessage>, BusError> read(Clock::time_point deadline);
+  // Sends what is queued without waiting, so the bus works on it while this program does
+  // something else.
+  std::expected<void, BusError> flush();
+  // Why the connection is broken, once it is.
+  const std::optional<BusError>& broken() const { return broken_; }
 
  private:
   explicit BusWireConnection(int socket);
 
-  std::expected<void, BusError> flush();
   // Reads more bytes into the input, waiting until the deadline; false when it passed.
   std::expected<bool, BusError> fill(Clock::time_point deadline);
   // The next whole message on the wire, or none when the deadline passes first.

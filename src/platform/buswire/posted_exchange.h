@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -13,9 +14,12 @@ namespace vigilix::platform {
 class BusWireConnection;
 
 // A request and its reply as system-wide notifications on the session bus, for a short-lived
-// program. The reply match is in place from open() on, so a quick reply is never missed. Each
-// step costs one round trip through the bus: the match goes with the opening, the question of
-// who answers with the request. Blocking; one thread.
+// program. open() sends the opening and the reply match at once and does not wait: the bus
+// admits this program while it prepares its request, and since the bus takes one connection's
+// messages in order, the match is in place before any request is posted and a quick reply is
+// never missed. The first exchange then reads the match's answer before the reply; each
+// exchange costs one round trip, the question of who answers going with the request.
+// Blocking; one thread.
 class PostedExchange {
  public:
   using Accept = std::function<bool(const std::string&)>;
@@ -26,7 +30,8 @@ class PostedExchange {
     double whileAbsent;
   };
 
-  // Listens for the posts of `replyName` that carry a text object.
+  // Listens for the posts of `replyName` that carry a text object. Fails only when no bus
+  // socket takes the connection; a bus that refuses it fails the first exchange.
   static std::expected<std::unique_ptr<PostedExchange>, BusError> open(std::string replyName);
   ~PostedExchange();
   PostedExchange(const PostedExchange&) = delete;
@@ -37,12 +42,18 @@ class PostedExchange {
   // away.
   std::optional<std::string> exchange(const std::string& requestName, const std::string& request,
                                       const Accept& accept, const Wait& wait);
+  // Why exchanges fail, once the bus has refused the connection or the reply match, or gone.
+  std::optional<BusError> failure() const;
 
  private:
-  PostedExchange(std::unique_ptr<BusWireConnection> bus, std::string replyName);
+  PostedExchange(std::unique_ptr<BusWireConnection> bus, std::string replyName,
+                 std::uint32_t matchSerial);
 
   std::unique_ptr<BusWireConnection> bus_;
   std::string replyName_;
+  // The match's call until its answer has been read.
+  std::optional<std::uint32_t> matchSerial_;
+  std::optional<BusError> matchFailure_;
 };
 
 }  // namespace vigilix::platform
