@@ -74,16 +74,25 @@ std::optional<std::vector<std::int32_t>> ProcessListing::listAllPIDs() const {
 
 std::optional<std::string> ProcessListing::executablePath(std::int32_t pid) const {
   if (pid < 1) return std::nullopt;
+  const std::filesystem::path link = processFolder(pid) / "exe";
+  // One call where the library's reading of a link makes two: an ancestry walk makes it for
+  // every ancestor on each agent hook.
+  char buffer[4096];
+  const ssize_t length = ::readlink(link.c_str(), buffer, sizeof buffer);
+  if (length < 0) return std::nullopt;
+  if (static_cast<std::size_t>(length) < sizeof buffer) {
+    if (length == 0) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(length));
+  }
   std::error_code error;
-  const std::filesystem::path target =
-      std::filesystem::read_symlink(processFolder(pid) / "exe", error);
+  const std::filesystem::path target = std::filesystem::read_symlink(link, error);
   if (error || target.empty()) return std::nullopt;
   return target.string();
 }
 
 std::optional<std::vector<std::string>> ProcessListing::arguments(std::int32_t pid) const {
   if (pid < 1) return std::nullopt;
-  const auto commandLine = FileSystem::readFile(processFolder(pid) / "cmdline");
+  const auto commandLine = FileSystem::readGeneratedFile(processFolder(pid) / "cmdline");
   if (!commandLine) return std::nullopt;
   return parseCommandLine(*commandLine);
 }
@@ -97,7 +106,7 @@ std::optional<ProcessSnapshot> ProcessListing::snapshot(std::int32_t pid) const 
 }
 
 std::optional<std::int64_t> ProcessListing::bootTime() const {
-  const auto procStat = FileSystem::readFile(root_ / "proc" / "stat");
+  const auto procStat = FileSystem::readGeneratedFile(root_ / "proc" / "stat");
   if (!procStat) return std::nullopt;
   const auto bootTime = parseBootTime(*procStat);
   if (!bootTime || *bootTime < 0) return std::nullopt;
@@ -113,7 +122,7 @@ std::optional<ProcessRecord> ProcessListing::record(std::int32_t pid) const {
 
 std::optional<ProcessRecord> ProcessListing::record(std::int32_t pid, std::int64_t bootTime) const {
   if (pid < 1 || bootTime < 0) return std::nullopt;
-  const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
+  const auto stat = FileSystem::readGeneratedFile(processFolder(pid) / "stat");
   if (!stat) return std::nullopt;
   const auto fields = parseProcessStat(*stat);
   const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
@@ -137,7 +146,7 @@ std::optional<std::vector<ProcessSnapshot>> ProcessListing::listProcesses() cons
 
 bool ProcessListing::isZombie(std::int32_t pid) const {
   if (pid < 1) return false;
-  const auto stat = FileSystem::readFile(processFolder(pid) / "stat");
+  const auto stat = FileSystem::readGeneratedFile(processFolder(pid) / "stat");
   return stat && statShowsZombie(*stat);
 }
 
