@@ -31,9 +31,15 @@ std::optional<std::vector<VGXIncident>> VGXIncidentLog::read() const {
   if (!stored) return std::vector<VGXIncident>{};
   std::string problem;
   if (stored->isData()) {
-    auto decoded = decodeIncidents(std::get<platform::Bytes>(stored->value));
+    const auto& bytes = std::get<platform::Bytes>(stored->value);
+    if (decoded_ && decoded_->first == bytes) {
+      damageReported_ = false;
+      return decoded_->second;
+    }
+    auto decoded = decodeIncidents(bytes);
     if (decoded) {
       damageReported_ = false;
+      decoded_.emplace(bytes, *decoded);
       return std::move(*decoded);
     }
     problem = decoded.error().description();

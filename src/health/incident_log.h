@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "health/incident.h"
@@ -53,6 +55,11 @@ class VGXIncidentLog {
   const std::string key_;
   mutable std::mutex lock_;
   mutable bool damageReported_ = false;
+  // The last stored value decoded, and what it held; guarded by lock_. The log is read several
+  // times on every change of state (a command-line request's among them), and decoding its
+  // JSON cost more than the rest of handling the request. The stored value stays the only
+  // truth: any other value is decoded afresh.
+  mutable std::optional<std::pair<platform::Bytes, std::vector<VGXIncident>>> decoded_;
 };
 
 }  // namespace vigilix

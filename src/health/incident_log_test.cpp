@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,36 @@ TEST_F(IncidentLogTest, AcknowledgingAndWhatAsksForAttention) {
   defaults().remove(kVGXIncidentLogKey);
   log.acknowledgeAll();
   EXPECT_EQ(stored(), "[]");
+}
+
+// Whatever changed the stored value, the log reads what is stored now.
+TEST_F(IncidentLogTest, AValueChangedBehindTheLogsBackIsReadAnew) {
+  const std::vector<VGXIncident> first{incident(2, Kind::protectionLost)};
+  const std::vector<VGXIncident> second{incident(3), incident(1, Kind::protectionLost)};
+  struct Row {
+    const char* name;
+    std::optional<platform::PropertyValue> stored;  // none: removed
+    std::vector<VGXIncident> read;
+  };
+  const Row rows[] = {
+      {"a list", encodeIncidents(first).value(), first},
+      {"another list", encodeIncidents(second).value(), second},
+      {"the first again", encodeIncidents(first).value(), first},
+      {"damaged", bytes("[{"), {}},
+      {"the first once more", encodeIncidents(first).value(), first},
+      {"removed", std::nullopt, {}},
+      {"the first after the removal", encodeIncidents(first).value(), first},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.stored) {
+      defaults().set(kVGXIncidentLogKey, *row.stored);
+    } else {
+      defaults().remove(kVGXIncidentLogKey);
+    }
+    EXPECT_EQ(loaded(), row.read);
+    EXPECT_EQ(loaded(), row.read);
+  }
 }
 
 // One bad element makes the whole log unreadable: it counts as empty but is
