@@ -13,11 +13,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -105,6 +107,17 @@ void printTimes(const char* what, const bench::TimedRuns& runs) {
               runs.failed > 0 ? " (some runs failed)" : "");
 }
 
+// This program's own argument area, where /proc/<pid>/cmdline reads it from.
+std::span<char> ownArguments;
+
+// Takes `title` as this program's name in the process table, as an agent names itself: a hook it
+// runs then finds the agent as the tool's parent rather than walking up to the first process.
+void setProcessTitle(std::string_view title) {
+  if (ownArguments.size() <= title.size()) return;
+  std::fill(ownArguments.begin(), ownArguments.end(), '\0');
+  std::copy(title.begin(), title.end(), ownArguments.begin());
+}
+
 // The tool as agent hooks and a person run it, against the least a program can cost.
 int measureTool(const Options& options, const std::filesystem::path& home) {
   const auto payload = home / "hook-payload.json";
@@ -114,6 +127,12 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
   const auto hook =
       bench::timeRuns({options.tool, "agent", "start", "--tool", "claude", "--vigilix-hook=v1"},
                       options.toolRuns, payload);
+  const std::string saved(ownArguments.begin(), ownArguments.end());
+  setProcessTitle("claude");
+  const auto agentHook =
+      bench::timeRuns({options.tool, "agent", "start", "--tool", "claude", "--vigilix-hook=v1"},
+                      options.toolRuns, payload);
+  std::copy(saved.begin(), saved.end(), ownArguments.begin());
   const auto hold =
       bench::timeRuns({options.tool, "hold", "--tool", "bench", "--ttl", "600"}, options.toolRuns);
   std::printf(
@@ -123,8 +142,15 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
   printTimes("/bin/true", trueRuns);
   printTimes("vigilix --help", help);
   printTimes("vigilix agent start (hook)", hook);
+  printTimes("the hook, its agent's child", agentHook);
   printTimes("vigilix hold (round trip)", hold);
-  return trueRuns.failed + help.failed + hook.failed + hold.failed == 0 ? 0 : 1;
+  // What is the tool's own, on a machine whose process start differs from the targets' machine.
+  std::printf(
+      "  beyond /bin/true, p50      hook %.3f ms, its agent's child %.3f ms, hold %.3f ms\n",
+      median(hook.milliseconds) - median(trueRuns.milliseconds),
+      median(agentHook.milliseconds) - median(trueRuns.milliseconds),
+      median(hold.milliseconds) - median(trueRuns.milliseconds));
+  return trueRuns.failed + help.failed + hook.failed + agentHook.failed + hold.failed == 0 ? 0 : 1;
 }
 
 // One run of the application: idle for a window, then, when asked, requests and the tool.
@@ -318,6 +344,9 @@ void printIdle(bool automation, const Options& options, const std::vector<IdleFi
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The arguments lie end to end, each behind its terminator.
+  ownArguments = {argv[0],
+                  static_cast<std::size_t>(argv[argc - 1] + std::strlen(argv[argc - 1]) - argv[0])};
   Options options;
   for (int index = 1; index < argc; ++index) {
     const std::string flag = argv[index];
