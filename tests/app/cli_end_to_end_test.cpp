@@ -2,24 +2,21 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "agenthooks/hook_command.h"
 #include "app/app_end_to_end_fixture.h"
 #include "cli/cli_bus_transport.h"
+#include "dbus/answering_bus.h"
 #include "platform/dbus/bus_connection.h"
 
 namespace vigilix::testing {
@@ -147,30 +144,11 @@ TEST_F(CLIEndToEndTest, WithoutTheApplicationHooksGoOnAndPeopleAreTold) {
   EXPECT_EQ(output, "Vigilix didn't answer. Is the application running?\n");
 
   // A bus that refuses the tool: the person is told why.
-  const auto refusing = home_ / "refusing-bus";
-  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", refusing.c_str());
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  std::thread bus([&] {
-    const int peer = accept(listener, nullptr, nullptr);
-    char buffer[4096];
-    (void)recv(peer, buffer, sizeof(buffer), 0);
-    const std::string refusal = "REJECTED EXTERNAL\r\n";
-    (void)send(peer, refusal.data(), refusal.size(), MSG_NOSIGNAL);
-    shutdown(peer, SHUT_WR);
-    while (recv(peer, buffer, sizeof(buffer), 0) > 0) {
-    }
-    close(peer);
-  });
-  {
-    ScopedEnvironment busAddress("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + refusing.string());
+  answerOnce(home_ / "refusing-bus", "REJECTED EXTERNAL\r\n", [&] {
+    ScopedEnvironment busAddress("DBUS_SESSION_BUS_ADDRESS",
+                                 "unix:path=" + (home_ / "refusing-bus").string());
     EXPECT_EQ(tool({"status"}, &output), 3);
-  }
-  bus.join();
-  close(listener);
+  });
   EXPECT_EQ(output,
             "Vigilix can't be reached: the session bus refused this user (\"REJECTED EXTERNAL\"): "
             "Permission denied\n");
