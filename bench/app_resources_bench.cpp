@@ -31,7 +31,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
 #include "dbus/test_child_process.h"
-#include "platform/notifications/sd_bus_notification_center.h"
+#include "platform/notifications/dbus_notification_center.h"
 #include "platform/runloop/live_run_loop.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
@@ -173,7 +173,7 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     return 1;
   }
   std::shared_ptr<platform::AsyncBusConnection> shared = std::move(*connection);
-  platform::SdBusNotificationCenter center(shared);
+  platform::DBusNotificationCenter center(shared);
   std::string expected;
   bool answered = false;
   nlohmann::json last;

@@ -149,9 +149,8 @@ platform::BusInterfaceTable ApplicationBusService::actionsTable() {
 void ApplicationBusService::announceControlsChanged(const std::string& kind) {
   if (!connection_) return;
   // A shell that misses one reads the state again on the next.
-  (void)connection_->emitSignal(
-      {kActionsObjectPath, kActionsInterface, "ControlsChanged"},
-      platform::appendArguments([&kind](BusArgumentWriter& arguments) { arguments.string(kind); }));
+  (void)connection_->emitSignal({kActionsObjectPath, kActionsInterface, "ControlsChanged"},
+                                [&kind](BusArgumentWriter& arguments) { arguments.string(kind); });
 }
 
 }  // namespace vigilix

@@ -102,9 +102,10 @@ std::expected<platform::BusSlot, platform::BusError> requestApplicationName(
   const platform::MethodAddress method{"org.freedesktop.DBus", "/org/freedesktop/DBus",
                                        "org.freedesktop.DBus", "RequestName"};
   return connection.callAsync(
-      method, platform::appendArguments([](platform::BusArgumentWriter& arguments) {
+      method,
+      [](platform::BusArgumentWriter& arguments) {
         arguments.string(kApplicationBusName).uint32(0);
-      }),
+      },
       [onOutcome = std::move(onOutcome)](const platform::BusReply& reply) {
         if (!reply) {
           onOutcome(std::unexpected(reply.error()));
@@ -128,15 +129,15 @@ std::expected<platform::BusSlot, platform::BusError> forwardToRunningInstance(
     const platform::MethodAddress method{kApplicationBusName, kApplicationObjectPath,
                                          kApplicationInterface, "Activate"};
     return connection.callAsync(
-        method, platform::appendArguments([](auto& arguments) { arguments.emptyDictionary(); }),
-        std::move(onReply));
+        method, [](auto& arguments) { arguments.emptyDictionary(); }, std::move(onReply));
   }
   const platform::MethodAddress method{kApplicationBusName, kApplicationObjectPath,
                                        kApplicationInterface, "Open"};
   return connection.callAsync(
-      method, platform::appendArguments([&uris](platform::BusArgumentWriter& arguments) {
+      method,
+      [&uris](platform::BusArgumentWriter& arguments) {
         arguments.strings(uris).emptyDictionary();
-      }),
+      },
       std::move(onReply));
 }
 

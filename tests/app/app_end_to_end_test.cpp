@@ -25,7 +25,7 @@
 #include "platform/dbus/bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/notifications/sd_bus_notification_center.h"
+#include "platform/notifications/dbus_notification_center.h"
 
 namespace vigilix::testing {
 namespace {
@@ -42,7 +42,7 @@ class AppEndToEndTest : public AppEndToEndFixture {
     auto connection = platform::AsyncBusConnection::open(platform::BusKind::Session);
     ASSERT_TRUE(connection) << connection.error().description();
     connection_ = std::move(*connection);
-    center_ = std::make_unique<platform::SdBusNotificationCenter>(connection_);
+    center_ = std::make_unique<platform::DBusNotificationCenter>(connection_);
     replyObserver_ = center_->addObserver(
         kReplyName, [this](const std::string&, const std::optional<std::string>& object) {
           if (object) replies_.push_back(nlohmann::json::parse(*object, nullptr, false));
@@ -88,7 +88,7 @@ class AppEndToEndTest : public AppEndToEndFixture {
   }
 
   std::shared_ptr<platform::AsyncBusConnection> connection_;
-  std::unique_ptr<platform::SdBusNotificationCenter> center_;
+  std::unique_ptr<platform::DBusNotificationCenter> center_;
   platform::ObserverHandle replyObserver_;
   std::vector<nlohmann::json> replies_;
 };
@@ -348,8 +348,7 @@ std::vector<std::string> askedBlockLocks() {
   auto bus = platform::BusConnection::open(platform::BusKind::System);
   if (!bus) return {"(no system bus)"};
   auto reply = bus->call({"org.freedesktop.login1", "/org/freedesktop/login1",
-                          "run.tarvo.vigilix.MockLogind", "InhibitCalls"},
-                         [](sd_bus_message*) { return 0; });
+                          "run.tarvo.vigilix.MockLogind", "InhibitCalls"});
   if (!reply) return {reply.error().description()};
   std::vector<std::string> reasons;
   sd_bus_message_enter_container(reply->get(), 'a', "(ssss)");

@@ -33,14 +33,11 @@ class AppLifeTest : public AppEndToEndFixture {
   pid_t applicationPid() const {
     auto bus = platform::BusConnection::open(platform::BusKind::Session);
     if (!bus) return 0;
-    auto reply = bus->call({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                            "GetConnectionUnixProcessID"},
-                           [](sd_bus_message* message) {
-                             return sd_bus_message_append(message, "s", "run.tarvo.vigilix");
-                           });
-    std::uint32_t pid = 0;
-    if (!reply || sd_bus_message_read(reply->get(), "u", &pid) <= 0) return 0;
-    return static_cast<pid_t>(pid);
+    auto reply =
+        bus->call({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                   "GetConnectionUnixProcessID"},
+                  [](platform::BusArgumentWriter& out) { out.string("run.tarvo.vigilix"); });
+    return static_cast<pid_t>(platform::readReply<std::uint32_t>(reply).value_or(0));
   }
 
   // The desktop entry and the user's choice of it for the scheme, as an

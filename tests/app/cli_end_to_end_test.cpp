@@ -246,17 +246,9 @@ TEST_F(CLIEndToEndTest, AFloodOfAddressesLeavesTheApplicationAnswering) {
   auto bus = platform::BusConnection::open(platform::BusKind::Session, 180'000'000);
   ASSERT_TRUE(bus) << bus.error().description();
   const std::vector<std::string> addresses(5'000, "vigilix:///toggle");
-  const auto reply =
-      bus->call({"run.tarvo.vigilix", "/run/tarvo/vigilix", "org.freedesktop.Application", "Open"},
-                [&](sd_bus_message* message) {
-                  int result = sd_bus_message_open_container(message, 'a', "s");
-                  for (const auto& address : addresses) {
-                    if (result >= 0) result = sd_bus_message_append(message, "s", address.c_str());
-                  }
-                  if (result >= 0) result = sd_bus_message_close_container(message);
-                  if (result >= 0) result = sd_bus_message_append(message, "a{sv}", 0);
-                  return result;
-                });
+  const auto reply = bus->call(
+      {"run.tarvo.vigilix", "/run/tarvo/vigilix", "org.freedesktop.Application", "Open"},
+      [&](platform::BusArgumentWriter& out) { out.strings(addresses).emptyDictionary(); });
   ASSERT_TRUE(reply) << reply.error().description() << readFile(home_ / "app.log");
   // Once through the 64 toggles it took, it answers again (each is a real start or stop, slow
   // under the sanitizers).

@@ -2,6 +2,7 @@
 #include "platform/dbus/async_bus_connection.h"
 
 #include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
 
 #include <cerrno>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "dbus/raw_arguments.h"
 #include "dbus/test_peer.h"
 #include "platform/buswire/match_rule.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -55,7 +57,7 @@ Answer answerOf(const BusReply& reply) {
     answer.text = reply.error().description();
   } else {
     const char* text = nullptr;
-    answer.text = sd_bus_message_read(*reply, "s", &text) >= 0 ? text : "(no string)";
+    answer.text = sd_bus_message_read(reply->raw(), "s", &text) >= 0 ? text : "(no string)";
   }
   return answer;
 }
@@ -96,7 +98,9 @@ TEST_F(AsyncBusConnectionTest, CallsAnswerOnTheMainThread) {
     const bool takesText = std::string(row.member) == "Echo";
     auto call = caller->callAsync(
         {row.destination, kPeerPath, kPeerInterface, row.member},
-        [&](sd_bus_message* m) { return takesText ? sd_bus_message_append(m, "s", "hello") : 0; },
+        rawArguments([&](sd_bus_message* m) {
+          return takesText ? sd_bus_message_append(m, "s", "hello") : 0;
+        }),
         [&](const BusReply& reply) { answer = answerOf(reply); }, row.timeoutMicroseconds);
     ASSERT_TRUE(call.has_value()) << call.error().description();
     ASSERT_TRUE(runMainLoopUntil([&] { return answer.has_value(); }));
@@ -107,15 +111,15 @@ TEST_F(AsyncBusConnectionTest, CallsAnswerOnTheMainThread) {
 
 TEST_F(AsyncBusConnectionTest, AMatchReceivesItsSignalsUntilDropped) {
   auto emit = [&](const char* what) {
-    const auto sent =
-        peer->emitSignal({kPeerPath, kPeerInterface, "Happened"},
-                         [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", what); });
+    const auto sent = peer->emitSignal(
+        {kPeerPath, kPeerInterface, "Happened"},
+        rawArguments([&](sd_bus_message* m) { return sd_bus_message_append(m, "s", what); }));
     EXPECT_TRUE(sent.has_value());
   };
   auto record = [](std::vector<std::string>& into) {
-    return [&into](sd_bus_message* m) {
+    return [&into](platform::BusArgumentReader& signal) {
       const char* what = nullptr;
-      if (sd_bus_message_read(m, "s", &what) >= 0) into.emplace_back(what);
+      if (sd_bus_message_read(signal.raw(), "s", &what) >= 0) into.emplace_back(what);
     };
   };
   platform::SignalMatch match{.sender = {},

@@ -22,7 +22,7 @@
 #include "platform/buswire/bus_wire_connection.h"
 #include "platform/buswire/posted_exchange.h"
 #include "platform/dbus/bus_opening.h"
-#include "platform/notifications/sd_bus_notification_center.h"
+#include "platform/notifications/dbus_notification_center.h"
 #include "testing/scoped_environment.h"
 
 namespace vigilix::testing {
@@ -369,7 +369,7 @@ class PostedExchangeLiveTest : public ::testing::Test {
 
   PrivateSessionBus bus;
   std::shared_ptr<platform::AsyncBusConnection> appConnection = openSessionConnection();
-  platform::SdBusNotificationCenter app{appConnection};
+  platform::DBusNotificationCenter app{appConnection};
 };
 
 TEST_F(PostedExchangeLiveTest, TheFirstAcceptedReplyOfTheReplyNameIsTheAnswer) {

@@ -174,7 +174,8 @@ TEST_F(DBusMenuExporterTest, ClicksRunTheItemsAction) {
 TEST_F(DBusMenuExporterTest, ChangesAreAnnouncedAndOpeningRebuilds) {
   std::vector<std::string> signals;
   bool installed = false;
-  auto record = [&](sd_bus_message* m) {
+  auto record = [&](platform::BusArgumentReader& signal) {
+    sd_bus_message* m = signal.raw();
     std::string line = sd_bus_message_get_member(m);
     if (line == "LayoutUpdated") {
       std::uint32_t revision = 0;
@@ -271,7 +272,8 @@ TEST_F(DBusMenuExporterTest, AHostThatKeepsWhatItWasToldSeesTheMenuAfterEveryCha
                                   .interface = DBusMenuExporter::kInterface,
                                   .member = "ItemsPropertiesUpdated",
                                   .arg0 = std::nullopt}),
-      [&](sd_bus_message* m) {
+      [&](platform::BusArgumentReader& signal) {
+        sd_bus_message* m = signal.raw();
         sd_bus_message_enter_container(m, 'a', "(ia{sv})");
         while (sd_bus_message_enter_container(m, 'r', "ia{sv}") > 0) {
           std::int32_t id = 0;

@@ -14,6 +14,7 @@
 
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
+#include "dbus/raw_arguments.h"
 #include "platform/dbus/bus_connection.h"
 #include "platform/system/logind_idle_time.h"
 #include "platform/system/network_manager_wifi.h"
@@ -37,7 +38,7 @@ std::string call(const char* service, const std::string& path, const char* inter
     ADD_FAILURE() << "no system bus";
     return "";
   }
-  auto reply = bus->call({service, path.c_str(), interface, member}, append);
+  auto reply = bus->call({service, path.c_str(), interface, member}, rawArguments(append));
   if (!reply) {
     ADD_FAILURE() << member << ": " << reply.error().description();
     return "";

@@ -104,16 +104,15 @@ class ExportedObjectTest : public ::testing::Test {
   // The reply's first string, or the error's description.
   std::string call(const char* member, const platform::BusWrite& arguments = {}) {
     std::optional<std::string> answer;
-    auto pending =
-        caller->callAsync({kPeerName, kPeerPath, kPeerInterface, member},
-                          platform::appendArguments(arguments), [&](const BusReply& reply) {
-                            if (!reply) {
-                              answer = reply.error().description();
-                              return;
-                            }
-                            BusArgumentReader in(*reply);
-                            answer = in.string();
-                          });
+    auto pending = caller->callAsync({kPeerName, kPeerPath, kPeerInterface, member}, arguments,
+                                     [&](const BusReply& reply) {
+                                       if (!reply) {
+                                         answer = reply.error().description();
+                                         return;
+                                       }
+                                       BusArgumentReader in(*reply);
+                                       answer = in.string();
+                                     });
     if (!pending) return pending.error().description();
     if (!runMainLoopUntil([&] { return answer.has_value(); })) return "(no answer)";
     return *answer;
@@ -162,7 +161,7 @@ TEST_F(ExportedObjectTest, ArgumentsComeBackAsTheyWereWritten) {
     std::optional<Mirror> received;
     auto pending = caller->callAsync(
         {kPeerName, kPeerPath, kPeerInterface, "Mirror"},
-        platform::appendArguments([&](BusArgumentWriter& out) { write(out, sent); }),
+        [&](BusArgumentWriter& out) { write(out, sent); },
         [&](const BusReply& reply) {
           ASSERT_TRUE(reply.has_value()) << reply.error().description();
           BusArgumentReader in(*reply);

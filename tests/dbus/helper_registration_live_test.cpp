@@ -25,16 +25,7 @@ void allow(const std::vector<std::string>& actions) {
   ASSERT_TRUE(bus.has_value());
   auto reply = bus->call({"org.freedesktop.PolicyKit1", "/org/freedesktop/PolicyKit1/Authority",
                           "org.freedesktop.DBus.Mock", "SetAllowed"},
-                         [&](sd_bus_message* message) {
-                           int result = sd_bus_message_open_container(message, 'a', "s");
-                           for (const auto& action : actions) {
-                             if (result >= 0) {
-                               result = sd_bus_message_append(message, "s", action.c_str());
-                             }
-                           }
-                           if (result >= 0) result = sd_bus_message_close_container(message);
-                           return result;
-                         });
+                         [&](platform::BusArgumentWriter& out) { out.strings(actions); });
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 

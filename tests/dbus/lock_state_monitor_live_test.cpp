@@ -12,6 +12,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/mock_logind_test_fixture.h"
+#include "dbus/raw_arguments.h"
 #include "direct/lock/lock_state_monitor.h"
 #include "platform/dbus/bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
@@ -26,7 +27,8 @@ constexpr const char* kSession = "org.freedesktop.login1.Session";
 void callSession(const char* member, const std::function<int(sd_bus_message*)>& append) {
   auto bus = platform::BusConnection::openSystem();
   ASSERT_TRUE(bus.has_value());
-  auto reply = bus->call({"org.freedesktop.login1", kSessionPath, kSession, member}, append);
+  auto reply =
+      bus->call({"org.freedesktop.login1", kSessionPath, kSession, member}, rawArguments(append));
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 
@@ -35,8 +37,8 @@ void setActive(bool active) {
   ASSERT_TRUE(bus.has_value());
   auto reply =
       bus->call({"org.freedesktop.login1", kSessionPath, "org.freedesktop.DBus.Properties", "Set"},
-                [&](sd_bus_message* m) {
-                  return sd_bus_message_append(m, "ssv", kSession, "Active", "b", active ? 1 : 0);
+                [&](platform::BusArgumentWriter& out) {
+                  out.string(kSession).string("Active").variant(active);
                 });
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }

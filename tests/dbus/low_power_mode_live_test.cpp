@@ -19,9 +19,8 @@ bool setActiveProfile(const std::string& profile) {
   auto bus = platform::BusConnection::openSystem();
   return bus &&
          bus->call({kDaemon, "/net/hadess/PowerProfiles", "org.freedesktop.DBus.Properties", "Set"},
-                   [&profile](sd_bus_message* message) {
-                     return sd_bus_message_append(message, "ssv", kDaemon, "ActiveProfile", "s",
-                                                  profile.c_str());
+                   [&profile](platform::BusArgumentWriter& out) {
+                     out.string(kDaemon).string("ActiveProfile").variant(profile);
                    })
              .has_value();
 }

@@ -73,9 +73,8 @@ platform::BusConnection session(platform::BusKind kind = platform::BusKind::Sess
 std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
                                                       const std::string& method,
                                                       platform::BusKind kind) {
-  auto reply = session(kind).call(
-      {object.service, object.path, kMockInterface, "GetMethodCalls"},
-      [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", method.c_str()); });
+  auto reply = session(kind).call({object.service, object.path, kMockInterface, "GetMethodCalls"},
+                                  [&](platform::BusArgumentWriter& out) { out.string(method); });
   if (!reply) throw std::runtime_error("GetMethodCalls: " + reply.error().description());
   sd_bus_message* message = reply->get();
   std::vector<std::vector<std::string>> calls;
@@ -96,15 +95,15 @@ std::vector<std::vector<std::string>> mockMethodCalls(const MockObject& object,
 void mockEmitSignal(const MockObject& object, const std::string& interface,
                     const std::string& member, const std::string& signature,
                     const std::function<int(sd_bus_message*)>& appendArguments) {
-  auto reply = session().call(
-      {object.service, object.path, kMockInterface, "EmitSignal"}, [&](sd_bus_message* m) {
-        int result =
-            sd_bus_message_append(m, "sss", interface.c_str(), member.c_str(), signature.c_str());
-        if (result >= 0) result = sd_bus_message_open_container(m, 'a', "v");
-        if (result >= 0) result = appendArguments(m);
-        if (result >= 0) result = sd_bus_message_close_container(m);
-        return result;
-      });
+  int appended = 0;
+  auto reply = session().call({object.service, object.path, kMockInterface, "EmitSignal"},
+                              [&](platform::BusArgumentWriter& out) {
+                                out.string(interface).string(member).string(signature);
+                                out.open('a', "v");
+                                appended = appendArguments(out.raw());
+                                out.close();
+                              });
+  if (appended < 0) throw std::runtime_error("EmitSignal: the arguments cannot be written");
   if (!reply) throw std::runtime_error("EmitSignal: " + reply.error().description());
 }
 
@@ -113,9 +112,8 @@ void setSystemBoolProperty(const char* service, const char* path, const char* in
   auto bus = platform::BusConnection::openSystem();
   ASSERT_TRUE(bus.has_value());
   auto reply = bus->call(
-      {service, path, "org.freedesktop.DBus.Properties", "Set"}, [&](sd_bus_message* message) {
-        return sd_bus_message_append(message, "ssv", interface, name, "b", value ? 1 : 0);
-      });
+      {service, path, "org.freedesktop.DBus.Properties", "Set"},
+      [&](platform::BusArgumentWriter& out) { out.string(interface).string(name).variant(value); });
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 

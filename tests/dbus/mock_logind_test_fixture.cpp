@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "dbus/raw_arguments.h"
 #include "platform/dbus/bus_connection.h"
 
 namespace vigilix::testing {
@@ -53,8 +54,8 @@ void callLogind(const char* interface, const char* member,
                 const std::function<int(sd_bus_message*)>& append) {
   auto bus = platform::BusConnection::openSystem();
   ASSERT_TRUE(bus.has_value()) << bus.error().description();
-  auto reply =
-      bus->call({"org.freedesktop.login1", "/org/freedesktop/login1", interface, member}, append);
+  auto reply = bus->call({"org.freedesktop.login1", "/org/freedesktop/login1", interface, member},
+                         rawArguments(append));
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 

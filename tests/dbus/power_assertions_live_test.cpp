@@ -34,15 +34,11 @@ std::vector<LogindInhibitor> ownLocks() { return locksOf(::getpid()); }
 std::optional<std::uint32_t> gnomeInhibitedActions() {
   auto bus = platform::BusConnection::open(platform::BusKind::Session);
   if (!bus) return std::nullopt;
-  auto reply = bus->call({"org.gnome.SessionManager", "/org/gnome/SessionManager",
-                          "org.freedesktop.DBus.Properties", "Get"},
-                         [](sd_bus_message* message) {
-                           return sd_bus_message_append(message, "ss", "org.gnome.SessionManager",
-                                                        "InhibitedActions");
-                         });
-  std::uint32_t actions = 0;
-  if (!reply || sd_bus_message_read(reply->get(), "v", "u", &actions) <= 0) return std::nullopt;
-  return actions;
+  auto actions =
+      bus->property<std::uint32_t>("org.gnome.SessionManager", "/org/gnome/SessionManager",
+                                   "org.gnome.SessionManager", "InhibitedActions");
+  if (!actions) return std::nullopt;
+  return *actions;
 }
 
 class PowerAssertionsLiveTest : public MockLogindTest {};

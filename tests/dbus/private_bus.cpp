@@ -91,9 +91,8 @@ bool PrivateBus::hasOwner(const std::string& name) const {
   if (!bus) return false;
   auto reply = bus->call(
       {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner"},
-      [&](sd_bus_message* message) { return sd_bus_message_append(message, "s", name.c_str()); });
-  int owned = 0;
-  return reply && sd_bus_message_read(reply->get(), "b", &owned) >= 0 && owned != 0;
+      [&](platform::BusArgumentWriter& out) { out.string(name); });
+  return platform::readReply<bool>(reply).value_or(false);
 }
 
 void PrivateBus::stop() { daemon_.reset(); }

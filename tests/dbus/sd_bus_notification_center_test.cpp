@@ -1,6 +1,4 @@
 // System-wide notifications between connections (processes) on a private session bus.
-#include "platform/notifications/sd_bus_notification_center.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
+#include "platform/notifications/dbus_notification_center.h"
 #include "platform/notifications/distributed_notification_bus.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "testing/absent_bus.h"
@@ -21,8 +20,8 @@ namespace {
 
 using platform::AsyncBusConnection;
 using platform::BusKind;
+using platform::DBusNotificationCenter;
 using platform::ObserverHandle;
-using platform::SdBusNotificationCenter;
 using ::testing::UnorderedElementsAreArray;
 
 constexpr const char* kRequest = "run.tarvo.vigilix.cli.request";
@@ -67,8 +66,8 @@ class SdBusNotificationCenterTest : public ::testing::Test {
 
   PrivateSessionBus bus;
   std::shared_ptr<AsyncBusConnection> appConnection = openSessionConnection();
-  SdBusNotificationCenter app{appConnection};
-  SdBusNotificationCenter tool{openSessionConnection()};
+  DBusNotificationCenter app{appConnection};
+  DBusNotificationCenter tool{openSessionConnection()};
   bool offMainThread = false;
 };
 
@@ -196,7 +195,7 @@ TEST(LiveDistributedCenterTest, UsesTheSessionBusWhenThereIsOneAndSaysWhenThereI
       absent.emplace(BusKind::Session);
     }
     const auto center = platform::makeLiveDistributedCenter();
-    EXPECT_EQ(dynamic_cast<SdBusNotificationCenter*>(center.get()) != nullptr, row.onTheBus);
+    EXPECT_EQ(dynamic_cast<DBusNotificationCenter*>(center.get()) != nullptr, row.onTheBus);
     EXPECT_EQ(dynamic_cast<platform::BusNotificationCenter*>(center.get()) != nullptr,
               !row.onTheBus);
     EXPECT_EQ(log.containsFragment("No session bus (cannot connect to the session bus"),

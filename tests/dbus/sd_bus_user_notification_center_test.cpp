@@ -1,6 +1,4 @@
 // Notices through a notification service mock on a private session bus.
-#include "platform/usernotifications/sd_bus_user_notification_center.h"
-
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
@@ -12,6 +10,7 @@
 #include "dbus/main_loop_waiting.h"
 #include "dbus/mock_calls.h"
 #include "dbus/private_bus.h"
+#include "platform/usernotifications/dbus_user_notification_center.h"
 #include "testing/absent_bus.h"
 #include "testing/captured_log.h"
 
@@ -20,9 +19,9 @@ namespace {
 
 using platform::AsyncBusConnection;
 using platform::BusKind;
+using platform::DBusUserNotificationCenter;
 using platform::NotificationRequest;
 using platform::NotificationResponse;
-using platform::SdBusUserNotificationCenter;
 using Calls = std::vector<std::vector<std::string>>;
 
 constexpr MockObject kService{"org.freedesktop.Notifications", "/org/freedesktop/Notifications"};
@@ -80,7 +79,7 @@ class SdBusUserNotificationCenterTest : public ::testing::Test {
   PrivateSessionBus bus;
   std::optional<DbusMock> service;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
-  std::optional<SdBusUserNotificationCenter> center;
+  std::optional<DBusUserNotificationCenter> center;
 };
 
 TEST_F(SdBusUserNotificationCenterTest, NoticesReachTheServiceAndRepeatsReplaceThem) {
@@ -248,7 +247,7 @@ TEST(LiveUserNotificationCenterTest, UsesTheSessionBusWhenThereIsOneAndSaysWhenT
       absent.emplace(BusKind::Session);
     }
     const auto center = platform::makeLiveUserNotificationCenter();
-    EXPECT_EQ(dynamic_cast<SdBusUserNotificationCenter*>(center.get()) != nullptr, sessionBus);
+    EXPECT_EQ(dynamic_cast<DBusUserNotificationCenter*>(center.get()) != nullptr, sessionBus);
     EXPECT_EQ(log.containsFragment("No session bus (cannot connect to the session bus"),
               !sessionBus);
   }

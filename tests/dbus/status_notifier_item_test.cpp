@@ -151,6 +151,26 @@ TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
   EXPECT_EQ(eye.argb[0], 0);
 }
 
+TEST_F(StatusNotifierItemTest, TheLastPositionAHostGaveIsKept) {
+  EXPECT_EQ(item->lastHostPosition(), std::nullopt);
+  struct Row {
+    const char* method;
+    std::int32_t x;
+    std::int32_t y;
+  };
+  const Row rows[] = {
+      {"Activate", 1200, 8}, {"ContextMenu", 640, 1050}, {"SecondaryActivate", 3, 4}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.method);
+    EXPECT_EQ(callItem(
+                  *host, item->busName(), StatusNotifierItem::kInterface, row.method,
+                  [&](sd_bus_message* m) { return sd_bus_message_append(m, "ii", row.x, row.y); },
+                  [](sd_bus_message*) { return std::string("ok"); }),
+              "ok");
+    EXPECT_EQ(item->lastHostPosition(), (StatusNotifierItem::HostPosition{row.x, row.y}));
+  }
+}
+
 TEST(StatusItemControllerTest, ClicksAndTooltipFollowTheSettingsAndStatus) {
   PrivateSessionBus bus;
   TestDefaultsEnvironment defaults;

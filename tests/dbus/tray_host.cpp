@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "dbus/main_loop_waiting.h"
+#include "dbus/raw_arguments.h"
 #include "platform/tray/status_notifier_item.h"
 
 namespace vigilix::testing {
@@ -112,8 +113,8 @@ std::string callAsHost(platform::AsyncBusConnection& host, const std::string& de
                        const std::function<std::string(sd_bus_message*)>& read) {
   std::optional<std::string> answer;
   auto pending = host.callAsync(
-      {destination.c_str(), path, interface, member}, append,
-      [&](const BusReply& reply) { answer = reply ? read(*reply) : reply.error().name; });
+      {destination.c_str(), path, interface, member}, rawArguments(append),
+      [&](const BusReply& reply) { answer = reply ? read(reply->raw()) : reply.error().name; });
   if (!pending || !runMainLoopUntil([&] { return answer.has_value(); })) return "no answer";
   return *answer;
 }

@@ -56,10 +56,10 @@ std::filesystem::path settingsDaemon() {
 std::optional<pid_t> ownerPid(const platform::BusConnection& bus, const char* name) {
   auto reply = bus.call({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                          "GetConnectionUnixProcessID"},
-                        [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", name); });
-  std::uint32_t pid = 0;
-  if (!reply || sd_bus_message_read(reply->get(), "u", &pid) < 0) return std::nullopt;
-  return static_cast<pid_t>(pid);
+                        [&](platform::BusArgumentWriter& out) { out.string(name); });
+  const auto pid = platform::readReply<std::uint32_t>(reply);
+  if (!pid) return std::nullopt;
+  return static_cast<pid_t>(*pid);
 }
 
 }  // namespace
@@ -132,19 +132,9 @@ std::string XfcePanelHost::watcherCommand() const {
 
 std::vector<std::string> XfcePanelHost::registeredItems() const {
   std::vector<std::string> items;
-  auto reply = bus_->call(
-      {kWatcherName, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get"},
-      [](sd_bus_message* m) {
-        return sd_bus_message_append(m, "ss", kWatcherName, "RegisteredStatusNotifierItems");
-      });
-  if (!reply || sd_bus_message_enter_container(reply->get(), 'v', "as") < 0) return items;
-  char** names = nullptr;
-  if (sd_bus_message_read_strv(reply->get(), &names) < 0 || names == nullptr) return items;
-  for (char** name = names; *name != nullptr; ++name) {
-    items.emplace_back(*name);
-    free(*name);
-  }
-  free(names);
+  auto names = bus_->property<std::vector<std::string>>(
+      kWatcherName, "/StatusNotifierWatcher", kWatcherName, "RegisteredStatusNotifierItems");
+  if (names) items = std::move(*names);
   return items;
 }
 

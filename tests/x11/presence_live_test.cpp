@@ -11,6 +11,7 @@
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/mock_logind_test_fixture.h"
+#include "dbus/raw_arguments.h"
 #include "direct/live_presence.h"
 #include "hub/trigger_bridge.h"
 #include "platform/dbus/bus_connection.h"
@@ -30,7 +31,8 @@ void callSession(const char* member, const char* interface, const char* signatur
                  const std::function<int(sd_bus_message*)>& append) {
   auto bus = platform::BusConnection::openSystem();
   ASSERT_TRUE(bus.has_value());
-  auto reply = bus->call({"org.freedesktop.login1", kSessionPath, interface, member}, append);
+  auto reply =
+      bus->call({"org.freedesktop.login1", kSessionPath, interface, member}, rawArguments(append));
   ASSERT_TRUE(reply.has_value()) << signature << ": " << reply.error().description();
 }
 

@@ -1,7 +1,5 @@
 #include "platform/dbus/async_bus_connection.h"
 
-#include <systemd/sd-bus.h>
-
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -9,6 +7,7 @@
 #include <utility>
 
 #include "platform/base/logger.h"
+#include "platform/dbus/bus_callbacks.h"
 #include "platform/runloop/dispatch_queue.h"
 
 namespace vigilix::platform {
@@ -20,28 +19,10 @@ const Logger& busLog() {
   return log;
 }
 
-// Trampolines from sd-bus. Each copies its handler first: the handler may
-// drop the slot that holds it.
-int deliverReply(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
-  const BusReplyHandler handler = static_cast<BusSlotHandlers*>(userdata)->reply;
-  if (!handler) return 0;
-  if (busReplyIsError(message)) {
-    handler(std::unexpected(busErrorFromReply(message)));
-  } else {
-    handler(message);
-  }
-  return 0;
-}
-
-int deliverSignal(sd_bus_message* message, void* userdata, sd_bus_error*) noexcept {
-  const BusMessageHandler handler = static_cast<BusSlotHandlers*>(userdata)->message;
-  if (handler) handler(message);
-  return 0;
-}
-
 // Without an install handler a refused match would close the connection.
 int deliverMatchInstalled(sd_bus_message* message, void* userdata, sd_bus_error* error) noexcept {
-  if (static_cast<BusSlotHandlers*>(userdata)->reply) return deliverReply(message, userdata, error);
+  if (static_cast<BusSlotHandlers*>(userdata)->reply)
+    return deliverBusReply(message, userdata, error);
   if (busReplyIsError(message)) {
     busLog().error("The bus refused a signal match: {}", busErrorFromReply(message).description());
   }
@@ -131,15 +112,15 @@ void AsyncBusConnection::processAll() {
 }
 
 std::expected<BusSlot, BusError> AsyncBusConnection::callAsync(const MethodAddress& method,
-                                                               const BusAppend& append,
+                                                               const BusWrite& write,
                                                                BusReplyHandler onReply,
                                                                std::uint64_t timeoutMicroseconds) {
-  auto request = makeMethodCall(bus_.get(), method, append);
+  auto request = makeMethodCall(bus_.get(), method, write);
   if (!request) return std::unexpected(request.error());
   auto handlers = std::make_unique<BusSlotHandlers>();
   handlers->reply = std::move(onReply);
   sd_bus_slot* slot = nullptr;
-  const int result = sd_bus_call_async(bus_.get(), &slot, request->get(), deliverReply,
+  const int result = sd_bus_call_async(bus_.get(), &slot, request->get(), deliverBusReply,
                                        handlers.get(), timeoutMicroseconds);
   if (result < 0) return std::unexpected(busErrorFromResult(result));
   return BusSlot(slot, std::move(handlers));
@@ -152,23 +133,21 @@ std::expected<BusSlot, BusError> AsyncBusConnection::addMatch(const std::string&
   handlers->message = std::move(onSignal);
   handlers->reply = std::move(onInstalled);
   sd_bus_slot* slot = nullptr;
-  const int result = sd_bus_add_match_async(bus_.get(), &slot, rule.c_str(), deliverSignal,
+  const int result = sd_bus_add_match_async(bus_.get(), &slot, rule.c_str(), deliverBusSignal,
                                             deliverMatchInstalled, handlers.get());
   if (result < 0) return std::unexpected(busErrorFromResult(result));
   return BusSlot(slot, std::move(handlers));
 }
 
 std::expected<void, BusError> AsyncBusConnection::emitSignal(const SignalAddress& signal,
-                                                             const BusAppend& append) {
+                                                             const BusWrite& write) {
   sd_bus_message* raw = nullptr;
   int result =
       sd_bus_message_new_signal(bus_.get(), &raw, signal.path, signal.interface, signal.member);
   if (result < 0) return std::unexpected(busErrorFromResult(result));
   const BusMessage message(raw);
-  if (append) {
-    result = append(raw);
-    if (result < 0) return std::unexpected(busErrorFromResult(result));
-  }
+  result = writeArguments(raw, write);
+  if (result < 0) return std::unexpected(busErrorFromResult(result));
   result = sd_bus_send(bus_.get(), raw, nullptr);
   if (result < 0) return std::unexpected(busErrorFromResult(result));
   return {};
@@ -191,8 +170,8 @@ std::expected<BusSlot, BusError> AsyncBusConnection::requestName(const std::stri
   auto handlers = std::make_unique<BusSlotHandlers>();
   handlers->reply = std::move(onReply);
   sd_bus_slot* slot = nullptr;
-  const int result = sd_bus_request_name_async(bus_.get(), &slot, name.c_str(), flags, deliverReply,
-                                               handlers.get());
+  const int result = sd_bus_request_name_async(bus_.get(), &slot, name.c_str(), flags,
+                                               deliverBusReply, handlers.get());
   if (result < 0) return std::unexpected(busErrorFromResult(result));
   return BusSlot(slot, std::move(handlers));
 }

@@ -18,9 +18,6 @@ struct sd_bus_vtable;
 
 namespace vigilix::platform {
 
-// Appends a message's arguments; answers sd-bus's result (negative on failure).
-using BusAppend = std::function<int(sd_bus_message*)>;
-
 // A bus connection served by the live main loop: before every poll it
 // processes what sd-bus has read, and it waits for what sd-bus asks (input,
 // output, the next call timeout). Nothing here waits for the bus: calls answer
@@ -46,7 +43,7 @@ class AsyncBusConnection {
   // `onReply` runs once with the reply or the error; a timeout of 0 is
   // sd-bus's default (25 s). Fails at once only when the call cannot be made.
   [[nodiscard]] std::expected<BusSlot, BusError> callAsync(const MethodAddress& method,
-                                                           const BusAppend& append,
+                                                           const BusWrite& write,
                                                            BusReplyHandler onReply,
                                                            std::uint64_t timeoutMicroseconds = 0);
 
@@ -58,10 +55,11 @@ class AsyncBusConnection {
                                                           BusReplyHandler onInstalled = {});
 
   // Queues a signal for every receiver that matches it (no destination).
-  std::expected<void, BusError> emitSignal(const SignalAddress& signal, const BusAppend& append);
+  std::expected<void, BusError> emitSignal(const SignalAddress& signal, const BusWrite& write = {});
 
   // Serves `interface` at `path` through an sd-bus vtable whose handlers get
-  // `userdata`, which must outlive the slot.
+  // `userdata`, which must outlive the slot: for test peers that speak sd-bus
+  // themselves (the code's own objects use exportInterface).
   [[nodiscard]] std::expected<BusSlot, BusError> addObject(const std::string& path,
                                                            const std::string& interface,
                                                            const sd_bus_vtable* vtable,
@@ -78,8 +76,7 @@ class AsyncBusConnection {
   // an earlier one.
   void setOnLost(std::function<void()> onLost);
 
-  // For sd-bus calls not wrapped here (emitting property changes, sender
-  // credentials); same thread rule.
+  // For the layer's own sd-bus calls and test peers; same thread rule.
   sd_bus* bus() const { return bus_.get(); }
 
  private:

@@ -37,7 +37,7 @@ class BoolPropertyWatch {
   BoolPropertyWatch(std::shared_ptr<AsyncBusConnection> bus, BoolProperty property,
                     Handler onValue);
   void fetch();
-  void changed(sd_bus_message* message);
+  void changed(BusArgumentReader& signal);
 
   std::shared_ptr<AsyncBusConnection> bus_;
   BoolProperty property_;
@@ -47,11 +47,5 @@ class BoolPropertyWatch {
   BusSlot owners_;
   BusSlot pending_;
 };
-
-// The value a PropertiesChanged message gives `name` of `interface`: true or
-// false when it is among the changed values, none (with `invalidated` set
-// when listed so) otherwise. Also none for a malformed message.
-std::optional<bool> boolFromPropertiesChanged(sd_bus_message* message, const std::string& interface,
-                                              const std::string& name, bool& invalidated);
 
 }  // namespace vigilix::platform

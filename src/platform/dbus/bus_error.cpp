@@ -1,8 +1,6 @@
-#include "platform/dbus/bus_error.h"
-
-#include <systemd/sd-bus.h>
-
 #include <cerrno>
+
+#include "platform/dbus/bus_callbacks.h"
 
 namespace vigilix::platform {
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <systemd/sd-bus.h>
-
 #include "platform/buswire/bus_error.h"
 
 namespace vigilix::platform {
 
-// The failure of an sd-bus call, with the D-Bus error the call filled in, if any.
-BusError busErrorFromCall(int result, const sd_bus_error* error);
-// The error a reply carries (an error message), or none for a method return.
-bool busReplyIsError(sd_bus_message* reply);
-BusError busErrorFromReply(sd_bus_message* reply);
+// D-Bus errors that callers tell apart.
+inline constexpr const char* kBusServiceUnknownError = "org.freedesktop.DBus.Error.ServiceUnknown";
+inline constexpr const char* kBusNameHasNoOwnerError = "org.freedesktop.DBus.Error.NameHasNoOwner";
+inline constexpr const char* kBusInvalidArgsError = "org.freedesktop.DBus.Error.InvalidArgs";
+inline constexpr const char* kBusNotSupportedError = "org.freedesktop.DBus.Error.NotSupported";
 
 }  // namespace vigilix::platform

@@ -1,10 +1,29 @@
 #include "platform/dbus/bus_slot.h"
 
-#include <systemd/sd-bus.h>
-
 #include <utility>
 
+#include "platform/dbus/bus_callbacks.h"
+
 namespace vigilix::platform {
+
+int deliverBusReply(sd_bus_message* message, void* handlers, sd_bus_error*) noexcept {
+  const BusReplyHandler handler = static_cast<BusSlotHandlers*>(handlers)->reply;
+  if (!handler) return 0;
+  if (busReplyIsError(message)) {
+    handler(std::unexpected(busErrorFromReply(message)));
+  } else {
+    handler(BusArgumentReader(message));
+  }
+  return 0;
+}
+
+int deliverBusSignal(sd_bus_message* message, void* handlers, sd_bus_error*) noexcept {
+  const BusMessageHandler handler = static_cast<BusSlotHandlers*>(handlers)->message;
+  if (!handler) return 0;
+  BusArgumentReader signal(message);
+  handler(signal);
+  return 0;
+}
 
 BusSlot::BusSlot(sd_bus_slot* slot, std::unique_ptr<BusSlotHandlers> handlers)
     : slot_(slot), handlers_(std::move(handlers)) {}

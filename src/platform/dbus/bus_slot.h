@@ -4,19 +4,29 @@
 #include <functional>
 #include <memory>
 
+#include "platform/dbus/bus_arguments.h"
 #include "platform/dbus/bus_error.h"
 
 struct sd_bus_slot;
-struct sd_bus_message;
 
 namespace vigilix::platform {
 
-// A reply to an asynchronous call: the message (valid during the handler
-// only) or the error the peer, the bus or a timeout answered.
-using BusReply = std::expected<sd_bus_message*, BusError>;
+// A reply to an asynchronous call: a reader of the message (valid during the handler only) or
+// the error the peer, the bus or a timeout answered. A handler reads from a copy of the reader.
+using BusReply = std::expected<BusArgumentReader, BusError>;
 using BusReplyHandler = std::function<void(const BusReply&)>;
-// A signal that matched; the message is valid during the handler only.
-using BusMessageHandler = std::function<void(sd_bus_message*)>;
+// A signal that matched, to read during the handler only.
+using BusMessageHandler = std::function<void(BusArgumentReader& signal)>;
+
+// A reply's one argument read as T (see bus_types.h), or the error it is or reading it met.
+template <typename T>
+std::expected<T, BusError> readReply(const BusReply& reply) {
+  if (!reply) return std::unexpected(reply.error());
+  BusArgumentReader in = *reply;
+  T value = in.read<T>();
+  if (!in) return std::unexpected(in.error());
+  return value;
+}
 
 // What a slot calls back; held by the slot, so it lives while the slot does.
 struct BusSlotHandlers {

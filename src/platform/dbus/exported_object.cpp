@@ -1,10 +1,10 @@
 #include "platform/dbus/exported_object.h"
 
-#include <systemd/sd-bus.h>
-
 #include <cerrno>
 #include <cstring>
 #include <utility>
+
+#include "platform/dbus/bus_callbacks.h"
 
 namespace vigilix::platform {
 
@@ -34,9 +34,13 @@ std::expected<void, BusError> BusMethodCall::reply(const BusWrite& write) const 
   int result = sd_bus_message_new_method_return(state_->message, &raw);
   if (result < 0) return state_->answer(result);
   const BusMessage reply(raw);
-  if (write) result = appendArguments(write)(raw);
-  if (result >= 0) result = sd_bus_send(nullptr, raw, nullptr);
-  return state_->answer(result);
+  result = writeArguments(raw, write);
+  if (result < 0) {
+    // The caller is told rather than left waiting for its timeout.
+    (void)sd_bus_reply_method_errno(state_->message, result, nullptr);
+    return state_->answer(result);
+  }
+  return state_->answer(sd_bus_send(nullptr, raw, nullptr));
 }
 
 std::expected<void, BusError> BusMethodCall::fail(const std::string& errorName,
@@ -52,6 +56,7 @@ namespace {
 // freed by sd-bus when it lets go of the slot, which may be after the slot's owner dropped it.
 struct ExportedInterface {
   BusInterfaceTable table;
+  std::vector<BusProperty> properties;
   std::vector<sd_bus_vtable> vtable;
 };
 
@@ -63,7 +68,8 @@ sd_bus_vtable blankEntry(std::uint8_t type) {
   return entry;
 }
 
-std::vector<sd_bus_vtable> vtableOf(const BusInterfaceTable& table) {
+std::vector<sd_bus_vtable> vtableOf(const BusInterfaceTable& table,
+                                    const std::vector<BusProperty>& properties) {
   std::vector<sd_bus_vtable> vtable;
   sd_bus_vtable start = blankEntry(_SD_BUS_VTABLE_START);
   start.x.start.element_size = sizeof(sd_bus_vtable);
@@ -93,6 +99,22 @@ std::vector<sd_bus_vtable> vtableOf(const BusInterfaceTable& table) {
     };
     vtable.push_back(entry);
   }
+  for (const BusProperty& property : properties) {
+    sd_bus_vtable entry = blankEntry(_SD_BUS_VTABLE_PROPERTY);
+    if (property.constant) entry.flags = SD_BUS_VTABLE_PROPERTY_CONST;
+    entry.x.property.member = property.name.c_str();
+    entry.x.property.signature = property.type.c_str();
+    entry.x.property.get = [](sd_bus*, const char*, const char*, const char* name,
+                              sd_bus_message* reply, void* userdata,
+                              sd_bus_error*) noexcept -> int {
+      const auto& exported = *static_cast<const ExportedInterface*>(userdata);
+      for (const BusProperty& candidate : exported.properties) {
+        if (name != nullptr && candidate.name == name) return writeArguments(reply, candidate.read);
+      }
+      return -EOPNOTSUPP;
+    };
+    vtable.push_back(entry);
+  }
   for (const BusSignal& signal : table.signals) {
     sd_bus_vtable entry = blankEntry(_SD_BUS_VTABLE_SIGNAL);
     entry.x.signal.member = signal.name.c_str();
@@ -109,10 +131,12 @@ std::vector<sd_bus_vtable> vtableOf(const BusInterfaceTable& table) {
 std::expected<BusSlot, BusError> exportInterface(AsyncBusConnection& connection,
                                                  const std::string& path,
                                                  const std::string& interface,
-                                                 BusInterfaceTable table) {
+                                                 BusInterfaceTable table,
+                                                 std::vector<BusProperty> properties) {
   auto exported = std::make_unique<ExportedInterface>();
   exported->table = std::move(table);
-  exported->vtable = vtableOf(exported->table);
+  exported->properties = std::move(properties);
+  exported->vtable = vtableOf(exported->table, exported->properties);
   sd_bus_slot* slot = nullptr;
   int result = sd_bus_add_object_vtable(connection.bus(), &slot, path.c_str(), interface.c_str(),
                                         exported->vtable.data(), exported.get());

@@ -19,6 +19,7 @@ class BusMethodCall {
  public:
   explicit BusMethodCall(sd_bus_message* call);
 
+  // A reply that cannot be written (a text that is not UTF-8) is answered with its errno.
   std::expected<void, BusError> reply(const BusWrite& write = {}) const;
   // A D-Bus error reply: `errorName` ("org.example.Error.Denied") and `text`.
   std::expected<void, BusError> fail(const std::string& errorName, const std::string& text) const;
@@ -28,9 +29,6 @@ class BusMethodCall {
   struct State;
   std::shared_ptr<State> state_;
 };
-
-inline constexpr const char* kBusInvalidArgsError = "org.freedesktop.DBus.Error.InvalidArgs";
-inline constexpr const char* kBusNotSupportedError = "org.freedesktop.DBus.Error.NotSupported";
 
 // Reads the call's arguments and answers it, now or later. A handler that stops at a failed
 // read and leaves the call unanswered has the read's error sent back for it.
@@ -48,6 +46,15 @@ struct BusSignal {
   std::string arguments;
 };
 
+// A property peers read (Get, GetAll): `read` writes its value now, of `type`. A constant one
+// is said never to change; any other is said to change without a signal.
+struct BusProperty {
+  std::string name;
+  std::string type;
+  BusWrite read;
+  bool constant = false;
+};
+
 // What one interface of an exported object offers: the bus checks each call's arguments
 // against the method's signature before its handler runs. Any peer may call.
 struct BusInterfaceTable {
@@ -55,11 +62,10 @@ struct BusInterfaceTable {
   std::vector<BusSignal> signals;
 };
 
-// Serves `table` as `interface` at `path` until the slot is dropped (also from inside one of
-// its own handlers). Main thread only, as the connection.
-[[nodiscard]] std::expected<BusSlot, BusError> exportInterface(AsyncBusConnection& connection,
-                                                               const std::string& path,
-                                                               const std::string& interface,
-                                                               BusInterfaceTable table);
+// Serves `table` and `properties` as `interface` at `path` until the slot is dropped (also
+// from inside one of its own handlers). Main thread only, as the connection.
+[[nodiscard]] std::expected<BusSlot, BusError> exportInterface(
+    AsyncBusConnection& connection, const std::string& path, const std::string& interface,
+    BusInterfaceTable table, std::vector<BusProperty> properties = {});
 
 }  // namespace vigilix::platform

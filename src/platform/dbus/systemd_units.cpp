@@ -1,7 +1,5 @@
 #include "platform/dbus/systemd_units.h"
 
-#include <systemd/sd-bus.h>
-
 #include "platform/dbus/bus_connection.h"
 
 namespace vigilix::platform {
@@ -14,23 +12,7 @@ constexpr const char* kManager = "org.freedesktop.systemd1.Manager";
 MethodAddress manager(const char* member) { return {kService, kManagerPath, kManager, member}; }
 
 // Lets polkit ask the user instead of refusing at once.
-int interactive(sd_bus_message* message) {
-  return sd_bus_message_set_allow_interactive_authorization(message, 1);
-}
-
-int appendUnitList(sd_bus_message* message, const std::string& unit) {
-  int result = sd_bus_message_open_container(message, 'a', "s");
-  if (result >= 0) result = sd_bus_message_append(message, "s", unit.c_str());
-  if (result >= 0) result = sd_bus_message_close_container(message);
-  return result;
-}
-
-std::expected<std::string, BusError> readString(const BusMessage& reply, const char* type) {
-  const char* text = nullptr;
-  const int result = sd_bus_message_read(reply.get(), type, &text);
-  if (result <= 0) return std::unexpected(busErrorFromResult(result < 0 ? result : -EBADMSG));
-  return std::string(text);
-}
+void interactive(BusArgumentWriter& out) { out.allowInteractiveAuthorization(); }
 
 }  // namespace
 
@@ -55,55 +37,33 @@ std::expected<SystemdUnitState, BusError> SystemdUnits::read(std::string_view un
 std::expected<SystemdUnitState, BusError> SystemdUnits::readOn(const BusConnection& bus,
                                                                std::string_view unitName) {
   const std::string unit(unitName);
-  auto fileState = bus.call(manager("GetUnitFileState"), [&](sd_bus_message* message) {
-    return sd_bus_message_append(message, "s", unit.c_str());
-  });
+  const auto named = [&unit](BusArgumentWriter& out) { out.string(unit); };
+  auto fileState = readReply<std::string>(bus.call(manager("GetUnitFileState"), named));
   if (!fileState) return std::unexpected(fileState.error());
-  SystemdUnitState state;
-  auto text = readString(*fileState, "s");
-  if (!text) return std::unexpected(text.error());
-  state.unitFileState = std::move(*text);
-
-  auto loaded = bus.call(manager("LoadUnit"), [&](sd_bus_message* message) {
-    return sd_bus_message_append(message, "s", unit.c_str());
-  });
-  if (!loaded) return std::unexpected(loaded.error());
-  auto path = readString(*loaded, "o");
+  auto path = readReply<BusObjectPath>(bus.call(manager("LoadUnit"), named));
   if (!path) return std::unexpected(path.error());
-  const std::string unitInterface = "org.freedesktop.systemd1.Unit";
-  auto active =
-      bus.call({kService, path->c_str(), "org.freedesktop.DBus.Properties", "Get"},
-               [&](sd_bus_message* message) {
-                 return sd_bus_message_append(message, "ss", unitInterface.c_str(), "ActiveState");
-               });
+  auto active = bus.property<std::string>(kService, path->value.c_str(),
+                                          "org.freedesktop.systemd1.Unit", "ActiveState");
   if (!active) return std::unexpected(active.error());
-  int result = sd_bus_message_enter_container(active->get(), 'v', "s");
-  if (result <= 0) return std::unexpected(busErrorFromResult(result < 0 ? result : -EBADMSG));
-  text = readString(*active, "s");
-  if (!text) return std::unexpected(text.error());
-  state.activeState = std::move(*text);
-  return state;
+  return SystemdUnitState{std::move(*fileState), std::move(*active)};
 }
 
 std::expected<void, BusError> SystemdUnits::enableAndStart(std::string_view unitName) const {
   const std::string unit(unitName);
   auto bus = BusConnection::openSystem(interactiveTimeout_);
   if (!bus) return std::unexpected(bus.error());
-  auto enabled = bus->call(manager("EnableUnitFiles"), [&](sd_bus_message* message) {
-    int result = interactive(message);
-    if (result >= 0) result = appendUnitList(message, unit);
+  auto enabled = bus->call(manager("EnableUnitFiles"), [&](BusArgumentWriter& out) {
+    interactive(out);
     // Persistently (not runtime only), replacing a stale link.
-    if (result >= 0) result = sd_bus_message_append(message, "bb", 0, 1);
-    return result;
+    out.strings({unit}).boolean(false).boolean(true);
   });
   if (!enabled) return std::unexpected(enabled.error());
   if (auto reloaded = bus->call(manager("Reload"), interactive); !reloaded) {
     return std::unexpected(reloaded.error());
   }
-  auto started = bus->call(manager("StartUnit"), [&](sd_bus_message* message) {
-    int result = interactive(message);
-    if (result >= 0) result = sd_bus_message_append(message, "ss", unit.c_str(), "replace");
-    return result;
+  auto started = bus->call(manager("StartUnit"), [&](BusArgumentWriter& out) {
+    interactive(out);
+    out.string(unit).string("replace");
   });
   if (!started) return std::unexpected(started.error());
   return {};
@@ -113,17 +73,14 @@ std::expected<void, BusError> SystemdUnits::disableAndStop(std::string_view unit
   const std::string unit(unitName);
   auto bus = BusConnection::openSystem(interactiveTimeout_);
   if (!bus) return std::unexpected(bus.error());
-  auto stopped = bus->call(manager("StopUnit"), [&](sd_bus_message* message) {
-    int result = interactive(message);
-    if (result >= 0) result = sd_bus_message_append(message, "ss", unit.c_str(), "replace");
-    return result;
+  auto stopped = bus->call(manager("StopUnit"), [&](BusArgumentWriter& out) {
+    interactive(out);
+    out.string(unit).string("replace");
   });
   if (!stopped) return std::unexpected(stopped.error());
-  auto disabled = bus->call(manager("DisableUnitFiles"), [&](sd_bus_message* message) {
-    int result = interactive(message);
-    if (result >= 0) result = appendUnitList(message, unit);
-    if (result >= 0) result = sd_bus_message_append(message, "b", 0);
-    return result;
+  auto disabled = bus->call(manager("DisableUnitFiles"), [&](BusArgumentWriter& out) {
+    interactive(out);
+    out.strings({unit}).boolean(false);
   });
   if (!disabled) return std::unexpected(disabled.error());
   return {};

@@ -20,9 +20,9 @@ ImmediateNotificationPoster::ImmediateNotificationPoster(BusConnection connectio
 void ImmediateNotificationPoster::post(const std::string& name,
                                        const std::optional<std::string>& object) {
   const PostedNotification posted{name, object};
-  const auto sent = connection_.emitSignal(
-      {kDistributedCenterPath, kDistributedCenterInterface, kPostedMember},
-      [&](sd_bus_message* message) { return appendPosted(message, posted); });
+  const auto sent =
+      connection_.emitSignal({kDistributedCenterPath, kDistributedCenterInterface, kPostedMember},
+                             [&](BusArgumentWriter& out) { writePosted(out, posted); });
   if (!sent) {
     posterLog().error("Could not post {} on the session bus: {}", name, sent.error().description());
   }

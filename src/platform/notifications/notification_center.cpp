@@ -1,9 +1,9 @@
 #include "platform/notifications/notification_center.h"
 
 #include "platform/base/current_instance.h"
+#include "platform/notifications/dbus_notification_center.h"
 #include "platform/notifications/distributed_notification_bus.h"
 #include "platform/notifications/local_notification_center.h"
-#include "platform/notifications/sd_bus_notification_center.h"
 #include "platform/runloop/live_run_loop.h"
 
 namespace vigilix::platform {

@@ -2,25 +2,18 @@
 
 namespace vigilix::platform {
 
-int appendPosted(sd_bus_message* message, const PostedNotification& posted) {
-  if (posted.object) {
-    return sd_bus_message_append(message, "ss", posted.name.c_str(), posted.object->c_str());
-  }
-  return sd_bus_message_append(message, "s", posted.name.c_str());
+void writePosted(BusArgumentWriter& out, const PostedNotification& posted) {
+  out.string(posted.name);
+  if (posted.object) out.string(*posted.object);
 }
 
-std::optional<PostedNotification> readPosted(sd_bus_message* message) {
-  const char* name = nullptr;
-  const char* object = nullptr;
-  if (sd_bus_message_has_signature(message, "s") > 0) {
-    if (sd_bus_message_read(message, "s", &name) < 0) return std::nullopt;
-    return PostedNotification{name, std::nullopt};
-  }
-  if (sd_bus_message_has_signature(message, "ss") > 0) {
-    if (sd_bus_message_read(message, "ss", &name, &object) < 0) return std::nullopt;
-    return PostedNotification{name, std::string(object)};
-  }
-  return std::nullopt;
+std::optional<PostedNotification> readPosted(BusArgumentReader& signal) {
+  const std::string signature = signal.signature();
+  if (signature != "s" && signature != "ss") return std::nullopt;
+  PostedNotification posted{signal.string(), std::nullopt};
+  if (signature == "ss") posted.object = signal.string();
+  if (!signal) return std::nullopt;
+  return posted;
 }
 
 }  // namespace vigilix::platform

@@ -1,4 +1,6 @@
-#include <systemd/sd-bus.h>
+#include <map>
+#include <string>
+#include <variant>
 
 #include "platform/base/logger.h"
 #include "platform/base/product.h"
@@ -53,20 +55,18 @@ bool DesktopSessionInhibitor::connected() {
 bool DesktopSessionInhibitor::hasOwner(const char* name) {
   auto reply = bus_->call(
       {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner"},
-      [name](sd_bus_message* message) { return sd_bus_message_append(message, "s", name); });
+      [name](BusArgumentWriter& out) { out.string(name); });
   if (!reply) {
     if (reply.error().name.empty()) bus_.reset();  // the connection itself failed
     return false;
   }
-  int owned = 0;
-  return sd_bus_message_read(reply->get(), "b", &owned) > 0 && owned != 0;
+  return readReply<bool>(reply).value_or(false);
 }
 
-std::optional<std::uint32_t> DesktopSessionInhibitor::callForCookie(
-    const MethodAddress& method, const std::function<int(sd_bus_message*)>& append) {
-  auto reply = bus_->call(method, append);
-  std::uint32_t cookie = 0;
-  if (reply && sd_bus_message_read(reply->get(), "u", &cookie) > 0) return cookie;
+std::optional<std::uint32_t> DesktopSessionInhibitor::callForCookie(const MethodAddress& method,
+                                                                    const BusWrite& write) {
+  auto reply = bus_->call(method, write);
+  if (const auto cookie = readReply<std::uint32_t>(reply)) return *cookie;
   log().error("{} refused to inhibit: {}", method.destination,
               reply ? std::string("no cookie in its answer") : reply.error().description());
   return std::nullopt;
@@ -76,14 +76,14 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
                                                                   const std::string& reason) {
   using Service = SessionInhibition::Service;
   if (!connected()) return std::nullopt;
-  const auto nameAndReason = [&reason](sd_bus_message* message) {
-    return sd_bus_message_append(message, "ss", kApplicationName, reason.c_str());
+  const auto nameAndReason = [&reason](BusArgumentWriter& out) {
+    out.string(kApplicationName).string(reason);
   };
   const std::uint32_t flags = display ? kSuspendFlag | kIdleFlag : kSuspendFlag;
 
   if (hasOwner(kGnomeSession)) {
-    auto cookie = callForCookie(gnomeSession("Inhibit"), [&](sd_bus_message* message) {
-      return sd_bus_message_append(message, "susu", kApplicationID, 0u, reason.c_str(), flags);
+    auto cookie = callForCookie(gnomeSession("Inhibit"), [&](BusArgumentWriter& out) {
+      out.string(kApplicationID).uint32(0).string(reason).uint32(flags);
     });
     if (!cookie) return std::nullopt;
     return SessionInhibition{Service::GnomeSession, *cookie, std::nullopt, {}};
@@ -115,13 +115,12 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
   if (hasOwner(kPortal)) {
     auto reply = bus_->call(
         {kPortal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Inhibit", "Inhibit"},
-        [&](sd_bus_message* message) {
-          return sd_bus_message_append(message, "sua{sv}", "", flags, 1, "reason", "s",
-                                       reason.c_str());
+        [&](BusArgumentWriter& out) {
+          out.string("").uint32(flags).write(
+              std::map<std::string, std::variant<std::string>>{{"reason", reason}});
         });
-    const char* path = nullptr;
-    if (reply && sd_bus_message_read(reply->get(), "o", &path) > 0) {
-      return SessionInhibition{Service::Portal, 0, std::nullopt, path};
+    if (const auto request = readReply<BusObjectPath>(reply)) {
+      return SessionInhibition{Service::Portal, 0, std::nullopt, request->value};
     }
     log().error("{} refused to inhibit: {}", kPortal,
                 reply ? std::string("no request in its answer") : reply.error().description());
@@ -138,7 +137,7 @@ void DesktopSessionInhibitor::uninhibit(const SessionInhibition& inhibition) {
   // Without the connection that took it, the desktop has dropped it already.
   if (!bus_) return;
   const auto cookie = [](std::uint32_t value) {
-    return [value](sd_bus_message* message) { return sd_bus_message_append(message, "u", value); };
+    return [value](BusArgumentWriter& out) { out.uint32(value); };
   };
   switch (inhibition.service) {
     case Service::GnomeSession:

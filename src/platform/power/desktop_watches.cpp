@@ -1,7 +1,5 @@
 #include "platform/power/desktop_watches.h"
 
-#include <systemd/sd-bus.h>
-
 #include <string_view>
 
 #include "platform/base/logger.h"
@@ -48,18 +46,21 @@ BusSlot findLogindSession(AsyncBusConnection& systemBus, const LogindSessionLook
   auto call = systemBus.callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
        byId ? "GetSession" : "GetSessionByPID"},
-      [&lookup, byId](sd_bus_message* message) {
-        return byId ? sd_bus_message_append(message, "s", lookup.sessionId->c_str())
-                    : sd_bus_message_append(message, "u", lookup.pid);
+      [&lookup, byId](BusArgumentWriter& out) {
+        if (byId) {
+          out.string(*lookup.sessionId);
+        } else {
+          out.uint32(lookup.pid);
+        }
       },
       [unseen = std::string(unseen), follow = std::move(follow)](const BusReply& reply) {
-        const char* path = nullptr;
-        if (!reply || sd_bus_message_read(*reply, "o", &path) <= 0) {
+        const auto path = readReply<BusObjectPath>(reply);
+        if (!path) {
           log().log("No logind session to follow; {} is not seen: {}", unseen,
                     reply ? "no path" : reply.error().description());
           return;
         }
-        follow(path);
+        follow(path->value);
       });
   if (!call) {
     log().log("No logind session to follow: {}", call.error().description());
@@ -112,12 +113,12 @@ std::expected<BusSlot, BusError> watchScreenSaver(AsyncBusConnection& sessionBus
       signalMatchRule(
           {.sender = {}, .path = {}, .interface = {}, .member = "ActiveChanged", .arg0 = {}})
           .value_or(""),
-      [](sd_bus_message* message) {
-        const std::string_view interface = sd_bus_message_get_interface(message);
+      [](BusArgumentReader& signal) {
+        const std::string interface = signal.interface();
         if (interface != "org.freedesktop.ScreenSaver" && interface != "org.gnome.ScreenSaver")
           return;
-        int active = 0;
-        if (sd_bus_message_read(message, "b", &active) <= 0) return;
+        const bool active = signal.boolean();
+        if (!signal) return;
         postOnWorkspace(active ? kWorkspaceScreensDidSleepNotification
                                : kWorkspaceScreensDidWakeNotification);
       },

@@ -1,7 +1,5 @@
 #include "platform/power/lid_state.h"
 
-#include <systemd/sd-bus.h>
-
 #include "platform/base/current_instance.h"
 #include "platform/dbus/bus_connection.h"
 
@@ -24,15 +22,10 @@ LidState* LidState::setCurrent(LidState* state) { return currentLidState.install
 std::optional<bool> LogindLidState::isLidClosed() const {
   auto bus = BusConnection::openSystem(kCallTimeoutMicroseconds);
   if (!bus) return std::nullopt;
-  const MethodAddress get{"org.freedesktop.login1", "/org/freedesktop/login1",
-                          "org.freedesktop.DBus.Properties", "Get"};
-  auto reply = bus->call(get, [](sd_bus_message* message) {
-    return sd_bus_message_append(message, "ss", "org.freedesktop.login1.Manager", "LidClosed");
-  });
-  if (!reply) return std::nullopt;
-  int closed = 0;
-  if (sd_bus_message_read(reply->get(), "v", "b", &closed) < 0) return std::nullopt;
-  return closed != 0;
+  auto closed = bus->property<bool>("org.freedesktop.login1", "/org/freedesktop/login1",
+                                    "org.freedesktop.login1.Manager", "LidClosed");
+  if (!closed) return std::nullopt;
+  return *closed;
 }
 
 }  // namespace vigilix::platform

@@ -1,9 +1,9 @@
 #include "platform/power/logind_inhibitors.h"
 
 #include <fcntl.h>
-#include <systemd/sd-bus.h>
 
 #include <cerrno>
+#include <tuple>
 
 namespace vigilix::platform {
 
@@ -37,15 +37,13 @@ std::expected<UniqueFd, BusError> LiveLogindInhibitors::inhibit(const std::strin
                                                                 const std::string& mode) {
   auto bus = BusConnection::openSystem();
   if (!bus) return std::unexpected(bus.error());
-  auto reply = bus->call(managerMethod("Inhibit"), [&](sd_bus_message* message) {
-    return sd_bus_message_append(message, "ssss", what.c_str(), who.c_str(), why.c_str(),
-                                 mode.c_str());
+  auto reply = bus->call(managerMethod("Inhibit"), [&](BusArgumentWriter& out) {
+    out.string(what).string(who).string(why).string(mode);
   });
   if (!reply) return std::unexpected(reply.error());
-  int lent = -1;
-  if (const int result = sd_bus_message_read(reply->get(), "h", &lent); result < 0) {
-    return std::unexpected(busErrorFromResult(result));
-  }
+  BusArgumentReader answer(*reply);
+  const int lent = answer.unixFd();
+  if (!answer) return std::unexpected(answer.error());
   // The message owns `lent` and closes it with the reply; the lock must outlive both,
   // and must never pass to a child we start (it would keep the lock alive).
   UniqueFd lock(::fcntl(lent, F_DUPFD_CLOEXEC, 3));
@@ -56,24 +54,12 @@ std::expected<UniqueFd, BusError> LiveLogindInhibitors::inhibit(const std::strin
 std::expected<std::vector<LogindInhibitor>, BusError> LiveLogindInhibitors::listInhibitors() {
   auto bus = BusConnection::openSystem();
   if (!bus) return std::unexpected(bus.error());
-  auto reply = bus->call(managerMethod("ListInhibitors"));
-  if (!reply) return std::unexpected(reply.error());
-  sd_bus_message* message = reply->get();
-  if (const int result = sd_bus_message_enter_container(message, 'a', "(ssssuu)"); result < 0) {
-    return std::unexpected(busErrorFromResult(result));
-  }
+  using Row =
+      std::tuple<std::string, std::string, std::string, std::string, std::uint32_t, std::uint32_t>;
+  const auto listed = readReply<std::vector<Row>>(bus->call(managerMethod("ListInhibitors")));
+  if (!listed) return std::unexpected(listed.error());
   std::vector<LogindInhibitor> rows;
-  for (;;) {
-    const char* what = nullptr;
-    const char* who = nullptr;
-    const char* why = nullptr;
-    const char* mode = nullptr;
-    std::uint32_t uid = 0;
-    std::uint32_t pid = 0;
-    const int result =
-        sd_bus_message_read(message, "(ssssuu)", &what, &who, &why, &mode, &uid, &pid);
-    if (result < 0) return std::unexpected(busErrorFromResult(result));
-    if (result == 0) break;
+  for (const auto& [what, who, why, mode, uid, pid] : *listed) {
     rows.push_back(LogindInhibitor{what, who, why, mode, uid, pid});
   }
   return rows;

@@ -1,9 +1,5 @@
 #include "platform/power/logind_session_lock.h"
 
-#include <systemd/sd-bus.h>
-
-#include <cstring>
-
 #include "platform/base/logger.h"
 #include "platform/buswire/match_rule.h"
 
@@ -41,10 +37,10 @@ void LogindSessionLock::follow(const std::string& sessionPath) {
                                          .interface = kSessionInterface,
                                          .member = {},
                                          .arg0 = {}})) {
-    auto match = bus_->addMatch(*rule, [this](sd_bus_message* message) {
-      const char* member = sd_bus_message_get_member(message);
-      if (member && std::strcmp(member, "Lock") == 0) report(SessionLockEvent::screenIsLocked);
-      if (member && std::strcmp(member, "Unlock") == 0) report(SessionLockEvent::screenIsUnlocked);
+    auto match = bus_->addMatch(*rule, [this](BusArgumentReader& signal) {
+      const std::string member = signal.member();
+      if (member == "Lock") report(SessionLockEvent::screenIsLocked);
+      if (member == "Unlock") report(SessionLockEvent::screenIsUnlocked);
     });
     if (match) {
       signals_ = std::move(*match);

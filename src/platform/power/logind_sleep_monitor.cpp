@@ -2,13 +2,11 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <future>
 #include <string_view>
 
@@ -29,19 +27,6 @@ const Logger& log() {
   return logger;
 }
 
-// poll()'s timeout for sd-bus's absolute CLOCK_MONOTONIC deadline.
-int pollTimeout(sd_bus* bus) {
-  std::uint64_t deadline = 0;
-  if (sd_bus_get_timeout(bus, &deadline) < 0 || deadline == UINT64_MAX) return -1;
-  timespec now{};
-  ::clock_gettime(CLOCK_MONOTONIC, &now);
-  const std::uint64_t nowMicroseconds = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000 +
-                                        static_cast<std::uint64_t>(now.tv_nsec) / 1000;
-  if (deadline <= nowMicroseconds) return 0;
-  return static_cast<int>(
-      std::min<std::uint64_t>((deadline - nowMicroseconds + 999) / 1000, 60'000));
-}
-
 }  // namespace
 
 LogindSleepMonitor::LogindSleepMonitor(DispatchQueue& mainQueue,
@@ -56,54 +41,53 @@ LogindSleepMonitor::~LogindSleepMonitor() {
     }
     thread_.join();
   }
-  sd_bus_slot_unref(slot_);
-  sd_bus_slot_unref(ownerSlot_);
-  sd_bus_flush_close_unref(bus_);
 }
 
 bool LogindSleepMonitor::start() {
   if (bus_) return false;
-  if (const int result = sd_bus_open_system(&bus_); result < 0) {
-    bus_ = nullptr;
-    log().error("No system bus for sleep and wake: {}", busErrorFromResult(result).description());
+  // sd-bus's own call timeout, as for every other wait on this connection.
+  auto bus = BusConnection::openSystem(0);
+  if (!bus) {
+    log().error("No system bus for sleep and wake: {}", bus.error().description());
     return false;
   }
+  bus_.emplace(std::move(*bus));
   // A well-known sender cannot be matched locally, so the signal is taken
   // from anyone here and its sender compared with logind's unique name.
-  int result = sd_bus_match_signal(
-      bus_, &slot_, nullptr, kLogindPath, kLogindManager, "PrepareForSleep",
-      +[](sd_bus_message* message, void* self, sd_bus_error*) {
-        return onPrepareForSleep(message, self);
-      },
-      this);
-  if (result >= 0) {
-    result = sd_bus_add_match(
-        bus_, &ownerSlot_,
-        signalMatchRule({.sender = "org.freedesktop.DBus",
-                         .path = "/org/freedesktop/DBus",
-                         .interface = "org.freedesktop.DBus",
-                         .member = "NameOwnerChanged",
-                         .arg0 = kLogind})
-            ->c_str(),
-        +[](sd_bus_message* message, void* self, sd_bus_error*) {
-          return onLogindOwnerChanged(message, self);
-        },
-        this);
+  auto slot = bus_->addMatch(*signalMatchRule({.sender = {},
+                                               .path = kLogindPath,
+                                               .interface = kLogindManager,
+                                               .member = "PrepareForSleep",
+                                               .arg0 = {}}),
+                             [this](BusArgumentReader& signal) { onPrepareForSleep(signal); });
+  std::expected<BusSlot, BusError> ownerSlot = std::unexpected(BusError{});
+  if (slot) {
+    ownerSlot = bus_->addMatch(*signalMatchRule({.sender = "org.freedesktop.DBus",
+                                                 .path = "/org/freedesktop/DBus",
+                                                 .interface = "org.freedesktop.DBus",
+                                                 .member = "NameOwnerChanged",
+                                                 .arg0 = kLogind}),
+                               [this](BusArgumentReader& signal) {
+                                 const std::string name = signal.string();
+                                 signal.string();
+                                 std::string owner = signal.string();
+                                 if (signal && name == kLogind)
+                                   logindOwnerChanged(std::move(owner));
+                               });
   }
-  if (result < 0) {
-    log().error("Cannot watch for sleep: {}", busErrorFromResult(result).description());
+  if (!slot || !ownerSlot) {
+    log().error("Cannot watch for sleep: {}",
+                (!slot ? slot.error() : ownerSlot.error()).description());
     return false;
   }
+  slot_ = std::move(*slot);
+  ownerSlot_ = std::move(*ownerSlot);
   // After the matches: an owner that comes later is seen as a change.
-  sd_bus_message* reply = nullptr;
-  const char* owner = nullptr;
-  if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                         "org.freedesktop.DBus", "GetNameOwner", nullptr, &reply, "s",
-                         kLogind) >= 0 &&
-      sd_bus_message_read(reply, "s", &owner) > 0) {
-    logindOwner_ = owner;
+  if (auto owner = readReply<std::string>(bus_->call(
+          {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner"},
+          [](BusArgumentWriter& out) { out.string(kLogind); }))) {
+    logindOwner_ = std::move(*owner);
   }
-  sd_bus_message_unref(reply);
   if (logindOwner_.empty()) {
     log().log("logind is not running; sleep and wake are watched once it starts.");
   } else {
@@ -113,16 +97,6 @@ bool LogindSleepMonitor::start() {
   if (!stop_.valid()) return false;
   thread_ = std::thread([this] { serve(); });
   return true;
-}
-
-int LogindSleepMonitor::onLogindOwnerChanged(sd_bus_message* message, void* self) {
-  const char* name = nullptr;
-  const char* former = nullptr;
-  const char* owner = nullptr;
-  if (sd_bus_message_read(message, "sss", &name, &former, &owner) <= 0) return 0;
-  if (std::string_view(name) != kLogind) return 0;
-  static_cast<LogindSleepMonitor*>(self)->logindOwnerChanged(owner);
-  return 0;
 }
 
 void LogindSleepMonitor::logindOwnerChanged(std::string owner) {
@@ -148,18 +122,16 @@ bool LogindSleepMonitor::takeDelayLock() {
   return true;
 }
 
-int LogindSleepMonitor::onPrepareForSleep(sd_bus_message* message, void* self) {
-  auto& monitor = *static_cast<LogindSleepMonitor*>(self);
-  const char* sender = sd_bus_message_get_sender(message);
-  if (monitor.logindOwner_.empty() || !sender || monitor.logindOwner_ != sender) {
+void LogindSleepMonitor::onPrepareForSleep(BusArgumentReader& signal) {
+  const std::string sender = signal.sender();
+  if (logindOwner_.empty() || logindOwner_ != sender) {
     log().error("Ignored a PrepareForSleep that logind did not send (from {}).",
-                sender ? sender : "nobody");
-    return 0;
+                sender.empty() ? "nobody" : sender);
+    return;
   }
-  int sleeping = 0;
-  if (sd_bus_message_read(message, "b", &sleeping) < 0) return 0;
-  monitor.prepareForSleep(sleeping != 0);
-  return 0;
+  const bool sleeping = signal.boolean();
+  if (!signal) return;
+  prepareForSleep(sleeping);
 }
 
 void LogindSleepMonitor::prepareForSleep(bool sleeping) {
@@ -184,17 +156,13 @@ void LogindSleepMonitor::prepareForSleep(bool sleeping) {
 
 void LogindSleepMonitor::serve() {
   for (;;) {
-    int result = 0;
-    while ((result = sd_bus_process(bus_, nullptr)) > 0) {
-    }
-    if (result < 0) {
+    if (const auto processed = bus_->processPending(); !processed) {
       log().error("The system bus went away; sleep and wake are no longer seen: {}",
-                  busErrorFromResult(result).description());
+                  processed.error().description());
       return;
     }
-    pollfd watched[2] = {{sd_bus_get_fd(bus_), static_cast<short>(sd_bus_get_events(bus_)), 0},
-                         {stop_.get(), POLLIN, 0}};
-    if (::poll(watched, 2, pollTimeout(bus_)) < 0 && errno != EINTR) return;
+    pollfd watched[2] = {{bus_->fd(), bus_->events(), 0}, {stop_.get(), POLLIN, 0}};
+    if (::poll(watched, 2, bus_->pollTimeoutMilliseconds()) < 0 && errno != EINTR) return;
     if (watched[1].revents != 0) return;
   }
 }

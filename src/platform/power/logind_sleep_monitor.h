@@ -1,16 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/dbus/bus_connection.h"
 #include "platform/fs/unique_fd.h"
 #include "platform/power/logind_inhibitors.h"
 #include "platform/runloop/dispatch_queue.h"
-
-struct sd_bus;
-struct sd_bus_slot;
-struct sd_bus_message;
 
 namespace vigilix::platform {
 
@@ -48,8 +46,7 @@ class LogindSleepMonitor {
   bool start();
 
  private:
-  static int onPrepareForSleep(sd_bus_message* message, void* self);
-  static int onLogindOwnerChanged(sd_bus_message* message, void* self);
+  void onPrepareForSleep(BusArgumentReader& signal);
   void logindOwnerChanged(std::string owner);
   void prepareForSleep(bool sleeping);
   bool takeDelayLock();
@@ -57,9 +54,9 @@ class LogindSleepMonitor {
 
   DispatchQueue& mainQueue_;
   std::shared_ptr<LogindInhibitors> logind_;
-  sd_bus* bus_ = nullptr;
-  sd_bus_slot* slot_ = nullptr;
-  sd_bus_slot* ownerSlot_ = nullptr;
+  std::optional<BusConnection> bus_;
+  BusSlot slot_;
+  BusSlot ownerSlot_;
   std::string logindOwner_;  // logind's unique name; empty while it is not running
   UniqueFd stop_;
   UniqueFd delayLock_;  // used by start(), then by the thread alone

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <systemd/sd-bus.h>
-
 #include <memory>
+
+#include "platform/dbus/bus_connection.h"
 
 namespace vigilix::platform {
 
@@ -14,23 +14,21 @@ class LogindWakeSignal {
  public:
   // Nullptr when the system bus cannot be reached.
   static std::unique_ptr<LogindWakeSignal> open();
-  ~LogindWakeSignal();
   LogindWakeSignal(const LogindWakeSignal&) = delete;
   LogindWakeSignal& operator=(const LogindWakeSignal&) = delete;
 
-  int fd() const;
-  short events() const;
+  int fd() const { return bus_.fd(); }
+  short events() const { return bus_.events(); }
   // Processes everything the bus received (sd-bus asks for no poll event
   // while a received message waits); the number of wakes among it. -1 when
   // the connection was lost.
   int takeWakes();
 
  private:
-  LogindWakeSignal() = default;
-  static int onPrepareForSleep(sd_bus_message* message, void* self, sd_bus_error* error);
+  explicit LogindWakeSignal(BusConnection bus) : bus_(std::move(bus)) {}
 
-  sd_bus* bus_ = nullptr;
-  sd_bus_slot* slot_ = nullptr;
+  BusConnection bus_;
+  BusSlot match_;
   int wakes_ = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "platform/power/power_profiles_low_power_mode.h"
 
-#include <systemd/sd-bus.h>
-
 #include "platform/base/logger.h"
 #include "platform/buswire/match_rule.h"
 #include "platform/dbus/async_bus_connection.h"
@@ -20,25 +18,6 @@ constexpr const char* kProperty = "ActiveProfile";
 constexpr const char* kLowPowerProfile = "power-saver";
 
 }  // namespace
-
-std::optional<std::string> activeProfileFromChange(sd_bus_message* message) {
-  const char* interface = nullptr;
-  if (sd_bus_message_read(message, "s", &interface) <= 0 || std::string_view(interface) != kDaemon)
-    return std::nullopt;
-  if (sd_bus_message_enter_container(message, 'a', "{sv}") <= 0) return std::nullopt;
-  for (;;) {
-    if (sd_bus_message_enter_container(message, 'e', "sv") <= 0) return std::nullopt;
-    const char* name = nullptr;
-    if (sd_bus_message_read(message, "s", &name) <= 0) return std::nullopt;
-    if (std::string_view(name) == kProperty) {
-      const char* profile = nullptr;
-      if (sd_bus_message_read(message, "v", "s", &profile) <= 0) return std::nullopt;
-      return std::string(profile);
-    }
-    if (sd_bus_message_skip(message, "v") < 0 || sd_bus_message_exit_container(message) < 0)
-      return std::nullopt;
-  }
-}
 
 struct PowerProfilesLowPowerMode::Watch {
   void start();
@@ -61,16 +40,17 @@ void PowerProfilesLowPowerMode::Watch::start() {
     return;
   }
   bus = std::move(*opened);
-  auto changed = bus->addMatch(signalMatchRule({.sender = {},
-                                                .path = kPath,
-                                                .interface = "org.freedesktop.DBus.Properties",
-                                                .member = "PropertiesChanged",
-                                                .arg0 = kDaemon})
-                                   .value_or(""),
-                               [this](sd_bus_message* message) {
-                                 if (auto profile = activeProfileFromChange(message))
-                                   apply(*profile == kLowPowerProfile);
-                               });
+  auto changed =
+      bus->addMatch(signalMatchRule({.sender = {},
+                                     .path = kPath,
+                                     .interface = "org.freedesktop.DBus.Properties",
+                                     .member = "PropertiesChanged",
+                                     .arg0 = kDaemon})
+                        .value_or(""),
+                    [this](BusArgumentReader& signal) {
+                      if (auto profile = changedValue<std::string>(signal, kDaemon, kProperty))
+                        apply(*profile == kLowPowerProfile);
+                    });
   // A daemon that starts again may come up in another profile; one that goes leaves none.
   auto owner = followNameOwner(
       *bus, kDaemon, [this] { fetch(); }, [this] { apply(false); });
@@ -87,17 +67,16 @@ void PowerProfilesLowPowerMode::Watch::start() {
 void PowerProfilesLowPowerMode::Watch::fetch() {
   auto call = bus->callAsync(
       {kDaemon, kPath, "org.freedesktop.DBus.Properties", "Get"},
-      [](sd_bus_message* message) {
-        return sd_bus_message_append(message, "ss", kDaemon, kProperty);
-      },
+      [](BusArgumentWriter& out) { out.string(kDaemon).string(kProperty); },
       [this](const BusReply& reply) {
-        const char* profile = nullptr;
         if (!reply) {
           log.log("Low Power Mode reads as off: {}", reply.error().description());
           apply(false);
-        } else if (sd_bus_message_read(*reply, "v", "s", &profile) > 0) {
-          apply(std::string_view(profile) == kLowPowerProfile);
+          return;
         }
+        BusArgumentReader value = *reply;
+        const std::string profile = value.variant<std::string>();
+        if (value) apply(profile == kLowPowerProfile);
       });
   if (call) pending = std::move(*call);
 }

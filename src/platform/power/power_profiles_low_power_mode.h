@@ -7,14 +7,7 @@
 
 #include "platform/power/low_power_mode.h"
 
-struct sd_bus_message;
-
 namespace vigilix::platform {
-
-// The profile a PropertiesChanged signal of power-profiles-daemon carries
-// (arguments "sa{sv}as"); none when it does not name ActiveProfile or the
-// message is malformed.
-std::optional<std::string> activeProfileFromChange(sd_bus_message* message);
 
 // Low Power Mode as power-profiles-daemon's ActiveProfile ("power-saver"),
 // on the system bus. It reads the profile once and follows the daemon's

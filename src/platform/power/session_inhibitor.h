@@ -45,8 +45,7 @@ class DesktopSessionInhibitor final : public SessionInhibitor {
  private:
   bool connected();
   bool hasOwner(const char* name);
-  std::optional<std::uint32_t> callForCookie(const MethodAddress& method,
-                                             const std::function<int(sd_bus_message*)>& append);
+  std::optional<std::uint32_t> callForCookie(const MethodAddress& method, const BusWrite& write);
 
   std::optional<BusConnection> bus_;
   bool absentLogged_ = false;

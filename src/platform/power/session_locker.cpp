@@ -1,7 +1,5 @@
 #include "platform/power/session_locker.h"
 
-#include <systemd/sd-bus.h>
-
 #include <string>
 
 #include "platform/base/logger.h"
@@ -30,20 +28,22 @@ void LogindSessionLocker::lock() {
   auto call = bus_->callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
        byId ? "GetSession" : "GetSessionByPID"},
-      [this, byId](sd_bus_message* message) {
-        return byId ? sd_bus_message_append(message, "s", lookup_.sessionId->c_str())
-                    : sd_bus_message_append(message, "u", lookup_.pid);
+      [this, byId](BusArgumentWriter& out) {
+        if (byId) {
+          out.string(*lookup_.sessionId);
+        } else {
+          out.uint32(lookup_.pid);
+        }
       },
       [this](const BusReply& reply) {
-        const char* path = nullptr;
-        if (!reply || sd_bus_message_read(*reply, "o", &path) <= 0) {
+        const auto path = readReply<BusObjectPath>(reply);
+        if (!path) {
           log().error("The session cannot be locked: no session ({})",
                       reply ? "no path" : reply.error().description());
           return;
         }
         auto lockCall = bus_->callAsync(
-            {kLogind, path, "org.freedesktop.login1.Session", "Lock"},
-            [](sd_bus_message*) { return 0; },
+            {kLogind, path->value.c_str(), "org.freedesktop.login1.Session", "Lock"}, {},
             [](const BusReply& done) {
               if (done) {
                 log().log("The session is locked: the lid closed while kept awake.");

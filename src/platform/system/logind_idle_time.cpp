@@ -1,7 +1,5 @@
 #include "platform/system/logind_idle_time.h"
 
-#include <systemd/sd-bus.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -76,15 +74,12 @@ void LogindIdleTime::Watch::start() {
 void LogindIdleTime::Watch::findSession() {
   auto call = bus->callAsync(
       {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "GetSession"},
-      [this](sd_bus_message* message) {
-        return sd_bus_message_append(message, "s", sessionId.c_str());
-      },
+      [this](BusArgumentWriter& out) { out.string(sessionId); },
       weakly(this, [](Watch& self, const BusReply& reply) {
-        const char* path = nullptr;
         if (!reply) {
           self.reportOnce(reply.error().description());
-        } else if (sd_bus_message_read(*reply, "o", &path) > 0) {
-          self.follow(path);
+        } else if (const auto path = readReply<BusObjectPath>(reply)) {
+          self.follow(path->value);
         }
       }));
   if (call) pending = std::move(*call);
@@ -92,23 +87,21 @@ void LogindIdleTime::Watch::findSession() {
 
 void LogindIdleTime::Watch::follow(const std::string& path) {
   sessionPath = path;
-  auto changed =
-      bus->addMatch(signalMatchRule({.sender = kLogind,
-                                     .path = sessionPath,
-                                     .interface = "org.freedesktop.DBus.Properties",
-                                     .member = "PropertiesChanged",
-                                     .arg0 = kSessionInterface})
-                        .value_or(""),
-                    weakly(this,
-                           [](Watch& self, sd_bus_message* message) {
-                             const auto names = changedProperties(message, kSessionInterface);
-                             if (names && std::ranges::any_of(*names, [](const std::string& name) {
-                                   return name == "IdleSinceHint" || name == "IdleHint";
-                                 })) {
-                               self.fetch();
-                             }
-                           }),
-                    weakly(this, [](Watch& self) { self.fetch(); }));
+  auto changed = bus->addMatch(
+      signalMatchRule({.sender = kLogind,
+                       .path = sessionPath,
+                       .interface = "org.freedesktop.DBus.Properties",
+                       .member = "PropertiesChanged",
+                       .arg0 = kSessionInterface})
+          .value_or(""),
+      weakly(this,
+             [](Watch& self, BusArgumentReader& signal) {
+               const auto change = readPropertiesChanged(signal, kSessionInterface);
+               if (change && (change->names("IdleSinceHint") || change->names("IdleHint"))) {
+                 self.fetch();
+               }
+             }),
+      weakly(this, [](Watch& self) { self.fetch(); }));
   if (!changed) {
     reportOnce(changed.error().description());
     return;
@@ -123,18 +116,14 @@ void LogindIdleTime::Watch::fetch() {
     return;
   }
   fetching = true;
-  auto call = getProperty(*bus, {kLogind, sessionPath, kSessionInterface, "IdleSinceHint"}, "t",
-                          weakly(this, [](Watch& self, const BusReply& reply) {
-                            std::uint64_t since = 0;
-                            if (!reply) {
-                              self.reportOnce(reply.error().description());
-                            } else {
-                              sd_bus_message_read(*reply, "t", &since);
-                            }
-                            self.idleSince = since;
-                            self.fetching = false;
-                            if (std::exchange(self.fetchAgain, false)) self.fetch();
-                          }));
+  auto call = getProperty<std::uint64_t>(
+      *bus, {kLogind, sessionPath, kSessionInterface, "IdleSinceHint"},
+      weakly(this, [](Watch& self, const std::expected<std::uint64_t, BusError>& since) {
+        if (!since) self.reportOnce(since.error().description());
+        self.idleSince = since.value_or(0);
+        self.fetching = false;
+        if (std::exchange(self.fetchAgain, false)) self.fetch();
+      }));
   if (call) {
     pending = std::move(*call);
   } else {

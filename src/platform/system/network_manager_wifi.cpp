@@ -1,7 +1,5 @@
 #include "platform/system/network_manager_wifi.h"
 
-#include <systemd/sd-bus.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
@@ -28,10 +26,12 @@ constexpr const char* kAccessPointInterface = "org.freedesktop.NetworkManager.Ac
 constexpr std::string_view kWiFiType = "802-11-wireless";
 constexpr std::string_view kNoObject = "/";
 
-bool names(const std::vector<std::string>& changed, std::initializer_list<std::string_view> any) {
-  return std::any_of(changed.begin(), changed.end(), [&](const std::string& name) {
-    return std::find(any.begin(), any.end(), name) != any.end();
-  });
+// Whether the signal, when about `interface`, lists any of `names`.
+bool listsAny(BusArgumentReader& signal, std::string_view interface,
+              std::initializer_list<std::string_view> names) {
+  const auto change = readPropertiesChanged(signal, interface);
+  return change &&
+         std::ranges::any_of(names, [&](std::string_view name) { return change->names(name); });
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ std::optional<std::string> networkNameFromSsid(const std::string& bytes) {
 
 struct NetworkManagerWiFi::Watch : std::enable_shared_from_this<Watch> {
   void start();
-  void onPropertiesChanged(sd_bus_message* message);
+  void onPropertiesChanged(BusArgumentReader& signal);
   // Reads the chain afresh: primary connection, its type and access point,
   // the point's name. A reading started later makes an earlier one moot.
   void fetch();
@@ -52,9 +52,9 @@ struct NetworkManagerWiFi::Watch : std::enable_shared_from_this<Watch> {
   void readName(std::uint64_t reading);
   void settle(std::uint64_t reading, std::optional<std::string> name);
   // Runs `then` with the value when `reading` is still the latest.
-  template <typename Then>
+  template <typename T, typename Then>
   void get(std::uint64_t reading, const std::string& path, const char* interface, const char* name,
-           const char* contents, Then then);
+           Then then);
 
   Logger log{"WiFi"};
   mutable std::mutex mutex;
@@ -83,8 +83,8 @@ void NetworkManagerWiFi::Watch::start() {
                                                 .member = "PropertiesChanged",
                                                 .arg0 = {}})
                                    .value_or(""),
-                               weakly(this, [](Watch& self, sd_bus_message* message) {
-                                 self.onPropertiesChanged(message);
+                               weakly(this, [](Watch& self, BusArgumentReader& signal) {
+                                 self.onPropertiesChanged(signal);
                                }));
   auto followed =
       followNameOwner(*bus, kService, weakly(this, [](Watch& self) { self.fetch(); }),
@@ -99,40 +99,36 @@ void NetworkManagerWiFi::Watch::start() {
   owner = std::move(*followed);
 }
 
-void NetworkManagerWiFi::Watch::onPropertiesChanged(sd_bus_message* message) {
-  const std::string_view path = sd_bus_message_get_path(message);
-  std::optional<std::vector<std::string>> changed;
+void NetworkManagerWiFi::Watch::onPropertiesChanged(BusArgumentReader& signal) {
+  const std::string path = signal.path();
   bool affects = false;
   if (path == kManagerPath) {
-    changed = changedProperties(message, kService);
-    affects = changed && names(*changed, {"PrimaryConnection"});
+    affects = listsAny(signal, kService, {"PrimaryConnection"});
   } else if (!activePath.empty() && path == activePath) {
-    changed = changedProperties(message, kActiveInterface);
-    affects = changed && names(*changed, {"Type", "SpecificObject"});
+    affects = listsAny(signal, kActiveInterface, {"Type", "SpecificObject"});
   } else if (!accessPointPath.empty() && path == accessPointPath) {
-    changed = changedProperties(message, kAccessPointInterface);
-    affects = changed && names(*changed, {"Ssid"});
+    affects = listsAny(signal, kAccessPointInterface, {"Ssid"});
   }
   if (affects) fetch();
 }
 
-template <typename Then>
+template <typename T, typename Then>
 void NetworkManagerWiFi::Watch::get(std::uint64_t reading, const std::string& path,
-                                    const char* interface, const char* property,
-                                    const char* contents, Then then) {
-  auto call = getProperty(
-      *bus, {kService, path, interface, property}, contents,
-      weakly(this, [reading, then = std::move(then)](Watch& self, const BusReply& reply) {
+                                    const char* interface, const char* property, Then then) {
+  auto call = getProperty<T>(
+      *bus, {kService, path, interface, property},
+      weakly(this, [reading, then = std::move(then)](Watch& self,
+                                                     const std::expected<T, BusError>& value) {
         if (reading != self.latest) return;
-        if (!reply) {
+        if (!value) {
           if (!self.unreachableLogged) {
             self.unreachableLogged = true;
-            self.log.log("The Wi-Fi network name reads as none: {}", reply.error().description());
+            self.log.log("The Wi-Fi network name reads as none: {}", value.error().description());
           }
           self.settle(reading, std::nullopt);
           return;
         }
-        then(self, *reply);
+        then(self, *value);
       }));
   if (call) {
     pending = std::move(*call);
@@ -144,56 +140,47 @@ void NetworkManagerWiFi::Watch::get(std::uint64_t reading, const std::string& pa
 void NetworkManagerWiFi::Watch::fetch() {
   if (!bus) return;
   const std::uint64_t reading = ++latest;
-  get(reading, kManagerPath, kService, "PrimaryConnection", "o",
-      [reading](Watch& self, sd_bus_message* value) {
-        const char* path = nullptr;
-        if (sd_bus_message_read(value, "o", &path) <= 0 || path == kNoObject) {
-          self.activePath.clear();
-          self.settle(reading, std::nullopt);
-          return;
-        }
-        self.activePath = path;
-        self.readType(reading);
-      });
+  get<BusObjectPath>(reading, kManagerPath, kService, "PrimaryConnection",
+                     [reading](Watch& self, const BusObjectPath& path) {
+                       if (path.value == kNoObject) {
+                         self.activePath.clear();
+                         self.settle(reading, std::nullopt);
+                         return;
+                       }
+                       self.activePath = path.value;
+                       self.readType(reading);
+                     });
 }
 
 void NetworkManagerWiFi::Watch::readType(std::uint64_t reading) {
-  get(reading, activePath, kActiveInterface, "Type", "s",
-      [reading](Watch& self, sd_bus_message* value) {
-        const char* type = nullptr;
-        if (sd_bus_message_read(value, "s", &type) <= 0 || type != kWiFiType) {
-          self.settle(reading, std::nullopt);
-          return;
-        }
-        self.readAccessPoint(reading);
-      });
+  get<std::string>(reading, activePath, kActiveInterface, "Type",
+                   [reading](Watch& self, const std::string& type) {
+                     if (type != kWiFiType) {
+                       self.settle(reading, std::nullopt);
+                       return;
+                     }
+                     self.readAccessPoint(reading);
+                   });
 }
 
 void NetworkManagerWiFi::Watch::readAccessPoint(std::uint64_t reading) {
-  get(reading, activePath, kActiveInterface, "SpecificObject", "o",
-      [reading](Watch& self, sd_bus_message* value) {
-        const char* path = nullptr;
-        if (sd_bus_message_read(value, "o", &path) <= 0 || path == kNoObject) {
-          self.accessPointPath.clear();
-          self.settle(reading, std::nullopt);
-          return;
-        }
-        self.accessPointPath = path;
-        self.readName(reading);
-      });
+  get<BusObjectPath>(reading, activePath, kActiveInterface, "SpecificObject",
+                     [reading](Watch& self, const BusObjectPath& path) {
+                       if (path.value == kNoObject) {
+                         self.accessPointPath.clear();
+                         self.settle(reading, std::nullopt);
+                         return;
+                       }
+                       self.accessPointPath = path.value;
+                       self.readName(reading);
+                     });
 }
 
 void NetworkManagerWiFi::Watch::readName(std::uint64_t reading) {
-  get(reading, accessPointPath, kAccessPointInterface, "Ssid", "ay",
-      [reading](Watch& self, sd_bus_message* value) {
-        const void* bytes = nullptr;
-        std::size_t size = 0;
-        if (sd_bus_message_read_array(value, 'y', &bytes, &size) < 0) {
-          self.settle(reading, std::nullopt);
-          return;
-        }
-        const std::string ssid(static_cast<const char*>(bytes), size);
-        self.settle(reading, networkNameFromSsid(ssid));
+  get<std::vector<std::uint8_t>>(
+      reading, accessPointPath, kAccessPointInterface, "Ssid",
+      [reading](Watch& self, const std::vector<std::uint8_t>& bytes) {
+        self.settle(reading, networkNameFromSsid(std::string(bytes.begin(), bytes.end())));
       });
 }
 

@@ -1,9 +1,7 @@
 #include "platform/tray/dbus_menu_exporter.h"
 
-#include <systemd/sd-bus.h>
+#include <fmt/format.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <set>
 #include <utility>
 #include <vector>
@@ -21,147 +19,46 @@ const Logger& log() {
 // The names a caller asked for; empty: every property.
 using Names = std::set<std::string>;
 
-// A string list sd-bus read, freed as sd-bus allocated it (malloc).
-struct Strv {
-  char** strings = nullptr;
-  Strv() = default;
-  Strv(const Strv&) = delete;
-  Strv& operator=(const Strv&) = delete;
-  ~Strv() {
-    if (!strings) return;
-    for (char** s = strings; *s; ++s) std::free(*s);
-    std::free(static_cast<void*>(strings));
-  }
-  Names names() const {
-    Names out;
-    for (char** s = strings; s && *s; ++s) out.insert(*s);
-    return out;
-  }
-};
+Names namesOf(const std::vector<std::string>& listed) { return {listed.begin(), listed.end()}; }
 
-struct MessageUnref {
-  void operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
-};
-using Reply = std::unique_ptr<sd_bus_message, MessageUnref>;
-
-int appendValue(sd_bus_message* m, const DBusMenuValue& value) {
-  if (auto* text = std::get_if<std::string>(&value)) {
-    return sd_bus_message_append(m, "v", "s", text->c_str());
-  }
-  if (auto* flag = std::get_if<bool>(&value)) {
-    return sd_bus_message_append(m, "v", "b", static_cast<int>(*flag));
-  }
-  if (auto* number = std::get_if<std::int32_t>(&value)) {
-    return sd_bus_message_append(m, "v", "i", *number);
-  }
-  const auto& keys = std::get<std::vector<std::vector<std::string>>>(value);
-  int r = sd_bus_message_open_container(m, 'v', "aas");
-  if (r >= 0) r = sd_bus_message_open_container(m, 'a', "as");
-  for (const auto& combination : keys) {
-    std::vector<char*> strv;
-    for (const auto& key : combination) strv.push_back(const_cast<char*>(key.c_str()));
-    strv.push_back(nullptr);
-    if (r >= 0) r = sd_bus_message_append_strv(m, strv.data());
-  }
-  if (r >= 0) r = sd_bus_message_close_container(m);
-  if (r >= 0) r = sd_bus_message_close_container(m);
-  return r;
-}
-
-int appendProperties(sd_bus_message* m, const DBusMenuProperties& properties, const Names& names) {
-  int r = sd_bus_message_open_container(m, 'a', "{sv}");
+void writeProperties(BusArgumentWriter& out, const DBusMenuProperties& properties,
+                     const Names& names) {
+  out.open('a', "{sv}");
   for (const auto& [name, value] : properties) {
-    if (r < 0) break;
     if (!names.empty() && !names.contains(name)) continue;
-    r = sd_bus_message_open_container(m, 'e', "sv");
-    if (r >= 0) r = sd_bus_message_append(m, "s", name.c_str());
-    if (r >= 0) r = appendValue(m, value);
-    if (r >= 0) r = sd_bus_message_close_container(m);
+    out.open('e', "sv").string(name).write(value).close();
   }
-  return r >= 0 ? sd_bus_message_close_container(m) : r;
+  out.close();
 }
 
 // One row and, `depth` levels down (negative: all), its children.
-int appendLayout(sd_bus_message* m, const DBusMenuLayout& layout, const DBusMenuRow& row, int depth,
-                 const Names& names) {
-  int r = sd_bus_message_open_container(m, 'r', "ia{sv}av");
-  if (r >= 0) r = sd_bus_message_append(m, "i", row.id);
-  if (r >= 0) r = appendProperties(m, row.properties, names);
-  if (r >= 0) r = sd_bus_message_open_container(m, 'a', "v");
+void writeLayout(BusArgumentWriter& out, const DBusMenuLayout& layout, const DBusMenuRow& row,
+                 int depth, const Names& names) {
+  out.open('r', "ia{sv}av").int32(row.id);
+  writeProperties(out, row.properties, names);
+  out.open('a', "v");
   if (depth != 0) {
     for (std::int32_t child : row.children) {
-      if (r < 0) break;
-      r = sd_bus_message_open_container(m, 'v', "(ia{sv}av)");
-      if (r >= 0)
-        r = appendLayout(m, layout, *layout.row(child), depth < 0 ? depth : depth - 1, names);
-      if (r >= 0) r = sd_bus_message_close_container(m);
+      out.open('v', "(ia{sv}av)");
+      writeLayout(out, layout, *layout.row(child), depth < 0 ? depth : depth - 1, names);
+      out.close();
     }
   }
-  if (r >= 0) r = sd_bus_message_close_container(m);
-  return r >= 0 ? sd_bus_message_close_container(m) : r;
+  out.close().close();
 }
 
-int unknownRow(sd_bus_error* error, std::int32_t id) {
-  return sd_bus_error_setf(error, SD_BUS_ERROR_INVALID_ARGS, "No menu row %d", id);
+void failUnknownRow(const BusMethodCall& call, std::int32_t id) {
+  (void)call.fail(kBusInvalidArgsError, fmt::format("No menu row {}", id));
 }
 
-int sendReply(sd_bus_message* call, const std::function<int(sd_bus_message*)>& append) {
-  sd_bus_message* raw = nullptr;
-  int r = sd_bus_message_new_method_return(call, &raw);
-  if (r < 0) return r;
-  Reply reply(raw);
-  r = append(reply.get());
-  return r < 0 ? r : sd_bus_send(nullptr, reply.get(), nullptr);
+BusMethod method(const char* name, const char* arguments, const char* result,
+                 BusMethodHandler handler) {
+  return {name, arguments, result, std::move(handler)};
 }
 
-int readIDs(sd_bus_message* m, std::vector<std::int32_t>& ids) {
-  const void* data = nullptr;
-  std::size_t size = 0;
-  const int r = sd_bus_message_read_array(m, 'i', &data, &size);
-  if (r < 0) return r;
-  const auto* first = static_cast<const std::int32_t*>(data);
-  ids.assign(first, first + size / sizeof(std::int32_t));
-  return r;
+BusProperty constant(const char* name, const char* type, BusWrite read) {
+  return {name, type, std::move(read), true};
 }
-
-int appendIDs(sd_bus_message* m, const std::vector<std::int32_t>& ids) {
-  return sd_bus_message_append_array(m, 'i', ids.data(), ids.size() * sizeof(std::int32_t));
-}
-
-int getMenuProperty(sd_bus*, const char*, const char*, const char* property, sd_bus_message* reply,
-                    void*, sd_bus_error*) {
-  const std::string name = property;
-  if (name == "Version") return sd_bus_message_append(reply, "u", 3U);
-  if (name == "TextDirection") return sd_bus_message_append(reply, "s", "ltr");
-  if (name == "Status") return sd_bus_message_append(reply, "s", "normal");
-  return sd_bus_message_append(reply, "as", 0);  // IconThemePath
-}
-
-const sd_bus_vtable kVTable[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("GetLayout", "iias", "u(ia{sv}av)", DBusMenuExporter::getLayout,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("GetGroupProperties", "aias", "a(ia{sv})", DBusMenuExporter::getGroupProperties,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("GetProperty", "is", "v", DBusMenuExporter::getProperty,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Event", "isvu", "", DBusMenuExporter::event, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("EventGroup", "a(isvu)", "ai", DBusMenuExporter::eventGroup,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("AboutToShow", "i", "b", DBusMenuExporter::aboutToShow,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("AboutToShowGroup", "ai", "aiai", DBusMenuExporter::aboutToShowGroup,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_PROPERTY("Version", "u", getMenuProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("TextDirection", "s", getMenuProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Status", "s", getMenuProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("IconThemePath", "as", getMenuProperty, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_SIGNAL("ItemsPropertiesUpdated", "a(ia{sv})a(ias)", 0),
-    SD_BUS_SIGNAL("LayoutUpdated", "ui", 0),
-    SD_BUS_SIGNAL("ItemActivationRequested", "iu", 0),
-    SD_BUS_VTABLE_END};
-
-DBusMenuExporter& exporterOf(void* self) { return *static_cast<DBusMenuExporter*>(self); }
 
 }  // namespace
 
@@ -169,10 +66,39 @@ std::expected<std::unique_ptr<DBusMenuExporter>, BusError> DBusMenuExporter::cre
     AsyncBusConnection& connection, std::string path, std::shared_ptr<Menu> root) {
   std::unique_ptr<DBusMenuExporter> exporter(
       new DBusMenuExporter(connection, std::move(path), std::move(root)));
-  auto object = connection.addObject(exporter->path_, kInterface, kVTable, exporter.get());
+  auto object = exportInterface(connection, exporter->path_, kInterface, exporter->table(),
+                                exporter->properties());
   if (!object) return std::unexpected(object.error());
   exporter->object_ = std::move(*object);
   return exporter;
+}
+
+BusInterfaceTable DBusMenuExporter::table() {
+  using namespace std::placeholders;
+  return {
+      .methods = {method("GetLayout", "iias", "u(ia{sv}av)",
+                         std::bind(&DBusMenuExporter::getLayout, this, _1, _2)),
+                  method("GetGroupProperties", "aias", "a(ia{sv})",
+                         std::bind(&DBusMenuExporter::getGroupProperties, this, _1, _2)),
+                  method("GetProperty", "is", "v",
+                         std::bind(&DBusMenuExporter::getProperty, this, _1, _2)),
+                  method("Event", "isvu", "", std::bind(&DBusMenuExporter::event, this, _1, _2)),
+                  method("EventGroup", "a(isvu)", "ai",
+                         std::bind(&DBusMenuExporter::eventGroup, this, _1, _2)),
+                  method("AboutToShow", "i", "b",
+                         std::bind(&DBusMenuExporter::aboutToShow, this, _1, _2)),
+                  method("AboutToShowGroup", "ai", "aiai",
+                         std::bind(&DBusMenuExporter::aboutToShowGroup, this, _1, _2))},
+      .signals = {{"ItemsPropertiesUpdated", "a(ia{sv})a(ias)"},
+                  {"LayoutUpdated", "ui"},
+                  {"ItemActivationRequested", "iu"}}};
+}
+
+std::vector<BusProperty> DBusMenuExporter::properties() {
+  return {constant("Version", "u", [](BusArgumentWriter& out) { out.uint32(3); }),
+          constant("TextDirection", "s", [](BusArgumentWriter& out) { out.string("ltr"); }),
+          constant("Status", "s", [](BusArgumentWriter& out) { out.string("normal"); }),
+          constant("IconThemePath", "as", [](BusArgumentWriter& out) { out.strings({}); })};
 }
 
 DBusMenuExporter::DBusMenuExporter(AsyncBusConnection& connection, std::string path,
@@ -205,9 +131,9 @@ void DBusMenuExporter::menuDidChange() {
   if (!updated.empty()) announceProperties(updated, removed);
   if (!reshaped) return;
   ++revision_;
-  const auto sent = connection_.emitSignal(
-      {path_.c_str(), kInterface, "LayoutUpdated"},
-      [&](sd_bus_message* m) { return sd_bus_message_append(m, "ui", revision_, 0); });
+  const auto sent =
+      connection_.emitSignal({path_.c_str(), kInterface, "LayoutUpdated"},
+                             [&](BusArgumentWriter& out) { out.uint32(revision_).int32(0); });
   if (!sent) log().error("The menu's new layout was not announced: {}", sent.error().description());
 }
 
@@ -215,26 +141,17 @@ void DBusMenuExporter::announceProperties(
     const std::vector<const DBusMenuRow*>& updated,
     const std::vector<std::pair<std::int32_t, std::vector<std::string>>>& removed) {
   const auto sent = connection_.emitSignal(
-      {path_.c_str(), kInterface, "ItemsPropertiesUpdated"}, [&](sd_bus_message* m) {
-        int r = sd_bus_message_open_container(m, 'a', "(ia{sv})");
+      {path_.c_str(), kInterface, "ItemsPropertiesUpdated"}, [&](BusArgumentWriter& out) {
+        out.open('a', "(ia{sv})");
         for (const DBusMenuRow* row : updated) {
-          if (r >= 0) r = sd_bus_message_open_container(m, 'r', "ia{sv}");
-          if (r >= 0) r = sd_bus_message_append(m, "i", row->id);
-          if (r >= 0) r = appendProperties(m, row->properties, {});
-          if (r >= 0) r = sd_bus_message_close_container(m);
+          out.open('r', "ia{sv}").int32(row->id);
+          writeProperties(out, row->properties, {});
+          out.close();
         }
-        if (r >= 0) r = sd_bus_message_close_container(m);
-        if (r >= 0) r = sd_bus_message_open_container(m, 'a', "(ias)");
-        for (const auto& [id, names] : removed) {
-          std::vector<char*> strv;
-          for (const auto& name : names) strv.push_back(const_cast<char*>(name.c_str()));
-          strv.push_back(nullptr);
-          if (r >= 0) r = sd_bus_message_open_container(m, 'r', "ias");
-          if (r >= 0) r = sd_bus_message_append(m, "i", id);
-          if (r >= 0) r = sd_bus_message_append_strv(m, strv.data());
-          if (r >= 0) r = sd_bus_message_close_container(m);
-        }
-        return r >= 0 ? sd_bus_message_close_container(m) : r;
+        out.close().open('a', "(ias)");
+        for (const auto& [id, names] : removed)
+          out.open('r', "ias").int32(id).strings(names).close();
+        out.close();
       });
   if (!sent)
     log().error("The menu's new properties were not announced: {}", sent.error().description());
@@ -259,131 +176,105 @@ bool DBusMenuExporter::prepareToShow(std::int32_t id) {
   return revision_ != before;
 }
 
-int DBusMenuExporter::getLayout(sd_bus_message* m, void* self, sd_bus_error* error) {
-  std::int32_t parent = 0;
-  std::int32_t depth = -1;
-  Strv names;
-  int r = sd_bus_message_read(m, "ii", &parent, &depth);
-  if (r >= 0) r = sd_bus_message_read_strv(m, &names.strings);
-  if (r < 0) return r;
-  const DBusMenuExporter& exporter = exporterOf(self);
-  const DBusMenuRow* row = exporter.layout_.row(parent);
-  if (!row) return unknownRow(error, parent);
-  return sendReply(m, [&](sd_bus_message* reply) {
-    const int a = sd_bus_message_append(reply, "u", exporter.revision_);
-    return a < 0 ? a : appendLayout(reply, exporter.layout_, *row, depth, names.names());
+void DBusMenuExporter::getLayout(BusArgumentReader& in, const BusMethodCall& call) const {
+  const std::int32_t parent = in.int32();
+  const std::int32_t depth = in.int32();
+  const Names names = namesOf(in.strings());
+  if (!in) return;
+  const DBusMenuRow* row = layout_.row(parent);
+  if (!row) return failUnknownRow(call, parent);
+  (void)call.reply([&](BusArgumentWriter& out) {
+    out.uint32(revision_);
+    writeLayout(out, layout_, *row, depth, names);
   });
 }
 
-int DBusMenuExporter::getGroupProperties(sd_bus_message* m, void* self, sd_bus_error*) {
-  std::vector<std::int32_t> ids;
-  Strv names;
-  int r = readIDs(m, ids);
-  if (r >= 0) r = sd_bus_message_read_strv(m, &names.strings);
-  if (r < 0) return r;
-  const DBusMenuLayout& layout = exporterOf(self).layout_;
-  const Names wanted = names.names();
-  return sendReply(m, [&](sd_bus_message* reply) {
-    int a = sd_bus_message_open_container(reply, 'a', "(ia{sv})");
+void DBusMenuExporter::getGroupProperties(BusArgumentReader& in, const BusMethodCall& call) const {
+  const std::vector<std::int32_t> ids = in.int32s();
+  const Names wanted = namesOf(in.strings());
+  if (!in) return;
+  (void)call.reply([&](BusArgumentWriter& out) {
+    out.open('a', "(ia{sv})");
     for (std::int32_t id : ids) {
-      const DBusMenuRow* row = layout.row(id);
+      const DBusMenuRow* row = layout_.row(id);
       if (!row) continue;  // rows gone since the host's last layout are left out
-      if (a >= 0) a = sd_bus_message_open_container(reply, 'r', "ia{sv}");
-      if (a >= 0) a = sd_bus_message_append(reply, "i", id);
-      if (a >= 0) a = appendProperties(reply, row->properties, wanted);
-      if (a >= 0) a = sd_bus_message_close_container(reply);
+      out.open('r', "ia{sv}").int32(id);
+      writeProperties(out, row->properties, wanted);
+      out.close();
     }
-    return a >= 0 ? sd_bus_message_close_container(reply) : a;
+    out.close();
   });
 }
 
-int DBusMenuExporter::getProperty(sd_bus_message* m, void* self, sd_bus_error* error) {
-  std::int32_t id = 0;
-  const char* name = nullptr;
-  const int r = sd_bus_message_read(m, "is", &id, &name);
-  if (r < 0) return r;
-  const DBusMenuRow* row = exporterOf(self).layout_.row(id);
-  if (!row) return unknownRow(error, id);
+void DBusMenuExporter::getProperty(BusArgumentReader& in, const BusMethodCall& call) const {
+  const std::int32_t id = in.int32();
+  const std::string name = in.string();
+  if (!in) return;
+  const DBusMenuRow* row = layout_.row(id);
+  if (!row) return failUnknownRow(call, id);
   const auto found = row->properties.find(name);
   if (found == row->properties.end()) {
-    return sd_bus_error_setf(error, SD_BUS_ERROR_INVALID_ARGS, "Menu row %d has no %s", id, name);
+    (void)call.fail(kBusInvalidArgsError, fmt::format("Menu row {} has no {}", id, name));
+    return;
   }
-  return sendReply(m, [&](sd_bus_message* reply) { return appendValue(reply, found->second); });
+  (void)call.reply([&](BusArgumentWriter& out) { out.write(found->second); });
 }
 
-int DBusMenuExporter::event(sd_bus_message* m, void* self, sd_bus_error* error) {
-  std::int32_t id = 0;
-  const char* eventID = nullptr;
-  std::uint32_t timestamp = 0;
-  int r = sd_bus_message_read(m, "is", &id, &eventID);
-  if (r >= 0) r = sd_bus_message_skip(m, "v");
-  if (r >= 0) r = sd_bus_message_read(m, "u", &timestamp);
-  if (r < 0) return r;
-  DBusMenuExporter& exporter = exporterOf(self);
-  if (!exporter.layout_.row(id)) return unknownRow(error, id);
-  const std::string what = eventID;
+void DBusMenuExporter::event(BusArgumentReader& in, const BusMethodCall& call) {
+  const std::int32_t id = in.int32();
+  const std::string what = in.string();
+  in.skip("v");
+  in.uint32();  // timestamp
+  if (!in) return;
+  if (!layout_.row(id)) return failUnknownRow(call, id);
   // Answer first: the action may take long (a window) and the host waits for the reply.
-  r = sd_bus_reply_method_return(m, "");
-  exporter.handleEvent(id, what);
-  return r;
+  (void)call.reply();
+  handleEvent(id, what);
 }
 
-int DBusMenuExporter::eventGroup(sd_bus_message* m, void* self, sd_bus_error*) {
+void DBusMenuExporter::eventGroup(BusArgumentReader& in, const BusMethodCall& call) {
   std::vector<std::pair<std::int32_t, std::string>> events;
-  int r = sd_bus_message_enter_container(m, 'a', "(isvu)");
-  while (r >= 0) {
-    r = sd_bus_message_enter_container(m, 'r', "isvu");
-    if (r <= 0) break;
-    std::int32_t id = 0;
-    const char* eventID = nullptr;
-    std::uint32_t timestamp = 0;
-    r = sd_bus_message_read(m, "is", &id, &eventID);
-    if (r >= 0) r = sd_bus_message_skip(m, "v");
-    if (r >= 0) r = sd_bus_message_read(m, "u", &timestamp);
-    if (r >= 0) r = sd_bus_message_exit_container(m);
-    if (r >= 0) events.emplace_back(id, eventID);
+  in.enter('a', "(isvu)");
+  while (!in.atEnd()) {
+    in.enter('r', "isvu");
+    const std::int32_t id = in.int32();
+    std::string what = in.string();
+    in.skip("v");
+    in.uint32();  // timestamp
+    in.exit();
+    if (in) events.emplace_back(id, std::move(what));
   }
-  if (r < 0) return r;
-  r = sd_bus_message_exit_container(m);
-  if (r < 0) return r;
-  DBusMenuExporter& exporter = exporterOf(self);
+  in.exit();
+  if (!in) return;
   std::vector<std::int32_t> unknown;
   for (const auto& [id, what] : events) {
-    if (!exporter.layout_.row(id)) unknown.push_back(id);
+    if (!layout_.row(id)) unknown.push_back(id);
   }
-  r = sendReply(m, [&](sd_bus_message* reply) { return appendIDs(reply, unknown); });
-  for (const auto& [id, what] : events) exporter.handleEvent(id, what);
-  return r;
+  (void)call.reply([&](BusArgumentWriter& out) { out.int32s(unknown); });
+  for (const auto& [id, what] : events) handleEvent(id, what);
 }
 
-int DBusMenuExporter::aboutToShow(sd_bus_message* m, void* self, sd_bus_error* error) {
-  std::int32_t id = 0;
-  const int r = sd_bus_message_read(m, "i", &id);
-  if (r < 0) return r;
-  DBusMenuExporter& exporter = exporterOf(self);
-  if (!exporter.layout_.row(id)) return unknownRow(error, id);
-  const int needsUpdate = exporter.prepareToShow(id) ? 1 : 0;
-  return sd_bus_reply_method_return(m, "b", needsUpdate);
+void DBusMenuExporter::aboutToShow(BusArgumentReader& in, const BusMethodCall& call) {
+  const std::int32_t id = in.int32();
+  if (!in) return;
+  if (!layout_.row(id)) return failUnknownRow(call, id);
+  const bool needsUpdate = prepareToShow(id);
+  (void)call.reply([needsUpdate](BusArgumentWriter& out) { out.boolean(needsUpdate); });
 }
 
-int DBusMenuExporter::aboutToShowGroup(sd_bus_message* m, void* self, sd_bus_error*) {
-  std::vector<std::int32_t> ids;
-  const int r = readIDs(m, ids);
-  if (r < 0) return r;
-  DBusMenuExporter& exporter = exporterOf(self);
+void DBusMenuExporter::aboutToShowGroup(BusArgumentReader& in, const BusMethodCall& call) {
+  const std::vector<std::int32_t> ids = in.int32s();
+  if (!in) return;
   std::vector<std::int32_t> updates;
   std::vector<std::int32_t> unknown;
   for (std::int32_t id : ids) {
-    if (!exporter.layout_.row(id)) {
+    if (!layout_.row(id)) {
       unknown.push_back(id);
-    } else if (exporter.prepareToShow(id)) {
+    } else if (prepareToShow(id)) {
       updates.push_back(id);
     }
   }
-  return sendReply(m, [&](sd_bus_message* reply) {
-    const int a = appendIDs(reply, updates);
-    return a < 0 ? a : appendIDs(reply, unknown);
-  });
+  (void)call.reply([&](BusArgumentWriter& out) { out.int32s(updates).int32s(unknown); });
 }
 
 }  // namespace vigilix::platform

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/exported_object.h"
 #include "platform/tray/dbus_menu_layout.h"
 #include "platform/ui/menu.h"
 
@@ -43,17 +44,19 @@ class DBusMenuExporter {
   std::uint32_t revision() const { return revision_; }
   const DBusMenuLayout& layout() const { return layout_; }
 
-  // sd-bus handlers (named functions: the vtable macros take no lambdas).
-  static int getLayout(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int getGroupProperties(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int getProperty(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int event(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int eventGroup(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int aboutToShow(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int aboutToShowGroup(sd_bus_message* message, void* self, sd_bus_error* error);
-
  private:
   DBusMenuExporter(AsyncBusConnection& connection, std::string path, std::shared_ptr<Menu> root);
+  BusInterfaceTable table();
+  static std::vector<BusProperty> properties();
+
+  // The methods hosts call.
+  void getLayout(BusArgumentReader& in, const BusMethodCall& call) const;
+  void getGroupProperties(BusArgumentReader& in, const BusMethodCall& call) const;
+  void getProperty(BusArgumentReader& in, const BusMethodCall& call) const;
+  void event(BusArgumentReader& in, const BusMethodCall& call);
+  void eventGroup(BusArgumentReader& in, const BusMethodCall& call);
+  void aboutToShow(BusArgumentReader& in, const BusMethodCall& call);
+  void aboutToShowGroup(BusArgumentReader& in, const BusMethodCall& call);
 
   // A click runs the row's action and the root's "closed" tells the owner;
   // other events and unknown rows do nothing.

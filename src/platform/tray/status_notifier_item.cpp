@@ -1,6 +1,5 @@
 #include "platform/tray/status_notifier_item.h"
 
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,57 +18,21 @@ const Logger& log() {
 
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 
-StatusNotifierItem& itemOf(void* self) { return *static_cast<StatusNotifierItem*>(self); }
-
-int appendPixmaps(sd_bus_message* m, const std::vector<StatusIconPixmap>& pixmaps) {
-  int r = sd_bus_message_open_container(m, 'a', "(iiay)");
+void writePixmaps(BusArgumentWriter& out, const std::vector<StatusIconPixmap>& pixmaps) {
+  out.open('a', "(iiay)");
   for (const StatusIconPixmap& pixmap : pixmaps) {
-    if (r >= 0) r = sd_bus_message_open_container(m, 'r', "iiay");
-    if (r >= 0) r = sd_bus_message_append(m, "ii", pixmap.width, pixmap.height);
-    if (r >= 0) r = sd_bus_message_append_array(m, 'y', pixmap.argb.data(), pixmap.argb.size());
-    if (r >= 0) r = sd_bus_message_close_container(m);
+    out.open('r', "iiay").int32(pixmap.width).int32(pixmap.height).bytes(pixmap.argb).close();
   }
-  return r >= 0 ? sd_bus_message_close_container(m) : r;
+  out.close();
 }
 
-// A host's click position is of no use to us: the menu is the host's to place.
-int skipPosition(sd_bus_message* message) {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  return sd_bus_message_read(message, "ii", &x, &y);
+BusProperty text(const char* name, std::function<std::string()> value) {
+  return {name, "s", [value = std::move(value)](BusArgumentWriter& out) { out.string(value()); }};
 }
 
-const sd_bus_vtable kVTable[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Activate", "ii", "", StatusNotifierItem::activate, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("SecondaryActivate", "ii", "", StatusNotifierItem::secondaryActivate,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("ContextMenu", "ii", "", StatusNotifierItem::contextMenu,
-                  SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Scroll", "is", "", StatusNotifierItem::scroll, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_PROPERTY("Category", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("Id", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("Title", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("Status", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("WindowId", "i", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("IconName", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("IconThemePath", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("IconPixmap", "a(iiay)", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("OverlayIconName", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("OverlayIconPixmap", "a(iiay)", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("AttentionIconName", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("AttentionIconPixmap", "a(iiay)", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("AttentionMovieName", "s", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("ToolTip", "(sa(iiay)ss)", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("ItemIsMenu", "b", StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("Menu", "o", StatusNotifierItem::property, 0, 0),
-    SD_BUS_SIGNAL("NewTitle", "", 0),
-    SD_BUS_SIGNAL("NewIcon", "", 0),
-    SD_BUS_SIGNAL("NewAttentionIcon", "", 0),
-    SD_BUS_SIGNAL("NewOverlayIcon", "", 0),
-    SD_BUS_SIGNAL("NewToolTip", "", 0),
-    SD_BUS_SIGNAL("NewStatus", "s", 0),
-    SD_BUS_VTABLE_END};
+BusProperty noPixmaps(const char* name) {
+  return {name, "a(iiay)", [](BusArgumentWriter& out) { writePixmaps(out, {}); }};
+}
 
 }  // namespace
 
@@ -78,7 +41,7 @@ std::expected<std::unique_ptr<StatusNotifierItem>, BusError> StatusNotifierItem:
   std::unique_ptr<StatusNotifierItem> item(
       new StatusNotifierItem(connection, std::move(id), std::move(title), std::move(menuPath)));
   StatusNotifierItem* self = item.get();
-  auto object = connection.addObject(kPath, kInterface, kVTable, self);
+  auto object = exportInterface(connection, kPath, kInterface, item->table(), item->properties());
   if (!object) return std::unexpected(object.error());
   item->object_ = std::move(*object);
 
@@ -89,12 +52,12 @@ std::expected<std::unique_ptr<StatusNotifierItem>, BusError> StatusNotifierItem:
                                      .member = "NameOwnerChanged",
                                      .arg0 = kWatcherName});
   if (!rule) return std::unexpected(BusError{.code = EINVAL, .name = {}, .message = "match rule"});
-  auto match = connection.addMatch(*rule, [self](sd_bus_message* m) {
-    const char* name = nullptr;
-    const char* before = nullptr;
-    const char* after = nullptr;
-    if (sd_bus_message_read(m, "sss", &name, &before, &after) < 0) return;
-    if (after && *after) {
+  auto match = connection.addMatch(*rule, [self](BusArgumentReader& signal) {
+    signal.string();
+    signal.string();
+    const std::string after = signal.string();
+    if (!signal) return;
+    if (!after.empty()) {
       log().info("A status notifier watcher appeared; registering the status item");
       self->registerWithWatcher();
     } else {
@@ -132,7 +95,7 @@ StatusNotifierItem::~StatusNotifierItem() = default;
 void StatusNotifierItem::registerWithWatcher() {
   auto call = connection_.callAsync(
       {kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem"},
-      [this](sd_bus_message* m) { return sd_bus_message_append(m, "s", busName_.c_str()); },
+      [this](BusArgumentWriter& out) { out.string(busName_); },
       [this](const BusReply& reply) {
         registered_ = reply.has_value();
         if (!reply) {
@@ -148,7 +111,7 @@ void StatusNotifierItem::registerWithWatcher() {
 }
 
 void StatusNotifierItem::announce(const char* signal) {
-  const auto sent = connection_.emitSignal({kPath, kInterface, signal}, nullptr);
+  const auto sent = connection_.emitSignal({kPath, kInterface, signal});
   if (!sent) log().error("{} was not sent: {}", signal, sent.error().description());
 }
 
@@ -165,62 +128,62 @@ void StatusNotifierItem::setToolTip(std::string title, std::string text) {
   announce("NewToolTip");
 }
 
-int StatusNotifierItem::activate(sd_bus_message* message, void* self, sd_bus_error*) {
-  const int r = skipPosition(message);
-  if (r < 0) return r;
-  StatusNotifierItem& item = itemOf(self);
-  const int replied = sd_bus_reply_method_return(message, "");
-  if (!item.itemIsMenu_ && item.onClick_) item.onClick_(Click::primary);
-  return replied;
+BusInterfaceTable StatusNotifierItem::table() {
+  const auto primary = [this] {
+    if (!itemIsMenu_ && onClick_) onClick_(Click::primary);
+  };
+  const auto secondary = [this] {
+    if (onClick_) onClick_(Click::secondary);
+  };
+  return {.methods = {{"Activate", "ii", "", click(primary)},
+                      {"SecondaryActivate", "ii", "", click(secondary)},
+                      // The host shows the menu from the Menu property itself.
+                      {"ContextMenu", "ii", "", click({})},
+                      {"Scroll", "is", "",
+                       [](BusArgumentReader&, const BusMethodCall& call) { (void)call.reply(); }}},
+          .signals = {{"NewTitle", ""},
+                      {"NewIcon", ""},
+                      {"NewAttentionIcon", ""},
+                      {"NewOverlayIcon", ""},
+                      {"NewToolTip", ""},
+                      {"NewStatus", "s"}}};
 }
 
-int StatusNotifierItem::secondaryActivate(sd_bus_message* message, void* self, sd_bus_error*) {
-  const int r = skipPosition(message);
-  if (r < 0) return r;
-  StatusNotifierItem& item = itemOf(self);
-  const int replied = sd_bus_reply_method_return(message, "");
-  if (item.onClick_) item.onClick_(Click::secondary);
-  return replied;
+std::vector<BusProperty> StatusNotifierItem::properties() {
+  return {
+      text("Category", [] { return "ApplicationStatus"; }),
+      text("Id", [this] { return id_; }),
+      text("Title", [this] { return title_; }),
+      text("Status", [] { return "Active"; }),
+      {"WindowId", "i", [](BusArgumentWriter& out) { out.int32(0); }},
+      text("IconName", [this] { return iconName_; }),
+      text("IconThemePath", [] { return ""; }),
+      {"IconPixmap", "a(iiay)", [this](BusArgumentWriter& out) { writePixmaps(out, pixmaps_); }},
+      text("OverlayIconName", [] { return ""; }),
+      noPixmaps("OverlayIconPixmap"),
+      text("AttentionIconName", [] { return ""; }),
+      noPixmaps("AttentionIconPixmap"),
+      text("AttentionMovieName", [] { return ""; }),
+      {"ToolTip", "(sa(iiay)ss)",
+       [this](BusArgumentWriter& out) {
+         out.open('r', "sa(iiay)ss").string(iconName_);
+         writePixmaps(out, {});
+         out.string(toolTipTitle_).string(toolTipText_).close();
+       }},
+      {"ItemIsMenu", "b", [this](BusArgumentWriter& out) { out.boolean(itemIsMenu_); }},
+      {"Menu", "o", [this](BusArgumentWriter& out) { out.objectPath(menuPath_); }},
+  };
 }
 
-// The host shows the menu from the Menu property itself.
-int StatusNotifierItem::contextMenu(sd_bus_message* message, void*, sd_bus_error*) {
-  const int r = skipPosition(message);
-  return r < 0 ? r : sd_bus_reply_method_return(message, "");
-}
-
-int StatusNotifierItem::scroll(sd_bus_message* message, void*, sd_bus_error*) {
-  return sd_bus_reply_method_return(message, "");
-}
-
-int StatusNotifierItem::property(sd_bus*, const char*, const char*, const char* name,
-                                 sd_bus_message* reply, void* self, sd_bus_error*) {
-  const StatusNotifierItem& item = itemOf(self);
-  const std::string property = name;
-  if (property == "Category") return sd_bus_message_append(reply, "s", "ApplicationStatus");
-  if (property == "Id") return sd_bus_message_append(reply, "s", item.id_.c_str());
-  if (property == "Title") return sd_bus_message_append(reply, "s", item.title_.c_str());
-  if (property == "Status") return sd_bus_message_append(reply, "s", "Active");
-  if (property == "WindowId") return sd_bus_message_append(reply, "i", 0);
-  if (property == "IconName") return sd_bus_message_append(reply, "s", item.iconName_.c_str());
-  if (property == "IconPixmap") return appendPixmaps(reply, item.pixmaps_);
-  if (property == "OverlayIconPixmap" || property == "AttentionIconPixmap") {
-    return appendPixmaps(reply, {});
-  }
-  if (property == "ToolTip") {
-    int r = sd_bus_message_open_container(reply, 'r', "sa(iiay)ss");
-    if (r >= 0) r = sd_bus_message_append(reply, "s", item.iconName_.c_str());
-    if (r >= 0) r = appendPixmaps(reply, {});
-    if (r >= 0) {
-      r = sd_bus_message_append(reply, "ss", item.toolTipTitle_.c_str(), item.toolTipText_.c_str());
-    }
-    return r >= 0 ? sd_bus_message_close_container(reply) : r;
-  }
-  if (property == "ItemIsMenu") {
-    return sd_bus_message_append(reply, "b", static_cast<int>(item.itemIsMenu_));
-  }
-  if (property == "Menu") return sd_bus_message_append(reply, "o", item.menuPath_.c_str());
-  return sd_bus_message_append(reply, "s", "");  // theme path, overlay and attention names
+BusMethodHandler StatusNotifierItem::click(std::function<void()> then) {
+  return [this, then = std::move(then)](BusArgumentReader& in, const BusMethodCall& call) {
+    const std::int32_t x = in.int32();
+    const std::int32_t y = in.int32();
+    if (!in) return;
+    lastHostPosition_ = HostPosition{x, y};
+    (void)call.reply();
+    if (then) then();
+  };
 }
 
 }  // namespace vigilix::platform

@@ -4,10 +4,12 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/dbus/exported_object.h"
 
 namespace vigilix::platform {
 
@@ -32,6 +34,13 @@ class StatusNotifierItem {
 
   // Which click a host reported; hosts pass no modifier keys.
   enum class Click { primary, secondary };
+  // Where a host said a click or a menu request happened, in screen coordinates (hosts that
+  // do not know send 0, 0).
+  struct HostPosition {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool operator==(const HostPosition&) const = default;
+  };
 
   static std::expected<std::unique_ptr<StatusNotifierItem>, BusError> create(
       AsyncBusConnection& connection, std::string id, std::string title, std::string menuPath);
@@ -51,18 +60,17 @@ class StatusNotifierItem {
   void setItemIsMenu(bool itemIsMenu) { itemIsMenu_ = itemIsMenu; }
   // Called for a primary click while the item is not a menu, and for every secondary click.
   void setOnClick(std::function<void(Click)> onClick) { onClick_ = std::move(onClick); }
-
-  // sd-bus handlers (named functions: the vtable macros take no lambdas).
-  static int activate(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int secondaryActivate(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int contextMenu(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int scroll(sd_bus_message* message, void* self, sd_bus_error* error);
-  static int property(sd_bus* bus, const char* path, const char* interface, const char* name,
-                      sd_bus_message* reply, void* self, sd_bus_error* error);
+  // The position the host gave with its last Activate, SecondaryActivate or ContextMenu; none
+  // before the first.
+  const std::optional<HostPosition>& lastHostPosition() const { return lastHostPosition_; }
 
  private:
   StatusNotifierItem(AsyncBusConnection& connection, std::string id, std::string title,
                      std::string menuPath);
+  BusInterfaceTable table();
+  std::vector<BusProperty> properties();
+  // Activate, SecondaryActivate and ContextMenu: the position, then `then` after the answer.
+  BusMethodHandler click(std::function<void()> then);
   void registerWithWatcher();
   void announce(const char* signal);
 
@@ -78,6 +86,7 @@ class StatusNotifierItem {
   bool itemIsMenu_ = true;
   bool registered_ = false;
   std::function<void(Click)> onClick_;
+  std::optional<HostPosition> lastHostPosition_;
   BusSlot object_;
   BusSlot name_;
   BusSlot watcherMatch_;

@@ -1,9 +1,6 @@
 #include "platform/usernotifications/notification_service_calls.h"
 
-#include <systemd/sd-bus.h>
-
 #include <algorithm>
-#include <cstdlib>
 
 #include "platform/base/text.h"
 #include "platform/buswire/match_rule.h"
@@ -45,36 +42,31 @@ NotifyArguments notifyArguments(const NotificationRequest& request,
   return arguments;
 }
 
-int appendNotify(sd_bus_message* message, const NotifyArguments& arguments) {
-  int result =
-      sd_bus_message_append(message, "susss", kNotificationApplicationName, arguments.replacesId,
-                            "", arguments.summary.c_str(), arguments.body.c_str());
-  if (result < 0) return result;
-  result = sd_bus_message_open_container(message, 'a', "s");
-  for (const std::string& text : arguments.actions) {
-    if (result < 0) return result;
-    result = sd_bus_message_append(message, "s", text.c_str());
-  }
-  if (result < 0) return result;
-  result = sd_bus_message_close_container(message);
-  if (result < 0) return result;
-  result = sd_bus_message_append(message, "a{sv}", 2, "desktop-entry", "s",
-                                 kNotificationDesktopEntry, "urgency", "y", arguments.urgency);
-  if (result < 0) return result;
-  return sd_bus_message_append(message, "i", -1);
+void writeNotify(BusArgumentWriter& out, const NotifyArguments& arguments) {
+  out.string(kNotificationApplicationName)
+      .uint32(arguments.replacesId)
+      .string("")
+      .string(arguments.summary)
+      .string(arguments.body)
+      .strings(arguments.actions);
+  out.open('a', "{sv}");
+  out.open('e', "sv")
+      .string("desktop-entry")
+      .variant(std::string(kNotificationDesktopEntry))
+      .close();
+  out.open('e', "sv").string("urgency").variant(arguments.urgency).close();
+  out.close();
+  out.int32(-1);
 }
 
-std::optional<NotificationServiceCapabilities> readCapabilities(sd_bus_message* reply) {
-  char** names = nullptr;
-  if (sd_bus_message_read_strv(reply, &names) < 0 || names == nullptr) return std::nullopt;
+std::optional<NotificationServiceCapabilities> readCapabilities(BusArgumentReader reply) {
+  const std::vector<std::string> names = reply.strings();
+  if (!reply) return std::nullopt;
   NotificationServiceCapabilities capabilities;
-  for (char** name = names; *name != nullptr; ++name) {
-    const std::string_view text(*name);
-    capabilities.actions = capabilities.actions || text == "actions";
-    capabilities.bodyMarkup = capabilities.bodyMarkup || text == "body-markup";
-    std::free(*name);  // sd-bus hands over texts from malloc
+  for (const std::string& name : names) {
+    capabilities.actions = capabilities.actions || name == "actions";
+    capabilities.bodyMarkup = capabilities.bodyMarkup || name == "body-markup";
   }
-  std::free(names);
   return capabilities;
 }
 

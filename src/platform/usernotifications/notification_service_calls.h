@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "platform/base/product.h"
+#include "platform/dbus/bus_arguments.h"
 #include "platform/usernotifications/user_notification_center.h"
-
-struct sd_bus_message;
 
 namespace vigilix::platform {
 
@@ -57,11 +56,10 @@ NotifyArguments notifyArguments(const NotificationRequest& request,
                                 const std::vector<NotificationCategory>& categories,
                                 const NotificationServiceCapabilities& capabilities,
                                 std::uint32_t replacesId);
-// Appends Notify's arguments with the desktop-entry and urgency hints;
-// sd-bus's result.
-int appendNotify(sd_bus_message* message, const NotifyArguments& arguments);
+// Writes Notify's arguments with the desktop-entry and urgency hints.
+void writeNotify(BusArgumentWriter& out, const NotifyArguments& arguments);
 // None when the reply is not a list of texts.
-std::optional<NotificationServiceCapabilities> readCapabilities(sd_bus_message* reply);
+std::optional<NotificationServiceCapabilities> readCapabilities(BusArgumentReader reply);
 // The rule for the service's signal `member` (every sender: filter on ids).
 std::string notificationSignalRule(const char* member);
 

@@ -17,10 +17,10 @@ namespace vigilix::platform {
 // connection lives; handlers run on the main queue. A post that cannot be
 // sent (the bus gone, a text that is not UTF-8) is logged and dropped.
 // Destroy the centre on the main thread.
-class SdBusNotificationCenter final : public DistributedNotificationCenter {
+class DBusNotificationCenter final : public DistributedNotificationCenter {
  public:
-  explicit SdBusNotificationCenter(std::shared_ptr<AsyncBusConnection> connection);
-  ~SdBusNotificationCenter() override;
+  explicit DBusNotificationCenter(std::shared_ptr<AsyncBusConnection> connection);
+  ~DBusNotificationCenter() override;
 
   void post(const std::string& name, const std::optional<std::string>& object) override;
   [[nodiscard]] ObserverHandle addObserver(const std::string& name, Handler handler) override;

@@ -1,4 +1,4 @@
-#include "platform/notifications/sd_bus_notification_center.h"
+#include "platform/notifications/dbus_notification_center.h"
 
 #include <atomic>
 #include <utility>
@@ -29,14 +29,14 @@ void onMainThread(Task task) {
 
 }  // namespace
 
-struct SdBusNotificationCenter::Entry {
+struct DBusNotificationCenter::Entry {
   std::string name;
   Handler handler;
   std::atomic<bool> alive{true};
   BusSlot match;  // main thread only
 };
 
-class SdBusNotificationCenter::Token final : public ObserverToken {
+class DBusNotificationCenter::Token final : public ObserverToken {
  public:
   explicit Token(std::shared_ptr<Entry> entry) : entry_(std::move(entry)) {}
   ~Token() override {
@@ -48,17 +48,17 @@ class SdBusNotificationCenter::Token final : public ObserverToken {
   std::shared_ptr<Entry> entry_;
 };
 
-SdBusNotificationCenter::SdBusNotificationCenter(std::shared_ptr<AsyncBusConnection> connection)
+DBusNotificationCenter::DBusNotificationCenter(std::shared_ptr<AsyncBusConnection> connection)
     : connection_(std::move(connection)) {}
 
-SdBusNotificationCenter::~SdBusNotificationCenter() = default;
+DBusNotificationCenter::~DBusNotificationCenter() = default;
 
-void SdBusNotificationCenter::post(const std::string& name,
-                                   const std::optional<std::string>& object) {
+void DBusNotificationCenter::post(const std::string& name,
+                                  const std::optional<std::string>& object) {
   onMainThread([connection = connection_, posted = PostedNotification{name, object}] {
-    const auto sent = connection->emitSignal(
-        {kDistributedCenterPath, kDistributedCenterInterface, kPostedMember},
-        [&](sd_bus_message* message) { return appendPosted(message, posted); });
+    const auto sent =
+        connection->emitSignal({kDistributedCenterPath, kDistributedCenterInterface, kPostedMember},
+                               [&](BusArgumentWriter& out) { writePosted(out, posted); });
     if (!sent) {
       centerLog().error("Could not post {} on the session bus: {}", posted.name,
                         sent.error().description());
@@ -66,15 +66,15 @@ void SdBusNotificationCenter::post(const std::string& name,
   });
 }
 
-ObserverHandle SdBusNotificationCenter::addObserver(const std::string& name, Handler handler) {
+ObserverHandle DBusNotificationCenter::addObserver(const std::string& name, Handler handler) {
   auto entry = std::make_shared<Entry>();
   entry->name = name;
   entry->handler = std::move(handler);
   onMainThread([connection = connection_, entry] {
     if (!entry->alive) return;
     // Weakly: the entry owns the match, and so this handler.
-    auto onSignal = [weak = std::weak_ptr<Entry>(entry)](sd_bus_message* message) {
-      auto posted = readPosted(message);
+    auto onSignal = [weak = std::weak_ptr<Entry>(entry)](BusArgumentReader& signal) {
+      auto posted = readPosted(signal);
       auto observer = weak.lock();
       if (!posted || !observer) return;
       // The rule may be wider than the name (see postedMatchRule).
@@ -97,7 +97,7 @@ ObserverHandle SdBusNotificationCenter::addObserver(const std::string& name, Han
 
 std::unique_ptr<DistributedNotificationCenter> makeLiveDistributedCenter() {
   auto connection = AsyncBusConnection::shared(BusKind::Session);
-  if (connection) return std::make_unique<SdBusNotificationCenter>(std::move(*connection));
+  if (connection) return std::make_unique<DBusNotificationCenter>(std::move(*connection));
   centerLog().log("No session bus ({}): system-wide notifications stay inside this process",
                   connection.error().description());
   return std::make_unique<BusNotificationCenter>(DistributedNotificationBus::processWide());

@@ -28,10 +28,10 @@ namespace vigilix::platform {
 // completion), and the next call goes on. Notices are forgotten when the
 // service closes them; a dismissal reaches the delegate as the dismiss
 // action. Destroy the centre on the main thread.
-class SdBusUserNotificationCenter final : public UserNotificationCenter {
+class DBusUserNotificationCenter final : public UserNotificationCenter {
  public:
-  explicit SdBusUserNotificationCenter(std::shared_ptr<AsyncBusConnection> connection);
-  ~SdBusUserNotificationCenter() override;
+  explicit DBusUserNotificationCenter(std::shared_ptr<AsyncBusConnection> connection);
+  ~DBusUserNotificationCenter() override;
 
   using UserNotificationCenter::addRequest;
   void setNotificationCategories(std::vector<NotificationCategory> categories) override;
@@ -62,8 +62,8 @@ class SdBusUserNotificationCenter final : public UserNotificationCenter {
   void post(const Work& work, const BusReply& capabilities);
   void failPost(const Work& work, const BusError& error);
   void close(const std::string& identifier);
-  void actionInvoked(sd_bus_message* message);
-  void notificationClosed(sd_bus_message* message);
+  void actionInvoked(BusArgumentReader& signal);
+  void notificationClosed(BusArgumentReader& signal);
   const std::string* identifierOf(const std::string& service, std::uint32_t id) const;
   void respond(NotificationResponse response);
 

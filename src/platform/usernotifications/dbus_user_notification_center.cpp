@@ -1,9 +1,6 @@
-#include "platform/usernotifications/sd_bus_user_notification_center.h"
-
-#include <systemd/sd-bus.h>
+#include "platform/usernotifications/dbus_user_notification_center.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 
 #include "platform/runloop/live_run_loop.h"
@@ -24,17 +21,12 @@ MethodAddress serviceMethod(const char* member, const char* destination = kNotif
 void later(Task task) { LivePlatform::shared().mainQueue().async(std::move(task)); }
 
 bool isNoService(const BusError& error) {
-  return error.name == SD_BUS_ERROR_SERVICE_UNKNOWN || error.name == SD_BUS_ERROR_NAME_HAS_NO_OWNER;
-}
-
-std::string senderOf(sd_bus_message* message) {
-  const char* sender = sd_bus_message_get_sender(message);
-  return sender != nullptr ? sender : "";
+  return error.name == kBusServiceUnknownError || error.name == kBusNameHasNoOwnerError;
 }
 
 }  // namespace
 
-struct SdBusUserNotificationCenter::Work {
+struct DBusUserNotificationCenter::Work {
   enum class Kind { post, close, closeAll, capabilities };
   Kind kind = Kind::post;
   NotificationRequest request;  // post; close: its identifier
@@ -42,14 +34,14 @@ struct SdBusUserNotificationCenter::Work {
   std::function<void(const BusReply&)> answered;  // capabilities
 };
 
-SdBusUserNotificationCenter::SdBusUserNotificationCenter(
+DBusUserNotificationCenter::DBusUserNotificationCenter(
     std::shared_ptr<AsyncBusConnection> connection)
     : connection_(std::move(connection)) {
   // Both matches reach the bus before any notice is sent on this connection.
   auto action = connection_->addMatch(notificationSignalRule("ActionInvoked"),
-                                      [this](sd_bus_message* m) { actionInvoked(m); });
+                                      [this](BusArgumentReader& s) { actionInvoked(s); });
   auto closed = connection_->addMatch(notificationSignalRule("NotificationClosed"),
-                                      [this](sd_bus_message* m) { notificationClosed(m); });
+                                      [this](BusArgumentReader& s) { notificationClosed(s); });
   if (action && closed) {
     actionMatch_ = std::move(*action);
     closedMatch_ = std::move(*closed);
@@ -59,19 +51,19 @@ SdBusUserNotificationCenter::SdBusUserNotificationCenter(
   }
 }
 
-SdBusUserNotificationCenter::~SdBusUserNotificationCenter() = default;
+DBusUserNotificationCenter::~DBusUserNotificationCenter() = default;
 
-void SdBusUserNotificationCenter::setNotificationCategories(
+void DBusUserNotificationCenter::setNotificationCategories(
     std::vector<NotificationCategory> categories) {
   categories_ = std::move(categories);
 }
 
-void SdBusUserNotificationCenter::addRequest(const NotificationRequest& request,
-                                             AddRequestCompletion completion) {
+void DBusUserNotificationCenter::addRequest(const NotificationRequest& request,
+                                            AddRequestCompletion completion) {
   enqueue(Work{Work::Kind::post, request, std::move(completion), nullptr});
 }
 
-void SdBusUserNotificationCenter::requestAuthorization(AuthorizationCompletion completion) {
+void DBusUserNotificationCenter::requestAuthorization(AuthorizationCompletion completion) {
   enqueue(Work{Work::Kind::capabilities, {}, nullptr, [completion](const BusReply& reply) {
                  if (!completion) return;
                  NotificationError error;
@@ -82,7 +74,7 @@ void SdBusUserNotificationCenter::requestAuthorization(AuthorizationCompletion c
                }});
 }
 
-void SdBusUserNotificationCenter::getAuthorizationStatus(SettingsCompletion completion) {
+void DBusUserNotificationCenter::getAuthorizationStatus(SettingsCompletion completion) {
   enqueue(Work{Work::Kind::capabilities, {}, nullptr, [completion](const BusReply& reply) {
                  if (!completion) return;
                  later([completion, answered = reply.has_value()] {
@@ -92,14 +84,14 @@ void SdBusUserNotificationCenter::getAuthorizationStatus(SettingsCompletion comp
                }});
 }
 
-void SdBusUserNotificationCenter::removeDeliveredNotifications(
+void DBusUserNotificationCenter::removeDeliveredNotifications(
     const std::vector<std::string>& identifiers) {
   for (const std::string& identifier : identifiers) {
     enqueue(Work{Work::Kind::close, {identifier, {}}, nullptr, nullptr});
   }
 }
 
-void SdBusUserNotificationCenter::removePendingNotificationRequests(
+void DBusUserNotificationCenter::removePendingNotificationRequests(
     const std::vector<std::string>& identifiers) {
   std::erase_if(queue_, [&](const Work& work) {
     return work.kind == Work::Kind::post &&
@@ -107,31 +99,31 @@ void SdBusUserNotificationCenter::removePendingNotificationRequests(
   });
 }
 
-void SdBusUserNotificationCenter::removeAllDeliveredNotifications() {
+void DBusUserNotificationCenter::removeAllDeliveredNotifications() {
   enqueue(Work{Work::Kind::closeAll, {}, nullptr, nullptr});
 }
 
-std::shared_ptr<UserNotificationCenterDelegate> SdBusUserNotificationCenter::delegate() const {
+std::shared_ptr<UserNotificationCenterDelegate> DBusUserNotificationCenter::delegate() const {
   return delegate_.lock();
 }
 
-void SdBusUserNotificationCenter::setDelegate(
+void DBusUserNotificationCenter::setDelegate(
     std::weak_ptr<UserNotificationCenterDelegate> delegate) {
   delegate_ = std::move(delegate);
 }
 
-std::vector<std::string> SdBusUserNotificationCenter::shownIdentifiers() const {
+std::vector<std::string> DBusUserNotificationCenter::shownIdentifiers() const {
   std::vector<std::string> identifiers;
   for (const auto& entry : shown_) identifiers.push_back(entry.first);
   return identifiers;
 }
 
-void SdBusUserNotificationCenter::enqueue(Work work) {
+void DBusUserNotificationCenter::enqueue(Work work) {
   queue_.push_back(std::move(work));
   runNext();
 }
 
-void SdBusUserNotificationCenter::runNext() {
+void DBusUserNotificationCenter::runNext() {
   while (!busy_ && !queue_.empty()) {
     auto work = std::make_shared<Work>(std::move(queue_.front()));
     queue_.pop_front();
@@ -163,13 +155,13 @@ void SdBusUserNotificationCenter::runNext() {
   }
 }
 
-void SdBusUserNotificationCenter::finish() {
+void DBusUserNotificationCenter::finish() {
   busy_ = false;
   call_ = BusSlot();
   runNext();
 }
 
-void SdBusUserNotificationCenter::askCapabilities(std::function<void(const BusReply&)> then) {
+void DBusUserNotificationCenter::askCapabilities(std::function<void(const BusReply&)> then) {
   auto call = connection_->callAsync(serviceMethod("GetCapabilities"), nullptr, then,
                                      kCallTimeoutMicroseconds);
   if (call) {
@@ -181,7 +173,7 @@ void SdBusUserNotificationCenter::askCapabilities(std::function<void(const BusRe
   then(failed);
 }
 
-void SdBusUserNotificationCenter::failPost(const Work& work, const BusError& error) {
+void DBusUserNotificationCenter::failPost(const Work& work, const BusError& error) {
   if (work.added) {
     later([added = work.added, text = error.description()] { added(text); });
   } else {
@@ -191,11 +183,11 @@ void SdBusUserNotificationCenter::failPost(const Work& work, const BusError& err
   finish();
 }
 
-void SdBusUserNotificationCenter::post(const Work& work, const BusReply& capabilitiesReply) {
+void DBusUserNotificationCenter::post(const Work& work, const BusReply& capabilitiesReply) {
   if (!capabilitiesReply) return failPost(work, capabilitiesReply.error());
   const std::string& identifier = work.request.identifier;
   // Notify goes to the service that answered, so that the ids we keep are its own.
-  const std::string service = senderOf(*capabilitiesReply);
+  const std::string service = capabilitiesReply->sender();
   const auto capabilities =
       readCapabilities(*capabilitiesReply).value_or(NotificationServiceCapabilities{});
   std::uint32_t replacesId = 0;
@@ -211,13 +203,11 @@ void SdBusUserNotificationCenter::post(const Work& work, const BusReply& capabil
       notifyArguments(work.request, categories_, capabilities, replacesId);
   auto call = connection_->callAsync(
       serviceMethod("Notify", service.empty() ? kNotificationService : service.c_str()),
-      [&arguments](sd_bus_message* m) { return appendNotify(m, arguments); },
+      [&arguments](BusArgumentWriter& out) { writeNotify(out, arguments); },
       [this, work](const BusReply& reply) {
-        std::uint32_t id = 0;
-        if (!reply) return failPost(work, reply.error());
-        const int read = sd_bus_message_read(*reply, "u", &id);
-        if (read <= 0) return failPost(work, busErrorFromResult(read < 0 ? read : -EBADMSG));
-        shown_[work.request.identifier] = Shown{senderOf(*reply), id, false};
+        const auto id = readReply<std::uint32_t>(reply);
+        if (!id) return failPost(work, id.error());
+        shown_[work.request.identifier] = Shown{reply->sender(), *id, false};
         if (work.added) later([added = work.added] { added(std::nullopt); });
         finish();
       },
@@ -226,7 +216,7 @@ void SdBusUserNotificationCenter::post(const Work& work, const BusReply& capabil
   call_ = std::move(*call);
 }
 
-void SdBusUserNotificationCenter::close(const std::string& identifier) {
+void DBusUserNotificationCenter::close(const std::string& identifier) {
   const auto found = shown_.find(identifier);
   if (found == shown_.end()) return finish();
   const Shown shown = found->second;
@@ -234,7 +224,7 @@ void SdBusUserNotificationCenter::close(const std::string& identifier) {
   // To the service that showed it: under another the id may be someone else's.
   auto call = connection_->callAsync(
       serviceMethod("CloseNotification", shown.service.c_str()),
-      [id = shown.id](sd_bus_message* m) { return sd_bus_message_append(m, "u", id); },
+      [id = shown.id](BusArgumentWriter& out) { out.uint32(id); },
       [this, identifier](const BusReply& reply) {
         if (!reply && !isNoService(reply.error())) {
           userNotificationLog().error("Notice {} not removed: {}", identifier,
@@ -251,30 +241,30 @@ void SdBusUserNotificationCenter::close(const std::string& identifier) {
   call_ = std::move(*call);
 }
 
-const std::string* SdBusUserNotificationCenter::identifierOf(const std::string& service,
-                                                             std::uint32_t id) const {
+const std::string* DBusUserNotificationCenter::identifierOf(const std::string& service,
+                                                            std::uint32_t id) const {
   for (const auto& [identifier, shown] : shown_) {
     if (shown.id == id && shown.service == service) return &identifier;
   }
   return nullptr;
 }
 
-void SdBusUserNotificationCenter::actionInvoked(sd_bus_message* message) {
-  std::uint32_t id = 0;
-  const char* action = nullptr;
-  if (sd_bus_message_read(message, "us", &id, &action) < 0) return;
-  const std::string* identifier = identifierOf(senderOf(message), id);
+void DBusUserNotificationCenter::actionInvoked(BusArgumentReader& signal) {
+  const std::uint32_t id = signal.uint32();
+  std::string action = signal.string();
+  if (!signal) return;
+  const std::string* identifier = identifierOf(signal.sender(), id);
   if (identifier == nullptr) return;
-  respond({action, *identifier});
+  respond({std::move(action), *identifier});
   // Answered: the close that services send after an action is no dismissal.
   shown_[*identifier].answered = true;
 }
 
-void SdBusUserNotificationCenter::notificationClosed(sd_bus_message* message) {
-  std::uint32_t id = 0;
-  std::uint32_t reason = 0;
-  if (sd_bus_message_read(message, "uu", &id, &reason) < 0) return;
-  const std::string* identifier = identifierOf(senderOf(message), id);
+void DBusUserNotificationCenter::notificationClosed(BusArgumentReader& signal) {
+  const std::uint32_t id = signal.uint32();
+  const std::uint32_t reason = signal.uint32();
+  if (!signal) return;
+  const std::string* identifier = identifierOf(signal.sender(), id);
   if (identifier == nullptr) return;
   const auto found = shown_.find(*identifier);
   if (reason == static_cast<std::uint32_t>(NotificationCloseReason::dismissed) &&
@@ -284,7 +274,7 @@ void SdBusUserNotificationCenter::notificationClosed(sd_bus_message* message) {
   shown_.erase(found);
 }
 
-void SdBusUserNotificationCenter::respond(NotificationResponse response) {
+void DBusUserNotificationCenter::respond(NotificationResponse response) {
   later([weak = delegate_, response = std::move(response)] {
     if (auto delegate = weak.lock()) delegate->didReceiveResponse(response, [] {});
   });
@@ -292,7 +282,7 @@ void SdBusUserNotificationCenter::respond(NotificationResponse response) {
 
 std::unique_ptr<UserNotificationCenter> makeLiveUserNotificationCenter() {
   auto connection = AsyncBusConnection::shared(BusKind::Session);
-  if (connection) return std::make_unique<SdBusUserNotificationCenter>(std::move(*connection));
+  if (connection) return std::make_unique<DBusUserNotificationCenter>(std::move(*connection));
   userNotificationLog().log("No session bus ({}): notices are only written to the log",
                             connection.error().description());
   return std::make_unique<LoggingUserNotificationCenter>();
