@@ -45,9 +45,10 @@ VGXClosedLidInputs liveInputs() {
   in.effectiveAwake = [] { return VGXTriggerBridge::shared().isAwake(); };
   in.isManualSession = [] { return VGXTriggerBridge::shared().isManualSession(); };
   in.safetyOK = [](int floor) {
-    const VGXThermalLevel level = VGXTriggerBridge::currentThermalLevel();
-    return safetyOK(level == VGXThermalLevel::serious || level == VGXThermalLevel::critical,
-                    VGXTriggerBridge::samplePowerSource(), floor);
+    const platform::ThermalState level = VGXTriggerBridge::currentThermalLevel();
+    return safetyOK(
+        level == platform::ThermalState::Serious || level == platform::ThermalState::Critical,
+        VGXTriggerBridge::samplePowerSource(), floor);
   };
   in.hashGuardBinary = Facts::installedGuardHash;
   in.nowNanoseconds = [] { return platform::Clock::current().continuousNanoseconds(); };

@@ -231,7 +231,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
   static VGXBatterySample samplePowerSource();
   // The system's thermal state; a raw value above critical counts as serious.
-  static VGXThermalLevel currentThermalLevel();
+  static platform::ThermalState currentThermalLevel();
 
  private:
   static platform::Date now() { return platform::Clock::current().now(); }
@@ -278,7 +278,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void thermalStateDidChange();
   void scheduleTickTimer(platform::Date now);
   void applyRestartOnActivity(platform::Date now);
-  void applyHeatRule(VGXThermalLevel thermal, platform::Date now);
+  void applyHeatRule(platform::ThermalState thermal, platform::Date now);
   void defaultsDidChange();
 
   // Commands.

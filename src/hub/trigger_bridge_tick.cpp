@@ -90,7 +90,7 @@ void VGXTriggerBridge::applyRestartOnActivity(platform::Date at) {
   controller_.noteUserActivity(at - seconds, at);
 }
 
-void VGXTriggerBridge::applyHeatRule(VGXThermalLevel thermal, platform::Date at) {
+void VGXTriggerBridge::applyHeatRule(platform::ThermalState thermal, platform::Date at) {
   const bool wasBlocked = controller_.heatBlocked();
   const bool wasAwake = controller_.snapshot().isAwake;
   controller_.setStopWhenHot(stopWhenHotSetting(defaults_), at);
@@ -128,9 +128,9 @@ VGXBatterySample VGXTriggerBridge::samplePowerSource() {
   return {};
 }
 
-VGXThermalLevel VGXTriggerBridge::currentThermalLevel() {
+platform::ThermalState VGXTriggerBridge::currentThermalLevel() {
   const auto raw = static_cast<std::int64_t>(platform::ThermalMonitor::current().thermalState());
-  return thermalLevelFromRawValue(raw).value_or(VGXThermalLevel::serious);
+  return platform::thermalStateFromRawValue(raw).value_or(platform::ThermalState::Serious);
 }
 
 void VGXTriggerBridge::defaultsDidChange() {

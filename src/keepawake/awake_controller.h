@@ -10,6 +10,7 @@
 #include "platform/base/date.h"
 #include "platform/base/property_value.h"
 #include "platform/json/coding_errors.h"
+#include "platform/power/thermal_state.h"
 #include "triggers/trigger_reason.h"
 
 namespace vigilix {
@@ -64,7 +65,7 @@ class AwakeController {
   void setBatteryThreshold(double percent);
   void setLowPowerMode(bool enabled);
   void setStopWhenHot(bool enabled, platform::Date now);
-  void setThermal(VGXThermalLevel level, platform::Date now);
+  void setThermal(platform::ThermalState level, platform::Date now);
   void evaluateHeat(platform::Date now);
   void setRestartOnActivity(bool enabled) { restartOnActivity_ = enabled; }
   void noteUserActivity(platform::Date activity, platform::Date now);
@@ -94,7 +95,7 @@ class AwakeController {
   bool lowPowerModeEnabled() const { return lowPowerModeEnabled_; }
   bool stopWhenHot() const { return stopWhenHot_; }
   bool heatBlocked() const { return heatBlocked_; }
-  VGXThermalLevel lastThermal() const { return lastThermal_; }
+  platform::ThermalState lastThermal() const { return lastThermal_; }
   std::optional<platform::Date> heatCoolStartedAt() const { return heatCoolStartedAt_; }
   bool restartOnActivity() const { return restartOnActivity_; }
   std::optional<platform::Date> presenceEndedAt() const { return presenceEndedAt_; }
@@ -121,7 +122,7 @@ class AwakeController {
   bool lowPowerModeEnabled_ = false;
   bool stopWhenHot_ = true;
   bool heatBlocked_ = false;
-  VGXThermalLevel lastThermal_ = VGXThermalLevel::nominal;
+  platform::ThermalState lastThermal_ = platform::ThermalState::Nominal;
   std::optional<platform::Date> heatCoolStartedAt_;
   bool restartOnActivity_ = false;
   std::optional<platform::Date> presenceEndedAt_;

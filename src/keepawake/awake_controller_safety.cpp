@@ -44,7 +44,7 @@ void AwakeController::setStopWhenHot(bool enabled, platform::Date now) {
   evaluateHeat(now);
 }
 
-void AwakeController::setThermal(VGXThermalLevel level, platform::Date now) {
+void AwakeController::setThermal(platform::ThermalState level, platform::Date now) {
   lastThermal_ = level;
   evaluateHeat(now);
 }
@@ -55,7 +55,7 @@ void AwakeController::evaluateHeat(platform::Date now) {
     heatCoolStartedAt_.reset();
     return;
   }
-  if (lastThermal_ >= VGXThermalLevel::serious) {
+  if (lastThermal_ >= platform::ThermalState::Serious) {
     heatBlocked_ = true;
     // Back to hot during a cool-down: the cool-down starts over next time.
     heatCoolStartedAt_.reset();

@@ -86,13 +86,13 @@ TEST(AwakeControllerLowPowerMode, BlocksWithoutHysteresis) {
 TEST(AwakeControllerHeat, CoolDownLastsThreeHundredSeconds) {
   AwakeController c(Date(0), 20);
   c.startIndefinite(Date(0));
-  c.setThermal(VGXThermalLevel::serious, Date(10));
+  c.setThermal(platform::ThermalState::Serious, Date(10));
   EXPECT_TRUE(c.heatBlocked());
   EXPECT_TRUE(c.manual().isNone());
   EXPECT_FALSE(c.heatResumesAt().has_value());
 
   const Date t(1000);
-  c.setThermal(VGXThermalLevel::nominal, t);
+  c.setThermal(platform::ThermalState::Nominal, t);
   EXPECT_TRUE(c.heatBlocked());
   EXPECT_EQ(c.heatCoolStartedAt(), t);
   EXPECT_EQ(c.heatResumesAt(), t + 300);
@@ -106,13 +106,13 @@ TEST(AwakeControllerHeat, CoolDownLastsThreeHundredSeconds) {
 
 TEST(AwakeControllerHeat, ReturnToHotRestartsTheCoolDown) {
   AwakeController c(Date(0), 20);
-  c.setThermal(VGXThermalLevel::critical, Date(0));
-  c.setThermal(VGXThermalLevel::fair, Date(100));
-  c.setThermal(VGXThermalLevel::serious, Date(200));
+  c.setThermal(platform::ThermalState::Critical, Date(0));
+  c.setThermal(platform::ThermalState::Fair, Date(100));
+  c.setThermal(platform::ThermalState::Serious, Date(200));
   EXPECT_FALSE(c.heatCoolStartedAt().has_value());
   c.evaluateHeat(Date(400));  // still serious
   EXPECT_TRUE(c.heatBlocked());
-  c.setThermal(VGXThermalLevel::fair, Date(500));
+  c.setThermal(platform::ThermalState::Fair, Date(500));
   c.tick(Date(799));
   EXPECT_TRUE(c.heatBlocked());
   c.tick(Date(800));
@@ -121,11 +121,11 @@ TEST(AwakeControllerHeat, ReturnToHotRestartsTheCoolDown) {
 
 TEST(AwakeControllerHeat, FairIsNotHotAndTheRuleCanBeOff) {
   AwakeController c(Date(0), 20);
-  c.setThermal(VGXThermalLevel::fair, Date(0));
+  c.setThermal(platform::ThermalState::Fair, Date(0));
   EXPECT_FALSE(c.heatBlocked());
   EXPECT_FALSE(c.heatCoolStartedAt().has_value());
 
-  c.setThermal(VGXThermalLevel::critical, Date(0));
+  c.setThermal(platform::ThermalState::Critical, Date(0));
   c.setStopWhenHot(false, Date(1));
   EXPECT_FALSE(c.heatBlocked());
   c.startIndefinite(Date(2));
@@ -137,7 +137,7 @@ TEST(AwakeControllerHeat, FairIsNotHotAndTheRuleCanBeOff) {
 
 TEST(AwakeControllerHeat, BatteryBlockWinsOverHeat) {
   AwakeController c(Date(0), 20);
-  c.setThermal(VGXThermalLevel::serious, Date(0));
+  c.setThermal(platform::ThermalState::Serious, Date(0));
   c.updateBattery(true, 5);
   EXPECT_EQ(c.snapshot().primary, AwakeStatus::blockedByBattery());
 }

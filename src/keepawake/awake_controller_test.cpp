@@ -25,7 +25,7 @@ TEST(AwakeControllerCreation, StartsIdleWithDefaults) {
   EXPECT_EQ(c.batteryThreshold(), 20);
   EXPECT_EQ(c.batteryPercent(), 100);
   EXPECT_TRUE(c.stopWhenHot());
-  EXPECT_EQ(c.lastThermal(), VGXThermalLevel::nominal);
+  EXPECT_EQ(c.lastThermal(), platform::ThermalState::Nominal);
   EXPECT_FALSE(c.nextWakeDate().has_value());
   EXPECT_EQ(c.snapshot(), (AwakeSnapshot{false, AwakeStatus::idle(), std::nullopt, {}}));
 }
@@ -253,7 +253,7 @@ TEST(AwakeControllerSnapshot, AgentCountHoldsInEveryStatus) {
   c.setAgentReasons(
       {TriggerReason::agent("a"), TriggerReason::watchedFile("x"), TriggerReason::agent("b")});
   EXPECT_EQ(c.snapshot().agentCount, 2);
-  c.setThermal(VGXThermalLevel::serious, Date(0));
+  c.setThermal(platform::ThermalState::Serious, Date(0));
   const auto snap = c.snapshot();
   EXPECT_EQ(snap.primary, AwakeStatus::blockedByHeat());
   EXPECT_FALSE(snap.isAwake);

@@ -131,10 +131,4 @@ struct AwakeSnapshot {
   bool operator==(const AwakeSnapshot&) const = default;
 };
 
-// The thermal level the heat rule reads, ordered by raw value.
-enum class VGXThermalLevel : int { nominal = 0, fair = 1, serious = 2, critical = 3 };
-
-// The level for a raw value 0...3; none for any other value.
-std::optional<VGXThermalLevel> thermalLevelFromRawValue(std::int64_t rawValue);
-
 }  // namespace vigilix

@@ -77,17 +77,5 @@ TEST(AwakeSnapshotEquality, EveryFieldCounts) {
   EXPECT_NE(base, copy);
 }
 
-TEST(VGXThermalLevel, RawValuesAndOrder) {
-  EXPECT_EQ(thermalLevelFromRawValue(0), VGXThermalLevel::nominal);
-  EXPECT_EQ(thermalLevelFromRawValue(1), VGXThermalLevel::fair);
-  EXPECT_EQ(thermalLevelFromRawValue(2), VGXThermalLevel::serious);
-  EXPECT_EQ(thermalLevelFromRawValue(3), VGXThermalLevel::critical);
-  EXPECT_FALSE(thermalLevelFromRawValue(4).has_value());
-  EXPECT_FALSE(thermalLevelFromRawValue(-1).has_value());
-  EXPECT_LT(VGXThermalLevel::nominal, VGXThermalLevel::fair);
-  EXPECT_LT(VGXThermalLevel::fair, VGXThermalLevel::serious);
-  EXPECT_LT(VGXThermalLevel::serious, VGXThermalLevel::critical);
-}
-
 }  // namespace
 }  // namespace vigilix

@@ -92,5 +92,14 @@ TEST(ThermalStateTest, RawValuesBeyondCriticalAreUnknown) {
   EXPECT_EQ(thermalStateFromRawValue(-1), std::nullopt);
 }
 
+// The heat rule of the application and the guard's safety compare levels by their order.
+TEST(ThermalStateTest, RawValuesAndOrder) {
+  EXPECT_EQ(thermalStateFromRawValue(1), ThermalState::Fair);
+  EXPECT_EQ(thermalStateFromRawValue(2), ThermalState::Serious);
+  EXPECT_LT(ThermalState::Nominal, ThermalState::Fair);
+  EXPECT_LT(ThermalState::Fair, ThermalState::Serious);
+  EXPECT_LT(ThermalState::Serious, ThermalState::Critical);
+}
+
 }  // namespace
 }  // namespace vigilix::platform

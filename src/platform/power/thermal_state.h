@@ -12,8 +12,9 @@ namespace vigilix::platform {
 inline constexpr const char* kThermalStateDidChangeNotification =
     "NSProcessInfoThermalStateDidChangeNotification";
 
-// The system's thermal state by raw value. A later system may report a value
-// above Critical; callers must be ready for it.
+// The system's thermal state by raw value, ordered: the application's heat rule
+// and the guard's safety both read it. A later system may report a value above
+// Critical; callers must be ready for it.
 enum class ThermalState : std::int32_t { Nominal = 0, Fair = 1, Serious = 2, Critical = 3 };
 
 // The state for a raw value, or none for a value this system does not know.

@@ -8,11 +8,6 @@
 
 namespace vigilix {
 
-std::optional<VGXThermal> thermalFromRawValue(std::int64_t raw) {
-  if (raw < 0 || raw > 3) return std::nullopt;
-  return static_cast<VGXThermal>(raw);
-}
-
 std::string VGXGuardFile::fileName() const {
   switch (kind) {
     case Kind::safety:

@@ -8,16 +8,12 @@
 #include <string_view>
 
 #include "platform/base/property_value.h"
+#include "platform/power/thermal_state.h"
 
 namespace vigilix {
 
 // Plain values shared by the sleep guard, its collaborators and its clients.
 // All of them are copyable, thread-agnostic and compare field by field.
-
-// Ordered by raw value: nominal < fair < serious < critical.
-enum class VGXThermal : int { nominal = 0, fair = 1, serious = 2, critical = 3 };
-// None for a raw value outside 0...3.
-std::optional<VGXThermal> thermalFromRawValue(std::int64_t raw);
 
 // One reading of the power and thermal sensors. `takenAt` is the guard
 // clock's continuous nanoseconds; `chargePercent` is 0...100 when valid.
@@ -25,7 +21,7 @@ struct VGXSensorSample {
   std::uint64_t takenAt = 0;
   bool onBattery = false;
   std::int64_t chargePercent = 0;
-  VGXThermal thermal = VGXThermal::nominal;
+  platform::ThermalState thermal = platform::ThermalState::Nominal;
   bool operator==(const VGXSensorSample&) const = default;
 };
 

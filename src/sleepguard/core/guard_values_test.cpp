@@ -53,10 +53,10 @@ TEST(GuardValues, EqualityComparesCaseAndPayload) {
 }
 
 TEST(GuardValues, RawValues) {
-  EXPECT_EQ(thermalFromRawValue(4), std::nullopt);
-  EXPECT_EQ(thermalFromRawValue(-1), std::nullopt);
-  EXPECT_EQ(thermalFromRawValue(2), VGXThermal::serious);
-  EXPECT_GT(VGXThermal::serious, VGXThermal::fair);
+  EXPECT_EQ(platform::thermalStateFromRawValue(4), std::nullopt);
+  EXPECT_EQ(platform::thermalStateFromRawValue(-1), std::nullopt);
+  EXPECT_EQ(platform::thermalStateFromRawValue(2), platform::ThermalState::Serious);
+  EXPECT_GT(platform::ThermalState::Serious, platform::ThermalState::Fair);
 
   for (auto latch :
        {VGXGuardLatch::heat, VGXGuardLatch::battery, VGXGuardLatch::batteryCap,

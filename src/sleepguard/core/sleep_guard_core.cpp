@@ -70,7 +70,7 @@ std::optional<VGXGuardError> VGXSleepGuardCore::sensorRefusal(
   if (sample->takenAt > now || (limit && now - sample->takenAt > *limit)) {
     return VGXGuardError::unsafe("stale sensors");
   }
-  if (sample->thermal >= VGXThermal::serious) return VGXGuardError::unsafe("heat");
+  if (sample->thermal >= platform::ThermalState::Serious) return VGXGuardError::unsafe("heat");
   if (sample->chargePercent > 100) return VGXGuardError::unsafe("charge");
   if (policy && sample->onBattery && sample->chargePercent < policy->batteryFloorPercent) {
     return VGXGuardError::unsafe("battery");

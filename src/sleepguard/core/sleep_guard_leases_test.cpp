@@ -41,7 +41,7 @@ TEST_F(GuardLeases, HoldRefusesInFixedOrder) {
       {"stale sample", VGXGuardError::unsafe("stale sensors"),
        [](auto& t) { t.sensors.ageSeconds = 31; }},
       {"hot", VGXGuardError::unsafe("heat"),
-       [](auto& t) { t.sensors.thermal = VGXThermal::serious; }},
+       [](auto& t) { t.sensors.thermal = platform::ThermalState::Serious; }},
       {"charge above 100", VGXGuardError::unsafe("charge"),
        [](auto& t) { t.sensors.chargePercent = 101; }},
       {"below the floor on battery", VGXGuardError::unsafe("battery"),

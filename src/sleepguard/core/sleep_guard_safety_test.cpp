@@ -63,8 +63,8 @@ TEST_F(GuardSafety, LatchesAndTheirRearming) {
     std::function<void(GuardBench&)> remedy;
   };
   const Row rows[] = {
-      {"heat", kPolicy, [](auto& t) { t.sensors.thermal = VGXThermal::serious; }, 10,
-       VGXGuardLatch::heat, [](auto& t) { t.sensors.thermal = VGXThermal::nominal; }},
+      {"heat", kPolicy, [](auto& t) { t.sensors.thermal = platform::ThermalState::Serious; }, 10,
+       VGXGuardLatch::heat, [](auto& t) { t.sensors.thermal = platform::ThermalState::Nominal; }},
       {"battery floor", kPolicy,
        [](auto& t) {
          t.sensors.onBattery = true;

@@ -51,7 +51,7 @@ std::optional<std::int64_t> wholeNumber(const PropertyValue* value) {
 
 std::optional<VGXSensorSample> sensorSampleFrom(const platform::PropertyArray& descriptions,
                                                 std::int64_t thermalRaw, std::uint64_t takenAt) {
-  const auto thermal = thermalFromRawValue(thermalRaw);
+  const auto thermal = platform::thermalStateFromRawValue(thermalRaw);
   if (!thermal) return std::nullopt;
 
   bool onBattery = false;

@@ -31,7 +31,7 @@ PropertyDictionary battery(PropertyValue current, PropertyValue maximum,
 }
 
 VGXSensorSample sample(bool onBattery, std::int64_t charge,
-                       VGXThermal thermal = VGXThermal::nominal) {
+                       platform::ThermalState thermal = platform::ThermalState::Nominal) {
   return VGXSensorSample{kNow, onBattery, charge, thermal};
 }
 
@@ -49,7 +49,7 @@ TEST(SystemSensorsTest, SamplesFromDescriptions) {
       {"only a UPS on mains",
        {PropertyDictionary{{"Type", "UPS"}}},
        1,
-       sample(false, 100, VGXThermal::fair)},
+       sample(false, 100, platform::ThermalState::Fair)},
       {"24.68 rounds up", {battery(1234, 5000)}, 0, sample(false, 25)},
       {"12.5 rounds away from zero", {battery(1, 8)}, 0, sample(false, 13)},
       {"a charge above the maximum is kept", {battery(5100, 5000)}, 0, sample(false, 102)},
@@ -62,7 +62,7 @@ TEST(SystemSensorsTest, SamplesFromDescriptions) {
       {"two batteries are summed",
        {battery(30, 50, "Battery Power"), battery(100, 100, "Battery Power")},
        3,
-       sample(true, 87, VGXThermal::critical)},
+       sample(true, 87, platform::ThermalState::Critical)},
       {"maximum 0", {battery(0, 0)}, 0, std::nullopt},
       {"maximum true", {battery(50, true)}, 0, std::nullopt},
       {"current false", {battery(false, 100)}, 0, std::nullopt},
@@ -115,7 +115,7 @@ TEST(SystemSensorsTest, SamplesFromASysTree) {
       {"a desktop: no supplies listed",
        Supplies{},
        {{91'000, 84'000, 100'000}},
-       sample(false, 100, VGXThermal::serious)},
+       sample(false, 100, platform::ThermalState::Serious)},
       {"a desktop with only its mains", Supplies{{"AC", mains}}, {}, sample(false, 100)},
       {"a laptop on its charger",
        Supplies{{"AC", mains}, {"BAT0", charged("64")}},
@@ -136,7 +136,7 @@ TEST(SystemSensorsTest, SamplesFromASysTree) {
                 {"BAT1", {{"type", "Battery"}, {"energy_now", "45000"}, {"energy_full", "50000"}}},
                 {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}}},
        {{96'000, 84'000, 100'000}},
-       sample(true, 65, VGXThermal::critical)},
+       sample(true, 65, platform::ThermalState::Critical)},
       {"a battery whose charge cannot be read",
        Supplies{{"AC", mains}, {"BAT0", {{"type", "Battery"}, {"status", "Full"}}}},
        {},

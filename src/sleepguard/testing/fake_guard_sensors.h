@@ -19,7 +19,7 @@ class FakeGuardSensors final : public VGXSensorSource {
   bool available = true;
   bool onBattery = false;
   std::int64_t chargePercent = 80;
-  VGXThermal thermal = VGXThermal::nominal;
+  platform::ThermalState thermal = platform::ThermalState::Nominal;
   // Negative: a reading from the future.
   std::int64_t ageSeconds = 0;
 
