@@ -287,10 +287,10 @@ TEST_F(AppControllerTest, TheDeviceIsWatchedAsTheSettingsSay) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     platform::resetSharedInstances();
-    platform.power.sources.setDescriptions(
-        row.battery ? std::optional(platform::PropertyArray{
-                          testing::FakePowerSources::internalBattery(80, 100, true)})
-                    : std::nullopt);
+    platform.power.sources.setReadings(
+        row.battery
+            ? std::optional(std::vector{testing::FakePowerSources::internalBattery(80, 100, true)})
+            : std::nullopt);
     DZLKeys::setDzl_lowPowerModeMonitoringEnabled(defaults(), row.lowPowerSetting);
     launch();
     if (row.turnedOnLater) {

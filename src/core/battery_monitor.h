@@ -3,13 +3,12 @@
 #include <functional>
 #include <optional>
 
-#include "platform/base/property_value.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/power/power_sources.h"
 
 namespace vigilix {
 
-// Reads the first power source's description and follows its changes.
+// Reads the first power source and follows its changes.
 // Main thread only; the change observer lives on the main run loop in the
 // default mode (no change is heard while a menu is being tracked).
 class DZLBatteryMonitor {
@@ -18,10 +17,10 @@ class DZLBatteryMonitor {
 
   explicit DZLBatteryMonitor(platform::PowerSources& sources = platform::PowerSources::current());
 
-  // The first source's description; none when there is none or it is no dictionary.
-  std::optional<platform::PropertyDictionary> powerSourceInfos() const;
+  // The first source; none when there is none.
+  std::optional<platform::PowerSourceReading> firstSource() const;
   bool hasBattery() const;
-  // "Current Capacity" as a number; -1.0 without a source or that value.
+  // The first source's current capacity; -1.0 without a source or that value.
   double currentCapacity() const;
   // 1 on battery; on mains 2 charging, else 3 charged, else 0; 0 otherwise.
   int state() const;

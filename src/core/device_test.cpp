@@ -8,7 +8,7 @@
 namespace vigilix {
 namespace {
 
-using platform::PropertyArray;
+using PowerSources = std::vector<platform::PowerSourceReading>;
 using testing::FakePowerSources;
 
 class DeviceTest : public ::testing::Test {
@@ -33,26 +33,27 @@ class DeviceTest : public ::testing::Test {
 TEST_F(DeviceTest, TheBatteryMonitorReadsTheFirstPowerSource) {
   struct Row {
     const char* name;
-    std::optional<PropertyArray> sources;
+    std::optional<PowerSources> sources;
     bool hasBattery;
     double capacity;
     int state;
   };
   const Row rows[] = {
-      {"no power source", PropertyArray{}, false, -1.0, 0},
+      {"no power source", PowerSources{}, false, -1.0, 0},
       {"unreadable", std::nullopt, false, -1.0, 0},
-      {"not a dictionary", PropertyArray{std::string("BAT0")}, false, -1.0, 0},
-      {"on battery", PropertyArray{FakePowerSources::internalBattery(40, 100, true)}, true, 40, 1},
-      {"charging", PropertyArray{FakePowerSources::internalBattery(70, 100, false, true)}, true, 70,
+      {"the first source is a UPS", PowerSources{{.kind = platform::PowerSourceReading::Kind::ups}},
+       false, -1.0, 0},
+      {"on battery", PowerSources{FakePowerSources::internalBattery(40, 100, true)}, true, 40, 1},
+      {"charging", PowerSources{FakePowerSources::internalBattery(70, 100, false, true)}, true, 70,
        2},
-      {"charged", PropertyArray{FakePowerSources::internalBattery(100, 100, false, false, true)},
+      {"charged", PowerSources{FakePowerSources::internalBattery(100, 100, false, false, true)},
        true, 100, 3},
-      {"on mains, neither", PropertyArray{FakePowerSources::internalBattery(90, 100, false)}, true,
+      {"on mains, neither", PowerSources{FakePowerSources::internalBattery(90, 100, false)}, true,
        90, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    platform.power.sources.setDescriptions(row.sources);
+    platform.power.sources.setReadings(row.sources);
     EXPECT_EQ(device->batteryMonitor().hasBattery(), row.hasBattery);
     EXPECT_EQ(device->batteryMonitor().currentCapacity(), row.capacity);
     EXPECT_EQ(device->batteryMonitor().state(), row.state);
@@ -60,15 +61,15 @@ TEST_F(DeviceTest, TheBatteryMonitorReadsTheFirstPowerSource) {
 }
 
 TEST_F(DeviceTest, BatteryChangesArePostedOnlyWhileMonitoringAMachineWithABattery) {
-  platform.power.sources.setDescriptions(PropertyArray{});
+  platform.power.sources.setReadings(PowerSources{});
   device->setBatteryMonitoringEnabled(true);
   EXPECT_FALSE(device->isBatteryMonitoringEnabled());
   EXPECT_EQ(log.size(), 0u) << "without a battery nothing at all happens";
 
   const auto battery = [](std::int64_t capacity) {
-    return PropertyArray{FakePowerSources::internalBattery(capacity, 100, true)};
+    return PowerSources{FakePowerSources::internalBattery(capacity, 100, true)};
   };
-  platform.power.sources.setDescriptions(battery(80));
+  platform.power.sources.setReadings(battery(80));
   device->setBatteryMonitoringEnabled(true);
   device->setBatteryMonitoringEnabled(true);
   EXPECT_EQ(platform.power.sources.observerCount(), 1u);

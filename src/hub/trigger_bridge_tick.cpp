@@ -19,17 +19,6 @@ namespace {
 
 constexpr double kMaximumIdleSeconds = 31'536'000;  // 365 days
 
-std::optional<double> numberIn(const platform::PropertyDictionary& description, const char* key) {
-  auto entry = description.find(key);
-  if (entry == description.end()) return std::nullopt;
-  const auto& value = entry->second.value;
-  if (const auto* integer = std::get_if<std::int64_t>(&value)) {
-    return static_cast<double>(*integer);
-  }
-  if (const auto* real = std::get_if<double>(&value)) return *real;
-  return std::nullopt;
-}
-
 }  // namespace
 
 void VGXTriggerBridge::persistAndPublish(platform::Date at) {
@@ -105,24 +94,16 @@ void VGXTriggerBridge::applyHeatRule(platform::ThermalState thermal, platform::D
 }
 
 VGXBatterySample VGXTriggerBridge::samplePowerSource() {
-  const auto descriptions = platform::PowerSources::current().copyPowerSourceDescriptions();
-  if (!descriptions) return {};
-  for (const platform::PropertyValue& entry : *descriptions) {
-    const auto* description = std::get_if<platform::PropertyDictionary>(&entry.value);
-    if (!description) continue;
-    auto type = description->find(platform::kPowerSourceTypeKey);
-    if (type == description->end() ||
-        type->second != platform::PropertyValue(platform::kPowerSourceInternalBatteryType)) {
-      continue;
-    }
+  const auto sources = platform::PowerSources::current().readPowerSources();
+  if (!sources) return {};
+  for (const platform::PowerSourceReading& source : *sources) {
+    if (source.kind != platform::PowerSourceReading::Kind::internalBattery) continue;
     VGXBatterySample sample{.hasBattery = true};
-    const auto current = numberIn(*description, platform::kPowerSourceCurrentCapacityKey);
-    const auto maximum = numberIn(*description, platform::kPowerSourceMaxCapacityKey);
-    if (current && maximum && *maximum > 0) sample.percent = *current / *maximum * 100;
-    auto state = description->find(platform::kPowerSourceStateKey);
-    sample.onBatteryPower =
-        state != description->end() &&
-        state->second == platform::PropertyValue(platform::kPowerSourceBatteryPower);
+    if (source.currentCapacity && source.maxCapacity && *source.maxCapacity > 0) {
+      sample.percent = static_cast<double>(*source.currentCapacity) /
+                       static_cast<double>(*source.maxCapacity) * 100;
+    }
+    sample.onBatteryPower = source.onBattery;
     return sample;
   }
   return {};

@@ -178,22 +178,20 @@ TEST_F(ContentPanesTest, TheAboutWindowComesForwardOnceAndAgain) {
 TEST_F(ContentPanesTest, BatteryPaneShowsTheBatteryAndAnnouncesItsChanges) {
   struct Row {
     const char* name;
-    std::optional<platform::PropertyArray> sources;
+    std::optional<std::vector<platform::PowerSourceReading>> sources;
     const char* state;
   };
   const Row rows[] = {
       {"no battery", std::nullopt, "This computer has no battery."},
-      {"on battery",
-       platform::PropertyArray{testing::FakePowerSources::internalBattery(57, 100, true)},
+      {"on battery", std::vector{testing::FakePowerSources::internalBattery(57, 100, true)},
        "Battery level: 57%, on battery power"},
-      {"on mains",
-       platform::PropertyArray{testing::FakePowerSources::internalBattery(80, 100, false)},
+      {"on mains", std::vector{testing::FakePowerSources::internalBattery(80, 100, false)},
        "Battery level: 80%"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform fresh;
-    fresh.power.sources.setDescriptions(row.sources);
+    fresh.power.sources.setReadings(row.sources);
     auto& standard = platform::UserDefaults::standard();
     int posted = 0;
     auto observer = platform::NotificationCenter::defaultCenter().addObserver(

@@ -4,8 +4,7 @@
 
 namespace vigilix::testing {
 
-using platform::PropertyArray;
-using platform::PropertyDictionary;
+using platform::PowerSourceReading;
 
 struct FakePowerSources::Registry {
   std::uint64_t nextKey = 1;
@@ -37,7 +36,7 @@ class ChangeToken : public platform::ObserverToken {
 }  // namespace
 
 FakePowerSources::FakePowerSources()
-    : descriptions_(PropertyArray{}),
+    : readings_(std::vector<PowerSourceReading>{}),
       providingType_(std::string(platform::kPowerSourceACPower)),
       registry_(std::make_shared<Registry>()) {}
 
@@ -45,8 +44,8 @@ FakePowerSources::~FakePowerSources() {
   for (auto& timer : registry_->pending) timer->invalidate();
 }
 
-std::optional<PropertyArray> FakePowerSources::copyPowerSourceDescriptions() const {
-  return descriptions_;
+std::optional<std::vector<PowerSourceReading>> FakePowerSources::readPowerSources() const {
+  return readings_;
 }
 
 std::optional<std::string> FakePowerSources::providingPowerSourceType() const {
@@ -66,8 +65,8 @@ platform::ObserverHandle FakePowerSources::addChangeObserver(platform::RunLoopMo
   });
 }
 
-void FakePowerSources::setDescriptions(std::optional<PropertyArray> descriptions) {
-  descriptions_ = std::move(descriptions);
+void FakePowerSources::setReadings(std::optional<std::vector<PowerSourceReading>> readings) {
+  readings_ = std::move(readings);
 }
 
 void FakePowerSources::setProvidingPowerSourceType(std::optional<std::string> type) {
@@ -99,26 +98,23 @@ void FakePowerSources::notifyChange() {
   }
 }
 
-void FakePowerSources::change(PropertyArray descriptions, std::string providingType) {
-  descriptions_ = std::move(descriptions);
+void FakePowerSources::change(std::vector<PowerSourceReading> readings, std::string providingType) {
+  readings_ = std::move(readings);
   providingType_ = std::move(providingType);
   notifyChange();
 }
 
 std::size_t FakePowerSources::observerCount() const { return registry_->observers.size(); }
 
-PropertyDictionary FakePowerSources::internalBattery(std::int64_t currentCapacity,
+PowerSourceReading FakePowerSources::internalBattery(std::int64_t currentCapacity,
                                                      std::int64_t maxCapacity, bool onBattery,
                                                      bool isCharging, bool isCharged) {
-  return PropertyDictionary{
-      {platform::kPowerSourceTypeKey, platform::kPowerSourceInternalBatteryType},
-      {platform::kPowerSourceCurrentCapacityKey, currentCapacity},
-      {platform::kPowerSourceMaxCapacityKey, maxCapacity},
-      {platform::kPowerSourceStateKey,
-       onBattery ? platform::kPowerSourceBatteryPower : platform::kPowerSourceACPower},
-      {platform::kPowerSourceIsChargingKey, isCharging},
-      {platform::kPowerSourceIsChargedKey, isCharged},
-  };
+  return PowerSourceReading{.kind = PowerSourceReading::Kind::internalBattery,
+                            .onBattery = onBattery,
+                            .isCharging = isCharging,
+                            .isCharged = isCharged,
+                            .currentCapacity = currentCapacity,
+                            .maxCapacity = maxCapacity};
 }
 
 }  // namespace vigilix::testing

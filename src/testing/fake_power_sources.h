@@ -18,27 +18,27 @@ class FakePowerSources : public platform::PowerSources {
   FakePowerSources();
   ~FakePowerSources() override;
 
-  std::optional<platform::PropertyArray> copyPowerSourceDescriptions() const override;
+  std::optional<std::vector<platform::PowerSourceReading>> readPowerSources() const override;
   std::optional<std::string> providingPowerSourceType() const override;
   platform::BatteryWarningLevel batteryWarningLevel() const override { return warningLevel_; }
   [[nodiscard]] platform::ObserverHandle addChangeObserver(platform::RunLoopMode mode,
                                                            std::function<void()> handler) override;
 
   // None makes the information unreadable.
-  void setDescriptions(std::optional<platform::PropertyArray> descriptions);
+  void setReadings(std::optional<std::vector<platform::PowerSourceReading>> readings);
   void setProvidingPowerSourceType(std::optional<std::string> type);
   void setBatteryWarningLevel(platform::BatteryWarningLevel level) { warningLevel_ = level; }
   // Later change sources fail to be created (addChangeObserver gives null).
   void setChangeSourceCreationFails(bool fails);
   // Tells every observer that the power sources changed.
   void notifyChange();
-  // Sets the descriptions and the providing type, then notifies.
-  void change(platform::PropertyArray descriptions, std::string providingType);
+  // Sets the readings and the providing type, then notifies.
+  void change(std::vector<platform::PowerSourceReading> readings, std::string providingType);
 
   std::size_t observerCount() const;
 
-  // A description of an internal battery.
-  static platform::PropertyDictionary internalBattery(std::int64_t currentCapacity,
+  // An internal battery's reading.
+  static platform::PowerSourceReading internalBattery(std::int64_t currentCapacity,
                                                       std::int64_t maxCapacity, bool onBattery,
                                                       bool isCharging = false,
                                                       bool isCharged = false);
@@ -50,7 +50,7 @@ class FakePowerSources : public platform::PowerSources {
   };
   struct Registry;
 
-  std::optional<platform::PropertyArray> descriptions_;
+  std::optional<std::vector<platform::PowerSourceReading>> readings_;
   std::optional<std::string> providingType_;
   platform::BatteryWarningLevel warningLevel_ = platform::BatteryWarningLevel::None;
   bool creationFails_ = false;

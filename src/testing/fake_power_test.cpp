@@ -32,7 +32,7 @@ class FakePowerSourcesTest : public ::testing::Test {
 };
 
 TEST_F(FakePowerSourcesTest, StartsOnMainsWithoutBattery) {
-  EXPECT_EQ(sources.copyPowerSourceDescriptions(), platform::PropertyArray{});
+  EXPECT_EQ(sources.readPowerSources(), std::vector<platform::PowerSourceReading>{});
   EXPECT_EQ(sources.providingPowerSourceType(), "AC Power");
 }
 
@@ -54,10 +54,9 @@ TEST_F(FakePowerSourcesTest, ChangesArriveOnTheRunLoopInTheObserversMode) {
   platform.runUntilIdle();
   EXPECT_EQ(defaultCalls, 1);
   EXPECT_EQ(sources.providingPowerSourceType(), "Battery Power");
-  auto described = sources.copyPowerSourceDescriptions();
+  auto described = sources.readPowerSources();
   ASSERT_TRUE(described && described->size() == 1u);
-  EXPECT_EQ(std::get<platform::PropertyDictionary>((*described)[0].value).at("Power Source State"),
-            platform::PropertyValue("Battery Power"));
+  EXPECT_TRUE((*described)[0].onBattery);
 }
 
 TEST_F(FakePowerSourcesTest, AnObserverGoneBeforeDeliveryIsNotCalled) {
@@ -71,9 +70,9 @@ TEST_F(FakePowerSourcesTest, AnObserverGoneBeforeDeliveryIsNotCalled) {
 }
 
 TEST_F(FakePowerSourcesTest, UnreadableInformationAndFailedSourceCreation) {
-  sources.setDescriptions(std::nullopt);
+  sources.setReadings(std::nullopt);
   sources.setProvidingPowerSourceType(std::nullopt);
-  EXPECT_EQ(sources.copyPowerSourceDescriptions(), std::nullopt);
+  EXPECT_EQ(sources.readPowerSources(), std::nullopt);
   EXPECT_EQ(sources.providingPowerSourceType(), std::nullopt);
   sources.setChangeSourceCreationFails(true);
   EXPECT_EQ(sources.addChangeObserver(RunLoopMode::Default, [] {}), nullptr);

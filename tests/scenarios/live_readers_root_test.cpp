@@ -46,10 +46,8 @@ TEST(LiveReadersRootTest, ReadersMadeWithoutARootReadTheTreeVigilixRootNames) {
          tree.setPowerSupply("VGXBAT9", {{"type", "Battery"}, {"capacity", "7"}});
        },
        [] {
-         const auto listed = platform::LivePowerSources().copyPowerSourceDescriptions();
-         return listed && listed->size() == 1 &&
-                std::get<platform::PropertyDictionary>(listed->front().value)
-                        .at("Current Capacity") == platform::PropertyValue(std::int64_t{7});
+         const auto listed = platform::LivePowerSources().readPowerSources();
+         return listed && listed->size() == 1 && listed->front().currentCapacity == 7;
        }},
       {"process listing", [](auto& tree) { tree.addProcess(kPid, "vgx-fixture", "vgx-fixture"); },
        [] {

@@ -94,24 +94,19 @@ LivePowerSources::Reading LivePowerSources::read() const {
         std::ranges::any_of(batteries, fed) && std::ranges::none_of(batteries, discharging);
   }
 
-  const char* state = reading.adapterOnline ? kPowerSourceACPower : kPowerSourceBatteryPower;
   for (const Battery& battery : batteries) {
-    PropertyDictionary description{
-        {kPowerSourceTypeKey, kPowerSourceInternalBatteryType},
-        {kPowerSourceStateKey, state},
-        {kPowerSourceIsChargingKey, battery.status == "Charging"},
-        {kPowerSourceIsChargedKey, battery.status == "Full"},
-    };
-    if (battery.percent) {
-      description[kPowerSourceCurrentCapacityKey] = *battery.percent;
-      description[kPowerSourceMaxCapacityKey] = std::int64_t{100};
-    }
-    reading.batteries.emplace_back(std::move(description));
+    reading.batteries.push_back(PowerSourceReading{
+        .kind = PowerSourceReading::Kind::internalBattery,
+        .onBattery = !reading.adapterOnline,
+        .isCharging = battery.status == "Charging",
+        .isCharged = battery.status == "Full",
+        .currentCapacity = battery.percent,
+        .maxCapacity = battery.percent ? std::optional<std::int64_t>(100) : std::nullopt});
   }
   return reading;
 }
 
-std::optional<PropertyArray> LivePowerSources::copyPowerSourceDescriptions() const {
+std::optional<std::vector<PowerSourceReading>> LivePowerSources::readPowerSources() const {
   Reading reading = read();
   if (!reading.listed) return std::nullopt;
   return std::move(reading.batteries);

@@ -14,17 +14,17 @@ namespace vigilix::platform {
 //
 // A supply of type "Mains" or "USB" whose "online" is 1 is the adapter. Each
 // battery of the machine itself (not a device's, such as a mouse's, whose
-// "scope" is "Device"; not one marked absent) gives one description:
-// "Type" "InternalBattery", "Current Capacity" in percent (from "capacity",
-// else from the energy or charge now and full), "Max Capacity" 100,
-// "Power Source State", "Is Charging" and "Is Charged" (from "status").
+// "scope" is "Device"; not one marked absent) gives one internal battery
+// reading: its current capacity in percent (from "capacity", else from the
+// energy or charge now and full) with a maximum of 100, whether the machine
+// runs on battery, and whether it is charging or charged (from "status").
 // The warning level is the lowest "capacity_level" of those batteries:
 // "Critical" is Final, "Low" Early, anything else None.
 // The providing source is "AC Power" when an adapter is online or when there
 // is no battery at all, otherwise "Battery Power". When no adapter is listed
 // at all, a battery "Charging", "Full" or "Not charging" (and none
 // "Discharging") means "AC Power". A power-supply folder that cannot be
-// listed gives no descriptions (the sources cannot be read), while the
+// listed gives no readings (the sources cannot be read), while the
 // providing source stays "AC Power". Charges are not clamped: a battery
 // reporting more than 100 % says so.
 //
@@ -40,7 +40,7 @@ class LivePowerSources final : public PowerSources {
   LivePowerSources();
   explicit LivePowerSources(std::filesystem::path root);
 
-  std::optional<PropertyArray> copyPowerSourceDescriptions() const override;
+  std::optional<std::vector<PowerSourceReading>> readPowerSources() const override;
   std::optional<std::string> providingPowerSourceType() const override;
   BatteryWarningLevel batteryWarningLevel() const override;
   [[nodiscard]] ObserverHandle addChangeObserver(RunLoopMode mode,
@@ -50,7 +50,7 @@ class LivePowerSources final : public PowerSources {
   struct Reading {
     bool listed = false;
     bool adapterOnline = false;
-    PropertyArray batteries;
+    std::vector<PowerSourceReading> batteries;
     BatteryWarningLevel warningLevel = BatteryWarningLevel::None;
     bool operator==(const Reading&) const = default;
   };

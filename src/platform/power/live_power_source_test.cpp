@@ -20,8 +20,10 @@ class LivePowerSourcesTest : public ::testing::Test {
   void battery(const std::string& name, const std::string& status, const std::string& capacity) {
     tree.setPowerSupply(name, {{"type", "Battery"}, {"status", status}, {"capacity", capacity}});
   }
-  PropertyArray descriptions() const {
-    return LivePowerSources(tree.root()).copyPowerSourceDescriptions().value_or(PropertyArray{});
+  std::vector<PowerSourceReading> readings() const {
+    return LivePowerSources(tree.root())
+        .readPowerSources()
+        .value_or(std::vector<PowerSourceReading>{});
   }
 
   FakeProcTree tree;
@@ -29,8 +31,8 @@ class LivePowerSourcesTest : public ::testing::Test {
 
 using Supplies = std::map<std::string, std::map<std::string, std::string>>;
 
-// Each row is one machine's power-supply folder: the providing type, and the
-// state every battery description carries.
+// Each row is one machine's power-supply folder: the providing type, and
+// whether every battery reading says the machine runs on battery.
 TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachineIsFed) {
   const std::map<std::string, std::string> discharging{{"type", "Battery"},
                                                        {"status", "Discharging"}};
@@ -84,12 +86,11 @@ TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachin
     for (const auto& [name, attributes] : row.supplies) tree.setPowerSupply(name, attributes);
     const LivePowerSources sources(tree.root());
     EXPECT_EQ(sources.providingPowerSourceType(), row.providing);
-    const auto listed = sources.copyPowerSourceDescriptions();
+    const auto listed = sources.readPowerSources();
     ASSERT_TRUE(listed.has_value()) << "an empty folder is no failure";
     ASSERT_EQ(listed->size(), row.batteries);
-    for (const PropertyValue& description : *listed) {
-      EXPECT_EQ(std::get<PropertyDictionary>(description.value).at("Power Source State"),
-                PropertyValue(row.providing));
+    for (const PowerSourceReading& reading : *listed) {
+      EXPECT_EQ(reading.onBattery, row.providing == "Battery Power");
     }
   }
 }
@@ -97,14 +98,14 @@ TEST(LivePowerSourcesRulesTest, TheAdapterOrElseTheBatteriesTellWhetherTheMachin
 TEST_F(LivePowerSourcesTest, ALaptopOnBatteryDescribesItsBattery) {
   tree.setPowerSupply("AC", {{"type", "Mains"}, {"online", "0"}});
   battery("BAT0", "Discharging", "64");
-  EXPECT_EQ(descriptions(), (PropertyArray{PropertyDictionary{
-                                {"Type", "InternalBattery"},
-                                {"Current Capacity", std::int64_t{64}},
-                                {"Max Capacity", std::int64_t{100}},
-                                {"Power Source State", "Battery Power"},
-                                {"Is Charging", false},
-                                {"Is Charged", false},
-                            }}));
+  EXPECT_EQ(readings(), (std::vector<PowerSourceReading>{{
+                            .kind = PowerSourceReading::Kind::internalBattery,
+                            .onBattery = true,
+                            .isCharging = false,
+                            .isCharged = false,
+                            .currentCapacity = 64,
+                            .maxCapacity = 100,
+                        }}));
 }
 
 TEST_F(LivePowerSourcesTest, CapacityComesFromEnergyOrChargeWhenNoPercentIsGiven) {
@@ -117,17 +118,17 @@ TEST_F(LivePowerSourcesTest, CapacityComesFromEnergyOrChargeWhenNoPercentIsGiven
                                {"charge_now", "2999"},
                                {"charge_full", "3000"}});
   tree.setPowerSupply("BAT2", {{"type", "Battery"}, {"status", "Unknown"}, {"charge_full", "0"}});
-  const PropertyArray listed = descriptions();
+  const std::vector<PowerSourceReading> listed = readings();
   ASSERT_EQ(listed.size(), 3u);
-  const auto& energy = std::get<PropertyDictionary>(listed[0].value);
-  EXPECT_EQ(energy.at("Current Capacity"), PropertyValue(std::int64_t{75}));
-  EXPECT_EQ(energy.at("Is Charged"), PropertyValue(true));
-  const auto& charge = std::get<PropertyDictionary>(listed[1].value);
-  EXPECT_EQ(charge.at("Current Capacity"), PropertyValue(std::int64_t{100}));
-  EXPECT_EQ(charge.at("Is Charging"), PropertyValue(false));
-  const auto& unknown = std::get<PropertyDictionary>(listed[2].value);
-  EXPECT_FALSE(unknown.contains("Current Capacity")) << "no capacity rather than a made-up one";
-  EXPECT_FALSE(unknown.contains("Max Capacity"));
+  const PowerSourceReading& energy = listed[0];
+  EXPECT_EQ(energy.currentCapacity, 75);
+  EXPECT_TRUE(energy.isCharged);
+  const PowerSourceReading& charge = listed[1];
+  EXPECT_EQ(charge.currentCapacity, 100);
+  EXPECT_FALSE(charge.isCharging);
+  const PowerSourceReading& unknown = listed[2];
+  EXPECT_EQ(unknown.currentCapacity, std::nullopt) << "no capacity rather than a made-up one";
+  EXPECT_EQ(unknown.maxCapacity, std::nullopt);
 }
 
 // A folder that cannot be listed is no reading, not a machine without battery.
@@ -145,7 +146,7 @@ TEST(LivePowerSourcesRulesTest, SuppliesThatCannotBeListedGiveNoDescriptions) {
     FakeProcTree tree;
     if (row.folderContents) tree.writeFile("sys/class/power_supply", row.folderContents);
     const LivePowerSources sources(tree.root());
-    EXPECT_EQ(sources.copyPowerSourceDescriptions(), std::nullopt);
+    EXPECT_EQ(sources.readPowerSources(), std::nullopt);
     EXPECT_EQ(sources.providingPowerSourceType(), "AC Power");
   }
 }
@@ -177,16 +178,9 @@ TEST(LivePowerSourcesRulesTest, ChargesAreReportedAsTheBatteryGivesThem) {
     Attributes battery = row.battery;
     battery["type"] = "Battery";
     tree.setPowerSupply("BAT0", battery);
-    const auto listed = LivePowerSources(tree.root()).copyPowerSourceDescriptions();
+    const auto listed = LivePowerSources(tree.root()).readPowerSources();
     ASSERT_TRUE(listed && listed->size() == 1);
-    const auto& description = std::get<PropertyDictionary>(listed->front().value);
-    const auto found = description.find("Current Capacity");
-    if (!row.charge) {
-      EXPECT_EQ(found, description.end());
-      continue;
-    }
-    ASSERT_NE(found, description.end());
-    EXPECT_EQ(found->second, PropertyValue(*row.charge));
+    EXPECT_EQ(listed->front().currentCapacity, row.charge);
   }
 }
 

@@ -4,8 +4,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "platform/base/property_value.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runloop/run_loop.h"
 
@@ -16,15 +16,20 @@ inline constexpr const char* kPowerSourceACPower = "AC Power";
 inline constexpr const char* kPowerSourceBatteryPower = "Battery Power";
 inline constexpr const char* kPowerSourceUPSPower = "UPS Power";
 
-// Keys and values of a power source's description.
-inline constexpr const char* kPowerSourceTypeKey = "Type";
-inline constexpr const char* kPowerSourceCurrentCapacityKey = "Current Capacity";
-inline constexpr const char* kPowerSourceMaxCapacityKey = "Max Capacity";
-inline constexpr const char* kPowerSourceStateKey = "Power Source State";
-inline constexpr const char* kPowerSourceIsChargingKey = "Is Charging";
-inline constexpr const char* kPowerSourceIsChargedKey = "Is Charged";
-inline constexpr const char* kPowerSourceInternalBatteryType = "InternalBattery";
-inline constexpr const char* kPowerSourceUPSType = "UPS";
+// One power source the system lists: a battery of the machine itself, or a UPS.
+struct PowerSourceReading {
+  enum class Kind { internalBattery, ups };
+  Kind kind = Kind::internalBattery;
+  // The machine runs on this source's charge ("Battery Power"), not on mains ("AC Power").
+  bool onBattery = false;
+  bool isCharging = false;
+  bool isCharged = false;
+  // The charge now and when full, in one unit (the kernel's percent and 100); none when the
+  // source gives none.
+  std::optional<std::int64_t> currentCapacity = std::nullopt;
+  std::optional<std::int64_t> maxCapacity = std::nullopt;
+  bool operator==(const PowerSourceReading&) const = default;
+};
 
 // How close the battery is to running out: the system's own warning levels.
 // Final (3) is the last warning before the machine sleeps by itself.
@@ -35,10 +40,9 @@ class PowerSources {
  public:
   virtual ~PowerSources() = default;
 
-  // One description per power source, in the system's order; normally a
-  // dictionary, but callers must expect any value. None when the information
-  // cannot be read at all.
-  virtual std::optional<PropertyArray> copyPowerSourceDescriptions() const = 0;
+  // One reading per power source, in the system's order. None when the
+  // information cannot be read at all.
+  virtual std::optional<std::vector<PowerSourceReading>> readPowerSources() const = 0;
   // "AC Power", "Battery Power" or "UPS Power"; none when unknown.
   virtual std::optional<std::string> providingPowerSourceType() const = 0;
   // None on mains power or without a battery.
