@@ -92,6 +92,11 @@ class ExportedObjectTest : public ::testing::Test {
                    (void)in.string();
                    (void)in.uint32();
                  }},
+                // A text that is not UTF-8 cannot go on the bus.
+                {"Unwritable", "", "s",
+                 [](BusArgumentReader&, const BusMethodCall& call) {
+                   (void)call.reply([](BusArgumentWriter& out) { out.string("\xff"); });
+                 }},
                 {"DropsItsObject", "", "s",
                  [this](BusArgumentReader&, const BusMethodCall& call) {
                    *object = BusSlot();
@@ -139,6 +144,10 @@ TEST_F(ExportedObjectTest, EachMethodIsAnsweredAsItsHandlerSays) {
       {"refused with a named error", "Refuse", {}, "run.tarvo.vigilix.Test.Refused: not today"},
       {"only the first answer is sent", "Twice", {}, "first"},
       {"a failed read is answered with its error", "ReadsTooMuch", hello, "System.Error.ENXIO"},
+      {"a reply that cannot be written is answered with its error",
+       "Unwritable",
+       {},
+       "org.freedesktop.DBus.Error.InvalidArgs"},
       {"arguments of another signature never reach the handler", "Echo",
        [](BusArgumentWriter& out) { out.uint32(7); }, "org.freedesktop.DBus.Error.InvalidArgs"},
       {"a method the table lacks", "Missing", {}, "org.freedesktop.DBus.Error.UnknownMethod"},
