@@ -152,7 +152,7 @@ TEST_F(StatusNotifierItemTest, HostsReadTheItemsProperties) {
 }
 
 TEST_F(StatusNotifierItemTest, TheLastPositionAHostGaveIsKept) {
-  EXPECT_EQ(item->lastHostPosition(), std::nullopt);
+  EXPECT_EQ(item->clickPosition(), std::nullopt);
   struct Row {
     const char* method;
     std::int32_t x;
@@ -167,7 +167,8 @@ TEST_F(StatusNotifierItemTest, TheLastPositionAHostGaveIsKept) {
                   [&](sd_bus_message* m) { return sd_bus_message_append(m, "ii", row.x, row.y); },
                   [](sd_bus_message*) { return std::string("ok"); }),
               "ok");
-    EXPECT_EQ(item->lastHostPosition(), (StatusNotifierItem::HostPosition{row.x, row.y}));
+    EXPECT_EQ(item->clickPosition(),
+              (platform::Point{static_cast<double>(row.x), static_cast<double>(row.y)}));
   }
 }
 

@@ -180,7 +180,7 @@ BusMethodHandler StatusNotifierItem::click(std::function<void()> then) {
     const std::int32_t x = in.int32();
     const std::int32_t y = in.int32();
     if (!in) return;
-    lastHostPosition_ = HostPosition{x, y};
+    clickPosition_ = Point{static_cast<double>(x), static_cast<double>(y)};
     (void)call.reply();
     if (then) then();
   };

@@ -10,6 +10,7 @@
 
 #include "platform/dbus/async_bus_connection.h"
 #include "platform/dbus/exported_object.h"
+#include "platform/ui/geometry.h"
 
 namespace vigilix::platform {
 
@@ -34,13 +35,6 @@ class StatusNotifierItem {
 
   // Which click a host reported; hosts pass no modifier keys.
   enum class Click { primary, secondary };
-  // Where a host said a click or a menu request happened, in screen coordinates (hosts that
-  // do not know send 0, 0).
-  struct HostPosition {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    bool operator==(const HostPosition&) const = default;
-  };
 
   static std::expected<std::unique_ptr<StatusNotifierItem>, BusError> create(
       AsyncBusConnection& connection, std::string id, std::string title, std::string menuPath);
@@ -60,9 +54,10 @@ class StatusNotifierItem {
   void setItemIsMenu(bool itemIsMenu) { itemIsMenu_ = itemIsMenu; }
   // Called for a primary click while the item is not a menu, and for every secondary click.
   void setOnClick(std::function<void(Click)> onClick) { onClick_ = std::move(onClick); }
-  // The position the host gave with its last Activate, SecondaryActivate or ContextMenu; none
-  // before the first.
-  const std::optional<HostPosition>& lastHostPosition() const { return lastHostPosition_; }
+  // Where the host last placed a click on the item, on the desktop (top left
+  // origin), as it passes it with Activate, SecondaryActivate and ContextMenu;
+  // none before the first.
+  std::optional<Point> clickPosition() const { return clickPosition_; }
 
  private:
   StatusNotifierItem(AsyncBusConnection& connection, std::string id, std::string title,
@@ -86,7 +81,7 @@ class StatusNotifierItem {
   bool itemIsMenu_ = true;
   bool registered_ = false;
   std::function<void(Click)> onClick_;
-  std::optional<HostPosition> lastHostPosition_;
+  std::optional<Point> clickPosition_;
   BusSlot object_;
   BusSlot name_;
   BusSlot watcherMatch_;
