@@ -22,7 +22,23 @@
 namespace vigilix::testing {
 namespace {
 
-constexpr const char* kPayload = R"({"session_id":"s1","prompt_id":"p1"})";
+// Claude Code's hook input as it sends it, for each event: no prompt id.
+constexpr const char* kPayload =
+    R"({"session_id":"s1","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s1.jsonl",)"
+    R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"UserPromptSubmit",)"
+    R"("prompt":"Fix the cart test"})";
+constexpr const char* kNextPrompt =
+    R"({"session_id":"s1","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s1.jsonl",)"
+    R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"UserPromptSubmit",)"
+    R"("prompt":"Now run the whole suite"})";
+constexpr const char* kStop =
+    R"({"session_id":"s1","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s1.jsonl",)"
+    R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"Stop",)"
+    R"("stop_hook_active":false})";
+constexpr const char* kSessionEnd =
+    R"({"session_id":"s1","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s1.jsonl",)"
+    R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"SessionEnd",)"
+    R"("reason":"exit"})";
 
 class CLIEndToEndTest : public AppEndToEndFixture {
  protected:
@@ -76,6 +92,48 @@ class CLIEndToEndTest : public AppEndToEndFixture {
 
   std::string hookLog() const { return readFile(home_ / ".local/state/vigilix/agent-hooks.json"); }
 
+  // Claude Code as its native build runs: a process whose file is named `claude`, which runs each
+  // hook event in a shell of its own with the event on standard input, and works on between
+  // events. Each numbered file in `requests_` asks for one event: its verb, input file and the
+  // hook's own support folder (empty: the usual one).
+  std::unique_ptr<TestChildProcess> startClaude() {
+    std::filesystem::create_directories(requests_);
+    std::filesystem::copy_file("/bin/sh", home_ / "bin/claude");
+    std::ofstream(home_ / "claude.sh")
+        << "n=1\n"
+           "while :; do\n"
+           "  if [ -e \"$1/$n\" ]; then\n"
+           "    read -r verb input support < \"$1/$n\"\n"
+           "    with=''; [ -n \"$support\" ] && with=\"VIGILIX_AGENT_SUPPORT='$support' \"\n"
+           "    /bin/sh -c \"$with'"
+        << VIGILIX_CLI_PROGRAM
+        << "' agent $verb --tool claude --vigilix-hook=v1 < '$input'\"\n"
+           "    echo $? > \"$1/$n.done\"\n"
+           "    n=$((n + 1))\n"
+           "  fi\n"
+           "  sleep 0.05\n"
+           "done\n";
+    return std::make_unique<TestChildProcess>(
+        std::vector<std::string>{(home_ / "bin/claude").string(), (home_ / "claude.sh").string(),
+                                 requests_.string()},
+        home_ / "claude.log");
+  }
+
+  // Has the agent run one hook event; true once its hook has ended with status 0.
+  bool claudeEvent(const std::string& verb, const std::string& input,
+                   const std::filesystem::path& support = {}) {
+    const std::string number = std::to_string(++events_);
+    const std::filesystem::path inputFile = home_ / ("input-" + number + ".json");
+    std::ofstream(inputFile) << input;
+    std::ofstream(home_ / "request")
+        << verb << ' ' << inputFile.string() << ' ' << support.string() << '\n';
+    std::filesystem::rename(home_ / "request", requests_ / number);
+    return waitUntil([&] { return readFile(requests_ / (number + ".done")) == "0\n"; });
+  }
+
+  const std::filesystem::path requests_ = home_ / "claude-requests";
+  int events_ = 0;
+
   const std::filesystem::path node_ = home_ / "bin/node";
   const std::filesystem::path cli_ = home_ / "lib/node_modules/@anthropic-ai/claude-code/cli.js";
 };
@@ -95,7 +153,7 @@ TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
   for (int round = 0; round < 3; ++round) EXPECT_EQ(tool({"status"}, &status), 0) << status;
   EXPECT_EQ(holds(), held) << hookLog();
 
-  agentRunningHook("stop");
+  agentRunningHook("stop", kStop);
   EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
 
   agent = agentRunningHook("start");
@@ -104,6 +162,56 @@ TEST_F(CLIEndToEndTest, AnAgentsHooksHoldWhileItWorks) {
   EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
   EXPECT_TRUE(waitUntil([&] { return listedInhibitors().find("Vigilix: ") == std::string::npos; }))
       << listedInhibitors();
+}
+
+// Claude Code names no prompt in its hook input: the turn's Stop alone ends its hold, while the
+// agent waits for the next prompt.
+TEST_F(CLIEndToEndTest, AClaudeTurnEndsAtItsStop) {
+  startApplication();
+  ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
+  const nlohmann::json held = {{"claude:s1", "claude"}};
+  const nlohmann::json none = nlohmann::json::object();
+  auto claude = startClaude();
+
+  ASSERT_TRUE(claudeEvent("start", kPayload)) << readFile(home_ / "claude.log");
+  EXPECT_EQ(holds(), held) << hookLog();
+  ASSERT_TRUE(claudeEvent("stop", kStop));
+  EXPECT_TRUE(waitUntil([&] { return holds() == none; }, std::chrono::seconds(1))) << hookLog();
+  EXPECT_TRUE(claude->running());
+
+  ASSERT_TRUE(claudeEvent("start", kNextPrompt));
+  EXPECT_EQ(holds(), held) << hookLog();
+  ASSERT_TRUE(claudeEvent("end", kSessionEnd));
+  EXPECT_EQ(holds(), none) << hookLog();
+  EXPECT_EQ(hookLog().find("ignored"), std::string::npos) << hookLog();
+}
+
+// A Stop of the earlier turn that counted before the next prompt and arrives after it: it has
+// the counters as they stood in its turn (a copy of them).
+TEST_F(CLIEndToEndTest, ALateStopOfAnEarlierTurnLeavesTheNextTurnHeld) {
+  startApplication();
+  ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
+  const nlohmann::json held = {{"claude:s1", "claude"}};
+  auto claude = startClaude();
+  const std::filesystem::path counters = home_ / ".local/state/vigilix/agent-seq";
+  const std::filesystem::path late = home_ / "late-stop";
+
+  ASSERT_TRUE(claudeEvent("start", kPayload)) << readFile(home_ / "claude.log");
+  std::filesystem::create_directories(late);
+  std::filesystem::copy(counters, late / "agent-seq");
+  ASSERT_TRUE(claudeEvent("start", kNextPrompt));
+  ASSERT_TRUE(claudeEvent("stop", kStop, late));
+  EXPECT_EQ(holds(), held) << hookLog();
+  EXPECT_NE(
+      readFile(late / "agent-hooks.json").find(R"("result" : "ignored: corr or seq mismatch")"),
+      std::string::npos)
+      << readFile(late / "agent-hooks.json");
+
+  // The next turn's own Stop ends it.
+  ASSERT_TRUE(claudeEvent("stop", kStop));
+  EXPECT_TRUE(
+      waitUntil([&] { return holds() == nlohmann::json::object(); }, std::chrono::seconds(1)))
+      << hookLog();
 }
 
 TEST_F(CLIEndToEndTest, APersonsStopOutlastsTheAgentsNextPrompts) {
@@ -119,17 +227,20 @@ TEST_F(CLIEndToEndTest, APersonsStopOutlastsTheAgentsNextPrompts) {
   EXPECT_EQ(stop.wait(), 0) << readFile(home_ / "stop.log");
   EXPECT_TRUE(waitUntil([&] { return holds() == none; })) << hookLog();
 
-  for (const char* prompt : {"p2", "p3"}) {
+  for (const char* prompt : {kNextPrompt, kPayload}) {
     SCOPED_TRACE(prompt);
-    agent = agentRunningHook("start",
-                             std::string(R"({"session_id":"s1","prompt_id":")") + prompt + R"("})");
+    agent = agentRunningHook("start", prompt);
     EXPECT_EQ(holds(), none) << hookLog();
   }
   EXPECT_NE(hookLog().find(R"("result" : "stopped for this session")"), std::string::npos)
       << hookLog();
 
   // The agent's next session holds again.
-  agent = agentRunningHook("start", R"({"session_id":"s2","prompt_id":"p1"})");
+  agent = agentRunningHook(
+      "start",
+      R"({"session_id":"s2","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s2.jsonl",)"
+      R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"UserPromptSubmit",)"
+      R"("prompt":"Start over"})");
   EXPECT_TRUE(waitUntil([&] {
     return holds() == nlohmann::json{{"claude:s2", "claude"}};
   })) << hookLog();
