@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "agenthooks/hook_command.h"
+#include "agenthooks/hook_installer.h"
+#include "agenthooks/hooks_file_format.h"
 #include "app/app_end_to_end_fixture.h"
 #include "cli/cli_bus_transport.h"
 #include "dbus/answering_bus.h"
@@ -39,6 +41,18 @@ constexpr const char* kSessionEnd =
     R"({"session_id":"s1","transcript_path":"/home/ada/.claude/projects/-home-ada-shop/s1.jsonl",)"
     R"("cwd":"/home/ada/shop","permission_mode":"default","hook_event_name":"SessionEnd",)"
     R"("reason":"exit"})";
+
+// Grok's hook input as its envelope carries it: camelCase, the event in snake case, and the
+// turn's prompt id also on a turn that ends with an API error.
+constexpr const char* kGrokPrompt =
+    R"({"hookEventName":"user_prompt_submit","sessionId":"g1","cwd":"/home/ada/shop",)"
+    R"("workspaceRoot":"/home/ada/shop","timestamp":"2026-08-27T14:32:25.782754+00:00",)"
+    R"("promptId":"p1","permissionMode":"default","prompt":"<user_query>\nFix it\n</user_query>"})";
+constexpr const char* kGrokStopFailure =
+    R"({"hookEventName":"stop_failure","sessionId":"g1","cwd":"/home/ada/shop",)"
+    R"("workspaceRoot":"/home/ada/shop","timestamp":"2026-08-27T14:33:02.118204+00:00",)"
+    R"("promptId":"p1","error":"rate_limit","errorDetails":"429 from upstream",)"
+    R"("lastAssistantMessage":"Rate limited."})";
 
 class CLIEndToEndTest : public AppEndToEndFixture {
  protected:
@@ -92,43 +106,46 @@ class CLIEndToEndTest : public AppEndToEndFixture {
 
   std::string hookLog() const { return readFile(home_ / ".local/state/vigilix/agent-hooks.json"); }
 
-  // Claude Code as its native build runs: a process whose file is named `claude`, which runs each
-  // hook event in a shell of its own with the event on standard input, and works on between
-  // events. Each numbered file in `requests_` asks for one event: its verb, input file and the
-  // hook's own support folder (empty: the usual one).
-  std::unique_ptr<TestChildProcess> startClaude() {
+  // An agent as its native build runs, Claude Code unless named: a process whose file has the
+  // agent's name, which runs each hook event's command in a shell of its own with the event on
+  // standard input, and works on between events. Each numbered file in `requests_` asks for one
+  // event: its input file, the hook's own support folder (empty: the usual one) and command.
+  std::unique_ptr<TestChildProcess> startAgent(const std::string& name = "claude") {
     std::filesystem::create_directories(requests_);
-    std::filesystem::copy_file("/bin/sh", home_ / "bin/claude");
-    std::ofstream(home_ / "claude.sh")
+    std::filesystem::copy_file("/bin/sh", home_ / "bin" / name);
+    std::ofstream(home_ / "agent.sh")
         << "n=1\n"
            "while :; do\n"
            "  if [ -e \"$1/$n\" ]; then\n"
-           "    read -r verb input support < \"$1/$n\"\n"
+           "    { read -r input; read -r support; read -r command; } < \"$1/$n\"\n"
            "    with=''; [ -n \"$support\" ] && with=\"VIGILIX_AGENT_SUPPORT='$support' \"\n"
-           "    /bin/sh -c \"$with'"
-        << VIGILIX_CLI_PROGRAM
-        << "' agent $verb --tool claude --vigilix-hook=v1 < '$input'\"\n"
+           "    /bin/sh -c \"$with$command < '$input'\"\n"
            "    echo $? > \"$1/$n.done\"\n"
            "    n=$((n + 1))\n"
            "  fi\n"
            "  sleep 0.05\n"
            "done\n";
     return std::make_unique<TestChildProcess>(
-        std::vector<std::string>{(home_ / "bin/claude").string(), (home_ / "claude.sh").string(),
+        std::vector<std::string>{(home_ / "bin" / name).string(), (home_ / "agent.sh").string(),
                                  requests_.string()},
-        home_ / "claude.log");
+        home_ / (name + ".log"));
   }
 
   // Has the agent run one hook event; true once its hook has ended with status 0.
-  bool claudeEvent(const std::string& verb, const std::string& input,
-                   const std::filesystem::path& support = {}) {
+  bool agentEvent(const std::string& command, const std::string& input,
+                  const std::filesystem::path& support = {}) {
     const std::string number = std::to_string(++events_);
     const std::filesystem::path inputFile = home_ / ("input-" + number + ".json");
     std::ofstream(inputFile) << input;
-    std::ofstream(home_ / "request")
-        << verb << ' ' << inputFile.string() << ' ' << support.string() << '\n';
+    std::ofstream(home_ / "request") << inputFile.string() << '\n'
+                                     << support.string() << '\n'
+                                     << command << '\n';
     std::filesystem::rename(home_ / "request", requests_ / number);
     return waitUntil([&] { return readFile(requests_ / (number + ".done")) == "0\n"; });
+  }
+  bool claudeEvent(VGXHookVerb verb, const std::string& input,
+                   const std::filesystem::path& support = {}) {
+    return agentEvent(hookCommand(VGXAgentTool::claude, verb, VIGILIX_CLI_PROGRAM), input, support);
   }
 
   const std::filesystem::path requests_ = home_ / "claude-requests";
@@ -171,17 +188,17 @@ TEST_F(CLIEndToEndTest, AClaudeTurnEndsAtItsStop) {
   ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
   const nlohmann::json held = {{"claude:s1", "claude"}};
   const nlohmann::json none = nlohmann::json::object();
-  auto claude = startClaude();
+  auto claude = startAgent();
 
-  ASSERT_TRUE(claudeEvent("start", kPayload)) << readFile(home_ / "claude.log");
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::start, kPayload)) << readFile(home_ / "claude.log");
   EXPECT_EQ(holds(), held) << hookLog();
-  ASSERT_TRUE(claudeEvent("stop", kStop));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::stop, kStop));
   EXPECT_TRUE(waitUntil([&] { return holds() == none; }, std::chrono::seconds(1))) << hookLog();
   EXPECT_TRUE(claude->running());
 
-  ASSERT_TRUE(claudeEvent("start", kNextPrompt));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::start, kNextPrompt));
   EXPECT_EQ(holds(), held) << hookLog();
-  ASSERT_TRUE(claudeEvent("end", kSessionEnd));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::end, kSessionEnd));
   EXPECT_EQ(holds(), none) << hookLog();
   EXPECT_EQ(hookLog().find("ignored"), std::string::npos) << hookLog();
 }
@@ -192,15 +209,15 @@ TEST_F(CLIEndToEndTest, ALateStopOfAnEarlierTurnLeavesTheNextTurnHeld) {
   startApplication();
   ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
   const nlohmann::json held = {{"claude:s1", "claude"}};
-  auto claude = startClaude();
+  auto claude = startAgent();
   const std::filesystem::path counters = home_ / ".local/state/vigilix/agent-seq";
   const std::filesystem::path late = home_ / "late-stop";
 
-  ASSERT_TRUE(claudeEvent("start", kPayload)) << readFile(home_ / "claude.log");
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::start, kPayload)) << readFile(home_ / "claude.log");
   std::filesystem::create_directories(late);
   std::filesystem::copy(counters, late / "agent-seq");
-  ASSERT_TRUE(claudeEvent("start", kNextPrompt));
-  ASSERT_TRUE(claudeEvent("stop", kStop, late));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::start, kNextPrompt));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::stop, kStop, late));
   EXPECT_EQ(holds(), held) << hookLog();
   EXPECT_NE(
       readFile(late / "agent-hooks.json").find(R"("result" : "ignored: corr or seq mismatch")"),
@@ -208,10 +225,32 @@ TEST_F(CLIEndToEndTest, ALateStopOfAnEarlierTurnLeavesTheNextTurnHeld) {
       << readFile(late / "agent-hooks.json");
 
   // The next turn's own Stop ends it.
-  ASSERT_TRUE(claudeEvent("stop", kStop));
+  ASSERT_TRUE(claudeEvent(VGXHookVerb::stop, kStop));
   EXPECT_TRUE(
       waitUntil([&] { return holds() == nlohmann::json::object(); }, std::chrono::seconds(1)))
       << hookLog();
+}
+
+// Grok runs the commands of the hooks file installed for it: a turn that ends with an API error
+// ends its hold at the StopFailure.
+TEST_F(CLIEndToEndTest, AGrokTurnThatFailsEndsAtItsStopFailure) {
+  const std::filesystem::path file = hooksFileURL(VGXAgentTool::grok, home_);
+  ASSERT_TRUE(VGXHookInstaller(VGXAgentTool::grok, file, VIGILIX_CLI_PROGRAM).install());
+  const platform::json::Value hooks = (*readHooksDocument(readFile(file)))["hooks"];
+  auto command = [&](const char* event) {  // empty: an event the file has no entry for
+    return hooks.contains(event) ? hooks[event][0]["hooks"][0]["command"].get<std::string>() : "";
+  };
+  startApplication();
+  ASSERT_TRUE(waitUntil([&] { return holds().is_object(); })) << readFile(home_ / "app.log");
+  auto grok = startAgent("grok");
+
+  ASSERT_TRUE(agentEvent(command("UserPromptSubmit"), kGrokPrompt)) << readFile(home_ / "grok.log");
+  EXPECT_EQ(holds(), (nlohmann::json{{"grok:g1", "grok"}})) << hookLog();
+  ASSERT_TRUE(agentEvent(command("StopFailure"), kGrokStopFailure));
+  EXPECT_TRUE(
+      waitUntil([&] { return holds() == nlohmann::json::object(); }, std::chrono::seconds(1)))
+      << hookLog();
+  EXPECT_EQ(hookLog().find("ignored"), std::string::npos) << hookLog();
 }
 
 TEST_F(CLIEndToEndTest, APersonsStopOutlastsTheAgentsNextPrompts) {
