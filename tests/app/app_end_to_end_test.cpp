@@ -432,8 +432,10 @@ TEST_F(AppWithFormerFlatpakTest, TheDirectBuildCarriesTheFormerSettingsOverBefor
   if (!kDirectBuild) GTEST_SKIP() << "built without the direct features";
   const auto details = doctorDetails(ask(R"({"v":2,"nonce":"d1","verb":"doctor"})"));
   EXPECT_EQ(details.at("Migration"), "Settings moved from the previous version");
-  // The composition filled the direct-build flag: no line says the closed-lid helper is missing.
-  EXPECT_NE(details.at("Closed-lid helper"), "Not available in this version");
+  // The composition filled the direct-build flag: no line says the closed-lid helper is missing,
+  // and closed-lid mode, never turned on, is only said to be off.
+  EXPECT_EQ(details.count("Closed-lid helper"), 0u);
+  EXPECT_TRUE(details.at("Closed-lid mode").starts_with("off")) << details.at("Closed-lid mode");
   EXPECT_EQ(readFile(home_ / ".local/share/vigilix/logs/old.log"), "old\n");
   EXPECT_EQ(readFile(home_ / ".local/state/vigilix/migration-state.json"),
             R"({"logs/old.log":"copied"})");
@@ -468,7 +470,9 @@ TEST_F(AppWithoutLogindTest, KeepingAwakeThatHoldsNoLockSaysSo) {
   const nlohmann::json doctor = ask(R"({"v":2,"nonce":"d1","verb":"doctor"})");
   ASSERT_TRUE(doctor.is_object()) << readFile(home_ / "app.log");
   EXPECT_EQ(doctor["status"], "error") << doctor.dump();
-  EXPECT_EQ(doctorDetails(doctor)["Protection"], "Vigilix couldn't keep your computer awake")
+  EXPECT_EQ(doctorDetails(doctor)["Protection"],
+            "Vigilix couldn't keep your computer awake: logind refused or dropped its lock; check "
+            "that systemd-logind is running, then turn Keep Awake off and on")
       << doctor.dump();
   EXPECT_EQ(doctorDetails(doctor)["Tray Icon"], "Shown");
   std::string tip;

@@ -136,27 +136,31 @@ std::string skipText(VGXPresenceSkip skip) {
   using platform::localized;
   switch (skip) {
     case VGXPresenceSkip::disabled:
-      return localized("it is turned off", "Chat apps: skipped");
+      return localized("it is turned off", "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::notAwake:
-      return localized("Vigilix was not keeping the computer awake", "Chat apps: skipped");
+      return localized("Vigilix was not keeping the computer awake",
+                       "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::noAccess:
-      return localized("it may not move the pointer", "Chat apps: skipped");
+      return localized("it may not move the pointer", "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::lidClosedOrUnknown:
-      return localized("the lid was closed or could not be read", "Chat apps: skipped");
+      return localized("the lid was closed or could not be read",
+                       "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::closedLidArmed:
-      return localized("closed-lid mode was on", "Chat apps: skipped");
+      return localized("closed-lid mode was on", "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::displayAsleepOrUnknown:
-      return localized("the screens were asleep or could not be read", "Chat apps: skipped");
+      return localized("the screens were asleep or could not be read",
+                       "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::locked:
-      return localized("the screen was locked", "Chat apps: skipped");
+      return localized("the screen was locked", "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::lockUnknown:
-      return localized("whether the screen was locked was not known", "Chat apps: skipped");
+      return localized("whether the screen was locked was not known",
+                       "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::notIdle:
-      return localized("you were using the computer", "Chat apps: skipped");
+      return localized("you were using the computer", "chat presence: why a nudge was skipped");
     case VGXPresenceSkip::pointerMoved:
       break;
   }
-  return localized("you moved the pointer", "Chat apps: skipped");
+  return localized("you moved the pointer", "chat presence: why a nudge was skipped");
 }
 
 }  // namespace
@@ -169,15 +173,18 @@ std::string VGXPresencePoster::statusText(const VGXPresenceLastResult& result,
     if (std::isdigit(static_cast<unsigned char>(c)) || c == ':') kept += c;
   }
   const std::string time = kept.find(':') != std::string::npos ? kept.substr(0, 5) : formattedTime;
-  std::string line = localized("Once a minute while you're away; ", "Chat apps: how often");
+  std::string line =
+      localized("Once a minute while you're away; ", "chat presence: how often it nudges");
   if (result.kind == VGXPresenceLastResult::Kind::skipped) {
-    return line + platform::fillPlaceholders(localized("skipped at %@: %@", "Chat apps: skipped"),
-                                             {time, skipText(result.reason)});
+    return line + platform::fillPlaceholders(
+                      localized("skipped at %@: %@", "chat presence: why a nudge was skipped"),
+                      {time, skipText(result.reason)});
   }
   return line + platform::fillPlaceholders(
-                    result.returned
-                        ? localized("last nudge %@, pointer put back", "Chat apps")
-                        : localized("last nudge %@, pointer left where you moved it", "Chat apps"),
+                    result.returned ? localized("last nudge %@, pointer put back",
+                                                "chat presence: the last nudge")
+                                    : localized("last nudge %@, pointer left where you moved it",
+                                                "chat presence: the last nudge"),
                     {time});
 }
 
