@@ -47,8 +47,9 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   };
   const Row rows[] = {
       {"never installed: a build without the direct features", 0, false, 0},
-      {"installed at launch", 1, true, 4},
-      {"installed again: nothing more changes", 2, true, 4},
+      // Closed-lid mode never turned on: its one line says it is off.
+      {"installed at launch", 1, true, 1},
+      {"installed again: nothing more changes", 2, true, 1},
   };
   const ClosedLidSeams none{false, false, false, false, false, false, false, false};
   const ClosedLidSeams all{true, true, true, true, true, true, true, true};
@@ -93,7 +94,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       VGXTriggerBridge::hooks().beforeManualStart();
       EXPECT_EQ(manualStartsSeenByTheTest, 1);
       // Nothing of the guard or the installer ships in the empty root.
-      EXPECT_EQ(VGXStatusMenu::hooks().closedLidSignature(), "unsupportedMac|false|false");
+      EXPECT_EQ(VGXStatusMenu::hooks().closedLidSignature(), "guardNotInstalled|false|false");
       EXPECT_FALSE(VGXProtectionVerifier::shared().providers().closedLidLimit());
       VGXTriggerBridge::hooks().beforeManualStart = nullptr;
     }

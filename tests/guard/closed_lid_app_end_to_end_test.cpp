@@ -327,7 +327,7 @@ TEST_F(ClosedLidAppEndToEndTest, RefusedThenAllowedThenTheGuardLatchesAndTheHelp
   EXPECT_TRUE(waitUntil(
       [&] {
         health = doctor();
-        return health.find("Latch: battery") != std::string::npos;
+        return health.find("Safety stop: the battery reached its floor") != std::string::npos;
       },
       std::chrono::seconds(60)))
       << health << logs();

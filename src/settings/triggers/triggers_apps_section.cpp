@@ -17,7 +17,7 @@ using platform::localized;
 VGXTriggersAppsSection::VGXTriggersAppsSection(std::shared_ptr<VGXTriggersSettingsModel> model)
     : model_(std::move(model)),
       section_(localized("Apps", "Triggers apps")),
-      emptyHint_(secondaryLine(localized("Add apps such as Zoom or Xcode.", "Triggers apps"))),
+      emptyHint_(secondaryLine(localized("Add apps such as Zoom or Geany.", "Triggers apps"))),
       list_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
       add_(platform::Button::withTitle(localized("Add", "Triggers apps") + " +")),
       remove_(platform::Button::withTitle(localized("Remove", "Triggers apps") + " \u2212")),
