@@ -25,6 +25,8 @@ void install() {
   VGXTriggerBridge::hooks().chatPresenceFromURL = [](bool enabled) {
     return VGXLivePresence::shared().setEnabledFromURL(enabled);
   };
+  // A managed policy may forbid chat presence, or lift that.
+  VGXTriggerBridge::slots().policyChangeHook = [] { VGXLivePresence::shared().reevaluate(); };
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).

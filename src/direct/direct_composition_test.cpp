@@ -32,9 +32,9 @@ ClosedLidSeams closedLidSeams() {
           static_cast<bool>(providers.closedLidClearFailed),
           static_cast<bool>(providers.closedLidArmed),
           static_cast<bool>(providers.closedLidHeldFresh),
-          static_cast<bool>(VGXTriggerBridge::hooks().beforeManualStart),
-          static_cast<bool>(VGXStatusMenu::hooks().addClosedLidItem),
-          static_cast<bool>(VGXStatusMenu::hooks().closedLidSignature),
+          static_cast<bool>(VGXTriggerBridge::slots().manualSessionStartHook),
+          static_cast<bool>(VGXStatusMenu::slots().extraItemsHook),
+          static_cast<bool>(VGXStatusMenu::slots().signatureHook),
           static_cast<bool>(VGXClosedLidSettingsSlot::section())};
 }
 
@@ -70,7 +70,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       VGXDirectComposition::install();
       // A second install must not fill the hook again.
       if (i == 0)
-        VGXTriggerBridge::hooks().beforeManualStart = [&] { ++manualStartsSeenByTheTest; };
+        VGXTriggerBridge::slots().manualSessionStartHook = [&] { ++manualStartsSeenByTheTest; };
     }
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
     EXPECT_EQ(closedLidSeams(), row.installs ? all : none);
@@ -90,13 +90,14 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore + row.closedLidLines);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
     if (row.installs) {
-      VGXTriggerBridge::hooks().beforeManualStart();
+      VGXTriggerBridge::slots().manualSessionStartHook();
       EXPECT_EQ(manualStartsSeenByTheTest, 1);
       // Nothing of the guard or the installer ships in the empty root.
-      EXPECT_EQ(VGXStatusMenu::hooks().closedLidSignature(), "unsupportedMac|false|false");
+      EXPECT_EQ(VGXStatusMenu::slots().signatureHook(), "unsupportedMac|false|false");
       EXPECT_FALSE(VGXProtectionVerifier::shared().providers().closedLidLimit());
-      VGXTriggerBridge::hooks().beforeManualStart = nullptr;
+      VGXTriggerBridge::slots().manualSessionStartHook = nullptr;
     }
+    EXPECT_EQ(static_cast<bool>(VGXTriggerBridge::slots().policyChangeHook), row.directBuild);
     const auto& fromURL = VGXTriggerBridge::hooks().chatPresenceFromURL;
     ASSERT_EQ(static_cast<bool>(fromURL), row.directBuild);
     if (fromURL) {

@@ -40,6 +40,7 @@ AwakeController restoredController(const platform::UserDefaults& defaults) {
 std::shared_ptr<VGXTriggerBridge> makeSharedBridge() { return VGXTriggerBridge::create(); }
 
 constinit platform::SharedInstance<VGXTriggerBridge> sharedBridge(&makeSharedBridge);
+constinit platform::SharedInstance<VGXTriggerBridge::Slots> sharedSlots;
 constinit platform::SharedInstance<VGXTriggerBridge::Hooks> sharedHooks;
 
 }  // namespace
@@ -96,6 +97,8 @@ VGXTriggerBridge& VGXTriggerBridge::shared() { return sharedBridge.get(); }
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::sharedPointer() {
   return sharedBridge.pointer();
 }
+
+VGXTriggerBridge::Slots& VGXTriggerBridge::slots() { return sharedSlots.get(); }
 
 VGXTriggerBridge::Hooks& VGXTriggerBridge::hooks() { return sharedHooks.get(); }
 
@@ -253,7 +256,7 @@ void VGXTriggerBridge::refresh(platform::Date at) {
   std::vector<TriggerReason> reasons;
   if (triggerConfiguration().isEnabled) {
     reasons = decision_.reasons;
-    if (const auto& backup = hooks().timeMachineReasonsProvider) {
+    if (const auto& backup = slots().extraTriggerReasonsProvider) {
       std::ranges::move(backup(), std::back_inserter(reasons));
     }
   }

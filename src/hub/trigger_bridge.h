@@ -92,8 +92,21 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   using OpenPanelPresenter = std::function<void(
       const std::string& folder, std::function<void(std::vector<std::string>)> completion)>;
 
-  // Process-wide slots that the application fills at launch; each is read
-  // at the moment of use.
+  // Process-wide slots that features of other subsystems fill at launch.
+  // Each is read at the moment of use; an empty slot means the feature is
+  // absent. Main thread.
+  struct Slots {
+    // Reasons added to the trigger monitor's while automatic keep-awake is
+    // enabled (a running backup program).
+    std::function<std::vector<TriggerReason>()> extraTriggerReasonsProvider;
+    // Called each time a manual session begins (closed-lid mode re-arms).
+    std::function<void()> manualSessionStartHook;
+    // Called after each re-application of the managed policy that a policy
+    // change asked for (chat presence re-evaluates).
+    std::function<void()> policyChangeHook;
+  };
+
+  // What the application fills at launch for the hub alone.
   struct Hooks {
     // The idle-time reading that restart-on-activity needs; without one the
     // hub neither restarts a session nor ticks for it.
@@ -105,11 +118,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
     // Tells the desktop's shells that the shared control state of a kind
     // changed; without one nobody is told.
     ControlStateBridge::ControlReloader reloadControls;
-    // Runs before each manual session starts (closed-lid mode re-arms).
-    std::function<void()> beforeManualStart;
-    // Reasons of a running backup program, added to the trigger monitor's
-    // while automatic keep-awake is enabled.
-    std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
     // Chat presence switched from an address: true when the request was
     // applied (only switching off is).
     std::function<bool(bool enabled)> chatPresenceFromURL;
@@ -130,6 +138,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   static VGXTriggerBridge& shared();
   static std::shared_ptr<VGXTriggerBridge> sharedPointer();
   // Any thread; the slots themselves are read on the main thread.
+  static Slots& slots();
   static Hooks& hooks();
 
   // The designated creation: fields, restore of the saved state, registered

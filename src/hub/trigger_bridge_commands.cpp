@@ -54,7 +54,7 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
 }
 
 void VGXTriggerBridge::beginManualSession() {
-  if (const auto& hook = hooks().beforeManualStart) hook();
+  if (const auto& hook = slots().manualSessionStartHook) hook();
   VGXSessionNotifications::shared().startNewSession();
 }
 

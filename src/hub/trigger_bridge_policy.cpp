@@ -92,6 +92,7 @@ void VGXTriggerBridge::policyDidChange() {
   onMain(this, [](VGXTriggerBridge& bridge) {
     if (bridge.isApplyingDefaults_) return;
     bridge.applyPolicy(platform::Clock::current().now());
+    if (const auto& hook = slots().policyChangeHook) hook();
   });
 }
 

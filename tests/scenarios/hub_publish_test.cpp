@@ -168,5 +168,32 @@ TEST_F(HubPublishTest, TheHubsOwnWritesStartNoSettingsPass) {
   }
 }
 
+TEST_F(HubPublishTest, APolicyChangeIsReappliedBeforeThePolicyChangeHookRuns) {
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+    bool stopWhenHot;
+  };
+  const std::vector<Row> rows = {
+      {"a managed key forced",
+       [this] { platform.defaults.standard().setForced("VGXStopWhenHot", false); }, false},
+      {"the key lifted", [this] { platform.defaults.standard().removeForced("VGXStopWhenHot"); },
+       true},
+  };
+  startHub();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<bool> stopWhenHotSeen;
+    VGXTriggerBridge::slots().policyChangeHook = [this, &stopWhenHotSeen] {
+      stopWhenHotSeen.push_back(hub->controller().stopWhenHot());
+    };
+    row.change();
+    platform.runUntilIdle();
+    VGXTriggerBridge::slots().policyChangeHook = nullptr;
+    ASSERT_FALSE(stopWhenHotSeen.empty());
+    EXPECT_EQ(stopWhenHotSeen.front(), row.stopWhenHot) << "the policy applies first";
+  }
+}
+
 }  // namespace
 }  // namespace vigilix::scenarios
