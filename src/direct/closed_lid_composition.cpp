@@ -45,9 +45,9 @@ VGXClosedLidInputs liveInputs() {
   in.effectiveAwake = [] { return VGXTriggerBridge::shared().isAwake(); };
   in.isManualSession = [] { return VGXTriggerBridge::shared().isManualSession(); };
   in.safetyOK = [](int floor) {
-    const VGXThermalLevel level = VGXTriggerBridge::currentThermalLevel();
+    const VGXThermalLevel level = currentThermalLevel();
     return safetyOK(level == VGXThermalLevel::serious || level == VGXThermalLevel::critical,
-                    VGXTriggerBridge::samplePowerSource(), floor);
+                    samplePowerSource(), floor);
   };
   in.hashGuardBinary = Facts::installedGuardHash;
   in.nowNanoseconds = [] { return platform::Clock::current().continuousNanoseconds(); };

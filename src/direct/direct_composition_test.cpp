@@ -98,7 +98,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       VGXTriggerBridge::slots().manualSessionStartHook = nullptr;
     }
     EXPECT_EQ(static_cast<bool>(VGXTriggerBridge::slots().policyChangeHook), row.directBuild);
-    const auto& fromURL = VGXTriggerBridge::hooks().chatPresenceFromURL;
+    const auto& fromURL = VGXDirectAvailability::chatPresenceFromURL();
     ASSERT_EQ(static_cast<bool>(fromURL), row.directBuild);
     if (fromURL) {
       EXPECT_FALSE(fromURL(true));

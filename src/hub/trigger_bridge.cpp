@@ -5,11 +5,7 @@
 #include <iterator>
 
 #include "core/dzl_keys.h"
-#include "health/session_notifications.h"
-#include "menubar/global_shortcut_center.h"
 #include "platform/base/shared_instances.h"
-#include "platform/power/low_power_mode.h"
-#include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
@@ -37,11 +33,13 @@ AwakeController restoredController(const platform::UserDefaults& defaults) {
   return AwakeController(at, threshold);
 }
 
-std::shared_ptr<VGXTriggerBridge> makeSharedBridge() { return VGXTriggerBridge::create(); }
+// The hub the composition installed, or the bare one made on first use.
+struct SharedHub {
+  std::shared_ptr<VGXTriggerBridge> hub;
+};
 
-constinit platform::SharedInstance<VGXTriggerBridge> sharedBridge(&makeSharedBridge);
+constinit platform::SharedInstance<SharedHub> sharedHub;
 constinit platform::SharedInstance<VGXTriggerBridge::Slots> sharedSlots;
-constinit platform::SharedInstance<VGXTriggerBridge::Hooks> sharedHooks;
 
 }  // namespace
 
@@ -52,15 +50,11 @@ double effectiveBatteryThreshold(const platform::UserDefaults& defaults) {
 }
 
 VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
-                                   BookmarkResolver resolveBookmark, SamplerFactory makeSampler)
+                                   BookmarkResolver resolveBookmark, VGXHubNeighbours neighbours)
     : controller_(restoredController(defaults)),
+      neighbours_(std::move(neighbours)),
       defaults_(defaults),
-      resolveBookmark_(std::move(resolveBookmark)),
-      makeSampler_(std::move(makeSampler)),
-      controlState_(std::make_unique<ControlStateBridge>(
-          ControlStateBridge::appGroupSuite(), [](const std::string& kind) {
-            if (const auto& reload = hooks().reloadControls) reload(kind);
-          })) {}
+      resolveBookmark_(std::move(resolveBookmark)) {}
 
 VGXTriggerBridge::~VGXTriggerBridge() {
   if (tickTimer_) tickTimer_->invalidate();
@@ -75,32 +69,26 @@ VGXTriggerBridge::~VGXTriggerBridge() {
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create(platform::UserDefaults& defaults,
                                                            BookmarkResolver resolveBookmark,
-                                                           SamplerFactory makeSampler) {
+                                                           VGXHubNeighbours neighbours) {
   auto bridge = std::make_shared<VGXTriggerBridge>(Passkey{}, defaults, std::move(resolveBookmark),
-                                                   std::move(makeSampler));
+                                                   std::move(neighbours));
   bridge->finishCreation();
   return bridge;
 }
 
-std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create() {
-  return create(platform::UserDefaults::standard(), defaultBookmarkResolver());
-}
-
-VGXTriggerBridge::BookmarkResolver VGXTriggerBridge::defaultBookmarkResolver() {
-  return [](const platform::Bytes& bookmark) {
-    return platform::BookmarkService::current().resolveBookmark(bookmark);
-  };
-}
-
-VGXTriggerBridge& VGXTriggerBridge::shared() { return sharedBridge.get(); }
+VGXTriggerBridge& VGXTriggerBridge::shared() { return *sharedPointer(); }
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::sharedPointer() {
-  return sharedBridge.pointer();
+  SharedHub& shared = sharedHub.get();
+  if (!shared.hub) shared.hub = create(platform::UserDefaults::standard(), {}, {});
+  return shared.hub;
+}
+
+void VGXTriggerBridge::setShared(std::shared_ptr<VGXTriggerBridge> hub) {
+  sharedHub.get().hub = std::move(hub);
 }
 
 VGXTriggerBridge::Slots& VGXTriggerBridge::slots() { return sharedSlots.get(); }
-
-VGXTriggerBridge::Hooks& VGXTriggerBridge::hooks() { return sharedHooks.get(); }
 
 void VGXTriggerBridge::finishCreation() {
   defaults_.registerDefaults({
@@ -132,11 +120,12 @@ void VGXTriggerBridge::synchroniseAutomation() {
 
 void VGXTriggerBridge::start() {
   connectFrontEnds();
-  if (monitor_) {
+  if (started_) {
     reloadConfiguration();
     refresh(now());
     return;
   }
+  started_ = true;
   makeTriggerMonitor(triggerConfiguration());
   followTriggerConfiguration(false);
   installObservers();
@@ -148,7 +137,7 @@ void VGXTriggerBridge::start() {
   installControlObserver();
   startThermalObservation();
   startPolicyWatcher();
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   startAgentHolds();
   refresh(now());
@@ -158,20 +147,11 @@ void VGXTriggerBridge::start() {
 // The global shortcut and the session notifications come first, on every
 // start; their own start runs once.
 void VGXTriggerBridge::connectFrontEnds() {
-  VGXGlobalShortcutCenter& shortcut = VGXGlobalShortcutCenter::shared();
-  shortcut.setToggleAction(
-      weakly(this, [](VGXTriggerBridge& bridge) { bridge.toggleKeepAwake(); }));
-  shortcut.start();
-
-  VGXSessionNotifications& notifications = VGXSessionNotifications::shared();
-  notifications.setHub({
-      .extendOrRestartFifteenMinutes =
-          weakly(this, [](VGXTriggerBridge& bridge) { bridge.extendOrRestartFifteenMinutes(); }),
-      .isAwake = weakly(this, [](VGXTriggerBridge& bridge) { return bridge.isAwake(); }),
-      .assertionReason =
-          weakly(this, [](VGXTriggerBridge& bridge) { return bridge.assertionReason(); }),
-  });
-  notifications.start();
+  if (neighbours_.shortcut) {
+    neighbours_.shortcut->connect(
+        weakly(this, [](VGXTriggerBridge& bridge) { bridge.toggleKeepAwake(); }));
+  }
+  if (neighbours_.sessionNotices) neighbours_.sessionNotices->connect(shared_from_this());
 }
 
 void VGXTriggerBridge::installObservers() {
@@ -194,8 +174,8 @@ void VGXTriggerBridge::installObservers() {
 }
 
 void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
-  const VGXBatterySample battery = samplePowerSource();
-  const bool lowPowerMode = platform::LowPowerMode::current().isLowPowerModeEnabled();
+  const VGXBatterySample battery = batterySample();
+  const bool lowPowerMode = neighbours_.power && neighbours_.power->lowPowerMode();
   if (DZLKeys::dzl_isBatteryCapacityThresholdEnabled(defaults_) && battery.hasBattery &&
       battery.percent >= 0) {
     controller_.updateBattery(battery.onBatteryPower, battery.percent);
@@ -209,16 +189,23 @@ void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
 }
 
 void VGXTriggerBridge::evaluateFocusMode(platform::Date at) {
-  const VGXBatterySample battery = samplePowerSource();
+  const VGXBatterySample battery = batterySample();
   const bool onPower = !(battery.hasBattery && battery.onBatteryPower);
   if (focus_.apply(onPower, controller_)) persistAndPublish(at);
 }
 
+VGXBatterySample VGXTriggerBridge::batterySample() const {
+  return neighbours_.power ? neighbours_.power->battery() : VGXBatterySample{};
+}
+
+VGXThermalLevel VGXTriggerBridge::thermalLevel() const {
+  return neighbours_.power ? neighbours_.power->thermalLevel() : VGXThermalLevel::nominal;
+}
+
 void VGXTriggerBridge::startThermalObservation() {
-  applyHeatRule(currentThermalLevel(), now());
-  if (thermalObserver_) return;
-  thermalObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-      platform::kThermalStateDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
+  applyHeatRule(thermalLevel(), now());
+  if (thermalObserver_ || !neighbours_.power) return;
+  thermalObserver_ = neighbours_.power->observeThermalChanges(
       weakly(this, [](VGXTriggerBridge& bridge) { bridge.thermalStateDidChange(); }));
   followThermalStateWhileItMatters(controller_.snapshot());
 }
@@ -229,27 +216,22 @@ void VGXTriggerBridge::followThermalStateWhileItMatters(const AwakeSnapshot& sna
   if (!matters) {
     thermalFollower_.reset();
   } else if (!thermalFollower_) {
-    const auto known = static_cast<platform::ThermalState>(controller_.lastThermal());
-    thermalFollower_ = platform::ThermalMonitor::current().followChanges(known);
+    thermalFollower_ = neighbours_.power->followThermalState(controller_.lastThermal());
   }
 }
 
 void VGXTriggerBridge::startPolicyWatcher() {
-  if (policyWatcher_) return;
-  policyWatcher_ = VGXPolicyWatcher::make(
+  if (!neighbours_.policy) return;
+  neighbours_.policy->watch(
       weakly(this, [](VGXTriggerBridge& bridge) { bridge.policyDidChange(); }));
-  policyWatcher_->start();
 }
 
 void VGXTriggerBridge::startAgentHolds() {
-  auto store = std::make_shared<VGXAgentHoldStore>(kAgentHoldMaxTTL);
-  auto holds = std::make_shared<VGXAgentHoldController>(
-      store, &VGXAgentHoldController::defaultPolicyDenied,
-      weakly(this, [](VGXTriggerBridge& bridge, const std::vector<TriggerReason>& reasons) {
-        bridge.agentHoldsDidChange(reasons);
+  if (!neighbours_.agentHolds) return;
+  neighbours_.agentHolds->start(
+      weakly(this, [](VGXTriggerBridge& bridge, std::vector<TriggerReason> reasons) {
+        bridge.agentHoldsDidChange(std::move(reasons));
       }));
-  holds->start();
-  agentHoldController_ = std::move(holds);
 }
 
 void VGXTriggerBridge::refresh(platform::Date at) {

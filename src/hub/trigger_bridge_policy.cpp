@@ -3,7 +3,6 @@
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
-#include "policy/policy_observable.h"
 #include "policy/policy_table.h"
 
 namespace vigilix {
@@ -71,7 +70,7 @@ void VGXTriggerBridge::applyPolicy(platform::Date now) {
   synchroniseAutomation();
   followTriggerConfiguration(false);
   updatePowerInputs(now);
-  VGXPolicyObservable::shared().noteChange();
+  if (neighbours_.policy) neighbours_.policy->noteApplied();
   persistAndPublish(now);
 }
 

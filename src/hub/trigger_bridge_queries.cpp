@@ -60,7 +60,7 @@ std::optional<platform::Date> VGXTriggerBridge::manualFireDate() const {
 }
 
 std::string VGXTriggerBridge::headerReasonLine() const {
-  if (const auto& verifier = hooks().protectionReasonLine) {
+  if (const auto& verifier = neighbours_.protectionReasonLine) {
     if (auto line = verifier()) return *line;
   }
   return VGXMenuHeaderModel::reasonLine(controller_.snapshot(), statusTextContext());

@@ -224,7 +224,7 @@ void VGXStatusMenu::refreshHeader(const VGXTriggerBridge& hub, VGXMenuHeaderView
   const std::string reasonLine = hub.headerReasonLine();
   const bool enabled = !hub.isBlocked() || snapshot.isAwake;
   std::optional<std::string> attentionText;
-  if (const auto& line = VGXTriggerBridge::hooks().protectionReasonLine) attentionText = line();
+  if (const auto& line = hooks().attentionLine) attentionText = line();
   headerView.apply(reasonLine, snapshot.isAwake, enabled, attentionText);
 
   if (MenuItem* shownIn = headerView.enclosingMenuItem()) {

@@ -47,6 +47,9 @@ struct VGXStatusMenu {
     // Whether the keep-awake protection needs attention; empty: the shared
     // protection verifier says.
     std::function<bool()> hasAttention;
+    // The protection's reason line, shown under the header while it needs
+    // attention; empty: none.
+    std::function<std::optional<std::string>()> attentionLine;
   };
   static Hooks& hooks();
 

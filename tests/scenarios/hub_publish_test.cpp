@@ -79,6 +79,7 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
     bool restartOnActivity;
     Action action;
     double expectedOffset;
+    bool idleReading = true;
   };
   auto heatCoolingFor = [this](double seconds) {
     return [this, seconds](VGXTriggerBridge& hub) {
@@ -100,11 +101,7 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
       {"restart on activity does not apply to an until-a-time session", true,
        [this](auto& hub) { hub.keepAwakeUntil(now() + 600); }, 60},
       {"restart on activity with no idle reading: 60 s", true,
-       [](auto& hub) {
-         VGXTriggerBridge::hooks().secondsSinceLastInput = {};
-         hub.keepAwakeForDuration(600);
-       },
-       60},
+       [](auto& hub) { hub.keepAwakeForDuration(600); }, 60, false},
       {"heat cool-down began 270 s ago: its end", false, heatCoolingFor(270), 30},
       {"heat cool-down began 200 s ago: 60 s first", false, heatCoolingFor(200), 60},
       {"a date already past: at once", false, [this](auto& hub) { hub.keepAwakeUntil(now() - 5); },
@@ -114,7 +111,8 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
     SCOPED_TRACE(row.name);
     hub.reset();
     defaults().set("VGXRestartTimerOnActivity", row.restartOnActivity);
-    VGXTriggerBridge::hooks().secondsSinceLastInput = [] { return 5.0; };
+    secondsSinceLastInput = nullptr;
+    if (row.idleReading) secondsSinceLastInput = [] { return 5.0; };
     startHub();
     row.action(*hub);
     events.clear();

@@ -1,4 +1,6 @@
+#include "agents/agent_hold_controller.h"
 #include "agents/cli_v2_codec.h"
+#include "agents/cli_v2_server.h"
 #include "controls/control_state.h"
 #include "core/dzl_keys.h"
 #include "hub_fixture.h"
