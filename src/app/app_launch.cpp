@@ -201,20 +201,24 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   // The status menu's durations, complete from the start, then need no formatting.
   DZLActivationDurationTitles::setShared(std::make_unique<DZLActivationDurationTitles>(
       platform::standardFolder(platform::StandardFolder::caches) / "duration-titles"));
-  if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   const auto secondsSinceLastInput =
       installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   // The desktop's shells hear of control changes while the bus service lives.
   auto announceControls = std::make_shared<std::function<void(const std::string&)>>();
-  VGXTriggerBridge::setShared(composeHub({
-      .resolveBookmark = platformBookmarkResolver(),
-      .secondsSinceLastInput = secondsSinceLastInput,
-      .protectionVerifier = &VGXProtectionVerifier::shared(),
-      .reloadControls =
-          [announceControls](const std::string& kind) {
-            if (*announceControls) (*announceControls)(kind);
-          },
-  }));
+  // Made where it is first reached, by the direct build's features or else
+  // by the controller's environment below.
+  VGXTriggerBridge::makeSharedWith([secondsSinceLastInput, announceControls] {
+    return composeHub({
+        .resolveBookmark = platformBookmarkResolver(),
+        .secondsSinceLastInput = secondsSinceLastInput,
+        .protectionVerifier = &VGXProtectionVerifier::shared(),
+        .reloadControls =
+            [announceControls](const std::string& kind) {
+              if (*announceControls) (*announceControls)(kind);
+            },
+    });
+  });
+  if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
   const auto delegate = std::make_shared<DZLAppDelegate>(platform::UserDefaults::standard(),

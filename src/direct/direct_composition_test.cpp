@@ -10,6 +10,12 @@
 #include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
+#include "platform/system/bookmarks.h"
+#include "platform/system/file_resources.h"
+#include "platform/system/running_applications.h"
 #include "settings/closed_lid_settings_slot.h"
 #include "statusmenu/status_menu.h"
 #include "testing/scoped_environment.h"
@@ -38,6 +44,21 @@ ClosedLidSeams closedLidSeams() {
           static_cast<bool>(VGXClosedLidSettingsSlot::section())};
 }
 
+// The hub the features reach: one over the test platform with no neighbours.
+std::shared_ptr<VGXTriggerBridge> bareHub() {
+  return VGXTriggerBridge::create(
+      platform::UserDefaults::standard(), {},
+      {.platform = {.clock = &platform::Clock::current(),
+                    .calendar = &platform::Calendar::current,
+                    .mainLoop = &platform::RunLoop::main(),
+                    .mainQueue = &platform::DispatchQueue::main(),
+                    .notifications = &platform::NotificationCenter::defaultCenter(),
+                    .workspace = &platform::NotificationCenter::workspaceCenter(),
+                    .bookmarks = &platform::BookmarkService::current(),
+                    .files = &platform::FileResources::current(),
+                    .applications = &platform::RunningApplications::current()}});
+}
+
 TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   struct Row {
     const char* name;
@@ -55,6 +76,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
+    VGXTriggerBridge::makeSharedWith(&bareHub);
     testing::TemporaryRoot root;
     // No system bus: the lid reads unknown and nothing of the machine is asked.
     testing::ScopedEnvironment bus("DBUS_SYSTEM_BUS_ADDRESS",

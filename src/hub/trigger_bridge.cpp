@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
 
 #include "core/dzl_keys.h"
+#include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/weakly.h"
 #include "platform/system/bookmarks.h"
+#include "triggers/watch_store.h"
 
 namespace vigilix {
 
@@ -24,8 +30,8 @@ constexpr const char* kDidMigrateExternalDisplayKey =
     "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
 constexpr double kFallbackBatteryThreshold = 20;
 
-AwakeController restoredController(const platform::UserDefaults& defaults) {
-  const platform::Date at = platform::Clock::current().now();
+AwakeController restoredController(const platform::UserDefaults& defaults, platform::Clock& clock) {
+  const platform::Date at = clock.now();
   const double threshold = effectiveBatteryThreshold(defaults);
   if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
     if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;
@@ -33,9 +39,10 @@ AwakeController restoredController(const platform::UserDefaults& defaults) {
   return AwakeController(at, threshold);
 }
 
-// The hub the composition installed, or the bare one made on first use.
+// The shared hub, once made, and how the composition makes it.
 struct SharedHub {
   std::shared_ptr<VGXTriggerBridge> hub;
+  VGXTriggerBridge::SharedMaker make;
 };
 
 constinit platform::SharedInstance<SharedHub> sharedHub;
@@ -51,7 +58,7 @@ double effectiveBatteryThreshold(const platform::UserDefaults& defaults) {
 
 VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
                                    BookmarkResolver resolveBookmark, VGXHubNeighbours neighbours)
-    : controller_(restoredController(defaults)),
+    : controller_(restoredController(defaults, *neighbours.platform.clock)),
       neighbours_(std::move(neighbours)),
       defaults_(defaults),
       resolveBookmark_(std::move(resolveBookmark)) {}
@@ -61,7 +68,7 @@ VGXTriggerBridge::~VGXTriggerBridge() {
   if (watchTimer_) watchTimer_->invalidate();
   for (const platform::UUID& id : scopedWatchIDs_) {
     if (auto url = watchURLs_.find(id); url != watchURLs_.end()) {
-      platform::BookmarkService::current().stopAccessing(url->second);
+      platform_.bookmarks->stopAccessing(url->second);
     }
   }
   if (monitor_) monitor_->stop();
@@ -76,17 +83,27 @@ std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create(platform::UserDefault
   return bridge;
 }
 
+platform::Date VGXTriggerBridge::now() const { return platform_.clock->now(); }
+
+void VGXTriggerBridge::later(std::function<void(VGXTriggerBridge&)> fn) {
+  platform_.mainQueue->async(weakly(this, std::move(fn)));
+}
+
 VGXTriggerBridge& VGXTriggerBridge::shared() { return *sharedPointer(); }
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::sharedPointer() {
   SharedHub& shared = sharedHub.get();
-  if (!shared.hub) shared.hub = create(platform::UserDefaults::standard(), {}, {});
+  if (!shared.hub) {
+    if (!shared.make) {
+      platform::Logger("hub").fault("The hub was reached before the application composed it");
+      std::abort();
+    }
+    shared.hub = shared.make();
+  }
   return shared.hub;
 }
 
-void VGXTriggerBridge::setShared(std::shared_ptr<VGXTriggerBridge> hub) {
-  sharedHub.get().hub = std::move(hub);
-}
+void VGXTriggerBridge::makeSharedWith(SharedMaker make) { sharedHub.get().make = std::move(make); }
 
 VGXTriggerBridge::Slots& VGXTriggerBridge::slots() { return sharedSlots.get(); }
 
@@ -156,10 +173,10 @@ void VGXTriggerBridge::connectFrontEnds() {
 
 void VGXTriggerBridge::installObservers() {
   const auto fullTick = weakly(this, [](VGXTriggerBridge& bridge) { bridge.tick(); });
-  platform::DispatchQueue* main = &platform::DispatchQueue::main();
-  platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
-  workspaceObservers_.push_back(platform::NotificationCenter::workspaceCenter().addObserver(
-      kDidWakeNotification, nullptr, main, fullTick));
+  platform::DispatchQueue* main = platform_.mainQueue;
+  platform::NotificationCenter& center = *platform_.notifications;
+  workspaceObservers_.push_back(
+      platform_.workspace->addObserver(kDidWakeNotification, nullptr, main, fullTick));
   notificationObservers_.push_back(
       center.addObserver(kClockDidChangeNotification, nullptr, main, fullTick));
   notificationObservers_.push_back(
@@ -168,9 +185,14 @@ void VGXTriggerBridge::installObservers() {
   // itself is seen while isApplyingDefaults is still set; the pass that
   // follows runs on the main queue.
   const auto changed = weakly(this, [](VGXTriggerBridge& bridge) { bridge.defaultsDidChange(); });
-  defaultsObserver_ = center.addObserver(
-      platform::kUserDefaultsDidChangeNotification, nullptr, nullptr,
-      [changed](const platform::Notification&) { platform::runOnMain(changed); });
+  defaultsObserver_ = center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
+                                         nullptr, [changed, main](const platform::Notification&) {
+                                           if (platform::DispatchQueue::isMainThread()) {
+                                             changed();
+                                           } else {
+                                             main->async(changed);
+                                           }
+                                         });
 }
 
 void VGXTriggerBridge::updatePowerInputs(platform::Date at) {

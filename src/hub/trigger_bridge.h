@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/cli_protocol.h"
 #include "health/app_notification_names.h"
 #include "hub/hub_agent_holds.h"
 #include "hub/hub_command_line.h"
 #include "hub/hub_control_share.h"
 #include "hub/hub_pickers.h"
+#include "hub/hub_platform.h"
 #include "hub/hub_policy.h"
 #include "hub/hub_power_inputs.h"
 #include "hub/hub_session_notices.h"
@@ -32,18 +32,20 @@
 #include "platform/base/property_value.h"
 #include "platform/base/uuid.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/runloop/clock.h"
-#include "platform/runloop/dispatch_process_source.h"
-#include "platform/runloop/run_loop.h"
 #include "triggers/file_completion_detector.h"
 #include "triggers/trigger_decision.h"
 #include "triggers/trigger_reason.h"
 #include "triggers/watch.h"
-#include "triggers/watch_store.h"
 
 namespace vigilix {
 
+namespace platform {
+class DispatchProcessSource;
+class Timer;
+}  // namespace platform
+
 class VGXTriggerBridge;
+class VGXWatchStore;
 
 // Told after every change of the keep-awake state (the application controller).
 class VGXTriggerBridgeDelegate {
@@ -56,8 +58,6 @@ class VGXTriggerBridgeDelegate {
 inline constexpr const char* kAwakeStateDidChangeNotification = kVGXAwakeStateDidChangeNotification;
 inline constexpr const char* kWatchesChangedNotification = "run.tarvo.vigilix.WatchesChanged";
 inline constexpr const char* kWatchFinishedNotification = kVGXWatchFinishedNotification;
-inline constexpr const char* kCLIRequestNotification = VGXCLIProtocol::requestNotification.data();
-inline constexpr const char* kCLIReplyNotification = VGXCLIProtocol::replyNotification.data();
 
 // The effective battery threshold, the one rule every reader in the hub uses:
 // a stored "run.tarvo.vigilix.BatteryCapacityThreshold" of 0 or less (or none,
@@ -71,20 +71,22 @@ bool stopWhenHotSetting(const platform::UserDefaults& defaults);
 // built and handed in by the application's composition. An empty one means
 // the neighbour is absent.
 struct VGXHubNeighbours {
-  std::shared_ptr<HubAgentHolds> agentHolds;
-  std::shared_ptr<HubCommandLine> commandLine;
-  std::shared_ptr<HubControlShare> controlShare;
-  HubTriggerMonitor::Maker makeTriggerMonitor;
-  std::shared_ptr<HubPolicy> policy;
-  std::shared_ptr<HubPowerInputs> power;
-  std::shared_ptr<HubSessionNotices> sessionNotices;
-  std::shared_ptr<HubShortcut> shortcut;
-  std::shared_ptr<HubPickers> pickers;
+  // Must be filled: the hub has no other way to the platform.
+  VGXHubPlatform platform;
+  std::shared_ptr<HubAgentHolds> agentHolds = {};
+  std::shared_ptr<HubCommandLine> commandLine = {};
+  std::shared_ptr<HubControlShare> controlShare = {};
+  HubTriggerMonitor::Maker makeTriggerMonitor = {};
+  std::shared_ptr<HubPolicy> policy = {};
+  std::shared_ptr<HubPowerInputs> power = {};
+  std::shared_ptr<HubSessionNotices> sessionNotices = {};
+  std::shared_ptr<HubShortcut> shortcut = {};
+  std::shared_ptr<HubPickers> pickers = {};
   // Seconds since the last input event of any kind; none when unknown.
   // Without it the hub neither restarts a session on activity nor ticks for it.
-  std::function<std::optional<double>()> secondsSinceLastInput;
+  std::function<std::optional<double>()> secondsSinceLastInput = {};
   // The protection verifier's reason line, which the header shows first.
-  std::function<std::optional<std::string>()> protectionReasonLine;
+  std::function<std::optional<std::string>()> protectionReasonLine = {};
 };
 
 // The coordination hub: owns the keep-awake state machine, wires every source
@@ -124,11 +126,13 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   // How far ahead a duration or date handed to the hub may reach.
   static constexpr double kMaximumAheadSeconds = 10 * 365.25 * 86400;
 
-  // The hub of the process, which the application's composition installs;
-  // before that, a hub over the standard defaults with no neighbours.
+  // The hub of the process, made on first use by what the application's
+  // composition installed with makeSharedWith. Reaching it before that is a
+  // fault of the program: it ends, saying so.
   static VGXTriggerBridge& shared();
   static std::shared_ptr<VGXTriggerBridge> sharedPointer();
-  static void setShared(std::shared_ptr<VGXTriggerBridge> hub);
+  using SharedMaker = std::function<std::shared_ptr<VGXTriggerBridge>()>;
+  static void makeSharedWith(SharedMaker make);
   // Any thread; the slots themselves are read on the main thread.
   static Slots& slots();
 
@@ -226,7 +230,9 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
                    VGXHubNeighbours neighbours);
 
  private:
-  static platform::Date now() { return platform::Clock::current().now(); }
+  platform::Date now() const;
+  // Runs `fn` with the hub on the main queue, unless the hub is gone by then.
+  void later(std::function<void(VGXTriggerBridge&)> fn);
   // The rule of acceptedDuration for a date.
   static std::optional<platform::Date> acceptedDate(platform::Date date, platform::Date now,
                                                     std::string_view caller);
@@ -329,6 +335,7 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::shared_ptr<platform::Timer> watchTimer_;
   std::unique_ptr<VGXWatchStore> watchStore_;
   VGXHubNeighbours neighbours_;
+  const VGXHubPlatform& platform_ = neighbours_.platform;
   std::unique_ptr<HubTriggerMonitor> monitor_;
   bool started_ = false;
   bool monitorRuns_ = false;

@@ -7,7 +7,6 @@
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 namespace {
 
@@ -58,7 +57,7 @@ std::string VGXTriggerBridge::policySignature() const {
 
 void VGXTriggerBridge::applyPolicy(platform::Date now) {
   if (!platform::DispatchQueue::isMainThread()) {
-    onMain(this, [now](VGXTriggerBridge& bridge) { bridge.applyPolicy(now); });
+    later([now](VGXTriggerBridge& bridge) { bridge.applyPolicy(now); });
     return;
   }
   std::string signature = policySignature();
@@ -78,19 +77,23 @@ void VGXTriggerBridge::setIsPresencePosting(bool posting) {
   const bool was = isPresencePosting_.exchange(posting);
   if (was == posting) return;
   auto react = weakly(this, [ended = was && !posting](VGXTriggerBridge& bridge) {
-    const platform::Date now = platform::Clock::current().now();
+    const platform::Date now = bridge.now();
     // Input up to this moment was the pointer being moved for the user.
     if (ended) bridge.controller_.setPresenceEndedAt(now);
     bridge.applyPolicy(now);
   });
-  platform::runOnMain(std::move(react));
+  if (platform::DispatchQueue::isMainThread()) {
+    react();
+  } else {
+    platform_.mainQueue->async(std::move(react));
+  }
 }
 
 void VGXTriggerBridge::policyDidChange() {
   if (isApplyingDefaults_) return;
-  onMain(this, [](VGXTriggerBridge& bridge) {
+  later([](VGXTriggerBridge& bridge) {
     if (bridge.isApplyingDefaults_) return;
-    bridge.applyPolicy(platform::Clock::current().now());
+    bridge.applyPolicy(bridge.now());
     if (const auto& hook = slots().policyChangeHook) hook();
   });
 }

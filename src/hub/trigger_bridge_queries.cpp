@@ -27,8 +27,7 @@ std::optional<platform::Date> scheduleEnd(const TriggerConfiguration& configurat
 }  // namespace
 
 StatusTextContext VGXTriggerBridge::statusTextContext() const {
-  StatusTextContext context{.now = platform::Clock::current().now(),
-                            .calendar = platform::Calendar::current()};
+  StatusTextContext context{.now = now(), .calendar = platform_.calendar()};
   context.scheduleEnd = scheduleEnd(triggerConfiguration(), context.now, context.calendar);
   context.appName = &VGXTriggerBridge::appDisplayName;
   context.lowPowerModeBlocks = controller_.lowPowerModeEnabled();

@@ -1,3 +1,4 @@
+#include "agents/cli_protocol.h"
 #include "agents/cli_v2_codec.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/policy_action.h"
@@ -9,7 +10,6 @@
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 
 void VGXTriggerBridge::installCLIObserver() {
@@ -26,7 +26,8 @@ void VGXTriggerBridge::installControlObserver() {
   // which starts no settings pass.
   const auto takeRequest = [](VGXTriggerBridge& bridge) {
     std::optional<bool> value;
-    bridge.writeOwnDefaults([&] { value = bridge.neighbours_.controlShare->takeRequest(now()); });
+    bridge.writeOwnDefaults(
+        [&] { value = bridge.neighbours_.controlShare->takeRequest(bridge.now()); });
     if (value) bridge.handleControlRequest(*value);
   };
   controlObserver_ = neighbours_.controlShare->observeRequests(weakly(this, takeRequest));
@@ -108,7 +109,7 @@ void VGXTriggerBridge::handleControlRequest(bool value) {
 
 void VGXTriggerBridge::agentHoldsDidChange(std::vector<TriggerReason> reasons) {
   if (!platform::DispatchQueue::isMainThread()) {
-    onMain(this, [reasons = std::move(reasons)](VGXTriggerBridge& bridge) mutable {
+    later([reasons = std::move(reasons)](VGXTriggerBridge& bridge) mutable {
       bridge.agentHoldsDidChange(std::move(reasons));
     });
     return;

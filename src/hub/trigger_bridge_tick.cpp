@@ -5,13 +5,14 @@
 #include "health/session_notifications.h"
 #include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 namespace {
 
@@ -34,7 +35,7 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   }
   followThermalStateWhileItMatters(current);
   if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
-  platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
+  platform_.notifications->post(kAwakeStateDidChangeNotification, this);
 }
 
 void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
@@ -52,10 +53,10 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
     fire = std::min(fire, *resumes);
   }
-  tickTimer_ = platform::RunLoop::main().makeTimer(
+  tickTimer_ = platform_.mainLoop->makeTimer(
       fire, 0, false, weakly(this, [](VGXTriggerBridge& bridge) { bridge.tickNow(); }));
   tickTimer_->setTolerance(kTickTolerance);
-  platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
+  platform_.mainLoop->addTimer(tickTimer_, platform::RunLoopMode::Common);
 }
 
 void VGXTriggerBridge::tick() {
@@ -96,7 +97,7 @@ void VGXTriggerBridge::applyHeatRule(VGXThermalLevel thermal, platform::Date at)
 void VGXTriggerBridge::defaultsDidChange() {
   if (isApplyingDefaults_ || defaultsChangeScheduled_) return;
   defaultsChangeScheduled_ = true;
-  onMain(this, [](VGXTriggerBridge& bridge) {
+  later([](VGXTriggerBridge& bridge) {
     bridge.defaultsChangeScheduled_ = false;
     bridge.handleDefaultsChange();
   });

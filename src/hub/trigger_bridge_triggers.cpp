@@ -46,13 +46,13 @@ void VGXTriggerBridge::followTriggerConfiguration(bool evaluate) {
 
 void VGXTriggerBridge::triggerDecisionDidChange(const TriggerDecision& decision) {
   decision_ = decision;
-  refresh(platform::Clock::current().now());
+  refresh(now());
 }
 
 void VGXTriggerBridge::setFocusMode(VGXFocusMode mode) {
   focus_.setMode(mode);
   writeOwnDefaults([&] { storeFocusMode(defaults_, mode); });
-  evaluateFocusMode(platform::Clock::current().now());
+  evaluateFocusMode(now());
 }
 
 }  // namespace vigilix
