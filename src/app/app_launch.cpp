@@ -16,8 +16,10 @@
 #include "app/application_bus_service.h"
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
+#include "app/hub_composition.h"
 #include "app/settings_window_factory.h"
 #include "core/sleep_wake_timer.h"
+#include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "intents/intent_actions.h"
 #include "menubar/activation_duration_titles.h"
@@ -199,6 +201,23 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   // The status menu's durations, complete from the start, then need no formatting.
   DZLActivationDurationTitles::setShared(std::make_unique<DZLActivationDurationTitles>(
       platform::standardFolder(platform::StandardFolder::caches) / "duration-titles"));
+  const auto secondsSinceLastInput =
+      installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
+  // The desktop's shells hear of control changes while the bus service lives.
+  auto announceControls = std::make_shared<std::function<void(const std::string&)>>();
+  // Made where it is first reached, by the direct build's features or else
+  // by the controller's environment below.
+  VGXTriggerBridge::makeSharedWith([secondsSinceLastInput, announceControls] {
+    return composeHub({
+        .resolveBookmark = platformBookmarkResolver(),
+        .secondsSinceLastInput = secondsSinceLastInput,
+        .protectionVerifier = &VGXProtectionVerifier::shared(),
+        .reloadControls =
+            [announceControls](const std::string& kind) {
+              if (*announceControls) (*announceControls)(kind);
+            },
+    });
+  });
   if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
@@ -228,7 +247,6 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
-  installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
   *controllerSlot = controller;
   registerDesktopHealthLines(controller);
@@ -246,7 +264,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
                           handleAddress(*handler, std::string(kDesktopActionAddress) + action);
                         },
                     .perform = performAction});
-    VGXTriggerBridge::hooks().reloadControls = [service = service.get()](const std::string& kind) {
+    *announceControls = [service = service.get()](const std::string& kind) {
       service->announceControlsChanged(kind);
     };
   }
@@ -265,7 +283,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const SignalWatch signalWatch = watchTerminationSignals(terminate);
   launchLog().log("Vigilix is running.");
   loop.run();
-  VGXTriggerBridge::hooks().reloadControls = nullptr;
+  *announceControls = nullptr;
   return 0;
 }
 

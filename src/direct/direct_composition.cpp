@@ -24,9 +24,10 @@ void install() {
     return VGXPresenceSettingsSection::make(VGXLivePresence::sharedPointer());
   });
   VGXLivePresence::shared().install();
-  VGXTriggerBridge::hooks().chatPresenceFromURL = [](bool enabled) {
-    return VGXLivePresence::shared().setEnabledFromURL(enabled);
-  };
+  VGXDirectAvailability::setChatPresenceFromURL(
+      [](bool enabled) { return VGXLivePresence::shared().setEnabledFromURL(enabled); });
+  // A managed policy may forbid chat presence, or lift that.
+  VGXTriggerBridge::slots().policyChangeHook = [] { VGXLivePresence::shared().reevaluate(); };
 
   // The agent hooks' health lines and settings section are not direct-only on this platform:
   // the launch installs them in every build (installAgentHookFeatures).

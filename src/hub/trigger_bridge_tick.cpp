@@ -5,30 +5,18 @@
 #include "health/session_notifications.h"
 #include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
-#include "platform/power/power_sources.h"
-#include "platform/power/thermal_state.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 namespace {
 
 constexpr double kMaximumIdleSeconds = 31'536'000;  // 365 days
-
-std::optional<double> numberIn(const platform::PropertyDictionary& description, const char* key) {
-  auto entry = description.find(key);
-  if (entry == description.end()) return std::nullopt;
-  const auto& value = entry->second.value;
-  if (const auto* integer = std::get_if<std::int64_t>(&value)) {
-    return static_cast<double>(*integer);
-  }
-  if (const auto* real = std::get_if<double>(&value)) return *real;
-  return std::nullopt;
-}
 
 }  // namespace
 
@@ -42,10 +30,12 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   }
   scheduleTickTimer(at);
   const AwakeSnapshot current = controller_.snapshot();
-  writeOwnDefaults([&] { controlState_->publish(current); });
+  if (neighbours_.controlShare) {
+    writeOwnDefaults([&] { neighbours_.controlShare->publish(current); });
+  }
   followThermalStateWhileItMatters(current);
   if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
-  platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
+  platform_.notifications->post(kAwakeStateDidChangeNotification, this);
 }
 
 void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
@@ -57,22 +47,22 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   }
   // Without an idle reading there is nothing to restart the session from.
   if (controller_.manual().kind() == ManualSessionKind::Kind::duration &&
-      wantsRestartOnActivity() && hooks().secondsSinceLastInput) {
+      wantsRestartOnActivity() && neighbours_.secondsSinceLastInput) {
     fire = std::min(fire, at + kRestartOnActivityInterval);
   }
   if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
     fire = std::min(fire, *resumes);
   }
-  tickTimer_ = platform::RunLoop::main().makeTimer(
+  tickTimer_ = platform_.mainLoop->makeTimer(
       fire, 0, false, weakly(this, [](VGXTriggerBridge& bridge) { bridge.tickNow(); }));
   tickTimer_->setTolerance(kTickTolerance);
-  platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
+  platform_.mainLoop->addTimer(tickTimer_, platform::RunLoopMode::Common);
 }
 
 void VGXTriggerBridge::tick() {
   if (monitor_) monitor_->requestEvaluation();
   updatePowerInputs(now());
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   tickNow();
   refresh(now());
@@ -83,7 +73,7 @@ void VGXTriggerBridge::applyRestartOnActivity(platform::Date at) {
   const bool restart = wantsRestartOnActivity();
   controller_.setRestartOnActivity(restart);
   if (!restart) return;
-  const auto& reader = hooks().secondsSinceLastInput;
+  const auto& reader = neighbours_.secondsSinceLastInput;
   const std::optional<double> idle = reader ? reader() : std::nullopt;
   if (!idle) return;
   const double seconds = std::isnan(*idle) ? 0 : std::clamp(*idle, 0.0, kMaximumIdleSeconds);
@@ -97,46 +87,17 @@ void VGXTriggerBridge::applyHeatRule(VGXThermalLevel thermal, platform::Date at)
   controller_.setThermal(thermal, at);
   if (controller_.heatBlocked() && !wasBlocked && wasAwake &&
       defaults_.boolValue(kVGXNotifyOnAwakeStateChangeKey).value_or(false)) {
-    VGXSessionNotifications::shared().postHeatStopped();
+    if (neighbours_.sessionNotices) neighbours_.sessionNotices->postHeatStopped();
   }
   persistAndPublish(at);
   refresh(at);
   scheduleTickTimer(at);
 }
 
-VGXBatterySample VGXTriggerBridge::samplePowerSource() {
-  const auto descriptions = platform::PowerSources::current().copyPowerSourceDescriptions();
-  if (!descriptions) return {};
-  for (const platform::PropertyValue& entry : *descriptions) {
-    const auto* description = std::get_if<platform::PropertyDictionary>(&entry.value);
-    if (!description) continue;
-    auto type = description->find(platform::kPowerSourceTypeKey);
-    if (type == description->end() ||
-        type->second != platform::PropertyValue(platform::kPowerSourceInternalBatteryType)) {
-      continue;
-    }
-    VGXBatterySample sample{.hasBattery = true};
-    const auto current = numberIn(*description, platform::kPowerSourceCurrentCapacityKey);
-    const auto maximum = numberIn(*description, platform::kPowerSourceMaxCapacityKey);
-    if (current && maximum && *maximum > 0) sample.percent = *current / *maximum * 100;
-    auto state = description->find(platform::kPowerSourceStateKey);
-    sample.onBatteryPower =
-        state != description->end() &&
-        state->second == platform::PropertyValue(platform::kPowerSourceBatteryPower);
-    return sample;
-  }
-  return {};
-}
-
-VGXThermalLevel VGXTriggerBridge::currentThermalLevel() {
-  const auto raw = static_cast<std::int64_t>(platform::ThermalMonitor::current().thermalState());
-  return thermalLevelFromRawValue(raw).value_or(VGXThermalLevel::serious);
-}
-
 void VGXTriggerBridge::defaultsDidChange() {
   if (isApplyingDefaults_ || defaultsChangeScheduled_) return;
   defaultsChangeScheduled_ = true;
-  onMain(this, [](VGXTriggerBridge& bridge) {
+  later([](VGXTriggerBridge& bridge) {
     bridge.defaultsChangeScheduled_ = false;
     bridge.handleDefaultsChange();
   });
@@ -148,11 +109,11 @@ void VGXTriggerBridge::handleDefaultsChange() {
   controller_.setWatchReasons(watchReasons());
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
   updatePowerInputs(now());
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   persistAndPublish(now());
 }
 
-void VGXTriggerBridge::thermalStateDidChange() { applyHeatRule(currentThermalLevel(), now()); }
+void VGXTriggerBridge::thermalStateDidChange() { applyHeatRule(thermalLevel(), now()); }
 
 }  // namespace vigilix
