@@ -1,7 +1,12 @@
 #include "platform/qt/qt_window_renderer.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <clocale>
 #include <cmath>
@@ -41,6 +46,16 @@ void ensureApplication() {
 }
 
 }  // namespace
+
+struct QtWindowRenderer::Probes {
+  QWidget parent;
+  QLabel* label = new QLabel(&parent);
+  QPushButton* button = new QPushButton(&parent);
+  QCheckBox* box = new QCheckBox(&parent);
+  QLineEdit* field = new QLineEdit(&parent);
+  QDateTimeEdit* date = new QDateTimeEdit(&parent);
+  Probes() { configureLabel(label); }
+};
 
 QtWindowRenderer::QtWindowRenderer(WindowInput& input, DescriptorSources& sources,
                                    DispatchQueue& mainQueue)
@@ -148,6 +163,50 @@ bool QtWindowRenderer::copyText(const std::string& text) {
   clipboard->clear();
   clipboard->setText(qtString(text));
   return true;
+}
+
+std::optional<Size> QtWindowRenderer::sizeThatFits(const TextMeasure& measure) {
+  if (!probes_) probes_ = std::make_unique<Probes>();
+  Probes& p = *probes_;
+  const QFont font = qtFont(measure.font);
+  const QString text = qtString(measure.text);
+  QSize size;
+  switch (measure.kind) {
+    case RenderedView::Kind::Label: {
+      p.label->setFont(font);
+      p.label->setText(text);
+      p.label->setWordWrap(false);
+      size = p.label->sizeHint();
+      const int wrap = static_cast<int>(std::floor(measure.wrapWidth));
+      if (measure.wraps && wrap > 0 && size.width() > wrap) {
+        p.label->setWordWrap(true);
+        size = QSize(wrap, p.label->heightForWidth(wrap));
+      }
+      break;
+    }
+    case RenderedView::Kind::Button:
+      p.button->setFont(font);
+      p.button->setText(text);
+      p.button->setFlat(!measure.bordered);
+      size = p.button->sizeHint();
+      break;
+    case RenderedView::Kind::CheckBox:
+      p.box->setFont(font);
+      p.box->setText(text);
+      size = p.box->sizeHint();
+      break;
+    case RenderedView::Kind::TextField:
+      p.field->setFont(font);
+      size = p.field->sizeHint();
+      break;
+    case RenderedView::Kind::DatePicker:
+      p.date->setFont(font);
+      size = p.date->sizeHint();
+      break;
+    default:
+      return std::nullopt;
+  }
+  return Size{static_cast<double>(size.width()), static_cast<double>(size.height())};
 }
 
 RenderedScreens QtWindowRenderer::screens() const {

@@ -29,6 +29,8 @@ class QtWindowRenderer final : public WindowRenderer {
   void close(std::uint64_t window) override;
   bool copyText(const std::string& text) override;
   RenderedScreens screens() const override;
+  // Measured on widgets of the kinds the windows show, never shown themselves.
+  std::optional<Size> sizeThatFits(const TextMeasure& measure) override;
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;
@@ -48,6 +50,9 @@ class QtWindowRenderer final : public WindowRenderer {
   std::map<std::uint64_t, QPointer<QFileDialog>> fileDialogs_;
   std::vector<QPointer<QWidget>> discarded_;
   std::unique_ptr<GlibContextSource> glib_;
+  // The measuring widgets, one of each kind, made on first use.
+  struct Probes;
+  std::unique_ptr<Probes> probes_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool cleanUpScheduled_ = false;
 };

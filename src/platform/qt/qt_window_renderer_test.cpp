@@ -149,8 +149,7 @@ TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) 
 
 TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
   // The offscreen platform's one screen.
-  // The offscreen platform's one screen.
-  ASSERT_EQ(renderer->screens(), (RenderedScreens{800, {Rect(0, 0, 800, 800)}}));
+  ASSERT_EQ(renderer->screens(), (RenderedScreens{800, {Rect(0, 0, 1280, 800)}}));
   struct Row {
     const char* name;
     std::optional<Point> origin;
@@ -158,8 +157,8 @@ TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
   };
   const Row rows[] = {
       {"placed on the screen", Point{100, 50}, QPoint(100, 50)},
-      {"partly off the right edge", Point{700, 50}, QPoint(500, 50)},
-      {"kept on a screen that is gone", Point{3000, -400}, QPoint(500, 0)},
+      {"partly off the right edge", Point{1180, 50}, QPoint(980, 50)},
+      {"kept on a screen that is gone", Point{3000, -400}, QPoint(980, 0)},
       {"not placed: where the toolkit puts it", std::nullopt, std::nullopt},
   };
   for (const Row& row : rows) {

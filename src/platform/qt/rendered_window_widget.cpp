@@ -69,6 +69,11 @@ bool dateEditorKeepsKey(int key) {
 
 }  // namespace
 
+void configureLabel(QLabel* label) {
+  label->setTextFormat(Qt::PlainText);  // model text is never markup
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
 RenderedWindowWidget::RenderedWindowWidget(WindowInput& input, std::uint64_t id, QWidget* parent,
                                            std::function<void(QWidget*)> discard)
     : QDialog(parent), input_(input), id_(id), discard_(std::move(discard)) {
@@ -176,8 +181,7 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       break;
     case RenderedView::Kind::Label: {
       auto* label = new QLabel(this);
-      label->setTextFormat(Qt::PlainText);  // model text is never markup
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      configureLabel(label);
       widget = label;
       break;
     }
@@ -233,6 +237,7 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       auto* button = static_cast<QPushButton*>(widget);
       button->setText(qtString(view.text));
       button->setDefault(view.isDefault);
+      button->setFlat(!view.bordered);
       break;
     }
     case RenderedView::Kind::CheckBox: {
@@ -257,11 +262,6 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       label->setWordWrap(view.maximumLines != 1);
       label->setTextInteractionFlags(view.selectable ? Qt::TextSelectableByMouse
                                                      : Qt::NoTextInteraction);
-      // The model measures text with fixed metrics; real fonts run wider, so
-      // a label takes the room its text needs on one line, within the window.
-      int room = width() - label->x();
-      int natural = std::min(label->fontMetrics().horizontalAdvance(label->text()) + 4, room);
-      if (natural > label->width()) label->resize(natural, label->height());
       QPalette palette = label->palette();
       palette.setColor(QPalette::WindowText, qtColor(view.textColor));
       label->setPalette(palette);

@@ -9,7 +9,12 @@
 
 #include "platform/ui/rendered_window.h"
 
+class QLabel;
+
 namespace vigilix::platform {
+
+// A label as the windows show model text: plain, from the top left corner.
+void configureLabel(QLabel* label);
 
 // One model window on the screen: a dialog whose children are the model's
 // visible views at their frames. Widgets never change state on their own

@@ -35,6 +35,7 @@ struct RenderedView {
   bool enabled = true;
   bool focused = false;
   bool isDefault = false;   // the window's default button
+  bool bordered = true;     // buttons: a borderless one shows its title flat
   bool checked = false;     // check boxes
   int maximumLines = 1;     // labels: 0 = wrap freely
   bool selectable = false;  // labels whose text may be selected and copied
@@ -52,6 +53,18 @@ struct RenderedView {
   AccessibilityRole role = AccessibilityRole::Unknown;
   std::string accessibilityLabel;
   bool operator==(const RenderedView&) const = default;
+};
+
+// A question to the renderer: the size a view of `kind` needs to show `text`
+// in `font` as the toolkit draws it. A label that `wraps` breaks its lines
+// at `wrapWidth`.
+struct TextMeasure {
+  RenderedView::Kind kind = RenderedView::Kind::Label;
+  std::string text;
+  Font font = Font::systemFont(Font::systemFontSize());
+  bool wraps = false;
+  double wrapWidth = 0;
+  bool bordered = true;  // buttons
 };
 
 // What an open panel lets the user pick, and where it starts.
@@ -127,6 +140,11 @@ class WindowRenderer {
   virtual void close(std::uint64_t window) = 0;
   // The screens windows are shown on; none when the renderer cannot tell.
   virtual RenderedScreens screens() const { return {}; }
+  // What `measure` needs; none when the renderer cannot tell.
+  virtual std::optional<Size> sizeThatFits(const TextMeasure& measure) {
+    (void)measure;
+    return std::nullopt;
+  }
   // Puts plain text on the desktop's clipboard; false when it cannot.
   virtual bool copyText(const std::string& text) {
     (void)text;

@@ -26,6 +26,8 @@ int buttonIndex(WindowButton button) {
 }  // namespace
 
 Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
+  // Before the window's views measure themselves.
+  WindowRendering::prepare();
   frame_ = frameRectForContentRect(contentRect);
   setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
   registerLiveWindow(this);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "platform/base/logger.h"
 #include "platform/runloop/descriptor_sources.h"
@@ -88,6 +89,8 @@ struct State {
   std::map<std::uint64_t, std::weak_ptr<Window>> shown;
   std::set<std::uint64_t> dirty;
   bool flushScheduled = false;
+  // The renderer's measurements, asked again and again while views lay out.
+  std::unordered_map<std::string, Size> measured;
 };
 
 State& state() {
@@ -162,6 +165,7 @@ bool makeRenderer() {
     }
   }
   if (!factory) return false;
+  s.measured.clear();
   s.renderer.reset(factory(s.input, DescriptorSources::main(), DispatchQueue::main()));
   if (!s.renderer && !s.loadFailed) {
     s.loadFailed = true;
@@ -225,6 +229,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     r.kind = RenderedView::Kind::Button;
     r.text = button->title();
     r.isDefault = window.defaultButton().get() == button;
+    r.bordered = button->isBordered();
   } else if (auto* field = dynamic_cast<TextField*>(&view)) {
     r.kind = field->isEditable() ? RenderedView::Kind::TextField : RenderedView::Kind::Label;
     r.text = field->stringValue();
@@ -272,6 +277,23 @@ bool WindowRendering::copyText(const std::string& text) {
   return state().renderer->copyText(text);
 }
 
+void WindowRendering::prepare() { makeRenderer(); }
+
+std::optional<Size> WindowRendering::measuredSize(const TextMeasure& measure) {
+  auto& s = state();
+  if (!s.renderer) return std::nullopt;
+  const Font& font = measure.font;
+  std::string key =
+      std::to_string(static_cast<int>(measure.kind)) + (measure.bordered ? "b" : "-") +
+      std::to_string(font.pointSize()) + "/" + std::to_string(static_cast<int>(font.weight())) +
+      (font.hasMonospacedDigits() ? "m" : "-") +
+      (measure.wraps ? std::to_string(measure.wrapWidth) : std::string("-")) + "|" + measure.text;
+  if (auto it = s.measured.find(key); it != s.measured.end()) return it->second;
+  auto size = s.renderer->sizeThatFits(measure);
+  if (size) s.measured.emplace(std::move(key), *size);
+  return size;
+}
+
 std::vector<Rect> WindowRendering::screenVisibleFrames() {
   std::vector<Rect> frames;
   if (!makeRenderer()) return frames;
@@ -301,6 +323,7 @@ void WindowRendering::useFactory(WindowRendererFactory factory) { state().factor
 void WindowRendering::reset() {
   auto& s = state();
   s.renderer.reset();
+  s.measured.clear();
   s.shown.clear();
   s.dirty.clear();
   s.factory = nullptr;
