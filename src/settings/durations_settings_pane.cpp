@@ -85,11 +85,13 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
     : controller_(controller),
       defaults_(defaults),
       view_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
-      list_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+      table_(std::make_shared<platform::TableView>()) {
   view_->setEdgeInsets({20, 30, 20, 30});
   view_->setSpacing(10);
-  list_->setSpacing(2);
-  view_->addArrangedSubview(list_);
+  table_->setAccessibilityLabel("Durations");
+  table_->setFont(platform::Font::monospacedDigitSystemFont(platform::Font::systemFontSize()));
+  table_->setAction([this](platform::Control&) { selectRow(table_->selectedRow()); });
+  view_->addArrangedSubview(table_);
 
   remove_ = Button::withTitle("−");
   remove_->setAccessibilityLabel("Remove Duration");
@@ -106,8 +108,10 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
   reset_ = Button::withTitle("Reset…");
   reset_->setAccessibilityLabel("Reset Durations");
   reset_->setAction([this](platform::Control&) { presentResetAlert(); });
-  auto buttons = platform::StackView::make(platform::StackView::Orientation::Horizontal,
-                                           {remove_, add_, setDefault_, reset_});
+  // − and + under the list at its leading edge, the list's other buttons at its trailing edge.
+  auto buttons = platform::StackView::make(
+      platform::StackView::Orientation::Horizontal,
+      {remove_, add_, std::make_shared<platform::SpacerView>(), setDefault_, reset_});
   view_->addArrangedSubview(buttons);
 
   restart_ = platform::CheckBox::withTitle("Restart the Timer When I Use My Computer");
@@ -126,7 +130,7 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
 }
 
 void DZLDurationSettingsPane::selectRow(std::optional<std::size_t> row) {
-  if (row && *row >= rows_.size()) row.reset();
+  if (row && *row >= table_->rows().size()) row.reset();
   selected_ = row;
   reload();
 }
@@ -135,22 +139,13 @@ void DZLDurationSettingsPane::reload() {
   auto durations = controller_.activationDurations();
   auto chosen = controller_.defaultActivationDuration();
   if (selected_ && *selected_ >= durations.size()) selected_.reset();
-  list_->removeAllArrangedSubviews();
-  rows_.clear();
-  for (std::size_t i = 0; i < durations.size(); ++i) {
-    bool isDefault = chosen && *chosen == durations[i];
-    std::string title = durations[i].localizedTitle();
-    if (isDefault) title += "  Default";
-    auto row = Button::withTitle(title);
-    row->setBordered(false);
-    row->setFont(platform::Font::monospacedDigitSystemFont(
-        platform::Font::systemFontSize(),
-        isDefault ? platform::Font::Weight::Semibold : platform::Font::Weight::Regular));
-    row->setAccessibilityLabel((selected_ == i ? "Selected: " : "") + title);
-    row->setAction([this, i](platform::Control&) { selectRow(i); });
-    list_->addArrangedSubview(row);
-    rows_.push_back(row);
+  std::vector<platform::TableView::Row> rows;
+  for (const auto& duration : durations) {
+    const bool isDefault = chosen && *chosen == duration;
+    rows.push_back({{duration.localizedTitle(), isDefault ? "Default" : ""}, isDefault});
   }
+  table_->setRows(std::move(rows));
+  table_->selectRow(selected_);
   auto controls = DZLDurationsPaneControls::forSelection(controller_, selected_);
   setDefault_->setEnabled(controls.setDefaultEnabled);
   remove_->setEnabled(controls.removeEnabled);

@@ -129,6 +129,8 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   addToggle(safety, toggle(kDZLBatteryCapacityThresholdEnabledKey));
   batteryLevel_ = std::make_shared<platform::Stepper>();
   batteryLevel_->setAccessibilityLabel("Battery level");
+  // A picker: Tab reaches it and the arrow keys step it.
+  batteryLevel_->setRefusesFirstResponder(false);
   batteryLevel_->setAction([this](platform::Control&) {
     auto options = batteryThresholdOptions(
         defaults_.doubleValue(kDZLBatteryCapacityThresholdKey).value_or(kFallbackThreshold));

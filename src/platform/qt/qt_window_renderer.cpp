@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -54,7 +55,12 @@ struct QtWindowRenderer::Probes {
   QCheckBox* box = new QCheckBox(&parent);
   QLineEdit* field = new QLineEdit(&parent);
   QDateTimeEdit* date = new QDateTimeEdit(&parent);
-  Probes() { configureLabel(label); }
+  QTableWidget* table = new QTableWidget(1, 1, &parent);
+  Probes() {
+    configureLabel(label);
+    configureTable(table);
+    table->setItem(0, 0, new QTableWidgetItem(QStringLiteral("Xg")));
+  }
 };
 
 QtWindowRenderer::QtWindowRenderer(WindowInput& input, DescriptorSources& sources,
@@ -203,6 +209,14 @@ std::optional<Size> QtWindowRenderer::sizeThatFits(const TextMeasure& measure) {
       p.date->setFont(font);
       size = p.date->sizeHint();
       break;
+    case RenderedView::Kind::Table: {
+      // A row is a line of the item's text with room around it.
+      p.table->setFont(font);
+      p.table->item(0, 0)->setFont(font);
+      const QAbstractItemView* view = p.table;
+      size = QSize(2 * p.table->frameWidth(), view->sizeHintForRow(0) + 6);
+      break;
+    }
     default:
       return std::nullopt;
   }

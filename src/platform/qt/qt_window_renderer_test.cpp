@@ -50,6 +50,9 @@ class RecordedInput final : public WindowInput {
     calls.push_back("date " + std::to_string(view) + " " +
                     std::to_string(static_cast<long long>(date.timeIntervalSince1970())));
   }
+  void chooseRow(std::uint64_t, std::uint64_t view, std::size_t row) override {
+    calls.push_back("row " + std::to_string(view) + " " + std::to_string(row));
+  }
   void chooseFiles(std::uint64_t, std::vector<std::string> paths) override {
     std::string line = "files";
     for (const auto& path : paths) line += " " + path;

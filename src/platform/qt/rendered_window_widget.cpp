@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTableWidget>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
@@ -40,6 +42,11 @@ class StepperWidget : public QWidget {
     style()->drawPrimitive(QStyle::PE_IndicatorArrowUp, &option, &painter, this);
     option.rect = QRect(0, height() / 2, width(), height() - height() / 2);
     style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, &painter, this);
+    if (hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
   }
 };
 
@@ -60,6 +67,14 @@ QStyle::StandardPixmap symbolPixmap(const std::string& symbol) {
   return QStyle::SP_MessageBoxInformation;
 }
 
+// The model view a table shows, kept on the table for its viewport's clicks.
+constexpr const char* kViewProperty = "vigilixView";
+
+QTableWidget* tableOfViewport(QWidget* widget) {
+  auto* table = widget ? qobject_cast<QTableWidget*>(widget->parentWidget()) : nullptr;
+  return table && table->viewport() == widget ? table : nullptr;
+}
+
 // Keys the date editor keeps for itself: everything but moving between
 // views, Return and Escape, which belong to the window.
 bool dateEditorKeepsKey(int key) {
@@ -72,6 +87,20 @@ bool dateEditorKeepsKey(int key) {
 void configureLabel(QLabel* label) {
   label->setTextFormat(Qt::PlainText);  // model text is never markup
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void configureTable(QTableWidget* table) {
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setShowGrid(false);
+  table->setAlternatingRowColors(true);
+  table->setWordWrap(false);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->horizontalHeader()->hide();
+  table->verticalHeader()->hide();
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setMinimumSectionSize(1);
 }
 
 RenderedWindowWidget::RenderedWindowWidget(WindowInput& input, std::uint64_t id, QWidget* parent,
@@ -203,6 +232,14 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = editor;
       break;
     }
+    case RenderedView::Kind::Table: {
+      auto* table = new QTableWidget(this);
+      configureTable(table);
+      table->setProperty(kViewProperty, QVariant::fromValue<qulonglong>(view.id));
+      table->viewport()->installEventFilter(this);
+      widget = table;
+      break;
+    }
     case RenderedView::Kind::Drawn: {
       // Before anything asks for its accessible interface, which keeps the role.
       auto* drawn = new DrawnViewWidget(this);
@@ -296,6 +333,44 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       static_cast<DrawnViewWidget*>(widget)->setDrawing(view.drawing, view.flipped);
       break;
     }
+    case RenderedView::Kind::Table:
+      updateTable(static_cast<QTableWidget*>(widget), view);
+      break;
+  }
+}
+
+void RenderedWindowWidget::updateTable(QTableWidget* table, const RenderedView& view) {
+  std::size_t columns = 0;
+  for (const auto& row : view.cells) columns = std::max(columns, row.size());
+  table->setRowCount(static_cast<int>(view.cells.size()));
+  table->setColumnCount(static_cast<int>(columns));
+  QFont emphasized = table->font();
+  emphasized.setWeight(QFont::DemiBold);
+  for (std::size_t r = 0; r < view.cells.size(); ++r) {
+    const bool bold = r < view.emphasizedRows.size() && view.emphasizedRows[r];
+    for (std::size_t c = 0; c < columns; ++c) {
+      const int row = static_cast<int>(r);
+      const int column = static_cast<int>(c);
+      QTableWidgetItem* item = table->item(row, column);
+      if (!item) table->setItem(row, column, item = new QTableWidgetItem());
+      item->setText(c < view.cells[r].size() ? qtString(view.cells[r][c]) : QString());
+      item->setFont(bold ? emphasized : table->font());
+    }
+  }
+  // The first column takes the width the others leave: every row as wide as the table.
+  for (int column = 0; column < table->columnCount(); ++column) {
+    table->horizontalHeader()->setSectionResizeMode(
+        column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+  }
+  table->verticalHeader()->setDefaultSectionSize(static_cast<int>(std::lround(view.rowHeight)));
+  const QSignalBlocker quiet(table);
+  if (view.selectedRow && *view.selectedRow < view.cells.size()) {
+    const int row = static_cast<int>(*view.selectedRow);
+    table->setCurrentCell(row, 0);
+    table->selectRow(row);
+    table->scrollToItem(table->item(row, 0));
+  } else {
+    table->clearSelection();
   }
 }
 
@@ -313,6 +388,20 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   // A selectable label selects with the mouse and offers Copy itself.
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     showsOwnPress = label->textInteractionFlags() != Qt::NoTextInteraction;
+  }
+  // A table's rows are the toolkit's: a click names the row under it, and
+  // the wheel scrolls the list itself.
+  if (QTableWidget* table = tableOfViewport(widget)) {
+    if (event->type() == QEvent::Wheel) return false;
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+      return event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseMove;
+    const QModelIndex index =
+        table->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (index.isValid()) {
+      input_.chooseRow(id_, table->property(kViewProperty).toULongLong(),
+                       static_cast<std::size_t>(index.row()));
+    }
+    return true;
   }
   switch (event->type()) {
     case QEvent::DragEnter:

@@ -4,47 +4,14 @@
 // its control. CTest runs it again at twice the scale (QT_SCALE_FACTOR=2).
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
-#include "agents/agent_settings_slot.h"
-#include "agentsettings/agent_hook_features.h"
-#include "agentsettings/agent_settings_section.h"
-#include "closedlid/closed_lid_settings_section.h"
-#include "closedlid/closed_lid_test_world.h"
-#include "direct/presence/presence_settings_section.h"
-#include "menubar/activation_durations_controller.h"
-#include "menubar/global_shortcut_center.h"
+#include "platform/qt/full_settings_window.h"
 #include "platform/qt/layout_check.h"
-#include "platform/qt/test_screen.h"
-#include "platform/ui/window_rendering.h"
-#include "settings/closed_lid_settings_slot.h"
-#include "settings/settings_window.h"
-#include "settings/triggers/triggers_settings_pane.h"
-#include "testing/fake_hot_keys.h"
-#include "testing/fake_login_item.h"
-#include "testing/pinned_locale.h"
-#include "testing/temporary_root.h"
-#include "testing/test_platform.h"
 
 namespace vigilix {
 namespace {
 
 using platform::WindowRendering;
 using testing::CaptionOf;
-
-// The hub as the Triggers pane sees it, idle.
-class IdleHub final : public TriggersSettingsHub {
- public:
-  void reloadConfiguration() override {}
-  void setAutomationEnabled(bool) override {}
-  bool watchFileAt(const std::string&) override { return false; }
-  TriggerPause pause() const override { return TriggerPause::none(); }
-  std::vector<TriggerReason> currentReasons() const override { return {}; }
-  StatusTextContext statusTextContext() const override { return {}; }
-  std::vector<Watch> activeWatches() const override { return {}; }
-  void stopWatch(const std::string&) override {}
-  bool watchApp(std::int32_t) override { return false; }
-};
 
 // Each caption of the panes and the control it belongs to.
 const std::vector<CaptionOf>& paneCaptions() {
@@ -76,44 +43,8 @@ const std::vector<CaptionOf>& paneCaptions() {
   return captions;
 }
 
-class WindowLayoutTest : public ClosedLidTest {
+class WindowLayoutTest : public testing::FullSettingsWindowTest {
  public:
-  WindowLayoutTest() {
-    installAgentHookFeatures();
-    VGXClosedLidSettingsSlot::setSection([this]() -> std::shared_ptr<platform::View> {
-      return VGXClosedLidSettingsSection::make(controller, defaults, {});
-    });
-    VGXPresenceInputs inputs;
-    inputs.mayPostEvents = [] { return true; };
-    inputs.display = VGXPresenceDisplay::xtest;
-    VGXPresencePoster::Functions functions;
-    functions.schedule = [](double, std::function<void()>) { return [] {}; };
-    functions.now = [] { return platform::Date(0); };
-    presence = VGXPresenceFeature::make(standard, inputs, functions);
-    presence->install();
-    VGXAgentSettingsSlot::setChatSection(
-        [feature = presence] { return VGXPresenceSettingsSection::make(feature); });
-    controller.recompute(false);
-    standard.set(kDZLDidShowWelcomeKey, true);
-    window = VGXSettingsWindow::make({standard,
-                                      durations,
-                                      loginItem,
-                                      *shortcuts,
-                                      "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix",
-                                      {},
-                                      [] {},
-                                      VGXTriggersSettingsPane::make(standard, hub)});
-    window->makeKeyAndOrderFront();
-    platform.runUntilIdle();
-    WindowRendering::flush();
-  }
-  ~WindowLayoutTest() override {
-    window->close();
-    VGXClosedLidSettingsSlot::setSection(nullptr);
-    VGXAgentSettingsSlot::setAgentSection(nullptr);
-    VGXAgentSettingsSlot::setChatSection(nullptr);
-  }
-
   // The faults of the shown window and its captions, from the top of a
   // scrolling pane to its end; the captions judged go to `judged`.
   std::vector<std::string> faultsOfPane(const std::string& name, std::vector<std::string>& judged) {
@@ -137,20 +68,6 @@ class WindowLayoutTest : public ClosedLidTest {
     faults.erase(std::ranges::unique(faults).begin(), faults.end());
     return faults;
   }
-
-  testing::QtScreen screen;
-  testing::TestPlatform platform;
-  testing::PinnedLocale pin{"en_GB", "Europe/London"};
-  testing::TemporaryRoot root;
-  platform::UserDefaults& standard = platform::UserDefaults::standard();
-  DZLActivationDurationsController durations{standard};
-  testing::FakeLoginItem loginItem;
-  testing::FakeHotKeys hotKeys;
-  std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
-      VGXGlobalShortcutCenter::create(standard, hotKeys);
-  std::shared_ptr<VGXPresenceFeature> presence;
-  std::shared_ptr<IdleHub> hub = std::make_shared<IdleHub>();
-  std::shared_ptr<VGXSettingsWindow> window;
 };
 
 std::string joined(const std::vector<std::string>& lines) {

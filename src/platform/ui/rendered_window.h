@@ -23,7 +23,7 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn };
+  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn, Table };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
@@ -46,6 +46,12 @@ struct RenderedView {
   std::size_t selectionLength = 0;
   Date date;  // date pickers
   std::optional<Date> minDate;
+  // Tables: the cells row by row, the rows in the semibold weight, the
+  // selected row and the height of every row.
+  std::vector<std::vector<std::string>> cells;
+  std::vector<bool> emphasizedRows;
+  std::optional<std::size_t> selectedRow;
+  double rowHeight = 0;
   // Drawn views: the commands in the view's own coordinates, y up unless
   // `flipped`.
   std::vector<DrawCommand> drawing;
@@ -57,7 +63,8 @@ struct RenderedView {
 
 // A question to the renderer: the size a view of `kind` needs to show `text`
 // in `font` as the toolkit draws it. A label that `wraps` breaks its lines
-// at `wrapWidth`.
+// at `wrapWidth`. For a table the answer is the width its frame takes on
+// both sides together and the height of one row.
 struct TextMeasure {
   RenderedView::Kind kind = RenderedView::Kind::Label;
   std::string text;
@@ -112,6 +119,8 @@ class WindowInput {
   virtual void closeButton(std::uint64_t window) = 0;
   // The user set a date picker's elements.
   virtual void chooseDate(std::uint64_t window, std::uint64_t view, Date date) = 0;
+  // The user clicked a table's row.
+  virtual void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) = 0;
   // The user confirmed these paths in an open panel (a cancel comes as the
   // close button).
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;

@@ -21,6 +21,7 @@
 #include "platform/ui/screen_placement.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
+#include "platform/ui/table_view.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/view.h"
 #include "platform/ui/window.h"
@@ -51,6 +52,7 @@ class ModelInput final : public WindowInput {
     if (auto model = find(window)) deliver(model, [&] { model->performClose(); });
   }
   void chooseDate(std::uint64_t window, std::uint64_t view, Date date) override;
+  void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) override;
   void chooseFiles(std::uint64_t window, std::vector<std::string> paths) override {
     auto panel = std::dynamic_pointer_cast<OpenPanel>(find(window));
     if (panel) panel->choose(std::move(paths));
@@ -145,6 +147,18 @@ void ModelInput::chooseDate(std::uint64_t window, std::uint64_t view, Date date)
   if (!model || !model->contentView() || !model->acceptsEvents()) return;
   auto* picker = dynamic_cast<DatePicker*>(findView(*model->contentView(), view));
   if (picker) deliver(model, [&] { picker->chooseDate(date); });
+}
+
+void ModelInput::chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) {
+  auto model = find(window);
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
+  auto* table = dynamic_cast<TableView*>(findView(*model->contentView(), view));
+  if (!table) return;
+  deliver(model, [&] {
+    // A click gives the table the keys, as it gives any control.
+    if (table->acceptsFirstResponder()) model->makeFirstResponder(table);
+    table->chooseRow(row);
+  });
 }
 
 bool makeRenderer() {
@@ -248,6 +262,14 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
     r.kind = RenderedView::Kind::Stepper;
     r.text = stepper->stringValue();
+  } else if (auto* table = dynamic_cast<TableView*>(&view)) {
+    r.kind = RenderedView::Kind::Table;
+    for (const TableView::Row& row : table->rows()) {
+      r.cells.push_back(row.cells);
+      r.emphasizedRows.push_back(row.emphasized);
+    }
+    r.selectedRow = table->selectedRow();
+    r.rowHeight = table->rowHeight();
   } else if (auto* picker = dynamic_cast<DatePicker*>(&view)) {
     r.kind = RenderedView::Kind::DatePicker;
     r.date = picker->dateValue();
