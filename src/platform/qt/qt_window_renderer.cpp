@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCursor>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -163,6 +164,58 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
   }
 }
 
+namespace {
+
+void addMenuRows(QMenu* menu, const std::vector<RenderedMenuItem>& rows,
+                 const std::function<void(std::uint64_t)>& choose) {
+  for (const RenderedMenuItem& row : rows) {
+    if (row.separator) {
+      menu->addSeparator();
+      continue;
+    }
+    // Titles are plain text: a mnemonic ampersand shows as itself.
+    const QString title = qtString(row.title).replace('&', QStringLiteral("&&"));
+    if (row.hasSubmenu) {
+      QMenu* submenu = menu->addMenu(title);
+      submenu->setEnabled(row.enabled);
+      addMenuRows(submenu, row.submenu, choose);
+      continue;
+    }
+    QAction* action = menu->addAction(title);
+    action->setEnabled(row.enabled && row.id != 0);
+    action->setCheckable(row.checkable);
+    action->setChecked(row.checked);
+    if (row.id != 0) {
+      QObject::connect(action, &QAction::triggered, action, [choose, id = row.id] { choose(id); });
+    }
+  }
+}
+
+}  // namespace
+
+bool QtWindowRenderer::popUpMenu(const RenderedMenu& menu, std::optional<Point> at) {
+  if (!glib_) glib_ = std::make_unique<GlibContextSource>(sources_);
+  if (menu_) menu_->close();
+  auto* shown = new QMenu();
+  menu_ = shown;
+  const std::uint64_t id = menu.id;
+  addMenuRows(shown, menu.items,
+              [this, id](std::uint64_t item) { input_.chooseMenuItem(id, item); });
+  // Qt hides the menu before it tells of the chosen row: the model hears the
+  // close on the main queue, after the choice.
+  QObject::connect(shown, &QMenu::aboutToHide, shown, [this, id, shown] {
+    mainQueue_.async([this, id, alive = std::weak_ptr<bool>(alive_)] {
+      if (alive.lock()) input_.menuDidClose(id);
+    });
+    discard(shown);
+  });
+  const QPoint place =
+      at ? QPoint(static_cast<int>(std::lround(at->x)), static_cast<int>(std::lround(at->y)))
+         : QCursor::pos();
+  shown->popup(place);
+  return true;
+}
+
 bool QtWindowRenderer::copyText(const std::string& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;
@@ -265,7 +318,7 @@ void QtWindowRenderer::cleanUpLater() {
     if (!alive.lock()) return;
     cleanUpScheduled_ = false;
     for (auto& widget : std::exchange(discarded_, {})) delete widget.data();
-    if (windows_.empty() && fileDialogs_.empty()) glib_.reset();
+    if (windows_.empty() && fileDialogs_.empty() && !menu_) glib_.reset();
   });
 }
 

@@ -66,6 +66,12 @@ class RecordedInput final : public WindowInput {
   void frameChanged(std::uint64_t, Point topLeft, Size size) override {
     frames.push_back(Rect(topLeft, size));
   }
+  void chooseMenuItem(std::uint64_t menu, std::uint64_t item) override {
+    calls.push_back("menu " + std::to_string(menu) + " chose " + std::to_string(item));
+  }
+  void menuDidClose(std::uint64_t menu) override {
+    calls.push_back("menu " + std::to_string(menu) + " closed");
+  }
   std::vector<std::string> calls;
   std::vector<Rect> frames;
 

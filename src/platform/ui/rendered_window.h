@@ -105,6 +105,26 @@ struct RenderedWindow {
   bool operator==(const RenderedWindow&) const = default;
 };
 
+// One row of a menu the renderer pops up. Rows with no id are lines that
+// cannot be chosen.
+struct RenderedMenuItem {
+  std::uint64_t id = 0;
+  std::string title;
+  bool separator = false;
+  bool enabled = true;
+  bool checkable = false;
+  bool checked = false;
+  bool hasSubmenu = false;
+  std::vector<RenderedMenuItem> submenu;
+  bool operator==(const RenderedMenuItem&) const = default;
+};
+
+struct RenderedMenu {
+  std::uint64_t id = 0;
+  std::vector<RenderedMenuItem> items;
+  bool operator==(const RenderedMenu&) const = default;
+};
+
 // The user's input as the renderer saw it, sent back into the models. Mouse
 // locations are in RenderedWindow coordinates (top left origin).
 class WindowInput {
@@ -129,6 +149,10 @@ class WindowInput {
   // The shown window was moved or resized (by the user or the window
   // manager): its frame's top left corner on the desktop and its content size.
   virtual void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) = 0;
+  // The user chose a row of a popped up menu; the menu closes after.
+  virtual void chooseMenuItem(std::uint64_t menu, std::uint64_t item) = 0;
+  // A popped up menu closed, chosen from or not.
+  virtual void menuDidClose(std::uint64_t menu) = 0;
 };
 
 // The desktop's screens in desktop coordinates (top left origin).
@@ -153,6 +177,13 @@ class WindowRenderer {
   virtual std::optional<Size> sizeThatFits(const TextMeasure& measure) {
     (void)measure;
     return std::nullopt;
+  }
+  // Pops up `menu` with its top left corner at `at` on the desktop, else at
+  // the pointer; false when it cannot.
+  virtual bool popUpMenu(const RenderedMenu& menu, std::optional<Point> at) {
+    (void)menu;
+    (void)at;
+    return false;
   }
   // Puts plain text on the desktop's clipboard; false when it cannot.
   virtual bool copyText(const std::string& text) {

@@ -17,6 +17,7 @@
 #include "platform/ui/date_picker.h"
 #include "platform/ui/file_drop.h"
 #include "platform/ui/image.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/open_panel.h"
 #include "platform/ui/screen_placement.h"
 #include "platform/ui/scroll_view.h"
@@ -64,6 +65,8 @@ class ModelInput final : public WindowInput {
     deliver(model, [&] { platform::dropFiles(*model, location, paths); });
   }
   void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) override;
+  void chooseMenuItem(std::uint64_t menu, std::uint64_t item) override;
+  void menuDidClose(std::uint64_t menu) override;
 
  private:
   static std::shared_ptr<Window> find(std::uint64_t window);
@@ -93,6 +96,9 @@ struct State {
   bool flushScheduled = false;
   // The renderer's measurements, asked again and again while views lay out.
   std::unordered_map<std::string, Size> measured;
+  // The menu popped up, and who hears it close.
+  std::shared_ptr<Menu> poppedMenu;
+  std::function<void()> poppedMenuClosed;
 };
 
 State& state() {
@@ -159,6 +165,61 @@ void ModelInput::chooseRow(std::uint64_t window, std::uint64_t view, std::size_t
     if (table->acceptsFirstResponder()) model->makeFirstResponder(table);
     table->chooseRow(row);
   });
+}
+
+MenuItem* findItem(const Menu& menu, std::uint64_t id) {
+  for (const auto& item : menu.items()) {
+    if (WindowRendering::idOf(item.get()) == id) return item.get();
+    if (item->submenu()) {
+      if (MenuItem* found = findItem(*item->submenu(), id)) return found;
+    }
+  }
+  return nullptr;
+}
+
+void ModelInput::chooseMenuItem(std::uint64_t menu, std::uint64_t item) {
+  auto& s = state();
+  if (!s.poppedMenu || WindowRendering::idOf(s.poppedMenu.get()) != menu) return;
+  if (MenuItem* chosen = findItem(*s.poppedMenu, item)) chosen->performAction();
+}
+
+void ModelInput::menuDidClose(std::uint64_t menu) {
+  auto& s = state();
+  if (!s.poppedMenu || WindowRendering::idOf(s.poppedMenu.get()) != menu) return;
+  s.poppedMenu.reset();
+  if (auto closed = std::exchange(s.poppedMenuClosed, nullptr)) closed();
+}
+
+// The rows as a tray shows them: alternates and hidden rows left out, an
+// item's detail lines under it.
+std::vector<RenderedMenuItem> renderMenu(const Menu& menu) {
+  std::vector<RenderedMenuItem> rows;
+  for (const auto& item : menu.items()) {
+    if (item->isHidden() || item->isAlternate()) continue;
+    RenderedMenuItem row;
+    row.id = WindowRendering::idOf(item.get());
+    row.separator = item->isSeparatorItem();
+    row.title = item->title();
+    if (row.title.empty()) {
+      for (const TitleRun& run : item->attributedTitle()) row.title += run.text;
+    }
+    row.enabled = item->isEnabled();
+    row.checkable = item->isCheckable() || item->state() != ControlStateValue::Off;
+    row.checked = item->state() == ControlStateValue::On;
+    if (item->submenu()) {
+      item->submenu()->menuWillOpen();
+      row.hasSubmenu = true;
+      row.submenu = renderMenu(*item->submenu());
+    }
+    rows.push_back(std::move(row));
+    for (const std::string& line : item->detailLines()) {
+      RenderedMenuItem detail;
+      detail.title = line;
+      detail.enabled = false;
+      rows.push_back(std::move(detail));
+    }
+  }
+  return rows;
 }
 
 bool makeRenderer() {
@@ -301,6 +362,22 @@ bool WindowRendering::copyText(const std::string& text) {
 
 void WindowRendering::prepare() { makeRenderer(); }
 
+bool WindowRendering::popUpMenu(std::shared_ptr<Menu> menu, std::optional<Point> at,
+                                std::function<void()> didClose) {
+  if (!menu || !makeRenderer()) return false;
+  auto& s = state();
+  // One popped up menu at a time: an earlier one is over.
+  if (s.poppedMenu) s.input.menuDidClose(idOf(s.poppedMenu.get()));
+  menu->menuWillOpen();
+  RenderedMenu rendered{idOf(menu.get()), renderMenu(*menu)};
+  s.poppedMenu = std::move(menu);
+  s.poppedMenuClosed = std::move(didClose);
+  if (s.renderer->popUpMenu(rendered, at)) return true;
+  s.poppedMenu.reset();
+  s.poppedMenuClosed = nullptr;
+  return false;
+}
+
 std::optional<Size> WindowRendering::measuredSize(const TextMeasure& measure) {
   auto& s = state();
   if (!s.renderer) return std::nullopt;
@@ -346,6 +423,8 @@ void WindowRendering::reset() {
   auto& s = state();
   s.renderer.reset();
   s.measured.clear();
+  s.poppedMenu.reset();
+  s.poppedMenuClosed = nullptr;
   s.shown.clear();
   s.dirty.clear();
   s.factory = nullptr;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 
 namespace vigilix::platform {
 
+class Menu;
 class View;
 class Window;
 
@@ -41,6 +44,12 @@ class WindowRendering {
   // Plain text onto the desktop's clipboard through the renderer, loading it
   // when needed; false without one.
   static bool copyText(const std::string& text);
+  // Pops `menu` up as the toolkit's own menu at `at` on the desktop (top left
+  // origin), else at the pointer, loading the renderer when needed. Its
+  // delegate is told first; a chosen row's action runs; `didClose` hears the
+  // menu close. False without a renderer.
+  static bool popUpMenu(std::shared_ptr<Menu> menu, std::optional<Point> at,
+                        std::function<void()> didClose);
   // A window is being built: the renderer is made now (when it can be), so
   // that its views are measured in the toolkit's fonts from the start.
   static void prepare();
