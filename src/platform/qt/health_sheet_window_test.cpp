@@ -118,6 +118,8 @@ TEST_F(HealthSheetWindowTest, AnAlertAnswersWithTheButtonClicked) {
     auto* dialog = screen.dialogOf(alert->window().get());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowModality(), row.asSheet ? Qt::WindowModal : Qt::ApplicationModal);
+    // An alert has no title of its own: the application's name stands for it.
+    EXPECT_EQ(dialog->windowTitle(), "Vigilix");
     auto texts = testing::accessibleTexts(dialog);
     for (const char* text : {"Move your settings?", "Settings from an earlier version were found.",
                              "Move", "Cancel"}) {

@@ -43,6 +43,11 @@ void ensureApplication() {
   std::string locale = setlocale(LC_ALL, nullptr);
   new QApplication(argc, argv);  // never destroyed: Qt cannot be loaded twice
   setlocale(LC_ALL, locale.c_str());
+  // The name a window without a title of its own (an alert) is titled with,
+  // and the class of every window; the desktop entry the desktop shows the
+  // windows under (Wayland's application id).
+  QCoreApplication::setApplicationName(QStringLiteral("Vigilix"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("run.tarvo.vigilix"));
   // Windows come and go with the models; the program ends on its own terms.
   QApplication::setQuitOnLastWindowClosed(false);
 }

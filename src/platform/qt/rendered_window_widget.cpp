@@ -1,6 +1,7 @@
 #include "platform/qt/rendered_window_widget.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -117,7 +118,10 @@ QWidget* RenderedWindowWidget::widgetFor(std::uint64_t view) const {
 
 void RenderedWindowWidget::apply(const RenderedWindow& window) {
   applying_ = true;
-  setWindowTitle(qtString(window.title));
+  // A window without a title of its own (an alert, most sheets) is the
+  // application's, as the desktop's title bars and window lists say.
+  setWindowTitle(window.title.empty() ? QCoreApplication::applicationName()
+                                      : qtString(window.title));
   resizeTo(QSize(static_cast<int>(std::lround(window.contentSize.width)),
                  static_cast<int>(std::lround(window.contentSize.height))),
            window.animateResize);
