@@ -28,37 +28,44 @@ std::string fieldText(const std::optional<std::int64_t>& value) {
 
 DZLAddDurationSheet::DZLAddDurationSheet(DZLActivationDurationsController& controller)
     : form_(controller),
-      window_(
-          std::make_shared<platform::Window>(Rect(0, 0, 320, 150), platform::WindowStyle::Titled)) {
+      window_(std::make_shared<platform::Window>(Rect(0, 0, kWidth, 150),
+                                                 platform::WindowStyle::Titled)),
+      content_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+  using platform::StackView;
   window_->setTitle("Add Duration");
-  auto content = window_->contentView();
+  // Three fields of one width, each under its name; the error line; the buttons at the trailing
+  // edge.
+  auto fields = StackView::make(StackView::Orientation::Horizontal, {});
+  fields->setSpacing(10);
   const char* names[] = {"Hours", "Minutes", "Seconds"};
   for (int i = 0; i < 3; ++i) {
-    auto label = TextField::labelWithString(names[i]);
-    label->setFrame(Rect(20 + i * 100, 112, 90, 16));
-    content->addSubview(label);
     fields_[i] = TextField::textFieldWithString("");
     fields_[i]->setAccessibilityLabel(names[i]);
-    fields_[i]->setFrame(Rect(20 + i * 100, 86, 80, 22));
-    content->addSubview(fields_[i]);
+    auto column = StackView::make(StackView::Orientation::Vertical,
+                                  {TextField::labelWithString(names[i]), fields_[i]});
+    column->setSpacing(4);
+    fields->addArrangedSubview(column);
+    fields->setFlexible(*column, true);
   }
   warning_ = TextField::labelWithString("");
   warning_->setTextColor(platform::Color::systemRed());
-  warning_->setFrame(Rect(20, 52, 290, 30));
   warning_->setMaximumNumberOfLines(0);
-  content->addSubview(warning_);
   cancel_ = Button::withTitle("Cancel");
   cancel_->setKeyEquivalent(platform::KeyEquivalent::Escape);
-  cancel_->setFrame(Rect(140, 14, 80, 24));
   cancel_->setAction([this](platform::Control&) {
     if (auto* parent = window_->sheetParent()) parent->endSheet(*window_);
   });
-  content->addSubview(cancel_);
   add_ = Button::withTitle("Add");
-  add_->setFrame(Rect(226, 14, 80, 24));
   add_->setAction([this](platform::Control&) { add(); });
-  content->addSubview(add_);
   window_->setDefaultButton(add_);
+  auto buttons = StackView::make(StackView::Orientation::Horizontal,
+                                 {std::make_shared<platform::SpacerView>(), cancel_, add_});
+  for (const auto& view :
+       std::initializer_list<std::shared_ptr<platform::View>>{fields, warning_, buttons})
+    content_->addArrangedSubview(view);
+  content_->setSpacing(12);
+  content_->setEdgeInsets({20, 20, 20, 20});
+  window_->setContentView(content_);
   show();
 }
 
@@ -67,6 +74,10 @@ void DZLAddDurationSheet::show() {
   fields_[1]->setStringValue(fieldText(form_.minutes));
   fields_[2]->setStringValue(fieldText(form_.seconds));
   warning_->setStringValue(form_.errorMessage.value_or(""));
+  warning_->setHidden(!form_.errorMessage);
+  // As tall as its lines: the error line comes and goes.
+  window_->setContentSize({kWidth, content_->heightForWidth(kWidth)});
+  content_->setNeedsLayout(true);
 }
 
 void DZLAddDurationSheet::add() {

@@ -41,8 +41,11 @@ class DZLAddDurationSheet {
   void add();
   void show();
 
+  static constexpr double kWidth = 320;
+
   DZLAddDurationForm form_;
   std::shared_ptr<platform::Window> window_;
+  std::shared_ptr<platform::StackView> content_;
   std::shared_ptr<platform::TextField> fields_[3];
   std::shared_ptr<platform::TextField> warning_;
   std::shared_ptr<platform::Button> add_;

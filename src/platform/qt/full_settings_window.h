@@ -8,6 +8,7 @@
 
 #include "agents/agent_settings_slot.h"
 #include "agentsettings/agent_hook_features.h"
+#include "agentsettings/agent_settings_section.h"
 #include "closedlid/closed_lid_settings_section.h"
 #include "closedlid/closed_lid_test_world.h"
 #include "direct/presence/presence_settings_section.h"
@@ -62,6 +63,7 @@ class FullSettingsWindowTest : public ClosedLidTest {
         [feature = presence] { return VGXPresenceSettingsSection::make(feature); });
     controller.recompute(false);
     standard.set(kDZLDidShowWelcomeKey, true);
+    triggers = VGXTriggersSettingsPane::make(standard, hub);
     window = VGXSettingsWindow::make({standard,
                                       durations,
                                       loginItem,
@@ -69,7 +71,7 @@ class FullSettingsWindowTest : public ClosedLidTest {
                                       "sudo ln -sf '/opt/vigilix/vigilix' /usr/local/bin/vigilix",
                                       {},
                                       [] {},
-                                      VGXTriggersSettingsPane::make(standard, hub)});
+                                      triggers});
     window->makeKeyAndOrderFront();
     platform.runUntilIdle();
     platform::WindowRendering::flush();
@@ -95,6 +97,7 @@ class FullSettingsWindowTest : public ClosedLidTest {
       VGXGlobalShortcutCenter::create(standard, hotKeys);
   std::shared_ptr<VGXPresenceFeature> presence;
   std::shared_ptr<IdleTriggersHub> hub = std::make_shared<IdleTriggersHub>();
+  std::shared_ptr<VGXTriggersSettingsPane> triggers;  // made once its slots are filled
   std::shared_ptr<VGXSettingsWindow> window;
 };
 

@@ -4,6 +4,8 @@
 // its control. CTest runs it again at twice the scale (QT_SCALE_FACTOR=2).
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "platform/qt/full_settings_window.h"
 #include "platform/qt/layout_check.h"
 
@@ -88,6 +90,71 @@ TEST_F(WindowLayoutTest, EveryPaneShowsAllItsTextWithEachCaptionUnderItsControl)
   for (const CaptionOf& pair : paneCaptions()) {
     EXPECT_NE(std::ranges::find(judged, pair.caption), judged.end())
         << "\"" << pair.caption << "\" was never on screen with \"" << pair.control << "\"";
+  }
+}
+
+// The sheets and alerts the panes open, each as it first shows; the add
+// sheet also with its error line. Escape closes each.
+TEST_F(WindowLayoutTest, EverySheetAndAlertShowsAllItsText) {
+  auto& durationsPane = window->durationsPane();
+  auto& general = window->generalPane();
+  auto agents = std::dynamic_pointer_cast<VGXAgentSettingsSection>(triggers->agentSection());
+  auto chat = std::dynamic_pointer_cast<VGXPresenceSettingsSection>(triggers->chatSection());
+  ASSERT_TRUE(agents && chat);
+  struct Row {
+    const char* name;
+    const char* pane;
+    std::function<std::shared_ptr<platform::Window>()> open;
+  };
+  const Row rows[] = {
+      {"welcome", "general",
+       [&] {
+         general.setShowWelcome(true);
+         return general.welcomeSheet()->window();
+       }},
+      {"add_duration", "durations",
+       [&] {
+         durationsPane.addButton()->performClick();
+         return durationsPane.addSheet()->window();
+       }},
+      {"add_duration_refused", "durations",
+       [&] {
+         durationsPane.addButton()->performClick();
+         durationsPane.addSheet()->hoursField()->setStringValue("1000");
+         durationsPane.addSheet()->addButton()->performClick();
+         return durationsPane.addSheet()->window();
+       }},
+      {"reset_alert", "durations",
+       [&] {
+         durationsPane.resetButton()->performClick();
+         return durationsPane.resetAlertWindow();
+       }},
+      {"agent_install_sheet", "triggers",
+       [&] {
+         agents->rows().at(0)->buttons().at(0)->performClick();
+         return agents->presentedSheet()->window();
+       }},
+      {"chat_explanation", "triggers",
+       [&] {
+         chat->toggle()->performClick();
+         return chat->presentedSheet()->window();
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(window->selectPaneWithIdentifier(row.pane));
+    platform.runUntilIdle();
+    const auto sheet = row.open();
+    ASSERT_TRUE(sheet);
+    WindowRendering::flush();
+    QWidget* dialog = screen.dialogOf(sheet.get());
+    ASSERT_TRUE(dialog);
+    testing::saveScreenshot(dialog, std::string("layout_") + row.name);
+    const auto faults = testing::layoutFaults(dialog);
+    EXPECT_TRUE(faults.empty()) << joined(faults);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    platform.runUntilIdle();
+    EXPECT_EQ(window->attachedSheet(), nullptr);
   }
 }
 
