@@ -50,6 +50,10 @@ class RecordedInput final : public WindowInput {
     calls.push_back("date " + std::to_string(view) + " " +
                     std::to_string(static_cast<long long>(date.timeIntervalSince1970())));
   }
+  void scrollTo(std::uint64_t, std::uint64_t view, double offset) override {
+    calls.push_back("scroll " + std::to_string(view) + " " +
+                    std::to_string(static_cast<int>(offset)));
+  }
   void chooseRow(std::uint64_t, std::uint64_t view, std::size_t row) override {
     calls.push_back("row " + std::to_string(view) + " " + std::to_string(row));
   }

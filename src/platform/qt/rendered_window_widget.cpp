@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTableWidget>
@@ -244,6 +245,16 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       widget = table;
       break;
     }
+    case RenderedView::Kind::ScrollBar: {
+      auto* bar = new QScrollBar(Qt::Vertical, this);
+      bar->setFocusPolicy(Qt::NoFocus);
+      const std::uint64_t id = view.id;
+      connect(bar, &QScrollBar::valueChanged, bar, [this, id](int value) {
+        if (!applying_) input_.scrollTo(id_, id, value);
+      });
+      widget = bar;
+      break;
+    }
     case RenderedView::Kind::Drawn: {
       // Before anything asks for its accessible interface, which keeps the role.
       auto* drawn = new DrawnViewWidget(this);
@@ -340,6 +351,14 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
     case RenderedView::Kind::Table:
       updateTable(static_cast<QTableWidget*>(widget), view);
       break;
+    case RenderedView::Kind::ScrollBar: {
+      auto* bar = static_cast<QScrollBar*>(widget);
+      bar->setRange(0, static_cast<int>(std::lround(view.scrollMaximum)));
+      bar->setPageStep(static_cast<int>(std::lround(view.scrollPage)));
+      bar->setSingleStep(20);
+      bar->setValue(static_cast<int>(std::lround(view.scrollOffset)));
+      break;
+    }
   }
 }
 
@@ -388,6 +407,8 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   if (!widget) return false;
   // A push button keeps its own press for the pressed look; the model
   // decides whether the press is a click.
+  // A scroll bar is the toolkit's own: its moves reach the model as offsets.
+  if (qobject_cast<QScrollBar*>(widget)) return false;
   bool showsOwnPress = qobject_cast<QPushButton*>(widget) && widget->isEnabled();
   // A selectable label selects with the mouse and offers Copy itself.
   if (auto* label = qobject_cast<QLabel*>(widget)) {

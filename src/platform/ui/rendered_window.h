@@ -23,7 +23,18 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn, Table };
+  enum class Kind {
+    Button,
+    CheckBox,
+    TextField,
+    Label,
+    Image,
+    Stepper,
+    DatePicker,
+    Drawn,
+    Table,
+    ScrollBar,
+  };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
@@ -52,6 +63,11 @@ struct RenderedView {
   std::vector<bool> emphasizedRows;
   std::optional<std::size_t> selectedRow;
   double rowHeight = 0;
+  // Scroll bars (a scrolling view's scroller): how far it is scrolled, the
+  // farthest it goes and the part that shows, in points.
+  double scrollOffset = 0;
+  double scrollMaximum = 0;
+  double scrollPage = 0;
   // Drawn views: the commands in the view's own coordinates, y up unless
   // `flipped`.
   std::vector<DrawCommand> drawing;
@@ -141,6 +157,8 @@ class WindowInput {
   virtual void chooseDate(std::uint64_t window, std::uint64_t view, Date date) = 0;
   // The user clicked a table's row.
   virtual void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) = 0;
+  // The user moved a scroll bar: its scrolling view is `offset` points down.
+  virtual void scrollTo(std::uint64_t window, std::uint64_t view, double offset) = 0;
   // The user confirmed these paths in an open panel (a cancel comes as the
   // close button).
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;

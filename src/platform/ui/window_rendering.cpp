@@ -54,6 +54,7 @@ class ModelInput final : public WindowInput {
   }
   void chooseDate(std::uint64_t window, std::uint64_t view, Date date) override;
   void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) override;
+  void scrollTo(std::uint64_t window, std::uint64_t view, double offset) override;
   void chooseFiles(std::uint64_t window, std::vector<std::string> paths) override {
     auto panel = std::dynamic_pointer_cast<OpenPanel>(find(window));
     if (panel) panel->choose(std::move(paths));
@@ -222,6 +223,13 @@ std::vector<RenderedMenuItem> renderMenu(const Menu& menu) {
   return rows;
 }
 
+void ModelInput::scrollTo(std::uint64_t window, std::uint64_t view, double offset) {
+  auto model = find(window);
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
+  auto* scroll = dynamic_cast<ScrollView*>(findView(*model->contentView(), view));
+  if (scroll) deliver(model, [&] { scroll->scrollToVerticalOffset(offset); });
+}
+
 bool makeRenderer() {
   auto& s = state();
   if (s.renderer) return true;
@@ -282,6 +290,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   RenderedView r;
   r.id = WindowRendering::idOf(&view);
   r.frame = topLeftFrame(view, contentHeight);
+  const Rect viewFrame = r.frame;
   if (clip) {
     auto visible = intersection(r.frame, *clip);
     if (!visible) return;  // scrolled out of sight, and so is all it holds
@@ -331,6 +340,16 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     }
     r.selectedRow = table->selectedRow();
     r.rowHeight = table->rowHeight();
+  } else if (auto* scroll = dynamic_cast<ScrollView*>(&view)) {
+    // Its scroller, at its trailing edge, while there is more than shows.
+    r.kind = RenderedView::Kind::ScrollBar;
+    r.frame = Rect(r.frame.maxX() - ScrollView::kScrollerWidth, r.frame.minY(),
+                   ScrollView::kScrollerWidth, r.frame.height());
+    r.clip.reset();
+    r.scrollOffset = scroll->verticalOffset();
+    r.scrollMaximum = scroll->maximumVerticalOffset();
+    r.scrollPage = scroll->frame().height();
+    rendered = scroll->hasVerticalScroller() && r.scrollMaximum > 0;
   } else if (auto* picker = dynamic_cast<DatePicker*>(&view)) {
     r.kind = RenderedView::Kind::DatePicker;
     r.date = picker->dateValue();
@@ -341,9 +360,8 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     r.flipped = view.isFlipped();
     rendered = !r.drawing.empty();
   }
-  const Rect frame = r.frame;
   if (rendered) out.push_back(std::move(r));
-  if (dynamic_cast<ScrollView*>(&view)) clip = clip ? intersection(*clip, frame) : frame;
+  if (dynamic_cast<ScrollView*>(&view)) clip = clip ? intersection(*clip, viewFrame) : viewFrame;
   for (const auto& child : std::vector(view.subviews())) {
     renderViews(*child, window, contentHeight, clip, out);
   }
