@@ -6,7 +6,6 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QVariantAnimation>
@@ -262,26 +261,6 @@ TEST_F(SettingsWindowTest, TheDurationsPaneAddsThroughItsSheetAndResetsThroughIt
     click(alert->alert()->buttons()[row.button], alertWindow.get());
     EXPECT_EQ(durations.activationDurations().size(), row.entries);
   }
-}
-
-// The General pane is taller than the window: its scroll bar shows how far
-// it is scrolled, and a page down on the bar (what a click in its trough
-// below the handle does) scrolls it.
-TEST_F(SettingsWindowTest, TheGeneralPaneScrollsWithItsScrollBar) {
-  auto& scroll = *window->generalPane().view();
-  ASSERT_GT(scroll.maximumVerticalOffset(), 0);
-  auto* bar = qobject_cast<QScrollBar*>(widgetOf(window->generalPane().view()));
-  ASSERT_TRUE(bar);
-  EXPECT_EQ(bar->maximum(), static_cast<int>(std::lround(scroll.maximumVerticalOffset())));
-  EXPECT_EQ(bar->value(), 0);
-  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  WindowRendering::flush();
-  EXPECT_EQ(scroll.verticalOffset(), std::min<double>(bar->pageStep(), bar->maximum()));
-  EXPECT_EQ(bar->value(), static_cast<int>(std::lround(scroll.verticalOffset())));
-  // Scrolled by the wheel, the bar follows.
-  scroll.scrollToVerticalOffset(0);
-  WindowRendering::flush();
-  EXPECT_EQ(bar->value(), 0);
 }
 
 TEST_F(SettingsWindowTest, ButtonsAndKeysReachTheirActions) {
