@@ -407,6 +407,8 @@ std::optional<Size> WindowRendering::measuredSize(const TextMeasure& measure) {
       (measure.wraps ? std::to_string(measure.wrapWidth) : std::string("-")) + "|" + measure.text;
   if (auto it = s.measured.find(key); it != s.measured.end()) return it->second;
   auto size = s.renderer->sizeThatFits(measure);
+  // Texts that change with the time (a live line) would add up over a long session.
+  if (s.measured.size() >= 4096) s.measured.clear();
   if (size) s.measured.emplace(std::move(key), *size);
   return size;
 }
