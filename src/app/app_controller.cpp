@@ -160,11 +160,9 @@ void DZLAppController::installObservers() {
                                             self.updateDeviceMonitoringFlags();
                                             self.triggerBridge_->reloadConfiguration();
                                           })));
-  observers_.push_back(center.addObserver(
-      kVGXOpenStatusMenuNotification, nullptr, main, weakly(this, [](DZLAppController& self) {
-        // A tray item cannot open its own menu: only the host does, on a click.
-        self.log_.log("The status menu opens from the tray only.");
-      })));
+  observers_.push_back(
+      center.addObserver(kVGXOpenStatusMenuNotification, nullptr, main,
+                         weakly(this, [](DZLAppController& self) { self.popUpStatusMenu(); })));
   // The countdown is right again after a sleep or a change of its setting.
   const auto updateCountdown =
       weakly(this, [](DZLAppController& self) { self.updateStatusItemCountdown(); });

@@ -198,11 +198,12 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     waitUntil([&] { return windowTitled(title).has_value(); }, std::chrono::seconds(30));
     return windowTitled(title);
   }
-  // The button left of "Cancel" in the alert shown, which then closes.
+  // The button left of "Cancel" in the alert shown (titled with the
+  // application's name), which then closes.
   void answerYes() {
-    const auto alert = awaitWindowTitled("");
+    const auto alert = awaitWindowTitled("Vigilix");
     ASSERT_TRUE(alert) << logs();
-    clickIn("", alert->width - 130, alert->height - 31, true);
+    clickIn("Vigilix", alert->width - 130, alert->height - 31, true);
   }
   // Clicks at a place of a window of the program, once it shows, and waits
   // until the window is gone when the click closes it.

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTableWidget>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -231,9 +232,14 @@ TEST_F(SettingsWindowTest, TheDurationsPaneAddsThroughItsSheetAndResetsThroughIt
   EXPECT_EQ(window->attachedSheet(), nullptr);
   EXPECT_EQ(durations.activationDurations().size(), before + 1);
 
-  // The new duration becomes the default through the pane.
-  std::size_t last = durations.activationDurations().size() - 1;
-  click(pane.rows()[last]);
+  // The new duration becomes the default through the pane: its row clicked in the table.
+  const int last = static_cast<int>(durations.activationDurations().size()) - 1;
+  auto* table = qobject_cast<QTableWidget*>(widgetOf(pane.table()));
+  ASSERT_TRUE(table);
+  table->scrollToItem(table->item(last, 0));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                    table->visualItemRect(table->item(last, 0)).center());
+  EXPECT_EQ(pane.selectedRow(), static_cast<std::size_t>(last));
   click(pane.setDefaultButton());
   EXPECT_EQ(defaults.integerValue(kDZLTimeIntervalKey), 999 * 3600 + 600);
 

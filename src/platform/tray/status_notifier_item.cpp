@@ -32,11 +32,13 @@ int appendPixmaps(sd_bus_message* m, const std::vector<StatusIconPixmap>& pixmap
   return r >= 0 ? sd_bus_message_close_container(m) : r;
 }
 
-// A host's click position is of no use to us: the menu is the host's to place.
-int skipPosition(sd_bus_message* message) {
+// The host's click position, kept for a menu the application opens itself.
+int readPosition(sd_bus_message* message, std::optional<Point>& position) {
   std::int32_t x = 0;
   std::int32_t y = 0;
-  return sd_bus_message_read(message, "ii", &x, &y);
+  const int r = sd_bus_message_read(message, "ii", &x, &y);
+  if (r >= 0) position = Point{static_cast<double>(x), static_cast<double>(y)};
+  return r;
 }
 
 const sd_bus_vtable kVTable[] = {
@@ -166,26 +168,26 @@ void StatusNotifierItem::setToolTip(std::string title, std::string text) {
 }
 
 int StatusNotifierItem::activate(sd_bus_message* message, void* self, sd_bus_error*) {
-  const int r = skipPosition(message);
-  if (r < 0) return r;
   StatusNotifierItem& item = itemOf(self);
+  const int r = readPosition(message, item.clickPosition_);
+  if (r < 0) return r;
   const int replied = sd_bus_reply_method_return(message, "");
   if (!item.itemIsMenu_ && item.onClick_) item.onClick_(Click::primary);
   return replied;
 }
 
 int StatusNotifierItem::secondaryActivate(sd_bus_message* message, void* self, sd_bus_error*) {
-  const int r = skipPosition(message);
-  if (r < 0) return r;
   StatusNotifierItem& item = itemOf(self);
+  const int r = readPosition(message, item.clickPosition_);
+  if (r < 0) return r;
   const int replied = sd_bus_reply_method_return(message, "");
   if (item.onClick_) item.onClick_(Click::secondary);
   return replied;
 }
 
 // The host shows the menu from the Menu property itself.
-int StatusNotifierItem::contextMenu(sd_bus_message* message, void*, sd_bus_error*) {
-  const int r = skipPosition(message);
+int StatusNotifierItem::contextMenu(sd_bus_message* message, void* self, sd_bus_error*) {
+  const int r = readPosition(message, itemOf(self).clickPosition_);
   return r < 0 ? r : sd_bus_reply_method_return(message, "");
 }
 

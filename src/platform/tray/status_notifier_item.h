@@ -4,10 +4,12 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dbus/async_bus_connection.h"
+#include "platform/ui/geometry.h"
 
 namespace vigilix::platform {
 
@@ -51,6 +53,10 @@ class StatusNotifierItem {
   void setItemIsMenu(bool itemIsMenu) { itemIsMenu_ = itemIsMenu; }
   // Called for a primary click while the item is not a menu, and for every secondary click.
   void setOnClick(std::function<void(Click)> onClick) { onClick_ = std::move(onClick); }
+  // Where the host last placed a click on the item, on the desktop (top left
+  // origin), as it passes it with Activate, SecondaryActivate and ContextMenu;
+  // none before the first.
+  std::optional<Point> clickPosition() const { return clickPosition_; }
 
   // sd-bus handlers (named functions: the vtable macros take no lambdas).
   static int activate(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -77,6 +83,7 @@ class StatusNotifierItem {
   std::string toolTipText_;
   bool itemIsMenu_ = true;
   bool registered_ = false;
+  std::optional<Point> clickPosition_;
   std::function<void(Click)> onClick_;
   BusSlot object_;
   BusSlot name_;
