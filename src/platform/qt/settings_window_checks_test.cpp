@@ -66,7 +66,7 @@ const std::vector<CaptionOf> kCaptions{
     {"External display, on power", "At My Desk"},
     {"Microphone or camera in use", "In Calls"},
     {"Network activity, on power", "Overnight Download"},
-    {"Keynote or PowerPoint in front", "Presenting"},
+    {"LibreOffice or pdfpc focused", "Presenting"},
     {"Vigilix keeps your computer awake while any condition", "Enable Automatic Keep-Awake"},
     {"Not connected to a Wi-Fi network.", "Add Current Network"},
     {"On when any microphone or camera is in use.", "Not connected to a Wi-Fi network."},
