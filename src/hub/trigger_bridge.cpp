@@ -8,6 +8,7 @@
 #include "health/session_notifications.h"
 #include "menubar/global_shortcut_center.h"
 #include "platform/base/shared_instances.h"
+#include "platform/base/test_settings.h"
 #include "platform/power/low_power_mode.h"
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
@@ -28,13 +29,22 @@ constexpr const char* kDidMigrateExternalDisplayKey =
     "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
 constexpr double kFallbackBatteryThreshold = 20;
 
-AwakeController restoredController(const platform::UserDefaults& defaults) {
+AwakeController savedController(const platform::UserDefaults& defaults) {
   const platform::Date at = platform::Clock::current().now();
   const double threshold = effectiveBatteryThreshold(defaults);
   if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
     if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;
   }
   return AwakeController(at, threshold);
+}
+
+AwakeController restoredController(const platform::UserDefaults& defaults) {
+  AwakeController controller = savedController(defaults);
+  // Tests of the built program do not wait out the real cool-down.
+  if (const auto seconds = platform::testSeconds("VIGILIX_TEST_HEAT_COOL_DOWN")) {
+    controller.setHeatCoolDown(*seconds);
+  }
+  return controller;
 }
 
 std::shared_ptr<VGXTriggerBridge> makeSharedBridge() { return VGXTriggerBridge::create(); }
