@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fs/file_system.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix {
 namespace {
