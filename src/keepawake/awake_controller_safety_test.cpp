@@ -115,9 +115,7 @@ TEST(AwakeControllerHeat, ACoolDownOfAnotherLengthIsTakenOnlyWhenPositive) {
   const Row rows[] = {
       {"five seconds", 5, 5},
       {"zero", 0, 300},
-      {"negative", -5, 300},
       {"not a number", std::nan(""), 300},
-      {"infinite", std::numeric_limits<double>::infinity(), 300},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
