@@ -35,12 +35,22 @@ class AppEndToEndFixture : public ::testing::Test {
   }
 
   // Starts the application (the built one unless another is named) and
-  // waits until it owns its name on the session bus.
+  // waits until it owns its name on the session bus and has finished launching.
   void startApplication(const std::string& program = VIGILIX_APP_PROGRAM) {
+    const std::size_t earlierLog = readFile(home_ / "app.log").size();
     app_.emplace(std::vector<std::string>{program}, home_ / "app.log");
     // Generous: a sanitised build on a busy machine starts slowly.
     ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); },
                           std::chrono::seconds(30)))
+        << readFile(home_ / "app.log");
+    // The name is owned first and requests are heard only once launching is over: a request
+    // posted in between is lost, and its sender waits out its whole time for a reply.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          return readFile(home_ / "app.log").find("Vigilix is running.", earlierLog) !=
+                 std::string::npos;
+        },
+        std::chrono::seconds(30)))
         << readFile(home_ / "app.log");
   }
 
