@@ -43,8 +43,7 @@ class AppEndToEndFixture : public ::testing::Test {
     ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); },
                           std::chrono::seconds(30)))
         << readFile(home_ / "app.log");
-    // The name is owned first and requests are heard only once launching is over: a request
-    // posted in between is lost, and its sender waits out its whole time for a reply.
+    // Requests sent meanwhile wait for the end of launching; tests start from a launched one.
     ASSERT_TRUE(waitUntil(
         [&] {
           return readFile(home_ / "app.log").find("Vigilix is running.", earlierLog) !=
