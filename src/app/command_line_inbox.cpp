@@ -54,14 +54,14 @@ void CommandLineInbox::arrived(const std::optional<std::string>& text) {
 }
 
 void CommandLineInbox::handOver() {
-  if (!request_) return;
-  handedOver_ = true;
+  // One that comes while these are handed over (a nested loop) joins the end.
   while (!kept_.empty() && request_) {
     auto text = std::move(kept_.front());
     kept_.pop_front();
     const Request request = request_;
     request(text);
   }
+  handedOver_ = request_ != nullptr;
 }
 
 }  // namespace vigilix

@@ -40,8 +40,9 @@ class CommandLine : public HubCommandLine {
   explicit CommandLine(std::shared_ptr<CommandLineInbox> inbox) : inbox_(std::move(inbox)) {}
   platform::ObserverHandle listen(Request request, Generation generation) override {
     if (!server_) server_ = std::make_unique<VGXCLIv2Server>(std::nullopt, std::move(generation));
-    if (!inbox_)
+    if (!inbox_) {
       inbox_ = CommandLineInbox::open(platform::DistributedNotificationCenter::current());
+    }
     return inbox_->listen(std::move(request));
   }
   void postReply(const std::string& reply) override {
