@@ -14,6 +14,7 @@
 #include "app/app_delegate.h"
 #include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
+#include "app/command_line_inbox.h"
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
 #include "app/hub_composition.h"
@@ -191,7 +192,8 @@ void handleAddress(DZLEventHandler& handler, const std::string& uri) {
 }
 
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus,
-                std::unique_ptr<ApplicationBusService> service) {
+                std::unique_ptr<ApplicationBusService> service,
+                std::shared_ptr<CommandLineInbox> commandLineInbox) {
   auto& loop = platform::LiveRunLoop::main();
   // Qt is mapped only when the first window opens (the migration's alert
   // may be the first).
@@ -207,7 +209,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   auto announceControls = std::make_shared<std::function<void(const std::string&)>>();
   // Made where it is first reached, by the direct build's features or else
   // by the controller's environment below.
-  VGXTriggerBridge::makeSharedWith([secondsSinceLastInput, announceControls] {
+  VGXTriggerBridge::makeSharedWith([secondsSinceLastInput, announceControls, commandLineInbox] {
     return composeHub({
         .resolveBookmark = platformBookmarkResolver(),
         .secondsSinceLastInput = secondsSinceLastInput,
@@ -216,6 +218,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
             [announceControls](const std::string& kind) {
               if (*announceControls) (*announceControls)(kind);
             },
+        .commandLineInbox = commandLineInbox,
     });
   });
   if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
@@ -317,10 +320,11 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
     launchLog().error(
         "No session bus ({}): running alone; other programs and addresses cannot reach Vigilix.",
         bus.error().description());
-    return runInstance(arguments, nullptr, nullptr);
+    return runInstance(arguments, nullptr, nullptr, nullptr);
   }
   // Served before the name is ours: a launcher that started us for an
-  // address calls the moment we own it.
+  // address calls the moment we own it, and the command-line tool posts its
+  // request the moment it sees the name owned.
   std::unique_ptr<ApplicationBusService> service;
   if (auto exported = ApplicationBusService::exportOn(**bus)) {
     service = std::move(*exported);
@@ -328,6 +332,8 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
     launchLog().error("Could not serve {} on the session bus: {}", kApplicationInterface,
                       exported.error().description());
   }
+  auto commandLineInbox =
+      CommandLineInbox::open(platform::DistributedNotificationCenter::current());
   auto& loop = platform::LiveRunLoop::main();
   std::optional<std::expected<ApplicationNameOutcome, platform::BusError>> outcome;
   auto request = requestApplicationName(**bus, [&](const auto& answer) {
@@ -337,21 +343,22 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
   if (!request) {
     launchLog().error("Could not ask for the name {}: {}; running without it.", kApplicationBusName,
                       request.error().description());
-    return runInstance(arguments, bus->get(), std::move(service));
+    return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
   }
   loop.run();
   if (!outcome || !*outcome) {
     launchLog().error("The bus did not give the name {}{}; running without it.",
                       kApplicationBusName,
                       outcome ? ": " + outcome->error().description() : std::string());
-    return runInstance(arguments, bus->get(), std::move(service));
+    return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
   }
   if (**outcome == ApplicationNameOutcome::taken) {
     launchLog().log("Vigilix is already running; handing the request to it.");
     service.reset();
+    commandLineInbox.reset();
     return forward(**bus, arguments);
   }
-  return runInstance(arguments, bus->get(), std::move(service));
+  return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
 }
 
 }  // namespace vigilix

@@ -30,7 +30,7 @@ std::shared_ptr<VGXTriggerBridge> composeHub(const HubComposition& parts) {
               .applications = &platform::RunningApplications::current(),
           },
       .agentHolds = makeAgentHolds(),
-      .commandLine = makeCommandLine(),
+      .commandLine = makeCommandLine(parts.commandLineInbox),
       .controlShare = makeControlShare(parts.reloadControls),
       .makeTriggerMonitor = triggerMonitorMaker(parts.makeSampler),
       .policy = makePolicy(),

@@ -11,6 +11,7 @@
 
 namespace vigilix {
 
+class CommandLineInbox;
 class VGXProtectionVerifier;
 
 // What the composition takes from the program (or a test) to build the hub.
@@ -26,6 +27,9 @@ struct HubComposition {
   VGXProtectionVerifier* protectionVerifier = nullptr;
   // Tells the desktop's shells that the shared control state of a kind changed.
   std::function<void(const std::string& kind)> reloadControls = {};
+  // The command-line tool's requests heard since before the bus name was
+  // taken; none: heard from the hub's start.
+  std::shared_ptr<CommandLineInbox> commandLineInbox = {};
 };
 
 // The application's composition root for the hub: builds every neighbour

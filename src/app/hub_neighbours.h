@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line_inbox.h"
 #include "hub/hub_agent_holds.h"
 #include "hub/hub_command_line.h"
 #include "hub/hub_control_share.h"
@@ -23,8 +24,9 @@ namespace vigilix {
 // "VGXDisableAgentHooks"; each start replaces the previous holds.
 std::shared_ptr<HubAgentHolds> makeAgentHolds();
 // The tool's requests and replies as system-wide notifications, answered by
-// one protocol server made at the first listen.
-std::shared_ptr<HubCommandLine> makeCommandLine();
+// one protocol server made at the first listen. The requests come through
+// `inbox` when given (it may have kept some), else through one opened then.
+std::shared_ptr<HubCommandLine> makeCommandLine(std::shared_ptr<CommandLineInbox> inbox = {});
 // The app-group suite; `reloadControls` is told of each change.
 std::shared_ptr<HubControlShare> makeControlShare(
     std::function<void(const std::string& kind)> reloadControls);

@@ -37,13 +37,13 @@ class AgentHolds : public HubAgentHolds {
 
 class CommandLine : public HubCommandLine {
  public:
+  explicit CommandLine(std::shared_ptr<CommandLineInbox> inbox) : inbox_(std::move(inbox)) {}
   platform::ObserverHandle listen(Request request, Generation generation) override {
     if (!server_) server_ = std::make_unique<VGXCLIv2Server>(std::nullopt, std::move(generation));
-    return platform::DistributedNotificationCenter::current().addObserver(
-        std::string(VGXCLIProtocol::requestNotification),
-        [request = std::move(request)](const std::string&, const std::optional<std::string>& text) {
-          request(text);
-        });
+    if (!inbox_) {
+      inbox_ = CommandLineInbox::open(platform::DistributedNotificationCenter::current());
+    }
+    return inbox_->listen(std::move(request));
   }
   void postReply(const std::string& reply) override {
     platform::DistributedNotificationCenter::current().post(
@@ -57,6 +57,7 @@ class CommandLine : public HubCommandLine {
   }
 
  private:
+  std::shared_ptr<CommandLineInbox> inbox_;
   std::unique_ptr<VGXCLIv2Server> server_;
 };
 
@@ -80,7 +81,9 @@ class ControlShare : public HubControlShare {
 
 std::shared_ptr<HubAgentHolds> makeAgentHolds() { return std::make_shared<AgentHolds>(); }
 
-std::shared_ptr<HubCommandLine> makeCommandLine() { return std::make_shared<CommandLine>(); }
+std::shared_ptr<HubCommandLine> makeCommandLine(std::shared_ptr<CommandLineInbox> inbox) {
+  return std::make_shared<CommandLine>(std::move(inbox));
+}
 
 std::shared_ptr<HubControlShare> makeControlShare(
     std::function<void(const std::string& kind)> reloadControls) {

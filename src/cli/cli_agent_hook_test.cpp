@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "agentcontracts/agent_files_fixture.h"
 #include "agentcontracts/agent_hook_log.h"
 #include "cli/cli_fake_application.h"
+#include "testing/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "health/health_presenter.h"
-#include "health/health_sheet_test_world.h"
 #include "health/health_view.h"
 #include "keepawake/health_registry.h"
 #include "platform/ui/application.h"
+#include "testing/health/health_sheet_test_world.h"
 #include "testing/ui_driver.h"
 
 namespace vigilix {

@@ -4,9 +4,9 @@
 
 #include "agents/cli_v2_codec.h"
 #include "agents/cli_v2_server.h"
-#include "health/protection_verifier_test_fixture.h"
 #include "keepawake/health_registry.h"
 #include "platform/json/json_writer.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "health/protection_verifier_test_fixture.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 namespace {

@@ -9,6 +9,7 @@
 #include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/base/test_settings.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/dispatch_queue.h"
@@ -30,13 +31,22 @@ constexpr const char* kDidMigrateExternalDisplayKey =
     "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
 constexpr double kFallbackBatteryThreshold = 20;
 
-AwakeController restoredController(const platform::UserDefaults& defaults, platform::Clock& clock) {
+AwakeController savedController(const platform::UserDefaults& defaults, platform::Clock& clock) {
   const platform::Date at = clock.now();
   const double threshold = effectiveBatteryThreshold(defaults);
   if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
     if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;
   }
   return AwakeController(at, threshold);
+}
+
+AwakeController restoredController(const platform::UserDefaults& defaults, platform::Clock& clock) {
+  AwakeController controller = savedController(defaults, clock);
+  // Tests of the built program do not wait out the real cool-down.
+  if (const auto seconds = platform::testSeconds("VIGILIX_TEST_HEAT_COOL_DOWN")) {
+    controller.setHeatCoolDown(*seconds);
+  }
+  return controller;
 }
 
 // The shared hub, once made, and how the composition makes it.

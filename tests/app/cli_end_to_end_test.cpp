@@ -417,6 +417,36 @@ TEST_F(CLIEndToEndTest, AFloodOfAddressesLeavesTheApplicationAnswering) {
       << readFile(home_ / "app.log");
 }
 
+// The tool posts as soon as the application's name has an owner; the application may still be
+// launching then, and answers once it has.
+TEST_F(CLIEndToEndTest, ARequestSentAsTheNameIsTakenIsAnswered) {
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_open_user(&raw), 0);
+  const std::unique_ptr<sd_bus, sd_bus* (*)(sd_bus*)> watcher(raw, &sd_bus_flush_close_unref);
+  bool taken = false;
+  ASSERT_GE(sd_bus_add_match(
+                raw, nullptr,
+                "type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',"
+                "arg0='run.tarvo.vigilix'",
+                [](sd_bus_message*, void* taken, sd_bus_error*) {
+                  *static_cast<bool*>(taken) = true;
+                  return 0;
+                },
+                &taken),
+            0);
+  app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, home_ / "app.log");
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        while (!taken && sd_bus_process(raw, nullptr) > 0) {
+        }
+        return taken;
+      },
+      std::chrono::seconds(30)));
+  std::string status;
+  EXPECT_EQ(tool({"status"}, &status), 0) << status << readFile(home_ / "app.log");
+  EXPECT_TRUE(status.starts_with("Not keeping awake")) << status;
+}
+
 TEST(CLIInstallationTest, TheToolSitsWhereHooksLookForIt) {
   EXPECT_EQ(commandLineToolPath(VIGILIX_APP_PROGRAM), VIGILIX_CLI_PROGRAM);
 }

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "health/health_sheet_test_world.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
+#include "testing/health/health_sheet_test_world.h"
+#include "testing/qt/test_screen.h"
 
 namespace vigilix {
 namespace {

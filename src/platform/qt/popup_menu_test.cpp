@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include "platform/qt/test_screen.h"
+#include "testing/qt/test_screen.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/window_rendering.h"
 #include "testing/test_platform.h"

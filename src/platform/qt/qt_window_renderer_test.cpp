@@ -19,11 +19,11 @@
 #include <fstream>
 
 #include "platform/qt/drawn_view_widget.h"
-#include "platform/qt/test_screen.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/live_run_loop.h"
+#include "testing/qt/test_screen.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
 

@@ -13,12 +13,12 @@
 #include "core/dzl_keys.h"
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/window_rendering.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

@@ -9,8 +9,8 @@
 
 #include "platform/power/live_power_source.h"
 #include "platform/power/live_thermal_monitor.h"
-#include "sleepguard/core/sleep_guard_fixture.h"
 #include "sleepguard/testing/fake_guard_clock.h"
+#include "sleepguard/testing/sleep_guard_fixture.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix {

@@ -4,7 +4,7 @@
 
 #include "platform/fs/file_system.h"
 #include "sleepguard/common/guard_names.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix {
 namespace {
