@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "agentcontracts/agent_files_fixture.h"
 #include "platform/fs/fs_faults.h"
+#include "testing/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {

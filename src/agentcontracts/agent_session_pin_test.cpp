@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "agentcontracts/agent_files_fixture.h"
+#include "testing/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "agentcontracts/agent_files_fixture.h"
 #include "platform/fs/fs_faults.h"
+#include "testing/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {

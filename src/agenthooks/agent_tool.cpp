@@ -9,6 +9,9 @@ namespace vigilix {
 
 namespace {
 
+// Every event that ends a turn releases it, also one that ends it with an API error or a
+// cancellation, so that the hold does not outlast the turn. Only events the tool documents:
+// Claude Code skips a whole settings file over one it does not know.
 constexpr VGXHookEvent kClaudeEvents[] = {{"UserPromptSubmit", VGXHookVerb::start},
                                           {"Stop", VGXHookVerb::stop},
                                           {"StopFailure", VGXHookVerb::stop},
@@ -19,6 +22,7 @@ constexpr VGXHookEvent kCodexEvents[] = {{"UserPromptSubmit", VGXHookVerb::start
                                          {"SessionEnd", VGXHookVerb::end}};
 constexpr VGXHookEvent kGrokEvents[] = {{"UserPromptSubmit", VGXHookVerb::start},
                                         {"Stop", VGXHookVerb::stop},
+                                        {"StopFailure", VGXHookVerb::stop, true},
                                         {"StopCancelled", VGXHookVerb::stop},
                                         {"SessionEnd", VGXHookVerb::end}};
 constexpr VGXHookEvent kCursorEvents[] = {{"beforeSubmitPrompt", VGXHookVerb::start},

@@ -32,6 +32,8 @@ std::string_view rawValue(VGXHookVerb verb);
 struct VGXHookEvent {
   std::string_view name;  // as the tool spells it; case counts
   VGXHookVerb verb;
+  // Joined the table after files were installed without it: such a file is ours to update.
+  bool addedLater = false;
 };
 
 // The tool's events in the order entries are added and examined.

@@ -229,9 +229,16 @@ VGXHookInstallState VGXHookInstaller::status() const {
     allCurrent = allCurrent && entry.executablePath == cliPath_;
   }
   if (!allCurrent) return VGXHookInstallState::of(Case::needsUpdate);
-  // A partial set with the current path is offered for installing again.
-  return VGXHookInstallState::of(found.size() == hookEvents(tool_).size() ? Case::installed
-                                                                          : Case::notInstalled);
+  bool missing = false;
+  bool onlyLater = true;  // what an older install lacks
+  for (const VGXHookEvent& event : hookEvents(tool_)) {
+    if (found.contains(std::string(event.name))) continue;
+    missing = true;
+    onlyLater = onlyLater && event.addedLater;
+  }
+  if (!missing) return VGXHookInstallState::of(Case::installed);
+  // Any other partial set with the current path is offered for installing again.
+  return VGXHookInstallState::of(onlyLater ? Case::needsUpdate : Case::notInstalled);
 }
 
 VGXHookInstaller::Result VGXHookInstaller::transaction(const Edit& edit) const {

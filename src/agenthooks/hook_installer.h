@@ -14,7 +14,8 @@ namespace vigilix {
 
 // error: the file exists but cannot be read or is no JSON object; notFound: the tool's folder
 // is missing; notInstalled: no file, none of ours, or ours for only some events, all current;
-// installed: every event has ours and all run cliPath; needsUpdate: one of ours runs another path.
+// installed: every event has ours and all run cliPath; needsUpdate: one of ours runs another path,
+// or an older install lacks only events that joined the table since.
 struct VGXHookInstallState {
   enum class Case { error, notFound, notInstalled, installed, needsUpdate };
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "agenthooks/hook_installer.h"
@@ -89,6 +92,61 @@ TEST(VGXHookInstallerEditsTest, RemovingTakesOutOnlyOurEntries) {
     Value document = *readHooksDocument(row.before);
     VGXHookInstaller(row.tool, "f", "/v").removeFrom(document);
     EXPECT_EQ(renderJSON(document), sorted(row.after));
+  }
+}
+
+std::set<std::string> words(const char* text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+// Each tool's hooks file as its documentation shows it, the other events it documents and those
+// that end a turn: installing adds no key the tool does not know, and every turn end releases
+// (Gemini CLI holds for the whole session).
+TEST(VGXHookInstallerEditsTest, EventsAreTheOnesEachToolFires) {
+  struct Row {
+    VGXAgentTool tool;
+    const char* file;
+    const char* events;
+    const char* releasing;
+  };
+  const Row rows[] = {
+      {VGXAgentTool::claude,
+       R"({"hooks":{"PreToolUse":[{"matcher":"Bash","hooks":[{"type":"command",)"
+       R"("command":"\"$CLAUDE_PROJECT_DIR\"/.claude/hooks/check.sh","timeout":60}]}]}})",
+       "SessionStart UserPromptSubmit PreToolUse PostToolUse Notification SessionEnd",
+       "Stop StopFailure"},
+      {VGXAgentTool::codex,
+       R"({"hooks":{"SessionStart":[{"matcher":"startup|resume","hooks":[{"type":"command",)"
+       R"("command":"python3 ~/.codex/hooks/session_start.py",)"
+       R"("statusMessage":"Loading session notes"}]}]}})",
+       "SessionStart UserPromptSubmit PreToolUse PermissionRequest PostToolUse SessionEnd",
+       "Stop Interrupt"},
+      {VGXAgentTool::grok,
+       R"({"hooks":{"PreToolUse":[{"matcher":"Bash","hooks":[{"type":"command",)"
+       R"("command":"bin/safety-check.sh","timeout":10}]}]}})",
+       "SessionStart UserPromptSubmit PreToolUse PostToolUse Notification SessionEnd",
+       "Stop StopFailure StopCancelled"},
+      {VGXAgentTool::cursor,
+       R"({"version":1,"hooks":{"afterFileEdit":[{"command":"./hooks/format.sh"}]}})",
+       "sessionStart beforeSubmitPrompt beforeShellExecution afterFileEdit sessionEnd", "stop"},
+      {VGXAgentTool::gemini,
+       R"({"hooks":{"BeforeTool":[{"matcher":"write_file|replace","hooks":[)"
+       R"({"name":"security-check","type":"command",)"
+       R"("command":"$GEMINI_PROJECT_DIR/.gemini/hooks/security.sh","timeout":5000}]}]}})",
+       "SessionStart BeforeAgent AfterAgent BeforeTool AfterTool SessionEnd", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(rawValue(row.tool)));
+    Value document = *readHooksDocument(row.file);
+    ASSERT_TRUE(VGXHookInstaller(row.tool, "f", "/v").installInto(document));
+    std::set<std::string> releasing;
+    for (const auto& [event, list] : document["hooks"].items()) {
+      if (list.dump().find(" agent stop ") != std::string::npos) releasing.insert(event);
+      EXPECT_TRUE(words(row.events).contains(event) || words(row.releasing).contains(event))
+          << event;
+    }
+    EXPECT_EQ(releasing, words(row.releasing));
   }
 }
 

@@ -95,6 +95,29 @@ TEST_F(VGXHookInstallerTest, StatesOnRealFilesForEveryTool) {
   }
 }
 
+// A Grok file as the table before StopFailure wrote it is ours to update; one that lacks an
+// event the table always had is a partial set, offered for installing again.
+TEST_F(VGXHookInstallerTest, AnOlderInstallIsOursToUpdate) {
+  auto group = [](std::string event, std::string verb) {
+    return '"' + event + R"(":[{"hooks":[{"command":"'/usr/lib/vigilix/vigilix' agent )" + verb +
+           R"( --tool grok --vigilix-hook=v1","type":"command"}]}])";
+  };
+  const std::string ends = group("SessionEnd", "end") + "," + group("Stop", "stop") + "," +
+                           group("StopCancelled", "stop");
+  const std::string older =
+      R"({"hooks":{)" + ends + "," + group("UserPromptSubmit", "start") + "}}";
+  const std::string partial = R"({"hooks":{)" + ends + "}}";
+  const fs::path file = hooksFileURL(VGXAgentTool::grok, root.home());
+  const VGXHookInstaller installer(VGXAgentTool::grok, file, kCli);
+  for (const auto& [text, state] :
+       {std::pair{older, Case::needsUpdate}, {partial, Case::notInstalled}}) {
+    write(file, text);
+    EXPECT_EQ(installer.status(), VGXHookInstallState::of(state));
+    ASSERT_TRUE(installer.install());
+    EXPECT_EQ(installer.status(), VGXHookInstallState::of(Case::installed));
+  }
+}
+
 TEST_F(VGXHookInstallerTest, FailuresWriteNothing) {
   const fs::path file = hooksFileURL(VGXAgentTool::claude, root.home());
   const std::string lock = file.string() + ".vigilix-lock";

@@ -106,16 +106,19 @@ VGXCLIv2Reply VGXAgentHoldController::handleHolds() const {
 
 VGXCLIv2Reply VGXAgentHoldController::handleRelease(const VGXCLIv2Request& request) {
   if (!request.id || request.id->empty()) return replyWith(VGXCLIv2Status::error, "missing id");
+  std::optional<std::string> ignored;
   if (request.label == "session-end") {
     store_->releaseWithPrefix(*request.id);
   } else {
     // Late or repeated events are answered ok whatever the store decided, so
-    // a hook never fails on them.
-    store_->release(*request.id, request.corr, request.seq.value_or(0));
+    // a hook never fails on them; the message tells its log that the hold stays.
+    const VGXAgentReleaseResult result =
+        store_->release(*request.id, request.corr, request.seq.value_or(0));
+    if (result.kind == VGXAgentReleaseResult::Case::ignored) ignored = "ignored: " + result.reason;
   }
   dropStaleProcessSources();
   publish();
-  return replyWith(VGXCLIv2Status::ok);
+  return replyWith(VGXCLIv2Status::ok, std::move(ignored));
 }
 
 VGXCLIv2Reply VGXAgentHoldController::handleHold(const VGXCLIv2Request& request) {

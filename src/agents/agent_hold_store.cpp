@@ -28,8 +28,14 @@ VGXAgentReleaseResult VGXAgentHoldStore::release(const std::string& id,
   std::lock_guard lock(lock_);
   const auto stored = storage_.find(id);
   if (stored == storage_.end()) return VGXAgentReleaseResult::notFound();
-  if (!corr || !stored->second.corr) return VGXAgentReleaseResult::ignored("nil corr");
-  if (*corr != *stored->second.corr || seq != stored->second.seq) {
+  const VGXAgentHold& hold = stored->second;
+  if (!corr && !hold.corr) {
+    // Tools that name no prompt (Claude Code, Cursor) end a turn by its seq alone: a release
+    // counted before the hold is a late event of an earlier turn.
+    if (seq < hold.seq) return VGXAgentReleaseResult::ignored("corr or seq mismatch");
+  } else if (!corr || !hold.corr) {
+    return VGXAgentReleaseResult::ignored("nil corr");
+  } else if (*corr != *hold.corr || seq != hold.seq) {
     return VGXAgentReleaseResult::ignored("corr or seq mismatch");
   }
   storage_.erase(stored);

@@ -17,7 +17,8 @@ namespace vigilix {
 // The agents' holds, in memory only, and the reasons they give: one
 // `TriggerReason::agent(tool)` per tool holding anything, in the order tools
 // first took a hold. Late or repeated hook events are harmless: an older seq
-// never replaces a newer hold, and a release needs the hold's corr and seq.
+// never replaces a newer hold, and a release needs the hold's corr and seq, or, when neither
+// names a corr, a seq at least the hold's.
 // Every operation takes the store's own lock and calls nothing outside the
 // store, so any thread may use it.
 class VGXAgentHoldStore {

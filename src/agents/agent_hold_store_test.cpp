@@ -73,7 +73,7 @@ TEST(VGXAgentHoldStoreTest, AnOlderSeqNeverReplacesAndAnEqualOneDoes) {
   EXPECT_EQ(store.activeReasons(), std::vector{TriggerReason::agent("codex")});
 }
 
-TEST(VGXAgentHoldStoreTest, ReleaseNeedsTheHoldsCorrAndSeq) {
+TEST(VGXAgentHoldStoreTest, ReleaseNeedsTheHoldsCorrAndSeqOrWithoutCorrANewerSeq) {
   using Result = VGXAgentReleaseResult;
   struct Row {
     const char* name;
@@ -90,6 +90,10 @@ TEST(VGXAgentHoldStoreTest, ReleaseNeedsTheHoldsCorrAndSeq) {
       {"hold taken without corr", std::nullopt, "h", "k", 3, Result::ignored("nil corr")},
       {"other corr", "k", "h", "j", 3, Result::ignored("corr or seq mismatch")},
       {"other seq", "k", "h", "k", 4, Result::ignored("corr or seq mismatch")},
+      {"no corr, the turn's own seq", std::nullopt, "h", std::nullopt, 3, Result::released()},
+      {"no corr, a newer seq", std::nullopt, "h", std::nullopt, 4, Result::released()},
+      {"no corr, a late stop of an earlier turn", std::nullopt, "h", std::nullopt, 2,
+       Result::ignored("corr or seq mismatch")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

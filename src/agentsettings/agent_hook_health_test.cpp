@@ -5,7 +5,7 @@
 #include <map>
 
 #include "agentcontracts/agent_paths.h"
-#include "agentsettings/agent_hooks_fixture.h"
+#include "testing/agenthooks/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agentsettings/agent_hooks_fixture.h"
+#include "testing/agenthooks/agent_hooks_fixture.h"
 
 namespace vigilix {
 namespace {

@@ -25,6 +25,7 @@ constexpr double kLineSpacing = 6;
 std::shared_ptr<TextField> secondaryLabel(const std::string& text, bool callout = false) {
   auto label = TextField::labelWithString(text);
   label->setTextColor(Color::secondaryLabel());
+  label->setMaximumNumberOfLines(0);  // within the section's width
   if (callout) label->setFont(platform::Font::systemFont(kCalloutSize));
   return label;
 }

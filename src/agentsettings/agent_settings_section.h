@@ -56,6 +56,7 @@ class VGXAgentSettingsSection : public platform::View {
 
   bool isFlipped() const override { return true; }
   platform::Size intrinsicContentSize() const override { return body_->fittingSize(); }
+  double heightForWidth(double width) const override { return body_->heightForWidth(width); }
   void layout() override;
   void viewDidMoveToWindow() override;
 

@@ -4,8 +4,8 @@
 
 #include "agents/agent_settings_slot.h"
 #include "agentsettings/agent_hook_features.h"
-#include "agentsettings/agent_hooks_fixture.h"
 #include "keepawake/health_registry.h"
+#include "testing/agenthooks/agent_hooks_fixture.h"
 #include "testing/ui_driver.h"
 
 namespace vigilix {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "app/download_panel.h"
 #include "core/device.h"
 #include "core/dzl_keys.h"
 #include "health/app_notification_names.h"
@@ -97,7 +96,6 @@ DZLAppController::~DZLAppController() {
 }
 
 void DZLAppController::configureTriggerBridge() {
-  VGXTriggerBridge::hooks().openPanelPresenter = presentDownloadPanel;
   triggerBridge_->setDelegate(weak_from_this());
   previousIsAwake_ = triggerBridge_->isAwake();
   previousManualFireDate_ = triggerBridge_->manualFireDate();
@@ -121,12 +119,14 @@ void DZLAppController::startProtectionVerifier() {
       .lowPowerModeEnabled = reads(&VGXTriggerBridge::isLowPowerModeBlocked),
       .directAvailable = [] { return VGXDirectAvailability::isDirectBuild(); },
   });
-  VGXTriggerBridge::hooks().protectionReasonLine =
-      weakly(verifier, [](VGXProtectionVerifier& shown) -> std::optional<std::string> {
-        return shown.reasonLine();
-      });
-  VGXStatusMenu::hooks().hasAttention =
-      weakly(verifier, [](VGXProtectionVerifier& shown) { return shown.hasAttention(); });
+  VGXStatusMenu::hooks() = {
+      .hasAttention =
+          weakly(verifier, [](VGXProtectionVerifier& shown) { return shown.hasAttention(); }),
+      .attentionLine = weakly(verifier,
+                              [](VGXProtectionVerifier& shown) -> std::optional<std::string> {
+                                return shown.reasonLine();
+                              }),
+  };
 
   verifier->startWithExpectedTypes(
       weakly(this,
@@ -160,11 +160,9 @@ void DZLAppController::installObservers() {
                                             self.updateDeviceMonitoringFlags();
                                             self.triggerBridge_->reloadConfiguration();
                                           })));
-  observers_.push_back(center.addObserver(
-      kVGXOpenStatusMenuNotification, nullptr, main, weakly(this, [](DZLAppController& self) {
-        // A tray item cannot open its own menu: only the host does, on a click.
-        self.log_.log("The status menu opens from the tray only.");
-      })));
+  observers_.push_back(
+      center.addObserver(kVGXOpenStatusMenuNotification, nullptr, main,
+                         weakly(this, [](DZLAppController& self) { self.popUpStatusMenu(); })));
   // The countdown is right again after a sleep or a change of its setting.
   const auto updateCountdown =
       weakly(this, [](DZLAppController& self) { self.updateStatusItemCountdown(); });

@@ -135,6 +135,9 @@ class DZLAppController : public VGXTriggerBridgeDelegate,
   void menuNeedsUpdate();
   void menuWillOpen();
   void menuDidClose();
+  // The status menu as a menu of the application's own, where the tray last
+  // reported the item, else at the pointer: a tray item cannot open its own.
+  void popUpStatusMenu();
   void rebuildMenu();
   void refreshOpenMenuIfNeeded();
   void refreshOpenMenuStatus();

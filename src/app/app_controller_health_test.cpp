@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/app_controller.h"
+#include "app/hub_composition.h"
 #include "health/health_presenter.h"
 #include "scenarios/hub_fixture.h"
 #include "testing/fake_user_notifications.h"
@@ -25,10 +26,13 @@ TEST(AppControllerHealthTest, CheckHealthShowsTheSheetOnTheSettingsWindowOrInIts
     testing::FakeUserNotificationCenter notices;
     auto settings = std::make_shared<platform::Window>(platform::Rect(0, 0, 700, 500),
                                                        platform::WindowStyle::Titled);
-    auto hub = VGXTriggerBridge::create(platform::UserDefaults::standard(), {},
-                                        [] { return std::make_shared<scenarios::QuietSampler>(); });
+    // The hub the program's environment reaches, composed as the launch composes it.
+    VGXTriggerBridge::makeSharedWith([] {
+      return composeHub({.makeSampler = [] { return std::make_shared<scenarios::QuietSampler>(); },
+                         .protectionVerifier = &VGXProtectionVerifier::shared()});
+    });
     auto environment = DZLAppController::Environment::current();
-    environment.bridge = hub;
+    auto hub = environment.bridge;
     environment.eventHandler = std::make_shared<DZLEventHandler>();
     if (row.settingsWindow) environment.ensureSettingsWindow = [settings] { return settings; };
     auto controller = DZLAppController::make(std::move(environment));

@@ -7,6 +7,7 @@
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 #include "platform/ui/application.h"
+#include "platform/ui/window_rendering.h"
 #include "statusmenu/status_menu.h"
 
 namespace vigilix {
@@ -78,6 +79,18 @@ void DZLAppController::menuDidClose() {
   menuIsOpen_ = false;
   if (menuRefreshTimer_) menuRefreshTimer_->invalidate();
   menuRefreshTimer_.reset();
+}
+
+void DZLAppController::popUpStatusMenu() {
+  menuNeedsUpdate();
+  menuWillOpen();
+  const auto at = statusItemController_ ? statusItemController_->itemPosition() : std::nullopt;
+  const bool shown = platform::WindowRendering::popUpMenu(
+      menu_, at, weakly(this, [](DZLAppController& self) { self.menuDidClose(); }));
+  if (!shown) {
+    menuDidClose();
+    log_.log("The status menu cannot open here: no window can be shown.");
+  }
 }
 
 void DZLAppController::rebuildMenu() {

@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 
+#include "app/hub_composition.h"
 #include "core/device.h"
 #include "core/dzl_keys.h"
+#include "health/direct_availability.h"
 #include "health/keep_awake_notification_request.h"
 #include "menubar/deadline_picker.h"
 #include "platform/base/shared_instances.h"
@@ -41,7 +43,8 @@ class AppControllerTest : public ::testing::Test {
   }
 
   void launch() {
-    hub = VGXTriggerBridge::create(defaults(), {}, [] { return std::make_shared<QuietSampler>(); });
+    hub = composeHub({.makeSampler = [] { return std::make_shared<QuietSampler>(); },
+                      .protectionVerifier = &VGXProtectionVerifier::shared()});
     controller = DZLAppController::make({
         .defaults = &defaults(),
         .bridge = hub,
@@ -477,13 +480,13 @@ TEST_F(AppControllerTest, ChatPresenceFromAnAddressReachesTheInstalledFeatureOnl
     SCOPED_TRACE(row.name);
     testing::CapturedLog log;
     std::vector<bool> asked;
-    VGXTriggerBridge::hooks().chatPresenceFromURL = nullptr;
+    VGXDirectAvailability::setChatPresenceFromURL(nullptr);
     if (row.installed) {
       // As the feature answers: only switching off is applied.
-      VGXTriggerBridge::hooks().chatPresenceFromURL = [&asked](bool enabled) {
+      VGXDirectAvailability::setChatPresenceFromURL([&asked](bool enabled) {
         asked.push_back(enabled);
         return !enabled;
-      };
+      });
     }
     launch();
     open(row.url);
@@ -494,7 +497,7 @@ TEST_F(AppControllerTest, ChatPresenceFromAnAddressReachesTheInstalledFeatureOnl
       EXPECT_FALSE(log.containsFragment("chat presence"));
       EXPECT_FALSE(log.containsFragment("Chat presence"));
     }
-    VGXTriggerBridge::hooks().chatPresenceFromURL = nullptr;
+    VGXDirectAvailability::setChatPresenceFromURL(nullptr);
     controller.reset();
     hub.reset();
   }
@@ -552,7 +555,7 @@ TEST_F(AppControllerTest, TheProtectionVerifierReadsTheHubAndFeedsTheMenu) {
     row.act(*this);
     const VGXProtectionVerifier& verifier = VGXProtectionVerifier::shared();
     EXPECT_EQ(verifier.state(), row.state);
-    EXPECT_EQ(VGXTriggerBridge::hooks().protectionReasonLine(), row.verifierLine);
+    EXPECT_EQ(VGXStatusMenu::hooks().attentionLine(), row.verifierLine);
     if (row.verifierLine) {
       EXPECT_EQ(hub->headerReasonLine(), *row.verifierLine);
     }

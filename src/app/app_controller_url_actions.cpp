@@ -3,6 +3,7 @@
 
 #include "app/app_controller.h"
 #include "core/dzl_keys.h"
+#include "health/direct_availability.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
@@ -42,7 +43,7 @@ void DZLAppController::configureEventHandler() {
         const auto enabled = event.arguments->find("enabled");
         if (enabled == event.arguments->end()) return;
         const bool on = dzl_argumentBoolValue(enabled->second);
-        const auto& setPresence = VGXTriggerBridge::hooks().chatPresenceFromURL;
+        const auto& setPresence = VGXDirectAvailability::chatPresenceFromURL();
         if (!setPresence) {
           self.log_.log("No chat presence to set {} from the address.", on ? "on" : "off");
         } else if (!setPresence(on)) {

@@ -14,10 +14,13 @@
 #include "app/app_delegate.h"
 #include "app/app_platform_watches.h"
 #include "app/application_bus_service.h"
+#include "app/command_line_inbox.h"
 #include "app/desktop_health_lines.h"
 #include "app/desktop_inputs.h"
+#include "app/hub_composition.h"
 #include "app/settings_window_factory.h"
 #include "core/sleep_wake_timer.h"
+#include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "intents/intent_actions.h"
 #include "menubar/activation_duration_titles.h"
@@ -189,7 +192,8 @@ void handleAddress(DZLEventHandler& handler, const std::string& uri) {
 }
 
 int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnection* bus,
-                std::unique_ptr<ApplicationBusService> service) {
+                std::unique_ptr<ApplicationBusService> service,
+                std::shared_ptr<CommandLineInbox> commandLineInbox) {
   auto& loop = platform::LiveRunLoop::main();
   // Qt is mapped only when the first window opens (the migration's alert
   // may be the first).
@@ -199,6 +203,24 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   // The status menu's durations, complete from the start, then need no formatting.
   DZLActivationDurationTitles::setShared(std::make_unique<DZLActivationDurationTitles>(
       platform::standardFolder(platform::StandardFolder::caches) / "duration-titles"));
+  const auto secondsSinceLastInput =
+      installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
+  // The desktop's shells hear of control changes while the bus service lives.
+  auto announceControls = std::make_shared<std::function<void(const std::string&)>>();
+  // Made where it is first reached, by the direct build's features or else
+  // by the controller's environment below.
+  VGXTriggerBridge::makeSharedWith([secondsSinceLastInput, announceControls, commandLineInbox] {
+    return composeHub({
+        .resolveBookmark = platformBookmarkResolver(),
+        .secondsSinceLastInput = secondsSinceLastInput,
+        .protectionVerifier = &VGXProtectionVerifier::shared(),
+        .reloadControls =
+            [announceControls](const std::string& kind) {
+              if (*announceControls) (*announceControls)(kind);
+            },
+        .commandLineInbox = commandLineInbox,
+    });
+  });
   if (const auto& install = VGXDirectCompositionBridge::slot().install) install();
   auto environment = DZLAppController::Environment::current();
   environment.terminate = terminate;
@@ -228,7 +250,6 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   platform::Application::shared().setTerminationHandler(terminate);
   const auto handler = environment.eventHandler;
   installAgentHookFeatures();
-  installDesktopInputs(makeDesktopInputs(platform::SessionVariables::current()));
   const auto controller = DZLAppController::make(std::move(environment));
   *controllerSlot = controller;
   registerDesktopHealthLines(controller);
@@ -246,7 +267,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
                           handleAddress(*handler, std::string(kDesktopActionAddress) + action);
                         },
                     .perform = performAction});
-    VGXTriggerBridge::hooks().reloadControls = [service = service.get()](const std::string& kind) {
+    *announceControls = [service = service.get()](const std::string& kind) {
       service->announceControlsChanged(kind);
     };
   }
@@ -265,7 +286,7 @@ int runInstance(const std::vector<std::string>& urls, platform::AsyncBusConnecti
   const SignalWatch signalWatch = watchTerminationSignals(terminate);
   launchLog().log("Vigilix is running.");
   loop.run();
-  VGXTriggerBridge::hooks().reloadControls = nullptr;
+  *announceControls = nullptr;
   return 0;
 }
 
@@ -299,10 +320,11 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
     launchLog().error(
         "No session bus ({}): running alone; other programs and addresses cannot reach Vigilix.",
         bus.error().description());
-    return runInstance(arguments, nullptr, nullptr);
+    return runInstance(arguments, nullptr, nullptr, nullptr);
   }
   // Served before the name is ours: a launcher that started us for an
-  // address calls the moment we own it.
+  // address calls the moment we own it, and the command-line tool posts its
+  // request the moment it sees the name owned.
   std::unique_ptr<ApplicationBusService> service;
   if (auto exported = ApplicationBusService::exportOn(**bus)) {
     service = std::move(*exported);
@@ -310,6 +332,8 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
     launchLog().error("Could not serve {} on the session bus: {}", kApplicationInterface,
                       exported.error().description());
   }
+  auto commandLineInbox =
+      CommandLineInbox::open(platform::DistributedNotificationCenter::current());
   auto& loop = platform::LiveRunLoop::main();
   std::optional<std::expected<ApplicationNameOutcome, platform::BusError>> outcome;
   auto request = requestApplicationName(**bus, [&](const auto& answer) {
@@ -319,21 +343,22 @@ int DZLApplicationMain(const std::vector<std::string>& arguments) {
   if (!request) {
     launchLog().error("Could not ask for the name {}: {}; running without it.", kApplicationBusName,
                       request.error().description());
-    return runInstance(arguments, bus->get(), std::move(service));
+    return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
   }
   loop.run();
   if (!outcome || !*outcome) {
     launchLog().error("The bus did not give the name {}{}; running without it.",
                       kApplicationBusName,
                       outcome ? ": " + outcome->error().description() : std::string());
-    return runInstance(arguments, bus->get(), std::move(service));
+    return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
   }
   if (**outcome == ApplicationNameOutcome::taken) {
     launchLog().log("Vigilix is already running; handing the request to it.");
     service.reset();
+    commandLineInbox.reset();
     return forward(**bus, arguments);
   }
-  return runInstance(arguments, bus->get(), std::move(service));
+  return runInstance(arguments, bus->get(), std::move(service), std::move(commandLineInbox));
 }
 
 }  // namespace vigilix

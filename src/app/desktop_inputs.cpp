@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
 #include "platform/system/logind_idle_time.h"
 #include "platform/system/network_manager_wifi.h"
@@ -50,13 +49,14 @@ DesktopInputs makeDesktopInputs(const platform::SessionVariables& session) {
   return {std::move(*idle), std::move(*window)};
 }
 
-void installDesktopInputs(DesktopInputs inputs) {
+std::function<std::optional<double>()> installDesktopInputs(DesktopInputs inputs) {
   // Kept for the life of the process and never destroyed: the trigger monitor's
   // queue may read them during exit, and a later install must not free readers
   // an earlier one handed out.
   struct Installed {
     std::vector<std::unique_ptr<platform::ActiveWindowOwner>> windows;
     std::vector<std::unique_ptr<platform::WiFiInterface>> wifi;
+    std::vector<std::shared_ptr<platform::UserIdleTime>> idle;
   };
   static auto* const installed = new Installed();
   if (inputs.activeWindow) {
@@ -65,8 +65,11 @@ void installDesktopInputs(DesktopInputs inputs) {
   }
   installed->wifi.push_back(std::make_unique<platform::NetworkManagerWiFi>());
   platform::WiFiInterface::setCurrent(installed->wifi.back().get());
-  VGXTriggerBridge::hooks().secondsSinceLastInput =
-      [idle = std::move(inputs.idleTime)]() -> std::optional<double> {
+  if (inputs.idleTime) {
+    platform::UserIdleTime::setCurrent(inputs.idleTime.get());
+    installed->idle.push_back(inputs.idleTime);
+  }
+  return [idle = std::move(inputs.idleTime)]() -> std::optional<double> {
     return idle ? idle->secondsSinceLastInput() : std::nullopt;
   };
 }

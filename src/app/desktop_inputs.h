@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/system/active_window.h"
 #include "platform/system/user_idle_time.h"
@@ -21,9 +23,9 @@ struct DesktopInputs {
 // as frontmost; the log says which once. Main thread.
 DesktopInputs makeDesktopInputs(const platform::SessionVariables& session);
 
-// At launch, on the main thread, before the hub starts: the hub's idle-time
-// reading, the platform's active window and its Wi-Fi (NetworkManager) become
-// these live readers for the life of the process.
-void installDesktopInputs(DesktopInputs inputs);
+// At launch, on the main thread, before the hub is composed: the platform's
+// idle time, active window and Wi-Fi (NetworkManager) become these live
+// readers for the life of the process. Answers the idle reading, for the hub.
+std::function<std::optional<double>()> installDesktopInputs(DesktopInputs inputs);
 
 }  // namespace vigilix

@@ -18,6 +18,8 @@ std::string outcome(const std::expected<VGXCLIAnswer<VGXCLIv2Reply>, VGXCLIFailu
   }
   const VGXCLIv2Reply& reply = answer->reply;
   if (reply.status == VGXCLIv2Status::error) return "error: " + reply.message.value_or("");
+  // An ok that did nothing says so: a release the application ignored.
+  if (reply.status == VGXCLIv2Status::ok && reply.message) return *reply.message;
   return std::string(rawValue(reply.status));
 }
 

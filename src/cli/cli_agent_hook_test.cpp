@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "agentcontracts/agent_files_fixture.h"
 #include "agentcontracts/agent_hook_log.h"
 #include "cli/cli_fake_application.h"
+#include "testing/agent_files_fixture.h"
 
 namespace vigilix {
 namespace {
@@ -37,7 +37,24 @@ class CLIAgentHookTest : public AgentFilesTest {
   const std::filesystem::path log = root.home() / "state/agent-hooks.json";
 };
 
-constexpr std::string_view kPayload = R"({"session_id":"s1","prompt_id":"p1","agent_id":"a"})";
+// Claude Code's hook input as it sends it: no prompt id.
+constexpr std::string_view kPayload =
+    R"({"session_id":"0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b",)"
+    R"("transcript_path":"/home/ada/.claude/projects/-home-ada-src-shop/)"
+    R"(0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b.jsonl","cwd":"/home/ada/src/shop",)"
+    R"("permission_mode":"default","hook_event_name":"UserPromptSubmit",)"
+    R"("prompt":"Fix the cart test"})";
+constexpr std::string_view kStopPayload =
+    R"({"session_id":"0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b",)"
+    R"("transcript_path":"/home/ada/.claude/projects/-home-ada-src-shop/)"
+    R"(0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b.jsonl","cwd":"/home/ada/src/shop",)"
+    R"("permission_mode":"default","hook_event_name":"Stop","stop_hook_active":false})";
+constexpr std::string_view kEndPayload =
+    R"({"session_id":"0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b",)"
+    R"("transcript_path":"/home/ada/.claude/projects/-home-ada-src-shop/)"
+    R"(0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b.jsonl","cwd":"/home/ada/src/shop",)"
+    R"("permission_mode":"default","hook_event_name":"SessionEnd","reason":"exit"})";
+const std::string kHoldID = "claude:0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b";
 
 TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
   // An event of the same session before the row's own, answered by an application of this
@@ -64,9 +81,16 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
     std::filesystem::create_directories(root.home() / "state");
     std::ofstream(root.home() / "state/agent-seq") << "not a folder";
   };
-  const std::string hold1 =
-      R"({"corr":"p1","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
-      R"("pidStart":1700,"seq":1,"tool":"claude","ttl":600,"v":2,"verb":"hold"})";
+  const auto hold = [](const char* nonce, int seq, const char* epoch = "EPOCH-1") {
+    return R"({"epoch":")" + std::string(epoch) + R"(","gen":4,"id":")" + kHoldID +
+           R"(","nonce":")" + nonce + R"(","pid":4242,"pidStart":1700,"seq":)" +
+           std::to_string(seq) + R"(,"tool":"claude","ttl":600,"v":2,"verb":"hold"})";
+  };
+  const auto release = [](int seq) {
+    return R"({"id":")" + kHoldID + R"(","nonce":"n1","seq":)" + std::to_string(seq) +
+           R"(,"tool":"claude","v":2,"verb":"release"})";
+  };
+  const std::string hold1 = hold("n2", 1);
   const Row rows[] = {
       {"start holds for the agent's process",
        {},
@@ -85,11 +109,10 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
       {"each start counts on, under the session's first epoch",
        {{VGXHookVerb::start}},
        VGXHookVerb::start,
-       R"({"session_id":"s1","prompt_id":"p2","agent_id":"a"})",
+       kPayload,
        none,
        "ok",
-       {R"({"corr":"p2","epoch":"EPOCH-1","gen":4,"id":"claude:s1:a","nonce":"n1","pid":4242,)"
-        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"},
+       {hold("n1", 2)},
        "EPOCH-1",
        1},
       {"a person's stop outlasts the agent's next prompt",
@@ -111,7 +134,7 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
       {"a sub-agent of a stopped session holds nothing",
        {{VGXHookVerb::start}, {VGXHookVerb::start, 5}},
        VGXHookVerb::start,
-       R"({"session_id":"s1","prompt_id":"p1","agent_id":"b"})",
+       R"({"session_id":"0d6f3c1e-9a4b-4e27-b5d8-71c2e9f04a3b","agent_id":"a51c9e","agent_type":"Explore"})",
        stopped,
        "stopped for this session",
        {}},
@@ -121,8 +144,7 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
        kPayload,
        none,
        "ok",
-       {R"({"corr":"p1","epoch":"EPOCH-2","gen":4,"id":"claude:s1:a","nonce":"n2","pid":4242,)"
-        R"("pidStart":1700,"seq":2,"tool":"claude","ttl":600,"v":2,"verb":"hold"})"},
+       {hold("n2", 2, "EPOCH-2")},
        "EPOCH-2"},
       {"a counter that cannot be kept counts 1",
        {},
@@ -134,27 +156,32 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
       {"and its stop releases that hold",
        {},
        VGXHookVerb::stop,
-       kPayload,
+       kStopPayload,
        noCounter,
        "ok (counted 1)",
-       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":1,"tool":"claude","v":2,)"
-        R"("verb":"release"})"}},
-      {"stop releases the start's hold",
+       {release(1)}},
+      {"stop releases the start's hold with its seq",
        {{VGXHookVerb::start}},
        VGXHookVerb::stop,
-       kPayload,
+       kStopPayload,
        none,
        "ok",
-       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":1,"tool":"claude","v":2,)"
-        R"("verb":"release"})"}},
+       {release(1)}},
+      {"a release the application ignored is logged so",
+       {{VGXHookVerb::start}},
+       VGXHookVerb::stop,
+       kStopPayload,
+       [](FakeApplication& app) { app.releaseMessage = "ignored: corr or seq mismatch"; },
+       "ignored: corr or seq mismatch",
+       {release(1)}},
       {"end releases the whole session",
        {},
        VGXHookVerb::end,
-       kPayload,
+       kEndPayload,
        none,
        "ok",
-       {R"({"id":"claude:s1","label":"session-end","nonce":"n1","tool":"claude","v":2,)"
-        R"("verb":"release"})"}},
+       {R"({"id":")" + kHoldID +
+        R"(","label":"session-end","nonce":"n1","tool":"claude","v":2,"verb":"release"})"}},
       {"refused by policy",
        {},
        VGXHookVerb::start,
@@ -167,11 +194,10 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
       {"refused with a reason",
        {},
        VGXHookVerb::stop,
-       kPayload,
+       kStopPayload,
        [](FakeApplication& app) { app.statuses[VGXCLIv2Verb::release] = VGXCLIv2Status::error; },
        "error: missing id",
-       {R"({"corr":"p1","id":"claude:s1:a","nonce":"n1","seq":0,"tool":"claude","v":2,)"
-        R"("verb":"release"})"}},
+       {release(0)}},
       {"no application",
        {},
        VGXHookVerb::start,
@@ -183,7 +209,7 @@ TEST_F(CLIAgentHookTest, EventsBecomeHoldsAndReleasesAndEveryOutcomeIsLogged) {
       {"no session in the payload",
        {},
        VGXHookVerb::start,
-       R"({"prompt_id":"p1"})",
+       R"({"hook_event_name":"UserPromptSubmit","prompt":"Fix it"})",
        none,
        "no session in payload",
        {}},

@@ -37,7 +37,17 @@ const std::map<std::string_view, CommandShape, std::less<>>& commandShapes() {
 
 // Options without a value.
 bool isFlag(std::string_view option) {
-  return option == "--json" || option == kHookMarker || option == "--help";
+  return option == "--json" || option == kHookMarker || option == "--help" || option == "--version";
+}
+
+// Whether some command takes the option; the hook marker counts by its name.
+bool isKnownOption(std::string_view name) {
+  for (const auto& [word, shape] : commandShapes()) {
+    for (const std::string_view option : shape.options) {
+      if (option.substr(0, option.find('=')) == name) return true;
+    }
+  }
+  return isFlag(name);
 }
 
 std::optional<std::int64_t> wholeNumber(std::string_view text, std::int64_t low,
@@ -78,6 +88,10 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
     const std::size_t equals = argument.find('=');
     std::string_view name = argument.substr(0, equals);
     std::string_view value;
+    // Before a value is taken for it: a mistyped option is not one that lacks its value.
+    if (!isKnownOption(name)) {
+      return fail("Unknown option \"" + std::string(name) + "\". Try \"vigilix help\".");
+    }
     if (isFlag(argument)) {
       name = argument;
     } else if (equals != std::string_view::npos) {
@@ -88,6 +102,7 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
       return fail("\"" + std::string(name) + "\" needs a value.");
     }
     if (name == "--help") return VGXCLICommand{};
+    if (name == "--version") return VGXCLICommand{.kind = VGXCLICommandKind::version};
     if (name == "--json") {
       json = true;
       continue;
@@ -99,9 +114,16 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
   if (positionals.empty()) return fail("Missing command. Try \"vigilix help\".");
   const auto shape = commandShapes().find(positionals.front());
   if (shape == commandShapes().end()) {
-    return fail("Unknown command \"" + std::string(positionals.front()) + "\".");
+    return fail("Unknown command \"" + std::string(positionals.front()) +
+                "\". Try \"vigilix help\".");
   }
   const CommandShape& expected = shape->second;
+  // The command to run, written without the "--" before it.
+  if (expected.kind == VGXCLICommandKind::run && commandLine.empty() && positionals.size() > 1) {
+    std::string words;
+    for (std::size_t i = 1; i < positionals.size(); ++i) words += " " + std::string(positionals[i]);
+    return fail("\"run\" takes the command after \"--\": vigilix run --" + words);
+  }
   // release takes its id as an argument or a whole tool with --tool.
   const bool releasesTool =
       expected.kind == VGXCLICommandKind::release && options.contains("--tool");
@@ -171,6 +193,7 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
       break;
     }
     case VGXCLICommandKind::help:
+    case VGXCLICommandKind::version:
     case VGXCLICommandKind::status:
     case VGXCLICommandKind::holds:
     case VGXCLICommandKind::doctor:
@@ -182,6 +205,7 @@ std::expected<VGXCLICommand, std::string> parseArguments(std::span<const std::st
 
 std::string_view usageText() {
   return "Usage: vigilix <command> [--json]\n"
+         "       vigilix --version\n"
          "\n"
          "  status                      whether Vigilix keeps the computer awake, and why\n"
          "  holds                       the agent holds in force\n"

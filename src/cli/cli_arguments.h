@@ -15,6 +15,7 @@ namespace vigilix {
 // What one run of the `vigilix` program was asked to do.
 enum class VGXCLICommandKind {
   help,
+  version,
   agent,
   status,
   holds,

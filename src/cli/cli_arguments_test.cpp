@@ -37,6 +37,8 @@ TEST(CLIArgumentsTest, CommandsAndTheirOptions) {
        {.kind = K::watch, .label = "build", .pid = 2147483647}},
       {"unwatch", {"unwatch", "12"}, {.kind = K::unwatch, .pid = 12}},
       {"help option anywhere", {"hold", "--help"}, {}},
+      {"version", {"--version"}, {.kind = K::version}},
+      {"version option anywhere", {"status", "--version"}, {.kind = K::version}},
       {"run keeps the command's words",
        {"run", "--json", "--", "make", "--help", "--", "-j"},
        {.kind = K::run, .commandLine = {"make", "--help", "--", "-j"}, .json = true}},
@@ -57,7 +59,9 @@ TEST(CLIArgumentsTest, MistakesAreNamed) {
   const Row rows[] = {
       {{}, "Missing command. Try \"vigilix help\"."},
       {{"--json"}, "Missing command. Try \"vigilix help\"."},
-      {{"sleep"}, "Unknown command \"sleep\"."},
+      {{"sleep"}, "Unknown command \"sleep\". Try \"vigilix help\"."},
+      {{"status", "--jsn"}, "Unknown option \"--jsn\". Try \"vigilix help\"."},
+      {{"hold", "--tool", "a", "--tl=5"}, "Unknown option \"--tl\". Try \"vigilix help\"."},
       {{"agent", "begin", "--tool", "claude"},
        "\"agent\" takes start, stop or end, not \"begin\"."},
       {{"agent", "start"}, "\"agent\" needs --tool."},
@@ -78,7 +82,7 @@ TEST(CLIArgumentsTest, MistakesAreNamed) {
       {{"watch", "2147483648"}, "\"2147483648\" is not a process id."},
       {{"unwatch", "-3"}, "\"-3\" is not a process id."},
       {{"run", "--"}, "\"run\" needs a command after \"--\"."},
-      {{"run", "make"}, "\"run\" takes no argument."},
+      {{"run", "sleep", "1"}, "\"run\" takes the command after \"--\": vigilix run -- sleep 1"},
       {{"status", "--", "make"}, "\"status\" takes no command after \"--\"."},
   };
   for (const Row& row : rows) {

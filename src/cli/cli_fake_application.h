@@ -25,6 +25,7 @@ class FakeApplication final : public VGXCLITransport {
         handled.push_back(request);
         VGXCLIv2Reply reply{.status = statuses[request.verb]};
         if (reply.status == VGXCLIv2Status::error) reply.message = "missing id";
+        if (request.verb == VGXCLIv2Verb::release && releaseMessage) reply.message = releaseMessage;
         if (request.verb == VGXCLIv2Verb::holds) reply.holds = holds;
         if (request.verb == VGXCLIv2Verb::doctor) reply.doctor = doctor;
         return reply;
@@ -65,6 +66,7 @@ class FakeApplication final : public VGXCLITransport {
   bool stopAfterEpoch = false;
   std::int64_t generation = 4;
   std::map<VGXCLIv2Verb, VGXCLIv2Status> statuses;  // ok unless named
+  std::optional<std::string> releaseMessage;        // what an ok release says it did
   std::vector<VGXCLIv2HoldInfo> holds;
   std::optional<std::string> doctor =
       R"([{"detail":"On","severity":"ok","title":"Keep Awake"},)"

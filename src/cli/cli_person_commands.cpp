@@ -170,6 +170,7 @@ VGXCLIOutput runPersonCommand(const VGXCLICommand& command, VGXCLIClient& client
       });
     }
     case VGXCLICommandKind::help:
+    case VGXCLICommandKind::version:
     case VGXCLICommandKind::agent:
     case VGXCLICommandKind::run:
       break;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "closedlid/closed_lid_settings.h"
-#include "closedlid/closed_lid_test_world.h"
+#include "testing/closedlid/closed_lid_test_world.h"
 
 namespace vigilix {
 namespace {
@@ -296,11 +296,13 @@ TEST_F(ClosedLidControllerTest, HealthLinesMenuAndVerifierReadings) {
     std::string signature;
     std::optional<bool> heldFresh;
     VGXLidRegistration registration = VGXLidRegistration::enabled;
+    bool settingOn = true;
   };
+  const std::string again = ": turn closed-lid mode off and on again";
   const Row rows[] = {
       {"no status",
        [](World&, FakeGuardLink&) {},
-       {{"enabled; guard unknown; SHA unknown", Warning},
+       {{"enabled; guard unknown; the guard does not answer" + again, Warning},
         {"unknown", Ok},
         {"none", Ok},
         {"none", Ok}},
@@ -310,33 +312,40 @@ TEST_F(ClosedLidControllerTest, HealthLinesMenuAndVerifierReadings) {
        [](World&, FakeGuardLink& c) {
          setStatus(c, VGXGuardState::held(1000), 95'000'000'000ULL, std::nullopt);
        },
-       {{"enabled; guard 2.1; SHA match", Ok}, {"held:1000", Ok}, {"1, 5s ago", Ok}, {"none", Ok}},
+       {{"enabled; guard 2.1; the guard runs the installed program", Ok},
+        {"keeping sleep off for user 1000", Ok},
+        {"logind holds it, sleep is off; 5 s ago", Ok},
+        {"none", Ok}},
        "ready|true|false",
        true},
-      {"stale readback, capped, hash differs",
+      {"stale read-back, capped, program differs",
        [](World& w, FakeGuardLink& c) {
          setStatus(c, VGXGuardState::held(1000), 60'000'000'000ULL, VGXGuardLatch::totalCap);
          w.installedHash = "def";
        },
-       {{"enabled; guard 2.1; SHA mismatch", Warning},
-        {"held:1000", Ok},
-        {"1, 40s ago", Ok},
-        {"totalCap", Warning}},
+       {{"enabled; guard 2.1; the guard runs another program than the one installed" + again,
+         Warning},
+        {"keeping sleep off for user 1000", Ok},
+        {"logind holds it, sleep is off; 40 s ago", Ok},
+        {"the time limit was reached: turn closed-lid mode on again", Warning}},
        "ready|true|true",
        false},
-      {"clear failed, readback time ahead",
+      {"clear failed, read-back time ahead",
        [](World&, FakeGuardLink& c) {
          setStatus(c, VGXGuardState::clearFailed(), 200'000'000'000ULL, std::nullopt);
        },
-       {{"enabled; guard 2.1; SHA match", Ok},
-        {"clearFailed", Error},
-        {"1, 0s ago", Ok},
+       {{"enabled; guard 2.1; the guard runs the installed program", Ok},
+        {"couldn't turn sleep back on: turn closed-lid mode off; if the computer still does not "
+         "sleep, restart it",
+         Error},
+        {"logind holds it, sleep is off; 0 s ago", Ok},
         {"none", Ok}},
        "ready|true|false",
        false},
       {"flag off, helper registered",
        [](World& w, FakeGuardLink&) { w.featureEnabled = false; },
-       {{"enabled", Warning}},
+       {{"enabled; this version has no closed-lid mode: remove the helper in the General settings",
+         Warning}},
        "removeOnly|true|false",
        std::nullopt},
       {"flag off, nothing installed",
@@ -345,12 +354,21 @@ TEST_F(ClosedLidControllerTest, HealthLinesMenuAndVerifierReadings) {
        "hidden|true|false",
        std::nullopt,
        VGXLidRegistration::notFound},
+      {"never turned on: nothing needs attention",
+       [](World&, FakeGuardLink&) {},
+       {{"off; Needs a helper to be installed", Ok}},
+       "needsHelper|false|false",
+       std::nullopt,
+       VGXLidRegistration::notRegistered,
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     world = World{};
     client.value = {.ready = true, .status = std::nullopt, .executableSHA256 = std::nullopt};
     helper.state = row.registration;
+    defaults.set(Keys::enabled, row.settingOn);
+    defaults.set(Keys::everRegistered, false);
     row.change(world, client);
     controller.recompute(false);
     std::vector<std::pair<std::string, VGXHealthSeverity>> lines;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "closedlid/closed_lid_test_world.h"
+#include "testing/closedlid/closed_lid_test_world.h"
 
 namespace vigilix {
 namespace {

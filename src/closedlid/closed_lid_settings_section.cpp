@@ -23,6 +23,8 @@ std::shared_ptr<platform::Stepper> choiceStepper(const std::string& label) {
   auto stepper = std::make_shared<platform::Stepper>();
   stepper->setValueWraps(false);
   stepper->setAccessibilityLabel(label);
+  // A picker: Tab reaches it and the arrow keys step it.
+  stepper->setRefusesFirstResponder(false);
   return stepper;
 }
 

@@ -41,6 +41,9 @@ class VGXClosedLidSettingsSection : public platform::View {
 
   bool isFlipped() const override { return true; }
   platform::Size intrinsicContentSize() const override;
+  double heightForWidth(double width) const override {
+    return section_.view()->heightForWidth(width);
+  }
   void layout() override;
   void viewDidMoveToWindow() override { render(); }
 

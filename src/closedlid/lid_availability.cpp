@@ -78,13 +78,13 @@ std::string_view availabilityName(VGXLidAvailabilityKind kind) {
     case removeOnly:
       return "removeOnly";
     case unsupportedMac:
-      return "unsupportedMac";
+      return "guardNotInstalled";
     case unknownLid:
       return "unknownLid";
     case policyDisabled:
       return "policyDisabled";
     case moveToApplications:
-      return "moveToApplications";
+      return "notRunFromInstalledPath";
     case needsHelper:
       return "needsHelper";
     case needsApproval:

@@ -60,7 +60,9 @@ VGXLidAvailability decideAvailability(const VGXLidEnvironment& environment);
 // The reason line shown for an availability; none for hidden, removeOnly and ready.
 std::optional<std::string> availabilityText(const VGXLidAvailability& availability);
 
-// The availability's name, as the menu signature spells it.
+// The availability's name, as the menu signature and the log spell it: what
+// it means on this system ("guardNotInstalled" for `unsupportedMac`,
+// "notRunFromInstalledPath" for `moveToApplications`).
 std::string_view availabilityName(VGXLidAvailabilityKind kind);
 
 // Whether the user may ask to turn closed-lid mode on: only where enabling

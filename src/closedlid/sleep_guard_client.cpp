@@ -1,5 +1,6 @@
 #include "closedlid/sleep_guard_client.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/runloop/dispatch_queue.h"
@@ -153,8 +154,13 @@ void VGXSleepGuardClient::handleLeaseReply(Request request, const VGXGuardWire::
     if (request == Request::hold) didReholdAfterStale_ = false;
     changed();
     if (request == Request::hold) {
-      renewTask_ = scheduler_.schedule(
-          kRenewSeconds, true, weakly(self_, [](VGXSleepGuardClient* client) { client->renew(); }));
+      // Renewed well within the lease the guard granted.
+      const std::int64_t lease = (*decoded)->leaseSeconds;
+      const std::int64_t every =
+          lease > 0 ? std::clamp<std::int64_t>(lease / 3, 1, kRenewSeconds) : kRenewSeconds;
+      renewTask_ =
+          scheduler_.schedule(static_cast<int>(every), true,
+                              weakly(self_, [](VGXSleepGuardClient* client) { client->renew(); }));
     }
     return;
   }

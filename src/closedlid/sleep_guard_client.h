@@ -20,10 +20,10 @@ struct VGXUserLidSettings {
 };
 
 // The application's side of the lease with the root guard: while armed it
-// holds a lease, renews it every 10 s, retries a refusal every 30 s, and it
-// polls the guard's status every 10 s and reconnects after a loss. All state
-// lives on the main thread; `setArmed` and `refreshStatus` may be called from
-// any thread.
+// holds a lease, renews it every 10 s (every third of a shorter lease),
+// retries a refusal every 30 s, and it polls the guard's status every 10 s and
+// reconnects after a loss. All state lives on the main thread; `setArmed` and
+// `refreshStatus` may be called from any thread.
 class VGXSleepGuardClient {
  public:
   struct Snapshot {

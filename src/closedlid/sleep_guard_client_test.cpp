@@ -74,8 +74,8 @@ class FakeTransport final : public VGXGuardTransport {
   FakeGuard& guard_;
 };
 
-Dictionary grant(const std::string& token) {
-  return VGXGuardWire::encodeGrant(VGXHoldGrant{"instance", 1, token, 30});
+Dictionary grant(const std::string& token, std::int64_t leaseSeconds = 30) {
+  return VGXGuardWire::encodeGrant(VGXHoldGrant{"instance", 1, token, leaseSeconds});
 }
 Dictionary refusal(const VGXGuardError& error) {
   return VGXGuardWire::encodeGrant(std::unexpected(error));
@@ -131,6 +131,14 @@ TEST(SleepGuardClientTest, LeaseAndConnectionOnVirtualTime) {
       {"a grant is renewed every 10 s with the token it gave",
        true,
        {arm(), answer(grant("t1")), advance(10), answer(grant("t1")), advance(10)},
+       "hold user floor=30 cap=3, renew t1, renew t1",
+       true,
+       true,
+       std::nullopt,
+       1},
+      {"a shorter lease is renewed every third of its length",
+       true,
+       {arm(), answer(grant("t1", 6)), advance(2), answer(grant("t1", 6)), advance(2)},
        "hold user floor=30 cap=3, renew t1, renew t1",
        true,
        true,

@@ -82,8 +82,7 @@ std::string DZLEvent::debugDescription() const {
   } else {
     text = "(null)";
   }
-  return fmt::format("<DZLEvent: {}>: {{\n\tname: {},\n\targuments: {}\n}}",
-                     static_cast<const void*>(this), name, text);
+  return fmt::format("{{\n\tname: {},\n\targuments: {}\n}}", name, text);
 }
 
 double dzl_argumentNumberValue(std::string_view text) {

@@ -18,7 +18,7 @@ struct DZLEvent {
 
   bool operator==(const DZLEvent&) const = default;
 
-  // "<DZLEvent: 0x...>: {\n\tname: ...,\n\targuments: ...\n}", as logged.
+  // "{\n\tname: ...,\n\targuments: ...\n}", as logged.
   std::string debugDescription() const;
 
   // The event an address asks for: its last path component names the action

@@ -33,6 +33,12 @@ TEST(DZLEventTest, AddressesGiveTheirActionAndArguments) {
   }
 }
 
+// The log shows what the event asks, never where it lies in memory.
+TEST(DZLEventTest, TheLoggedDescriptionIsTheEventAlone) {
+  EXPECT_EQ((DZLEvent{"activate", DZLEvent::Arguments{{"minutes", "5"}}}).debugDescription(),
+            "{\n\tname: activate,\n\targuments: {\n\t\tminutes = 5;\n\t}\n}");
+}
+
 TEST(DZLEventTest, ArgumentTextsReadAsFiniteNumbersAndBooleans) {
   struct Row {
     const char* text;

@@ -110,7 +110,7 @@ class DZLSleepWakeTimer : public std::enable_shared_from_this<DZLSleepWakeTimer>
   std::uint64_t scheduleGeneration() const { return scheduleGeneration_; }
   bool hasExpirationTimer() const { return expirationTimer_ != nullptr; }
 
-  // "<DZLSleepWakeTimer: 0x...>", as the log shows it.
+  // "The keep-awake timer", as the log shows it.
   std::string description() const;
 
  private:

@@ -234,10 +234,10 @@ TEST_F(SleepWakeTimerTest, NegativeIntervalEndsAtOnceNotCancelled) {
 TEST_F(SleepWakeTimerTest, WillActivateLogsTheTimerAndInterval) {
   schedule(1800);
   EXPECT_TRUE(log.contains("SleepWakeTimer", platform::LogLevel::Default,
-                           timer->description() + " will activate with time interval 1800."));
+                           "The keep-awake timer will activate with time interval 1800."));
   timer->invalidate();
   platform.runUntilIdle();
-  EXPECT_TRUE(log.contains(timer->description() + " did deactivate."));
+  EXPECT_TRUE(log.contains("The keep-awake timer did deactivate."));
 }
 
 // --- Failed creates ------------------------------------------------------------

@@ -45,10 +45,10 @@ VGXClosedLidInputs liveInputs() {
   in.effectiveAwake = [] { return VGXTriggerBridge::shared().isAwake(); };
   in.isManualSession = [] { return VGXTriggerBridge::shared().isManualSession(); };
   in.safetyOK = [](int floor) {
-    const platform::ThermalState level = VGXTriggerBridge::currentThermalLevel();
+    const platform::ThermalState level = currentThermalLevel();
     return safetyOK(
         level == platform::ThermalState::Serious || level == platform::ThermalState::Critical,
-        VGXTriggerBridge::samplePowerSource(), floor);
+        samplePowerSource(), floor);
   };
   in.hashGuardBinary = Facts::installedGuardHash;
   in.nowNanoseconds = [] { return platform::Clock::current().continuousNanoseconds(); };
@@ -103,10 +103,10 @@ void fillSeams(const std::shared_ptr<VGXClosedLidFeature>& feature) {
     return with([](VGXClosedLidFeature& f) { return f.controller().heldFresh(); },
                 std::optional<bool>());
   };
-  VGXTriggerBridge::hooks().beforeManualStart = [weak] {
+  VGXTriggerBridge::slots().manualSessionStartHook = [weak] {
     if (auto self = weak.lock()) self->controller().manualSessionStarting();
   };
-  VGXStatusMenu::hooks().addClosedLidItem = [weak](platform::Menu& menu) {
+  VGXStatusMenu::slots().extraItemsHook = [weak](platform::Menu& menu) {
     auto self = weak.lock();
     if (!self) return;
     auto item = makeClosedLidMenuItem(self->controller().menuItem(), [weak] {
@@ -114,7 +114,7 @@ void fillSeams(const std::shared_ptr<VGXClosedLidFeature>& feature) {
     });
     if (item) menu.addItem(item);
   };
-  VGXStatusMenu::hooks().closedLidSignature = [with] {
+  VGXStatusMenu::slots().signatureHook = [with] {
     return with([](VGXClosedLidFeature& f) { return f.controller().menuSignature(); },
                 std::string());
   };

@@ -5,6 +5,7 @@
 
 #include "closedlid/closed_lid_feature.h"
 #include "hub/trigger_bridge.h"
+#include "keepawake/power_readings.h"
 
 namespace vigilix {
 

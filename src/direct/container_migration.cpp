@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "direct/migration_files.h"
+#include "health/protection_verifier.h"
 #include "platform/base/date_format.h"
 #include "platform/base/logger.h"
 #include "platform/defaults/live_user_defaults.h"
@@ -170,6 +171,13 @@ std::optional<std::string> runContainerMigrationAtLaunch() {
   const VGXMigrationOutcome outcome = VGXContainerMigration::makeDefault().run();
   if (outcome.kind == VGXMigrationOutcome::Kind::failed) return outcome.message;
   return std::nullopt;
+}
+
+VGXHealthLine containerMigrationHealthLine() {
+  // What cannot be looked at is not known to be absent.
+  const auto facts = platform::factsOfPath(ContainerMigrationPlaces::standard().containerDataRoot);
+  const bool found = facts || (facts.error() != ENOENT && facts.error() != ENOTDIR);
+  return VGXProtectionVerifier::migrationHealthLine(platform::UserDefaults::standard(), found);
 }
 
 void startFreshContainerMigration() { VGXContainerMigration::makeDefault().startFresh(); }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "direct/migration_provenance.h"
+#include "keepawake/health_line.h"
 #include "platform/defaults/defaults_store.h"
 #include "platform/fs/file_system.h"
 
@@ -68,6 +69,9 @@ class VGXContainerMigration {
   std::shared_ptr<platform::DefaultsStore> destination_;
   MigrationProvenanceRecord provenance_;
 };
+
+// The health check's migration line, told whether the previous version's container is there.
+VGXHealthLine containerMigrationHealthLine();
 
 // The launch bridge: the failure text to show, or none when there is nothing to ask.
 std::optional<std::string> runContainerMigrationAtLaunch();

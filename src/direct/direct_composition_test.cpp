@@ -10,6 +10,12 @@
 #include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
+#include "platform/system/bookmarks.h"
+#include "platform/system/file_resources.h"
+#include "platform/system/running_applications.h"
 #include "settings/closed_lid_settings_slot.h"
 #include "statusmenu/status_menu.h"
 #include "testing/scoped_environment.h"
@@ -32,10 +38,25 @@ ClosedLidSeams closedLidSeams() {
           static_cast<bool>(providers.closedLidClearFailed),
           static_cast<bool>(providers.closedLidArmed),
           static_cast<bool>(providers.closedLidHeldFresh),
-          static_cast<bool>(VGXTriggerBridge::hooks().beforeManualStart),
-          static_cast<bool>(VGXStatusMenu::hooks().addClosedLidItem),
-          static_cast<bool>(VGXStatusMenu::hooks().closedLidSignature),
+          static_cast<bool>(VGXTriggerBridge::slots().manualSessionStartHook),
+          static_cast<bool>(VGXStatusMenu::slots().extraItemsHook),
+          static_cast<bool>(VGXStatusMenu::slots().signatureHook),
           static_cast<bool>(VGXClosedLidSettingsSlot::section())};
+}
+
+// The hub the features reach: one over the test platform with no neighbours.
+std::shared_ptr<VGXTriggerBridge> bareHub() {
+  return VGXTriggerBridge::create(
+      platform::UserDefaults::standard(), {},
+      {.platform = {.clock = &platform::Clock::current(),
+                    .calendar = &platform::Calendar::current,
+                    .mainLoop = &platform::RunLoop::main(),
+                    .mainQueue = &platform::DispatchQueue::main(),
+                    .notifications = &platform::NotificationCenter::defaultCenter(),
+                    .workspace = &platform::NotificationCenter::workspaceCenter(),
+                    .bookmarks = &platform::BookmarkService::current(),
+                    .files = &platform::FileResources::current(),
+                    .applications = &platform::RunningApplications::current()}});
 }
 
 TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
@@ -47,14 +68,16 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
   };
   const Row rows[] = {
       {"never installed: a build without the direct features", 0, false, 0},
-      {"installed at launch", 1, true, 4},
-      {"installed again: nothing more changes", 2, true, 4},
+      // Closed-lid mode never turned on: its one line says it is off.
+      {"installed at launch", 1, true, 1},
+      {"installed again: nothing more changes", 2, true, 1},
   };
   const ClosedLidSeams none{false, false, false, false, false, false, false, false};
   const ClosedLidSeams all{true, true, true, true, true, true, true, true};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testing::TestPlatform platform;
+    VGXTriggerBridge::makeSharedWith(&bareHub);
     testing::TemporaryRoot root;
     // No system bus: the lid reads unknown and nothing of the machine is asked.
     testing::ScopedEnvironment bus("DBUS_SYSTEM_BUS_ADDRESS",
@@ -70,7 +93,7 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
       VGXDirectComposition::install();
       // A second install must not fill the hook again.
       if (i == 0)
-        VGXTriggerBridge::hooks().beforeManualStart = [&] { ++manualStartsSeenByTheTest; };
+        VGXTriggerBridge::slots().manualSessionStartHook = [&] { ++manualStartsSeenByTheTest; };
     }
     EXPECT_EQ(VGXDirectAvailability::isDirectBuild(), row.directBuild);
     EXPECT_EQ(closedLidSeams(), row.installs ? all : none);
@@ -90,14 +113,15 @@ TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {
     EXPECT_EQ(VGXHealthRegistry::lines().size(), linesBefore + row.closedLidLines);
     EXPECT_EQ(static_cast<bool>(VGXAgentSettingsSlot::agentSection()), agentSectionBefore);
     if (row.installs) {
-      VGXTriggerBridge::hooks().beforeManualStart();
+      VGXTriggerBridge::slots().manualSessionStartHook();
       EXPECT_EQ(manualStartsSeenByTheTest, 1);
       // Nothing of the guard or the installer ships in the empty root.
-      EXPECT_EQ(VGXStatusMenu::hooks().closedLidSignature(), "unsupportedMac|false|false");
+      EXPECT_EQ(VGXStatusMenu::slots().signatureHook(), "guardNotInstalled|false|false");
       EXPECT_FALSE(VGXProtectionVerifier::shared().providers().closedLidLimit());
-      VGXTriggerBridge::hooks().beforeManualStart = nullptr;
+      VGXTriggerBridge::slots().manualSessionStartHook = nullptr;
     }
-    const auto& fromURL = VGXTriggerBridge::hooks().chatPresenceFromURL;
+    EXPECT_EQ(static_cast<bool>(VGXTriggerBridge::slots().policyChangeHook), row.directBuild);
+    const auto& fromURL = VGXDirectAvailability::chatPresenceFromURL();
     ASSERT_EQ(static_cast<bool>(fromURL), row.directBuild);
     if (fromURL) {
       EXPECT_FALSE(fromURL(true));

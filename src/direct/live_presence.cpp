@@ -13,6 +13,7 @@
 #include "platform/power/lid_watcher.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/system/user_idle_time.h"
 #include "platform/x11/x11_pointer.h"
 
 namespace vigilix {
@@ -134,8 +135,7 @@ std::shared_ptr<VGXPresenceFeature> make(platform::UserDefaults& defaults,
   }
   // The program's one idle reading: the X display's, else logind's.
   inputs.idleSeconds = []() -> std::optional<double> {
-    const auto& read = VGXTriggerBridge::hooks().secondsSinceLastInput;
-    return read ? read() : std::nullopt;
+    return platform::UserIdleTime::current().secondsSinceLastInput();
   };
   // Only changes reach the hub, so an idle feature does not make the hub early.
   inputs.setPosting = [tell = parts.setPosting,

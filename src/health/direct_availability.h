@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace vigilix {
 
 // Whether the direct build's features were installed at launch. False until the composition
@@ -8,6 +10,12 @@ namespace VGXDirectAvailability {
 
 bool isDirectBuild();
 void setDirectBuild(bool direct);
+
+// Chat presence switched from an address: true when the request was applied
+// (only switching off is). Empty until the composition installs chat presence.
+using ChatPresenceSwitch = std::function<bool(bool enabled)>;
+const ChatPresenceSwitch& chatPresenceFromURL();
+void setChatPresenceFromURL(ChatPresenceSwitch presenceSwitch);
 
 }  // namespace VGXDirectAvailability
 

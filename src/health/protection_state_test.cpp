@@ -8,8 +8,8 @@ namespace vigilix {
 namespace {
 
 using State = VGXProtectionState;
-constexpr const char* kSystem = "PreventUserIdleSystemSleep";
-constexpr const char* kDisplay = "PreventUserIdleDisplaySleep";
+constexpr const char* kSystem = "logind lock sleep (block)";
+constexpr const char* kDisplay = "logind lock idle:sleep (block)";
 
 VGXProtectionInputs wanted(std::set<std::string> expected,
                            std::optional<std::set<std::string>> observed) {

@@ -5,6 +5,7 @@
 #include "health/session_notifications.h"
 #include "platform/base/shared_instances.h"
 #include "platform/power/lid_state.h"
+#include "platform/power/logind_power_assertions.h"
 #include "platform/power/power_sources.h"
 #include "platform/power/thermal_state.h"
 #include "platform/runloop/clock.h"
@@ -52,8 +53,8 @@ std::optional<bool> VGXProtectionVerifier::readClamshellState() {
 }
 
 std::string VGXProtectionVerifier::assertionTypeName(platform::LockKind kind) {
-  return kind == platform::LockKind::displayAndSystemSleep ? "PreventUserIdleDisplaySleep"
-                                                           : "PreventUserIdleSystemSleep";
+  // As `systemd-inhibit --list` shows the lock: what it inhibits, and its mode.
+  return fmt::format("logind lock {} ({})", platform::logindWhat(kind), platform::kLogindLockMode);
 }
 
 std::optional<std::string> VGXProtectionVerifier::ownAssertionType(const platform::Lock& lock) {

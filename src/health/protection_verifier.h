@@ -117,7 +117,10 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
   std::vector<VGXHealthLine> healthLines() const;
   // The closed-lid helper's "Not available in this version" line unless it exists.
   static std::vector<VGXHealthLine> storeBuildHealthLines(bool directAvailable);
-  static VGXHealthLine migrationHealthLine(const platform::UserDefaults& defaults);
+  // The marker is 1 both after a move and when there was no previous version:
+  // `previousVersionFound` false tells the second apart.
+  static VGXHealthLine migrationHealthLine(const platform::UserDefaults& defaults,
+                                           bool previousVersionFound = true);
   // Every registered health line as JSON, after a fresh check when the
   // verifier (may be null) still exists; `error` when a line is an error or
   // the lines cannot be written. Main thread (the server's handle runs on the
@@ -126,7 +129,7 @@ class VGXProtectionVerifier : public std::enable_shared_from_this<VGXProtectionV
 
   // The lid, from the platform; none counts as open.
   static std::optional<bool> readClamshellState();
-  // The type a kind is shown as ("PreventUserIdleSystemSleep", ...).
+  // The type a kind is shown as: the logind lock it takes ("logind lock sleep (block)", ...).
   static std::string assertionTypeName(platform::LockKind kind);
   // The type of one of our locks, named "Vigilix: ..."; none for anything else.
   static std::optional<std::string> ownAssertionType(const platform::Lock& lock);

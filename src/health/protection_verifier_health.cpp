@@ -50,6 +50,29 @@ VGXHealthLine validText(VGXHealthLine line) {
   return line;
 }
 
+// A state that needs attention, with what the person can do about it.
+std::optional<std::string> attentionText(const VGXProtectionState& state) {
+  if (state.is<State::unknown>()) {
+    return text(
+        "Couldn't check whether your computer is protected: check that systemd-logind is "
+        "running, then check again",
+        "Health Check: protection could not be checked");
+  }
+  if (state.is<State::missing>()) {
+    return text(
+        "Vigilix couldn't keep your computer awake: logind refused or dropped its lock; check "
+        "that systemd-logind is running, then turn Keep Awake off and on",
+        "Health Check: protection lost");
+  }
+  if (state.is<State::closedLidClearFailed>()) {
+    return text(
+        "Vigilix couldn't turn sleep back on: turn closed-lid mode off; if the computer still "
+        "does not sleep, restart it",
+        "Health Check: the closed-lid helper could not restore sleep");
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<VGXHealthLine> VGXProtectionVerifier::healthLines() const {
@@ -64,7 +87,9 @@ std::vector<VGXHealthLine> VGXProtectionVerifier::healthLines() const {
                        Severity::Ok, nullptr));
 
   std::string protection;
-  if (auto header = state_.headerText()) {
+  if (auto remedy = attentionText(state_)) {
+    protection = std::move(*remedy);
+  } else if (auto header = state_.headerText()) {
     protection = std::move(*header);
   } else if (state_.is<State::verified>()) {
     protection = text("Verified", "Health Check: protection verified");
@@ -75,7 +100,9 @@ std::vector<VGXHealthLine> VGXProtectionVerifier::healthLines() const {
       line(text("Protection", "Health Check line title: protection state"), std::move(protection),
            state_.needsAttention() ? Severity::Error : Severity::Ok, kCheckProtectionAction));
 
-  const std::string couldNotCheck = text("Couldn't check", "Health Check: inspection failed");
+  const std::string couldNotCheck =
+      text("Couldn't check: logind did not list the locks; check that systemd-logind is running",
+           "Health Check: inspection failed");
   std::string requests = text("None", "Health Check: no keep-awake requests");
   if (currentIntent() && !currentPause()) {
     if (!observed_) {
@@ -98,10 +125,13 @@ std::vector<VGXHealthLine> VGXProtectionVerifier::healthLines() const {
     std::lock_guard guard(incidentLog_.lock());
     recorded = incidentLog_.load().size();
   }
-  lines.push_back(line(text("Incidents", "Health Check line title: incidents"),
-                       counted("%d recorded", "Health Check: number of incidents", recorded),
-                       incidentLog_.hasUnacknowledged() ? Severity::Warning : Severity::Ok,
-                       kDismissIncidentsAction));
+  const bool unseen = incidentLog_.hasUnacknowledged();
+  lines.push_back(line(
+      text("Incidents", "Health Check line title: incidents"),
+      unseen ? counted("%d recorded, some not yet seen: Check Keep-Awake Health marks them seen",
+                       "Health Check: number of incidents, some not yet seen", recorded)
+             : counted("%d recorded", "Health Check: number of incidents", recorded),
+      unseen ? Severity::Warning : Severity::Ok, kDismissIncidentsAction));
 
   lines.push_back(providers_.migrationResult ? providers_.migrationResult()
                                              : migrationHealthLine(defaults_));
@@ -121,7 +151,8 @@ std::vector<VGXHealthLine> VGXProtectionVerifier::storeBuildHealthLines(bool dir
                Severity::Ok, nullptr)};
 }
 
-VGXHealthLine VGXProtectionVerifier::migrationHealthLine(const platform::UserDefaults& defaults) {
+VGXHealthLine VGXProtectionVerifier::migrationHealthLine(const platform::UserDefaults& defaults,
+                                                         bool previousVersionFound) {
   std::string title = text("Migration", "Health Check line title: settings migration");
   const auto stored = defaults.object(kMigrationVersionKey);
   if (!stored) {
@@ -130,6 +161,11 @@ VGXHealthLine VGXProtectionVerifier::migrationHealthLine(const platform::UserDef
                 Severity::Ok, nullptr);
   }
   const auto version = integerValue(*stored);
+  if (version == 1 && !previousVersionFound) {
+    return line(std::move(title),
+                text("No previous version: nothing to move", "Health Check: nothing migrated"),
+                Severity::Ok, nullptr);
+  }
   if (version == 1) {
     return line(std::move(title),
                 text("Settings moved from the previous version", "Health Check: migrated"),

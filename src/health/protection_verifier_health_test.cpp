@@ -4,9 +4,9 @@
 
 #include "agents/cli_v2_codec.h"
 #include "agents/cli_v2_server.h"
-#include "health/protection_verifier_test_fixture.h"
 #include "keepawake/health_registry.h"
 #include "platform/json/json_writer.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 namespace {
@@ -14,8 +14,8 @@ namespace {
 using Severity = VGXHealthSeverity;
 using Types = std::optional<std::set<std::string>>;
 
-constexpr const char* kSystem = "PreventUserIdleSystemSleep";
-constexpr const char* kDisplay = "PreventUserIdleDisplaySleep";
+constexpr const char* kSystem = "logind lock sleep (block)";
+constexpr const char* kDisplay = "logind lock idle:sleep (block)";
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 VGXHealthLine ok(std::string title, std::string detail) {
@@ -58,9 +58,13 @@ TEST(VerifierHealthLinesTest, SixLinesSayWhatTheVerifierKnows) {
       {"on, inspection failed",
        [](VerifierWorld& w) { observe(w, std::nullopt); },
        {on,
-        {"Protection", "Couldn't check whether your computer is protected", Severity::Error,
-         "checkProtection"},
-        {"Keep-Awake Requests", "Couldn't check", Severity::Error, "checkProtection"},
+        {"Protection",
+         "Couldn't check whether your computer is protected: check that systemd-logind is "
+         "running, then check again",
+         Severity::Error, "checkProtection"},
+        {"Keep-Awake Requests",
+         "Couldn't check: logind did not list the locks; check that systemd-logind is running",
+         Severity::Error, "checkProtection"},
         noIncidents,
         noMigration,
         noKeys}},
@@ -69,7 +73,7 @@ TEST(VerifierHealthLinesTest, SixLinesSayWhatTheVerifierKnows) {
          observe(w, std::set<std::string>{kSystem, kDisplay});
        },
        {on, ok("Protection", "Verified"),
-        ok("Keep-Awake Requests", "PreventUserIdleDisplaySleep, PreventUserIdleSystemSleep"),
+        ok("Keep-Awake Requests", "logind lock idle:sleep (block), logind lock sleep (block)"),
         noIncidents, noMigration, noKeys}},
       {"paused: ok, and no requests listed",
        [](VerifierWorld& w) {
@@ -90,7 +94,8 @@ TEST(VerifierHealthLinesTest, SixLinesSayWhatTheVerifierKnows) {
        {on,
         ok("Protection", "Verified"),
         none,
-        {"Incidents", "1 recorded", Severity::Warning, "dismissIncidents"},
+        {"Incidents", "1 recorded, some not yet seen: Check Keep-Awake Health marks them seen",
+         Severity::Warning, "dismissIncidents"},
         ok("Migration", "Started with fresh settings"),
         ok("Managed Settings", "1 managed keys")}},
       {"only expected pauses recorded, migration marker 3",
@@ -121,9 +126,11 @@ TEST(VerifierHealthLinesTest, MigrationMarkersAndBuildFeatureLines) {
   struct Row {
     std::optional<platform::PropertyValue> stored;
     VGXHealthLine line;
+    bool previousVersionFound = true;
   };
   const Row rows[] = {
       {std::int64_t{1}, ok("Migration", "Settings moved from the previous version")},
+      {std::int64_t{1}, ok("Migration", "No previous version: nothing to move"), false},
       {2.9, ok("Migration", "Started with fresh settings")},
       {"two", {"Migration", platform::debugDescription("two"), Severity::Warning, std::nullopt}},
       {kInfinity,
@@ -132,7 +139,9 @@ TEST(VerifierHealthLinesTest, MigrationMarkersAndBuildFeatureLines) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line.detail);
     platform.defaults.standard().set("VGXContainerMigrationVersion", *row.stored);
-    EXPECT_EQ(VGXProtectionVerifier::migrationHealthLine(platform.defaults.standard()), row.line);
+    EXPECT_EQ(VGXProtectionVerifier::migrationHealthLine(platform.defaults.standard(),
+                                                         row.previousVersionFound),
+              row.line);
   }
   EXPECT_TRUE(VGXProtectionVerifier::storeBuildHealthLines(true).empty());
   EXPECT_EQ(VGXProtectionVerifier::storeBuildHealthLines(false),

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "health/protection_verifier_test_fixture.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 namespace {
@@ -92,10 +92,10 @@ TEST(ProtectionVerifierTest, OnlyOurLocksCountUnderTheTypeTheirKindIsShownAs) {
   const Row rows[] = {
       {"ours, the display may sleep",
        {LockKind::systemSleep, "Vigilix: Keeping your computer awake"},
-       "PreventUserIdleSystemSleep"},
+       "logind lock sleep (block)"},
       {"ours, the display stays on",
        {LockKind::displayAndSystemSleep, "Vigilix: Build"},
-       "PreventUserIdleDisplaySleep"},
+       "logind lock idle:sleep (block)"},
       {"another name", {LockKind::systemSleep, "Backup: copying"}, std::nullopt},
       {"prefix without its space", {LockKind::systemSleep, "Vigilix:reason"}, std::nullopt},
   };
@@ -239,7 +239,7 @@ TEST(ProtectionVerifierTest, TheThirtySecondRhythmSkipsOnlyWhenAllIsQuiet) {
     int inspections = 0;
     world->verifier->providers().inspect = [&] {
       ++inspections;
-      return std::pair{std::optional{std::set<std::string>{"PreventUserIdleSystemSleep"}},
+      return std::pair{std::optional{std::set<std::string>{"logind lock sleep (block)"}},
                        std::optional<std::string>{}};
     };
     world->start();

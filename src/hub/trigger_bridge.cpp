@@ -2,18 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
 
 #include "core/dzl_keys.h"
-#include "health/session_notifications.h"
-#include "menubar/global_shortcut_center.h"
+#include "platform/base/logger.h"
 #include "platform/base/shared_instances.h"
-#include "platform/power/low_power_mode.h"
-#include "platform/power/thermal_state.h"
+#include "platform/base/test_settings.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/weakly.h"
 #include "platform/system/bookmarks.h"
+#include "triggers/watch_store.h"
 
 namespace vigilix {
 
@@ -28,8 +31,8 @@ constexpr const char* kDidMigrateExternalDisplayKey =
     "run.tarvo.vigilix.DidMigrateExternalDisplayTrigger";
 constexpr double kFallbackBatteryThreshold = 20;
 
-AwakeController restoredController(const platform::UserDefaults& defaults) {
-  const platform::Date at = platform::Clock::current().now();
+AwakeController savedController(const platform::UserDefaults& defaults, platform::Clock& clock) {
+  const platform::Date at = clock.now();
   const double threshold = effectiveBatteryThreshold(defaults);
   if (auto data = defaults.dataValue(VGXTriggerBridge::awakeStateDefaultsKey)) {
     if (auto restored = AwakeController::restore(*data, at, threshold)) return *restored;
@@ -37,10 +40,23 @@ AwakeController restoredController(const platform::UserDefaults& defaults) {
   return AwakeController(at, threshold);
 }
 
-std::shared_ptr<VGXTriggerBridge> makeSharedBridge() { return VGXTriggerBridge::create(); }
+AwakeController restoredController(const platform::UserDefaults& defaults, platform::Clock& clock) {
+  AwakeController controller = savedController(defaults, clock);
+  // Tests of the built program do not wait out the real cool-down.
+  if (const auto seconds = platform::testSeconds("VIGILIX_TEST_HEAT_COOL_DOWN")) {
+    controller.setHeatCoolDown(*seconds);
+  }
+  return controller;
+}
 
-constinit platform::SharedInstance<VGXTriggerBridge> sharedBridge(&makeSharedBridge);
-constinit platform::SharedInstance<VGXTriggerBridge::Hooks> sharedHooks;
+// The shared hub, once made, and how the composition makes it.
+struct SharedHub {
+  std::shared_ptr<VGXTriggerBridge> hub;
+  VGXTriggerBridge::SharedMaker make;
+};
+
+constinit platform::SharedInstance<SharedHub> sharedHub;
+constinit platform::SharedInstance<VGXTriggerBridge::Slots> sharedSlots;
 
 }  // namespace
 
@@ -51,22 +67,18 @@ double effectiveBatteryThreshold(const platform::UserDefaults& defaults) {
 }
 
 VGXTriggerBridge::VGXTriggerBridge(Passkey, platform::UserDefaults& defaults,
-                                   BookmarkResolver resolveBookmark, SamplerFactory makeSampler)
-    : controller_(restoredController(defaults)),
+                                   BookmarkResolver resolveBookmark, VGXHubNeighbours neighbours)
+    : controller_(restoredController(defaults, *neighbours.platform.clock)),
+      neighbours_(std::move(neighbours)),
       defaults_(defaults),
-      resolveBookmark_(std::move(resolveBookmark)),
-      makeSampler_(std::move(makeSampler)),
-      controlState_(std::make_unique<ControlStateBridge>(
-          ControlStateBridge::appGroupSuite(), [](const std::string& kind) {
-            if (const auto& reload = hooks().reloadControls) reload(kind);
-          })) {}
+      resolveBookmark_(std::move(resolveBookmark)) {}
 
 VGXTriggerBridge::~VGXTriggerBridge() {
   if (tickTimer_) tickTimer_->invalidate();
   if (watchTimer_) watchTimer_->invalidate();
   for (const platform::UUID& id : scopedWatchIDs_) {
     if (auto url = watchURLs_.find(id); url != watchURLs_.end()) {
-      platform::BookmarkService::current().stopAccessing(url->second);
+      platform_.bookmarks->stopAccessing(url->second);
     }
   }
   if (monitor_) monitor_->stop();
@@ -74,30 +86,36 @@ VGXTriggerBridge::~VGXTriggerBridge() {
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create(platform::UserDefaults& defaults,
                                                            BookmarkResolver resolveBookmark,
-                                                           SamplerFactory makeSampler) {
+                                                           VGXHubNeighbours neighbours) {
   auto bridge = std::make_shared<VGXTriggerBridge>(Passkey{}, defaults, std::move(resolveBookmark),
-                                                   std::move(makeSampler));
+                                                   std::move(neighbours));
   bridge->finishCreation();
   return bridge;
 }
 
-std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::create() {
-  return create(platform::UserDefaults::standard(), defaultBookmarkResolver());
+platform::Date VGXTriggerBridge::now() const { return platform_.clock->now(); }
+
+void VGXTriggerBridge::later(std::function<void(VGXTriggerBridge&)> fn) {
+  platform_.mainQueue->async(weakly(this, std::move(fn)));
 }
 
-VGXTriggerBridge::BookmarkResolver VGXTriggerBridge::defaultBookmarkResolver() {
-  return [](const platform::Bytes& bookmark) {
-    return platform::BookmarkService::current().resolveBookmark(bookmark);
-  };
-}
-
-VGXTriggerBridge& VGXTriggerBridge::shared() { return sharedBridge.get(); }
+VGXTriggerBridge& VGXTriggerBridge::shared() { return *sharedPointer(); }
 
 std::shared_ptr<VGXTriggerBridge> VGXTriggerBridge::sharedPointer() {
-  return sharedBridge.pointer();
+  SharedHub& shared = sharedHub.get();
+  if (!shared.hub) {
+    if (!shared.make) {
+      platform::Logger("hub").fault("The hub was reached before the application composed it");
+      std::abort();
+    }
+    shared.hub = shared.make();
+  }
+  return shared.hub;
 }
 
-VGXTriggerBridge::Hooks& VGXTriggerBridge::hooks() { return sharedHooks.get(); }
+void VGXTriggerBridge::makeSharedWith(SharedMaker make) { sharedHub.get().make = std::move(make); }
+
+VGXTriggerBridge::Slots& VGXTriggerBridge::slots() { return sharedSlots.get(); }
 
 void VGXTriggerBridge::finishCreation() {
   defaults_.registerDefaults({
@@ -129,11 +147,12 @@ void VGXTriggerBridge::synchroniseAutomation() {
 
 void VGXTriggerBridge::start() {
   connectFrontEnds();
-  if (monitor_) {
+  if (started_) {
     reloadConfiguration();
     refresh(now());
     return;
   }
+  started_ = true;
   makeTriggerMonitor(triggerConfiguration());
   followTriggerConfiguration(false);
   installObservers();
@@ -145,7 +164,7 @@ void VGXTriggerBridge::start() {
   installControlObserver();
   startThermalObservation();
   startPolicyWatcher();
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   startAgentHolds();
   refresh(now());
@@ -155,28 +174,19 @@ void VGXTriggerBridge::start() {
 // The global shortcut and the session notifications come first, on every
 // start; their own start runs once.
 void VGXTriggerBridge::connectFrontEnds() {
-  VGXGlobalShortcutCenter& shortcut = VGXGlobalShortcutCenter::shared();
-  shortcut.setToggleAction(
-      weakly(this, [](VGXTriggerBridge& bridge) { bridge.toggleKeepAwake(); }));
-  shortcut.start();
-
-  VGXSessionNotifications& notifications = VGXSessionNotifications::shared();
-  notifications.setHub({
-      .extendOrRestartFifteenMinutes =
-          weakly(this, [](VGXTriggerBridge& bridge) { bridge.extendOrRestartFifteenMinutes(); }),
-      .isAwake = weakly(this, [](VGXTriggerBridge& bridge) { return bridge.isAwake(); }),
-      .assertionReason =
-          weakly(this, [](VGXTriggerBridge& bridge) { return bridge.assertionReason(); }),
-  });
-  notifications.start();
+  if (neighbours_.shortcut) {
+    neighbours_.shortcut->connect(
+        weakly(this, [](VGXTriggerBridge& bridge) { bridge.toggleKeepAwake(); }));
+  }
+  if (neighbours_.sessionNotices) neighbours_.sessionNotices->connect(shared_from_this());
 }
 
 void VGXTriggerBridge::installObservers() {
   const auto fullTick = weakly(this, [](VGXTriggerBridge& bridge) { bridge.tick(); });
-  platform::DispatchQueue* main = &platform::DispatchQueue::main();
-  platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
-  workspaceObservers_.push_back(platform::NotificationCenter::workspaceCenter().addObserver(
-      kDidWakeNotification, nullptr, main, fullTick));
+  platform::DispatchQueue* main = platform_.mainQueue;
+  platform::NotificationCenter& center = *platform_.notifications;
+  workspaceObservers_.push_back(
+      platform_.workspace->addObserver(kDidWakeNotification, nullptr, main, fullTick));
   notificationObservers_.push_back(
       center.addObserver(kClockDidChangeNotification, nullptr, main, fullTick));
   notificationObservers_.push_back(
@@ -185,14 +195,19 @@ void VGXTriggerBridge::installObservers() {
   // itself is seen while isApplyingDefaults is still set; the pass that
   // follows runs on the main queue.
   const auto changed = weakly(this, [](VGXTriggerBridge& bridge) { bridge.defaultsDidChange(); });
-  defaultsObserver_ = center.addObserver(
-      platform::kUserDefaultsDidChangeNotification, nullptr, nullptr,
-      [changed](const platform::Notification&) { platform::runOnMain(changed); });
+  defaultsObserver_ = center.addObserver(platform::kUserDefaultsDidChangeNotification, nullptr,
+                                         nullptr, [changed, main](const platform::Notification&) {
+                                           if (platform::DispatchQueue::isMainThread()) {
+                                             changed();
+                                           } else {
+                                             main->async(changed);
+                                           }
+                                         });
 }
 
 void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
-  const VGXBatterySample battery = samplePowerSource();
-  const bool lowPowerMode = platform::LowPowerMode::current().isLowPowerModeEnabled();
+  const VGXBatterySample battery = batterySample();
+  const bool lowPowerMode = neighbours_.power && neighbours_.power->lowPowerMode();
   if (DZLKeys::dzl_isBatteryCapacityThresholdEnabled(defaults_) && battery.hasBattery &&
       battery.percent >= 0) {
     controller_.updateBattery(battery.onBatteryPower, battery.percent);
@@ -206,16 +221,23 @@ void VGXTriggerBridge::updatePowerInputs(platform::Date at) {
 }
 
 void VGXTriggerBridge::evaluateFocusMode(platform::Date at) {
-  const VGXBatterySample battery = samplePowerSource();
+  const VGXBatterySample battery = batterySample();
   const bool onPower = !(battery.hasBattery && battery.onBatteryPower);
   if (focus_.apply(onPower, controller_)) persistAndPublish(at);
 }
 
+VGXBatterySample VGXTriggerBridge::batterySample() const {
+  return neighbours_.power ? neighbours_.power->battery() : VGXBatterySample{};
+}
+
+platform::ThermalState VGXTriggerBridge::thermalLevel() const {
+  return neighbours_.power ? neighbours_.power->thermalLevel() : platform::ThermalState::Nominal;
+}
+
 void VGXTriggerBridge::startThermalObservation() {
-  applyHeatRule(currentThermalLevel(), now());
-  if (thermalObserver_) return;
-  thermalObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-      platform::kThermalStateDidChangeNotification, nullptr, &platform::DispatchQueue::main(),
+  applyHeatRule(thermalLevel(), now());
+  if (thermalObserver_ || !neighbours_.power) return;
+  thermalObserver_ = neighbours_.power->observeThermalChanges(
       weakly(this, [](VGXTriggerBridge& bridge) { bridge.thermalStateDidChange(); }));
   followThermalStateWhileItMatters(controller_.snapshot());
 }
@@ -226,34 +248,29 @@ void VGXTriggerBridge::followThermalStateWhileItMatters(const AwakeSnapshot& sna
   if (!matters) {
     thermalFollower_.reset();
   } else if (!thermalFollower_) {
-    const auto known = static_cast<platform::ThermalState>(controller_.lastThermal());
-    thermalFollower_ = platform::ThermalMonitor::current().followChanges(known);
+    thermalFollower_ = neighbours_.power->followThermalState(controller_.lastThermal());
   }
 }
 
 void VGXTriggerBridge::startPolicyWatcher() {
-  if (policyWatcher_) return;
-  policyWatcher_ = VGXPolicyWatcher::make(
+  if (!neighbours_.policy) return;
+  neighbours_.policy->watch(
       weakly(this, [](VGXTriggerBridge& bridge) { bridge.policyDidChange(); }));
-  policyWatcher_->start();
 }
 
 void VGXTriggerBridge::startAgentHolds() {
-  auto store = std::make_shared<VGXAgentHoldStore>(kAgentHoldMaxTTL);
-  auto holds = std::make_shared<VGXAgentHoldController>(
-      store, &VGXAgentHoldController::defaultPolicyDenied,
-      weakly(this, [](VGXTriggerBridge& bridge, const std::vector<TriggerReason>& reasons) {
-        bridge.agentHoldsDidChange(reasons);
+  if (!neighbours_.agentHolds) return;
+  neighbours_.agentHolds->start(
+      weakly(this, [](VGXTriggerBridge& bridge, std::vector<TriggerReason> reasons) {
+        bridge.agentHoldsDidChange(std::move(reasons));
       }));
-  holds->start();
-  agentHoldController_ = std::move(holds);
 }
 
 void VGXTriggerBridge::refresh(platform::Date at) {
   std::vector<TriggerReason> reasons;
   if (triggerConfiguration().isEnabled) {
     reasons = decision_.reasons;
-    if (const auto& backup = hooks().timeMachineReasonsProvider) {
+    if (const auto& backup = slots().extraTriggerReasonsProvider) {
       std::ranges::move(backup(), std::back_inserter(reasons));
     }
   }

@@ -11,35 +11,41 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent_hold_controller.h"
-#include "agents/cli_protocol.h"
-#include "agents/cli_v2_server.h"
 #include "health/app_notification_names.h"
+#include "hub/hub_agent_holds.h"
+#include "hub/hub_command_line.h"
+#include "hub/hub_control_share.h"
+#include "hub/hub_pickers.h"
+#include "hub/hub_platform.h"
+#include "hub/hub_policy.h"
+#include "hub/hub_power_inputs.h"
+#include "hub/hub_session_notices.h"
+#include "hub/hub_shortcut.h"
+#include "hub/hub_trigger_monitor.h"
 #include "hub/trigger_configuration_store.h"
 #include "keepawake/awake_controller.h"
 #include "keepawake/awake_state.h"
-#include "keepawake/control_state_bridge.h"
 #include "keepawake/focus_mode.h"
 #include "menubar/awake_status_text.h"
 #include "platform/base/date.h"
+#include "platform/base/observer_token.h"
 #include "platform/base/property_value.h"
 #include "platform/base/uuid.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/notifications/notification_center.h"
-#include "platform/runloop/clock.h"
-#include "platform/runloop/dispatch_process_source.h"
-#include "platform/runloop/run_loop.h"
-#include "policy/policy_watcher.h"
 #include "triggers/file_completion_detector.h"
 #include "triggers/trigger_decision.h"
-#include "triggers/trigger_monitor.h"
 #include "triggers/trigger_reason.h"
 #include "triggers/watch.h"
-#include "triggers/watch_store.h"
 
 namespace vigilix {
 
+namespace platform {
+class DispatchProcessSource;
+class Timer;
+}  // namespace platform
+
 class VGXTriggerBridge;
+class VGXWatchStore;
 
 // Told after every change of the keep-awake state (the application controller).
 class VGXTriggerBridgeDelegate {
@@ -52,8 +58,6 @@ class VGXTriggerBridgeDelegate {
 inline constexpr const char* kAwakeStateDidChangeNotification = kVGXAwakeStateDidChangeNotification;
 inline constexpr const char* kWatchesChangedNotification = "run.tarvo.vigilix.WatchesChanged";
 inline constexpr const char* kWatchFinishedNotification = kVGXWatchFinishedNotification;
-inline constexpr const char* kCLIRequestNotification = VGXCLIProtocol::requestNotification.data();
-inline constexpr const char* kCLIReplyNotification = VGXCLIProtocol::replyNotification.data();
 
 // The effective battery threshold, the one rule every reader in the hub uses:
 // a stored "run.tarvo.vigilix.BatteryCapacityThreshold" of 0 or less (or none,
@@ -63,13 +67,26 @@ double effectiveBatteryThreshold(const platform::UserDefaults& defaults);
 // "VGXStopWhenHot" when it holds a Boolean; true when absent or anything else.
 bool stopWhenHotSetting(const platform::UserDefaults& defaults);
 
-// One battery reading: the first internal battery of the power sources.
-struct VGXBatterySample {
-  bool hasBattery = false;
-  bool onBatteryPower = false;
-  double percent = -1;  // 0...100, -1 when unknown
-
-  bool operator==(const VGXBatterySample&) const = default;
+// What the hub reaches outside itself, one small interface per neighbour,
+// built and handed in by the application's composition. An empty one means
+// the neighbour is absent.
+struct VGXHubNeighbours {
+  // Must be filled: the hub has no other way to the platform.
+  VGXHubPlatform platform;
+  std::shared_ptr<HubAgentHolds> agentHolds = {};
+  std::shared_ptr<HubCommandLine> commandLine = {};
+  std::shared_ptr<HubControlShare> controlShare = {};
+  HubTriggerMonitor::Maker makeTriggerMonitor = {};
+  std::shared_ptr<HubPolicy> policy = {};
+  std::shared_ptr<HubPowerInputs> power = {};
+  std::shared_ptr<HubSessionNotices> sessionNotices = {};
+  std::shared_ptr<HubShortcut> shortcut = {};
+  std::shared_ptr<HubPickers> pickers = {};
+  // Seconds since the last input event of any kind; none when unknown.
+  // Without it the hub neither restarts a session on activity nor ticks for it.
+  std::function<std::optional<double>()> secondsSinceLastInput = {};
+  // The protection verifier's reason line, which the header shows first.
+  std::function<std::optional<std::string>()> protectionReasonLine = {};
 };
 
 // The coordination hub: owns the keep-awake state machine, wires every source
@@ -84,35 +101,19 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
  public:
   // Resolves saved bookmark data to a path; none on any error.
   using BookmarkResolver = std::function<std::optional<std::string>(const platform::Bytes&)>;
-  using SamplerFactory = std::function<std::shared_ptr<SystemSampling>()>;
-  // Seconds since the last input event of any kind; none when unknown.
-  using InputIdleReader = std::function<std::optional<double>()>;
-  // Shows an open panel starting in `folder` (empty: none) and hands the
-  // chosen paths to the completion, or nothing on cancel.
-  using OpenPanelPresenter = std::function<void(
-      const std::string& folder, std::function<void(std::vector<std::string>)> completion)>;
 
-  // Process-wide slots that the application fills at launch; each is read
-  // at the moment of use.
-  struct Hooks {
-    // The idle-time reading that restart-on-activity needs; without one the
-    // hub neither restarts a session nor ticks for it.
-    InputIdleReader secondsSinceLastInput;
-    // The open panel of the download watch.
-    OpenPanelPresenter openPanelPresenter;
-    // The protection verifier's reason line, which the header shows first.
-    std::function<std::optional<std::string>()> protectionReasonLine;
-    // Tells the desktop's shells that the shared control state of a kind
-    // changed; without one nobody is told.
-    ControlStateBridge::ControlReloader reloadControls;
-    // Runs before each manual session starts (closed-lid mode re-arms).
-    std::function<void()> beforeManualStart;
-    // Reasons of a running backup program, added to the trigger monitor's
-    // while automatic keep-awake is enabled.
-    std::function<std::vector<TriggerReason>()> timeMachineReasonsProvider;
-    // Chat presence switched from an address: true when the request was
-    // applied (only switching off is).
-    std::function<bool(bool enabled)> chatPresenceFromURL;
+  // Process-wide slots that features of other subsystems fill at launch.
+  // Each is read at the moment of use; an empty slot means the feature is
+  // absent. Main thread.
+  struct Slots {
+    // Reasons added to the trigger monitor's while automatic keep-awake is
+    // enabled (a running backup program).
+    std::function<std::vector<TriggerReason>()> extraTriggerReasonsProvider;
+    // Called each time a manual session begins (closed-lid mode re-arms).
+    std::function<void()> manualSessionStartHook;
+    // Called after each re-application of the managed policy that a policy
+    // change asked for (chat presence re-evaluates).
+    std::function<void()> policyChangeHook;
   };
 
   static constexpr const char* awakeStateDefaultsKey = "run.tarvo.vigilix.AwakeState";
@@ -121,26 +122,25 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   static constexpr double kTickTolerance = 0.05;
   static constexpr double kWatchCheckInterval = 5.0;
   static constexpr double kWatchQuietSeconds = 60;
-  static constexpr double kAgentHoldMaxTTL = 86400;
   static constexpr double kFifteenMinutes = 900;
   // How far ahead a duration or date handed to the hub may reach.
   static constexpr double kMaximumAheadSeconds = 10 * 365.25 * 86400;
 
-  // The hub of the process: standard defaults, default bookmark resolver.
+  // The hub of the process, made on first use by what the application's
+  // composition installed with makeSharedWith. Reaching it before that is a
+  // fault of the program: it ends, saying so.
   static VGXTriggerBridge& shared();
   static std::shared_ptr<VGXTriggerBridge> sharedPointer();
+  using SharedMaker = std::function<std::shared_ptr<VGXTriggerBridge>()>;
+  static void makeSharedWith(SharedMaker make);
   // Any thread; the slots themselves are read on the main thread.
-  static Hooks& hooks();
+  static Slots& slots();
 
   // The designated creation: fields, restore of the saved state, registered
   // defaults, the one-time migration, automation, policy. Starts nothing.
-  // `makeSampler`: the trigger monitor's sampler, made at start; empty: the
-  // live machine.
   static std::shared_ptr<VGXTriggerBridge> create(platform::UserDefaults& defaults,
                                                   BookmarkResolver resolveBookmark,
-                                                  SamplerFactory makeSampler = {});
-  static std::shared_ptr<VGXTriggerBridge> create();
-  static BookmarkResolver defaultBookmarkResolver();
+                                                  VGXHubNeighbours neighbours);
   ~VGXTriggerBridge();
   VGXTriggerBridge(const VGXTriggerBridge&) = delete;
   VGXTriggerBridge& operator=(const VGXTriggerBridge&) = delete;
@@ -227,14 +227,12 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
 
  public:
   VGXTriggerBridge(Passkey, platform::UserDefaults& defaults, BookmarkResolver resolveBookmark,
-                   SamplerFactory makeSampler);
-
-  static VGXBatterySample samplePowerSource();
-  // The system's thermal state; a raw value above critical counts as serious.
-  static platform::ThermalState currentThermalLevel();
+                   VGXHubNeighbours neighbours);
 
  private:
-  static platform::Date now() { return platform::Clock::current().now(); }
+  platform::Date now() const;
+  // Runs `fn` with the hub on the main queue, unless the hub is gone by then.
+  void later(std::function<void(VGXTriggerBridge&)> fn);
   // The rule of acceptedDuration for a date.
   static std::optional<platform::Date> acceptedDate(platform::Date date, platform::Date now,
                                                     std::string_view caller);
@@ -256,6 +254,8 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void startAgentHolds();
   void connectFrontEnds();
   void makeTriggerMonitor(const TriggerConfiguration& configuration);
+  VGXBatterySample batterySample() const;
+  platform::ThermalState thermalLevel() const;
   // Hands a changed configuration to the monitor (any configuration when
   // `evaluate`, which evaluates at once) and runs the monitor only while
   // automation is on.
@@ -315,7 +315,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   void pauseTriggersForOneHour();
 
   // Requests from other processes.
-  VGXCLIv2Server& cliV2Server();
   void installCLIObserver();
   void installControlObserver();
   // The command-line request's text, decoded once; posts the reply when
@@ -335,7 +334,10 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::map<platform::UUID, FileCompletionDetector> watchDetectors_;
   std::shared_ptr<platform::Timer> watchTimer_;
   std::unique_ptr<VGXWatchStore> watchStore_;
-  std::shared_ptr<TriggerMonitor> monitor_;
+  VGXHubNeighbours neighbours_;
+  const VGXHubPlatform& platform_ = neighbours_.platform;
+  std::unique_ptr<HubTriggerMonitor> monitor_;
+  bool started_ = false;
   bool monitorRuns_ = false;
   TriggerConfiguration monitorConfiguration_;
   TriggerDecision decision_;
@@ -348,18 +350,13 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::vector<platform::ObserverHandle> notificationObservers_;
   platform::UserDefaults& defaults_;
   BookmarkResolver resolveBookmark_;
-  SamplerFactory makeSampler_;
   bool isApplyingDefaults_ = false;
   // The stored Focus mode and the last outcome published.
   FocusModeTracker focus_;
   platform::ObserverHandle cliObserver_;
   platform::ObserverHandle controlObserver_;
-  // The Control Center share: publishes the control state, takes requests.
-  std::unique_ptr<ControlStateBridge> controlState_;
-  std::shared_ptr<VGXPolicyWatcher> policyWatcher_;
   platform::ObserverHandle thermalObserver_;
   platform::ObserverHandle thermalFollower_;
-  std::shared_ptr<VGXAgentHoldController> agentHoldController_;
   std::atomic<bool> isPresencePosting_ = false;
   std::map<std::int32_t, int> processWatchClients_;
   struct WatchedProcess {
@@ -369,7 +366,6 @@ class VGXTriggerBridge : public std::enable_shared_from_this<VGXTriggerBridge> {
   std::map<std::int32_t, WatchedProcess> watchedProcesses_;
   bool defaultsChangeScheduled_ = false;
   std::string lastPolicySignature_;
-  std::unique_ptr<VGXCLIv2Server> cliV2Server_;
 };
 
 }  // namespace vigilix

@@ -1,11 +1,8 @@
 #include <cmath>
 
 #include "core/dzl_keys.h"
-#include "health/session_notifications.h"
 #include "hub/trigger_bridge.h"
-#include "menubar/deadline_picker.h"
 #include "platform/base/logger.h"
-#include "platform/fs/user_dirs.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
@@ -20,11 +17,6 @@ constexpr double kPauseSeconds = 3600;
 const platform::Logger& logger() {
   static const platform::Logger log("hub");
   return log;
-}
-
-std::string downloadsFolder() {
-  const auto folder = platform::userDownloadsFolder();
-  return folder ? folder->string() : std::string();
 }
 
 }  // namespace
@@ -54,8 +46,8 @@ std::optional<double> VGXTriggerBridge::acceptedDuration(double seconds, platfor
 }
 
 void VGXTriggerBridge::beginManualSession() {
-  if (const auto& hook = hooks().beforeManualStart) hook();
-  VGXSessionNotifications::shared().startNewSession();
+  if (const auto& hook = slots().manualSessionStartHook) hook();
+  if (neighbours_.sessionNotices) neighbours_.sessionNotices->startNewSession();
 }
 
 void VGXTriggerBridge::startIndefiniteSession(platform::Date at) {
@@ -129,7 +121,7 @@ void VGXTriggerBridge::toggleKeepAwake() {
 // the controller's next change and wake the machine the user just stopped.
 void VGXTriggerBridge::stopPath() {
   endAllWatches();
-  if (agentHoldController_) agentHoldController_->clearAll();
+  if (neighbours_.agentHolds) neighbours_.agentHolds->clearAll();
   controller_.stop(now());
   watchesDidChange();
   evaluateFocusMode(now());
@@ -194,26 +186,24 @@ void VGXTriggerBridge::tickNow() {
 void VGXTriggerBridge::handleWakeOrClockChange() { tick(); }
 
 void VGXTriggerBridge::presentCustomDurationPicker() {
-  VGXDeadlinePicker::presentDuration(weakly(this, [](VGXTriggerBridge& bridge, double seconds) {
+  if (!neighbours_.pickers) return;
+  neighbours_.pickers->presentDuration(weakly(this, [](VGXTriggerBridge& bridge, double seconds) {
     bridge.keepAwakeForDuration(seconds);
   }));
 }
 
 void VGXTriggerBridge::presentUntilPicker() {
-  VGXDeadlinePicker::presentUntil(weakly(
+  if (!neighbours_.pickers) return;
+  neighbours_.pickers->presentUntil(weakly(
       this, [](VGXTriggerBridge& bridge, platform::Date date) { bridge.keepAwakeUntil(date); }));
 }
 
 void VGXTriggerBridge::presentDownloadPanel() {
-  const OpenPanelPresenter& present = hooks().openPanelPresenter;
-  if (!present) {
-    logger().info("No open panel on this system; the download watch cannot be chosen");
-    return;
-  }
-  present(downloadsFolder(),
-          weakly(this, [](VGXTriggerBridge& bridge, std::vector<std::string> paths) {
-            for (const std::string& path : paths) bridge.watchFileAt(path);
-          }));
+  if (!neighbours_.pickers) return;
+  neighbours_.pickers->presentDownloadPanel(
+      weakly(this, [](VGXTriggerBridge& bridge, std::vector<std::string> paths) {
+        for (const std::string& path : paths) bridge.watchFileAt(path);
+      }));
 }
 
 }  // namespace vigilix

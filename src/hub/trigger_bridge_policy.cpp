@@ -3,12 +3,10 @@
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/weakly.h"
 #include "policy/policy_gate.h"
-#include "policy/policy_observable.h"
 #include "policy/policy_table.h"
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 namespace {
 
@@ -59,7 +57,7 @@ std::string VGXTriggerBridge::policySignature() const {
 
 void VGXTriggerBridge::applyPolicy(platform::Date now) {
   if (!platform::DispatchQueue::isMainThread()) {
-    onMain(this, [now](VGXTriggerBridge& bridge) { bridge.applyPolicy(now); });
+    later([now](VGXTriggerBridge& bridge) { bridge.applyPolicy(now); });
     return;
   }
   std::string signature = policySignature();
@@ -71,7 +69,7 @@ void VGXTriggerBridge::applyPolicy(platform::Date now) {
   synchroniseAutomation();
   followTriggerConfiguration(false);
   updatePowerInputs(now);
-  VGXPolicyObservable::shared().noteChange();
+  if (neighbours_.policy) neighbours_.policy->noteApplied();
   persistAndPublish(now);
 }
 
@@ -79,19 +77,24 @@ void VGXTriggerBridge::setIsPresencePosting(bool posting) {
   const bool was = isPresencePosting_.exchange(posting);
   if (was == posting) return;
   auto react = weakly(this, [ended = was && !posting](VGXTriggerBridge& bridge) {
-    const platform::Date now = platform::Clock::current().now();
+    const platform::Date now = bridge.now();
     // Input up to this moment was the pointer being moved for the user.
     if (ended) bridge.controller_.setPresenceEndedAt(now);
     bridge.applyPolicy(now);
   });
-  platform::runOnMain(std::move(react));
+  if (platform::DispatchQueue::isMainThread()) {
+    react();
+  } else {
+    platform_.mainQueue->async(std::move(react));
+  }
 }
 
 void VGXTriggerBridge::policyDidChange() {
   if (isApplyingDefaults_) return;
-  onMain(this, [](VGXTriggerBridge& bridge) {
+  later([](VGXTriggerBridge& bridge) {
     if (bridge.isApplyingDefaults_) return;
-    bridge.applyPolicy(platform::Clock::current().now());
+    bridge.applyPolicy(bridge.now());
+    if (const auto& hook = slots().policyChangeHook) hook();
   });
 }
 

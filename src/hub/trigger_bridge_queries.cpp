@@ -27,8 +27,7 @@ std::optional<platform::Date> scheduleEnd(const TriggerConfiguration& configurat
 }  // namespace
 
 StatusTextContext VGXTriggerBridge::statusTextContext() const {
-  StatusTextContext context{.now = platform::Clock::current().now(),
-                            .calendar = platform::Calendar::current()};
+  StatusTextContext context{.now = now(), .calendar = platform_.calendar()};
   context.scheduleEnd = scheduleEnd(triggerConfiguration(), context.now, context.calendar);
   context.appName = &VGXTriggerBridge::appDisplayName;
   context.lowPowerModeBlocks = controller_.lowPowerModeEnabled();
@@ -60,7 +59,7 @@ std::optional<platform::Date> VGXTriggerBridge::manualFireDate() const {
 }
 
 std::string VGXTriggerBridge::headerReasonLine() const {
-  if (const auto& verifier = hooks().protectionReasonLine) {
+  if (const auto& verifier = neighbours_.protectionReasonLine) {
     if (auto line = verifier()) return *line;
   }
   return VGXMenuHeaderModel::reasonLine(controller_.snapshot(), statusTextContext());

@@ -1,5 +1,5 @@
+#include "agents/cli_protocol.h"
 #include "agents/cli_v2_codec.h"
-#include "controls/control_state.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/policy_action.h"
 #include "platform/base/localized.h"
@@ -10,37 +10,36 @@
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 
 void VGXTriggerBridge::installCLIObserver() {
-  if (cliObserver_) return;
-  cliObserver_ = platform::DistributedNotificationCenter::current().addObserver(
-      kCLIRequestNotification,
-      weakly(this, [](VGXTriggerBridge& bridge, const std::string&,
-                      const std::optional<std::string>& text) { bridge.handleCLIRequest(text); }));
+  if (cliObserver_ || !neighbours_.commandLine) return;
+  cliObserver_ = neighbours_.commandLine->listen(
+      weakly(this, [](VGXTriggerBridge& bridge,
+                      const std::optional<std::string>& text) { bridge.handleCLIRequest(text); }),
+      weakly(this, [](VGXTriggerBridge& bridge) { return bridge.controller_.stopGeneration(); }));
 }
 
 void VGXTriggerBridge::installControlObserver() {
-  if (controlObserver_) return;
+  if (controlObserver_ || !neighbours_.controlShare) return;
   // Taking the request removes it from the app group: the hub's own write,
   // which starts no settings pass.
   const auto takeRequest = [](VGXTriggerBridge& bridge) {
     std::optional<bool> value;
-    bridge.writeOwnDefaults([&] { value = bridge.controlState_->takeRequest(now()); });
+    bridge.writeOwnDefaults(
+        [&] { value = bridge.neighbours_.controlShare->takeRequest(bridge.now()); });
     if (value) bridge.handleControlRequest(*value);
   };
-  controlObserver_ = platform::DistributedNotificationCenter::current().addObserver(
-      VGXControlState::requestNotification, weakly(this, takeRequest));
+  controlObserver_ = neighbours_.controlShare->observeRequests(weakly(this, takeRequest));
   // A request left before the observer existed still counts while recent.
   takeRequest(*this);
 }
 
 void VGXTriggerBridge::handleCLIRequest(const std::optional<std::string>& object) {
   if (!object) return;
-  const auto post = [](const std::optional<std::string>& reply) {
-    if (reply)
-      platform::DistributedNotificationCenter::current().post(kCLIReplyNotification, *reply);
+  HubCommandLine& commandLine = *neighbours_.commandLine;
+  const auto post = [&commandLine](const std::optional<std::string>& reply) {
+    if (reply) commandLine.postReply(*reply);
   };
   if (!VGXCLIv2Codec::looksLikeV2(*object)) {
     post(processCLITextRequest(*object));
@@ -50,17 +49,21 @@ void VGXTriggerBridge::handleCLIRequest(const std::optional<std::string>& object
   if (!request) return;
   // Answered here rather than by the server, so the refusal is never cached:
   // a hold sent again once the policy is lifted is carried out.
-  if (request->verb == VGXCLIv2Verb::hold && VGXAgentHoldController::defaultPolicyDenied()) {
+  if (request->verb == VGXCLIv2Verb::hold && neighbours_.agentHolds &&
+      neighbours_.agentHolds->policyDenied()) {
     const VGXCLIv2Reply reply{.nonce = request->nonce,
                               .status = VGXCLIv2Status::policyDenied,
-                              .epoch = cliV2Server().epoch(),
+                              .epoch = commandLine.epoch(),
                               .gen = controller_.stopGeneration()};
     if (auto encoded = VGXCLIv2Codec::encodeReply(reply)) post(*encoded);
     return;
   }
   // A duplicate of a request still being answered waits for that answer
   // without holding up the main loop.
-  cliV2Server().handle(*request, now(), post);
+  commandLine.answer(*request, now(),
+                     [neighbour = neighbours_.commandLine](std::optional<std::string> reply) {
+                       if (reply) neighbour->postReply(*reply);
+                     });
 }
 
 std::optional<std::string> VGXTriggerBridge::processCLITextRequest(const std::string& text) {
@@ -106,22 +109,13 @@ void VGXTriggerBridge::handleControlRequest(bool value) {
 
 void VGXTriggerBridge::agentHoldsDidChange(std::vector<TriggerReason> reasons) {
   if (!platform::DispatchQueue::isMainThread()) {
-    onMain(this, [reasons = std::move(reasons)](VGXTriggerBridge& bridge) mutable {
+    later([reasons = std::move(reasons)](VGXTriggerBridge& bridge) mutable {
       bridge.agentHoldsDidChange(std::move(reasons));
     });
     return;
   }
   controller_.setAgentReasons(std::move(reasons));
   persistAndPublish(now());
-}
-
-VGXCLIv2Server& VGXTriggerBridge::cliV2Server() {
-  if (!cliV2Server_) {
-    cliV2Server_ = std::make_unique<VGXCLIv2Server>(
-        std::nullopt,
-        weakly(this, [](VGXTriggerBridge& bridge) { return bridge.controller_.stopGeneration(); }));
-  }
-  return *cliV2Server_;
 }
 
 }  // namespace vigilix

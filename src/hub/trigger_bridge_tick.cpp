@@ -5,15 +5,14 @@
 #include "health/session_notifications.h"
 #include "hub/trigger_bridge.h"
 #include "platform/base/logger.h"
-#include "platform/power/power_sources.h"
-#include "platform/power/thermal_state.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/weakly.h"
 
 namespace vigilix {
 
-using platform::onMain;
 using platform::weakly;
 namespace {
 
@@ -31,10 +30,12 @@ void VGXTriggerBridge::persistAndPublish(platform::Date at) {
   }
   scheduleTickTimer(at);
   const AwakeSnapshot current = controller_.snapshot();
-  writeOwnDefaults([&] { controlState_->publish(current); });
+  if (neighbours_.controlShare) {
+    writeOwnDefaults([&] { neighbours_.controlShare->publish(current); });
+  }
   followThermalStateWhileItMatters(current);
   if (auto listener = delegate_.lock()) listener->triggerBridgeDidChangeSnapshot(*this);
-  platform::NotificationCenter::defaultCenter().post(kAwakeStateDidChangeNotification, this);
+  platform_.notifications->post(kAwakeStateDidChangeNotification, this);
 }
 
 void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
@@ -46,22 +47,22 @@ void VGXTriggerBridge::scheduleTickTimer(platform::Date at) {
   }
   // Without an idle reading there is nothing to restart the session from.
   if (controller_.manual().kind() == ManualSessionKind::Kind::duration &&
-      wantsRestartOnActivity() && hooks().secondsSinceLastInput) {
+      wantsRestartOnActivity() && neighbours_.secondsSinceLastInput) {
     fire = std::min(fire, at + kRestartOnActivityInterval);
   }
   if (const auto resumes = controller_.heatResumesAt(); resumes && *resumes > at) {
     fire = std::min(fire, *resumes);
   }
-  tickTimer_ = platform::RunLoop::main().makeTimer(
+  tickTimer_ = platform_.mainLoop->makeTimer(
       fire, 0, false, weakly(this, [](VGXTriggerBridge& bridge) { bridge.tickNow(); }));
   tickTimer_->setTolerance(kTickTolerance);
-  platform::RunLoop::main().addTimer(tickTimer_, platform::RunLoopMode::Common);
+  platform_.mainLoop->addTimer(tickTimer_, platform::RunLoopMode::Common);
 }
 
 void VGXTriggerBridge::tick() {
   if (monitor_) monitor_->requestEvaluation();
   updatePowerInputs(now());
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   tickNow();
   refresh(now());
@@ -72,7 +73,7 @@ void VGXTriggerBridge::applyRestartOnActivity(platform::Date at) {
   const bool restart = wantsRestartOnActivity();
   controller_.setRestartOnActivity(restart);
   if (!restart) return;
-  const auto& reader = hooks().secondsSinceLastInput;
+  const auto& reader = neighbours_.secondsSinceLastInput;
   const std::optional<double> idle = reader ? reader() : std::nullopt;
   if (!idle) return;
   const double seconds = std::isnan(*idle) ? 0 : std::clamp(*idle, 0.0, kMaximumIdleSeconds);
@@ -86,38 +87,17 @@ void VGXTriggerBridge::applyHeatRule(platform::ThermalState thermal, platform::D
   controller_.setThermal(thermal, at);
   if (controller_.heatBlocked() && !wasBlocked && wasAwake &&
       defaults_.boolValue(kVGXNotifyOnAwakeStateChangeKey).value_or(false)) {
-    VGXSessionNotifications::shared().postHeatStopped();
+    if (neighbours_.sessionNotices) neighbours_.sessionNotices->postHeatStopped();
   }
   persistAndPublish(at);
   refresh(at);
   scheduleTickTimer(at);
 }
 
-VGXBatterySample VGXTriggerBridge::samplePowerSource() {
-  const auto sources = platform::PowerSources::current().readPowerSources();
-  if (!sources) return {};
-  for (const platform::PowerSourceReading& source : *sources) {
-    if (source.kind != platform::PowerSourceReading::Kind::internalBattery) continue;
-    VGXBatterySample sample{.hasBattery = true};
-    if (source.currentCapacity && source.maxCapacity && *source.maxCapacity > 0) {
-      sample.percent = static_cast<double>(*source.currentCapacity) /
-                       static_cast<double>(*source.maxCapacity) * 100;
-    }
-    sample.onBatteryPower = source.onBattery;
-    return sample;
-  }
-  return {};
-}
-
-platform::ThermalState VGXTriggerBridge::currentThermalLevel() {
-  const auto raw = static_cast<std::int64_t>(platform::ThermalMonitor::current().thermalState());
-  return platform::thermalStateFromRawValue(raw).value_or(platform::ThermalState::Serious);
-}
-
 void VGXTriggerBridge::defaultsDidChange() {
   if (isApplyingDefaults_ || defaultsChangeScheduled_) return;
   defaultsChangeScheduled_ = true;
-  onMain(this, [](VGXTriggerBridge& bridge) {
+  later([](VGXTriggerBridge& bridge) {
     bridge.defaultsChangeScheduled_ = false;
     bridge.handleDefaultsChange();
   });
@@ -129,11 +109,11 @@ void VGXTriggerBridge::handleDefaultsChange() {
   controller_.setWatchReasons(watchReasons());
   controller_.setBatteryThreshold(effectiveBatteryThreshold(defaults_));
   updatePowerInputs(now());
-  applyHeatRule(currentThermalLevel(), now());
+  applyHeatRule(thermalLevel(), now());
   applyPolicy(now());
   persistAndPublish(now());
 }
 
-void VGXTriggerBridge::thermalStateDidChange() { applyHeatRule(currentThermalLevel(), now()); }
+void VGXTriggerBridge::thermalStateDidChange() { applyHeatRule(thermalLevel(), now()); }
 
 }  // namespace vigilix

@@ -1,7 +1,6 @@
 #include "hub/trigger_bridge.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/weakly.h"
-#include "triggers/live_system_sampler.h"
 
 namespace vigilix {
 
@@ -20,10 +19,9 @@ const TriggerConfiguration& VGXTriggerBridge::triggerConfiguration() const {
 // their stored value changed, so they are decoded once per change.
 void VGXTriggerBridge::makeTriggerMonitor(const TriggerConfiguration& configuration) {
   monitorConfiguration_ = configuration;
-  monitor_ = TriggerMonitor::make(
-      makeSampler_ ? makeSampler_() : std::make_shared<LiveSystemSampler>(), configuration,
-      platform::Calendar::current(), {},
-      weakly(this, [](VGXTriggerBridge& bridge, const TriggerDecision& decision) {
+  if (!neighbours_.makeTriggerMonitor) return;
+  monitor_ = neighbours_.makeTriggerMonitor(
+      configuration, weakly(this, [](VGXTriggerBridge& bridge, const TriggerDecision& decision) {
         bridge.triggerDecisionDidChange(decision);
       }));
 }
@@ -48,13 +46,13 @@ void VGXTriggerBridge::followTriggerConfiguration(bool evaluate) {
 
 void VGXTriggerBridge::triggerDecisionDidChange(const TriggerDecision& decision) {
   decision_ = decision;
-  refresh(platform::Clock::current().now());
+  refresh(now());
 }
 
 void VGXTriggerBridge::setFocusMode(VGXFocusMode mode) {
   focus_.setMode(mode);
   writeOwnDefaults([&] { storeFocusMode(defaults_, mode); });
-  evaluateFocusMode(platform::Clock::current().now());
+  evaluateFocusMode(now());
 }
 
 }  // namespace vigilix

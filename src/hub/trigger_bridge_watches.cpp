@@ -2,16 +2,21 @@
 #include <cctype>
 #include <string>
 
+#include "agents/cli_protocol.h"
 #include "hub/trigger_bridge.h"
 #include "platform/base/text.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/runloop/clock.h"
+#include "platform/runloop/dispatch_process_source.h"
 #include "platform/runloop/dispatch_queue.h"
+#include "platform/runloop/run_loop.h"
 #include "platform/runloop/weakly.h"
 #include "platform/system/bookmarks.h"
 #include "platform/system/file_paths.h"
 #include "platform/system/file_resources.h"
 #include "platform/system/proc_values.h"
 #include "platform/system/running_applications.h"
+#include "triggers/watch_store.h"
 
 namespace vigilix {
 
@@ -22,11 +27,10 @@ constexpr const char* kChooseFileAgain = "Choose the file again";
 constexpr const char* kFinishedKindKey = "kind";
 constexpr const char* kFinishedNameKey = "name";
 
-platform::BookmarkService& bookmarks() { return platform::BookmarkService::current(); }
-
 // The running application with this identifier, if any.
-std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) {
-  for (auto& application : platform::RunningApplications::current().runningApplications()) {
+std::optional<platform::RunningApplication> runningApplication(
+    platform::RunningApplications& applications, std::int32_t pid) {
+  for (auto& application : applications.runningApplications()) {
     if (application.processIdentifier == pid) return application;
   }
   return std::nullopt;
@@ -39,12 +43,11 @@ std::string processLabel(std::int32_t pid, const std::string& label) {
 }
 
 // A browser's partial download renamed to its final name has finished.
-bool renamedToFinalName(const std::string& path) {
+bool renamedToFinalName(const platform::FileResources& files, const std::string& path) {
   std::string extension = platform::pathExtension(path);
   std::ranges::transform(extension, extension.begin(),
                          [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (extension != "crdownload" && extension != "download") return false;
-  const platform::FileResources& files = platform::FileResources::current();
   return !files.fileExists(path) && files.fileExists(platform::deletingPathExtension(path));
 }
 
@@ -54,16 +57,16 @@ bool VGXTriggerBridge::watchFileAt(const std::string& path) {
   for (const Watch& watch : activeWatches_) {
     if (const auto* file = watch.kind.asFile(); file && file->path == path) return true;
   }
-  const bool granted = bookmarks().startAccessing(path);
+  const bool granted = platform_.bookmarks->startAccessing(path);
   const auto release = [&] {
-    if (granted) bookmarks().stopAccessing(path);
+    if (granted) platform_.bookmarks->stopAccessing(path);
   };
   const std::optional<FileSnapshot> snapshot = FileCompletionDetector::snapshot(path);
   if (!snapshot) {
     release();
     return false;
   }
-  auto bookmark = bookmarks().createBookmark(path);
+  auto bookmark = platform_.bookmarks->createBookmark(path);
   if (!bookmark) {
     release();
     return false;
@@ -85,7 +88,7 @@ bool VGXTriggerBridge::watchFileAt(const std::string& path) {
 
 bool VGXTriggerBridge::watchAppWithProcessIdentifier(std::int32_t processIdentifier) {
   if (processIdentifier < 1) return false;
-  const auto application = runningApplication(processIdentifier);
+  const auto application = runningApplication(*platform_.applications, processIdentifier);
   if (!application || !isWatchedProcessAlive(processIdentifier) || !application->bundleIdentifier) {
     return false;
   }
@@ -186,7 +189,7 @@ void VGXTriggerBridge::pruneWatchesAfterSettingsChange() {
 void VGXTriggerBridge::removeWatch(const platform::UUID& id) {
   if (scopedWatchIDs_.erase(id) > 0) {
     if (auto url = watchURLs_.find(id); url != watchURLs_.end()) {
-      bookmarks().stopAccessing(url->second);
+      platform_.bookmarks->stopAccessing(url->second);
     }
   }
   watchURLs_.erase(id);
@@ -221,7 +224,7 @@ void VGXTriggerBridge::restoreWatches() {
       continue;
     }
     if (const auto* app = watch.kind.asApp()) {
-      const auto running = runningApplication(app->processIdentifier);
+      const auto running = runningApplication(*platform_.applications, app->processIdentifier);
       if (isWatchedProcessAlive(app->processIdentifier) && running &&
           running->bundleIdentifier == app->bundleIdentifier) {
         activeWatches_.push_back(watch);
@@ -237,9 +240,9 @@ void VGXTriggerBridge::restoreWatches() {
       watchStore().setState(entry.id, VGXSavedWatchState::suspended(kChooseFileAgain));
       continue;
     }
-    const bool granted = bookmarks().startAccessing(*path);
+    const bool granted = platform_.bookmarks->startAccessing(*path);
     if (!FileCompletionDetector::snapshot(*path)) {
-      if (granted) bookmarks().stopAccessing(*path);
+      if (granted) platform_.bookmarks->stopAccessing(*path);
       watchStore().setState(entry.id, VGXSavedWatchState::suspended(kChooseFileAgain));
       continue;
     }
@@ -259,13 +262,13 @@ void VGXTriggerBridge::watchesDidChange() {
     if (watchTimer_) watchTimer_->invalidate();
     watchTimer_.reset();
   } else if (!watchTimer_) {
-    watchTimer_ = platform::RunLoop::main().makeTimer(
+    watchTimer_ = platform_.mainLoop->makeTimer(
         now() + kWatchCheckInterval, kWatchCheckInterval, true,
         weakly(this, [](VGXTriggerBridge& bridge) { bridge.evaluateWatches(); }));
-    platform::RunLoop::main().addTimer(watchTimer_, platform::RunLoopMode::Common);
+    platform_.mainLoop->addTimer(watchTimer_, platform::RunLoopMode::Common);
   }
   persistAndPublish(now());
-  platform::NotificationCenter::defaultCenter().post(kWatchesChangedNotification, this);
+  platform_.notifications->post(kWatchesChangedNotification, this);
 }
 
 void VGXTriggerBridge::evaluateWatches() {
@@ -276,7 +279,7 @@ void VGXTriggerBridge::evaluateWatches() {
     if (const auto* process = watch.kind.asProcess()) {
       if (!isWatchedProcessAlive(process->processIdentifier)) finished.push_back(watch);
     } else if (const auto* app = watch.kind.asApp()) {
-      const auto running = runningApplication(app->processIdentifier);
+      const auto running = runningApplication(*platform_.applications, app->processIdentifier);
       if (!isWatchedProcessAlive(app->processIdentifier) || !running ||
           running->bundleIdentifier != app->bundleIdentifier) {
         finished.push_back(watch);
@@ -284,13 +287,13 @@ void VGXTriggerBridge::evaluateWatches() {
     } else if (const auto* file = watch.kind.asFile()) {
       const auto url = watchURLs_.find(watch.id);
       const std::string target = url != watchURLs_.end() ? url->second : file->path;
-      if (renamedToFinalName(file->path)) {
+      if (renamedToFinalName(*platform_.files, file->path)) {
         finished.push_back(watch);
         continue;
       }
       const std::optional<FileSnapshot> snapshot = FileCompletionDetector::snapshot(target);
       if (!snapshot) {
-        if (!platform::FileResources::current().fileExists(target)) missing.push_back(watch.id);
+        if (!platform_.files->fileExists(target)) missing.push_back(watch.id);
         continue;
       }
       auto detector = watchDetectors_.find(watch.id);
@@ -315,10 +318,9 @@ void VGXTriggerBridge::evaluateWatches() {
   }
   watchesDidChange();
   for (const Watch& watch : finished) {
-    platform::NotificationCenter::defaultCenter().post(
-        kWatchFinishedNotification, this,
-        {{kFinishedKindKey, watch.kind.isFile() ? "file" : "app"},
-         {kFinishedNameKey, watch.label()}});
+    platform_.notifications->post(kWatchFinishedNotification, this,
+                                  {{kFinishedKindKey, watch.kind.isFile() ? "file" : "app"},
+                                   {kFinishedNameKey, watch.label()}});
   }
 }
 
@@ -333,13 +335,13 @@ bool VGXTriggerBridge::isWatchedProcessAlive(std::int32_t pid) {
   if (auto followed = watchedProcesses_.find(pid); followed != watchedProcesses_.end()) {
     return !followed->second.exited;
   }
-  return platform::DispatchProcessSource::make(pid, platform::DispatchQueue::main()) != nullptr;
+  return platform::DispatchProcessSource::make(pid, *platform_.mainQueue) != nullptr;
 }
 
 void VGXTriggerBridge::followProcess(std::int32_t pid) {
   if (watchedProcesses_.contains(pid)) return;
   WatchedProcess& followed = watchedProcesses_[pid];
-  followed.source = platform::DispatchProcessSource::make(pid, platform::DispatchQueue::main());
+  followed.source = platform::DispatchProcessSource::make(pid, *platform_.mainQueue);
   // Gone between the check and now: the next check ends its watches.
   if (!followed.source) {
     followed.exited = true;

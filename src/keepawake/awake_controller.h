@@ -24,7 +24,8 @@ namespace vigilix {
 // compared.
 class AwakeController {
  public:
-  // Seconds a cool-down at nominal or fair heat lasts before the heat block lifts.
+  // Seconds a cool-down at nominal or fair heat lasts before the heat block lifts, unless
+  // setHeatCoolDown says otherwise.
   static constexpr double kHeatCoolDownSeconds = 300;
   // Points above the threshold the battery must reach to lift the battery block.
   static constexpr double kBatteryHysteresis = 5;
@@ -67,6 +68,9 @@ class AwakeController {
   void setStopWhenHot(bool enabled, platform::Date now);
   void setThermal(platform::ThermalState level, platform::Date now);
   void evaluateHeat(platform::Date now);
+  // A cool-down of another length (tests of the built program); refused unless a positive
+  // finite number.
+  void setHeatCoolDown(double seconds);
   void setRestartOnActivity(bool enabled) { restartOnActivity_ = enabled; }
   void noteUserActivity(platform::Date activity, platform::Date now);
   void setPresenceEndedAt(std::optional<platform::Date> date);
@@ -124,6 +128,7 @@ class AwakeController {
   bool heatBlocked_ = false;
   platform::ThermalState lastThermal_ = platform::ThermalState::Nominal;
   std::optional<platform::Date> heatCoolStartedAt_;
+  double heatCoolDownSeconds_ = kHeatCoolDownSeconds;
   bool restartOnActivity_ = false;
   std::optional<platform::Date> presenceEndedAt_;
 };

@@ -65,7 +65,7 @@ void AwakeController::evaluateHeat(platform::Date now) {
   if (!heatBlocked_ || !now.isFinite()) return;
   if (!heatCoolStartedAt_) {
     heatCoolStartedAt_ = now;
-  } else if (now - *heatCoolStartedAt_ >= kHeatCoolDownSeconds) {
+  } else if (now - *heatCoolStartedAt_ >= heatCoolDownSeconds_) {
     heatBlocked_ = false;
     heatCoolStartedAt_.reset();
   }
@@ -73,7 +73,11 @@ void AwakeController::evaluateHeat(platform::Date now) {
 
 std::optional<platform::Date> AwakeController::heatResumesAt() const {
   if (!heatBlocked_ || !heatCoolStartedAt_) return std::nullopt;
-  return *heatCoolStartedAt_ + kHeatCoolDownSeconds;
+  return *heatCoolStartedAt_ + heatCoolDownSeconds_;
+}
+
+void AwakeController::setHeatCoolDown(double seconds) {
+  if (std::isfinite(seconds) && seconds > 0) heatCoolDownSeconds_ = seconds;
 }
 
 // Restart on activity --------------------------------------------------------

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <optional>
 
 #include "keepawake/awake_controller.h"
@@ -102,6 +104,31 @@ TEST(AwakeControllerHeat, CoolDownLastsThreeHundredSeconds) {
   EXPECT_FALSE(c.heatBlocked());
   EXPECT_FALSE(c.heatCoolStartedAt().has_value());
   EXPECT_FALSE(c.heatResumesAt().has_value());
+}
+
+TEST(AwakeControllerHeat, ACoolDownOfAnotherLengthIsTakenOnlyWhenPositive) {
+  struct Row {
+    const char* name;
+    double set;
+    double lasts;
+  };
+  const Row rows[] = {
+      {"five seconds", 5, 5},
+      {"zero", 0, 300},
+      {"not a number", std::nan(""), 300},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    AwakeController c(Date(0), 20);
+    c.setHeatCoolDown(row.set);
+    c.setThermal(platform::ThermalState::Critical, Date(0));
+    c.setThermal(platform::ThermalState::Nominal, Date(100));
+    EXPECT_EQ(c.heatResumesAt(), Date(100 + row.lasts));
+    c.tick(Date(100 + row.lasts - 1));
+    EXPECT_TRUE(c.heatBlocked());
+    c.tick(Date(100 + row.lasts));
+    EXPECT_FALSE(c.heatBlocked());
+  }
 }
 
 TEST(AwakeControllerHeat, ReturnToHotRestartsTheCoolDown) {

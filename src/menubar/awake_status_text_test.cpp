@@ -12,10 +12,10 @@
 
 #include "menubar/menu_bar_countdown_text.h"
 #include "menubar/menu_header_model.h"
-#include "menubar/pinned_text_test_fixture.h"
 #include "platform/base/localized.h"
 #include "testing/fake_system.h"
 #include "testing/map_string_table.h"
+#include "testing/menubar/pinned_text_test_fixture.h"
 
 namespace vigilix {
 namespace {

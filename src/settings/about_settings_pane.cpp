@@ -33,7 +33,8 @@ class ApplicationIconView final : public platform::ImageView {
 
 std::shared_ptr<platform::View> applicationIconView() {
   auto icon = std::make_shared<ApplicationIconView>();
-  icon->setImage(platform::Image::systemSymbol(kVGXApplicationIconName, std::nullopt));
+  // The icon the program installs in the icon theme.
+  icon->setImage(platform::Image::themeIcon(kVGXApplicationIconName, std::nullopt));
   icon->setAccessibilityElement(false);
   return icon;
 }

@@ -28,37 +28,44 @@ std::string fieldText(const std::optional<std::int64_t>& value) {
 
 DZLAddDurationSheet::DZLAddDurationSheet(DZLActivationDurationsController& controller)
     : form_(controller),
-      window_(
-          std::make_shared<platform::Window>(Rect(0, 0, 320, 150), platform::WindowStyle::Titled)) {
+      window_(std::make_shared<platform::Window>(Rect(0, 0, kWidth, 150),
+                                                 platform::WindowStyle::Titled)),
+      content_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+  using platform::StackView;
   window_->setTitle("Add Duration");
-  auto content = window_->contentView();
+  // Three fields of one width, each under its name; the error line; the buttons at the trailing
+  // edge.
+  auto fields = StackView::make(StackView::Orientation::Horizontal, {});
+  fields->setSpacing(10);
   const char* names[] = {"Hours", "Minutes", "Seconds"};
   for (int i = 0; i < 3; ++i) {
-    auto label = TextField::labelWithString(names[i]);
-    label->setFrame(Rect(20 + i * 100, 112, 90, 16));
-    content->addSubview(label);
     fields_[i] = TextField::textFieldWithString("");
     fields_[i]->setAccessibilityLabel(names[i]);
-    fields_[i]->setFrame(Rect(20 + i * 100, 86, 80, 22));
-    content->addSubview(fields_[i]);
+    auto column = StackView::make(StackView::Orientation::Vertical,
+                                  {TextField::labelWithString(names[i]), fields_[i]});
+    column->setSpacing(4);
+    fields->addArrangedSubview(column);
+    fields->setFlexible(*column, true);
   }
   warning_ = TextField::labelWithString("");
   warning_->setTextColor(platform::Color::systemRed());
-  warning_->setFrame(Rect(20, 52, 290, 30));
   warning_->setMaximumNumberOfLines(0);
-  content->addSubview(warning_);
   cancel_ = Button::withTitle("Cancel");
   cancel_->setKeyEquivalent(platform::KeyEquivalent::Escape);
-  cancel_->setFrame(Rect(140, 14, 80, 24));
   cancel_->setAction([this](platform::Control&) {
     if (auto* parent = window_->sheetParent()) parent->endSheet(*window_);
   });
-  content->addSubview(cancel_);
   add_ = Button::withTitle("Add");
-  add_->setFrame(Rect(226, 14, 80, 24));
   add_->setAction([this](platform::Control&) { add(); });
-  content->addSubview(add_);
   window_->setDefaultButton(add_);
+  auto buttons = StackView::make(StackView::Orientation::Horizontal,
+                                 {std::make_shared<platform::SpacerView>(), cancel_, add_});
+  for (const auto& view :
+       std::initializer_list<std::shared_ptr<platform::View>>{fields, warning_, buttons})
+    content_->addArrangedSubview(view);
+  content_->setSpacing(12);
+  content_->setEdgeInsets({20, 20, 20, 20});
+  window_->setContentView(content_);
   show();
 }
 
@@ -67,6 +74,10 @@ void DZLAddDurationSheet::show() {
   fields_[1]->setStringValue(fieldText(form_.minutes));
   fields_[2]->setStringValue(fieldText(form_.seconds));
   warning_->setStringValue(form_.errorMessage.value_or(""));
+  warning_->setHidden(!form_.errorMessage);
+  // As tall as its lines: the error line comes and goes.
+  window_->setContentSize({kWidth, content_->heightForWidth(kWidth)});
+  content_->setNeedsLayout(true);
 }
 
 void DZLAddDurationSheet::add() {
@@ -85,11 +96,13 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
     : controller_(controller),
       defaults_(defaults),
       view_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
-      list_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+      table_(std::make_shared<platform::TableView>()) {
   view_->setEdgeInsets({20, 30, 20, 30});
   view_->setSpacing(10);
-  list_->setSpacing(2);
-  view_->addArrangedSubview(list_);
+  table_->setAccessibilityLabel("Durations");
+  table_->setFont(platform::Font::monospacedDigitSystemFont(platform::Font::systemFontSize()));
+  table_->setAction([this](platform::Control&) { selectRow(table_->selectedRow()); });
+  view_->addArrangedSubview(table_);
 
   remove_ = Button::withTitle("−");
   remove_->setAccessibilityLabel("Remove Duration");
@@ -106,8 +119,10 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
   reset_ = Button::withTitle("Reset…");
   reset_->setAccessibilityLabel("Reset Durations");
   reset_->setAction([this](platform::Control&) { presentResetAlert(); });
-  auto buttons = platform::StackView::make(platform::StackView::Orientation::Horizontal,
-                                           {remove_, add_, setDefault_, reset_});
+  // − and + under the list at its leading edge, the list's other buttons at its trailing edge.
+  auto buttons = platform::StackView::make(
+      platform::StackView::Orientation::Horizontal,
+      {remove_, add_, std::make_shared<platform::SpacerView>(), setDefault_, reset_});
   view_->addArrangedSubview(buttons);
 
   restart_ = platform::CheckBox::withTitle("Restart the Timer When I Use My Computer");
@@ -126,7 +141,7 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
 }
 
 void DZLDurationSettingsPane::selectRow(std::optional<std::size_t> row) {
-  if (row && *row >= rows_.size()) row.reset();
+  if (row && *row >= table_->rows().size()) row.reset();
   selected_ = row;
   reload();
 }
@@ -135,22 +150,13 @@ void DZLDurationSettingsPane::reload() {
   auto durations = controller_.activationDurations();
   auto chosen = controller_.defaultActivationDuration();
   if (selected_ && *selected_ >= durations.size()) selected_.reset();
-  list_->removeAllArrangedSubviews();
-  rows_.clear();
-  for (std::size_t i = 0; i < durations.size(); ++i) {
-    bool isDefault = chosen && *chosen == durations[i];
-    std::string title = durations[i].localizedTitle();
-    if (isDefault) title += "  Default";
-    auto row = Button::withTitle(title);
-    row->setBordered(false);
-    row->setFont(platform::Font::monospacedDigitSystemFont(
-        platform::Font::systemFontSize(),
-        isDefault ? platform::Font::Weight::Semibold : platform::Font::Weight::Regular));
-    row->setAccessibilityLabel((selected_ == i ? "Selected: " : "") + title);
-    row->setAction([this, i](platform::Control&) { selectRow(i); });
-    list_->addArrangedSubview(row);
-    rows_.push_back(row);
+  std::vector<platform::TableView::Row> rows;
+  for (const auto& duration : durations) {
+    const bool isDefault = chosen && *chosen == duration;
+    rows.push_back({{duration.localizedTitle(), isDefault ? "Default" : ""}, isDefault});
   }
+  table_->setRows(std::move(rows));
+  table_->selectRow(selected_);
   auto controls = DZLDurationsPaneControls::forSelection(controller_, selected_);
   setDefault_->setEnabled(controls.setDefaultEnabled);
   remove_->setEnabled(controls.removeEnabled);

@@ -8,6 +8,7 @@
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/stack_view.h"
+#include "platform/ui/table_view.h"
 #include "platform/ui/window.h"
 #include "settings/add_duration_form.h"
 #include "settings/settings_section.h"
@@ -40,17 +41,21 @@ class DZLAddDurationSheet {
   void add();
   void show();
 
+  static constexpr double kWidth = 320;
+
   DZLAddDurationForm form_;
   std::shared_ptr<platform::Window> window_;
+  std::shared_ptr<platform::StackView> content_;
   std::shared_ptr<platform::TextField> fields_[3];
   std::shared_ptr<platform::TextField> warning_;
   std::shared_ptr<platform::Button> add_;
   std::shared_ptr<platform::Button> cancel_;
 };
 
-// The Durations pane: the list the status menu offers with its default
-// marked, and the buttons that change it. Every change, from here or
-// elsewhere, arrives as the controller's change notification.
+// The Durations pane: the list the status menu offers as a table, a column
+// of durations and one marking the default, with − and + under it and the
+// buttons that change it. Every change, from here or elsewhere, arrives as
+// the controller's change notification.
 class DZLDurationSettingsPane {
  public:
   DZLDurationSettingsPane(DZLActivationDurationsController& controller,
@@ -60,7 +65,7 @@ class DZLDurationSettingsPane {
   // The window the sheets attach to.
   void setWindow(std::weak_ptr<platform::Window> window) { window_ = std::move(window); }
 
-  const std::vector<std::shared_ptr<platform::Button>>& rows() const { return rows_; }
+  const std::shared_ptr<platform::TableView>& table() const { return table_; }
   std::optional<std::size_t> selectedRow() const { return selected_; }
   void selectRow(std::optional<std::size_t> row);
   const std::shared_ptr<platform::Button>& removeButton() const { return remove_; }
@@ -83,8 +88,7 @@ class DZLDurationSettingsPane {
   platform::UserDefaults& defaults_;
   std::weak_ptr<platform::Window> window_;
   std::shared_ptr<platform::StackView> view_;
-  std::shared_ptr<platform::StackView> list_;
-  std::vector<std::shared_ptr<platform::Button>> rows_;
+  std::shared_ptr<platform::TableView> table_;
   std::optional<std::size_t> selected_;
   std::shared_ptr<platform::Button> remove_, add_, setDefault_, reset_;
   std::shared_ptr<platform::CheckBox> restart_;

@@ -44,7 +44,7 @@ const std::vector<VGXGeneralToggle>& generalPaneToggles() {
       {kDZLActivateOnLaunchKey, false, "Keep Awake When Vigilix Opens"},
       {kDZLClickToKeepAwakeKey, false, "Click to Keep Awake"},
       {kDZLAllowDisplaySleepKey, true, "Allow Display to Sleep"},
-      {kShowTimeLeftKey, true, "Show Time Left in Menu Bar"},
+      {kShowTimeLeftKey, true, "Show Time Left in Tray"},
       {kVGXStopWhenHotKey, true, "Stop If Your Computer Gets Too Hot"},
       {kDZLBatteryCapacityThresholdEnabledKey, false, "Stop Keeping Awake on Low Battery"},
       {kDZLLowPowerModeMonitoringEnabledKey, false, "Stop Keeping Awake in Low Power Mode"},
@@ -76,6 +76,8 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
       actions_(std::move(actions)),
       scroll_(std::make_shared<platform::ScrollView>()),
       form_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)) {
+  // Sections as wide as the pane, so that their text wraps at its edge.
+  form_->setAlignment(platform::StackView::Alignment::Fill);
   form_->setSpacing(18);
   form_->setEdgeInsets({20, 30, 20, 30});
   scroll_->setHasVerticalScroller(true);
@@ -113,7 +115,9 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
 
   auto& display =
       addSection("Display", {kDZLAllowDisplaySleepKey, kShowTimeLeftKey},
-                 "Shows the remaining time next to the Vigilix icon during a timed session.", true);
+                 "Trays show no text beside the icon: this shows the remaining time of a timed "
+                 "session in the Vigilix icon's tooltip. The menu's header always shows it.",
+                 true);
   addToggle(display, toggle(kDZLAllowDisplaySleepKey));
   addToggle(display, toggle(kShowTimeLeftKey));
 
@@ -125,6 +129,8 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   addToggle(safety, toggle(kDZLBatteryCapacityThresholdEnabledKey));
   batteryLevel_ = std::make_shared<platform::Stepper>();
   batteryLevel_->setAccessibilityLabel("Battery level");
+  // A picker: Tab reaches it and the arrow keys step it.
+  batteryLevel_->setRefusesFirstResponder(false);
   batteryLevel_->setAction([this](platform::Control&) {
     auto options = batteryThresholdOptions(
         defaults_.doubleValue(kDZLBatteryCapacityThresholdKey).value_or(kFallbackThreshold));
@@ -159,8 +165,12 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
     copyButton_->setAction([this, text = *commandLineCommand](platform::Control&) {
       if (actions_.copyText) actions_.copyText(text);
     });
+    // The command takes the room the title and the button leave, on more
+    // lines when a long path needs them.
+    command->setMaximumNumberOfLines(0);
     auto toolRow =
         row({platform::TextField::labelWithString("Command-Line Tool"), command, copyButton_});
+    toolRow->setFlexible(*command, true);
     toolRow->setAccessibilityElement(true);
     toolRow->setAccessibilityRole(platform::AccessibilityRole::Group);
     toolRow->setAccessibilityLabel("Command-Line Tool");

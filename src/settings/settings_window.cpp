@@ -48,13 +48,16 @@ class SettingsContentView : public platform::View {
   std::function<void()> didAppear_;
 };
 
+// At the window's width, where the pane's text wraps.
 double wantedHeight(const platform::View& pane) {
   if (auto* scroll = dynamic_cast<const platform::ScrollView*>(&pane)) {
     if (auto document = scroll->documentView()) {
-      return platform::StackView::preferredSize(*document).height;
+      const double scroller =
+          scroll->hasVerticalScroller() ? platform::ScrollView::kScrollerWidth : 0;
+      return document->heightForWidth(VGXSettingsLayout::width - scroller);
     }
   }
-  return platform::StackView::preferredSize(pane).height;
+  return pane.heightForWidth(VGXSettingsLayout::width);
 }
 
 }  // namespace

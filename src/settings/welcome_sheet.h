@@ -19,7 +19,7 @@ class VGXWelcomeSheet {
  public:
   static constexpr const char* kTitle = "Welcome to Vigilix";
   static constexpr const char* kText =
-      "Vigilix lives in the menu bar. Open its menu to keep your computer awake for as long as "
+      "Vigilix lives in the panel. Open its menu to keep your computer awake for as long as "
       "you need.";
 
   VGXWelcomeSheet(std::function<void()> openMenu, std::function<void()> notNow);

@@ -47,6 +47,8 @@ class DZLStatusItemController {
   void setMenuBarTitle(const std::optional<std::string>& title);
 
   const platform::StatusNotifierItem& item() const { return *item_; }
+  // Where the tray last reported the item, for a menu opened without a click on it.
+  std::optional<platform::Point> itemPosition() const { return item_->clickPosition(); }
   const platform::DBusMenuExporter& exporter() const { return *exporter_; }
 
   static std::string toolTipTitle(const std::optional<std::string>& status);

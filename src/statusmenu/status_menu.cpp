@@ -125,9 +125,14 @@ void addAutomaticSection(const VGXTriggerBridge& hub, Menu& menu, platform::Date
 
 }  // namespace
 
+VGXStatusMenu::Slots& VGXStatusMenu::slots() {
+  static Slots filled;
+  return filled;
+}
+
 VGXStatusMenu::Hooks& VGXStatusMenu::hooks() {
-  static Hooks slots;
-  return slots;
+  static Hooks filled;
+  return filled;
 }
 
 bool VGXStatusMenu::hasAttention() {
@@ -179,7 +184,7 @@ void VGXStatusMenu::populate(const VGXTriggerBridge& hub, Menu& menu,
   displaySleep->setCheckable(true);
   displaySleep->setState(stateOf(defaults.boolValue(kAllowDisplaySleepKey).value_or(false)));
   menu.addItem(displaySleep);
-  if (const auto& addClosedLid = hooks().addClosedLidItem) addClosedLid(menu);
+  if (const auto& addClosedLid = slots().extraItemsHook) addClosedLid(menu);
   menu.addItem(MenuItem::separatorItem());
 
   addAutomaticSection(hub, menu, now, target);
@@ -219,7 +224,7 @@ void VGXStatusMenu::refreshHeader(const VGXTriggerBridge& hub, VGXMenuHeaderView
   const std::string reasonLine = hub.headerReasonLine();
   const bool enabled = !hub.isBlocked() || snapshot.isAwake;
   std::optional<std::string> attentionText;
-  if (const auto& line = VGXTriggerBridge::hooks().protectionReasonLine) attentionText = line();
+  if (const auto& line = hooks().attentionLine) attentionText = line();
   headerView.apply(reasonLine, snapshot.isAwake, enabled, attentionText);
 
   if (MenuItem* shownIn = headerView.enclosingMenuItem()) {

@@ -32,15 +32,24 @@ struct VGXStatusMenu {
 
   static constexpr int headerTag = 2001;
 
-  // Slots that the application fills at set-up; each is read at every rebuild.
+  // Process-wide slots that closed-lid mode fills at launch; each is read at
+  // every rebuild, and an empty slot means the feature is absent.
+  struct Slots {
+    // Adds the feature's items after "Allow Display to Sleep".
+    std::function<void(platform::Menu&)> extraItemsHook;
+    // The feature's part of the state signature.
+    std::function<std::string()> signatureHook;
+  };
+  static Slots& slots();
+
+  // What the application fills at set-up.
   struct Hooks {
     // Whether the keep-awake protection needs attention; empty: the shared
     // protection verifier says.
     std::function<bool()> hasAttention;
-    // Adds the closed-lid item after "Allow Display to Sleep"; empty: none.
-    std::function<void(platform::Menu&)> addClosedLidItem;
-    // The closed-lid item's part of the state signature; empty: none.
-    std::function<std::string()> closedLidSignature;
+    // The protection's reason line, shown under the header while it needs
+    // attention; empty: none.
+    std::function<std::optional<std::string>()> attentionLine;
   };
   static Hooks& hooks();
 

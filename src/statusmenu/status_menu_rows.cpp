@@ -61,7 +61,7 @@ std::string VGXStatusMenu::stateSignature(const VGXTriggerBridge& hub) {
     first = false;
     signature += row.title + "#" + row.watchIdentifier.value_or("");
   }
-  if (const auto& closedLid = hooks().closedLidSignature) signature += "|" + closedLid();
+  if (const auto& closedLid = slots().signatureHook) signature += "|" + closedLid();
   return signature;
 }
 

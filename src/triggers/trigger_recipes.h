@@ -22,9 +22,12 @@ inline constexpr std::array<TriggerRecipe, 4> kAllTriggerRecipes = {
     TriggerRecipe::atMyDesk, TriggerRecipe::inCalls, TriggerRecipe::overnightDownload,
     TriggerRecipe::presenting};
 
-// The presentation applications, in the order `presenting` adds them.
-inline constexpr std::array<std::string_view, 2> kPresentationBundleIdentifiers = {
-    "com.apple.iWork.Keynote", "com.microsoft.Powerpoint"};
+// The presentation applications, in the order `presenting` adds them, by the
+// program name a running application is known by: LibreOffice (Impress runs
+// as the one soffice.bin process of all LibreOffice) and pdfpc, the PDF
+// presenter console.
+inline constexpr std::array<std::string_view, 2> kPresentationBundleIdentifiers = {"soffice.bin",
+                                                                                   "pdfpc"};
 
 // The network threshold the overnight download recipe asks for, in bytes per second.
 inline constexpr double kOvernightDownloadThresholdBytesPerSecond = 500'000;

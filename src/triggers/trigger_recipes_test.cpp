@@ -67,14 +67,13 @@ TEST(TriggerRecipeTest, OvernightDownloadKeepsALowerThreshold) {
 
 TEST(TriggerRecipeTest, PresentingAddsEachAppOnceIgnoringCase) {
   TriggerConfiguration configuration;
-  configuration.appBundleIdentifiers = {"COM.APPLE.IWORK.KEYNOTE", "org.example.Other"};
+  configuration.appBundleIdentifiers = {"SOFFICE.BIN", "org.example.Other"};
   apply(TriggerRecipe::presenting, configuration);
   apply(TriggerRecipe::presenting, configuration);
   EXPECT_EQ(configuration.appBundleIdentifiers,
-            (std::vector<std::string>{"COM.APPLE.IWORK.KEYNOTE", "org.example.Other",
-                                      "com.microsoft.Powerpoint"}));
+            (std::vector<std::string>{"SOFFICE.BIN", "org.example.Other", "pdfpc"}));
   EXPECT_EQ(configuration.frontmostOnlyBundleIdentifiers,
-            (std::vector<std::string>{"com.apple.iWork.Keynote", "com.microsoft.Powerpoint"}));
+            (std::vector<std::string>{"soffice.bin", "pdfpc"}));
   EXPECT_TRUE(isApplied(TriggerRecipe::presenting, configuration));
 
   // Both apps must be in both lists.

@@ -28,6 +28,24 @@ using Call = std::vector<std::string>;  // method, then its arguments as gdbus t
 // The machine each row runs on.
 enum class Machine { plain, managed, hot };
 
+constexpr const char* kKeeping = "('Keeping your computer awake until ";
+constexpr const char* kAwake = "Keeping awake";
+constexpr const char* kAsleep = "Not keeping awake.";
+
+// One action called with gdbus on a fresh application, after the calls `before`.
+struct ActionRow {
+  const char* name;
+  Machine machine;
+  std::vector<Call> before;
+  Call call;
+  bool succeeds;
+  std::string answerStart;  // what gdbus printed begins so
+  const char* statusStart;  // then `vigilix status` begins so
+};
+
+const std::string kDenied = "Error: GDBus.Error:run.tarvo.vigilix.Error.Denied: ";
+const std::string kInvalid = "Error: GDBus.Error:org.freedesktop.DBus.Error.InvalidArgs: ";
+
 class ActionsEndToEndTest : public AppEndToEndFixture {
  protected:
   ActionsEndToEndTest() {
@@ -63,6 +81,25 @@ class ActionsEndToEndTest : public AppEndToEndFixture {
 
   std::string status() { return run({VIGILIX_CLI_PROGRAM, "status"}).second; }
 
+  // Each row's answer, and what `vigilix status` shows after it.
+  void expectEach(const std::vector<ActionRow>& rows) {
+    for (const ActionRow& row : rows) {
+      SCOPED_TRACE(row.name);
+      startOn(row.machine);
+      for (const Call& before : row.before) ASSERT_TRUE(action(before).first);
+      if (row.machine == Machine::hot) {
+        // The hub learns of the heat at its next look at the sensors.
+        ASSERT_TRUE(waitUntil([&] { return status().starts_with(kAsleep); }, 40s))
+            << readFile(home_ / "app.log");
+      }
+      const auto [succeeded, answer] = action(row.call);
+      EXPECT_EQ(succeeded, row.succeeds) << answer;
+      EXPECT_TRUE(answer.starts_with(row.answerStart)) << answer;
+      const std::string shown = status();
+      EXPECT_TRUE(shown.starts_with(row.statusStart)) << shown << readFile(home_ / "app.log");
+    }
+  }
+
   // A fresh application on `machine`, ready to serve.
   void startOn(Machine machine) {
     app_.reset();
@@ -94,24 +131,10 @@ class ActionsEndToEndTest : public AppEndToEndFixture {
 
 std::string inAnHour() { return std::to_string(std::time(nullptr) + 3600) + ".0"; }
 
-constexpr const char* kKeeping = "('Keeping your computer awake until ";
-constexpr const char* kAwake = "Keeping awake";
-constexpr const char* kAsleep = "Not keeping awake.";
 constexpr MockObject kNotices{"org.freedesktop.Notifications", "/org/freedesktop/Notifications"};
 
-TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplication) {
-  struct Row {
-    const char* name;
-    Machine machine;
-    std::vector<Call> before;
-    Call call;
-    bool succeeds;
-    std::string answerStart;  // what gdbus printed begins so
-    const char* statusStart;  // then `vigilix status` begins so
-  };
-  const std::string denied = "Error: GDBus.Error:run.tarvo.vigilix.Error.Denied: ";
-  const std::string invalid = "Error: GDBus.Error:org.freedesktop.DBus.Error.InvalidArgs: ";
-  const Row rows[] = {
+TEST_F(ActionsEndToEndTest, EachStartAndStopAnswersAndActsOnTheRunningApplication) {
+  expectEach({
       {"keep awake for the default duration",
        Machine::plain,
        {},
@@ -155,6 +178,11 @@ TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplicati
        true,
        kKeeping,
        kAwake},
+  });
+}
+
+TEST_F(ActionsEndToEndTest, EachQuestionAndSwitchAnswersAndActsOnTheRunningApplication) {
+  expectEach({
       {"is it kept awake: yes",
        Machine::plain,
        {{"KeepAwake", "0.0"}},
@@ -164,34 +192,6 @@ TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplicati
        kAwake},
       {"is it kept awake: no", Machine::plain, {}, {"GetAwakeState"}, true, "(false, ", kAsleep},
       {"the control on", Machine::plain, {}, {"SetKeepAwakeControl", "true"}, true, "()\n", kAwake},
-      {"the control on, duration forced",
-       Machine::managed,
-       {},
-       {"SetKeepAwakeControl", "true"},
-       false,
-       denied + "Managed by your organization.\n",
-       kAsleep},
-      {"the control off, duration forced",
-       Machine::managed,
-       {{"KeepAwake", "0.0"}},
-       {"SetKeepAwakeControl", "false"},
-       false,
-       denied + "Managed by your organization.\n",
-       kAwake},
-      {"automatic keep-awake, forced",
-       Machine::managed,
-       {},
-       {"SetAutomaticKeepAwake", "true"},
-       false,
-       denied + "Managed by your organization.\n",
-       kAsleep},
-      {"the control on while hot",
-       Machine::hot,
-       {{"KeepAwake", "0.0"}},
-       {"SetKeepAwakeControl", "true"},
-       false,
-       denied + "Paused because your computer is hot\n",
-       kAsleep},
       {"the Focus filter keeps awake",
        Machine::plain,
        {},
@@ -204,7 +204,7 @@ TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplicati
        {},
        {"SetFocusFilter", "'on'"},
        false,
-       invalid + "Unknown mode \"on\": use off, whileOnPower or keepAwake.\n",
+       kInvalid + "Unknown mode \"on\": use off, whileOnPower or keepAwake.\n",
        kAsleep},
       {"a download the hub refuses",
        Machine::plain,
@@ -218,24 +218,42 @@ TEST_F(ActionsEndToEndTest, EachActionAnswersRefusesAndActsOnTheRunningApplicati
        {},
        {"KeepAwakeWhileAppRuns", "'org.example.Absent'"},
        false,
-       invalid + "No running application has the identifier org.example.Absent.\n",
+       kInvalid + "No running application has the identifier org.example.Absent.\n",
        kAsleep},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    startOn(row.machine);
-    for (const Call& before : row.before) ASSERT_TRUE(action(before).first);
-    if (row.machine == Machine::hot) {
-      // The hub learns of the heat at its next look at the sensors.
-      ASSERT_TRUE(waitUntil([&] { return status().starts_with(kAsleep); }, 40s))
-          << readFile(home_ / "app.log");
-    }
-    const auto [succeeded, answer] = action(row.call);
-    EXPECT_EQ(succeeded, row.succeeds) << answer;
-    EXPECT_TRUE(answer.starts_with(row.answerStart)) << answer;
-    const std::string shown = status();
-    EXPECT_TRUE(shown.starts_with(row.statusStart)) << shown << readFile(home_ / "app.log");
-  }
+  });
+}
+
+TEST_F(ActionsEndToEndTest, AManagedOrHotMachineRefusesWhatItForbids) {
+  expectEach({
+      {"the control on, duration forced",
+       Machine::managed,
+       {},
+       {"SetKeepAwakeControl", "true"},
+       false,
+       kDenied + "Managed by your organization.\n",
+       kAsleep},
+      {"the control off, duration forced",
+       Machine::managed,
+       {{"KeepAwake", "0.0"}},
+       {"SetKeepAwakeControl", "false"},
+       false,
+       kDenied + "Managed by your organization.\n",
+       kAwake},
+      {"automatic keep-awake, forced",
+       Machine::managed,
+       {},
+       {"SetAutomaticKeepAwake", "true"},
+       false,
+       kDenied + "Managed by your organization.\n",
+       kAsleep},
+      {"the control on while hot",
+       Machine::hot,
+       {{"KeepAwake", "0.0"}},
+       {"SetKeepAwakeControl", "true"},
+       false,
+       kDenied + "Paused because your computer is hot\n",
+       kAsleep},
+  });
 }
 
 // The launcher's way: org.freedesktop.Application.ActivateAction with the entry's action name.

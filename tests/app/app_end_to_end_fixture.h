@@ -35,12 +35,21 @@ class AppEndToEndFixture : public ::testing::Test {
   }
 
   // Starts the application (the built one unless another is named) and
-  // waits until it owns its name on the session bus.
+  // waits until it owns its name on the session bus and has finished launching.
   void startApplication(const std::string& program = VIGILIX_APP_PROGRAM) {
+    const std::size_t earlierLog = readFile(home_ / "app.log").size();
     app_.emplace(std::vector<std::string>{program}, home_ / "app.log");
     // Generous: a sanitised build on a busy machine starts slowly.
     ASSERT_TRUE(waitUntil([&] { return sessionBus_.hasOwner("run.tarvo.vigilix"); },
                           std::chrono::seconds(30)))
+        << readFile(home_ / "app.log");
+    // Requests sent meanwhile wait for the end of launching; tests start from a launched one.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          return readFile(home_ / "app.log").find("Vigilix is running.", earlierLog) !=
+                 std::string::npos;
+        },
+        std::chrono::seconds(30)))
         << readFile(home_ / "app.log");
   }
 

@@ -202,7 +202,7 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
          ASSERT_TRUE(waitUntil([&] { return !sleepDelayed(); }));
          emitPrepareForSleep(false);
        },
-       "ok", "Verified", "1 recorded"},
+       "ok", "Verified", "1 recorded, some not yet seen: Check Keep-Awake Health marks them seen"},
       {"a hold whose lock logind refuses",
        [&] {
          // The lock held is kept by a renewed hold: logind must lose it and refuse its repair.
@@ -210,7 +210,10 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
          dropBlockLocks();
          hold("h2");
        },
-       "error", "Vigilix couldn't keep your computer awake", "2 recorded"},
+       "error",
+       "Vigilix couldn't keep your computer awake: logind refused or dropped its lock; check that "
+       "systemd-logind is running, then turn Keep Awake off and on",
+       "2 recorded, some not yet seen: Check Keep-Awake Health marks them seen"},
   };
   int asked = 0;
   for (const Row& row : rows) {
@@ -231,7 +234,8 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
     // The direct composition registers closed-lid mode's lines first, then the launch the
     // agent hooks' lines, before the verifier starts.
     std::vector<std::string> expected;
-    if (kDirectBuild) expected = {"Closed-lid helper", "Guard state", "Last readback", "Latch"};
+    // Closed-lid mode never turned on: one line, and nothing about a helper.
+    if (kDirectBuild) expected = {"Closed-lid mode"};
     expected.insert(expected.end(),
                     {"Claude Code hooks", "Codex hooks", "Grok hooks", "Cursor hooks",
                      "Gemini CLI hooks", "Keep Awake", "Protection", "Keep-Awake Requests",
@@ -242,7 +246,9 @@ TEST_F(AppEndToEndTest, DoctorAnswersEveryHealthLine) {
     EXPECT_EQ(titles, expected);
     EXPECT_EQ(details["Protection"], row.protection);
     EXPECT_EQ(details["Incidents"], row.incidents);
-    EXPECT_EQ(details["Tray Icon"], "No tray host is running; the menu cannot be opened");
+    EXPECT_EQ(details["Tray Icon"],
+              "No tray host is running, so the menu cannot be opened: add a tray (status "
+              "notifier) area to your panel, or use the vigilix command");
   }
 }
 
@@ -425,8 +431,10 @@ TEST_F(AppWithFormerFlatpakTest, TheDirectBuildCarriesTheFormerSettingsOverBefor
   if (!kDirectBuild) GTEST_SKIP() << "built without the direct features";
   const auto details = doctorDetails(ask(R"({"v":2,"nonce":"d1","verb":"doctor"})"));
   EXPECT_EQ(details.at("Migration"), "Settings moved from the previous version");
-  // The composition filled the direct-build flag: no line says the closed-lid helper is missing.
-  EXPECT_NE(details.at("Closed-lid helper"), "Not available in this version");
+  // The composition filled the direct-build flag: no line says the closed-lid helper is missing,
+  // and closed-lid mode, never turned on, is only said to be off.
+  EXPECT_EQ(details.count("Closed-lid helper"), 0u);
+  EXPECT_TRUE(details.at("Closed-lid mode").starts_with("off")) << details.at("Closed-lid mode");
   EXPECT_EQ(readFile(home_ / ".local/share/vigilix/logs/old.log"), "old\n");
   EXPECT_EQ(readFile(home_ / ".local/state/vigilix/migration-state.json"),
             R"({"logs/old.log":"copied"})");
@@ -461,7 +469,9 @@ TEST_F(AppWithoutLogindTest, KeepingAwakeThatHoldsNoLockSaysSo) {
   const nlohmann::json doctor = ask(R"({"v":2,"nonce":"d1","verb":"doctor"})");
   ASSERT_TRUE(doctor.is_object()) << readFile(home_ / "app.log");
   EXPECT_EQ(doctor["status"], "error") << doctor.dump();
-  EXPECT_EQ(doctorDetails(doctor)["Protection"], "Vigilix couldn't keep your computer awake")
+  EXPECT_EQ(doctorDetails(doctor)["Protection"],
+            "Vigilix couldn't keep your computer awake: logind refused or dropped its lock; check "
+            "that systemd-logind is running, then turn Keep Awake off and on")
       << doctor.dump();
   EXPECT_EQ(doctorDetails(doctor)["Tray Icon"], "Shown");
   std::string tip;

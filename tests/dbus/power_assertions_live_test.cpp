@@ -182,6 +182,7 @@ TEST(DesktopSessionInhibitorLiveTest, InhibitsThroughTheDesktopsServiceOrSkipsQu
     const auto held = inhibitor.inhibit(row.display, "Vigilix: Build");
     ASSERT_EQ(held.has_value(), row.actions.has_value());
     if (!held) {
+      EXPECT_EQ(held.error(), platform::SessionInhibitFailure::noService);
       EXPECT_EQ(log.count(platform::LogLevel::Error), 0u);
       continue;
     }

@@ -11,11 +11,11 @@
 
 #include "core/sleep_wake_timer.h"
 #include "dbus/mock_logind_test_fixture.h"
-#include "health/protection_verifier_test_fixture.h"
 #include "platform/power/lid_state.h"
 #include "platform/power/logind_power_assertions.h"
 #include "platform/power/logind_sleep_monitor.h"
 #include "platform/runloop/live_serial_queue.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 namespace {

@@ -33,6 +33,7 @@ constexpr const char* kUPower = "org.freedesktop.UPower";
 constexpr MockObject kSystemd{"org.freedesktop.systemd1", "/org/freedesktop/systemd1"};
 constexpr MockObject kNotices{"org.freedesktop.Notifications", "/org/freedesktop/Notifications"};
 const fs::path kOutput = VIGILIX_GUARD_E2E_OUTPUT;
+constexpr int kLeaseSeconds = 6;
 
 // A built program where the machine expects it: linked where the file system
 // allows it (the programs are large), else copied.
@@ -81,13 +82,16 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     systemctl_.emplace(root_);
     const std::string installedGuard =
         (root_ / fs::path(VGXGuardNames::guardExecutablePath).relative_path()).string();
+    // The guard grants a short lease of the test's setting, which the application renews every
+    // third of, and looks at its sensors and leases as often: nothing waits out the real 30 s.
     systemctl_->startOnEnable(
         VGXGuardNames::guardSocketUnit,
         {"/usr/bin/env", "VIGILIX_ROOT=" + root_.string(),
          std::string("DBUS_SYSTEM_BUS_ADDRESS=") + std::getenv("DBUS_SYSTEM_BUS_ADDRESS"),
+         "VIGILIX_TEST_GUARD_LEASE=" + std::to_string(kLeaseSeconds),
          "/usr/bin/systemd-socket-activate", "--seqpacket", "-l", socketPath(Socket::client), "-l",
          socketPath(Socket::admin), "--fdname=guard:admin", "-E", "VIGILIX_ROOT", "-E",
-         "DBUS_SYSTEM_BUS_ADDRESS", installedGuard},
+         "DBUS_SYSTEM_BUS_ADDRESS", "-E", "VIGILIX_TEST_GUARD_LEASE", installedGuard},
         socketPath(Socket::admin));
     // systemd keeps a socket unit listening after its service leaves; here the
     // installer starts again after its idle exit. It binds its socket itself:
@@ -198,11 +202,12 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
     waitUntil([&] { return windowTitled(title).has_value(); }, std::chrono::seconds(30));
     return windowTitled(title);
   }
-  // The button left of "Cancel" in the alert shown, which then closes.
+  // The button left of "Cancel" in the alert shown (titled with the
+  // application's name), which then closes.
   void answerYes() {
-    const auto alert = awaitWindowTitled("");
+    const auto alert = awaitWindowTitled("Vigilix");
     ASSERT_TRUE(alert) << logs();
-    clickIn("", alert->width - 130, alert->height - 31, true);
+    clickIn("Vigilix", alert->width - 130, alert->height - 31, true);
   }
   // Clicks at a place of a window of the program, once it shows, and waits
   // until the window is gone when the click closes it.
@@ -297,7 +302,7 @@ TEST_F(ClosedLidAppEndToEndTest, AllowedAtOnceThenTheLidClosesAndTheApplicationQ
 
   // The application ends without a word to the guard: the lease lapses and the lock goes.
   app_->stop(9);
-  EXPECT_TRUE(waitUntil([&] { return !guardHoldsLidSwitch(); }, std::chrono::seconds(40)))
+  EXPECT_TRUE(waitUntil([&] { return !guardHoldsLidSwitch(); }, std::chrono::seconds(20)))
       << logs();
 }
 
@@ -327,7 +332,7 @@ TEST_F(ClosedLidAppEndToEndTest, RefusedThenAllowedThenTheGuardLatchesAndTheHelp
   EXPECT_TRUE(waitUntil(
       [&] {
         health = doctor();
-        return health.find("Latch: battery") != std::string::npos;
+        return health.find("Safety stop: the battery reached its floor") != std::string::npos;
       },
       std::chrono::seconds(60)))
       << health << logs();

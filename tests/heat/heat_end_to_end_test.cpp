@@ -1,5 +1,8 @@
 // The built program on a machine whose sensors are a folder of the test's
 // making (VIGILIX_ROOT): heat stops keep-awake and the cool-down resumes it.
+// The cool-down and the program's looks at the sensors are short ones of the
+// test's setting; their real lengths are the hub scenarios' to show, in
+// virtual time.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,7 +13,6 @@
 #include <string>
 
 #include "app/app_end_to_end_fixture.h"
-#include "platform/power/live_thermal_monitor.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix::testing {
@@ -31,6 +33,11 @@ std::function<bool()> lookingCalmly(std::function<bool()> condition) {
 
 class HeatEndToEndTest : public AppEndToEndFixture {
  protected:
+  // Long enough to see the pause outlast the return to nominal on a busy machine.
+  static constexpr auto kCoolDown = 5s;
+  // How often the program looks at the sensors.
+  static constexpr auto kPoll = 1s;
+
   HeatEndToEndTest() {
     // The machine's own processes, beside sensors of the test's making.
     std::filesystem::create_directory_symlink("/proc", tree_.pathFor("proc"));
@@ -66,12 +73,11 @@ class HeatEndToEndTest : public AppEndToEndFixture {
 
   FakeProcTree tree_;
   ScopedEnvironment root_{"VIGILIX_ROOT", tree_.root().string()};
+  ScopedEnvironment coolDown_{"VIGILIX_TEST_HEAT_COOL_DOWN", std::to_string(kCoolDown.count())};
+  ScopedEnvironment poll_{"VIGILIX_TEST_THERMAL_POLL", std::to_string(kPoll.count())};
 };
 
 TEST_F(HeatEndToEndTest, ACriticallyHotProcessorStopsKeepAwakeAndTheCoolDownResumesIt) {
-  constexpr auto kPoll =
-      std::chrono::seconds(static_cast<int>(platform::LiveThermalMonitor::kChangePollInterval));
-  constexpr auto kCoolDown = 300s;
   constexpr auto kMargin = 20s;  // a busy machine, a sanitised build
   startApplication();
   // The hub answers requests once it has started, just after the name is owned.

@@ -46,7 +46,7 @@ class HubBackupTest : public HubScenario {
  public:
   ~HubBackupTest() override {
     feature.reset();
-    VGXTriggerBridge::hooks().timeMachineReasonsProvider = nullptr;
+    VGXTriggerBridge::slots().extraTriggerReasonsProvider = nullptr;
   }
   void storeRules(bool automation, bool whileBackup) {
     TriggerConfiguration rules;

@@ -71,11 +71,11 @@ TEST_F(HubCommandsTest, DurationsAndDatesMustBeFiniteAndReachAtMostTenYearsAhead
     startHub();
     const std::size_t logged = errorsLogged();
     int manualStarts = 0;
-    VGXTriggerBridge::hooks().beforeManualStart = [&manualStarts] { ++manualStarts; };
+    VGXTriggerBridge::slots().manualSessionStartHook = [&manualStarts] { ++manualStarts; };
 
     row.action(*hub);
 
-    VGXTriggerBridge::hooks().beforeManualStart = nullptr;
+    VGXTriggerBridge::slots().manualSessionStartHook = nullptr;
     EXPECT_EQ(manualStarts, row.awake ? 1 : 0) << "once before each start, never for a refusal";
     EXPECT_EQ(hub->isAwake(), row.awake);
     expectSessionEnd(row.endOffset);

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/hub_composition.h"
 #include "hub/trigger_bridge.h"
 #include "platform/base/shared_instances.h"
 #include "platform/defaults/user_defaults.h"
@@ -41,8 +43,9 @@ class RecordingDelegate : public VGXTriggerBridgeDelegate {
   std::vector<std::string>& events_;
 };
 
-// A hub on virtual time, with the standard defaults of the test platform,
-// fake user notices, a quiet machine and a recording delegate.
+// A hub composed as the application composes it, on virtual time, with the
+// standard defaults of the test platform, fake user notices, a scripted
+// machine and a recording delegate.
 class HubScenario : public ::testing::Test {
  public:
   // The shared global shortcut centre holds the fake hot keys: drop it first.
@@ -55,7 +58,10 @@ class HubScenario : public ::testing::Test {
   platform::Date now() const { return platform.now(); }
 
   void makeHub() {
-    hub = VGXTriggerBridge::create(defaults(), {}, [machine = machine] { return machine; });
+    hub = composeHub({.defaults = &defaults(),
+                      .resolveBookmark = resolveBookmark,
+                      .makeSampler = [machine = machine] { return machine; },
+                      .secondsSinceLastInput = secondsSinceLastInput});
     hub->setDelegate(delegate);
   }
   void startHub() {
@@ -96,6 +102,9 @@ class HubScenario : public ::testing::Test {
   std::vector<std::string> events;
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>(events);
   std::shared_ptr<ScriptedSampler> machine = std::make_shared<ScriptedSampler>();
+  // What the hub is composed with; empty: none.
+  VGXTriggerBridge::BookmarkResolver resolveBookmark;
+  std::function<std::optional<double>()> secondsSinceLastInput;
   std::shared_ptr<VGXTriggerBridge> hub;
 };
 

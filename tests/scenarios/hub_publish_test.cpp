@@ -79,6 +79,7 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
     bool restartOnActivity;
     Action action;
     double expectedOffset;
+    bool idleReading = true;
   };
   auto heatCoolingFor = [this](double seconds) {
     return [this, seconds](VGXTriggerBridge& hub) {
@@ -100,11 +101,7 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
       {"restart on activity does not apply to an until-a-time session", true,
        [this](auto& hub) { hub.keepAwakeUntil(now() + 600); }, 60},
       {"restart on activity with no idle reading: 60 s", true,
-       [](auto& hub) {
-         VGXTriggerBridge::hooks().secondsSinceLastInput = {};
-         hub.keepAwakeForDuration(600);
-       },
-       60},
+       [](auto& hub) { hub.keepAwakeForDuration(600); }, 60, false},
       {"heat cool-down began 270 s ago: its end", false, heatCoolingFor(270), 30},
       {"heat cool-down began 200 s ago: 60 s first", false, heatCoolingFor(200), 60},
       {"a date already past: at once", false, [this](auto& hub) { hub.keepAwakeUntil(now() - 5); },
@@ -114,7 +111,8 @@ TEST_F(HubPublishTest, TheTickIsArmedForTheEarliestDueMoment) {
     SCOPED_TRACE(row.name);
     hub.reset();
     defaults().set("VGXRestartTimerOnActivity", row.restartOnActivity);
-    VGXTriggerBridge::hooks().secondsSinceLastInput = [] { return 5.0; };
+    secondsSinceLastInput = nullptr;
+    if (row.idleReading) secondsSinceLastInput = [] { return 5.0; };
     startHub();
     row.action(*hub);
     events.clear();
@@ -165,6 +163,33 @@ TEST_F(HubPublishTest, TheHubsOwnWritesStartNoSettingsPass) {
     EXPECT_EQ(count("delegate"), 1);
     platform.runUntilIdle();
     EXPECT_EQ(count("delegate"), 1);
+  }
+}
+
+TEST_F(HubPublishTest, APolicyChangeIsReappliedBeforeThePolicyChangeHookRuns) {
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+    bool stopWhenHot;
+  };
+  const std::vector<Row> rows = {
+      {"a managed key forced",
+       [this] { platform.defaults.standard().setForced("VGXStopWhenHot", false); }, false},
+      {"the key lifted", [this] { platform.defaults.standard().removeForced("VGXStopWhenHot"); },
+       true},
+  };
+  startHub();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<bool> stopWhenHotSeen;
+    VGXTriggerBridge::slots().policyChangeHook = [this, &stopWhenHotSeen] {
+      stopWhenHotSeen.push_back(hub->controller().stopWhenHot());
+    };
+    row.change();
+    platform.runUntilIdle();
+    VGXTriggerBridge::slots().policyChangeHook = nullptr;
+    ASSERT_FALSE(stopWhenHotSeen.empty());
+    EXPECT_EQ(stopWhenHotSeen.front(), row.stopWhenHot) << "the policy applies first";
   }
 }
 

@@ -1,4 +1,7 @@
+#include "agents/agent_hold_controller.h"
+#include "agents/cli_protocol.h"
 #include "agents/cli_v2_codec.h"
+#include "agents/cli_v2_server.h"
 #include "controls/control_state.h"
 #include "core/dzl_keys.h"
 #include "hub_fixture.h"
@@ -18,10 +21,10 @@ class HubRequestsTest : public HubScenario {
 
   // Posts the request as the tool does; the hub's reply, if it posts one.
   std::optional<std::string> ask(const std::string& text) {
-    const std::size_t before = bus.posted(kCLIReplyNotification).size();
-    tool->post(kCLIRequestNotification, text);
+    const std::size_t before = bus.posted(std::string(VGXCLIProtocol::replyNotification)).size();
+    tool->post(std::string(VGXCLIProtocol::requestNotification), text);
     platform.runUntilIdle();
-    const auto replies = bus.posted(kCLIReplyNotification);
+    const auto replies = bus.posted(std::string(VGXCLIProtocol::replyNotification));
     if (replies.size() == before) return std::nullopt;
     EXPECT_EQ(replies.size(), before + 1);
     return replies.back().object;
@@ -160,12 +163,12 @@ TEST_F(HubRequestsTest, TheServerCachesRefusesStaleAndOversizedAndTheHubAnswersP
     if (++runs == 1) whileInFlight = ask(doctor);
     return VGXCLIv2Reply{.message = "checked"};
   });
-  const std::size_t before = bus.posted(kCLIReplyNotification).size();
-  tool->post(kCLIRequestNotification, doctor);
+  const std::size_t before = bus.posted(std::string(VGXCLIProtocol::replyNotification)).size();
+  tool->post(std::string(VGXCLIProtocol::requestNotification), doctor);
   platform.runUntilIdle();
   EXPECT_EQ(whileInFlight, std::nullopt);
   EXPECT_EQ(runs, 1);
-  const auto replies = bus.posted(kCLIReplyNotification);
+  const auto replies = bus.posted(std::string(VGXCLIProtocol::replyNotification));
   ASSERT_EQ(replies.size(), before + 2);
   EXPECT_EQ(replies[before], replies[before + 1]);
 }

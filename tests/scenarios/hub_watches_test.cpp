@@ -21,8 +21,9 @@ class HubWatchesTest : public HubScenario {
  public:
   HubWatchesTest() {
     platform::RunningApplications::setCurrent(&apps);
-    hub = VGXTriggerBridge::create(defaults(), VGXTriggerBridge::defaultBookmarkResolver(),
-                                   [] { return std::make_shared<QuietSampler>(); });
+    hub = composeHub({.defaults = &defaults(),
+                      .resolveBookmark = platformBookmarkResolver(),
+                      .makeSampler = [] { return std::make_shared<QuietSampler>(); }});
   }
   ~HubWatchesTest() override {
     hub.reset();

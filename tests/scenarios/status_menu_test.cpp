@@ -83,6 +83,7 @@ class StatusMenuTest : public HubScenario {
   }
   ~StatusMenuTest() override {
     VGXStatusMenu::hooks() = {};
+    VGXStatusMenu::slots() = {};
     platform::RunningApplications::setCurrent(nullptr);
   }
 
@@ -176,6 +177,7 @@ TEST_F(StatusMenuTest, RowsFollowTheHubsState) {
     platform.defaults.standard().removeForced("run.tarvo.vigilix.AllowDisplaySleep");
     defaults().remove("run.tarvo.vigilix.AllowDisplaySleep");
     VGXStatusMenu::hooks() = {};
+    VGXStatusMenu::slots() = {};
     platform.power.thermal.setThermalState(platform::ThermalState::Nominal);
     hub.reset();
     startHub();

@@ -12,12 +12,12 @@
 #include "sleepguard/core/sleep_guard_core.h"
 #include "sleepguard/installer/app_missing_cleanup.h"
 #include "sleepguard/installer/app_missing_system_live.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
 #include "sleepguard/installer/installer_system_live.h"
 #include "sleepguard/testing/fake_guard_clock.h"
 #include "sleepguard/testing/fake_guard_policy.h"
 #include "sleepguard/testing/fake_guard_runner.h"
 #include "sleepguard/testing/fake_guard_sensors.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix::testing {
 namespace {

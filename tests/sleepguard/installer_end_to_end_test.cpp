@@ -18,7 +18,7 @@
 #include "sleepguard/common/guard_names.h"
 #include "sleepguard/common/guard_units.h"
 #include "sleepguard/common/guard_wire.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "testing/installer/installer_machine_fixture.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
 

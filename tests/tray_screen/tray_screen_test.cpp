@@ -344,8 +344,8 @@ TEST_F(TrayScreenTest, TheTraysRowsFollowTheMenuThroughChangesOfShape) {
 }
 
 // The tray's rows open the settings window on the pane they name; the
-// window is the renderer's own top-level window on the screen (class
-// "vigilix", as the renderer names its application).
+// window is the renderer's own top-level window on the screen (instance
+// "vigilix", the program's name; class "Vigilix", the application's).
 TEST_F(TrayScreenTest, SettingsRowsOfTheTrayOpenTheWindow) {
   const auto icon = startAndFindIcon();
   ASSERT_TRUE(icon) << "the item never showed in the panel\n" << logs();
@@ -390,8 +390,8 @@ TEST_F(TrayScreenTest, ClaudeCodeHooksAreInstalledFromTheTriggersPane) {
   ASSERT_TRUE(run({"/usr/bin/xdotool", "mousemove", std::to_string(window->x + 72),
                    std::to_string(window->y + 120), "click", "1"},
                   "xdotool.log"));
-  // The sheet is a window of its own without a title.
-  const auto sheet = awaitWindowTitled("");
+  // The sheet is a window of its own, titled with the application's name.
+  const auto sheet = awaitWindowTitled("Vigilix");
   ASSERT_TRUE(sheet) << "no sheet\n" << logs();
   const auto shown = awaitScreen([](const Screenshot&) { return true; });
   ASSERT_TRUE(shown);
@@ -468,6 +468,73 @@ TEST_F(SettingsWindowFrameTest, TheWindowOpensWhereItWasLeftAndKeepsWhereItIsMov
   ASSERT_TRUE(reopened) << logs();
   EXPECT_EQ(reopened->x, 420);
   EXPECT_EQ(reopened->y, 160);
+}
+
+// A laptop's screen, as a person's first start of the program sees it.
+class FirstLaunchTest : public TrayScreenTest {
+ protected:
+  FirstLaunchTest() : TrayScreenTest(1280, 800) {}
+
+  // The program's window titled `title` once it shows, the settled screen saved as `shot`.
+  std::optional<ScreenBox> shown(const std::string& title, const std::string& shot) {
+    const auto box = awaitWindowTitled(title);
+    const auto screen = awaitScreen([](const Screenshot&) { return true; });
+    if (box && screen) {
+      EXPECT_FALSE(screen->savePng(kOutput / (shot + ".png")));
+    }
+    return box;
+  }
+  bool xdotool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "/usr/bin/xdotool");
+    return run(arguments, "xdotool.log");
+  }
+  std::optional<ScreenWindow> popup() const {
+    for (const ScreenWindow& window : screen_.windowsOfClass("vigilix"))
+      if (window.popup) return window;
+    return std::nullopt;
+  }
+};
+
+// The first start opens the settings window with the welcome over it. Its
+// default button, "Open Menu", closes the window and shows the status menu
+// at the pointer (the tray has not said where the item is). Then each pane,
+// and the durations' reset alert, reached from its tab with Tab and Space.
+TEST_F(FirstLaunchTest, TheWelcomeOpensTheMenuAndEachPaneAndAnAlertShow) {
+  ASSERT_TRUE(awaitScreen([](const Screenshot&) { return true; }));
+  app_.emplace(std::vector<std::string>{VIGILIX_APP_PROGRAM}, folder_ / "app.log");
+  ASSERT_TRUE(shown("General", "first-launch-settings")) << logs();
+  const auto welcome = shown("Welcome to Vigilix", "first-launch-welcome");
+  ASSERT_TRUE(welcome) << logs();
+  const int x = welcome->centerX();
+  const int y = welcome->centerY();
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "key", "Return"}));
+  ASSERT_TRUE(runMainLoopUntil([&] { return popup().has_value(); }, kPatience)) << logs();
+  const auto withMenu = awaitScreen([](const Screenshot&) { return true; });
+  ASSERT_TRUE(withMenu);
+  EXPECT_FALSE(withMenu->savePng(kOutput / "first-launch-open-menu.png"));
+  const auto menu = popup();
+  // At the pointer, moved only as far as the screen's edge asks; the status menu's rows.
+  EXPECT_EQ(menu->box.x, std::min(x, screen_.width() - menu->box.width));
+  EXPECT_EQ(menu->box.y, std::min(y, screen_.height() - menu->box.height));
+  EXPECT_GE(menu->box.height, 200);
+  for (const ScreenWindow& window : screen_.windowsOfClass("vigilix"))
+    EXPECT_TRUE(window.popup) << window.title << " is still open";
+  ASSERT_TRUE(xdotool({"key", "Escape"}));
+  ASSERT_TRUE(runMainLoopUntil([&] { return !popup().has_value(); }, kPatience));
+
+  ASSERT_EQ(trayHost().click({"Settings\u2026"}), "");
+  const auto window = shown("General", "settings-general");
+  ASSERT_TRUE(window) << logs();
+  // The tabs' middles, from the window's left edge.
+  for (const auto& [title, tab] : {std::pair{"Triggers", 236}, std::pair{"Durations", 148}}) {
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(window->x + tab),
+                         std::to_string(window->y + 20), "click", "1"}));
+    ASSERT_TRUE(shown(title, std::string("settings-") + title)) << logs();
+  }
+  // From the Durations tab: Triggers, the table, "+", then "Reset…".
+  ASSERT_TRUE(xdotool({"key", "Tab", "Tab", "Tab", "Tab", "space"}));
+  // An alert has no title of its own: the title bar says whose it is.
+  ASSERT_TRUE(shown("Vigilix", "alert-reset-durations")) << logs();
 }
 
 }  // namespace

@@ -113,13 +113,14 @@ std::vector<ScreenWindow> XvfbScreen::windowsOfClass(const std::string& classNam
   for (const TopLevel& window : mappedTopLevels(connection_)) {
     XClassHint hint{};
     if (XGetClassHint(connection_, window.id, &hint) == 0) continue;
-    const bool matches = hint.res_class != nullptr && className == hint.res_class;
+    const bool matches = (hint.res_class != nullptr && className == hint.res_class) ||
+                         (hint.res_name != nullptr && className == hint.res_name);
     if (hint.res_name != nullptr) XFree(hint.res_name);
     if (hint.res_class != nullptr) XFree(hint.res_class);
     if (!matches) continue;
     windows.push_back({ScreenBox{window.attributes.x, window.attributes.y, window.attributes.width,
                                  window.attributes.height},
-                       titleOf(connection_, window.id)});
+                       titleOf(connection_, window.id), window.attributes.override_redirect != 0});
   }
   return windows;
 }

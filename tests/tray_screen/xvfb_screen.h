@@ -19,6 +19,7 @@ namespace vigilix::testing {
 struct ScreenWindow {
   ScreenBox box;
   std::string title;
+  bool popup = false;  // a menu or popup, which bypasses the window manager
 };
 
 // An Xvfb server on the first free display, chosen by the server itself
@@ -39,7 +40,8 @@ class XvfbScreen {
   Screenshot capture() const;
   // Mapped top-level windows that bypass the window manager: menus and popups.
   std::set<std::uint64_t> popupWindows() const;
-  // The box of the first mapped top-level window whose WM_CLASS class is `className`.
+  // The box of the first mapped top-level window whose WM_CLASS instance or
+  // class name is `className`.
   std::optional<ScreenBox> windowOfClass(const std::string& className) const;
   // Every such window with its title (WM_NAME, empty when it has none), bottom to top.
   std::vector<ScreenWindow> windowsOfClass(const std::string& className) const;

@@ -7,8 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "app/hub_composition.h"
 #include "hub/trigger_bridge.h"
 #include "platform/system/logind_idle_time.h"
+#include "platform/system/user_idle_time.h"
 #include "platform/system/wifi_interface.h"
 #include "platform/x11/x11_active_window.h"
 #include "platform/x11/x11_idle_time.h"
@@ -69,14 +71,16 @@ TEST(DesktopInputsTest, WorkSeenOnTheDisplayKeepsATimedSessionGoing) {
   AbsentBus noSystemBus(platform::BusKind::System);
   TestPlatform platform;
   platform::UserDefaults::standard().set("VGXRestartTimerOnActivity", true);
-  installDesktopInputs(makeDesktopInputs({server.name(), "", "x11"}));
+  const auto idle = installDesktopInputs(makeDesktopInputs({server.name(), "", "x11"}));
 
-  auto hub = VGXTriggerBridge::create(platform::UserDefaults::standard(), {}, [] {
-    struct Quiet : SystemSampling {
-      SystemSample sample(const SampleInputs&) override { return {}; }
-    };
-    return std::make_shared<Quiet>();
-  });
+  auto hub = composeHub({.makeSampler =
+                             [] {
+                               struct Quiet : SystemSampling {
+                                 SystemSample sample(const SampleInputs&) override { return {}; }
+                               };
+                               return std::make_shared<Quiet>();
+                             },
+                         .secondsSinceLastInput = idle});
   hub->start();
   platform.runUntilIdle();
   hub->keepAwakeForDuration(1800);
@@ -94,6 +98,7 @@ TEST(DesktopInputsTest, WorkSeenOnTheDisplayKeepsATimedSessionGoing) {
   hub.reset();
   platform::ActiveWindowOwner::setCurrent(nullptr);
   platform::WiFiInterface::setCurrent(nullptr);
+  platform::UserIdleTime::setCurrent(nullptr);
 }
 
 }  // namespace

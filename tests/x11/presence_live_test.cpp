@@ -17,6 +17,7 @@
 #include "platform/dbus/bus_connection.h"
 #include "platform/defaults/live_user_defaults.h"
 #include "platform/system/logind_idle_time.h"
+#include "platform/system/user_idle_time.h"
 #include "platform/x11/x11_pointer.h"
 #include "testing/temporary_root.h"
 #include "x11/xvfb_display.h"
@@ -73,9 +74,7 @@ TEST_F(PresenceLiveTest, TheRunningFeatureNudgesAndReturnsAndALockedSessionStops
   };
 
   auto idle = std::make_shared<platform::LogindIdleTime>("c1");
-  VGXTriggerBridge::hooks().secondsSinceLastInput = [idle] {
-    return idle->secondsSinceLastInput();
-  };
+  platform::UserIdleTime::setCurrent(idle.get());
   platform::LiveUserDefaults defaults(platform::kStandardDomain, false);
   std::vector<bool> hubTold;
   auto feature = VGXLivePresence::make(
@@ -141,7 +140,7 @@ TEST_F(PresenceLiveTest, TheRunningFeatureNudgesAndReturnsAndALockedSessionStops
     feature->setEnabled(false);
     hubTold.clear();
   }
-  VGXTriggerBridge::hooks().secondsSinceLastInput = nullptr;
+  platform::UserIdleTime::setCurrent(nullptr);
 }
 
 }  // namespace

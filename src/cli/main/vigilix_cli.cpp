@@ -73,6 +73,10 @@ int run(const std::vector<std::string>& arguments) {
     std::fputs(std::string(usageText()).c_str(), stdout);
     return kCLIExitDone;
   }
+  if (command->kind == VGXCLICommandKind::version) {
+    std::puts("vigilix " VIGILIX_VERSION);
+    return kCLIExitDone;
+  }
   if (command->kind == VGXCLICommandKind::agent) return runHook(*command);
   const auto transport = VGXCLIBusTransport::open();
   if (command->kind == VGXCLICommandKind::run) {

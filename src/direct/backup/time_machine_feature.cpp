@@ -68,7 +68,7 @@ bool VGXTimeMachineFeature::isWanted() const {
 void VGXTimeMachineFeature::install() {
   if (!installed_) {
     installed_ = true;
-    VGXTriggerBridge::hooks().timeMachineReasonsProvider =
+    VGXTriggerBridge::slots().extraTriggerReasonsProvider =
         weakly(this, [](VGXTimeMachineFeature& self) { return self.reasons(); });
     VGXHealthRegistry::registerProvider(
         weakly(this, [](VGXTimeMachineFeature& self) { return self.healthLines(); }));

@@ -135,7 +135,9 @@ TEST_F(PresenceFeatureTest, URLSwitchesOffOnlyAndHealthLineFollowsTheLastResult)
   feature->setEnabled(true);
   ASSERT_EQ(feature->healthLines().size(), 1u);
   EXPECT_EQ(feature->healthLines().front().title, "Chat apps");
-  EXPECT_NE(feature->healthLines().front().detail.find(", skipped: locked"), std::string::npos);
+  const std::string detail = feature->healthLines().front().detail;
+  EXPECT_TRUE(detail.starts_with("Once a minute while you're away; skipped at ")) << detail;
+  EXPECT_TRUE(detail.ends_with(": the screen was locked")) << detail;
   feature->setEnabled(false);
   EXPECT_FALSE(feature->setEnabledFromURL(true));
   EXPECT_FALSE(feature->isEnabled());

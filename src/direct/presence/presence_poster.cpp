@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/base/format_placeholders.h"
+#include "platform/base/localized.h"
 #include "platform/locale/date_formatter.h"
 #include "platform/runloop/weakly.h"
 
@@ -56,8 +58,20 @@ void VGXPresencePoster::armRepeat() {
                               }));
 }
 
+std::optional<double> VGXPresencePoster::userIdleSeconds(std::optional<double> read) {
+  if (!read || !lastNudge_) return read;
+  const double sinceNudge = f_.now() - lastNudge_->at;
+  // Restarted later than by the nudge and its return: the user's own input.
+  if (*read + kReturnDelay + kOwnInputSlack < sinceNudge || sinceNudge < 0) {
+    lastNudge_.reset();
+    return read;
+  }
+  return lastNudge_->userIdle + sinceNudge;
+}
+
 void VGXPresencePoster::tick() {
-  const VGXPresenceGates gates = f_.gatherGates();
+  VGXPresenceGates gates = f_.gatherGates();
+  gates.idleSeconds = userIdleSeconds(gates.idleSeconds);
   if (!gates.hasPostEventAccess) {
     record(VGXPresenceLastResult::skipped(f_.now(), VGXPresenceSkip::noAccess));
     if (f_.onAccessRevoked) f_.onAccessRevoked();
@@ -82,6 +96,7 @@ void VGXPresencePoster::tick() {
     record(VGXPresenceLastResult::moved(f_.now(), false));
     return;
   }
+  lastNudge_ = Nudge{f_.now(), gates.idleSeconds.value_or(0)};
   pendingReturn_ = std::pair{*from, target};
   if (auto cancel = std::exchange(cancelReturn_, nullptr)) cancel();
   cancelReturn_ =
@@ -114,18 +129,63 @@ void VGXPresencePoster::returnStep() {
   }
 }
 
+namespace {
+
+// Why a minute passed without a nudge, as the person reads it.
+std::string skipText(VGXPresenceSkip skip) {
+  using platform::localized;
+  switch (skip) {
+    case VGXPresenceSkip::disabled:
+      return localized("it is turned off", "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::notAwake:
+      return localized("Vigilix was not keeping the computer awake",
+                       "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::noAccess:
+      return localized("it may not move the pointer", "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::lidClosedOrUnknown:
+      return localized("the lid was closed or could not be read",
+                       "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::closedLidArmed:
+      return localized("closed-lid mode was on", "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::displayAsleepOrUnknown:
+      return localized("the screens were asleep or could not be read",
+                       "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::locked:
+      return localized("the screen was locked", "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::lockUnknown:
+      return localized("whether the screen was locked was not known",
+                       "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::notIdle:
+      return localized("you were using the computer", "chat presence: why a nudge was skipped");
+    case VGXPresenceSkip::pointerMoved:
+      break;
+  }
+  return localized("you moved the pointer", "chat presence: why a nudge was skipped");
+}
+
+}  // namespace
+
 std::string VGXPresencePoster::statusText(const VGXPresenceLastResult& result,
                                           const std::string& formattedTime) {
+  using platform::localized;
   std::string kept;
   for (const char c : formattedTime) {
     if (std::isdigit(static_cast<unsigned char>(c)) || c == ':') kept += c;
   }
   const std::string time = kept.find(':') != std::string::npos ? kept.substr(0, 5) : formattedTime;
-  std::string line = "Chat apps: last move " + time;
+  std::string line =
+      localized("Once a minute while you're away; ", "chat presence: how often it nudges");
   if (result.kind == VGXPresenceLastResult::Kind::skipped) {
-    return line + ", skipped: " + std::string(rawValue(result.reason));
+    return line + platform::fillPlaceholders(
+                      localized("skipped at %@: %@", "chat presence: why a nudge was skipped"),
+                      {time, skipText(result.reason)});
   }
-  return line + (result.returned ? ", pointer returned" : ", skipped: pointerMoved");
+  return line + platform::fillPlaceholders(
+                    result.returned ? localized("last nudge %@, pointer put back",
+                                                "chat presence: the last nudge")
+                                    : localized("last nudge %@, pointer left where you moved it",
+                                                "chat presence: the last nudge"),
+                    {time});
 }
 
 std::string VGXPresencePoster::statusText(const VGXPresenceLastResult& result) {

@@ -32,12 +32,17 @@ struct VGXPresenceLastResult {
 
 // Keeps chat apps from marking the user away: every minute, when the rules
 // allow it, moves the pointer one point and a tenth of a second later back,
-// unless the user took it meanwhile. Everything it does to the system goes
-// through the functions it is made with. Main thread only.
+// unless the user took it meanwhile. The display counts its own moves as
+// input, so the idle time read after a nudge is taken as going on from
+// before it while no later input restarted it. Everything it does to the
+// system goes through the functions it is made with. Main thread only.
 class VGXPresencePoster : public std::enable_shared_from_this<VGXPresencePoster> {
  public:
   static constexpr double kRepeatInterval = 60.0;
   static constexpr double kReturnDelay = 0.1;
+  // How much later than the nudge's return the idle time may have restarted
+  // (timers run late) and still count as restarted by the nudge.
+  static constexpr double kOwnInputSlack = 1.0;
 
   using Cancel = std::function<void()>;
   struct Functions {
@@ -66,8 +71,9 @@ class VGXPresencePoster : public std::enable_shared_from_this<VGXPresencePoster>
   const std::optional<VGXPresenceLastResult>& lastResult() const { return lastResult_; }
   std::int64_t postedCount() const { return postedCount_; }
 
-  // "Chat apps: last move 9:41, pointer returned"; `formattedTime` is the
-  // result's date in the short time style of the user's locale.
+  // "Once a minute while you're away; last nudge 9:41, pointer put back";
+  // `formattedTime` is the result's date in the short time style of the
+  // user's locale.
   static std::string statusText(const VGXPresenceLastResult& result,
                                 const std::string& formattedTime);
   // The result's date in the current locale's short time style.
@@ -81,6 +87,8 @@ class VGXPresencePoster : public std::enable_shared_from_this<VGXPresencePoster>
   void cancelPendingReturn();
   void record(const VGXPresenceLastResult& result);
   bool post(VGXPoint point);
+  // The user's idle time, from the one read and the last nudge.
+  std::optional<double> userIdleSeconds(std::optional<double> read);
 
   Functions f_;
   std::optional<VGXPresenceLastResult> lastResult_;
@@ -90,6 +98,12 @@ class VGXPresencePoster : public std::enable_shared_from_this<VGXPresencePoster>
   Cancel cancelReturn_;
   std::optional<std::pair<VGXPoint, VGXPoint>> pendingReturn_;
   std::int64_t postedCount_ = 0;
+  // When the last nudge was posted, and the user's idle time then.
+  struct Nudge {
+    platform::Date at;
+    double userIdle = 0;
+  };
+  std::optional<Nudge> lastNudge_;
 };
 
 }  // namespace vigilix

@@ -20,7 +20,11 @@ class PosterWorld {
   PosterWorld() {
     gates = {true, true, true, false, false, true, VGXLockState::unlocked, true, 600};
     poster = VGXPresencePoster::make({
-        [this] { return gates; },
+        [this] {
+          VGXPresenceGates read = gates;
+          if (lastInput) read.idleSeconds = clock - *lastInput;
+          return read;
+        },
         [this] { return pointerReadable ? std::optional(pointer) : std::nullopt; },
         [](VGXPoint) {
           return VGXRect{0, 0, 1920, 1080};
@@ -29,6 +33,8 @@ class PosterWorld {
           if (!postWorks) return false;
           pointer = to;
           moves.push_back(to);
+          movedAt.push_back(clock);
+          if (lastInput) lastInput = clock;
           return true;
         },
         [this](double delay, std::function<void()> action) -> VGXPresencePoster::Cancel {
@@ -64,6 +70,10 @@ class PosterWorld {
   bool pointerReadable = true;
   bool postWorks = true;
   std::vector<VGXPoint> moves;
+  std::vector<double> movedAt;
+  // Set: the idle time is read as the display keeps it, since the last input,
+  // and every posted move is input (an X server counts XTest moves so).
+  std::optional<double> lastInput;
   int revoked = 0;
   double clock = 1000;
   int nextTimer = 0;
@@ -235,6 +245,35 @@ TEST(PresencePosterTest, RepeatsEveryMinuteAndStops) {
   EXPECT_TRUE(world.timers.empty());
 }
 
+TEST(PresencePosterTest, NudgesOnceAMinuteThoughItsOwnMovesRestartTheIdleTime) {
+  struct Row {
+    const char* name;
+    std::optional<double> userInputAt;
+    std::vector<double> nudgedAt;
+  };
+  const Row rows[] = {
+      {"away all the time", std::nullopt, {1000, 1060, 1120, 1180, 1240, 1300}},
+      {"back for a moment", 1150, {1000, 1060, 1120, 1240, 1300}},
+      {"back just before a tick", 1179.5, {1000, 1060, 1120, 1240, 1300}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PosterWorld world;
+    world.lastInput = world.clock - 600;
+    if (row.userInputAt) {
+      world.timers[-1] = {*row.userInputAt,
+                          [&world, at = *row.userInputAt] { world.lastInput = at; }};
+    }
+    world.poster->start();
+    world.advance(300.5);
+    std::vector<double> nudgedAt;
+    for (std::size_t i = 0; i < world.moves.size(); ++i) {
+      if (world.moves[i] == VGXPoint{101, 100}) nudgedAt.push_back(world.movedAt[i]);
+    }
+    EXPECT_EQ(nudgedAt, row.nudgedAt);
+  }
+}
+
 TEST(PresencePosterTest, StatusText) {
   struct Row {
     const char* name;
@@ -244,13 +283,13 @@ TEST(PresencePosterTest, StatusText) {
   };
   const Row rows[] = {
       {"returned, twelve-hour clock", Result::moved(at(0), true), "9:41 PM",
-       "Chat apps: last move 9:41, pointer returned"},
+       "Once a minute while you're away; last nudge 9:41, pointer put back"},
       {"taken by the user, 24-hour clock", Result::moved(at(0), false), "21:05",
-       "Chat apps: last move 21:05, skipped: pointerMoved"},
+       "Once a minute while you're away; last nudge 21:05, pointer left where you moved it"},
       {"skipped for idle", Result::skipped(at(0), Skip::notIdle), "09:41",
-       "Chat apps: last move 09:41, skipped: notIdle"},
+       "Once a minute while you're away; skipped at 09:41: you were using the computer"},
       {"a time without a colon is kept whole", Result::skipped(at(0), Skip::locked), "9.41 a.m.",
-       "Chat apps: last move 9.41 a.m., skipped: locked"},
+       "Once a minute while you're away; skipped at 9.41 a.m.: the screen was locked"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

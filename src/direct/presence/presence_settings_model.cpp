@@ -103,7 +103,8 @@ std::string title() { return localized("Keep Chat Apps Active", "Keep Chat Apps 
 std::string explanation() {
   return localized(
       "Some chat apps mark you away when you haven't touched the mouse. Vigilix can move the "
-      "pointer by one pixel and back while it keeps your computer awake. This needs permission "
+      "pointer by one pixel and back once a minute while it keeps your computer awake and you're "
+      "away. This needs permission "
       "to control your computer. Some workplaces treat tools like this as against their "
       "attendance policy \u2014 check before you turn it on.",
       "Keep Chat Apps explanation sheet");

@@ -51,6 +51,7 @@ class VGXPresenceSettingsSection : public platform::View {
 
   bool isFlipped() const override { return true; }
   platform::Size intrinsicContentSize() const override { return body_->fittingSize(); }
+  double heightForWidth(double width) const override { return body_->heightForWidth(width); }
   void layout() override;
   void viewDidMoveToWindow() override;
 

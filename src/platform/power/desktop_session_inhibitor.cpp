@@ -72,10 +72,11 @@ std::optional<std::uint32_t> DesktopSessionInhibitor::callForCookie(const Method
   return std::nullopt;
 }
 
-std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
-                                                                  const std::string& reason) {
+std::expected<SessionInhibition, SessionInhibitFailure> DesktopSessionInhibitor::inhibit(
+    bool display, const std::string& reason) {
   using Service = SessionInhibition::Service;
-  if (!connected()) return std::nullopt;
+  const auto refused = std::unexpected(SessionInhibitFailure::refused);
+  if (!connected()) return std::unexpected(SessionInhibitFailure::noService);
   const auto nameAndReason = [&reason](BusArgumentWriter& out) {
     out.string(kApplicationName).string(reason);
   };
@@ -85,7 +86,7 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
     auto cookie = callForCookie(gnomeSession("Inhibit"), [&](BusArgumentWriter& out) {
       out.string(kApplicationID).uint32(0).string(reason).uint32(flags);
     });
-    if (!cookie) return std::nullopt;
+    if (!cookie) return refused;
     return SessionInhibition{Service::GnomeSession, *cookie, std::nullopt, {}};
   }
 
@@ -95,7 +96,7 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
     SessionInhibition inhibition{Service::ScreenSaver, 0, std::nullopt, {}};
     if (powerManager) {
       auto cookie = callForCookie(powerManagement("Inhibit"), nameAndReason);
-      if (!cookie) return std::nullopt;
+      if (!cookie) return refused;
       inhibition = {Service::PowerManagement, *cookie, std::nullopt, {}};
     }
     // Xfce's power manager also keeps the screen on; KDE's needs the screen saver asked.
@@ -106,7 +107,7 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
       } else if (cookie) {
         inhibition.cookie = *cookie;
       } else {
-        return std::nullopt;
+        return refused;
       }
     }
     return inhibition;
@@ -124,12 +125,12 @@ std::optional<SessionInhibition> DesktopSessionInhibitor::inhibit(bool display,
     }
     log().error("{} refused to inhibit: {}", kPortal,
                 reply ? std::string("no request in its answer") : reply.error().description());
-    return std::nullopt;
+    return refused;
   }
 
   if (!absentLogged_) log().debug("No desktop service to inhibit on the session bus.");
   absentLogged_ = true;
-  return std::nullopt;
+  return std::unexpected(SessionInhibitFailure::noService);
 }
 
 void DesktopSessionInhibitor::uninhibit(const SessionInhibition& inhibition) {

@@ -171,6 +171,18 @@ TEST(LivePowerSourcesRulesTest, ChargesAreReportedAsTheBatteryGivesThem) {
       {"counters beyond any percent",
        {{"energy_now", "9223372036854775807"}, {"energy_full", "1"}},
        std::nullopt},
+      {"a capacity as text", {{"capacity", "fifty"}}, std::nullopt},
+      {"a fractional capacity", {{"capacity", "35.5"}}, std::nullopt},
+      {"an empty capacity file", {{"capacity", ""}}, std::nullopt},
+      {"a capacity beyond any integer", {{"capacity", "99999999999999999999"}}, std::nullopt},
+      {"a capacity as text falls back to charge",
+       {{"capacity", "n/a"}, {"charge_now", "1500"}, {"charge_full", "3000"}},
+       50},
+      {"no charge files at all", {}, std::nullopt},
+      {"energy without its full count", {{"energy_now", "30"}}, std::nullopt},
+      {"a full count as text", {{"energy_now", "30"}, {"energy_full", "lots"}}, std::nullopt},
+      {"a full count of zero", {{"charge_now", "30"}, {"charge_full", "0"}}, std::nullopt},
+      {"a negative count", {{"energy_now", "-5"}, {"energy_full", "60"}}, std::nullopt},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

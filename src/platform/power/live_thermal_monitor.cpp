@@ -41,8 +41,8 @@ ObserverHandle LiveThermalMonitor::followChanges(ThermalState known) {
     *last = now;
     NotificationCenter::defaultCenter().post(kThermalStateDidChangeNotification);
   };
-  return timerToken(RunLoop::main().scheduleTimer(kChangePollInterval, true, std::move(poll),
-                                                  RunLoopMode::Common));
+  return timerToken(
+      RunLoop::main().scheduleTimer(pollInterval_, true, std::move(poll), RunLoopMode::Common));
 }
 
 }  // namespace vigilix::platform

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/base/test_settings.h"
 #include "platform/power/thermal_state.h"
 
 namespace vigilix::platform {
@@ -12,9 +13,10 @@ namespace vigilix::platform {
 //
 // Linux gives no notice of a change through these files, so each follower
 // has a main run loop timer (common modes) that reads them every
-// kChangePollInterval seconds and posts the change notice, from the main
-// thread, when the state differs from the last one it saw. With no follower
-// nothing is read. The monitor must outlive its followers.
+// kChangePollInterval seconds (or as often as a test of the built program
+// sets) and posts the change notice, from the main thread, when the state
+// differs from the last one it saw. With no follower nothing is read. The
+// monitor must outlive its followers.
 class LiveThermalMonitor final : public ThermalMonitor {
  public:
   static constexpr double kChangePollInterval = 10;
@@ -28,6 +30,7 @@ class LiveThermalMonitor final : public ThermalMonitor {
 
  private:
   std::filesystem::path root_;
+  double pollInterval_ = testSeconds("VIGILIX_TEST_THERMAL_POLL").value_or(kChangePollInterval);
 };
 
 }  // namespace vigilix::platform

@@ -7,6 +7,7 @@
 
 #include "platform/notifications/notification_center.h"
 #include "testing/fake_proc_tree.h"
+#include "testing/scoped_environment.h"
 #include "testing/test_platform.h"
 
 namespace vigilix::platform {
@@ -61,6 +62,22 @@ TEST(LiveThermalMonitorTest, AFollowerHearsOfAStateItHasNotSeenAtItsNextLook) {
     platform.advance(kInterval * 3);
     EXPECT_EQ(notices, row.notices) << "nothing once nobody follows";
   }
+}
+
+TEST(LiveThermalMonitorTest, ATestOfTheBuiltProgramMayLookMoreOften) {
+  testing::ScopedEnvironment poll("VIGILIX_TEST_THERMAL_POLL", "2");
+  testing::TestPlatform platform;
+  FakeProcTree tree;
+  tree.setThermalZone(0, 40'000, kLaptop);
+  LiveThermalMonitor monitor(tree.root());
+  int notices = 0;
+  auto observer = NotificationCenter::defaultCenter().addObserver(
+      kThermalStateDidChangeNotification, nullptr, nullptr,
+      [&](const Notification&) { ++notices; });
+  auto follower = monitor.followChanges(ThermalState::Nominal);
+  tree.setThermalZone(0, 104'000, kLaptop);
+  platform.advance(2);
+  EXPECT_EQ(notices, 1);
 }
 
 }  // namespace

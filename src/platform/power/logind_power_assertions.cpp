@@ -18,7 +18,7 @@ namespace vigilix::platform {
 namespace {
 
 constexpr const char* kWho = "Vigilix";
-constexpr const char* kMode = "block";
+constexpr const char* kMode = kLogindLockMode;
 
 bool sameLock(const LogindInhibitor& row, const Lock& lock) {
   return row.pid == static_cast<std::uint32_t>(PowerAssertions::currentProcessID()) &&
@@ -89,7 +89,7 @@ struct LogindPowerAssertions::State : std::enable_shared_from_this<State> {
   std::map<LockID, Record> records;
   LockID nextID = 1;
   std::optional<bool> reachable;
-  std::optional<bool> desktopInhibited;
+  std::optional<std::expected<void, SessionInhibitFailure>> desktopInhibited;
   bool refreshPending = false;
   LockListing lastListing = std::unexpected(LockError::unavailable);
 
@@ -135,10 +135,15 @@ void LogindPowerAssertions::State::take(LockID id) {
         watched, weakly(this, [id](State& self) { self.post(&State::verify, id); }));
   }
   if (services.session) {
-    lock.session = services.session->inhibit(record.lock.kind == LockKind::displayAndSystemSleep,
-                                             record.lock.reason);
+    auto inhibition = services.session->inhibit(record.lock.kind == LockKind::displayAndSystemSleep,
+                                                record.lock.reason);
     std::lock_guard guard(mutex);
-    desktopInhibited = lock.session.has_value();
+    if (inhibition) {
+      lock.session = *inhibition;
+      desktopInhibited.emplace();
+    } else {
+      desktopInhibited = std::unexpected(inhibition.error());
+    }
   }
 }
 
@@ -272,7 +277,8 @@ std::optional<bool> LogindPowerAssertions::logindReachable() const {
   return state_->reachable;
 }
 
-std::optional<bool> LogindPowerAssertions::desktopInhibited() const {
+std::optional<std::expected<void, SessionInhibitFailure>> LogindPowerAssertions::desktopInhibited()
+    const {
   std::lock_guard guard(state_->mutex);
   return state_->desktopInhibited;
 }

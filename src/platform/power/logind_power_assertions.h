@@ -14,6 +14,8 @@ namespace vigilix::platform {
 // logind's "what" for a kind: "sleep" while the display may sleep,
 // "idle:sleep" when it must stay on.
 const char* logindWhat(LockKind kind);
+// The mode of every keep-awake lock: logind waits for nothing, it does not sleep.
+inline constexpr const char* kLogindLockMode = "block";
 // The keep-awake lock a row of logind's list stands for; none unless it
 // blocks idle or sleep (a delay, a lid-switch lock).
 std::optional<Lock> keepAwakeLock(const LogindInhibitor& row);
@@ -65,9 +67,9 @@ class LogindPowerAssertions final : public PowerAssertions {
 
   // Whether logind answered the last time the queue asked; none before that.
   std::optional<bool> logindReachable() const;
-  // Whether the desktop took the inhibition beside the last lock taken; none
-  // before a lock was taken.
-  std::optional<bool> desktopInhibited() const;
+  // What became of the desktop's inhibition beside the last lock taken: taken,
+  // or why not; none before a lock was taken.
+  std::optional<std::expected<void, SessionInhibitFailure>> desktopInhibited() const;
 
  private:
   struct State;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 #include <string>
 
@@ -20,14 +21,18 @@ struct SessionInhibition {
   bool operator==(const SessionInhibition&) const = default;
 };
 
+// Why no inhibition was taken: no desktop service to ask (no session bus, or
+// none of the services below has an owner), or the one asked refused.
+enum class SessionInhibitFailure { noService, refused };
+
 // Holds off the desktop's own idle handling (dimming, screen off, idle
 // suspend), which logind's locks do not reach on every desktop.
 class SessionInhibitor {
  public:
   virtual ~SessionInhibitor() = default;
-  // `display`: the screen stays on too. None when no desktop service is there
-  // (quietly) or the one there refused (logged).
-  virtual std::optional<SessionInhibition> inhibit(bool display, const std::string& reason) = 0;
+  // `display`: the screen stays on too. A refusal is logged, a missing service not.
+  virtual std::expected<SessionInhibition, SessionInhibitFailure> inhibit(
+      bool display, const std::string& reason) = 0;
   virtual void uninhibit(const SessionInhibition& inhibition) = 0;
 };
 
@@ -39,7 +44,8 @@ class SessionInhibitor {
 // thread. A lost session bus is opened again at the next inhibit.
 class DesktopSessionInhibitor final : public SessionInhibitor {
  public:
-  std::optional<SessionInhibition> inhibit(bool display, const std::string& reason) override;
+  std::expected<SessionInhibition, SessionInhibitFailure> inhibit(
+      bool display, const std::string& reason) override;
   void uninhibit(const SessionInhibition& inhibition) override;
 
  private:

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "closedlid/closed_lid_dialogs.h"
-#include "platform/qt/test_screen.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

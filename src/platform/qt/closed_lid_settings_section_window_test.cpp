@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "closedlid/closed_lid_settings_section.h"
-#include "closedlid/closed_lid_test_world.h"
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/closed_lid_settings_slot.h"
 #include "settings/settings_window.h"
+#include "testing/closedlid/closed_lid_test_world.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

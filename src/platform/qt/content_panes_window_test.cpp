@@ -7,7 +7,6 @@
 #include "core/dzl_app_updater.h"
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
-#include "platform/qt/test_screen.h"
 #include "settings/about_settings_pane.h"
 #include "settings/advanced_settings_pane.h"
 #include "settings/battery_settings_pane.h"
@@ -16,6 +15,7 @@
 #include "settings/update_settings_pane.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

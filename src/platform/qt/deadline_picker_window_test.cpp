@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "menubar/deadline_picker.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/window_rendering.h"
 #include "testing/pinned_locale.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "health/health_sheet_test_world.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
+#include "testing/health/health_sheet_test_world.h"
+#include "testing/qt/test_screen.h"
 
 namespace vigilix {
 namespace {
@@ -62,18 +62,23 @@ TEST_F(HealthSheetWindowTest, CheckAgainFixAndDoneWorkThroughTheWidgets) {
   QTest::mouseClick(dismiss, Qt::LeftButton);
   EXPECT_FALSE(w.world.verifier->incidentLog().hasUnacknowledged());
 
-  // The last rows lie below the visible part until the list is scrolled.
+  // The last rows lie below the visible part until the list is scrolled;
+  // a button is clicked once it shows whole.
   auto hooksFix = fixOf("Hooks");
   const auto& scroll = view->scrollView();
   platform::Point centre = scroll->convertPointToView(
       {scroll->frame().width() / 2, scroll->frame().height() / 2}, nullptr);
   QPointF inList(centre.x, sheet->contentRect().height() - centre.y);
-  for (int notch = 0; notch < 20 && !widgetOf(sheet, hooksFix); ++notch) {
+  const auto shownWhole = [&] {
+    QWidget* fix = widgetOf(sheet, hooksFix);
+    return fix && fix->mask().isEmpty();
+  };
+  for (int notch = 0; notch < 20 && !shownWhole(); ++notch) {
     QWheelEvent wheel(inList, dialog->mapToGlobal(inList), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(dialog, &wheel);
   }
-  ASSERT_TRUE(widgetOf(sheet, hooksFix));
+  ASSERT_TRUE(shownWhole());
   before = w.inspections;
   QTest::mouseClick(widgetOf(sheet, hooksFix), Qt::LeftButton);
   EXPECT_EQ(w.inspections, before + 1);
@@ -113,6 +118,8 @@ TEST_F(HealthSheetWindowTest, AnAlertAnswersWithTheButtonClicked) {
     auto* dialog = screen.dialogOf(alert->window().get());
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowModality(), row.asSheet ? Qt::WindowModal : Qt::ApplicationModal);
+    // An alert has no title of its own: the application's name stands for it.
+    EXPECT_EQ(dialog->windowTitle(), "Vigilix");
     auto texts = testing::accessibleTexts(dialog);
     for (const char* text : {"Move your settings?", "Settings from an earlier version were found.",
                              "Move", "Cancel"}) {

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "direct/presence/presence_settings_section.h"
-#include "platform/qt/test_screen.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {

@@ -1,8 +1,15 @@
 #include "platform/qt/qt_window_renderer.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QCursor>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -36,11 +43,31 @@ void ensureApplication() {
   std::string locale = setlocale(LC_ALL, nullptr);
   new QApplication(argc, argv);  // never destroyed: Qt cannot be loaded twice
   setlocale(LC_ALL, locale.c_str());
+  // The name a window without a title of its own (an alert) is titled with,
+  // and the class of every window; the desktop entry the desktop shows the
+  // windows under (Wayland's application id).
+  QCoreApplication::setApplicationName(QStringLiteral("Vigilix"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("run.tarvo.vigilix"));
   // Windows come and go with the models; the program ends on its own terms.
   QApplication::setQuitOnLastWindowClosed(false);
 }
 
 }  // namespace
+
+struct QtWindowRenderer::Probes {
+  QWidget parent;
+  QLabel* label = new QLabel(&parent);
+  QPushButton* button = new QPushButton(&parent);
+  QCheckBox* box = new QCheckBox(&parent);
+  QLineEdit* field = new QLineEdit(&parent);
+  QDateTimeEdit* date = new QDateTimeEdit(&parent);
+  QTableWidget* table = new QTableWidget(1, 1, &parent);
+  Probes() {
+    configureLabel(label);
+    configureTable(table);
+    table->setItem(0, 0, new QTableWidgetItem(QStringLiteral("Xg")));
+  }
+};
 
 QtWindowRenderer::QtWindowRenderer(WindowInput& input, DescriptorSources& sources,
                                    DispatchQueue& mainQueue)
@@ -142,12 +169,116 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
   }
 }
 
+namespace {
+
+void addMenuRows(QMenu* menu, const std::vector<RenderedMenuItem>& rows,
+                 const std::function<void(std::uint64_t)>& choose) {
+  for (const RenderedMenuItem& row : rows) {
+    if (row.separator) {
+      menu->addSeparator();
+      continue;
+    }
+    // Titles are plain text: a mnemonic ampersand shows as itself.
+    const QString title = qtString(row.title).replace('&', QStringLiteral("&&"));
+    if (row.hasSubmenu) {
+      QMenu* submenu = menu->addMenu(title);
+      submenu->setEnabled(row.enabled);
+      addMenuRows(submenu, row.submenu, choose);
+      continue;
+    }
+    QAction* action = menu->addAction(title);
+    action->setEnabled(row.enabled && row.id != 0);
+    action->setCheckable(row.checkable);
+    action->setChecked(row.checked);
+    if (row.id != 0) {
+      QObject::connect(action, &QAction::triggered, action, [choose, id = row.id] { choose(id); });
+    }
+  }
+}
+
+}  // namespace
+
+bool QtWindowRenderer::popUpMenu(const RenderedMenu& menu, std::optional<Point> at) {
+  if (!glib_) glib_ = std::make_unique<GlibContextSource>(sources_);
+  if (menu_) menu_->close();
+  auto* shown = new QMenu();
+  menu_ = shown;
+  const std::uint64_t id = menu.id;
+  addMenuRows(shown, menu.items,
+              [this, id](std::uint64_t item) { input_.chooseMenuItem(id, item); });
+  // Qt hides the menu before it tells of the chosen row: the model hears the
+  // close on the main queue, after the choice.
+  QObject::connect(shown, &QMenu::aboutToHide, shown, [this, id, shown] {
+    mainQueue_.async([this, id, alive = std::weak_ptr<bool>(alive_)] {
+      if (alive.lock()) input_.menuDidClose(id);
+    });
+    discard(shown);
+  });
+  const QPoint place =
+      at ? QPoint(static_cast<int>(std::lround(at->x)), static_cast<int>(std::lround(at->y)))
+         : QCursor::pos();
+  shown->popup(place);
+  return true;
+}
+
 bool QtWindowRenderer::copyText(const std::string& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;
   clipboard->clear();
   clipboard->setText(qtString(text));
   return true;
+}
+
+std::optional<Size> QtWindowRenderer::sizeThatFits(const TextMeasure& measure) {
+  if (!probes_) probes_ = std::make_unique<Probes>();
+  Probes& p = *probes_;
+  const QFont font = qtFont(measure.font);
+  const QString text = qtString(measure.text);
+  QSize size;
+  switch (measure.kind) {
+    case RenderedView::Kind::Label: {
+      p.label->setFont(font);
+      p.label->setText(text);
+      p.label->setWordWrap(false);
+      size = p.label->sizeHint();
+      const int wrap = static_cast<int>(std::floor(measure.wrapWidth));
+      if (measure.wraps && wrap > 0 && size.width() > wrap) {
+        p.label->setWordWrap(true);
+        size = QSize(wrap, p.label->heightForWidth(wrap));
+      }
+      break;
+    }
+    case RenderedView::Kind::Button:
+      p.button->setFont(font);
+      p.button->setText(text);
+      p.button->setFlat(!measure.bordered);
+      size = p.button->sizeHint();
+      break;
+    case RenderedView::Kind::CheckBox:
+      p.box->setFont(font);
+      p.box->setText(text);
+      size = p.box->sizeHint();
+      break;
+    case RenderedView::Kind::TextField:
+      p.field->setFont(font);
+      size = p.field->sizeHint();
+      break;
+    case RenderedView::Kind::DatePicker:
+      p.date->setFont(font);
+      size = p.date->sizeHint();
+      break;
+    case RenderedView::Kind::Table: {
+      // A row is a line of the item's text with room around it.
+      p.table->setFont(font);
+      p.table->item(0, 0)->setFont(font);
+      const QAbstractItemView* view = p.table;
+      size = QSize(2 * p.table->frameWidth(), view->sizeHintForRow(0) + 6);
+      break;
+    }
+    default:
+      return std::nullopt;
+  }
+  return Size{static_cast<double>(size.width()), static_cast<double>(size.height())};
 }
 
 RenderedScreens QtWindowRenderer::screens() const {
@@ -192,7 +323,7 @@ void QtWindowRenderer::cleanUpLater() {
     if (!alive.lock()) return;
     cleanUpScheduled_ = false;
     for (auto& widget : std::exchange(discarded_, {})) delete widget.data();
-    if (windows_.empty() && fileDialogs_.empty()) glib_.reset();
+    if (windows_.empty() && fileDialogs_.empty() && !menu_) glib_.reset();
   });
 }
 

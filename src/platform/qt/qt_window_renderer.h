@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QMenu>
 #include <QPointer>
 #include <cstdint>
 #include <map>
@@ -28,12 +29,17 @@ class QtWindowRenderer final : public WindowRenderer {
   void show(const RenderedWindow& window) override;
   void close(std::uint64_t window) override;
   bool copyText(const std::string& text) override;
+  bool popUpMenu(const RenderedMenu& menu, std::optional<Point> at) override;
   RenderedScreens screens() const override;
+  // Measured on widgets of the kinds the windows show, never shown themselves.
+  std::optional<Size> sizeThatFits(const TextMeasure& measure) override;
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;
   // The file dialog showing an open panel, else nullptr.
   QFileDialog* fileDialogFor(std::uint64_t window) const;
+  // The menu popped up, while it shows.
+  QMenu* poppedMenu() const { return menu_.data(); }
   bool isDrivingToolkitLoop() const { return glib_ != nullptr; }
 
  private:
@@ -47,7 +53,11 @@ class QtWindowRenderer final : public WindowRenderer {
   std::map<std::uint64_t, QPointer<RenderedWindowWidget>> windows_;
   std::map<std::uint64_t, QPointer<QFileDialog>> fileDialogs_;
   std::vector<QPointer<QWidget>> discarded_;
+  QPointer<QMenu> menu_;
   std::unique_ptr<GlibContextSource> glib_;
+  // The measuring widgets, one of each kind, made on first use.
+  struct Probes;
+  std::unique_ptr<Probes> probes_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool cleanUpScheduled_ = false;
 };

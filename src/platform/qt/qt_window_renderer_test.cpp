@@ -19,11 +19,11 @@
 #include <fstream>
 
 #include "platform/qt/drawn_view_widget.h"
-#include "platform/qt/test_screen.h"
 #include "platform/runloop/clock.h"
 #include "platform/runloop/descriptor_sources.h"
 #include "platform/runloop/dispatch_queue.h"
 #include "platform/runloop/live_run_loop.h"
+#include "testing/qt/test_screen.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
 
@@ -50,6 +50,13 @@ class RecordedInput final : public WindowInput {
     calls.push_back("date " + std::to_string(view) + " " +
                     std::to_string(static_cast<long long>(date.timeIntervalSince1970())));
   }
+  void scrollTo(std::uint64_t, std::uint64_t view, double offset) override {
+    calls.push_back("scroll " + std::to_string(view) + " " +
+                    std::to_string(static_cast<int>(offset)));
+  }
+  void chooseRow(std::uint64_t, std::uint64_t view, std::size_t row) override {
+    calls.push_back("row " + std::to_string(view) + " " + std::to_string(row));
+  }
   void chooseFiles(std::uint64_t, std::vector<std::string> paths) override {
     std::string line = "files";
     for (const auto& path : paths) line += " " + path;
@@ -62,6 +69,12 @@ class RecordedInput final : public WindowInput {
   }
   void frameChanged(std::uint64_t, Point topLeft, Size size) override {
     frames.push_back(Rect(topLeft, size));
+  }
+  void chooseMenuItem(std::uint64_t menu, std::uint64_t item) override {
+    calls.push_back("menu " + std::to_string(menu) + " chose " + std::to_string(item));
+  }
+  void menuDidClose(std::uint64_t menu) override {
+    calls.push_back("menu " + std::to_string(menu) + " closed");
   }
   std::vector<std::string> calls;
   std::vector<Rect> frames;
@@ -149,8 +162,7 @@ TEST_F(QtWindowRendererTest, EachViewKindBecomesItsWidgetWithItsAccessibleText) 
 
 TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
   // The offscreen platform's one screen.
-  // The offscreen platform's one screen.
-  ASSERT_EQ(renderer->screens(), (RenderedScreens{800, {Rect(0, 0, 800, 800)}}));
+  ASSERT_EQ(renderer->screens(), (RenderedScreens{800, {Rect(0, 0, 1280, 800)}}));
   struct Row {
     const char* name;
     std::optional<Point> origin;
@@ -158,8 +170,8 @@ TEST_F(QtWindowRendererTest, APlacedPanelOpensOnAScreenAndTheUsersMovesGoBack) {
   };
   const Row rows[] = {
       {"placed on the screen", Point{100, 50}, QPoint(100, 50)},
-      {"partly off the right edge", Point{700, 50}, QPoint(500, 50)},
-      {"kept on a screen that is gone", Point{3000, -400}, QPoint(500, 0)},
+      {"partly off the right edge", Point{1180, 50}, QPoint(980, 50)},
+      {"kept on a screen that is gone", Point{3000, -400}, QPoint(980, 0)},
       {"not placed: where the toolkit puts it", std::nullopt, std::nullopt},
   };
   for (const Row& row : rows) {

@@ -1,8 +1,10 @@
 #include "platform/qt/rendered_window_widget.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,8 +13,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTableWidget>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
@@ -40,6 +44,11 @@ class StepperWidget : public QWidget {
     style()->drawPrimitive(QStyle::PE_IndicatorArrowUp, &option, &painter, this);
     option.rect = QRect(0, height() / 2, width(), height() - height() / 2);
     style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, &painter, this);
+    if (hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
   }
 };
 
@@ -60,6 +69,14 @@ QStyle::StandardPixmap symbolPixmap(const std::string& symbol) {
   return QStyle::SP_MessageBoxInformation;
 }
 
+// The model view a table shows, kept on the table for its viewport's clicks.
+constexpr const char* kViewProperty = "vigilixView";
+
+QTableWidget* tableOfViewport(QWidget* widget) {
+  auto* table = widget ? qobject_cast<QTableWidget*>(widget->parentWidget()) : nullptr;
+  return table && table->viewport() == widget ? table : nullptr;
+}
+
 // Keys the date editor keeps for itself: everything but moving between
 // views, Return and Escape, which belong to the window.
 bool dateEditorKeepsKey(int key) {
@@ -68,6 +85,25 @@ bool dateEditorKeepsKey(int key) {
 }
 
 }  // namespace
+
+void configureLabel(QLabel* label) {
+  label->setTextFormat(Qt::PlainText);  // model text is never markup
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void configureTable(QTableWidget* table) {
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setShowGrid(false);
+  table->setAlternatingRowColors(true);
+  table->setWordWrap(false);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->horizontalHeader()->hide();
+  table->verticalHeader()->hide();
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setMinimumSectionSize(1);
+}
 
 RenderedWindowWidget::RenderedWindowWidget(WindowInput& input, std::uint64_t id, QWidget* parent,
                                            std::function<void(QWidget*)> discard)
@@ -83,7 +119,10 @@ QWidget* RenderedWindowWidget::widgetFor(std::uint64_t view) const {
 
 void RenderedWindowWidget::apply(const RenderedWindow& window) {
   applying_ = true;
-  setWindowTitle(qtString(window.title));
+  // A window without a title of its own (an alert, most sheets) is the
+  // application's, as the desktop's title bars and window lists say.
+  setWindowTitle(window.title.empty() ? QCoreApplication::applicationName()
+                                      : qtString(window.title));
   resizeTo(QSize(static_cast<int>(std::lround(window.contentSize.width)),
                  static_cast<int>(std::lround(window.contentSize.height))),
            window.animateResize);
@@ -176,8 +215,7 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
       break;
     case RenderedView::Kind::Label: {
       auto* label = new QLabel(this);
-      label->setTextFormat(Qt::PlainText);  // model text is never markup
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      configureLabel(label);
       widget = label;
       break;
     }
@@ -197,6 +235,24 @@ QWidget* RenderedWindowWidget::make(const RenderedView& view) {
         if (!applying_) input_.chooseDate(id_, id, modelDate(date));
       });
       widget = editor;
+      break;
+    }
+    case RenderedView::Kind::Table: {
+      auto* table = new QTableWidget(this);
+      configureTable(table);
+      table->setProperty(kViewProperty, QVariant::fromValue<qulonglong>(view.id));
+      table->viewport()->installEventFilter(this);
+      widget = table;
+      break;
+    }
+    case RenderedView::Kind::ScrollBar: {
+      auto* bar = new QScrollBar(Qt::Vertical, this);
+      bar->setFocusPolicy(Qt::NoFocus);
+      const std::uint64_t id = view.id;
+      connect(bar, &QScrollBar::valueChanged, bar, [this, id](int value) {
+        if (!applying_) input_.scrollTo(id_, id, value);
+      });
+      widget = bar;
       break;
     }
     case RenderedView::Kind::Drawn: {
@@ -233,6 +289,7 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       auto* button = static_cast<QPushButton*>(widget);
       button->setText(qtString(view.text));
       button->setDefault(view.isDefault);
+      button->setFlat(!view.bordered);
       break;
     }
     case RenderedView::Kind::CheckBox: {
@@ -257,11 +314,6 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       label->setWordWrap(view.maximumLines != 1);
       label->setTextInteractionFlags(view.selectable ? Qt::TextSelectableByMouse
                                                      : Qt::NoTextInteraction);
-      // The model measures text with fixed metrics; real fonts run wider, so
-      // a label takes the room its text needs on one line, within the window.
-      int room = width() - label->x();
-      int natural = std::min(label->fontMetrics().horizontalAdvance(label->text()) + 4, room);
-      if (natural > label->width()) label->resize(natural, label->height());
       QPalette palette = label->palette();
       palette.setColor(QPalette::WindowText, qtColor(view.textColor));
       label->setPalette(palette);
@@ -296,6 +348,52 @@ void RenderedWindowWidget::update(QWidget* widget, const RenderedView& view) {
       static_cast<DrawnViewWidget*>(widget)->setDrawing(view.drawing, view.flipped);
       break;
     }
+    case RenderedView::Kind::Table:
+      updateTable(static_cast<QTableWidget*>(widget), view);
+      break;
+    case RenderedView::Kind::ScrollBar: {
+      auto* bar = static_cast<QScrollBar*>(widget);
+      bar->setRange(0, static_cast<int>(std::lround(view.scrollMaximum)));
+      bar->setPageStep(static_cast<int>(std::lround(view.scrollPage)));
+      bar->setSingleStep(20);
+      bar->setValue(static_cast<int>(std::lround(view.scrollOffset)));
+      break;
+    }
+  }
+}
+
+void RenderedWindowWidget::updateTable(QTableWidget* table, const RenderedView& view) {
+  std::size_t columns = 0;
+  for (const auto& row : view.cells) columns = std::max(columns, row.size());
+  table->setRowCount(static_cast<int>(view.cells.size()));
+  table->setColumnCount(static_cast<int>(columns));
+  QFont emphasized = table->font();
+  emphasized.setWeight(QFont::DemiBold);
+  for (std::size_t r = 0; r < view.cells.size(); ++r) {
+    const bool bold = r < view.emphasizedRows.size() && view.emphasizedRows[r];
+    for (std::size_t c = 0; c < columns; ++c) {
+      const int row = static_cast<int>(r);
+      const int column = static_cast<int>(c);
+      QTableWidgetItem* item = table->item(row, column);
+      if (!item) table->setItem(row, column, item = new QTableWidgetItem());
+      item->setText(c < view.cells[r].size() ? qtString(view.cells[r][c]) : QString());
+      item->setFont(bold ? emphasized : table->font());
+    }
+  }
+  // The first column takes the width the others leave: every row as wide as the table.
+  for (int column = 0; column < table->columnCount(); ++column) {
+    table->horizontalHeader()->setSectionResizeMode(
+        column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+  }
+  table->verticalHeader()->setDefaultSectionSize(static_cast<int>(std::lround(view.rowHeight)));
+  const QSignalBlocker quiet(table);
+  if (view.selectedRow && *view.selectedRow < view.cells.size()) {
+    const int row = static_cast<int>(*view.selectedRow);
+    table->setCurrentCell(row, 0);
+    table->selectRow(row);
+    table->scrollToItem(table->item(row, 0));
+  } else {
+    table->clearSelection();
   }
 }
 
@@ -309,10 +407,26 @@ bool RenderedWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   if (!widget) return false;
   // A push button keeps its own press for the pressed look; the model
   // decides whether the press is a click.
+  // A scroll bar is the toolkit's own: its moves reach the model as offsets.
+  if (qobject_cast<QScrollBar*>(widget)) return false;
   bool showsOwnPress = qobject_cast<QPushButton*>(widget) && widget->isEnabled();
   // A selectable label selects with the mouse and offers Copy itself.
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     showsOwnPress = label->textInteractionFlags() != Qt::NoTextInteraction;
+  }
+  // A table's rows are the toolkit's: a click names the row under it, and
+  // the wheel scrolls the list itself.
+  if (QTableWidget* table = tableOfViewport(widget)) {
+    if (event->type() == QEvent::Wheel) return false;
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+      return event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseMove;
+    const QModelIndex index =
+        table->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (index.isValid()) {
+      input_.chooseRow(id_, table->property(kViewProperty).toULongLong(),
+                       static_cast<std::size_t>(index.row()));
+    }
+    return true;
   }
   switch (event->type()) {
     case QEvent::DragEnter:

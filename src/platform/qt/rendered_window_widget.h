@@ -9,7 +9,15 @@
 
 #include "platform/ui/rendered_window.h"
 
+class QLabel;
+class QTableWidget;
+
 namespace vigilix::platform {
+
+// A label as the windows show model text: plain, from the top left corner.
+void configureLabel(QLabel* label);
+// A list of rows that the model selects: no editing, no headers, no grid.
+void configureTable(QTableWidget* table);
 
 // One model window on the screen: a dialog whose children are the model's
 // visible views at their frames. Widgets never change state on their own
@@ -41,6 +49,7 @@ class RenderedWindowWidget : public QDialog {
 
   QWidget* make(const RenderedView& view);
   void update(QWidget* widget, const RenderedView& view);
+  void updateTable(QTableWidget* table, const RenderedView& view);
   Point inWindow(QWidget* widget, QPointF position) const;
   void resizeTo(QSize size, bool animate);
   void frameMayHaveChanged();

@@ -6,18 +6,19 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTableWidget>
 #include <QTest>
 #include <QVariantAnimation>
 
 #include "core/dzl_keys.h"
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/window_rendering.h"
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
+#include "testing/qt/test_screen.h"
 #include "testing/test_platform.h"
 
 namespace vigilix {
@@ -231,9 +232,14 @@ TEST_F(SettingsWindowTest, TheDurationsPaneAddsThroughItsSheetAndResetsThroughIt
   EXPECT_EQ(window->attachedSheet(), nullptr);
   EXPECT_EQ(durations.activationDurations().size(), before + 1);
 
-  // The new duration becomes the default through the pane.
-  std::size_t last = durations.activationDurations().size() - 1;
-  click(pane.rows()[last]);
+  // The new duration becomes the default through the pane: its row clicked in the table.
+  const int last = static_cast<int>(durations.activationDurations().size()) - 1;
+  auto* table = qobject_cast<QTableWidget*>(widgetOf(pane.table()));
+  ASSERT_TRUE(table);
+  table->scrollToItem(table->item(last, 0));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                    table->visualItemRect(table->item(last, 0)).center());
+  EXPECT_EQ(pane.selectedRow(), static_cast<std::size_t>(last));
   click(pane.setDefaultButton());
   EXPECT_EQ(defaults.integerValue(kDZLTimeIntervalKey), 999 * 3600 + 600);
 

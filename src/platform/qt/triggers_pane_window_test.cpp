@@ -21,7 +21,6 @@
 #include "menubar/activation_durations_controller.h"
 #include "menubar/global_shortcut_center.h"
 #include "platform/fs/file_system.h"
-#include "platform/qt/test_screen.h"
 #include "platform/ui/alert.h"
 #include "platform/ui/window_rendering.h"
 #include "settings/settings_window.h"
@@ -29,6 +28,7 @@
 #include "testing/fake_hot_keys.h"
 #include "testing/fake_login_item.h"
 #include "testing/pinned_locale.h"
+#include "testing/qt/test_screen.h"
 #include "testing/temporary_root.h"
 #include "testing/test_platform.h"
 

@@ -11,6 +11,11 @@ class UserIdleTime {
   // Seconds since the last input of any kind; none when that cannot be told.
   // Main thread.
   virtual std::optional<double> secondsSinceLastInput() = 0;
+
+  // The desktop's reading, which the launch installs; until then one that
+  // cannot tell. setCurrent answers the one it replaces.
+  static UserIdleTime& current();
+  static UserIdleTime* setCurrent(UserIdleTime* idleTime);
 };
 
 }  // namespace vigilix::platform

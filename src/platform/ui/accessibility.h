@@ -21,6 +21,7 @@ enum class AccessibilityRole {
   Incrementor,
   DateTimeArea,
   Window,
+  Table,
 };
 
 enum class AccessibilitySubrole { None, Switch };

@@ -1,5 +1,7 @@
 #include "platform/ui/button.h"
 
+#include "platform/ui/window_rendering.h"
+
 namespace vigilix::platform {
 
 Button::Button(Rect frame) : Control(frame) {}
@@ -54,6 +56,11 @@ std::optional<std::string> Button::accessibilityLabel() const {
 }
 
 Size Button::intrinsicContentSize() const {
+  if (auto measured = WindowRendering::measuredSize({.kind = RenderedView::Kind::Button,
+                                                     .text = title_,
+                                                     .font = font(),
+                                                     .bordered = bordered_}))
+    return *measured;
   Size text = font().sizeOfText(title_);
   if (!bordered_) return Size{text.width, text.height};
   return Size{text.width + 28, 21};

@@ -26,6 +26,7 @@ class Button : public Control {
   void setKeyEquivalent(const std::string& key) { keyEquivalent_ = key; }
   // A borderless button is as large as its title.
   void setBordered(bool bordered) { bordered_ = bordered; }
+  bool isBordered() const { return bordered_; }
 
   // A click: sends the action when enabled and visible; returns whether it did.
   bool performClick();

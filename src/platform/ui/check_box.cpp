@@ -1,5 +1,7 @@
 #include "platform/ui/check_box.h"
 
+#include "platform/ui/window_rendering.h"
+
 namespace vigilix::platform {
 
 CheckBox::CheckBox(Rect frame) : Button(frame) {}
@@ -40,6 +42,9 @@ void CheckBox::keyDown(const Event& event) {
 std::optional<std::string> CheckBox::accessibilityValue() const { return isOn() ? "1" : "0"; }
 
 Size CheckBox::intrinsicContentSize() const {
+  if (auto measured = WindowRendering::measuredSize(
+          {.kind = RenderedView::Kind::CheckBox, .text = title(), .font = font()}))
+    return *measured;
   Size text = font().sizeOfText(title());
   return Size{text.width + 24, 18};
 }

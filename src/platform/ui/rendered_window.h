@@ -23,7 +23,18 @@ class DispatchQueue;
 // built as a separate module needs none of the model's code. Frames are in
 // the window's content area with the origin at the TOP left (screen style).
 struct RenderedView {
-  enum class Kind { Button, CheckBox, TextField, Label, Image, Stepper, DatePicker, Drawn };
+  enum class Kind {
+    Button,
+    CheckBox,
+    TextField,
+    Label,
+    Image,
+    Stepper,
+    DatePicker,
+    Drawn,
+    Table,
+    ScrollBar,
+  };
 
   std::uint64_t id = 0;  // stable while the model view lives
   Kind kind = Kind::Label;
@@ -35,6 +46,7 @@ struct RenderedView {
   bool enabled = true;
   bool focused = false;
   bool isDefault = false;   // the window's default button
+  bool bordered = true;     // buttons: a borderless one shows its title flat
   bool checked = false;     // check boxes
   int maximumLines = 1;     // labels: 0 = wrap freely
   bool selectable = false;  // labels whose text may be selected and copied
@@ -45,6 +57,17 @@ struct RenderedView {
   std::size_t selectionLength = 0;
   Date date;  // date pickers
   std::optional<Date> minDate;
+  // Tables: the cells row by row, the rows in the semibold weight, the
+  // selected row and the height of every row.
+  std::vector<std::vector<std::string>> cells;
+  std::vector<bool> emphasizedRows;
+  std::optional<std::size_t> selectedRow;
+  double rowHeight = 0;
+  // Scroll bars (a scrolling view's scroller): how far it is scrolled, the
+  // farthest it goes and the part that shows, in points.
+  double scrollOffset = 0;
+  double scrollMaximum = 0;
+  double scrollPage = 0;
   // Drawn views: the commands in the view's own coordinates, y up unless
   // `flipped`.
   std::vector<DrawCommand> drawing;
@@ -52,6 +75,19 @@ struct RenderedView {
   AccessibilityRole role = AccessibilityRole::Unknown;
   std::string accessibilityLabel;
   bool operator==(const RenderedView&) const = default;
+};
+
+// A question to the renderer: the size a view of `kind` needs to show `text`
+// in `font` as the toolkit draws it. A label that `wraps` breaks its lines
+// at `wrapWidth`. For a table the answer is the width its frame takes on
+// both sides together and the height of one row.
+struct TextMeasure {
+  RenderedView::Kind kind = RenderedView::Kind::Label;
+  std::string text;
+  Font font = Font::systemFont(Font::systemFontSize());
+  bool wraps = false;
+  double wrapWidth = 0;
+  bool bordered = true;  // buttons
 };
 
 // What an open panel lets the user pick, and where it starts.
@@ -85,6 +121,26 @@ struct RenderedWindow {
   bool operator==(const RenderedWindow&) const = default;
 };
 
+// One row of a menu the renderer pops up. Rows with no id are lines that
+// cannot be chosen.
+struct RenderedMenuItem {
+  std::uint64_t id = 0;
+  std::string title;
+  bool separator = false;
+  bool enabled = true;
+  bool checkable = false;
+  bool checked = false;
+  bool hasSubmenu = false;
+  std::vector<RenderedMenuItem> submenu;
+  bool operator==(const RenderedMenuItem&) const = default;
+};
+
+struct RenderedMenu {
+  std::uint64_t id = 0;
+  std::vector<RenderedMenuItem> items;
+  bool operator==(const RenderedMenu&) const = default;
+};
+
 // The user's input as the renderer saw it, sent back into the models. Mouse
 // locations are in RenderedWindow coordinates (top left origin).
 class WindowInput {
@@ -99,6 +155,10 @@ class WindowInput {
   virtual void closeButton(std::uint64_t window) = 0;
   // The user set a date picker's elements.
   virtual void chooseDate(std::uint64_t window, std::uint64_t view, Date date) = 0;
+  // The user clicked a table's row.
+  virtual void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) = 0;
+  // The user moved a scroll bar: its scrolling view is `offset` points down.
+  virtual void scrollTo(std::uint64_t window, std::uint64_t view, double offset) = 0;
   // The user confirmed these paths in an open panel (a cancel comes as the
   // close button).
   virtual void chooseFiles(std::uint64_t window, std::vector<std::string> paths) = 0;
@@ -107,6 +167,10 @@ class WindowInput {
   // The shown window was moved or resized (by the user or the window
   // manager): its frame's top left corner on the desktop and its content size.
   virtual void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) = 0;
+  // The user chose a row of a popped up menu; the menu closes after.
+  virtual void chooseMenuItem(std::uint64_t menu, std::uint64_t item) = 0;
+  // A popped up menu closed, chosen from or not.
+  virtual void menuDidClose(std::uint64_t menu) = 0;
 };
 
 // The desktop's screens in desktop coordinates (top left origin).
@@ -127,6 +191,18 @@ class WindowRenderer {
   virtual void close(std::uint64_t window) = 0;
   // The screens windows are shown on; none when the renderer cannot tell.
   virtual RenderedScreens screens() const { return {}; }
+  // What `measure` needs; none when the renderer cannot tell.
+  virtual std::optional<Size> sizeThatFits(const TextMeasure& measure) {
+    (void)measure;
+    return std::nullopt;
+  }
+  // Pops up `menu` with its top left corner at `at` on the desktop, else at
+  // the pointer; false when it cannot.
+  virtual bool popUpMenu(const RenderedMenu& menu, std::optional<Point> at) {
+    (void)menu;
+    (void)at;
+    return false;
+  }
   // Puts plain text on the desktop's clipboard; false when it cannot.
   virtual bool copyText(const std::string& text) {
     (void)text;

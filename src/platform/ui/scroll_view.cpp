@@ -27,7 +27,7 @@ double ScrollView::visibleWidth() const {
 
 double ScrollView::documentHeight() const {
   if (!document_) return 0;
-  return StackView::preferredSize(*document_).height;
+  return document_->heightForWidth(visibleWidth());
 }
 
 double ScrollView::maximumVerticalOffset() const {

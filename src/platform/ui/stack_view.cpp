@@ -81,6 +81,57 @@ Size StackView::fittingSize() const {
   return Size{along + horizontal, across + verticalInsets};
 }
 
+double StackView::widthInColumn(const View& view, double room) const {
+  const bool ownWidth = view.intrinsicContentSize().width != kNoIntrinsicMetric;
+  const double width =
+      alignment_ == Alignment::Fill || !ownWidth ? room : preferredSize(view).width;
+  return std::min(width, room);
+}
+
+std::vector<double> StackView::widthsInRow(double room) const {
+  double need = 0;
+  int shown = 0;
+  long flexible = 0;
+  for (const auto& view : subviews()) {
+    if (view->isHidden()) continue;
+    ++shown;
+    if (isFlexible(*view)) {
+      ++flexible;
+    } else {
+      need += preferredSize(*view).width;
+    }
+  }
+  if (shown > 1) need += spacing_ * (shown - 1);
+  const double share =
+      flexible > 0 ? std::max(0.0, room - need) / static_cast<double>(flexible) : 0;
+  std::vector<double> widths;
+  for (const auto& view : subviews()) {
+    if (!view->isHidden()) widths.push_back(isFlexible(*view) ? share : preferredSize(*view).width);
+  }
+  return widths;
+}
+
+double StackView::heightForWidth(double width) const {
+  const double room = width - insets_.left - insets_.right;
+  double height = 0;
+  if (orientation_ == Orientation::Vertical) {
+    int shown = 0;
+    for (const auto& view : subviews()) {
+      if (view->isHidden()) continue;
+      ++shown;
+      if (!isFlexible(*view)) height += view->heightForWidth(widthInColumn(*view, room));
+    }
+    if (shown > 1) height += spacing_ * (shown - 1);
+  } else {
+    const auto widths = widthsInRow(room);
+    std::size_t i = 0;
+    for (const auto& view : subviews()) {
+      if (!view->isHidden()) height = std::max(height, view->heightForWidth(widths[i++]));
+    }
+  }
+  return height + insets_.top + insets_.bottom;
+}
+
 Size StackView::intrinsicContentSize() const {
   Size size = fittingSize();
   if (hasFlexibleView()) {
@@ -95,23 +146,33 @@ void StackView::layout() {
              frame().height() - insets_.top - insets_.bottom);
   const double room = vertical ? inner.height() : inner.width();
   const double acrossRoom = vertical ? inner.width() : inner.height();
-  Size fitting = fittingSize();
-  double need = vertical ? fitting.height - insets_.top - insets_.bottom
-                         : fitting.width - insets_.left - insets_.right;
-  long flexible = std::count_if(subviews().begin(), subviews().end(),
-                                [this](const auto& v) { return !v->isHidden() && isFlexible(*v); });
-  double share = flexible > 0 ? std::max(0.0, room - need) / static_cast<double>(flexible) : 0;
+  // A column's flexible views share the height left; a row's, the width.
+  double share = 0;
+  if (vertical) {
+    const double need = heightForWidth(frame().width()) - insets_.top - insets_.bottom;
+    long flexible = std::count_if(subviews().begin(), subviews().end(), [this](const auto& v) {
+      return !v->isHidden() && isFlexible(*v);
+    });
+    if (flexible > 0) share = std::max(0.0, room - need) / static_cast<double>(flexible);
+  }
+  const auto rowWidths = vertical ? std::vector<double>{} : widthsInRow(room);
 
   double position = vertical ? inner.minY() : inner.minX();
+  std::size_t index = 0;
   for (const auto& view : subviews()) {
     if (view->isHidden()) continue;
-    Size size = preferredSize(*view);
-    Size intrinsic = view->intrinsicContentSize();
-    double along = isFlexible(*view) ? share : vertical ? size.height : size.width;
-    double across = vertical ? size.width : size.height;
-    bool noOwnSize = (vertical ? intrinsic.width : intrinsic.height) == kNoIntrinsicMetric;
-    if (alignment_ == Alignment::Fill || noOwnSize) across = acrossRoom;
-    across = std::min(across, acrossRoom);
+    double along = 0;
+    double across = 0;
+    if (vertical) {
+      across = widthInColumn(*view, acrossRoom);
+      along = isFlexible(*view) ? share : view->heightForWidth(across);
+    } else {
+      along = rowWidths[index++];
+      const bool ownHeight = view->intrinsicContentSize().height != kNoIntrinsicMetric;
+      across =
+          alignment_ == Alignment::Fill || !ownHeight ? acrossRoom : view->heightForWidth(along);
+      across = std::min(across, acrossRoom);
+    }
     double offset = alignment_ == Alignment::Center ? (acrossRoom - across) / 2 : 0;
     if (vertical) {
       view->setFrame(Rect(inner.minX() + offset, position, across, along));

@@ -24,7 +24,8 @@ class SpacerView : public View {
 };
 
 // Lays out its arranged views in a row or a column, in order, at their
-// intrinsic (fitting) sizes, `spacing` apart, inside `edgeInsets`.
+// intrinsic (fitting) sizes, `spacing` apart, inside `edgeInsets`; text that
+// wraps takes the lines it needs at the width it is given.
 // Across the axis each view sits at the leading (top) edge, the centre or
 // fills the stack, as `alignment` says; a view with no intrinsic size
 // across the axis fills it. Spacers and views marked flexible share the
@@ -59,6 +60,7 @@ class StackView : public View {
   // the widest view across and a row the tallest.
   Size fittingSize() const;
   Size intrinsicContentSize() const override;
+  double heightForWidth(double width) const override;
   bool isFlipped() const override { return true; }
   void layout() override;
 
@@ -69,6 +71,10 @@ class StackView : public View {
  private:
   bool isFlexible(const View& view) const;
   bool hasFlexibleView() const;
+  // The width a view takes across a column with `room` inside it.
+  double widthInColumn(const View& view, double room) const;
+  // Each shown view's width along a row with `room` inside it, in order.
+  std::vector<double> widthsInRow(double room) const;
 
   Orientation orientation_;
   Alignment alignment_ = Alignment::Leading;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ui/window.h"
+#include "platform/ui/window_rendering.h"
 
 namespace vigilix::platform {
 
@@ -213,8 +214,30 @@ void TextField::perform(TextCommand command) {
 
 Size TextField::intrinsicContentSize() const {
   double line = std::ceil(font().lineHeight());
-  if (editable_) return Size{kNoIntrinsicMetric, line + 5};
+  if (editable_) {
+    auto measured = WindowRendering::measuredSize(
+        {.kind = RenderedView::Kind::TextField, .text = stringValue(), .font = font()});
+    return Size{kNoIntrinsicMetric, measured ? measured->height : line + 5};
+  }
+  return labelSize(maximumNumberOfLines_ == 1 ? 0 : preferredMaxLayoutWidth_);
+}
+
+double TextField::heightForWidth(double width) const {
+  if (editable_ || maximumNumberOfLines_ == 1) return intrinsicContentSize().height;
+  double wrap = preferredMaxLayoutWidth_ > 0 ? std::min(width, preferredMaxLayoutWidth_) : width;
+  return labelSize(std::max(1.0, wrap)).height;
+}
+
+Size TextField::labelSize(double wrapWidth) const {
   const std::string text = stringValue();
+  if (auto measured = WindowRendering::measuredSize({.kind = RenderedView::Kind::Label,
+                                                     .text = text,
+                                                     .font = font(),
+                                                     .wraps = wrapWidth > 0,
+                                                     .wrapWidth = wrapWidth})) {
+    return *measured;
+  }
+  double line = std::ceil(font().lineHeight());
   if (maximumNumberOfLines_ == 1) return Size{font().sizeOfText(text).width + 4, line};
   // Each hard line break starts a line of its own, which may wrap again.
   double widest = 0;
@@ -224,9 +247,9 @@ Size TextField::intrinsicContentSize() const {
     const std::size_t end = text.find('\n', from);
     double width = font().sizeOfText(text.substr(from, end - from)).width + 4;
     int count = 1;
-    if (preferredMaxLayoutWidth_ > 0 && width > preferredMaxLayoutWidth_) {
-      count = static_cast<int>(std::ceil(width / preferredMaxLayoutWidth_));
-      width = preferredMaxLayoutWidth_;
+    if (wrapWidth > 0 && width > wrapWidth) {
+      count = static_cast<int>(std::ceil(width / wrapWidth));
+      width = wrapWidth;
     }
     lines += count;
     widest = std::max(widest, width);

@@ -117,12 +117,17 @@ class TextField : public Control {
   bool resignFirstResponder() override;
   void keyDown(const Event& event) override;
   Size intrinsicContentSize() const override;
+  // A label that wraps breaks its lines at `width` or its preferred width,
+  // whichever is less.
+  double heightForWidth(double width) const override;
   AccessibilityRole accessibilityRole() const override;
 
  private:
   friend class FieldEditor;
   void editorDidChangeText(bool byUser);
   void perform(TextCommand command);
+  // The label's size with its lines broken at `wrapWidth` (0: only at line breaks).
+  Size labelSize(double wrapWidth) const;
 
   bool editable_ = true;
   bool selectable_ = false;

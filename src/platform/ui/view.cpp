@@ -140,6 +140,11 @@ void View::notifyAppearanceChanged() {
   }
 }
 
+double View::heightForWidth(double) const {
+  const double intrinsic = intrinsicContentSize().height;
+  return intrinsic == kNoIntrinsicMetric ? frame_.height() : intrinsic;
+}
+
 bool View::canBecomeKeyView() const {
   return acceptsFirstResponder() && !isHiddenOrHasHiddenAncestor();
 }

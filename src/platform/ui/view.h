@@ -40,6 +40,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   virtual bool isFlipped() const { return false; }
   // kNoIntrinsicMetric in a dimension the view has no size of its own in.
   virtual Size intrinsicContentSize() const { return {kNoIntrinsicMetric, kNoIntrinsicMetric}; }
+  // The height the view wants when it is `width` wide: text that wraps takes
+  // the lines it needs there. Otherwise its intrinsic height, else its
+  // frame's.
+  virtual double heightForWidth(double width) const;
 
   // Hierarchy.
   View* superview() const { return superview_; }

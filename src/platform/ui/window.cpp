@@ -4,6 +4,7 @@
 
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
+#include "platform/ui/scroll_view.h"
 #include "platform/ui/view.h"
 #include "platform/ui/window_rendering.h"
 
@@ -26,6 +27,8 @@ int buttonIndex(WindowButton button) {
 }  // namespace
 
 Window::Window(Rect contentRect, unsigned styleMask) : styleMask_(styleMask) {
+  // Before the window's views measure themselves.
+  WindowRendering::prepare();
   frame_ = frameRectForContentRect(contentRect);
   setContentView(std::make_shared<View>(Rect(0, 0, contentRect.width(), contentRect.height())));
   registerLiveWindow(this);
@@ -180,19 +183,69 @@ bool Window::makeFirstResponder(View* view) {
   return true;
 }
 
+namespace {
+
+// The views that take the keys, in the order a person reads them: the
+// views' own order, which stacks keep top to bottom and leading to trailing.
+void collectKeyViews(View& view, std::vector<View*>& out) {
+  if (view.isHidden()) return;
+  if (view.acceptsFirstResponder()) out.push_back(&view);
+  for (const auto& child : view.subviews()) collectKeyViews(*child, out);
+}
+
+// Scrolls every scrolling view above `view` so that it shows whole.
+void scrollToShow(const View& view) {
+  for (View* above = view.superview(); above; above = above->superview()) {
+    auto* scroll = dynamic_cast<ScrollView*>(above);
+    if (!scroll || !scroll->documentView()) continue;
+    const View* document = scroll->documentView().get();
+    const double a = view.convertPointToView(Point{0, 0}, document).y;
+    const double b = view.convertPointToView(Point{0, view.frame().height()}, document).y;
+    const double top = std::min(a, b);
+    const double bottom = std::max(a, b);
+    const double shown = scroll->frame().height();
+    if (top < scroll->verticalOffset()) {
+      scroll->scrollToVerticalOffset(top);
+    } else if (bottom > scroll->verticalOffset() + shown) {
+      scroll->scrollToVerticalOffset(bottom - shown);
+    }
+    scroll->layoutSubtreeIfNeeded();
+  }
+}
+
+}  // namespace
+
+View* Window::keyViewInReadingOrder(const View* from, bool forward) const {
+  std::vector<View*> loop;
+  if (contentView_) collectKeyViews(*contentView_, loop);
+  if (loop.empty()) return nullptr;
+  const auto at = std::find(loop.begin(), loop.end(), from);
+  if (at == loop.end()) return forward ? loop.front() : loop.back();
+  if (forward) return std::next(at) == loop.end() ? loop.front() : *std::next(at);
+  return at == loop.begin() ? loop.back() : *std::prev(at);
+}
+
+void Window::focusKeyView(View* view) {
+  if (view && makeFirstResponder(view)) scrollToShow(*view);
+}
+
 void Window::selectNextKeyView() {
   Responder* current = firstResponder();
   auto* view = current == this ? initialFirstResponder().get() : static_cast<View*>(current);
-  if (!view) return;
-  if (current == this && view->canBecomeKeyView()) {
-    makeFirstResponder(view);
+  if (current == this && view && view->canBecomeKeyView()) {
+    focusKeyView(view);
+    return;
+  }
+  // Without a loop of its own, the next view in reading order.
+  if (!view || !view->nextKeyView()) {
+    focusKeyView(keyViewInReadingOrder(current == this ? nullptr : view, true));
     return;
   }
   // Follow the loop until a view that can take focus; stop after a full turn.
   std::shared_ptr<View> next = view->nextKeyView();
   for (int guard = 0; next && next.get() != view && guard < 1000; ++guard) {
     if (next->canBecomeKeyView()) {
-      makeFirstResponder(next.get());
+      focusKeyView(next.get());
       return;
     }
     next = next->nextKeyView();
@@ -201,7 +254,11 @@ void Window::selectNextKeyView() {
 
 void Window::selectPreviousKeyView() {
   Responder* current = firstResponder();
-  if (current == this || !contentView_) return;
+  if (!contentView_) return;
+  if (current == this) {
+    focusKeyView(keyViewInReadingOrder(nullptr, false));
+    return;
+  }
   auto* view = static_cast<View*>(current);
   // The previous view is the one whose next view is this one.
   std::vector<View*> stack{contentView_.get()};
@@ -212,13 +269,18 @@ void Window::selectPreviousKeyView() {
     all.push_back(v);
     for (auto& child : v->subviews()) stack.push_back(child.get());
   }
+  if (std::none_of(all.begin(), all.end(),
+                   [&](View* v) { return v->nextKeyView().get() == view; })) {
+    focusKeyView(keyViewInReadingOrder(view, false));
+    return;
+  }
   View* target = view;
   for (int guard = 0; guard < 1000; ++guard) {
     auto it = std::find_if(all.begin(), all.end(),
                            [&](View* v) { return v->nextKeyView().get() == target; });
     if (it == all.end() || *it == view) return;
     if ((*it)->canBecomeKeyView()) {
-      makeFirstResponder(*it);
+      focusKeyView(*it);
       return;
     }
     target = *it;

@@ -137,6 +137,9 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
   void setInitialFirstResponder(const std::shared_ptr<View>& view) {
     initialFirstResponder_ = view;
   }
+  // Tab and Shift-Tab: along the views' own key-view loop where they set
+  // one, otherwise through the views that take keys in reading order,
+  // round the window. The view reached is scrolled into sight.
   void selectNextKeyView();
   void selectPreviousKeyView();
 
@@ -176,6 +179,10 @@ class Window : public Responder, public std::enable_shared_from_this<Window> {
     SheetCompletion completion;
   };
   void attach(PendingSheet pending);
+  // The view after (or before) `from` among those that take keys, in
+  // reading order; the first (or last) when `from` is none of them.
+  View* keyViewInReadingOrder(const View* from, bool forward) const;
+  void focusKeyView(View* view);
   void saveFrame() const;
   static void registerLiveWindow(Window* window);
   static void unregisterLiveWindow(Window* window);

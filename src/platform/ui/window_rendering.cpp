@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "platform/base/logger.h"
 #include "platform/runloop/descriptor_sources.h"
@@ -16,10 +17,12 @@
 #include "platform/ui/date_picker.h"
 #include "platform/ui/file_drop.h"
 #include "platform/ui/image.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/open_panel.h"
 #include "platform/ui/screen_placement.h"
 #include "platform/ui/scroll_view.h"
 #include "platform/ui/stepper.h"
+#include "platform/ui/table_view.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/view.h"
 #include "platform/ui/window.h"
@@ -50,6 +53,8 @@ class ModelInput final : public WindowInput {
     if (auto model = find(window)) deliver(model, [&] { model->performClose(); });
   }
   void chooseDate(std::uint64_t window, std::uint64_t view, Date date) override;
+  void chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) override;
+  void scrollTo(std::uint64_t window, std::uint64_t view, double offset) override;
   void chooseFiles(std::uint64_t window, std::vector<std::string> paths) override {
     auto panel = std::dynamic_pointer_cast<OpenPanel>(find(window));
     if (panel) panel->choose(std::move(paths));
@@ -61,6 +66,8 @@ class ModelInput final : public WindowInput {
     deliver(model, [&] { platform::dropFiles(*model, location, paths); });
   }
   void frameChanged(std::uint64_t window, Point topLeft, Size contentSize) override;
+  void chooseMenuItem(std::uint64_t menu, std::uint64_t item) override;
+  void menuDidClose(std::uint64_t menu) override;
 
  private:
   static std::shared_ptr<Window> find(std::uint64_t window);
@@ -88,6 +95,11 @@ struct State {
   std::map<std::uint64_t, std::weak_ptr<Window>> shown;
   std::set<std::uint64_t> dirty;
   bool flushScheduled = false;
+  // The renderer's measurements, asked again and again while views lay out.
+  std::unordered_map<std::string, Size> measured;
+  // The menu popped up, and who hears it close.
+  std::shared_ptr<Menu> poppedMenu;
+  std::function<void()> poppedMenuClosed;
 };
 
 State& state() {
@@ -144,6 +156,80 @@ void ModelInput::chooseDate(std::uint64_t window, std::uint64_t view, Date date)
   if (picker) deliver(model, [&] { picker->chooseDate(date); });
 }
 
+void ModelInput::chooseRow(std::uint64_t window, std::uint64_t view, std::size_t row) {
+  auto model = find(window);
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
+  auto* table = dynamic_cast<TableView*>(findView(*model->contentView(), view));
+  if (!table) return;
+  deliver(model, [&] {
+    // A click gives the table the keys, as it gives any control.
+    if (table->acceptsFirstResponder()) model->makeFirstResponder(table);
+    table->chooseRow(row);
+  });
+}
+
+MenuItem* findItem(const Menu& menu, std::uint64_t id) {
+  for (const auto& item : menu.items()) {
+    if (WindowRendering::idOf(item.get()) == id) return item.get();
+    if (item->submenu()) {
+      if (MenuItem* found = findItem(*item->submenu(), id)) return found;
+    }
+  }
+  return nullptr;
+}
+
+void ModelInput::chooseMenuItem(std::uint64_t menu, std::uint64_t item) {
+  auto& s = state();
+  if (!s.poppedMenu || WindowRendering::idOf(s.poppedMenu.get()) != menu) return;
+  if (MenuItem* chosen = findItem(*s.poppedMenu, item)) chosen->performAction();
+}
+
+void ModelInput::menuDidClose(std::uint64_t menu) {
+  auto& s = state();
+  if (!s.poppedMenu || WindowRendering::idOf(s.poppedMenu.get()) != menu) return;
+  s.poppedMenu.reset();
+  if (auto closed = std::exchange(s.poppedMenuClosed, nullptr)) closed();
+}
+
+// The rows as a tray shows them: alternates and hidden rows left out, an
+// item's detail lines under it.
+std::vector<RenderedMenuItem> renderMenu(const Menu& menu) {
+  std::vector<RenderedMenuItem> rows;
+  for (const auto& item : menu.items()) {
+    if (item->isHidden() || item->isAlternate()) continue;
+    RenderedMenuItem row;
+    row.id = WindowRendering::idOf(item.get());
+    row.separator = item->isSeparatorItem();
+    row.title = item->title();
+    if (row.title.empty()) {
+      for (const TitleRun& run : item->attributedTitle()) row.title += run.text;
+    }
+    row.enabled = item->isEnabled();
+    row.checkable = item->isCheckable() || item->state() != ControlStateValue::Off;
+    row.checked = item->state() == ControlStateValue::On;
+    if (item->submenu()) {
+      item->submenu()->menuWillOpen();
+      row.hasSubmenu = true;
+      row.submenu = renderMenu(*item->submenu());
+    }
+    rows.push_back(std::move(row));
+    for (const std::string& line : item->detailLines()) {
+      RenderedMenuItem detail;
+      detail.title = line;
+      detail.enabled = false;
+      rows.push_back(std::move(detail));
+    }
+  }
+  return rows;
+}
+
+void ModelInput::scrollTo(std::uint64_t window, std::uint64_t view, double offset) {
+  auto model = find(window);
+  if (!model || !model->contentView() || !model->acceptsEvents()) return;
+  auto* scroll = dynamic_cast<ScrollView*>(findView(*model->contentView(), view));
+  if (scroll) deliver(model, [&] { scroll->scrollToVerticalOffset(offset); });
+}
+
 bool makeRenderer() {
   auto& s = state();
   if (s.renderer) return true;
@@ -162,6 +248,7 @@ bool makeRenderer() {
     }
   }
   if (!factory) return false;
+  s.measured.clear();
   s.renderer.reset(factory(s.input, DescriptorSources::main(), DispatchQueue::main()));
   if (!s.renderer && !s.loadFailed) {
     s.loadFailed = true;
@@ -203,6 +290,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   RenderedView r;
   r.id = WindowRendering::idOf(&view);
   r.frame = topLeftFrame(view, contentHeight);
+  const Rect viewFrame = r.frame;
   if (clip) {
     auto visible = intersection(r.frame, *clip);
     if (!visible) return;  // scrolled out of sight, and so is all it holds
@@ -225,6 +313,7 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     r.kind = RenderedView::Kind::Button;
     r.text = button->title();
     r.isDefault = window.defaultButton().get() == button;
+    r.bordered = button->isBordered();
   } else if (auto* field = dynamic_cast<TextField*>(&view)) {
     r.kind = field->isEditable() ? RenderedView::Kind::TextField : RenderedView::Kind::Label;
     r.text = field->stringValue();
@@ -243,6 +332,24 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
   } else if (auto* stepper = dynamic_cast<Stepper*>(&view)) {
     r.kind = RenderedView::Kind::Stepper;
     r.text = stepper->stringValue();
+  } else if (auto* table = dynamic_cast<TableView*>(&view)) {
+    r.kind = RenderedView::Kind::Table;
+    for (const TableView::Row& row : table->rows()) {
+      r.cells.push_back(row.cells);
+      r.emphasizedRows.push_back(row.emphasized);
+    }
+    r.selectedRow = table->selectedRow();
+    r.rowHeight = table->rowHeight();
+  } else if (auto* scroll = dynamic_cast<ScrollView*>(&view)) {
+    // Its scroller, at its trailing edge, while there is more than shows.
+    r.kind = RenderedView::Kind::ScrollBar;
+    r.frame = Rect(r.frame.maxX() - ScrollView::kScrollerWidth, r.frame.minY(),
+                   ScrollView::kScrollerWidth, r.frame.height());
+    r.clip.reset();
+    r.scrollOffset = scroll->verticalOffset();
+    r.scrollMaximum = scroll->maximumVerticalOffset();
+    r.scrollPage = scroll->frame().height();
+    rendered = scroll->hasVerticalScroller() && r.scrollMaximum > 0;
   } else if (auto* picker = dynamic_cast<DatePicker*>(&view)) {
     r.kind = RenderedView::Kind::DatePicker;
     r.date = picker->dateValue();
@@ -253,9 +360,8 @@ void renderViews(View& view, const Window& window, double contentHeight, std::op
     r.flipped = view.isFlipped();
     rendered = !r.drawing.empty();
   }
-  const Rect frame = r.frame;
   if (rendered) out.push_back(std::move(r));
-  if (dynamic_cast<ScrollView*>(&view)) clip = clip ? intersection(*clip, frame) : frame;
+  if (dynamic_cast<ScrollView*>(&view)) clip = clip ? intersection(*clip, viewFrame) : viewFrame;
   for (const auto& child : std::vector(view.subviews())) {
     renderViews(*child, window, contentHeight, clip, out);
   }
@@ -270,6 +376,41 @@ void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
 bool WindowRendering::copyText(const std::string& text) {
   if (!makeRenderer()) return false;
   return state().renderer->copyText(text);
+}
+
+void WindowRendering::prepare() { makeRenderer(); }
+
+bool WindowRendering::popUpMenu(std::shared_ptr<Menu> menu, std::optional<Point> at,
+                                std::function<void()> didClose) {
+  if (!menu || !makeRenderer()) return false;
+  auto& s = state();
+  // One popped up menu at a time: an earlier one is over.
+  if (s.poppedMenu) s.input.menuDidClose(idOf(s.poppedMenu.get()));
+  menu->menuWillOpen();
+  RenderedMenu rendered{idOf(menu.get()), renderMenu(*menu)};
+  s.poppedMenu = std::move(menu);
+  s.poppedMenuClosed = std::move(didClose);
+  if (s.renderer->popUpMenu(rendered, at)) return true;
+  s.poppedMenu.reset();
+  s.poppedMenuClosed = nullptr;
+  return false;
+}
+
+std::optional<Size> WindowRendering::measuredSize(const TextMeasure& measure) {
+  auto& s = state();
+  if (!s.renderer) return std::nullopt;
+  const Font& font = measure.font;
+  std::string key =
+      std::to_string(static_cast<int>(measure.kind)) + (measure.bordered ? "b" : "-") +
+      std::to_string(font.pointSize()) + "/" + std::to_string(static_cast<int>(font.weight())) +
+      (font.hasMonospacedDigits() ? "m" : "-") +
+      (measure.wraps ? std::to_string(measure.wrapWidth) : std::string("-")) + "|" + measure.text;
+  if (auto it = s.measured.find(key); it != s.measured.end()) return it->second;
+  auto size = s.renderer->sizeThatFits(measure);
+  // Texts that change with the time (a live line) would add up over a long session.
+  if (s.measured.size() >= 4096) s.measured.clear();
+  if (size) s.measured.emplace(std::move(key), *size);
+  return size;
 }
 
 std::vector<Rect> WindowRendering::screenVisibleFrames() {
@@ -301,6 +442,9 @@ void WindowRendering::useFactory(WindowRendererFactory factory) { state().factor
 void WindowRendering::reset() {
   auto& s = state();
   s.renderer.reset();
+  s.measured.clear();
+  s.poppedMenu.reset();
+  s.poppedMenuClosed = nullptr;
   s.shown.clear();
   s.dirty.clear();
   s.factory = nullptr;

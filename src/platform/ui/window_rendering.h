@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,13 +10,15 @@
 
 namespace vigilix::platform {
 
+class Menu;
 class View;
 class Window;
 
 // Between the window models and a renderer that puts them on a screen. The
 // models report here; until a window is shown the reports cost one test.
-// The renderer is made on the first shown window, from a module loaded only
-// then, so a program that never opens a window never maps the toolkit.
+// The renderer is made when the first window is built, from a module loaded
+// only then, so a program that never opens a window never maps the toolkit;
+// from then on the views measure their text as the toolkit draws it.
 // Without a module or factory nothing is rendered. Main thread only.
 class WindowRendering {
  public:
@@ -40,6 +44,18 @@ class WindowRendering {
   // Plain text onto the desktop's clipboard through the renderer, loading it
   // when needed; false without one.
   static bool copyText(const std::string& text);
+  // Pops `menu` up as the toolkit's own menu at `at` on the desktop (top left
+  // origin), else at the pointer, loading the renderer when needed. Its
+  // delegate is told first; a chosen row's action runs; `didClose` hears the
+  // menu close. False without a renderer.
+  static bool popUpMenu(std::shared_ptr<Menu> menu, std::optional<Point> at,
+                        std::function<void()> didClose);
+  // A window is being built: the renderer is made now (when it can be), so
+  // that its views are measured in the toolkit's fonts from the start.
+  static void prepare();
+  // The size a view needs as the renderer draws it; none without a renderer,
+  // where the models' fixed metrics stand in. Answers are kept per renderer.
+  static std::optional<Size> measuredSize(const TextMeasure& measure);
 
   // What the models report.
   static void windowDidShow(Window& window);

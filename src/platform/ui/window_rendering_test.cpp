@@ -8,6 +8,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
+#include "platform/ui/stack_view.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 #include "testing/captured_log.h"
@@ -23,11 +24,20 @@ class RecordingRenderer final : public WindowRenderer {
   void show(const RenderedWindow& window) override { shown.push_back(window); }
   void close(std::uint64_t window) override { closed.push_back(window); }
   RenderedScreens screens() const override { return desktop; }
+  // Text 10 points a character, a line 20 high, broken at the wrap width.
+  std::optional<Size> sizeThatFits(const TextMeasure& measure) override {
+    ++measured;
+    const double width = 10.0 * static_cast<double>(measure.text.size());
+    if (measure.kind != RenderedView::Kind::Label) return Size{width + 30, 30};
+    if (!measure.wraps || width <= measure.wrapWidth) return Size{width, 20};
+    return Size{measure.wrapWidth, 20 * std::ceil(width / measure.wrapWidth)};
+  }
   static inline RecordingRenderer* last = nullptr;
   static inline WindowInput* input = nullptr;
   static inline RenderedScreens desktop;
   std::vector<RenderedWindow> shown;
   std::vector<std::uint64_t> closed;
+  int measured = 0;
 };
 
 WindowRenderer* makeRecording(WindowInput& input, DescriptorSources&, DispatchQueue&) {
@@ -107,11 +117,13 @@ TEST_F(WindowRenderingTest, ShownWindowsFollowTheModelUntilClosed) {
   auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
   auto label = TextField::labelWithString("One");
   window->contentView()->addSubview(label);
-  label->setStringValue("Unseen");  // not shown yet: nothing is made
-  EXPECT_EQ(WindowRendering::renderer(), nullptr);
+  label->setStringValue("Unseen");  // not shown yet: nothing goes to the renderer
+  // Made with the window, which the renderer measures.
+  ASSERT_NE(WindowRendering::renderer(), nullptr);
+  auto& renderer = *RecordingRenderer::last;
+  EXPECT_TRUE(renderer.shown.empty());
 
   window->makeKeyAndOrderFront();
-  auto& renderer = *RecordingRenderer::last;
   ASSERT_EQ(renderer.shown.size(), 1u);
   // Changes within one turn are shown once, on the main queue.
   label->setStringValue("Two");
@@ -171,6 +183,42 @@ TEST_F(WindowRenderingTest, PanelsOpenWhereTheyWereKeptAndKeepTheDesktopsMoves) 
   parent->beginSheet(sheet);
   EXPECT_EQ(RecordingRenderer::last->shown.back().kind, RenderedWindow::Kind::Sheet);
   EXPECT_EQ(RecordingRenderer::last->shown.back().origin, std::nullopt);
+}
+
+// Views measure their text as the renderer draws it once a window is built:
+// a wrapping label takes the lines it needs at the width its column gives
+// it, and what follows moves down.
+TEST_F(WindowRenderingTest, ViewsTakeTheSizesTheRendererMeasures) {
+  auto window = std::make_shared<Window>(Rect(0, 0, 200, 300), WindowStyle::Titled);
+  auto column = StackView::make(StackView::Orientation::Vertical, {});
+  column->setSpacing(0);
+  auto note = TextField::labelWithString(std::string(30, 'n'));  // 300 wide on one line
+  note->setMaximumNumberOfLines(0);
+  auto title = TextField::labelWithString(std::string(30, 't'));
+  auto button = Button::withTitle("Go");
+  for (auto& view : std::initializer_list<std::shared_ptr<View>>{note, title, button})
+    column->addArrangedSubview(view);
+  window->setContentView(column);
+  window->layoutIfNeeded();
+  struct Row {
+    const char* name;
+    std::shared_ptr<View> view;
+    Rect frame;
+  };
+  const Row rows[] = {
+      {"a wrapping label breaks at the column's width", note, Rect(0, 0, 200, 40)},
+      {"a one-line label keeps its line", title, Rect(0, 40, 200, 20)},
+      {"a button is as large as the renderer says", button, Rect(0, 60, 50, 30)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.view->frame(), row.frame);
+  }
+  // Asked once per text and width, however often the views lay out.
+  const int asked = RecordingRenderer::last->measured;
+  column->setNeedsLayout(true);
+  window->layoutIfNeeded();
+  EXPECT_EQ(RecordingRenderer::last->measured, asked);
 }
 
 TEST_F(WindowRenderingTest, AModuleThatDoesNotLoadIsReportedOnceAndShowsNothing) {

@@ -17,7 +17,7 @@ using platform::localized;
 VGXTriggersAppsSection::VGXTriggersAppsSection(std::shared_ptr<VGXTriggersSettingsModel> model)
     : model_(std::move(model)),
       section_(localized("Apps", "Triggers apps")),
-      emptyHint_(secondaryLine(localized("Add apps such as Zoom or Xcode.", "Triggers apps"))),
+      emptyHint_(secondaryLine(localized("Add apps such as Zoom or Geany.", "Triggers apps"))),
       list_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
       add_(platform::Button::withTitle(localized("Add", "Triggers apps") + " +")),
       remove_(platform::Button::withTitle(localized("Remove", "Triggers apps") + " \u2212")),
@@ -37,8 +37,8 @@ VGXTriggersAppsSection::VGXTriggersAppsSection(std::shared_ptr<VGXTriggersSettin
   section_.addRow(list_);
   section_.addRow(triggersPaneLine({add_, remove_}));
   section_.addRow(menu_);
-  section_.setFooter(localized(
-      "Background apps count as running unless Only While Frontmost is on.", "Triggers apps"));
+  section_.setFooter(localized("Background apps count as running unless Only While Focused is on.",
+                               "Triggers apps"));
   refresh();
 }
 
@@ -83,7 +83,7 @@ void VGXTriggersAppsSection::rebuildRows() {
       refresh();
     });
     row.frontmostOnly =
-        platform::CheckBox::withTitle(localized("Only While Frontmost", "Triggers app row"));
+        platform::CheckBox::withTitle(localized("Only While Focused", "Triggers app row"));
     row.frontmostOnly->setState(checkState(model_->apps().isFrontmostOnly(identifier)));
     row.frontmostOnly->setAction([this, identifier](platform::Control& sender) {
       const bool on = static_cast<platform::CheckBox&>(sender).isOn();

@@ -14,7 +14,7 @@
 namespace vigilix {
 
 // One row of the app list: the name, which selects the row, and its
-// "Only While Frontmost" switch.
+// "Only While Focused" switch.
 struct TriggersAppRow {
   std::string identifier;
   std::shared_ptr<platform::StackView> view;

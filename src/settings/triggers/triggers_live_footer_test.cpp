@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "menubar/pinned_text_test_fixture.h"
+#include "testing/menubar/pinned_text_test_fixture.h"
 
 namespace vigilix {
 namespace {

@@ -52,7 +52,7 @@ TriggersRecipeCard recipeCard(TriggerRecipe recipe) {
     case TriggerRecipe::overnightDownload:
       return card("Overnight Download", "arrow.down.circle", "Network activity, on power");
     case TriggerRecipe::presenting:
-      return card("Presenting", "play.rectangle", "Keynote or PowerPoint in front");
+      return card("Presenting", "play.rectangle", "LibreOffice or pdfpc focused");
   }
   return {};
 }

@@ -315,7 +315,7 @@ std::string VGXTriggersSettingsModel::appRowAccessibilityLabel(
     const std::string& identifier) const {
   const std::string name = AwakeStatusText::defaultAppName(identifier);
   if (!apps_.isFrontmostOnly(identifier)) return name;
-  return platform::fillPlaceholders(localized("%@, only while frontmost", "Triggers app row VO"),
+  return platform::fillPlaceholders(localized("%@, only while focused", "Triggers app row VO"),
                                     {name});
 }
 

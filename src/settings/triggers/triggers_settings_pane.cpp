@@ -92,6 +92,8 @@ void VGXTriggersSettingsPane::build() {
     for (const std::string& path : paths) model_->addDroppedApp(path);
   });
   form_ = form;
+  // Sections as wide as the pane, so that their text wraps at its edge.
+  form_->setAlignment(platform::StackView::Alignment::Fill);
   form_->setSpacing(18);
   form_->setEdgeInsets({20, 30, 20, 30});
   scroll_->setHasVerticalScroller(true);
@@ -182,6 +184,8 @@ void VGXTriggersSettingsPane::buildRecipes(VGXSettingsSection& section) {
       section.addRow(line);
     }
     line->addArrangedSubview(stack);
+    // The two columns share the width equally.
+    line->setFlexible(*stack, true);
     cards_.push_back({recipe, button, added});
   }
   section.view()->setSpacing(12);

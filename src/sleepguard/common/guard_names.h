@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,7 +39,24 @@ inline constexpr std::string_view installerSocketName = "installer";
 // "/run/vigilix/" followed by the service name.
 std::string socketPath(std::string_view service);
 
-// Programs of the install prefix chosen at build time.
+// The environment variable the root services' units set to the install
+// prefix: the guard runs from the state directory, so its own place says
+// nothing about where the application is.
+inline constexpr std::string_view prefixVariable = "VIGILIX_INSTALL_PREFIX";
+
+// Where the programs are installed: `fromEnvironment` when it is an absolute
+// path; else the prefix the running program sits in, as
+// "<prefix>/bin/<program>" or "<prefix>/libexec/vigilix/<program>" (a
+// system path: `root` taken off); else `configured`. `cmake --install
+// --prefix` may put the programs somewhere else than the build was
+// configured for.
+std::string installPrefixFor(const char* fromEnvironment,
+                             const std::optional<std::filesystem::path>& ownProgram,
+                             const std::filesystem::path& root, std::string_view configured);
+// The rule above for this process, decided once.
+const std::string& installPrefix();
+
+// Programs of the install prefix.
 // "<prefix>/bin/vigilix-app": its disappearance starts the app-missing uninstall.
 const std::string& appPath();
 // "<prefix>/libexec/vigilix/vigilix-sleepguard": the guard the installer stages.

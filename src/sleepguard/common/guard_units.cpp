@@ -21,6 +21,8 @@ std::vector<VGXUnitEntry> buildTable() {
       {service, "Unit", "Requires", client + " " + admin},
       {service, "Unit", "After", client + " " + admin},
       {service, "Service", "Type", "notify"},
+      {service, "Service", "Environment",
+       std::string(N::prefixVariable) + "=" + N::installPrefix()},
       {service, "Service", "ExecStart", str(N::guardExecutablePath)},
       {service, "Service", "WatchdogSec", "30"},
       {service, "Service", "Restart", "always"},

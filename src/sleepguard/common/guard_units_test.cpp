@@ -23,17 +23,20 @@ TEST(GuardUnits, RenderExactly) {
        "After=run.tarvo.vigilix.sleepguard.socket run.tarvo.vigilix.sleepguard-admin.socket\n"
        "\n[Service]\n"
        "Type=notify\n"
-       "ExecStart=/var/lib/vigilix/vigilix-sleepguard\n"
-       "WatchdogSec=30\n"
-       "Restart=always\n"
-       "KillMode=process\n"
-       "ProtectSystem=strict\n"
-       "ReadWritePaths=/var/lib/vigilix /etc/systemd/system\n"
-       "PrivateNetwork=yes\n"
-       "RestrictAddressFamilies=AF_UNIX\n"
-       "NoNewPrivileges=yes\n"
-       "\n[Install]\n"
-       "WantedBy=multi-user.target\n"},
+       "Environment=VIGILIX_INSTALL_PREFIX=" +
+           prefix +
+           "\n"
+           "ExecStart=/var/lib/vigilix/vigilix-sleepguard\n"
+           "WatchdogSec=30\n"
+           "Restart=always\n"
+           "KillMode=process\n"
+           "ProtectSystem=strict\n"
+           "ReadWritePaths=/var/lib/vigilix /etc/systemd/system\n"
+           "PrivateNetwork=yes\n"
+           "RestrictAddressFamilies=AF_UNIX\n"
+           "NoNewPrivileges=yes\n"
+           "\n[Install]\n"
+           "WantedBy=multi-user.target\n"},
       {"run.tarvo.vigilix.sleepguard.socket",
        "# Associated application: run.tarvo.vigilix\n"
        "\n[Unit]\n"

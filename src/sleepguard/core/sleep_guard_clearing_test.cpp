@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "sleepguard/core/sleep_guard_fixture.h"
+#include "sleepguard/testing/sleep_guard_fixture.h"
 
 namespace vigilix::testing {
 namespace {

@@ -2,7 +2,7 @@
 #include <functional>
 #include <vector>
 
-#include "sleepguard/core/sleep_guard_fixture.h"
+#include "sleepguard/testing/sleep_guard_fixture.h"
 
 namespace vigilix::testing {
 namespace {

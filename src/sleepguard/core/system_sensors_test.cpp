@@ -9,8 +9,8 @@
 
 #include "platform/power/live_power_source.h"
 #include "platform/power/live_thermal_monitor.h"
-#include "sleepguard/core/sleep_guard_fixture.h"
 #include "sleepguard/testing/fake_guard_clock.h"
+#include "sleepguard/testing/sleep_guard_fixture.h"
 #include "testing/fake_proc_tree.h"
 
 namespace vigilix {
@@ -125,6 +125,14 @@ TEST(SystemSensorsTest, SamplesFromASysTree) {
                 {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}}},
        {{96'000, 84'000, 100'000}},
        sample(true, 65, platform::ThermalState::Critical)},
+      {"a capacity as text leaves the charge in doubt",
+       Supplies{{"AC", mains}, {"BAT0", charged("fifty")}},
+       {},
+       std::nullopt},
+      {"a fractional capacity leaves the charge in doubt",
+       Supplies{{"AC", mains}, {"BAT0", charged("35.5")}},
+       {},
+       std::nullopt},
       {"a battery whose charge cannot be read",
        Supplies{{"AC", mains}, {"BAT0", {{"type", "Battery"}, {"status", "Full"}}}},
        {},

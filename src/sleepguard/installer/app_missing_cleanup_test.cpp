@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sleepguard/core/sleep_guard_fixture.h"
+#include "sleepguard/testing/sleep_guard_fixture.h"
 
 namespace vigilix {
 namespace {

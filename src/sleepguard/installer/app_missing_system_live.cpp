@@ -21,6 +21,9 @@ std::vector<std::string> VGXAppMissingSystemLive::finisherEnvironment() {
   std::vector<std::string> environment;
   const auto root = platform::FileSystem::root();
   if (root != "/") environment.push_back("VIGILIX_ROOT=" + root.native());
+  // The finisher, like the guard, looks for the application under the install prefix.
+  environment.push_back(std::string(VGXGuardNames::prefixVariable) + "=" +
+                        VGXGuardNames::installPrefix());
   if (const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
     environment.push_back(std::string("DBUS_SYSTEM_BUS_ADDRESS=") + bus);
   }

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/fs/file_system.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "sleepguard/common/guard_names.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix {
 namespace {
@@ -61,6 +62,7 @@ TEST(AppMissingSystemLiveTest, TheFinisherInheritsOnlyWhichMachineItServes) {
     SCOPED_TRACE(row.name);
     platform::FileSystem::setRoot(row.root);
     auto expected = row.environment;
+    expected.push_back("VIGILIX_INSTALL_PREFIX=" + VGXGuardNames::installPrefix());
     if (bus) expected.push_back(std::string("DBUS_SYSTEM_BUS_ADDRESS=") + bus);
     EXPECT_EQ(VGXAppMissingSystemLive::finisherEnvironment(), expected);
   }

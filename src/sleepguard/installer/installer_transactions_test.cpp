@@ -1,4 +1,4 @@
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix {
 namespace {

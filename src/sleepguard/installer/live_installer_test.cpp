@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sleepguard/installer/installer_idle_exit.h"
-#include "sleepguard/installer/installer_machine_fixture.h"
+#include "testing/installer/installer_machine_fixture.h"
 
 namespace vigilix {
 namespace {

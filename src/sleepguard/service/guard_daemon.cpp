@@ -1,14 +1,25 @@
 #include "sleepguard/service/guard_daemon.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/test_settings.h"
+
 namespace vigilix {
 
 VGXGuardDaemon::VGXGuardDaemon(VGXPowerSettingRunner& runner, VGXSensorSource& sensors,
                                VGXGuardClock& clock, VGXGuardStore& store,
                                VGXManagedPolicySource& policies, std::string executableSHA256)
     : policies_(policies),
-      core_(runner, sensors, clock, store, policies, kGuardVersion, kLeaseSeconds,
+      core_(runner, sensors, clock, store, policies, kGuardVersion, leaseSeconds(),
             kStaleSensorSeconds),
       executableSHA256_(std::move(executableSHA256)) {}
+
+std::int64_t VGXGuardDaemon::leaseSeconds() {
+  const auto seconds = platform::testSeconds("VIGILIX_TEST_GUARD_LEASE");
+  if (!seconds) return kLeaseSeconds;
+  return std::clamp<std::int64_t>(std::llround(*seconds), 1, kLeaseSeconds);
+}
 
 VGXGuardWire::Dictionary VGXGuardDaemon::answer(std::uint32_t uid, const VGXGuardRequest& request) {
   using namespace VGXGuardWire;

@@ -22,6 +22,9 @@ class VGXGuardDaemon {
   static constexpr std::int64_t kLeaseSeconds = 30;
   static constexpr std::int64_t kStaleSensorSeconds = 30;
 
+  // The lease granted: kLeaseSeconds, or a shorter one that a test of the built guard sets.
+  static std::int64_t leaseSeconds();
+
   // The collaborators must outlive the daemon. `executableSHA256` is the
   // installed guard's hash, "" when it could not be taken.
   VGXGuardDaemon(VGXPowerSettingRunner& runner, VGXSensorSource& sensors, VGXGuardClock& clock,

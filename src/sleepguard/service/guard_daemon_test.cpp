@@ -6,6 +6,7 @@
 #include "sleepguard/testing/fake_guard_runner.h"
 #include "sleepguard/testing/fake_guard_sensors.h"
 #include "sleepguard/testing/fake_guard_store.h"
+#include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
 
 namespace vigilix {
@@ -78,6 +79,37 @@ TEST(GuardDaemon, AnswersEachCallThroughTheCore) {
     ASSERT_TRUE(reply.contains(step.field)) << packetText(reply);
     EXPECT_EQ(reply[step.field], step.expected) << packetText(reply);
     if (auto grant = decodeGrant(reply); grant && *grant) token = (*grant)->token;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+// A test of the built guard may shorten the lease, never lengthen it.
+TEST(GuardDaemon, GrantsTheLeaseATestSetsOnlyWhenShorter) {
+  struct Row {
+    const char* name;
+    const char* setting;  // nullptr: unset
+    std::int64_t granted;
+  };
+  const Row rows[] = {{"unset", nullptr, 30}, {"six", "6", 6}, {"longer", "600", 30}};
+  const auto folder = testing::makeTemporaryFolder("vigilix-managed");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::ScopedEnvironment lease("VIGILIX_TEST_GUARD_LEASE", row.setting);
+    testing::FakeGuardClock clock;
+    testing::FakeGuardRunner runner;
+    testing::FakeGuardSensors sensors{clock};
+    testing::FakeGuardStore store;
+    VGXManagedPolicySource policies(folder, [](std::uint32_t) { return std::string("tester"); });
+    VGXGuardDaemon daemon(runner, sensors, clock, store, policies, "feed");
+    daemon.recoverAtStart();
+    const VGXGuardRequest hold{.method = VGXGuardMethod::hold,
+                               .userInitiated = true,
+                               .batteryFloorPercent = 5,
+                               .batteryCapHours = 7,
+                               .token = {}};
+    const auto grant = decodeGrant(daemon.answer(501, hold));
+    ASSERT_TRUE(grant && *grant);
+    EXPECT_EQ((*grant)->leaseSeconds, row.granted);
   }
   std::filesystem::remove_all(folder);
 }

@@ -8,6 +8,7 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -89,7 +90,9 @@ bool VGXGuardServer::serve(Connection& connection) {
 
 int VGXGuardServer::run() {
   platform::UniqueFd signalFd = platform::openTerminationSignals();
-  platform::UniqueFd tickTimer = repeatingTimer(kTickSeconds);
+  // A lapsed lease is seen at the next tick: a shorter lease is looked at more often.
+  const auto tick = std::clamp<std::int64_t>(VGXGuardDaemon::leaseSeconds() / 3, 1, kTickSeconds);
+  platform::UniqueFd tickTimer = repeatingTimer(static_cast<int>(tick));
   platform::UniqueFd cleanupTimer = repeatingTimer(kAppMissingSeconds);
   if (!signalFd.valid() || !tickTimer.valid() || !cleanupTimer.valid()) return 1;
   platform::notifyServiceReady();

@@ -25,9 +25,9 @@ std::expected<VGXGuardListeners, std::string> takeGuardListeners();
 
 // The guard's one loop, which is its serial state queue: it accepts and
 // checks peers, answers each request on the connection it came in on, ticks
-// the core every 10 s, runs the app-missing check every 60 s, passes wake on,
-// keeps the service manager's watchdog fed, and ends on SIGTERM or SIGINT
-// after the core's shutdown.
+// the core every 10 s (every third of a shorter lease), runs the app-missing check every 60 s,
+// passes wake on, keeps the service manager's watchdog fed, and ends on SIGTERM or SIGINT after the
+// core's shutdown.
 class VGXGuardServer {
  public:
   static constexpr int kTickSeconds = 10;

@@ -8,9 +8,9 @@
 
 #include "health/health_presenter.h"
 #include "health/health_view.h"
-#include "health/protection_verifier_test_fixture.h"
 #include "keepawake/health_registry.h"
 #include "platform/ui/window.h"
+#include "testing/health/protection_verifier_test_fixture.h"
 
 namespace vigilix::testing {
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,20 @@ namespace vigilix::testing {
 
 // Qt's screen for tests: the offscreen platform, which needs no X server,
 // and a runtime folder of the test's own. Qt reads both once per process.
+// The screen is 1280 x 800 in the windows' points whatever QT_SCALE_FACTOR
+// scales them by, as a laptop's is.
 inline void useOffscreenScreen() {
   static const bool done = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static const std::filesystem::path runtime = makeTemporaryFolder("vigilix-qt-runtime");
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const char* factor = std::getenv("QT_SCALE_FACTOR");
+    const double scale = factor && std::atof(factor) > 0 ? std::atof(factor) : 1;
+    const std::filesystem::path config = runtime / "screens.json";
+    std::ofstream(config) << "{\"screens\": [{\"name\": \"Test\", \"x\": 0, \"y\": 0, "
+                          << "\"width\": " << static_cast<int>(1280 * scale)
+                          << ", \"height\": " << static_cast<int>(800 * scale)
+                          << ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}";
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.string()).c_str(), 1);
     std::atexit([] { std::filesystem::remove_all(runtime); });
     return true;
   }();
