@@ -3,6 +3,7 @@
 #include "agentcontracts/agent_hook_log.h"
 #include "agentcontracts/agent_paths.h"
 #include "agenthooks/hook_installer.h"
+#include "agentsettings/agent_hook_result.h"
 #include "platform/base/format_placeholders.h"
 #include "platform/base/localized.h"
 
@@ -50,14 +51,7 @@ std::vector<VGXHealthLine> healthLines() {
     lines.push_back(statusLine(tool, VGXHookInstaller::forCurrentUser(tool).status()));
   }
   const auto records = VGXAgentHookLog::read(VGXAgentPaths::hooksLogFile());
-  if (!records.empty()) {
-    const VGXAgentHookRecord& last = records.back();
-    lines.push_back(
-        {.title = platform::localized("Last agent hook", "Health Check: last agent hook result"),
-         .detail = last.tool + " " + last.event + " \u2192 " + last.result,
-         .severity = last.result == "ok" ? VGXHealthSeverity::Ok : VGXHealthSeverity::Warning,
-         .fixActionID = std::nullopt});
-  }
+  if (!records.empty()) lines.push_back(lastHookLine(records.back()));
   return lines;
 }
 

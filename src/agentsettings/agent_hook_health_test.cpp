@@ -1,9 +1,11 @@
 #include "agentsettings/agent_hook_health.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "agentcontracts/agent_hook_log.h"
 #include "agentcontracts/agent_paths.h"
 #include "testing/agenthooks/agent_hooks_fixture.h"
 
@@ -12,6 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using enum VGXHealthSeverity;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 using HookHealthLinesTest = testing::AgentHooksTest;
 
@@ -53,14 +57,6 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
        {},
        R"({"events":[)" + record("start", "failed") + "," + record("stop", "ok") + "]}",
        with({{"Last agent hook", "codex stop \u2192 ok", Ok, {}}})},
-      {"a result in capitals is a warning",
-       {},
-       R"({"events":[)" + record("start", "OK") + "]}",
-       with({{"Last agent hook", "codex start \u2192 OK", Warning, {}}})},
-      {"a failed hook is a warning, never an error",
-       {},
-       R"({"events":[)" + record("end", "no reply") + "]}",
-       with({{"Last agent hook", "codex end \u2192 no reply", Warning, {}}})},
       {"an empty log adds nothing", {}, R"({"events":[]})", allNotFound},
       {"a damaged log adds nothing", {}, "{", allNotFound},
   };
@@ -70,6 +66,41 @@ TEST_F(HookHealthLinesTest, OneLinePerToolThenTheNewestHookRecord) {
     for (const auto& [tool, how] : row.tools) start(tool, how);
     if (row.log) write(VGXAgentPaths::hooksLogFile(), *row.log);
     EXPECT_EQ(VGXAgentHookHealth::healthLines(), row.expected);
+  }
+}
+
+TEST_F(HookHealthLinesTest, LastHookSaysWhatItsResultMeansAndWhatToDo) {
+  const struct {
+    const char* name;
+    const char* result;
+    VGXHealthSeverity severity;
+    std::string says;
+  } rows[] = {
+      {"a late stop of an earlier turn is fine", "ignored: corr or seq mismatch", Ok,
+       "a late event of an earlier turn was ignored"},
+      {"a stop without a prompt id is fine", "ignored: nil corr", Ok, "named no prompt"},
+      {"a session the person stopped is fine", "stale: stopped for this session", Ok,
+       "you stopped keeping awake"},
+      {"no answer: keep the application running", "no reply", Warning, "keep it running"},
+      {"a refusal: install the hooks again", "error: missing id", Warning,
+       "install the hooks again"},
+      {"an unknown result, capitals included, is a warning", "OK", Warning,
+       "install the hooks again"},
+      {"a counter not kept: mend its folder", "ignored: nil corr (counted 1)", Warning,
+       "was ignored; the hook could not keep its event counter in " +
+           VGXAgentPaths::sequenceDirectory().string()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    reset();
+    ASSERT_TRUE(
+        VGXAgentHookLog::append("codex", "stop", row.result, VGXAgentPaths::hooksLogFile()));
+    const auto lines = VGXAgentHookHealth::healthLines();
+    ASSERT_EQ(lines.size(), 6U);
+    EXPECT_EQ(lines.back().severity, row.severity);
+    EXPECT_THAT(lines.back().detail,
+                StartsWith("codex stop \u2192 " + std::string(row.result) + " \u2014 "));
+    EXPECT_THAT(lines.back().detail, HasSubstr(row.says));
   }
 }
 
