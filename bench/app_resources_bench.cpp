@@ -6,10 +6,14 @@
 // wake-ups, RSS and PSS and, under callgrind, instructions per idle minute;
 // then request round trips and the `vigilix` tool's start-up against /bin/true.
 // Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N]
-// [--requests N] [--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]
+// [--requests N] [--callgrind-seconds N] [--tool-runs N] [--only idle|storm] [--app PROGRAM]
+// [--tool PROGRAM]
+#include <fmt/format.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +58,7 @@ struct Options {
   int requests = 1000;
   int callgrindSeconds = 60;  // 0: no run under callgrind
   int toolRuns = 300;
+  std::string only;  // "idle" or "storm": that part alone
   std::string program = VIGILIX_APP_PROGRAM;
   std::string tool = VIGILIX_TOOL_PROGRAM;
 };
@@ -67,7 +72,53 @@ struct IdleFigures {
   double rssMB = 0;
   double pssMB = 0;
   double instructionsPerMinute = 0;  // under callgrind only
+  double clockNotices = 0;           // "The clock was set." lines, under a stepped clock only
+  bool ended = false;                // the program ended during the window
 };
+
+// How one run's window passes.
+enum class Window { idle, callgrind, clockStorm };
+
+// The stepped clock's thread in the program under a storm: its wake-ups are the storm's.
+constexpr const char* kSteppingThread = "stepped-clock";
+constexpr int kStepsPerSecond = 10;
+constexpr double kStepSeconds = 0.05;
+
+// Steps the program's wall clock 10 times a second, back and forth by 50 ms, as a virtual
+// machine's clock synchronisation or a resume does, until destroyed.
+class ClockStorm {
+ public:
+  explicit ClockStorm(const std::filesystem::path& fifo)
+      : thread_([this, fifo] {
+          std::FILE* steps = std::fopen(fifo.c_str(), "w");
+          if (steps == nullptr) return;
+          auto next = Clock::now();
+          for (int step = 0; !stop_; ++step) {
+            std::fprintf(steps, "%+.3f\n", step % 2 == 0 ? kStepSeconds : -kStepSeconds);
+            std::fflush(steps);
+            next += std::chrono::milliseconds(1000 / kStepsPerSecond);
+            std::this_thread::sleep_until(next);
+          }
+          std::fclose(steps);
+        }) {}
+  ~ClockStorm() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+int linesSaying(const std::filesystem::path& log, const std::string& text) {
+  std::ifstream lines(log);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) {
+    count += line.find(text) != std::string::npos ? 1 : 0;
+  }
+  return count;
+}
 
 // The settings of a person who has launched the program before, so that no welcome window
 // opens (and maps the window toolkit); with `automation`, rules that turn automatic
@@ -154,8 +205,9 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
 }
 
 // One run of the application: idle for a window, then, when asked, requests and the tool.
-int run(const Options& options, bool automation, bool callgrind, bool askRequests,
+int run(const Options& options, bool automation, Window window, bool askRequests,
         IdleFigures& figures) {
+  const bool callgrind = window == Window::callgrind;
   const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
   const int requests = askRequests ? options.requests : 0;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
@@ -227,7 +279,15 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
       return 1;
     }
   }
+  const auto fifo = home / "clock-steps";
+  std::optional<testing::ScopedEnvironment> stepped;
+  if (window == Window::clockStorm) {
+    ::mkfifo(fifo.c_str(), 0600);
+    stepped.emplace("LD_PRELOAD", VIGILIX_STEPPED_CLOCK);
+    stepped->set("STEPPED_CLOCK_FIFO", fifo.string());
+  }
   testing::TestChildProcess app(argv, home / "app.log");
+  stepped.reset();
   const auto finish = [&](int result) {
     app.stop();
     std::error_code ignored;
@@ -251,9 +311,20 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     return std::system(command.c_str()) == 0;
   };
   if (callgrind && !control("--zero")) std::fprintf(stderr, "callgrind_control failed\n");
-  const auto before = bench::usageOf(app.pid());
+  const std::string leftOut = window == Window::clockStorm ? kSteppingThread : "";
+  std::optional<ClockStorm> storm;
+  if (window == Window::clockStorm) storm.emplace(fifo);
+  const int noticesBefore = linesSaying(home / "app.log", "The clock was set");
+  const auto before = bench::usageOf(app.pid(), leftOut);
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-  const auto after = bench::usageOf(app.pid());
+  const auto after = bench::usageOf(app.pid(), leftOut);
+  storm.reset();
+  figures.ended = !app.running();
+  if (figures.ended) {
+    std::fprintf(stderr, "the application ended (status %d); its log:\n%s\n", app.wait(),
+                 testing::readFile(home / "app.log").c_str());
+  }
+  figures.clockNotices = linesSaying(home / "app.log", "The clock was set") - noticesBefore;
   const double minutes = idleSeconds / 60.0;
   if (callgrind) {
     if (!control("--dump")) std::fprintf(stderr, "callgrind_control failed\n");
@@ -311,8 +382,8 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
   return finish(missing == 0 && tool == 0 ? 0 : 1);
 }
 
-void printIdle(bool automation, const Options& options, const std::vector<IdleFigures>& runs,
-               const std::vector<IdleFigures>& callgrindRuns) {
+void printIdle(const std::string& title, const std::vector<IdleFigures>& runs,
+               const std::vector<IdleFigures>& callgrindRuns, const Options& options) {
   const auto row = [&](const char* what, double IdleFigures::*field, const char* format) {
     std::vector<double> values;
     for (const auto& run : runs) values.push_back(run.*field);
@@ -322,17 +393,18 @@ void printIdle(bool automation, const Options& options, const std::vector<IdleFi
     std::printf(format, median(values));
     std::printf("\n");
   };
-  std::printf(
-      "automation %s: %zu runs idle %d s each (targets: CPU < %s %% of one core, RSS < 12 MB); "
-      "load average %s\n",
-      automation ? "on" : "off", runs.size(), options.idleSeconds, automation ? "0.05" : "0.01",
-      bench::loadAverage().c_str());
+  std::printf("%s; load average %s\n", title.c_str(), bench::loadAverage().c_str());
   row("idle CPU, % of one core", &IdleFigures::cpuPercent, "%.5f");
   row("idle CPU, ms per minute", &IdleFigures::cpuMillisecondsPerMinute, "%.3f");
   row("wake-ups per minute", &IdleFigures::wakeUpsPerMinute, "%.1f");
   row("timeslices per minute", &IdleFigures::timeslicesPerMinute, "%.1f");
   row("RSS idle, MB", &IdleFigures::rssMB, "%.2f");
   row("PSS idle, MB", &IdleFigures::pssMB, "%.2f");
+  if (runs.front().clockNotices > 0 || title.find("storm") != std::string::npos) {
+    row("\"The clock was set.\" lines", &IdleFigures::clockNotices, "%.0f");
+  }
+  const auto ended = std::count_if(runs.begin(), runs.end(), [](auto& run) { return run.ended; });
+  if (ended > 0) std::printf("  the program ended during %zd of the runs\n", ended);
   if (callgrindRuns.empty()) return;
   std::vector<double> instructions;
   for (const auto& run : callgrindRuns) instructions.push_back(run.instructionsPerMinute);
@@ -371,12 +443,15 @@ int main(int argc, char** argv) {
       options.toolRuns = value;
     } else if (flag == "--app" && hasValue) {
       options.program = argv[index + 1];
+    } else if (flag == "--only" && hasValue) {
+      options.only = argv[index + 1];
     } else if (flag == "--tool" && hasValue) {
       options.tool = argv[index + 1];
     } else {
       std::fprintf(stderr,
                    "usage: %s [--quick] [--idle-seconds N] [--runs N] [--requests N] "
-                   "[--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]\n",
+                   "[--callgrind-seconds N] [--tool-runs N] [--only idle|storm] [--app PROGRAM] "
+                   "[--tool PROGRAM]\n",
                    argv[0]);
       return 2;
     }
@@ -385,18 +460,30 @@ int main(int argc, char** argv) {
   try {
     int failed = 0;
     for (const bool automation : {false, true}) {
+      if (!options.only.empty() && options.only != "idle") break;
       std::vector<IdleFigures> runs(static_cast<std::size_t>(options.runs));
       std::vector<IdleFigures> callgrindRuns;
       for (int index = 0; index < options.runs; ++index) {
         // Requests and the tool once, after the first idle window with automation off.
-        failed |= run(options, automation, false, !automation && index == 0,
+        failed |= run(options, automation, Window::idle, !automation && index == 0,
                       runs[static_cast<std::size_t>(index)]);
       }
       for (int index = 0; options.callgrindSeconds > 0 && index < options.runs; ++index) {
-        failed |= run(options, automation, true, false, callgrindRuns.emplace_back());
+        failed |= run(options, automation, Window::callgrind, false, callgrindRuns.emplace_back());
       }
-      printIdle(automation, options, runs, callgrindRuns);
+      printIdle(fmt::format("automation {}: {} runs idle {} s each (targets: CPU < {} % of one "
+                            "core, RSS < 12 MB)",
+                            automation ? "on" : "off", runs.size(), options.idleSeconds,
+                            automation ? "0.05" : "0.01"),
+                runs, callgrindRuns, options);
     }
+    if (!options.only.empty() && options.only != "storm") return failed;
+    std::vector<IdleFigures> storms(static_cast<std::size_t>(options.runs));
+    for (auto& figures : storms) failed |= run(options, false, Window::clockStorm, false, figures);
+    printIdle(fmt::format("automation off, under a clock-step storm ({} steps a second of {:.0f} "
+                          "ms, back and forth): {} runs of {} s each",
+                          kStepsPerSecond, kStepSeconds * 1000, storms.size(), options.idleSeconds),
+              storms, {}, options);
     return failed;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
