@@ -4,9 +4,11 @@
 // then on (an application rule, the process table read every 5 s), the min and
 // median of three runs of: idle CPU (nanoseconds on a CPU, from schedstat),
 // wake-ups, RSS and PSS and, under callgrind, instructions per idle minute;
-// then request round trips and the `vigilix` tool's start-up against /bin/true.
-// Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N]
-// [--requests N] [--callgrind-seconds N] [--tool-runs N] [--only idle|storm] [--app PROGRAM]
+// then request round trips and the `vigilix` tool's start-up against /bin/true;
+// then the same idle figures under a storm of clock steps, and after a first launch on an
+// Xvfb screen whose windows were closed.
+// Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N] [--requests N]
+// [--callgrind-seconds N] [--tool-runs N] [--only idle|storm|first-launch] [--app PROGRAM]
 // [--tool PROGRAM]
 #include <fmt/format.h>
 #include <sys/stat.h>
@@ -31,6 +33,7 @@
 
 #include "bench/process_usage.h"
 #include "bench/timed_runs.h"
+#include "bench/x_windows.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
@@ -39,6 +42,7 @@
 #include "platform/runloop/live_run_loop.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
+#include "x11/xvfb_display.h"
 
 namespace {
 
@@ -58,7 +62,7 @@ struct Options {
   int requests = 1000;
   int callgrindSeconds = 60;  // 0: no run under callgrind
   int toolRuns = 300;
-  std::string only;  // "idle" or "storm": that part alone
+  std::string only;  // "idle", "storm" or "first-launch": that part alone
   std::string program = VIGILIX_APP_PROGRAM;
   std::string tool = VIGILIX_TOOL_PROGRAM;
 };
@@ -73,11 +77,14 @@ struct IdleFigures {
   double pssMB = 0;
   double instructionsPerMinute = 0;  // under callgrind only
   double clockNotices = 0;           // "The clock was set." lines, under a stepped clock only
-  bool ended = false;                // the program ended during the window
+  double openRssMB = 0;              // after a first launch, with its windows open
+  double openPssMB = 0;
+  bool ended = false;  // the program ended during the window
 };
 
-// How one run's window passes.
-enum class Window { idle, callgrind, clockStorm };
+// How one run's window passes: idle, under callgrind, under a storm of clock steps, or idle
+// after a first launch on an X screen whose windows (the welcome and the settings) were closed.
+enum class Window { idle, callgrind, clockStorm, firstLaunch };
 
 // The stepped clock's thread in the program under a storm: its wake-ups are the storm's.
 constexpr const char* kSteppingThread = "stepped-clock";
@@ -121,14 +128,14 @@ int linesSaying(const std::filesystem::path& log, const std::string& text) {
 }
 
 // The settings of a person who has launched the program before, so that no welcome window
-// opens (and maps the window toolkit); with `automation`, rules that turn automatic
-// keep-awake on with one application rule.
-void storeSettings(const std::filesystem::path& home, bool automation) {
+// opens (and maps the window toolkit), unless this is the first launch; with `automation`,
+// rules that turn automatic keep-awake on with one application rule.
+void storeSettings(const std::filesystem::path& home, bool automation, bool firstLaunch) {
   const auto folder = home / ".config/vigilix";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "run.tarvo.vigilix.plist")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-         "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>"
+      << (firstLaunch ? "" : "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>")
       << (automation ? "<key>run.tarvo.vigilix.Triggers</key><string>"
                        R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
                        "</string>"
@@ -204,14 +211,47 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
   return trueRuns.failed + help.failed + hook.failed + agentHook.failed + hold.failed == 0 ? 0 : 1;
 }
 
+// Waits for the first launch's windows, notes the memory while they are open, closes them as
+// a person does, and waits until the program has let go of what they took.
+bool closeFirstLaunchWindows(const std::string& display, pid_t pid,
+                             const std::filesystem::path& log, IdleFigures& figures) {
+  using namespace std::chrono_literals;
+  const auto windows = [&](bool close) {
+    return bench::viewableWindows(display, "vigilix", close);
+  };
+  if (!testing::waitUntil([&] { return windows(false) > 0; }, 30s)) return false;
+  std::this_thread::sleep_for(2s);
+  const auto open = bench::usageOf(pid);
+  figures.openRssMB = static_cast<double>(open.rssKiB) / 1024.0;
+  figures.openPssMB = static_cast<double>(open.pssKiB) / 1024.0;
+  // The welcome is answered "Not Now" (its Escape); then the settings window is closed.
+  testing::TestChildProcess answer({"/usr/bin/xdotool", "search", "--onlyvisible", "--name",
+                                    "Welcome to Vigilix", "windowfocus", "--sync", "key", "Escape"},
+                                   log.parent_path() / "xdotool.log");
+  if (answer.wait(10s) != 0) return false;
+  for (int round = 0; round < 50 && windows(true) > 0; ++round) std::this_thread::sleep_for(200ms);
+  if (windows(false) != 0) return false;
+  // A program that lets go of nothing (an earlier build) is measured as it stays.
+  testing::waitUntil(
+      [&] { return testing::readFile(log).find("Nothing is shown") != std::string::npos; }, 10s);
+  return true;
+}
+
 // One run of the application: idle for a window, then, when asked, requests and the tool.
 int run(const Options& options, bool automation, Window window, bool askRequests,
         IdleFigures& figures) {
   const bool callgrind = window == Window::callgrind;
   const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
   const int requests = askRequests ? options.requests : 0;
+  const bool firstLaunch = window == Window::firstLaunch;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
-  storeSettings(home, automation);
+  storeSettings(home, automation, firstLaunch);
+  std::optional<testing::XvfbDisplay> screen;
+  std::optional<testing::ScopedEnvironment> display;
+  if (firstLaunch) {
+    screen.emplace(1280, 800);
+    display.emplace("DISPLAY", screen->name());
+  }
   testing::ScopedEnvironment homeVariable("HOME", home.string());
   testing::ScopedEnvironment configVariable("XDG_CONFIG_HOME", (home / ".config").string());
   testing::ScopedEnvironment stateVariable("XDG_STATE_HOME", (home / ".local/state").string());
@@ -265,7 +305,7 @@ int run(const Options& options, bool automation, Window window, bool askRequests
     }
     return ready;
   };
-  {
+  if (!firstLaunch) {
     // A first start keeps what later starts reuse (the durations' titles), as a person's
     // first launch does; the figures are those of a later start.
     testing::TestChildProcess first({options.program}, home / "first-start.log");
@@ -303,6 +343,12 @@ int run(const Options& options, bool automation, Window window, bool askRequests
   // A hold names the instance and settings generation it was meant for.
   const std::string instance =
       R"(,"epoch":)" + last["epoch"].dump() + R"(,"gen":)" + last["gen"].dump() + "}";
+  if (firstLaunch &&
+      !closeFirstLaunchWindows(screen->name(), app.pid(), home / "app.log", figures)) {
+    std::fprintf(stderr, "the first launch's windows did not open and close; its log: %s\n",
+                 testing::readFile(home / "app.log").c_str());
+    return finish(1);
+  }
   // Let start-up work settle before the idle window opens.
   std::this_thread::sleep_for(std::chrono::seconds(callgrind ? 10 : 2));
   const auto control = [&](const char* what) {
@@ -400,6 +446,10 @@ void printIdle(const std::string& title, const std::vector<IdleFigures>& runs,
   row("timeslices per minute", &IdleFigures::timeslicesPerMinute, "%.1f");
   row("RSS idle, MB", &IdleFigures::rssMB, "%.2f");
   row("PSS idle, MB", &IdleFigures::pssMB, "%.2f");
+  if (runs.front().openRssMB > 0) {
+    row("RSS, its windows open, MB", &IdleFigures::openRssMB, "%.2f");
+    row("PSS, its windows open, MB", &IdleFigures::openPssMB, "%.2f");
+  }
   if (runs.front().clockNotices > 0 || title.find("storm") != std::string::npos) {
     row("\"The clock was set.\" lines", &IdleFigures::clockNotices, "%.0f");
   }
@@ -450,8 +500,8 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: %s [--quick] [--idle-seconds N] [--runs N] [--requests N] "
-                   "[--callgrind-seconds N] [--tool-runs N] [--only idle|storm] [--app PROGRAM] "
-                   "[--tool PROGRAM]\n",
+                   "[--callgrind-seconds N] [--tool-runs N] [--only idle|storm|first-launch] "
+                   "[--app PROGRAM] [--tool PROGRAM]\n",
                    argv[0]);
       return 2;
     }
@@ -477,13 +527,30 @@ int main(int argc, char** argv) {
                             automation ? "0.05" : "0.01"),
                 runs, callgrindRuns, options);
     }
-    if (!options.only.empty() && options.only != "storm") return failed;
-    std::vector<IdleFigures> storms(static_cast<std::size_t>(options.runs));
-    for (auto& figures : storms) failed |= run(options, false, Window::clockStorm, false, figures);
-    printIdle(fmt::format("automation off, under a clock-step storm ({} steps a second of {:.0f} "
-                          "ms, back and forth): {} runs of {} s each",
-                          kStepsPerSecond, kStepSeconds * 1000, storms.size(), options.idleSeconds),
-              storms, {}, options);
+    if (options.only.empty() || options.only == "storm") {
+      std::vector<IdleFigures> storms(static_cast<std::size_t>(options.runs));
+      for (auto& figures : storms)
+        failed |= run(options, false, Window::clockStorm, false, figures);
+      printIdle(
+          fmt::format("automation off, under a clock-step storm ({} steps a second of "
+                      "{:.0f} ms, back and forth): {} runs of {} s each",
+                      kStepsPerSecond, kStepSeconds * 1000, storms.size(), options.idleSeconds),
+          storms, {}, options);
+    }
+    if (options.only.empty() || options.only == "first-launch") {
+      if (!testing::XvfbDisplay::available()) {
+        std::printf("after a first launch: no Xvfb to show its windows on\n");
+        return failed;
+      }
+      std::vector<IdleFigures> launches(static_cast<std::size_t>(options.runs));
+      for (auto& figures : launches) {
+        failed |= run(options, false, Window::firstLaunch, false, figures);
+      }
+      printIdle(fmt::format("automation off, after a first launch on an Xvfb screen whose "
+                            "windows were closed: {} runs idle {} s each (target RSS < 12 MB)",
+                            launches.size(), options.idleSeconds),
+                launches, {}, options);
+    }
     return failed;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());

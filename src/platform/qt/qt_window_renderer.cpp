@@ -34,7 +34,7 @@ void ensureApplication() {
   // Qt sets the process's C locale from the environment, which would change
   // how the rest of the program reads and writes numbers (strtod, printf).
   std::string locale = setlocale(LC_ALL, nullptr);
-  new QApplication(argc, argv);  // never destroyed: Qt cannot be loaded twice
+  new QApplication(argc, argv);  // ended by a renderer's release
   setlocale(LC_ALL, locale.c_str());
   // Windows come and go with the models; the program ends on its own terms.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -140,6 +140,17 @@ void QtWindowRenderer::show(const RenderedWindow& window) {
     if (!opening) widget->raise();  // a window that was behind others
     widget->activateWindow();
   }
+}
+
+bool QtWindowRenderer::release() {
+  if (!windows_.empty() || !fileDialogs_.empty()) return false;
+  // On X11 the text on the clipboard lives in its owner.
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard && (clipboard->ownsClipboard() || clipboard->ownsSelection())) return false;
+  for (auto& widget : std::exchange(discarded_, {})) delete widget.data();
+  glib_.reset();
+  delete QCoreApplication::instance();
+  return true;
 }
 
 bool QtWindowRenderer::copyText(const std::string& text) {
