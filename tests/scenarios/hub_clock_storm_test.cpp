@@ -8,7 +8,8 @@
 #include "platform/system/clock_change_monitor.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitiser's allocator keeps its own count; GCC ships no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace vigilix::scenarios {
