@@ -212,29 +212,38 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
 }
 
 // Waits for the first launch's windows, notes the memory while they are open, closes them as
-// a person does, and waits until the program has let go of what they took.
-bool closeFirstLaunchWindows(const std::string& display, pid_t pid,
-                             const std::filesystem::path& log, IdleFigures& figures) {
+// a person does, and waits until the program has let go of what they took. Says what failed.
+const char* closeFirstLaunchWindows(const std::string& display, pid_t pid,
+                                    const std::filesystem::path& log, IdleFigures& figures) {
   using namespace std::chrono_literals;
   const auto windows = [&](bool close) {
     return bench::viewableWindows(display, "vigilix", close);
   };
-  if (!testing::waitUntil([&] { return windows(false) > 0; }, 30s)) return false;
+  if (!testing::waitUntil([&] { return windows(false) > 0; }, 30s)) return "no window opened";
   std::this_thread::sleep_for(2s);
   const auto open = bench::usageOf(pid);
   figures.openRssMB = static_cast<double>(open.rssKiB) / 1024.0;
   figures.openPssMB = static_cast<double>(open.pssKiB) / 1024.0;
-  // The welcome is answered "Not Now" (its Escape); then the settings window is closed.
-  testing::TestChildProcess answer({"/usr/bin/xdotool", "search", "--onlyvisible", "--name",
-                                    "Welcome to Vigilix", "windowfocus", "--sync", "key", "Escape"},
-                                   log.parent_path() / "xdotool.log");
-  if (answer.wait(10s) != 0) return false;
+  // The welcome is answered "Not Now" (its Escape), once it has the focus; then the settings
+  // window is closed.
+  const auto xdotool = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "/usr/bin/xdotool");
+    return testing::TestChildProcess(arguments, log.parent_path() / "xdotool.log").wait(10s) == 0;
+  };
+  const std::vector<std::string> welcome{"search", "--onlyvisible", "--name", "Welcome to Vigilix"};
+  for (int attempt = 0; attempt < 10 && xdotool(welcome); ++attempt) {
+    auto answer = welcome;
+    answer.insert(answer.end(), {"windowfocus", "--sync", "key", "Escape"});
+    xdotool(answer);
+    std::this_thread::sleep_for(300ms);
+  }
+  if (xdotool(welcome)) return "the welcome was not answered";
   for (int round = 0; round < 50 && windows(true) > 0; ++round) std::this_thread::sleep_for(200ms);
-  if (windows(false) != 0) return false;
+  if (windows(false) != 0) return "a window did not close";
   // A program that lets go of nothing (an earlier build) is measured as it stays.
   testing::waitUntil(
       [&] { return testing::readFile(log).find("Nothing is shown") != std::string::npos; }, 10s);
-  return true;
+  return nullptr;
 }
 
 // One run of the application: idle for a window, then, when asked, requests and the tool.
@@ -343,9 +352,10 @@ int run(const Options& options, bool automation, Window window, bool askRequests
   // A hold names the instance and settings generation it was meant for.
   const std::string instance =
       R"(,"epoch":)" + last["epoch"].dump() + R"(,"gen":)" + last["gen"].dump() + "}";
-  if (firstLaunch &&
-      !closeFirstLaunchWindows(screen->name(), app.pid(), home / "app.log", figures)) {
-    std::fprintf(stderr, "the first launch's windows did not open and close; its log: %s\n",
+  if (const char* failed = firstLaunch ? closeFirstLaunchWindows(screen->name(), app.pid(),
+                                                                 home / "app.log", figures)
+                                       : nullptr) {
+    std::fprintf(stderr, "after the first launch, %s; its log: %s\n", failed,
                  testing::readFile(home / "app.log").c_str());
     return finish(1);
   }
