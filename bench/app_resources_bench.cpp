@@ -4,12 +4,18 @@
 // then on (an application rule, the process table read every 5 s), the min and
 // median of three runs of: idle CPU (nanoseconds on a CPU, from schedstat),
 // wake-ups, RSS and PSS and, under callgrind, instructions per idle minute;
-// then request round trips and the `vigilix` tool's start-up against /bin/true.
-// Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N]
-// [--requests N] [--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]
+// then request round trips and the `vigilix` tool's start-up against /bin/true;
+// then the same idle figures under a storm of clock steps, and after a first launch on an
+// Xvfb screen whose windows were closed.
+// Usage: app_resources_bench [--quick] [--idle-seconds N] [--runs N] [--requests N]
+// [--callgrind-seconds N] [--tool-runs N] [--only idle|storm|first-launch] [--app PROGRAM]
+// [--tool PROGRAM]
+#include <fmt/format.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +33,7 @@
 
 #include "bench/process_usage.h"
 #include "bench/timed_runs.h"
+#include "bench/x_windows.h"
 #include "dbus/dbus_mock.h"
 #include "dbus/main_loop_waiting.h"
 #include "dbus/private_bus.h"
@@ -35,6 +42,7 @@
 #include "platform/runloop/live_run_loop.h"
 #include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
+#include "x11/xvfb_display.h"
 
 namespace {
 
@@ -54,6 +62,7 @@ struct Options {
   int requests = 1000;
   int callgrindSeconds = 60;  // 0: no run under callgrind
   int toolRuns = 300;
+  std::string only;  // "idle", "storm" or "first-launch": that part alone
   std::string program = VIGILIX_APP_PROGRAM;
   std::string tool = VIGILIX_TOOL_PROGRAM;
 };
@@ -67,17 +76,66 @@ struct IdleFigures {
   double rssMB = 0;
   double pssMB = 0;
   double instructionsPerMinute = 0;  // under callgrind only
+  double clockNotices = 0;           // "The clock was set." lines, under a stepped clock only
+  double openRssMB = 0;              // after a first launch, with its windows open
+  double openPssMB = 0;
+  bool ended = false;  // the program ended during the window
 };
 
+// How one run's window passes: idle, under callgrind, under a storm of clock steps, or idle
+// after a first launch on an X screen whose windows (the welcome and the settings) were closed.
+enum class Window { idle, callgrind, clockStorm, firstLaunch };
+
+// The stepped clock's thread in the program under a storm: its wake-ups are the storm's.
+constexpr const char* kSteppingThread = "stepped-clock";
+constexpr int kStepsPerSecond = 10;
+constexpr double kStepSeconds = 0.05;
+
+// Steps the program's wall clock 10 times a second, back and forth by 50 ms, as a virtual
+// machine's clock synchronisation or a resume does, until destroyed.
+class ClockStorm {
+ public:
+  explicit ClockStorm(const std::filesystem::path& fifo)
+      : thread_([this, fifo] {
+          std::FILE* steps = std::fopen(fifo.c_str(), "w");
+          if (steps == nullptr) return;
+          auto next = Clock::now();
+          for (int step = 0; !stop_; ++step) {
+            std::fprintf(steps, "%+.3f\n", step % 2 == 0 ? kStepSeconds : -kStepSeconds);
+            std::fflush(steps);
+            next += std::chrono::milliseconds(1000 / kStepsPerSecond);
+            std::this_thread::sleep_until(next);
+          }
+          std::fclose(steps);
+        }) {}
+  ~ClockStorm() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+int linesSaying(const std::filesystem::path& log, const std::string& text) {
+  std::ifstream lines(log);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) {
+    count += line.find(text) != std::string::npos ? 1 : 0;
+  }
+  return count;
+}
+
 // The settings of a person who has launched the program before, so that no welcome window
-// opens (and maps the window toolkit); with `automation`, rules that turn automatic
-// keep-awake on with one application rule.
-void storeSettings(const std::filesystem::path& home, bool automation) {
+// opens (and maps the window toolkit), unless this is the first launch; with `automation`,
+// rules that turn automatic keep-awake on with one application rule.
+void storeSettings(const std::filesystem::path& home, bool automation, bool firstLaunch) {
   const auto folder = home / ".config/vigilix";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "run.tarvo.vigilix.plist")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-         "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>"
+      << (firstLaunch ? "" : "<key>run.tarvo.vigilix.DidShowWelcome</key><true/>")
       << (automation ? "<key>run.tarvo.vigilix.Triggers</key><string>"
                        R"({"isEnabled":true,"appBundleIdentifiers":["org.example.Absent"]})"
                        "</string>"
@@ -153,13 +211,56 @@ int measureTool(const Options& options, const std::filesystem::path& home) {
   return trueRuns.failed + help.failed + hook.failed + agentHook.failed + hold.failed == 0 ? 0 : 1;
 }
 
+// Waits for the first launch's windows, notes the memory while they are open, closes them as
+// a person does, and waits until the program has let go of what they took. Says what failed.
+const char* closeFirstLaunchWindows(const std::string& display, pid_t pid,
+                                    const std::filesystem::path& log, IdleFigures& figures) {
+  using namespace std::chrono_literals;
+  const auto windows = [&](bool close) {
+    return bench::viewableWindows(display, "vigilix", close);
+  };
+  if (!testing::waitUntil([&] { return windows(false) > 0; }, 30s)) return "no window opened";
+  std::this_thread::sleep_for(2s);
+  const auto open = bench::usageOf(pid);
+  figures.openRssMB = static_cast<double>(open.rssKiB) / 1024.0;
+  figures.openPssMB = static_cast<double>(open.pssKiB) / 1024.0;
+  // The welcome is answered "Not Now" (its Escape), once it has the focus; then the settings
+  // window is closed.
+  const auto xdotool = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "/usr/bin/xdotool");
+    return testing::TestChildProcess(arguments, log.parent_path() / "xdotool.log").wait(10s) == 0;
+  };
+  const std::vector<std::string> welcome{"search", "--onlyvisible", "--name", "Welcome to Vigilix"};
+  for (int attempt = 0; attempt < 10 && xdotool(welcome); ++attempt) {
+    auto answer = welcome;
+    answer.insert(answer.end(), {"windowfocus", "--sync", "key", "Escape"});
+    xdotool(answer);
+    std::this_thread::sleep_for(300ms);
+  }
+  if (xdotool(welcome)) return "the welcome was not answered";
+  for (int round = 0; round < 50 && windows(true) > 0; ++round) std::this_thread::sleep_for(200ms);
+  if (windows(false) != 0) return "a window did not close";
+  // A program that lets go of nothing (an earlier build) is measured as it stays.
+  testing::waitUntil(
+      [&] { return testing::readFile(log).find("Nothing is shown") != std::string::npos; }, 10s);
+  return nullptr;
+}
+
 // One run of the application: idle for a window, then, when asked, requests and the tool.
-int run(const Options& options, bool automation, bool callgrind, bool askRequests,
+int run(const Options& options, bool automation, Window window, bool askRequests,
         IdleFigures& figures) {
+  const bool callgrind = window == Window::callgrind;
   const int idleSeconds = callgrind ? options.callgrindSeconds : options.idleSeconds;
   const int requests = askRequests ? options.requests : 0;
+  const bool firstLaunch = window == Window::firstLaunch;
   const auto home = testing::makeTemporaryFolder("vigilix-bench-home");
-  storeSettings(home, automation);
+  storeSettings(home, automation, firstLaunch);
+  std::optional<testing::XvfbDisplay> screen;
+  std::optional<testing::ScopedEnvironment> display;
+  if (firstLaunch) {
+    screen.emplace(1280, 800);
+    display.emplace("DISPLAY", screen->name());
+  }
   testing::ScopedEnvironment homeVariable("HOME", home.string());
   testing::ScopedEnvironment configVariable("XDG_CONFIG_HOME", (home / ".config").string());
   testing::ScopedEnvironment stateVariable("XDG_STATE_HOME", (home / ".local/state").string());
@@ -213,7 +314,7 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     }
     return ready;
   };
-  {
+  if (!firstLaunch) {
     // A first start keeps what later starts reuse (the durations' titles), as a person's
     // first launch does; the figures are those of a later start.
     testing::TestChildProcess first({options.program}, home / "first-start.log");
@@ -227,7 +328,15 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
       return 1;
     }
   }
+  const auto fifo = home / "clock-steps";
+  std::optional<testing::ScopedEnvironment> stepped;
+  if (window == Window::clockStorm) {
+    ::mkfifo(fifo.c_str(), 0600);
+    stepped.emplace("LD_PRELOAD", VIGILIX_STEPPED_CLOCK);
+    stepped->set("STEPPED_CLOCK_FIFO", fifo.string());
+  }
   testing::TestChildProcess app(argv, home / "app.log");
+  stepped.reset();
   const auto finish = [&](int result) {
     app.stop();
     std::error_code ignored;
@@ -243,6 +352,13 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
   // A hold names the instance and settings generation it was meant for.
   const std::string instance =
       R"(,"epoch":)" + last["epoch"].dump() + R"(,"gen":)" + last["gen"].dump() + "}";
+  if (const char* failed = firstLaunch ? closeFirstLaunchWindows(screen->name(), app.pid(),
+                                                                 home / "app.log", figures)
+                                       : nullptr) {
+    std::fprintf(stderr, "after the first launch, %s; its log: %s\n", failed,
+                 testing::readFile(home / "app.log").c_str());
+    return finish(1);
+  }
   // Let start-up work settle before the idle window opens.
   std::this_thread::sleep_for(std::chrono::seconds(callgrind ? 10 : 2));
   const auto control = [&](const char* what) {
@@ -251,9 +367,20 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
     return std::system(command.c_str()) == 0;
   };
   if (callgrind && !control("--zero")) std::fprintf(stderr, "callgrind_control failed\n");
-  const auto before = bench::usageOf(app.pid());
+  const std::string leftOut = window == Window::clockStorm ? kSteppingThread : "";
+  std::optional<ClockStorm> storm;
+  if (window == Window::clockStorm) storm.emplace(fifo);
+  const int noticesBefore = linesSaying(home / "app.log", "The clock was set");
+  const auto before = bench::usageOf(app.pid(), leftOut);
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-  const auto after = bench::usageOf(app.pid());
+  const auto after = bench::usageOf(app.pid(), leftOut);
+  storm.reset();
+  figures.ended = !app.running();
+  if (figures.ended) {
+    std::fprintf(stderr, "the application ended (status %d); its log:\n%s\n", app.wait(),
+                 testing::readFile(home / "app.log").c_str());
+  }
+  figures.clockNotices = linesSaying(home / "app.log", "The clock was set") - noticesBefore;
   const double minutes = idleSeconds / 60.0;
   if (callgrind) {
     if (!control("--dump")) std::fprintf(stderr, "callgrind_control failed\n");
@@ -311,8 +438,8 @@ int run(const Options& options, bool automation, bool callgrind, bool askRequest
   return finish(missing == 0 && tool == 0 ? 0 : 1);
 }
 
-void printIdle(bool automation, const Options& options, const std::vector<IdleFigures>& runs,
-               const std::vector<IdleFigures>& callgrindRuns) {
+void printIdle(const std::string& title, const std::vector<IdleFigures>& runs,
+               const std::vector<IdleFigures>& callgrindRuns, const Options& options) {
   const auto row = [&](const char* what, double IdleFigures::*field, const char* format) {
     std::vector<double> values;
     for (const auto& run : runs) values.push_back(run.*field);
@@ -322,17 +449,22 @@ void printIdle(bool automation, const Options& options, const std::vector<IdleFi
     std::printf(format, median(values));
     std::printf("\n");
   };
-  std::printf(
-      "automation %s: %zu runs idle %d s each (targets: CPU < %s %% of one core, RSS < 12 MB); "
-      "load average %s\n",
-      automation ? "on" : "off", runs.size(), options.idleSeconds, automation ? "0.05" : "0.01",
-      bench::loadAverage().c_str());
+  std::printf("%s; load average %s\n", title.c_str(), bench::loadAverage().c_str());
   row("idle CPU, % of one core", &IdleFigures::cpuPercent, "%.5f");
   row("idle CPU, ms per minute", &IdleFigures::cpuMillisecondsPerMinute, "%.3f");
   row("wake-ups per minute", &IdleFigures::wakeUpsPerMinute, "%.1f");
   row("timeslices per minute", &IdleFigures::timeslicesPerMinute, "%.1f");
   row("RSS idle, MB", &IdleFigures::rssMB, "%.2f");
   row("PSS idle, MB", &IdleFigures::pssMB, "%.2f");
+  if (runs.front().openRssMB > 0) {
+    row("RSS, its windows open, MB", &IdleFigures::openRssMB, "%.2f");
+    row("PSS, its windows open, MB", &IdleFigures::openPssMB, "%.2f");
+  }
+  if (runs.front().clockNotices > 0 || title.find("storm") != std::string::npos) {
+    row("\"The clock was set.\" lines", &IdleFigures::clockNotices, "%.0f");
+  }
+  const auto ended = std::count_if(runs.begin(), runs.end(), [](auto& run) { return run.ended; });
+  if (ended > 0) std::printf("  the program ended during %zd of the runs\n", ended);
   if (callgrindRuns.empty()) return;
   std::vector<double> instructions;
   for (const auto& run : callgrindRuns) instructions.push_back(run.instructionsPerMinute);
@@ -371,12 +503,15 @@ int main(int argc, char** argv) {
       options.toolRuns = value;
     } else if (flag == "--app" && hasValue) {
       options.program = argv[index + 1];
+    } else if (flag == "--only" && hasValue) {
+      options.only = argv[index + 1];
     } else if (flag == "--tool" && hasValue) {
       options.tool = argv[index + 1];
     } else {
       std::fprintf(stderr,
                    "usage: %s [--quick] [--idle-seconds N] [--runs N] [--requests N] "
-                   "[--callgrind-seconds N] [--tool-runs N] [--app PROGRAM] [--tool PROGRAM]\n",
+                   "[--callgrind-seconds N] [--tool-runs N] [--only idle|storm|first-launch] "
+                   "[--app PROGRAM] [--tool PROGRAM]\n",
                    argv[0]);
       return 2;
     }
@@ -385,17 +520,46 @@ int main(int argc, char** argv) {
   try {
     int failed = 0;
     for (const bool automation : {false, true}) {
+      if (!options.only.empty() && options.only != "idle") break;
       std::vector<IdleFigures> runs(static_cast<std::size_t>(options.runs));
       std::vector<IdleFigures> callgrindRuns;
       for (int index = 0; index < options.runs; ++index) {
         // Requests and the tool once, after the first idle window with automation off.
-        failed |= run(options, automation, false, !automation && index == 0,
+        failed |= run(options, automation, Window::idle, !automation && index == 0,
                       runs[static_cast<std::size_t>(index)]);
       }
       for (int index = 0; options.callgrindSeconds > 0 && index < options.runs; ++index) {
-        failed |= run(options, automation, true, false, callgrindRuns.emplace_back());
+        failed |= run(options, automation, Window::callgrind, false, callgrindRuns.emplace_back());
       }
-      printIdle(automation, options, runs, callgrindRuns);
+      printIdle(fmt::format("automation {}: {} runs idle {} s each (targets: CPU < {} % of one "
+                            "core, RSS < 12 MB)",
+                            automation ? "on" : "off", runs.size(), options.idleSeconds,
+                            automation ? "0.05" : "0.01"),
+                runs, callgrindRuns, options);
+    }
+    if (options.only.empty() || options.only == "storm") {
+      std::vector<IdleFigures> storms(static_cast<std::size_t>(options.runs));
+      for (auto& figures : storms)
+        failed |= run(options, false, Window::clockStorm, false, figures);
+      printIdle(
+          fmt::format("automation off, under a clock-step storm ({} steps a second of "
+                      "{:.0f} ms, back and forth): {} runs of {} s each",
+                      kStepsPerSecond, kStepSeconds * 1000, storms.size(), options.idleSeconds),
+          storms, {}, options);
+    }
+    if (options.only.empty() || options.only == "first-launch") {
+      if (!testing::XvfbDisplay::available()) {
+        std::printf("after a first launch: no Xvfb to show its windows on\n");
+        return failed;
+      }
+      std::vector<IdleFigures> launches(static_cast<std::size_t>(options.runs));
+      for (auto& figures : launches) {
+        failed |= run(options, false, Window::firstLaunch, false, figures);
+      }
+      printIdle(fmt::format("automation off, after a first launch on an Xvfb screen whose "
+                            "windows were closed: {} runs idle {} s each (target RSS < 12 MB)",
+                            launches.size(), options.idleSeconds),
+                launches, {}, options);
     }
     return failed;
   } catch (const std::exception& error) {

@@ -1,10 +1,17 @@
 // One sampler pass that needs the process table, over a /proc tree of 100, 400 and 2,000
 // processes (a third of them kernel threads, as on a desktop), once every process has been
 // seen: the pass a trigger on applications makes every 5 s. The tree lies in a temporary
-// folder, so the figures include the file-system calls but not the kernel's own /proc work.
+// folder, so the figures include the file-system calls but not the kernel's own /proc work;
+// the same pass over this machine's /proc, filled with sleeping processes up to 400 and
+// 2,000, has the kernel's.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/system/running_applications.h"
 #include "testing/fake_proc_tree.h"
@@ -61,6 +68,67 @@ void BM_ThisMachinesPass(benchmark::State& state) {
   state.SetLabel(std::to_string(listed.size()) + " processes");
 }
 BENCHMARK(BM_ThisMachinesPass)->Unit(benchmark::kMillisecond);
+
+std::size_t processesListed() {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    count += name.find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
+  }
+  return count;
+}
+
+// Sleeping processes that fill this machine's process table up to a number, ended with it.
+class Sleepers {
+ public:
+  explicit Sleepers(std::size_t total) {
+    char program[] = "/bin/sleep";
+    char duration[] = "100000";
+    char* arguments[] = {program, duration, nullptr};
+    for (std::size_t listed = processesListed(); listed + pids_.size() < total;) {
+      pid_t pid = 0;
+      if (::posix_spawn(&pid, program, nullptr, nullptr, arguments, environ) != 0) break;
+      pids_.push_back(pid);
+    }
+  }
+  ~Sleepers() {
+    for (const pid_t pid : pids_) ::kill(pid, SIGKILL);
+    for (const pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
+  }
+  Sleepers(const Sleepers&) = delete;
+  Sleepers& operator=(const Sleepers&) = delete;
+
+ private:
+  std::vector<pid_t> pids_;
+};
+
+// The pass over this machine's /proc holding `range(0)` processes, every one seen before.
+void BM_RealTablePass(benchmark::State& state) {
+  const Sleepers sleepers(static_cast<std::size_t>(state.range(0)));
+  LiveSystemSampler sampler(SystemSources::live("/"));
+  SampleInputs inputs;
+  inputs.applications = true;
+  benchmark::DoNotOptimize(sampler.sample(inputs));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(sampler.sample(inputs));
+  }
+  state.SetLabel(std::to_string(processesListed()) +
+                 " processes; target < 2 ms at 400, < 10 ms at 2,000");
+}
+BENCHMARK(BM_RealTablePass)->Arg(400)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The first pass over the same table, as after a start: no process seen before.
+void BM_RealTableFirstPass(benchmark::State& state) {
+  const Sleepers sleepers(static_cast<std::size_t>(state.range(0)));
+  SampleInputs inputs;
+  inputs.applications = true;
+  for (auto _ : state) {
+    LiveSystemSampler sampler(SystemSources::live("/"));
+    benchmark::DoNotOptimize(sampler.sample(inputs));
+  }
+  state.SetLabel(std::to_string(processesListed()) + " processes");
+}
+BENCHMARK(BM_RealTableFirstPass)->Arg(400)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vigilix

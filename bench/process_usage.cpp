@@ -33,12 +33,13 @@ std::string loadAverage() {
   return one + " " + five + " " + fifteen;
 }
 
-ProcessUsage usageOf(pid_t pid) {
+ProcessUsage usageOf(pid_t pid, const std::string& leftOut) {
   const std::filesystem::path folder = "/proc/" + std::to_string(pid);
   ProcessUsage usage;
   // A process's own schedstat is its first thread's; a helper thread's timer wakes the machine
   // too, so every thread counts.
   for (const auto& task : std::filesystem::directory_iterator(folder / "task")) {
+    if (!leftOut.empty() && readText(task.path() / "comm") == leftOut + "\n") continue;
     std::istringstream schedstat(readText(task.path() / "schedstat"));
     std::uint64_t onCpu = 0, waiting = 0, slices = 0;
     if (schedstat >> onCpu >> waiting >> slices) {

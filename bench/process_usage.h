@@ -20,7 +20,8 @@ struct ProcessUsage {
   long peakRssKiB = 0;
 };
 
-ProcessUsage usageOf(pid_t pid);
+// `leftOut` names a thread (by its name in the process table) whose costs are not counted.
+ProcessUsage usageOf(pid_t pid, const std::string& leftOut = {});
 
 // The machine's load averages over 1, 5 and 15 minutes ("0.52 0.61 0.70"), printed beside
 // the timings: on a shared machine they say how far to trust them.

@@ -312,6 +312,9 @@ void runSettingsMigrationAtLaunch(const VGXContainerMigrationBridge& bridge, boo
 }
 
 int DZLApplicationMain(const std::vector<std::string>& arguments) {
+  // A log reader that went away (a closed terminal, a restarted journal) costs the lines it
+  // would have read, not the program, which the next line would otherwise end.
+  ::signal(SIGPIPE, SIG_IGN);
   const sigset_t signals = terminationSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 

@@ -1,8 +1,11 @@
 // The application's life as the desktop drives it: started by an address
 // while it is not running, and ended by the end of its session bus.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -98,6 +101,35 @@ TEST_F(AppLifeTest, TheApplicationEndsWithItsSessionBus) {
   EXPECT_EQ(app_->wait(std::chrono::seconds(30)), 0) << readFile(home_ / "app.log");
   EXPECT_NE(readFile(home_ / "app.log").find("The session bus is gone"), std::string::npos);
   EXPECT_TRUE(locksOf(app_->pid()).empty());
+}
+
+// A log reader that went away (a closed terminal, a restarted journal) takes the lines it
+// would have read, not the program: ended by a signal, it says so into the closed pipe and
+// ends as usual. A later launch, which opens no window: the first one's settings window has
+// GLib's sockets ignore SIGPIPE for the whole process.
+TEST_F(AppLifeTest, TheApplicationOutlivesItsLogReader) {
+  std::filesystem::create_directories(home_ / ".config/vigilix");
+  std::ofstream(home_ / ".config/vigilix/run.tarvo.vigilix.plist")
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+         "<key>run.tarvo.vigilix.DidShowWelcome</key><true/></dict></plist>\n";
+  const auto pipe = home_ / "log-pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  TestChildProcess app({VIGILIX_APP_PROGRAM}, pipe);
+  std::string logged;
+  const bool running = waitUntil(
+      [&] {
+        char buffer[4096];
+        const ssize_t count = ::read(reader, buffer, sizeof buffer);
+        if (count > 0) logged.append(buffer, static_cast<std::size_t>(count));
+        return logged.find("Vigilix is running.") != std::string::npos;
+      },
+      std::chrono::seconds(30));
+  ::close(reader);
+  ASSERT_TRUE(running) << logged;
+  ::kill(app.pid(), SIGTERM);
+  EXPECT_EQ(app.wait(std::chrono::seconds(30)), 0);
 }
 
 }  // namespace

@@ -125,10 +125,22 @@ std::expected<ChildExit, ChildFailure> GuardedChildRunner::run(
   for (std::string& s : strings) argv.push_back(s.data());
   argv.push_back(nullptr);
 
+  // A program that ignores SIGPIPE passes that on; the child gets it back, so that a reader
+  // that stops reading its output ends it as it expects.
+  posix_spawnattr_t attributes;
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  if (::posix_spawnattr_init(&attributes) != 0) {
+    return std::unexpected(ChildFailure{ChildFailure::Kind::spawnActions});
+  }
+  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   const std::uint64_t start = control_.nanosecondsNow();
   pid_t pid = 0;
   const int result =
-      ::posix_spawn(&pid, path.c_str(), actions.get(), nullptr, argv.data(), environ);
+      ::posix_spawn(&pid, path.c_str(), actions.get(), &attributes, argv.data(), environ);
+  ::posix_spawnattr_destroy(&attributes);
   if (result != 0) return std::unexpected(ChildFailure{ChildFailure::Kind::spawn, result});
   writeEnd.reset();
   return collect(pid, readEnd.get(), start);

@@ -96,6 +96,17 @@ TEST(GuardedChildTest, RunsToTheEndOrStopsWithTheReason) {
   }
 }
 
+TEST(GuardedChildTest, AChildOfAProgramThatIgnoresSigpipeGetsItBack) {
+  const auto previous = ::signal(SIGPIPE, SIG_IGN);
+  const auto result =
+      GuardedChildRunner(quickLimits())
+          .run("/bin/sh", {"-c", "exec awk '/^SigIgn/ {print $2}' /proc/self/status"});
+  ::signal(SIGPIPE, previous);
+  ASSERT_TRUE(result.has_value()) << result.error().text();
+  const unsigned long ignored = std::stoul(result->output, nullptr, 16);
+  EXPECT_EQ(ignored & (1UL << (SIGPIPE - 1)), 0UL) << result->output;
+}
+
 TEST(GuardedChildTest, AnOutputPipeKeptOpenByAGrandchildEndsAtTheDeadline) {
   // The child itself is reaped at once, so nothing is killed; the run still ends.
   ChildLimits limits = quickLimits();

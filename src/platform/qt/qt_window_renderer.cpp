@@ -41,7 +41,7 @@ void ensureApplication() {
   // Qt sets the process's C locale from the environment, which would change
   // how the rest of the program reads and writes numbers (strtod, printf).
   std::string locale = setlocale(LC_ALL, nullptr);
-  new QApplication(argc, argv);  // never destroyed: Qt cannot be loaded twice
+  new QApplication(argc, argv);  // ended by a renderer's release
   setlocale(LC_ALL, locale.c_str());
   // The name a window without a title of its own (an alert) is titled with,
   // and the class of every window; the desktop entry the desktop shows the
@@ -218,6 +218,17 @@ bool QtWindowRenderer::popUpMenu(const RenderedMenu& menu, std::optional<Point> 
       at ? QPoint(static_cast<int>(std::lround(at->x)), static_cast<int>(std::lround(at->y)))
          : QCursor::pos();
   shown->popup(place);
+  return true;
+}
+
+bool QtWindowRenderer::release() {
+  if (!windows_.empty() || !fileDialogs_.empty() || menu_) return false;
+  // On X11 the text on the clipboard lives in its owner.
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard && (clipboard->ownsClipboard() || clipboard->ownsSelection())) return false;
+  for (auto& widget : std::exchange(discarded_, {})) delete widget.data();
+  glib_.reset();
+  delete QCoreApplication::instance();
   return true;
 }
 

@@ -33,6 +33,9 @@ class QtWindowRenderer final : public WindowRenderer {
   RenderedScreens screens() const override;
   // Measured on widgets of the kinds the windows show, never shown themselves.
   std::optional<Size> sizeThatFits(const TextMeasure& measure) override;
+  // Ends the QApplication, which the next renderer makes again, unless the
+  // clipboard holds text it put there.
+  bool release() override;
 
   // The dialog showing the window, else nullptr.
   RenderedWindowWidget* widgetFor(std::uint64_t window) const;
@@ -62,7 +65,7 @@ class QtWindowRenderer final : public WindowRenderer {
   bool cleanUpScheduled_ = false;
 };
 
-// The renderer, with the process's QApplication made on first use; nullptr
+// The renderer, with the process's QApplication made when there is none; nullptr
 // when no screen can be reached (no display and no Qt platform named), since
 // Qt would end the process there.
 WindowRenderer* makeQtWindowRenderer(WindowInput& input, DescriptorSources& sources,

@@ -365,5 +365,23 @@ TEST_F(QtWindowRendererTest, QtRunsOnOurLoopWhileAWindowIsShown) {
   EXPECT_FALSE(renderer->isDrivingToolkitLoop());
 }
 
+// What showing took goes with the QApplication once nothing is shown; the next renderer makes
+// it again and shows windows as before.
+TEST_F(QtWindowRendererTest, AReleaseEndsTheApplicationWhichTheNextRendererMakesAgain) {
+  renderer->show(window({view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Start")}));
+  EXPECT_FALSE(renderer->release());
+  renderer->close(1);
+  EXPECT_TRUE(renderer->release());
+  EXPECT_EQ(QCoreApplication::instance(), nullptr);
+
+  renderer.reset(dynamic_cast<QtWindowRenderer*>(
+      makeQtWindowRenderer(input, DescriptorSources::main(), DispatchQueue::main())));
+  ASSERT_NE(QCoreApplication::instance(), nullptr);
+  renderer->show(window({view(2, RenderedView::Kind::Button, Rect(10, 10, 80, 21), "Again")}));
+  const auto* button = shown().findChild<QPushButton*>();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "Again");
+}
+
 }  // namespace
 }  // namespace vigilix::platform

@@ -10,9 +10,9 @@ class LoopWaiter {
  public:
   virtual ~LoopWaiter() = default;
   // On the loop's thread, no lock held. Returns after `seconds` of uptime,
-  // once `wallSeconds` of wall-clock time have passed (on time across a
-  // sleep of the machine) or the wall clock is set, when woken, or early for
-  // any reason (the loop looks again). None: no such limit.
+  // once the wall clock reads `wallSeconds` later than now (on time across a
+  // sleep of the machine or a set clock), when woken, or early for any
+  // reason (the loop looks again). None: no such limit.
   virtual void wait(std::optional<double> seconds, std::optional<double> wallSeconds) = 0;
   // Any thread. A wake that comes before the wait begins ends that wait.
   virtual void wake() = 0;

@@ -22,8 +22,9 @@ int pollTimeout(std::optional<double> seconds) {
   return static_cast<int>(std::min(milliseconds, double{std::numeric_limits<int>::max()}));
 }
 
-// Arms `timer` to fire `seconds` of real time from now, and at once when the
-// wall clock is set; false when it cannot be armed.
+// Arms `timer` to fire when the wall clock reads `seconds` from now, however
+// it is set meanwhile; false when it cannot be armed. Not cancelled by a set:
+// a clock synchronised many times a second would wake the loop each time.
 bool armWallTimer(int timer, double seconds) {
   timespec now{};
   if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
@@ -37,7 +38,7 @@ bool armWallTimer(int timer, double seconds) {
   }
   // A zero value would disarm the timer instead of firing it.
   if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
-  return timerfd_settime(timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, nullptr) == 0;
+  return timerfd_settime(timer, TFD_TIMER_ABSTIME, &due, nullptr) == 0;
 }
 
 }  // namespace
@@ -109,7 +110,7 @@ void PollWaiter::wait(std::optional<double> seconds, std::optional<double> wallS
   if (poll(fds.data(), fds.size(), pollTimeout(seconds)) < 0) return;
   if (fds[0].revents != 0) wake_.drain();
   if (wallTimerPolled && fds[1].revents != 0) {
-    // Expired, or cancelled by a set clock (ECANCELED): either way it is read.
+    // Expired: read, so that it polls quiet until armed again.
     std::uint64_t expirations = 0;
     [[maybe_unused]] const auto ignored = read(wallTimer_, &expirations, sizeof expirations);
   }

@@ -12,8 +12,9 @@ namespace vigilix::platform {
 
 // Waits in poll(2) on a wake event and the registered descriptor sources,
 // whose callbacks it runs on the waiting thread. The live main loop's waiter.
-// Wall-clock waits go to a real-time timer, so an idle loop wakes only when
-// something is due.
+// Wall-clock waits go to an absolute real-time timer, so an idle loop wakes
+// only when something is due: the kernel moves it with a set clock, which
+// wakes the loop only when the set makes it due.
 class PollWaiter final : public LoopWaiter, public DescriptorSources {
  public:
   // `clock` gives the uptime that source deadlines are measured on.
@@ -36,8 +37,8 @@ class PollWaiter final : public LoopWaiter, public DescriptorSources {
 
   const Clock& clock_;
   WakeEvent wake_;
-  // A real-time timer that also fires when the wall clock is set; -1 when
-  // none could be made (waits on the wall clock then end within a second).
+  // The absolute real-time timer; -1 when none could be made (waits on the
+  // wall clock then end within a second).
   int wallTimer_ = -1;
   detail::ObserverRegistry<Source> sources_;
 };

@@ -31,10 +31,15 @@ constexpr std::string_view kZoneFile = "localtime";
 std::unique_ptr<ClockChangeMonitor> ClockChangeMonitor::start(DescriptorSources& sources) {
   std::unique_ptr<ClockChangeMonitor> monitor(new ClockChangeMonitor());
   ClockChangeMonitor* self = monitor.get();
+  self->filter_ = std::make_unique<ClockChangeFilter>(Clock::current(), DispatchQueue::main());
   self->clock_ = UniqueFd(::timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK));
   if (self->clock_.valid() && self->armClock()) {
-    self->clockSource_ =
-        sources.add(self->clock_.get(), POLLIN, [self](short) { self->clockFired(); });
+    self->clockSource_ = sources.add(
+        [self] {
+          return DescriptorInterest{self->filter_->gathering() ? -1 : self->clock_.get(), POLLIN,
+                                    std::nullopt};
+        },
+        [self](short) { self->clockFired(); });
   } else {
     log().error("A set clock cannot be seen: {}", std::strerror(errno));
   }
@@ -64,10 +69,9 @@ bool ClockChangeMonitor::armClock() {
 void ClockChangeMonitor::clockFired() {
   std::uint64_t expirations = 0;
   if (::read(clock_.get(), &expirations, sizeof expirations) >= 0 || errno != ECANCELED) return;
-  // Armed again before the post, so that a set during the post is not missed.
+  // Armed again before the clock is read, so that a set after the reading is not missed.
   if (!armClock()) log().error("A set clock is no longer seen: {}", std::strerror(errno));
-  log().log("The clock was set.");
-  NotificationCenter::defaultCenter().post(kSystemClockDidChangeNotification);
+  filter_->clockWasSet();
 }
 
 void ClockChangeMonitor::zoneFolderChanged() {

@@ -4,22 +4,24 @@
 
 #include "platform/fs/unique_fd.h"
 #include "platform/runloop/descriptor_sources.h"
+#include "platform/system/clock_change_filter.h"
 
 namespace vigilix::platform {
 
-// Posted on the default centre when the real-time clock was set, and when
+// Posted on the default centre when the real-time clock was changed, and when
 // the machine's time zone changed.
 inline constexpr const char* kSystemClockDidChangeNotification =
     "NSSystemClockDidChangeNotification";
 inline constexpr const char* kSystemTimeZoneDidChangeNotification =
     "NSSystemTimeZoneDidChangeNotification";
 
-// Sees the real-time clock being set (a real-time timer cancelled on set)
-// and "/etc/localtime" under the file-system root being replaced or
-// rewritten (inotify on its folder, so that a replaced link is seen too),
-// and posts the notices above on the main loop. A source that cannot be
-// made is said in the log; the other still works. Main thread; dropping the
-// monitor ends both.
+// Sees the real-time clock being set (a real-time timer cancelled on set), of
+// which a ClockChangeFilter tells the changes, and "/etc/localtime" under the
+// file-system root being replaced or rewritten (inotify on its folder, so
+// that a replaced link is seen too), and posts the notices above on the main
+// loop. The timer is not watched while the filter gathers sets, so a storm of
+// them wakes the program once a second. A source that cannot be made is said
+// in the log; the other still works. Main thread; dropping the monitor ends both.
 class ClockChangeMonitor {
  public:
   static std::unique_ptr<ClockChangeMonitor> start(DescriptorSources& sources);
@@ -31,6 +33,7 @@ class ClockChangeMonitor {
   void clockFired();
   void zoneFolderChanged();
 
+  std::unique_ptr<ClockChangeFilter> filter_;
   UniqueFd clock_;
   UniqueFd zone_;
   SourceHandle clockSource_;

@@ -2,10 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -24,6 +28,16 @@ namespace {
 
 constexpr std::size_t kKernelNameLength = 15;
 
+// The file name of an executable as /proc/<pid>/exe names it; a replaced one reads as
+// "<path> (deleted)". None when that leaves nothing.
+std::optional<std::string> executableName(std::string_view target) {
+  std::string name = std::filesystem::path(target).filename().string();
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (name.ends_with(kDeleted)) name.erase(name.size() - kDeleted.size());
+  if (name.empty()) return std::nullopt;
+  return name;
+}
+
 // The executable's file name. When the executable cannot be read (another
 // user's process), the file name of the first argument, if the kernel's name
 // for the process (the first 15 bytes of the file name it ran) confirms it.
@@ -34,11 +48,7 @@ std::optional<std::string> identifierOf(const std::filesystem::path& process) {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink(process / "exe", error);
   if (!error) {
-    std::string name = executable.filename().string();
-    // A replaced executable reads as "<path> (deleted)".
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (name.ends_with(kDeleted)) name.erase(name.size() - kDeleted.size());
-    if (!name.empty()) return name;
+    if (auto name = executableName(executable.native())) return name;
   }
   const std::string first = commandLine->substr(0, commandLine->find('\0'));
   std::string name = std::filesystem::path(first).filename().string();
@@ -74,6 +84,18 @@ std::optional<std::string_view> readStat(int proc, std::int32_t pid,
       readSome(file->get(), {reinterpret_cast<std::uint8_t*>(buffer), sizeof buffer});
   if (!count || *count == 0 || *count == sizeof buffer) return std::nullopt;
   return std::string_view(buffer, *count);
+}
+
+// The target of the process's exe link, read through the listing's handle on /proc; none when
+// it cannot be read (another user's process, a kernel thread, a process that is gone).
+std::optional<std::string_view> readExecutable(int proc, std::int32_t pid,
+                                               char (&buffer)[PATH_MAX]) {
+  char name[24];
+  const auto end = std::to_chars(name, name + sizeof name - 5, pid).ptr;
+  std::memcpy(end, "/exe", 5);
+  const ssize_t length = ::readlinkat(proc, name, buffer, sizeof buffer);
+  if (length <= 0 || static_cast<std::size_t>(length) == sizeof buffer) return std::nullopt;
+  return std::string_view(buffer, static_cast<std::size_t>(length));
 }
 
 // A numeric entry of /proc with the inode number of its folder.
@@ -142,63 +164,77 @@ void LiveRunningApplications::scan(const Visit& visit) {
   std::swap(known_, previous_);
   known_.clear();
   auto before = previous_.begin();
-  char buffer[kStatBufferSize];
   for (const auto [pid, inode] : listed) {
     while (before != previous_.end() && before->pid < pid) ++before;
-    const bool seenBefore = before != previous_.end() && before->pid == pid;
-    // A kernel thread never runs another program, and /proc gives the folder of a pid taken
-    // again a new inode number: the same number is the same thread, with no stat to read.
-    // Most of a desktop's processes are kernel threads.
-    if (seenBefore && before->kernelThread && inode != 0 && before->inode == inode) {
-      known_.push_back(std::move(*before));
-      visit(pid, known_.back().identifier);
-      continue;
-    }
-    const auto statText = readStat(proc->get(), pid, buffer);
-    const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
-    if (!stat) {
+    Known* prior = before != previous_.end() && before->pid == pid ? &*before : nullptr;
+    auto looked = lookAt(proc->get(), procPath, pid, inode, prior);
+    if (!looked) {
       // Without a readable stat there is no telling whether it is the same process.
       visit(pid, identifierOf(procPath + "/" + std::to_string(pid)));
       continue;
     }
-    const std::string_view kernelName = kernelNameIn(*statText);
-    if (seenBefore && before->startTicks == stat->startTicks && before->kernelName == kernelName) {
-      known_.push_back(std::move(*before));
-      known_.back().inode = inode;
-    } else {
-      std::optional<std::string> identifier;
-      if (!stat->isKernelThread()) identifier = identifierOf(procPath + "/" + std::to_string(pid));
-      known_.push_back(Known{pid, stat->startTicks, std::string(kernelName), identifier, inode,
-                             stat->isKernelThread()});
-    }
+    known_.push_back(std::move(*looked));
     visit(pid, known_.back().identifier);
   }
+}
+
+std::optional<LiveRunningApplications::Known> LiveRunningApplications::lookAt(
+    int proc, const std::string& procPath, std::int32_t pid, std::uint64_t inode, Known* prior) {
+  // /proc gives the folder of a pid taken again a new inode number: the same number is the
+  // same process, which only running another program changes.
+  const bool sameFolder = prior != nullptr && inode != 0 && prior->inode == inode;
+  // A kernel thread never runs another program. Most of a desktop's processes are kernel threads.
+  if (sameFolder && prior->kernelThread) return std::move(*prior);
+  if (!sameFolder || !prior->executable.empty()) {
+    char link[PATH_MAX];
+    if (const auto target = readExecutable(proc, pid, link)) {
+      if (sameFolder && prior->executable == *target) return std::move(*prior);
+      if (auto name = executableName(*target)) {
+        return Known{pid, 0, {}, std::move(name), inode, false, std::string(*target)};
+      }
+    }
+  }
+  char buffer[kStatBufferSize];
+  const auto statText = readStat(proc, pid, buffer);
+  const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
+  if (!stat) return std::nullopt;
+  const std::string_view kernelName = kernelNameIn(*statText);
+  if (prior != nullptr && prior->executable.empty() && prior->startTicks == stat->startTicks &&
+      prior->kernelName == kernelName) {
+    prior->inode = inode;
+    return std::move(*prior);
+  }
+  std::optional<std::string> identifier;
+  if (!stat->isKernelThread()) identifier = identifierOf(procPath + "/" + std::to_string(pid));
+  return Known{pid,
+               stat->startTicks,
+               std::string(kernelName),
+               std::move(identifier),
+               inode,
+               stat->isKernelThread(),
+               {}};
 }
 
 std::optional<std::string> LiveRunningApplications::identifierFor(std::int32_t pid) {
   const std::string procPath = (root_ / "proc").native();
   const auto proc = openAt(AT_FDCWD, procPath, O_RDONLY | O_DIRECTORY);
   const std::string folder = procPath + "/" + std::to_string(pid);
-  char buffer[kStatBufferSize];
-  const auto statText = proc ? readStat(proc->get(), pid, buffer) : std::nullopt;
-  const auto stat = statText ? parseProcessStat(*statText) : std::nullopt;
-  if (!stat) return identifierOf(folder);
-  if (stat->isKernelThread()) return std::nullopt;
-  const std::string_view kernelName = kernelNameIn(*statText);
+  struct stat status {};
+  if (!proc || ::fstatat(proc->get(), std::to_string(pid).c_str(), &status, 0) != 0) {
+    return identifierOf(folder);
+  }
   std::lock_guard lock(knownMutex_);
   const auto found =
       std::lower_bound(known_.begin(), known_.end(), pid,
                        [](const Known& known, std::int32_t p) { return known.pid < p; });
-  if (found != known_.end() && found->pid == pid && found->startTicks == stat->startTicks &&
-      found->kernelName == kernelName) {
+  const bool listed = found != known_.end() && found->pid == pid;
+  auto looked = lookAt(proc->get(), procPath, pid, status.st_ino, listed ? &*found : nullptr);
+  if (!looked) return identifierOf(folder);
+  if (listed) {
+    *found = std::move(*looked);
     return found->identifier;
   }
-  Known fresh{pid, stat->startTicks, std::string(kernelName), identifierOf(folder), 0, false};
-  if (found != known_.end() && found->pid == pid) {
-    *found = std::move(fresh);
-    return found->identifier;
-  }
-  return known_.insert(found, std::move(fresh))->identifier;
+  return known_.insert(found, std::move(*looked))->identifier;
 }
 
 RunningApplication LiveRunningApplications::applicationFor(

@@ -47,17 +47,19 @@ class RunningApplications {
 };
 
 // The processes of <root>/proc in numeric order, one scan of /proc per
-// listing. Each listing reads one stat file per process, relative to the
-// listing's own handle on /proc; a process's
-// identifier is worked out once and kept while its pid, start time and
-// kernel name (which a new program changes) stay the same, and kernel
-// threads are known from their flags alone. A process's identifier is the file
-// name of its executable (when that cannot be read, another user's process, the file name of its
-// first argument if the kernel's name for the process confirms it); kernel threads (no command
-// line) and processes that are gone have none. The name shown is that of the matching desktop entry
-// of the XDG applications folders (by default those of the environment, mapped under <root>), else
-// the identifier. The frontmost application is the process of the desktop's active window
-// (ActiveWindowOwner), named the same way; none when that process has no identifier.
+// listing, each file read relative to the listing's own handle on /proc. A
+// process's identifier is worked out once and kept while it is the same
+// process (its /proc folder has the same inode number) running the same
+// program: for a process whose executable can be read, one readlink of its
+// exe link per listing; for another user's process, one read of its stat
+// line (the same start time and kernel name, which a new program changes);
+// for a kernel thread, known from the flags of its stat line, nothing. A process's identifier is
+// the file name of its executable (when that cannot be read, another user's process, the file name
+// of its first argument if the kernel's name for the process confirms it); kernel threads (no
+// command line) and processes that are gone have none. The name shown is that of the matching
+// desktop entry of the XDG applications folders (by default those of the environment, mapped under
+// <root>), else the identifier. The frontmost application is the process of the desktop's active
+// window (ActiveWindowOwner), named the same way; none when that process has no identifier.
 class LiveRunningApplications final : public RunningApplications {
  public:
   // The machine under the file-system root (FileSystem::root()).
@@ -72,11 +74,12 @@ class LiveRunningApplications final : public RunningApplications {
  private:
   struct Known {
     std::int32_t pid = 0;
-    std::uint64_t startTicks = 0;
+    std::uint64_t startTicks = 0;  // and the kernel name: from the stat line, when read
     std::string kernelName;
     std::optional<std::string> identifier;
-    std::uint64_t inode = 0;  // of its /proc folder; 0 when not listed
+    std::uint64_t inode = 0;  // of its /proc folder; 0 when not known
     bool kernelThread = false;
+    std::string executable;  // the target of its exe link; empty when it could not be read
   };
   using Visit = std::function<void(std::int32_t pid, const std::optional<std::string>&)>;
 
@@ -90,6 +93,10 @@ class LiveRunningApplications final : public RunningApplications {
   void scan(const Visit& visit);
   // The identifier of one process, kept like a listed one's.
   std::optional<std::string> identifierFor(std::int32_t pid);
+  // What is known of one process from `prior` (taken when still true) and its files under the
+  // open /proc; none when its stat line cannot be read either (nothing to keep).
+  static std::optional<Known> lookAt(int proc, const std::string& procPath, std::int32_t pid,
+                                     std::uint64_t inode, Known* prior);
 
   std::filesystem::path root_;
   std::optional<std::vector<std::filesystem::path>> applicationFolders_;

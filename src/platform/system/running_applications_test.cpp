@@ -268,8 +268,12 @@ TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherPr
          stat("sh", 0x400100, 100);
        },
        "sh"},
-      {"the same process is not read again",
-       [&] { program("/bin/sh /usr/bin/firefox", "/usr/bin/unread"); }, "sh"},
+      {"the same executable: its stat line and arguments are not read again",
+       [&] {
+         tree.remove("proc/7/stat");
+         tree.remove("proc/7/cmdline");
+       },
+       "sh"},
       {"running another program changes its kernel name",
        [&] {
          program("/usr/lib/firefox/firefox", "/usr/lib/firefox/firefox");
@@ -290,9 +294,10 @@ TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherPr
          stat("firefox", 0x400100, 200);
        },
        "gimp"},
-      {"a kernel thread is known by its flags",
+      {"a kernel thread (no executable, no arguments) is known by its flags",
        [&] {
-         program("not read", "/usr/bin/not-read");
+         program("", "/usr/bin/not-read");
+         tree.remove("proc/7/exe");
          stat("kworker/0:1", 0x208040, 300);
        },
        std::nullopt},
@@ -318,6 +323,15 @@ TEST_F(RunningApplicationsTest, AProcessIsLookedAtAgainOnlyWhenItMayRunAnotherPr
          program("/usr/bin/editor", "/usr/bin/editor");
        },
        "editor"},
+      {"another user's process: its executable unreadable, its first argument confirmed",
+       [&] {
+         tree.remove("proc/7/exe");
+         tree.writeFile("proc/7/comm", "editor\n");
+         stat("editor", 0x400100, 400);
+       },
+       "editor"},
+      {"its arguments are not read again while its stat line stays the same",
+       [&] { tree.remove("proc/7/cmdline"); }, "editor"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

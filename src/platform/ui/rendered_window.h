@@ -208,6 +208,10 @@ class WindowRenderer {
     (void)text;
     return false;
   }
+  // Nothing is shown: lets go of what showing took (the toolkit's connection to the screen,
+  // its threads and its memory), after which the renderer is only destroyed. False, having
+  // let go of nothing, while something still needs it (its text on the clipboard).
+  virtual bool release() { return true; }
 };
 
 // The entry point a renderer module exports (C linkage, under this name).

@@ -1,8 +1,10 @@
 #include "platform/ui/window_rendering.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -14,6 +16,7 @@
 #include "platform/ui/alert.h"
 #include "platform/ui/button.h"
 #include "platform/ui/check_box.h"
+#include "platform/ui/clean_file_pages.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/file_drop.h"
 #include "platform/ui/image.h"
@@ -90,6 +93,9 @@ struct State {
   WindowRendererFactory factory = nullptr;
   bool loadFailed = false;
   void* module = nullptr;
+  WindowRendererFactory moduleFactory = nullptr;
+  // Counts the times nothing came to be shown, so that a release waits for the last.
+  std::uint64_t idleGeneration = 0;
   ModelInput input;
   std::unique_ptr<WindowRenderer> renderer;
   std::map<std::uint64_t, std::weak_ptr<Window>> shown;
@@ -184,11 +190,14 @@ void ModelInput::chooseMenuItem(std::uint64_t menu, std::uint64_t item) {
   if (MenuItem* chosen = findItem(*s.poppedMenu, item)) chosen->performAction();
 }
 
+void releaseWhenNothingShown();
+
 void ModelInput::menuDidClose(std::uint64_t menu) {
   auto& s = state();
   if (!s.poppedMenu || WindowRendering::idOf(s.poppedMenu.get()) != menu) return;
   s.poppedMenu.reset();
   if (auto closed = std::exchange(s.poppedMenuClosed, nullptr)) closed();
+  releaseWhenNothingShown();
 }
 
 // The rows as a tray shows them: alternates and hidden rows left out, an
@@ -230,32 +239,72 @@ void ModelInput::scrollTo(std::uint64_t window, std::uint64_t view, double offse
   if (scroll) deliver(model, [&] { scroll->scrollToVerticalOffset(offset); });
 }
 
+bool canReachScreen() {
+  for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+void refuseWindows() {
+  auto& s = state();
+  s.loadFailed = true;
+  log().error("No windows can be shown: there is no display to show them on.");
+}
+
+WindowRendererFactory moduleFactory() {
+  auto& s = state();
+  if (s.moduleFactory || s.modulePath.empty() || s.loadFailed) return s.moduleFactory;
+  // Without a screen the toolkit would be mapped for nothing.
+  if (!canReachScreen()) {
+    refuseWindows();
+    return nullptr;
+  }
+  s.module = dlopen(s.modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (s.module) {
+    s.moduleFactory =
+        reinterpret_cast<WindowRendererFactory>(dlsym(s.module, kWindowRendererFactorySymbol));
+  }
+  if (!s.moduleFactory) {
+    s.loadFailed = true;
+    log().error("No windows can be shown: the renderer {} did not load ({}).", s.modulePath,
+                dlerror());
+  }
+  return s.moduleFactory;
+}
+
 bool makeRenderer() {
   auto& s = state();
   if (s.renderer) return true;
-  WindowRendererFactory factory = s.factory;
-  if (!factory && !s.modulePath.empty() && !s.loadFailed) {
-    s.module = dlopen(s.modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (s.module) {
-      factory =
-          reinterpret_cast<WindowRendererFactory>(dlsym(s.module, kWindowRendererFactorySymbol));
-    }
-    if (!factory) {
-      s.loadFailed = true;
-      log().error("No windows can be shown: the renderer {} did not load ({}).", s.modulePath,
-                  dlerror());
-      return false;
-    }
-  }
+  const WindowRendererFactory factory = s.factory ? s.factory : moduleFactory();
   if (!factory) return false;
   s.measured.clear();
   s.renderer.reset(factory(s.input, DescriptorSources::main(), DispatchQueue::main()));
-  if (!s.renderer && !s.loadFailed) {
-    s.loadFailed = true;
-    log().error("No windows can be shown: there is no display to show them on.");
-  }
+  if (!s.renderer && !s.loadFailed) refuseWindows();
   if (s.renderer && s.module) log().info("Windows are shown by {}", s.modulePath);
   return s.renderer != nullptr;
+}
+
+// Once nothing has been shown for a while, the renderer lets go of what showing took, and
+// the freed heap goes back. So do the clean pages of mapped files, the toolkit's and those
+// that windows touched in the program and its other libraries: the toolkit runs no more, so
+// nothing touches its pages until a window comes again, and what idling touches comes back.
+void releaseWhenNothingShown() {
+  auto& s = state();
+  if (!s.shown.empty() || s.poppedMenu || !s.renderer) return;
+  const std::uint64_t generation = ++s.idleGeneration;
+  DispatchQueue::main().asyncAfter(WindowRendering::kReleaseDelaySeconds, [generation] {
+    auto& s = state();
+    if (generation != s.idleGeneration || !s.shown.empty() || s.poppedMenu || !s.renderer) return;
+    if (!s.renderer->release()) return;
+    s.renderer.reset();
+    ::malloc_trim(0);
+    if (!s.module) return;
+    const std::size_t dropped = dropCleanFilePages();
+    log().debug("Nothing is shown: let go of the toolkit, and of {} KiB of files' pages",
+                dropped / 1024);
+  });
 }
 
 void scheduleFlush() {
@@ -375,7 +424,9 @@ void WindowRendering::loadModuleOnFirstWindow(std::string modulePath) {
 
 bool WindowRendering::copyText(const std::string& text) {
   if (!makeRenderer()) return false;
-  return state().renderer->copyText(text);
+  const bool copied = state().renderer->copyText(text);
+  releaseWhenNothingShown();
+  return copied;
 }
 
 void WindowRendering::prepare() { makeRenderer(); }
@@ -420,6 +471,7 @@ std::vector<Rect> WindowRendering::screenVisibleFrames() {
   for (const Rect& visible : screens.visible) {
     frames.push_back(flippedScreenRect(visible, screens.mainScreenBottom));
   }
+  releaseWhenNothingShown();
   return frames;
 }
 
@@ -448,8 +500,10 @@ void WindowRendering::reset() {
   s.shown.clear();
   s.dirty.clear();
   s.factory = nullptr;
+  s.moduleFactory = nullptr;
   s.modulePath.clear();
   s.loadFailed = false;
+  ++s.idleGeneration;
   // The module stays mapped: the toolkit it brought cannot be unloaded.
 }
 
@@ -473,6 +527,7 @@ void WindowRendering::windowDidClose(const Window* window) {
   if (s.shown.erase(idOf(window)) == 0) return;
   s.dirty.erase(idOf(window));
   if (s.renderer) s.renderer->close(idOf(window));
+  releaseWhenNothingShown();
 }
 
 void WindowRendering::windowDidChange(const Window& window) {

@@ -19,9 +19,14 @@ class Window;
 // The renderer is made when the first window is built, from a module loaded
 // only then, so a program that never opens a window never maps the toolkit;
 // from then on the views measure their text as the toolkit draws it.
-// Without a module or factory nothing is rendered. Main thread only.
+// Without a module or factory nothing is rendered, and without a screen to
+// reach (no display named) the module is not loaded. Main thread only.
 class WindowRendering {
  public:
+  // Nothing shown for this long, the renderer lets go of what showing took (a window closed
+  // and opened again at once keeps it), and the next window makes it again.
+  static constexpr double kReleaseDelaySeconds = 2;
+
   // The program: load the renderer from `modulePath` on the first window.
   static void loadModuleOnFirstWindow(std::string modulePath);
   // The renderer module of the running program (see moduleForProgram).

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/defaults/user_defaults.h"
 #include "platform/ui/button.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 #include "testing/captured_log.h"
+#include "testing/scoped_environment.h"
 #include "testing/temporary_folder.h"
 #include "testing/test_platform.h"
 
@@ -32,7 +34,14 @@ class RecordingRenderer final : public WindowRenderer {
     if (!measure.wraps || width <= measure.wrapWidth) return Size{width, 20};
     return Size{measure.wrapWidth, 20 * std::ceil(width / measure.wrapWidth)};
   }
+  bool release() override {
+    ++releases;
+    return !keep;
+  }
   static inline RecordingRenderer* last = nullptr;
+  static inline int made = 0;
+  static inline int releases = 0;
+  static inline bool keep = false;  // what release() refuses
   static inline WindowInput* input = nullptr;
   static inline RenderedScreens desktop;
   std::vector<RenderedWindow> shown;
@@ -42,6 +51,7 @@ class RecordingRenderer final : public WindowRenderer {
 
 WindowRenderer* makeRecording(WindowInput& input, DescriptorSources&, DispatchQueue&) {
   RecordingRenderer::input = &input;
+  ++RecordingRenderer::made;
   return RecordingRenderer::last = new RecordingRenderer();
 }
 
@@ -221,17 +231,75 @@ TEST_F(WindowRenderingTest, ViewsTakeTheSizesTheRendererMeasures) {
   EXPECT_EQ(RecordingRenderer::last->measured, asked);
 }
 
-TEST_F(WindowRenderingTest, AModuleThatDoesNotLoadIsReportedOnceAndShowsNothing) {
-  testing::CapturedLog log;
-  WindowRendering::reset();
-  WindowRendering::loadModuleOnFirstWindow("/nonexistent/vigilix-qt-renderer.so");
-  auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
-  window->makeKeyAndOrderFront();
-  window->orderOut();
-  window->makeKeyAndOrderFront();
-  EXPECT_EQ(WindowRendering::renderer(), nullptr);
-  EXPECT_EQ(log.count(LogLevel::Error), 1u);
-  EXPECT_TRUE(window->isVisible());
+TEST_F(WindowRenderingTest, NothingShownForAWhileLetsTheRendererGoUntilTheNextWindow) {
+  using Act = std::function<void(Window&)>;
+  struct Row {
+    const char* name;
+    bool keep;
+    Act afterClose;
+    int releases;
+    bool released;
+  };
+  const double delay = WindowRendering::kReleaseDelaySeconds;
+  const Row rows[] = {
+      {"closed and left", false, [](Window&) {}, 1, true},
+      {"opened again at once", false,
+       [&](Window& window) {
+         platform.advance(delay / 2);
+         window.makeKeyAndOrderFront();
+       },
+       0, false},
+      {"the renderer keeps what it still needs", true, [](Window&) {}, 1, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingRenderer::made = RecordingRenderer::releases = 0;
+    RecordingRenderer::keep = row.keep;
+    auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+    window->makeKeyAndOrderFront();
+    window->close();
+    row.afterClose(*window);
+    platform.advance(delay);
+    EXPECT_EQ(RecordingRenderer::releases, row.releases);
+    EXPECT_EQ(WindowRendering::renderer() == nullptr, row.released);
+    // The next window has a renderer, made again when the last one went.
+    window->makeKeyAndOrderFront();
+    ASSERT_NE(WindowRendering::renderer(), nullptr);
+    EXPECT_EQ(RecordingRenderer::made, row.released ? 2 : 1);
+    window->close();
+    WindowRendering::reset();
+    WindowRendering::useFactory(&makeRecording);
+  }
+  RecordingRenderer::keep = false;
+}
+
+TEST_F(WindowRenderingTest, AModuleIsLoadedOnlyWithAScreenToReachAndAFailureIsReportedOnce) {
+  struct Row {
+    const char* name;
+    const char* display;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"no display: not loaded", nullptr, "there is no display"},
+      {"a display: loaded, and it fails", ":99", "did not load"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::ScopedEnvironment screen("DISPLAY", row.display);
+    screen.set("WAYLAND_DISPLAY", std::nullopt);
+    screen.set("QT_QPA_PLATFORM", std::nullopt);
+    testing::CapturedLog log;
+    WindowRendering::reset();
+    WindowRendering::loadModuleOnFirstWindow("/nonexistent/vigilix-qt-renderer.so");
+    auto window = std::make_shared<Window>(Rect(0, 0, 200, 100), WindowStyle::Titled);
+    window->makeKeyAndOrderFront();
+    window->orderOut();
+    window->makeKeyAndOrderFront();
+    EXPECT_EQ(WindowRendering::renderer(), nullptr);
+    ASSERT_EQ(log.count(LogLevel::Error), 1u);
+    EXPECT_NE(log.entries().front().message.find(row.said), std::string::npos);
+    EXPECT_TRUE(window->isVisible());
+  }
 }
 
 TEST_F(WindowRenderingTest, TheModuleIsFoundBesideABuiltProgramElseWhereAnInstallPutsIt) {
