@@ -52,6 +52,25 @@ std::vector<std::string> BusArgumentReader::strings() {
   return texts;
 }
 
+std::string BusArgumentReader::objectPath() {
+  const char* path = nullptr;
+  if (result_ < 0 || !took(sd_bus_message_read_basic(message_, 'o', &path))) return {};
+  return path;
+}
+
+bool BusArgumentReader::enter(char type, const char* contents) {
+  if (result_ < 0) return false;
+  const int result = sd_bus_message_enter_container(message_, type, contents);
+  if (result == 0) return false;
+  return took(result);
+}
+
+void BusArgumentReader::leave() {
+  if (result_ < 0) return;
+  const int result = sd_bus_message_exit_container(message_);
+  took(result < 0 ? result : 1);
+}
+
 void BusArgumentReader::skip(const char* signature) {
   if (result_ >= 0) took(sd_bus_message_skip(message_, signature));
 }

@@ -22,6 +22,12 @@ class BusArgumentReader {
   double number();                     // "d"
   std::uint32_t uint32();              // "u"
   std::vector<std::string> strings();  // "as"
+  std::string objectPath();            // "o"
+  // Enters the next container of `type` ('a', 'r', 'e', 'v') holding
+  // `contents`; false at the end of the array being read (no failure) or on a
+  // failure. Each container entered is left with leave().
+  bool enter(char type, const char* contents);
+  void leave();
   // Passes over the next arguments, of `signature`, unread.
   void skip(const char* signature);
 
