@@ -4,7 +4,9 @@
 // proper client waits for `status` alone, beside a client that never reads its
 // replies, and beside 2,000 silent connections of another user. Its clients
 // are this program, copied to the application's path.
+// The guard may open as many descriptors as its unit allows (--nofile, 256).
 // Usage: guard_resources_bench [--quick] [--idle-seconds N] [--requests N] [--guard PROGRAM]
+//                              [--nofile N]
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -47,6 +49,7 @@ constexpr const char* kHold =
 struct Options {
   int idleSeconds = 120;
   int requests = 300;
+  int nofile = 256;
   std::string guard = VIGILIX_GUARD_PROGRAM;
 };
 
@@ -251,14 +254,18 @@ int measure(const Options& options) {
                                     "org.freedesktop.login1");
   vigilix::testing::addSeatSession("c0", "seat0", 0, "root", true);
   vigilix::testing::addSeatSession("c1", "seat1", 65534, "nobody", true);
-  vigilix::testing::TestChildProcess guard({options.guard}, machine.root / "guard.log");
+  const std::string limit = std::to_string(options.nofile);
+  vigilix::testing::TestChildProcess guard(
+      {"/usr/bin/prlimit", "--nofile=" + limit + ":" + limit, options.guard},
+      machine.root / "guard.log");
   if (!vigilix::testing::waitUntil([&] { return fs::exists(machine.socket); })) {
     say("the guard did not start:\n" + vigilix::testing::readFile(machine.root / "guard.log"));
     return 1;
   }
   std::this_thread::sleep_for(std::chrono::seconds(2));  // past its start-up work
-  std::printf("the guard %s, %d s windows; load average %s\n", options.guard.c_str(),
-              options.idleSeconds, bench::loadAverage().c_str());
+  std::printf("the guard %s (%d descriptors at most), %d s windows; load average %s\n",
+              options.guard.c_str(), options.nofile, options.idleSeconds,
+              bench::loadAverage().c_str());
   printIdle("idle, no lease:", guard.pid(), options.idleSeconds);
   {
     const fs::path log = machine.root / "renew.log";
@@ -284,8 +291,9 @@ int measure(const Options& options) {
     logSays(log, "flooding");
     printWaits("beside 2,000 silent connections:", machine, options.requests, guard.pid());
   }
-  if (!guard.running())
-    say("the guard ended:\n" + vigilix::testing::readFile(machine.root / "guard.log"));
+  if (!guard.running()) say("the guard ended");
+  const std::string log = vigilix::testing::readFile(machine.root / "guard.log");
+  if (!log.empty()) say("what the guard logged:\n" + log);
   return 0;
 }
 
@@ -305,6 +313,8 @@ int main(int argc, char** argv) {
       options.idleSeconds = std::atoi(arguments[++index].c_str());
     } else if (flag == "--requests" && valued) {
       options.requests = std::atoi(arguments[++index].c_str());
+    } else if (flag == "--nofile" && valued) {
+      options.nofile = std::atoi(arguments[++index].c_str());
     } else if (flag == "--guard" && valued) {
       options.guard = arguments[++index];
     }

@@ -14,6 +14,9 @@ bool outOfResources(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
+// Users remembered as refused at once, so that a flood of users cannot grow the table.
+constexpr std::size_t kRemembered = 256;
+
 }  // namespace
 
 PacketServer::PacketServer(std::vector<Listener> listeners, PacketServerLimits limits,
@@ -100,8 +103,20 @@ void PacketServer::acceptFrom(const Listener& listener, std::uint64_t now) {
       log_.refuse(peer.credentials, "over the connections allowed per user", now);
       continue;
     }
+    const auto key = std::make_pair(peer.credentials.uid, peer.service);
+    const auto refused = refusedUntil_.find(key);
+    if (refused != refusedUntil_.end() && now < refused->second) {
+      log_.refuse(peer.credentials, "refused a moment ago", now);
+      continue;
+    }
     if (auto admitted = handlers_.admit(peer); !admitted) {
       log_.refuse(peer.credentials, admitted.error(), now);
+      if (refusedUntil_.size() >= kRemembered) {
+        std::erase_if(refusedUntil_, [now](const auto& entry) { return now >= entry.second; });
+      }
+      if (refusedUntil_.size() < kRemembered) {
+        refusedUntil_[key] = now + kRefusedUserRestNanoseconds;
+      }
       continue;
     }
     const int fd = accepted->get();

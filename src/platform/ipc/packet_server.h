@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/logger.h"
@@ -31,9 +32,12 @@ struct PacketServerLimits {
 // the service's own that polls what `appendPollFds` gives and hands the result
 // to `serve`. No peer can make the loop wait: connections are non-blocking, a
 // reply that cannot be queued at once closes its connection, a connection
-// over a cap is closed at accept before anything is read about its peer, a
-// silent one is closed once its time is up, and an accept that fails for want
-// of descriptors pauses the listeners for a second rather than spin. Each
+// over a cap is closed at accept before anything is read about its peer, as
+// is one of a user whose peer on the same listener was refused less than a
+// second ago (a flood of refused connections costs one look a second), a
+// silent one is closed once
+// its time is up, and an accept that fails for want of descriptors pauses the
+// listeners for a second rather than spin. Each
 // refusal is logged through a RefusalLog. Times are nanoseconds of the clock
 // `now` reads; one thread only.
 class PacketServer {
@@ -62,6 +66,7 @@ class PacketServer {
   };
 
   static constexpr std::uint64_t kAcceptPauseNanoseconds = 1'000'000'000;
+  static constexpr std::uint64_t kRefusedUserRestNanoseconds = 1'000'000'000;
   // Connections taken per listener in one pass, so a flood cannot hold the loop.
   static constexpr int kAcceptsPerPass = 32;
 
@@ -100,6 +105,9 @@ class PacketServer {
   RefusalLog log_;
   std::map<int, Connection> connections_;
   std::optional<std::uint64_t> acceptPausedUntil_;
+  // Users and services whose peer `admit` refused, and until when they are
+  // not looked at again.
+  std::map<std::pair<std::uint32_t, int>, std::uint64_t> refusedUntil_;
 };
 
 }  // namespace vigilix::platform
