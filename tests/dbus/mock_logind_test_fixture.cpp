@@ -100,4 +100,30 @@ void addLogindSession() {
   });
 }
 
+void addSeatSession(const char* id, const char* seat, std::uint32_t uid, const char* name,
+                    bool active) {
+  callLogind("org.freedesktop.DBus.Mock", "AddSession", [&](sd_bus_message* m) {
+    return sd_bus_message_append(m, "ssusb", id, seat, uid, name, active ? 1 : 0);
+  });
+}
+
+void addRemoteSession(const char* id, std::uint32_t uid, const char* name) {
+  callLogind("org.freedesktop.DBus.Mock", "AddRemoteSession", [&](sd_bus_message* m) {
+    return sd_bus_message_append(m, "susss", id, uid, name, "192.0.2.7", "pts/0");
+  });
+}
+
+void setSessionFlag(const char* id, const char* name, bool value) {
+  auto bus = platform::BusConnection::openSystem();
+  ASSERT_TRUE(bus.has_value()) << bus.error().description();
+  const std::string path = std::string("/org/freedesktop/login1/session/") + id;
+  auto reply =
+      bus->call({"org.freedesktop.login1", path.c_str(), "org.freedesktop.DBus.Properties", "Set"},
+                [&](sd_bus_message* m) {
+                  return sd_bus_message_append(m, "ssv", "org.freedesktop.login1.Session", name,
+                                               "b", value ? 1 : 0);
+                });
+  ASSERT_TRUE(reply.has_value()) << reply.error().description();
+}
+
 }  // namespace vigilix::testing

@@ -35,6 +35,14 @@ void setReleaseLag(std::uint32_t milliseconds);
 void setLidClosed(bool closed);
 // Seat "seat0", user 1000 "tester" and its active session "c1".
 void addLogindSession();
+// A session `id` of user `uid` named `name` on `seat` (created as needed),
+// active or in the background, as a login at the machine has it.
+void addSeatSession(const char* id, const char* seat, std::uint32_t uid, const char* name,
+                    bool active);
+// A session `id` of user `uid` logged in from another machine (no seat).
+void addRemoteSession(const char* id, std::uint32_t uid, const char* name);
+// Sets the Boolean property `name` of session `id`.
+void setSessionFlag(const char* id, const char* name, bool value);
 
 // Tests against logind on a private system bus. The bus and the mock start
 // with the suite and stop after it; a test that killed the mock gets a new

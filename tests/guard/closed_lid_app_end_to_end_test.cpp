@@ -110,8 +110,7 @@ class ClosedLidAppEndToEndTest : public GuardEndToEndFixture {
                          R"(": {"command": ["/bin/sh", "-c", ")" + loop + R"("], "socket": ")" +
                          installerSocket + R"("}}})");
     upower_.emplace(*bus_, "upower", kUPower, R"({"LidIsPresent": true, "LidIsClosed": false})");
-    busctl({"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
-            "AddSeat", "s", "seat0"});
+    // The application's own session, on the seat the fixture made.
     busctl({"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
             "AddSession", "ssusb", "c7", "seat0", "0", "root", "true"});
   }

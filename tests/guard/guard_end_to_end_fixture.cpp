@@ -71,6 +71,9 @@ void GuardEndToEndFixture::SetUp() {
   rootVariable_.emplace("VIGILIX_ROOT", root_.string());
   bus_.emplace();
   logind_.emplace(*bus_, logindInhibitTemplate(), "org.freedesktop.login1");
+  // The guard serves the person at the machine: root runs the application
+  // here, logged in at a seat.
+  addSeatSession("c0", "seat0", 0, "root", true);
 }
 
 std::string GuardEndToEndFixture::socketPath(Socket socket) const {

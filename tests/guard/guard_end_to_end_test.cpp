@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include <functional>
+
 #include "dbus/mock_logind_test_fixture.h"
 #include "guard/guard_end_to_end_fixture.h"
 
@@ -63,6 +65,7 @@ TEST_F(GuardEndToEndTest, TerminationTurnsSleepBackOnAndExitsZero) {
 }
 
 TEST_F(GuardEndToEndTest, ASecondUserFindsTheGuardInUse) {
+  addSeatSession("c1", "seat1", 65534, "nobody", true);
   startGuard();
   const auto token = tokenOf(call(Socket::client, {kHold}).at(0));
   ASSERT_FALSE(token.empty()) << guardLog();
@@ -75,6 +78,7 @@ TEST_F(GuardEndToEndTest, ASecondUserFindsTheGuardInUse) {
 
 // Who may talk on which socket: a refused peer finds its connection closed unanswered.
 TEST_F(GuardEndToEndTest, WhoIsAnswered) {
+  addSeatSession("c1", "seat1", 65534, "nobody", true);
   startGuard();
   const std::string other = VIGILIX_GUARD_TEST_PEER;  // the same program, not where expected
   const std::string idle = R"({"ok":true,"state":"idle","guardVersion":"1.2")";
@@ -101,6 +105,56 @@ TEST_F(GuardEndToEndTest, WhoIsAnswered) {
     EXPECT_TRUE(replies[0].starts_with(row.reply)) << replies[0] << "\n" << guardLog();
   }
   EXPECT_TRUE(guard().running());
+}
+
+// Only the person at the machine is served: another account's process at the
+// application's path, or one logged in from elsewhere, finds its connection
+// closed, and takes no lock.
+TEST_F(GuardEndToEndTest, OnlyThePersonAtTheMachineIsServed) {
+  startGuard();
+  const std::string idle = R"({"ok":true,"state":"idle","guardVersion":"1.2")";
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    bool served;
+  } rows[] = {
+      {"no session", [] {}, false},
+      {"logged in from another machine", [] { addRemoteSession("r1", 65534, "nobody"); }, false},
+      {"at a seat, in the background",
+       [] { addSeatSession("c5", "seat1", 65534, "nobody", false); }, false},
+      {"in the foreground of its seat", [] { setSessionFlag("c5", "Active", true); }, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.arrange();
+    // A user just refused is not looked at again for a second.
+    std::vector<std::string> status;
+    waitUntil([&] {
+      status = call(Socket::client, {kStatus}, User::nobody);
+      return !row.served || (status.size() == 1 && status[0].starts_with(idle));
+    });
+    ASSERT_EQ(status.size(), 1u);
+    EXPECT_EQ(status[0].starts_with(idle), row.served) << status[0];
+    const auto held = call(Socket::client, {kHold}, User::nobody);
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(!tokenOf(held[0]).empty(), row.served) << held[0] << "\n" << guardLog();
+    EXPECT_EQ(guardHoldsSleepSwitch(), row.served);
+  }
+}
+
+// A logind that lists a closed lock for seconds more: the release waits for
+// it and ends clean, and the next hold is granted.
+TEST_F(GuardEndToEndTest, AReleaseOutlastsALaggingLogind) {
+  setReleaseLag(4000);
+  startGuard();
+  const auto token = tokenOf(call(Socket::client, {kHold}).at(0));
+  ASSERT_FALSE(token.empty()) << guardLog();
+  EXPECT_EQ(call(Socket::client, {withToken("release", token)}),
+            std::vector<std::string>{R"({"ok":true})"});
+  EXPECT_FALSE(guardHoldsSleepSwitch());
+  const auto status = call(Socket::client, {kStatus}).at(0);
+  EXPECT_TRUE(status.starts_with(R"({"ok":true,"state":"idle")")) << status;
+  EXPECT_FALSE(tokenOf(call(Socket::client, {kHold}).at(0)).empty()) << guardLog();
 }
 
 }  // namespace

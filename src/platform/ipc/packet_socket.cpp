@@ -60,9 +60,10 @@ std::expected<UniqueFd, int> connectPacketSocket(const std::filesystem::path& pa
   return fd;
 }
 
-std::expected<UniqueFd, int> acceptPacketConnection(int listenFd) {
+std::expected<UniqueFd, int> acceptPacketConnection(int listenFd, bool nonBlocking) {
   for (;;) {
-    const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd =
+        ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0));
     if (fd >= 0) return UniqueFd(fd);
     if (errno != EINTR) return std::unexpected(errno);
   }

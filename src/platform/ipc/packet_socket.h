@@ -26,9 +26,12 @@ inline constexpr std::size_t kMaxPacketBytes = 65536;
 // The folder must exist.
 std::expected<UniqueFd, int> listenPacketSocket(const std::filesystem::path& path, mode_t mode);
 std::expected<UniqueFd, int> connectPacketSocket(const std::filesystem::path& path);
-// Accepts one pending connection; EAGAIN when none waits on a non-blocking socket.
-std::expected<UniqueFd, int> acceptPacketConnection(int listenFd);
+// Accepts one pending connection; EAGAIN when none waits on a non-blocking
+// listener. A server that must never wait on a peer takes it `nonBlocking`.
+std::expected<UniqueFd, int> acceptPacketConnection(int listenFd, bool nonBlocking = false);
 
+// On a non-blocking socket, EAGAIN when the peer's queue has no room: the
+// peer does not read its replies.
 std::expected<void, int> sendPacket(int fd, std::string_view bytes);
 
 // One received packet, or the peer's orderly close.

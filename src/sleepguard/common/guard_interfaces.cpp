@@ -142,4 +142,13 @@ std::optional<VGXGuardRequest> VGXGuardInterfaces::decodeRequest(
   return request;
 }
 
+std::expected<VGXGuardRequest, std::string> VGXGuardInterfaces::requestFromPacket(
+    const VGXGuardInterface& interface, std::string_view packet) {
+  auto dictionary = VGXGuardWire::dictionaryFromPacket(packet);
+  if (!dictionary) return std::unexpected("request not readable");
+  auto request = decodeRequest(interface, *dictionary);
+  if (!request) return std::unexpected("request not a call of this service");
+  return *request;
+}
+
 }  // namespace vigilix

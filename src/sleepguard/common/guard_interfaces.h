@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ VGXGuardWire::Dictionary encodeRequest(const VGXGuardRequest& request);
 // token of at most 128 characters). Unknown keys are ignored.
 std::optional<VGXGuardRequest> decodeRequest(const VGXGuardInterface& interface,
                                              const VGXGuardWire::Dictionary& request);
+// The request one received packet carries, or why it is none (for the log of
+// a service that closes the connection over it).
+std::expected<VGXGuardRequest, std::string> requestFromPacket(const VGXGuardInterface& interface,
+                                                              std::string_view packet);
 }  // namespace VGXGuardInterfaces
 
 }  // namespace vigilix

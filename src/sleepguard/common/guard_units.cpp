@@ -34,6 +34,9 @@ std::vector<VGXUnitEntry> buildTable() {
       {service, "Service", "PrivateNetwork", "yes"},
       {service, "Service", "RestrictAddressFamilies", "AF_UNIX"},
       {service, "Service", "NoNewPrivileges", "yes"},
+      // Four times the guard's cap of 64 connections: its own descriptors, the
+      // peer checks' /proc reads and logind's calls always find one free.
+      {service, "Service", "LimitNOFILE", "256"},
       {service, "Install", "WantedBy", "multi-user.target"},
 
       {client, "Unit", "Description", "Vigilix sleep guard client socket"},

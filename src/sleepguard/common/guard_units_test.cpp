@@ -35,6 +35,7 @@ TEST(GuardUnits, RenderExactly) {
            "PrivateNetwork=yes\n"
            "RestrictAddressFamilies=AF_UNIX\n"
            "NoNewPrivileges=yes\n"
+           "LimitNOFILE=256\n"
            "\n[Install]\n"
            "WantedBy=multi-user.target\n"},
       {"run.tarvo.vigilix.sleepguard.socket",

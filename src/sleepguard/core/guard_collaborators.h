@@ -54,6 +54,13 @@ struct VGXGuardStore {
   virtual VGXFileRead read(const VGXGuardFile& file) = 0;
   virtual std::expected<void, VGXGuardError> write(const VGXGuardFile& file,
                                                    const platform::Bytes& data) = 0;
+  // A routine write whose loss in a crash of the machine costs nothing: as
+  // atomic as `write`, but not flushed to the disk (each flush is a wait on
+  // the disk, several wake-ups every 10 s while a lease is held).
+  virtual std::expected<void, VGXGuardError> writeUnflushed(const VGXGuardFile& file,
+                                                            const platform::Bytes& data) {
+    return write(file, data);
+  }
   virtual std::expected<void, VGXGuardError> remove(const VGXGuardFile& file) = 0;
   virtual std::expected<void, VGXGuardError> quarantine(const VGXGuardFile& file) = 0;
 };

@@ -1,5 +1,6 @@
 #include "sleepguard/core/logind_sleep_runner.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,6 +19,9 @@ namespace {
 
 // 2 s in steps of 10 ms, counted so that the wait ends whatever the clock does.
 constexpr int kWaitPolls = 200;
+constexpr int kPollMilliseconds = 10;
+// The release wait starts at the step above and doubles up to this.
+constexpr int kLongestReleasePollMilliseconds = 250;
 
 std::string reasonOf(const platform::BusError& error) {
   return error.name.empty() ? std::to_string(error.code) : error.name;
@@ -68,8 +72,8 @@ StrayProcessControl StrayProcessControl::live() {
       [](pid_t pid) {
         return platform::isProcessAlive(pid) && !platform::ProcessListing().isZombie(pid);
       },
-      [] {
-        timespec step{0, 10'000'000};
+      [](int milliseconds) {
+        timespec step{milliseconds / 1000, (milliseconds % 1000) * 1'000'000L};
         while (::nanosleep(&step, &step) != 0 && errno == EINTR) {
         }
       },
@@ -87,10 +91,12 @@ std::expected<void, VGXGuardError> VGXLogindSleepRunner::setSleepDisabled(bool d
     lock_.reset();
     // logind lists a closed lock until it gets round to it; the read-back
     // that follows must not take that for a lock still held.
-    for (int polls = 0; polls < kWaitPolls; ++polls) {
+    int step = kPollMilliseconds;
+    for (int waited = 0; waited < kReleaseWaitMilliseconds;
+         waited += step, step = std::min(step * 2, kLongestReleasePollMilliseconds)) {
       const auto held = readSleepDisabled();
       if (!held || !*held) break;
-      control_.pause();
+      control_.pause(step);
     }
     return {};
   }
@@ -101,6 +107,16 @@ std::expected<void, VGXGuardError> VGXLogindSleepRunner::setSleepDisabled(bool d
 }
 
 std::expected<bool, VGXGuardError> VGXLogindSleepRunner::readSleepDisabled() {
+  if (!lock_.valid()) return listsOwnLock();
+  // The write end of logind's FIFO: an error once logind has closed its end.
+  pollfd lock{lock_.get(), 0, 0};
+  if (::poll(&lock, 1, 0) < 0) return listsOwnLock();
+  if ((lock.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0) return true;
+  lock_.reset();
+  return false;
+}
+
+std::expected<bool, VGXGuardError> VGXLogindSleepRunner::listsOwnLock() {
   const auto locks = logind_->listInhibitors();
   if (!locks) return std::unexpected(VGXGuardError::io("logind list " + reasonOf(locks.error())));
   const std::int32_t self = ownPid();
@@ -121,7 +137,7 @@ bool VGXLogindSleepRunner::killStrayDisablers() {
     bool gone = false;
     for (int polls = 0; !gone && polls <= kWaitPolls; ++polls) {
       gone = !control_.exists(pid);
-      if (!gone && polls < kWaitPolls) control_.pause();
+      if (!gone && polls < kWaitPolls) control_.pause(kPollMilliseconds);
     }
     if (!gone) ranOut = true;
   }
@@ -132,7 +148,7 @@ bool VGXLogindSleepRunner::killStrayDisablers() {
     if (!remaining) return false;
     if (strayDisablerPIDs(*remaining, ownPid(), control_.executable).empty()) return !ranOut;
     if (polls == kWaitPolls) return false;
-    control_.pause();
+    control_.pause(kPollMilliseconds);
   }
 }
 

@@ -46,7 +46,7 @@ std::vector<std::int32_t> strayDisablerPIDs(const std::vector<platform::LogindIn
 struct StrayProcessControl {
   std::function<int(pid_t, int)> sendSignal;
   std::function<bool(pid_t)> exists;
-  std::function<void()> pause;  // one polling step, 10 ms live
+  std::function<void(int milliseconds)> pause;  // one polling step
   ExecutableLookup executable;
 
   static StrayProcessControl live();
@@ -56,13 +56,17 @@ struct StrayProcessControl {
 // the guard process itself: turning sleep off takes the lock and keeps its
 // descriptor (close-on-exec, so no child keeps it); turning sleep back on
 // closes it. The lock dies with the process, so a guard that crashes never
-// leaves the machine unable to sleep. Read-back asks logind, which is the
-// truth; it drops a closed lock a moment later, so turning sleep back on
-// waits up to 2 s until logind no longer lists the lock. Error texts (io):
-// "logind inhibit <reason>", "logind list <reason>", the reason being the
-// D-Bus error name or the errno number. Calls come one at a time (the guard
-// core's lock); each may block for the bus timeout, and killStrayDisablers
-// for up to 2 s per stray process plus 2 s for logind to drop their locks.
+// leaves the machine unable to sleep. While the guard holds the lock, the
+// read-back looks at its descriptor: logind closes its end when it lets go
+// of a lock, which the kernel reports at once, so the periodic read-back
+// costs no call and no wake-up. Without a held lock it asks logind's list,
+// where a closed lock stays until logind gets round to it (seconds, on a busy
+// machine), so turning sleep back on waits up to 6 s, polling less and less
+// often, until logind no longer lists it. Error texts (io): "logind inhibit
+// <reason>", "logind list <reason>", the reason being the D-Bus error name or
+// the errno number. Calls come one at a time (the guard core's lock); each
+// may block for the bus timeout, and killStrayDisablers for up to 2 s per
+// stray process plus 2 s for logind to drop their locks.
 class VGXLogindSleepRunner final : public VGXPowerSettingRunner {
  public:
   explicit VGXLogindSleepRunner(std::string why,
@@ -73,11 +77,17 @@ class VGXLogindSleepRunner final : public VGXPowerSettingRunner {
   // True takes a new lock before the old one (if any) is closed, so asking
   // again repairs a lock that logind lost, with no gap.
   std::expected<void, VGXGuardError> setSleepDisabled(bool disabled) override;
-  // True when logind lists a sleep switch lock of this process.
+  // True while logind keeps the lock held here; without one, true when
+  // logind lists a sleep switch lock of this process.
   std::expected<bool, VGXGuardError> readSleepDisabled() override;
   bool killStrayDisablers() override;
 
+  // The longest wait for logind to drop a closed lock, in the pauses' milliseconds.
+  static constexpr int kReleaseWaitMilliseconds = 6000;
+
  private:
+  std::expected<bool, VGXGuardError> listsOwnLock();
+
   std::string why_;
   std::shared_ptr<platform::LogindInhibitors> logind_;
   StrayProcessControl control_;

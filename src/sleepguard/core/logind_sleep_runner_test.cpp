@@ -77,7 +77,8 @@ struct StrayWorld {
   bool locksLinger = false;
   std::vector<std::pair<pid_t, int>> signals;
   int pauses = 0;
-  std::function<void(int)> onPause;
+  int pausedMilliseconds = 0;
+  std::function<void(int)> onPause;  // told the milliseconds paused so far
 
   StrayProcessControl control() {
     return StrayProcessControl{
@@ -94,9 +95,10 @@ struct StrayWorld {
           return 0;
         },
         [this](pid_t pid) { return alive.contains(pid); },
-        [this] {
+        [this](int milliseconds) {
           ++pauses;
-          if (onPause) onPause(pauses);
+          pausedMilliseconds += milliseconds;
+          if (onPause) onPause(pausedMilliseconds);
         },
         runs(kInstalledGuard),
     };
@@ -152,35 +154,40 @@ TEST(LogindSleepRunnerTest, KillingStraySwitches) {
   }
 }
 
-// logind drops a closed lock a moment later; turning sleep back on waits for
-// that (2 s at most), so the read-back that follows sees the truth.
+// logind drops a closed lock a moment later, seconds later on a busy machine;
+// turning sleep back on waits for that (6 s at most, asking less and less
+// often), so the read-back that follows sees the truth.
 TEST(LogindSleepRunnerTest, TurningSleepOnWaitsUntilLogindDropsTheLock) {
   const auto self = static_cast<std::uint32_t>(::getpid());
   const struct {
     const char* name;
-    int dropAfterPauses;  // negative: never
+    int dropAfterMilliseconds;  // negative: never
     bool listFails;
     bool disabledAfter;
     int pauses;
   } rows[] = {
       {"already gone", 0, false, false, 0},
-      {"dropped after half a second", 50, false, false, 50},
-      {"never dropped", -1, false, true, 200},
+      {"dropped after half a second", 500, false, false, 6},
+      {"dropped after four seconds", 4000, false, false, 20},
+      {"never dropped", -1, false, true, 28},
       {"logind cannot be read", -1, true, true, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     auto logind = std::make_shared<testing::FakeLogindInhibitors>();
-    if (row.dropAfterPauses != 0) logind->locks = {lockOf(self)};
+    if (row.dropAfterMilliseconds != 0) logind->locks = {lockOf(self)};
     if (row.listFails) logind->listFailure = BusError{ENOENT, {}, {}};
     StrayWorld world;
     world.logind = logind.get();
-    world.onPause = [&](int pauses) {
-      if (pauses == row.dropAfterPauses) logind->locks.clear();
+    world.onPause = [&](int paused) {
+      if (row.dropAfterMilliseconds > 0 && paused >= row.dropAfterMilliseconds) {
+        logind->locks.clear();
+      }
     };
     VGXLogindSleepRunner runner("test", logind, world.control());
     EXPECT_TRUE(runner.setSleepDisabled(false).has_value());
     EXPECT_EQ(world.pauses, row.pauses);
+    EXPECT_LE(world.pausedMilliseconds, VGXLogindSleepRunner::kReleaseWaitMilliseconds + 250);
     logind->listFailure.reset();
     EXPECT_EQ(runner.readSleepDisabled(), row.disabledAfter);
   }

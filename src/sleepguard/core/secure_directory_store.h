@@ -44,6 +44,8 @@ class VGXSecureDirectoryStore final : public VGXGuardStore {
   VGXFileRead read(const VGXGuardFile& file) override;
   std::expected<void, VGXGuardError> write(const VGXGuardFile& file,
                                            const platform::Bytes& data) override;
+  std::expected<void, VGXGuardError> writeUnflushed(const VGXGuardFile& file,
+                                                    const platform::Bytes& data) override;
   // A missing record is success.
   std::expected<void, VGXGuardError> remove(const VGXGuardFile& file) override;
   // Renames the record to "<name>.corrupt-<UUID>" in the directory.
@@ -65,6 +67,8 @@ class VGXSecureDirectoryStore final : public VGXGuardStore {
   std::expected<platform::UniqueFd, VGXGuardError> openVerifiedDirectory() const;
   std::expected<void, VGXGuardError> checkDirectory(int fd) const;
   std::expected<platform::FileLock, VGXGuardError> lock(VGXGuardLockName name) const;
+  std::expected<void, VGXGuardError> writeRecord(const VGXGuardFile& file,
+                                                 const platform::Bytes& data, bool flush);
 
   std::filesystem::path root_;
   std::vector<std::string> components_;

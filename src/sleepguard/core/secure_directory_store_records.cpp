@@ -60,6 +60,17 @@ VGXFileRead VGXSecureDirectoryStore::read(const VGXGuardFile& file) {
 
 std::expected<void, VGXGuardError> VGXSecureDirectoryStore::write(const VGXGuardFile& file,
                                                                   const platform::Bytes& data) {
+  return writeRecord(file, data, true);
+}
+
+std::expected<void, VGXGuardError> VGXSecureDirectoryStore::writeUnflushed(
+    const VGXGuardFile& file, const platform::Bytes& data) {
+  return writeRecord(file, data, false);
+}
+
+std::expected<void, VGXGuardError> VGXSecureDirectoryStore::writeRecord(const VGXGuardFile& file,
+                                                                        const platform::Bytes& data,
+                                                                        bool flush) {
   if (data.size() > kVGXGuardRecordSizeLimit) return std::unexpected(ioError("record too large"));
   auto directory = openVerifiedDirectory();
   if (!directory) return std::unexpected(directory.error());
@@ -85,13 +96,22 @@ std::expected<void, VGXGuardError> VGXSecureDirectoryStore::write(const VGXGuard
   if (auto written = platform::writeAll(opened->get(), data); !written) {
     return std::unexpected(ioError("write", written.error()));
   }
-  if (auto synced = platform::syncFile(opened->get()); !synced) {
-    return std::unexpected(ioError("fsync file", synced.error()));
+  if (flush) {
+    if (auto synced = platform::syncFile(opened->get()); !synced) {
+      return std::unexpected(ioError("fsync file", synced.error()));
+    }
+  }
+  if (!flush) {
+    // Swapped in rather than renamed over: ext4 flushes a file renamed over
+    // another, a wait on the disk. The old record, now under the temporary
+    // name, goes with it; one a crash leaves is removed at the next opening.
+    if (platform::exchangeAt(dir, temporary.name(), file.fileName())) return {};
   }
   if (auto renamed = platform::renameAt(dir, temporary.name(), file.fileName()); !renamed) {
     return std::unexpected(ioError("rename", renamed.error()));
   }
   temporary.forget();
+  if (!flush) return {};
   if (auto synced = platform::syncDirectory(dir); !synced) {
     return std::unexpected(ioError("fsync directory", synced.error()));
   }

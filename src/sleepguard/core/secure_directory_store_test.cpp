@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -334,6 +335,18 @@ TEST_F(SecureDirectoryStoreTest, WritesPrivateRecordsOfAtMostTheLimit) {
 }
 
 // A write stopped at any step leaves the old record or the new one whole, and no temporary file.
+// A routine write swaps the new record in, first or over an older one, and
+// leaves nothing else behind.
+TEST_F(SecureDirectoryStoreTest, AnUnflushedWriteReplacesTheRecordWhole) {
+  for (const char* text : {"first", "second, longer than the first", "third"}) {
+    SCOPED_TRACE(text);
+    const Bytes data(text, text + std::strlen(text));
+    ASSERT_TRUE(store->writeUnflushed(VGXGuardFile::safety(501), data).has_value());
+    EXPECT_EQ(store->read(VGXGuardFile::safety(501)), VGXFileRead::data(data));
+    EXPECT_THAT(tree.names(), ElementsAre("safety-501.json"));
+  }
+}
+
 TEST_F(SecureDirectoryStoreTest, AnInterruptedWriteNeverLeavesATornRecord) {
   struct Row {
     const char* name;

@@ -50,6 +50,14 @@ VGXGuardStatus VGXSleepGuardCore::status() {
   return snapshot_;
 }
 
+std::optional<std::uint64_t> VGXSleepGuardCore::leaseExpiresAt() {
+  std::lock_guard guard(lock_);
+  if (!snapshot_.state.isHeld() || !grant_) return std::nullopt;
+  const auto lease = nanoseconds(leaseSeconds_);
+  if (!lease) return std::nullopt;
+  return saturatingAdd(leaseAt_, *lease);
+}
+
 bool VGXSleepGuardCore::maintenancePending() {
   if (store_.read(VGXGuardFile::maintenance()).kind == VGXFileRead::Kind::absent) return false;
   maintenance_ = true;

@@ -39,6 +39,10 @@ class VGXSleepGuardCore {
                                              const std::optional<std::string>& token);
   VGXGuardStatus status();
 
+  // When the lease in force lapses unless renewed (continuous nanoseconds);
+  // none without a hold. A tick then ends it at once, not up to a tick later.
+  std::optional<std::uint64_t> leaseExpiresAt();
+
   // The periodic check (every 10 s) and the check after the system woke.
   void tick();
   void handleWake();
@@ -70,7 +74,8 @@ class VGXSleepGuardCore {
   Safety exhaustedSafety(std::uint32_t uid, std::uint64_t now, bool write);
   void checkpoint(std::uint32_t uid, const std::optional<VGXSensorSample>& sample,
                   std::uint64_t now);
-  std::expected<void, VGXGuardError> persistSafety(std::uint32_t uid);
+  // `routine`: only the counters moved on since the last write (see checkpoint).
+  std::expected<void, VGXGuardError> persistSafety(std::uint32_t uid, bool routine = false);
   void markInactive(std::uint32_t uid);
   void markRearmRequired(std::uint32_t uid);
   void setLatch(std::uint32_t uid, VGXGuardLatch latch);

@@ -96,7 +96,7 @@ void VGXSleepGuardCore::evaluate(bool woke, bool verify) {
     (void)clear();
     return;
   }
-  if (!persistSafety(uid) || lapsed || sensorsFailed) {
+  if (!persistSafety(uid, !lapsed && !sensorsFailed) || lapsed || sensorsFailed) {
     (void)clear();
     return;
   }
@@ -235,12 +235,19 @@ void VGXSleepGuardCore::checkpoint(std::uint32_t uid, const std::optional<VGXSen
   record.lastCheckpoint = now;
 }
 
-std::expected<void, VGXGuardError> VGXSleepGuardCore::persistSafety(std::uint32_t uid) {
+std::expected<void, VGXGuardError> VGXSleepGuardCore::persistSafety(std::uint32_t uid,
+                                                                    bool routine) {
   auto found = safety_.find(uid);
-  if (pendingRearm_.contains(uid) && found != safety_.end()) found->second.requiresRearm = true;
+  const bool rearm = pendingRearm_.contains(uid);
+  if (rearm && found != safety_.end()) found->second.requiresRearm = true;
   if (found == safety_.end()) return {};
   auto data = encodeSafety(found->second);
   if (!data) return std::unexpected(VGXGuardError::io(data.error().description()));
+  // A checkpoint lost in a crash of the machine is not missed: the next boot
+  // requires re-arming, which starts from fresh counters; a crash of the
+  // guard alone loses nothing written. What changes the record's meaning
+  // (latch, activity, re-arming) is flushed.
+  if (routine && !rearm) return store_.writeUnflushed(VGXGuardFile::safety(uid), *data);
   return store_.write(VGXGuardFile::safety(uid), *data);
 }
 

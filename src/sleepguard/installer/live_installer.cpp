@@ -15,27 +15,33 @@
 namespace vigilix {
 namespace {
 
-double monotonicSeconds() {
+constexpr std::uint64_t kNsPerMillisecond = 1'000'000;
+
+std::uint64_t monotonicNanoseconds() {
   using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<std::uint64_t>(
+      duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // Milliseconds until `deadline`, rounded up so the loop never wakes early.
-int pollTimeout(const std::optional<double>& deadline, double now) {
+int pollTimeout(const std::optional<std::uint64_t>& deadline, std::uint64_t now) {
   if (!deadline) return -1;
-  const double left = std::ceil((*deadline - now) * 1000.0);
-  return static_cast<int>(std::clamp(left, 0.0, 3'600'000.0));
+  if (*deadline <= now) return 0;
+  const std::uint64_t left = (*deadline - now + kNsPerMillisecond - 1) / kNsPerMillisecond;
+  return static_cast<int>(std::min<std::uint64_t>(left, 3'600'000));
 }
 
 }  // namespace
 
 LiveInstaller::LiveInstaller(std::unique_ptr<VGXInstallerSystem> system,
                              platform::UniqueFd listener, VGXPeerExpectation peer,
-                             std::unique_ptr<platform::ProcessIdentity> processes)
+                             std::unique_ptr<platform::ProcessIdentity> processes,
+                             std::function<std::uint64_t()> now)
     : system_(std::move(system)),
       listener_(std::move(listener)),
       peer_(std::move(peer)),
-      processes_(std::move(processes)) {}
+      processes_(std::move(processes)),
+      now_(now ? std::move(now) : monotonicNanoseconds) {}
 
 VGXInstallerEngine& LiveInstaller::engine() {
   if (!engine_) engine_.emplace(*system_);
@@ -76,54 +82,63 @@ VGXGuardWire::Dictionary LiveInstaller::answer(std::uint32_t uid, const VGXGuard
   return encodeInstallerResult(std::unexpected(VGXInstallerError::failed("unknown method")));
 }
 
-void LiveInstaller::accept() {
-  auto connection = platform::acceptPacketConnection(listener_.get());
-  if (!connection) return;
-  auto credentials = platform::peerCredentials(connection->get());
-  if (!credentials) return;
-  auto checked = checkPeer(*credentials, peer_, *processes_);
-  if (!checked) return;  // closing the connection is the refusal
-  const int fd = connection->get();
-  connections_.emplace(fd, InstallerExporter{std::move(*connection), checked->uid});
-  idle_->connectionOpened();
+bool LiveInstaller::open() {
+  platform::blockTerminationSignals();
+  signals_ = platform::openTerminationSignals();
+  if (!signals_.valid()) return false;
+  idle_.emplace(seconds());
+  platform::PacketServer::Handlers handlers{
+      [this](const platform::PacketServer::Peer& peer)
+          -> std::expected<void, platform::PacketServer::Refusal> {
+        auto checked = checkPeer(peer.credentials, peer_, *processes_);
+        if (!checked) return std::unexpected(std::string(describe(checked.error())));
+        return {};
+      },
+      [this](const platform::PacketServer::Peer& peer, std::string_view packet)
+          -> std::expected<std::string, platform::PacketServer::Refusal> {
+        auto request =
+            VGXGuardInterfaces::requestFromPacket(VGXGuardInterfaces::installerInterface(), packet);
+        if (!request) return std::unexpected(request.error());
+        return VGXGuardWire::packetText(answer(peer.credentials.uid, *request));
+      },
+      [this] { idle_->connectionOpened(); },
+      [this] { idle_->connectionClosed(seconds()); },
+  };
+  server_.emplace(std::vector<platform::PacketServer::Listener>{{listener_.get(), 0}}, kLimits,
+                  std::move(handlers), now_, platform::Logger("installer"));
+  return true;
 }
 
-bool LiveInstaller::serve(InstallerExporter& connection) {
-  auto packet = platform::receivePacket(connection.fd.get());
-  if (!packet || packet->closed || packet->truncated) return false;
-  auto dictionary = VGXGuardWire::dictionaryFromPacket(packet->bytes);
-  if (!dictionary) return false;
-  auto request =
-      VGXGuardInterfaces::decodeRequest(VGXGuardInterfaces::installerInterface(), *dictionary);
-  if (!request) return false;
-  const auto reply = answer(connection.uid, *request);
-  return platform::sendPacket(connection.fd.get(), VGXGuardWire::packetText(reply)).has_value();
+bool LiveInstaller::step(std::optional<std::uint64_t> longestNanoseconds) {
+  if (!server_ && !open()) {
+    exitStatus_ = 1;
+    return false;
+  }
+  std::vector<pollfd> fds = {{signals_.get(), POLLIN, 0}};
+  server_->appendPollFds(fds);
+  std::uint64_t now = now_();
+  std::optional<std::uint64_t> deadline = server_->nextDeadline();
+  if (const auto idle = idle_->deadline()) {
+    const auto due = static_cast<std::uint64_t>(std::ceil(std::max(0.0, *idle) * 1e9));
+    deadline = deadline ? std::min(*deadline, due) : due;
+  }
+  if (longestNanoseconds) {
+    deadline = std::min(deadline.value_or(UINT64_MAX), now + *longestNanoseconds);
+  }
+  const int ready = ::poll(fds.data(), fds.size(), pollTimeout(deadline, now));
+  if (ready < 0 && errno != EINTR) {
+    exitStatus_ = 1;
+    return false;
+  }
+  if (ready > 0 && fds[0].revents != 0) return false;
+  if (ready >= 0) server_->serve(std::span(fds).subspan(1));
+  return !idle_->isDue(seconds());
 }
 
 int LiveInstaller::run() {
-  platform::blockTerminationSignals();
-  platform::UniqueFd signals = platform::openTerminationSignals();
-  if (!signals.valid()) return 1;
-  idle_.emplace(monotonicSeconds());
-
-  enum Slot { kSignal, kListener, kFirstConnection };
-  for (;;) {
-    std::vector<pollfd> fds = {{signals.get(), POLLIN, 0}, {listener_.get(), POLLIN, 0}};
-    for (const auto& [fd, connection] : connections_) fds.push_back({fd, POLLIN, 0});
-    const int ready =
-        ::poll(fds.data(), fds.size(), pollTimeout(idle_->deadline(), monotonicSeconds()));
-    if (ready < 0 && errno != EINTR) return 1;
-    if (ready > 0 && fds[kSignal].revents != 0) return 0;
-    for (std::size_t index = kFirstConnection; ready > 0 && index < fds.size(); ++index) {
-      if (fds[index].revents == 0) continue;
-      auto found = connections_.find(fds[index].fd);
-      if (found == connections_.end() || serve(found->second)) continue;
-      connections_.erase(found);
-      idle_->connectionClosed(monotonicSeconds());
-    }
-    if (ready > 0 && fds[kListener].revents != 0) accept();
-    if (idle_->isDue(monotonicSeconds())) return 0;
+  while (step()) {
   }
+  return exitStatus_;
 }
 
 }  // namespace vigilix

@@ -1,7 +1,10 @@
 #include "sleepguard/installer/live_installer.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -121,6 +124,69 @@ TEST(LiveInstallerTest, StatusReadsTheInstalledFilesAndTheServiceManager) {
     EXPECT_EQ(LiveInstaller::statusReply(system), row.expected);
     EXPECT_EQ(!machine.systemctl.calls().empty(), row.asksServiceManager);
   }
+}
+
+// Every peer runs the application as installed under the test's root.
+struct TheApplication final : platform::ProcessIdentity {
+  std::expected<platform::UniqueFd, int> openPidfd(pid_t) override {
+    return platform::UniqueFd(::dup(STDIN_FILENO));
+  }
+  bool isAlive(int) override { return true; }
+  std::optional<std::uint64_t> startTicks(pid_t) override { return 1; }
+  std::optional<std::string> executablePath(pid_t) override {
+    return platform::FileSystem::pathFor(VGXGuardNames::appPath()).string();
+  }
+};
+
+// A client that sends and never reads, and one that connects and says
+// nothing: another client's install is answered meanwhile, and the idle exit
+// comes 60 s after the silent connection was closed, on the loop's clock.
+TEST(LiveInstallerTest, NoClientHangsTheInstallerForOthers) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  Machine machine;
+  ::alarm(25);  // a loop that blocks on a client fails here rather than hang
+  testing::writeText(machine.root.pathFor(VGXGuardNames::appPath()), "app");
+  const fs::path socket = machine.root.pathFor("/run/vigilix/installer");
+  fs::create_directories(socket.parent_path());
+  std::uint64_t now = 1'000'000'000'000;
+  LiveInstaller installer(std::make_unique<VGXInstallerSystemLive>(machine.parts()),
+                          std::move(*platform::listenPacketSocket(socket, 0666)),
+                          VGXPeerExpectations::application(), std::make_unique<TheApplication>(),
+                          [&] { return now; });
+  const auto connect = [&] { return std::move(*platform::connectPacketSocket(socket)); };
+  const auto ask = [&](const platform::UniqueFd& client, const std::string& request) {
+    EXPECT_TRUE(platform::sendPacket(client.get(), request).has_value());
+    for (int pass = 0; pass < 1000; ++pass) {
+      pollfd readable{client.get(), POLLIN, 0};
+      if (::poll(&readable, 1, 0) == 1) break;
+      installer.step(1'000'000);
+    }
+    const auto reply = platform::receivePacket(client.get());
+    return reply && !reply->closed ? reply->bytes : std::string("closed");
+  };
+
+  const platform::UniqueFd silent = connect();
+  const platform::UniqueFd stalled = connect();
+  const char* status = R"({"method":"status"})";
+  bool dropped = false;
+  for (int sent = 0; !dropped && sent < 100'000; installer.step(0)) {
+    const ssize_t result =
+        ::send(stalled.get(), status, std::strlen(status), MSG_DONTWAIT | MSG_NOSIGNAL);
+    sent += result > 0 ? 1 : 0;
+    dropped = result < 0 && errno != EAGAIN;
+  }
+  EXPECT_TRUE(dropped);
+  const platform::UniqueFd other = connect();
+  EXPECT_EQ(ask(other, R"({"method":"install"})"), R"({"ok":true})");
+
+  now += LiveInstaller::kLimits.silenceNanoseconds;
+  EXPECT_TRUE(installer.step(0));  // the silent one closes now; the exit is armed
+  now += 59'999'000'000;
+  EXPECT_TRUE(installer.step(0));
+  now += 1'000'000;
+  EXPECT_FALSE(installer.step(0));
+  EXPECT_EQ(installer.exitStatus(), 0);
+  ::alarm(0);
 }
 
 }  // namespace

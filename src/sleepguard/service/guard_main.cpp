@@ -44,8 +44,9 @@ int runGuard() {
   daemon.recoverAtStart();
   VGXAppMissingSystemLive machine;
   VGXAppMissingCleanup cleanup(daemon.core(), machine);
-  VGXGuardServer server(daemon, std::move(*listeners), {}, platform::ProcessIdentity::live(),
-                        platform::LogindWakeSignal::open(), [&] { cleanup.check(); });
+  VGXGuardServer server(daemon, clock, std::move(*listeners), {},
+                        {platform::ProcessIdentity::live(), VGXSeatSessions::live(),
+                         platform::LogindWakeSignal::open(), [&] { cleanup.check(); }});
   return server.run();
 }
 

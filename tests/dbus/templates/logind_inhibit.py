@@ -5,7 +5,10 @@ records the caller as the bus daemon knows it (its uid and pid), lives while
 the returned descriptor is open anywhere, and BlockInhibited/DelayInhibited
 follow the locks held (with PropertiesChanged). LidClosed starts false; tests
 set it through org.freedesktop.DBus.Properties.Set. The stock AddSeat, AddUser and
-AddSession make sessions whose Active property tests set the same way.
+AddSession make local sessions on a seat whose Active property tests set the same
+way; AddRemoteSession makes one as a login from another machine has it (no seat,
+Remote true, active as every seatless session is). ListSessions lists them all as
+(id, uid, user name, seat id, object path).
 
 For tests, on TEST_IFACE: DropLocks() lets go of every "block" lock as a logind that
 lost them would (the holders' descriptors report an error), and while the
@@ -20,10 +23,10 @@ import os
 import dbus
 from gi.repository import GLib
 
-from dbusmock import mockobject
+from dbusmock import MOCK_IFACE, mockobject
 from dbusmock.templates import logind
-# The stock helpers that add seats, users and sessions, served here too.
-from dbusmock.templates.logind import AddSeat, AddSession, AddUser  # noqa: F401
+# The stock helpers that add seats, users and sessions, and the listing, served here too.
+from dbusmock.templates.logind import AddSeat, AddSession, AddUser, ListSessions  # noqa: F401
 
 BUS_NAME = logind.BUS_NAME
 MAIN_OBJ = logind.MAIN_OBJ
@@ -125,6 +128,39 @@ def DropLocks(self):
         os.close(read_end)
         _rows.remove(row)
     _publish(self)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='susss', out_signature='s')
+def AddRemoteSession(self, session_id, uid, username, remote_host, tty):
+    user_path = dbus.ObjectPath(f'/org/freedesktop/login1/user/{uid}')
+    if user_path not in mockobject.objects:
+        self.AddUser(uid, username, True)
+    session_path = dbus.ObjectPath(f'/org/freedesktop/login1/session/{session_id}')
+    self.AddObject(session_path, 'org.freedesktop.login1.Session', {
+        'Active': True,
+        'Class': 'user',
+        'Display': '',
+        'Id': session_id,
+        'IdleHint': False,
+        'Leader': dbus.UInt32(1),
+        'LockedHint': False,
+        'Name': username,
+        'Remote': True,
+        'RemoteHost': remote_host,
+        'RemoteUser': '',
+        'Seat': ('', dbus.ObjectPath('/')),
+        'Service': 'sshd',
+        'State': 'active',
+        'TTY': tty,
+        'Type': 'tty',
+        'User': (dbus.UInt32(uid), user_path),
+        'VTNr': dbus.UInt32(0),
+    }, [])
+    user = mockobject.objects[user_path]
+    sessions = user.Get('org.freedesktop.login1.User', 'Sessions')
+    sessions.append((session_id, session_path))
+    user.Set('org.freedesktop.login1.User', 'Sessions', sessions)
+    return session_path
 
 
 @dbus.service.method(TEST_IFACE, in_signature='', out_signature='a(ssss)')

@@ -1,0 +1,56 @@
+#include "sleepguard/service/seat_sessions.h"
+
+#include <optional>
+#include <tuple>
+#include <string>
+#include <vector>
+
+#include "platform/dbus/bus_arguments.h"
+#include "platform/dbus/bus_connection.h"
+#include "platform/dbus/bus_types.h"
+
+namespace vigilix {
+namespace {
+
+constexpr const char* kLogind = "org.freedesktop.login1";
+constexpr const char* kSessionInterface = "org.freedesktop.login1.Session";
+// A lookup at accept must not hold the guard's loop long.
+constexpr std::uint64_t kCallTimeoutMicroseconds = 2'000'000;
+
+// A Boolean property of a session; none when it cannot be read.
+std::optional<bool> sessionFlag(const platform::BusConnection& bus, const std::string& path,
+                                const char* name) {
+  auto value = bus.property<bool>(kLogind, path.c_str(), kSessionInterface, name);
+  return value ? std::optional(*value) : std::nullopt;
+}
+
+class LiveSeatSessions final : public VGXSeatSessions {
+ public:
+  bool isAtASeat(std::uint32_t uid) override {
+    auto bus = platform::BusConnection::openSystem(kCallTimeoutMicroseconds);
+    if (!bus) return false;
+    // Each session as (id, uid, user name, seat id, object path); a session
+    // without a seat (a remote login, a service) has an empty seat id.
+    using Session = std::tuple<std::string, std::uint32_t, std::string, std::string,
+                               platform::BusObjectPath>;
+    const auto sessions = platform::readReply<std::vector<Session>>(bus->call(
+        {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListSessions"}));
+    if (!sessions) return false;
+    for (const auto& [id, owner, name, seat, path] : *sessions) {
+      if (owner != uid || seat.empty()) continue;
+      if (sessionFlag(*bus, path.value, "Active") == true &&
+          sessionFlag(*bus, path.value, "Remote") == false) {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<VGXSeatSessions> VGXSeatSessions::live() {
+  return std::make_unique<LiveSeatSessions>();
+}
+
+}  // namespace vigilix
