@@ -119,10 +119,10 @@ void setSessionFlag(const char* id, const char* name, bool value) {
   const std::string path = std::string("/org/freedesktop/login1/session/") + id;
   auto reply =
       bus->call({"org.freedesktop.login1", path.c_str(), "org.freedesktop.DBus.Properties", "Set"},
-                [&](sd_bus_message* m) {
+                rawArguments([&](sd_bus_message* m) {
                   return sd_bus_message_append(m, "ssv", "org.freedesktop.login1.Session", name,
                                                "b", value ? 1 : 0);
-                });
+                }));
   ASSERT_TRUE(reply.has_value()) << reply.error().description();
 }
 

@@ -154,7 +154,7 @@ TEST(InstallerProgramTest, OnlyTheApplicationIsAnswered) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(m.call("status", row.program).exit, row.exit);
+    EXPECT_EQ(m.call("status", row.program).exit, row.exit) << readFile(m.log());
   }
   EXPECT_FALSE(fs::exists(m.machine.state())) << "nothing was installed";
 }
