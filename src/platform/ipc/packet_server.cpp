@@ -14,7 +14,7 @@ bool outOfResources(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
-// Users remembered as refused at once, so that a flood of users cannot grow the table.
+// Processes remembered as refused at once, so that a flood from many cannot grow the table.
 constexpr std::size_t kRemembered = 256;
 
 }  // namespace
@@ -103,7 +103,7 @@ void PacketServer::acceptFrom(const Listener& listener, std::uint64_t now) {
       log_.refuse(peer.credentials, "over the connections allowed per user", now);
       continue;
     }
-    const auto key = std::make_pair(peer.credentials.uid, peer.service);
+    const auto key = std::make_pair(peer.credentials.pid, peer.service);
     const auto refused = refusedUntil_.find(key);
     if (refused != refusedUntil_.end() && now < refused->second) {
       log_.refuse(peer.credentials, "refused a moment ago", now);
@@ -115,7 +115,7 @@ void PacketServer::acceptFrom(const Listener& listener, std::uint64_t now) {
         std::erase_if(refusedUntil_, [now](const auto& entry) { return now >= entry.second; });
       }
       if (refusedUntil_.size() < kRemembered) {
-        refusedUntil_[key] = now + kRefusedUserRestNanoseconds;
+        refusedUntil_[key] = now + kRefusedPeerRestNanoseconds;
       }
       continue;
     }

@@ -33,9 +33,9 @@ struct PacketServerLimits {
 // to `serve`. No peer can make the loop wait: connections are non-blocking, a
 // reply that cannot be queued at once closes its connection, a connection
 // over a cap is closed at accept before anything is read about its peer, as
-// is one of a user whose peer on the same listener was refused less than a
-// second ago (a flood of refused connections costs one look a second), a
-// silent one is closed once
+// is one of a process whose connection to the same listener was refused less
+// than a second ago (a flood of refused connections costs one look a second),
+// a silent one is closed once
 // its time is up, and an accept that fails for want of descriptors pauses the
 // listeners for a second rather than spin. Each
 // refusal is logged through a RefusalLog. Times are nanoseconds of the clock
@@ -66,7 +66,7 @@ class PacketServer {
   };
 
   static constexpr std::uint64_t kAcceptPauseNanoseconds = 1'000'000'000;
-  static constexpr std::uint64_t kRefusedUserRestNanoseconds = 1'000'000'000;
+  static constexpr std::uint64_t kRefusedPeerRestNanoseconds = 1'000'000'000;
   // Connections taken per listener in one pass, so a flood cannot hold the loop.
   static constexpr int kAcceptsPerPass = 32;
 
@@ -105,9 +105,9 @@ class PacketServer {
   RefusalLog log_;
   std::map<int, Connection> connections_;
   std::optional<std::uint64_t> acceptPausedUntil_;
-  // Users and services whose peer `admit` refused, and until when they are
-  // not looked at again.
-  std::map<std::pair<std::uint32_t, int>, std::uint64_t> refusedUntil_;
+  // Processes and services whose connection `admit` refused, and until when
+  // they are not looked at again.
+  std::map<std::pair<pid_t, int>, std::uint64_t> refusedUntil_;
 };
 
 }  // namespace vigilix::platform
