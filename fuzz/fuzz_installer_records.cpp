@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   store.maintenance.assign(data + 1, data + 1 + split);
   store.install.assign(data + 1 + split, data + size);
   const auto read = vigilix::readMaintenanceRecord(store);
-  if (read.kind == vigilix::VGXMaintenanceRead::Kind::value) {
+  if (read.kind == vigilix::AppMissingRecord::Kind::value) {
     if (read.record.txID.empty() || read.record.phase.empty()) std::abort();
     const auto encoded = vigilix::encodeMaintenance(read.record);
     if (encoded) {

@@ -31,10 +31,10 @@ class DZLAppDelegate {
   // Opens the window, then asks it for the pane by the select-pane notice.
   void showSettingsPane(const std::string& identifier);
 
-  using SettingsWindowFactory = std::function<std::shared_ptr<VGXSettingsWindow>()>;
+  using SettingsWindowFactory = std::function<std::shared_ptr<DZLSettingsWindow>()>;
   void setSettingsWindowFactory(SettingsWindowFactory factory) { factory_ = std::move(factory); }
   // The window once made, else nullptr.
-  const std::shared_ptr<VGXSettingsWindow>& settingsWindow() const { return settingsWindow_; }
+  const std::shared_ptr<DZLSettingsWindow>& settingsWindow() const { return settingsWindow_; }
 
  private:
   bool didShowWelcome() const;
@@ -42,7 +42,7 @@ class DZLAppDelegate {
   platform::UserDefaults& defaults_;
   platform::Date launchDate_;
   SettingsWindowFactory factory_;
-  std::shared_ptr<VGXSettingsWindow> settingsWindow_;
+  std::shared_ptr<DZLSettingsWindow> settingsWindow_;
   platform::Logger log_{"ApplicationSupport"};
 };
 

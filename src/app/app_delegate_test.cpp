@@ -74,7 +74,7 @@ TEST(AppDelegateTest, TheSettingsWindowIsMadeOnceAndOpensOnTheAskedPane) {
     int made = 0;
     delegate.setSettingsWindowFactory([&] {
       ++made;
-      return VGXSettingsWindow::make({defaults, durations, item, *shortcuts, std::nullopt, {}, {}});
+      return DZLSettingsWindow::make({defaults, durations, item, *shortcuts, std::nullopt, {}, {}});
     });
     delegate.applicationDidFinishLaunching();
     if (row.pane) delegate.showSettingsPane(*row.pane);

@@ -45,13 +45,13 @@ void writeAnswer(BusArgumentWriter& reply, ReplyShape shape, const intents::Answ
   reply.close();
 }
 
-const char* errorName(intents::Refusal::Kind kind) {
+const char* errorName(intents::VigilixIntentError::Kind kind) {
   switch (kind) {
-    case intents::Refusal::Kind::denied:
+    case intents::VigilixIntentError::Kind::denied:
       return kActionDeniedError;
-    case intents::Refusal::Kind::pastTime:
+    case intents::VigilixIntentError::Kind::pastTime:
       return kActionPastTimeError;
-    case intents::Refusal::Kind::invalid:
+    case intents::VigilixIntentError::Kind::invalid:
       break;
   }
   return platform::kBusInvalidArgsError;
@@ -86,7 +86,7 @@ struct ActionMethod {
   ReadAction read;
 };
 
-intents::KeepAwakeUntil untilSince1970(double seconds) {
+intents::KeepAwakeUntilIntent untilSince1970(double seconds) {
   return {platform::Date::fromTimeIntervalSince1970(seconds)};
 }
 
@@ -94,27 +94,30 @@ std::vector<ActionMethod> actionMethods() {
   using namespace intents;
   return {
       {"SetKeepAwakeControl", "b", "", ReplyShape::nothing,
-       taking(readBool, [](bool value) { return SetKeepAwakeControl{value}; })},
+       taking(readBool, [](bool value) { return SetKeepAwakeControlIntent{value}; })},
       {"KeepAwake", "d", "s", ReplyShape::dialog,
-       taking(readDouble, [](double seconds) { return KeepAwake{seconds}; })},
-      {"KeepAwakeWithoutDuration", "", "s", ReplyShape::dialog, without(KeepAwake{})},
+       taking(readDouble, [](double seconds) { return KeepAwakeIntent{seconds}; })},
+      {"KeepAwakeWithoutDuration", "", "s", ReplyShape::dialog, without(KeepAwakeIntent{})},
       {"KeepAwakeUntil", "d", "s", ReplyShape::dialog, taking(readDouble, untilSince1970)},
-      {"StopKeepingAwake", "", "s", ReplyShape::dialog, without(StopKeepingAwake{})},
+      {"StopKeepingAwake", "", "s", ReplyShape::dialog, without(StopKeepingAwakeIntent{})},
       {"AddTime", "d", "s", ReplyShape::dialog,
-       taking(readDouble, [](double seconds) { return AddTime{seconds}; })},
-      {"AddTimeWithoutDuration", "", "s", ReplyShape::dialog, without(AddTime{})},
-      {"GetAwakeState", "", "bs", ReplyShape::stateAndDialog, without(GetAwakeState{})},
+       taking(readDouble, [](double seconds) { return AddTimeIntent{seconds}; })},
+      {"AddTimeWithoutDuration", "", "s", ReplyShape::dialog, without(AddTimeIntent{})},
+      {"GetAwakeState", "", "bs", ReplyShape::stateAndDialog, without(GetAwakeStateIntent{})},
       {"KeepAwakeWhileAppRuns", "s", "s", ReplyShape::dialog,
        taking(readString,
-              [](std::string identifier) { return KeepAwakeWhileAppRuns{std::move(identifier)}; })},
+              [](std::string identifier) {
+                return KeepAwakeWhileAppRunsIntent{std::move(identifier)};
+              })},
       {"KeepAwakeUntilDownloadFinishes", "s", "s", ReplyShape::dialog,
-       taking(readString,
-              [](std::string path) { return KeepAwakeUntilDownloadFinishes{std::move(path)}; })},
+       taking(
+           readString,
+           [](std::string path) { return KeepAwakeUntilDownloadFinishesIntent{std::move(path)}; })},
       {"SetAutomaticKeepAwake", "b", "s", ReplyShape::dialog,
-       taking(readBool, [](bool isOn) { return SetAutomaticKeepAwake{isOn}; })},
+       taking(readBool, [](bool isOn) { return SetAutomaticKeepAwakeIntent{isOn}; })},
       {"SetFocusFilter", "s", "", ReplyShape::nothing,
-       taking(readString, [](std::string mode) { return SetFocusFilter{std::move(mode)}; })},
-      {"RunningApps", "", "a(siss)", ReplyShape::apps, without(RunningApps{})},
+       taking(readString, [](std::string mode) { return VigilixFocusFilter{std::move(mode)}; })},
+      {"RunningApps", "", "a(siss)", ReplyShape::apps, without(RunningAppQuery{})},
   };
 }
 

@@ -33,10 +33,10 @@ std::optional<std::string> commandLineToolCommand(const std::string& program,
   return VGXCommandLineToolRow::rowCommand(tool.string(), pathVariable, isExecutableFile);
 }
 
-std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth) {
+std::shared_ptr<DZLSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth) {
   const std::string program = platform::ownProgramPath().value_or(std::filesystem::path()).string();
   const char* path = std::getenv("PATH");
-  return VGXSettingsWindow::make(
+  return DZLSettingsWindow::make(
       {.defaults = platform::UserDefaults::standard(),
        .durations = DZLActivationDurationsController::sharedController(),
        .loginItem = platform::LoginItem::current(),
@@ -46,8 +46,8 @@ std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<v
            {.showHealth = std::move(showHealth),
             .copyText = [](const std::string& text) { platform::WindowRendering::copyText(text); }},
        .quit = [] { platform::Application::shared().terminate(); },
-       .triggersPane = VGXTriggersSettingsPane::make(platform::UserDefaults::standard(),
-                                                     makeSharedTriggersSettingsHub())});
+       .triggersPane = VGXTriggersSettingsViewController::make(platform::UserDefaults::standard(),
+                                                               makeSharedTriggersSettingsHub())});
 }
 
 std::unique_ptr<VGXAboutWindow> makeApplicationAboutWindow() {

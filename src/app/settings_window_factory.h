@@ -18,7 +18,7 @@ std::optional<std::string> commandLineToolCommand(const std::string& program,
 
 // The application's settings window over the standard defaults, the shared
 // durations, the login item and the desktop's clipboard.
-std::shared_ptr<VGXSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth);
+std::shared_ptr<DZLSettingsWindow> makeApplicationSettingsWindow(std::function<void()> showHealth);
 
 // The About window of the running program: its version and the credits
 // installed with it.

@@ -23,7 +23,7 @@ struct VGXClosedLidParts {
   std::unique_ptr<VGXUnitRegistry> units;
   std::unique_ptr<VGXLidHelping> helper;
   std::unique_ptr<VGXSleepGuardClient> client;
-  std::unique_ptr<platform::LidWatcher> lid;
+  std::unique_ptr<platform::VGXLidWatcher> lid;
   // None: the session is not locked when the lid closes (no system bus).
   std::unique_ptr<platform::SessionLocker> locker;
 };

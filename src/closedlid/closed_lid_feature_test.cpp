@@ -33,7 +33,7 @@ class SilentGuard final : public VGXGuardTransport {
   std::vector<std::string>& sent_;
 };
 
-struct ScriptedLid final : platform::LidWatcher {
+struct ScriptedLid final : platform::VGXLidWatcher {
   platform::LidReading value{platform::LidPresence::hasLid, false};
   Handler onChange;
   platform::LidReading reading() const override { return value; }

@@ -14,7 +14,7 @@ namespace vigilix {
 namespace {
 
 // Without UPower's bus nobody can say whether there is a lid.
-class UnknownLidWatcher final : public platform::LidWatcher {
+class UnknownLidWatcher final : public platform::VGXLidWatcher {
  public:
   platform::LidReading reading() const override { return {}; }
   void setOnChange(Handler) override {}

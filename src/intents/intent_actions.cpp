@@ -18,16 +18,20 @@ namespace {
 
 constexpr double kDefaultAddedSeconds = 900;
 
-Refusal denied(std::string text) { return {Refusal::Kind::denied, std::move(text)}; }
+VigilixIntentError denied(std::string text) {
+  return {VigilixIntentError::Kind::denied, std::move(text)};
+}
 
-Refusal invalid(std::string text) { return {Refusal::Kind::invalid, std::move(text)}; }
+VigilixIntentError invalid(std::string text) {
+  return {VigilixIntentError::Kind::invalid, std::move(text)};
+}
 
 Answer dialog(std::string text) { return {.dialog = std::move(text)}; }
 
 Answer statusDialog(const VGXTriggerBridge& hub) { return dialog(hub.headerReasonLine()); }
 
 // A number of seconds the hub can take; NaN and infinities name no duration.
-std::optional<Refusal> badSeconds(double seconds) {
+std::optional<VigilixIntentError> badSeconds(double seconds) {
   if (std::isfinite(seconds)) return std::nullopt;
   return invalid(platform::localized("The duration must be a number of seconds.",
                                      "Error of an action given no usable duration"));
@@ -38,7 +42,7 @@ struct Performer {
   const platform::UserDefaults& defaults;
   const std::vector<platform::RunningApplication>& applications;
 
-  Outcome operator()(const SetKeepAwakeControl& action) const {
+  Outcome operator()(const SetKeepAwakeControlIntent& action) const {
     const auto refusal =
         action.value ? VGXKeepAwakeActionPolicy::refusalReason(defaults, hub.isHeatBlocked())
                      : VGXKeepAwakeActionPolicy::managedFooter(defaults);
@@ -51,7 +55,7 @@ struct Performer {
     return Answer{};
   }
 
-  Outcome operator()(const KeepAwake& action) const {
+  Outcome operator()(const KeepAwakeIntent& action) const {
     if (!action.seconds) {
       hub.keepAwakeForDefaultDuration();
     } else {
@@ -61,26 +65,27 @@ struct Performer {
     return dialog(keepingAwakeDialog(hub.manualFireDate()));
   }
 
-  Outcome operator()(const KeepAwakeUntil& action) const {
+  Outcome operator()(const KeepAwakeUntilIntent& action) const {
     if (!std::isfinite(action.date.timeIntervalSinceReferenceDate())) {
       return std::unexpected(invalid(platform::localized(
           "The time must be a number of seconds since 1970.", "Error of an action given no time")));
     }
     if (action.date <= platform::Clock::current().now()) {
-      return std::unexpected(Refusal{Refusal::Kind::pastTime,
-                                     platform::localized("That time is in the past.",
-                                                         "Error of an action given a past time")});
+      return std::unexpected(
+          VigilixIntentError{VigilixIntentError::Kind::pastTime,
+                             platform::localized("That time is in the past.",
+                                                 "Error of an action given a past time")});
     }
     hub.keepAwakeUntil(action.date);
     return dialog(keepingAwakeDialog(hub.manualFireDate()));
   }
 
-  Outcome operator()(const StopKeepingAwake&) const {
+  Outcome operator()(const StopKeepingAwakeIntent&) const {
     hub.stopKeepingAwake();
     return statusDialog(hub);
   }
 
-  Outcome operator()(const AddTime& action) const {
+  Outcome operator()(const AddTimeIntent& action) const {
     if (!hub.manualFireDate()) {
       return dialog(
           platform::localized("Time can only be added while a timed keep-awake session is running.",
@@ -92,13 +97,13 @@ struct Performer {
     return dialog(keepingAwakeDialog(hub.manualFireDate()));
   }
 
-  Outcome operator()(const GetAwakeState&) const {
+  Outcome operator()(const GetAwakeStateIntent&) const {
     Answer answer = statusDialog(hub);
     answer.value = hub.isAwake();
     return answer;
   }
 
-  Outcome operator()(const KeepAwakeWhileAppRuns& action) const {
+  Outcome operator()(const KeepAwakeWhileAppRunsIntent& action) const {
     const auto found = runningAppEntities(applications, {action.appIdentifier});
     if (found.empty()) {
       return std::unexpected(invalid(platform::fillPlaceholders(
@@ -110,7 +115,7 @@ struct Performer {
     return statusDialog(hub);
   }
 
-  Outcome operator()(const KeepAwakeUntilDownloadFinishes& action) const {
+  Outcome operator()(const KeepAwakeUntilDownloadFinishesIntent& action) const {
     if (action.path.empty()) {
       return dialog(platform::localized("Vigilix couldn’t open that file.",
                                         "Answer of a download action given no file"));
@@ -123,7 +128,7 @@ struct Performer {
     return statusDialog(hub);
   }
 
-  Outcome operator()(const SetAutomaticKeepAwake& action) const {
+  Outcome operator()(const SetAutomaticKeepAwakeIntent& action) const {
     if (!VGXPolicyGate::canWriteKey(defaults, kTriggersDefaultsKey)) {
       return std::unexpected(denied(
           platform::localized("Managed by your organization.", "Refusal of a managed setting")));
@@ -132,7 +137,7 @@ struct Performer {
     return statusDialog(hub);
   }
 
-  Outcome operator()(const SetFocusFilter& action) const {
+  Outcome operator()(const VigilixFocusFilter& action) const {
     const auto mode = focusModeFromRawValue(action.mode);
     if (!mode) {
       return std::unexpected(invalid(platform::fillPlaceholders(
@@ -144,7 +149,7 @@ struct Performer {
     return Answer{};
   }
 
-  Outcome operator()(const RunningApps&) const {
+  Outcome operator()(const RunningAppQuery&) const {
     return Answer{.apps = runningAppEntities(applications)};
   }
 };
@@ -157,12 +162,12 @@ Outcome perform(const Action& action, VGXTriggerBridge& hub, const platform::Use
 }
 
 std::optional<Action> desktopAction(std::string_view name) {
-  if (name == "keep-awake") return KeepAwake{};
-  if (name == "stop") return StopKeepingAwake{};
-  if (name == "awake-state") return GetAwakeState{};
-  if (name == "add-time") return AddTime{};
-  if (name == "keep-awake-on") return SetKeepAwakeControl{true};
-  if (name == "keep-awake-off") return SetKeepAwakeControl{false};
+  if (name == "keep-awake") return KeepAwakeIntent{};
+  if (name == "stop") return StopKeepingAwakeIntent{};
+  if (name == "awake-state") return GetAwakeStateIntent{};
+  if (name == "add-time") return AddTimeIntent{};
+  if (name == "keep-awake-on") return SetKeepAwakeControlIntent{true};
+  if (name == "keep-awake-off") return SetKeepAwakeControlIntent{false};
   return std::nullopt;
 }
 

@@ -20,41 +20,41 @@ class UserDefaults;
 // The actions other programs may run; each makes one call on the hub.
 namespace intents {
 
-struct SetKeepAwakeControl {
+struct SetKeepAwakeControlIntent {
   bool value = false;
 };
 // No duration: the default duration.
-struct KeepAwake {
+struct KeepAwakeIntent {
   std::optional<double> seconds;
 };
-struct KeepAwakeUntil {
+struct KeepAwakeUntilIntent {
   platform::Date date;
 };
-struct StopKeepingAwake {};
+struct StopKeepingAwakeIntent {};
 // No duration: fifteen minutes.
-struct AddTime {
+struct AddTimeIntent {
   std::optional<double> seconds;
 };
-struct GetAwakeState {};
-struct KeepAwakeWhileAppRuns {
+struct GetAwakeStateIntent {};
+struct KeepAwakeWhileAppRunsIntent {
   std::string appIdentifier;
 };
-struct KeepAwakeUntilDownloadFinishes {
+struct KeepAwakeUntilDownloadFinishesIntent {
   std::string path;
 };
-struct SetAutomaticKeepAwake {
+struct SetAutomaticKeepAwakeIntent {
   bool isOn = false;
 };
 // The raw value of a Focus mode: "off", "whileOnPower" or "keepAwake".
-struct SetFocusFilter {
+struct VigilixFocusFilter {
   std::string mode;
 };
-struct RunningApps {};
+struct RunningAppQuery {};
 
-using Action =
-    std::variant<SetKeepAwakeControl, KeepAwake, KeepAwakeUntil, StopKeepingAwake, AddTime,
-                 GetAwakeState, KeepAwakeWhileAppRuns, KeepAwakeUntilDownloadFinishes,
-                 SetAutomaticKeepAwake, SetFocusFilter, RunningApps>;
+using Action = std::variant<SetKeepAwakeControlIntent, KeepAwakeIntent, KeepAwakeUntilIntent,
+                            StopKeepingAwakeIntent, AddTimeIntent, GetAwakeStateIntent,
+                            KeepAwakeWhileAppRunsIntent, KeepAwakeUntilDownloadFinishesIntent,
+                            SetAutomaticKeepAwakeIntent, VigilixFocusFilter, RunningAppQuery>;
 
 struct Answer {
   std::string dialog{};         // empty for the actions that answer nothing
@@ -64,7 +64,7 @@ struct Answer {
   bool operator==(const Answer&) const = default;
 };
 
-struct Refusal {
+struct VigilixIntentError {
   enum class Kind {
     denied,    // the hub's or the managed policy's text
     pastTime,  // "That time is in the past."
@@ -73,10 +73,10 @@ struct Refusal {
   Kind kind;
   std::string text;
 
-  bool operator==(const Refusal&) const = default;
+  bool operator==(const VigilixIntentError&) const = default;
 };
 
-using Outcome = std::expected<Answer, Refusal>;
+using Outcome = std::expected<Answer, VigilixIntentError>;
 
 // Runs `action` on the hub (main thread). `defaults` holds the managed
 // policy; `applications` is the workspace's list of running applications.

@@ -26,7 +26,8 @@ std::string fieldText(const std::optional<std::int64_t>& value) {
 
 }  // namespace
 
-DZLAddDurationSheet::DZLAddDurationSheet(DZLActivationDurationsController& controller)
+DZLAddDurationViewController::DZLAddDurationViewController(
+    DZLActivationDurationsController& controller)
     : form_(controller),
       window_(std::make_shared<platform::Window>(Rect(0, 0, kWidth, 150),
                                                  platform::WindowStyle::Titled)),
@@ -69,7 +70,7 @@ DZLAddDurationSheet::DZLAddDurationSheet(DZLActivationDurationsController& contr
   show();
 }
 
-void DZLAddDurationSheet::show() {
+void DZLAddDurationViewController::show() {
   fields_[0]->setStringValue(fieldText(form_.hours));
   fields_[1]->setStringValue(fieldText(form_.minutes));
   fields_[2]->setStringValue(fieldText(form_.seconds));
@@ -80,7 +81,7 @@ void DZLAddDurationSheet::show() {
   content_->setNeedsLayout(true);
 }
 
-void DZLAddDurationSheet::add() {
+void DZLAddDurationViewController::add() {
   form_.hours = fieldValue(*fields_[0]);
   form_.minutes = fieldValue(*fields_[1]);
   form_.seconds = fieldValue(*fields_[2]);
@@ -91,8 +92,8 @@ void DZLAddDurationSheet::add() {
   }
 }
 
-DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsController& controller,
-                                                 platform::UserDefaults& defaults)
+DZLDurationSettingsViewController::DZLDurationSettingsViewController(
+    DZLActivationDurationsController& controller, platform::UserDefaults& defaults)
     : controller_(controller),
       defaults_(defaults),
       view_(std::make_shared<platform::StackView>(platform::StackView::Orientation::Vertical)),
@@ -140,13 +141,13 @@ DZLDurationSettingsPane::DZLDurationSettingsPane(DZLActivationDurationsControlle
   reload();
 }
 
-void DZLDurationSettingsPane::selectRow(std::optional<std::size_t> row) {
+void DZLDurationSettingsViewController::selectRow(std::optional<std::size_t> row) {
   if (row && *row >= table_->rows().size()) row.reset();
   selected_ = row;
   reload();
 }
 
-void DZLDurationSettingsPane::reload() {
+void DZLDurationSettingsViewController::reload() {
   auto durations = controller_.activationDurations();
   auto chosen = controller_.defaultActivationDuration();
   if (selected_ && *selected_ >= durations.size()) selected_.reset();
@@ -174,18 +175,18 @@ void DZLDurationSettingsPane::reload() {
   view_->setNeedsLayout(true);
 }
 
-void DZLDurationSettingsPane::presentAddSheet() {
+void DZLDurationSettingsViewController::presentAddSheet() {
   auto window = window_.lock();
   if (!window || window->attachedSheet()) return;
-  sheet_ = std::make_unique<DZLAddDurationSheet>(controller_);
+  sheet_ = std::make_unique<DZLAddDurationViewController>(controller_);
   window->beginSheet(sheet_->window(), [this](platform::ModalResponse) { reload(); });
 }
 
-std::shared_ptr<platform::Window> DZLDurationSettingsPane::resetAlertWindow() const {
+std::shared_ptr<platform::Window> DZLDurationSettingsViewController::resetAlertWindow() const {
   return alert_ && alert_->isPresented() ? alert_->window() : nullptr;
 }
 
-void DZLDurationSettingsPane::presentResetAlert() {
+void DZLDurationSettingsViewController::presentResetAlert() {
   auto window = window_.lock();
   if (!window || window->attachedSheet()) return;
   alert_ = platform::Alert::make();

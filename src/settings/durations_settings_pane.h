@@ -25,9 +25,9 @@ class Alert;
 inline constexpr const char* kVGXRestartTimerOnActivityKey = "VGXRestartTimerOnActivity";
 
 // The add-duration sheet: three fields, the error line, Cancel and Add.
-class DZLAddDurationSheet {
+class DZLAddDurationViewController {
  public:
-  explicit DZLAddDurationSheet(DZLActivationDurationsController& controller);
+  explicit DZLAddDurationViewController(DZLActivationDurationsController& controller);
 
   const std::shared_ptr<platform::Window>& window() const { return window_; }
   DZLAddDurationForm& form() { return form_; }
@@ -56,10 +56,10 @@ class DZLAddDurationSheet {
 // of durations and one marking the default, with − and + under it and the
 // buttons that change it. Every change, from here or elsewhere, arrives as
 // the controller's change notification.
-class DZLDurationSettingsPane {
+class DZLDurationSettingsViewController {
  public:
-  DZLDurationSettingsPane(DZLActivationDurationsController& controller,
-                          platform::UserDefaults& defaults);
+  DZLDurationSettingsViewController(DZLActivationDurationsController& controller,
+                                    platform::UserDefaults& defaults);
 
   const std::shared_ptr<platform::StackView>& view() const { return view_; }
   // The window the sheets attach to.
@@ -74,7 +74,7 @@ class DZLDurationSettingsPane {
   const std::shared_ptr<platform::Button>& resetButton() const { return reset_; }
   const std::shared_ptr<platform::CheckBox>& restartOnActivity() const { return restart_; }
   // The open add sheet, else nullptr.
-  DZLAddDurationSheet* addSheet() const { return sheet_.get(); }
+  DZLAddDurationViewController* addSheet() const { return sheet_.get(); }
   // The reset alert's window while it is open.
   std::shared_ptr<platform::Window> resetAlertWindow() const;
 
@@ -93,7 +93,7 @@ class DZLDurationSettingsPane {
   std::shared_ptr<platform::Button> remove_, add_, setDefault_, reset_;
   std::shared_ptr<platform::CheckBox> restart_;
   std::shared_ptr<platform::TextField> caption_;
-  std::unique_ptr<DZLAddDurationSheet> sheet_;
+  std::unique_ptr<DZLAddDurationViewController> sheet_;
   std::shared_ptr<platform::Alert> alert_;
   platform::ObserverHandle changes_;
 };

@@ -27,8 +27,8 @@ constexpr const char* kInUse = "This shortcut is already in use. Choose a differ
 // The settings window's model, its General pane, without a screen.
 class GeneralPaneTest : public ::testing::Test {
  public:
-  std::shared_ptr<VGXSettingsWindow> open() {
-    auto made = VGXSettingsWindow::make(
+  std::shared_ptr<DZLSettingsWindow> open() {
+    auto made = DZLSettingsWindow::make(
         {defaults, durations, loginItem, *shortcuts, std::nullopt, {}, [] {}});
     made->makeKeyAndOrderFront();
     platform.runUntilIdle();
@@ -80,7 +80,7 @@ TEST_F(GeneralPaneTest, TheWelcomeShowsUntilAnsweredAndEachAnswerDoesItsPart) {
     auto centre = VGXGlobalShortcutCenter::create(standard, keys);
     DZLActivationDurationsController list(standard);
     auto window =
-        VGXSettingsWindow::make({standard, list, loginItem, *centre, std::nullopt, {}, [] {}});
+        DZLSettingsWindow::make({standard, list, loginItem, *centre, std::nullopt, {}, [] {}});
     auto& pane = window->generalPane();
     EXPECT_EQ(pane.showWelcome(), !row.answered);
     EXPECT_EQ(pane.welcomeSheet(), nullptr);  // nothing shows before the window does
@@ -108,7 +108,7 @@ TEST_F(GeneralPaneTest, TheWelcomeShowsUntilAnsweredAndEachAnswerDoesItsPart) {
 }
 
 TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
-  using Act = std::function<void(VGXGeneralSettingsPane&, testing::FakeHotKeys&)>;
+  using Act = std::function<void(VGXGeneralSettingsViewController&, testing::FakeHotKeys&)>;
   struct Row {
     const char* name;
     Act act;
@@ -117,7 +117,7 @@ TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
     std::vector<std::string> spoken;
   };
   auto record = [](std::uint16_t key, std::uint64_t flags) {
-    return [=](VGXGeneralSettingsPane& pane, testing::FakeHotKeys&) {
+    return [=](VGXGeneralSettingsViewController& pane, testing::FakeHotKeys&) {
       pane.recordShortcut(key, flags);
     };
   };
@@ -128,7 +128,7 @@ TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
        std::nullopt,
        {}},
       {"a taken one keeps the previous, says why once",
-       [&](VGXGeneralSettingsPane& pane, testing::FakeHotKeys& keys) {
+       [&](VGXGeneralSettingsViewController& pane, testing::FakeHotKeys& keys) {
          pane.recordShortcut(kK, Flags::Command);
          keys.takeElsewhere(kJ, Bits::Command);
          pane.recordShortcut(kJ, Flags::Command);
@@ -138,7 +138,7 @@ TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
        kInUse,
        {kInUse}},
       {"a later success clears the message",
-       [&](VGXGeneralSettingsPane& pane, testing::FakeHotKeys& keys) {
+       [&](VGXGeneralSettingsViewController& pane, testing::FakeHotKeys& keys) {
          keys.takeElsewhere(kJ, Bits::Command);
          pane.recordShortcut(kJ, Flags::Command);
          pane.recordShortcut(kJ, Flags::Option);
@@ -147,7 +147,7 @@ TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
        std::nullopt,
        {kInUse}},
       {"Clear removes it",
-       [&](VGXGeneralSettingsPane& pane, testing::FakeHotKeys&) {
+       [&](VGXGeneralSettingsViewController& pane, testing::FakeHotKeys&) {
          pane.recordShortcut(kK, Flags::Command);
          pane.clearShortcut();
        },
@@ -170,7 +170,7 @@ TEST_F(GeneralPaneTest, TheShortcutRowRecordsRefusesAndClearsThroughTheCentre) {
     });
     DZLActivationDurationsController list(standard);
     auto window =
-        VGXSettingsWindow::make({standard, list, loginItem, *centre, std::nullopt, {}, [] {}});
+        DZLSettingsWindow::make({standard, list, loginItem, *centre, std::nullopt, {}, [] {}});
     auto& pane = window->generalPane();
     row.act(pane, keys);
     EXPECT_EQ(pane.shortcut(), row.shown);

@@ -55,7 +55,7 @@ const std::vector<VGXGeneralToggle>& generalPaneToggles() {
   return toggles;
 }
 
-std::vector<int> VGXGeneralSettingsPane::batteryThresholdOptions(double stored) {
+std::vector<int> VGXGeneralSettingsViewController::batteryThresholdOptions(double stored) {
   std::vector<int> options{10, 15, 20, 25, 30, 40, 50, 60, 70, 80, 90};
   if (stored >= 0 && stored <= 100) {
     int whole = static_cast<int>(stored);
@@ -65,11 +65,10 @@ std::vector<int> VGXGeneralSettingsPane::batteryThresholdOptions(double stored) 
   return options;
 }
 
-VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
-                                               platform::LoginItem& loginItem,
-                                               VGXGlobalShortcutCenter& shortcuts,
-                                               std::optional<std::string> commandLineCommand,
-                                               Actions actions)
+VGXGeneralSettingsViewController::VGXGeneralSettingsViewController(
+    platform::UserDefaults& defaults, platform::LoginItem& loginItem,
+    VGXGlobalShortcutCenter& shortcuts, std::optional<std::string> commandLineCommand,
+    Actions actions)
     : defaults_(defaults),
       loginItem_(loginItem),
       shortcuts_(shortcuts),
@@ -197,7 +196,7 @@ VGXGeneralSettingsPane::VGXGeneralSettingsPane(platform::UserDefaults& defaults,
   refresh();
 }
 
-void VGXGeneralSettingsPane::addShortcutSection() {
+void VGXGeneralSettingsViewController::addShortcutSection() {
   auto& section = addSection(
       "Global Shortcut", {kGlobalShortcutDefaultsKey},
       "Starts or stops keeping your computer awake from any app. Press Esc to cancel recording.");
@@ -229,12 +228,12 @@ void VGXGeneralSettingsPane::addShortcutSection() {
   section.section->addRow(conflictLine_);
 }
 
-std::shared_ptr<platform::View> VGXGeneralSettingsPane::shortcutRow() const {
+std::shared_ptr<platform::View> VGXGeneralSettingsViewController::shortcutRow() const {
   auto rows = shortcutHost_->arrangedSubviews();
   return rows.empty() ? nullptr : rows.front();
 }
 
-void VGXGeneralSettingsPane::refreshShortcutRow() {
+void VGXGeneralSettingsViewController::refreshShortcutRow() {
   bool forced = defaults_.objectIsForced(kGlobalShortcutDefaultsKey);
   if (forced) isRecordingShortcut_ = false;
   auto body = recorderRow_->body();
@@ -249,7 +248,8 @@ void VGXGeneralSettingsPane::refreshShortcutRow() {
   form_->setNeedsLayout(true);
 }
 
-void VGXGeneralSettingsPane::recordShortcut(std::uint16_t keyCode, std::uint64_t modifiers) {
+void VGXGeneralSettingsViewController::recordShortcut(std::uint16_t keyCode,
+                                                      std::uint64_t modifiers) {
   if (shortcuts_.setShortcut(keyCode, modifiers)) {
     shortcut_ = VGXShortcut{static_cast<std::uint16_t>(keyCode & 0xFFFF), modifiers};
     shortcutConflict_.reset();
@@ -263,19 +263,19 @@ void VGXGeneralSettingsPane::recordShortcut(std::uint16_t keyCode, std::uint64_t
   refreshShortcutRow();
 }
 
-void VGXGeneralSettingsPane::clearShortcut() {
+void VGXGeneralSettingsViewController::clearShortcut() {
   shortcuts_.clearShortcut();
   shortcut_.reset();
   isRecordingShortcut_ = false;
   refreshShortcutRow();
 }
 
-void VGXGeneralSettingsPane::paneDidAppear() {
+void VGXGeneralSettingsViewController::paneDidAppear() {
   refresh();
   presentWelcomeIfWanted();
 }
 
-void VGXGeneralSettingsPane::setShowWelcome(bool show) {
+void VGXGeneralSettingsViewController::setShowWelcome(bool show) {
   showWelcome_ = show;
   if (show) {
     presentWelcomeIfWanted();
@@ -284,7 +284,7 @@ void VGXGeneralSettingsPane::setShowWelcome(bool show) {
   }
 }
 
-void VGXGeneralSettingsPane::presentWelcomeIfWanted() {
+void VGXGeneralSettingsViewController::presentWelcomeIfWanted() {
   auto window = window_.lock();
   if (!showWelcome_ || welcome_ || !window || !window->isVisible()) return;
   welcome_ =
@@ -292,7 +292,7 @@ void VGXGeneralSettingsPane::presentWelcomeIfWanted() {
   window->beginSheet(welcome_->window());
 }
 
-void VGXGeneralSettingsPane::hideWelcome() {
+void VGXGeneralSettingsViewController::hideWelcome() {
   showWelcome_ = false;
   if (!welcome_) return;
   // The sheet's window outlives its own button's action.
@@ -302,7 +302,7 @@ void VGXGeneralSettingsPane::hideWelcome() {
       [sheet = std::shared_ptr<VGXWelcomeSheet>(std::move(sheet))] {});
 }
 
-void VGXGeneralSettingsPane::finishWelcome() {
+void VGXGeneralSettingsViewController::finishWelcome() {
   hideWelcome();
   defaults_.set(kDZLDidShowWelcomeKey, true);
   for (auto* window :
@@ -312,12 +312,12 @@ void VGXGeneralSettingsPane::finishWelcome() {
   platform::NotificationCenter::defaultCenter().post(kVGXOpenStatusMenuNotification);
 }
 
-void VGXGeneralSettingsPane::dismissWelcome() {
+void VGXGeneralSettingsViewController::dismissWelcome() {
   hideWelcome();
   defaults_.set(kDZLDidShowWelcomeKey, true);
 }
 
-VGXGeneralSettingsPane::Section& VGXGeneralSettingsPane::addSection(
+VGXGeneralSettingsViewController::Section& VGXGeneralSettingsViewController::addSection(
     const std::optional<std::string>& header, std::vector<std::string> keys,
     std::optional<std::string> base, bool managedLineSeparate) {
   Section& section =
@@ -327,8 +327,8 @@ VGXGeneralSettingsPane::Section& VGXGeneralSettingsPane::addSection(
   return section;
 }
 
-std::shared_ptr<CheckBox> VGXGeneralSettingsPane::addToggle(Section& section,
-                                                            const VGXGeneralToggle& toggle) {
+std::shared_ptr<CheckBox> VGXGeneralSettingsViewController::addToggle(
+    Section& section, const VGXGeneralToggle& toggle) {
   auto box = CheckBox::withTitle(toggle.title);
   std::string key = toggle.key;
   box->setAction([this, key](platform::Control& sender) {
@@ -345,12 +345,13 @@ std::shared_ptr<CheckBox> VGXGeneralSettingsPane::addToggle(Section& section,
   return box;
 }
 
-void VGXGeneralSettingsPane::batteryChanged() {
+void VGXGeneralSettingsViewController::batteryChanged() {
   refresh();
   platform::NotificationCenter::defaultCenter().post(kVGXBatteryThresholdDidChangeNotification);
 }
 
-std::optional<std::string> VGXGeneralSettingsPane::footerText(const Section& section) const {
+std::optional<std::string> VGXGeneralSettingsViewController::footerText(
+    const Section& section) const {
   if (!section.managedLineSeparate) {
     return VGXSettingsFooter::compose(defaults_, section.keys, section.base);
   }
@@ -359,7 +360,7 @@ std::optional<std::string> VGXGeneralSettingsPane::footerText(const Section& sec
   return *managed + "\n" + section.base.value_or("");
 }
 
-void VGXGeneralSettingsPane::refresh() {
+void VGXGeneralSettingsViewController::refresh() {
   for (const auto& t : generalPaneToggles()) {
     const auto& box = toggles_.at(t.key);
     box->setState(defaults_.boolValue(t.key).value_or(t.fallback) ? ControlStateValue::On
@@ -388,12 +389,14 @@ void VGXGeneralSettingsPane::refresh() {
   scroll_->setNeedsLayout(true);
 }
 
-std::shared_ptr<CheckBox> VGXGeneralSettingsPane::toggleFor(const std::string& key) const {
+std::shared_ptr<CheckBox> VGXGeneralSettingsViewController::toggleFor(
+    const std::string& key) const {
   auto found = toggles_.find(key);
   return found == toggles_.end() ? nullptr : found->second;
 }
 
-std::optional<std::string> VGXGeneralSettingsPane::footerFor(const std::string& key) const {
+std::optional<std::string> VGXGeneralSettingsViewController::footerFor(
+    const std::string& key) const {
   for (const auto& section : sections_) {
     if (std::ranges::find(section.keys, key) != section.keys.end()) {
       const auto& footer = section.section->footer();

@@ -42,16 +42,16 @@ const std::vector<VGXGeneralToggle>& generalPaneToggles();
 // The General pane: sections of check boxes that write the standard
 // defaults at once, each disabled when a profile forces its key, with the
 // managed line in the section's footer. Main thread only.
-class VGXGeneralSettingsPane {
+class VGXGeneralSettingsViewController {
  public:
   struct Actions {
     std::function<void()> showHealth;
     std::function<void(const std::string&)> copyText;
   };
   // `commandLineCommand`: the tool row's command, none without the row.
-  VGXGeneralSettingsPane(platform::UserDefaults& defaults, platform::LoginItem& loginItem,
-                         VGXGlobalShortcutCenter& shortcuts,
-                         std::optional<std::string> commandLineCommand, Actions actions);
+  VGXGeneralSettingsViewController(platform::UserDefaults& defaults, platform::LoginItem& loginItem,
+                                   VGXGlobalShortcutCenter& shortcuts,
+                                   std::optional<std::string> commandLineCommand, Actions actions);
 
   // The window the welcome sheet attaches to.
   void setWindow(std::weak_ptr<platform::Window> window) { window_ = std::move(window); }

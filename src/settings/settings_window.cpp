@@ -62,14 +62,14 @@ double wantedHeight(const platform::View& pane) {
 
 }  // namespace
 
-std::shared_ptr<VGXSettingsWindow> VGXSettingsWindow::make(Inputs inputs) {
-  auto window = std::make_shared<VGXSettingsWindow>(std::move(inputs));
+std::shared_ptr<DZLSettingsWindow> DZLSettingsWindow::make(Inputs inputs) {
+  auto window = std::make_shared<DZLSettingsWindow>(std::move(inputs));
   window->durations_.setWindow(window);
   window->general_.setWindow(window);
   return window;
 }
 
-VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
+DZLSettingsWindow::DZLSettingsWindow(Inputs inputs)
     : platform::Window(Rect(0, 0, VGXSettingsLayout::width, VGXSettingsLayout::minHeight),
                        platform::WindowStyle::Titled | platform::WindowStyle::Closable |
                            platform::WindowStyle::Miniaturizable |
@@ -118,23 +118,23 @@ VGXSettingsWindow::VGXSettingsWindow(Inputs inputs)
       });
 }
 
-bool VGXSettingsWindow::selectPaneWithIdentifier(const std::string& identifier) {
+bool DZLSettingsWindow::selectPaneWithIdentifier(const std::string& identifier) {
   if (!selection_.selectPaneWithIdentifier(identifier)) return false;
   showSelectedPane();
   return true;
 }
 
-bool VGXSettingsWindow::selectPaneAtIndex(std::size_t index) {
+bool DZLSettingsWindow::selectPaneAtIndex(std::size_t index) {
   if (!selection_.selectPaneAtIndex(index)) return false;
   showSelectedPane();
   return true;
 }
 
-const std::shared_ptr<platform::View>& VGXSettingsWindow::selectedPaneView() const {
+const std::shared_ptr<platform::View>& DZLSettingsWindow::selectedPaneView() const {
   return panes_[selection_.selectedIndex()];
 }
 
-void VGXSettingsWindow::showSelectedPane() {
+void DZLSettingsWindow::showSelectedPane() {
   std::size_t selected = selection_.selectedIndex();
   for (std::size_t i = 0; i < panes_.size(); ++i) {
     panes_[i]->setHidden(i != selected);
@@ -162,22 +162,22 @@ void VGXSettingsWindow::showSelectedPane() {
   layoutIfNeeded();
 }
 
-void VGXSettingsWindow::applyReduceMotionIfNeeded() {
+void DZLSettingsWindow::applyReduceMotionIfNeeded() {
   if (platform::ReduceMotion::current().isOn()) {
     setAnimationBehavior(platform::WindowAnimationBehavior::None);
   }
 }
 
-void VGXSettingsWindow::contentDidAppear() {
+void DZLSettingsWindow::contentDidAppear() {
   if (triggersContent_ && selection_.selectedIndex() == 2) triggersContent_->paneDidAppear();
   // After the window is on screen and key, so a sheet goes on top of it.
   platform::DispatchQueue::main().async([weak = weak_from_this()] {
-    auto window = std::static_pointer_cast<VGXSettingsWindow>(weak.lock());
+    auto window = std::static_pointer_cast<DZLSettingsWindow>(weak.lock());
     if (window && window->selection_.selectedIndex() == 0) window->general_.paneDidAppear();
   });
 }
 
-void VGXSettingsWindow::keyDown(const platform::Event& event) {
+void DZLSettingsWindow::keyDown(const platform::Event& event) {
   std::uint64_t modifiers =
       event.modifierFlags & platform::ModifierFlags::DeviceIndependentShortcutMask;
   if (modifiers == platform::ModifierFlags::Control && event.characters == "q") {

@@ -21,7 +21,7 @@ namespace vigilix {
 // notification, sizes itself to the pane within the shared bounds keeping
 // its top edge, keeps its frame between runs, and answers Ctrl+Q and Ctrl+W
 // itself. Main thread only.
-class VGXSettingsWindow : public platform::Window {
+class DZLSettingsWindow : public platform::Window {
  public:
   struct Inputs {
     platform::UserDefaults& defaults;
@@ -29,14 +29,14 @@ class VGXSettingsWindow : public platform::Window {
     platform::LoginItem& loginItem;
     VGXGlobalShortcutCenter& shortcuts;
     std::optional<std::string> commandLineCommand;
-    VGXGeneralSettingsPane::Actions generalActions;
+    VGXGeneralSettingsViewController::Actions generalActions;
     std::function<void()> quit;
     // Built above this folder; none shows a line in its place.
     std::shared_ptr<VGXSettingsPaneContent> triggersPane = nullptr;
   };
   // Built through make(): the panes keep a weak reference to the window.
-  static std::shared_ptr<VGXSettingsWindow> make(Inputs inputs);
-  explicit VGXSettingsWindow(Inputs inputs);
+  static std::shared_ptr<DZLSettingsWindow> make(Inputs inputs);
+  explicit DZLSettingsWindow(Inputs inputs);
 
   VGXSettingsPaneSelection& selection() { return selection_; }
   void selectGeneralPane() { selectPaneWithIdentifier("general"); }
@@ -44,8 +44,8 @@ class VGXSettingsWindow : public platform::Window {
   bool selectPaneAtIndex(std::size_t index);
 
   const std::vector<std::shared_ptr<platform::Button>>& tabs() const { return tabs_; }
-  VGXGeneralSettingsPane& generalPane() { return general_; }
-  DZLDurationSettingsPane& durationsPane() { return durations_; }
+  VGXGeneralSettingsViewController& generalPane() { return general_; }
+  DZLDurationSettingsViewController& durationsPane() { return durations_; }
   // The Triggers pane's view, or the line shown without one.
   const std::shared_ptr<platform::View>& triggersPane() const { return triggers_; }
   // The selected pane hears that it is on screen again.
@@ -62,8 +62,8 @@ class VGXSettingsWindow : public platform::Window {
 
   std::function<void()> quit_;
   VGXSettingsPaneSelection selection_;
-  VGXGeneralSettingsPane general_;
-  DZLDurationSettingsPane durations_;
+  VGXGeneralSettingsViewController general_;
+  DZLDurationSettingsViewController durations_;
   std::shared_ptr<VGXSettingsPaneContent> triggersContent_;
   std::shared_ptr<platform::View> triggers_;
   std::vector<std::shared_ptr<platform::View>> panes_;

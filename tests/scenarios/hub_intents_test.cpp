@@ -15,7 +15,7 @@ namespace {
 
 using intents::Answer;
 using intents::Outcome;
-using intents::Refusal;
+using intents::VigilixIntentError;
 
 class HubIntentsTest : public HubScenario {
  protected:
@@ -52,8 +52,8 @@ TEST_F(HubIntentsTest, EachActionAnswersOrRefusesAndChangesTheHubAccordingly) {
   const auto untilIn = [this](double offset) {
     return [this, offset] { return Outcome(Answer{intents::keepingAwakeDialog(now() + offset)}); };
   };
-  const auto refused = [](Refusal::Kind kind, const char* text) {
-    return [kind, text] { return Outcome(std::unexpected(Refusal{kind, text})); };
+  const auto refused = [](VigilixIntentError::Kind kind, const char* text) {
+    return [kind, text] { return Outcome(std::unexpected(VigilixIntentError{kind, text})); };
   };
   const auto status = [this] { return Outcome(Answer{hub->headerReasonLine()}); };
   const auto nothing = [] { return Outcome(Answer{}); };
@@ -71,81 +71,87 @@ TEST_F(HubIntentsTest, EachActionAnswersOrRefusesAndChangesTheHubAccordingly) {
 
   const Row rows[] = {
       {"keep awake, no duration: the default duration",
-       [this] { defaults().set(kDZLTimeIntervalKey, 600); }, [] { return intents::KeepAwake{}; },
-       untilIn(600), endsIn(600)},
-      {"keep awake for 0 s: without an end", [] {}, [] { return intents::KeepAwake{0.0}; },
+       [this] { defaults().set(kDZLTimeIntervalKey, 600); },
+       [] { return intents::KeepAwakeIntent{}; }, untilIn(600), endsIn(600)},
+      {"keep awake for 0 s: without an end", [] {}, [] { return intents::KeepAwakeIntent{0.0}; },
        untilOff, indefinite},
-      {"keep awake for NaN s: refused", [] {}, [nan] { return intents::KeepAwake{nan}; },
-       refused(Refusal::Kind::invalid, "The duration must be a number of seconds."), asleep},
-      {"keep awake until now: past", [] {}, [this] { return intents::KeepAwakeUntil{now()}; },
-       refused(Refusal::Kind::pastTime, "That time is in the past."), asleep},
-      {"keep awake until an hour ahead", [] {},
-       [this] { return intents::KeepAwakeUntil{now() + 3600}; }, untilIn(3600), endsIn(3600)},
-      {"add time without a session", [] {}, [] { return intents::AddTime{}; },
-       [=] { return Outcome(Answer{noTimedSession}); }, asleep},
-      {"add time to an endless session", awake, [] { return intents::AddTime{60.0}; },
-       [=] { return Outcome(Answer{noTimedSession}); }, indefinite},
-      {"add time, no duration: 15 minutes", tenMinutes, [] { return intents::AddTime{}; },
-       untilIn(1500), endsIn(1500)},
-      {"add 60 s", tenMinutes, [] { return intents::AddTime{60.0}; }, untilIn(660), endsIn(660)},
-      {"add NaN s: refused", tenMinutes, [nan] { return intents::AddTime{nan}; },
-       refused(Refusal::Kind::invalid, "The duration must be a number of seconds."), endsIn(600)},
-      {"control on", [] {}, [] { return intents::SetKeepAwakeControl{true}; }, nothing, indefinite},
-      {"control on while hot", hot, [] { return intents::SetKeepAwakeControl{true}; },
-       refused(Refusal::Kind::denied, hotText), asleep},
-      {"control on, duration forced", forcedDuration,
-       [] { return intents::SetKeepAwakeControl{true}; }, refused(Refusal::Kind::denied, managed),
+      {"keep awake for NaN s: refused", [] {}, [nan] { return intents::KeepAwakeIntent{nan}; },
+       refused(VigilixIntentError::Kind::invalid, "The duration must be a number of seconds."),
        asleep},
+      {"keep awake until now: past", [] {}, [this] { return intents::KeepAwakeUntilIntent{now()}; },
+       refused(VigilixIntentError::Kind::pastTime, "That time is in the past."), asleep},
+      {"keep awake until an hour ahead", [] {},
+       [this] { return intents::KeepAwakeUntilIntent{now() + 3600}; }, untilIn(3600), endsIn(3600)},
+      {"add time without a session", [] {}, [] { return intents::AddTimeIntent{}; },
+       [=] { return Outcome(Answer{noTimedSession}); }, asleep},
+      {"add time to an endless session", awake, [] { return intents::AddTimeIntent{60.0}; },
+       [=] { return Outcome(Answer{noTimedSession}); }, indefinite},
+      {"add time, no duration: 15 minutes", tenMinutes, [] { return intents::AddTimeIntent{}; },
+       untilIn(1500), endsIn(1500)},
+      {"add 60 s", tenMinutes, [] { return intents::AddTimeIntent{60.0}; }, untilIn(660),
+       endsIn(660)},
+      {"add NaN s: refused", tenMinutes, [nan] { return intents::AddTimeIntent{nan}; },
+       refused(VigilixIntentError::Kind::invalid, "The duration must be a number of seconds."),
+       endsIn(600)},
+      {"control on", [] {}, [] { return intents::SetKeepAwakeControlIntent{true}; }, nothing,
+       indefinite},
+      {"control on while hot", hot, [] { return intents::SetKeepAwakeControlIntent{true}; },
+       refused(VigilixIntentError::Kind::denied, hotText), asleep},
+      {"control on, duration forced", forcedDuration,
+       [] { return intents::SetKeepAwakeControlIntent{true}; },
+       refused(VigilixIntentError::Kind::denied, managed), asleep},
       {"control off, duration forced",
        [=] {
          awake();
          forcedDuration();
        },
-       [] { return intents::SetKeepAwakeControl{false}; }, refused(Refusal::Kind::denied, managed),
-       indefinite},
+       [] { return intents::SetKeepAwakeControlIntent{false}; },
+       refused(VigilixIntentError::Kind::denied, managed), indefinite},
       {"stop, duration forced: stops",
        [=] {
          awake();
          forcedDuration();
        },
-       [] { return intents::StopKeepingAwake{}; }, status, asleep},
-      {"is it kept awake: yes", awake, [] { return intents::GetAwakeState{}; },
+       [] { return intents::StopKeepingAwakeIntent{}; }, status, asleep},
+      {"is it kept awake: yes", awake, [] { return intents::GetAwakeStateIntent{}; },
        [this] { return Outcome(Answer{.dialog = hub->headerReasonLine(), .value = true}); },
        indefinite},
-      {"is it kept awake: no", [] {}, [] { return intents::GetAwakeState{}; },
+      {"is it kept awake: no", [] {}, [] { return intents::GetAwakeStateIntent{}; },
        [this] { return Outcome(Answer{.dialog = hub->headerReasonLine(), .value = false}); },
        asleep},
-      {"automatic keep-awake off", [] {}, [] { return intents::SetAutomaticKeepAwake{false}; },
-       status, [this] { return !hub->isAutomationEnabled(); }},
+      {"automatic keep-awake off", [] {},
+       [] { return intents::SetAutomaticKeepAwakeIntent{false}; }, status,
+       [this] { return !hub->isAutomationEnabled(); }},
       {"automatic keep-awake, triggers forced",
        [this] { platform.defaults.standard().setForced(kTriggersDefaultsKey, platform::Bytes{}); },
        [&] {
          automationBefore = hub->isAutomationEnabled();
-         return intents::SetAutomaticKeepAwake{!automationBefore};
+         return intents::SetAutomaticKeepAwakeIntent{!automationBefore};
        },
-       refused(Refusal::Kind::denied, managed),
+       refused(VigilixIntentError::Kind::denied, managed),
        [&] { return hub->isAutomationEnabled() == automationBefore; }},
-      {"focus filter keepAwake", [] {}, [] { return intents::SetFocusFilter{"keepAwake"}; },
+      {"focus filter keepAwake", [] {}, [] { return intents::VigilixFocusFilter{"keepAwake"}; },
        nothing, [this] { return storedFocusMode() == VGXFocusMode::keepAwake; }},
       {"focus filter off still reaches the hub",
        [this] { hub->setFocusMode(VGXFocusMode::keepAwake); },
-       [] { return intents::SetFocusFilter{"off"}; }, nothing,
+       [] { return intents::VigilixFocusFilter{"off"}; }, nothing,
        [this] { return storedFocusMode() == VGXFocusMode::off; }},
       {"focus filter with an unknown mode", [] {},
-       [] { return intents::SetFocusFilter{"KeepAwake"}; },
-       refused(Refusal::Kind::invalid,
+       [] { return intents::VigilixFocusFilter{"KeepAwake"}; },
+       refused(VigilixIntentError::Kind::invalid,
                "Unknown mode \"KeepAwake\": use off, whileOnPower or keepAwake."),
        [this] { return storedFocusMode() == VGXFocusMode::off; }},
-      {"download with no file", [] {}, [] { return intents::KeepAwakeUntilDownloadFinishes{""}; },
+      {"download with no file", [] {},
+       [] { return intents::KeepAwakeUntilDownloadFinishesIntent{""}; },
        [] { return Outcome(Answer{"Vigilix couldn’t open that file."}); },
        [this] { return hub->activeWatches().empty(); }},
       {"download the hub refuses: nothing started", [] {},
-       [] { return intents::KeepAwakeUntilDownloadFinishes{"/nowhere/file.part"}; },
+       [] { return intents::KeepAwakeUntilDownloadFinishesIntent{"/nowhere/file.part"}; },
        [] { return Outcome(Answer{"This download couldn’t be watched."}); },
        [this] { return hub->activeWatches().empty(); }},
       {"an application that is not running", [] {},
-       [] { return intents::KeepAwakeWhileAppRuns{"org.example.Absent"}; },
-       refused(Refusal::Kind::invalid,
+       [] { return intents::KeepAwakeWhileAppRunsIntent{"org.example.Absent"}; },
+       refused(VigilixIntentError::Kind::invalid,
                "No running application has the identifier org.example.Absent."),
        [this] { return hub->activeWatches().empty(); }},
   };

@@ -22,10 +22,10 @@ struct LidReading {
 
 // Follows the lid and tells its owner of each change of the reading.
 // Main thread only.
-class LidWatcher {
+class VGXLidWatcher {
  public:
   using Handler = std::function<void()>;
-  virtual ~LidWatcher() = default;
+  virtual ~VGXLidWatcher() = default;
   virtual LidReading reading() const = 0;
   // Replaces the handler; it runs after each change of `reading()`.
   virtual void setOnChange(Handler onChange) = 0;
@@ -34,7 +34,7 @@ class LidWatcher {
 // UPower's "LidIsPresent" and "LidIsClosed" on the system bus: without UPower
 // (or with a value it cannot give) the lid is unknown. Each PropertiesChanged
 // and each new owner of UPower's name are read again.
-class UPowerLidWatcher final : public LidWatcher {
+class UPowerLidWatcher final : public VGXLidWatcher {
  public:
   // Starts both watches; a bus that cannot take them leaves the lid unknown
   // and is logged.

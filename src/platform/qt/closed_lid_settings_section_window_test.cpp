@@ -113,7 +113,7 @@ TEST_F(ClosedLidSectionWindowTest, EachAvailabilityShowsItsControlsInTheGeneralP
     controller.recompute(false);
     ASSERT_EQ(controller.availability().kind, row.availability);
 
-    auto window = VGXSettingsWindow::make({platform::UserDefaults::standard(),
+    auto window = DZLSettingsWindow::make({platform::UserDefaults::standard(),
                                            durations,
                                            loginItem,
                                            *shortcuts,
@@ -148,7 +148,7 @@ TEST_F(ClosedLidSectionWindowTest, EachAvailabilityShowsItsControlsInTheGeneralP
 
 TEST_F(ClosedLidSectionWindowTest, PickersStepThroughTheChoicesAndShowAFailedSetup) {
   controller.recompute(false);
-  auto window = VGXSettingsWindow::make(
+  auto window = DZLSettingsWindow::make(
       {platform::UserDefaults::standard(), durations, loginItem, *shortcuts, std::nullopt, {}, [] {
        }});
   window->makeKeyAndOrderFront();

@@ -133,7 +133,7 @@ TEST_F(ContentPanesWindowTest, TheAboutWindowAndTheWelcomeSheetAreShown) {
 
   DZLActivationDurationsController durations(defaults);
   auto shortcuts = VGXGlobalShortcutCenter::create(defaults, hotKeys);
-  auto window = VGXSettingsWindow::make(
+  auto window = DZLSettingsWindow::make(
       {defaults, durations, loginItem, *shortcuts, std::nullopt, {}, [] {}});
   window->makeKeyAndOrderFront();
   platform.runUntilIdle();

@@ -99,8 +99,8 @@ class WindowLayoutTest : public ClosedLidTest {
         [presence] { return VGXPresenceSettingsSection::make(presence); });
     controller.recompute(false);
     standard.set(kDZLDidShowWelcomeKey, true);
-    triggers = VGXTriggersSettingsPane::make(standard, std::make_shared<IdleHub>());
-    window = VGXSettingsWindow::make({standard,
+    triggers = VGXTriggersSettingsViewController::make(standard, std::make_shared<IdleHub>());
+    window = DZLSettingsWindow::make({standard,
                                       durations,
                                       loginItem,
                                       *shortcuts,
@@ -153,8 +153,8 @@ class WindowLayoutTest : public ClosedLidTest {
   testing::FakeHotKeys hotKeys;
   std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
       VGXGlobalShortcutCenter::create(standard, hotKeys);
-  std::shared_ptr<VGXTriggersSettingsPane> triggers;
-  std::shared_ptr<VGXSettingsWindow> window;
+  std::shared_ptr<VGXTriggersSettingsViewController> triggers;
+  std::shared_ptr<DZLSettingsWindow> window;
 };
 
 TEST_F(WindowLayoutTest, EveryPaneShowsAllItsTextWithEachCaptionUnderItsControl) {

@@ -33,7 +33,7 @@ class SettingsWindowTest : public ::testing::Test {
   SettingsWindowTest() {
     // The welcome has its own test; the others start past it.
     defaults.set(kDZLDidShowWelcomeKey, true);
-    window = VGXSettingsWindow::make(
+    window = DZLSettingsWindow::make(
         {defaults,
          durations,
          loginItem,
@@ -75,7 +75,7 @@ class SettingsWindowTest : public ::testing::Test {
   testing::FakeHotKeys hotKeys;
   std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
       VGXGlobalShortcutCenter::create(defaults, hotKeys);
-  std::shared_ptr<VGXSettingsWindow> window;
+  std::shared_ptr<DZLSettingsWindow> window;
   int healthShown = 0;
   int quits = 0;
 };

@@ -69,8 +69,8 @@ class TriggersPaneWindowTest : public ::testing::Test {
   }
 
   void open() {
-    pane = VGXTriggersSettingsPane::make(defaults, hub);
-    window = VGXSettingsWindow::make(
+    pane = VGXTriggersSettingsViewController::make(defaults, hub);
+    window = DZLSettingsWindow::make(
         {defaults, durations, loginItem, *shortcuts, std::nullopt, {}, [] {}, pane});
     window->selectPaneWithIdentifier("triggers");
     window->makeKeyAndOrderFront();
@@ -106,8 +106,8 @@ class TriggersPaneWindowTest : public ::testing::Test {
   std::shared_ptr<VGXGlobalShortcutCenter> shortcuts =
       VGXGlobalShortcutCenter::create(platform::UserDefaults::standard(), hotKeys);
   std::shared_ptr<PaneHub> hub = std::make_shared<PaneHub>();
-  std::shared_ptr<VGXTriggersSettingsPane> pane;
-  std::shared_ptr<VGXSettingsWindow> window;
+  std::shared_ptr<VGXTriggersSettingsViewController> pane;
+  std::shared_ptr<DZLSettingsWindow> window;
 };
 
 TEST_F(TriggersPaneWindowTest, ThePaneAndItsOpenPartsAreShown) {
@@ -365,7 +365,7 @@ TEST_F(TriggersPaneWindowTest, TheFooterTimerRunsOnlyWhileThePaneShows) {
       {"window closed",
        [&] {
          window->close();
-         platform.advance(VGXTriggersSettingsPane::kFooterInterval + 0.1);
+         platform.advance(VGXTriggersSettingsViewController::kFooterInterval + 0.1);
        },
        false},
       {"reopened", [&] { window->makeKeyAndOrderFront(); }, true},

@@ -59,15 +59,15 @@ void setControlsEnabled(const platform::View& view, bool enabled, const platform
 
 }  // namespace
 
-std::shared_ptr<VGXTriggersSettingsPane> VGXTriggersSettingsPane::make(
+std::shared_ptr<VGXTriggersSettingsViewController> VGXTriggersSettingsViewController::make(
     platform::UserDefaults& defaults, std::shared_ptr<TriggersSettingsHub> hub) {
-  auto pane = std::make_shared<VGXTriggersSettingsPane>(defaults, std::move(hub));
+  auto pane = std::make_shared<VGXTriggersSettingsViewController>(defaults, std::move(hub));
   pane->build();
   return pane;
 }
 
-VGXTriggersSettingsPane::VGXTriggersSettingsPane(platform::UserDefaults& defaults,
-                                                 std::shared_ptr<TriggersSettingsHub> hub)
+VGXTriggersSettingsViewController::VGXTriggersSettingsViewController(
+    platform::UserDefaults& defaults, std::shared_ptr<TriggersSettingsHub> hub)
     : defaults_(defaults),
       hub_(hub),
       model_(std::make_shared<VGXTriggersSettingsModel>(
@@ -76,11 +76,11 @@ VGXTriggersSettingsPane::VGXTriggersSettingsPane(platform::UserDefaults& default
       scroll_(std::make_shared<platform::ScrollView>()),
       view_(scroll_) {}
 
-VGXTriggersSettingsPane::~VGXTriggersSettingsPane() {
+VGXTriggersSettingsViewController::~VGXTriggersSettingsViewController() {
   if (footerTimer_) footerTimer_->invalidate();
 }
 
-void VGXTriggersSettingsPane::build() {
+void VGXTriggersSettingsViewController::build() {
   model_->load();
   auto form = std::make_shared<TriggersForm>([this] {
     if (controls_.isManaged() || !model_->apps().canUndo()) return false;
@@ -135,8 +135,8 @@ void VGXTriggersSettingsPane::build() {
   liveFooter_ = secondaryLine("");
   form_->addArrangedSubview(liveFooter_);
 
-  model_->setOnChange(platform::weakly(this, &VGXTriggersSettingsPane::refresh));
-  const auto follow = platform::weakly(this, [](VGXTriggersSettingsPane& self) {
+  model_->setOnChange(platform::weakly(this, &VGXTriggersSettingsViewController::refresh));
+  const auto follow = platform::weakly(this, [](VGXTriggersSettingsViewController& self) {
     // A managed value may have come or gone too.
     self.refresh();
     self.model_->refreshLiveFooter();
@@ -148,8 +148,8 @@ void VGXTriggersSettingsPane::build() {
   refresh();
 }
 
-std::shared_ptr<platform::View> VGXTriggersSettingsPane::slotSection(const std::string& title,
-                                                                     bool agent) {
+std::shared_ptr<platform::View> VGXTriggersSettingsViewController::slotSection(
+    const std::string& title, bool agent) {
   const auto& factory =
       agent ? VGXAgentSettingsSlot::agentSection() : VGXAgentSettingsSlot::chatSection();
   if (factory) {
@@ -161,7 +161,7 @@ std::shared_ptr<platform::View> VGXTriggersSettingsPane::slotSection(const std::
   return section.view();
 }
 
-void VGXTriggersSettingsPane::buildRecipes(VGXSettingsSection& section) {
+void VGXTriggersSettingsViewController::buildRecipes(VGXSettingsSection& section) {
   std::shared_ptr<platform::StackView> line;
   for (const TriggerRecipe recipe : {TriggerRecipe::atMyDesk, TriggerRecipe::inCalls,
                                      TriggerRecipe::overnightDownload, TriggerRecipe::presenting}) {
@@ -191,7 +191,7 @@ void VGXTriggersSettingsPane::buildRecipes(VGXSettingsSection& section) {
   section.view()->setSpacing(12);
 }
 
-void VGXTriggersSettingsPane::refresh() {
+void VGXTriggersSettingsViewController::refresh() {
   // Managed rules disable the whole form; once they are not, the sections'
   // own rules below decide again.
   const bool managed = controls_.isManaged();
@@ -221,19 +221,20 @@ void VGXTriggersSettingsPane::refresh() {
   scroll_->setNeedsLayout(true);
 }
 
-void VGXTriggersSettingsPane::paneDidAppear() {
+void VGXTriggersSettingsViewController::paneDidAppear() {
   model_->load();
   if (footerTimer_) footerTimer_->invalidate();
   footerTimer_ = platform::RunLoop::main().scheduleTimer(
-      kFooterInterval, true, platform::weakly(this, &VGXTriggersSettingsPane::footerTick));
+      kFooterInterval, true,
+      platform::weakly(this, &VGXTriggersSettingsViewController::footerTick));
 }
 
-void VGXTriggersSettingsPane::paneDidDisappear() {
+void VGXTriggersSettingsViewController::paneDidDisappear() {
   if (footerTimer_) footerTimer_->invalidate();
   footerTimer_.reset();
 }
 
-void VGXTriggersSettingsPane::footerTick() {
+void VGXTriggersSettingsViewController::footerTick() {
   // A closed window tells nobody; the timer stops itself then.
   const platform::Window* window = view_->window();
   if (!window || !window->isVisible() || view_->isHiddenOrHasHiddenAncestor()) {

@@ -33,16 +33,17 @@ struct TriggersRecipeCardView {
 // now" line, which a 2 s timer keeps current while the pane is on screen.
 // Everything is disabled while the rules are managed. Ctrl+Z puts the last
 // removed app back. Main thread only.
-class VGXTriggersSettingsPane final : public VGXSettingsPaneContent,
-                                      public std::enable_shared_from_this<VGXTriggersSettingsPane> {
+class VGXTriggersSettingsViewController final
+    : public VGXSettingsPaneContent,
+      public std::enable_shared_from_this<VGXTriggersSettingsViewController> {
  public:
   static constexpr double kFooterInterval = 2.0;
 
-  static std::shared_ptr<VGXTriggersSettingsPane> make(platform::UserDefaults& defaults,
-                                                       std::shared_ptr<TriggersSettingsHub> hub);
-  VGXTriggersSettingsPane(platform::UserDefaults& defaults,
-                          std::shared_ptr<TriggersSettingsHub> hub);
-  ~VGXTriggersSettingsPane() override;
+  static std::shared_ptr<VGXTriggersSettingsViewController> make(
+      platform::UserDefaults& defaults, std::shared_ptr<TriggersSettingsHub> hub);
+  VGXTriggersSettingsViewController(platform::UserDefaults& defaults,
+                                    std::shared_ptr<TriggersSettingsHub> hub);
+  ~VGXTriggersSettingsViewController() override;
 
   const std::shared_ptr<platform::View>& paneView() const override { return view_; }
   // Loads the stored rules and starts the footer timer.

@@ -5,10 +5,10 @@
 namespace vigilix {
 namespace {
 
-using Kind = VGXMaintenanceRead::Kind;
+using Kind = AppMissingRecord::Kind;
 using Operation = Maintenance::Operation;
 
-bool isAppMissing(const VGXMaintenanceRead& read) {
+bool isAppMissing(const AppMissingRecord& read) {
   return read.kind == Kind::value && read.record.op == Operation::appMissingUninstall;
 }
 
@@ -52,7 +52,7 @@ std::optional<VGXAppMissingCleanup::Begun> VGXAppMissingCleanup::begin() {
   std::optional<Begun> begun;
   const auto held = system_.withMaintenanceLock([&] {
     const std::string generation = readInstallGeneration(system_.store());
-    const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
+    const AppMissingRecord read = readMaintenanceRecord(system_.store());
     if (read.kind == Kind::absent) {
       const Maintenance record{system_.newTransactionID(), Operation::appMissingUninstall,
                                "released", generation};
@@ -73,7 +73,7 @@ std::optional<VGXAppMissingCleanup::Begun> VGXAppMissingCleanup::begin() {
 bool VGXAppMissingCleanup::stillWanted(const std::string& transactionID) {
   bool wanted = false;
   (void)system_.withMaintenanceLock([&] {
-    const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
+    const AppMissingRecord read = readMaintenanceRecord(system_.store());
     if (read.kind != Kind::value || read.record.txID != transactionID) return;
     const bool appMissing = read.record.op == Operation::appMissingUninstall;
     if (appMissing && !system_.appIsPresent()) {
@@ -87,7 +87,7 @@ bool VGXAppMissingCleanup::stillWanted(const std::string& transactionID) {
 
 void VGXAppMissingCleanup::abandon(const std::string& transactionID) {
   (void)system_.withMaintenanceLock([&] {
-    const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
+    const AppMissingRecord read = readMaintenanceRecord(system_.store());
     if (read.kind == Kind::value && read.record.txID == transactionID) {
       (void)system_.store().remove(VGXGuardFile::maintenance());
     }
@@ -101,7 +101,7 @@ bool VGXAppMissingCleanup::finish(const std::string& transactionID,
   if (!system.waitForGuardUnloaded(kUnloadTimeoutSeconds)) return false;
   bool removed = false;
   const auto held = system.withMaintenanceLock([&] {
-    const VGXMaintenanceRead read = readMaintenanceRecord(system.store());
+    const AppMissingRecord read = readMaintenanceRecord(system.store());
     if (!isAppMissing(read) || read.record.txID != transactionID) return;
     // A guard installed again since the record was written is left alone.
     if (readInstallGeneration(system.store()) != installGeneration) return;

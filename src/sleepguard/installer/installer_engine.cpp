@@ -58,8 +58,8 @@ VGXInstallerResult VGXInstallerEngine::writeRecord(const std::string& txID, Oper
 }
 
 VGXInstallerResult VGXInstallerEngine::assertOwnsRecord(const std::string& txID) {
-  const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
-  if (read.kind != VGXMaintenanceRead::Kind::value || read.record.txID != txID) {
+  const AppMissingRecord read = readMaintenanceRecord(system_.store());
+  if (read.kind != AppMissingRecord::Kind::value || read.record.txID != txID) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   return {};
@@ -72,9 +72,9 @@ VGXInstallerResult VGXInstallerEngine::removeRecord() {
 template <class Body>
 VGXInstallerResult VGXInstallerEngine::enter(std::uint32_t uid, Body body) {
   (void)resume();
-  VGXMaintenanceRead read;
+  AppMissingRecord read;
   auto held = system_.withMaintenanceLock([&] { read = readMaintenanceRecord(system_.store()); });
-  if (!held || read.kind != VGXMaintenanceRead::Kind::absent) {
+  if (!held || read.kind != AppMissingRecord::Kind::absent) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   if (system_.isHeldByAnotherUser(uid)) {
@@ -141,7 +141,7 @@ VGXInstallerResult VGXInstallerEngine::firstInstallation(const std::string& expe
   if (!installed) return failure(installed.error());
   const auto hash = system_.handshakeHash();
   const auto unclaimed = locked([&]() -> VGXInstallerResult {
-    if (readMaintenanceRecord(system_.store()).kind != VGXMaintenanceRead::Kind::absent) {
+    if (readMaintenanceRecord(system_.store()).kind != AppMissingRecord::Kind::absent) {
       return std::unexpected(VGXInstallerError::maintenancePending());
     }
     return {};
@@ -171,7 +171,7 @@ VGXInstallerResult VGXInstallerEngine::currentCheck(const std::string& expected)
   const auto hash = system_.handshakeHash();
   if (!hash) return std::unexpected(hash.error());
   const auto unclaimed = locked([&]() -> VGXInstallerResult {
-    if (readMaintenanceRecord(system_.store()).kind != VGXMaintenanceRead::Kind::absent) {
+    if (readMaintenanceRecord(system_.store()).kind != AppMissingRecord::Kind::absent) {
       return std::unexpected(VGXInstallerError::maintenancePending());
     }
     return {};
@@ -319,8 +319,8 @@ VGXInstallerResult VGXInstallerEngine::finishUninstall() {
     const auto loaded = system_.isGuardLoaded();
     if (!loaded) return std::unexpected(loaded.error());
     if (*loaded || !system_.noGuardProcesses()) return failedWith("still loaded");
-    if (const VGXMaintenanceRead read = readMaintenanceRecord(system_.store());
-        read.kind == VGXMaintenanceRead::Kind::value) {
+    if (const AppMissingRecord read = readMaintenanceRecord(system_.store());
+        read.kind == AppMissingRecord::Kind::value) {
       if (auto done = writeRecord(read.record.txID, Operation::uninstall, "removed"); !done) {
         return done;
       }
@@ -330,14 +330,14 @@ VGXInstallerResult VGXInstallerEngine::finishUninstall() {
 }
 
 VGXInstallerResult VGXInstallerEngine::resume() {
-  VGXMaintenanceRead read;
+  AppMissingRecord read;
   if (auto held =
           system_.withMaintenanceLock([&] { read = readMaintenanceRecord(system_.store()); });
       !held) {
     return failedWith(detailText(held.error()));
   }
-  if (read.kind == VGXMaintenanceRead::Kind::absent) return {};
-  if (read.kind == VGXMaintenanceRead::Kind::unreadable) {
+  if (read.kind == AppMissingRecord::Kind::absent) return {};
+  if (read.kind == AppMissingRecord::Kind::unreadable) {
     return std::unexpected(VGXInstallerError::maintenancePending());
   }
   const Maintenance& record = read.record;

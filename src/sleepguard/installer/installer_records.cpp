@@ -4,8 +4,8 @@
 
 namespace vigilix {
 
-VGXMaintenanceRead readMaintenanceRecord(VGXGuardStore& store) {
-  using Kind = VGXMaintenanceRead::Kind;
+AppMissingRecord readMaintenanceRecord(VGXGuardStore& store) {
+  using Kind = AppMissingRecord::Kind;
   const VGXFileRead read = store.read(VGXGuardFile::maintenance());
   if (read.kind == VGXFileRead::Kind::absent) return {Kind::absent, {}};
   if (read.kind != VGXFileRead::Kind::data || read.bytes.size() > kGuardRecordMaxBytes) {

@@ -114,14 +114,14 @@ VGXInstallerResult writeUnit(int directoryFd, const std::string& unit) {
 
 }  // namespace
 
-std::expected<void, VGXGuardError> VGXAbsentGuardStore::write(const VGXGuardFile&,
-                                                              const platform::Bytes&) {
+std::expected<void, VGXGuardError> AbsentGuardStore::write(const VGXGuardFile&,
+                                                           const platform::Bytes&) {
   return std::unexpected(VGXGuardError::io("no store"));
 }
-std::expected<void, VGXGuardError> VGXAbsentGuardStore::remove(const VGXGuardFile&) {
+std::expected<void, VGXGuardError> AbsentGuardStore::remove(const VGXGuardFile&) {
   return std::unexpected(VGXGuardError::io("no store"));
 }
-std::expected<void, VGXGuardError> VGXAbsentGuardStore::quarantine(const VGXGuardFile&) {
+std::expected<void, VGXGuardError> AbsentGuardStore::quarantine(const VGXGuardFile&) {
   return std::unexpected(VGXGuardError::io("no store"));
 }
 

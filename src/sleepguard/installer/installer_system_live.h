@@ -13,7 +13,7 @@ namespace vigilix {
 
 // A store for a state directory that does not exist: nothing to read, nothing
 // can be written.
-class VGXAbsentGuardStore final : public VGXGuardStore {
+class AbsentGuardStore final : public VGXGuardStore {
  public:
   VGXFileRead read(const VGXGuardFile&) override { return VGXFileRead::absent(); }
   std::expected<void, VGXGuardError> write(const VGXGuardFile&, const platform::Bytes&) override;
@@ -74,7 +74,7 @@ class VGXInstallerSystemLive final : public VGXInstallerSystem {
  private:
   Parts parts_;
   std::unique_ptr<VGXSecureDirectoryStore> store_;
-  VGXAbsentGuardStore absent_;
+  AbsentGuardStore absent_;
 };
 
 }  // namespace vigilix

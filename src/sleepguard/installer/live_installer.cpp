@@ -61,8 +61,7 @@ VGXInstallerStatus LiveInstaller::statusReply(VGXInstallerSystem& system) {
       status.current = loaded && *loaded;
     }
   }
-  status.maintenance =
-      readMaintenanceRecord(system.store()).kind != VGXMaintenanceRead::Kind::absent;
+  status.maintenance = readMaintenanceRecord(system.store()).kind != AppMissingRecord::Kind::absent;
   return status;
 }
 
