@@ -1,8 +1,8 @@
 #include "sleepguard/service/seat_sessions.h"
 
 #include <optional>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/dbus/bus_arguments.h"
@@ -31,8 +31,8 @@ class LiveSeatSessions final : public VGXSeatSessions {
     if (!bus) return false;
     // Each session as (id, uid, user name, seat id, object path); a session
     // without a seat (a remote login, a service) has an empty seat id.
-    using Session = std::tuple<std::string, std::uint32_t, std::string, std::string,
-                               platform::BusObjectPath>;
+    using Session =
+        std::tuple<std::string, std::uint32_t, std::string, std::string, platform::BusObjectPath>;
     const auto sessions = platform::readReply<std::vector<Session>>(bus->call(
         {kLogind, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListSessions"}));
     if (!sessions) return false;
