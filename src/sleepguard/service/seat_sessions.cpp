@@ -1,5 +1,6 @@
 #include "sleepguard/service/seat_sessions.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -27,6 +28,22 @@ std::optional<bool> sessionFlag(const platform::BusConnection& bus, const std::s
 class LiveSeatSessions final : public VGXSeatSessions {
  public:
   bool isAtASeat(std::uint32_t uid) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (seen_ && seen_->uid == uid && now - seen_->at < std::chrono::seconds(1)) return true;
+    if (!lookUp(uid)) return false;
+    seen_ = Seen{uid, now};
+    return true;
+  }
+
+ private:
+  // The last user found at a seat. Only a yes is kept: one who has just sat
+  // down is served at once.
+  struct Seen {
+    std::uint32_t uid;
+    std::chrono::steady_clock::time_point at;
+  };
+
+  static bool lookUp(std::uint32_t uid) {
     auto bus = platform::BusConnection::openSystem(kCallTimeoutMicroseconds);
     if (!bus) return false;
     // Each session as (id, uid, user name, seat id, object path); a session
@@ -45,6 +62,8 @@ class LiveSeatSessions final : public VGXSeatSessions {
     }
     return false;
   }
+
+  std::optional<Seen> seen_;
 };
 
 }  // namespace

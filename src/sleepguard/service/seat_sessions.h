@@ -16,7 +16,8 @@ class VGXSeatSessions {
   // tell.
   virtual bool isAtASeat(std::uint32_t uid) = 0;
 
-  // logind on the system bus, asked afresh at each call.
+  // logind on the system bus; a user found at a seat is taken as such for a
+  // second, so that a burst of that user's connections costs one lookup.
   static std::unique_ptr<VGXSeatSessions> live();
 };
 
