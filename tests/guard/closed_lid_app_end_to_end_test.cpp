@@ -319,22 +319,30 @@ TEST_F(ClosedLidAppEndToEndTest, RefusedThenAllowedThenTheGuardLatchesAndTheHelp
   std::ofstream(supplies / "AC/online") << "0\n";
   EXPECT_TRUE(waitUntil([&] { return !guardHoldsLidSwitch(); }, std::chrono::seconds(40)))
       << logs();
-  EXPECT_TRUE(waitUntil([&] {
-    for (const auto& notice : mockMethodCalls(kNotices, "Notify")) {
-      for (const auto& argument : notice) {
-        if (argument.find("the battery reached its floor") != std::string::npos) return true;
-      }
-    }
-    return false;
-  })) << logs();
+  // Two orders are sound, and the machine's timing picks one: the guard's tick sees the floor
+  // first and latches, which the application then tells; or the application's own look at the
+  // battery (at its next renewal) comes first and it lets go of its lease, so the guard has
+  // nothing left to stop.
   std::string health;
-  EXPECT_TRUE(waitUntil(
+  const bool latched = waitUntil(
       [&] {
         health = doctor();
         return health.find("Safety stop: the battery reached its floor") != std::string::npos;
       },
-      std::chrono::seconds(60)))
-      << health << logs();
+      std::chrono::seconds(20));
+  if (latched) {
+    EXPECT_TRUE(waitUntil([&] {
+      for (const auto& notice : mockMethodCalls(kNotices, "Notify")) {
+        for (const auto& argument : notice) {
+          if (argument.find("the battery reached its floor") != std::string::npos) return true;
+        }
+      }
+      return false;
+    })) << logs();
+  } else {
+    EXPECT_NE(logs().find("Closed-lid mode: ready, not armed"), std::string::npos)
+        << health << logs();
+  }
 
   // "Remove Helper…", then "Remove Helper" in the confirmation.
   clickIn("General", 94, 217, false);
