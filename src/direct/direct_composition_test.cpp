@@ -10,12 +10,6 @@
 #include "health/protection_verifier.h"
 #include "hub/trigger_bridge.h"
 #include "keepawake/health_registry.h"
-#include "platform/notifications/notification_center.h"
-#include "platform/runloop/dispatch_queue.h"
-#include "platform/runloop/run_loop.h"
-#include "platform/system/bookmarks.h"
-#include "platform/system/file_resources.h"
-#include "platform/system/running_applications.h"
 #include "settings/closed_lid_settings_slot.h"
 #include "statusmenu/status_menu.h"
 #include "testing/scoped_environment.h"
@@ -46,17 +40,8 @@ ClosedLidSeams closedLidSeams() {
 
 // The hub the features reach: one over the test platform with no neighbours.
 std::shared_ptr<VGXTriggerBridge> bareHub() {
-  return VGXTriggerBridge::create(
-      platform::UserDefaults::standard(), {},
-      {.platform = {.clock = &platform::Clock::current(),
-                    .calendar = &platform::Calendar::current,
-                    .mainLoop = &platform::RunLoop::main(),
-                    .mainQueue = &platform::DispatchQueue::main(),
-                    .notifications = &platform::NotificationCenter::defaultCenter(),
-                    .workspace = &platform::NotificationCenter::workspaceCenter(),
-                    .bookmarks = &platform::BookmarkService::current(),
-                    .files = &platform::FileResources::current(),
-                    .applications = &platform::RunningApplications::current()}});
+  return VGXTriggerBridge::create(platform::UserDefaults::standard(), {},
+                                  {.platform = VGXHubPlatform::current()});
 }
 
 TEST(DirectCompositionTest, FillsItsSeamsOnceAndLeavesTheOthersAsTheyWere) {

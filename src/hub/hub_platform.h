@@ -34,6 +34,9 @@ struct VGXHubPlatform {
   platform::FileResources* files = nullptr;
   // App watches: the running applications.
   platform::RunningApplications* applications = nullptr;
+
+  // The process's own services, for the composition to hand in (the hub never calls this).
+  static VGXHubPlatform current();
 };
 
 }  // namespace vigilix

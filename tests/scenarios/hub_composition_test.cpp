@@ -1,12 +1,6 @@
 #include <functional>
 
 #include "hub_fixture.h"
-#include "platform/notifications/notification_center.h"
-#include "platform/runloop/dispatch_queue.h"
-#include "platform/runloop/run_loop.h"
-#include "platform/system/bookmarks.h"
-#include "platform/system/file_resources.h"
-#include "platform/system/running_applications.h"
 
 namespace vigilix::scenarios {
 namespace {
@@ -15,17 +9,7 @@ class HubCompositionTest : public HubScenario {
  public:
   // The platform alone: every other neighbour absent.
   std::shared_ptr<VGXTriggerBridge> bareHub() {
-    return VGXTriggerBridge::create(
-        defaults(), {},
-        {.platform = {.clock = &platform::Clock::current(),
-                      .calendar = &platform::Calendar::current,
-                      .mainLoop = &platform::RunLoop::main(),
-                      .mainQueue = &platform::DispatchQueue::main(),
-                      .notifications = &platform::NotificationCenter::defaultCenter(),
-                      .workspace = &platform::NotificationCenter::workspaceCenter(),
-                      .bookmarks = &platform::BookmarkService::current(),
-                      .files = &platform::FileResources::current(),
-                      .applications = &platform::RunningApplications::current()}});
+    return VGXTriggerBridge::create(defaults(), {}, {.platform = VGXHubPlatform::current()});
   }
 };
 
